@@ -1,0 +1,9 @@
+#include "app_globals.h"
+
+uint64_t game_rnd_seed = 0;
+float time_dt = 0.f;
+float time_ik = 1.f;
+bool isAppActive = true;
+bool isFullscreen = false;
+bool show_fps = false;
+bool use_wireframe = false;

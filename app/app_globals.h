@@ -1,0 +1,20 @@
+#pragma once
+#include <cstdint>
+#include "engine_api.h"
+
+// The one 64-bit random state of the game: set from the clock (or -seed) at start-up,
+// may be set by the world script, advanced by every draw of the world's generator.
+extern ENGINE_API uint64_t game_rnd_seed;
+
+// Current simulation step in seconds and the interpolation factor: (period, 1.0) during
+// an update; (time since the last update, that / period) while drawing.
+extern ENGINE_API float time_dt;
+extern ENGINE_API float time_ik;
+
+// Kept by the window procedure.
+extern ENGINE_API bool isAppActive;
+extern ENGINE_API bool isFullscreen;
+
+// Overlay toggles.
+extern ENGINE_API bool show_fps;
+extern ENGINE_API bool use_wireframe;
