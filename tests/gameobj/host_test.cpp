@@ -92,6 +92,17 @@ TEST_F(HostTest, SwapToANewBuildChangesTheCodeOfLiveObjects)
   EXPECT_EQ(d->state, uint32_t(BaseObject::STATE_DESTROYED));
 }
 
+TEST_F(HostTest, ModuleThatStaysLoadedIsReported)
+{
+  start(TEST_MODULE_UNIQUE);
+  EXPECT_EQ(module_stamp(), 1001.f);
+  CaptureStdout();
+  EXPECT_TRUE(reload_gameobj(true));
+  std::string log = GetCapturedStdout();
+  EXPECT_NE(log.find("!!! gameobj.dll is still loaded after unloading it"), std::string::npos) << log;
+  EXPECT_EQ(module_stamp(), 1002.f); // the same copy again: link_gui ran twice in it
+}
+
 TEST_F(HostTest, NothingToReloadIsQuiet)
 {
   start(TEST_MODULE_V1);
@@ -115,6 +126,55 @@ TEST_F(HostTest, FailedSwapLoadsTheOldModuleAgain)
   EXPECT_EQ(module_stamp(), 1001.f);
   EXPECT_EQ(a->query(0), 101);
   fs::remove(bin / "gameobj_new.dll");
+}
+
+int gui_releases = 0;
+bool bound_during_release = false;
+void count_gui_release()
+{
+  gui_releases++;
+  bound_during_release = gameobj_api.init_gameobj != nullptr;
+}
+
+TEST_F(HostTest, UnbindDropsTheModulesGuiFirst)
+{
+  gui_releases = 0;
+  set_gameobj_gui_release(count_gui_release);
+  start(TEST_MODULE_V1);
+  EXPECT_EQ(gui_releases, 0);
+  EXPECT_TRUE(reload_gameobj(true));
+  EXPECT_EQ(gui_releases, 1);
+  EXPECT_FALSE(bound_during_release); // the functions are unbound before the GUI goes
+  stop_gameobj_host();
+  EXPECT_EQ(gui_releases, 2);
+  set_gameobj_gui_release(nullptr);
+}
+
+SQVM *const fake_vm = reinterpret_cast<SQVM *>(0x1234);
+const char *guard_result = nullptr;
+const char *fake_guard(void (*bind)(SQVM *))
+{
+  bind(fake_vm);
+  return guard_result;
+}
+
+TEST_F(HostTest, RebindShowsScriptErrors)
+{
+  start(TEST_MODULE_V1);
+  set_error_message(nullptr);
+  rebind_gameobj_scripts(); // no guard installed: nothing happens
+  EXPECT_FALSE(has_error_message());
+
+  set_gameobj_script_guard(fake_guard);
+  guard_result = nullptr;
+  rebind_gameobj_scripts();
+  EXPECT_FALSE(has_error_message());
+  guard_result = "the index 'x' does not exist";
+  rebind_gameobj_scripts();
+  ASSERT_TRUE(has_error_message());
+  EXPECT_STREQ(get_error_message(), "Error in world gen script:\nthe index 'x' does not exist");
+  set_gameobj_script_guard(nullptr);
+  set_error_message(nullptr);
 }
 
 // --- fatal paths: each ends the process with 100 and the text on stderr ---

@@ -62,8 +62,12 @@ TEST_F(SkeletonTest, PlayerAndObjectLifeCycle)
   ASSERT_EQ(GameObj_list.size(), 1);
   EXPECT_EQ(GameObj_list[0], p);
 
-  // A forced reload re-points the player at the new Player code.
+  // A forced reload re-points the player at the new Player code; the old module really
+  // went away (nothing in it keeps it resident).
+  CaptureStdout();
   EXPECT_TRUE(reload_gameobj(true));
+  std::string log = GetCapturedStdout();
+  EXPECT_EQ(log.find("still loaded"), std::string::npos) << log;
   EXPECT_STREQ(local_player->getClassName(), "Player");
   EXPECT_EQ(gameobj_api.get_local_player(), p);
 

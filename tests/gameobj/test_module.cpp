@@ -2,7 +2,9 @@
 //   TEST_MODULE_VERSION 1 or 2: TestA::query answers 100 + version;
 //   TEST_MODULE_MISSING_FUNC: lacks "init_gameobj";
 //   TEST_MODULE_CLASS_COUNT n: reports n classes;
-//   TEST_MODULE_NO_ENTRY: exports neither entry point.
+//   TEST_MODULE_NO_ENTRY: exports neither entry point;
+//   TEST_MODULE_GNU_UNIQUE: holds a GNU-unique symbol (when built without
+//   -fno-gnu-unique), which keeps it loaded for good.
 #include "gameobj/gameobj.h"
 #include "gameobj/gameobj_funcs.h"
 #include <cstring>
@@ -84,8 +86,23 @@ GameObj *new_gameobj_by_id(int id)
   return o;
 }
 
+#ifdef TEST_MODULE_GNU_UNIQUE
+// An inline function's static, visible from outside: the compiler makes it unique.
+__attribute__((visibility("default"))) inline int &unique_counter()
+{
+  static int n = 0;
+  return n;
+}
+#endif
+
 // Reports the module's version and how often link_gui ran.
-float get_land_height(float, float) { return float(TEST_MODULE_VERSION * 1000 + link_gui_calls); }
+float get_land_height(float, float)
+{
+#ifdef TEST_MODULE_GNU_UNIQUE
+  unique_counter()++;
+#endif
+  return float(TEST_MODULE_VERSION * 1000 + link_gui_calls);
+}
 
 [[maybe_unused]] static void link_gui() { link_gui_calls++; }
 
