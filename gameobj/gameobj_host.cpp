@@ -42,6 +42,7 @@ struct BuildProcess
   int fd = -1;        // -1 once the output has ended
   char line[1024];    // the line being assembled, at most 1023 characters
   int len = 0;
+  bool saw_error = false; // an error line went by (the strip may be cleared meanwhile)
   bool running() const { return pid > 0; }
 };
 
@@ -302,6 +303,7 @@ bool start_build()
   host.build.pid = pid;
   host.build.fd = fds[0];
   host.build.len = 0;
+  host.build.saw_error = false;
   return true;
 }
 
@@ -319,6 +321,7 @@ void emit_build_line()
     while (n > 0 && (b.line[n - 1] == '\n' || b.line[n - 1] == '\r'))
       n--;
     append_error_message(b.line, n);
+    b.saw_error = true;
   }
   b.len = 0;
 }
@@ -368,7 +371,7 @@ bool poll_build_process()
     return true; // output closed, process not gone yet
   int code = r < 0 ? -1 : WIFEXITED(status) ? WEXITSTATUS(status) : WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1;
   b.pid = -1;
-  if (code != 0 || has_error_message())
+  if (code != 0 || b.saw_error || has_error_message())
   {
     append_error_message("gameobj rebuild failed!!!", -1);
     debug("!!! failed to rebuild gameobj DLL (code %d)", code);

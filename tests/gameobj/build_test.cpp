@@ -80,6 +80,27 @@ TEST_F(BuildTest, ExitCodeAloneFailsTheBuild)
   EXPECT_EQ(strip(), "gameobj rebuild failed!!!");
 }
 
+// Another reload pass may clear the strip while the build runs; its error lines still
+// fail the build.
+TEST_F(BuildTest, ErrorLinesFailTheBuildEvenIfTheStripWasCleared)
+{
+  write(src / "rebuild_dll.bat", "echo 'x.ls:1:1: error: boom'\nsleep 0.3\necho end\n");
+  start(TEST_MODULE_V1);
+  edit_sources();
+  CaptureStdout();
+  EXPECT_FALSE(reload_gameobj(false));
+  for (int i = 0; i < 100 && !has_error_message(); i++)
+  {
+    usleep(10000);
+    reload_gameobj(false);
+  }
+  set_error_message(nullptr);
+  EXPECT_FALSE(reload_until_built());
+  std::string log = GetCapturedStdout();
+  EXPECT_NE(log.find("!!! failed to rebuild gameobj DLL (code 0)"), std::string::npos) << log;
+  EXPECT_EQ(strip(), "gameobj rebuild failed!!!");
+}
+
 TEST_F(BuildTest, FinishedBuildIsSwappedInOnTheCallThatSeesItEnd)
 {
   write(src / "rebuild_dll.bat",
