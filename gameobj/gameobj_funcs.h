@@ -11,7 +11,7 @@
 
 class GameObj;
 class BaseObject;
-struct GameMode; // app: the current game mode interface
+class GameMode; // app/game_mode.h
 struct SQVM;     // the script engine's VM
 
 #define GAMEOBJ_FUNCS(X) \
