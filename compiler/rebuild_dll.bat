@@ -26,7 +26,8 @@ cxx=${CXX:-c++}
 flags=${GAMEOBJ_CXXFLAGS:--O2}
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/gameobj-build.XXXXXX") || exit 1
-trap 'rm -rf "$work"' EXIT INT TERM
+trap 'rm -rf "$work"' EXIT
+trap 'exit 1' INT TERM
 
 (cd "$here" && find . -name '*.ls' -type f) | while IFS= read -r rel; do
   rel=${rel#./}

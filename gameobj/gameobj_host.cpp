@@ -389,9 +389,16 @@ void stop_build()
   b.fd = -1;
   if (b.pid > 0)
   {
+    // The whole build (shell and compiler) is asked to stop, and made to after 2 s.
     kill(-b.pid, SIGTERM);
-    while (waitpid(b.pid, nullptr, 0) < 0 && errno == EINTR)
-      ;
+    for (int i = 0; i < 200 && waitpid(b.pid, nullptr, WNOHANG) == 0; i++)
+      usleep(10000);
+    if (waitpid(b.pid, nullptr, WNOHANG) == 0)
+    {
+      kill(-b.pid, SIGKILL);
+      while (waitpid(b.pid, nullptr, 0) < 0 && errno == EINTR)
+        ;
+    }
   }
   b.pid = -1;
   b.len = 0;

@@ -1,5 +1,6 @@
 #include "host_fixture.h"
 #include "app/log.h"
+#include <chrono>
 #include <sys/stat.h>
 
 using ::testing::internal::CaptureStdout;
@@ -126,6 +127,21 @@ TEST_F(BuildTest, FinishedBuildIsSwappedInOnTheCallThatSeesItEnd)
   CaptureStdout();
   EXPECT_FALSE(reload_gameobj(false));
   EXPECT_EQ(GetCapturedStdout(), "");
+}
+
+TEST_F(BuildTest, StoppingTheHostEndsARunningBuild)
+{
+  write(src / "rebuild_dll.bat", "trap '' TERM\nsleep 30\n"); // even one that ignores the request
+  start(TEST_MODULE_V1);
+  edit_sources();
+  CaptureStdout();
+  EXPECT_FALSE(reload_gameobj(false));
+  GetCapturedStdout();
+  ASSERT_TRUE(is_gameobj_build_running());
+  auto t0 = std::chrono::steady_clock::now();
+  stop_gameobj_host();
+  EXPECT_FALSE(is_gameobj_build_running());
+  EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(10));
 }
 
 TEST_F(BuildTest, NewImportsAreWatchedAfterTheRescan)
