@@ -154,7 +154,10 @@ void bind_module(void *h)
       fatal("no \"%s\" function in gameobj.dll", name);
     return p;
   };
-#define GAMEOBJ_BIND_FUNC(name, ret, args) gameobj_api.name = (ret(*) args)lookup(#name);
+  // Published only once the binding is complete: a fatal error half-way must not let the
+  // shutdown sequence call into a module whose objects are half re-pointed.
+  GameObjFuncs funcs;
+#define GAMEOBJ_BIND_FUNC(name, ret, args) funcs.name = (ret(*) args)lookup(#name);
   GAMEOBJ_FUNCS(GAMEOBJ_BIND_FUNC)
 #undef GAMEOBJ_BIND_FUNC
 
@@ -180,6 +183,7 @@ void bind_module(void *h)
 
   for (int i = 0; i < GAMEOBJ_CLASS_COUNT; i++)
     host.class_table[i] = tables[i];
+  gameobj_api = funcs;
 
   auto link_gui = (GameObjLinkGuiFn)lookup("link_gui");
   link_gui();
