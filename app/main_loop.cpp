@@ -69,12 +69,14 @@ LoopRunStats run_main_loop(const LoopHooks &h)
   int64_t last_update_duration = 0;
   int64_t last_frame_time = 0;
   int64_t now = 0, d = 0;
+  int64_t last_clock_reading = 0; // step 11's previous reading
   int step = 0;               // updates run since the last drawn frame, -1 right after one
   bool frame_waiting = false; // drawn, not yet presented
 
   // 1. Start the schedule and clear the histories.
   now = get_ref_time();
   const int64_t loop_start = now;
+  last_clock_reading = now;
   last_update_time = now;
   fs.last_second_mark = now;
   fs.frames_this_second = 0;
@@ -112,7 +114,9 @@ frame_step:
     h.present();
     frame_waiting = false;
     now = get_ref_time();
-    const int64_t interval = now - last_frame_time;
+    int64_t interval = now - last_frame_time;
+    if (interval < 0)
+      interval = 0; // the clock went backwards; step 11 moves the schedule
     fs.frame_time[fs.frame_index] = get_time_usec(interval);
     recent.push(interval);
     int gpu = 0;
@@ -144,14 +148,17 @@ frame_step:
   }
   // 10.
   h.process_messages();
-  // 11. The lag behind the schedule; a clock that went backwards moves the schedule.
+  // 11. The lag behind the schedule. Updates run early by the expected frame cost, so
+  // the schedule may lie ahead of the clock: that draws with no lag but keeps the
+  // schedule, or every early update would shorten the step (30 updates a second at
+  // 60 frames). Only a clock that reads earlier than before moves the schedule.
   now = get_ref_time();
+  if (now < last_clock_reading)
+    last_update_time = now;
+  last_clock_reading = now;
   d = now - last_update_time;
   if (d < 0)
-  {
     d = 0;
-    last_update_time = now;
-  }
   // 12. Update early enough that the next frame does not show a late simulation.
   if (d + recent.expected() >= P)
   {
