@@ -216,7 +216,8 @@ int app_main(int argc, char **argv)
 
   // 13.
   init_input(main_window);
-  // 14. init_d3d(main_window, width, height);
+  // 14. init_d3d(main_window, width, height); then point the window and input code at
+  //     the device: device_link = {&d3d_wd, &d3d_ht, resize_d3d};
   standin_set_size(width, height);
   // 15.
   if (isFullscreen)
