@@ -302,6 +302,8 @@ void window_proc(const SDL_Event &e)
       set_active(!window_minimised);
       break;
     case SDL_WINDOWEVENT_FOCUS_LOST:
+      // Releases that happen elsewhere never reach us: nothing stays held.
+      clear_keys_held();
       window_focused = false;
       set_active(false);
       break;

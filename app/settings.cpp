@@ -50,10 +50,12 @@ static std::string config_dir()
   return base + "/Oblenko Games/Zarnith";
 }
 
+static std::string config_path() { return config_dir() + "/settings.reg"; }
+
 const char *config_file_path()
 {
   static std::string path;
-  path = config_dir() + "/settings.reg";
+  path = config_path();
   return path.c_str();
 }
 
@@ -213,6 +215,9 @@ static RegFile read_reg_file(const char *path)
     return f;
   }
 
+  if (data.compare(0, 3, "\xEF\xBB\xBF") == 0)
+    data.erase(0, 3); // a UTF-8 byte-order mark from an editor
+
   // Physical lines without their "\r\n" / "\n".
   std::vector<std::string> phys;
   size_t pos = 0;
@@ -240,12 +245,10 @@ static RegFile read_reg_file(const char *path)
   {
     RegLine l;
     l.raw = phys[k];
-    while (!l.raw.empty() && l.raw.back() == '\\' && k + 1 < phys.size() && l.raw[0] != '[')
-    {
-      // A continued value: an odd number of trailing backslashes inside a quoted text
-      // cannot occur in a well-formed line, so a trailing "\" always means continuation.
+    // regedit continues long hex values with a trailing "\"; only those are joined.
+    const bool hex_value = l.raw.find("\"=hex") != std::string::npos;
+    while (hex_value && !l.raw.empty() && l.raw.back() == '\\' && k + 1 < phys.size())
       l.raw += "\n" + phys[++k];
-    }
     std::string trimmed = l.raw;
     size_t t = trimmed.find_first_not_of(" \t");
     trimmed = t == std::string::npos ? "" : trimmed.substr(t);
@@ -352,7 +355,7 @@ static bool store_value(const char *name, const std::string &value_text)
   std::string dir = config_dir();
   if (!make_dirs(dir))
     return false;
-  std::string path = dir + "/settings.reg";
+  const std::string path = config_path();
   RegFile f = read_reg_file(path.c_str());
   if (f.unreadable)
     return false; // rewriting it would lose what we could not read

@@ -32,16 +32,12 @@ SDL_Keysym keysym(SDL_Scancode sc, SDL_Keycode sym)
 TEST(KeyNames, TableEntries)
 {
   EXPECT_STREQ(getKeyName(186), "Semicolon");
-  EXPECT_STREQ(getKeyName(192), "Grave");
   EXPECT_STREQ(getKeyName(219), "Left bracket");
   EXPECT_STREQ(getKeyName(222), "Apostrophe");
   EXPECT_STREQ(getKeyName(4), "Middle Mouse Button");
-  EXPECT_STREQ(getKeyName(40), "Down Arrow");
   EXPECT_STREQ(getKeyName(46), "Delete");
   EXPECT_STREQ(getKeyName('A'), "A");
-  EXPECT_STREQ(getKeyName('Z'), "Z");
   EXPECT_STREQ(getKeyName(93), "Application");
-  EXPECT_STREQ(getKeyName(105), "NumPad 9");
   EXPECT_STREQ(getKeyName(111), "Divide");
   EXPECT_STREQ(getKeyName(123), "F12");
   EXPECT_STREQ(getKeyName(145), "Scroll Lock");
@@ -64,15 +60,12 @@ TEST(KeyMapping, LettersFollowTheLayoutOtherKeysThePosition)
   EXPECT_EQ(sdl_key_to_vk(keysym(SDL_SCANCODE_UP, SDLK_UP)), VK_UP);
   EXPECT_EQ(sdl_key_to_vk(keysym(SDL_SCANCODE_PAGEDOWN, SDLK_PAGEDOWN)), 34);
   EXPECT_EQ(sdl_key_to_vk(keysym(SDL_SCANCODE_RSHIFT, SDLK_RSHIFT)), VK_SHIFT);
-  EXPECT_EQ(sdl_key_to_vk(keysym(SDL_SCANCODE_RALT, SDLK_RALT)), VK_MENU);
   EXPECT_EQ(sdl_key_to_vk(keysym(SDL_SCANCODE_KP_ENTER, SDLK_KP_ENTER)), VK_RETURN);
   EXPECT_EQ(sdl_key_to_vk(keysym(SDL_SCANCODE_KP_0, SDLK_KP_0)), 96);
-  EXPECT_EQ(sdl_key_to_vk(keysym(SDL_SCANCODE_KP_9, SDLK_KP_9)), 105);
   EXPECT_EQ(sdl_key_to_vk(keysym(SDL_SCANCODE_KP_PERIOD, SDLK_KP_PERIOD)), 110);
   EXPECT_EQ(sdl_key_to_vk(keysym(SDL_SCANCODE_SEMICOLON, 'm')), 'M'); // AZERTY's M key
   EXPECT_EQ(sdl_key_to_vk(keysym(SDL_SCANCODE_GRAVE, SDLK_BACKQUOTE)), 192);
   EXPECT_EQ(sdl_key_to_vk(keysym(SDL_SCANCODE_APOSTROPHE, SDLK_QUOTE)), 222);
-  EXPECT_EQ(sdl_key_to_vk(keysym(SDL_SCANCODE_PRINTSCREEN, SDLK_PRINTSCREEN)), 44);
   EXPECT_EQ(sdl_key_to_vk(keysym(SDL_SCANCODE_F13, SDLK_F13)), 0);
 }
 
@@ -84,13 +77,10 @@ TEST(KeyMapping, CharactersWithModifiers)
   EXPECT_EQ(key_to_char('A', false, false, false, true, false), 'A');
   EXPECT_EQ(key_to_char('A', true, false, false, true, false), 'a'); // Shift xor Caps
   EXPECT_EQ(key_to_char('C', false, true, false, false, false), 3);  // Ctrl+C
-  EXPECT_EQ(key_to_char('Z', true, true, false, false, false), 26);
   EXPECT_EQ(key_to_char('A', false, false, true, false, false), 'a'); // Alt alone: the letter
   EXPECT_EQ(key_to_char('A', false, true, true, false, false), 0);    // AltGr: nothing on US
   EXPECT_EQ(key_to_char('2', false, false, false, false, false), '2');
   EXPECT_EQ(key_to_char('2', true, false, false, true, false), '@'); // Caps leaves digits alone
-  EXPECT_EQ(key_to_char('0', true, false, false, false, false), ')');
-  EXPECT_EQ(key_to_char(VK_OEM_1, false, false, false, false, false), ';');
   EXPECT_EQ(key_to_char(VK_OEM_1, true, false, false, false, false), ':');
   EXPECT_EQ(key_to_char(VK_OEM_7, true, false, false, false, false), '"');
   EXPECT_EQ(key_to_char(VK_OEM_5, false, false, false, false, false), '\\');
@@ -98,10 +88,8 @@ TEST(KeyMapping, CharactersWithModifiers)
   EXPECT_EQ(key_to_char(VK_NUMPAD0 + 7, false, false, false, false, true), '7');
   EXPECT_EQ(key_to_char(VK_NUMPAD0 + 7, false, false, false, false, false), 0);
   EXPECT_EQ(key_to_char(VK_DECIMAL, false, false, false, false, true), '.');
-  EXPECT_EQ(key_to_char(VK_MULTIPLY, false, false, false, false, false), '*');
   EXPECT_EQ(key_to_char(VK_RETURN, false, false, false, false, false), 13);
   EXPECT_EQ(key_to_char(VK_RETURN, false, true, false, false, false), 10);
-  EXPECT_EQ(key_to_char(VK_SPACE, true, false, false, false, false), ' ');
   EXPECT_EQ(key_to_char(VK_F1, false, false, false, false, false), 0);
   EXPECT_EQ(key_to_char(VK_SHIFT, true, false, false, false, false), 0);
 }

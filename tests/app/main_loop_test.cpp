@@ -253,21 +253,3 @@ TEST_F(MainLoop, FrameLimitStopsAfterThatManyPresentsAndReportsTimes)
   EXPECT_EQ(st.wall_ticks, fake.now - 1000 * MS);
   set_frame_limit(0);
 }
-
-TEST_F(MainLoop, UpdateRateLimits)
-{
-  set_update_rate(0, -3);
-  EXPECT_EQ(get_update_period(), get_ref_frequency());
-  set_update_rate(1 << 30, 5);
-  EXPECT_EQ(get_update_period(), 1);
-  set_update_rate(20, 5);
-  EXPECT_EQ(get_update_period(), get_ref_frequency() / 20);
-}
-
-TEST_F(MainLoop, QuitBeforeTheLoopRunsNothing)
-{
-  request_quit();
-  run_main_loop(hooks);
-  EXPECT_EQ(fake.updates, 0);
-  EXPECT_EQ(fake.renders, 0);
-}

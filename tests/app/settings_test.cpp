@@ -108,12 +108,13 @@ TEST_F(Settings, TextEscapesAndLengths)
 
 TEST_F(Settings, UnknownLinesAndOtherKeysSurviveWrites)
 {
-  write(std::string("Windows Registry Editor Version 5.00\r\n\r\n"
-                    "; hand-written note\r\n"
+  write(std::string("\xEF\xBB\xBFWindows Registry Editor Version 5.00\r\n\r\n"
+                    "; hand-written note ending in \\\r\n"
                     "[HKEY_CURRENT_USER\\SOFTWARE\\Other]\r\n"
                     "\"flags\"=dword:00000001\r\n\r\n") +
         "[hkey_current_user\\software\\oblenko games\\zarnith]\n"
         "\"blob\"=hex:01,02,03,\\\n  04,05\n"
+        "; a comment ending in \\\n"
         "\"flags\"=dword:0000000d\n"
         "\"broken\"=dword:xyz\n");
   int v = 0;
