@@ -287,6 +287,18 @@ static int button_code(Uint8 b)
   }
 }
 
+// The held state changes before the event is recorded, so its flags include the key.
+static void post_key(int kind, const SDL_Keysym &ks, int flags)
+{
+  int vk = sdl_key_to_vk(ks);
+  if (!vk)
+    return;
+  set_key_held(vk, kind == IEV_KEY_DOWN);
+  float mx, my;
+  getMousePos(mx, my);
+  post_input_event(kind, vk, ks.scancode, flags, mx, my);
+}
+
 void window_proc(const SDL_Event &e)
 {
   switch (e.type)
@@ -341,26 +353,12 @@ void window_proc(const SDL_Event &e)
         break;
       }
     }
-    int vk = sdl_key_to_vk(ks);
-    if (!vk)
-      break;
-    set_key_held(vk, true);
-    float mx, my;
-    getMousePos(mx, my);
-    post_input_event(IEV_KEY_DOWN, vk, ks.scancode, e.key.repeat ? IEF_REPEAT : 0, mx, my);
+    post_key(IEV_KEY_DOWN, ks, e.key.repeat ? IEF_REPEAT : 0);
     break;
   }
   case SDL_KEYUP:
-  {
-    int vk = sdl_key_to_vk(e.key.keysym);
-    if (!vk)
-      break;
-    set_key_held(vk, false);
-    float mx, my;
-    getMousePos(mx, my);
-    post_input_event(IEV_KEY_UP, vk, e.key.keysym.scancode, 0, mx, my);
+    post_key(IEV_KEY_UP, e.key.keysym, 0);
     break;
-  }
   case SDL_MOUSEMOTION:
     post_input_event(IEV_MOUSE_MOVE, 0, 0, 0, float(e.motion.x), float(e.motion.y));
     break;
