@@ -573,7 +573,7 @@ void parse_options(int argc, const char *const *argv)
         continue;
       const char *arg = s.arg && i + 1 < argc ? argv[i + 1] : nullptr;
       if (!s.apply(arg))
-        debug("switch %s needs a number %s, ignored", s.name, s.arg);
+        debug("switch %s: missing or malformed %s, ignored", s.name, s.arg);
       else if (s.arg)
         i++; // the argument was used
       break;
