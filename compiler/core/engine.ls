@@ -7,6 +7,7 @@
 #include <new>
 #include "app/app_globals.h"
 #include "app/clock.h"
+#include "app/input.h"
 #include "app/log.h"
 #include "app/matrix44.h"
 #include "app/vec4f.h"
@@ -15,12 +16,6 @@
 
 #define GAMEOBJ_EXPORT extern "C" __attribute__((visibility("default")))
 
-#if __has_include("app/input.h")
-#include "app/input.h"
-#define GAMEOBJ_HAVE_INPUT 1
-#else
-#define GAMEOBJ_HAVE_INPUT 0
-#endif
 
 // The land heights. Until the world's header is part of the program the grid is reached
 // through a weak declaration of the one symbol the module reads: without a world linked

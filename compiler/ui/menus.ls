@@ -17,14 +17,7 @@ void open_game_menu(GameMode *mode) { open_menu_screen(OpenMenu::game_menu); }
 void open_cheat_menu() { open_menu_screen(OpenMenu::cheat_menu); }
 void close_game_menu(GameMode *mode) { open_menu = OpenMenu::none; }
 
-static bool menu_confirmed()
-{
-#if GAMEOBJ_HAVE_INPUT
-  return keyDown(13 /* Enter */) || keyDown(1 /* left button */);
-#else
-  return false; // no input in this program yet
-#endif
-}
+static bool menu_confirmed() { return keyDown(VK_RETURN) || keyDown(VK_LBUTTON); }
 
 void update_game_menu(float dt)
 {

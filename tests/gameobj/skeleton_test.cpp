@@ -1,6 +1,7 @@
 // The module built from compiler/*.ls (bin/gameobj.dll) in the test host, and the real
 // build script rebuilding it from an edited copy of its sources.
 #include "host_fixture.h"
+#include "app/input.h"
 #include "app/log.h"
 #include <cmath>
 
@@ -103,6 +104,25 @@ TEST_F(SkeletonTest, MenusCloseOnlyWhenConfirmed)
   gameobj_api.update_game_menu(0.05f); // no Enter, no click
   EXPECT_FALSE(should_close_game_menu);
   EXPECT_FALSE(gameobj_api.update_spells_ui_mouse());
+
+  post_input_event(IEV_KEY_DOWN, VK_RETURN, 0, 0, 0.f, 0.f);
+  gameobj_api.update_game_menu(0.05f);
+  EXPECT_TRUE(should_close_game_menu);
+  clear_input();
+
+  gameobj_api.open_main_menu();
+  EXPECT_FALSE(should_close_game_menu);
+  post_input_event(IEV_MOUSE_DOWN, VK_LBUTTON, 0, 0, 10.f, 10.f);
+  gameobj_api.update_game_menu(0.05f);
+  EXPECT_TRUE(should_close_game_menu);
+  clear_input();
+
+  // Once closed, input no longer closes anything.
+  should_close_game_menu = false;
+  post_input_event(IEV_KEY_DOWN, VK_RETURN, 0, 0, 0.f, 0.f);
+  gameobj_api.update_game_menu(0.05f);
+  EXPECT_FALSE(should_close_game_menu);
+  clear_input();
 }
 
 // Edits a copy of the module's sources while "running": a compile error shows the
