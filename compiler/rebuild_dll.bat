@@ -25,8 +25,11 @@ fi
 cxx=${CXX:-c++}
 flags=${GAMEOBJ_CXXFLAGS:--O2}
 
+# The library is built beside the output and renamed, so that nobody ever loads a
+# half-written one.
+tmp="$out.part$$"
 work=$(mktemp -d "${TMPDIR:-/tmp}/gameobj-build.XXXXXX") || exit 1
-trap 'rm -rf "$work"' EXIT
+trap 'rm -rf "$work"; rm -f "$tmp"' EXIT
 trap 'exit 1' INT TERM
 
 (cd "$here" && find . -name '*.ls' -type f) | while IFS= read -r rel; do
@@ -50,11 +53,8 @@ if [ ! -f "$work/main.ls" ]; then
   exit 1
 fi
 
-# Build beside the output and rename, so that nobody ever loads a half-written library.
-tmp="$out.part$$"
 if ! $cxx -std=c++20 $flags -fPIC -shared -fno-gnu-unique -fvisibility=hidden \
     -Wall -Wextra -Wno-unused-parameter -I"$root" -x c++ "$work/main.ls" -o "$tmp"; then
-  rm -f "$tmp"
   exit 1
 fi
 mv -f "$tmp" "$out" || exit 1
