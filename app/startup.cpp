@@ -10,6 +10,8 @@
 #include "paths.h"
 #include "settings.h"
 #include "window.h"
+#include "gameobj/gameobj.h"
+#include "gameobj/gameobj_host.h"
 #include <SDL2/SDL.h>
 #include <cinttypes>
 #include <cstdio>
@@ -84,9 +86,14 @@ void init_systems()
   // 22.
   setMousePos(float(view_width() / 2), float(view_height() / 2));
 
-  // 23. Game-object host: init_gameobj_host("../compiler/", "main.ls") loads and binds the module.
-  // 24. The module's init_inst_render, then init_common_fx(), init_shadows(), then the
-  //     module's init_new_gui, init_spells_ui and init_gameobj.
+  // 23. The game-object host loads and binds the module.
+  start_gameobj_host("../compiler/", "main.ls");
+  // 24. The module's init_inst_render, then init_common_fx(), init_shadows() (render/),
+  //     then the module's init_new_gui, init_spells_ui and init_gameobj.
+  gameobj_api.init_inst_render();
+  gameobj_api.init_new_gui();
+  gameobj_api.init_spells_ui();
+  gameobj_api.init_gameobj();
   // 25. The world-generation script VM: init_world_script().
   // 26. go_to_main_menu();
   // 27. With a local player: set_camera_pos(the player's position).
@@ -97,11 +104,17 @@ void init_systems()
 
 void close_systems()
 {
-  // S2, in this order; each is a no-op for a subsystem that never started:
-  // the module's remove_all_gameobj (if bound); close_world_script(); the module's
-  // close_spells_ui and close_gameobj (if bound); close_gameobj_host(); close_debug_vis();
-  // close_postfx(); close_terrain_render(); close_sky(); the three deferred-lighting
-  // shaders and the five scene textures.
+  // S2, in this order; each is a no-op for a subsystem that never started.
+  if (gameobj_api.remove_all_gameobj)
+    gameobj_api.remove_all_gameobj();
+  // close_world_script();
+  if (gameobj_api.close_spells_ui)
+    gameobj_api.close_spells_ui();
+  if (gameobj_api.close_gameobj)
+    gameobj_api.close_gameobj();
+  stop_gameobj_host();
+  // close_debug_vis(); close_postfx(); close_terrain_render(); close_sky(); the three
+  // deferred-lighting shaders and the five scene textures.
 }
 
 void shutdown_sequence()
@@ -136,8 +149,12 @@ void update_game(float dt)
 {
   if (cur_game_mode)
     cur_game_mode->update(dt);
-  // With force_gameobj_reload set: clear it, reload_gameobj(true), then re-register the
-  // module's script bindings in the world-generation VM.
+  if (force_gameobj_reload)
+  {
+    force_gameobj_reload = false;
+    reload_gameobj(true);
+    rebind_gameobj_scripts();
+  }
 }
 
 void draw_frame(float dt)
@@ -163,8 +180,9 @@ void draw_frame(float dt)
 
 void check_file_changes()
 {
-  // reload_gameobj(false), re-registering the module's bindings after a swap;
-  // the sky script's and the world script's reload checks.
+  if (reload_gameobj(false))
+    rebind_gameobj_scripts();
+  // The sky script's and the world script's reload checks.
 }
 
 void on_d3d_resize()
