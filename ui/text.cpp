@@ -271,12 +271,14 @@ void draw_rect(int x0, int y0, int x1, int y1, D3dColor color)
   write_quad(quad);
 }
 
+// Four quads that meet without overlapping, so a translucent outline has even corners
+// and every pixel of the rim, corners included, is covered.
 void draw_box(int x0, int y0, int x1, int y1, D3dColor color)
 {
-  draw_rect(x0, y0, x0 + 1, y1, color);
-  draw_rect(x1, y0, x1 + 1, y1, color);
   draw_rect(x0, y0, x1 + 1, y0 + 1, color);
-  draw_rect(x0 + 1, y1, x1, y1 + 1, color);
+  draw_rect(x0, y1, x1 + 1, y1 + 1, color);
+  draw_rect(x0, y0 + 1, x0 + 1, y1, color);
+  draw_rect(x1, y0 + 1, x1 + 1, y1, color);
 }
 
 void batch_rect(RenderBatch &batch, int x0, int y0, int x1, int y1, D3dColor color)
