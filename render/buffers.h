@@ -88,11 +88,14 @@ ENGINE_API VertexBuffer *create_vb(int size_bytes, int flags);
 ENGINE_API IndexBuffer *create_ib(int index_count, int flags);
 ENGINE_API void release_vb(VertexBuffer *vb);
 ENGINE_API void release_ib(IndexBuffer *ib);
-// offset 0 and size 0 lock the whole buffer. Dynamic buffers are always discarded.
+// Byte offset and size; offset 0 and size 0 lock the whole buffer. Dynamic buffers are
+// always discarded: after their unlock only the locked range holds data.
 ENGINE_API void *lock_vb(VertexBuffer *vb, int offset, int size);
 ENGINE_API void *lock_ib(IndexBuffer *ib, int offset, int size);
 ENGINE_API void unlock_vb(VertexBuffer *vb);
 ENGINE_API void unlock_ib(IndexBuffer *ib);
+// Unlock uploading only the first used_bytes of the locked range (the writer's fill).
+void unlock_vb_used(VertexBuffer *vb, int used_bytes);
 ENGINE_API void set_vb(int stream, VertexBuffer *vb, int offset_bytes, int stride);
 ENGINE_API void set_ib(IndexBuffer *ib);
 
@@ -106,6 +109,8 @@ void release_default_buffers();
 void recreate_default_buffers();
 void close_buffers();
 void close_vdecls();
+int vdecl_count(); // declarations in the cache
+const char *vsd_type_name(int type);
 
 // Streams geometry through one dynamic vertex buffer: start, write at cur (advance cur,
 // add primitives to count; call flush(false) when the next write would not fit), then
