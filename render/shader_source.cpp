@@ -118,7 +118,9 @@ struct Builder
 
   bool fail(const char *fmt, const char *a)
   {
-    snprintf(out.error, sizeof(out.error), fmt, a);
+    char arg[260];
+    snprintf(arg, sizeof(arg), "%s", a);
+    snprintf(out.error, sizeof(out.error), fmt, arg);
     return false;
   }
 
@@ -176,7 +178,7 @@ struct Builder
       {
         if (malformed)
         {
-          char where[300];
+          char where[240];
           snprintf(where, sizeof(where), "%s(%d)", name, int(line));
           ok = fail("malformed #include in %s", where);
         }
