@@ -281,9 +281,16 @@ void draw_box(int x0, int y0, int x1, int y1, D3dColor color)
   draw_rect(x1, y0 + 1, x1 + 1, y1, color);
 }
 
+// Batch rectangles are in top-down screen pixels, as the GUI records its quads, so that
+// the overlap rule compares text with the boxes around it; the vertices stay bottom-up.
+static void *batch_font_quad(RenderBatch &batch, int x0, int y0, int x1, int y1)
+{
+  return batch.add(&font_batch_state, float(x0), float(d3d_ht - y1), float(x1), float(d3d_ht - y0), FONT_QUAD_BYTES, 2);
+}
+
 void batch_rect(RenderBatch &batch, int x0, int y0, int x1, int y1, D3dColor color)
 {
-  void *p = batch.add(&font_batch_state, float(x0), float(y0), float(x1), float(y1), FONT_QUAD_BYTES, 2);
+  void *p = batch_font_quad(batch, x0, y0, x1, y1);
   font_quad(static_cast<FontVertex *>(p), x0, y0, x1, y1, color.u, -1, -1, -1, -1);
 }
 
@@ -296,9 +303,8 @@ void batch_text(RenderBatch &batch, const char *text, int len, int x, int y, int
   int w, h, bx, by;
   calc_text_size(text, len, w, h);
   text_block_origin(x, y, align_x, align_y, w, h, bx, by);
-  const float r[4] = {float(bx), float(by), float(bx + w), float(by + h)};
   layout_text(font, cur_text_style, text, len, x, y, align_x, align_y, color, [&](const FontVertex *quad) {
-    void *p = batch.add(&font_batch_state, r[0], r[1], r[2], r[3], FONT_QUAD_BYTES, 2);
+    void *p = batch_font_quad(batch, bx, by, bx + w, by + h);
     memcpy(p, quad, FONT_QUAD_BYTES);
   });
 }

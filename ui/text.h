@@ -48,6 +48,8 @@ ENGINE_API void draw_rect(int x0, int y0, int x1, int y1, D3dColor color);
 ENGINE_API void draw_box(int x0, int y0, int x1, int y1, D3dColor color);
 
 // The same into a batch, with the font batch state. A text is recorded as one block.
+// The batch rectangles are flipped to top-down screen pixels (the GUI's convention), so
+// text and GUI quads in one batch keep their painter's order.
 ENGINE_API void batch_rect(RenderBatch &batch, int x0, int y0, int x1, int y1, D3dColor color);
 ENGINE_API void batch_text(RenderBatch &batch, const char *text, int len, int x, int y, int align_x, int align_y,
                            D3dColor color);

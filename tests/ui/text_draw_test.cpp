@@ -255,7 +255,8 @@ SolidState solid_state;
 
 void batch_solid(RenderBatch &b, int x0, int y0, int x1, int y1, uint32_t color)
 {
-  void *p = b.add(&solid_state, float(x0), float(y0), float(x1), float(y1), FONT_QUAD_BYTES, 2);
+  // Batch rectangles are top-down rows, as the GUI records them.
+  void *p = b.add(&solid_state, float(x0), float(d3d_ht - y1), float(x1), float(d3d_ht - y0), FONT_QUAD_BYTES, 2);
   font_quad(static_cast<FontVertex *>(p), x0, y0, x1, y1, color, -1, -1, -1, -1);
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 #include "app/paths.h"
+#include "render/device.h"
 #include "render/render_batch.h"
 #include "ui/text_layout.h"
 
@@ -236,10 +237,11 @@ TEST(TextBatch, TextIsOneBlockInTheBatch)
     EXPECT_EQ(c->primitives, 2);
     if (chunks < 8)
     {
+      // The whole block, in top-down rows.
       EXPECT_EQ(c->rect.x0, 20);
-      EXPECT_EQ(c->rect.y0, 20);
+      EXPECT_EQ(c->rect.y0, d3d_ht - (20 + h));
       EXPECT_EQ(c->rect.x1, 20 + w);
-      EXPECT_EQ(c->rect.y1, 20 + h);
+      EXPECT_EQ(c->rect.y1, d3d_ht - 20);
     }
   }
   EXPECT_EQ(chunks, 8 + 1);
