@@ -321,6 +321,8 @@ void draw_splash()
 {
   set_backbuffer_target();
   clear_view_color(D3dColor(0xFF000A28u));
+  if (!font.shader)
+    return; // before init_font: the background only
   start_draw_text();
   draw_text(splash_text, -1, d3d_wd / 2, d3d_ht / 4, 0, 0, D3dColor(0xFFFFFFFFu));
   if (splash_progress >= 0)
