@@ -135,3 +135,86 @@ TEST(RenderBatchArena, ClearReusesBlocksAndLargeChunksGetTheirOwn)
   b.clear();
   EXPECT_EQ(b.groupCount(), 0);
 }
+
+// ---- on the device: the copy into the shared writer ----
+#include "render/shaders.h"
+#include "tests/render/vis_test_window.h"
+
+namespace
+{
+StdRenderBatchState *debug_state()
+{
+  static StdRenderBatchState st;
+  if (!st.shader)
+  {
+    const VsdElement decl[] = {vsd_element(0, 0, VSDT_FLOAT3, VSDU_POSITION, 0),
+                               vsd_element(12, 0, VSDT_D3DCOLOR, VSDU_COLOR, 0), vsd_end()};
+    st = StdRenderBatchState(create_shader("debug_vis.sh", nullptr), create_vdecl(decl), 16, nullptr);
+  }
+  return &st;
+}
+
+RenderBatch *g_batch = nullptr;
+int g_draws = 0;
+
+// Renders g_batch in a frame and counts its draw calls.
+int render_counting_draws()
+{
+  g_draws = -1;
+  bool drawn = vistest::draw_frame_with([](float) {
+    set_backbuffer_target();
+    clear_view(D3dColor(0xFF000000u));
+    int before = d3d_frame_counters.draw_calls;
+    g_batch->render();
+    g_draws = d3d_frame_counters.draw_calls - before;
+  });
+  return drawn ? g_draws : -1;
+}
+
+void add_zero_chunk(RenderBatch &b, StdRenderBatchState *s, int bytes)
+{
+  void *p = b.add(s, 0, 0, 1, 1, bytes, bytes / 48); // degenerate triangles at the origin
+  memset(p, 0, size_t(bytes));
+}
+} // namespace
+
+TEST(RenderBatchDevice, ChunkFillingTheRoomExactlyNeedsNoFlush)
+{
+  REQUIRE_DEVICE(64, 64);
+  StdRenderBatchState *s = debug_state();
+  RenderBatch b(0x8000);
+  g_batch = &b;
+  EXPECT_EQ(render_counting_draws(), 0); // an empty batch draws nothing
+
+  add_zero_chunk(b, s, 65536); // the whole buffer: one draw
+  EXPECT_EQ(render_counting_draws(), 1);
+  EXPECT_EQ(render_counting_draws(), 1); // the content stays for another render
+  b.clear();
+
+  add_zero_chunk(b, s, 48);
+  add_zero_chunk(b, s, 65536 - 48); // exactly the room left
+  EXPECT_EQ(render_counting_draws(), 1);
+  b.clear();
+
+  add_zero_chunk(b, s, 48);
+  add_zero_chunk(b, s, 65536 - 47); // one byte too many: flushed first, same state
+  EXPECT_EQ(render_counting_draws(), 2);
+  b.clear();
+}
+
+TEST(RenderBatchDevice, ChunkLargerThanTheWriterIsFatal)
+{
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+    {
+      vistest::Window &w = vistest::device(64, 64);
+      if (!w.ok)
+        exit(1);
+      RenderBatch b(0x8000);
+      g_batch = &b;
+      add_zero_chunk(b, debug_state(), 65536 + 16);
+      render_counting_draws();
+      exit(0);
+    },
+    testing::ExitedWithCode(100), "batch vertex buffer is not large enough");
+}
