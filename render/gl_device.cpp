@@ -38,6 +38,7 @@ struct DeviceState
   unsigned samplers[D3D_SAMPLER_STAGES] = {};
   unsigned ubo[3] = {};  // VSConst, PSConst, D3dState
   unsigned upVb = 0;     // positions of the full-screen quad
+  VertexDecl *upDecl = nullptr; // its {FLOAT3 POSITION0} declaration (cache slots die at close)
 
   GLsync frameFence[NUM_FRAME_FENCES] = {};
   int frameIndex = 0;
@@ -204,7 +205,11 @@ void upload_dirty_state()
   }
   if (dev.stateDirty)
   {
-    float st[4] = {float(dev.atestRef), 1.f / float(dev.vpW), 1.f / float(dev.vpH), 0.f};
+    // The vertex stage moves positions by this much in clip space so that D3D pixel
+    // centres (integers) land on GL ones (half integers). 63/128 of a pixel rather than
+    // 1/2 keeps edges off the sample points, where GL's and D3D's tie rules differ.
+    const float shift = 63.f / 64.f;
+    float st[4] = {float(dev.atestRef), shift / float(dev.vpW), shift / float(dev.vpH), 0.f};
     glNamedBufferSubData(dev.ubo[2], 0, sizeof(st), st);
     dev.stateDirty = false;
   }
@@ -808,7 +813,7 @@ void draw_prim(int prim_type, int start_vertex, int prim_count)
 {
   unsigned mode = gl_prim_mode(prim_type);
   int n = prim_vertex_count(prim_type, prim_count);
-  if (!mode || prim_count < 0 || start_vertex < 0)
+  if (prim_type < D3DPT_POINTLIST || prim_type > D3DPT_TRIANGLEFAN || prim_count < 0 || start_vertex < 0)
     fatal("draw_prim failed (code 0x%08X)", unsigned(GL_INVALID_ENUM));
   prepare_draw();
   if (dev.instanceCount > 0)
@@ -829,7 +834,7 @@ void draw_indexed(int prim_type, int base_vertex, int min_index, int num_vertice
   (void)num_vertices;
   unsigned mode = gl_prim_mode(prim_type);
   int n = prim_vertex_count(prim_type, prim_count);
-  if (!mode || prim_count < 0 || start_index < 0)
+  if (prim_type < D3DPT_POINTLIST || prim_type > D3DPT_TRIANGLEFAN || prim_count < 0 || start_index < 0)
     fatal("draw_indexed failed (code 0x%08X)", unsigned(GL_INVALID_ENUM));
   prepare_draw();
   const void *ofs = (const void *)(intptr_t(start_index) * 2);
@@ -856,7 +861,7 @@ void set_instancing(int count)
 void draw_postfx()
 {
   static const float quad[12] = {-1, -1, 0, -1, 1, 0, 1, -1, 0, 1, 1, 0};
-  static VertexDecl *xyz = nullptr;
+  VertexDecl *&xyz = dev.upDecl;
   if (!dev.upVb)
   {
     glCreateBuffers(1, &dev.upVb);

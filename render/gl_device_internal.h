@@ -34,7 +34,7 @@ void gldev_restore_sampler_defaults();
 // The UBO block and sampler names a freshly linked program must be bound to.
 void gldev_setup_program_bindings(unsigned prog);
 
-// Primitive type code -> GL mode (0 for unknown) and vertex count for n primitives.
+// Primitive type code (1..6; GL_POINTS for others, check the range first) -> GL mode and vertex count for n primitives.
 unsigned gl_prim_mode(int prim_type);
 int prim_vertex_count(int prim_type, int prim_count);
 

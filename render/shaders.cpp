@@ -216,7 +216,7 @@ void install_program(Shader *s, unsigned vs, unsigned ps, unsigned prog)
     GLint size;
     GLenum type;
     glGetActiveAttrib(prog, i, sizeof(name), nullptr, &size, &type, name);
-    int index, usage = parse_semantic(name, index);
+    int index = 0, usage = parse_semantic(name, index);
     GLint loc = glGetAttribLocation(prog, name);
     if (usage >= 0 && loc >= 0 && loc < 16)
       s->attribLoc[usage][index] = int8_t(loc);

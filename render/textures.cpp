@@ -299,7 +299,9 @@ void unlock_texture(Texture *t)
   GL_CHECK("unlock_texture");
 }
 
-Texture *load_dds_texture(const char *name)
+// The DDS loader. Failures are fatal when must_load is set; otherwise they are logged
+// with the same texts and give null, so an optional texture cannot end the program.
+static Texture *load_dds(const char *name, bool must_load)
 {
   TempString<260> path = make_full_path(name);
   FILE *fp = fopen(path, "rb");
@@ -313,20 +315,22 @@ Texture *load_dds_texture(const char *name)
   }
   if (fp)
     fclose(fp);
+#define DDS_FAIL(...) \
+  do { if (must_load) fatal(__VA_ARGS__); debug(__VA_ARGS__); return nullptr; } while (0)
   if (!data)
-    fatal("Error loading file '%s'", path.c_str());
+    DDS_FAIL("Error loading file '%s'", path.c_str());
 
   DdsInfo info;
   if (!parse_dds(data, size_t(size), info))
   {
     free(data);
-    fatal("Texture '%s' is not a DDS", path.c_str());
+    DDS_FAIL("Texture '%s' is not a DDS", path.c_str());
   }
   Texture *t = create_texture(info.width, info.height, info.mips, 0, info.format, D3DPOOL_MANAGED);
   if (!t)
   {
     free(data);
-    fatal("Error creating texture from '%s'", path.c_str());
+    DDS_FAIL("Error creating texture from '%s'", path.c_str());
   }
   const uint8_t *src = data + info.dataOffset;
   int w = info.width, h = info.height;
@@ -337,7 +341,8 @@ Texture *load_dds_texture(const char *name)
     if (!dst)
     {
       free(data);
-      fatal("error loading texture '%s' (code 0x%08X)", path.c_str(), unsigned(GL_INVALID_OPERATION));
+      release_texture(t);
+      DDS_FAIL("error loading texture '%s' (code 0x%08X)", path.c_str(), unsigned(GL_INVALID_OPERATION));
     }
     size_t lsize = dds_level_size(info.format, w, h);
     if (dxt_block_bytes(info.format))
@@ -355,7 +360,10 @@ Texture *load_dds_texture(const char *name)
   debug("loaded DDS texture '%s'", path.c_str());
   free(data);
   return t;
+#undef DDS_FAIL
 }
+
+Texture *load_dds_texture(const char *name) { return load_dds(name, true); }
 
 Texture *get_texture(const char *name, bool fatal_on_fail)
 {
@@ -366,7 +374,7 @@ Texture *get_texture(const char *name, bool fatal_on_fail)
       tex_cache[i].refcount++;
       return tex_cache[i].tex;
     }
-  Texture *t = load_dds_texture(path);
+  Texture *t = load_dds(path, fatal_on_fail);
   if (!t)
   {
     if (fatal_on_fail)
