@@ -42,6 +42,9 @@ public:
   void begin(const BaseRenderBatchState *prev) override;
 };
 
+// The game-object module derives its own states and reads these fields.
+static_assert(sizeof(BaseRenderBatchState) == 40, "vptr, shader, declaration, stride, texture");
+
 // The standard 2D vertex of GUI images and boxes: screen pixels, colour, texture uv.
 struct GuiVertex
 {
@@ -116,6 +119,8 @@ private:
   unsigned blockSize;
   DynArray<Group> groups;
 };
+
+static_assert(sizeof(RenderBatch) == 32, "the module holds RenderBatch objects of its own");
 
 // The batch of the GUI, drawn by the game-object module's interface each frame.
 extern ENGINE_API RenderBatch gui_batch;

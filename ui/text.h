@@ -19,6 +19,7 @@ struct TextStyle
   int char_spacing; // extra pixels after each character
   int scale;        // integer pixel scale of the glyphs
 };
+static_assert(sizeof(TextStyle) == 12);
 // The current style. push_text_style/pop_text_style save and restore it.
 extern ENGINE_API TextStyle cur_text_style;
 
