@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <cstdio>
+#include <cstdlib>
 #include <unistd.h>
 #include <SDL2/SDL.h>
 #include "render/gl_device_internal.h"
@@ -18,6 +19,7 @@ bool d3d_limit_buffered_frames = true;
 void (*d3d_frame_callback)(float dt) = nullptr;
 D3dFrameCounters d3d_frame_counters;
 bool gl_device_ready = false;
+bool gl_debug_enabled = false;
 
 namespace
 {
@@ -146,6 +148,20 @@ void release_screen_surfaces()
 }
 
 void mark_state_dirty() { dev.stateDirty = true; }
+
+void restore_color_mask()
+{
+  int m = dev.colorMask;
+  glColorMaski(0, (m & 1) != 0, (m & 2) != 0, (m & 4) != 0, (m & 8) != 0);
+}
+
+// With ZARNITH_GL_DEBUG set in the environment the context is a debug one and every GL
+// error is logged where it happens.
+void APIENTRY gl_debug_message(GLenum source, GLenum type, GLuint, GLenum, GLsizei, const GLchar *msg, const void *)
+{
+  if (type == GL_DEBUG_TYPE_ERROR && source == GL_DEBUG_SOURCE_API)
+    debug("GL: %s", msg);
+}
 
 void apply_viewport(int x, int y, int w, int h)
 {
@@ -318,7 +334,10 @@ bool create_context(SDL_Window *wnd, bool robust)
   SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
   SDL_GL_SetAttribute(SDL_GL_MULTISAMPLEBUFFERS, 0);
   SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, 0);
-  SDL_GL_SetAttribute(SDL_GL_CONTEXT_FLAGS, robust ? SDL_GL_CONTEXT_ROBUST_ACCESS_FLAG : 0);
+  int flags = robust ? SDL_GL_CONTEXT_ROBUST_ACCESS_FLAG : 0;
+  if (gl_debug_enabled)
+    flags |= SDL_GL_CONTEXT_DEBUG_FLAG;
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_FLAGS, flags);
   if (robust)
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_RESET_NOTIFICATION, SDL_GL_CONTEXT_RESET_LOSE_CONTEXT);
   dev.ctx = SDL_GL_CreateContext(wnd);
@@ -355,14 +374,12 @@ void check_reset_status()
 }
 } // namespace
 
-#ifndef NDEBUG
 void gl_check_error(const char *what, const char *file, int line)
 {
   GLenum e = glGetError();
   if (e != GL_NO_ERROR)
     debug("%s(%d): GL error 0x%04X (%s) after %s", file, line, e, gl_err_name(e), what);
 }
-#endif
 
 unsigned gl_prim_mode(int prim_type)
 {
@@ -394,6 +411,8 @@ bool init_d3d(SDL_Window *wnd, int w, int h)
   if (!wnd)
     return false;
   dev.wnd = wnd;
+  const char *dbg = getenv("ZARNITH_GL_DEBUG");
+  gl_debug_enabled = dbg && *dbg && strcmp(dbg, "0") != 0;
   if (!create_context(wnd, true))
   {
     debug("failed HARDWARE_VERTEXPROCESSING, trying software one");
@@ -411,6 +430,11 @@ bool init_d3d(SDL_Window *wnd, int w, int h)
     fatal("OpenGL 4.5 core is required; this driver offers OpenGL %s", vs ? vs : "(unknown)");
   }
   gl_device_ready = true;
+  if (gl_debug_enabled && epoxy_has_gl_extension("GL_KHR_debug"))
+  {
+    glEnable(GL_DEBUG_OUTPUT_SYNCHRONOUS);
+    glDebugMessageCallback(gl_debug_message, nullptr);
+  }
   debug("OpenGL %s, %s", (const char *)glGetString(GL_VERSION), (const char *)glGetString(GL_RENDERER));
 
   if (isFullscreen)
@@ -587,10 +611,12 @@ void present_d3d()
   // Back buffer row 0 is the top of the image; the window's row 0 is the bottom.
   glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
   glDisable(GL_SCISSOR_TEST);
+  glColorMaski(0, GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
   glBlitNamedFramebuffer(dev.bbFbo, 0, 0, 0, d3d_wd, d3d_ht, 0, dh, dw, 0, GL_COLOR_BUFFER_BIT,
                          dw == d3d_wd && dh == d3d_ht ? GL_NEAREST : GL_LINEAR);
   SDL_GL_SwapWindow(dev.wnd);
   glBindFramebuffer(GL_DRAW_FRAMEBUFFER, dev.rtFbo);
+  restore_color_mask();
 }
 
 void flush_gpu()
@@ -797,8 +823,7 @@ static void clear_target(bool color, bool depth, D3dColor c)
   glClear(bits);
   if (scissor)
     glEnable(GL_SCISSOR_TEST);
-  int m = dev.colorMask;
-  glColorMaski(0, (m & 1) != 0, (m & 2) != 0, (m & 4) != 0, (m & 8) != 0);
+  restore_color_mask();
   glDepthMask(dev.zwrite ? GL_TRUE : GL_FALSE);
   glStencilMask(unsigned(dev.stencilWriteBits));
 }
@@ -926,8 +951,10 @@ void copy_texture(Texture *from, Texture *to)
   glNamedFramebufferDrawBuffer(fbo[1], GL_COLOR_ATTACHMENT0);
   GLboolean scissor = glIsEnabled(GL_SCISSOR_TEST);
   glDisable(GL_SCISSOR_TEST);
+  glColorMaski(0, GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
   glBlitNamedFramebuffer(fbo[0], fbo[1], 0, 0, from->texW, from->texH, 0, 0, to->texW, to->texH,
                          GL_COLOR_BUFFER_BIT, GL_NEAREST);
+  restore_color_mask();
   if (scissor)
     glEnable(GL_SCISSOR_TEST);
   glDeleteFramebuffers(2, fbo);

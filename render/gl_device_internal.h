@@ -12,13 +12,12 @@ struct IndexBuffer;
 // True between a successful context creation and close_d3d.
 extern bool gl_device_ready;
 
-// glGetError check after a call in builds without NDEBUG.
-#ifndef NDEBUG
+// Set from ZARNITH_GL_DEBUG at init_d3d: a debug context that logs every GL error, and
+// glGetError checks at the GL_CHECK points.
+extern bool gl_debug_enabled;
 void gl_check_error(const char *what, const char *file, int line);
-#define GL_CHECK(what) gl_check_error(what, __FILE__, __LINE__)
-#else
-#define GL_CHECK(what) ((void)0)
-#endif
+#define GL_CHECK(what) \
+  do { if (gl_debug_enabled) gl_check_error(what, __FILE__, __LINE__); } while (0)
 
 // Device-side binding state, consulted at draw time.
 void gldev_bind_program(Shader *s);   // set_shader

@@ -137,11 +137,12 @@ TEST(Shaders, HotReloadSwapsCodeInPlaceAndKeepsOldCodeOnError)
   // Not retried until the files change again; then the fix goes in.
   start_capture();
   reload_shaders(false);
-  EXPECT_EQ(end_capture().find("tinted.sh"), std::string::npos);
+  EXPECT_EQ(end_capture().find("shader 'tinted.sh'"), std::string::npos);
   dir.write("tinted.sh", tinted_sh, 40);
   reload_shaders(false);
   EXPECT_EQ(draw_with(s), 0xFF0000FFu);
-  EXPECT_FALSE(has_error_message()) << get_error_message();
+  // Shaders of other tests may be alive with sources outside this directory; only ours counts.
+  EXPECT_TRUE(!has_error_message() || !strstr(get_error_message(), "tinted.sh")) << get_error_message();
   destroy_shader(s);
 }
 
