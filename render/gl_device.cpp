@@ -984,6 +984,73 @@ bool read_backbuffer(int x, int y, int w, int h, void *dst, int pitch)
   return glGetError() == GL_NO_ERROR;
 }
 
+// ---- blending probe for render-target formats ----
+
+// Clears a 1 x 1 target to 0.25, adds 0.5 with additive blending and reads 0.75 back when
+// the format blends. The GL state the probe touches is put back afterwards.
+bool gldev_probe_additive_blend(unsigned tex)
+{
+  static const char *const vs = "#version 330 core\nvoid main() { vec2 p = vec2(gl_VertexID & 1, gl_VertexID >> 1) * 4.0 - 1.0; gl_Position = vec4(p, 0.0, 1.0); }\n";
+  static const char *const fs = "#version 330 core\nlayout(location = 0) out vec4 c;\nvoid main() { c = vec4(0.5); }\n";
+  unsigned prog = glCreateShaderProgramv(GL_VERTEX_SHADER, 1, &vs);
+  unsigned fprog = glCreateShaderProgramv(GL_FRAGMENT_SHADER, 1, &fs);
+  unsigned pipe = 0, vao = 0, fbo = 0;
+  glCreateProgramPipelines(1, &pipe);
+  glUseProgramStages(pipe, GL_VERTEX_SHADER_BIT, prog);
+  glUseProgramStages(pipe, GL_FRAGMENT_SHADER_BIT, fprog);
+  glCreateVertexArrays(1, &vao);
+  glCreateFramebuffers(1, &fbo);
+  glNamedFramebufferTexture(fbo, GL_COLOR_ATTACHMENT0, tex, 0);
+  bool ok = glCheckNamedFramebufferStatus(fbo, GL_DRAW_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+  float px[4] = {0, 0, 0, 0};
+  if (ok)
+  {
+    GLint src = 0, dst = 0;
+    glGetIntegerv(GL_BLEND_SRC_RGB, &src);
+    glGetIntegerv(GL_BLEND_DST_RGB, &dst);
+    const GLenum caps[5] = {GL_BLEND, GL_DEPTH_TEST, GL_CULL_FACE, GL_STENCIL_TEST, GL_SCISSOR_TEST};
+    GLboolean was[5];
+    for (int i = 0; i < 5; i++)
+      was[i] = glIsEnabled(caps[i]);
+    GLint poly[2] = {GL_FILL, GL_FILL};
+    glGetIntegerv(GL_POLYGON_MODE, poly);
+
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, fbo);
+    glViewport(0, 0, 1, 1);
+    for (int i = 1; i < 5; i++)
+      glDisable(caps[i]);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    glColorMaski(0, GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    const float quarter[4] = {0.25f, 0.25f, 0.25f, 0.25f};
+    glClearNamedFramebufferfv(fbo, GL_COLOR, 0, quarter);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_ONE, GL_ONE);
+    glUseProgram(0);
+    glBindProgramPipeline(pipe);
+    glBindVertexArray(vao);
+    glDrawArrays(GL_TRIANGLES, 0, 3);
+    glBindVertexArray(dev.vao);
+    glBindProgramPipeline(0);
+    glUseProgram(dev.shader ? dev.shader->prog : 0);
+    glGetTextureSubImage(tex, 0, 0, 0, 0, 1, 1, 1, GL_RED, GL_FLOAT, sizeof(px), px);
+
+    glBlendFunc(GLenum(src), GLenum(dst));
+    for (int i = 0; i < 5; i++)
+      was[i] ? glEnable(caps[i]) : glDisable(caps[i]);
+    glPolygonMode(GL_FRONT_AND_BACK, GLenum(poly[0]));
+    restore_color_mask();
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, dev.rtFbo);
+    glViewport(dev.vpX, dev.vpY, dev.vpW, dev.vpH);
+    ok = glGetError() == GL_NO_ERROR && fabsf(px[0] - 0.75f) < 0.02f;
+  }
+  glDeleteFramebuffers(1, &fbo);
+  glDeleteVertexArrays(1, &vao);
+  glDeleteProgramPipelines(1, &pipe);
+  glDeleteProgram(prog);
+  glDeleteProgram(fprog);
+  return ok;
+}
+
 // ---- binding state used by shaders.cpp and buffers.cpp ----
 
 void gldev_bind_program(Shader *s)

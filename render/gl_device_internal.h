@@ -30,6 +30,9 @@ void gldev_unbind_all_streams();
 void gldev_unbind_all_textures();
 void gldev_restore_sampler_defaults();
 
+// 1 x 1 target of the texture: 0.25 + additive 0.5 reads back 0.75.
+bool gldev_probe_additive_blend(unsigned tex);
+
 // The UBO block and sampler names a freshly linked program must be bound to.
 void gldev_setup_program_bindings(unsigned prog);
 

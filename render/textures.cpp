@@ -189,23 +189,9 @@ bool is_rt_kind_blendable(int kind)
     return false;
   if (blendable_cache[kind] < 0)
   {
-    GlTexFormat f;
-    gl_tex_format(rt_kind_format(kind), f);
-    GLint support = GL_NONE;
-    glGetInternalformativ(GL_TEXTURE_2D, f.internal, GL_FRAMEBUFFER_BLEND, 1, &support);
-    bool ok = support != GL_NONE;
-    if (ok)
-    {
-      // The format must also make a complete target.
-      Texture *t = create_rt_texture(1, 1, kind);
-      unsigned fbo = 0;
-      glCreateFramebuffers(1, &fbo);
-      glNamedFramebufferTexture(fbo, GL_COLOR_ATTACHMENT0, t ? t->tex : 0, 0);
-      ok = t && glCheckNamedFramebufferStatus(fbo, GL_DRAW_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
-      glDeleteFramebuffers(1, &fbo);
-      release_texture(t);
-    }
-    blendable_cache[kind] = ok;
+    Texture *t = create_rt_texture(1, 1, kind);
+    blendable_cache[kind] = t && t->tex && gldev_probe_additive_blend(t->tex);
+    release_texture(t);
   }
   return blendable_cache[kind] > 0;
 }
