@@ -73,7 +73,7 @@ void BM_EmptyFrame(benchmark::State &st)
 {
   run_frames(st, [](float) { clear_frame(); });
 }
-BENCHMARK(BM_EmptyFrame)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EmptyFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_StatsOverlayFrame(benchmark::State &st)
 {
@@ -87,7 +87,7 @@ void BM_StatsOverlayFrame(benchmark::State &st)
     end_draw_text();
   });
 }
-BENCHMARK(BM_StatsOverlayFrame)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StatsOverlayFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_ScreenOfTextFrame(benchmark::State &st)
 {
@@ -100,7 +100,7 @@ void BM_ScreenOfTextFrame(benchmark::State &st)
     end_draw_text();
   });
 }
-BENCHMARK(BM_ScreenOfTextFrame)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ScreenOfTextFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Recording only: 1000 rectangles and 100 texts into a batch, then clear.
 void BM_BatchRecord(benchmark::State &st)
