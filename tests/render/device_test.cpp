@@ -12,6 +12,10 @@
 
 extern bool d3d_force_soft_dxt;
 
+// The application's resize hook, counted here.
+static int resize_hook_calls = 0;
+void on_d3d_resize() { resize_hook_calls++; }
+
 using devtest::ProgramDir;
 using devtest::SolidVertex;
 
@@ -397,14 +401,22 @@ TEST(Device, InstancedIndexedDrawReadsPerInstanceStream)
 TEST(Device, ResizeRecreatesScreenSizedResourcesInPlace)
 {
   REQUIRE_DEVICE(320, 240);
+  int before = resize_hook_calls;
   EXPECT_TRUE(resize_d3d(0, 0, isFullscreen, false)); // unchanged: nothing happens
+  EXPECT_EQ(resize_hook_calls, before);
   Texture *screen = create_screen_rt();
   Texture *fixed = create_rt_texture(16, 8, 3);
   VertexBuffer *dyn = create_vb(1024, 0);
   ASSERT_TRUE(screen && fixed && dyn);
   EXPECT_EQ(screen->texW, 320);
   VertexBuffer *writerVb = common_vb_writer.vb;
+  int calls = resize_hook_calls;
+  testing::internal::CaptureStdout();
   ASSERT_TRUE(resize_d3d(200, 100, false, false));
+  std::string log = testing::internal::GetCapturedStdout();
+  EXPECT_NE(log.find("=== resizing d3d to 200x100 windowed"), std::string::npos);
+  EXPECT_NE(log.find("resized d3d to 200x100 windowed"), std::string::npos);
+  EXPECT_EQ(resize_hook_calls, calls + 1);
   EXPECT_EQ(d3d_wd, 200);
   EXPECT_EQ(screen->texW, 200);
   EXPECT_EQ(screen->texH, 100);
@@ -561,4 +573,20 @@ TEST(Meshes, BrokenFilesReportPathMessageAndOffset)
   EXPECT_EXIT(get_mesh("old.mesh", true), testing::ExitedWithCode(100),
               "Error reading mesh file '.*old.mesh':\nInvalid mesh file version \\(offset -1\\)");
   EXPECT_EXIT(get_mesh("none.mesh", false), testing::ExitedWithCode(100), "failed ASSERT\\(m\\)");
+}
+
+TEST(Device, HiddenWindowIsLostAndShowingItForcesOneReset)
+{
+  REQUIRE_DEVICE(320, 240);
+  int calls = resize_hook_calls;
+  EXPECT_FALSE(check_d3d_device()); // the test window is hidden
+  EXPECT_FALSE(check_d3d_device());
+  EXPECT_EQ(resize_hook_calls, calls);
+  SDL_ShowWindow(win.wnd);
+  EXPECT_TRUE(check_d3d_device()); // restored: the screen resources are recreated once
+  EXPECT_EQ(resize_hook_calls, calls + 1);
+  EXPECT_TRUE(check_d3d_device());
+  EXPECT_EQ(resize_hook_calls, calls + 1);
+  SDL_HideWindow(win.wnd);
+  EXPECT_EQ(d3d_wd, 320);
 }
