@@ -202,6 +202,37 @@ TEST(Device, FloatTargetsBlendAndAlphaTestUsesTheReference)
   destroy_shader(sh);
 }
 
+TEST(Device, BlendSettersHaveTheirMeanings)
+{
+  REQUIRE_DEVICE(320, 240);
+  ProgramDir dir;
+  dir.write("solid.sh", devtest::solid_sh);
+  Shader *sh = create_shader("solid.sh", nullptr);
+  const float d = 0x80 / 255.f, c = 0x40 / 255.f, a = 0x80 / 255.f; // destination, source, source alpha
+  struct Case
+  {
+    void (*set)();
+    float expect;
+  } cases[] = {{set_blend_none, c},
+               {set_blend_additive, c + d},
+               {set_blend_smooth_add, c + d * (1 - c)},
+               {set_blend_alpha, c * a + d * (1 - a)},
+               {set_blend_prealpha, c + d * (1 - a)},
+               {set_blend_multiply, d * c}};
+  set_backbuffer_target();
+  for (const Case &k : cases)
+  {
+    neutral_states();
+    clear_view(0xFF808080);
+    k.set();
+    draw_rect(sh, -1, -1, 1, 1, 0x80404040);
+    auto px = vistest::read_pixels();
+    EXPECT_NEAR(red(px_at(px, 100, 100)), k.expect * 255, 1.5) << int(&k - cases);
+  }
+  set_blend_none();
+  destroy_shader(sh);
+}
+
 TEST(Device, MultipleTargetsAndPointCopyAtFourToOne)
 {
   REQUIRE_DEVICE(320, 240);
@@ -210,6 +241,7 @@ TEST(Device, MultipleTargetsAndPointCopyAtFourToOne)
   Shader *sh = create_shader("mrt.sh", nullptr);
   Texture *a = create_rt_texture(8, 8, 1), *b = create_rt_texture(8, 8, 1), *small = create_rt_texture(2, 2, 1);
   ASSERT_TRUE(a && b && small);
+  set_viewport(0, 0, 1, 1); // binding target 0 resets the viewport to the whole target
   set_render_target_texture(0, a, false);
   set_render_target_texture(1, b, false);
   neutral_states();
