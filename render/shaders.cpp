@@ -368,7 +368,9 @@ bool record_changed(const Shader &s)
 
 void load_shader_compiler()
 {
-  compiler_loaded = !shader_compiler_disabled && gl_device_ready;
+  const char *env = getenv("ZARNITH_NO_SHADER_COMPILER");
+  bool off = shader_compiler_disabled || (env && *env && strcmp(env, "0") != 0);
+  compiler_loaded = !off && gl_device_ready;
   shader_dep_times = compiler_loaded;
   debug(compiler_loaded ? "shader compiler available" : "no shader compiler");
 }

@@ -48,8 +48,9 @@ void close_shaders();
 // The hot-reload pass: recompiles changed shaders (all when force); once per second.
 ENGINE_API void reload_shaders(bool force);
 
-// When set before init_d3d, the device behaves as if no shader compiler were present:
-// shaders come only from the cache ("-nocompiler" and tests).
+// When set before init_d3d (or with ZARNITH_NO_SHADER_COMPILER=1 in the environment) the
+// device behaves as if no shader compiler were present: shaders come only from the cache
+// and are never reloaded. For shipping builds and tests.
 extern ENGINE_API bool shader_compiler_disabled;
 // True while a compiler is available (between load_shader_compiler and close_shaders).
 bool shader_compiler_loaded();

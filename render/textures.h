@@ -86,5 +86,9 @@ void release_default_textures();
 void recreate_default_textures();
 void close_textures();
 
+// Decode DXT textures in software even where the driver has S3TC (tests); read when a
+// texture is created.
+extern bool d3d_force_soft_dxt;
+
 // Bytes of GPU texture storage currently allocated through the table.
 int64_t get_allocated_texmem();

@@ -10,8 +10,6 @@
 #include "render/mesh.h"
 #include "render/textures.h"
 
-extern bool d3d_force_soft_dxt;
-
 // The application's resize hook, counted here.
 static int resize_hook_calls = 0;
 void on_d3d_resize() { resize_hook_calls++; }
