@@ -345,38 +345,3 @@ TEST_F(TextDraw, StatisticsOverlay)
   EXPECT_GT(white, 100);
   vistest::device(320, 240);
 }
-
-TEST_F(TextDraw, TextBeyondOneWriterBufferIsDrawnWhole)
-{
-  // 44 lines of 140 glyphs fill 1280 x 720: 12320 quads, 14 buffers of 910 quads each.
-  vistest::device(1280, 720);
-  ASSERT_EQ(d3d_ht, 720);
-  static std::string text;
-  text.clear();
-  for (int l = 0; l < 44; l++)
-    text += std::string(140, 'W') + "\n";
-  g_text = text.c_str();
-  g_x = 0;
-  g_y = d3d_ht;
-  g_ax = -1;
-  g_ay = 1;
-  int w, h;
-  calc_text_size(g_text, -1, w, h);
-  ASSERT_LE(w, d3d_wd);
-  ASSERT_LE(h, d3d_ht);
-  ASSERT_TRUE(vistest::draw_frame_with(draw_one_text));
-  EXPECT_GE(d3d_frame_counters.draw_calls, 14);
-  auto px = vistest::read_pixels();
-  // The last glyph of the last line (the last buffer) has ink like the first one.
-  auto ink_in = [&](int x0, int y0) {
-    int n = 0;
-    for (int y = y0; y < y0 + 16; y++)
-      for (int x = x0; x < x0 + 9; x++)
-        n += bright(at_bl(px, x, y));
-    return n;
-  };
-  const int first = ink_in(0, 720 - 16), last = ink_in(w - 9, 720 - 44 * 16);
-  EXPECT_GT(first, 5);
-  EXPECT_EQ(last, first);
-  vistest::device(320, 240);
-}
