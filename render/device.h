@@ -54,7 +54,8 @@ extern ENGINE_API int d3d_wd, d3d_ht;
 // Presentation interval: vsync on when set. Read at init and at every resize. The app's
 // settings own it (bit 2 of "flags"); the renderer only carries a default definition.
 extern ENGINE_API bool app_use_vsync;
-// Frame-latency limit (two fences in flight at most); default true.
+// Frame-latency limit (two fences in flight at most); default true. A setting of the
+// application, like app_use_vsync.
 extern ENGINE_API bool d3d_limit_buffered_frames;
 
 // ---- supplied by others ----

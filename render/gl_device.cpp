@@ -15,7 +15,6 @@
 #include "app/app_globals.h"
 
 int d3d_wd = 0, d3d_ht = 0;
-bool d3d_limit_buffered_frames = true;
 void (*d3d_frame_callback)(float dt) = nullptr;
 D3dFrameCounters d3d_frame_counters;
 bool gl_device_ready = false;
