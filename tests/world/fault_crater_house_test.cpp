@@ -121,10 +121,13 @@ TEST(Crater, CutsABowlAndNeverRaises)
   EXPECT_EQ(lowest, -5.f);
   EXPECT_LT(HD::height(250, 100), 5.f); // continues across the edge
 
-  // Radius 0 or less, or a negative depth on a flat map, changes nothing.
+  // Radius 0 or less (and radii or centres beyond any use) change nothing.
   std::vector<float> now(HD::hmap, HD::hmap + HMAP_CELLS);
   HD::genCrater(Point2{50.f, 50.f}, 0.f, 3.f, HD::hmap);
   HD::genCrater(Point2{50.f, 50.f}, -4.f, 3.f, HD::hmap);
+  HD::genCrater(Point2{50.f, 50.f}, NAN, 3.f, HD::hmap);
+  HD::genCrater(Point2{50.f, 50.f}, 1e12f, 3.f, HD::hmap); // would scan 1.6e25 cells
+  HD::genCrater(Point2{-3e9f, 50.f}, 10.f, 3.f, HD::hmap);
   EXPECT_EQ(std::memcmp(now.data(), HD::hmap, sizeof(HD::hmap)), 0);
 
   // On rough ground the base is the mean inside the circle; still nothing rises.
