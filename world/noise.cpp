@@ -225,12 +225,20 @@ float noise4(float x, float y, float z, float w)
   return 27.f * (n0 + n1 + n2 + n3 + n4);
 }
 
+void torus_axis(float c, float period, float &rc, float &rs)
+{
+  float a = c * TWO_PI / period;
+  float r = period / TWO_PI;
+  rc = r * std::cos(a);
+  rs = r * std::sin(a);
+}
+
 float tiled_noise2(float x, float y, float period)
 {
-  float ax = x * TWO_PI / period;
-  float ay = y * TWO_PI / period;
-  float r = period / TWO_PI;
-  return noise4(r * std::cos(ax), r * std::cos(ay), r * std::sin(ax), r * std::sin(ay));
+  float xc, xs, yc, ys;
+  torus_axis(x, period, xc, xs);
+  torus_axis(y, period, yc, ys);
+  return noise4(xc, yc, xs, ys);
 }
 
 float old_tiled_noise2(float x, float y, int tile)

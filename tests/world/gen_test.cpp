@@ -234,3 +234,41 @@ TEST(GeneratorsDeathTest, ArgumentChecksNameTheirSource)
   EXPECT_EXIT((headless(), HD::genVoronoiFaults(-4, 0.f, 1.f, 0.f, 1, 1, 1.f)), ::testing::ExitedWithCode(100),
     "hmGen\\([0-9]+\\): failed ASSERT\\(\\(tile&\\(tile-1\\)\\)==0 && tile>0\\)");
 }
+
+// The generators tabulate the torus axes; the per-cell sums of the plain functions must
+// give the same bits.
+TEST(Generators, TabledNoiseSumsMatchThePlainFunctions)
+{
+  game_rnd_seed = 99;
+  reseed_noise();
+  HD::reset();
+  HD::addSimplexNoise(1.f, 9.f, 4, 5, 0.45f);
+  for (int z = 0; z < 256; z += 3)
+    for (int x = 0; x < 256; x += 5)
+    {
+      float m = tiled_fractal_noise2(0.015625f * float(x), 0.015625f * float(z), 4.f, 5, nullptr, 0.45f);
+      ASSERT_EQ(HD::height(x, z), std::fmax(m * 0.286f + 0.5f, 0.f) * 8.f + 1.f) << x << "," << z;
+    }
+
+  HD::reset();
+  uint64_t seed = game_rnd_seed;
+  HD::genVoronoiFaults(8, 0.f, 6.f, 0.7f, 2, 3, 2.f);
+  game_rnd_seed = seed;
+  float H[256];
+  for (float &h : H)
+    h = 0.f + (6.f - 0.f) * game_rnd_unit();
+  auto hash = [](int id) { return noise_perm[noise_perm[(id >> 16) & 255] + (id & 255)]; };
+  float s = 8.f / 256.f, q = 16.f / 256.f;
+  for (int z = 0; z < 256; z += 3)
+    for (int x = 0; x < 256; x += 5)
+    {
+      float wx = tiled_fractal_noise2(float(x) * q, float(z) * q, 16.f, 3, nullptr, 0.5f);
+      float wz = tiled_fractal_noise2(float(z) * q, float(x) * q, 16.f, 3, nullptr, 0.5f);
+      float d[4];
+      int id[4];
+      tiled_voronoi_noise2_near4(float(x) * s + wx * 0.7f, float(z) * s + wz * 0.7f, 3, d, id, nullptr);
+      float E = H[hash(id[0])], I = H[hash(id[1])];
+      float F = (std::sqrt(d[1]) - std::sqrt(d[0])) * (2.f / s) / std::fmax(std::fabs(E - I), 0.1f);
+      ASSERT_EQ(HD::height(x, z), F > 1.f ? E : ((E - I) * F + E + I) / 2.f) << x << "," << z;
+    }
+}
