@@ -41,6 +41,12 @@ TEST(Ramp, Shapes)
   EXPECT_EQ(size.samples[256], 4.f);
   EXPECT_EQ(size.samples[64], 0.5f + 3.5f * 0.25f);
 
+  FloatRamp sq;
+  sq.fill([](float t) { return t * t; });
+  EXPECT_EQ(sq.samples[128], 0.25f);
+  EXPECT_EQ(sq.samples[256], 1.f);
+  EXPECT_EQ(sq.at(64.f), 1.f / 16.f);
+
   FloatRamp k(2.5f);
   for (float s : k.samples)
     ASSERT_EQ(s, 2.5f);
