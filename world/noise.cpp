@@ -41,7 +41,7 @@ struct InitialTables
 constexpr InitialTables initial_tables;
 
 // The 32 gradients of 4D simplex noise: all permutations of (0, +-1, +-1, +-1).
-constexpr int8_t grad4[32][4] = {
+constexpr float grad4[32][4] = {
   {0, 1, 1, 1}, {0, 1, 1, -1}, {0, 1, -1, 1}, {0, 1, -1, -1},
   {0, -1, 1, 1}, {0, -1, 1, -1}, {0, -1, -1, 1}, {0, -1, -1, -1},
   {1, 0, 1, 1}, {1, 0, 1, -1}, {1, 0, -1, 1}, {1, 0, -1, -1},
@@ -169,12 +169,13 @@ float noise1(float x)
 
 namespace
 {
+// Evaluated unconditionally and then selected, so the five corners run without
+// unpredictable branches; the selected values are the same.
 inline float corner4(float t, int gi, float x, float y, float z, float w)
 {
-  if (t < 0.f)
-    return 0.f;
-  const int8_t *g = grad4[gi];
-  return pow4(t) * (float(g[0]) * x + float(g[1]) * y + float(g[2]) * z + float(g[3]) * w);
+  const float *g = grad4[gi];
+  float v = pow4(t) * (g[0] * x + g[1] * y + g[2] * z + g[3] * w);
+  return t < 0.f ? 0.f : v;
 }
 } // namespace
 
