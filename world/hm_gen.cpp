@@ -209,7 +209,7 @@ void HeightmapData::genVoronoiFaults(int tile, float min_ht, float max_ht, float
   float H[256];
   draw_heights(H, min_ht, max_ht);
   float s = float(tile) / 256.f;
-  float P = float(tile * warpScale);
+  float P = float(int64_t(tile) * warpScale); // no int overflow for any script arguments
   float q = P / 256.f;
   float steep = slope / s;
   static FractalTorus torus;
