@@ -58,6 +58,8 @@ inline vec4f to_vec4f(__m128 v)
 // c^n for n >= 1 by repeated squaring; n <= 0 gives 1.
 inline float ipow(float c, int n)
 {
+  if (n <= 1) // the usual orders 0 and 1
+    return n == 1 ? c : 1.f;
   float r = 1.f;
   while (n > 0)
   {

@@ -84,23 +84,20 @@ void HeightmapData::simWater(float dt)
       __m128 sx = sample_rec(T, float(x) - c.vel_x * dt, fz - vz * dt);
       float pull_x = (Lc - Lr) * pull_k;
       float nvx = lane1(sx) * damp + pull_x;
-      float foam_block = 0.f;
-      if ((nvx >= 0.f && fmin_(c.depth, Lc - hr) <= 0.f) || (nvx < 0.f && fmin_(r.depth, Lr - hc) <= 0.f))
-      {
-        nvx = 0.f;
-        foam_block += FOAM_FROM_BLOCKING;
-      }
+      // blocked: the upstream side of the face is dry (evaluated without branches, the
+      // shores make them unpredictable)
+      const bool bx = ((nvx >= 0.f) & (fmin_(c.depth, Lc - hr) <= 0.f)) | ((nvx < 0.f) & (fmin_(r.depth, Lr - hc) <= 0.f));
+      nvx = bx ? 0.f : nvx;
 
       // z-face between (x, z) and (x, z + 1)
       float ux = (l.vel_x + c.vel_x + T[zp][xm].vel_x + u.vel_x) / 4.f;
       __m128 sz = sample_rec(T, float(x) - ux * dt, fz - c.vel_z * dt);
       float pull_z = (Lc - Lu) * pull_k;
       float nvz = lane2(sz) * damp + pull_z;
-      if ((nvz >= 0.f && fmin_(c.depth, Lc - hu) <= 0.f) || (nvz < 0.f && fmin_(u.depth, Lu - hc) <= 0.f))
-      {
-        nvz = 0.f;
-        foam_block += FOAM_FROM_BLOCKING;
-      }
+      const bool bz = ((nvz >= 0.f) & (fmin_(c.depth, Lc - hu) <= 0.f)) | ((nvz < 0.f) & (fmin_(u.depth, Lu - hc) <= 0.f));
+      nvz = bz ? 0.f : nvz;
+      // 0, 0.01 or 0.01 + 0.01, as adding one 0.01 per blocked face gives
+      const float foam_block = (bx ? FOAM_FROM_BLOCKING : 0.f) + (bz ? FOAM_FROM_BLOCKING : 0.f);
 
       float around = 2.f * (lane3(sx) + lane3(sz)) + u.foam + l.foam + r.foam + d.foam;
       float foam = FOAM_FROM_PULL * (pull_x * pull_x + pull_z * pull_z) + foam_block + fdecay * (around / 8.f);
