@@ -2,6 +2,7 @@
 #include <cmath>
 #include <cstring>
 #include "world/heightmap.h"
+#include "world/world_rnd.h"
 
 namespace {
 
@@ -16,6 +17,142 @@ double total_water()
     for (int x = 0; x < HMAP_SIZE; x++)
       s += HeightmapData::water[z][x].depth;
   return s;
+}
+
+// The water step written out plainly, one cell at a time, straight from the model:
+// simWater must agree with it bit for bit.
+struct RefWater
+{
+  static float lerp2(const Water (*g)[HMAP_SIZE], float Water::*field, float px, float pz)
+  {
+    float fi = std::floor(px), fj = std::floor(pz);
+    int i = int(fi), j = int(fj);
+    float fx = px - fi, fz = pz - fj;
+    float a = g[j & 255][i & 255].*field, b = g[j & 255][(i + 1) & 255].*field;
+    float c = g[(j + 1) & 255][i & 255].*field, d = g[(j + 1) & 255][(i + 1) & 255].*field;
+    float top = a + (b - a) * fx, bot = c + (d - c) * fx;
+    return top + (bot - top) * fz;
+  }
+  static float mn(float a, float b) { return b < a ? b : a; }
+
+  static void step(float dt)
+  {
+    static Water T[HMAP_SIZE][HMAP_SIZE];
+    static float snap[HMAP_SIZE][HMAP_SIZE];
+    std::memcpy(T, HeightmapData::water, sizeof(T));
+    const float damp = std::fmax(1.f - 0.03f * dt, 0.f), fdecay = std::fmax(1.f - 5.f * dt, 0.f);
+    auto H = [](int x, int z) { return HeightmapData::height(x, z); };
+    auto t = [](int x, int z) -> const Water & { return T[z & 255][x & 255]; };
+    auto L = [&](int x, int z) { return H(x, z) + t(x, z).depth; };
+    for (int z = 0; z < HMAP_SIZE; z++)
+      for (int x = 0; x < HMAP_SIZE; x++)
+      {
+        float vz = (t(x, z).vel_z + t(x + 1, z).vel_z + t(x, z - 1).vel_z + t(x + 1, z - 1).vel_z) / 4.f;
+        float px = float(x) - t(x, z).vel_x * dt, pz = float(z) - vz * dt;
+        float pull_x = (L(x, z) - L(x + 1, z)) * (10.f * dt);
+        float nvx = lerp2(T, &Water::vel_x, px, pz) * damp + pull_x;
+        float fx_foam = lerp2(T, &Water::foam, px, pz);
+        float block = 0.f;
+        if ((nvx >= 0.f && mn(t(x, z).depth, L(x, z) - H(x + 1, z)) <= 0.f) ||
+          (nvx < 0.f && mn(t(x + 1, z).depth, L(x + 1, z) - H(x, z)) <= 0.f))
+        {
+          nvx = 0.f;
+          block += 0.01f;
+        }
+        float ux = (t(x - 1, z).vel_x + t(x, z).vel_x + t(x - 1, z + 1).vel_x + t(x, z + 1).vel_x) / 4.f;
+        float qx = float(x) - ux * dt, qz = float(z) - t(x, z).vel_z * dt;
+        float pull_z = (L(x, z) - L(x, z + 1)) * (10.f * dt);
+        float nvz = lerp2(T, &Water::vel_z, qx, qz) * damp + pull_z;
+        float fz_foam = lerp2(T, &Water::foam, qx, qz);
+        if ((nvz >= 0.f && mn(t(x, z).depth, L(x, z) - H(x, z + 1)) <= 0.f) ||
+          (nvz < 0.f && mn(t(x, z + 1).depth, L(x, z + 1) - H(x, z)) <= 0.f))
+        {
+          nvz = 0.f;
+          block += 0.01f;
+        }
+        float around = 2.f * (fx_foam + fz_foam) + t(x, z + 1).foam + t(x - 1, z).foam + t(x + 1, z).foam +
+          t(x, z - 1).foam;
+        float foam = 3.2f * (pull_x * pull_x + pull_z * pull_z) + block + fdecay * (around / 8.f);
+        Water &w = HeightmapData::water[z][x];
+        w.vel_x = nvx;
+        w.vel_z = nvz;
+        w.foam = mn(1.f, foam);
+        snap[z][x] = w.depth;
+      }
+    for (int z = 0; z < HMAP_SIZE; z++)
+      for (int x = 0; x < HMAP_SIZE; x++)
+      {
+        float d = snap[z][x];
+        if (!(d > 0.f))
+          continue;
+        float l = H(x, z) + d;
+        float q[4] = {-W(x - 1, z).vel_x, -W(x, z - 1).vel_z, W(x, z).vel_x, W(x, z).vel_z};
+        const int nx[4] = {x - 1, x, x + 1, x}, nz[4] = {z, z - 1, z, z + 1};
+        for (int k = 0; k < 4; k++)
+          if (q[k] < 0.f || H(nx[k], nz[k]) > l)
+            q[k] = 0.f;
+        float Wsum = q[0] + q[1] + q[2] + q[3];
+        float A = Wsum * (4.f * dt);
+        if (!(A > 0.001f))
+          continue;
+        A = mn(A, d);
+        W(x, z).depth -= A;
+        for (int k = 0; k < 4; k++)
+          W(nx[k], nz[k]).depth += A * q[k] / Wsum;
+      }
+  }
+};
+
+// Rough terrain with cliffs, dry land, pools and random flow: every branch of the step.
+void chaotic_state(uint64_t seed)
+{
+  HeightmapData::reset();
+  for (int z = 0; z < HMAP_SIZE; z++)
+    for (int x = 0; x < HMAP_SIZE; x++)
+    {
+      float h = 6.f * std::sin(x * 0.07f) * std::cos(z * 0.05f) + 4.f * world_rnd_unit(seed);
+      if ((x / 16 + z / 16) % 5 == 0)
+        h += 12.f; // blocks of cliff
+      HeightmapData::height(x, z) = h;
+      Water &w = W(x, z);
+      float d = 3.f - h + world_rnd_unit(seed);
+      w.depth = d > 0.f ? d : 0.f;
+      w.vel_x = (world_rnd_unit(seed) - 0.5f) * 30.f;
+      w.vel_z = (world_rnd_unit(seed) - 0.5f) * 30.f;
+      w.foam = world_rnd_unit(seed);
+    }
+}
+
+TEST(Water, MatchesTheCellByCellModelExactly)
+{
+  static Water expect[HMAP_SIZE][HMAP_SIZE];
+  for (float dt : {0.05f, 0.21f})
+  {
+    chaotic_state(dt > 0.1f ? 5 : 6);
+    std::memcpy(expect, HeightmapData::water, sizeof(expect));
+    for (int step = 0; step < 3; step++)
+    {
+      std::memcpy(HeightmapData::water, expect, sizeof(expect));
+      RefWater::step(dt);
+      std::memcpy(expect, HeightmapData::water, sizeof(expect));
+    }
+    chaotic_state(dt > 0.1f ? 5 : 6);
+    static Water before[HMAP_SIZE][HMAP_SIZE];
+    for (int step = 0; step < 3; step++)
+    {
+      std::memcpy(before, HeightmapData::water, sizeof(before));
+      HeightmapData::simWater(dt);
+    }
+    EXPECT_EQ(std::memcmp(HeightmapData::tmpw, before, sizeof(before)), 0) << "tmpw holds the previous step";
+    for (int z = 0; z < HMAP_SIZE; z++)
+      for (int x = 0; x < HMAP_SIZE; x++)
+      {
+        const Water &a = HeightmapData::water[z][x], &b = expect[z][x];
+        ASSERT_TRUE(std::memcmp(&a, &b, sizeof(Water)) == 0)
+          << x << "," << z << " dt " << dt << ": " << a.depth << " " << a.vel_x << " " << a.vel_z << " " << a.foam
+          << " vs " << b.depth << " " << b.vel_x << " " << b.vel_z << " " << b.foam;
+      }
+  }
 }
 
 TEST(Water, StillWaterKeepsDepthsAndFoamDecays)
