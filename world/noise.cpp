@@ -2,6 +2,7 @@
 #include <cfloat>
 #include <cmath>
 #include "script/ramp.h"
+#include "world/det_math.h"
 #include "world/world_rnd.h"
 
 namespace
@@ -226,12 +227,16 @@ float noise4(float x, float y, float z, float w)
   return 27.f * (n0 + n1 + n2 + n3 + n4);
 }
 
+// The sine and cosine come from det_sincosf, not libm: libm picks its kernels by CPU
+// features, which could change the last bit of an island from one machine to the next.
 void torus_axis(float c, float period, float &rc, float &rs)
 {
   float a = c * TWO_PI / period;
   float r = period / TWO_PI;
-  rc = r * std::cos(a);
-  rs = r * std::sin(a);
+  float sn, cs;
+  det_sincosf(a, sn, cs);
+  rc = r * cs;
+  rs = r * sn;
 }
 
 float tiled_noise2(float x, float y, float period)
