@@ -127,8 +127,8 @@ struct Erosion
   __attribute__((always_inline)) void deposit(float A, const int idx[4], float fx, float fz, __m128 sed_col) const
   {
     const float gx = 1.f - fx, gz = 1.f - fz;
-    alignas(16) float share[4] = {A * gx * gz, A * fx * gz, A * gx * fz, A * fx * fz};
-    const __m128 a = _mm_load_ps(share);
+    const float share[4] = {A * gx * gz, A * fx * gz, A * gx * fz, A * fx * fz};
+    const __m128 a = _mm_setr_ps(share[0], share[1], share[2], share[3]);
     // t = 1 - e^(-a blend); a share of 0 gives t = 0 exactly and leaves the colour alone
     alignas(16) float t[4];
     _mm_store_ps(t, _mm_sub_ps(_mm_set1_ps(1.f), det_exp4(_mm_xor_ps(_mm_mul_ps(a, _mm_set1_ps(blend)),
@@ -157,8 +157,11 @@ struct Erosion
   // at a time; the cells with a positive weight are then visited in order.
   __m128 erode(float E, int ix, int iz, float px, float pz, float s, __m128 sed_col) const
   {
-    alignas(16) float share[16], keep[16];
-    unsigned inside = 0;
+    // Cells outside the brush take part as no-ops (share 0, keep 1, give 0, layer
+    // untouched), which leaves every value exactly as skipping them would, and spares
+    // the unpredictable branches of a variable-length walk.
+    alignas(16) float share[16], keep[16], give[16];
+    alignas(16) uint32_t inside[16];
     const __m128 one = _mm_set1_ps(1.f), zero = _mm_setzero_ps(), vs = _mm_set1_ps(s);
     const float fx0 = float(ix - 1);
     __m128 di = _mm_sub_ps(_mm_setr_ps(fx0, float(ix), float(ix + 1), float(ix + 2)), _mm_set1_ps(px));
@@ -168,25 +171,31 @@ struct Erosion
       const float dj = float(iz - 1 + r) - pz;
       // x / 4 and x * 0.25 round the same real number: identical
       const __m128 w = _mm_sub_ps(one, _mm_mul_ps(_mm_add_ps(di2, _mm_set1_ps(dj * dj)), _mm_set1_ps(0.25f)));
+      const __m128 in = _mm_cmpgt_ps(w, zero);
       const __m128 a = _mm_mul_ps(_mm_mul_ps(w, _mm_set1_ps(BRUSH_NORM)), _mm_set1_ps(E));
       const __m128 sum = _mm_add_ps(a, vs);
       // with no material on either side (sum 0) the sediment keeps its colour
-      const __m128 nonzero = _mm_cmpneq_ps(sum, zero);
+      const __m128 nonzero = _mm_and_ps(in, _mm_cmpneq_ps(sum, zero));
       const __m128 k = _mm_or_ps(_mm_and_ps(nonzero, _mm_div_ps(vs, sum)), _mm_andnot_ps(nonzero, one));
-      _mm_store_ps(share + 4 * r, a);
+      _mm_store_ps(share + 4 * r, _mm_and_ps(in, a));
       _mm_store_ps(keep + 4 * r, k);
-      inside |= unsigned(_mm_movemask_ps(_mm_cmpgt_ps(w, zero))) << (4 * r);
+      _mm_store_ps(give + 4 * r, _mm_and_ps(in, _mm_sub_ps(one, k)));
+      _mm_store_ps(reinterpret_cast<float *>(inside) + 4 * r, in);
     }
-    while (inside)
+    for (int r = 0; r < 4; r++)
     {
-      const int b = __builtin_ctz(inside);
-      inside &= inside - 1;
-      const int cell = (((iz - 1 + (b >> 2)) & HMAP_MASK) << HMAP_SIZE_SHIFT) | ((ix - 1 + (b & 3)) & HMAP_MASK);
-      hm[cell] -= share[b];
-      Surface &c = surf[cell];
-      c.clear_top();
-      sed_col = _mm_add_ps(_mm_mul_ps(sed_col, _mm_set1_ps(keep[b])),
-        _mm_mul_ps(unpack_color(c.color), _mm_set1_ps(1.f - keep[b])));
+      const int row = ((iz - 1 + r) & HMAP_MASK) << HMAP_SIZE_SHIFT;
+      for (int i = 0; i < 4; i++)
+      {
+        const int b = 4 * r + i;
+        const int cell = row | ((ix - 1 + i) & HMAP_MASK);
+        hm[cell] -= share[b];
+        Surface &c = surf[cell];
+        c.bits &= ~(Surface::SURFACE_TYPE_MASK & inside[b]);
+        c.top_color = c.top_color & ~inside[b];
+        sed_col = _mm_add_ps(_mm_mul_ps(sed_col, _mm_set1_ps(keep[b])),
+          _mm_mul_ps(unpack_color(c.color), _mm_set1_ps(give[b])));
+      }
     }
     return sed_col;
   }
