@@ -233,6 +233,34 @@ TEST(Erosion, LayersColoursAndReactions)
   EXPECT_GT(reddened, 1000);
 }
 
+TEST(Erosion, LongPathIsCutAndItsSedimentLost)
+{
+  // a droplet running off a spike onto flat land with no deposition keeps its load and
+  // walks on, filling 0.001 pits, until it is cut
+  HeightmapData::reset();
+  uint64_t seed = 31;
+  int x0 = int(world_rnd_next(seed) & 255), z0 = int(world_rnd_next(seed) & 255);
+  for (int z = -3; z <= 3; z++)
+    for (int x = -3; x <= 3; x++)
+    {
+      float r = std::sqrt(float(x * x + z * z));
+      if (r < 3.f)
+        HeightmapData::height(x0 + x, z0 + z) = 20.f * (1.f - r / 3.f);
+    }
+  double before = 0, after = 0;
+  for (int i = 0; i < HMAP_CELLS; i++)
+    before += HeightmapData::hmap[i];
+  Params p;
+  p.Kd = 0.f;
+  game_rnd_seed = 31;
+  std::string log = run_logged(1, p);
+  EXPECT_NE(log.find("droplet #0 path is too long!"), std::string::npos) << log;
+  EXPECT_NE(log.find("  1024.00 average path length, 1 long paths cut,"), std::string::npos) << log;
+  for (int i = 0; i < HMAP_CELLS; i++)
+    after += HeightmapData::hmap[i];
+  EXPECT_LT(after, before - 0.5); // what it still carried is gone
+}
+
 TEST(Erosion, ReactionIntegration)
 {
   Reaction green_to_red = make_reaction(vec4f(0, 1, 0, 0), vec4f(1, 0, 0, 0), 0.01f);
@@ -274,13 +302,18 @@ TEST(Erosion, NoErosionRateLeavesColoursDefined)
   // Kr = 0: every brush weight is 0 and no sediment is carried; the sediment colour
   // must stay a number rather than 0/0
   hills();
+  for (int i = 0; i < HMAP_CELLS; i++)
+    HeightmapData::surface[i].color = 0xFF7F6F5Fu;
   Params p = dev_key_params();
   p.Kr = 0.f;
   game_rnd_seed = 3;
   std::string log = run_logged(2000, p);
   EXPECT_EQ(log.find("nan"), std::string::npos) << log;
   for (int i = 0; i < HMAP_CELLS; i++)
+  {
     ASSERT_TRUE(std::isfinite(HeightmapData::hmap[i]));
+    ASSERT_EQ(HeightmapData::surface[i].color, 0xFF7F6F5Fu) << i; // nothing carried, nothing changes colour
+  }
 }
 
 } // namespace
