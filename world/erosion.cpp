@@ -72,11 +72,16 @@ inline float ipow(float c, int n)
   return r;
 }
 
+// Exact floor for the range of an int; beyond it (a NaN height, say) the conversion
+// yields INT_MIN, so neighbouring coordinates are formed with wrapping arithmetic
+// (cell_add) and still address valid, if meaningless, cells.
 inline int floor_i(float v)
 {
   int i = _mm_cvttss_si32(_mm_set_ss(v));
   return i - (v < float(i));
 }
+
+inline int cell_add(int c, int d) { return int(unsigned(c) + unsigned(d)); }
 
 __m128 react(__m128 c, const Reaction *rx, int count, float T)
 {
@@ -163,12 +168,13 @@ struct Erosion
     alignas(16) float share[16], keep[16], give[16];
     alignas(16) uint32_t inside[16];
     const __m128 one = _mm_set1_ps(1.f), zero = _mm_setzero_ps(), vs = _mm_set1_ps(s);
-    const float fx0 = float(ix - 1);
-    __m128 di = _mm_sub_ps(_mm_setr_ps(fx0, float(ix), float(ix + 1), float(ix + 2)), _mm_set1_ps(px));
+    __m128 di = _mm_sub_ps(
+      _mm_setr_ps(float(cell_add(ix, -1)), float(ix), float(cell_add(ix, 1)), float(cell_add(ix, 2))),
+      _mm_set1_ps(px));
     const __m128 di2 = _mm_mul_ps(di, di);
     for (int r = 0; r < 4; r++)
     {
-      const float dj = float(iz - 1 + r) - pz;
+      const float dj = float(cell_add(iz, r - 1)) - pz;
       // x / 4 and x * 0.25 round the same real number: identical
       const __m128 w = _mm_sub_ps(one, _mm_mul_ps(_mm_add_ps(di2, _mm_set1_ps(dj * dj)), _mm_set1_ps(0.25f)));
       const __m128 in = _mm_cmpgt_ps(w, zero);
@@ -184,11 +190,11 @@ struct Erosion
     }
     for (int r = 0; r < 4; r++)
     {
-      const int row = ((iz - 1 + r) & HMAP_MASK) << HMAP_SIZE_SHIFT;
+      const int row = (cell_add(iz, r - 1) & HMAP_MASK) << HMAP_SIZE_SHIFT;
       for (int i = 0; i < 4; i++)
       {
         const int b = 4 * r + i;
-        const int cell = row | ((ix - 1 + i) & HMAP_MASK);
+        const int cell = row | (cell_add(ix, i - 1) & HMAP_MASK);
         hm[cell] -= share[b];
         Surface &c = surf[cell];
         c.bits &= ~(Surface::SURFACE_TYPE_MASK & inside[b]);
@@ -203,8 +209,8 @@ struct Erosion
 
 inline void corner_indices(int ix, int iz, int idx[4])
 {
-  const int r0 = (iz & HMAP_MASK) << HMAP_SIZE_SHIFT, r1 = ((iz + 1) & HMAP_MASK) << HMAP_SIZE_SHIFT;
-  const int c0 = ix & HMAP_MASK, c1 = (ix + 1) & HMAP_MASK;
+  const int r0 = (iz & HMAP_MASK) << HMAP_SIZE_SHIFT, r1 = (cell_add(iz, 1) & HMAP_MASK) << HMAP_SIZE_SHIFT;
+  const int c0 = ix & HMAP_MASK, c1 = cell_add(ix, 1) & HMAP_MASK;
   idx[0] = r0 | c0;
   idx[1] = r0 | c1;
   idx[2] = r1 | c0;
