@@ -1,0 +1,327 @@
+#include "world/erosion.h"
+#include <cmath>
+#include <cstdint>
+#include <emmintrin.h>
+#include "app/clock.h"
+#include "app/log.h"
+#include "world/world_rnd.h"
+
+// Droplet erosion. Each droplet runs downhill from a random grid corner, one cell length
+// per step, carrying sediment and a sediment colour; it erodes with a radius-2 brush
+// where it has spare capacity and deposits bilinearly on the four corners of its cell
+// where it has too much, or where it must fill a pit. All state is local to the call;
+// the only heap data touched is the grids and the reaction list.
+
+using Surface = HeightmapData::Surface;
+using Reaction = HeightmapData::ErosionReaction;
+
+namespace {
+
+constexpr int MAX_STEPS = 1024;
+constexpr unsigned SPLASH_INTERVAL = 16384;
+constexpr float PIT_MARGIN = 0.001f;
+constexpr float BRUSH_NORM = 0.15915494f; // 1 / (2 pi): the radius-2 brush sums to about 1
+constexpr float TWO_PI = 6.2831855f;
+constexpr float MIN_DIR_LENGTH = 1.1920929e-7f; // 2^-23
+
+// Colours as (r, g, b, a) in [0, 1]; the same arithmetic as color_to_vec4f and
+// vec4f_to_color, four lanes at once.
+inline __m128 unpack_color(uint32_t c)
+{
+  const __m128i zero = _mm_setzero_si128();
+  __m128i v = _mm_cvtsi32_si128(int(c));
+  v = _mm_unpacklo_epi16(_mm_unpacklo_epi8(v, zero), zero); // b, g, r, a
+  __m128 f = _mm_cvtepi32_ps(v);
+  f = _mm_shuffle_ps(f, f, _MM_SHUFFLE(3, 0, 1, 2));
+  return _mm_div_ps(f, _mm_set1_ps(255.f));
+}
+
+inline uint32_t pack_color(__m128 c)
+{
+  c = _mm_min_ps(_mm_max_ps(c, _mm_setzero_ps()), _mm_set1_ps(1.f)); // NaN becomes 0
+  __m128i i = _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(c, _mm_set1_ps(255.f)), _mm_set1_ps(0.5f)));
+  i = _mm_shuffle_epi32(i, _MM_SHUFFLE(3, 0, 1, 2)); // b, g, r, a
+  i = _mm_packs_epi32(i, i);
+  i = _mm_packus_epi16(i, i);
+  return uint32_t(_mm_cvtsi128_si32(i));
+}
+
+inline __m128 to_m128(vec4f v) { return _mm_load_ps(&v.x); }
+inline vec4f to_vec4f(__m128 v)
+{
+  vec4f r;
+  _mm_store_ps(&r.x, v);
+  return r;
+}
+
+// c^n for n >= 1 by repeated squaring; n <= 0 gives 1.
+inline float ipow(float c, int n)
+{
+  float r = 1.f;
+  while (n > 0)
+  {
+    if (n & 1)
+      r *= c;
+    n >>= 1;
+    if (n)
+      c *= c;
+  }
+  return r;
+}
+
+inline int floor_i(float v)
+{
+  int i = _mm_cvttss_si32(_mm_set_ss(v));
+  return i - (v < float(i));
+}
+
+__m128 react(__m128 c, const Reaction *rx, int count, float T)
+{
+  for (int step = 0; step < 10; step++)
+  {
+    alignas(16) float cc[4];
+    _mm_store_ps(cc, c);
+    __m128 v = _mm_setzero_ps();
+    for (int k = 0; k < count; k++)
+    {
+      const Reaction &r = rx[k];
+      float p = ipow(cc[0], r.order[0]) * ipow(cc[1], r.order[1]) * ipow(cc[2], r.order[2]) *
+        ipow(cc[3], r.order[3]);
+      v = _mm_add_ps(v, _mm_mul_ps(to_m128(r.rate), _mm_set1_ps(p)));
+    }
+    alignas(16) float vv[4];
+    _mm_store_ps(vv, v);
+    float len = T;
+    for (int ch = 0; ch < 4; ch++)
+      if (vv[ch] < 0.f)
+      {
+        float until_zero = (0.f - cc[ch]) / vv[ch];
+        if (until_zero < len)
+          len = until_zero;
+      }
+    c = _mm_add_ps(c, _mm_mul_ps(v, _mm_set1_ps(len)));
+    T -= len;
+    if (T <= 0.f)
+      break;
+  }
+  return c;
+}
+
+struct Erosion
+{
+  float *hm;
+  Surface *surf;
+  float blend;
+  const Reaction *reactions;
+  int reaction_count;
+  float reaction_time;
+
+  // One corner's share a of a deposit: raise it, bury every layer but grass, move the
+  // ground colour toward the carried colour and let the reactions run on it.
+  void depositCorner(int cell, float a, __m128 sed_col) const
+  {
+    hm[cell] += a;
+    Surface &s = surf[cell];
+    if (s.surface_type() != ST_GRASS)
+      s.clear_top();
+    __m128 col = unpack_color(s.color);
+    if (a != 0.f) // t = 1 - e^0 = 0 leaves the colour as it is
+    {
+      float t = 1.f - std::exp(-a * blend);
+      col = _mm_add_ps(col, _mm_mul_ps(_mm_sub_ps(sed_col, col), _mm_set1_ps(t)));
+    }
+    if (reaction_count > 0)
+      col = react(col, reactions, reaction_count, reaction_time);
+    s.color = pack_color(col);
+  }
+
+  // Deposit A at fractions (fx, fz) of the cell whose corners are idx[0..3], in the
+  // order (x, z), (x + 1, z), (x, z + 1), (x + 1, z + 1).
+  void deposit(float A, const int idx[4], float fx, float fz, __m128 sed_col) const
+  {
+    depositCorner(idx[0], A * (1.f - fx) * (1.f - fz), sed_col);
+    depositCorner(idx[1], A * fx * (1.f - fz), sed_col);
+    depositCorner(idx[2], A * (1.f - fx) * fz, sed_col);
+    depositCorner(idx[3], A * fx * fz, sed_col);
+  }
+
+  // Takes E from the cells within distance 2 of (px, pz), rows then columns, stripping
+  // their layers and mixing their colours into the sediment colour. s is the sediment
+  // carried before this erosion.
+  __m128 erode(float E, int ix, int iz, float px, float pz, float s, __m128 sed_col) const
+  {
+    for (int j = iz - 1; j <= iz + 2; j++)
+    {
+      float dj = float(j) - pz;
+      float dj2 = dj * dj;
+      const int row = (j & HMAP_MASK) << HMAP_SIZE_SHIFT;
+      for (int i = ix - 1; i <= ix + 2; i++)
+      {
+        float di = float(i) - px;
+        float w = 1.f - (di * di + dj2) / 4.f;
+        if (!(w > 0.f))
+          continue;
+        float a = w * BRUSH_NORM * E;
+        const int cell = row | (i & HMAP_MASK);
+        hm[cell] -= a;
+        Surface &c = surf[cell];
+        c.clear_top();
+        float sum = a + s;
+        float keep = sum != 0.f ? s / sum : 1.f; // no material on either side: keep the colour
+        sed_col = _mm_add_ps(_mm_mul_ps(sed_col, _mm_set1_ps(keep)),
+          _mm_mul_ps(unpack_color(c.color), _mm_set1_ps(1.f - keep)));
+      }
+    }
+    return sed_col;
+  }
+};
+
+inline void corner_indices(int ix, int iz, int idx[4])
+{
+  const int r0 = (iz & HMAP_MASK) << HMAP_SIZE_SHIFT, r1 = ((iz + 1) & HMAP_MASK) << HMAP_SIZE_SHIFT;
+  const int c0 = ix & HMAP_MASK, c1 = (ix + 1) & HMAP_MASK;
+  idx[0] = r0 | c0;
+  idx[1] = r0 | c1;
+  idx[2] = r1 | c0;
+  idx[3] = r1 | c1;
+}
+
+} // namespace
+
+vec4f run_color_reactions(vec4f c, const HeightmapData::ErosionReaction *reactions, int count, float T)
+{
+  if (count <= 0 || !(T > 0.f))
+    return c;
+  return to_vec4f(react(to_m128(c), reactions, count, T));
+}
+
+void HeightmapData::genDropletErosion(unsigned count, ErosionParams &params)
+{
+  const int64_t t0 = get_ref_time();
+  const float Kq = params.Kq, Kr = params.Kr, Kd = params.Kd, Ki = params.Ki;
+  const float minSlope = params.minSlope, g2 = 2.f * params.g, keep_water = 1.f - params.Kw;
+  Erosion ctx;
+  ctx.hm = hmap;
+  ctx.surf = surface;
+  ctx.blend = params.depositBlend;
+  ctx.reaction_time = params.reactionTime;
+  ctx.reactions = params.reactions.ptr;
+  ctx.reaction_count = params.reactionTime > 0.f ? params.reactions.num : 0;
+  float *hm = hmap;
+
+  uint64_t total_steps = 0, long_paths = 0, random_dirs = 0;
+  WorldRnd rnd;
+  for (unsigned n = 0; n < count; n++)
+  {
+    if (n != 0 && n % SPLASH_INTERVAL == 0 && show_splash)
+    {
+      rnd.commit(); // the splash frame may draw from the game generator too
+      show_splash("Calculating erosion", (float(n) + 0.5f) / float(count));
+      rnd.state = game_rnd_seed;
+    }
+    const uint32_t r1 = rnd.next(), r2 = rnd.next();
+    int ix = int(r1 & HMAP_MASK), iz = int(r2 & HMAP_MASK);
+    float px = float(ix), pz = float(iz), fx = 0.f, fz = 0.f;
+    int idx[4];
+    corner_indices(ix, iz, idx);
+    float h00 = hm[idx[0]], h10 = hm[idx[1]], h01 = hm[idx[2]], h11 = hm[idx[3]];
+    float h = h00;
+    float dx = 0.f, dz = 0.f, speed = 0.f, water = 1.f, sed = 0.f;
+    __m128 sed_col = _mm_setzero_ps();
+    int steps = 0;
+    for (;;)
+    {
+      const float gx = (h00 + h01) - (h10 + h11);
+      const float gz = (h00 + h10) - (h01 + h11);
+      dx = gx + (dx - gx) * Ki;
+      dz = gz + (dz - gz) * Ki;
+      const float len = std::sqrt(dx * dx + dz * dz);
+      if (len <= MIN_DIR_LENGTH)
+      {
+        const float a = float(rnd.next()) / 4294967296.f * TWO_PI;
+        dx = std::cos(a);
+        dz = std::sin(a);
+        random_dirs++;
+      }
+      else
+      {
+        dx = dx / len;
+        dz = dz / len;
+      }
+
+      const float qx = px + dx, qz = pz + dz;
+      const int nix = floor_i(qx), niz = floor_i(qz);
+      const float nfx = qx - float(nix), nfz = qz - float(niz);
+      int nidx[4];
+      corner_indices(nix, niz, nidx);
+      const float n00 = hm[nidx[0]], n10 = hm[nidx[1]], n01 = hm[nidx[2]], n11 = hm[nidx[3]];
+      const float top = n00 + (n10 - n00) * nfx;
+      const float bot = n01 + (n11 - n01) * nfx;
+      const float h_new = top + (bot - top) * nfz;
+      float d = h - h_new;
+
+      if (h_new >= h)
+      {
+        const float f = h_new - h + PIT_MARGIN;
+        if (sed <= f)
+        {
+          ctx.deposit(sed, idx, fx, fz, sed_col);
+          break;
+        }
+        ctx.deposit(f, idx, fx, fz, sed_col);
+        sed -= f;
+        d = PIT_MARGIN;
+        speed = 0.f;
+      }
+
+      const float cap = (d > minSlope ? d : minSlope) * speed * water * Kq;
+      if (sed - cap >= 0.f)
+      {
+        const float D = (sed - cap) * Kd;
+        ctx.deposit(D, idx, fx, fz, sed_col);
+        sed -= D;
+        d += D;
+      }
+      else
+      {
+        const float spare = (cap - sed) * Kr, most = 0.99f * d;
+        const float E = most < spare ? most : spare;
+        sed_col = ctx.erode(E, ix, iz, px, pz, sed, sed_col);
+        sed += E;
+        d -= E;
+      }
+      speed = std::sqrt(d * g2 + speed * speed);
+      water = water * keep_water;
+
+      px = qx;
+      pz = qz;
+      ix = nix;
+      iz = niz;
+      fx = nfx;
+      fz = nfz;
+      h = h_new;
+      h00 = n00;
+      h10 = n10;
+      h01 = n01;
+      h11 = n11;
+      for (int k = 0; k < 4; k++)
+        idx[k] = nidx[k];
+      if (++steps == MAX_STEPS)
+      {
+        debug("droplet #%d path is too long!", int(n));
+        long_paths++;
+        break;
+      }
+    }
+    total_steps += unsigned(steps);
+  }
+  rnd.commit();
+
+  const int64_t elapsed = get_ref_time() - t0;
+  const float secs = get_time_sec(elapsed);
+  debug("computed %7d erosion droplets in %6u ms, %.0f droplets/s", int(count), unsigned(get_time_msec(elapsed)),
+    secs > 0.f ? double(count) / double(secs) : 0.0);
+  debug("  %.2f average path length, %llu long paths cut, %llu random directions picked",
+    count ? double(total_steps) / double(count) : 0.0, (unsigned long long)long_paths,
+    (unsigned long long)random_dirs);
+}
