@@ -1,4 +1,5 @@
 #include "sqbind.h"
+#include "ramp.h"
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
@@ -516,14 +517,6 @@ void add_const(HSQUIRRELVM vm, const char *name, SQInteger value)
 
 // --- vec4f ---
 
-vec4f unpack_color(uint32_t c)
-{
-  const float kr = 1.f / (255.f * 65536.f), kg = 1.f / (255.f * 256.f), kb = 1.f / 255.f,
-              ka = 1.f / (255.f * 16777216.f);
-  return vec4f(float(c & 0xFF0000u) * kr, float(c & 0xFF00u) * kg, float(c & 0xFFu) * kb,
-               float(c & 0xFF000000u) * ka);
-}
-
 static vec4f read_four(HSQUIRRELVM vm, SQInteger idx, bool int_is_color)
 {
   SQObjectType t = sq_gettype(vm, idx);
@@ -531,7 +524,7 @@ static vec4f read_four(HSQUIRRELVM vm, SQInteger idx, bool int_is_color)
   {
     SQInteger i = 0;
     sq_getinteger(vm, idx, &i);
-    return unpack_color(uint32_t(i));
+    return ramp_color_to_vec4f(D3dColor(uint32_t(i)));
   }
   if (t == OT_INTEGER || t == OT_FLOAT)
   {

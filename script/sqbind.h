@@ -551,8 +551,7 @@ ENGINE_API vec4f read_vec4(HSQUIRRELVM vm, SQInteger idx);
 // A script colour value: as read_vec4, except that an integer is a packed 0xAARRGGBB
 // colour.
 ENGINE_API vec4f read_color(HSQUIRRELVM vm, SQInteger idx);
-// A packed colour as (r, g, b, a) with the single-precision 1/255 factors on the masked bits.
-ENGINE_API vec4f unpack_color(uint32_t c);
+
 ENGINE_API void bind_vec4f(HSQUIRRELVM vm);
 
 } // namespace sqbind
