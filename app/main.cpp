@@ -1,10 +1,3 @@
-#include "app/log.h"
-#include "app/paths.h"
+#include "app/startup.h"
 
-int main(int, char **)
-{
-  if (!get_exe_path(app_path, sizeof(app_path)))
-    app_path[0] = 0;
-  debug("app path: '%s'", app_path);
-  return 0;
-}
+int main(int argc, char **argv) { return app_main(argc, argv); }

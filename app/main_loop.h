@@ -1,0 +1,43 @@
+#pragma once
+#include <cstdint>
+#include "engine_api.h"
+
+// What the main loop calls. Start-up fills it with the platform and the render device;
+// tests fill it with fakes (and substitute the clock with set_ref_time_source).
+struct LoopHooks
+{
+  void (*process_messages)();     // process_window_messages
+  void (*update)(float dt);       // update_game
+  bool (*check_device)();         // check_d3d_device: false while the device is lost
+  bool (*render_frame)(float dt); // render_d3d_frame: true when a frame waits to be presented
+  void (*present)();              // present_d3d
+  bool (*get_gpu_load)(int &percent);
+  void (*sleep)(int ms);
+  void (*once_per_second)();      // shader reload, then check_file_changes
+};
+
+// Fixed-rate schedule: rate updates per second (at least 1), at most max_steps + 1
+// updates between two drawn frames (max_steps at least 0).
+ENGINE_API void set_update_rate(int rate, int max_steps);
+// Moves the schedule to now, so that a long stall is not caught up with.
+ENGINE_API void reset_update_time();
+
+// Ends the loop after the current step (the window's quit message, -frames).
+void request_quit();
+bool quit_requested();
+void reset_quit_request();
+
+// Quit after n presented frames (0: no limit), recording every frame interval so that
+// run_main_loop can report the mean and 95th percentile.
+void set_frame_limit(int n);
+
+struct LoopRunStats
+{
+  int frames;          // presented frames
+  int updates;
+  int64_t wall_ticks;  // from entering the loop to leaving it
+  int mean_frame_us;   // over every presented frame (with a frame limit only)
+  int p95_frame_us;
+};
+// Runs the loop until the quit flag is set. Every hook must be set.
+LoopRunStats run_main_loop(const LoopHooks &hooks);

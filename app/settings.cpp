@@ -1,0 +1,595 @@
+#include "settings.h"
+#include "log.h"
+#include <cerrno>
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <pwd.h>
+#include <string>
+#include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+int gfx_quality = 1;
+const char *gfx_quality_name[] = {"low", "high", nullptr};
+int land_shadow_quality = 2;
+bool use_postfx = true;
+bool use_ppaa = true;
+bool use_obj_shadows = true;
+bool use_fog = true;
+bool app_use_vsync = true;
+bool d3d_limit_buffered_frames = true;
+
+AppOptions app_options = {};
+
+// ---------------------------------------------------------------------------------------
+// The file
+
+static const char *const reg_header = "Windows Registry Editor Version 5.00";
+static const char *const reg_key = "[HKEY_CURRENT_USER\\SOFTWARE\\Oblenko Games\\Zarnith]";
+
+static std::string config_dir()
+{
+  std::string base;
+  const char *xdg = getenv("XDG_CONFIG_HOME");
+  if (xdg && xdg[0] == '/')
+    base = xdg;
+  else
+  {
+    const char *home = getenv("HOME");
+    if (!home || !*home)
+    {
+      const passwd *pw = getpwuid(getuid());
+      home = pw && pw->pw_dir ? pw->pw_dir : "/tmp";
+    }
+    base = std::string(home) + "/.config";
+  }
+  return base + "/Oblenko Games/Zarnith";
+}
+
+static std::string config_path() { return config_dir() + "/settings.reg"; }
+
+const char *config_file_path()
+{
+  static std::string path;
+  path = config_path();
+  return path.c_str();
+}
+
+enum ValueType { VT_NONE, VT_DWORD, VT_SZ, VT_OTHER };
+
+// One logical line of the file. Lines continued with a trailing "\" (long hex values as
+// regedit writes them) are kept together so a replaced value takes its tail with it.
+struct RegLine
+{
+  std::string raw;         // the text as read, physical lines joined by "\n"
+  bool in_key = false;     // inside our key's section (the header line excluded)
+  bool key_header = false; // the header line of our key
+  bool blank = false;
+  ValueType type = VT_NONE;
+  std::string name;        // for value lines
+  uint32_t dword = 0;
+  std::string text;        // VT_SZ bytes
+};
+
+struct RegFile
+{
+  std::vector<RegLine> lines;
+  bool exists = false;
+  bool damaged = false;    // not a registry file at all: reads as empty
+  bool unreadable = false; // exists but could not be read
+};
+
+static int hex_digit(char c)
+{
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// Parses a quoted string at s[i] (which must be '"'); i ends after the closing quote.
+static bool parse_quoted(const std::string &s, size_t &i, std::string &out)
+{
+  if (i >= s.size() || s[i] != '"')
+    return false;
+  out.clear();
+  for (i++; i < s.size(); i++)
+  {
+    char c = s[i];
+    if (c == '"')
+    {
+      i++;
+      return true;
+    }
+    if (c != '\\')
+    {
+      out += c;
+      continue;
+    }
+    if (++i >= s.size())
+      return false;
+    c = s[i];
+    if (c == '\\' || c == '"')
+      out += c;
+    else if (c == 'x' && i + 2 < s.size() && hex_digit(s[i + 1]) >= 0 && hex_digit(s[i + 2]) >= 0)
+    {
+      out += char(hex_digit(s[i + 1]) * 16 + hex_digit(s[i + 2]));
+      i += 2;
+    }
+    else
+      return false;
+  }
+  return false;
+}
+
+static void skip_spaces(const std::string &s, size_t &i)
+{
+  while (i < s.size() && (s[i] == ' ' || s[i] == '\t'))
+    i++;
+}
+
+// Classifies a value line of our section; false when it is not a well-formed value.
+static bool parse_value_line(RegLine &l)
+{
+  const std::string &s = l.raw;
+  size_t i = 0;
+  skip_spaces(s, i);
+  if (!parse_quoted(s, i, l.name))
+    return false;
+  skip_spaces(s, i);
+  if (i >= s.size() || s[i] != '=')
+    return false;
+  i++;
+  skip_spaces(s, i);
+  if (i < s.size() && s[i] == '"')
+  {
+    if (!parse_quoted(s, i, l.text))
+      return false;
+    skip_spaces(s, i);
+    if (i != s.size())
+      return false;
+    l.type = VT_SZ;
+    return true;
+  }
+  if (s.compare(i, 6, "dword:") == 0)
+  {
+    i += 6;
+    size_t start = i;
+    uint32_t v = 0;
+    while (i < s.size() && hex_digit(s[i]) >= 0 && i - start < 8)
+      v = v * 16 + uint32_t(hex_digit(s[i++]));
+    skip_spaces(s, i);
+    if (i == start || i != s.size())
+      return false;
+    l.type = VT_DWORD;
+    l.dword = v;
+    return true;
+  }
+  if (s.compare(i, 3, "hex") == 0 || (i < s.size() && s[i] == '-'))
+  {
+    l.type = VT_OTHER; // binary, multi-string, expandable or a deletion: kept, never read
+    return true;
+  }
+  return false;
+}
+
+static void report_once(bool &flag, const char *fmt, const char *path)
+{
+  if (flag)
+    return;
+  flag = true;
+  debug(fmt, path);
+}
+
+static bool reported_damaged = false, reported_unreadable = false, reported_bad_line = false;
+
+static RegFile read_reg_file(const char *path)
+{
+  RegFile f;
+  FILE *fp = fopen(path, "rb");
+  if (!fp)
+  {
+    if (errno != ENOENT)
+    {
+      f.exists = f.unreadable = true;
+      report_once(reported_unreadable, "settings: can't read '%s', using the defaults", path);
+    }
+    return f;
+  }
+  f.exists = true;
+  std::string data;
+  char buf[4096];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof(buf), fp)) > 0)
+    data.append(buf, n);
+  bool read_error = ferror(fp);
+  fclose(fp);
+  if (read_error)
+  {
+    f.unreadable = true;
+    report_once(reported_unreadable, "settings: can't read '%s', using the defaults", path);
+    return f;
+  }
+
+  if (data.compare(0, 3, "\xEF\xBB\xBF") == 0)
+    data.erase(0, 3); // a UTF-8 byte-order mark from an editor
+
+  // Physical lines without their "\r\n" / "\n".
+  std::vector<std::string> phys;
+  size_t pos = 0;
+  while (pos < data.size())
+  {
+    size_t e = data.find('\n', pos);
+    if (e == std::string::npos)
+      e = data.size();
+    std::string line = data.substr(pos, e - pos);
+    if (!line.empty() && line.back() == '\r')
+      line.pop_back();
+    phys.push_back(line);
+    pos = e + 1;
+  }
+
+  if (data.find('\0') != std::string::npos)
+  {
+    report_once(reported_damaged, "settings: '%s' is damaged, using the defaults", path);
+    f.damaged = true;
+    return f;
+  }
+  bool saw_content = false;
+  bool in_key = false;
+  for (size_t k = 0; k < phys.size(); k++)
+  {
+    RegLine l;
+    l.raw = phys[k];
+    // regedit continues long hex values with a trailing "\"; only those are joined.
+    const bool hex_value = l.raw.find("\"=hex") != std::string::npos;
+    while (hex_value && !l.raw.empty() && l.raw.back() == '\\' && k + 1 < phys.size())
+      l.raw += "\n" + phys[++k];
+    std::string trimmed = l.raw;
+    size_t t = trimmed.find_first_not_of(" \t");
+    trimmed = t == std::string::npos ? "" : trimmed.substr(t);
+    l.blank = trimmed.empty();
+    if (!l.blank && !saw_content)
+    {
+      // The first line tells a registry file from anything else.
+      saw_content = true;
+      if (trimmed != reg_header && trimmed != "REGEDIT4")
+      {
+        f.damaged = true;
+        break;
+      }
+    }
+    if (!l.blank && trimmed[0] == '[')
+      in_key = l.key_header = strcasecmp(trimmed.c_str(), reg_key) == 0;
+    else if (in_key)
+    {
+      l.in_key = true;
+      if (!trimmed.empty() && trimmed[0] == '"' && !parse_value_line(l))
+      {
+        l.type = VT_NONE;
+        report_once(reported_bad_line, "settings: ignoring a malformed value in '%s'", path);
+      }
+    }
+    f.lines.push_back(l);
+  }
+  if (f.damaged)
+  {
+    f.lines.clear();
+    report_once(reported_damaged, "settings: '%s' is damaged, using the defaults", path);
+  }
+  return f;
+}
+
+static const RegLine *find_value(const RegFile &f, const char *name)
+{
+  // The registry holds one value per name; with duplicates the last line wins, as
+  // importing the file would leave it.
+  const RegLine *found = nullptr;
+  for (const RegLine &l : f.lines)
+    if (l.in_key && l.type != VT_NONE && strcasecmp(l.name.c_str(), name) == 0)
+      found = &l;
+  return found;
+}
+
+static std::string escape_text(const char *s, size_t len)
+{
+  std::string out = "\"";
+  for (size_t i = 0; i < len; i++)
+  {
+    unsigned char c = (unsigned char)s[i];
+    if (c == '"' || c == '\\')
+    {
+      out += '\\';
+      out += char(c);
+    }
+    else if (c >= 0x20 && c < 0x7F)
+      out += char(c);
+    else
+    {
+      char hex[8];
+      snprintf(hex, sizeof(hex), "\\x%02x", c);
+      out += hex;
+    }
+  }
+  return out + "\"";
+}
+
+static bool make_dirs(const std::string &dir)
+{
+  for (size_t i = 1; i <= dir.size(); i++)
+  {
+    if (i < dir.size() && dir[i] != '/')
+      continue;
+    std::string part = dir.substr(0, i);
+    if (mkdir(part.c_str(), 0777) != 0 && errno != EEXIST)
+      return false;
+  }
+  struct stat st;
+  return stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+static bool write_all(int fd, const std::string &s)
+{
+  size_t done = 0;
+  while (done < s.size())
+  {
+    ssize_t w = write(fd, s.data() + done, s.size() - done);
+    if (w < 0 && errno == EINTR)
+      continue;
+    if (w <= 0)
+      return false;
+    done += size_t(w);
+  }
+  return true;
+}
+
+// Replaces (or adds) one value line and writes the file atomically.
+static bool store_value(const char *name, const std::string &value_text)
+{
+  if (!name)
+    return false;
+  std::string dir = config_dir();
+  if (!make_dirs(dir))
+    return false;
+  const std::string path = config_path();
+  RegFile f = read_reg_file(path.c_str());
+  if (f.unreadable)
+    return false; // rewriting it would lose what we could not read
+  if (f.damaged)
+  {
+    // Keep the damaged file for whoever wants to look at it; start a fresh one.
+    std::string bad = path + ".bad";
+    if (rename(path.c_str(), bad.c_str()) != 0)
+      return false;
+    debug("settings: moved the damaged file to '%s'", bad.c_str());
+    reported_damaged = false;
+  }
+
+  std::string line = escape_text(name, strlen(name)) + "=" + value_text;
+  int key_last = -1; // last non-blank line of our section
+  bool replaced = false;
+  for (int i = 0; i < int(f.lines.size()); i++)
+  {
+    RegLine &l = f.lines[i];
+    bool named = l.in_key && l.type != VT_NONE && strcasecmp(l.name.c_str(), name) == 0;
+    if (named)
+    {
+      if (replaced)
+      {
+        f.lines.erase(f.lines.begin() + i--); // a duplicate would shadow the new value
+        continue;
+      }
+      // Keep the stored spelling of the name, as the registry does.
+      l.raw = escape_text(l.name.data(), l.name.size()) + "=" + value_text;
+      replaced = true;
+    }
+    if (l.key_header || (l.in_key && !l.blank))
+      key_last = i;
+  }
+
+  std::string out;
+  bool any_content = false;
+  for (const RegLine &l : f.lines)
+    any_content |= !l.blank;
+  if (!any_content)
+  {
+    f.lines.clear();
+    out = std::string(reg_header) + "\n\n";
+  }
+  for (int i = 0; i < int(f.lines.size()); i++)
+  {
+    out += f.lines[i].raw;
+    out += "\n";
+    if (!replaced && i == key_last)
+    {
+      out += line + "\n";
+      replaced = true;
+    }
+  }
+  if (!replaced)
+  {
+    if (out.size() >= 2 && out.compare(out.size() - 2, 2, "\n\n") != 0)
+      out += "\n";
+    out += std::string(reg_key) + "\n" + line + "\n";
+  }
+
+  std::string tmp = path + ".tmp" + std::to_string(getpid());
+  int fd = open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0)
+    return false;
+  bool ok = write_all(fd, out) && fsync(fd) == 0;
+  ok = close(fd) == 0 && ok;
+  if (!ok || rename(tmp.c_str(), path.c_str()) != 0)
+  {
+    unlink(tmp.c_str());
+    return false;
+  }
+  return true;
+}
+
+bool set_config_int(const char *name, int value)
+{
+  char text[32];
+  snprintf(text, sizeof(text), "dword:%08x", uint32_t(value));
+  return store_value(name, text);
+}
+
+bool set_config_str(const char *name, const char *text, int len)
+{
+  if (!text)
+    text = "";
+  size_t n = len < 0 ? strlen(text) : size_t(len);
+  return store_value(name, escape_text(text, n));
+}
+
+bool get_config_int(const char *name, int &value)
+{
+  if (!name)
+    return false;
+  RegFile f = read_reg_file(config_file_path());
+  const RegLine *l = find_value(f, name);
+  if (!l || l->type != VT_DWORD)
+    return false;
+  value = int(l->dword);
+  return true;
+}
+
+bool get_config_str(const char *name, char *buf, int size)
+{
+  if (!name || !buf || size <= 0)
+    return false;
+  RegFile f = read_reg_file(config_file_path());
+  const RegLine *l = find_value(f, name);
+  if (!l || l->type != VT_SZ)
+    return false;
+  size_t n = l->text.size() < size_t(size - 1) ? l->text.size() : size_t(size - 1);
+  memcpy(buf, l->text.data(), n);
+  buf[n] = 0;
+  return true;
+}
+
+// ---------------------------------------------------------------------------------------
+// Switches
+
+// Number arguments: decimal or 0x-hex, the whole text. False leaves the argument unused.
+static bool parse_u64(const char *s, uint64_t &out)
+{
+  if (!s || !*s || *s == '-' || *s == '+')
+    return false;
+  char *end = nullptr;
+  errno = 0;
+  unsigned long long v = strtoull(s, &end, 0);
+  if (errno || *end)
+    return false;
+  out = v;
+  return true;
+}
+
+static void set_size(int w, int h)
+{
+  app_options.width = w;
+  app_options.height = h;
+}
+
+struct Switch
+{
+  const char *name;
+  const char *arg;  // name of the argument for -help, null when the switch takes none
+  const char *help;
+  // Applies the switch; arg is the next command-line argument (or null). Returns false
+  // when a required argument is missing or malformed.
+  bool (*apply)(const char *arg);
+};
+
+static const Switch switches[] = {
+  {"-720", nullptr, "request a 1280 x 720 window", [](const char *) { set_size(1280, 720); return true; }},
+  {"-360", nullptr, "request a 640 x 360 window", [](const char *) { set_size(640, 360); return true; }},
+  {"-1024", nullptr, "request a 1280 x 1024 window", [](const char *) { set_size(1280, 1024); return true; }},
+  {"-aa", nullptr, "anti-aliasing post-effect on", [](const char *) { use_ppaa = true; return true; }},
+  {"-noaa", nullptr, "anti-aliasing post-effect off", [](const char *) { use_ppaa = false; return true; }},
+  {"-vs", nullptr, "vertical sync on", [](const char *) { app_use_vsync = true; return true; }},
+  {"-novs", nullptr, "vertical sync off", [](const char *) { app_use_vsync = false; return true; }},
+  {"-fullscr", nullptr, "start in full screen", [](const char *) { app_options.fullscreen = true; return true; }},
+  {"-win", nullptr, "start in a window", [](const char *) { app_options.fullscreen = false; return true; }},
+  {"-gfx-high", nullptr, "high graphics quality (deferred lighting)", [](const char *) { gfx_quality = 1; return true; }},
+  {"-gfx-low", nullptr, "low graphics quality (forward pipeline)", [](const char *) { gfx_quality = 0; return true; }},
+  {"-seed", "N", "use N as the world's random seed instead of the clock",
+   [](const char *a) {
+     uint64_t v;
+     if (!parse_u64(a, v))
+       return false;
+     app_options.seed_given = true;
+     app_options.seed = v;
+     return true;
+   }},
+  {"-frames", "N", "quit normally after N presented frames and log frame timings",
+   [](const char *a) {
+     uint64_t v;
+     if (!parse_u64(a, v) || v > 0x7fffffff)
+       return false;
+     app_options.frame_limit = int(v);
+     return true;
+   }},
+  {"-help", nullptr, "print this list and exit", [](const char *) { app_options.show_help = true; return true; }},
+};
+
+void parse_options(int argc, const char *const *argv)
+{
+  app_options = AppOptions{};
+  app_use_vsync = true;
+  use_ppaa = false;
+
+  int flags = 0;
+  if (get_config_int("flags", flags))
+  {
+    app_options.fullscreen = flags & 1;
+    use_ppaa = flags & 2;
+    app_use_vsync = flags & 4;
+    use_obj_shadows = flags & 8;
+  }
+  int shadows = 0;
+  if (get_config_int("land_shadows", shadows))
+    land_shadow_quality = shadows;
+  char quality[32];
+  if (get_config_str("gfx_quality", quality, sizeof(quality)))
+    for (int i = 0; gfx_quality_name[i]; i++)
+      if (strcasecmp(gfx_quality_name[i], quality) == 0)
+      {
+        gfx_quality = i;
+        break;
+      }
+
+  for (int i = 1; i < argc; i++)
+  {
+    if (!argv[i])
+      continue;
+    for (const Switch &s : switches)
+    {
+      if (strcmp(argv[i], s.name) != 0)
+        continue;
+      const char *arg = s.arg && i + 1 < argc ? argv[i + 1] : nullptr;
+      if (!s.apply(arg))
+        debug("switch %s: missing or malformed %s, ignored", s.name, s.arg);
+      else if (s.arg)
+        i++; // the argument was used
+      break;
+    }
+  }
+}
+
+void print_help()
+{
+  printf("usage: zarnith [switches]\n\nswitches (later ones override earlier ones and the stored settings):\n");
+  for (const Switch &s : switches)
+  {
+    char left[32];
+    snprintf(left, sizeof(left), "%s%s%s", s.name, s.arg ? " " : "", s.arg ? s.arg : "");
+    printf("  %-12s %s\n", left, s.help);
+  }
+  printf("\nsettings file: %s\n", config_file_path());
+  fflush(stdout);
+}

@@ -1,0 +1,52 @@
+#pragma once
+#include <cstdint>
+#include "engine_api.h"
+
+// --- the per-user configuration store ---
+// One .reg-syntax file, ${XDG_CONFIG_HOME:-$HOME/.config}/Oblenko Games/Zarnith/settings.reg,
+// holding the values of the key [HKEY_CURRENT_USER\SOFTWARE\Oblenko Games\Zarnith].
+// Names compare without regard to letter case. Values are 32-bit integers (dword) or
+// byte texts (no terminator stored). Each call reads the file once; setters rewrite it
+// through a temporary file and rename, keeping every line they do not own.
+// A damaged or unreadable file reads as empty (one log line); a setter moves a damaged
+// file aside to "settings.reg.bad" before writing a fresh one.
+ENGINE_API bool set_config_int(const char *name, int value);
+// Stores len bytes of text; len < 0: strlen(text).
+ENGINE_API bool set_config_str(const char *name, const char *text, int len);
+// True only if the value exists and is an integer; otherwise value is left unchanged.
+ENGINE_API bool get_config_int(const char *name, int &value);
+// Reads at most size - 1 bytes and terminates them; true only if the value is a text.
+ENGINE_API bool get_config_str(const char *name, char *buf, int size);
+
+// Full path of the settings file (valid until the next call).
+const char *config_file_path();
+
+// --- settings, read once at start-up by parse_options ---
+extern ENGINE_API int gfx_quality;               // 0 "low", 1 "high"
+extern ENGINE_API const char *gfx_quality_name[]; // null-terminated
+extern ENGINE_API int land_shadow_quality;       // 0..2, Shift+F5 cycles it
+extern ENGINE_API bool use_postfx;
+extern ENGINE_API bool use_ppaa;
+extern ENGINE_API bool use_obj_shadows;
+extern ENGINE_API bool use_fog;
+extern ENGINE_API bool app_use_vsync;
+extern ENGINE_API bool d3d_limit_buffered_frames;
+
+// What the command line and the store ask of the start-up; filled by parse_options.
+struct AppOptions
+{
+  bool fullscreen;        // full screen wanted
+  int width, height;      // requested client size, 0 = not requested (the window opens maximised)
+  bool seed_given;        // -seed N: use seed instead of the clock for game_rnd_seed
+  uint64_t seed;
+  int frame_limit;        // -frames N: quit after N presented frames, 0 = run until closed
+  bool show_help;         // -help
+};
+extern AppOptions app_options;
+
+// Resets app_options and the settings it governs, applies the stored "flags",
+// "land_shadows" and "gfx_quality", then the switches of argv[1..argc-1] in order.
+// Switches are case-sensitive; unknown arguments are ignored.
+void parse_options(int argc, const char *const *argv);
+// The switch list for -help.
+void print_help();

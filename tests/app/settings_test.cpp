@@ -1,0 +1,265 @@
+#include <gtest/gtest.h>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include "app/settings.h"
+
+namespace
+{
+// Each test gets its own config home, so parallel runs never share a file.
+class Settings : public ::testing::Test
+{
+protected:
+  std::string home;
+
+  void SetUp() override
+  {
+    char tmpl[] = "/tmp/zarnith_settings_XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    home = tmpl;
+    setenv("XDG_CONFIG_HOME", home.c_str(), 1);
+  }
+  void TearDown() override
+  {
+    std::string cmd = "rm -rf '" + home + "'";
+    (void)!system(cmd.c_str());
+  }
+  std::string path() const { return config_file_path(); }
+  std::string read() const
+  {
+    std::ifstream f(path(), std::ios::binary);
+    std::stringstream ss;
+    ss << f.rdbuf();
+    return ss.str();
+  }
+  void write(const std::string &text) const
+  {
+    std::string dir = home + "/Oblenko Games";
+    mkdir(dir.c_str(), 0777);
+    mkdir((dir + "/Zarnith").c_str(), 0777);
+    std::ofstream f(path(), std::ios::binary);
+    f << text;
+  }
+};
+
+const char *const header = "Windows Registry Editor Version 5.00\n\n"
+                           "[HKEY_CURRENT_USER\\SOFTWARE\\Oblenko Games\\Zarnith]\n";
+}
+
+TEST_F(Settings, PathFollowsXdgConfigHome)
+{
+  EXPECT_EQ(path(), home + "/Oblenko Games/Zarnith/settings.reg");
+}
+
+TEST_F(Settings, RoundTripKeepsTypesAndIgnoresCase)
+{
+  int v = 42;
+  char buf[32] = "untouched";
+  EXPECT_FALSE(get_config_int("flags", v)); // no file yet
+  EXPECT_EQ(v, 42);
+
+  ASSERT_TRUE(set_config_int("flags", 13));
+  ASSERT_TRUE(set_config_str("gfx_quality", "high", -1));
+  ASSERT_TRUE(set_config_int("land_shadows", -1));
+
+  EXPECT_TRUE(get_config_int("FLAGS", v));
+  EXPECT_EQ(v, 13);
+  EXPECT_TRUE(get_config_int("land_shadows", v));
+  EXPECT_EQ(v, -1);
+  EXPECT_TRUE(get_config_str("GFX_Quality", buf, sizeof(buf)));
+  EXPECT_STREQ(buf, "high");
+
+  // The wrong type reads as missing and leaves the output alone.
+  v = 7;
+  EXPECT_FALSE(get_config_int("gfx_quality", v));
+  EXPECT_EQ(v, 7);
+  EXPECT_FALSE(get_config_str("flags", buf, sizeof(buf)));
+
+  // Overwriting through another spelling replaces the value, keeping the stored name.
+  ASSERT_TRUE(set_config_int("Flags", 5));
+  EXPECT_TRUE(get_config_int("flags", v));
+  EXPECT_EQ(v, 5);
+  std::string text = read();
+  EXPECT_NE(text.find("\"flags\"=dword:00000005\n"), std::string::npos) << text;
+  EXPECT_EQ(text.find("Flags"), std::string::npos);
+  EXPECT_EQ(text.find("Windows Registry Editor Version 5.00\n"), 0u);
+}
+
+TEST_F(Settings, TextEscapesAndLengths)
+{
+  const char raw[] = "a\"b\\c\n\x01\xff" "d";
+  ASSERT_TRUE(set_config_str("odd", raw, int(sizeof(raw) - 1)));
+  EXPECT_NE(read().find("\"odd\"=\"a\\\"b\\\\c\\x0a\\x01\\xffd\""), std::string::npos) << read();
+  char buf[32];
+  ASSERT_TRUE(get_config_str("odd", buf, sizeof(buf)));
+  EXPECT_EQ(std::string(buf), std::string(raw));
+
+  // Explicit lengths store only that many bytes; reads are cut to the buffer.
+  ASSERT_TRUE(set_config_str("part", "abcdef", 3));
+  ASSERT_TRUE(get_config_str("part", buf, sizeof(buf)));
+  EXPECT_STREQ(buf, "abc");
+  char small[3];
+  ASSERT_TRUE(get_config_str("part", small, sizeof(small)));
+  EXPECT_STREQ(small, "ab");
+}
+
+TEST_F(Settings, UnknownLinesAndOtherKeysSurviveWrites)
+{
+  write(std::string("\xEF\xBB\xBFWindows Registry Editor Version 5.00\r\n\r\n"
+                    "; hand-written note ending in \\\r\n"
+                    "[HKEY_CURRENT_USER\\SOFTWARE\\Other]\r\n"
+                    "\"flags\"=dword:00000001\r\n\r\n") +
+        "[hkey_current_user\\software\\oblenko games\\zarnith]\n"
+        "\"blob\"=hex:01,02,03,\\\n  04,05\n"
+        "; a comment ending in \\\n"
+        "\"flags\"=dword:0000000d\n"
+        "\"broken\"=dword:xyz\n");
+  int v = 0;
+  EXPECT_TRUE(get_config_int("flags", v));
+  EXPECT_EQ(v, 13); // the other key's "flags" is not ours
+  EXPECT_FALSE(get_config_int("broken", v));
+  EXPECT_FALSE(get_config_int("blob", v));
+
+  ASSERT_TRUE(set_config_int("blob", 2)); // replaces the continued hex value whole
+  ASSERT_TRUE(set_config_str("new", "x", -1));
+  std::string text = read();
+  EXPECT_NE(text.find("; hand-written note"), std::string::npos);
+  EXPECT_NE(text.find("[HKEY_CURRENT_USER\\SOFTWARE\\Other]\n\"flags\"=dword:00000001"), std::string::npos);
+  EXPECT_NE(text.find("\"broken\"=dword:xyz"), std::string::npos);
+  EXPECT_EQ(text.find("04,05"), std::string::npos) << text;
+  EXPECT_NE(text.find("\"blob\"=dword:00000002"), std::string::npos);
+  // New values join our section, not the end of another one.
+  EXPECT_LT(text.find("\"new\"=\"x\""), text.find("\"broken\"") + 40);
+  EXPECT_TRUE(get_config_int("blob", v));
+  EXPECT_EQ(v, 2);
+  EXPECT_TRUE(get_config_int("flags", v));
+  EXPECT_EQ(v, 13);
+}
+
+TEST_F(Settings, DamagedFileReadsAsDefaultsAndIsKeptAside)
+{
+  write(std::string("\x7f" "ELF\0\0garbage\n\"flags\"=dword:00000001\n", 32));
+  int v = 99;
+  EXPECT_FALSE(get_config_int("flags", v));
+  EXPECT_EQ(v, 99);
+  write("not a registry file\n\"flags\"=dword:00000001\n");
+  EXPECT_FALSE(get_config_int("flags", v));
+
+  ASSERT_TRUE(set_config_int("flags", 4));
+  EXPECT_TRUE(get_config_int("flags", v));
+  EXPECT_EQ(v, 4);
+  std::ifstream bad(path() + ".bad");
+  std::string first;
+  std::getline(bad, first);
+  EXPECT_EQ(first, "not a registry file");
+}
+
+TEST_F(Settings, WriteLeavesNoTemporaryFiles)
+{
+  ASSERT_TRUE(set_config_int("a", 1));
+  ASSERT_TRUE(set_config_int("b", 2));
+  std::string cmd = "ls -A '" + home + "/Oblenko Games/Zarnith' | grep -v '^settings.reg$' | wc -l";
+  FILE *p = popen(cmd.c_str(), "r");
+  ASSERT_NE(p, nullptr);
+  int extra = -1;
+  EXPECT_EQ(fscanf(p, "%d", &extra), 1);
+  pclose(p);
+  EXPECT_EQ(extra, 0);
+}
+
+// --- parse_options ---
+
+static void parse(std::initializer_list<const char *> args)
+{
+  std::vector<const char *> argv = {"zarnith"};
+  argv.insert(argv.end(), args);
+  parse_options(int(argv.size()), argv.data());
+}
+
+TEST_F(Settings, OptionDefaultsWithoutStoreOrSwitches)
+{
+  gfx_quality = 1;
+  land_shadow_quality = 2;
+  use_ppaa = true;
+  parse({});
+  EXPECT_FALSE(app_options.fullscreen);
+  EXPECT_EQ(app_options.width, 0);
+  EXPECT_EQ(app_options.height, 0);
+  EXPECT_TRUE(app_use_vsync);
+  EXPECT_FALSE(use_ppaa);
+  EXPECT_EQ(gfx_quality, 1);
+  EXPECT_EQ(land_shadow_quality, 2);
+  EXPECT_FALSE(app_options.seed_given);
+  EXPECT_EQ(app_options.frame_limit, 0);
+}
+
+TEST_F(Settings, StoredValuesThenSwitchesInOrder)
+{
+  ASSERT_TRUE(set_config_int("flags", 0));
+  ASSERT_TRUE(set_config_int("land_shadows", 1));
+  ASSERT_TRUE(set_config_str("gfx_quality", "LOW", -1));
+  gfx_quality = 1;
+  use_obj_shadows = true;
+  parse({});
+  EXPECT_FALSE(app_use_vsync); // flags 0 turns vsync off
+  EXPECT_FALSE(use_ppaa);
+  EXPECT_FALSE(use_obj_shadows);
+  EXPECT_EQ(land_shadow_quality, 1);
+  EXPECT_EQ(gfx_quality, 0); // names compare without case
+
+  parse({"-vs", "-720", "-360", "-GFX-HIGH", "-fullscr", "bogus", "-aa"});
+  EXPECT_TRUE(app_use_vsync);
+  EXPECT_EQ(app_options.width, 640);
+  EXPECT_EQ(app_options.height, 360);
+  EXPECT_EQ(gfx_quality, 0); // switches are case-sensitive
+  EXPECT_TRUE(app_options.fullscreen);
+  EXPECT_TRUE(use_ppaa);
+
+  parse({"-1024", "-win", "-gfx-high", "-novs", "-noaa"});
+  EXPECT_EQ(app_options.width, 1280);
+  EXPECT_EQ(app_options.height, 1024);
+  EXPECT_FALSE(app_options.fullscreen);
+  EXPECT_EQ(gfx_quality, 1);
+  EXPECT_FALSE(app_use_vsync);
+  EXPECT_FALSE(use_ppaa);
+}
+
+TEST_F(Settings, StoredFlagBitsAndUnknownQuality)
+{
+  ASSERT_TRUE(set_config_int("flags", 0xd)); // full screen, vsync, object shadows
+  ASSERT_TRUE(set_config_int("gfx_quality", 0)); // an integer is not a quality name
+  gfx_quality = 1;
+  parse({});
+  EXPECT_TRUE(app_options.fullscreen);
+  EXPECT_FALSE(use_ppaa);
+  EXPECT_TRUE(app_use_vsync);
+  EXPECT_TRUE(use_obj_shadows);
+  EXPECT_EQ(gfx_quality, 1);
+
+  ASSERT_TRUE(set_config_str("gfx_quality", "ultra", -1));
+  parse({});
+  EXPECT_EQ(gfx_quality, 1);
+}
+
+TEST_F(Settings, SeedFramesAndHelpSwitches)
+{
+  parse({"-seed", "12345678901234", "-frames", "100"});
+  EXPECT_TRUE(app_options.seed_given);
+  EXPECT_EQ(app_options.seed, 12345678901234ull);
+  EXPECT_EQ(app_options.frame_limit, 100);
+  EXPECT_FALSE(app_options.show_help);
+
+  // A malformed number is ignored and does not swallow the next switch.
+  parse({"-seed", "-360", "-frames", "x", "-help"});
+  EXPECT_FALSE(app_options.seed_given);
+  EXPECT_EQ(app_options.width, 640);
+  EXPECT_EQ(app_options.frame_limit, 0);
+  EXPECT_TRUE(app_options.show_help);
+
+  parse({"-seed", "0x10", "-frames"});
+  EXPECT_EQ(app_options.seed, 16u);
+  EXPECT_EQ(app_options.frame_limit, 0);
+}

@@ -1,0 +1,120 @@
+#include <gtest/gtest.h>
+#include <cstdlib>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include "app/log.h"
+#include "app/startup.h"
+
+// The ways out of the program, each run in a child process whose output is captured.
+namespace
+{
+struct ChildResult
+{
+  int exit_code = -1;
+  std::string out;
+};
+
+ChildResult run_child(void (*body)())
+{
+  int fds[2];
+  EXPECT_EQ(pipe(fds), 0);
+  fflush(stdout);
+  pid_t pid = fork();
+  if (pid == 0)
+  {
+    dup2(fds[1], 1);
+    dup2(fds[1], 2);
+    close(fds[0]);
+    close(fds[1]);
+    char tmpl[] = "/tmp/zarnith_shell_XXXXXX";
+    if (mkdtemp(tmpl))
+      setenv("XDG_CONFIG_HOME", tmpl, 1); // never the developer's own settings
+    body();
+    fflush(stdout);
+    _exit(77); // body was expected to end the process
+  }
+  close(fds[1]);
+  ChildResult r;
+  char buf[4096];
+  ssize_t n;
+  while ((n = read(fds[0], buf, sizeof(buf))) > 0)
+    r.out.append(buf, size_t(n));
+  close(fds[0]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  r.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return r;
+}
+
+// True when the lines appear in this order.
+bool in_order(const std::string &text, std::initializer_list<const char *> lines)
+{
+  size_t pos = 0;
+  for (const char *l : lines)
+  {
+    size_t at = text.find(l, pos);
+    if (at == std::string::npos)
+      return false;
+    pos = at + strlen(l);
+  }
+  return true;
+}
+}
+
+TEST(Shell, QuitGameRunsTheShutdownAndExitsWithItsCode)
+{
+  ChildResult r = run_child([] {
+    set_fatal_shutdown(shutdown_sequence);
+    debug("before");
+    quit_game(3);
+  });
+  EXPECT_EQ(r.exit_code, 3);
+  EXPECT_TRUE(in_order(r.out, {"before\n", "closing...\n", "closed all systems\n"})) << r.out;
+}
+
+TEST(Shell, FatalRunsTheShutdownOnceAndExits100)
+{
+  ChildResult r = run_child([] {
+    set_fatal_shutdown(shutdown_sequence);
+    fatal("broken %s", "setup");
+  });
+  EXPECT_EQ(r.exit_code, 100);
+  EXPECT_TRUE(in_order(r.out, {"broken setup", "ERROR: broken setup\n", "closing...\n", "closed all systems\n"}))
+    << r.out;
+  EXPECT_EQ(r.out.find("closing..."), r.out.rfind("closing..."));
+}
+
+TEST(Shell, QuitAfterTheShutdownDoesNotRunItTwice)
+{
+  ChildResult r = run_child([] {
+    shutdown_sequence();
+    quit_game(5);
+  });
+  EXPECT_EQ(r.exit_code, 5);
+  EXPECT_EQ(r.out.find("closing..."), r.out.rfind("closing..."));
+}
+
+TEST(Shell, WholeProgramRunsFramesWithAGivenSeed)
+{
+  ChildResult r = run_child([] {
+    const char *argv[] = {"zarnith", "-360", "-frames", "20", "-seed", "77", nullptr};
+    _exit(app_main(6, const_cast<char **>(argv)));
+  });
+  EXPECT_EQ(r.exit_code, 0) << r.out;
+  EXPECT_TRUE(in_order(r.out, {"app path: '", "Graphics quality: high\n", "game_rnd_seed=77;\n",
+                               "total start-up time: ", "frames: 20, updates: ", "closing...\n",
+                               "closed all systems\n"}))
+    << r.out;
+}
+
+TEST(Shell, SdlStartFailureExitsNonZero)
+{
+  ChildResult r = run_child([] {
+    setenv("SDL_VIDEODRIVER", "no-such-driver", 1);
+    const char *argv[] = {"zarnith", nullptr};
+    _exit(app_main(1, const_cast<char **>(argv)));
+  });
+  EXPECT_NE(r.exit_code, 0);
+  EXPECT_NE(r.out.find("can't start SDL video"), std::string::npos) << r.out;
+}
