@@ -42,9 +42,8 @@ void fill_fade(T *s, T a, T b, T c, float fadeIn, float fadeOut)
 }
 
 template <typename T>
-T sample_at(const T *s, float t)
+T sample_at(const T *s, float x)
 {
-  float x = t * 256.f;
   if (!(x > 0.f)) // also catches NaN
     return s[0];
   if (x >= 256.f)
@@ -78,7 +77,7 @@ void ColorRamp::setFadeInOut(vec4f a, vec4f b, vec4f c, float fadeIn, float fade
   fill_fade(samples, a, b, c, fadeIn, fadeOut);
 }
 
-vec4f ColorRamp::get(float t) const { return sample_at(samples, t); }
+vec4f ColorRamp::at(float x) const { return sample_at(samples, x); }
 
 void ColorRamp::dump(const char *name) const
 {
@@ -106,7 +105,7 @@ void FloatRamp::setFadeInOut(float a, float b, float c, float fadeIn, float fade
   fill_fade(samples, a, b, c, fadeIn, fadeOut);
 }
 
-float FloatRamp::get(float t) const { return sample_at(samples, t); }
+float FloatRamp::at(float x) const { return sample_at(samples, x); }
 
 void FloatRamp::dump(const char *name) const
 {

@@ -25,8 +25,18 @@ struct ENGINE_API ColorRamp
   void setConst(vec4f v);
   void setFadeInOut(vec4f a, vec4f b, vec4f c, float fadeIn, float fadeOut);
 
+  // Sample i = f(i / 256) for i = 0..256, in increasing order.
+  template <typename F>
+  void fill(F f)
+  {
+    for (int i = 0; i < RAMP_SAMPLES; i++)
+      samples[i] = f(float(i) / 256.f);
+  }
+
   // t <= 0 (or NaN) gives sample 0, t >= 1 sample 256.
-  vec4f get(float t) const;
+  vec4f get(float t) const { return at(t * 256.f); }
+  // The same with the table position x = t * 256 computed by the caller.
+  vec4f at(float x) const;
   // Writes the samples to the debug log as a static table in source form.
   void dump(const char *name) const;
 };
@@ -44,7 +54,15 @@ struct ENGINE_API FloatRamp
   void setConst(float v);
   void setFadeInOut(float a, float b, float c, float fadeIn, float fadeOut);
 
-  float get(float t) const;
+  template <typename F>
+  void fill(F f)
+  {
+    for (int i = 0; i < RAMP_SAMPLES; i++)
+      samples[i] = f(float(i) / 256.f);
+  }
+
+  float get(float t) const { return at(t * 256.f); }
+  float at(float x) const;
   void dump(const char *name) const;
 };
 

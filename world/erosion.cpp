@@ -4,6 +4,7 @@
 #include <emmintrin.h>
 #include "app/clock.h"
 #include "app/log.h"
+#include "world/det_math.h"
 #include "world/world_rnd.h"
 
 // Droplet erosion. Each droplet runs downhill from a random grid corner, one cell length
@@ -57,6 +58,8 @@ inline vec4f to_vec4f(__m128 v)
 // c^n for n >= 1 by repeated squaring; n <= 0 gives 1.
 inline float ipow(float c, int n)
 {
+  if (n <= 1) // the usual orders 0 and 1
+    return n == 1 ? c : 1.f;
   float r = 1.f;
   while (n > 0)
   {
@@ -116,61 +119,74 @@ struct Erosion
   int reaction_count;
   float reaction_time;
 
-  // One corner's share a of a deposit: raise it, bury every layer but grass, move the
-  // ground colour toward the carried colour and let the reactions run on it.
-  void depositCorner(int cell, float a, __m128 sed_col) const
+  // Deposit A at fractions (fx, fz) of the cell whose corners are idx[0..3], in the
+  // order (x, z), (x + 1, z), (x, z + 1), (x + 1, z + 1). Each corner's share a raises
+  // it, buries every layer but grass, moves the ground colour toward the carried colour
+  // by 1 - e^(-a * depositBlend) and lets the reactions run on it. The four corners are
+  // distinct cells, so they are worked on side by side.
+  __attribute__((always_inline)) void deposit(float A, const int idx[4], float fx, float fz, __m128 sed_col) const
   {
-    hm[cell] += a;
-    Surface &s = surf[cell];
-    if (s.surface_type() != ST_GRASS)
-      s.clear_top();
-    __m128 col = unpack_color(s.color);
-    if (a != 0.f) // t = 1 - e^0 = 0 leaves the colour as it is
+    const float gx = 1.f - fx, gz = 1.f - fz;
+    alignas(16) float share[4] = {A * gx * gz, A * fx * gz, A * gx * fz, A * fx * fz};
+    const __m128 a = _mm_load_ps(share);
+    // t = 1 - e^(-a blend); a share of 0 gives t = 0 exactly and leaves the colour alone
+    alignas(16) float t[4];
+    _mm_store_ps(t, _mm_sub_ps(_mm_set1_ps(1.f), det_exp4(_mm_xor_ps(_mm_mul_ps(a, _mm_set1_ps(blend)),
+      _mm_set1_ps(-0.f)))));
+    __m128 col[4];
+    for (int k = 0; k < 4; k++)
     {
-      float t = 1.f - std::exp(-a * blend);
-      col = _mm_add_ps(col, _mm_mul_ps(_mm_sub_ps(sed_col, col), _mm_set1_ps(t)));
+      const int cell = idx[k];
+      hm[cell] += share[k];
+      Surface &s = surf[cell];
+      if (s.surface_type() != ST_GRASS)
+        s.clear_top();
+      const __m128 c = unpack_color(s.color);
+      col[k] = _mm_add_ps(c, _mm_mul_ps(_mm_sub_ps(sed_col, c), _mm_set1_ps(t[k])));
     }
     if (reaction_count > 0)
-      col = react(col, reactions, reaction_count, reaction_time);
-    s.color = pack_color(col);
-  }
-
-  // Deposit A at fractions (fx, fz) of the cell whose corners are idx[0..3], in the
-  // order (x, z), (x + 1, z), (x, z + 1), (x + 1, z + 1).
-  void deposit(float A, const int idx[4], float fx, float fz, __m128 sed_col) const
-  {
-    depositCorner(idx[0], A * (1.f - fx) * (1.f - fz), sed_col);
-    depositCorner(idx[1], A * fx * (1.f - fz), sed_col);
-    depositCorner(idx[2], A * (1.f - fx) * fz, sed_col);
-    depositCorner(idx[3], A * fx * fz, sed_col);
+      for (int k = 0; k < 4; k++)
+        col[k] = react(col[k], reactions, reaction_count, reaction_time);
+    for (int k = 0; k < 4; k++)
+      surf[idx[k]].color = pack_color(col[k]);
   }
 
   // Takes E from the cells within distance 2 of (px, pz), rows then columns, stripping
   // their layers and mixing their colours into the sediment colour. s is the sediment
-  // carried before this erosion.
+  // carried before this erosion. The brush weights of the 4 x 4 block are computed four
+  // at a time; the cells with a positive weight are then visited in order.
   __m128 erode(float E, int ix, int iz, float px, float pz, float s, __m128 sed_col) const
   {
-    for (int j = iz - 1; j <= iz + 2; j++)
+    alignas(16) float share[16], keep[16];
+    unsigned inside = 0;
+    const __m128 one = _mm_set1_ps(1.f), zero = _mm_setzero_ps(), vs = _mm_set1_ps(s);
+    const float fx0 = float(ix - 1);
+    __m128 di = _mm_sub_ps(_mm_setr_ps(fx0, float(ix), float(ix + 1), float(ix + 2)), _mm_set1_ps(px));
+    const __m128 di2 = _mm_mul_ps(di, di);
+    for (int r = 0; r < 4; r++)
     {
-      float dj = float(j) - pz;
-      float dj2 = dj * dj;
-      const int row = (j & HMAP_MASK) << HMAP_SIZE_SHIFT;
-      for (int i = ix - 1; i <= ix + 2; i++)
-      {
-        float di = float(i) - px;
-        float w = 1.f - (di * di + dj2) / 4.f;
-        if (!(w > 0.f))
-          continue;
-        float a = w * BRUSH_NORM * E;
-        const int cell = row | (i & HMAP_MASK);
-        hm[cell] -= a;
-        Surface &c = surf[cell];
-        c.clear_top();
-        float sum = a + s;
-        float keep = sum != 0.f ? s / sum : 1.f; // no material on either side: keep the colour
-        sed_col = _mm_add_ps(_mm_mul_ps(sed_col, _mm_set1_ps(keep)),
-          _mm_mul_ps(unpack_color(c.color), _mm_set1_ps(1.f - keep)));
-      }
+      const float dj = float(iz - 1 + r) - pz;
+      // x / 4 and x * 0.25 round the same real number: identical
+      const __m128 w = _mm_sub_ps(one, _mm_mul_ps(_mm_add_ps(di2, _mm_set1_ps(dj * dj)), _mm_set1_ps(0.25f)));
+      const __m128 a = _mm_mul_ps(_mm_mul_ps(w, _mm_set1_ps(BRUSH_NORM)), _mm_set1_ps(E));
+      const __m128 sum = _mm_add_ps(a, vs);
+      // with no material on either side (sum 0) the sediment keeps its colour
+      const __m128 nonzero = _mm_cmpneq_ps(sum, zero);
+      const __m128 k = _mm_or_ps(_mm_and_ps(nonzero, _mm_div_ps(vs, sum)), _mm_andnot_ps(nonzero, one));
+      _mm_store_ps(share + 4 * r, a);
+      _mm_store_ps(keep + 4 * r, k);
+      inside |= unsigned(_mm_movemask_ps(_mm_cmpgt_ps(w, zero))) << (4 * r);
+    }
+    while (inside)
+    {
+      const int b = __builtin_ctz(inside);
+      inside &= inside - 1;
+      const int cell = (((iz - 1 + (b >> 2)) & HMAP_MASK) << HMAP_SIZE_SHIFT) | ((ix - 1 + (b & 3)) & HMAP_MASK);
+      hm[cell] -= share[b];
+      Surface &c = surf[cell];
+      c.clear_top();
+      sed_col = _mm_add_ps(_mm_mul_ps(sed_col, _mm_set1_ps(keep[b])),
+        _mm_mul_ps(unpack_color(c.color), _mm_set1_ps(1.f - keep[b])));
     }
     return sed_col;
   }
@@ -239,8 +255,7 @@ void HeightmapData::genDropletErosion(unsigned count, ErosionParams &params)
       if (len <= MIN_DIR_LENGTH)
       {
         const float a = float(rnd.next()) / 4294967296.f * TWO_PI;
-        dx = std::cos(a);
-        dz = std::sin(a);
+        det_sincosf(a, dz, dx);
         random_dirs++;
       }
       else

@@ -18,6 +18,9 @@ inline float wrap_offset(float v)
   return s;
 }
 
+constexpr float CRATER_MAX_RADIUS = 2048.f;
+constexpr float CRATER_MAX_CENTRE = 1e7f;
+
 struct FaultProfile
 {
   float w, v;
@@ -103,7 +106,11 @@ void HeightmapData::genFault(Point2 pos, Point2 normal, float height, float bias
 void HeightmapData::genCrater(Point2 centre, float radius, float depth, float *hm)
 {
   float r = radius, b = depth;
-  if (!(r > 0.f))
+  // The scans cost (4r)^2 cells: a radius beyond any use (or NaN), or a centre too far
+  // out for the integer cell range, would stall the game, so they change nothing, as a
+  // radius of 0 does.
+  if (!(r > 0.f) || !(r <= CRATER_MAX_RADIUS) || !(std::fabs(centre.x) <= CRATER_MAX_CENTRE) ||
+    !(std::fabs(centre.z) <= CRATER_MAX_CENTRE))
     return;
   float r2 = r * r;
 

@@ -35,6 +35,50 @@ inline float cell_height(const float *H, int id)
   return H[noise_perm[noise_perm[(id >> 16) & 255] + (id & 255)]];
 }
 
+// tiled_fractal_noise2 without ramp over the 256 x 256 lattice of coordinates c * scale,
+// with the torus axes tabulated per octave for the 256 columns and rows: every cell then
+// costs one noise4 per octave instead of four sines and cosines more. Same operations in
+// the same order as the plain sum, so the same bits.
+struct FractalTorus
+{
+  static constexpr int MAX_OCTAVES = 16;
+  int octaves;
+  float gain;
+  float rc[MAX_OCTAVES][HMAP_SIZE], rs[MAX_OCTAVES][HMAP_SIZE];
+
+  // Returns false when there are too many octaves for the tables.
+  bool build(float scale, float period, int n, float g)
+  {
+    octaves = n < 1 ? 1 : n;
+    gain = g;
+    if (octaves > MAX_OCTAVES)
+      return false;
+    for (int c = 0; c < HMAP_SIZE; c++)
+    {
+      float v = scale * float(c), p = period;
+      for (int k = 0; k < octaves; k++)
+      {
+        torus_axis(v, p, rc[k][c], rs[k][c]);
+        v = 2.f * v + 0.5f;
+        p = 2.f * p;
+      }
+    }
+    return true;
+  }
+
+  float sum(int x, int y) const
+  {
+    float m = noise4(rc[0][x], rc[0][y], rs[0][x], rs[0][y]);
+    float amplitude = gain;
+    for (int k = 1; k < octaves; k++)
+    {
+      m += amplitude * noise4(rc[k][x], rc[k][y], rs[k][x], rs[k][y]);
+      amplitude *= gain;
+    }
+    return m;
+  }
+};
+
 void draw_heights(float *H, float min_ht, float max_ht)
 {
   WorldRnd rnd;
@@ -115,10 +159,12 @@ void HeightmapData::addSimplexNoise(float min_ht, float max_ht, int tile, int oc
   float p = float(tile);
   float scale = p / 256.f;
   float range = max_ht - min_ht;
+  static FractalTorus torus; // 32 KB of tables: kept off the stack
+  bool tabled = torus.build(scale, p, octaves, gain);
   for (int z = 0; z < HMAP_SIZE; z++)
     for (int x = 0; x < HMAP_SIZE; x++)
     {
-      float m = tiled_fractal_noise2(scale * float(x), scale * float(z), p, octaves, nullptr, gain);
+      float m = tabled ? torus.sum(x, z) : tiled_fractal_noise2(scale * float(x), scale * float(z), p, octaves, nullptr, gain);
       float o = m * 0.286f + 0.5f;
       hmap[(z << HMAP_SIZE_SHIFT) | x] += std::fmax(o, 0.f) * range + min_ht;
     }
@@ -163,15 +209,26 @@ void HeightmapData::genVoronoiFaults(int tile, float min_ht, float max_ht, float
   float H[256];
   draw_heights(H, min_ht, max_ht);
   float s = float(tile) / 256.f;
-  float P = float(tile * warpScale);
+  float P = float(int64_t(tile) * warpScale); // no int overflow for any script arguments
   float q = P / 256.f;
   float steep = slope / s;
+  static FractalTorus torus;
+  bool tabled = torus.build(q, P, warpOctaves, 0.5f);
   for (int z = 0; z < HMAP_SIZE; z++)
     for (int x = 0; x < HMAP_SIZE; x++)
     {
       float fx = float(x), fz = float(z);
-      float wx = tiled_fractal_noise2(fx * q, fz * q, P, warpOctaves, nullptr, 0.5f);
-      float wz = tiled_fractal_noise2(fz * q, fx * q, P, warpOctaves, nullptr, 0.5f);
+      float wx, wz;
+      if (tabled)
+      {
+        wx = torus.sum(x, z);
+        wz = torus.sum(z, x);
+      }
+      else
+      {
+        wx = tiled_fractal_noise2(fx * q, fz * q, P, warpOctaves, nullptr, 0.5f);
+        wz = tiled_fractal_noise2(fz * q, fx * q, P, warpOctaves, nullptr, 0.5f);
+      }
       float dist[4];
       int ids[4];
       tiled_voronoi_noise2_near4(fx * s + wx * warpAmp, fz * s + wz * warpAmp, shift, dist, ids, nullptr);

@@ -2,6 +2,7 @@
 #include <cfloat>
 #include <cmath>
 #include "script/ramp.h"
+#include "world/det_math.h"
 #include "world/world_rnd.h"
 
 namespace
@@ -41,7 +42,7 @@ struct InitialTables
 constexpr InitialTables initial_tables;
 
 // The 32 gradients of 4D simplex noise: all permutations of (0, +-1, +-1, +-1).
-constexpr int8_t grad4[32][4] = {
+constexpr float grad4[32][4] = {
   {0, 1, 1, 1}, {0, 1, 1, -1}, {0, 1, -1, 1}, {0, 1, -1, -1},
   {0, -1, 1, 1}, {0, -1, 1, -1}, {0, -1, -1, 1}, {0, -1, -1, -1},
   {1, 0, 1, 1}, {1, 0, 1, -1}, {1, 0, -1, 1}, {1, 0, -1, -1},
@@ -169,12 +170,13 @@ float noise1(float x)
 
 namespace
 {
+// Evaluated unconditionally and then selected, so the five corners run without
+// unpredictable branches; the selected values are the same.
 inline float corner4(float t, int gi, float x, float y, float z, float w)
 {
-  if (t < 0.f)
-    return 0.f;
-  const int8_t *g = grad4[gi];
-  return pow4(t) * (float(g[0]) * x + float(g[1]) * y + float(g[2]) * z + float(g[3]) * w);
+  const float *g = grad4[gi];
+  float v = pow4(t) * (g[0] * x + g[1] * y + g[2] * z + g[3] * w);
+  return t < 0.f ? 0.f : v;
 }
 } // namespace
 
@@ -225,12 +227,24 @@ float noise4(float x, float y, float z, float w)
   return 27.f * (n0 + n1 + n2 + n3 + n4);
 }
 
+// The sine and cosine come from det_sincosf, not libm: libm picks its kernels by CPU
+// features, which could change the last bit of an island from one machine to the next.
+void torus_axis(float c, float period, float &rc, float &rs)
+{
+  float a = c * TWO_PI / period;
+  float r = period / TWO_PI;
+  float sn, cs;
+  det_sincosf(a, sn, cs);
+  rc = r * cs;
+  rs = r * sn;
+}
+
 float tiled_noise2(float x, float y, float period)
 {
-  float ax = x * TWO_PI / period;
-  float ay = y * TWO_PI / period;
-  float r = period / TWO_PI;
-  return noise4(r * std::cos(ax), r * std::cos(ay), r * std::sin(ax), r * std::sin(ay));
+  float xc, xs, yc, ys;
+  torus_axis(x, period, xc, xs);
+  torus_axis(y, period, yc, ys);
+  return noise4(xc, yc, xs, ys);
 }
 
 float old_tiled_noise2(float x, float y, int tile)
@@ -280,41 +294,48 @@ void tiled_voronoi_noise2_near4(float x, float y, int tileShift, float dist[4], 
   int tile = 1 << tileShift;
   int mask8 = (tile - 1) & 255;
   int cx0 = noise_floor(x), cy0 = noise_floor(y);
-  float kd[4] = {FLT_MAX, FLT_MAX, FLT_MAX, FLT_MAX};
-  int kid[4] = {0, 0, 0, 0};
-  Point2 kofs[4] = {};
-  for (int cy = cy0 - 1; cy <= cy0 + 1; cy++)
+  float ox[9], oy[9], d[9];
+  int id[9];
+  for (int row = 0, n = 0; row < 3; row++)
   {
+    int cy = cy0 - 1 + row;
     int hy = noise_perm[cy & mask8];
-    for (int cx = cx0 - 1; cx <= cx0 + 1; cx++)
+    for (int col = 0; col < 3; col++, n++)
     {
+      int cx = cx0 - 1 + col;
       const Point2 &P = noise_cell_points[noise_perm[(cx & mask8) + hy]];
-      float ox = (float(cx) + P.x) - x, oy = (float(cy) + P.z) - y;
-      float d = ox * ox + oy * oy;
-      int k = 0;
-      while (k < 4 && !(kd[k] > d))
-        k++;
-      if (k == 4)
-        continue;
-      for (int q = 3; q > k; q--)
-      {
-        kd[q] = kd[q - 1];
-        kid[q] = kid[q - 1];
-        kofs[q] = kofs[q - 1];
-      }
-      kd[k] = d;
-      kid[k] = ((cy & (tile - 1)) << 16) | (cx & (tile - 1));
-      kofs[k] = Point2{ox, oy};
+      ox[n] = (float(cx) + P.x) - x;
+      oy[n] = (float(cy) + P.z) - y;
+      d[n] = ox[n] * ox[n] + oy[n] * oy[n];
+      id[n] = ((cy & (tile - 1)) << 16) | (cx & (tile - 1));
     }
+  }
+  // Insertion into the four kept entries before the first strictly larger one, written
+  // as selects: kd stays ascending, so the tests c0..c3 are monotone.
+  float kd[4] = {FLT_MAX, FLT_MAX, FLT_MAX, FLT_MAX};
+  int ki[4] = {-1, -1, -1, -1};
+  for (int n = 0; n < 9; n++)
+  {
+    float v = d[n];
+    bool c0 = kd[0] > v, c1 = kd[1] > v, c2 = kd[2] > v, c3 = kd[3] > v;
+    kd[3] = c2 ? kd[2] : (c3 ? v : kd[3]);
+    ki[3] = c2 ? ki[2] : (c3 ? n : ki[3]);
+    kd[2] = c1 ? kd[1] : (c2 ? v : kd[2]);
+    ki[2] = c1 ? ki[1] : (c2 ? n : ki[2]);
+    kd[1] = c0 ? kd[0] : (c1 ? v : kd[1]);
+    ki[1] = c0 ? ki[0] : (c1 ? n : ki[1]);
+    kd[0] = c0 ? v : kd[0];
+    ki[0] = c0 ? n : ki[0];
   }
   for (int k = 0; k < 4; k++)
   {
+    int n = ki[k]; // -1 only when fewer than four distances were finite
     if (dist)
       dist[k] = kd[k];
     if (ids)
-      ids[k] = kid[k];
+      ids[k] = n < 0 ? 0 : id[n];
     if (offsets)
-      offsets[k] = kofs[k];
+      offsets[k] = n < 0 ? Point2{0.f, 0.f} : Point2{ox[n], oy[n]};
   }
 }
 

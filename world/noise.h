@@ -50,6 +50,10 @@ inline int noise_round(float v)
 ENGINE_API float noise1(float x);                             // 1D gradient noise, period 256
 ENGINE_API float noise4(float x, float y, float z, float w);  // 4D simplex, about -1..1
 ENGINE_API float tiled_noise2(float x, float y, float period); // repeats with period in x and y
+// One axis of the torus that tiled_noise2 maps the plane onto: with a = c * 2pi / period
+// and r = period / 2pi, rc = r cos a, rs = r sin a; tiled_noise2(x, y, p) is
+// noise4(rc(x), rc(y), rs(x), rs(y)). Generators tabulate it per row and column.
+ENGINE_API void torus_axis(float c, float period, float &rc, float &rs);
 ENGINE_API float old_tiled_noise2(float x, float y, int tile); // tile: power of two <= 256
 
 // Voronoi with tile = 1 << tileShift cells; ids are ((cy & (tile-1)) << 16) | (cx & (tile-1)).

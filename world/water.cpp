@@ -21,133 +21,234 @@ constexpr float FOAM_DECAY = 5.f;
 constexpr float TRANSPORT_RATE = 4.f;
 constexpr float TRANSPORT_THRESHOLD = 0.001f;
 
-inline __m128 load_rec(const Water &w) { return _mm_load_ps(&w.depth); }
+// The velocity pass works on four neighbouring cells of a row at once. It reads the
+// previous state from a field-by-field copy of tmpw whose rows carry PAD wrapped cells
+// on either side, so the neighbours x - 1 and x + 1 of a block are plain loads; every
+// lane does exactly the arithmetic of a single cell.
+constexpr int PAD = 4;
+constexpr int STRIDE = HMAP_SIZE + 2 * PAD;
+static_assert((STRIDE * sizeof(float)) % 16 == 0, "padded rows keep 16-byte alignment");
 
-// Exact floor for the range of an int; beyond it the conversion yields INT_MIN, which
-// still addresses a valid (if meaningless) cell after wrapping.
-inline int floor_i(float v)
+struct PaddedGrid
 {
-  int i = _mm_cvttss_si32(_mm_set_ss(v));
-  return i - (v < float(i));
+  alignas(64) float v[HMAP_SIZE * STRIDE];
+  float *row(int z) { return v + z * STRIDE + PAD; }
+};
+
+// Previous-step fields, rebuilt at the start of every step.
+PaddedGrid prev_depth, prev_vel_x, prev_vel_z, prev_foam, prev_ground;
+
+inline void pad_row(float *r)
+{
+  for (int i = 1; i <= PAD; i++)
+  {
+    r[-i] = r[HMAP_SIZE - i];
+    r[HMAP_SIZE - 1 + i] = r[i - 1];
+  }
+}
+
+// Copies water to tmpw and splits it into the padded field grids, with the heights.
+void snapshot_previous(const Water *water, Water *tmpw, const float *hmap)
+{
+  for (int z = 0; z < HMAP_SIZE; z++)
+  {
+    const Water *src = water + z * HMAP_SIZE;
+    Water *dst = tmpw + z * HMAP_SIZE;
+    float *d = prev_depth.row(z), *vx = prev_vel_x.row(z), *vz = prev_vel_z.row(z), *f = prev_foam.row(z);
+    float *g = prev_ground.row(z);
+    for (int x = 0; x < HMAP_SIZE; x += 4)
+    {
+      __m128 a = _mm_load_ps(&src[x].depth), b = _mm_load_ps(&src[x + 1].depth);
+      __m128 c = _mm_load_ps(&src[x + 2].depth), e = _mm_load_ps(&src[x + 3].depth);
+      _mm_store_ps(&dst[x].depth, a);
+      _mm_store_ps(&dst[x + 1].depth, b);
+      _mm_store_ps(&dst[x + 2].depth, c);
+      _mm_store_ps(&dst[x + 3].depth, e);
+      _MM_TRANSPOSE4_PS(a, b, c, e);
+      _mm_store_ps(d + x, a);
+      _mm_store_ps(vx + x, b);
+      _mm_store_ps(vz + x, c);
+      _mm_store_ps(f + x, e);
+      _mm_store_ps(g + x, _mm_load_ps(hmap + z * HMAP_SIZE + x));
+    }
+    pad_row(d);
+    pad_row(vx);
+    pad_row(vz);
+    pad_row(f);
+    pad_row(g);
+  }
+}
+
+// Exact floor of four lanes for the range of an int (beyond it the conversion yields
+// INT_MIN, which still addresses a valid, if meaningless, cell after wrapping).
+inline __m128i floor4(__m128 v, __m128 &frac)
+{
+  __m128i i = _mm_cvttps_epi32(v);
+  i = _mm_add_epi32(i, _mm_castps_si128(_mm_cmplt_ps(v, _mm_cvtepi32_ps(i))));
+  frac = _mm_sub_ps(v, _mm_cvtepi32_ps(i));
+  return i;
+}
+
+// Bilinear samples of two field grids at four points (px, pz) in the lattice of cells:
+// corners (i, j), (i + 1, j), (i, j + 1), (i + 1, j + 1); a + (b - a) f along x, then
+// the same along z.
+inline void sample2(const PaddedGrid &g0, const PaddedGrid &g1, __m128 px, __m128 pz, __m128 &s0, __m128 &s1)
+{
+  __m128 fx, fz;
+  const __m128i mask = _mm_set1_epi32(HMAP_MASK);
+  __m128i i = _mm_and_si128(floor4(px, fx), mask);
+  __m128i j = floor4(pz, fz);
+  __m128i j0 = _mm_and_si128(j, mask), j1 = _mm_and_si128(_mm_add_epi32(j, _mm_set1_epi32(1)), mask);
+  // row * STRIDE = row * 256 + row * 8
+  __m128i base = _mm_add_epi32(_mm_set1_epi32(PAD), i);
+  __m128i a = _mm_add_epi32(base, _mm_add_epi32(_mm_slli_epi32(j0, 8), _mm_slli_epi32(j0, 3)));
+  __m128i c = _mm_add_epi32(base, _mm_add_epi32(_mm_slli_epi32(j1, 8), _mm_slli_epi32(j1, 3)));
+  alignas(16) int ia[4], ic[4];
+  _mm_store_si128(reinterpret_cast<__m128i *>(ia), a);
+  _mm_store_si128(reinterpret_cast<__m128i *>(ic), c);
+  const float *v0 = g0.v, *v1 = g1.v;
+  __m128 a0 = _mm_setr_ps(v0[ia[0]], v0[ia[1]], v0[ia[2]], v0[ia[3]]);
+  __m128 b0 = _mm_setr_ps(v0[ia[0] + 1], v0[ia[1] + 1], v0[ia[2] + 1], v0[ia[3] + 1]);
+  __m128 c0 = _mm_setr_ps(v0[ic[0]], v0[ic[1]], v0[ic[2]], v0[ic[3]]);
+  __m128 d0 = _mm_setr_ps(v0[ic[0] + 1], v0[ic[1] + 1], v0[ic[2] + 1], v0[ic[3] + 1]);
+  __m128 a1 = _mm_setr_ps(v1[ia[0]], v1[ia[1]], v1[ia[2]], v1[ia[3]]);
+  __m128 b1 = _mm_setr_ps(v1[ia[0] + 1], v1[ia[1] + 1], v1[ia[2] + 1], v1[ia[3] + 1]);
+  __m128 c1 = _mm_setr_ps(v1[ic[0]], v1[ic[1]], v1[ic[2]], v1[ic[3]]);
+  __m128 d1 = _mm_setr_ps(v1[ic[0] + 1], v1[ic[1] + 1], v1[ic[2] + 1], v1[ic[3] + 1]);
+  __m128 t0 = _mm_add_ps(a0, _mm_mul_ps(_mm_sub_ps(b0, a0), fx));
+  __m128 u0 = _mm_add_ps(c0, _mm_mul_ps(_mm_sub_ps(d0, c0), fx));
+  s0 = _mm_add_ps(t0, _mm_mul_ps(_mm_sub_ps(u0, t0), fz));
+  __m128 t1 = _mm_add_ps(a1, _mm_mul_ps(_mm_sub_ps(b1, a1), fx));
+  __m128 u1 = _mm_add_ps(c1, _mm_mul_ps(_mm_sub_ps(d1, c1), fx));
+  s1 = _mm_add_ps(t1, _mm_mul_ps(_mm_sub_ps(u1, t1), fz));
 }
 
 inline float fmin_(float a, float b) { return b < a ? b : a; }
-
-// Bilinear sample of whole water records at (px, pz) in the lattice of records:
-// corners (i, j), (i + 1, j), (i, j + 1), (i + 1, j + 1); a + (b - a) f along x, then
-// the same along z. All four fields are interpolated in one go.
-inline __m128 sample_rec(const Water (*g)[HMAP_SIZE], float px, float pz)
-{
-  int i = floor_i(px), j = floor_i(pz);
-  __m128 fx = _mm_set1_ps(px - float(i)), fz = _mm_set1_ps(pz - float(j));
-  int i0 = i & HMAP_MASK, i1 = (i + 1) & HMAP_MASK;
-  int j0 = j & HMAP_MASK, j1 = (j + 1) & HMAP_MASK;
-  __m128 a = load_rec(g[j0][i0]), b = load_rec(g[j0][i1]);
-  __m128 c = load_rec(g[j1][i0]), d = load_rec(g[j1][i1]);
-  __m128 top = _mm_add_ps(a, _mm_mul_ps(_mm_sub_ps(b, a), fx));
-  __m128 bot = _mm_add_ps(c, _mm_mul_ps(_mm_sub_ps(d, c), fx));
-  return _mm_add_ps(top, _mm_mul_ps(_mm_sub_ps(bot, top), fz));
-}
-
-inline float lane1(__m128 v) { return _mm_cvtss_f32(_mm_shuffle_ps(v, v, 1)); }
-inline float lane2(__m128 v) { return _mm_cvtss_f32(_mm_shuffle_ps(v, v, 2)); }
-inline float lane3(__m128 v) { return _mm_cvtss_f32(_mm_shuffle_ps(v, v, 3)); }
+// fmin_ of four lanes: MINPS(b, a) is b < a ? b : a.
+inline __m128 min4(__m128 a, __m128 b) { return _mm_min_ps(b, a); }
 
 } // namespace
 
 void HeightmapData::simWater(float dt)
 {
-  std::memcpy(tmpw, water, sizeof(water));
-  const float damp = std::fmax(1.f - VELOCITY_DAMPING * dt, 0.f);
-  const float fdecay = std::fmax(1.f - FOAM_DECAY * dt, 0.f);
-  const float pull_k = LEVEL_PULL * dt;
-  const Water(*T)[HMAP_SIZE] = tmpw;
+  snapshot_previous(&water[0][0], &tmpw[0][0], hmap);
+  const __m128 damp = _mm_set1_ps(std::fmax(1.f - VELOCITY_DAMPING * dt, 0.f));
+  const __m128 fdecay = _mm_set1_ps(std::fmax(1.f - FOAM_DECAY * dt, 0.f));
+  const __m128 pull_k = _mm_set1_ps(LEVEL_PULL * dt);
+  const __m128 vdt = _mm_set1_ps(dt);
+  const __m128 zero = _mm_setzero_ps(), quarter_div = _mm_set1_ps(4.f), eighth_div = _mm_set1_ps(8.f);
+  const __m128 block_foam = _mm_set1_ps(FOAM_FROM_BLOCKING), pull_foam = _mm_set1_ps(FOAM_FROM_PULL);
+  const __m128 one = _mm_set1_ps(1.f), two = _mm_set1_ps(2.f);
 
-  // Velocity pass: every read from tmpw, every write to water. The depth does not
-  // change here, so the transport pass's depth snapshot is taken on the way.
+  // Velocity pass: every read from the previous state, every write to water. The depth
+  // does not change here, so the transport pass's depth snapshot is taken on the way.
   for (int z = 0; z < HMAP_SIZE; z++)
   {
     const int zm = (z - 1) & HMAP_MASK, zp = (z + 1) & HMAP_MASK;
-    const float fz = float(z);
-    const float *hrow = hmap + (z << HMAP_SIZE_SHIFT);
-    const float *hrow_p = hmap + (zp << HMAP_SIZE_SHIFT);
-    for (int x = 0; x < HMAP_SIZE; x++)
+    const __m128 fz = _mm_set1_ps(float(z));
+    const float *D = prev_depth.row(z), *VX = prev_vel_x.row(z), *VZ = prev_vel_z.row(z), *F = prev_foam.row(z);
+    const float *G = prev_ground.row(z);
+    const float *Du = prev_depth.row(zp), *VXu = prev_vel_x.row(zp), *Fu = prev_foam.row(zp);
+    const float *Gu = prev_ground.row(zp);
+    const float *VZd = prev_vel_z.row(zm), *Fd = prev_foam.row(zm);
+    Water *out = water[z];
+    float *snap = depth_snapshot + (z << HMAP_SIZE_SHIFT);
+    for (int x = 0; x < HMAP_SIZE; x += 4)
     {
-      const int xm = (x - 1) & HMAP_MASK, xp = (x + 1) & HMAP_MASK;
-      const Water &c = T[z][x], &r = T[z][xp], &l = T[z][xm];
-      const Water &u = T[zp][x], &d = T[zm][x];
-      const float hc = hrow[x], hr = hrow[xp], hu = hrow_p[x];
-      const float Lc = hc + c.depth, Lr = hr + r.depth, Lu = hu + u.depth;
+      const __m128 fx = _mm_setr_ps(float(x), float(x + 1), float(x + 2), float(x + 3));
+      const __m128 c_d = _mm_load_ps(D + x), c_vx = _mm_load_ps(VX + x), c_vz = _mm_load_ps(VZ + x);
+      const __m128 r_d = _mm_loadu_ps(D + x + 1), hr = _mm_loadu_ps(G + x + 1), hc = _mm_load_ps(G + x);
+      const __m128 u_d = _mm_load_ps(Du + x), hu = _mm_load_ps(Gu + x);
+      const __m128 Lc = _mm_add_ps(hc, c_d), Lr = _mm_add_ps(hr, r_d), Lu = _mm_add_ps(hu, u_d);
 
       // x-face between (x, z) and (x + 1, z)
-      float vz = (c.vel_z + r.vel_z + d.vel_z + T[zm][xp].vel_z) / 4.f;
-      __m128 sx = sample_rec(T, float(x) - c.vel_x * dt, fz - vz * dt);
-      float pull_x = (Lc - Lr) * pull_k;
-      float nvx = lane1(sx) * damp + pull_x;
-      float foam_block = 0.f;
-      if ((nvx >= 0.f && fmin_(c.depth, Lc - hr) <= 0.f) || (nvx < 0.f && fmin_(r.depth, Lr - hc) <= 0.f))
-      {
-        nvx = 0.f;
-        foam_block += FOAM_FROM_BLOCKING;
-      }
+      __m128 vz = _mm_add_ps(_mm_add_ps(_mm_add_ps(c_vz, _mm_loadu_ps(VZ + x + 1)), _mm_load_ps(VZd + x)),
+        _mm_loadu_ps(VZd + x + 1));
+      vz = _mm_div_ps(vz, quarter_div);
+      __m128 sx_v, sx_f;
+      sample2(prev_vel_x, prev_foam, _mm_sub_ps(fx, _mm_mul_ps(c_vx, vdt)), _mm_sub_ps(fz, _mm_mul_ps(vz, vdt)),
+        sx_v, sx_f);
+      const __m128 pull_x = _mm_mul_ps(_mm_sub_ps(Lc, Lr), pull_k);
+      __m128 nvx = _mm_add_ps(_mm_mul_ps(sx_v, damp), pull_x);
+      // blocked: the upstream side of the face is dry
+      const __m128 bx = _mm_or_ps(
+        _mm_and_ps(_mm_cmpge_ps(nvx, zero), _mm_cmple_ps(min4(c_d, _mm_sub_ps(Lc, hr)), zero)),
+        _mm_and_ps(_mm_cmplt_ps(nvx, zero), _mm_cmple_ps(min4(r_d, _mm_sub_ps(Lr, hc)), zero)));
+      nvx = _mm_andnot_ps(bx, nvx);
 
       // z-face between (x, z) and (x, z + 1)
-      float ux = (l.vel_x + c.vel_x + T[zp][xm].vel_x + u.vel_x) / 4.f;
-      __m128 sz = sample_rec(T, float(x) - ux * dt, fz - c.vel_z * dt);
-      float pull_z = (Lc - Lu) * pull_k;
-      float nvz = lane2(sz) * damp + pull_z;
-      if ((nvz >= 0.f && fmin_(c.depth, Lc - hu) <= 0.f) || (nvz < 0.f && fmin_(u.depth, Lu - hc) <= 0.f))
-      {
-        nvz = 0.f;
-        foam_block += FOAM_FROM_BLOCKING;
-      }
+      __m128 ux = _mm_add_ps(_mm_add_ps(_mm_add_ps(_mm_loadu_ps(VX + x - 1), c_vx), _mm_loadu_ps(VXu + x - 1)),
+        _mm_load_ps(VXu + x));
+      ux = _mm_div_ps(ux, quarter_div);
+      __m128 sz_v, sz_f;
+      sample2(prev_vel_z, prev_foam, _mm_sub_ps(fx, _mm_mul_ps(ux, vdt)), _mm_sub_ps(fz, _mm_mul_ps(c_vz, vdt)),
+        sz_v, sz_f);
+      const __m128 pull_z = _mm_mul_ps(_mm_sub_ps(Lc, Lu), pull_k);
+      __m128 nvz = _mm_add_ps(_mm_mul_ps(sz_v, damp), pull_z);
+      const __m128 bz = _mm_or_ps(
+        _mm_and_ps(_mm_cmpge_ps(nvz, zero), _mm_cmple_ps(min4(c_d, _mm_sub_ps(Lc, hu)), zero)),
+        _mm_and_ps(_mm_cmplt_ps(nvz, zero), _mm_cmple_ps(min4(u_d, _mm_sub_ps(Lu, hc)), zero)));
+      nvz = _mm_andnot_ps(bz, nvz);
+      // 0, 0.01 or 0.01 + 0.01, as adding 0.01 per blocked face gives
+      const __m128 foam_block = _mm_add_ps(_mm_and_ps(bx, block_foam), _mm_and_ps(bz, block_foam));
 
-      float around = 2.f * (lane3(sx) + lane3(sz)) + u.foam + l.foam + r.foam + d.foam;
-      float foam = FOAM_FROM_PULL * (pull_x * pull_x + pull_z * pull_z) + foam_block + fdecay * (around / 8.f);
-      Water &out = water[z][x];
-      out.vel_x = nvx;
-      out.vel_z = nvz;
-      out.foam = fmin_(1.f, foam);
-      depth_snapshot[(z << HMAP_SIZE_SHIFT) | x] = c.depth;
+      // foam(x, z + 1) + foam(x - 1, z) + foam(x + 1, z) + foam(x, z - 1), in that order
+      __m128 around = _mm_add_ps(_mm_mul_ps(two, _mm_add_ps(sx_f, sz_f)), _mm_load_ps(Fu + x));
+      around = _mm_add_ps(around, _mm_loadu_ps(F + x - 1));
+      around = _mm_add_ps(around, _mm_loadu_ps(F + x + 1));
+      around = _mm_add_ps(around, _mm_load_ps(Fd + x));
+      __m128 foam = _mm_add_ps(_mm_mul_ps(pull_foam, _mm_add_ps(_mm_mul_ps(pull_x, pull_x), _mm_mul_ps(pull_z, pull_z))),
+        foam_block);
+      foam = _mm_add_ps(foam, _mm_mul_ps(fdecay, _mm_div_ps(around, eighth_div)));
+      foam = _mm_min_ps(foam, one); // foam < 1 ? foam : 1
+
+      __m128 r0 = c_d, r1 = nvx, r2 = nvz, r3 = foam;
+      _MM_TRANSPOSE4_PS(r0, r1, r2, r3);
+      _mm_store_ps(&out[x].depth, r0);
+      _mm_store_ps(&out[x + 1].depth, r1);
+      _mm_store_ps(&out[x + 2].depth, r2);
+      _mm_store_ps(&out[x + 3].depth, r3);
+      _mm_store_ps(snap + x, c_d);
     }
   }
 
   // Transport pass, in place: a cell sends at most what it held at the start of the
-  // pass, only toward faces flowing outward and never onto ground above its level.
+  // pass, only through faces flowing outward and never onto ground above its level.
+  // The four outflows of a cell, to (x - 1, z), (x, z - 1), (x + 1, z) and (x, z + 1),
+  // are the lanes of one vector.
   const float rate = TRANSPORT_RATE * dt;
   for (int z = 0; z < HMAP_SIZE; z++)
   {
     const int zm = (z - 1) & HMAP_MASK, zp = (z + 1) & HMAP_MASK;
     const float *snap = depth_snapshot + (z << HMAP_SIZE_SHIFT);
-    const float *hrow = hmap + (z << HMAP_SIZE_SHIFT);
+    const float *G = prev_ground.row(z), *Gd = prev_ground.row(zm), *Gu = prev_ground.row(zp);
+    Water *row = water[z], *row_d = water[zm], *row_u = water[zp];
     for (int x = 0; x < HMAP_SIZE; x++)
     {
       const float dep = snap[x];
       if (!(dep > 0.f))
         continue;
       const int xm = (x - 1) & HMAP_MASK, xp = (x + 1) & HMAP_MASK;
-      const float lvl = hrow[x] + dep;
-      Water &c = water[z][x];
-      Water &wl = water[z][xm], &wd = water[zm][x], &wr = water[z][xp], &wu = water[zp][x];
-      float ql = -wl.vel_x, qd = -wd.vel_z, qr = c.vel_x, qu = c.vel_z;
-      if (ql < 0.f || hrow[xm] > lvl)
-        ql = 0.f;
-      if (qd < 0.f || hmap[(zm << HMAP_SIZE_SHIFT) | x] > lvl)
-        qd = 0.f;
-      if (qr < 0.f || hrow[xp] > lvl)
-        qr = 0.f;
-      if (qu < 0.f || hmap[(zp << HMAP_SIZE_SHIFT) | x] > lvl)
-        qu = 0.f;
-      float W = ql + qd + qr + qu;
-      float A = W * rate;
+      const float lvl = G[x] + dep;
+      Water &c = row[x];
+      __m128 q = _mm_setr_ps(-row[xm].vel_x, -row_d[x].vel_z, c.vel_x, c.vel_z);
+      const __m128 ground = _mm_setr_ps(G[x - 1], Gd[x], G[x + 1], Gu[x]);
+      // a weight toward this cell, or onto ground above the level, becomes 0
+      q = _mm_andnot_ps(_mm_or_ps(_mm_cmplt_ps(q, zero), _mm_cmpgt_ps(ground, _mm_set1_ps(lvl))), q);
+      __m128 W = _mm_add_ss(q, _mm_shuffle_ps(q, q, 1));
+      W = _mm_add_ss(W, _mm_movehl_ps(q, q));
+      W = _mm_add_ss(W, _mm_shuffle_ps(q, q, 3));
+      float A = _mm_cvtss_f32(W) * rate;
       if (!(A > TRANSPORT_THRESHOLD))
         continue;
       A = fmin_(A, dep);
       c.depth -= A;
-      wl.depth += A * ql / W;
-      wd.depth += A * qd / W;
-      wr.depth += A * qr / W;
-      wu.depth += A * qu / W;
+      alignas(16) float share[4];
+      _mm_store_ps(share, _mm_div_ps(_mm_mul_ps(_mm_set1_ps(A), q), _mm_shuffle_ps(W, W, 0)));
+      row[xm].depth += share[0];
+      row_d[x].depth += share[1];
+      row[xp].depth += share[2];
+      row_u[x].depth += share[3];
     }
   }
 }
