@@ -403,6 +403,9 @@ struct SQRex {
     std::vector<SQRexChoice> stack;       // scratch for the matcher, kept to avoid reallocating
     std::vector<uint64_t> visited;        // (pc, position) pairs already explored in this search
     bool memo = false;                    // visited is in use for the current search
+    size_t steps = 0;                     // instructions run in the current search
+    size_t memo_after = 0;                // steps after which the bitmap is switched on
+    size_t memo_bits = 0;                 // bitmap size for the current search; 0 when too big
 };
 
 namespace {
@@ -422,6 +425,12 @@ bool rex_run(SQRex *rx, const char *begin, const char *end, const char *start, b
     for (;;) {
         bool fail = false;
         const RexInst &in = code[pc];
+        if (!visited && ++rx->steps > rx->memo_after && rx->memo_bits) {
+            // this search is doing a lot of work: from now on skip states already explored
+            rx->visited.assign((rx->memo_bits + 63) / 64, 0);
+            rx->memo = true;
+            visited = rx->visited.data();
+        }
         if (visited) {
             size_t bit = (size_t)pc * span + (size_t)(p - begin);
             uint64_t mask = (uint64_t)1 << (bit & 63);
@@ -538,11 +547,15 @@ void sqstd_rex_free(SQRex *exp) { delete exp; }
 
 namespace {
 
-// Clears the visited bitmap for a search over [begin, end), or turns it off when too big.
+// Prepares a search over [begin, end). Most searches are cheap, so the visited bitmap
+// is only set up once a search has run a few times more steps than the subject is long.
 void start_search(SQRex *rx, const char *begin, const char *end) {
-    size_t bits = rx->code.size() * ((size_t)(end - begin) + 1);
-    rx->memo = bits <= kMaxVisitedBits;
-    if (rx->memo) rx->visited.assign((bits + 63) / 64, 0);
+    const size_t span = (size_t)(end - begin) + 1;
+    const size_t bits = rx->code.size() * span;
+    rx->memo = false;
+    rx->steps = 0;
+    rx->memo_after = 256 + 8 * span;
+    rx->memo_bits = bits <= kMaxVisitedBits ? bits : 0;
 }
 
 } // namespace
