@@ -125,7 +125,10 @@ SQInteger blob_swap4(HSQUIRRELVM v) {
 SQInteger blob_get(HSQUIRRELVM v) {
     Blob *b;
     if (SQ_FAILED(get_blob(v, &b))) return SQ_ERROR;
-    if (sq_gettype(v, 2) != OT_INTEGER) return sq_throwerror(v, "wrong index type");
+    if (sq_gettype(v, 2) != OT_INTEGER) {
+        sq_pushnull(v); // not a byte index: report a missing member, not a failure
+        return sq_throwobject(v);
+    }
     SQInteger i;
     sq_getinteger(v, 2, &i);
     if (i < 0 || i >= (SQInteger)b->data.size()) return sq_throwerror(v, "index out of range");
