@@ -129,6 +129,10 @@ private:
                 Lex();
                 return _ss->MakeString("constructor");
             }
+            if (Tok() == TK_BASE) {
+                Lex();
+                return _ss->MakeString("base");
+            }
             Error("expected 'IDENTIFIER'");
         }
         SQObjectPtr s = _ss->MakeString(_lex._svalue.data(), (SQInteger)_lex._svalue.size());
@@ -1049,6 +1053,13 @@ private:
             case TK_THIS: e.k = E_LOCAL; e.r = 0; Lex(); return;
             case TK_BASE: {
                 Lex();
+                {
+                    SQObjectPtr bname = _ss->MakeString("base");
+                    if (FindLocal(_fs, bname) >= 0 || GetOuter(_fs, bname) >= 0) {
+                        Identifier(e, bname);
+                        return;
+                    }
+                }
                 int t = AllocReg();
                 Emit(OP_GETBASE, t, 0, 0);
                 e.k = E_REG;
@@ -1419,7 +1430,8 @@ private:
             default: {
                 Exp e;
                 CommaExpr(e);
-                // a call whose value nobody uses, or a plain postfix increment
+                // evaluate reads nobody uses for their errors and metamethods
+                if (e.k == E_FIELD || e.k == E_ENV || e.k == E_CMP || e.k == E_OUTER) ToAnyReg(e);
                 OptionalSemicolon();
                 break;
             }

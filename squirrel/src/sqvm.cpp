@@ -419,7 +419,7 @@ bool SQVM::CallNative(SQNativeClosure *nclosure, SQInteger nargs, SQInteger newb
     _stackbase = savedbase;
     if (ret == SQ_SUSPEND_FLAG) {
         suspend = true;
-        if (_top > newbase + nargs + nouters) retval = _stack[_top - 1];
+        if (_top > newbase + 1) retval = _stack[_top - 1];
         else retval.Null();
     } else if (ret < 0) {
         // native failure: error object is already in _lasterror

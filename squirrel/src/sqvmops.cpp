@@ -278,9 +278,6 @@ bool SQVM::Clone(const SQObjectPtr &self, SQObjectPtr &target) {
             return true;
         }
         case OT_ARRAY: target = SQObjectPtr(OT_ARRAY, _array(self)->Clone()); return true;
-        case OT_NULL: case OT_INTEGER: case OT_FLOAT: case OT_BOOL: case OT_STRING:
-            target = self;
-            return true;
         default: Raise("cloning a %s", GetTypeName(self));
     }
 }
