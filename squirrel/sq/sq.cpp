@@ -13,6 +13,7 @@
 
 #include "squirrel.h"
 #include "sqstdaux.h"
+#include "sqstdblob.h"
 #include "sqstdio.h"
 #include "sqstdmath.h"
 #include "sqstdstring.h"
@@ -68,6 +69,7 @@ HSQUIRRELVM open_vm() {
     HSQUIRRELVM v = sq_open(1024);
     sq_setprintfunc(v, print_out, print_err);
     sq_pushroottable(v);
+    sqstd_register_bloblib(v);
     sqstd_register_iolib(v);
     sqstd_register_systemlib(v);
     sqstd_register_mathlib(v);

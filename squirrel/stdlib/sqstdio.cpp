@@ -1,12 +1,116 @@
-// Script loading: source or bytecode files compiled into closures, and
-// closures written back out as bytecode.
+// The io library: file objects over C streams, and script loading (source or
+// bytecode files compiled into closures, closures written back out as bytecode).
 #include "sqstdio.h"
 
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
 
+#include "sqstdstream.h"
+
 namespace {
+
+const int kFileTag = 0;
+#define FILE_TYPE_TAG ((SQUserPointer)&kFileTag)
+
+struct File final : SQStream {
+    FILE *f = nullptr;
+    bool owns = false;
+
+    File(FILE *file, bool own) : f(file), owns(own) {}
+    ~File() override { Close(); }
+    void Close() {
+        if (f && owns) std::fclose(f);
+        f = nullptr;
+    }
+    SQInteger Read(void *buffer, SQInteger size) override { return (SQInteger)std::fread(buffer, 1, (size_t)size, f); }
+    SQInteger Write(const void *buffer, SQInteger size) override {
+        return (SQInteger)std::fwrite(buffer, 1, (size_t)size, f);
+    }
+    SQInteger Flush() override { return std::fflush(f); }
+    SQInteger Tell() override { return (SQInteger)std::ftell(f); }
+    SQInteger Len() override {
+        long here = std::ftell(f);
+        if (here < 0 || std::fseek(f, 0, SEEK_END) != 0) return -1;
+        long size = std::ftell(f);
+        std::fseek(f, here, SEEK_SET);
+        return (SQInteger)size;
+    }
+    SQInteger Seek(SQInteger offset, int origin) override { return std::fseek(f, (long)offset, origin); }
+    bool IsValid() override { return f != nullptr; }
+    bool EOS() override {
+        if (std::feof(f)) return true;
+        int c = std::fgetc(f);
+        if (c == EOF) return true;
+        std::ungetc(c, f);
+        return false;
+    }
+};
+
+SQInteger file_release(SQUserPointer p, SQInteger) {
+    delete (SQStream *)p;
+    return 1;
+}
+
+// file(path, mode) opens a file; file(userpointer, owns) wraps a C stream from the host.
+SQInteger file_constructor(HSQUIRRELVM v) {
+    FILE *f = nullptr;
+    bool owns = true;
+    if (sq_gettype(v, 2) == OT_STRING) {
+        const SQChar *path, *mode = "r";
+        sq_getstring(v, 2, &path);
+        if (sq_gettop(v) > 2) sq_getstring(v, 3, &mode);
+        if (std::strspn(mode, "rwab+t") != std::strlen(mode) || !std::strchr("rwa", mode[0]))
+            return sq_throwerror(v, "invalid file mode");
+        f = std::fopen(path, mode);
+        if (!f) return sq_throwerror(v, "cannot open file");
+    } else if (sq_gettype(v, 2) == OT_USERPOINTER) {
+        SQUserPointer up;
+        sq_getuserpointer(v, 2, &up);
+        f = (FILE *)up;
+        SQBool b = SQFalse;
+        if (sq_gettop(v) > 2) sq_getbool(v, 3, &b);
+        owns = b != SQFalse;
+    } else {
+        return sq_throwerror(v, "wrong parameter");
+    }
+    File *file = new (std::nothrow) File(f, owns);
+    if (!file) {
+        if (owns) std::fclose(f);
+        return sq_throwerror(v, "cannot create file");
+    }
+    if (SQ_FAILED(sq_setinstanceup(v, 1, (SQStream *)file))) {
+        delete file;
+        return sq_throwerror(v, "cannot create file");
+    }
+    sq_setreleasehook(v, 1, file_release);
+    return 0;
+}
+
+SQInteger file_close(HSQUIRRELVM v) {
+    SQUserPointer p = nullptr;
+    if (SQ_FAILED(sq_getinstanceup(v, 1, &p, FILE_TYPE_TAG, SQTrue))) return SQ_ERROR;
+    if (p) ((File *)(SQStream *)p)->Close();
+    return 0;
+}
+
+SQInteger file_typeof(HSQUIRRELVM v) {
+    sq_pushstring(v, "file", -1);
+    return 1;
+}
+
+const SQRegFunction kFileMethods[] = {
+    {"constructor", file_constructor, -2, "x.s|b"},
+    {"close", file_close, 1, "x"},
+    {"_typeof", file_typeof, 1, "x"},
+};
+
+void push_std_stream(HSQUIRRELVM v, const char *name, FILE *f) {
+    sq_pushstring(v, name, -1);
+    sqstd_createfile(v, f, SQFalse);
+    sq_newslot(v, -3, SQFalse);
+}
 
 bool slurp(const char *path, std::string &out) {
     FILE *f = std::fopen(path, "rb");
@@ -107,13 +211,39 @@ SQRESULT sqstd_writeclosuretofile(HSQUIRRELVM v, const SQChar *filename) {
     return r;
 }
 
-SQRESULT sqstd_register_iolib(HSQUIRRELVM v) {
-    for (const SQRegFunction &f : kIoFuncs) {
-        sq_pushstring(v, f.name, -1);
-        sq_newclosure(v, f.f, 0);
-        sq_setparamscheck(v, f.nparamscheck, f.typemask);
-        sq_setnativeclosurename(v, -1, f.name);
-        sq_newslot(v, -3, SQFalse);
+SQRESULT sqstd_createfile(HSQUIRRELVM v, SQFILE file, SQBool owns) {
+    const SQInteger top = sq_gettop(v);
+    sq_pushregistrytable(v);
+    sq_pushstring(v, "file", -1);
+    if (SQ_SUCCEEDED(sq_rawget(v, -2))) {
+        sq_remove(v, -2); // registry
+        sq_pushroottable(v);
+        sq_pushuserpointer(v, file);
+        sq_pushbool(v, owns);
+        if (SQ_SUCCEEDED(sq_call(v, 3, SQTrue, SQFalse))) {
+            sq_remove(v, -2); // the class
+            return SQ_OK;
+        }
     }
+    sq_settop(v, top);
+    return sq_throwerror(v, "cannot create file object");
+}
+
+SQRESULT sqstd_getfile(HSQUIRRELVM v, SQInteger idx, SQFILE *file) {
+    SQUserPointer p = nullptr;
+    if (SQ_FAILED(sq_getinstanceup(v, idx, &p, FILE_TYPE_TAG, SQTrue))) return SQ_ERROR;
+    if (!p) return sq_throwerror(v, "invalid file");
+    *file = ((File *)(SQStream *)p)->f;
+    return SQ_OK;
+}
+
+SQRESULT sqstd_register_iolib(HSQUIRRELVM v) {
+    if (SQ_FAILED(sqstd_declare_stream_class(v, "file", FILE_TYPE_TAG, kFileMethods,
+                                             (SQInteger)(sizeof kFileMethods / sizeof kFileMethods[0]), kIoFuncs,
+                                             (SQInteger)(sizeof kIoFuncs / sizeof kIoFuncs[0]))))
+        return SQ_ERROR;
+    push_std_stream(v, "stdout", stdout);
+    push_std_stream(v, "stdin", stdin);
+    push_std_stream(v, "stderr", stderr);
     return SQ_OK;
 }

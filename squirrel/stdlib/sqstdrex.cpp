@@ -3,11 +3,15 @@
 // A pattern compiles to a small program for a backtracking machine: the matcher
 // keeps an explicit stack of choice points and undo records instead of recursing,
 // so long subjects cannot exhaust the C stack. Loops whose body can match the
-// empty string carry a progress check, so `(a*)*` terminates.
+// empty string carry a progress check, so `(a*)*` terminates. A bitmap of visited
+// (instruction, position) pairs cuts repeated work: a state that failed once fails
+// again whatever path led to it, so matching stays linear in program x subject size
+// (patterns like `(a*)*b` would otherwise take exponential time).
 #include "sqstdstring.h"
 #include "sqstdlocal.h"
 
 #include <cctype>
+#include <cstdint>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -55,6 +59,7 @@ struct ClassSet {
 };
 
 constexpr size_t kMaxProgram = 200000;
+constexpr size_t kMaxVisitedBits = (size_t)1 << 28; // 32 MiB; larger searches run without the bitmap
 constexpr int kMaxRepeat = 0xFFFF;
 
 struct RexError {
@@ -396,6 +401,11 @@ struct SQRex {
     std::vector<const char *> slots; // 2 per sub-expression, from the last successful run
     bool matched = false;
     std::vector<SQRexChoice> stack;       // scratch for the matcher, kept to avoid reallocating
+    std::vector<uint64_t> visited;        // (pc, position) pairs already explored in this search
+    bool memo = false;                    // visited is in use for the current search
+    size_t steps = 0;                     // instructions run in the current search
+    size_t memo_after = 0;                // steps after which the bitmap is switched on
+    size_t memo_bits = 0;                 // bitmap size for the current search; 0 when too big
 };
 
 namespace {
@@ -410,10 +420,24 @@ bool rex_run(SQRex *rx, const char *begin, const char *end, const char *start, b
     int pc = 0;
     const char *p = start;
     const RexInst *code = rx->code.data();
+    const size_t span = (size_t)(end - begin) + 1;
+    uint64_t *visited = rx->memo ? rx->visited.data() : nullptr;
     for (;;) {
         bool fail = false;
         const RexInst &in = code[pc];
-        switch (in.op) {
+        if (!visited && ++rx->steps > rx->memo_after && rx->memo_bits) {
+            // this search is doing a lot of work: from now on skip states already explored
+            rx->visited.assign((rx->memo_bits + 63) / 64, 0);
+            rx->memo = true;
+            visited = rx->visited.data();
+        }
+        if (visited) {
+            size_t bit = (size_t)pc * span + (size_t)(p - begin);
+            uint64_t mask = (uint64_t)1 << (bit & 63);
+            if (visited[bit >> 6] & mask) fail = true;
+            else visited[bit >> 6] |= mask;
+        }
+        if (!fail) switch (in.op) {
         case RX_CHAR:
             if (p < end && (unsigned char)*p == in.a) { ++p; ++pc; } else fail = true;
             break;
@@ -521,7 +545,23 @@ SQRex *sqstd_rex_compile(const SQChar *pattern, const SQChar **error) {
 
 void sqstd_rex_free(SQRex *exp) { delete exp; }
 
+namespace {
+
+// Prepares a search over [begin, end). Most searches are cheap, so the visited bitmap
+// is only set up once a search has run a few times more steps than the subject is long.
+void start_search(SQRex *rx, const char *begin, const char *end) {
+    const size_t span = (size_t)(end - begin) + 1;
+    const size_t bits = rx->code.size() * span;
+    rx->memo = false;
+    rx->steps = 0;
+    rx->memo_after = 256 + 8 * span;
+    rx->memo_bits = bits <= kMaxVisitedBits ? bits : 0;
+}
+
+} // namespace
+
 SQBool sqstd_rex_matchrange(SQRex *exp, const SQChar *begin, const SQChar *end) {
+    start_search(exp, begin, end);
     exp->matched = rex_run(exp, begin, end, begin, true, exp->slots);
     return exp->matched ? SQTrue : SQFalse;
 }
@@ -533,6 +573,7 @@ SQBool sqstd_rex_match(SQRex *exp, const SQChar *text) {
 SQBool sqstd_rex_searchrange(SQRex *exp, const SQChar *text_begin, const SQChar *text_end,
                              const SQChar **out_begin, const SQChar **out_end) {
     const bool anchored = !exp->code.empty() && exp->code[0].op == RX_BOL;
+    start_search(exp, text_begin, text_end);
     for (const char *s = text_begin; s <= text_end && (s == text_begin || !anchored); ++s) {
         if (rex_run(exp, text_begin, text_end, s, false, exp->slots)) {
             exp->matched = true;
