@@ -8,8 +8,12 @@ set_target_properties(zarnith PROPERTIES
   RUNTIME_OUTPUT_DIRECTORY ${ZARNITH_BIN_DIR}
   ENABLE_EXPORTS ON
   LINK_LIBRARY_OVERRIDE_zshell WHOLE_ARCHIVE
-  LINK_LIBRARY_OVERRIDE_zcore WHOLE_ARCHIVE)
-target_link_libraries(zarnith PRIVATE zshell zcore ${CMAKE_DL_LIBS})
+  LINK_LIBRARY_OVERRIDE_zcore WHOLE_ARCHIVE
+  LINK_LIBRARY_OVERRIDE_zscript WHOLE_ARCHIVE
+  LINK_LIBRARY_OVERRIDE_zramp WHOLE_ARCHIVE
+  LINK_LIBRARY_OVERRIDE_zworld WHOLE_ARCHIVE
+  LINK_LIBRARY_OVERRIDE_squirrel WHOLE_ARCHIVE)
+target_link_libraries(zarnith PRIVATE zshell zscript zworld zramp zcore squirrel ${CMAKE_DL_LIBS})
 
 # The game-object module (bin/gameobj.dll) is built against the executable.
 if(EXISTS ${CMAKE_SOURCE_DIR}/gameobj/module.cmake)

@@ -10,6 +10,8 @@
 #include "paths.h"
 #include "settings.h"
 #include "window.h"
+#include "script/world_export.h"
+#include "script/world_script.h"
 #include <SDL2/SDL.h>
 #include <cinttypes>
 #include <cstdio>
@@ -87,8 +89,10 @@ void init_systems()
   // 23. Game-object host: init_gameobj_host("../compiler/", "main.ls") loads and binds the module.
   // 24. The module's init_inst_render, then init_common_fx(), init_shadows(), then the
   //     module's init_new_gui, init_spells_ui and init_gameobj.
-  // 25. The world-generation script VM: init_world_script().
-  // 26. go_to_main_menu();
+  // 25. The world-generation script VM.
+  init_world_script();
+  // 26. go_to_main_menu(): the main-menu world now, the mode itself comes with the menus.
+  generate_world("main_menu");
   // 27. With a local player: set_camera_pos(the player's position).
 }
 
@@ -98,7 +102,9 @@ void init_systems()
 void close_systems()
 {
   // S2, in this order; each is a no-op for a subsystem that never started:
-  // the module's remove_all_gameobj (if bound); close_world_script(); the module's
+  // the module's remove_all_gameobj (if bound);
+  close_world_script();
+  // the module's
   // close_spells_ui and close_gameobj (if bound); close_gameobj_host(); close_debug_vis();
   // close_postfx(); close_terrain_render(); close_sky(); the three deferred-lighting
   // shaders and the five scene textures.
@@ -164,7 +170,8 @@ void draw_frame(float dt)
 void check_file_changes()
 {
   // reload_gameobj(false), re-registering the module's bindings after a swap;
-  // the sky script's and the world script's reload checks.
+  // the sky script's reload check.
+  check_world_script_reload();
 }
 
 void on_d3d_resize()
@@ -197,6 +204,18 @@ int app_main(int argc, char **argv)
   set_update_rate(20, 5);
   // 5.
   const int64_t start_time = get_ref_time();
+
+  // -export-world builds a world and writes it out without a window or device.
+  for (int i = 1; i < argc; i++)
+    if (strcmp(argv[i], "-export-world") == 0)
+    {
+      parse_options(argc, argv);
+      if (!app_options.export_world_dir)
+        break; // malformed: logged by parse_options, run normally
+      if (app_options.seed_given)
+        game_rnd_seed = app_options.seed;
+      return export_world(app_options.export_world_dir);
+    }
 
   // 6.
   if (!init_platform())
