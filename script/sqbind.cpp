@@ -1,5 +1,6 @@
 #include "sqbind.h"
 #include "ramp.h"
+#include "app/paths.h"
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
@@ -245,11 +246,28 @@ bool compile_buffer(HSQUIRRELVM vm, const char *text, SQInteger size, const char
   return SQ_SUCCEEDED(sq_compilebuffer(vm, text, size, source, SQTrue));
 }
 
+// The name a file's messages use: relative to the program directory where it lies
+// inside it, so they read "bin/gen/main.nut(12,3): ..." like the paths a modder edits.
+static const char *source_name(const char *path)
+{
+  size_t n = strlen(app_path);
+  if (n && strncmp(path, app_path, n) == 0 && path[n])
+    return path + n;
+  return path;
+}
+
 bool compile_file(HSQUIRRELVM vm, const char *path)
 {
   FILE *f = fopen(path, "rb");
   if (!f)
+  {
+    // Without this the caller would show whatever error the VM raised before.
+    char msg[300];
+    snprintf(msg, sizeof(msg), "can't open '%s'", source_name(path));
+    debug("%s", msg);
+    sq_throwerror(vm, msg);
     return false;
+  }
   bool ok = false;
   if (fseek(f, 0, SEEK_END) == 0)
   {
@@ -262,7 +280,7 @@ bool compile_file(HSQUIRRELVM vm, const char *path)
       {
         size_t got = fread(buf, 1, size_t(size), f);
         if (got == size_t(size))
-          ok = compile_buffer(vm, buf, SQInteger(size), path);
+          ok = compile_buffer(vm, buf, SQInteger(size), source_name(path));
         free(buf);
       }
     }

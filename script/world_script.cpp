@@ -85,20 +85,22 @@ void set_world_hooks(const WorldHooks &h)
 // ---------------------------------------------------------------------------------------
 // Errors
 
-// Shows "<prefix>\n<error>" (cut to 1023 characters). A failed script call only says
-// that it failed; the script's own error text follows on the next line, so that the
-// strip tells the modder what went wrong and not only where.
+// Shows "<prefix>\n<error>" (cut to 1023 characters). Errors raised inside native
+// functions reach the VM as script errors, and a failed call only says that it failed;
+// the VM's last error is what went wrong (the native function's own text, or the
+// script's), so that is what the strip shows.
 static void show_error(const char *prefix, const SquirrelError &e)
 {
-  char buf[1024];
-  snprintf(buf, sizeof(buf), "%s\n%s", prefix, e.msg ? e.msg : "unknown error");
-  set_error_message(buf);
-  if (world_script.vm && e.msg && strcmp(e.msg, "SqFunc<> call failed") == 0)
+  const char *text = e.msg ? e.msg : "unknown error";
+  if (world_script.vm && strcmp(text, "SqFunc<> call failed") == 0)
   {
     const char *detail = last_error(world_script.vm);
-    if (detail && strcmp(detail, "unknown error") != 0)
-      append_error_message(detail, -1);
+    if (strcmp(detail, "unknown error") != 0)
+      text = detail;
   }
+  char buf[1024];
+  snprintf(buf, sizeof(buf), "%s\n%s", prefix, text);
+  set_error_message(buf);
 }
 
 static const char gen_error[] = "Error in world gen script:";
@@ -154,6 +156,8 @@ void close_world_script()
 {
   release_handles();
   world_script.close();
+  // The records describe what ran in the closed VM; a new VM starts with none.
+  world_script.files.clear();
 }
 
 HSQUIRRELVM get_world_script_vm() { return world_script.vm; }

@@ -16,7 +16,8 @@ extern ENGINE_API SqReloadableVM world_script;
 // fails to load is shown as "Error in world gen script:\n..." and the handles of the
 // functions it did not define stay null.
 ENGINE_API void init_world_script();
-// Releases the handles and closes the VM. Safe when init_world_script never ran.
+// Releases the handles, closes the VM and forgets its files. Safe when
+// init_world_script never ran.
 ENGINE_API void close_world_script();
 
 // Builds a new world: clears the grids and calls the script's generate_world(name).

@@ -77,5 +77,8 @@ TEST(GlobalRamps, BuiltBeforeMainWithTheirShapes)
   EXPECT_FLOAT_EQ(size_05_4_anim.samples[256], 4.f);
   EXPECT_FLOAT_EQ(size_05_2_anim.samples[0], 0.5f);
   EXPECT_EQ(std_roll_anim.samples[128], 0.f);
-  EXPECT_EQ(glow_std_fade_anim.samples[128], vec4f(1.f));
+  // glow_std: fadeOut 0.9, so it falls from t = 0.1 on; t = 0.5 is 4/9 of the way down.
+  float s = 0.4f / 0.9f;
+  EXPECT_NEAR(glow_std_fade_anim.samples[128].x, 1.f - s * s * (3.f - 2.f * s), 1e-5);
+  EXPECT_LT(glow_std_fade_anim.samples[24].w, glow_std_fade_anim.samples[25].w);
 }
