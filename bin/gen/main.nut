@@ -34,7 +34,7 @@ game_style <- {
   fault_height = 12.0,
   craters = 2,
   crater_lake = true,   // the first crater holds a lake
-  droplets = 24000,     // erosion droplets: the valleys and the sediment fans
+  droplets = 20000,     // erosion droplets: the valleys and the sediment fans
   houses = 7,
   snow_line = 27.0,
 };

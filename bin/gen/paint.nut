@@ -10,6 +10,8 @@ ROCK_COLOR <- [0.50, 0.47, 0.44, 1.0];
 SOIL_COLOR <- [0.42, 0.33, 0.21, 1.0];
 SAND_COLOR <- [0.86, 0.78, 0.56, 1.0];
 DARK_COLOR <- [0.22, 0.21, 0.22, 1.0];
+WET_SAND_COLOR <- [0.72, 0.64, 0.46, 1.0];
+MUD_COLOR <- [0.36, 0.34, 0.28, 1.0];
 
 // Surface layers: packed 0xAARRGGBB, the alpha is how much of the ground they cover.
 GRASS_LUSH <- argb(235, 74, 118, 46);
@@ -42,8 +44,16 @@ function finish_colours(style) {
   recolor_land4(ROCK_COLOR, SOIL_COLOR, SAND_COLOR, DARK_COLOR);
   local heights = HmapMask.fromHeight(), flat = HmapMask.fromSlope();
   local snow_line = style.snow_line;
+  // The sea floor by depth, in half units: wet sand in the shallows, mud further out.
+  local seabed = [];
+  for (local k = 0; k <= 16; k++) {
+    local c = lerpcolor(WET_SAND_COLOR, MUD_COLOR, k / 16.0);
+    seabed.append(argb(255, (getx(c) * 255).tointeger(), (gety(c) * 255).tointeger(), (getz(c) * 255).tointeger()));
+  }
   repaint_land(function(x, z, ground, top) {
     local h = heights.getraw(x, z), f = flat.getraw(x, z);
+    if (h < -0.3)
+      return [seabed[h < -8.0 ? 16 : (-2.0 * h).tointeger()], GT_SAND];
     if (h < 1.4)
       return [ground, GT_SAND];
     if (h > snow_line && f > 0.8 - (h - snow_line) * 0.03)
