@@ -225,10 +225,16 @@ void bind_rnd_color_funcs(HSQUIRRELVM vm)
 static int disc_lo(float c, float r) { return noise_round(c - r + 0.49999988f); }
 static int disc_hi(float c, float r) { return noise_round(c + r - 0.49999988f); }
 
+// A disc wider than this covers the wrapped world several times over; larger radii are
+// taken as this one so that the scan stays bounded (2049 x 2049 cells at most).
+static constexpr float MAX_DISC_RADIUS = 1024.f;
+
 void flatten_circle(float x, float z, float r, float height, float strength, float exponent)
 {
-  if (!(r > 0.f) || r > 1e6f) // NaN, nothing, or a disc far beyond the world: no scan
+  if (!(r > 0.f)) // also NaN
     return;
+  if (r > MAX_DISC_RADIUS)
+    r = MAX_DISC_RADIUS;
   float r2 = r * r;
   int i0 = disc_lo(z, r), i1 = disc_hi(z, r), j0 = disc_lo(x, r), j1 = disc_hi(x, r);
   for (int i = i0; i <= i1; i++)
@@ -248,8 +254,8 @@ float get_average_circle_height(float x, float z, float r)
 {
   if (!(r > 0.f))
     r = 0.f;
-  if (r > 1e6f)
-    r = 1e6f;
+  if (r > MAX_DISC_RADIUS)
+    r = MAX_DISC_RADIUS;
   double sum = world_hooks.get_land_height(x, z);
   int count = 1;
   float r2 = r * r;

@@ -23,7 +23,8 @@ ENGINE_API vec4f lch2rgba(float l, float c, float h, float a);
 ENGINE_API float wrap_coord(float x);
 
 // Pulls the heights in the disc of radius r around (x, z) toward height by
-// strength * (1 - (d2 / r^2)^exponent); wraps at the grid edges; r <= 0 does nothing.
+// strength * (1 - (d2 / r^2)^exponent); wraps at the grid edges; r <= 0 does nothing,
+// radii above 1024 count as 1024.
 ENGINE_API void flatten_circle(float x, float z, float r, float height, float strength, float exponent);
 // The mean of the land height at (x, z) and every cell height inside the disc.
 ENGINE_API float get_average_circle_height(float x, float z, float r);

@@ -96,6 +96,13 @@ TEST_F(WorldVm, CircleTools)
   EXPECT_GT(Hm::height(255, 0), 2.f);
   EXPECT_GT(Hm::height(0, 255), 2.f);
 
+  // A huge radius stays a bounded scan (and flattens everything).
+  ASSERT_TRUE(run("flatten_circle(0, 0, 1e9, 4, 0.01, 1);"));
+  EXPECT_GT(Hm::height(77, 200), 2.f);
+  EXPECT_LE(Hm::height(77, 200), 4.f);
+  for (int i = 0; i < HMAP_CELLS; i++)
+    Hm::hmap[i] = 2.f;
+
   // The module's land height comes first in the mean; r = 0 gives it alone.
   WorldHooks h = {};
   h.get_land_height = [](float, float) { return 100.f; };

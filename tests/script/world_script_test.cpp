@@ -153,7 +153,8 @@ TEST_F(WorldScriptFixture, EventsQueriesAndBoolFunctions)
 {
   write("gen/main.nut", std::string(simple_world) + "flag <- 1; off <- null;"
                         "function yes() { return 1; } function boom() { throw \"boom\"; }"
-                        "function update_script(t) { updated <- t; }");
+                        "function update_script(t) { updated <- t; }"
+                        "function long_error() { local s = \"\"; for (local i = 0; i < 2000; i++) s += \"x\"; throw s; }");
   init_world_script();
   world_script_str_event("spell_cast");
   EXPECT_STREQ(sqbind::getGlobal<const char *>(get_world_script_vm(), "last_event"), "spell_cast");
@@ -176,6 +177,13 @@ TEST_F(WorldScriptFixture, EventsQueriesAndBoolFunctions)
   EXPECT_EQ(message(), "Error in world script:\nboom");
   f.release();
   EXPECT_EQ(message().size(), strlen("Error in world script:\nboom"));
+
+  // Long error texts are cut to the message buffer.
+  f.bind(vm, root, "long_error");
+  EXPECT_FALSE(call_bool_func(f, false));
+  EXPECT_EQ(message().size(), 1023u);
+  EXPECT_EQ(message().rfind("Error in world script:\nxxxx", 0), 0u);
+  f.release();
 
   EXPECT_EQ(world_script_guard([](HSQUIRRELVM) { throw sqbind::SquirrelError("bad bind"); }),
             std::string("bad bind"));
