@@ -1,0 +1,16 @@
+// Regular expression search and capture over generated text.
+local words = ["alpha", "beta", "gamma42", "delta", "x9", "epsilon"];
+local text = "";
+for (local i = 0; i < 2000; i++) text += words[i % words.len()] + (i % 3 == 0 ? "@site.com " : " ");
+local ex = regexp(@"(\w+)@(\w+)\.com");
+local count = 0, pos = 0;
+while (true) {
+    local m = ex.capture(text, pos);
+    if (m == null) break;
+    count++;
+    pos = m[0].end;
+}
+local num = regexp(@"\d+");
+local nums = 0;
+for (local i = 0; i < 20000; i++) if (num.match((i * 7) + "")) nums++;
+print(count + " " + nums + "\n");
