@@ -2,6 +2,7 @@
 #include "log.h"
 #include <cerrno>
 #include <cinttypes>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -505,6 +506,40 @@ struct Switch
   bool (*apply)(const char *arg);
 };
 
+// "N:KEY" with KEY a letter, a digit or F1..F12, optionally "ctrl+" in front.
+static bool parse_press(const char *a)
+{
+  if (!a || app_options.press_count >= 16)
+    return false;
+  char *end = nullptr;
+  long n = strtol(a, &end, 10);
+  if (end == a || *end != ':' || n < 1 || n > 0x7fffffff)
+    return false;
+  const char *k = end + 1;
+  bool ctrl = false;
+  if (strncmp(k, "ctrl+", 5) == 0)
+  {
+    ctrl = true;
+    k += 5;
+  }
+  int vk = 0;
+  if (k[0] && !k[1] && ((k[0] >= 'A' && k[0] <= 'Z') || (k[0] >= '0' && k[0] <= '9')))
+    vk = k[0];
+  else if (k[0] && !k[1] && k[0] >= 'a' && k[0] <= 'z')
+    vk = k[0] - 'a' + 'A';
+  else if (k[0] == 'F' && k[1])
+  {
+    char *e2 = nullptr;
+    long f = strtol(k + 1, &e2, 10);
+    if (*e2 == 0 && f >= 1 && f <= 12)
+      vk = int(111 + f);
+  }
+  if (!vk)
+    return false;
+  app_options.presses[app_options.press_count++] = {int(n), vk, ctrl};
+  return true;
+}
+
 static const Switch switches[] = {
   {"-720", nullptr, "request a 1280 x 720 window", [](const char *) { set_size(1280, 720); return true; }},
   {"-360", nullptr, "request a 640 x 360 window", [](const char *) { set_size(640, 360); return true; }},
@@ -541,6 +576,40 @@ static const Switch switches[] = {
      if (!a || !*a)
        return false;
      app_options.export_world_dir = a;
+     return true;
+   }},
+  {"-screenshot-at", "N", "take a screenshot after drawn frame N (up to 8 times)",
+   [](const char *a) {
+     uint64_t v;
+     if (!parse_u64(a, v) || v == 0 || v > 0x7fffffff || app_options.screenshot_count >= 8)
+       return false;
+     app_options.screenshot_at[app_options.screenshot_count++] = int(v);
+     return true;
+   }},
+  {"-press", "N:KEY", "press KEY (a letter, digit or F1..F12, ctrl+ in front for Ctrl) in update N (up to 16)",
+   [](const char *a) { return parse_press(a); }},
+  {"-dev", nullptr, "enter the development mode after start-up",
+   [](const char *) { app_options.start_dev = true; return true; }},
+  {"-sun", "DEG", "put the sun DEG degrees from the vertical after start-up",
+   [](const char *a) {
+     char *end = nullptr;
+     float v = a ? strtof(a, &end) : 0.f;
+     if (!a || end == a || *end || !(v >= 0.f && v <= 180.f))
+       return false;
+     app_options.sun_given = true;
+     app_options.sun_angle = v;
+     return true;
+   }},
+  {"-cam", "X,Y,Z,YAW,PITCH", "place the camera after start-up (angles in degrees)",
+   [](const char *a) {
+     float v[5];
+     if (!a || sscanf(a, "%f,%f,%f,%f,%f", &v[0], &v[1], &v[2], &v[3], &v[4]) != 5)
+       return false;
+     for (int i = 0; i < 5; i++)
+       if (!std::isfinite(v[i]))
+         return false;
+     app_options.cam_given = true;
+     memcpy(app_options.cam, v, sizeof(v));
      return true;
    }},
   {"-help", nullptr, "print this list and exit", [](const char *) { app_options.show_help = true; return true; }},

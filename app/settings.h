@@ -42,6 +42,22 @@ struct AppOptions
   int frame_limit;        // -frames N: quit after N presented frames, 0 = run until closed
   bool show_help;         // -help
   const char *export_world_dir; // -export-world DIR: write the generated world there and exit (null: run)
+  // Scripted runs (screenshots, measurements without a person at the keyboard):
+  int screenshot_at[8];   // -screenshot-at N: take a screenshot after drawn frame N
+  int screenshot_count;
+  struct KeyPress
+  {
+    int update; // the simulation step the press belongs to (1 = the first)
+    int key;    // virtual-key code
+    bool ctrl;  // with Ctrl held
+  };
+  KeyPress presses[16];   // -press N:K, e.g. 40:H or 60:ctrl+G
+  int press_count;
+  bool start_dev;         // -dev: the development mode after start-up
+  bool sun_given;         // -sun DEG: the sun DEG degrees from the vertical
+  float sun_angle;
+  bool cam_given;         // -cam X,Y,Z,YAW,PITCH: the camera after start-up
+  float cam[5];
 };
 extern AppOptions app_options;
 

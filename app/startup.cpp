@@ -10,54 +10,103 @@
 #include "paths.h"
 #include "settings.h"
 #include "window.h"
+#include "camera.h"
+#include "game_modes.h"
+#include "scene_links.h"
 #include "gameobj/gameobj.h"
 #include "gameobj/gameobj_host.h"
 #include "script/world_export.h"
+#include "script/world_hooks.h"
 #include "script/world_script.h"
+#include "render/buffers.h"
+#include "render/debug_vis.h"
+#include "render/device.h"
+#include "render/screenshot.h"
+#include "render/shaders.h"
+#include "ui/text.h"
 #include <SDL2/SDL.h>
 #include <cinttypes>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <unistd.h>
 
 // Drawn by the text renderer (ui/). Weak until it links in, so that a build without it
 // draws nothing instead of failing to link.
-ENGINE_API void draw_stats_overlay() __attribute__((weak));
-ENGINE_API void draw_error_message() __attribute__((weak));
-
-// ---------------------------------------------------------------------------------------
-// The render device's loop operations. Until render/ provides check_d3d_device,
-// render_d3d_frame and present_d3d, these stand-ins draw nothing and only let the frames
-// pass (draw_frame still runs, so the modes' drawing paths are exercised).
-
-static int standin_frames_drawn = 0;
-
-static bool standin_check_device() { return true; }
-
-static bool standin_render_frame(float dt)
-{
-  draw_frame(dt); // render_d3d_frame calls it between BeginScene and EndScene
-  standin_frames_drawn++;
-  return true;
-}
-
-// A real present waits for the display; without one the loop would spin a core.
-static void standin_present() { sleep_msec(1); }
+// Statistics overlay of the text renderer (ui/stats_overlay.cpp).
+ENGINE_API void draw_stats_overlay();
 
 static void once_per_second()
 {
-  // Reload the shaders whose sources changed (render/): reload_changed_shaders();
+  reload_shaders(false);
   check_file_changes();
 }
+
+// Scripted runs: key presses at given updates, screenshots after given frames.
+static int updates_run = 0, frames_drawn = 0;
+
+static void scripted_update(float dt)
+{
+  updates_run++;
+  for (int i = 0; i < app_options.press_count; i++)
+  {
+    const AppOptions::KeyPress &p = app_options.presses[i];
+    if (p.update != updates_run)
+      continue;
+    if (p.ctrl)
+      set_key_held(VK_CONTROL, true);
+    set_key_held(p.key, true);
+    post_input_event(IEV_KEY_DOWN, p.key, 0, 0, 0.f, 0.f);
+    set_key_held(p.key, false);
+    post_input_event(IEV_KEY_UP, p.key, 0, 0, 0.f, 0.f);
+  }
+  update_game(dt);
+  for (int i = 0; i < app_options.press_count; i++)
+    if (app_options.presses[i].update == updates_run && app_options.presses[i].ctrl)
+      set_key_held(VK_CONTROL, false);
+}
+
+static bool scripted_render(float dt)
+{
+  const bool drawn = render_d3d_frame(dt);
+  if (drawn)
+  {
+    frames_drawn++;
+    for (int i = 0; i < app_options.screenshot_count; i++)
+      if (app_options.screenshot_at[i] == frames_drawn)
+        take_screenshot();
+  }
+  return drawn;
+}
+
+// -dev, -sun, -cam after start-up.
+static void apply_scripted_start()
+{
+  if (app_options.start_dev)
+    set_game_mode(dev_mode);
+  if (app_options.cam_given)
+  {
+    set_camera_pos(vec4f(app_options.cam[0], app_options.cam[1], app_options.cam[2], 1.f));
+    camera.yaw = wrap_yaw(app_options.cam[3] * 0.017453292f);
+    camera.pitch = clamp_pitch(app_options.cam[4] * 0.017453292f);
+  }
+  if (app_options.sun_given)
+  {
+    const float a = app_options.sun_angle * 0.017453292f;
+    CALL_IF_LINKED(set_sun_dir, vec4f(0.f, std::cos(a), std::sin(a), 0.f), false);
+  }
+}
+
+static void resize_device(int w, int h, bool fullscreen, bool force) { resize_d3d(w, h, fullscreen, force); }
 
 static LoopHooks loop_hooks()
 {
   LoopHooks h = {};
   h.process_messages = process_window_messages;
-  h.update = update_game;
-  h.check_device = standin_check_device;   // -> check_d3d_device
-  h.render_frame = standin_render_frame;   // -> render_d3d_frame
-  h.present = standin_present;             // -> present_d3d
+  h.update = app_options.press_count ? scripted_update : update_game;
+  h.check_device = check_d3d_device;
+  h.render_frame = app_options.screenshot_count ? scripted_render : render_d3d_frame;
+  h.present = present_d3d;
   h.get_gpu_load = get_gpu_load;
   h.sleep = sleep_msec;
   h.once_per_second = once_per_second;
@@ -67,40 +116,59 @@ static LoopHooks loop_hooks()
 // ---------------------------------------------------------------------------------------
 // Start-up, second half (steps 17 to 27)
 
+static void sun_dir_from_script(vec4f dir) { CALL_IF_LINKED(set_sun_dir, dir, false); }
+static void refresh_terrain_from_world() { CALL_IF_LINKED(request_land_refresh); }
+
 void init_systems()
 {
   // 17.
   set_update_rate(20, 5);
-  int q = gfx_quality >= 0 && gfx_quality <= 1 ? gfx_quality : 1;
-  debug("Graphics quality: %s", gfx_quality_name[q]);
-
-  // 18. Scene image texture (render/, fatal "can't create scene image texture").
-  // 19. High quality: the four low-resolution scene textures (fatal "Can't create
-  //     low-resolution scene textures") and the shaders "dr_final.sh",
-  //     "dr_calc_light.sh", "dr_shadow_blur.sh".
-  if (gfx_quality != 1)
-    use_postfx = false;
-  // 20. init_sky(); init_terrain_render(); init_postfx(); init_debug_vis();
+  if (&init_scene_render)
+  {
+    // 17-20: the quality's log line, the scene image, at high quality the quarter targets
+    // and the deferred shaders, then the sky, the terrain renderer, the post-effects and
+    // the debug drawing.
+    init_scene_render();
+  }
+  else
+  {
+    int q = gfx_quality >= 0 && gfx_quality <= 1 ? gfx_quality : 1;
+    debug("Graphics quality: %s", gfx_quality_name[q]);
+    if (gfx_quality != 1)
+      use_postfx = false;
+    init_debug_vis();
+  }
+  // The world script reaches the sky and the terrain renderer through its hooks.
+  WorldHooks hooks = world_hooks;
+  hooks.set_sun_dir = sun_dir_from_script;
+  hooks.refresh_terrain = refresh_terrain_from_world;
+  set_world_hooks(hooks);
 
   // 21.
   debug("game_rnd_seed=%" PRIu64 ";", game_rnd_seed);
 
   // 22.
-  setMousePos(float(view_width() / 2), float(view_height() / 2));
+  setMousePos(float(d3d_wd / 2), float(d3d_ht / 2));
 
   // 23. The game-object host loads and binds the module.
   start_gameobj_host("../compiler/", "main.ls");
-  // 24. The module's init_inst_render, then init_common_fx(), init_shadows() (render/),
-  //     then the module's init_new_gui, init_spells_ui and init_gameobj.
-  gameobj_api.init_inst_render();
-  gameobj_api.init_new_gui();
-  gameobj_api.init_spells_ui();
-  gameobj_api.init_gameobj();
-  // 25. The world-generation script VM.
+  // 24. The module's renderers and interface. The shared effects (init_common_fx) and
+  //     the shadow renderer come between init_inst_render and init_new_gui.
+  if (gameobj_api.init_inst_render)
+    gameobj_api.init_inst_render();
+  if (gameobj_api.init_new_gui)
+    gameobj_api.init_new_gui();
+  if (gameobj_api.init_spells_ui)
+    gameobj_api.init_spells_ui();
+  if (gameobj_api.init_gameobj)
+    gameobj_api.init_gameobj();
+  // 25.
   init_world_script();
-  // 26. go_to_main_menu(): the main-menu world now, the mode itself comes with the menus.
-  generate_world("main_menu");
-  // 27. With a local player: set_camera_pos(the player's position).
+  // 26.
+  go_to_main_menu();
+  // 27.
+  if (local_player)
+    set_camera_pos(local_player->getPos());
 }
 
 // ---------------------------------------------------------------------------------------
@@ -117,8 +185,12 @@ void close_systems()
   if (gameobj_api.close_gameobj)
     gameobj_api.close_gameobj();
   stop_gameobj_host();
-  // close_debug_vis(); close_postfx(); close_terrain_render(); close_sky(); the three
-  // deferred-lighting shaders and the five scene textures.
+  close_debug_vis();
+  CALL_IF_LINKED(close_postfx);
+  CALL_IF_LINKED(close_land_render);
+  CALL_IF_LINKED(close_sky);
+  // The deferred-lighting shaders and the scene textures.
+  CALL_IF_LINKED(close_scene_render);
 }
 
 void shutdown_sequence()
@@ -129,10 +201,11 @@ void shutdown_sequence()
   ran = true;
   debug("closing...");          // S1
   close_systems();              // S2
-  // S3. close_font();
-  // S4. release common_vb_writer.
+  close_font();                 // S3
+  if (!common_vb_writer.startPtr)
+    common_vb_writer.close();   // S4 (a writer still running is left to the device's end)
   close_gpu_load();             // S5
-  // S6. close_d3d(); the window goes after the device.
+  close_d3d();                  // S6; the window goes after the device
   close_platform();
   clear_input();                // S7
   debug("closed all systems");  // S8
@@ -163,37 +236,50 @@ void update_game(float dt)
 
 void draw_frame(float dt)
 {
+  // 1-3. The mode's scene, the final image with its post-effects, the mode's overlay.
   if (cur_game_mode)
     cur_game_mode->render(dt);
-  // Compose the scene and apply the post-effects (render/).
+  CALL_IF_LINKED(draw_final_image);
   if (cur_game_mode)
     cur_game_mode->renderOverlay(dt);
-  // start_draw_text();
-  if (draw_error_message)
-    draw_error_message();
+  // 4.
+  start_draw_text();
+  draw_error_message();
+  // 5.
   if (show_fps)
   {
-    // The current mode's help text at (L, d3d_ht - L), L = one text line (ui/).
-    if (draw_stats_overlay)
-      draw_stats_overlay();
+    draw_help_text(cur_help_text());
+    draw_stats_overlay();
   }
-  // else draw_text("F1: help/stats", -1, 2, d3d_ht - 3 * L, -1, 1, 0x66FFFFFF);
-  // Development mode with the right button held: the sun's angle from the vertical.
-  // end_draw_text();
+  else
+    draw_help_hint();
+  // 6.
+  if (cur_game_mode == dev_mode && getKeyState(VK_RBUTTON) && &sun_dir_drawn)
+  {
+    char buf[16];
+    snprintf(buf, sizeof(buf), "%3d", sun_angle_degrees(sun_dir_drawn));
+    draw_text(buf, -1, 0, d3d_ht, -1, 1, D3dColor(0xFFFFFFFFu));
+  }
+  // 7.
+  end_draw_text();
 }
 
 void check_file_changes()
 {
   if (reload_gameobj(false))
     rebind_gameobj_scripts();
-  // The sky script's reload check.
+  CALL_IF_LINKED(reload_sky_if_changed);
   check_world_script_reload();
 }
 
 void on_d3d_resize()
 {
-  // The four low-resolution scene textures, the font's text scale, the terrain
-  // renderer's size-dependent resources, then the module's spells_ui_after_resize.
+  if (gfx_quality == 1)
+    CALL_IF_LINKED(create_quarter_targets);
+  update_font_scale();
+  // The terrain renderer keeps no screen-sized resources of its own.
+  if (gameobj_api.spells_ui_after_resize)
+    gameobj_api.spells_ui_after_resize();
 }
 
 // ---------------------------------------------------------------------------------------
@@ -251,21 +337,26 @@ int app_main(int argc, char **argv)
 
   // 13.
   init_input(main_window);
-  // 14. init_d3d(main_window, width, height); then point the window and input code at
-  //     the device: device_link = {&d3d_wd, &d3d_ht, resize_d3d};
-  standin_set_size(width, height);
+  // 14. The device; from here on the window and input code see its back buffer.
+  if (!init_d3d(main_window, width, height))
+    fatal("can't create render device (%dx%d)", width, height);
+  device_link = {&d3d_wd, &d3d_ht, resize_device};
   // 15.
   if (isFullscreen)
     clip_cursor(true);
-  // 16. common_vb_writer (0x10000 bytes); the GPU-load query; init_font();
-  //     show_splash("Loading...", -1.0f).
+  // 16.
+  common_vb_writer.init(0x10000);
   init_gpu_load();
+  init_font();
+  show_splash("Loading...", -1.0f);
 
   init_systems();
 
   // 28.
   debug("total start-up time: %d ms", get_time_msec(get_ref_time() - start_time));
-  // 29. debug("free video memory: %u MB", get_free_texmem() >> 20);
+  // 29.
+  debug("free video memory: %u MB", get_free_texmem() >> 20);
+  apply_scripted_start();
 
   // 30.
   LoopRunStats st = run_main_loop(loop_hooks());

@@ -1,0 +1,156 @@
+#include <gtest/gtest.h>
+#include "app/app_globals.h"
+#include "app/camera.h"
+#include "app/device_link.h"
+#include "app/game_modes.h"
+#include "app/input.h"
+#include "app/settings.h"
+#include "gameobj/gameobj.h"
+
+namespace
+{
+struct CountingMode : GameMode
+{
+  int enters = 0, leaves = 0;
+  GameMode *last_prev = nullptr, *last_next = nullptr;
+  void onEnter(GameMode *prev) override { enters++; last_prev = prev; }
+  void onLeave(GameMode *next) override { leaves++; last_next = next; }
+  void update(float) override {}
+  void render(float) override {}
+  void renderOverlay(float) override {}
+};
+
+class Modes : public ::testing::Test
+{
+protected:
+  void SetUp() override
+  {
+    cur_game_mode = nullptr;
+    camera = CameraState{};
+    init_input(nullptr);
+    clear_input();
+    clear_keys_held();
+    standin_set_size(640, 360);
+    isAppActive = true;
+    should_close_game_menu = false;
+  }
+  void TearDown() override
+  {
+    clear_input();
+    clear_keys_held();
+    cur_game_mode = nullptr;
+    should_close_game_menu = false;
+  }
+  static void press(int vk)
+  {
+    set_key_held(vk, true);
+    post_input_event(IEV_KEY_DOWN, vk, 0, 0, 0.f, 0.f);
+  }
+};
+}
+
+TEST_F(Modes, SetGameModeCallsLeaveThenEnterAndIgnoresTheCurrentMode)
+{
+  CountingMode a, b;
+  set_game_mode(&a);
+  EXPECT_EQ(a.enters, 1);
+  EXPECT_EQ(a.last_prev, nullptr);
+  set_game_mode(&a);
+  EXPECT_EQ(a.enters, 1);
+  EXPECT_EQ(a.leaves, 0);
+  set_game_mode(&b);
+  EXPECT_EQ(a.leaves, 1);
+  EXPECT_EQ(a.last_next, &b);
+  EXPECT_EQ(b.enters, 1);
+  EXPECT_EQ(b.last_prev, &a);
+  EXPECT_EQ(cur_game_mode, &b);
+}
+
+TEST_F(Modes, F9TogglesPlayAndDevelopment)
+{
+  cur_game_mode = play_mode;
+  press(VK_F1 + 8);
+  handle_common_keys();
+  EXPECT_EQ(cur_game_mode, dev_mode);
+  clear_input();
+  clear_keys_held();
+  press(VK_F1 + 8);
+  handle_common_keys();
+  EXPECT_EQ(cur_game_mode, play_mode);
+}
+
+TEST_F(Modes, F9FromTheGameMenuGoesToDevelopmentWithoutTheMenusReturn)
+{
+  cur_game_mode = play_mode;
+  set_game_mode(game_menu_mode);
+  EXPECT_EQ(game_menu_mode->returnMode, play_mode);
+  should_close_game_menu = true; // would send the menu back to play
+  press(VK_F1 + 8);
+  game_menu_mode->update(0.05f);
+  EXPECT_EQ(cur_game_mode, dev_mode);
+  // And the menu closing by itself returns to the remembered mode.
+  clear_input();
+  clear_keys_held();
+  should_close_game_menu = false;
+  set_game_mode(game_menu_mode);
+  EXPECT_EQ(game_menu_mode->returnMode, dev_mode);
+  should_close_game_menu = true;
+  game_menu_mode->update(0.05f);
+  EXPECT_EQ(cur_game_mode, dev_mode);
+}
+
+TEST_F(Modes, EscapeOpensTheGameMenuExceptInTheMainMenu)
+{
+  cur_game_mode = main_menu_mode;
+  press(VK_ESCAPE);
+  handle_common_keys();
+  EXPECT_EQ(cur_game_mode, main_menu_mode);
+  clear_input();
+  clear_keys_held();
+  cur_game_mode = dev_mode;
+  press(VK_ESCAPE);
+  handle_common_keys();
+  EXPECT_EQ(cur_game_mode, game_menu_mode);
+  EXPECT_EQ(game_menu_mode->returnMode, dev_mode);
+}
+
+TEST_F(Modes, GlobalTogglesAndInactiveWindow)
+{
+  cur_game_mode = dev_mode;
+  const bool fps = show_fps, postfx = use_postfx, ppaa = use_ppaa;
+  land_shadow_quality = 2;
+  press(VK_F1);
+  press(VK_F1 + 5);
+  handle_common_keys();
+  EXPECT_NE(show_fps, fps);
+  EXPECT_NE(use_ppaa, ppaa);
+  clear_input();
+  clear_keys_held();
+  press(VK_SHIFT);
+  press(VK_F1 + 4);
+  handle_common_keys();
+  EXPECT_EQ(land_shadow_quality, 0); // 2 wraps to 0
+  EXPECT_EQ(use_postfx, postfx);     // Shift+F5 leaves the post-effect alone
+  clear_input();
+  clear_keys_held();
+  // Keys do nothing while the window is inactive.
+  isAppActive = false;
+  press(VK_F1 + 8);
+  handle_common_keys();
+  EXPECT_EQ(cur_game_mode, dev_mode);
+  show_fps = fps;
+  use_ppaa = ppaa;
+}
+
+TEST_F(Modes, HelpTextFollowsTheModeAndSunAngle)
+{
+  cur_game_mode = dev_mode;
+  EXPECT_EQ(cur_help_text(), dev_help_text);
+  cur_game_mode = main_menu_mode;
+  EXPECT_EQ(cur_help_text(), play_help_text);
+  EXPECT_NE(std::string(dev_help_text).find("R: erode land\n"), std::string::npos);
+  EXPECT_EQ(sun_angle_degrees(vec4f(0.f, 1.f, 0.f, 0.f)), 0);
+  EXPECT_EQ(sun_angle_degrees(vec4f(0.f, 0.f, 1.f, 0.f)), 90);
+  EXPECT_EQ(sun_angle_degrees(vec4f(0.f, 0.5f, 0.8660254f, 0.f)), 60);
+  EXPECT_EQ(sun_angle_degrees(vec4f(0.f, 1.0001f, 0.f, 0.f)), 0); // rounding past 1
+}
