@@ -1,0 +1,70 @@
+#pragma once
+// The passes of one frame: the scene image, the four general targets T1..T4, the
+// quarter-resolution targets, the deferred (high quality) and forward (low quality)
+// pipelines, morphological anti-aliasing and the final pass to the back buffer.
+//
+// Stencil: bit 0 (1) = land, water or objects; bit 1 (2) = the horizon ring; the sky is
+// drawn where the stencil is 0.
+//
+// The frame set-up (the game mode's view set-up) sets, before the scene: set_view_tm,
+// set_proj_tm, vertex registers 0..3 = view x projection, 4..7 = the camera matrix
+// (row 3 = camera position), and frame_color_drawn.
+//
+// Everything drawn inside the passes comes through scene_hooks (terrain, objects,
+// shadows, effects), so the pipeline runs with any subset of them installed.
+#include "app/engine_api.h"
+#include "app/matrix44.h"
+#include "app/vec4f.h"
+
+struct Texture;
+
+struct SceneHooks
+{
+  void (*render_land)();          // terrain renderer
+  void (*render_water)();
+  void (*render_horizon)();
+  void (*render_objects)();       // the game-object module's object pass
+  void (*render_object_shadows)();// its shadow pass (inside the shadow bracket)
+  void (*render_object_debug)();  // its debug pass (inside the debug-vis bracket)
+  // The shadow bracket: the mask is drawn into the current target (Q1, white = lit).
+  // The default clears it to white (no shadows).
+  void (*start_render_shadows)();
+  void (*end_render_shadows)();
+  void (*render_common_fx)();     // particles, trails and lightning
+};
+// Installed hooks; never null entries (set_scene_hooks fills gaps with defaults).
+extern ENGINE_API SceneHooks scene_hooks;
+ENGINE_API void set_scene_hooks(const SceneHooks &hooks);
+
+// The tint laid over the finished frame (rgb, a = opacity), written by the frame set-up
+// (interpolated towards cur_game_mode's frame colour) and applied by the final pass.
+extern ENGINE_API vec4f frame_color_drawn;
+
+// Start-up after the device and the fonts: scene image, at high quality the quarter
+// targets and the deferred shaders, then init_sky, the terrain hook below, init_postfx
+// and init_debug_vis.
+ENGINE_API void init_scene_render();
+ENGINE_API void close_scene_render();
+// Called by init_scene_render between the sky and the post-effects (terrain renderer).
+extern ENGINE_API void (*scene_init_terrain)();
+extern ENGINE_API void (*scene_close_terrain)();
+// Q1..Q4 at a quarter of the screen; also after every resize.
+ENGINE_API void create_quarter_targets();
+ENGINE_API void init_postfx();
+ENGINE_API void close_postfx();
+
+// The pipelines; camera is the camera's world matrix (cur_view_itm).
+ENGINE_API void render_scene_deferred(const Matrix44 &camera, float time, float dt, float far_plane = 512.f);
+ENGINE_API void render_scene_forward(float time, float dt);
+// Anti-aliases the scene image; afterwards get_scene_image() is another texture.
+ENGINE_API void render_mlaa();
+// MLAA when use_ppaa, then the final pass onto the back buffer.
+ENGINE_API void draw_final_image();
+
+// The current scene image (changes with every MLAA pass: fetch it each frame).
+ENGINE_API Texture *get_scene_image();
+// General targets T1..T4 (index 1..4) and quarter targets Q1..Q4; null when absent.
+ENGINE_API Texture *get_scene_target(int index);
+ENGINE_API Texture *get_quarter_target(int index);
+// The effects target (A16B16G16R16F), only where that format blends; else null.
+ENGINE_API Texture *get_effects_target();
