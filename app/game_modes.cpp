@@ -162,15 +162,16 @@ void setup_view_and_draw(float dt)
   const float t = dt * 20.f;
   const float aspect = view_height() > 0 ? float(view_width()) / float(view_height()) : 1.f;
   compute_view(t, aspect);
-  CALL_IF_LINKED(update_sky, t);
+  update_sky(t);
   CALL_IF_LINKED(prepare_land_render, dt);
+  frame_color_drawn = drawn_frame_color;
   load_view_consts();
   if (!d3d_device_exists())
     return;
   if (gfx_quality == 1)
-    CALL_IF_LINKED(render_scene_deferred, cur_view_itm, scene_time(), dt, 512.f);
+    render_scene_deferred(cur_view_itm, scene_time(), dt, 512.f);
   else
-    CALL_IF_LINKED(render_scene_forward, scene_time(), dt);
+    render_scene_forward(scene_time(), dt);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -246,7 +247,7 @@ void MainMenuMode::update(float dt)
   cur_view_itm = calc_camera_tm(dt * 20.f);
   MODULE_CALL(update_game_menu, dt);
   CALL_IF_LINKED(request_land_refresh);
-  CALL_IF_LINKED(step_sky);
+  step_sky();
   world_step(dt);
 
   if (should_close_game_menu)
@@ -277,7 +278,7 @@ void PlayGameMode::update(float dt)
   play_control_update(dt);
   cur_view_itm = calc_camera_tm(dt * 20.f);
   handle_common_keys();
-  CALL_IF_LINKED(step_sky);
+  step_sky();
   world_step(dt);
   MODULE_CALL(update_spells_ui, dt);
 }
@@ -305,9 +306,9 @@ void DevGameMode::update(float dt)
   dev_fly_update(dt);
   cur_view_itm = calc_camera_tm(dt * 20.f);
   handle_common_keys();
-  CALL_IF_LINKED(step_sky);
+  step_sky();
   if (cur_game_mode == this && isAppActive && getKeyState(VK_RBUTTON))
-    CALL_IF_LINKED(set_sun_dir, cur_view_itm.row(2), true);
+    set_sun_dir(cur_view_itm.row(2), true);
   world_step(dt);
 }
 

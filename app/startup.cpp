@@ -93,7 +93,7 @@ static void apply_scripted_start()
   if (app_options.sun_given)
   {
     const float a = app_options.sun_angle * 0.017453292f;
-    CALL_IF_LINKED(set_sun_dir, vec4f(0.f, std::cos(a), std::sin(a), 0.f), false);
+    set_sun_dir(vec4f(0.f, std::cos(a), std::sin(a), 0.f), false);
   }
 }
 
@@ -116,28 +116,57 @@ static LoopHooks loop_hooks()
 // ---------------------------------------------------------------------------------------
 // Start-up, second half (steps 17 to 27)
 
-static void sun_dir_from_script(vec4f dir) { CALL_IF_LINKED(set_sun_dir, dir, false); }
+static void sun_dir_from_script(vec4f dir) { set_sun_dir(dir, false); }
 static void refresh_terrain_from_world() { CALL_IF_LINKED(request_land_refresh); }
+
+// The module's passes inside the scene pipeline (nothing while no module is bound).
+static void module_objects()
+{
+  if (gameobj_api.render_gameobj)
+    gameobj_api.render_gameobj();
+}
+static void module_shadows()
+{
+  if (gameobj_api.render_gameobj_shadow)
+    gameobj_api.render_gameobj_shadow();
+}
+static void module_debug()
+{
+  if (gameobj_api.render_debug_vis_gameobj)
+    gameobj_api.render_debug_vis_gameobj();
+}
+
+// What the scene pipeline draws inside its passes.
+static void install_scene_hooks()
+{
+  SceneHooks h = scene_hooks;
+  if (&render_land)
+    h.render_land = render_land;
+  if (&render_water_prepared)
+    h.render_water = render_water_prepared;
+  if (&render_horizon)
+    h.render_horizon = render_horizon;
+  h.render_objects = module_objects;
+  h.render_object_shadows = module_shadows;
+  h.render_object_debug = module_debug;
+  // The shadow bracket and the particles keep the pipeline's defaults until their
+  // renderers exist.
+  set_scene_hooks(h);
+  if (&init_land_render)
+    scene_init_terrain = init_land_render;
+  if (&close_land_render)
+    scene_close_terrain = close_land_render;
+}
 
 void init_systems()
 {
   // 17.
   set_update_rate(20, 5);
-  if (&init_scene_render)
-  {
-    // 17-20: the quality's log line, the scene image, at high quality the quarter targets
-    // and the deferred shaders, then the sky, the terrain renderer, the post-effects and
-    // the debug drawing.
-    init_scene_render();
-  }
-  else
-  {
-    int q = gfx_quality >= 0 && gfx_quality <= 1 ? gfx_quality : 1;
-    debug("Graphics quality: %s", gfx_quality_name[q]);
-    if (gfx_quality != 1)
-      use_postfx = false;
-    init_debug_vis();
-  }
+  // 17-20: the quality's log line, the scene image, at high quality the quarter targets
+  // and the deferred shaders, then the sky, the terrain renderer, the post-effects and
+  // the debug drawing.
+  install_scene_hooks();
+  init_scene_render();
   // The world script reaches the sky and the terrain renderer through its hooks.
   WorldHooks hooks = world_hooks;
   hooks.set_sun_dir = sun_dir_from_script;
@@ -185,12 +214,9 @@ void close_systems()
   if (gameobj_api.close_gameobj)
     gameobj_api.close_gameobj();
   stop_gameobj_host();
-  close_debug_vis();
-  CALL_IF_LINKED(close_postfx);
-  CALL_IF_LINKED(close_land_render);
-  CALL_IF_LINKED(close_sky);
-  // The deferred-lighting shaders and the scene textures.
-  CALL_IF_LINKED(close_scene_render);
+  // The debug drawing, the post-effects, the terrain renderer, the sky, then the
+  // deferred-lighting shaders and the scene textures.
+  close_scene_render();
 }
 
 void shutdown_sequence()
@@ -239,7 +265,7 @@ void draw_frame(float dt)
   // 1-3. The mode's scene, the final image with its post-effects, the mode's overlay.
   if (cur_game_mode)
     cur_game_mode->render(dt);
-  CALL_IF_LINKED(draw_final_image);
+  draw_final_image();
   if (cur_game_mode)
     cur_game_mode->renderOverlay(dt);
   // 4.
@@ -254,7 +280,7 @@ void draw_frame(float dt)
   else
     draw_help_hint();
   // 6.
-  if (cur_game_mode == dev_mode && getKeyState(VK_RBUTTON) && &sun_dir_drawn)
+  if (cur_game_mode == dev_mode && getKeyState(VK_RBUTTON))
   {
     char buf[16];
     snprintf(buf, sizeof(buf), "%3d", sun_angle_degrees(sun_dir_drawn));
@@ -268,14 +294,14 @@ void check_file_changes()
 {
   if (reload_gameobj(false))
     rebind_gameobj_scripts();
-  CALL_IF_LINKED(reload_sky_if_changed);
+  reload_sky_if_changed();
   check_world_script_reload();
 }
 
 void on_d3d_resize()
 {
   if (gfx_quality == 1)
-    CALL_IF_LINKED(create_quarter_targets);
+    create_quarter_targets();
   update_font_scale();
   // The terrain renderer keeps no screen-sized resources of its own.
   if (gameobj_api.spells_ui_after_resize)
