@@ -1,5 +1,6 @@
 #include "render/sky.h"
 #include <cmath>
+#include <cstring>
 #include "app/log.h"
 #include "app/matrix44.h"
 #include "app/temp_string.h"
@@ -19,6 +20,7 @@ float sky_extra_light = 0.9396926f;
 
 namespace
 {
+const char *const sky_error_prefix = "Error in sky script:\n";
 SqReloadableVM sky_vm;
 sqbind::SqObject sky_func; // root-table slot "get_sky_colors"; null when missing
 VDecl sky_decl = nullptr;
@@ -149,11 +151,20 @@ void compute_sky_colors(vec4f dir, vec4f out[SKY_SCRIPT_COLORS])
   }
   catch (const SquirrelError &e)
   {
+    // The error strip rather than a message box: the developer mode asks for a table
+    // every frame while the sun is dragged, and the game must go on. The same text is
+    // set only once.
     TempString<1024> text = TempString<1024>::printf("Error in sky script:\n%s", e.msg ? e.msg : "unknown error");
-    error_message(text);
+    const char *cur = get_error_message();
+    if (!cur || strcmp(cur, text) != 0)
+      set_error_message(text);
     get_default_sky_colors(out);
     return;
   }
+  // A working script takes its own earlier error off the strip.
+  const char *cur = get_error_message();
+  if (cur && strncmp(cur, sky_error_prefix, strlen(sky_error_prefix)) == 0)
+    set_error_message(nullptr);
   for (int i = 0; i < SKY_SCRIPT_COLORS; i++)
     out[i] = table[i];
 }
