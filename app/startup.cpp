@@ -137,7 +137,7 @@ static void module_debug()
 }
 
 // What the scene pipeline draws inside its passes.
-static void install_scene_hooks()
+void install_scene_hooks()
 {
   SceneHooks h = scene_hooks;
   if (&render_land)

@@ -8,6 +8,10 @@
 // start); quit_game and fatal end the process themselves.
 int app_main(int argc, char **argv);
 
+// The terrain renderer and the module's passes into the scene pipeline (before
+// init_scene_render).
+void install_scene_hooks();
+
 // The second half of start-up (after the device and the font exist).
 void init_systems();
 // The subsystem part of the shutdown sequence.
