@@ -263,3 +263,32 @@ TEST_F(Settings, SeedFramesAndHelpSwitches)
   EXPECT_EQ(app_options.seed, 16u);
   EXPECT_EQ(app_options.frame_limit, 0);
 }
+
+TEST_F(Settings, ScriptedRunSwitches)
+{
+  parse({"-screenshot-at", "30", "-press", "40:H", "-press", "60:ctrl+g", "-press", "5:F9", "-dev", "-sun", "85",
+         "-cam", "128,30,100,0,-5"});
+  ASSERT_EQ(app_options.screenshot_count, 1);
+  EXPECT_EQ(app_options.screenshot_at[0], 30);
+  ASSERT_EQ(app_options.press_count, 3);
+  EXPECT_EQ(app_options.presses[0].update, 40);
+  EXPECT_EQ(app_options.presses[0].key, 'H');
+  EXPECT_FALSE(app_options.presses[0].ctrl);
+  EXPECT_EQ(app_options.presses[1].key, 'G');
+  EXPECT_TRUE(app_options.presses[1].ctrl);
+  EXPECT_EQ(app_options.presses[2].key, 120); // F9
+  EXPECT_TRUE(app_options.start_dev);
+  EXPECT_TRUE(app_options.sun_given);
+  EXPECT_EQ(app_options.sun_angle, 85.f);
+  EXPECT_TRUE(app_options.cam_given);
+  EXPECT_EQ(app_options.cam[4], -5.f);
+
+  // Malformed arguments are ignored and leave the next switch alone.
+  parse({"-press", "x:H", "-press", "3:F13", "-press", "0:A", "-press", "3:HH", "-screenshot-at", "0", "-sun", "200",
+         "-cam", "1,2,3", "-360"});
+  EXPECT_EQ(app_options.press_count, 0);
+  EXPECT_EQ(app_options.screenshot_count, 0);
+  EXPECT_FALSE(app_options.sun_given);
+  EXPECT_FALSE(app_options.cam_given);
+  EXPECT_EQ(app_options.width, 640);
+}
