@@ -55,7 +55,6 @@ void psh()
   float open = t2.a;
   vec3 v = normalize(ray);
   float shadow = upsampled_shadow(depth);
-  float expo = EXPOSURE.x;
 
   vec3 sun = SUN_COLOR * shadow;
   vec3 col;
@@ -65,7 +64,7 @@ void psh()
     // A faint sheen on flat, open ground facing the sun.
     vec3 hv = normalize(SUN_DIR - v);
     col += sun * 0.04 * pow(max(dot(n, hv), 0.0), 24.0) * open;
-    col *= expo;
+    col = expose(col);
   }
   else
   {
@@ -82,7 +81,7 @@ void psh()
     vec3 refl = sky_radiance(r) * EXPOSURE.y;
     vec3 spec = SUN_COLOR * EXT_SHORT * shadow * (pow(max(dot(r, SUN_DIR), 0.0), 320.0) * 5.0 +
                                                   pow(max(dot(r, SUN_DIR), 0.0), 24.0) * 0.12);
-    col = body * expo * (1.0 - fres) + refl * fres + spec * (1.0 - foam);
+    col = expose(body) * (1.0 - fres) + refl * fres + spec * (1.0 - foam);
   }
   COLOR0 = vec4(clamp(col, 0.0, 1.0), 1.0);
 }
