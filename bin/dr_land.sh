@@ -1,0 +1,45 @@
+// Land, high quality: into the geometry buffer (gbuffer.inc). Besides normal, albedo and
+// openness the land stores its own shadow from the terrain in T4's alpha (0 = lit), from
+// the aperture cone of stage 0 and the sun direction pc[0]. See land_common.inc.
+#include "sky_light.inc"
+#include "gbuffer.inc"
+#include "land_common.inc"
+
+VARYING vec3 v_pos;
+VARYING vec3 v_eye;
+VARYING vec4 v_uv;
+VARYING float v_depth;
+
+#if VSH
+void vsh()
+{
+  vec3 p = land_world_pos();
+  gl_Position = land_clip_pos(p);
+  v_pos = p;
+  v_eye = p - vc[7].xyz;
+  v_uv = vec4(p.xz * vc[16].xy + vc[16].zz, p.xz * vc[16].xy + vc[16].ww);
+  v_depth = gb_view_depth(vec4(p, 1.0));
+}
+#endif
+
+#if PSH
+// The sky seen from a point is a cone around the bent normal (rgb) whose size follows the
+// visible fraction (a): 1 - cos(half angle) = fraction. The sun is soft-edged against it.
+float aperture_shadow(vec4 aper)
+{
+  vec3 bent = normalize(aper.rgb * 2.0 - 1.0);
+  float cos_cone = 1.0 - aper.a;
+  float c = dot(bent, SUN_DIR);
+  return 1.0 - smoothstep(cos_cone - 0.12, cos_cone + 0.1, c);
+}
+
+void psh()
+{
+  vec3 n = land_normal(v_uv.zw);
+  float dist = length(v_eye);
+  vec3 albedo = land_albedo(v_pos, n, v_uv.xy, dist);
+  vec4 aper = texture(s0, v_uv.xy);
+  gb_write_land(v_depth, n, albedo, clamp(aper.a * 1.15, 0.0, 1.0));
+  COLOR0.a = aperture_shadow(aper);
+}
+#endif

@@ -1,0 +1,38 @@
+// The horizon ring beyond the drawn disc: the map repeated, bent down with distance and
+// drawn straight into the scene image (after the light pass), so it is lit and fogged
+// here. Stages as for the land (land_common.inc); pc[0..12] = sun and sky.
+#include "sky_light.inc"
+#include "land_common.inc"
+
+VARYING vec3 v_pos;
+VARYING vec3 v_eye;
+VARYING vec4 v_uv;
+
+#if VSH
+void vsh()
+{
+  vec3 p = land_world_pos();
+  gl_Position = land_clip_pos(p);
+  v_pos = p;
+  v_eye = p - vc[7].xyz;
+  v_uv = vec4(p.xz * (1.0 / 256.0) + 1.0 / 512.0, p.xz * (1.0 / 256.0) + 1.0 / 2048.0);
+}
+#endif
+
+#if PSH
+void psh()
+{
+  float dist = length(v_eye);
+  vec3 v = v_eye / max(dist, 1e-4);
+  vec3 n = land_normal(v_uv.zw);
+  vec3 albedo = land_albedo(v_pos, n, v_uv.xy, dist);
+  vec3 col = albedo * (SUN_COLOR * sun_diffuse(n) + ambient_light(n, 1.0)) * EXPOSURE.x;
+  // Flat open water far out: mostly the sky's reflection.
+  float flat_ = smoothstep(0.995, 0.9995, n.y);
+  vec3 r = reflect(v, vec3(0.0, 1.0, 0.0));
+  float fres = 0.02 + 0.98 * pow(1.0 - clamp(-v.y, 0.0, 1.0), 5.0);
+  col = mix(col, col * 0.35 + sky_radiance(r) * EXPOSURE.y * fres, flat_ * 0.8);
+  col = apply_fog(col, v, dist / 512.0);
+  COLOR0 = vec4(clamp(col, 0.0, 1.0), 1.0);
+}
+#endif

@@ -1,0 +1,34 @@
+// Land, low quality: forward lit with the sun and sky registers (pc[0..12]) and fogged
+// when vc[8].x is set. See land_common.inc for the inputs.
+#include "sky_light.inc"
+#include "land_common.inc"
+
+VARYING vec3 v_pos;
+VARYING vec3 v_eye; // from the camera to the point
+VARYING vec4 v_uv;  // xy: 256-wide textures, zw: normal texture
+VARYING float v_fog;
+
+#if VSH
+void vsh()
+{
+  vec3 p = land_world_pos();
+  gl_Position = land_clip_pos(p);
+  v_pos = p;
+  v_eye = p - vc[7].xyz;
+  v_uv = vec4(p.xz * vc[16].xy + vc[16].zz, p.xz * vc[16].xy + vc[16].ww);
+  v_fog = vc[8].x;
+}
+#endif
+
+#if PSH
+void psh()
+{
+  vec3 n = land_normal(v_uv.zw);
+  float dist = length(v_eye);
+  vec3 albedo = land_albedo(v_pos, n, v_uv.xy, dist);
+  vec3 col = albedo * (SUN_COLOR * sun_diffuse(n) + ambient_light(n, 1.0)) * EXPOSURE.x;
+  if (v_fog > 0.0)
+    col = apply_fog(col, v_eye / max(dist, 1e-4), dist / 512.0);
+  COLOR0 = vec4(clamp(col, 0.0, 1.0), 1.0);
+}
+#endif

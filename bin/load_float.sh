@@ -1,0 +1,21 @@
+// One value per cell into a float target: point (x, z) lands on texel (x, z) with
+// vc[16] = (1/128, -1/128, -1, 1).
+VARYING float v_value;
+
+#if VSH
+in vec4 POSITION0;
+in vec4 TEXCOORD0;
+
+void vsh()
+{
+  gl_Position = vec4(POSITION0.xy * vc[16].xy + vc[16].zw, 0.0, 1.0);
+  v_value = TEXCOORD0.x;
+}
+#endif
+
+#if PSH
+void psh()
+{
+  COLOR0 = vec4(v_value, 0.0, 0.0, 1.0);
+}
+#endif

@@ -1,0 +1,25 @@
+// World map, step 3 (high quality): the aperture s0 (bent normal, open fraction) turned
+// into light from the upper left, multiplied over the map.
+VARYING vec2 tc;
+
+#if VSH
+in vec4 POSITION0;
+
+void vsh()
+{
+  vec2 p = POSITION0.xy * vc[16].xy + vc[16].zw;
+  gl_Position = vec4(p, 0.0, 1.0);
+  tc = p * vc[17].xy + vc[17].zw;
+}
+#endif
+
+#if PSH
+void psh()
+{
+  vec4 a = texture(s0, tc);
+  vec3 bent = normalize(a.rgb * 2.0 - 1.0);
+  vec3 l = normalize(vec3(-0.6, 1.0, -0.6));
+  float light = (0.55 + 0.45 * clamp(dot(bent, l) * 1.4, 0.0, 1.0)) * (0.55 + 0.45 * a.a);
+  COLOR0 = vec4(vec3(clamp(light * 1.15, 0.0, 1.0)), 1.0);
+}
+#endif

@@ -1,0 +1,53 @@
+// Water, low quality: forward lit and alpha blended over the seabed. s1 = normals of the
+// water surface, s4 = detail.dds (breaks up the foam), pc[0..12] = sun and sky,
+// vc[8].x = fog on.
+#include "sky_light.inc"
+
+VARYING vec3 v_pos;
+VARYING vec3 v_eye;
+VARYING vec2 v_uvn;
+VARYING float v_foam;
+VARYING float v_fog;
+
+#if VSH
+in vec4 POSITION0;
+in vec4 POSITION1;
+in vec4 TEXCOORD1;
+
+void vsh()
+{
+  vec3 p = vec3(POSITION0.x, POSITION1.x, POSITION0.y);
+  gl_Position = p.x * vc[0] + p.y * vc[1] + p.z * vc[2] + vc[3];
+  v_pos = p;
+  v_eye = p - vc[7].xyz;
+  v_uvn = p.xz * (1.0 / 256.0) + 1.0 / 2048.0;
+  v_foam = TEXCOORD1.x;
+  v_fog = vc[8].x;
+}
+#endif
+
+#if PSH
+void psh()
+{
+  float dist = length(v_eye);
+  vec3 v = v_eye / max(dist, 1e-4);
+  vec3 n = normalize(texture(s1, v_uvn).xyz * 2.0 - 1.0);
+  vec3 grain = texture(s4, v_pos.xz * 0.23).rgb;
+  n = normalize(n + vec3(grain.r - 0.5, 0.0, grain.g - 0.5) * 0.25);
+  float sun_up = max(SUN_DIR.y, 0.0);
+  vec3 deep = vec3(0.02, 0.09, 0.13) * (SUN_COLOR * (sun_up * 1.3 + 0.05) + AMBIENT_COLOR * 2.5);
+  vec3 r = reflect(v, n);
+  r.y = abs(r.y);
+  float cosv = clamp(dot(-v, n), 0.0, 1.0);
+  float fres = 0.02 + 0.98 * pow(1.0 - cosv, 5.0);
+  float foam = clamp(v_foam * 1.6, 0.0, 1.0) * smoothstep(0.3, 0.7, grain.b + v_foam * 0.3);
+  vec3 foam_col = vec3(0.9, 0.93, 0.95) * (SUN_COLOR * sun_diffuse(n) + ambient_light(n, 1.0));
+  vec3 col = mix(deep * EXPOSURE.x, foam_col * EXPOSURE.x, foam) * (1.0 - fres) +
+             sky_radiance(r) * EXPOSURE.y * fres;
+  col += SUN_COLOR * EXT_SHORT * pow(max(dot(r, SUN_DIR), 0.0), 200.0) * 3.0 * (1.0 - foam);
+  if (v_fog > 0.0)
+    col = apply_fog(col, v, dist / 512.0);
+  float alpha = clamp(0.62 + fres * 0.35 + foam * 0.4, 0.0, 1.0);
+  COLOR0 = vec4(clamp(col, 0.0, 1.0), alpha);
+}
+#endif

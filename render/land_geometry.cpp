@@ -1,0 +1,328 @@
+// The terrain renderer's CPU side: geometry of the camera window, water vertices, the
+// flow coordinates carried along with the water, and the world map's water mesh.
+#include <cmath>
+#include <cstring>
+#include "render/land_render_internal.h"
+#include "world/world_rnd.h"
+
+using HD = HeightmapData;
+
+void land_camera_cell(float cam_x, float cam_z, int &cx, int &cz)
+{
+  cx = int(lrintf(cam_x + 0.5f - 0.49999988f));
+  cz = int(lrintf(cam_z + 0.5f - 0.49999988f));
+}
+
+void land_fill_patch_mesh(PatchVertex *verts, uint16_t *indices)
+{
+  for (int r = 0; r < 5; r++)
+    for (int c = 0; c < 5; c++)
+      verts[5 * r + c] = PatchVertex{c * 0.25f, r * 0.25f};
+  int n = 0;
+  for (int r = 0; r < 4; r++)
+    for (int c = 0; c < 4; c++)
+    {
+      uint16_t k = uint16_t(5 * r + c);
+      const uint16_t tri[6] = {k, uint16_t(k + 5), uint16_t(k + 1), uint16_t(k + 1), uint16_t(k + 5), uint16_t(k + 6)};
+      memcpy(indices + n, tri, sizeof(tri));
+      n += 6;
+    }
+}
+
+static inline uint16_t *add_quad(uint16_t *p, int v, int row)
+{
+  p[0] = uint16_t(v);
+  p[1] = uint16_t(v + row);
+  p[2] = uint16_t(v + 1);
+  p[3] = uint16_t(v + 1);
+  p[4] = uint16_t(v + row);
+  p[5] = uint16_t(v + row + 1);
+  return p + 6;
+}
+
+int land_fill_horizon_indices(uint16_t *indices)
+{
+  const int n = LAND_HORIZON_SIDE;
+  uint16_t *p = indices;
+  for (int r = 0; r < n - 1; r++)
+    for (int c = 0; c < n - 1; c++)
+    {
+      int b = 2 * r - 191, a = 2 * c - 191;
+      if (a * a + b * b > 3843)
+        p = add_quad(p, n * r + c, n);
+    }
+  int quads = int(p - indices) / 6;
+  ASSERT(quads * 6 <= LAND_HORIZON_INDICES);
+  return quads;
+}
+
+void land_init_flow(LandRenderState &s)
+{
+  for (int z = 0; z < HMAP_SIZE; z++)
+    for (int x = 0; x < HMAP_SIZE; x++)
+    {
+      FlowCoord f{{float(x), float(z), float(z), float(x)}};
+      s.flow[0][hmap_index(x, z)] = f;
+      s.flow[1][hmap_index(x, z)] = f;
+    }
+}
+
+// Bilinear sample of a flow buffer at (fx, fz), wrapping.
+static inline FlowCoord sample_flow(const FlowCoord *src, float fx, float fz)
+{
+  float x0f = floorf(fx), z0f = floorf(fz);
+  float ax = fx - x0f, az = fz - z0f;
+  // A NaN or huge velocity must not index outside the buffer: wrap in integers.
+  int x0 = std::isfinite(x0f) ? int(fmodf(x0f, 256.f)) : 0;
+  int z0 = std::isfinite(z0f) ? int(fmodf(z0f, 256.f)) : 0;
+  if (!std::isfinite(ax))
+    ax = 0.f;
+  if (!std::isfinite(az))
+    az = 0.f;
+  const FlowCoord &a = src[hmap_index(x0, z0)];
+  const FlowCoord &b = src[hmap_index(x0 + 1, z0)];
+  const FlowCoord &c = src[hmap_index(x0, z0 + 1)];
+  const FlowCoord &d = src[hmap_index(x0 + 1, z0 + 1)];
+  FlowCoord r;
+  for (int i = 0; i < 4; i++)
+  {
+    float top = a.c[i] + (b.c[i] - a.c[i]) * ax;
+    float bot = c.c[i] + (d.c[i] - c.c[i]) * ax;
+    r.c[i] = top + (bot - top) * az;
+  }
+  return r;
+}
+
+// Fresh coordinates for one pair of every cell: a random rotation and offset of the
+// camera-relative cell position, whose seam lies 128 cells from the camera.
+static void reset_flow_pair(FlowCoord *dst, int pair, int cx, int cz)
+{
+  float u1 = game_rnd_unit(), u2 = game_rnd_unit(), u3 = game_rnd_unit();
+  float theta = u1 * 6.2831853f, s = u2 * 256.f, w = u3 * 256.f;
+  float ct = cosf(theta), st = sinf(theta);
+  for (int z = 0; z < HMAP_SIZE; z++)
+  {
+    float D = float((z - cz - 128) & 255);
+    for (int x = 0; x < HMAP_SIZE; x++)
+    {
+      float F = float((x - cx - 128) & 255);
+      FlowCoord &f = dst[hmap_index(x, z)];
+      f.c[2 * pair] = F * ct + D * st + s;
+      f.c[2 * pair + 1] = -F * st + D * ct + w;
+    }
+  }
+}
+
+void land_step_flow(LandRenderState &s, float dt, int cx, int cz)
+{
+  s.flowIndex ^= 1;
+  const FlowCoord *src = s.flow[s.flowIndex ^ 1];
+  FlowCoord *dst = s.flow[s.flowIndex];
+  for (int z = 0; z < HMAP_SIZE; z++)
+    for (int x = 0; x < HMAP_SIZE; x++)
+    {
+      float vx = (HD::waterAt(x - 1, z).vel_x + HD::waterAt(x, z).vel_x) * 0.5f;
+      float vz = (HD::waterAt(x, z - 1).vel_z + HD::waterAt(x, z).vel_z) * 0.5f;
+      dst[hmap_index(x, z)] = sample_flow(src, float(x) - vx * dt, float(z) - vz * dt);
+    }
+  s.flowCounter++;
+  if (s.flowCounter == LAND_FLOW_PERIOD / 2)
+    reset_flow_pair(dst, 0, cx, cz);
+  else if (s.flowCounter >= LAND_FLOW_PERIOD)
+  {
+    s.flowCounter = 0;
+    reset_flow_pair(dst, 1, cx, cz);
+  }
+}
+
+void land_interp_depth(float t, float *curw)
+{
+  const HD::Water *prev = &HD::tmpw[0][0], *cur = &HD::water[0][0];
+  for (int i = 0; i < HMAP_CELLS; i++)
+    curw[i] = prev[i].depth + (cur[i].depth - prev[i].depth) * t;
+}
+
+static inline void building(int x, int z)
+{
+  if (land_render_building)
+    land_render_building(&HD::surface[hmap_index(x, z)], x, z);
+}
+
+int land_build_near(int ox, int oz, const float *h, PatchInstance *out)
+{
+  int n = 0;
+  for (int i = LAND_NEAR_LO; i <= LAND_NEAR_HI; i++)
+    for (int j = LAND_NEAR_LO; j <= LAND_NEAR_HI; j++)
+    {
+      int x = ox + j, z = oz + i;
+      if (is_house_cell(HD::surface[hmap_index(x, z)]))
+      {
+        building(x, z);
+        continue;
+      }
+      PatchInstance &p = out[n++];
+      p.x = int16_t(x);
+      p.z = int16_t(z);
+      p.h[0] = h[hmap_index(x, z)];
+      p.h[1] = h[hmap_index(x + 1, z)];
+      p.h[2] = h[hmap_index(x, z + 1)];
+      p.h[3] = h[hmap_index(x + 1, z + 1)];
+    }
+  return n;
+}
+
+int land_build_far(int ox, int oz, const float *h, LandVertex *verts, uint16_t *indices)
+{
+  for (int i = 0; i < 256; i++)
+  {
+    LandVertex *row = verts + 256 * i;
+    int z = oz + i;
+    for (int j = 0; j < 256; j++)
+      row[j] = LandVertex{int16_t(ox + j), int16_t(z), h[hmap_index(ox + j, z)]};
+  }
+  uint16_t *p = indices;
+  for (int k = 0; k < 255; k++)
+    for (int c = 0; c < 255; c++)
+    {
+      if (!land_in_disc(k, c) || land_in_near(k, c))
+        continue;
+      if (is_house_cell(HD::surface[hmap_index(ox + c, oz + k)]))
+      {
+        building(ox + c, oz + k);
+        continue;
+      }
+      p = add_quad(p, 256 * k + c, 256);
+    }
+  int quads = int(p - indices) / 6;
+  ASSERT(quads * 6 <= LAND_FAR_INDICES);
+  return quads;
+}
+
+void land_build_horizon(int cx, int cz, float px, float pz, const float *h, const float *w,
+                        LandVertex *verts)
+{
+  int z0 = (cz - 383) & ~3, x0 = (cx - 383) & ~3;
+  for (int l = 0; l < LAND_HORIZON_SIDE; l++)
+  {
+    int z = z0 + 4 * l;
+    float dz = float(z) - pz;
+    for (int m = 0; m < LAND_HORIZON_SIDE; m++)
+    {
+      int x = x0 + 4 * m;
+      int i = hmap_index(x, z);
+      float ht = h[i] + w[i];
+      float dx = float(x) - px;
+      float d = sqrtf(dx * dx + dz * dz);
+      if (d > 128.f)
+      {
+        float k = (d - 128.f) / 256.f;
+        ht -= 128.f * k * k;
+      }
+      verts[LAND_HORIZON_SIDE * l + m] = LandVertex{int16_t(x), int16_t(z), ht};
+    }
+  }
+}
+
+template <typename V>
+static void fill_water_verts(const LandRenderState &s, bool hq, int ox, int oz, float t, const float *h,
+                             const float *w, V *verts)
+{
+  const float e = hq ? 0.01f : 0.1f;
+  const float drop = hq ? 0.f : 0.1f;
+  const FlowCoord *cur = s.flow[s.flowIndex], *prev = s.flow[s.flowIndex ^ 1];
+  for (int i = 0; i < 256; i++)
+  {
+    int z = oz + i;
+    for (int j = 0; j < 256; j++)
+    {
+      int x = ox + j;
+      int ci = hmap_index(x, z);
+      float level;
+      if (w[ci] > e)
+        level = h[ci] + w[ci] - drop;
+      else
+      {
+        float sum = 0.f;
+        int n = 0;
+        for (int dz = -1; dz <= 1; dz++)
+          for (int dx = -1; dx <= 1; dx++)
+          {
+            if (!dx && !dz)
+              continue;
+            int ni = hmap_index(x + dx, z + dz);
+            if (w[ni] > e)
+              sum += h[ni] + w[ni], n++;
+          }
+        float avg = n ? sum / float(n) : 0.f;
+        level = (n && avg <= h[ci] ? avg : h[ci]) - drop;
+      }
+      const HD::Water &wp = HD::tmpw[z & HMAP_MASK][x & HMAP_MASK];
+      const HD::Water &wc = HD::water[z & HMAP_MASK][x & HMAP_MASK];
+      V &v = verts[256 * i + j];
+      v.x = int16_t(x);
+      v.z = int16_t(z);
+      v.level = level;
+      v.foam = wp.foam + (wc.foam - wp.foam) * t;
+      if constexpr (sizeof(V) == sizeof(WaterVertexHQ))
+        for (int k = 0; k < 4; k++)
+          v.flow[k] = prev[ci].c[k] + (cur[ci].c[k] - prev[ci].c[k]) * t;
+    }
+  }
+}
+
+int land_build_water(const LandRenderState &s, bool hq, int ox, int oz, float t, const float *h,
+                     const float *w, void *verts, uint16_t *indices)
+{
+  if (hq)
+    fill_water_verts(s, hq, ox, oz, t, h, w, static_cast<WaterVertexHQ *>(verts));
+  else
+    fill_water_verts(s, hq, ox, oz, t, h, w, static_cast<WaterVertexLQ *>(verts));
+
+  // A window corner is dry when neither the previous nor the current step has water there.
+  const float e = hq ? 0.01f : 0.1f;
+  static uint8_t wet[256 * 256];
+  for (int i = 0; i < 256; i++)
+    for (int j = 0; j < 256; j++)
+    {
+      int x = (ox + j) & HMAP_MASK, z = (oz + i) & HMAP_MASK;
+      wet[256 * i + j] = HD::tmpw[z][x].depth > e || HD::water[z][x].depth > e;
+    }
+  uint16_t *p = indices;
+  for (int k = 0; k < 255; k++)
+    for (int c = 0; c < 255; c++)
+    {
+      int v = 256 * k + c;
+      if (!(wet[v] | wet[v + 1] | wet[v + 256] | wet[v + 257]) || !land_in_disc(k, c))
+        continue;
+      p = add_quad(p, v, 256);
+    }
+  int quads = int(p - indices) / 6;
+  ASSERT(quads * 6 <= LAND_WATER_INDICES);
+  return quads;
+}
+
+void map_build_water(MapWaterVertex *verts, uint16_t *indices, int quads[2])
+{
+  for (int z = 0; z <= 256; z++)
+    for (int x = 0; x <= 256; x++)
+    {
+      const HD::Water &wc = HD::waterAt(x, z);
+      verts[257 * z + x] = MapWaterVertex{int16_t(x), int16_t(z), wc.depth, wc.foam};
+    }
+  uint16_t *p = indices;
+  quads[0] = quads[1] = 0;
+  for (int z = 0; z < 256; z++)
+  {
+    int base = z < MAP_WATER_SPLIT_ROW ? 0 : MAP_WATER_SPLIT_BASE;
+    for (int x = 0; x < 256; x++)
+    {
+      int v = 257 * z + x;
+      if (!(verts[v].depth > 0.01f || verts[v + 1].depth > 0.01f || verts[v + 257].depth > 0.01f ||
+            verts[v + 258].depth > 0.01f))
+        continue;
+      p = add_quad(p, v - base, 257);
+      quads[z < MAP_WATER_SPLIT_ROW ? 0 : 1]++;
+    }
+  }
+  ASSERT(int(p - indices) <= MAP_WATER_INDICES);
+}

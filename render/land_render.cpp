@@ -1,0 +1,525 @@
+// The terrain and water renderer: resources, the per-step flow update, the per-frame
+// refresh of the GPU copies and geometry, and the three scene passes.
+#include "render/land_render.h"
+#include <cmath>
+#include <cstring>
+#include <utility>
+#include "app/camera.h"
+#include "app/log.h"
+#include "app/settings.h"
+#include "gameobj/gameobj_host.h"
+#include "render/buffers.h"
+#include "render/device.h"
+#include "render/land_render_internal.h"
+#include "render/shaders.h"
+#include "render/sky.h"
+#include "render/textures.h"
+
+// Drawn by the bitmap-text renderer; weak so that the renderer runs without one.
+ENGINE_API void show_splash(const char *text, float progress) __attribute__((weak));
+
+using HD = HeightmapData;
+
+Texture *HeightmapRenderer::hmapTex = nullptr;
+Texture *HeightmapRenderer::normTex = nullptr;
+Texture *HeightmapRenderer::aperTex = nullptr;
+Texture *HeightmapRenderer::colrTex = nullptr;
+Texture *HeightmapRenderer::topcTex = nullptr;
+Texture *HeightmapRenderer::mapTex = nullptr;
+alignas(64) float HeightmapRenderer::curh[HMAP_CELLS];
+// roof_corner, tower_corner, tower_wall1, tower_wall2, castle_walk, merlon_top,
+// merlon_corner, merlon_wall1, merlon_wall2, castle_wall1..4, castle_slant1..4,
+// castle_corner1, castle_corner2 (letters 'a'..'s').
+HouseTileInfo HeightmapRenderer::house_tile_info[NUM_HOUSE_TILES] = {};
+int HeightmapRenderer::num_house_tiles = NUM_HOUSE_TILES;
+static_assert(sizeof(HeightmapRenderer::house_tile_info) / sizeof(HouseTileInfo) == 19);
+
+static void module_render_building(const HeightmapData::Surface *surface, int x, int z)
+{
+  if (gameobj_api.render_building)
+    gameobj_api.render_building(surface, x, z);
+}
+LandBuildingFunc land_render_building = module_render_building;
+
+LandRenderState land_state;
+
+using HR = HeightmapRenderer;
+
+#define LAND_ASSERT(cond, text) \
+  do { if (!(cond)) fatal("%s(%d): failed ASSERT(%s)", "hmRender", __LINE__, text); } while (0)
+
+static void *lock_vb_checked(VertexBuffer *vb, int size = 0)
+{
+  void *p = lock_vb(vb, 0, size);
+  LAND_ASSERT(p, "vp");
+  return p;
+}
+static uint16_t *lock_ib_checked(IndexBuffer *ib, int size = 0)
+{
+  void *p = lock_ib(ib, 0, size);
+  LAND_ASSERT(p, "ip");
+  return static_cast<uint16_t *>(p);
+}
+
+// ---- creation ----
+
+static void create_decls(LandRenderState &s)
+{
+  const VsdElement land[] = {
+    vsd_element(0, 0, VSDT_SHORT2, VSDU_POSITION, 0),
+    vsd_element(4, 0, VSDT_FLOAT1, VSDU_POSITION, 1),
+    vsd_end(),
+  };
+  const VsdElement patch[] = {
+    vsd_element(0, 0, VSDT_FLOAT2, VSDU_POSITION, 0),
+    vsd_element(0, 1, VSDT_SHORT2, VSDU_POSITION, 1),
+    vsd_element(4, 1, VSDT_FLOAT4, VSDU_POSITION, 2),
+    vsd_end(),
+  };
+  const VsdElement water_hq[] = {
+    vsd_element(0, 0, VSDT_SHORT2, VSDU_POSITION, 0),
+    vsd_element(4, 0, VSDT_FLOAT1, VSDU_POSITION, 1),
+    vsd_element(8, 0, VSDT_FLOAT4, VSDU_TEXCOORD, 0),
+    vsd_element(24, 0, VSDT_FLOAT1, VSDU_TEXCOORD, 1),
+    vsd_end(),
+  };
+  const VsdElement water_lq[] = {
+    vsd_element(0, 0, VSDT_SHORT2, VSDU_POSITION, 0),
+    vsd_element(4, 0, VSDT_FLOAT1, VSDU_POSITION, 1),
+    vsd_element(8, 0, VSDT_FLOAT1, VSDU_TEXCOORD, 1),
+    vsd_end(),
+  };
+  const VsdElement color_point[] = {
+    vsd_element(0, 0, VSDT_SHORT2, VSDU_POSITION, 0),
+    vsd_element(4, 0, VSDT_D3DCOLOR, VSDU_COLOR, 0),
+    vsd_end(),
+  };
+  const VsdElement height_point[] = {
+    vsd_element(0, 0, VSDT_SHORT2, VSDU_POSITION, 0),
+    vsd_element(4, 0, VSDT_FLOAT1, VSDU_TEXCOORD, 0),
+    vsd_end(),
+  };
+  const VsdElement map_water[] = {
+    vsd_element(0, 0, VSDT_SHORT2, VSDU_POSITION, 0),
+    vsd_element(4, 0, VSDT_FLOAT2, VSDU_TEXCOORD, 0),
+    vsd_end(),
+  };
+  s.landDecl = create_vdecl(land);
+  s.patchDecl = create_vdecl(patch);
+  s.waterDecl = create_vdecl(s.highQuality ? water_hq : water_lq);
+  s.colorPointDecl = create_vdecl(color_point);
+  s.heightPointDecl = create_vdecl(height_point);
+  s.mapWaterDecl = create_vdecl(map_water);
+}
+
+static void create_shaders(LandRenderState &s)
+{
+  const bool hq = s.highQuality;
+  const char *land = hq ? "dr_land.sh" : "land.sh";
+  s.landShader = create_shader(land, nullptr);
+  s.landInstShader = create_shader(land, "INST\0 1\0");
+  s.waterShader = create_shader(hq ? "dr_water.sh" : "water.sh", nullptr);
+  s.loadColorShader = create_shader("load_color.sh", nullptr);
+  s.loadFloatShader = create_shader("load_float.sh", nullptr);
+  s.normShader = create_shader(hq ? "calc_norm.sh" : "calc_norm_low.sh", nullptr);
+  if (hq)
+  {
+    s.aperShader[0] = create_shader("calc_aper.sh", "QUALITY\0 0\0");
+    s.aperShader[1] = create_shader("calc_aper.sh", "QUALITY\0 1\0");
+    s.aperShader[2] = create_shader("calc_aper.sh", "QUALITY\0 2\0");
+  }
+  s.interpShader = create_shader("interp_tex.sh", nullptr);
+  s.horizonShader = create_shader("horizon.sh", nullptr);
+}
+
+static void create_textures(LandRenderState &s)
+{
+  bool ok = true;
+  if (s.highQuality)
+  {
+    HR::aperTex = create_rt_texture(256, 256, 1);
+    s.aperTexPrev = create_rt_texture(256, 256, 1);
+    s.aperTexNext = create_rt_texture(256, 256, 1);
+    ok = HR::aperTex && s.aperTexPrev && s.aperTexNext;
+  }
+  HR::normTex = create_rt_texture(1024, 1024, 1);
+  s.normTexPrev = create_rt_texture(1024, 1024, 1);
+  s.normTexNext = create_rt_texture(1024, 1024, 1);
+  HR::colrTex = create_rt_texture(256, 256, 1);
+  HR::topcTex = create_rt_texture(256, 256, 1);
+  HR::hmapTex = create_rt_texture(256, 256, 6);
+  s.detailTex = get_texture("detail.dds", false);
+  if (s.highQuality)
+    s.foamTex = get_texture("foam.dds", false);
+  if (!ok || !HR::normTex || !s.normTexPrev || !s.normTexNext || !HR::colrTex || !HR::topcTex ||
+      !HR::hmapTex || !s.detailTex)
+    fatal("can't create land textures");
+}
+
+static VertexBuffer *make_vb(int bytes, int flags, const char *msg)
+{
+  VertexBuffer *vb = create_vb(bytes, flags);
+  if (!vb)
+    fatal("%s", msg);
+  return vb;
+}
+static IndexBuffer *make_ib(int count, int flags, const char *msg)
+{
+  IndexBuffer *ib = create_ib(count, flags);
+  if (!ib)
+    fatal("%s", msg);
+  return ib;
+}
+
+static void create_buffers(LandRenderState &s)
+{
+  const int water_stride = s.highQuality ? int(sizeof(WaterVertexHQ)) : int(sizeof(WaterVertexLQ));
+  s.pointVB = make_vb(LAND_POINT_VERTS * 8, 0, "Can't create color VB");
+  s.landVB = make_vb(LAND_FAR_VERTS * 8, 0, "Can't create land VB");
+  s.horizonVB = make_vb(LAND_HORIZON_VERTS * 8, 0, "Can't create land VB");
+  s.nearVB = make_vb(LAND_NEAR_INSTANCES * int(sizeof(PatchInstance)), 0, "Can't create water VB");
+  s.waterVB = make_vb(LAND_WATER_VERTS * water_stride, 0, "Can't create water VB");
+  s.patchVB = make_vb(LAND_PATCH_VERTS * int(sizeof(PatchVertex)), BUF_STATIC, "Can't create land VB");
+  s.patchIB = make_ib(LAND_PATCH_INDICES, BUF_STATIC, "Can't create land VB");
+  PatchVertex *pv = static_cast<PatchVertex *>(lock_vb_checked(s.patchVB));
+  uint16_t *pi = lock_ib_checked(s.patchIB);
+  land_fill_patch_mesh(pv, pi);
+  unlock_vb(s.patchVB);
+  unlock_ib(s.patchIB);
+  s.landIB = make_ib(LAND_FAR_INDICES, 0, "Can't create land IB");
+  s.horizonIB = make_ib(LAND_HORIZON_INDICES, BUF_STATIC, "Can't create land IB");
+  s.waterIB = make_ib(LAND_WATER_INDICES, 0, "Can't create water IB");
+
+  uint16_t *hi = lock_ib_checked(s.horizonIB);
+  s.horizonQuads = land_fill_horizon_indices(hi);
+  unlock_ib(s.horizonIB);
+}
+
+void init_land_render()
+{
+  close_land_render();
+  if (show_splash)
+    show_splash("Compiling land shaders", -1.f);
+  LandRenderState &s = land_state;
+  s.highQuality = gfx_quality == 1;
+  create_decls(s);
+  create_shaders(s);
+  create_textures(s);
+  create_buffers(s);
+  land_init_flow(s);
+  s.flowIndex = 0;
+  s.flowCounter = 0;
+  init_world_map(s);
+  s.created = true;
+  request_land_refresh();
+}
+
+template <typename T>
+static void drop(T *&p, void (*release)(T *))
+{
+  if (p)
+    release(p);
+  p = nullptr;
+}
+
+void close_land_render()
+{
+  LandRenderState &s = land_state;
+  close_world_map(s);
+  Shader **shaders[] = {&s.landShader, &s.landInstShader, &s.waterShader, &s.loadColorShader,
+                        &s.loadFloatShader, &s.normShader, &s.aperShader[0], &s.aperShader[1],
+                        &s.aperShader[2], &s.interpShader, &s.horizonShader};
+  for (Shader **sh : shaders)
+    drop(*sh, destroy_shader);
+  Texture **rts[] = {&HR::aperTex, &s.aperTexPrev, &s.aperTexNext, &HR::normTex, &s.normTexPrev,
+                     &s.normTexNext, &HR::colrTex, &HR::topcTex, &HR::hmapTex};
+  for (Texture **t : rts)
+    drop(*t, release_texture);
+  drop(s.detailTex, free_texture);
+  drop(s.foamTex, free_texture);
+  VertexBuffer **vbs[] = {&s.pointVB, &s.landVB, &s.horizonVB, &s.nearVB, &s.waterVB, &s.patchVB};
+  for (VertexBuffer **vb : vbs)
+    drop(*vb, release_vb);
+  IndexBuffer **ibs[] = {&s.patchIB, &s.landIB, &s.horizonIB, &s.waterIB};
+  for (IndexBuffer **ib : ibs)
+    drop(*ib, release_ib);
+  // Declarations live in the device's cache until the device closes.
+  s.landDecl = s.patchDecl = s.waterDecl = s.colorPointDecl = s.heightPointDecl = s.mapWaterDecl = nullptr;
+  s.created = false;
+  s.refreshRequested = false;
+  s.landQuads = s.nearInstances = s.waterQuads = s.horizonQuads = 0;
+}
+
+void request_land_refresh() { land_state.refreshRequested = true; }
+
+static void camera_position(float &x, float &z)
+{
+  x = cur_view_itm.m[3][0];
+  z = cur_view_itm.m[3][2];
+}
+
+void update_land_render(float dt)
+{
+  LandRenderState &s = land_state;
+  if (s.highQuality && s.created)
+  {
+    float px, pz;
+    camera_position(px, pz);
+    int cx, cz;
+    land_camera_cell(px, pz, cx, cz);
+    land_step_flow(s, dt, cx, cz);
+  }
+  request_land_refresh();
+}
+
+// ---- refresh of the GPU copies ----
+
+static void pass_state()
+{
+  set_zenable(false);
+  set_zwrite(false);
+  set_cull_mode(0);
+  set_blend_none();
+  set_stencil_test(0, 0, D3DCMP_ALWAYS);
+  set_stencil_replace_bits(0);
+  set_color_write_mask(15);
+}
+
+static void set_vs4(int reg, float a, float b, float c, float d)
+{
+  const float v[4] = {a, b, c, d};
+  set_vs_consts(reg, v, 1);
+}
+static void set_ps4(int reg, float a, float b, float c, float d)
+{
+  const float v[4] = {a, b, c, d};
+  set_ps_consts(reg, v, 1);
+}
+
+// One point per cell, in batches that fit the point buffer; value(i) fills the payload.
+template <typename F>
+static void upload_points(LandRenderState &s, int x0, int z0, int nx, int nz, F value)
+{
+  LAND_ASSERT(nx > 0 && nz > 0, "nx>0 && nz>0");
+  LAND_ASSERT(x0 >= 0 && z0 >= 0 && x0 + nx <= HMAP_SIZE && z0 + nz <= HMAP_SIZE,
+              "x0>=0 && z0>=0 && x0+nx<=HMAP_SIZE && z0+nz<=HMAP_SIZE");
+  set_vs4(16, 1.f / 128.f, -1.f / 128.f, -1.f, 1.f);
+  set_vb(0, s.pointVB, 0, int(sizeof(PointVertex)));
+  const int total = nx * nz;
+  for (int first = 0; first < total; first += LAND_POINT_VERTS)
+  {
+    int n = total - first < LAND_POINT_VERTS ? total - first : LAND_POINT_VERTS;
+    PointVertex *p = static_cast<PointVertex *>(lock_vb_checked(s.pointVB));
+    for (int k = 0; k < n; k++)
+    {
+      int x = x0 + (first + k) % nx, z = z0 + (first + k) / nx;
+      p[k].x = int16_t(x);
+      p[k].z = int16_t(z);
+      value(p[k], hmap_index(x, z));
+    }
+    unlock_vb(s.pointVB);
+    draw_prim(D3DPT_POINTLIST, 0, n);
+  }
+}
+
+// A full-screen pass over the region of a map-sized target, from the height texture.
+static void height_pass(Shader *sh, Texture *target, int x0, int z0, int nx, int nz)
+{
+  set_render_target_texture(0, target, false);
+  set_shader(sh);
+  set_texture(0, HR::hmapTex);
+  set_tex_address(0, TEXADDR_WRAP);
+  set_tex_filter(0, true);
+  set_vs4(17, 0.5f, -0.5f, 0.5f + 1.f / 512.f, 0.5f + 1.f / 512.f);
+  set_ps4(0, 1.f / 256.f, 1.f / 256.f, 0.f, 0.f);
+  set_vs4(16, nx / 256.f, nz / 256.f, (2.f * x0 - 256.f + nx) / 256.f, -(2.f * z0 - 256.f + nz) / 256.f);
+  draw_postfx();
+}
+
+static void refresh_region(LandRenderState &s, int x0, int z0, int nx, int nz)
+{
+  pass_state();
+  // Heights (with the water on top).
+  set_render_target_texture(0, HR::hmapTex, false);
+  set_vdecl(s.heightPointDecl);
+  set_shader(s.loadFloatShader);
+  upload_points(s, x0, z0, nx, nz, [](PointVertex &p, int i) {
+    p.value = HD::hmap[i] + (&HD::water[0][0])[i].depth;
+  });
+  // Normals, then at high quality the aperture, into the swapped "next" targets.
+  std::swap(s.normTexPrev, s.normTexNext);
+  height_pass(s.normShader, s.normTexNext, x0, z0, nx, nz);
+  if (s.highQuality)
+  {
+    std::swap(s.aperTexPrev, s.aperTexNext);
+    int q = land_shadow_quality < 0 ? 0 : land_shadow_quality > 2 ? 2 : land_shadow_quality;
+    height_pass(s.aperShader[q], s.aperTexNext, x0, z0, nx, nz);
+  }
+  set_texture(0, nullptr);
+  // Colours.
+  set_vdecl(s.colorPointDecl);
+  set_shader(s.loadColorShader);
+  set_render_target_texture(0, HR::colrTex, false);
+  upload_points(s, x0, z0, nx, nz, [](PointVertex &p, int i) { p.color = HD::surface[i].color.u; });
+  set_render_target_texture(0, HR::topcTex, false);
+  upload_points(s, x0, z0, nx, nz, [](PointVertex &p, int i) { p.color = HD::surface[i].top_color.u; });
+  render_world_map(s);
+}
+
+static void interp_pass(LandRenderState &s, Texture *target, Texture *prev, Texture *next, int size, float t)
+{
+  set_render_target_texture(0, target, false);
+  set_shader(s.interpShader);
+  set_texture(0, prev);
+  set_texture(1, next);
+  set_tex_address(0, TEXADDR_WRAP);
+  set_tex_address(1, TEXADDR_WRAP);
+  set_vs4(16, 0.5f, -0.5f, 0.5f + 0.5f / size, 0.5f + 0.5f / size);
+  set_ps4(0, t, t, t, t);
+  draw_postfx();
+}
+
+void prepare_land_render(float t_since_step)
+{
+  LandRenderState &s = land_state;
+  if (!s.created)
+    return;
+  const float t = t_since_step * 20.f;
+  s.drawT = t;
+  const bool hq = s.highQuality;
+  if (s.refreshRequested)
+  {
+    refresh_region(s, 0, 0, HMAP_SIZE, HMAP_SIZE);
+    s.refreshRequested = false;
+  }
+  pass_state();
+  if (hq)
+    interp_pass(s, HR::aperTex, s.aperTexPrev, s.aperTexNext, 256, t);
+  interp_pass(s, HR::normTex, s.normTexPrev, s.normTexNext, 1024, t);
+  set_texture(0, nullptr);
+  set_texture(1, nullptr);
+  set_backbuffer_target();
+  set_cull_mode(1);
+
+  HD::morphHmap(t_since_step, HR::curh);
+
+  float px, pz;
+  camera_position(px, pz);
+  land_camera_cell(px, pz, s.camX, s.camZ);
+  const int ox = s.camX - 128, oz = s.camZ - 128;
+
+  PatchInstance *inst = static_cast<PatchInstance *>(lock_vb_checked(s.nearVB));
+  s.nearInstances = land_build_near(ox, oz, HR::curh, inst);
+  unlock_vb(s.nearVB);
+
+  LandVertex *lv = static_cast<LandVertex *>(lock_vb_checked(s.landVB));
+  uint16_t *li = lock_ib_checked(s.landIB);
+  s.landQuads = land_build_far(ox, oz, HR::curh, lv, li);
+  unlock_vb(s.landVB);
+  unlock_ib(s.landIB);
+
+  land_interp_depth(t, s.curw);
+
+  if (hq)
+  {
+    LandVertex *hv = static_cast<LandVertex *>(lock_vb_checked(s.horizonVB));
+    land_build_horizon(s.camX, s.camZ, px, pz, HR::curh, s.curw, hv);
+    unlock_vb(s.horizonVB);
+  }
+
+  void *wv = lock_vb_checked(s.waterVB);
+  uint16_t *wi = lock_ib_checked(s.waterIB);
+  s.waterQuads = land_build_water(s, hq, ox, oz, t, HR::curh, s.curw, wv, wi);
+  unlock_vb(s.waterVB);
+  unlock_ib(s.waterIB);
+}
+
+// ---- scene passes ----
+
+static void land_stages(LandRenderState &s)
+{
+  set_texture(0, s.highQuality ? HR::aperTex : nullptr);
+  set_texture(1, HR::normTex);
+  set_texture(2, HR::colrTex);
+  set_texture(3, HR::topcTex);
+  set_texture(4, s.detailTex);
+  for (int i = 0; i <= 4; i++)
+  {
+    set_tex_address(i, TEXADDR_WRAP);
+    set_tex_filter(i, true);
+  }
+}
+
+void render_land()
+{
+  LandRenderState &s = land_state;
+  if (!s.created)
+    return;
+  land_stages(s);
+  set_vs4(16, 1.f / 256.f, 1.f / 256.f, 1.f / 512.f, 1.f / 2048.f);
+  set_sky_ps_consts(0);
+  if (s.nearInstances > 0)
+  {
+    set_vdecl(s.patchDecl);
+    set_vb(0, s.patchVB, 0, int(sizeof(PatchVertex)));
+    set_vb(1, s.nearVB, 0, int(sizeof(PatchInstance)));
+    set_ib(s.patchIB);
+    set_shader(s.landInstShader);
+    set_instancing(s.nearInstances);
+    draw_indexed(D3DPT_TRIANGLELIST, 0, 0, LAND_PATCH_VERTS, 0, LAND_PATCH_INDICES / 3);
+    set_instancing(0);
+    set_vb(1, nullptr, 0, 0);
+  }
+  if (s.landQuads > 0)
+  {
+    set_vdecl(s.landDecl);
+    set_vb(0, s.landVB, 0, int(sizeof(LandVertex)));
+    set_ib(s.landIB);
+    set_shader(s.landShader);
+    draw_indexed(D3DPT_TRIANGLELIST, 0, 0, LAND_FAR_VERTS, 0, 2 * s.landQuads);
+  }
+}
+
+void render_water(float t)
+{
+  LandRenderState &s = land_state;
+  if (!s.created || s.waterQuads <= 0)
+    return;
+  const bool hq = s.highQuality;
+  if (hq)
+  {
+    set_texture(0, HR::aperTex);
+    set_texture(4, s.foamTex);
+    float w = 1.f - fabsf((float(s.flowCounter) + t - 20.f) * 0.05f);
+    set_ps4(12, w, 0.f, 0.f, 0.f);
+    set_ps4(13, 0.5f, -0.5f, 0.5f + 0.5f / d3d_wd, 0.5f + 0.5f / d3d_ht);
+  }
+  set_vdecl(s.waterDecl);
+  set_vb(0, s.waterVB, 0, hq ? int(sizeof(WaterVertexHQ)) : int(sizeof(WaterVertexLQ)));
+  set_ib(s.waterIB);
+  set_shader(s.waterShader);
+  // The forward water is blended over the seabed; the deferred one writes the G-buffer.
+  if (!hq)
+    set_blend_alpha();
+  draw_indexed(D3DPT_TRIANGLELIST, 0, 0, LAND_WATER_VERTS, 0, 2 * s.waterQuads);
+  if (hq)
+    set_texture(1, HR::hmapTex);
+  else
+    set_blend_none();
+}
+
+void render_water_prepared() { render_water(land_state.drawT); }
+
+void render_horizon()
+{
+  LandRenderState &s = land_state;
+  if (!s.created || s.horizonQuads <= 0)
+    return;
+  // The horizon shades like the land, from the same textures.
+  land_stages(s);
+  set_vdecl(s.landDecl);
+  set_vb(0, s.horizonVB, 0, int(sizeof(LandVertex)));
+  set_ib(s.horizonIB);
+  set_shader(s.horizonShader);
+  draw_indexed(D3DPT_TRIANGLELIST, 0, 0, LAND_HORIZON_VERTS, 0, 2 * s.horizonQuads);
+}

@@ -1,0 +1,172 @@
+#pragma once
+// Private to the terrain renderer (land_render*.cpp, world_map.cpp and their tests):
+// vertex layouts, the renderer's state and the CPU geometry builders, which touch no GPU
+// object and so run without a device.
+#include <cstdint>
+#include "render/land_render.h"
+
+struct Shader;
+struct VertexBuffer;
+struct IndexBuffer;
+struct VertexDecl;
+
+#pragma pack(push, 1)
+struct LandVertex // far land and horizon: land format
+{
+  int16_t x, z;
+  float h;
+};
+struct PatchVertex
+{
+  float u, v;
+};
+struct PatchInstance
+{
+  int16_t x, z;
+  float h[4]; // (x, z), (x + 1, z), (x, z + 1), (x + 1, z + 1)
+};
+struct WaterVertexHQ
+{
+  int16_t x, z;
+  float level;
+  float flow[4];
+  float foam;
+};
+struct WaterVertexLQ
+{
+  int16_t x, z;
+  float level;
+  float foam;
+};
+struct PointVertex // colour and height uploads
+{
+  int16_t x, z;
+  union
+  {
+    uint32_t color;
+    float value;
+  };
+};
+struct MapWaterVertex
+{
+  int16_t x, z;
+  float depth, foam;
+};
+#pragma pack(pop)
+static_assert(sizeof(LandVertex) == 8 && sizeof(PatchVertex) == 8 && sizeof(PatchInstance) == 20);
+static_assert(sizeof(WaterVertexHQ) == 28 && sizeof(WaterVertexLQ) == 12);
+static_assert(sizeof(PointVertex) == 8 && sizeof(MapWaterVertex) == 12);
+
+// Flow texture coordinates of one cell: two pairs, reset 20 steps apart.
+struct FlowCoord
+{
+  float c[4];
+};
+
+// Fixed sizes of the buffers.
+constexpr int LAND_POINT_VERTS = 4096;
+constexpr int LAND_FAR_VERTS = 65536;
+constexpr int LAND_FAR_INDICES = 365574;
+constexpr int LAND_HORIZON_SIDE = 192;
+constexpr int LAND_HORIZON_VERTS = LAND_HORIZON_SIDE * LAND_HORIZON_SIDE;
+constexpr int LAND_HORIZON_INDICES = 218886;
+constexpr int LAND_NEAR_INSTANCES = 4096;
+constexpr int LAND_WATER_VERTS = 65536;
+constexpr int LAND_WATER_INDICES = 390150;
+constexpr int LAND_PATCH_VERTS = 25;
+constexpr int LAND_PATCH_INDICES = 96;
+constexpr int MAP_WATER_VERTS = 257 * 257;
+constexpr int MAP_WATER_INDICES = 393216;
+constexpr int MAP_WATER_SPLIT_ROW = 254;           // rows from here index from the base below
+constexpr int MAP_WATER_SPLIT_BASE = 254 * 257;    // 65278
+constexpr int MAP_WATER_SPLIT_VERTS = 3 * 257;     // 771
+
+// The near square (window rows and columns) and the drawn disc.
+constexpr int LAND_NEAR_LO = 95, LAND_NEAR_HI = 158;
+constexpr int LAND_DISC_R2 = 67600; // (2k - 255)^2 + (2c - 255)^2 <= this: radius 130 cells
+constexpr int LAND_FLOW_PERIOD = 40;
+
+inline bool land_in_disc(int k, int c)
+{
+  int a = 2 * k - 255, b = 2 * c - 255;
+  return a * a + b * b <= LAND_DISC_R2;
+}
+inline bool land_in_near(int k, int c)
+{
+  return k >= LAND_NEAR_LO && k <= LAND_NEAR_HI && c >= LAND_NEAR_LO && c <= LAND_NEAR_HI;
+}
+inline bool is_house_cell(const HeightmapData::Surface &s)
+{
+  return (s.bits & HeightmapData::Surface::GROUND_TYPE_MASK) == uint32_t(GT_HOUSE);
+}
+
+struct LandRenderState
+{
+  bool created = false;
+  bool highQuality = true;
+  bool refreshRequested = false;
+  int flowIndex = 0;   // flow[flowIndex] is the current buffer, the other the previous
+  int flowCounter = 0; // 0..39
+  // Counts of this frame's geometry.
+  int landQuads = 0, nearInstances = 0, waterQuads = 0, horizonQuads = 0;
+  int mapWaterQuads[2] = {0, 0}; // rows 0..253 and rows 254..255 of the latest map
+  int camX = 0, camZ = 0;        // camera cell of the latest prepare
+  float drawT = 0.f;             // fraction of the step of the latest prepare
+
+  Texture *normTexPrev = nullptr, *normTexNext = nullptr;
+  Texture *aperTexPrev = nullptr, *aperTexNext = nullptr;
+  Texture *detailTex = nullptr, *foamTex = nullptr;
+
+  VertexDecl *landDecl = nullptr, *patchDecl = nullptr, *waterDecl = nullptr;
+  VertexDecl *colorPointDecl = nullptr, *heightPointDecl = nullptr, *mapWaterDecl = nullptr;
+  Shader *landShader = nullptr, *landInstShader = nullptr, *waterShader = nullptr;
+  Shader *loadColorShader = nullptr, *loadFloatShader = nullptr, *normShader = nullptr;
+  Shader *aperShader[3] = {nullptr, nullptr, nullptr};
+  Shader *interpShader = nullptr, *horizonShader = nullptr;
+  Shader *mapSurfShader = nullptr, *mapWaterShader = nullptr, *mapLightShader = nullptr;
+
+  VertexBuffer *pointVB = nullptr, *landVB = nullptr, *horizonVB = nullptr, *nearVB = nullptr;
+  VertexBuffer *waterVB = nullptr, *patchVB = nullptr, *mapWaterVB = nullptr;
+  IndexBuffer *landIB = nullptr, *horizonIB = nullptr, *waterIB = nullptr, *patchIB = nullptr;
+  IndexBuffer *mapWaterIB = nullptr;
+
+  // Water depth as drawn and the two flow buffers (written by update_land_render).
+  alignas(64) float curw[HMAP_CELLS];
+  alignas(64) FlowCoord flow[2][HMAP_CELLS];
+};
+extern LandRenderState land_state;
+
+// ---- CPU builders (land_geometry.cpp) ----
+
+// The camera cell of a camera position and the window origin (cx - 128, cz - 128).
+void land_camera_cell(float cam_x, float cam_z, int &cx, int &cz);
+// The static 5 x 5 patch mesh.
+void land_fill_patch_mesh(PatchVertex *verts, uint16_t *indices);
+// The horizon ring's indices; returns the quad count.
+int land_fill_horizon_indices(uint16_t *indices);
+// Both flow buffers: cell (x, z) gets (x, z, z, x).
+void land_init_flow(LandRenderState &s);
+// Steps 1 to 3 of a simulation step: toggle, carry along the water velocity, count and
+// reset a pair at 20 and at 40 (three draws from the game generator each).
+void land_step_flow(LandRenderState &s, float dt, int cx, int cz);
+// curw = tmpw + (water - tmpw) * t.
+void land_interp_depth(float t, float *curw);
+// The near patches around the window origin; house cells go to land_render_building.
+int land_build_near(int ox, int oz, const float *h, PatchInstance *out);
+// The far mesh: 256 x 256 vertices and the quads of the disc outside the near square.
+int land_build_far(int ox, int oz, const float *h, LandVertex *verts, uint16_t *indices);
+// The horizon vertices around camera cell (cx, cz) for camera position (px, pz).
+void land_build_horizon(int cx, int cz, float px, float pz, const float *h, const float *w,
+                        LandVertex *verts);
+// Water vertices of the window (high or low quality layout) and the quads of the disc;
+// returns the quad count.
+int land_build_water(const LandRenderState &s, bool hq, int ox, int oz, float t, const float *h,
+                     const float *w, void *verts, uint16_t *indices);
+// World-map water: the 257 x 257 corner vertices and the wet quads, split at row 254;
+// quads[0] and quads[1] receive the two counts.
+void map_build_water(MapWaterVertex *verts, uint16_t *indices, int quads[2]);
+
+// ---- world map (world_map.cpp) ----
+void init_world_map(LandRenderState &s);
+void close_world_map(LandRenderState &s);
+void render_world_map(LandRenderState &s);
