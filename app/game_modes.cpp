@@ -84,7 +84,7 @@ void erode_land_from_key()
   p.reactions.release();
   // The eroded heights become the target: the land morphs into them.
   std::swap_ranges(HeightmapData::hmap, HeightmapData::hmap + HMAP_CELLS, HeightmapData::target_hmap);
-  CALL_IF_LINKED(request_land_refresh);
+  request_land_refresh();
   reset_update_time();
 }
 
@@ -144,7 +144,7 @@ void handle_common_keys()
 
 void world_step(float dt)
 {
-  CALL_IF_LINKED(update_land_render, dt);
+  update_land_render(dt);
   HeightmapData::updateHmap(dt);
   HeightmapData::simWater(dt);
   // Particles (update_common_fx) join here with the effects renderer.
@@ -163,7 +163,7 @@ void setup_view_and_draw(float dt)
   const float aspect = view_height() > 0 ? float(view_width()) / float(view_height()) : 1.f;
   compute_view(t, aspect);
   update_sky(t);
-  CALL_IF_LINKED(prepare_land_render, dt);
+  prepare_land_render(dt);
   frame_color_drawn = drawn_frame_color;
   load_view_consts();
   if (!d3d_device_exists())
@@ -246,7 +246,7 @@ void MainMenuMode::update(float dt)
 
   cur_view_itm = calc_camera_tm(dt * 20.f);
   MODULE_CALL(update_game_menu, dt);
-  CALL_IF_LINKED(request_land_refresh);
+  request_land_refresh();
   step_sky();
   world_step(dt);
 
@@ -339,7 +339,7 @@ void GameMenuMode::update(float dt)
     return; // F9 or a key of the module left the menu already
   cur_view_itm = calc_camera_tm(dt * 20.f);
   MODULE_CALL(update_game_menu, dt);
-  CALL_IF_LINKED(request_land_refresh);
+  request_land_refresh();
   if (should_close_game_menu)
     set_game_mode(returnMode ? returnMode : static_cast<GameMode *>(play_mode));
 }

@@ -117,7 +117,7 @@ static LoopHooks loop_hooks()
 // Start-up, second half (steps 17 to 27)
 
 static void sun_dir_from_script(vec4f dir) { set_sun_dir(dir, false); }
-static void refresh_terrain_from_world() { CALL_IF_LINKED(request_land_refresh); }
+static void refresh_terrain_from_world() { request_land_refresh(); }
 
 // The module's passes inside the scene pipeline (nothing while no module is bound).
 static void module_objects()
@@ -140,22 +140,17 @@ static void module_debug()
 void install_scene_hooks()
 {
   SceneHooks h = scene_hooks;
-  if (&render_land)
-    h.render_land = render_land;
-  if (&render_water_prepared)
-    h.render_water = render_water_prepared;
-  if (&render_horizon)
-    h.render_horizon = render_horizon;
+  h.render_land = render_land;
+  h.render_water = render_water_prepared;
+  h.render_horizon = render_horizon;
   h.render_objects = module_objects;
   h.render_object_shadows = module_shadows;
   h.render_object_debug = module_debug;
   // The shadow bracket and the particles keep the pipeline's defaults until their
   // renderers exist.
   set_scene_hooks(h);
-  if (&init_land_render)
-    scene_init_terrain = init_land_render;
-  if (&close_land_render)
-    scene_close_terrain = close_land_render;
+  scene_init_terrain = init_land_render;
+  scene_close_terrain = close_land_render;
 }
 
 void init_systems()
