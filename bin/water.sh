@@ -33,9 +33,9 @@ void psh()
   vec3 v = v_eye / max(dist, 1e-4);
   vec3 n = normalize(texture(s1, v_uvn).xyz * 2.0 - 1.0);
   vec3 grain = texture(s4, v_pos.xz * 0.23).rgb;
-  n = normalize(n + vec3(grain.r - 0.5, 0.0, grain.g - 0.5) * 0.25);
+  n = normalize(n + vec3(grain.r - 0.5, 0.0, grain.g - 0.5) * 0.12 * clamp(1.0 - dist / 150.0, 0.0, 1.0));
   float sun_up = max(SUN_DIR.y, 0.0);
-  vec3 deep = vec3(0.02, 0.09, 0.13) * (SUN_COLOR * (sun_up * 1.3 + 0.05) + AMBIENT_COLOR * 2.5);
+  vec3 deep = vec3(0.012, 0.06, 0.095) * (SUN_COLOR * (sun_up * 1.3 + 0.05) + AMBIENT_COLOR * 2.5);
   vec3 r = reflect(v, n);
   r.y = abs(r.y);
   float cosv = clamp(dot(-v, n), 0.0, 1.0);
@@ -44,10 +44,10 @@ void psh()
   vec3 foam_col = vec3(0.9, 0.93, 0.95) * (SUN_COLOR * sun_diffuse(n) + ambient_light(n, 1.0));
   vec3 col = mix(deep * EXPOSURE.x, foam_col * EXPOSURE.x, foam) * (1.0 - fres) +
              sky_radiance(r) * EXPOSURE.y * fres;
-  col += SUN_COLOR * EXT_SHORT * pow(max(dot(r, SUN_DIR), 0.0), 200.0) * 3.0 * (1.0 - foam);
+  col += SUN_COLOR * EXT_SHORT * pow(max(dot(r, SUN_DIR), 0.0), 320.0) * 4.0 * (1.0 - foam);
   if (v_fog > 0.0)
     col = apply_fog(col, v, dist / 512.0);
-  float alpha = clamp(0.62 + fres * 0.35 + foam * 0.4, 0.0, 1.0);
+  float alpha = clamp(0.78 + fres * 0.22 + foam * 0.4, 0.0, 1.0);
   COLOR0 = vec4(clamp(col, 0.0, 1.0), alpha);
 }
 #endif

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstring>
 #include <utility>
-#include "app/camera.h"
 #include "app/log.h"
 #include "app/settings.h"
 #include "gameobj/gameobj_host.h"
@@ -252,10 +251,16 @@ void close_land_render()
 
 void request_land_refresh() { land_state.refreshRequested = true; }
 
+// The camera position: row 3 of the camera's world matrix (cur_view_itm), which is the
+// inverse of the device's view matrix set by the frame set-up.
 static void camera_position(float &x, float &z)
 {
-  x = cur_view_itm.m[3][0];
-  z = cur_view_itm.m[3][2];
+  Matrix44 view, itm;
+  get_view_tm(view);
+  if (!inverse44(view, itm))
+    itm = Matrix44::identity();
+  x = itm.m[3][0];
+  z = itm.m[3][2];
 }
 
 void update_land_render(float dt)

@@ -1,0 +1,287 @@
+// The terrain renderer's CPU side: flow coordinates and their reset schedule, the house
+// cell rule, the window geometry, water interpolation and the world map's water mesh.
+#include <gtest/gtest.h>
+#include <cmath>
+#include <cstring>
+#include <vector>
+#include "render/land_render_internal.h"
+#include "world/world_rnd.h"
+
+using HD = HeightmapData;
+
+namespace
+{
+struct LandGeometryTest : ::testing::Test
+{
+  void SetUp() override
+  {
+    HD::reset();
+    memset(HD::tmpw, 0, sizeof(HD::tmpw));
+    game_rnd_seed = 12345;
+    calls.clear();
+    saved = land_render_building;
+    land_render_building = [](const HD::Surface *s, int x, int z) {
+      calls.push_back({x, z, s == &HD::surface[hmap_index(x, z)]});
+    };
+  }
+  void TearDown() override { land_render_building = saved; }
+
+  struct Call
+  {
+    int x, z;
+    bool rightRecord;
+  };
+  static std::vector<Call> calls;
+  LandBuildingFunc saved = nullptr;
+};
+std::vector<LandGeometryTest::Call> LandGeometryTest::calls;
+
+float flow_at(int buf, int x, int z, int c) { return land_state.flow[buf][hmap_index(x, z)].c[c]; }
+
+uint64_t after_draws(uint64_t seed, int n)
+{
+  for (int i = 0; i < n; i++)
+    world_rnd_next(seed);
+  return seed;
+}
+} // namespace
+
+TEST_F(LandGeometryTest, FlowPairsResetTwentyStepsApartWithThreeDrawsEach)
+{
+  LandRenderState &s = land_state;
+  land_init_flow(s);
+  s.flowIndex = 0;
+  s.flowCounter = 0;
+  EXPECT_EQ(flow_at(0, 7, 9, 0), 7.f);
+  EXPECT_EQ(flow_at(0, 7, 9, 1), 9.f);
+  EXPECT_EQ(flow_at(0, 7, 9, 2), 9.f);
+  EXPECT_EQ(flow_at(0, 7, 9, 3), 7.f);
+
+  const int cx = 40, cz = 200;
+  uint64_t seed = game_rnd_seed;
+  for (int step = 1; step < 20; step++)
+  {
+    land_step_flow(s, 0.05f, cx, cz);
+    ASSERT_EQ(s.flowCounter, step);
+    ASSERT_EQ(game_rnd_seed, seed) << "no draws before the counter reaches 20";
+  }
+  // Still water: the coordinates stay where they were, in both buffers.
+  EXPECT_EQ(flow_at(s.flowIndex, 100, 3, 0), 100.f);
+  EXPECT_EQ(flow_at(s.flowIndex ^ 1, 100, 3, 1), 3.f);
+
+  // Step 20 replaces the first pair of the new current buffer.
+  uint64_t expect = seed;
+  float u1 = world_rnd_unit(expect), u2 = world_rnd_unit(expect), u3 = world_rnd_unit(expect);
+  land_step_flow(s, 0.05f, cx, cz);
+  EXPECT_EQ(s.flowCounter, 20);
+  EXPECT_EQ(game_rnd_seed, after_draws(seed, 3));
+  float theta = u1 * 6.2831853f, ct = cosf(theta), st = sinf(theta);
+  for (int z : {0, 72, 255})
+    for (int x : {0, 168, 255})
+    {
+      float F = float((x - cx - 128) & 255), D = float((z - cz - 128) & 255);
+      EXPECT_NEAR(flow_at(s.flowIndex, x, z, 0), F * ct + D * st + u2 * 256.f, 1e-3f);
+      EXPECT_NEAR(flow_at(s.flowIndex, x, z, 1), -F * st + D * ct + u3 * 256.f, 1e-3f);
+      EXPECT_EQ(flow_at(s.flowIndex, x, z, 2), float(z)) << "the second pair is left alone";
+      EXPECT_EQ(flow_at(s.flowIndex, x, z, 3), float(x));
+    }
+  // The seam of the fresh coordinates lies 128 cells from the camera.
+  float a = flow_at(s.flowIndex, (cx + 127) & 255, cz, 0), b = flow_at(s.flowIndex, (cx + 128) & 255, cz, 0);
+  EXPECT_GT(fabsf(a - b), 100.f);
+
+  // Steps 21..39 draw nothing; step 40 wraps to 0 and resets the second pair.
+  seed = game_rnd_seed;
+  for (int step = 21; step < 40; step++)
+    land_step_flow(s, 0.05f, cx, cz);
+  EXPECT_EQ(s.flowCounter, 39);
+  EXPECT_EQ(game_rnd_seed, seed);
+  float first = flow_at(s.flowIndex, 10, 10, 0);
+  land_step_flow(s, 0.05f, cx, cz);
+  EXPECT_EQ(s.flowCounter, 0);
+  EXPECT_EQ(game_rnd_seed, after_draws(seed, 3));
+  EXPECT_EQ(flow_at(s.flowIndex, 10, 10, 0), first);
+  EXPECT_NE(flow_at(s.flowIndex, 10, 10, 2), 10.f);
+}
+
+TEST_F(LandGeometryTest, FlowIsCarriedAlongWithTheWaterAndWraps)
+{
+  LandRenderState &s = land_state;
+  land_init_flow(s);
+  s.flowIndex = 0;
+  s.flowCounter = 0;
+  for (int z = 0; z < 256; z++)
+    for (int x = 0; x < 256; x++)
+      HD::waterAt(x, z).vel_x = 2.f; // cell centres move at 2 cells per second toward +x
+  land_step_flow(s, 0.25f, 0, 0);
+  // Cell 10 takes what was half a cell behind it.
+  EXPECT_FLOAT_EQ(flow_at(s.flowIndex, 10, 5, 0), 9.5f);
+  EXPECT_FLOAT_EQ(flow_at(s.flowIndex, 10, 5, 1), 5.f);
+  // At x = 0 the back-trace wraps to the other side of the map.
+  EXPECT_FLOAT_EQ(flow_at(s.flowIndex, 0, 5, 0), 127.5f);
+  // A broken velocity must not reach outside the buffers.
+  HD::waterAt(3, 3).vel_x = NAN;
+  HD::waterAt(4, 4).vel_z = 1e30f;
+  land_step_flow(s, 0.25f, 0, 0);
+  SUCCEED();
+}
+
+TEST_F(LandGeometryTest, HouseCellsInsideTheDiscGoToTheModuleOnceEach)
+{
+  int cx, cz;
+  land_camera_cell(130.2f, 20.7f, cx, cz);
+  ASSERT_EQ(cx, 130);
+  ASSERT_EQ(cz, 21);
+  const int ox = cx - 128, oz = cz - 128;
+  // Window (row, column): one in the near square, one in the far disc, one outside it,
+  // the near one across the wrap of the map.
+  struct Cell { int k, c; } cells[] = {{100, 120}, {200, 128}, {2, 2}};
+  for (const Cell &c : cells)
+    HD::surf(ox + c.c, oz + c.k).set_ground_type(GT_HOUSE);
+
+  static PatchInstance inst[LAND_NEAR_INSTANCES];
+  static LandVertex verts[LAND_FAR_VERTS];
+  static uint16_t idx[LAND_FAR_INDICES];
+  int n = land_build_near(ox, oz, HeightmapRenderer::curh, inst);
+  EXPECT_EQ(n, 64 * 64 - 1);
+  int quads = land_build_far(ox, oz, HeightmapRenderer::curh, verts, idx);
+  ASSERT_EQ(calls.size(), 2u);
+  EXPECT_EQ(calls[0].x, ox + 120);
+  EXPECT_EQ(calls[0].z, oz + 100);
+  EXPECT_EQ(calls[1].x, ox + 128);
+  EXPECT_EQ(calls[1].z, oz + 200);
+  for (const Call &c : calls)
+    EXPECT_TRUE(c.rightRecord) << "the surface record of the wrapped cell is passed";
+
+  // The far quads are the disc minus the near square minus the house.
+  int disc = 0;
+  for (int k = 0; k < 255; k++)
+    for (int c = 0; c < 255; c++)
+      disc += land_in_disc(k, c) && !land_in_near(k, c);
+  EXPECT_EQ(quads, disc - 1);
+  EXPECT_LE(quads * 6, LAND_FAR_INDICES);
+  // Vertices are unwrapped cell coordinates around the camera.
+  EXPECT_EQ(verts[0].x, ox);
+  EXPECT_EQ(verts[0].z, oz);
+  EXPECT_EQ(verts[256 * 255 + 255].x, ox + 255);
+  EXPECT_EQ(verts[256 * 255 + 255].z, oz + 255);
+}
+
+TEST_F(LandGeometryTest, NearPatchesCarryTheFourCornerHeights)
+{
+  for (int i = 0; i < HMAP_CELLS; i++)
+    HeightmapRenderer::curh[i] = float(i & 255) + float(i >> 8) * 1000.f;
+  static PatchInstance inst[LAND_NEAR_INSTANCES];
+  // Window origin at (-128, -128): cell (-33, -33) is map cell (223, 223).
+  int n = land_build_near(-128, -128, HeightmapRenderer::curh, inst);
+  ASSERT_EQ(n, 4096);
+  const PatchInstance &p = inst[0];
+  EXPECT_EQ(p.x, -128 + 95);
+  EXPECT_EQ(p.z, -128 + 95);
+  EXPECT_EQ(p.h[0], 223.f + 223000.f);
+  EXPECT_EQ(p.h[1], 224.f + 223000.f);
+  EXPECT_EQ(p.h[2], 223.f + 224000.f);
+  EXPECT_EQ(p.h[3], 224.f + 224000.f);
+}
+
+TEST_F(LandGeometryTest, PatchMeshAndHorizonRing)
+{
+  PatchVertex pv[25];
+  uint16_t pi[96];
+  land_fill_patch_mesh(pv, pi);
+  EXPECT_EQ(pv[7].u, 0.5f);
+  EXPECT_EQ(pv[7].v, 0.25f);
+  const uint16_t first[6] = {0, 5, 1, 1, 5, 6};
+  EXPECT_EQ(memcmp(pi, first, sizeof(first)), 0);
+  EXPECT_EQ(pi[95], 24);
+
+  static uint16_t hi[LAND_HORIZON_INDICES];
+  int quads = land_fill_horizon_indices(hi);
+  EXPECT_LE(quads * 6, LAND_HORIZON_INDICES);
+  // The hole: a disc of radius about 31 grid steps (pi * 31^2 quads).
+  EXPECT_NEAR(191 * 191 - quads, 3019, 40);
+  // No quad starts in the hole around the centre.
+  for (int q = 0; q < quads; q++)
+  {
+    int v = hi[6 * q], r = v / 192, c = v % 192;
+    int a = 2 * c - 191, b = 2 * r - 191;
+    ASSERT_GT(a * a + b * b, 3843);
+  }
+}
+
+TEST_F(LandGeometryTest, HorizonBendsDownBeyond128Cells)
+{
+  for (int i = 0; i < HMAP_CELLS; i++)
+  {
+    HeightmapRenderer::curh[i] = 5.f;
+    land_state.curw[i] = 1.f;
+  }
+  static LandVertex hv[LAND_HORIZON_VERTS];
+  land_build_horizon(128, 128, 128.f, 128.f, HeightmapRenderer::curh, land_state.curw, hv);
+  // Grid origin: ((128 - 383) & ~3) = -256 in both axes, steps of 4.
+  EXPECT_EQ(hv[0].x, -256);
+  EXPECT_EQ(hv[0].z, -256);
+  const LandVertex &mid = hv[192 * 96 + 96]; // (128, 128): the camera
+  EXPECT_EQ(mid.x, 128);
+  EXPECT_FLOAT_EQ(mid.h, 6.f);
+  const LandVertex &edge = hv[192 * 96 + 191]; // 380 cells out along x
+  float k = (380.f - 128.f) / 256.f;
+  EXPECT_FLOAT_EQ(edge.h, 6.f - 128.f * k * k);
+}
+
+TEST_F(LandGeometryTest, WaterInterpolatesFromThePreviousStepAndSkipsDryQuads)
+{
+  LandRenderState &s = land_state;
+  land_init_flow(s);
+  for (int i = 0; i < HMAP_CELLS; i++)
+    HeightmapRenderer::curh[i] = 1.f;
+  static WaterVertexHQ wv[LAND_WATER_VERTS];
+  static WaterVertexLQ wl[LAND_WATER_VERTS];
+  static uint16_t wi[LAND_WATER_INDICES];
+
+  // No water anywhere: no quads at either quality.
+  land_interp_depth(0.5f, s.curw);
+  EXPECT_EQ(land_build_water(s, true, 0, 0, 0.5f, HeightmapRenderer::curh, s.curw, wv, wi), 0);
+  EXPECT_EQ(land_build_water(s, false, 0, 0, 0.5f, HeightmapRenderer::curh, s.curw, wl, wi), 0);
+
+  // One wet cell at (50, 60): the previous step had it, the current one dried it.
+  HD::tmpw[60][50].depth = 2.f;
+  HD::tmpw[60][50].foam = 0.8f;
+  HD::water[60][50].depth = 0.f;
+  HD::water[60][50].foam = 0.2f;
+  land_interp_depth(0.f, s.curw);
+  EXPECT_EQ(s.curw[hmap_index(50, 60)], 2.f) << "t = 0 draws the previous step";
+  int quads = land_build_water(s, true, 0, 0, 0.f, HeightmapRenderer::curh, s.curw, wv, wi);
+  EXPECT_EQ(quads, 4) << "the four quads sharing the wet corner";
+  const WaterVertexHQ &v = wv[256 * 60 + 50];
+  EXPECT_FLOAT_EQ(v.level, 3.f);
+  EXPECT_FLOAT_EQ(v.foam, 0.8f);
+  // A dry neighbour takes the wet level only when that is not above its own ground.
+  EXPECT_FLOAT_EQ(wv[256 * 60 + 51].level, 1.f);
+  HeightmapRenderer::curh[hmap_index(51, 60)] = 4.f;
+  land_build_water(s, true, 0, 0, 0.f, HeightmapRenderer::curh, s.curw, wv, wi);
+  EXPECT_FLOAT_EQ(wv[256 * 60 + 51].level, 3.f);
+
+  land_interp_depth(0.25f, s.curw);
+  land_build_water(s, false, 0, 0, 0.25f, HeightmapRenderer::curh, s.curw, wl, wi);
+  EXPECT_FLOAT_EQ(s.curw[hmap_index(50, 60)], 1.5f);
+  EXPECT_FLOAT_EQ(wl[256 * 60 + 50].level, 1.f + 1.5f - 0.1f) << "low quality sinks the surface";
+  EXPECT_FLOAT_EQ(wl[256 * 60 + 50].foam, 0.65f);
+}
+
+TEST_F(LandGeometryTest, MapWaterSplitsItsIndicesAtRow254)
+{
+  static MapWaterVertex mv[MAP_WATER_VERTS];
+  static uint16_t mi[MAP_WATER_INDICES];
+  int quads[2];
+  map_build_water(mv, mi, quads);
+  EXPECT_EQ(quads[0] + quads[1], 0) << "no water, no water pass";
+
+  HD::water[255][10].depth = 1.f; // a corner of quads in rows 254 and 255, columns 9 and 10
+  HD::water[3][0].depth = 1.f;    // column 256 of the corners repeats column 0
+  map_build_water(mv, mi, quads);
+  EXPECT_EQ(quads[0], 4); // rows 2 and 3, columns 0 and 255
+  EXPECT_EQ(quads[1], 4);
+  EXPECT_EQ(mv[257 * 3 + 256].depth, 1.f);
+  for (int i = 6 * quads[0]; i < 6 * (quads[0] + quads[1]); i++)
+    ASSERT_LT(mi[i], MAP_WATER_SPLIT_VERTS) << "second part indexes from its base vertex";
+}
