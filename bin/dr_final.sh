@@ -21,10 +21,16 @@ void vsh()
 #if PSH
 void psh()
 {
+  float depth = gb_unpack_depth(texture(s8, tc));
+  // Nothing was drawn here (the stencil keeps this pixel out anyway): no work.
+  if (depth >= 1.0)
+  {
+    COLOR0 = vec4(0.0, 0.0, 0.0, 1.0);
+    return;
+  }
   vec3 col = texture(s11, tc).rgb;
   if (pc[17].x > 0.0)
   {
-    float depth = gb_unpack_depth(texture(s8, tc));
     // The ray reaches the far plane; its length over the far distance (the centre ray's
     // length, vc[19]) turns view depth into distance.
     float far_len = 512.0;

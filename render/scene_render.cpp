@@ -345,6 +345,7 @@ void render_scene_deferred(const Matrix44 &camera, float time, float dt, float f
   set_texture(9, T(1));
   set_render_target_texture(0, T(3), true);
   set_texture(11, Q(1));
+  set_tex_filter(11, true); // the light pass reads the mask with one bilinear fetch
   set_texture(12, Q(3));
   set_texture(13, Q(4));
   point_clamp(12);
