@@ -56,7 +56,7 @@ void psh()
   vec2 suv = v_clip.xy / v_clip.w * pc[13].xy + pc[13].zw;
   float ground = gb_unpack_depth(texture(s8, suv));
   float thick = max(ground - v_depth, 0.0) * 512.0;
-  float opacity = 1.0 - exp(-thick * 0.22);
+  float opacity = 1.0 - exp(-thick * 0.6);
   float shore = 1.0 - smoothstep(0.05, 0.9, thick);
   float foam = clamp(v_foam * 1.6, 0.0, 1.0) * smoothstep(0.25, 0.75, pattern + v_foam * 0.3);
   foam = max(foam, shore * smoothstep(0.45, 0.7, pattern) * 0.8);

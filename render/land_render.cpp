@@ -245,16 +245,26 @@ void close_land_render()
   // Declarations live in the device's cache until the device closes.
   s.landDecl = s.patchDecl = s.waterDecl = s.colorPointDecl = s.heightPointDecl = s.mapWaterDecl = nullptr;
   s.created = false;
+  s.haveHistory = false;
   s.refreshRequested = false;
   s.landQuads = s.nearInstances = s.waterQuads = s.horizonQuads = 0;
 }
 
 void request_land_refresh() { land_state.refreshRequested = true; }
 
-// The camera position: row 3 of the camera's world matrix (cur_view_itm), which is the
-// inverse of the device's view matrix set by the frame set-up.
+// The camera's world matrix of the frame set-up (the shell's); weak so that the renderer
+// runs without the shell, taking the inverse of the device's view matrix instead.
+extern ENGINE_API Matrix44 cur_view_itm __attribute__((weak));
+
+// The camera position: row 3 of cur_view_itm.
 static void camera_position(float &x, float &z)
 {
+  if (&cur_view_itm)
+  {
+    x = cur_view_itm.m[3][0];
+    z = cur_view_itm.m[3][2];
+    return;
+  }
   Matrix44 view, itm;
   get_view_tm(view);
   if (!inverse44(view, itm))
@@ -359,6 +369,14 @@ static void refresh_region(LandRenderState &s, int x0, int z0, int nx, int nz)
     std::swap(s.aperTexPrev, s.aperTexNext);
     int q = land_shadow_quality < 0 ? 0 : land_shadow_quality > 2 ? 2 : land_shadow_quality;
     height_pass(s.aperShader[q], s.aperTexNext, x0, z0, nx, nz);
+  }
+  // The first refresh has no previous result to come from: start both from it.
+  if (!s.haveHistory)
+  {
+    copy_texture(s.normTexNext, s.normTexPrev);
+    if (s.highQuality)
+      copy_texture(s.aperTexNext, s.aperTexPrev);
+    s.haveHistory = true;
   }
   set_texture(0, nullptr);
   // Colours.

@@ -105,6 +105,7 @@ struct LandRenderState
   bool created = false;
   bool highQuality = true;
   bool refreshRequested = false;
+  bool haveHistory = false; // the "prev" textures hold a refresh result
   int flowIndex = 0;   // flow[flowIndex] is the current buffer, the other the previous
   int flowCounter = 0; // 0..39
   // Counts of this frame's geometry.
