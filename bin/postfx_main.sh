@@ -1,4 +1,4 @@
-// Final pass with the colour grade: a gentle filmic contrast curve, a little more
+// Final pass with the colour grade: a gentle filmic contrast curve, a touch more
 // saturation, a soft vignette, then the frame tint (pc[1]: rgb, a = opacity).
 // pc[0] = (1 / width, 1 / height, width, height).
 VARYING vec2 tc;
@@ -21,7 +21,7 @@ void psh()
   vec3 s = col * col * (3.0 - 2.0 * col);
   col = mix(col, s, 0.3);
   float luma = dot(col, vec3(0.299, 0.587, 0.114));
-  col = clamp(mix(vec3(luma), col, 1.12), 0.0, 1.0);
+  col = clamp(mix(vec3(luma), col, 1.05), 0.0, 1.0);
   // Vignette, stretched to the screen's aspect.
   vec2 d = (tc - 0.5) * vec2(pc[0].z / pc[0].w, 1.0);
   col *= 1.0 - 0.22 * smoothstep(0.35, 1.05, length(d));
