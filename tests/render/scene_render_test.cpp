@@ -80,6 +80,8 @@ void fake_fx() { fx_calls++; }
 struct Scene
 {
   scenetest::ProgramDir dir;
+  void (*saved_init)() = nullptr;
+  void (*saved_close)() = nullptr;
   Scene(int quality)
   {
     dir.write("test_land.sh", test_land_sh);
@@ -88,6 +90,10 @@ struct Scene
     use_ppaa = false;
     use_wireframe = false;
     use_fog = true;
+    // Stand-in terrain only: no terrain renderer, whatever another test installed.
+    saved_init = scene_init_terrain;
+    saved_close = scene_close_terrain;
+    scene_init_terrain = scene_close_terrain = nullptr;
     init_scene_render();
     const char *def = quality ? "DEFERRED\0 1\0" : "";
     const char *wdef = quality ? "DEFERRED\0 1\0WATER\0 1\0" : "WATER\0 1\0";
@@ -118,6 +124,8 @@ struct Scene
     release_vb(quad_vb);
     release_ib(quad_ib);
     close_scene_render();
+    scene_init_terrain = saved_init;
+    scene_close_terrain = saved_close;
     gfx_quality = 1;
     use_ppaa = false;
     use_postfx = true;
