@@ -6,6 +6,10 @@
 #include "app/input.h"
 #include "app/settings.h"
 #include "gameobj/gameobj.h"
+#include "world/heightmap.h"
+#include <algorithm>
+#include <cmath>
+#include <cstring>
 
 namespace
 {
@@ -153,4 +157,36 @@ TEST_F(Modes, HelpTextFollowsTheModeAndSunAngle)
   EXPECT_EQ(sun_angle_degrees(vec4f(0.f, 0.f, 1.f, 0.f)), 90);
   EXPECT_EQ(sun_angle_degrees(vec4f(0.f, 0.5f, 0.8660254f, 0.f)), 60);
   EXPECT_EQ(sun_angle_degrees(vec4f(0.f, 1.0001f, 0.f, 0.f)), 0); // rounding past 1
+}
+
+TEST_F(Modes, MainMenuFlightClimbsOverLandAndStaysInsideTheWorld)
+{
+  // A ridge across the flight path: the camera must clear it.
+  HeightmapData::reset();
+  for (int z = 0; z < HMAP_SIZE; z++)
+    for (int x = 0; x < HMAP_SIZE; x++)
+      HeightmapData::height(x, z) = (z >= 20 && z < 40) ? 12.f : 0.f;
+  memcpy(HeightmapData::target_hmap, HeightmapData::hmap, sizeof(HeightmapData::hmap));
+  set_game_mode(main_menu_mode);
+  EXPECT_NEAR(camera.pos.y, 5.f, 1e-4f); // at the origin, 5 above the (flat) ground
+  float prev_x = camera.pos.x, prev_z = camera.pos.z, max_y = 0.f;
+  for (int i = 0; i < 120; i++)
+  {
+    main_menu_mode->update(0.05f);
+    const vec4f p = camera.pos;
+    ASSERT_TRUE(p.x >= 0.f && p.x < 256.f && p.z >= 0.f && p.z < 256.f) << i;
+    // Never inside the land under it.
+    const float ground = HeightmapData::calcSquareDepth(vec4f(p.x, 0.f, p.z, 1.f), 0.5f, true).y;
+    EXPECT_GE(p.y + 1e-3f, ground) << i;
+    // Half a unit per step at 10 units per second, wrapped.
+    const float step = std::hypot(wrap_delta(p.x - prev_x), wrap_delta(p.z - prev_z));
+    EXPECT_LE(step, 0.5f + 1e-3f);
+    prev_x = p.x;
+    prev_z = p.z;
+    EXPECT_NEAR(camera.yaw, menu_flight.yaw_target - menu_flight.yaw_rate, 1e-5f);
+    max_y = std::max(max_y, p.y);
+  }
+  EXPECT_GT(max_y, 12.f); // went over the ridge
+  EXPECT_GT(menu_flight.time, 5.9f);
+  HeightmapData::reset();
 }
