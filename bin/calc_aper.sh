@@ -4,14 +4,17 @@
 #include "height_pass.inc"
 
 #if QUALITY == 0
-#define APER_DIRS 8
-#define APER_STEPS 6
+#define APER_DIRS 6
+#define APER_STEPS 5
+#define APER_GROWTH 2.0
 #elif QUALITY == 1
-#define APER_DIRS 12
-#define APER_STEPS 9
+#define APER_DIRS 8
+#define APER_STEPS 7
+#define APER_GROWTH 1.65
 #else
-#define APER_DIRS 16
-#define APER_STEPS 12
+#define APER_DIRS 12
+#define APER_STEPS 8
+#define APER_GROWTH 1.55
 #endif
 
 #if PSH
@@ -29,7 +32,7 @@ void psh()
     for (int s = 0; s < APER_STEPS; s++)
     {
       best = max(best, (height_at(dir * r) - h0) / r);
-      r *= 1.42;
+      r *= APER_GROWTH;
     }
     float sin_h = best * inversesqrt(1.0 + best * best);
     float cos_h = sqrt(max(1.0 - sin_h * sin_h, 0.0));

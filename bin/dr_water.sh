@@ -41,13 +41,10 @@ void psh()
   float w_xy = 1.0 - w_zw;
   vec4 a = texture(s4, v_flow.xy * 0.125);
   vec4 b = texture(s4, v_flow.zw * 0.125);
-  vec4 c = texture(s4, v_flow.xy * 0.41 + vec2(0.37, 0.11));
-  vec4 d = texture(s4, v_flow.zw * 0.41 + vec2(0.71, 0.53));
   // Blending two patterns flattens them; the norm of the weights restores the contrast.
   float k = inversesqrt(w_xy * w_xy + w_zw * w_zw);
   vec2 slope = ((a.rg - 0.5) * w_xy + (b.rg - 0.5) * w_zw) * k;
-  slope += ((c.rg - 0.5) * w_xy + (d.rg - 0.5) * w_zw) * k * 0.5;
-  float pattern = (a.a * w_xy + b.a * w_zw) * 0.6 + (c.a * w_xy + d.a * w_zw) * 0.4;
+  float pattern = a.a * w_xy + b.a * w_zw;
   // Ripples calm down with distance, where they would only alias.
   float calm = clamp(1.0 - v_dist / 200.0, 0.15, 1.0);
   vec3 base = normalize(texture(s1, v_uvn).xyz * 2.0 - 1.0);

@@ -315,9 +315,6 @@ static void set_ps4(int reg, float a, float b, float c, float d)
 template <typename F>
 static void upload_points(LandRenderState &s, int x0, int z0, int nx, int nz, F value)
 {
-  LAND_ASSERT(nx > 0 && nz > 0, "nx>0 && nz>0");
-  LAND_ASSERT(x0 >= 0 && z0 >= 0 && x0 + nx <= HMAP_SIZE && z0 + nz <= HMAP_SIZE,
-              "x0>=0 && z0>=0 && x0+nx<=HMAP_SIZE && z0+nz<=HMAP_SIZE");
   set_vs4(16, 1.f / 128.f, -1.f / 128.f, -1.f, 1.f);
   set_vb(0, s.pointVB, 0, int(sizeof(PointVertex)));
   const int total = nx * nz;
@@ -351,16 +348,44 @@ static void height_pass(Shader *sh, Texture *target, int x0, int z0, int nx, int
   draw_postfx();
 }
 
+// One value per cell of the region into a map-sized texture. GL can write a render
+// target's texels directly, which costs a fraction of the point draws; the points remain
+// the way when a texture cannot be locked. Both give the same texels.
+template <typename T, typename F>
+static void upload_cells(LandRenderState &s, Texture *target, VDecl decl, Shader *sh, int x0, int z0, int nx,
+                         int nz, F value)
+{
+  LAND_ASSERT(nx > 0 && nz > 0, "nx>0 && nz>0");
+  LAND_ASSERT(x0 >= 0 && z0 >= 0 && x0 + nx <= HMAP_SIZE && z0 + nz <= HMAP_SIZE,
+              "x0>=0 && z0>=0 && x0+nx<=HMAP_SIZE && z0+nz<=HMAP_SIZE");
+  int pitch = 0;
+  if (uint8_t *texels = static_cast<uint8_t *>(lock_texture(target, &pitch, false)))
+  {
+    for (int z = z0; z < z0 + nz; z++)
+    {
+      T *row = reinterpret_cast<T *>(texels + size_t(pitch) * z);
+      for (int x = x0; x < x0 + nx; x++)
+      {
+        PointVertex p;
+        value(p, hmap_index(x, z));
+        memcpy(&row[x], &p.color, sizeof(T));
+      }
+    }
+    unlock_texture(target);
+    return;
+  }
+  set_render_target_texture(0, target, false);
+  set_vdecl(decl);
+  set_shader(sh);
+  upload_points(s, x0, z0, nx, nz, value);
+}
+
 static void refresh_region(LandRenderState &s, int x0, int z0, int nx, int nz)
 {
   pass_state();
   // Heights (with the water on top).
-  set_render_target_texture(0, HR::hmapTex, false);
-  set_vdecl(s.heightPointDecl);
-  set_shader(s.loadFloatShader);
-  upload_points(s, x0, z0, nx, nz, [](PointVertex &p, int i) {
-    p.value = HD::hmap[i] + (&HD::water[0][0])[i].depth;
-  });
+  upload_cells<float>(s, HR::hmapTex, s.heightPointDecl, s.loadFloatShader, x0, z0, nx, nz,
+                      [](PointVertex &p, int i) { p.value = HD::hmap[i] + (&HD::water[0][0])[i].depth; });
   // Normals, then at high quality the aperture, into the swapped "next" targets.
   std::swap(s.normTexPrev, s.normTexNext);
   height_pass(s.normShader, s.normTexNext, x0, z0, nx, nz);
@@ -380,12 +405,10 @@ static void refresh_region(LandRenderState &s, int x0, int z0, int nx, int nz)
   }
   set_texture(0, nullptr);
   // Colours.
-  set_vdecl(s.colorPointDecl);
-  set_shader(s.loadColorShader);
-  set_render_target_texture(0, HR::colrTex, false);
-  upload_points(s, x0, z0, nx, nz, [](PointVertex &p, int i) { p.color = HD::surface[i].color.u; });
-  set_render_target_texture(0, HR::topcTex, false);
-  upload_points(s, x0, z0, nx, nz, [](PointVertex &p, int i) { p.color = HD::surface[i].top_color.u; });
+  upload_cells<uint32_t>(s, HR::colrTex, s.colorPointDecl, s.loadColorShader, x0, z0, nx, nz,
+                         [](PointVertex &p, int i) { p.color = HD::surface[i].color.u; });
+  upload_cells<uint32_t>(s, HR::topcTex, s.colorPointDecl, s.loadColorShader, x0, z0, nx, nz,
+                         [](PointVertex &p, int i) { p.color = HD::surface[i].top_color.u; });
   render_world_map(s);
 }
 

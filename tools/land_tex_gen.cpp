@@ -1,5 +1,6 @@
-// land_tex_gen: the terrain's generated textures, tileable, with full mip chains.
-//   land_tex_gen detail <out.dds>   256 x 256 DXT1: r fine grain, g pebbles and cracks,
+// land_tex_gen: the terrain's generated textures, tileable, with full mip chains,
+// uncompressed (a software rasteriser decodes compressed texels at every fetch).
+//   land_tex_gen detail <out.dds>   256 x 256 A8R8G8B8: r fine grain, g pebbles and cracks,
 //                                   b streaks (0.5 is neutral in every channel)
 //   land_tex_gen foam <out.dds>     256 x 256 A8R8G8B8: rg ripple slopes (0.5 flat),
 //                                   b a second ripple height, a foam
@@ -9,7 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <vector>
-#include <stb/stb_dxt.h>
+#include <utility>
 
 namespace
 {
@@ -125,54 +126,26 @@ void put32(std::vector<uint8_t> &out, size_t at, uint32_t v)
   out[at + 3] = uint8_t(v >> 24);
 }
 
-// The 128-byte DDS preamble for a mip-mapped 2D texture.
-std::vector<uint8_t> dds_header(int mips, bool dxt1, uint32_t top_size)
+// The 128-byte DDS preamble for a mip-mapped 2D A8R8G8B8 texture.
+std::vector<uint8_t> dds_header(int mips)
 {
   std::vector<uint8_t> h(128, 0);
   memcpy(h.data(), "DDS ", 4);
   put32(h, 4, 124);
-  // CAPS | HEIGHT | WIDTH | PIXELFORMAT | MIPMAPCOUNT | (LINEARSIZE or PITCH)
-  put32(h, 8, 0x1 | 0x2 | 0x4 | 0x1000 | 0x20000 | (dxt1 ? 0x80000u : 0x8u));
+  put32(h, 8, 0x1 | 0x2 | 0x4 | 0x8 | 0x1000 | 0x20000); // CAPS HEIGHT WIDTH PITCH PIXELFORMAT MIPMAPCOUNT
   put32(h, 12, SIZE);
   put32(h, 16, SIZE);
-  put32(h, 20, top_size);
+  put32(h, 20, SIZE * 4);
   put32(h, 28, uint32_t(mips));
   put32(h, 76, 32);
-  if (dxt1)
-  {
-    put32(h, 80, 0x4); // FOURCC
-    memcpy(h.data() + 84, "DXT1", 4);
-  }
-  else
-  {
-    put32(h, 80, 0x40 | 0x1); // RGB | ALPHAPIXELS
-    put32(h, 88, 32);
-    put32(h, 92, 0x00FF0000);
-    put32(h, 96, 0x0000FF00);
-    put32(h, 100, 0x000000FF);
-    put32(h, 104, 0xFF000000);
-  }
+  put32(h, 80, 0x40 | 0x1); // RGB | ALPHAPIXELS
+  put32(h, 88, 32);
+  put32(h, 92, 0x00FF0000);
+  put32(h, 96, 0x0000FF00);
+  put32(h, 100, 0x000000FF);
+  put32(h, 104, 0xFF000000);
   put32(h, 108, 0x1000 | 0x400000 | 0x8); // TEXTURE | MIPMAP | COMPLEX
   return h;
-}
-
-void compress_dxt1(const std::vector<uint8_t> &rgba, int s, std::vector<uint8_t> &out)
-{
-  for (int by = 0; by < s; by += 4)
-    for (int bx = 0; bx < s; bx += 4)
-    {
-      uint8_t block[64];
-      for (int y = 0; y < 4; y++)
-        for (int x = 0; x < 4; x++)
-        {
-          // Levels smaller than a block repeat their pixels.
-          int sx = (bx + x) % s, sy = (by + y) % s;
-          memcpy(block + (y * 4 + x) * 4, &rgba[(size_t(sy) * s + sx) * 4], 4);
-        }
-      uint8_t dst[8];
-      stb_compress_dxt_block(dst, block, 0, STB_DXT_HIGHQUAL);
-      out.insert(out.end(), dst, dst + 8);
-    }
 }
 
 bool write_file(const char *path, const std::vector<uint8_t> &data)
@@ -219,14 +192,14 @@ std::vector<uint8_t> make_detail()
     rgba[i * 4 + 2] = to_byte(b[i]);
     rgba[i * 4 + 3] = 255;
   }
+  // Uncompressed: the software rasteriser decodes DXT at every fetch, which made the
+  // detail lookups the most expensive part of the land.
+  for (size_t i = 0; i < r.size(); i++)
+    std::swap(rgba[i * 4], rgba[i * 4 + 2]); // memory order B, G, R, A
   auto levels = mip_chain(std::move(rgba));
-  std::vector<uint8_t> out = dds_header(int(levels.size()), true, SIZE * SIZE / 2);
-  int s = SIZE;
+  std::vector<uint8_t> out = dds_header(int(levels.size()));
   for (const auto &l : levels)
-  {
-    compress_dxt1(l, s, out);
-    s /= 2;
-  }
+    out.insert(out.end(), l.begin(), l.end());
   return out;
 }
 
@@ -265,7 +238,7 @@ std::vector<uint8_t> make_foam()
       px[i * 4 + 3] = to_byte(foam[i]);
     }
   auto levels = mip_chain(std::move(px));
-  std::vector<uint8_t> out = dds_header(int(levels.size()), false, SIZE * 4);
+  std::vector<uint8_t> out = dds_header(int(levels.size()));
   for (const auto &l : levels)
     out.insert(out.end(), l.begin(), l.end());
   return out;
