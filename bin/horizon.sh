@@ -26,7 +26,7 @@ void psh()
   vec3 v = v_eye / max(dist, 1e-4);
   vec3 n = land_normal(v_uv.zw);
   vec3 albedo = land_albedo(v_pos, n, v_uv.xy, dist);
-  vec3 col = albedo * (SUN_COLOR * sun_diffuse(n) + ambient_light(n, 1.0)) * EXPOSURE.x;
+  vec3 col = expose(albedo * (SUN_COLOR * sun_diffuse(n) + ambient_light(n, 1.0)));
   // Open water far out is perfectly flat (the level of the height texture): shade it as
   // the light pass shades deep water, so the ring meets the drawn disc without a seam.
   float water = smoothstep(0.9975, 0.9995, n.y);
@@ -36,7 +36,7 @@ void psh()
     vec3 deep = vec3(0.012, 0.06, 0.095) * (SUN_COLOR * (sun_up * 1.3 + 0.05) + AMBIENT_COLOR * 2.5);
     vec3 r = reflect(v, vec3(0.0, 1.0, 0.0));
     float fres = 0.02 + 0.98 * pow(1.0 - clamp(-v.y, 0.0, 1.0), 5.0);
-    vec3 wcol = deep * EXPOSURE.x * (1.0 - fres) + sky_radiance(r) * EXPOSURE.y * fres;
+    vec3 wcol = expose(deep) * (1.0 - fres) + sky_radiance(r) * EXPOSURE.y * fres;
     col = mix(col, wcol, water);
   }
   col = apply_fog(col, v, dist / 512.0);

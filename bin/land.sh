@@ -26,9 +26,12 @@ void psh()
   vec3 n = land_normal(v_uv.zw);
   float dist = length(v_eye);
   vec3 albedo = land_albedo(v_pos, n, v_uv.xy, dist);
-  vec3 col = albedo * (SUN_COLOR * sun_diffuse(n) + ambient_light(n, 1.0)) * EXPOSURE.x;
+  vec3 col = expose(albedo * (SUN_COLOR * sun_diffuse(n) + ambient_light(n, 1.0)));
+  vec3 v = v_eye / max(dist, 1e-4);
   if (v_fog > 0.0)
-    col = apply_fog(col, v_eye / max(dist, 1e-4), dist / 512.0);
+    col = apply_fog(col, v, dist / 512.0);
+  // Without the horizon ring the drawn disc ends 130 cells out: fade into the sky there.
+  col = mix(col, sky_radiance(v) * EXPOSURE.y, smoothstep(96.0, 127.0, length(v_eye.xz)));
   COLOR0 = vec4(clamp(col, 0.0, 1.0), 1.0);
 }
 #endif

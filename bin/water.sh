@@ -42,12 +42,14 @@ void psh()
   float fres = 0.02 + 0.98 * pow(1.0 - cosv, 5.0);
   float foam = clamp(v_foam * 1.6, 0.0, 1.0) * smoothstep(0.3, 0.7, grain.b + v_foam * 0.3);
   vec3 foam_col = vec3(0.9, 0.93, 0.95) * (SUN_COLOR * sun_diffuse(n) + ambient_light(n, 1.0));
-  vec3 col = mix(deep * EXPOSURE.x, foam_col * EXPOSURE.x, foam) * (1.0 - fres) +
+  vec3 col = expose(mix(deep, foam_col, foam)) * (1.0 - fres) +
              sky_radiance(r) * EXPOSURE.y * fres;
   col += SUN_COLOR * EXT_SHORT * pow(max(dot(r, SUN_DIR), 0.0), 320.0) * 4.0 * (1.0 - foam);
   if (v_fog > 0.0)
     col = apply_fog(col, v, dist / 512.0);
-  float alpha = clamp(0.78 + fres * 0.22 + foam * 0.4, 0.0, 1.0);
+  float edge = smoothstep(96.0, 127.0, length(v_eye.xz));
+  col = mix(col, sky_radiance(v) * EXPOSURE.y, edge);
+  float alpha = clamp(0.88 + fres * 0.12 + foam * 0.4 + edge, 0.0, 1.0);
   COLOR0 = vec4(clamp(col, 0.0, 1.0), alpha);
 }
 #endif
