@@ -2,6 +2,7 @@
 // camera, water over its left half. Checks what lands where on screen, the low-quality
 // path's targets and MLAA's effect on edges.
 #include <cmath>
+#include <set>
 #include "app/app_globals.h"
 #include "app/settings.h"
 #include "render/buffers.h"
@@ -257,11 +258,19 @@ TEST(SceneRender, MlaaChangesOnlyEdgePixels)
   ASSERT_TRUE(vistest::draw_frame_with(draw_scene));
   std::vector<uint32_t> before = vistest::read_pixels();
   Texture *image = get_scene_image();
+  std::set<Texture *> pool = {image};
+  for (int i = 1; i <= 4; i++)
+    pool.insert(get_scene_target(i));
   use_ppaa = true;
   ASSERT_TRUE(vistest::draw_frame_with(draw_final_only));
   std::vector<uint32_t> after = vistest::read_pixels();
   ASSERT_EQ(before.size(), after.size());
+  // The image moved to another of the five textures; none is lost or doubled.
   EXPECT_NE(get_scene_image(), image);
+  std::set<Texture *> pool_after = {get_scene_image()};
+  for (int i = 1; i <= 4; i++)
+    pool_after.insert(get_scene_target(i));
+  EXPECT_EQ(pool_after, pool);
   vistest::save_png(after, "scene_mlaa");
 
   auto luma = [](uint32_t p) { return (0.299f * R(p) + 0.587f * G(p) + 0.114f * B(p)) / 255.f; };
@@ -287,4 +296,25 @@ TEST(SceneRender, MlaaChangesOnlyEdgePixels)
   // The horizon line and the shore are long, slightly slanted edges: some pixels blend.
   EXPECT_GT(changed, 20);
   EXPECT_LT(changed, w * h / 10);
+}
+
+TEST(SceneRender, QuarterTargetsFollowResizes)
+{
+  REQUIRE_DEVICE(320, 180);
+  Scene scene(1);
+  EXPECT_EQ(get_quarter_target(1)->texW, 80);
+  vistest::device(328, 200);
+  create_quarter_targets();
+  for (int i = 1; i <= 4; i++)
+  {
+    EXPECT_EQ(get_quarter_target(i)->texW, 82);
+    EXPECT_EQ(get_quarter_target(i)->texH, 50);
+  }
+  // The frame still draws at the new size.
+  ASSERT_TRUE(vistest::draw_frame_with(draw_scene));
+  std::vector<uint32_t> px = vistest::read_pixels();
+  ASSERT_FALSE(px.empty());
+  check_layout(px);
+  vistest::device(320, 180);
+  create_quarter_targets();
 }
