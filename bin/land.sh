@@ -31,7 +31,9 @@ void psh()
   if (v_fog > 0.0)
     col = apply_fog(col, v, dist / 512.0);
   // Without the horizon ring the drawn disc ends 130 cells out: fade into the sky there.
-  col = mix(col, sky_radiance(v) * EXPOSURE.y, smoothstep(96.0, 127.0, length(v_eye.xz)));
+  float edge = smoothstep(96.0, 127.0, length(v_eye.xz));
+  if (edge > 0.0)
+    col = mix(col, sky_radiance(v) * EXPOSURE.y, edge);
   COLOR0 = vec4(clamp(col, 0.0, 1.0), 1.0);
 }
 #endif

@@ -27,6 +27,12 @@ void vsh()
 #endif
 
 #if PSH
+// The sky seen in the water: the cheap form the light pass uses.
+vec3 sky_reflection(vec3 r)
+{
+  return (mix(HORIZON_COLOR, ZENITH_COLOR, sqrt(r.y)) + GLOW_COLOR * 0.5 * max(dot(r, SUN_DIR), 0.0)) * EXPOSURE.y;
+}
+
 void psh()
 {
   float dist = length(v_eye);
@@ -43,12 +49,13 @@ void psh()
   float foam = clamp(v_foam * 1.6, 0.0, 1.0) * smoothstep(0.3, 0.7, grain.b + v_foam * 0.3);
   vec3 foam_col = vec3(0.9, 0.93, 0.95) * (SUN_COLOR * sun_diffuse(n) + ambient_light(n, 1.0));
   vec3 col = expose(mix(deep, foam_col, foam)) * (1.0 - fres) +
-             sky_radiance(r) * EXPOSURE.y * fres;
+             sky_reflection(r) * fres;
   col += SUN_COLOR * EXT_SHORT * pow(max(dot(r, SUN_DIR), 0.0), 320.0) * 4.0 * (1.0 - foam);
   if (v_fog > 0.0)
     col = apply_fog(col, v, dist / 512.0);
   float edge = smoothstep(96.0, 127.0, length(v_eye.xz));
-  col = mix(col, sky_radiance(v) * EXPOSURE.y, edge);
+  if (edge > 0.0)
+    col = mix(col, sky_radiance(v) * EXPOSURE.y, edge);
   float alpha = clamp(0.88 + fres * 0.12 + foam * 0.4 + edge, 0.0, 1.0);
   COLOR0 = vec4(clamp(col, 0.0, 1.0), alpha);
 }
