@@ -10,7 +10,10 @@
 #include "paths.h"
 #include "settings.h"
 #include "window.h"
+#include "gameobj/gameobj.h"
+#include "gameobj/gameobj_host.h"
 #include "script/world_export.h"
+#include "script/world_hooks.h"
 #include "script/world_script.h"
 #include <SDL2/SDL.h>
 #include <cinttypes>
@@ -63,6 +66,37 @@ static LoopHooks loop_hooks()
 }
 
 // ---------------------------------------------------------------------------------------
+// What world generation reaches in the module. The module's functions are looked up at
+// each call: they are null while a reload swaps the module.
+
+static void install_world_hooks()
+{
+  WorldHooks h = {};
+  h.bind_gameobj = [](HSQUIRRELVM vm) {
+    if (gameobj_api.bind_gameobj)
+      gameobj_api.bind_gameobj(vm);
+  };
+  h.get_land_height = [](float x, float z) {
+    return gameobj_api.get_land_height ? gameobj_api.get_land_height(x, z) : hmap_land_height(x, z);
+  };
+  h.remove_all_gameobj = [] {
+    if (gameobj_api.remove_all_gameobj)
+      gameobj_api.remove_all_gameobj();
+  };
+  h.local_player_world_removed = [] {
+    if (local_player)
+      local_player->onWorldRemoved();
+  };
+  h.local_player_world_generated = [] {
+    if (local_player)
+      local_player->onWorldGenerated();
+  };
+  // The sky (set_sun_dir), the splash, the particles and the terrain renderer join
+  // here as their subsystems land; until then the defaults do nothing.
+  set_world_hooks(h);
+}
+
+// ---------------------------------------------------------------------------------------
 // Start-up, second half (steps 17 to 27)
 
 void init_systems()
@@ -86,11 +120,18 @@ void init_systems()
   // 22.
   setMousePos(float(view_width() / 2), float(view_height() / 2));
 
-  // 23. Game-object host: init_gameobj_host("../compiler/", "main.ls") loads and binds the module.
-  // 24. The module's init_inst_render, then init_common_fx(), init_shadows(), then the
-  //     module's init_new_gui, init_spells_ui and init_gameobj.
-  // 25. The world-generation script VM.
+  // 23. The game-object host loads and binds the module.
+  start_gameobj_host("../compiler/", "main.ls");
+  // 24. The module's init_inst_render, then init_common_fx(), init_shadows() (render/),
+  //     then the module's init_new_gui, init_spells_ui and init_gameobj.
+  gameobj_api.init_inst_render();
+  gameobj_api.init_new_gui();
+  gameobj_api.init_spells_ui();
+  gameobj_api.init_gameobj();
+  // 25. The world-generation script VM, reaching the module through the hooks.
+  install_world_hooks();
   init_world_script();
+  set_gameobj_script_guard(world_script_guard);
   // 26. go_to_main_menu(): the main-menu world now, the mode itself comes with the menus.
   generate_world("main_menu");
   // 27. With a local player: set_camera_pos(the player's position).
@@ -101,13 +142,18 @@ void init_systems()
 
 void close_systems()
 {
-  // S2, in this order; each is a no-op for a subsystem that never started:
-  // the module's remove_all_gameobj (if bound);
+  // S2, in this order; each is a no-op for a subsystem that never started.
+  if (gameobj_api.remove_all_gameobj)
+    gameobj_api.remove_all_gameobj();
+  set_gameobj_script_guard(nullptr);
   close_world_script();
-  // the module's
-  // close_spells_ui and close_gameobj (if bound); close_gameobj_host(); close_debug_vis();
-  // close_postfx(); close_terrain_render(); close_sky(); the three deferred-lighting
-  // shaders and the five scene textures.
+  if (gameobj_api.close_spells_ui)
+    gameobj_api.close_spells_ui();
+  if (gameobj_api.close_gameobj)
+    gameobj_api.close_gameobj();
+  stop_gameobj_host();
+  // close_debug_vis(); close_postfx(); close_terrain_render(); close_sky(); the three
+  // deferred-lighting shaders and the five scene textures.
 }
 
 void shutdown_sequence()
@@ -142,8 +188,12 @@ void update_game(float dt)
 {
   if (cur_game_mode)
     cur_game_mode->update(dt);
-  // With force_gameobj_reload set: clear it, reload_gameobj(true), then re-register the
-  // module's script bindings in the world-generation VM.
+  if (force_gameobj_reload)
+  {
+    force_gameobj_reload = false;
+    reload_gameobj(true);
+    rebind_gameobj_scripts();
+  }
 }
 
 void draw_frame(float dt)
@@ -169,8 +219,9 @@ void draw_frame(float dt)
 
 void check_file_changes()
 {
-  // reload_gameobj(false), re-registering the module's bindings after a swap;
-  // the sky script's reload check.
+  if (reload_gameobj(false))
+    rebind_gameobj_scripts();
+  // The sky script's reload check, then the world script's.
   check_world_script_reload();
 }
 

@@ -98,8 +98,8 @@ TEST(Shell, QuitAfterTheShutdownDoesNotRunItTwice)
 TEST(Shell, WholeProgramRunsFramesWithAGivenSeed)
 {
   ChildResult r = run_child([] {
-    const char *argv[] = {"zarnith", "-360", "-frames", "20", "-seed", "77", nullptr};
-    _exit(app_main(6, const_cast<char **>(argv)));
+    // The real executable: it loads the game-object module from its own directory.
+    execl(ZARNITH_EXE, "zarnith", "-360", "-frames", "20", "-seed", "77", (char *)nullptr);
   });
   EXPECT_EQ(r.exit_code, 0) << r.out;
   EXPECT_TRUE(in_order(r.out, {"app path: '", "Graphics quality: high\n", "game_rnd_seed=77;\n",

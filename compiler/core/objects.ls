@@ -1,0 +1,107 @@
+// Object life cycle: creation by class id, filing in the program's lists, deferred
+// deletion and the per-step update.
+import core.classes
+
+// Every list the objects may stand in, for taking an object out of all of them.
+static DynArray<GameObj *> *const all_lists[] = {
+#define GAMEOBJ_LIST_ADDR(cls) &cls##_list,
+  GAMEOBJ_LISTS(GAMEOBJ_LIST_ADDR)
+#undef GAMEOBJ_LIST_ADDR
+};
+
+// Files obj in its class's list and in the list of every base class that has one.
+static void file_object(GameObj *obj, int id)
+{
+  for (const GameObjClassInfo *c = gameobj_class_info(id); c; c = gameobj_class_info(c->parent))
+    c->list->push(obj);
+}
+
+static void unfile_object(GameObj *obj)
+{
+  for (DynArray<GameObj *> *list : all_lists)
+    for (int i = list->size() - 1; i >= 0; i--)
+      if ((*list)[i] == obj)
+        list->erase(i);
+  remove_proximity_object(obj);
+  if (local_player == obj)
+    local_player = nullptr;
+}
+
+// Frees every destroyed object. All of them are the module's: game objects and the GUI
+// elements of its screens.
+static void free_deleted_objects()
+{
+  while (!deleted_gameobjs.empty())
+  {
+    BaseObject *obj = deleted_gameobjs.back();
+    deleted_gameobjs.pop();
+    if (auto *g = dynamic_cast<GameObj *>(obj))
+      unfile_object(g);
+    delete obj;
+  }
+}
+
+GameObj *new_gameobj_by_id(int class_id)
+{
+  const GameObjClassInfo *c = gameobj_class_info(class_id);
+  if (!c)
+  {
+    debug("new_gameobj_by_id: no object class %d", class_id);
+    return nullptr;
+  }
+  GameObj *obj = c->create();
+  file_object(obj, class_id);
+  return obj;
+}
+
+// Destroys the object now (out of every list and the proximity grid); the memory is
+// freed at the end of the next update.
+void delete_gameobj(GameObj *obj)
+{
+  if (!obj)
+    return;
+  unfile_object(obj);
+  obj->destroy();
+}
+
+void update_gameobj(float dt)
+{
+  // Objects made during the walk are updated from the next step on.
+  int n = GameObj_list.size();
+  for (int i = 0; i < n && i < GameObj_list.size(); i++)
+  {
+    GameObj *obj = GameObj_list[i];
+    if (obj->isDestroyed())
+      continue;
+    if (auto *e = dynamic_cast<GameEntity *>(obj))
+      e->update(dt);
+  }
+  free_deleted_objects();
+}
+
+// Removes every object but the local player (world generation keeps the player).
+void remove_all_gameobj()
+{
+  DynArray<GameObj *> all(GameObj_list);
+  for (GameObj *obj : all)
+    if (obj != local_player)
+      delete_gameobj(obj);
+  free_deleted_objects();
+}
+
+void init_gameobj()
+{
+  if (!local_player)
+    local_player = new_gameobj_by_id(2);
+}
+
+void close_gameobj()
+{
+  DynArray<GameObj *> all(GameObj_list);
+  for (GameObj *obj : all)
+    delete_gameobj(obj);
+  free_deleted_objects();
+  local_player = nullptr;
+}
+
+GameObj *get_local_player() { return local_player; }

@@ -1,0 +1,521 @@
+#include "gameobj_host.h"
+#include "gameobj.h"
+#include "app/clock.h"
+#include "app/log.h"
+#include "app/paths.h"
+#include "app/temp_string.h"
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <strings.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char **environ;
+
+GameObjFuncs gameobj_api;
+bool force_gameobj_reload = false;
+
+namespace
+{
+const char *const MODULE_FILE = "gameobj.dll";
+const char *const NEW_MODULE_FILE = "gameobj_new.dll";
+const char *const BUILD_SCRIPT = "rebuild_dll.bat";
+
+struct WatchedSource
+{
+  char path[260];
+  int64_t mtime;
+};
+
+// A running build: the shell's process id and the read end of its output pipe.
+struct BuildProcess
+{
+  pid_t pid = -1;
+  int fd = -1;        // -1 once the output has ended
+  char line[1024];    // the line being assembled, at most 1023 characters
+  int len = 0;
+  bool saw_error = false; // an error line went by (the strip may be cleared meanwhile)
+  bool running() const { return pid > 0; }
+};
+
+struct HostState
+{
+  void *module = nullptr;
+  char source_dir[260] = "";
+  char main_source[260] = "";
+  DynArray<WatchedSource> sources;
+  BuildProcess build;
+  int64_t build_start = 0;
+  const void *class_table[GAMEOBJ_CLASS_COUNT] = {};
+  GameObjScriptGuard script_guard = nullptr;
+  GameObjGuiReleaseFn gui_release = nullptr;
+};
+HostState host;
+
+// Every list the module shares, in re-pointing order.
+DynArray<GameObj *> *const object_lists[] = {
+#define GAMEOBJ_LIST_ADDR(cls) &cls##_list,
+  GAMEOBJ_LISTS(GAMEOBJ_LIST_ADDR)
+#undef GAMEOBJ_LIST_ADDR
+};
+static_assert(sizeof(object_lists) / sizeof(object_lists[0]) == GAMEOBJ_LIST_COUNT);
+
+// Source times in nanoseconds: two saves within one second must both count as changes.
+int64_t source_time(const char *path)
+{
+  struct stat st;
+  if (stat(path, &st) != 0)
+    return 0;
+  return int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+}
+
+// --- loading and binding ---
+
+void *load_module()
+{
+  TempString<260> path = make_full_path(MODULE_FILE);
+  void *h = dlopen(path, RTLD_NOW | RTLD_LOCAL);
+  if (!h)
+  {
+    const char *why = dlerror();
+    debug("%s", why ? why : "dlopen failed");
+    fatal("can't load gameobj.dll");
+  }
+  return h;
+}
+
+void unload_module(void *h)
+{
+  if (!h)
+    return;
+  dlclose(h);
+  // A module that stays resident would be found again by its name, and the next load
+  // would silently run the old code.
+  TempString<260> path = make_full_path(MODULE_FILE);
+  if (void *still = dlopen(path, RTLD_NOW | RTLD_NOLOAD))
+  {
+    debug("!!! gameobj.dll is still loaded after unloading it: the old code stays in use");
+    dlclose(still);
+  }
+}
+
+const void *vtable_of(const BaseObject *obj)
+{
+  const void *vt;
+  memcpy(&vt, (const void *)obj, sizeof(vt));
+  return vt;
+}
+
+void set_vtable(BaseObject *obj, const void *vt) { memcpy((void *)obj, &vt, sizeof(vt)); }
+
+// Index 1..65 of the class whose table the object uses now, or -1.
+int find_class(const BaseObject *obj)
+{
+  const void *vt = vtable_of(obj);
+  for (int i = 1; i < GAMEOBJ_CLASS_COUNT; i++)
+    if (host.class_table[i] == vt)
+      return i;
+  return -1;
+}
+
+void repoint(BaseObject *obj, void *const *tables, bool required)
+{
+  if (obj->state & BaseObject::STATE_HOST_MARK)
+    return;
+  obj->state |= BaseObject::STATE_HOST_MARK;
+  int i = find_class(obj);
+  if (i < 0)
+  {
+    if (required)
+      fatal("cannot find object vtable");
+    return;
+  }
+  set_vtable(obj, tables[i]);
+}
+
+void bind_module(void *h)
+{
+  auto by_name = (GameObjFuncByNameFn)dlsym(h, "get_gameobj_func_by_name");
+  auto vtables = (GameObjVtablesFn)dlsym(h, "get_gameobj_vtables");
+  if (!by_name || !vtables)
+    fatal("invalid gameobj.dll");
+
+  auto lookup = [by_name](const char *name) {
+    void *p = by_name(name);
+    if (!p)
+      fatal("no \"%s\" function in gameobj.dll", name);
+    return p;
+  };
+  // Published only once the binding is complete: a fatal error half-way must not let the
+  // shutdown sequence call into a module whose objects are half re-pointed.
+  GameObjFuncs funcs;
+#define GAMEOBJ_BIND_FUNC(name, ret, args) funcs.name = (ret(*) args)lookup(#name);
+  GAMEOBJ_FUNCS(GAMEOBJ_BIND_FUNC)
+#undef GAMEOBJ_BIND_FUNC
+
+  int count = 0;
+  void *const *tables = vtables(&count);
+  if (count != GAMEOBJ_CLASS_COUNT || !tables)
+    fatal("gameobj classes changed, need restart");
+
+  for (DynArray<GameObj *> *list : object_lists)
+    for (GameObj *obj : *list)
+      repoint(obj, tables, true);
+  // Destroyed objects that already left the lists are still deleted by the module's
+  // code later; they need the new tables as much. Objects of program classes (which
+  // are not in the module's table) keep theirs.
+  for (BaseObject *obj : deleted_gameobjs)
+    repoint(obj, tables, false);
+
+  for (DynArray<GameObj *> *list : object_lists)
+    for (GameObj *obj : *list)
+      obj->state &= ~uint32_t(BaseObject::STATE_HOST_MARK);
+  for (BaseObject *obj : deleted_gameobjs)
+    obj->state &= ~uint32_t(BaseObject::STATE_HOST_MARK);
+
+  for (int i = 0; i < GAMEOBJ_CLASS_COUNT; i++)
+    host.class_table[i] = tables[i];
+  gameobj_api = funcs;
+
+  auto link_gui = (GameObjLinkGuiFn)lookup("link_gui");
+  link_gui();
+}
+
+void unbind_module()
+{
+  gameobj_api = GameObjFuncs();
+  if (host.gui_release)
+    host.gui_release();
+}
+
+void drop_module()
+{
+  if (!host.module)
+    return;
+  unbind_module();
+  unload_module(host.module);
+  host.module = nullptr;
+}
+
+// --- sources ---
+
+void scan_source(const char *name)
+{
+  TempString<260> path = make_full_path(name);
+  for (const WatchedSource &s : host.sources)
+    if (!strcasecmp(s.path, path))
+      return;
+  FILE *f = fopen(path, "r");
+  if (!f)
+    return;
+  WatchedSource rec;
+  snprintf(rec.path, sizeof(rec.path), "%s", path.c_str());
+  rec.mtime = source_time(path);
+  host.sources.push(rec);
+
+  char piece[256];
+  while (fgets(piece, sizeof(piece), f))
+  {
+    if (strncmp(piece, "import ", 7) != 0)
+      continue;
+    const char *p = piece + 7;
+    while (*p == ' ' || *p == '\t')
+      p++;
+    TempString<260> import(host.source_dir);
+    char module[256];
+    int n = 0;
+    while (p[n] && !strchr(" \t\r\n", p[n]) && n < int(sizeof(module)) - 1)
+    {
+      module[n] = p[n] == '.' ? '/' : p[n];
+      n++;
+    }
+    module[n] = 0;
+    if (!n)
+      continue;
+    import.append(module);
+    import.append(".ls");
+    scan_source(import);
+  }
+  fclose(f);
+}
+
+void rescan_sources()
+{
+  host.sources.clear();
+  scan_source(host.main_source);
+}
+
+bool sources_changed()
+{
+  for (const WatchedSource &s : host.sources)
+    if (source_time(s.path) != s.mtime)
+      return true;
+  return false;
+}
+
+// --- the build process ---
+
+bool start_build()
+{
+  TempString<260> script = make_full_path(TempString<260>::printf("%s%s", host.source_dir, BUILD_SCRIPT));
+  if (access(script, R_OK) != 0)
+    return false;
+  int fds[2];
+  if (pipe2(fds, O_CLOEXEC) != 0)
+    return false;
+
+  // The child gets the program directory, where it leaves "gameobj_new.dll".
+  DynArray<char *> env;
+  TempString<300> app_dir = TempString<300>::printf("ZARNITH_APP_PATH=%s", app_path);
+  for (char **e = environ; e && *e; e++)
+    if (strncmp(*e, "ZARNITH_APP_PATH=", 17) != 0)
+      env.push(*e);
+  env.push(app_dir.str);
+  env.push(nullptr);
+
+  posix_spawn_file_actions_t fa;
+  posix_spawn_file_actions_init(&fa);
+  posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_adddup2(&fa, fds[1], 1);
+  posix_spawn_file_actions_adddup2(&fa, fds[1], 2);
+  posix_spawnattr_t attr;
+  posix_spawnattr_init(&attr);
+  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP); // own group: stop can end the whole build
+  posix_spawnattr_setpgroup(&attr, 0);
+
+  char sh[] = "/bin/sh";
+  char *argv[] = {sh, script.str, nullptr};
+  pid_t pid = -1;
+  int rc = posix_spawn(&pid, "/bin/sh", &fa, &attr, argv, env.data());
+  posix_spawn_file_actions_destroy(&fa);
+  posix_spawnattr_destroy(&attr);
+  close(fds[1]);
+  if (rc != 0)
+  {
+    close(fds[0]);
+    return false;
+  }
+  fcntl(fds[0], F_SETFL, fcntl(fds[0], F_GETFL) | O_NONBLOCK);
+  host.build.pid = pid;
+  host.build.fd = fds[0];
+  host.build.len = 0;
+  host.build.saw_error = false;
+  return true;
+}
+
+void emit_build_line()
+{
+  BuildProcess &b = host.build;
+  if (!b.len)
+    return;
+  b.line[b.len] = 0;
+  fputs(b.line, stdout);
+  fflush(stdout);
+  if (is_build_error_line(b.line))
+  {
+    int n = b.len;
+    while (n > 0 && (b.line[n - 1] == '\n' || b.line[n - 1] == '\r'))
+      n--;
+    append_error_message(b.line, n);
+    b.saw_error = true;
+  }
+  b.len = 0;
+}
+
+// Reads what the pipe has now; false once the output has ended.
+bool read_build_output()
+{
+  BuildProcess &b = host.build;
+  while (b.fd >= 0)
+  {
+    int avail = 0;
+    if (ioctl(b.fd, FIONREAD, &avail) != 0)
+      avail = 1; // a pipe that cannot be asked is read as if it had data
+    char chunk[4096];
+    int want = avail > 0 ? (avail < int(sizeof(chunk)) ? avail : int(sizeof(chunk))) : 1;
+    ssize_t n = read(b.fd, chunk, size_t(want));
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+      return true; // nothing more for now
+    if (n <= 0)
+    {
+      emit_build_line(); // the last line may lack its newline
+      close(b.fd);
+      b.fd = -1;
+      return false;
+    }
+    for (ssize_t i = 0; i < n; i++)
+    {
+      b.line[b.len++] = chunk[i];
+      if (chunk[i] == '\n' || b.len == int(sizeof(b.line)) - 1)
+        emit_build_line();
+    }
+  }
+  return false;
+}
+
+// True while the build runs; false once it has ended and its result was reported.
+bool poll_build_process()
+{
+  BuildProcess &b = host.build;
+  if (read_build_output())
+    return true;
+  int status = 0;
+  pid_t r = waitpid(b.pid, &status, WNOHANG);
+  if (r == 0)
+    return true; // output closed, process not gone yet
+  int code = r < 0 ? -1 : WIFEXITED(status) ? WEXITSTATUS(status) : WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1;
+  b.pid = -1;
+  if (code != 0 || b.saw_error || has_error_message())
+  {
+    append_error_message("gameobj rebuild failed!!!", -1);
+    debug("!!! failed to rebuild gameobj DLL (code %d)", code);
+  }
+  else
+    debug("=== DLL rebuild done in %d ms", get_time_msec(get_ref_time() - host.build_start));
+  return false;
+}
+
+void stop_build()
+{
+  BuildProcess &b = host.build;
+  if (b.fd >= 0)
+    close(b.fd);
+  b.fd = -1;
+  if (b.pid > 0)
+  {
+    // The whole build (shell and compiler) is asked to stop, and made to after 2 s.
+    kill(-b.pid, SIGTERM);
+    for (int i = 0; i < 200 && waitpid(b.pid, nullptr, WNOHANG) == 0; i++)
+      usleep(10000);
+    if (waitpid(b.pid, nullptr, WNOHANG) == 0)
+    {
+      kill(-b.pid, SIGKILL);
+      while (waitpid(b.pid, nullptr, 0) < 0 && errno == EINTR)
+        ;
+    }
+  }
+  b.pid = -1;
+  b.len = 0;
+}
+
+// True while a build is running or was started by this call.
+bool poll_build()
+{
+  if (host.build.running())
+    return poll_build_process();
+  if (!sources_changed())
+    return false;
+  rescan_sources();
+  set_error_message(nullptr);
+  debug("=== rebuilding gameobj DLL");
+  TempString<260> dir = make_full_path(host.source_dir);
+  if (chdir(dir) != 0)
+    debug("can't enter '%s'", dir.c_str());
+  host.build_start = get_ref_time();
+  if (!start_build())
+  {
+    debug("!!! Error starting DLL rebuild");
+    return true;
+  }
+  poll_build_process();
+  return true;
+}
+} // namespace
+
+// --- interface ---
+
+void start_gameobj_host(const char *dir, const char *main_file)
+{
+  drop_module();
+  stop_build();
+  host.sources.release();
+
+  ASSERT(!dir || strlen(dir) < sizeof(host.source_dir));
+  snprintf(host.source_dir, sizeof(host.source_dir), "%s", dir ? dir : "");
+  snprintf(host.main_source, sizeof(host.main_source), "%s", dir ? dir : "");
+  ASSERT(strlen(host.main_source) + strlen(main_file ? main_file : "") < sizeof(host.main_source));
+  strcat(host.main_source, main_file ? main_file : "");
+
+  host.module = load_module();
+  bind_module(host.module);
+  rescan_sources();
+}
+
+void stop_gameobj_host()
+{
+  drop_module();
+  stop_build();
+  host.sources.release();
+}
+
+bool reload_gameobj(bool force)
+{
+  if (poll_build())
+    return false;
+  TempString<260> dll = make_full_path(MODULE_FILE);
+  TempString<260> new_dll = make_full_path(NEW_MODULE_FILE);
+  if (!force && get_file_time(new_dll) == 0)
+    return false;
+
+  drop_module();
+  bool ok = true;
+  // rename replaces the old file in one step: if it fails, the old module is still
+  // there to load again.
+  if (!force && rename(new_dll, dll) != 0)
+    ok = false;
+
+  host.module = load_module();
+  bind_module(host.module);
+  debug("gameobj reload %s", ok ? "ok" : "failed");
+  return ok;
+}
+
+void rebind_gameobj_scripts()
+{
+  if (!host.script_guard || !gameobj_api.bind_gameobj)
+    return;
+  if (const char *err = host.script_guard(gameobj_api.bind_gameobj))
+  {
+    size_t n = strlen(err) + 64;
+    char *text = (char *)malloc(n);
+    snprintf(text, n, "Error in world gen script:\n%s", err);
+    set_error_message(text);
+    free(text);
+  }
+}
+
+void set_gameobj_script_guard(GameObjScriptGuard guard) { host.script_guard = guard; }
+void set_gameobj_gui_release(GameObjGuiReleaseFn fn) { host.gui_release = fn; }
+
+bool is_gameobj_build_running() { return host.build.running(); }
+int gameobj_watched_source_count() { return host.sources.size(); }
+const char *gameobj_watched_source(int i) { return i >= 0 && i < host.sources.size() ? host.sources[i].path : nullptr; }
+const void *gameobj_class_table(int i) { return i >= 0 && i < GAMEOBJ_CLASS_COUNT ? host.class_table[i] : nullptr; }
+
+bool is_build_error_line(const char *line)
+{
+  auto word_char = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_'; };
+  for (const char *p = line; *p; p++)
+  {
+    if (strncasecmp(p, "error", 5) != 0)
+      continue;
+    if (p > line && word_char(p[-1]))
+      continue;
+    const char *e = p + 5;
+    if (*e == 's' || *e == 'S')
+      e++;
+    if (!word_char(*e))
+      return true;
+  }
+  return false;
+}

@@ -1,0 +1,59 @@
+#pragma once
+// The game-object host: loads "gameobj.dll", binds its functions, rebuilds it in the
+// background when its sources change and swaps the new build in with every live object
+// re-pointed at its class's new dispatch table.
+#include "app/engine_api.h"
+#include "gameobj/gameobj_funcs.h"
+
+// The module's functions; valid after start_gameobj_host, all null while no module is
+// bound (inside a reload, after stop_gameobj_host).
+extern ENGINE_API GameObjFuncs gameobj_api;
+
+// Loads and binds the module from the program directory and starts watching its sources:
+// dir (relative to the program directory, e.g. "../compiler/") and the main file in it
+// (e.g. "main.ls"). A module that cannot be loaded or bound is fatal.
+ENGINE_API void start_gameobj_host(const char *dir, const char *main_file);
+// Unbinds and unloads the module, stops a running build, forgets the sources. Safe when
+// start_gameobj_host never ran.
+ENGINE_API void stop_gameobj_host();
+
+// Once per second (force false) and on request (force true). Streams a running build's
+// output, starts a build when the sources changed, and swaps in "gameobj_new.dll" when a
+// build left one; force reloads the present "gameobj.dll". True when a new module was
+// loaded and the file swap succeeded.
+ENGINE_API bool reload_gameobj(bool force);
+
+// Calls the module's bind_gameobj with the world-generation VM inside the script-error
+// guard; an error is shown as "Error in world gen script:\n%s". Does nothing until the
+// script subsystem installs its guard.
+ENGINE_API void rebind_gameobj_scripts();
+
+// Set by anyone (a key, a script) to ask update_game for a forced reload.
+extern ENGINE_API bool force_gameobj_reload;
+
+// --- hooks for subsystems that live outside the host ---
+
+// Runs bind(vm) on the world-generation VM, catching the script layer's error; returns
+// null on success or the error's text (valid until the next script call). Installed by
+// the script subsystem when it creates that VM, cleared (null) when it closes it.
+using GameObjScriptGuard = const char *(*)(void (*bind)(SQVM *vm));
+ENGINE_API void set_gameobj_script_guard(GameObjScriptGuard guard);
+
+// Drops everything the module created inside the program's GUI (each existing module
+// screen's onDestroy, the createScreen pointers, the sheets of the module's styles).
+// Called on every unbind, before the module's code goes away. Installed by the GUI.
+using GameObjGuiReleaseFn = void (*)();
+ENGINE_API void set_gameobj_gui_release(GameObjGuiReleaseFn fn);
+
+// --- state for tests and tools ---
+
+// True while a build runs (its output is read on every reload_gameobj call).
+ENGINE_API bool is_gameobj_build_running();
+// The number of sources watched (the main source and everything it imports).
+ENGINE_API int gameobj_watched_source_count();
+ENGINE_API const char *gameobj_watched_source(int i);
+// The class dispatch tables of the latest binding (entry 0 unused).
+ENGINE_API const void *gameobj_class_table(int i);
+// Whether a line of build output counts as an error line: it holds the word "error" or
+// "errors" in any letter case, with no letter, digit or underscore on either side.
+ENGINE_API bool is_build_error_line(const char *line);

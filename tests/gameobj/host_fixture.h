@@ -1,0 +1,102 @@
+#pragma once
+// A scratch program directory for host tests: <tmp>/bin/ is the program directory (the
+// module lives there) and <tmp>/compiler/ holds the module's sources.
+#include <gtest/gtest.h>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+#include "app/paths.h"
+#include "gameobj/gameobj.h"
+#include "gameobj/gameobj_host.h"
+
+namespace fs = std::filesystem;
+
+class HostFixture : public ::testing::Test
+{
+protected:
+  fs::path root, bin, src;
+  std::string saved_app_path;
+
+  void SetUp() override
+  {
+    char tmpl[] = "/tmp/gameobj_test.XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    root = tmpl;
+    bin = root / "bin";
+    src = root / "compiler";
+    fs::create_directories(bin);
+    fs::create_directories(src);
+    saved_app_path = app_path;
+    snprintf(app_path, sizeof(app_path), "%s/", bin.c_str());
+    write(src / "main.ls", "// module\n");
+  }
+
+  void TearDown() override
+  {
+    // Objects are freed while their module's code is still loaded.
+    drop_objects();
+    stop_gameobj_host();
+    snprintf(app_path, sizeof(app_path), "%s", saved_app_path.c_str());
+    std::error_code ec;
+    fs::remove_all(root, ec);
+  }
+
+  static void drop_objects()
+  {
+    DynArray<GameObj *> all(GameObj_list);
+    for (DynArray<GameObj *> *list : {&GameObj_list, &Player_list})
+      list->clear();
+    for (GameObj *o : all)
+      if (!o->isDestroyed())
+        delete o;
+    for (BaseObject *o : deleted_gameobjs)
+      delete o;
+    deleted_gameobjs.clear();
+    local_player = nullptr;
+  }
+
+  static void write(const fs::path &p, const std::string &text)
+  {
+    fs::create_directories(p.parent_path());
+    std::ofstream(p, std::ios::binary) << text;
+  }
+
+  void install(const char *module, const char *as = "gameobj.dll")
+  {
+    fs::copy_file(module, bin / as, fs::copy_options::overwrite_existing);
+  }
+
+  void start(const char *module)
+  {
+    install(module);
+    start_gameobj_host("../compiler/", "main.ls");
+  }
+
+  // Calls reload_gameobj(false) until the running build has ended (at most ~20 s);
+  // returns the result of the call that saw the end.
+  static bool reload_until_built()
+  {
+    bool r = reload_gameobj(false); // may start the build
+    for (int i = 0; i < 3000 && is_gameobj_build_running(); i++)
+    {
+      usleep(10000);
+      r = reload_gameobj(false);
+    }
+    EXPECT_FALSE(is_gameobj_build_running()) << "the build did not end";
+    return r;
+  }
+};
+
+// Index 1..65 of the class table entry the object uses now, or -1.
+inline int class_index(const BaseObject *obj)
+{
+  const void *vt;
+  memcpy(&vt, (const void *)obj, sizeof(vt));
+  for (int i = 1; i < GAMEOBJ_CLASS_COUNT; i++)
+    if (gameobj_class_table(i) == vt)
+      return i;
+  return -1;
+}

@@ -1,0 +1,255 @@
+#include "host_fixture.h"
+#include "app/log.h"
+#include <sys/stat.h>
+#include <utime.h>
+
+using ::testing::internal::CaptureStdout;
+using ::testing::internal::GetCapturedStdout;
+
+namespace
+{
+using HostTest = HostFixture;
+
+// The stand-in module answers get_land_height with 1000 * version + link_gui calls.
+float module_stamp() { return gameobj_api.get_land_height(0.f, 0.f); }
+
+TEST_F(HostTest, BindsEveryFunctionAndTheClassTable)
+{
+  start(TEST_MODULE_V1);
+#define CHECK_BOUND(name, ret, args) EXPECT_NE(gameobj_api.name, nullptr) << #name;
+  GAMEOBJ_FUNCS(CHECK_BOUND)
+#undef CHECK_BOUND
+  EXPECT_EQ(gameobj_class_table(0), nullptr);
+  for (int i = 1; i < GAMEOBJ_CLASS_COUNT; i++)
+    EXPECT_NE(gameobj_class_table(i), nullptr) << i;
+  EXPECT_EQ(module_stamp(), 1001.f); // link_gui ran once, after binding
+
+  stop_gameobj_host();
+  EXPECT_EQ(gameobj_api.init_gameobj, nullptr);
+  EXPECT_EQ(gameobj_api.bind_gameobj, nullptr);
+}
+
+TEST_F(HostTest, ForcedReloadKeepsEveryObjectOnItsClass)
+{
+  start(TEST_MODULE_V1);
+  GameObj *a = gameobj_api.new_gameobj_by_id(1);
+  GameObj *b = gameobj_api.new_gameobj_by_id(2); // in GameObj_list and Player_list
+  GameObj *c = gameobj_api.new_gameobj_by_id(3);
+  a->state |= 0x10; // bits of the object's own survive the reload
+  ASSERT_EQ(class_index(a), 1);
+  ASSERT_EQ(class_index(b), 2);
+  ASSERT_EQ(class_index(c), 3);
+
+  CaptureStdout();
+  EXPECT_TRUE(reload_gameobj(true));
+  std::string log = GetCapturedStdout();
+  EXPECT_NE(log.find("gameobj reload ok"), std::string::npos) << log;
+  EXPECT_EQ(log.find("still loaded"), std::string::npos) << log;
+
+  ASSERT_EQ(GameObj_list.size(), 3);
+  EXPECT_EQ(GameObj_list[0], a);
+  EXPECT_EQ(GameObj_list[1], b);
+  EXPECT_EQ(GameObj_list[2], c);
+  ASSERT_EQ(Player_list.size(), 1);
+  EXPECT_EQ(Player_list[0], b);
+  EXPECT_EQ(class_index(a), 1);
+  EXPECT_EQ(class_index(b), 2);
+  EXPECT_EQ(class_index(c), 3);
+  EXPECT_EQ(a->state, 0x10u);
+  EXPECT_EQ(b->state, 0u);
+  EXPECT_EQ(a->query(0), 101);
+  EXPECT_EQ(b->query(0), 201);
+  EXPECT_EQ(module_stamp(), 1001.f); // a fresh module, linked once
+  EXPECT_TRUE(fs::exists(bin / "gameobj.dll"));
+}
+
+TEST_F(HostTest, SwapToANewBuildChangesTheCodeOfLiveObjects)
+{
+  start(TEST_MODULE_V1);
+  GameObj *a = gameobj_api.new_gameobj_by_id(1);
+  GameObj *b = gameobj_api.new_gameobj_by_id(2);
+  // A destroyed object that already left the lists still gets the new code.
+  GameObj *d = gameobj_api.new_gameobj_by_id(1);
+  d->destroy();
+  GameObj_list.pop();
+  ASSERT_EQ(deleted_gameobjs.size(), 1);
+  EXPECT_EQ(a->query(0), 101);
+  EXPECT_EQ(b->query(0), 201);
+
+  install(TEST_MODULE_V2, "gameobj_new.dll");
+  CaptureStdout();
+  EXPECT_TRUE(reload_gameobj(false));
+  std::string log = GetCapturedStdout();
+  EXPECT_NE(log.find("gameobj reload ok"), std::string::npos) << log;
+
+  EXPECT_EQ(module_stamp(), 2001.f);
+  EXPECT_FALSE(fs::exists(bin / "gameobj_new.dll"));
+  EXPECT_EQ(a->query(0), 102);
+  EXPECT_EQ(b->query(0), 202); // re-pointed once although it stands in two lists
+  EXPECT_EQ(class_index(b), 2);
+  EXPECT_EQ(b->state, 0u);
+  EXPECT_EQ(d->query(0), 102);
+  EXPECT_EQ(d->state, uint32_t(BaseObject::STATE_DESTROYED));
+}
+
+TEST_F(HostTest, ModuleThatStaysLoadedIsReported)
+{
+  start(TEST_MODULE_UNIQUE);
+  EXPECT_EQ(module_stamp(), 1001.f);
+  CaptureStdout();
+  EXPECT_TRUE(reload_gameobj(true));
+  std::string log = GetCapturedStdout();
+  EXPECT_NE(log.find("!!! gameobj.dll is still loaded after unloading it"), std::string::npos) << log;
+  EXPECT_EQ(module_stamp(), 1002.f); // the same copy again: link_gui ran twice in it
+}
+
+TEST_F(HostTest, NothingToReloadIsQuiet)
+{
+  start(TEST_MODULE_V1);
+  CaptureStdout();
+  EXPECT_FALSE(reload_gameobj(false));
+  EXPECT_FALSE(reload_gameobj(false));
+  EXPECT_EQ(GetCapturedStdout(), "");
+  EXPECT_EQ(module_stamp(), 1001.f);
+}
+
+TEST_F(HostTest, FailedSwapLoadsTheOldModuleAgain)
+{
+  start(TEST_MODULE_V1);
+  GameObj *a = gameobj_api.new_gameobj_by_id(1);
+  // A directory in the new library's place cannot be renamed over the old file.
+  fs::create_directories(bin / "gameobj_new.dll");
+  CaptureStdout();
+  EXPECT_FALSE(reload_gameobj(false));
+  std::string log = GetCapturedStdout();
+  EXPECT_NE(log.find("gameobj reload failed"), std::string::npos) << log;
+  EXPECT_EQ(module_stamp(), 1001.f);
+  EXPECT_EQ(a->query(0), 101);
+  fs::remove(bin / "gameobj_new.dll");
+}
+
+int gui_releases = 0;
+bool bound_during_release = false;
+void count_gui_release()
+{
+  gui_releases++;
+  bound_during_release = gameobj_api.init_gameobj != nullptr;
+}
+
+TEST_F(HostTest, UnbindDropsTheModulesGuiFirst)
+{
+  gui_releases = 0;
+  set_gameobj_gui_release(count_gui_release);
+  start(TEST_MODULE_V1);
+  EXPECT_EQ(gui_releases, 0);
+  EXPECT_TRUE(reload_gameobj(true));
+  EXPECT_EQ(gui_releases, 1);
+  EXPECT_FALSE(bound_during_release); // the functions are unbound before the GUI goes
+  stop_gameobj_host();
+  EXPECT_EQ(gui_releases, 2);
+  set_gameobj_gui_release(nullptr);
+}
+
+SQVM *const fake_vm = reinterpret_cast<SQVM *>(0x1234);
+const char *guard_result = nullptr;
+const char *fake_guard(void (*bind)(SQVM *))
+{
+  bind(fake_vm);
+  return guard_result;
+}
+
+TEST_F(HostTest, RebindShowsScriptErrors)
+{
+  start(TEST_MODULE_V1);
+  set_error_message(nullptr);
+  rebind_gameobj_scripts(); // no guard installed: nothing happens
+  EXPECT_FALSE(has_error_message());
+
+  set_gameobj_script_guard(fake_guard);
+  guard_result = nullptr;
+  rebind_gameobj_scripts();
+  EXPECT_FALSE(has_error_message());
+  guard_result = "the index 'x' does not exist";
+  rebind_gameobj_scripts();
+  ASSERT_TRUE(has_error_message());
+  EXPECT_STREQ(get_error_message(), "Error in world gen script:\nthe index 'x' does not exist");
+  set_gameobj_script_guard(nullptr);
+  set_error_message(nullptr);
+}
+
+// --- fatal paths: each ends the process with 100 and the text on stderr ---
+
+using HostDeathTest = HostFixture;
+
+TEST_F(HostDeathTest, MissingModule)
+{
+  EXPECT_EXIT(start_gameobj_host("../compiler/", "main.ls"), ::testing::ExitedWithCode(100),
+              "can't load gameobj.dll");
+}
+
+TEST_F(HostDeathTest, ModuleWithoutEntryPoints)
+{
+  EXPECT_EXIT(start(TEST_MODULE_NOENTRY), ::testing::ExitedWithCode(100), "invalid gameobj.dll");
+}
+
+TEST_F(HostDeathTest, MissingFunction)
+{
+  EXPECT_EXIT(start(TEST_MODULE_MISSING), ::testing::ExitedWithCode(100),
+              "no \"init_gameobj\" function in gameobj.dll");
+}
+
+TEST_F(HostDeathTest, ClassCountChanged)
+{
+  EXPECT_EXIT(start(TEST_MODULE_COUNT), ::testing::ExitedWithCode(100),
+              "gameobj classes changed, need restart");
+}
+
+// An object whose class the module does not list.
+class Stranger : public GameObj
+{
+public:
+  int query(int) override { return -1; }
+};
+
+int module_calls_in_shutdown = 0;
+void shutdown_calling_the_module()
+{
+  // What the program's shutdown does: module calls only while the module is bound.
+  if (gameobj_api.remove_all_gameobj)
+    module_calls_in_shutdown++;
+  fprintf(stderr, "module calls in shutdown: %d\n", module_calls_in_shutdown);
+  stop_gameobj_host();
+}
+
+TEST_F(HostDeathTest, UnknownDispatchTable)
+{
+  start(TEST_MODULE_V1);
+  Stranger s;
+  GameObj_list.push(&s);
+  set_fatal_shutdown(shutdown_calling_the_module);
+  EXPECT_EXIT(reload_gameobj(true), ::testing::ExitedWithCode(100),
+              "cannot find object vtable(.|\n)*module calls in shutdown: 0");
+  set_fatal_shutdown(nullptr);
+  GameObj_list.clear();
+}
+
+// --- the source scan ---
+
+TEST_F(HostTest, ScanFollowsImportsOnceEach)
+{
+  write(src / "main.ls", "import main\n"     // itself
+                         "import a.b.c\n"    // a/b/c.ls
+                         "import \t x\n"     // spaces and tabs before the name
+                         "  import y\n"      // not at the start of the line: ignored
+                         "import missing\n"  // no such file: not watched
+                         "#include <x>\n");
+  write(src / "a/b/c.ls", "import x\r\n");
+  write(src / "x.ls", "import a.b.c // and back\nimport main\n");
+  write(src / "y.ls", "");
+  start(TEST_MODULE_V1);
+  ASSERT_EQ(gameobj_watched_source_count(), 3);
+  EXPECT_EQ(fs::path(gameobj_watched_source(0)), src / "main.ls");
+  EXPECT_EQ(fs::path(gameobj_watched_source(1)), src / "a/b/c.ls");
+  EXPECT_EQ(fs::path(gameobj_watched_source(2)), src / "x.ls");
+}
+} // namespace
