@@ -312,7 +312,7 @@ void push_range(HSQUIRRELVM v, SQInteger b, SQInteger e) {
 }
 
 SQInteger rex_search(HSQUIRRELVM v) {
-    SQRex *rex;
+    SQRex *rex = nullptr;
     const SQChar *s, *b, *e;
     SQInteger len, start;
     if (SQ_FAILED(get_rex(v, &rex)) || SQ_FAILED(get_subject(v, &s, &len, &start))) return SQ_ERROR;
@@ -322,7 +322,7 @@ SQInteger rex_search(HSQUIRRELVM v) {
 }
 
 SQInteger rex_capture(HSQUIRRELVM v) {
-    SQRex *rex;
+    SQRex *rex = nullptr;
     const SQChar *s, *b, *e;
     SQInteger len, start;
     if (SQ_FAILED(get_rex(v, &rex)) || SQ_FAILED(get_subject(v, &s, &len, &start))) return SQ_ERROR;
@@ -341,7 +341,7 @@ SQInteger rex_capture(HSQUIRRELVM v) {
 }
 
 SQInteger rex_match(HSQUIRRELVM v) {
-    SQRex *rex;
+    SQRex *rex = nullptr;
     const SQChar *s;
     SQInteger len;
     if (SQ_FAILED(get_rex(v, &rex))) return SQ_ERROR;
@@ -351,7 +351,7 @@ SQInteger rex_match(HSQUIRRELVM v) {
 }
 
 SQInteger rex_subexpcount(HSQUIRRELVM v) {
-    SQRex *rex;
+    SQRex *rex = nullptr;
     if (SQ_FAILED(get_rex(v, &rex))) return SQ_ERROR;
     sq_pushinteger(v, sqstd_rex_getsubexpcount(rex));
     return 1;
