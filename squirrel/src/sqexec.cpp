@@ -242,6 +242,7 @@ void SQVM::Loop(SQInteger rootframe) {
     REFRESH();
     for (;;) {
         if (__builtin_expect(ss->_limited || ss->_debughook, 0)) {
+            ci->_ip = ip;
             HookStep();
             REFRESH();
         }
