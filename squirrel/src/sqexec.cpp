@@ -241,7 +241,7 @@ void SQVM::Loop(SQInteger rootframe) {
     SQSharedState *ss = _sharedstate;
     REFRESH();
     for (;;) {
-        if (__builtin_expect(ss->_limited || ss->_debughook, 0)) {
+        if (__builtin_expect(ss->_hooksactive, 0)) {
             ci->_ip = ip;
             HookStep();
             REFRESH();
@@ -451,6 +451,10 @@ void SQVM::Loop(SQInteger rootframe) {
             case OP_MOD: {
                 const SQObject &x = RB;
                 const SQObject &y = RC;
+                if (x._type == OT_INTEGER && y._type == OT_INTEGER && _integer(y) > 0) {
+                    R[i.a].SetInt(i.op == OP_DIV ? _integer(x) / _integer(y) : _integer(x) % _integer(y));
+                    continue;
+                }
                 if (x._type == OT_FLOAT && y._type == OT_FLOAT) {
                     R[i.a].SetFloat(i.op == OP_DIV ? _float(x) / _float(y) : fmodf(_float(x), _float(y)));
                     continue;
