@@ -7,6 +7,7 @@
 #include <string>
 
 #include "sqstdaux.h"
+#include "sqstdblob.h"
 #include "sqstdmath.h"
 #include "sqstdstring.h"
 
@@ -168,6 +169,30 @@ TEST_F(SqstdVm, ErrorReportHasBannerCallstackAndLocals) {
     g_out.clear();
     EXPECT_FALSE(run("local = 1;"));
     EXPECT_EQ(g_out.rfind("test line = (1) column = (", 0), 0u) << g_out;
+}
+
+TEST_F(SqstdVm, BlobsCreatedFromCAreScriptBlobs) {
+    sq_pushroottable(v);
+    sqstd_register_bloblib(v);
+    sq_pop(v, 1);
+    unsigned char *data = (unsigned char *)sqstd_createblob(v, 3);
+    ASSERT_NE(data, nullptr);
+    data[0] = 7;
+    data[2] = 9;
+    EXPECT_EQ(sqstd_getblobsize(v, -1), 3);
+    SQUserPointer p = nullptr;
+    ASSERT_TRUE(SQ_SUCCEEDED(sqstd_getblob(v, -1, &p)));
+    EXPECT_EQ(p, (SQUserPointer)data);
+    sq_pushroottable(v);
+    sq_pushstring(v, "b", -1);
+    sq_push(v, -3);
+    sq_newslot(v, -3, SQFalse);
+    sq_pop(v, 2);
+    EXPECT_TRUE(run("if (b.len() != 3 || b[0] != 7 || b[2] != 9 || typeof b != \"blob\") throw \"bad\";"));
+    sq_pushinteger(v, 5);
+    EXPECT_EQ(sqstd_getblobsize(v, -1), -1); // not a blob
+    sq_pop(v, 1);
+    EXPECT_FALSE(run("blob(-1);"));
 }
 
 } // namespace
