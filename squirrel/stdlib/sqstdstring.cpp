@@ -12,6 +12,9 @@ namespace {
 
 constexpr int kMaxFormatNumber = 1000; // widths and precisions above this are refused
 
+// strchr would also "find" a NUL byte, which format strings may contain.
+bool is_one_of(char c, const char *set) { return c != '\0' && std::strchr(set, c) != nullptr; }
+
 SQRESULT format_into(HSQUIRRELVM v, SQInteger fmtidx, std::string &out) {
     const SQChar *fmt;
     SQInteger fmtlen;
@@ -34,7 +37,7 @@ SQRESULT format_into(HSQUIRRELVM v, SQInteger fmtidx, std::string &out) {
         }
         // flags, width, precision, conversion
         std::string flags;
-        while (i < fmtlen && std::strchr("-+ #0", fmt[i])) flags.push_back(fmt[i++]);
+        while (i < fmtlen && is_one_of(fmt[i], "-+ #0")) flags.push_back(fmt[i++]);
         int width = -1, prec = -1;
         if (i < fmtlen && std::isdigit((unsigned char)fmt[i])) {
             width = 0;
@@ -54,7 +57,7 @@ SQRESULT format_into(HSQUIRRELVM v, SQInteger fmtidx, std::string &out) {
         while (i < fmtlen && (fmt[i] == 'l' || fmt[i] == 'h')) ++i; // length modifiers carry no meaning here
         if (i >= fmtlen) return sq_throwerror(v, "invalid format");
         const char conv = fmt[i];
-        if (!std::strchr("diouxXcsfFeEgGaA", conv)) return sq_throwerror(v, "invalid format");
+        if (!is_one_of(conv, "diouxXcsfFeEgGaA")) return sq_throwerror(v, "invalid format");
         if (nparam > top) return sq_throwerror(v, "not enough paramters for the given format string");
 
         std::string head = "%" + flags;

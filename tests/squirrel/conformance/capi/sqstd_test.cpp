@@ -140,6 +140,8 @@ TEST_F(SqstdVm, FormatThroughTheCApi) {
 
 TEST_F(SqstdVm, FormatRefusesHugeWidthsAndKeepsNulBytes) {
     EXPECT_FALSE(run("format(\"%999999999d\", 1);"));
+    EXPECT_FALSE(run("format(\"%\\x00d\", 1);")); // a NUL is neither a flag nor a conversion
+    EXPECT_FALSE(run("format(\"%.\\x00\\t2f\", 1.5);"));
     EXPECT_TRUE(run("::r <- format(\"a%cb\", 0).len();"));
     sq_pushroottable(v);
     sq_pushstring(v, "r", -1);
