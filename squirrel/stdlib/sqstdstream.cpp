@@ -24,6 +24,7 @@ SQInteger stream_readblob(HSQUIRRELVM v) {
     if (left <= 0) return sq_throwerror(v, "no data left to read");
     if (size > left) size = left;
     SQUserPointer data = sqstd_createblob(v, size);
+    if (!data) return sq_throwerror(v, "cannot create blob");
     SQInteger got = s->Read(data, size);
     if (got <= 0) return sq_throwerror(v, "no data left to read");
     if (got < size) {

@@ -37,7 +37,9 @@ SQRESULT format_into(HSQUIRRELVM v, SQInteger fmtidx, std::string &out) {
         }
         // flags, width, precision, conversion
         std::string flags;
-        while (i < fmtlen && is_one_of(fmt[i], "-+ #0")) flags.push_back(fmt[i++]);
+        // each flag counts once, so the C format spec built below stays short
+        for (; i < fmtlen && is_one_of(fmt[i], "-+ #0"); ++i)
+            if (flags.find(fmt[i]) == std::string::npos) flags.push_back(fmt[i]);
         int width = -1, prec = -1;
         if (i < fmtlen && std::isdigit((unsigned char)fmt[i])) {
             width = 0;
