@@ -1163,15 +1163,6 @@ SQRESULT sq_resurrectunreachable(HSQUIRRELVM v) {
     SQ_CATCH(v)
 }
 
-// ------------------------------------------------------------ serialization
-
-SQRESULT sq_writeclosure(HSQUIRRELVM v, SQWRITEFUNC, SQUserPointer) {
-    return sq_throwerror(v, "closure serialization is not supported");
-}
-SQRESULT sq_readclosure(HSQUIRRELVM v, SQREADFUNC, SQUserPointer) {
-    return sq_throwerror(v, "closure serialization is not supported");
-}
-
 // ------------------------------------------------------------ memory
 
 void *sq_malloc(SQUnsignedInteger size) { return malloc((size_t)size); }
