@@ -142,6 +142,13 @@ bool SQVM::Execute(const SQObject &closure, SQInteger nargs, SQInteger stackbase
         outres = std::move(_retval);
         _retval.Null();
     } catch (const SQException &) {
+        // errors raised before any script frame ran (argument checks, natives called directly)
+        if (raiseerror && !_errorhandled && _etraps.empty()) {
+            _errorhandled = true;
+            CallErrorHandler(_lasterror);
+        }
+        while ((SQInteger)_callsstack.size() > rootframe && et != ET_RESUME_VM && et != ET_RESUME_THROW_VM)
+            UnwindFrame();
         ok = false;
     }
     _nativenesting--;
@@ -160,7 +167,10 @@ void SQVM::Run(SQInteger rootframe) {
             if (!HandleError(rootframe)) throw;
         } catch (const std::bad_alloc &) {
             _lasterror.Null();
-            _lasterror = MakeString("out of memory");
+            try {
+                _lasterror = MakeString("out of memory");
+            } catch (...) {
+            }
             _errorhandled = false;
             if (!HandleError(rootframe)) throw SQException();
         }
@@ -647,14 +657,19 @@ void SQVM::Loop(SQInteger rootframe) {
                 _top = ci->_base + closure->Proto()->_stacksize;
                 continue;
             }
-            case OP_NEWTABLE: R[i.a] = SQObjectPtr(OT_TABLE, SQTable::Create(ss, i.bx())); continue;
+            case OP_NEWTABLE:
+                R[i.a] = SQObjectPtr(OT_TABLE, SQTable::Create(ss, i.bx() < 4096 ? i.bx() : 4096));
+                continue;
             case OP_NEWARRAY: {
                 SQArray *a = SQArray::Create(ss, 0);
-                a->_values.reserve((size_t)i.bx());
+                a->_values.reserve((size_t)(i.bx() < 4096 ? (i.bx() < 0 ? 0 : i.bx()) : 4096));
                 R[i.a] = SQObjectPtr(OT_ARRAY, a);
                 continue;
             }
-            case OP_APPEND: _array(R[i.a])->_values.push_back(RB); continue;
+            case OP_APPEND:
+                if (R[i.a]._type != OT_ARRAY) Raise("append to a non array");
+                _array(R[i.a])->_values.push_back(RB);
+                continue;
             case OP_CLOSURE: {
                 SQFunctionProto *fp = _funcproto(closure->Proto()->_functions[(size_t)i.bx()]);
                 SQClosure *nc = SQClosure::Create(ss, fp, closure->_root);

@@ -30,10 +30,12 @@ inline bool sq_isrefcounted_type(SQObjectType t) { return (t & SQOBJECT_REF_COUN
 inline void sq_objaddref(const SQObject &o) {
     if (sq_isrefcounted_type(o._type)) o._unVal.pRefCounted->_uiRef++;
 }
+// frees r, deferring nested frees so long chains do not recurse deeply
+void sq_releaseobject(SQRefCounted *r);
 inline void sq_objrelease(const SQObject &o) {
     if (sq_isrefcounted_type(o._type)) {
         SQRefCounted *r = o._unVal.pRefCounted;
-        if (--r->_uiRef == 0) r->Release();
+        if (--r->_uiRef == 0) sq_releaseobject(r);
     }
 }
 

@@ -342,6 +342,10 @@ TEST_F(SqTest, RecursionAndNestingLimitsRaiseErrors) {
     EXPECT_FALSE(Run(deep.c_str()));
     std::string blocks(100000, '{');
     EXPECT_FALSE(Run(blocks.c_str()));
+    // freeing long chains does not recurse once per link
+    EXPECT_EQ(Out("local h = null; for (local i = 0; i < 200000; i++) h = {next = h};"
+                  "local a = null; for (local i = 0; i < 200000; i++) a = [a]; h = null; a = null; print(\"freed\")"),
+              "freed");
     // the VM is still usable afterwards
     EXPECT_EQ(Out("print(\"ok\")"), "ok");
 }
