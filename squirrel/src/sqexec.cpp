@@ -383,7 +383,15 @@ void SQVM::Loop(SQInteger rootframe) {
                     }
                 }
                 SQObjectPtr tmp, selfp(self), k(K[i.bx()]);
-                if (self._type != OT_TABLE || _table(self)->_delegate) {
+                bool plain = (self._type == OT_TABLE && !_table(self)->_delegate) ||
+                             (self._type == OT_INSTANCE && _instance(self)->_class->_metamethods[MT_GET]._type == OT_NULL);
+                if (plain) {
+                    // only the default delegate is left to look at before the root
+                    const SQObjectPtr &dd = self._type == OT_TABLE ? ss->_table_default_delegate
+                                                                   : ss->_instance_default_delegate;
+                    SQTable::Node *n = _table(dd)->FindStr(key);
+                    if (n) { R[i.a] = n->val; continue; }
+                } else {
                     if (Get(selfp, k, tmp, GET_NO_THROW)) {
                         REFRESH();
                         R[i.a] = std::move(tmp);
