@@ -143,6 +143,7 @@ SQInteger sq_getversion(void) { return SQUIRREL_VERSION_NUMBER; }
 void sq_setinstructionlimit(HSQUIRRELVM v, SQInteger maxinstructions) {
     v->_sharedstate->_limited = maxinstructions > 0;
     v->_sharedstate->_instructionlimit = maxinstructions > 0 ? maxinstructions : 0;
+    v->_sharedstate->UpdateHooks();
 }
 
 // ------------------------------------------------------------ compiler
@@ -1162,15 +1163,6 @@ SQRESULT sq_resurrectunreachable(HSQUIRRELVM v) {
     SQ_CATCH(v)
 }
 
-// ------------------------------------------------------------ serialization
-
-SQRESULT sq_writeclosure(HSQUIRRELVM v, SQWRITEFUNC, SQUserPointer) {
-    return sq_throwerror(v, "closure serialization is not supported");
-}
-SQRESULT sq_readclosure(HSQUIRRELVM v, SQREADFUNC, SQUserPointer) {
-    return sq_throwerror(v, "closure serialization is not supported");
-}
-
 // ------------------------------------------------------------ memory
 
 void *sq_malloc(SQUnsignedInteger size) { return malloc((size_t)size); }
@@ -1203,6 +1195,7 @@ void sq_setdebughook(HSQUIRRELVM v) {
         ss->_debughook_closure = o;
         ss->_debughook_native = nullptr;
         ss->_debughook = o._type != OT_NULL;
+        ss->UpdateHooks();
         if (v->_top > v->_stackbase) v->Pop();
     }
 }
@@ -1211,4 +1204,5 @@ void sq_setnativedebughook(HSQUIRRELVM v, SQDEBUGHOOK hook) {
     ss->_debughook_native = hook;
     ss->_debughook_closure.Null();
     ss->_debughook = hook != nullptr;
+    ss->UpdateHooks();
 }

@@ -128,7 +128,7 @@ SQInteger base_suspend(HSQUIRRELVM v) { return sq_suspendvm(v); }
 SQInteger base_array(HSQUIRRELVM v) {
     SQInteger n = tointeger(Arg(v, 2));
     if (n < 0) return sq_throwerror(v, "array size must be non-negative");
-    if (n > (1LL << 28)) return sq_throwerror(v, "array size too big");
+    if (n > (1LL << 24)) return sq_throwerror(v, "array size too big");
     SQArray *a = SQArray::Create(v->_sharedstate, 0);
     SQObjectPtr res(OT_ARRAY, a);
     SQObjectPtr fill;
@@ -347,7 +347,7 @@ SQInteger arr_resize(HSQUIRRELVM v) {
     SQArray *a = Arr(v);
     SQInteger n = tointeger(Arg(v, 2));
     if (n < 0) return sq_throwerror(v, "negative size");
-    if (n > (1LL << 28)) return sq_throwerror(v, "size too big");
+    if (n > (1LL << 24)) return sq_throwerror(v, "size too big");
     SQObjectPtr fill;
     if (NArgs(v) > 2) fill = Arg(v, 3);
     a->_values.resize((size_t)n, fill);

@@ -6,7 +6,10 @@
 #include "sqcompiler.h"
 
 #include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
 #include <map>
+#include <memory>
 
 #include "sqlexer.h"
 #include "sqvm.h"
@@ -54,7 +57,7 @@ struct FuncState {
     int freereg = 0;
     int maxstack = 1;
     std::map<std::pair<int, SQRawObjectVal>, int> literalmap;
-    std::vector<LoopInfo *> loops;
+    std::vector<std::unique_ptr<LoopInfo>> loops;
     int ntraps = 0;
     SQInteger lastline = -1;
 };
@@ -397,6 +400,18 @@ private:
     }
 
     // ------------------------------------------------------------ expressions
+    // `x++` whose value nobody reads: drop the copy of the old value
+    void DropUnusedPostfix(const Exp &e) {
+        auto &ins = _fs->proto->_instructions;
+        size_t n = ins.size();
+        if (e.k != E_REG || n < 2 || e.r < NLocals()) return;
+        SQInstruction &mv = ins[n - 2], &op = ins[n - 1];
+        if (mv.op == OP_MOVE && mv.a == e.r && (op.op == OP_ADD || op.op == OP_SUB) && op.a == mv.b &&
+            op.b == mv.b && op.k == K_C) {
+            mv = op;
+            ins.pop_back();
+        }
+    }
     void CommaExpr(Exp &e) {
         Expression(e);
         while (Tok() == ',') {
@@ -1263,7 +1278,6 @@ private:
         child.proto->_varparams = varargs ? 1 : 0;
         child.proto->_parameters.push_back(_ss->MakeString("this"));
         for (auto &p : params) child.proto->_parameters.push_back(p);
-        std::vector<LoopInfo *> savedloops;
         if (lambda) {
             Exp body;
             Expression(body);
@@ -1432,6 +1446,7 @@ private:
                 CommaExpr(e);
                 // evaluate reads nobody uses for their errors and metamethods
                 if (e.k == E_FIELD || e.k == E_ENV || e.k == E_CMP || e.k == E_OUTER) ToAnyReg(e);
+                DropUnusedPostfix(e);
                 OptionalSemicolon();
                 break;
             }
@@ -1466,19 +1481,18 @@ private:
         }
     }
     LoopInfo *BeginLoop(bool isswitch) {
-        LoopInfo *l = new LoopInfo();
+        _fs->loops.push_back(std::make_unique<LoopInfo>());
+        LoopInfo *l = _fs->loops.back().get();
         l->ntraps = _fs->ntraps;
         l->nlocals = NLocals();
         l->isswitch = isswitch;
-        _fs->loops.push_back(l);
         return l;
     }
     void EndLoop(int breakpos, int contpos) {
-        LoopInfo *l = _fs->loops.back();
+        std::unique_ptr<LoopInfo> l = std::move(_fs->loops.back());
         _fs->loops.pop_back();
         for (int b : l->breaks) Patch(b, breakpos);
         for (int c : l->continues) Patch(c, contpos);
-        delete l;
     }
     void WhileStatement() {
         Lex();
@@ -1536,6 +1550,7 @@ private:
         if (Tok() != ')') {
             Exp e;
             CommaExpr(e);
+            DropUnusedPostfix(e);
         }
         _fs->freereg = NLocals();
         Expect(')');
@@ -1648,7 +1663,7 @@ private:
         LoopInfo *l = nullptr;
         for (int i = (int)_fs->loops.size() - 1; i >= 0; i--) {
             if (isbreak || !_fs->loops[i]->isswitch) {
-                l = _fs->loops[i];
+                l = _fs->loops[i].get();
                 break;
             }
         }
@@ -1833,11 +1848,32 @@ private:
 
 }  // namespace
 
+// prints the bytecode of a prototype and its children (set SQ_DUMP_BYTECODE=1)
+static void DumpProto(const SQFunctionProto *p, int depth) {
+    static const char *names[] = {
+        "LOAD", "LOADINT", "LOADFLOAT", "LOADNULL", "LOADBOOL", "MOVE", "LOADROOT", "LOADCALLEE", "GETOUTER",
+        "SETOUTER", "GET", "SET", "NEWSLOT", "GETENV", "SETENV", "DELETE", "ADD", "SUB", "MUL", "DIV", "MOD",
+        "BAND", "BOR", "BXOR", "SHL", "SHR", "USHR", "EQ", "NE", "LT", "LE", "GT", "GE", "CMP3", "NEG", "NOT",
+        "BNOT", "JMP", "JZ", "JNZ", "JCMP", "CALL", "TAILCALL", "RETURN", "NEWTABLE", "NEWARRAY", "APPEND",
+        "CLOSURE", "NEWCLASS", "NEWMEMBER", "FOREACH", "TYPEOF", "INSTANCEOF", "IN", "CLONE", "YIELD", "RESUME",
+        "THROW", "PUSHTRAP", "POPTRAP", "GETBASE", "CLOSE", "PREPCALL", "BINDENV", "DATA"};
+    fprintf(stderr, "%*sfunction %s stack=%lld\n", depth * 2, "",
+            p->_name._type == OT_STRING ? _string(p->_name)->_val : "?", (long long)p->_stacksize);
+    for (size_t n = 0; n < p->_instructions.size(); n++) {
+        const SQInstruction &i = p->_instructions[n];
+        fprintf(stderr, "%*s%4zu %-10s a=%u b=%u c=%u k=%u bx=%d\n", depth * 2, "", n,
+                i.op < OP_COUNT ? names[i.op] : "?", i.a, i.b, i.c, i.k, i.bx());
+    }
+    for (auto &f : p->_functions) DumpProto(_funcproto(f), depth + 1);
+}
+
 bool sq_compile_source(SQVM *v, const char *src, size_t len, const char *sourcename, bool /*debuginfo*/,
                        SQObjectPtr &outproto, std::string &err, SQInteger &line, SQInteger &column) {
     Compiler c(v, src, len, sourcename);
     try {
         outproto = c.CompileMain();
+        static const bool dump = getenv("SQ_DUMP_BYTECODE") != nullptr;
+        if (dump) DumpProto(_funcproto(outproto), 0);
         return true;
     } catch (const SQCompileError &e) {
         err = e.msg;

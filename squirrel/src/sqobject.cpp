@@ -41,6 +41,29 @@ void sq_formatnumber(const SQObject &o, char *buf, size_t bufsize) {
 
 // ------------------------------------------------------------ refcounting
 
+namespace {
+thread_local int t_releasedepth = 0;
+thread_local std::vector<SQRefCounted *> *t_releasequeue = nullptr;
+}  // namespace
+
+void sq_releaseobject(SQRefCounted *r) {
+    if (t_releasedepth >= 48) {
+        if (!t_releasequeue) t_releasequeue = new std::vector<SQRefCounted *>();
+        t_releasequeue->push_back(r);
+        return;
+    }
+    t_releasedepth++;
+    r->Release();
+    if (t_releasedepth == 1 && t_releasequeue) {
+        while (!t_releasequeue->empty()) {
+            SQRefCounted *q = t_releasequeue->back();
+            t_releasequeue->pop_back();
+            q->Release();
+        }
+    }
+    t_releasedepth--;
+}
+
 SQRefCounted::~SQRefCounted() {
     if (_weakref) {
         _weakref->_obj._type = OT_NULL;

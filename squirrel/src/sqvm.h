@@ -42,7 +42,15 @@ struct SQVM : public SQCollectable {
     void EnsureStack(SQInteger abs_top) {
         if (abs_top > _stacksize) GrowStack(abs_top);
     }
-    void Push(const SQObject &o) { EnsureStack(_top + 1); _stack[_top++] = o; }
+    void Push(const SQObject &o) {
+        if (_top >= _stacksize) {
+            SQObjectPtr keep(o);  // o may live in the stack being moved
+            GrowStack(_top + 1);
+            _stack[_top++] = std::move(keep);
+        } else {
+            _stack[_top++] = o;
+        }
+    }
     void PushNull() { EnsureStack(_top + 1); _stack[_top++].Null(); }
     void Pop() { _stack[--_top].Null(); }
     void Pop(SQInteger n) { for (SQInteger i = 0; i < n; i++) _stack[--_top].Null(); }

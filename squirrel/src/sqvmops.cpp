@@ -454,12 +454,7 @@ void SQVM::StringCat(const SQObjectPtr &str, const SQObjectPtr &obj, SQObjectPtr
     ToString(str, a);
     ToString(obj, b);
     SQString *sa = _string(a), *sb = _string(b);
-    SQInteger len = sa->_len + sb->_len;
-    std::string tmp;
-    tmp.reserve((size_t)len);
-    tmp.append(sa->_val, (size_t)sa->_len);
-    tmp.append(sb->_val, (size_t)sb->_len);
-    dest = MakeString(tmp.data(), len);
+    dest = SQObjectPtr(OT_STRING, _sharedstate->_stringtable.AddConcat(_sharedstate, sa->_val, sa->_len, sb->_val, sb->_len));
 }
 
 void SQVM::TypeOf(const SQObjectPtr &obj, SQObjectPtr &dest) {
