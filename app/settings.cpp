@@ -534,6 +534,15 @@ static const Switch switches[] = {
      app_options.frame_limit = int(v);
      return true;
    }},
+  {"-export-world", "DIR",
+   "generate the game world without a window (-seed N makes it repeatable), write height.png, color.png, "
+   "water.png, marks.png and world.json to DIR, then exit",
+   [](const char *a) {
+     if (!a || !*a)
+       return false;
+     app_options.export_world_dir = a;
+     return true;
+   }},
   {"-help", nullptr, "print this list and exit", [](const char *) { app_options.show_help = true; return true; }},
 };
 
@@ -588,7 +597,7 @@ void print_help()
   {
     char left[32];
     snprintf(left, sizeof(left), "%s%s%s", s.name, s.arg ? " " : "", s.arg ? s.arg : "");
-    printf("  %-12s %s\n", left, s.help);
+    printf("  %-17s %s\n", left, s.help);
   }
   printf("\nsettings file: %s\n", config_file_path());
   fflush(stdout);

@@ -41,6 +41,7 @@ struct AppOptions
   uint64_t seed;
   int frame_limit;        // -frames N: quit after N presented frames, 0 = run until closed
   bool show_help;         // -help
+  const char *export_world_dir; // -export-world DIR: write the generated world there and exit (null: run)
 };
 extern AppOptions app_options;
 

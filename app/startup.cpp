@@ -12,6 +12,9 @@
 #include "window.h"
 #include "gameobj/gameobj.h"
 #include "gameobj/gameobj_host.h"
+#include "script/world_export.h"
+#include "script/world_hooks.h"
+#include "script/world_script.h"
 #include <SDL2/SDL.h>
 #include <cinttypes>
 #include <cstdio>
@@ -63,6 +66,37 @@ static LoopHooks loop_hooks()
 }
 
 // ---------------------------------------------------------------------------------------
+// What world generation reaches in the module. The module's functions are looked up at
+// each call: they are null while a reload swaps the module.
+
+static void install_world_hooks()
+{
+  WorldHooks h = {};
+  h.bind_gameobj = [](HSQUIRRELVM vm) {
+    if (gameobj_api.bind_gameobj)
+      gameobj_api.bind_gameobj(vm);
+  };
+  h.get_land_height = [](float x, float z) {
+    return gameobj_api.get_land_height ? gameobj_api.get_land_height(x, z) : hmap_land_height(x, z);
+  };
+  h.remove_all_gameobj = [] {
+    if (gameobj_api.remove_all_gameobj)
+      gameobj_api.remove_all_gameobj();
+  };
+  h.local_player_world_removed = [] {
+    if (local_player)
+      local_player->onWorldRemoved();
+  };
+  h.local_player_world_generated = [] {
+    if (local_player)
+      local_player->onWorldGenerated();
+  };
+  // The sky (set_sun_dir), the splash, the particles and the terrain renderer join
+  // here as their subsystems land; until then the defaults do nothing.
+  set_world_hooks(h);
+}
+
+// ---------------------------------------------------------------------------------------
 // Start-up, second half (steps 17 to 27)
 
 void init_systems()
@@ -94,8 +128,12 @@ void init_systems()
   gameobj_api.init_new_gui();
   gameobj_api.init_spells_ui();
   gameobj_api.init_gameobj();
-  // 25. The world-generation script VM: init_world_script().
-  // 26. go_to_main_menu();
+  // 25. The world-generation script VM, reaching the module through the hooks.
+  install_world_hooks();
+  init_world_script();
+  set_gameobj_script_guard(world_script_guard);
+  // 26. go_to_main_menu(): the main-menu world now, the mode itself comes with the menus.
+  generate_world("main_menu");
   // 27. With a local player: set_camera_pos(the player's position).
 }
 
@@ -107,7 +145,8 @@ void close_systems()
   // S2, in this order; each is a no-op for a subsystem that never started.
   if (gameobj_api.remove_all_gameobj)
     gameobj_api.remove_all_gameobj();
-  // close_world_script();
+  set_gameobj_script_guard(nullptr);
+  close_world_script();
   if (gameobj_api.close_spells_ui)
     gameobj_api.close_spells_ui();
   if (gameobj_api.close_gameobj)
@@ -182,7 +221,8 @@ void check_file_changes()
 {
   if (reload_gameobj(false))
     rebind_gameobj_scripts();
-  // The sky script's and the world script's reload checks.
+  // The sky script's reload check, then the world script's.
+  check_world_script_reload();
 }
 
 void on_d3d_resize()
@@ -215,6 +255,18 @@ int app_main(int argc, char **argv)
   set_update_rate(20, 5);
   // 5.
   const int64_t start_time = get_ref_time();
+
+  // -export-world builds a world and writes it out without a window or device.
+  for (int i = 1; i < argc; i++)
+    if (strcmp(argv[i], "-export-world") == 0)
+    {
+      parse_options(argc, argv);
+      if (!app_options.export_world_dir)
+        break; // malformed: logged by parse_options, run normally
+      if (app_options.seed_given)
+        game_rnd_seed = app_options.seed;
+      return export_world(app_options.export_world_dir);
+    }
 
   // 6.
   if (!init_platform())

@@ -1,0 +1,294 @@
+#include "world_script.h"
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
+#include "app/app_globals.h"
+#include "app/clock.h"
+#include "app/log.h"
+#include "app/main_loop.h"
+#include "hmap_mask.h"
+#include "sq_ramps.h"
+#include "world/heightmap.h"
+#include "world/noise.h"
+#include "world_gen.h"
+#include "world_hooks.h"
+
+using namespace sqbind;
+
+SqReloadableVM world_script;
+int last_world_gen_ms = -1;
+
+static SqFunc<void> generate_world_func;
+static SqFunc<void> process_event_func;
+static SqFunc<void> update_script_func;
+
+// ---------------------------------------------------------------------------------------
+// Hooks
+
+float hmap_land_height(float x, float z)
+{
+  int x0 = noise_floor(x), z0 = noise_floor(z);
+  float fx = x - float(x0), fz = z - float(z0);
+  float h00 = HeightmapData::height(x0, z0), h10 = HeightmapData::height(x0 + 1, z0);
+  float h01 = HeightmapData::height(x0, z0 + 1), h11 = HeightmapData::height(x0 + 1, z0 + 1);
+  float top = h00 + (h10 - h00) * fx, bottom = h01 + (h11 - h01) * fx;
+  return top + (bottom - top) * fz;
+}
+
+// Drawn by the bitmap-text renderer; weak so that the script layer runs without one.
+ENGINE_API void show_splash(const char *text, float progress) __attribute__((weak));
+
+namespace
+{
+void no_bind(HSQUIRRELVM) {}
+void nothing() {}
+void no_sun(vec4f) {}
+void default_splash(const char *text, float progress)
+{
+  if (show_splash)
+    show_splash(text, progress);
+}
+WorldHooks defaults()
+{
+  WorldHooks h;
+  h.bind_gameobj = no_bind;
+  h.get_land_height = hmap_land_height;
+  h.remove_all_gameobj = nothing;
+  h.local_player_world_removed = nothing;
+  h.local_player_world_generated = nothing;
+  h.set_sun_dir = no_sun;
+  h.show_splash = default_splash;
+  h.reset_common_fx = nothing;
+  h.refresh_terrain = nothing;
+  return h;
+}
+} // namespace
+
+WorldHooks world_hooks = defaults();
+
+void set_world_hooks(const WorldHooks &h)
+{
+  WorldHooks d = defaults();
+#define HOOK(name) world_hooks.name = h.name ? h.name : d.name
+  HOOK(bind_gameobj);
+  HOOK(get_land_height);
+  HOOK(remove_all_gameobj);
+  HOOK(local_player_world_removed);
+  HOOK(local_player_world_generated);
+  HOOK(set_sun_dir);
+  HOOK(show_splash);
+  HOOK(reset_common_fx);
+  HOOK(refresh_terrain);
+#undef HOOK
+}
+
+// ---------------------------------------------------------------------------------------
+// Errors
+
+// Shows "<prefix>\n<error>" (cut to 1023 characters). Errors raised inside native
+// functions reach the VM as script errors, and a failed call only says that it failed;
+// the VM's last error is what went wrong (the native function's own text, or the
+// script's), so that is what the strip shows.
+static void show_error(const char *prefix, const SquirrelError &e)
+{
+  const char *text = e.msg ? e.msg : "unknown error";
+  if (world_script.vm && strcmp(text, "SqFunc<> call failed") == 0)
+  {
+    const char *detail = last_error(world_script.vm);
+    if (strcmp(detail, "unknown error") != 0)
+      text = detail;
+  }
+  char buf[1024];
+  snprintf(buf, sizeof(buf), "%s\n%s", prefix, text);
+  set_error_message(buf);
+}
+
+static const char gen_error[] = "Error in world gen script:";
+static const char run_error[] = "Error in world script:";
+
+// ---------------------------------------------------------------------------------------
+// Set-up and shutdown
+
+static void bind_handles()
+{
+  HSQUIRRELVM vm = world_script.vm;
+  sq_pushroottable(vm);
+  SqObject root;
+  root.fromStack(vm, -1);
+  sq_poptop(vm);
+  generate_world_func.bind(vm, root, "generate_world");
+  process_event_func.bind(vm, root, "process_event");
+  update_script_func.bind(vm, root, "update_script");
+}
+
+static void release_handles()
+{
+  generate_world_func.release();
+  process_event_func.release();
+  update_script_func.release();
+}
+
+void init_world_script()
+{
+  if (!world_script.init(1024))
+    fatal("error creating world gen script VM");
+  HSQUIRRELVM vm = world_script.vm;
+  try
+  {
+    bind_ramps(vm);
+    bind_hmap_mask(vm);
+    world_hooks.bind_gameobj(vm);
+    bind_vec4f(vm);
+    bind_rnd_color_funcs(vm);
+    bind_world_gen_funcs(vm);
+    bind_world_consts(vm);
+    if (!world_script.load_file("gen/main.nut"))
+      throw SquirrelError(last_error(vm));
+    bind_handles();
+  }
+  catch (const SquirrelError &e)
+  {
+    show_error(gen_error, e);
+  }
+}
+
+void close_world_script()
+{
+  release_handles();
+  world_script.close();
+  // The records describe what ran in the closed VM; a new VM starts with none.
+  world_script.files.clear();
+}
+
+HSQUIRRELVM get_world_script_vm() { return world_script.vm; }
+
+const char *world_script_guard(void (*bind)(HSQUIRRELVM vm))
+{
+  if (!world_script.vm)
+    return "world gen script VM is not open";
+  try
+  {
+    bind(world_script.vm);
+    return nullptr;
+  }
+  catch (const SquirrelError &e)
+  {
+    return e.msg ? e.msg : "unknown error";
+  }
+}
+
+// ---------------------------------------------------------------------------------------
+// Generation
+
+void generate_world(const char *name)
+{
+  world_hooks.show_splash("Generating new world...", -1.f);
+  const int64_t start = get_ref_time();
+  world_hooks.remove_all_gameobj();
+  world_hooks.local_player_world_removed();
+  try
+  {
+    HeightmapData::reset();
+    debug("game_rnd_seed=%" PRIu64 ";", game_rnd_seed);
+    if (generate_world_func.isNull())
+      throw SquirrelError("No 'generate_world' function in script");
+    generate_world_func(name);
+    sq_collectgarbage(world_script.vm);
+    memcpy(HeightmapData::target_hmap, HeightmapData::hmap, sizeof(HeightmapData::hmap));
+    memcpy(HeightmapData::tmpw, HeightmapData::water, sizeof(HeightmapData::water));
+    world_hooks.reset_common_fx();
+    world_hooks.refresh_terrain();
+    reset_update_time();
+    world_hooks.local_player_world_generated();
+    last_world_gen_ms = get_time_msec(get_ref_time() - start);
+    debug("generated world in %d ms", last_world_gen_ms);
+  }
+  catch (const SquirrelError &e)
+  {
+    show_error(gen_error, e);
+  }
+}
+
+void check_world_script_reload()
+{
+  if (!world_script.vm || !world_script.files_changed())
+    return;
+  set_error_message(nullptr);
+  try
+  {
+    if (!world_script.reload(true))
+      throw SquirrelError(last_error(world_script.vm));
+    bind_handles();
+  }
+  catch (const SquirrelError &e)
+  {
+    show_error(gen_error, e);
+    return;
+  }
+  generate_world("game");
+}
+
+// ---------------------------------------------------------------------------------------
+// Events and queries
+
+void update_world_script(float t)
+{
+  if (update_script_func.isNull())
+    return;
+  try
+  {
+    update_script_func(t);
+  }
+  catch (const SquirrelError &e)
+  {
+    show_error(run_error, e);
+  }
+}
+
+template <typename T>
+static void send_event(const T &event)
+{
+  try
+  {
+    if (process_event_func.isNull())
+      throw SquirrelError("No 'process_event' function in script");
+    process_event_func(event);
+  }
+  catch (const SquirrelError &e)
+  {
+    show_error(run_error, e);
+  }
+}
+
+void world_script_event(const SqObject &event) { send_event(event); }
+void world_script_str_event(const char *event) { send_event(event); }
+
+bool get_world_script_bool(const char *name, int def)
+{
+  if (!world_script.vm)
+    return def != 0;
+  try
+  {
+    return getGlobal<bool>(world_script.vm, name);
+  }
+  catch (const SquirrelError &e)
+  {
+    show_error(run_error, e);
+    return def != 0;
+  }
+}
+
+bool call_bool_func(SqFunc<bool> &f, bool def)
+{
+  if (f.isNull())
+    return def;
+  try
+  {
+    return f();
+  }
+  catch (const SquirrelError &e)
+  {
+    show_error(run_error, e);
+    return def;
+  }
+}

@@ -1,0 +1,1 @@
+function f(n) { return f(n + 1); } f(0);

@@ -1,0 +1,41 @@
+function p(x) { print(x + "\n"); }
+
+local s = "Hello, World";
+p(s.len());
+p(s.slice(0, 5));
+p(s.slice(7));
+p(s.slice(-5));
+p(s.slice(-5, -1));
+p("[" + s.slice(3, 3) + "]");
+p(s.find("o"));
+p(s.find("o", 5));
+p(s.find("xyz"));
+p(s.tolower());
+p(s.toupper());
+p(s[0]);
+p(typeof s[0]);
+p("123".tointeger() + 1);
+p("ff".tointeger(16));
+p("2.5".tofloat() * 2);
+p("abc".tostring());
+p("tab\there");
+p("quote\"q\"");
+p("back\\slash");
+p("\x41\x42");
+p(@"verbatim \n no escape");
+p(@"say ""hi""");
+p("a" + 1 + 2);
+p(1 + 2 + "a");
+p("x" + 1.5);
+p("x" + null);
+p("x" + true);
+local m = @"line1
+line2";
+p(m);
+p(m.len());
+p("".len());
+p("abc" + "def" == "abcdef");
+p("single 'quotes' inside");
+local c = 'z';
+p(c);
+p(c.tochar());

@@ -1,0 +1,795 @@
+// Built-in global functions and the default delegates of every type.
+#include <cmath>
+#include <cstdlib>
+
+#include "sqvm.h"
+
+namespace {
+
+SQObjectPtr &Arg(HSQUIRRELVM v, SQInteger idx) { return v->StackAt(idx); }
+SQInteger NArgs(HSQUIRRELVM v) { return v->_top - v->_stackbase; }
+
+void Reg(SQSharedState *ss, SQTable *t, const char *name, SQFUNCTION f, SQInteger nparams, const char *mask) {
+    SQNativeClosure *nc = SQNativeClosure::Create(ss, f, 0);
+    SQObjectPtr c(OT_NATIVECLOSURE, nc);
+    nc->_nparamscheck = nparams;
+    nc->_name = ss->MakeString(name);
+    if (mask) sq_typecheck_parse(mask, nc->_typecheck);
+    t->NewSlot(ss->MakeString(name), c);
+}
+
+SQInteger Ret(HSQUIRRELVM v, const SQObjectPtr &o) {
+    v->Push(o);
+    return 1;
+}
+
+// ------------------------------------------------------------ globals
+
+SQInteger base_print(HSQUIRRELVM v) {
+    SQObjectPtr s;
+    v->ToString(Arg(v, 2), s);
+    if (v->_sharedstate->_printfunc) v->_sharedstate->_printfunc(v, "%s", _string(s)->_val);
+    return 0;
+}
+SQInteger base_error(HSQUIRRELVM v) {
+    SQObjectPtr s;
+    v->ToString(Arg(v, 2), s);
+    if (v->_sharedstate->_errorfunc) v->_sharedstate->_errorfunc(v, "%s", _string(s)->_val);
+    return 0;
+}
+SQInteger base_seterrorhandler(HSQUIRRELVM v) {
+    v->_sharedstate->_errorhandler = Arg(v, 2);
+    return 0;
+}
+SQInteger base_setdebughook(HSQUIRRELVM v) {
+    sq_push(v, 2);
+    sq_setdebughook(v);
+    return 0;
+}
+SQInteger base_enabledebuginfo(HSQUIRRELVM v) {
+    v->_sharedstate->_debuginfo = !IsFalse(Arg(v, 2)) && Arg(v, 2)._type != OT_NULL;
+    return 0;
+}
+SQInteger base_getroottable(HSQUIRRELVM v) { return Ret(v, v->_roottable); }
+SQInteger base_setroottable(HSQUIRRELVM v) {
+    SQObjectPtr old = v->_roottable;
+    if (Arg(v, 2)._type != OT_TABLE) return sq_throwerror(v, "ivalid type, expected table");
+    v->_roottable = Arg(v, 2);
+    return Ret(v, old);
+}
+SQInteger base_getconsttable(HSQUIRRELVM v) { return Ret(v, v->_sharedstate->_consts); }
+SQInteger base_setconsttable(HSQUIRRELVM v) {
+    SQObjectPtr old = v->_sharedstate->_consts;
+    if (Arg(v, 2)._type != OT_TABLE) return sq_throwerror(v, "ivalid type, expected table");
+    v->_sharedstate->_consts = Arg(v, 2);
+    return Ret(v, old);
+}
+SQInteger base_assert(HSQUIRRELVM v) {
+    if (IsFalse(Arg(v, 2))) {
+        if (NArgs(v) > 2 && Arg(v, 3)._type == OT_STRING) return sq_throwerror(v, _string(Arg(v, 3))->_val);
+        if (NArgs(v) > 2) {
+            v->_lasterror = Arg(v, 3);
+            return SQ_ERROR;
+        }
+        return sq_throwerror(v, "assertion failed");
+    }
+    return 0;
+}
+SQInteger base_compilestring(HSQUIRRELVM v) {
+    const char *name = NArgs(v) > 2 && Arg(v, 3)._type == OT_STRING ? _string(Arg(v, 3))->_val : "unnamedbuffer";
+    SQString *src = _string(Arg(v, 2));
+    if (SQ_FAILED(sq_compilebuffer(v, src->_val, src->_len, name, SQFalse))) return SQ_ERROR;
+    return 1;
+}
+SQInteger base_collectgarbage(HSQUIRRELVM v) { return Ret(v, SQObjectPtr(sq_collectgarbage(v))); }
+SQInteger base_resurrectunreachable(HSQUIRRELVM v) {
+    if (SQ_FAILED(sq_resurrectunreachable(v))) return SQ_ERROR;
+    return 1;
+}
+SQInteger base_type(HSQUIRRELVM v) { return Ret(v, v->MakeString(GetTypeName(Arg(v, 2)))); }
+SQInteger base_callee(HSQUIRRELVM v) {
+    if (SQ_FAILED(sq_getcallee(v))) return SQ_ERROR;
+    return 1;
+}
+
+SQInteger StackInfos(HSQUIRRELVM v, HSQUIRRELVM target, SQInteger level) {
+    SQStackInfos si;
+    if (SQ_FAILED(sq_stackinfos(target, level, &si))) {
+        v->PushNull();
+        return 1;
+    }
+    SQSharedState *ss = v->_sharedstate;
+    SQTable *t = SQTable::Create(ss, 4);
+    SQObjectPtr res(OT_TABLE, t);
+    t->NewSlot(ss->MakeString("func"), ss->MakeString(si.funcname));
+    t->NewSlot(ss->MakeString("src"), ss->MakeString(si.source));
+    t->NewSlot(ss->MakeString("line"), SQObjectPtr(si.line));
+    SQTable *locals = SQTable::Create(ss, 0);
+    SQObjectPtr lobj(OT_TABLE, locals);
+    for (SQUnsignedInteger seq = 0;; seq++) {
+        const char *name = sq_getlocal(target, (SQUnsignedInteger)level, seq);
+        if (!name) break;
+        SQObjectPtr val = target->Top();
+        target->Pop();
+        if (name[0] != '@') locals->NewSlot(ss->MakeString(name), val);
+    }
+    t->NewSlot(ss->MakeString("locals"), lobj);
+    return Ret(v, res);
+}
+SQInteger base_getstackinfos(HSQUIRRELVM v) { return StackInfos(v, v, tointeger(Arg(v, 2))); }
+
+SQInteger base_newthread(HSQUIRRELVM v) {
+    SQObjectPtr fn = Arg(v, 2);
+    HSQUIRRELVM t = sq_newthread(v, 64);
+    t->Push(fn);
+    return 1;
+}
+SQInteger base_suspend(HSQUIRRELVM v) { return sq_suspendvm(v); }
+SQInteger base_array(HSQUIRRELVM v) {
+    SQInteger n = tointeger(Arg(v, 2));
+    if (n < 0) return sq_throwerror(v, "array size must be non-negative");
+    if (n > (1LL << 24)) return sq_throwerror(v, "array size too big");
+    SQArray *a = SQArray::Create(v->_sharedstate, 0);
+    SQObjectPtr res(OT_ARRAY, a);
+    SQObjectPtr fill;
+    if (NArgs(v) > 2) fill = Arg(v, 3);
+    a->_values.assign((size_t)n, fill);
+    return Ret(v, res);
+}
+
+// ------------------------------------------------------------ numbers
+
+SQInteger num_tofloat(HSQUIRRELVM v) {
+    const SQObject &o = Arg(v, 1);
+    return Ret(v, SQObjectPtr(o._type == OT_BOOL ? (SQFloat)_integer(o) : tofloat(o)));
+}
+SQInteger num_tointeger(HSQUIRRELVM v) {
+    const SQObject &o = Arg(v, 1);
+    if (o._type == OT_FLOAT) {
+        SQFloat f = _float(o);
+        SQInteger i;
+        if (f != f) i = 0;
+        else if (f >= 9.2233715e18f) i = INT64_MAX;
+        else if (f <= -9.2233715e18f) i = INT64_MIN;
+        else i = (SQInteger)f;
+        return Ret(v, SQObjectPtr(i));
+    }
+    return Ret(v, SQObjectPtr(_integer(o)));
+}
+SQInteger num_tostring(HSQUIRRELVM v) {
+    SQObjectPtr s;
+    v->ToString(Arg(v, 1), s);
+    return Ret(v, s);
+}
+SQInteger num_tochar(HSQUIRRELVM v) {
+    char c = (char)tointeger(Arg(v, 1));
+    return Ret(v, v->MakeString(&c, 1));
+}
+SQInteger obj_weakref(HSQUIRRELVM v) {
+    sq_weakref(v, 1);
+    return 1;
+}
+SQInteger obj_tostring(HSQUIRRELVM v) {
+    SQObjectPtr s;
+    v->ToString(Arg(v, 1), s);
+    return Ret(v, s);
+}
+
+// ------------------------------------------------------------ strings
+
+SQInteger str_len(HSQUIRRELVM v) { return Ret(v, SQObjectPtr(_string(Arg(v, 1))->_len)); }
+SQInteger str_tointeger(HSQUIRRELVM v) {
+    SQString *s = _string(Arg(v, 1));
+    int base = NArgs(v) > 1 ? (int)tointeger(Arg(v, 2)) : 10;
+    if (base < 2 || base > 36) base = 10;
+    char *end;
+    errno = 0;
+    long long r = strtoll(s->_val, &end, base);
+    if (end == s->_val) return sq_throwerror(v, "cannot convert the string");
+    return Ret(v, SQObjectPtr((SQInteger)r));
+}
+SQInteger str_tofloat(HSQUIRRELVM v) {
+    SQString *s = _string(Arg(v, 1));
+    char *end;
+    double d = strtod(s->_val, &end);
+    if (end == s->_val) return sq_throwerror(v, "cannot convert the string");
+    return Ret(v, SQObjectPtr((SQFloat)d));
+}
+bool SliceRange(SQInteger len, HSQUIRRELVM v, SQInteger &start, SQInteger &end) {
+    start = tointeger(Arg(v, 2));
+    end = NArgs(v) > 2 ? tointeger(Arg(v, 3)) : len;
+    if (start < 0) start += len;
+    if (end < 0) end += len;
+    return start >= 0 && end <= len && start <= end;
+}
+SQInteger str_slice(HSQUIRRELVM v) {
+    SQString *s = _string(Arg(v, 1));
+    SQInteger a, b;
+    if (!SliceRange(s->_len, v, a, b)) return sq_throwerror(v, "slice out of range");
+    return Ret(v, v->MakeString(s->_val + a, b - a));
+}
+SQInteger str_find(HSQUIRRELVM v) {
+    SQString *s = _string(Arg(v, 1));
+    SQString *sub = _string(Arg(v, 2));
+    SQInteger start = NArgs(v) > 2 ? tointeger(Arg(v, 3)) : 0;
+    if (start < 0) start = 0;
+    if (start > s->_len) return Ret(v, SQObjectPtr());
+    std::string_view hay(s->_val, (size_t)s->_len), needle(sub->_val, (size_t)sub->_len);
+    size_t pos = hay.find(needle, (size_t)start);
+    if (pos == std::string_view::npos) return Ret(v, SQObjectPtr());
+    return Ret(v, SQObjectPtr((SQInteger)pos));
+}
+SQInteger str_case(HSQUIRRELVM v, bool upper) {
+    SQString *s = _string(Arg(v, 1));
+    std::string r(s->_val, (size_t)s->_len);
+    for (auto &c : r) c = (char)(upper ? toupper((unsigned char)c) : tolower((unsigned char)c));
+    return Ret(v, v->MakeString(r.data(), (SQInteger)r.size()));
+}
+SQInteger str_tolower(HSQUIRRELVM v) { return str_case(v, false); }
+SQInteger str_toupper(HSQUIRRELVM v) { return str_case(v, true); }
+
+// ------------------------------------------------------------ tables
+
+SQInteger tab_len(HSQUIRRELVM v) { return Ret(v, SQObjectPtr(sq_getsize(v, 1))); }
+SQInteger obj_rawget(HSQUIRRELVM v) {
+    SQObjectPtr res;
+    if (!v->Get(Arg(v, 1), Arg(v, 2), res, SQVM::GET_RAW)) return SQ_ERROR;
+    return Ret(v, res);
+}
+SQInteger obj_rawset(HSQUIRRELVM v) {
+    sq_push(v, 2);
+    sq_push(v, 3);
+    if (SQ_FAILED(sq_rawset(v, 1))) return SQ_ERROR;
+    sq_push(v, 1);
+    return 1;
+}
+SQInteger obj_rawin(HSQUIRRELVM v) {
+    SQObjectPtr res;
+    return Ret(v, SQObjectPtr(v->Get(Arg(v, 1), Arg(v, 2), res, SQVM::GET_RAW | SQVM::GET_NO_THROW)));
+}
+SQInteger tab_rawdelete(HSQUIRRELVM v) {
+    sq_push(v, 2);
+    if (SQ_FAILED(sq_rawdeleteslot(v, 1, SQTrue))) return SQ_ERROR;
+    return 1;
+}
+SQInteger tab_clear(HSQUIRRELVM v) {
+    sq_clear(v, 1);
+    sq_push(v, 1);
+    return 1;
+}
+SQInteger tab_setdelegate(HSQUIRRELVM v) {
+    sq_push(v, 2);
+    if (SQ_FAILED(sq_setdelegate(v, 1))) return SQ_ERROR;
+    sq_push(v, 1);
+    return 1;
+}
+SQInteger tab_getdelegate(HSQUIRRELVM v) { return SQ_SUCCEEDED(sq_getdelegate(v, 1)) ? 1 : SQ_ERROR; }
+SQInteger tab_filter(HSQUIRRELVM v) {
+    SQTable *src = _table(Arg(v, 1));
+    SQObjectPtr fn = Arg(v, 2);
+    SQObjectPtr res(OT_TABLE, SQTable::Create(v->_sharedstate, 0));
+    SQObjectPtr key, val;
+    for (SQInteger idx = 0;; idx++) {
+        idx = src->Next(idx, key, val);
+        if (idx < 0) break;
+        v->Push(fn);
+        v->Push(Arg(v, 1));
+        v->Push(key);
+        v->Push(val);
+        SQObjectPtr r;
+        bool ok = v->Call(fn, 3, v->_top - 3, r, v->_raiseerror_active);
+        v->Pop(4);
+        if (!ok) return SQ_ERROR;
+        if (!IsFalse(r)) _table(res)->NewSlot(key, val);
+    }
+    return Ret(v, res);
+}
+SQInteger tab_keysvalues(HSQUIRRELVM v, bool keys) {
+    SQTable *src = _table(Arg(v, 1));
+    SQArray *a = SQArray::Create(v->_sharedstate, 0);
+    SQObjectPtr res(OT_ARRAY, a);
+    SQObjectPtr key, val;
+    for (SQInteger idx = 0;; idx++) {
+        idx = src->Next(idx, key, val);
+        if (idx < 0) break;
+        a->_values.push_back(keys ? key : val);
+    }
+    return Ret(v, res);
+}
+SQInteger tab_keys(HSQUIRRELVM v) { return tab_keysvalues(v, true); }
+SQInteger tab_values(HSQUIRRELVM v) { return tab_keysvalues(v, false); }
+
+// ------------------------------------------------------------ arrays
+
+SQArray *Arr(HSQUIRRELVM v) { return _array(Arg(v, 1)); }
+SQInteger arr_len(HSQUIRRELVM v) { return Ret(v, SQObjectPtr(Arr(v)->Size())); }
+SQInteger arr_append(HSQUIRRELVM v) {
+    Arr(v)->_values.push_back(Arg(v, 2));
+    sq_push(v, 1);
+    return 1;
+}
+SQInteger arr_extend(HSQUIRRELVM v) {
+    SQArray *a = Arr(v), *b = _array(Arg(v, 2));
+    std::vector<SQObjectPtr> copy = b->_values;
+    for (auto &o : copy) a->_values.push_back(o);
+    sq_push(v, 1);
+    return 1;
+}
+SQInteger arr_pop(HSQUIRRELVM v) {
+    SQArray *a = Arr(v);
+    if (a->_values.empty()) return sq_throwerror(v, "empty array");
+    SQObjectPtr last = a->_values.back();
+    a->_values.pop_back();
+    return Ret(v, last);
+}
+SQInteger arr_top(HSQUIRRELVM v) {
+    SQArray *a = Arr(v);
+    if (a->_values.empty()) return sq_throwerror(v, "empty array");
+    return Ret(v, a->_values.back());
+}
+SQInteger arr_insert(HSQUIRRELVM v) {
+    SQArray *a = Arr(v);
+    SQInteger idx = tointeger(Arg(v, 2));
+    if (idx < 0 || idx > a->Size()) return sq_throwerror(v, "index out of range");
+    a->_values.insert(a->_values.begin() + idx, Arg(v, 3));
+    sq_push(v, 1);
+    return 1;
+}
+SQInteger arr_remove(HSQUIRRELVM v) {
+    SQArray *a = Arr(v);
+    SQInteger idx = tointeger(Arg(v, 2));
+    if (idx < 0 || idx >= a->Size()) return sq_throwerror(v, "index out of range");
+    SQObjectPtr val = a->_values[(size_t)idx];
+    a->_values.erase(a->_values.begin() + idx);
+    return Ret(v, val);
+}
+SQInteger arr_resize(HSQUIRRELVM v) {
+    SQArray *a = Arr(v);
+    SQInteger n = tointeger(Arg(v, 2));
+    if (n < 0) return sq_throwerror(v, "negative size");
+    if (n > (1LL << 24)) return sq_throwerror(v, "size too big");
+    SQObjectPtr fill;
+    if (NArgs(v) > 2) fill = Arg(v, 3);
+    a->_values.resize((size_t)n, fill);
+    sq_push(v, 1);
+    return 1;
+}
+// comparison used by sort: the script function or the language order
+SQInteger SortCompare(HSQUIRRELVM v, const SQObjectPtr &fn, const SQObjectPtr &a, const SQObjectPtr &b) {
+    if (fn._type == OT_NULL) return v->ObjCmp(a, b);
+    v->Push(fn);
+    v->Push(v->_roottable);
+    v->Push(a);
+    v->Push(b);
+    SQObjectPtr r;
+    bool ok = v->Call(fn, 3, v->_top - 3, r, v->_raiseerror_active);
+    v->Pop(4);
+    if (!ok) v->RaiseLast();
+    if (r._type != OT_INTEGER && r._type != OT_FLOAT && r._type != OT_BOOL)
+        v->Raise("numeric value expected as return value of the compare function");
+    return r._type == OT_FLOAT ? (_float(r) < 0 ? -1 : (_float(r) > 0 ? 1 : 0)) : _integer(r);
+}
+void MergeSort(HSQUIRRELVM v, const SQObjectPtr &fn, std::vector<SQObjectPtr> &a, std::vector<SQObjectPtr> &tmp,
+               size_t lo, size_t hi) {
+    if (hi - lo < 2) return;
+    size_t mid = lo + (hi - lo) / 2;
+    MergeSort(v, fn, a, tmp, lo, mid);
+    MergeSort(v, fn, a, tmp, mid, hi);
+    size_t i = lo, j = mid, k = lo;
+    while (i < mid && j < hi) {
+        if (SortCompare(v, fn, a[j], a[i]) < 0) tmp[k++] = a[j++];
+        else tmp[k++] = a[i++];
+    }
+    while (i < mid) tmp[k++] = a[i++];
+    while (j < hi) tmp[k++] = a[j++];
+    for (size_t n = lo; n < hi; n++) a[n] = tmp[n];
+}
+SQInteger arr_sort(HSQUIRRELVM v) {
+    SQObjectPtr fn;
+    if (NArgs(v) > 1) fn = Arg(v, 2);
+    std::vector<SQObjectPtr> work = Arr(v)->_values;
+    std::vector<SQObjectPtr> tmp(work.size());
+    MergeSort(v, fn, work, tmp, 0, work.size());
+    Arr(v)->_values = std::move(work);
+    sq_push(v, 1);
+    return 1;
+}
+SQInteger arr_reverse(HSQUIRRELVM v) {
+    sq_arrayreverse(v, 1);
+    sq_push(v, 1);
+    return 1;
+}
+SQInteger arr_slice(HSQUIRRELVM v) {
+    SQArray *a = Arr(v);
+    SQInteger s, e;
+    if (!SliceRange(a->Size(), v, s, e)) return sq_throwerror(v, "slice out of range");
+    SQArray *r = SQArray::Create(v->_sharedstate, 0);
+    SQObjectPtr res(OT_ARRAY, r);
+    r->_values.assign(a->_values.begin() + s, a->_values.begin() + e);
+    return Ret(v, res);
+}
+SQInteger arr_clear(HSQUIRRELVM v) {
+    Arr(v)->_values.clear();
+    sq_push(v, 1);
+    return 1;
+}
+// calls fn(this=root, args...) with up to 3 arguments
+bool CallN(HSQUIRRELVM v, const SQObjectPtr &fn, SQObjectPtr &res, int n, const SQObjectPtr *args) {
+    v->Push(fn);
+    v->Push(v->_roottable);
+    for (int i = 0; i < n; i++) v->Push(args[i]);
+    bool ok = v->Call(fn, n + 1, v->_top - (n + 1), res, v->_raiseerror_active);
+    v->Pop(n + 2);
+    return ok;
+}
+int CallbackArity(const SQObjectPtr &fn) {
+    if (fn._type == OT_CLOSURE) {
+        SQFunctionProto *p = _closure(fn)->Proto();
+        if (p->_varparams) return 3;
+        return (int)(p->_nparameters - 1);
+    }
+    return 1;
+}
+SQInteger arr_map_apply(HSQUIRRELVM v, bool apply) {
+    SQObjectPtr self = Arg(v, 1), fn = Arg(v, 2);
+    int arity = CallbackArity(fn);
+    if (arity < 1) arity = 1;
+    if (arity > 3) arity = 3;
+    SQArray *r = SQArray::Create(v->_sharedstate, 0);
+    SQObjectPtr res(OT_ARRAY, r);
+    for (SQInteger i = 0; i < _array(self)->Size(); i++) {
+        SQObjectPtr args[3] = {_array(self)->_values[(size_t)i], SQObjectPtr(i), self};
+        SQObjectPtr out;
+        if (!CallN(v, fn, out, arity, args)) return SQ_ERROR;
+        if (apply) {
+            if (i < _array(self)->Size()) _array(self)->_values[(size_t)i] = out;
+        } else {
+            r->_values.push_back(out);
+        }
+    }
+    if (apply) {
+        sq_push(v, 1);
+        return 1;
+    }
+    return Ret(v, res);
+}
+SQInteger arr_map(HSQUIRRELVM v) { return arr_map_apply(v, false); }
+SQInteger arr_apply(HSQUIRRELVM v) { return arr_map_apply(v, true); }
+SQInteger arr_reduce(HSQUIRRELVM v) {
+    SQObjectPtr self = Arg(v, 1), fn = Arg(v, 2);
+    SQInteger n = _array(self)->Size();
+    SQObjectPtr acc;
+    SQInteger i = 0;
+    if (NArgs(v) > 2) acc = Arg(v, 3);
+    else {
+        if (n == 0) return Ret(v, SQObjectPtr());
+        acc = _array(self)->_values[0];
+        i = 1;
+    }
+    for (; i < _array(self)->Size(); i++) {
+        SQObjectPtr args[2] = {acc, _array(self)->_values[(size_t)i]};
+        SQObjectPtr out;
+        if (!CallN(v, fn, out, 2, args)) return SQ_ERROR;
+        acc = out;
+    }
+    return Ret(v, acc);
+}
+SQInteger arr_filter(HSQUIRRELVM v) {
+    SQObjectPtr self = Arg(v, 1), fn = Arg(v, 2);
+    SQArray *r = SQArray::Create(v->_sharedstate, 0);
+    SQObjectPtr res(OT_ARRAY, r);
+    for (SQInteger i = 0; i < _array(self)->Size(); i++) {
+        SQObjectPtr val = _array(self)->_values[(size_t)i];
+        SQObjectPtr args[2] = {SQObjectPtr(i), val};
+        SQObjectPtr out;
+        if (!CallN(v, fn, out, 2, args)) return SQ_ERROR;
+        if (!IsFalse(out)) r->_values.push_back(val);
+    }
+    return Ret(v, res);
+}
+SQInteger arr_find(HSQUIRRELVM v) {
+    SQArray *a = Arr(v);
+    for (SQInteger i = 0; i < a->Size(); i++)
+        if (v->IsEqual(a->_values[(size_t)i], Arg(v, 2))) return Ret(v, SQObjectPtr(i));
+    return Ret(v, SQObjectPtr());
+}
+
+// ------------------------------------------------------------ functions
+
+SQInteger fn_call_impl(HSQUIRRELVM v, bool raise) {
+    SQInteger n = NArgs(v);
+    SQObjectPtr fn = Arg(v, 1);
+    SQObjectPtr res;
+    // stack: fn, this, args... -> call with (this, args...)
+    if (!v->Call(fn, n - 1, v->_stackbase + 1, res, raise && v->_raiseerror_active)) return SQ_ERROR;
+    return Ret(v, res);
+}
+SQInteger fn_call(HSQUIRRELVM v) { return fn_call_impl(v, true); }
+SQInteger fn_pcall(HSQUIRRELVM v) { return fn_call_impl(v, false); }
+SQInteger fn_acall_impl(HSQUIRRELVM v, bool raise) {
+    SQObjectPtr fn = Arg(v, 1);
+    SQObjectPtr arr = Arg(v, 2);
+    SQArray *a = _array(arr);
+    if (a->Size() < 1) return sq_throwerror(v, "the array must contain at least the 'this' object");
+    SQInteger base = v->_top;
+    for (auto &o : std::vector<SQObjectPtr>(a->_values)) v->Push(o);
+    SQObjectPtr res;
+    bool ok = v->Call(fn, a->Size(), base, res, raise && v->_raiseerror_active);
+    while (v->_top > base) v->Pop();
+    if (!ok) return SQ_ERROR;
+    return Ret(v, res);
+}
+SQInteger fn_acall(HSQUIRRELVM v) { return fn_acall_impl(v, true); }
+SQInteger fn_pacall(HSQUIRRELVM v) { return fn_acall_impl(v, false); }
+SQInteger fn_bindenv(HSQUIRRELVM v) {
+    if (SQ_FAILED(sq_bindenv(v, 1))) return SQ_ERROR;
+    return 1;
+}
+SQInteger fn_setroot(HSQUIRRELVM v) {
+    if (SQ_FAILED(sq_setclosureroot(v, 1))) return SQ_ERROR;
+    return 0;
+}
+SQInteger fn_getroot(HSQUIRRELVM v) {
+    if (SQ_FAILED(sq_getclosureroot(v, 1))) return SQ_ERROR;
+    return 1;
+}
+SQInteger fn_getinfos(HSQUIRRELVM v) {
+    SQObjectPtr o = Arg(v, 1);
+    SQSharedState *ss = v->_sharedstate;
+    SQTable *t = SQTable::Create(ss, 0);
+    SQObjectPtr res(OT_TABLE, t);
+    if (o._type == OT_CLOSURE) {
+        SQFunctionProto *p = _closure(o)->Proto();
+        t->NewSlot(ss->MakeString("native"), SQObjectPtr(false));
+        t->NewSlot(ss->MakeString("name"), p->_name);
+        t->NewSlot(ss->MakeString("src"), p->_sourcename);
+        SQArray *params = SQArray::Create(ss, 0);
+        SQObjectPtr pa(OT_ARRAY, params);
+        for (auto &n : p->_parameters) params->_values.push_back(n);
+        if (p->_varparams) params->_values.push_back(ss->MakeString("..."));
+        t->NewSlot(ss->MakeString("parameters"), pa);
+        SQArray *defs = SQArray::Create(ss, 0);
+        SQObjectPtr da(OT_ARRAY, defs);
+        for (auto &d : _closure(o)->_defaultparams) defs->_values.push_back(d);
+        t->NewSlot(ss->MakeString("defparams"), da);
+        t->NewSlot(ss->MakeString("varargs"), SQObjectPtr(p->_varparams));
+    } else {
+        SQNativeClosure *n = _nativeclosure(o);
+        t->NewSlot(ss->MakeString("native"), SQObjectPtr(true));
+        t->NewSlot(ss->MakeString("name"), n->_name);
+        t->NewSlot(ss->MakeString("paramscheck"), SQObjectPtr(n->_nparamscheck));
+        SQArray *tc = SQArray::Create(ss, 0);
+        SQObjectPtr ta(OT_ARRAY, tc);
+        for (auto m : n->_typecheck) tc->_values.push_back(SQObjectPtr(m));
+        t->NewSlot(ss->MakeString("typecheck"), ta);
+    }
+    return Ret(v, res);
+}
+
+// ------------------------------------------------------------ classes and instances
+
+SQInteger cls_instance(HSQUIRRELVM v) { return SQ_SUCCEEDED(sq_createinstance(v, 1)) ? 1 : SQ_ERROR; }
+SQInteger cls_getattributes(HSQUIRRELVM v) {
+    sq_push(v, 2);
+    return SQ_SUCCEEDED(sq_getattributes(v, 1)) ? 1 : SQ_ERROR;
+}
+SQInteger cls_setattributes(HSQUIRRELVM v) {
+    sq_push(v, 2);
+    sq_push(v, 3);
+    return SQ_SUCCEEDED(sq_setattributes(v, 1)) ? 1 : SQ_ERROR;
+}
+SQInteger cls_getbase(HSQUIRRELVM v) { return SQ_SUCCEEDED(sq_getbase(v, 1)) ? 1 : SQ_ERROR; }
+SQInteger cls_newmember_impl(HSQUIRRELVM v, bool raw) {
+    SQObjectPtr attrs, val;
+    if (NArgs(v) > 2) val = Arg(v, 3);
+    if (NArgs(v) > 3) attrs = Arg(v, 4);
+    bool bstatic = NArgs(v) > 4 && !IsFalse(Arg(v, 5));
+    v->NewSlotA(Arg(v, 1), Arg(v, 2), val, attrs, bstatic, raw);
+    return 0;
+}
+SQInteger cls_newmember(HSQUIRRELVM v) { return cls_newmember_impl(v, false); }
+SQInteger cls_rawnewmember(HSQUIRRELVM v) { return cls_newmember_impl(v, true); }
+SQInteger inst_getclass(HSQUIRRELVM v) { return SQ_SUCCEEDED(sq_getclass(v, 1)) ? 1 : SQ_ERROR; }
+
+// ------------------------------------------------------------ generators, threads, weakrefs
+
+SQInteger gen_getstatus(HSQUIRRELVM v) {
+    static const char *names[] = {"running", "suspended", "dead"};
+    return Ret(v, v->MakeString(names[_generator(Arg(v, 1))->_state]));
+}
+
+SQInteger thread_call(HSQUIRRELVM v) {
+    HSQUIRRELVM t = _thread(Arg(v, 1));
+    if (t->_suspended || !t->_callsstack.empty()) return sq_throwerror(v, "wrong status");
+    if (t->_top < 1) return sq_throwerror(v, "the thread has no function");
+    SQObjectPtr keep = Arg(v, 1);
+    sq_settop(t, 1);
+    SQInteger n = NArgs(v);
+    t->Push(t->_roottable);
+    for (SQInteger i = 2; i <= n; i++) sq_move(t, v, i);
+    if (SQ_FAILED(sq_call(t, n, SQTrue, v->_raiseerror_active))) {
+        v->_lasterror = t->_lasterror;
+        sq_settop(t, 1);
+        return SQ_ERROR;
+    }
+    SQObjectPtr res = t->Top();
+    t->Pop();
+    if (!t->_suspended) sq_settop(t, 1);
+    return Ret(v, res);
+}
+SQInteger thread_wakeup_impl(HSQUIRRELVM v, bool throwerr) {
+    HSQUIRRELVM t = _thread(Arg(v, 1));
+    if (!t->_suspended) return sq_throwerror(v, t->_callsstack.empty() ? "cannot wakeup a idle thread" : "cannot wakeup a running thread");
+    SQObjectPtr keep = Arg(v, 1);
+    SQObjectPtr val;
+    if (NArgs(v) > 1) val = Arg(v, 2);
+    if (throwerr) t->_lasterror = val;
+    t->Push(val);
+    if (SQ_FAILED(sq_wakeupvm(t, SQTrue, SQTrue, v->_raiseerror_active, throwerr ? SQTrue : SQFalse))) {
+        v->_lasterror = t->_lasterror;
+        sq_settop(t, 1);
+        return SQ_ERROR;
+    }
+    SQObjectPtr res = t->Top();
+    t->Pop();
+    if (!t->_suspended) sq_settop(t, 1);
+    return Ret(v, res);
+}
+SQInteger thread_wakeup(HSQUIRRELVM v) { return thread_wakeup_impl(v, false); }
+SQInteger thread_wakeupthrow(HSQUIRRELVM v) { return thread_wakeup_impl(v, true); }
+SQInteger thread_getstatus(HSQUIRRELVM v) {
+    HSQUIRRELVM t = _thread(Arg(v, 1));
+    const char *s = t->_suspended ? "suspended" : (t->_callsstack.empty() ? "idle" : "running");
+    return Ret(v, v->MakeString(s));
+}
+SQInteger thread_getstackinfos(HSQUIRRELVM v) {
+    HSQUIRRELVM t = _thread(Arg(v, 1));
+    return StackInfos(v, t, tointeger(Arg(v, 2)));
+}
+SQInteger weakref_ref(HSQUIRRELVM v) { return SQ_SUCCEEDED(sq_getweakrefval(v, 1)) ? 1 : SQ_ERROR; }
+
+SQTable *NewDelegate(SQSharedState *ss, SQObjectPtr &slot) {
+    SQTable *t = SQTable::Create(ss, 0);
+    slot = SQObjectPtr(OT_TABLE, t);
+    return t;
+}
+
+}  // namespace
+
+void sq_init_default_delegates(SQSharedState *ss, SQVM *) {
+    SQTable *t = NewDelegate(ss, ss->_number_default_delegate);
+    Reg(ss, t, "tofloat", num_tofloat, 1, "n|b");
+    Reg(ss, t, "tostring", num_tostring, 1, "n|b");
+    Reg(ss, t, "tointeger", num_tointeger, 1, "n|b");
+    Reg(ss, t, "tochar", num_tochar, 1, "n|b");
+    Reg(ss, t, "weakref", obj_weakref, 1, nullptr);
+
+    t = NewDelegate(ss, ss->_string_default_delegate);
+    Reg(ss, t, "len", str_len, 1, "s");
+    Reg(ss, t, "tointeger", str_tointeger, -1, "sn");
+    Reg(ss, t, "tofloat", str_tofloat, 1, "s");
+    Reg(ss, t, "tostring", obj_tostring, 1, "s");
+    Reg(ss, t, "slice", str_slice, -2, "snn");
+    Reg(ss, t, "find", str_find, -2, "ssn");
+    Reg(ss, t, "tolower", str_tolower, 1, "s");
+    Reg(ss, t, "toupper", str_toupper, 1, "s");
+    Reg(ss, t, "weakref", obj_weakref, 1, nullptr);
+
+    t = NewDelegate(ss, ss->_table_default_delegate);
+    Reg(ss, t, "len", tab_len, 1, "t");
+    Reg(ss, t, "rawget", obj_rawget, 2, "t");
+    Reg(ss, t, "rawset", obj_rawset, 3, "t");
+    Reg(ss, t, "rawdelete", tab_rawdelete, 2, "t");
+    Reg(ss, t, "rawin", obj_rawin, 2, "t");
+    Reg(ss, t, "weakref", obj_weakref, 1, nullptr);
+    Reg(ss, t, "tostring", obj_tostring, 1, nullptr);
+    Reg(ss, t, "clear", tab_clear, 1, "t");
+    Reg(ss, t, "setdelegate", tab_setdelegate, 2, "t t|o");
+    Reg(ss, t, "getdelegate", tab_getdelegate, 1, "t");
+    Reg(ss, t, "filter", tab_filter, 2, "tc");
+    Reg(ss, t, "keys", tab_keys, 1, "t");
+    Reg(ss, t, "values", tab_values, 1, "t");
+
+    t = NewDelegate(ss, ss->_array_default_delegate);
+    Reg(ss, t, "len", arr_len, 1, "a");
+    Reg(ss, t, "append", arr_append, 2, "a");
+    Reg(ss, t, "push", arr_append, 2, "a");
+    Reg(ss, t, "extend", arr_extend, 2, "aa");
+    Reg(ss, t, "pop", arr_pop, 1, "a");
+    Reg(ss, t, "top", arr_top, 1, "a");
+    Reg(ss, t, "insert", arr_insert, 3, "an");
+    Reg(ss, t, "remove", arr_remove, 2, "an");
+    Reg(ss, t, "resize", arr_resize, -2, "an");
+    Reg(ss, t, "sort", arr_sort, -1, "ac");
+    Reg(ss, t, "reverse", arr_reverse, 1, "a");
+    Reg(ss, t, "slice", arr_slice, -2, "ann");
+    Reg(ss, t, "weakref", obj_weakref, 1, nullptr);
+    Reg(ss, t, "tostring", obj_tostring, 1, nullptr);
+    Reg(ss, t, "clear", arr_clear, 1, "a");
+    Reg(ss, t, "map", arr_map, 2, "ac");
+    Reg(ss, t, "apply", arr_apply, 2, "ac");
+    Reg(ss, t, "reduce", arr_reduce, -2, "ac");
+    Reg(ss, t, "filter", arr_filter, 2, "ac");
+    Reg(ss, t, "find", arr_find, 2, "a.");
+
+    t = NewDelegate(ss, ss->_closure_default_delegate);
+    Reg(ss, t, "call", fn_call, -2, "c");
+    Reg(ss, t, "pcall", fn_pcall, -2, "c");
+    Reg(ss, t, "acall", fn_acall, 2, "ca");
+    Reg(ss, t, "pacall", fn_pacall, 2, "ca");
+    Reg(ss, t, "weakref", obj_weakref, 1, nullptr);
+    Reg(ss, t, "tostring", obj_tostring, 1, nullptr);
+    Reg(ss, t, "bindenv", fn_bindenv, 2, "c x|y|t");
+    Reg(ss, t, "setroot", fn_setroot, 2, "ct");
+    Reg(ss, t, "getroot", fn_getroot, 1, "c");
+    Reg(ss, t, "getinfos", fn_getinfos, 1, "c");
+
+    t = NewDelegate(ss, ss->_class_default_delegate);
+    Reg(ss, t, "instance", cls_instance, 1, "y");
+    Reg(ss, t, "getattributes", cls_getattributes, 2, "y.");
+    Reg(ss, t, "setattributes", cls_setattributes, 3, "y..");
+    Reg(ss, t, "rawin", obj_rawin, 2, "y");
+    Reg(ss, t, "weakref", obj_weakref, 1, nullptr);
+    Reg(ss, t, "tostring", obj_tostring, 1, nullptr);
+    Reg(ss, t, "rawget", obj_rawget, 2, "y");
+    Reg(ss, t, "rawset", obj_rawset, 3, "y");
+    Reg(ss, t, "newmember", cls_newmember, -3, "y");
+    Reg(ss, t, "rawnewmember", cls_rawnewmember, -3, "y");
+    Reg(ss, t, "getbase", cls_getbase, 1, "y");
+
+    t = NewDelegate(ss, ss->_instance_default_delegate);
+    Reg(ss, t, "getclass", inst_getclass, 1, "x");
+    Reg(ss, t, "rawin", obj_rawin, 2, "x");
+    Reg(ss, t, "weakref", obj_weakref, 1, nullptr);
+    Reg(ss, t, "tostring", obj_tostring, 1, nullptr);
+    Reg(ss, t, "rawget", obj_rawget, 2, "x");
+    Reg(ss, t, "rawset", obj_rawset, 3, "x");
+
+    t = NewDelegate(ss, ss->_generator_default_delegate);
+    Reg(ss, t, "getstatus", gen_getstatus, 1, "g");
+    Reg(ss, t, "weakref", obj_weakref, 1, nullptr);
+    Reg(ss, t, "tostring", obj_tostring, 1, nullptr);
+
+    t = NewDelegate(ss, ss->_thread_default_delegate);
+    Reg(ss, t, "call", thread_call, -1, "v");
+    Reg(ss, t, "wakeup", thread_wakeup, -1, "v");
+    Reg(ss, t, "wakeupthrow", thread_wakeupthrow, -2, "v");
+    Reg(ss, t, "getstatus", thread_getstatus, 1, "v");
+    Reg(ss, t, "weakref", obj_weakref, 1, nullptr);
+    Reg(ss, t, "tostring", obj_tostring, 1, nullptr);
+    Reg(ss, t, "getstackinfos", thread_getstackinfos, 2, "vn");
+
+    t = NewDelegate(ss, ss->_weakref_default_delegate);
+    Reg(ss, t, "ref", weakref_ref, 1, "r");
+    Reg(ss, t, "weakref", obj_weakref, 1, nullptr);
+    Reg(ss, t, "tostring", obj_tostring, 1, nullptr);
+}
+
+void sq_base_register(SQVM *v) {
+    SQSharedState *ss = v->_sharedstate;
+    SQTable *root = _table(v->_roottable);
+    Reg(ss, root, "seterrorhandler", base_seterrorhandler, 2, nullptr);
+    Reg(ss, root, "setdebughook", base_setdebughook, 2, nullptr);
+    Reg(ss, root, "enabledebuginfo", base_enabledebuginfo, 2, nullptr);
+    Reg(ss, root, "getroottable", base_getroottable, 1, nullptr);
+    Reg(ss, root, "setroottable", base_setroottable, 2, nullptr);
+    Reg(ss, root, "getconsttable", base_getconsttable, 1, nullptr);
+    Reg(ss, root, "setconsttable", base_setconsttable, 2, nullptr);
+    Reg(ss, root, "assert", base_assert, -2, nullptr);
+    Reg(ss, root, "print", base_print, 2, nullptr);
+    Reg(ss, root, "error", base_error, 2, nullptr);
+    Reg(ss, root, "compilestring", base_compilestring, -2, ".ss");
+    Reg(ss, root, "collectgarbage", base_collectgarbage, 1, nullptr);
+    Reg(ss, root, "resurrectunreachable", base_resurrectunreachable, 1, nullptr);
+    Reg(ss, root, "type", base_type, 2, nullptr);
+    Reg(ss, root, "callee", base_callee, 1, nullptr);
+    Reg(ss, root, "getstackinfos", base_getstackinfos, 2, ".n");
+    Reg(ss, root, "newthread", base_newthread, 2, ".c");
+    Reg(ss, root, "suspend", base_suspend, -1, nullptr);
+    Reg(ss, root, "array", base_array, -2, ".n");
+    root->NewSlot(ss->MakeString("_versionnumber_"), SQObjectPtr((SQInteger)SQUIRREL_VERSION_NUMBER));
+    root->NewSlot(ss->MakeString("_version_"), ss->MakeString(SQUIRREL_VERSION));
+    root->NewSlot(ss->MakeString("_charsize_"), SQObjectPtr((SQInteger)sizeof(SQChar)));
+    root->NewSlot(ss->MakeString("_intsize_"), SQObjectPtr((SQInteger)sizeof(SQInteger)));
+    root->NewSlot(ss->MakeString("_floatsize_"), SQObjectPtr((SQInteger)sizeof(SQFloat)));
+}

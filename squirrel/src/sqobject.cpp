@@ -1,0 +1,343 @@
+// Heap objects other than tables and classes: strings, weak references,
+// arrays, userdata, closures, outers, generators and function prototypes.
+#include "sqobject.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "sqopcodes.h"
+#include "sqstate.h"
+
+const char *GetTypeName(SQObjectType t) {
+    switch (_RAW_TYPE(t)) {
+        case _RT_NULL: return "null";
+        case _RT_INTEGER: return "integer";
+        case _RT_FLOAT: return "float";
+        case _RT_BOOL: return "bool";
+        case _RT_STRING: return "string";
+        case _RT_TABLE: return "table";
+        case _RT_ARRAY: return "array";
+        case _RT_GENERATOR: return "generator";
+        case _RT_CLOSURE:
+        case _RT_NATIVECLOSURE: return "function";
+        case _RT_USERDATA: return "userdata";
+        case _RT_USERPOINTER: return "userpointer";
+        case _RT_THREAD: return "thread";
+        case _RT_FUNCPROTO: return "function";
+        case _RT_CLASS: return "class";
+        case _RT_INSTANCE: return "instance";
+        case _RT_WEAKREF: return "weakref";
+        case _RT_OUTER: return "outer";
+        default: return "unknown";
+    }
+}
+
+void sq_formatnumber(const SQObject &o, char *buf, size_t bufsize) {
+    if (o._type == OT_INTEGER)
+        snprintf(buf, bufsize, "%lld", (long long)o._unVal.nInteger);
+    else
+        snprintf(buf, bufsize, "%g", (double)o._unVal.fFloat);
+}
+
+// ------------------------------------------------------------ refcounting
+
+namespace {
+thread_local int t_releasedepth = 0;
+thread_local std::vector<SQRefCounted *> *t_releasequeue = nullptr;
+}  // namespace
+
+void sq_releaseobject(SQRefCounted *r) {
+    if (t_releasedepth >= 48) {
+        if (!t_releasequeue) t_releasequeue = new std::vector<SQRefCounted *>();
+        t_releasequeue->push_back(r);
+        return;
+    }
+    t_releasedepth++;
+    r->Release();
+    if (t_releasedepth == 1 && t_releasequeue) {
+        while (!t_releasequeue->empty()) {
+            SQRefCounted *q = t_releasequeue->back();
+            t_releasequeue->pop_back();
+            q->Release();
+        }
+    }
+    t_releasedepth--;
+}
+
+SQRefCounted::~SQRefCounted() {
+    if (_weakref) {
+        _weakref->_obj._type = OT_NULL;
+        _weakref->_obj._unVal.raw = 0;
+        _weakref = nullptr;
+    }
+}
+
+SQWeakRef *SQRefCounted::GetWeakRef(SQObjectType type) {
+    if (!_weakref) {
+        _weakref = new SQWeakRef();
+        _weakref->_obj._type = type;
+        _weakref->_obj._unVal.raw = 0;
+        _weakref->_obj._unVal.pRefCounted = this;
+    }
+    return _weakref;
+}
+
+void SQWeakRef::Release() {
+    if (_obj._type != OT_NULL) _obj._unVal.pRefCounted->_weakref = nullptr;
+    delete this;
+}
+
+void sq_markobj(const SQObject &o, SQGCList &gray) {
+    switch (_RAW_TYPE(o._type)) {
+        case _RT_TABLE: case _RT_ARRAY: case _RT_USERDATA: case _RT_CLOSURE: case _RT_NATIVECLOSURE:
+        case _RT_GENERATOR: case _RT_THREAD: case _RT_CLASS: case _RT_INSTANCE: case _RT_OUTER: {
+            SQCollectable *c = static_cast<SQCollectable *>(o._unVal.pRefCounted);
+            if (!c->_marked) {
+                c->_marked = true;
+                gray.push_back(c);
+            }
+            break;
+        }
+        default: break;
+    }
+}
+
+void SQCollectable::Link(SQSharedState *ss, SQObjectType t) {
+    _sharedstate = ss;
+    _gctype = t;
+    _gcprev = nullptr;
+    _gcnext = ss->_gcchain;
+    if (ss->_gcchain) ss->_gcchain->_gcprev = this;
+    ss->_gcchain = this;
+}
+
+void SQCollectable::Unlink() {
+    if (!_sharedstate) return;
+    if (_gcprev) _gcprev->_gcnext = _gcnext;
+    else if (_sharedstate->_gcchain == this) _sharedstate->_gcchain = _gcnext;
+    if (_gcnext) _gcnext->_gcprev = _gcprev;
+    _gcnext = _gcprev = nullptr;
+    _sharedstate = nullptr;
+}
+
+SQCollectable::~SQCollectable() { Unlink(); }
+
+// ------------------------------------------------------------ strings
+
+SQString *SQString::Create(SQSharedState *ss, const char *s, SQInteger len) {
+    if (len < 0) len = (SQInteger)strlen(s);
+    return ss->_stringtable.Add(ss, s, len);
+}
+
+void SQString::Release() {
+    _ss->_stringtable.Remove(this);
+}
+
+// ------------------------------------------------------------ delegable
+
+bool SQDelegable::SetDelegate(SQTable *t) {
+    // refuse delegate chains that loop back on themselves
+    for (SQTable *d = t; d; d = d->_delegate)
+        if (d == static_cast<SQDelegable *>(this)) return false;
+    if (t) t->_uiRef++;
+    SQTable *old = _delegate;
+    _delegate = t;
+    if (old && --old->_uiRef == 0) old->Release();
+    return true;
+}
+
+SQDelegable::~SQDelegable() {
+    SQTable *d = _delegate;
+    _delegate = nullptr;
+    if (d && --d->_uiRef == 0) d->Release();
+}
+
+// ------------------------------------------------------------ arrays
+
+SQArray *SQArray::Create(SQSharedState *ss, SQInteger size) {
+    SQArray *a = new SQArray();
+    if (size > 0) a->_values.resize((size_t)size);
+    a->Link(ss, OT_ARRAY);
+    return a;
+}
+void SQArray::Release() { delete this; }
+void SQArray::Finalize() { _values.clear(); }
+void SQArray::Mark(SQGCList &gray) {
+    for (auto &v : _values) sq_markobj(v, gray);
+}
+SQArray *SQArray::Clone() {
+    SQArray *a = Create(_sharedstate, 0);
+    a->_values = _values;
+    return a;
+}
+
+// ------------------------------------------------------------ userdata
+
+SQUserData *SQUserData::Create(SQSharedState *ss, SQInteger size) {
+    void *mem = ::operator new(sizeof(SQUserData) + (size_t)size);
+    SQUserData *ud = new (mem) SQUserData();
+    ud->_size = size;
+    memset(ud->_data, 0, (size_t)size + 1);
+    ud->Link(ss, OT_USERDATA);
+    return ud;
+}
+void SQUserData::Release() {
+    if (_hook) {
+        SQRELEASEHOOK h = _hook;
+        _hook = nullptr;
+        _uiRef++;  // keep alive while the hook runs
+        h((SQUserPointer)_data, _size);
+        _uiRef--;
+    }
+    this->~SQUserData();
+    ::operator delete((void *)this);
+}
+void SQUserData::Finalize() { SetDelegate(nullptr); }
+void SQUserData::Mark(SQGCList &gray) {
+    if (_delegate) sq_markobj(SQObjectPtr(OT_TABLE, (SQRefCounted *)_delegate), gray);
+}
+
+// ------------------------------------------------------------ outers
+
+SQOuter *SQOuter::Create(SQSharedState *ss, SQObjectPtr *slot) {
+    SQOuter *o = new SQOuter();
+    o->_valptr = slot;
+    o->Link(ss, OT_OUTER);
+    return o;
+}
+void SQOuter::Release() {
+    if (_vm) {
+        // still open: unlink from the vm's open list
+        extern void sq_unlink_open_outer(SQOuter * o);
+        sq_unlink_open_outer(this);
+    }
+    delete this;
+}
+void SQOuter::Finalize() { _value.Null(); }
+void SQOuter::Mark(SQGCList &gray) { sq_markobj(*_valptr, gray); }
+
+// ------------------------------------------------------------ closures
+
+SQClosure *SQClosure::Create(SQSharedState *ss, SQFunctionProto *func, SQWeakRef *root) {
+    SQClosure *c = new SQClosure();
+    c->_function = SQObjectPtr(OT_FUNCPROTO, func);
+    c->_outervalues.resize(func->_outervalues.size());
+    c->_defaultparams.resize((size_t)func->_ndefaultparams);
+    c->SetRoot(root);
+    c->Link(ss, OT_CLOSURE);
+    return c;
+}
+static void SetWeak(SQWeakRef *&slot, SQWeakRef *w) {
+    if (w) w->_uiRef++;
+    SQWeakRef *old = slot;
+    slot = w;
+    if (old && --old->_uiRef == 0) old->Release();
+}
+void SQClosure::SetEnv(SQWeakRef *w) { SetWeak(_env, w); }
+void SQClosure::SetRoot(SQWeakRef *w) { SetWeak(_root, w); }
+void SQClosure::SetBase(SQClass *c) {
+    if (c) c->_uiRef++;
+    SQClass *old = _base;
+    _base = c;
+    if (old && --old->_uiRef == 0) old->Release();
+}
+SQClosure *SQClosure::Clone() {
+    SQClosure *c = Create(_sharedstate, Proto(), _root);
+    c->_outervalues = _outervalues;
+    c->_defaultparams = _defaultparams;
+    c->SetEnv(_env);
+    c->SetBase(_base);
+    return c;
+}
+SQClosure::~SQClosure() {
+    SetEnv(nullptr);
+    SetRoot(nullptr);
+    SetBase(nullptr);
+}
+void SQClosure::Release() { delete this; }
+void SQClosure::Finalize() {
+    _outervalues.clear();
+    _defaultparams.clear();
+    SetBase(nullptr);
+}
+void SQClosure::Mark(SQGCList &gray) {
+    for (auto &o : _outervalues) sq_markobj(o, gray);
+    for (auto &o : _defaultparams) sq_markobj(o, gray);
+    if (_base) sq_markobj(SQObjectPtr(OT_CLASS, (SQRefCounted *)_base), gray);
+    // literals of the prototype may hold collectables (constant tables)
+    SQFunctionProto *p = Proto();
+    for (auto &l : p->_literals) sq_markobj(l, gray);
+}
+
+SQNativeClosure *SQNativeClosure::Create(SQSharedState *ss, SQFUNCTION f, SQInteger nouters) {
+    SQNativeClosure *c = new SQNativeClosure();
+    c->_function = f;
+    c->_outervalues.resize((size_t)nouters);
+    c->Link(ss, OT_NATIVECLOSURE);
+    return c;
+}
+void SQNativeClosure::SetEnv(SQWeakRef *w) { SetWeak(_env, w); }
+SQNativeClosure *SQNativeClosure::Clone() {
+    SQNativeClosure *c = Create(_sharedstate, _function, 0);
+    c->_outervalues = _outervalues;
+    c->_typecheck = _typecheck;
+    c->_nparamscheck = _nparamscheck;
+    c->_name = _name;
+    c->SetEnv(_env);
+    return c;
+}
+SQNativeClosure::~SQNativeClosure() { SetEnv(nullptr); }
+void SQNativeClosure::Release() { delete this; }
+void SQNativeClosure::Finalize() { _outervalues.clear(); }
+void SQNativeClosure::Mark(SQGCList &gray) {
+    for (auto &o : _outervalues) sq_markobj(o, gray);
+}
+
+// ------------------------------------------------------------ generators
+
+SQGenerator *SQGenerator::Create(SQSharedState *ss, SQClosure *closure) {
+    SQGenerator *g = new SQGenerator();
+    g->_closure = SQObjectPtr(OT_CLOSURE, closure);
+    g->Link(ss, OT_GENERATOR);
+    return g;
+}
+void SQGenerator::Release() { delete this; }
+void SQGenerator::Finalize() {
+    _stack.clear();
+    _closure.Null();
+    _state = eDead;
+}
+void SQGenerator::Mark(SQGCList &gray) {
+    sq_markobj(_closure, gray);
+    for (auto &o : _stack) sq_markobj(o, gray);
+}
+
+// ------------------------------------------------------------ function protos
+
+void SQFunctionProto::Release() { delete this; }
+
+SQInteger SQFunctionProto::GetLine(SQInteger op) const {
+    SQInteger line = 0;
+    for (const auto &li : _lineinfos) {
+        if (li._op > op) break;
+        line = li._line;
+    }
+    if (line == 0 && !_lineinfos.empty()) line = _lineinfos[0]._line;
+    return line;
+}
+
+const SQChar *SQFunctionProto::GetLocal(SQUnsignedInteger op, SQUnsignedInteger seq,
+                                        SQUnsignedInteger &reg) const {
+    // locals alive at op, ordered by register
+    SQUnsignedInteger n = 0;
+    for (const auto &lv : _localvarinfos) {
+        if (lv._start_op <= op && op <= lv._end_op) {
+            if (n == seq) {
+                reg = lv._pos;
+                return _string(lv._name)->_val;
+            }
+            n++;
+        }
+    }
+    return nullptr;
+}

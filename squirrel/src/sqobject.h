@@ -1,0 +1,452 @@
+// Core value and object model of the script engine: tagged values, reference
+// counting, the collectable chain used by the cycle collector, and the heap
+// object types (strings, tables, arrays, closures, classes, instances...).
+#pragma once
+#include "squirrel.h"
+
+#include <cstdint>
+#include <cstring>
+#include <new>
+#include <string>
+#include <vector>
+
+struct SQSharedState;
+struct SQVM;
+struct SQCollectable;
+
+using SQGCList = std::vector<SQCollectable *>;
+
+// Base of every heap object. _uiRef counts strong references.
+struct SQRefCounted {
+    SQUnsignedInteger _uiRef = 0;
+    struct SQWeakRef *_weakref = nullptr;
+    virtual ~SQRefCounted();
+    virtual void Release() = 0;
+    SQWeakRef *GetWeakRef(SQObjectType type);
+};
+
+inline bool sq_isrefcounted_type(SQObjectType t) { return (t & SQOBJECT_REF_COUNTED) != 0; }
+
+inline void sq_objaddref(const SQObject &o) {
+    if (sq_isrefcounted_type(o._type)) o._unVal.pRefCounted->_uiRef++;
+}
+// frees r, deferring nested frees so long chains do not recurse deeply
+void sq_releaseobject(SQRefCounted *r);
+inline void sq_objrelease(const SQObject &o) {
+    if (sq_isrefcounted_type(o._type)) {
+        SQRefCounted *r = o._unVal.pRefCounted;
+        if (--r->_uiRef == 0) sq_releaseobject(r);
+    }
+}
+
+// Owning handle to a value.
+struct SQObjectPtr : public SQObject {
+    SQObjectPtr() { _type = OT_NULL; _unVal.raw = 0; }
+    SQObjectPtr(const SQObjectPtr &o) : SQObject(o) { sq_objaddref(*this); }
+    SQObjectPtr(const SQObject &o) : SQObject(o) { sq_objaddref(*this); }
+    SQObjectPtr(SQObjectPtr &&o) noexcept : SQObject(o) { o._type = OT_NULL; o._unVal.raw = 0; }
+    explicit SQObjectPtr(SQInteger i) { _unVal.raw = 0; _type = OT_INTEGER; _unVal.nInteger = i; }
+    explicit SQObjectPtr(int i) { _unVal.raw = 0; _type = OT_INTEGER; _unVal.nInteger = i; }
+    explicit SQObjectPtr(SQFloat f) { _unVal.raw = 0; _type = OT_FLOAT; _unVal.fFloat = f; }
+    explicit SQObjectPtr(bool b) { _unVal.raw = 0; _type = OT_BOOL; _unVal.nInteger = b ? 1 : 0; }
+    SQObjectPtr(SQObjectType t, SQRefCounted *p) { _type = t; _unVal.raw = 0; _unVal.pRefCounted = p; sq_objaddref(*this); }
+    static SQObjectPtr UserPointer(SQUserPointer p) {
+        SQObjectPtr o; o._type = OT_USERPOINTER; o._unVal.pUserPointer = p; return o;
+    }
+    ~SQObjectPtr() { sq_objrelease(*this); }
+    SQObjectPtr &operator=(const SQObjectPtr &o) {
+        SQObject old = *this;
+        _type = o._type; _unVal = o._unVal;
+        sq_objaddref(*this);
+        sq_objrelease(old);
+        return *this;
+    }
+    SQObjectPtr &operator=(const SQObject &o) {
+        SQObject old = *this;
+        _type = o._type; _unVal = o._unVal;
+        sq_objaddref(*this);
+        sq_objrelease(old);
+        return *this;
+    }
+    SQObjectPtr &operator=(SQObjectPtr &&o) noexcept {
+        if (this != &o) {
+            SQObject old = *this;
+            _type = o._type; _unVal = o._unVal;
+            o._type = OT_NULL; o._unVal.raw = 0;
+            sq_objrelease(old);
+        }
+        return *this;
+    }
+    SQObjectPtr &operator=(SQInteger i) { Null(); _type = OT_INTEGER; _unVal.nInteger = i; return *this; }
+    SQObjectPtr &operator=(SQFloat f) { Null(); _type = OT_FLOAT; _unVal.fFloat = f; return *this; }
+    SQObjectPtr &operator=(bool b) { Null(); _type = OT_BOOL; _unVal.nInteger = b ? 1 : 0; return *this; }
+    void Null() {
+        SQObject old = *this;
+        _type = OT_NULL; _unVal.raw = 0;
+        sq_objrelease(old);
+    }
+    // fast setters for non-refcounted values
+    void SetInt(SQInteger i) {
+        if (sq_isrefcounted_type(_type)) { Null(); }
+        _type = OT_INTEGER; _unVal.nInteger = i;
+    }
+    void SetFloat(SQFloat f) {
+        if (sq_isrefcounted_type(_type)) { Null(); }
+        _unVal.raw = 0; _type = OT_FLOAT; _unVal.fFloat = f;
+    }
+    void SetBool(bool b) {
+        if (sq_isrefcounted_type(_type)) { Null(); }
+        _type = OT_BOOL; _unVal.nInteger = b ? 1 : 0;
+    }
+};
+
+#define sqtype(o) ((o)._type)
+#define _integer(o) ((o)._unVal.nInteger)
+#define _float(o) ((o)._unVal.fFloat)
+#define _string(o) ((o)._unVal.pString)
+#define _table(o) ((o)._unVal.pTable)
+#define _array(o) ((o)._unVal.pArray)
+#define _closure(o) ((o)._unVal.pClosure)
+#define _nativeclosure(o) ((o)._unVal.pNativeClosure)
+#define _generator(o) ((o)._unVal.pGenerator)
+#define _userdata(o) ((o)._unVal.pUserData)
+#define _userpointer(o) ((o)._unVal.pUserPointer)
+#define _thread(o) ((o)._unVal.pThread)
+#define _class(o) ((o)._unVal.pClass)
+#define _instance(o) ((o)._unVal.pInstance)
+#define _weakref(o) ((o)._unVal.pWeakRef)
+#define _outer(o) ((o)._unVal.pOuter)
+#define _funcproto(o) ((o)._unVal.pFunctionProto)
+#define _refcounted(o) ((o)._unVal.pRefCounted)
+#define _delegable(o) ((o)._unVal.pDelegable)
+#define _rawval(o) ((o)._unVal.raw)
+
+inline SQFloat tofloat(const SQObject &o) {
+    return o._type == OT_INTEGER ? (SQFloat)o._unVal.nInteger : o._unVal.fFloat;
+}
+inline SQInteger tointeger(const SQObject &o) {
+    return o._type == OT_FLOAT ? (SQInteger)o._unVal.fFloat : o._unVal.nInteger;
+}
+inline bool IsFalse(const SQObject &o) {
+    if (o._type & SQOBJECT_CANBEFALSE) {
+        if (o._type == OT_FLOAT) return o._unVal.fFloat == 0.0f;
+        if (o._type == OT_NULL) return true;
+        return o._unVal.nInteger == 0;
+    }
+    return false;
+}
+
+const char *GetTypeName(SQObjectType t);
+inline const char *GetTypeName(const SQObject &o) { return GetTypeName(o._type); }
+
+// Objects that can take part in reference cycles. They are chained in the shared
+// state so that the collector can find those no root reaches.
+struct SQCollectable : public SQRefCounted {
+    SQCollectable *_gcnext = nullptr;
+    SQCollectable *_gcprev = nullptr;
+    SQSharedState *_sharedstate = nullptr;
+    bool _marked = false;
+    SQObjectType _gctype = OT_NULL;
+    void Link(SQSharedState *ss, SQObjectType t);
+    void Unlink();
+    // drops every reference this object holds (breaks cycles)
+    virtual void Finalize() = 0;
+    // pushes every object referenced onto the gray list
+    virtual void Mark(SQGCList &gray) = 0;
+    ~SQCollectable() override;
+};
+
+void sq_markobj(const SQObject &o, SQGCList &gray);
+
+// Interned, immutable string with cached hash.
+struct SQString : public SQRefCounted {
+    SQSharedState *_ss;
+    SQString *_next;  // chain in the string table
+    SQInteger _len;
+    SQHash _hash;
+    char _val[1];
+    static SQString *Create(SQSharedState *ss, const char *s, SQInteger len = -1);
+    void Release() override;
+};
+
+struct SQWeakRef : public SQRefCounted {
+    SQObject _obj;  // not owned
+    void Release() override;
+};
+
+// hashing / key equality used by tables and sq_gethash
+inline SQHash HashObj(const SQObject &key) {
+    switch (key._type) {
+        case OT_STRING: return key._unVal.pString->_hash;
+        case OT_FLOAT: {
+            uint32_t bits; memcpy(&bits, &key._unVal.fFloat, 4);
+            return (SQHash)bits * 0x9E3779B97F4A7C15ULL;
+        }
+        case OT_BOOL:
+        case OT_INTEGER: return (SQHash)key._unVal.nInteger * 0x9E3779B97F4A7C15ULL;
+        default: return ((SQHash)(uintptr_t)key._unVal.pRefCounted >> 3) * 0x9E3779B97F4A7C15ULL;
+    }
+}
+inline bool RawEq(const SQObject &a, const SQObject &b) {
+    return a._type == b._type && a._unVal.raw == b._unVal.raw;
+}
+// unwraps a weak reference stored in a container slot
+inline const SQObject &RealVal(const SQObject &o);
+
+struct SQDelegable : public SQCollectable {
+    struct SQTable *_delegate = nullptr;  // owned reference
+    bool SetDelegate(SQTable *t);
+    bool GetMetaMethod(SQVM *v, int mm, SQObjectPtr &res);
+    ~SQDelegable() override;
+};
+
+// Insertion-ordered hash table: entries live densely in _nodes (deleted ones
+// keep a tombstone key until the next rehash) and _index maps hash slots to
+// entry numbers with linear probing.
+struct SQTable : public SQDelegable {
+    struct Node {
+        SQObjectPtr key;
+        SQObjectPtr val;
+    };
+    enum : int32_t { IDX_EMPTY = -1, IDX_DELETED = -2 };
+    Node *_nodes = nullptr;
+    SQInteger _numnodes = 0;    // entry capacity
+    SQInteger _used = 0;        // entries in use, tombstones included
+    SQInteger _count = 0;       // live keys
+    int32_t *_index = nullptr;
+    SQInteger _indexsize = 0;   // power of two
+    static SQTable *Create(SQSharedState *ss, SQInteger ninitial);
+    ~SQTable() override;
+    void Release() override;
+    void Finalize() override;
+    void Mark(SQGCList &gray) override;
+    SQTable *Clone();
+    bool Get(const SQObject &key, SQObjectPtr &val) const;
+    // fast lookup by interned string
+    Node *FindStr(const SQString *s) const {
+        if (!_count) return nullptr;
+        SQHash mask = (SQHash)_indexsize - 1;
+        SQHash i = s->_hash & mask;
+        for (;;) {
+            int32_t e = _index[i];
+            if (e >= 0) {
+                Node &n = _nodes[e];
+                if (n.key._type == OT_STRING && n.key._unVal.pString == s) return &n;
+            } else if (e == IDX_EMPTY) {
+                return nullptr;
+            }
+            i = (i + 1) & mask;
+        }
+    }
+    Node *Find(const SQObject &key) const;
+    bool Set(const SQObject &key, const SQObject &val);  // only existing keys
+    void NewSlot(const SQObject &key, const SQObject &val);
+    bool Remove(const SQObject &key);
+    void Clear();
+    SQInteger CountUsed() const { return _count; }
+    // iteration: returns the entry index >= idx holding a key, or -1
+    SQInteger Next(SQInteger idx, SQObjectPtr &key, SQObjectPtr &val) const;
+    void Rehash(SQInteger newcapacity);
+};
+
+struct SQArray : public SQCollectable {
+    std::vector<SQObjectPtr> _values;
+    static SQArray *Create(SQSharedState *ss, SQInteger size);
+    void Release() override;
+    void Finalize() override;
+    void Mark(SQGCList &gray) override;
+    SQInteger Size() const { return (SQInteger)_values.size(); }
+    SQArray *Clone();
+};
+
+struct SQUserData : public SQDelegable {
+    SQInteger _size = 0;
+    SQRELEASEHOOK _hook = nullptr;
+    SQUserPointer _typetag = nullptr;
+    alignas(16) unsigned char _data[1];
+    static SQUserData *Create(SQSharedState *ss, SQInteger size);
+    void Release() override;
+    void Finalize() override;
+    void Mark(SQGCList &gray) override;
+};
+
+// local variable debug info
+struct SQLocalVarInfo {
+    SQObjectPtr _name;
+    SQUnsignedInteger _start_op;
+    SQUnsignedInteger _end_op;
+    SQUnsignedInteger _pos;
+};
+struct SQLineInfo {
+    SQInteger _line;
+    SQInteger _op;
+};
+enum SQOuterType { otLOCAL = 0, otOUTER = 1 };
+struct SQOuterVar {
+    SQOuterType _type;
+    SQObjectPtr _name;
+    SQInteger _src;
+};
+
+struct SQInstruction;
+
+struct SQFunctionProto : public SQRefCounted {
+    SQSharedState *_sharedstate = nullptr;
+    std::vector<SQInstruction> _instructions;
+    std::vector<SQObjectPtr> _literals;
+    std::vector<SQObjectPtr> _functions;  // nested protos (OT_FUNCPROTO)
+    std::vector<SQOuterVar> _outervalues;
+    std::vector<SQLocalVarInfo> _localvarinfos;
+    std::vector<SQLineInfo> _lineinfos;
+    std::vector<SQObjectPtr> _parameters;  // names, this first
+    SQObjectPtr _name;
+    SQObjectPtr _sourcename;
+    SQInteger _nparameters = 0;  // including this
+    SQInteger _ndefaultparams = 0;
+    SQInteger _stacksize = 0;
+    SQInteger _varparams = 0;
+    bool _bgenerator = false;
+    void Release() override;
+    SQInteger GetLine(SQInteger op) const;
+    const SQChar *GetLocal(SQUnsignedInteger op, SQUnsignedInteger seq, SQUnsignedInteger &reg) const;
+};
+
+struct SQOuter : public SQCollectable {
+    SQObjectPtr *_valptr;   // points into a stack while open, at _value once closed
+    SQInteger _idx = 0;     // absolute stack slot while open
+    SQVM *_vm = nullptr;    // owning vm while open
+    SQOuter *_nextopen = nullptr;
+    SQObjectPtr _value;
+    static SQOuter *Create(SQSharedState *ss, SQObjectPtr *slot);
+    void Release() override;
+    void Finalize() override;
+    void Mark(SQGCList &gray) override;
+};
+
+struct SQClass;
+
+struct SQClosure : public SQCollectable {
+    SQObjectPtr _function;  // OT_FUNCPROTO
+    std::vector<SQObjectPtr> _outervalues;  // OT_OUTER
+    std::vector<SQObjectPtr> _defaultparams;
+    SQWeakRef *_env = nullptr;   // owned
+    SQWeakRef *_root = nullptr;  // owned
+    SQClass *_base = nullptr;    // owned: class the method belongs to
+    static SQClosure *Create(SQSharedState *ss, SQFunctionProto *func, SQWeakRef *root);
+    SQFunctionProto *Proto() const { return _function._unVal.pFunctionProto; }
+    SQClosure *Clone();
+    void SetEnv(SQWeakRef *w);
+    void SetRoot(SQWeakRef *w);
+    void SetBase(SQClass *c);
+    ~SQClosure() override;
+    void Release() override;
+    void Finalize() override;
+    void Mark(SQGCList &gray) override;
+};
+
+struct SQNativeClosure : public SQCollectable {
+    SQFUNCTION _function = nullptr;
+    std::vector<SQObjectPtr> _outervalues;
+    std::vector<SQInteger> _typecheck;
+    SQInteger _nparamscheck = 0;
+    SQObjectPtr _name;
+    SQWeakRef *_env = nullptr;
+    static SQNativeClosure *Create(SQSharedState *ss, SQFUNCTION f, SQInteger nouters);
+    SQNativeClosure *Clone();
+    void SetEnv(SQWeakRef *w);
+    ~SQNativeClosure() override;
+    void Release() override;
+    void Finalize() override;
+    void Mark(SQGCList &gray) override;
+};
+
+enum SQGeneratorState { eRunning, eSuspended, eDead };
+struct SQExceptionTrap {
+    SQInteger _stackbase;   // frame base at trap time (absolute)
+    SQInteger _stacksize;   // top at trap time (relative to base)
+    SQInteger _ip;          // handler instruction index
+    SQInteger _extarget;    // register for the caught value
+    SQInteger _frame;       // index of the call frame owning the trap
+};
+
+struct SQGenerator : public SQCollectable {
+    SQObjectPtr _closure;
+    std::vector<SQObjectPtr> _stack;
+    std::vector<SQExceptionTrap> _etraps;  // relative to frame
+    SQInteger _ip = 0;
+    SQGeneratorState _state = eSuspended;
+    static SQGenerator *Create(SQSharedState *ss, SQClosure *closure);
+    void Release() override;
+    void Finalize() override;
+    void Mark(SQGCList &gray) override;
+};
+
+// class member slot encoding stored in SQClass::_members
+enum { MEMBER_FIELD = 0, MEMBER_METHOD = 1 };
+inline SQInteger MemberIdx(SQInteger enc) { return enc >> 1; }
+inline bool MemberIsField(SQInteger enc) { return (enc & 1) == MEMBER_FIELD; }
+
+struct SQClassMember {
+    SQObjectPtr val;
+    SQObjectPtr attrs;
+};
+
+enum SQMetaMethod {
+    MT_ADD = 0, MT_SUB, MT_MUL, MT_DIV, MT_UNM, MT_MODULO, MT_SET, MT_GET, MT_TYPEOF,
+    MT_NEXTI, MT_CMP, MT_CALL, MT_CLONED, MT_NEWSLOT, MT_DELSLOT, MT_TOSTRING,
+    MT_NEWMEMBER, MT_INHERITED, MT_LAST
+};
+
+struct SQInstance;
+struct SQClass : public SQCollectable {
+    SQTable *_members;  // name -> encoded member index
+    SQClass *_base = nullptr;
+    std::vector<SQClassMember> _defaultvalues;  // fields
+    std::vector<SQClassMember> _methods;        // methods and statics
+    SQObjectPtr _metamethods[MT_LAST];
+    SQObjectPtr _attributes;
+    SQObjectPtr _constructor;
+    SQUserPointer _typetag = nullptr;
+    SQRELEASEHOOK _hook = nullptr;
+    SQInteger _udsize = 0;
+    bool _locked = false;
+    static SQClass *Create(SQSharedState *ss, SQClass *base);
+    ~SQClass() override;
+    void Release() override;
+    void Finalize() override;
+    void Mark(SQGCList &gray) override;
+    bool NewSlot(SQSharedState *ss, const SQObject &key, const SQObject &val, bool bstatic);
+    bool Get(const SQObject &key, SQObjectPtr &val) const;
+    bool GetConstructor(SQObjectPtr &ctor) const;
+    bool SetAttributes(const SQObject &key, const SQObject &val);
+    bool GetAttributes(const SQObject &key, SQObjectPtr &outval) const;
+    SQInstance *CreateInstance();
+    SQInteger Next(SQInteger idx, SQObjectPtr &outkey, SQObjectPtr &outval) const;
+};
+
+struct SQInstance : public SQDelegable {
+    SQClass *_class;
+    SQUserPointer _userpointer = nullptr;
+    SQRELEASEHOOK _hook = nullptr;
+    SQInteger _memsize = 0;
+    std::vector<SQObjectPtr> _values;
+    unsigned char *_udbuf = nullptr;  // class udsize buffer
+    static SQInstance *Create(SQSharedState *ss, SQClass *cls);
+    SQInstance *Clone(SQSharedState *ss);
+    ~SQInstance() override;
+    void Release() override;
+    void Finalize() override;
+    void Mark(SQGCList &gray) override;
+    bool Get(const SQObject &key, SQObjectPtr &val) const;
+    bool Set(const SQObject &key, const SQObject &val);
+    bool InstanceOf(const SQClass *trg) const;
+    bool GetMetaMethod(int mm, SQObjectPtr &res) const;
+};
+
+inline const SQObject &RealVal(const SQObject &o) {
+    if (o._type == OT_WEAKREF) return o._unVal.pWeakRef->_obj;
+    return o;
+}
+
+// formats a number the way the language prints it
+void sq_formatnumber(const SQObject &o, char *buf, size_t bufsize);

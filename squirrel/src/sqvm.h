@@ -1,0 +1,176 @@
+// The virtual machine: value stack, call frames, the interpreter loop and the
+// generic object operations (get/set/arith/compare) used by it and by the API.
+#pragma once
+#include "sqobject.h"
+#include "sqopcodes.h"
+#include "sqstate.h"
+
+#define SQ_SUSPEND_FLAG -666
+#define SQ_TAILCALL_FLAG -777
+#define SQ_MAX_CALLS 20000        // script call depth
+#define SQ_MAX_NATIVE_NESTING 180  // nested interpreter invocations (C stack)
+#define SQ_MAX_STACK (8 * 1024 * 1024)
+
+// raised inside the engine; never crosses the public API
+struct SQException {};
+
+struct SQCallInfo {
+    SQObjectPtr _closure;
+    const SQInstruction *_ip = nullptr;
+    SQInteger _base = 0;      // absolute stack index of R[0]
+    SQInteger _target = -1;   // absolute stack index of the result, -1 to drop it
+    SQInteger _nargs = 0;
+    SQGenerator *_generator = nullptr;
+    bool _root = false;       // returning from this frame leaves the interpreter loop
+    bool _native = false;
+};
+
+struct SQVM : public SQCollectable {
+    explicit SQVM(SQSharedState *ss);
+    ~SQVM() override;
+    void Init(SQVM *friendvm, SQInteger stacksize);
+    void Release() override;
+    void Finalize() override;
+    void Mark(SQGCList &gray) override;
+
+    // ---- stack
+    SQObjectPtr *_stack = nullptr;
+    SQInteger _stacksize = 0;
+    SQInteger _top = 0;
+    SQInteger _stackbase = 0;
+    void GrowStack(SQInteger needed);
+    void EnsureStack(SQInteger abs_top) {
+        if (abs_top > _stacksize) GrowStack(abs_top);
+    }
+    void Push(const SQObject &o) {
+        if (_top >= _stacksize) {
+            SQObjectPtr keep(o);  // o may live in the stack being moved
+            GrowStack(_top + 1);
+            _stack[_top++] = std::move(keep);
+        } else {
+            _stack[_top++] = o;
+        }
+    }
+    void PushNull() { EnsureStack(_top + 1); _stack[_top++].Null(); }
+    void Pop() { _stack[--_top].Null(); }
+    void Pop(SQInteger n) { for (SQInteger i = 0; i < n; i++) _stack[--_top].Null(); }
+    SQObjectPtr &Top() { return _stack[_top - 1]; }
+    SQObjectPtr &PopGet() { return _stack[--_top]; }
+    SQObjectPtr &GetUp(SQInteger n) { return _stack[_top + n]; }
+    SQObjectPtr &GetAt(SQInteger n) { return _stack[n]; }
+    void Remove(SQInteger n);
+    // stack index relative to the current native frame, like the API
+    SQObjectPtr &StackAt(SQInteger idx) {
+        return idx >= 0 ? _stack[_stackbase + idx - 1] : _stack[_top + idx];
+    }
+
+    // ---- frames
+    std::vector<SQCallInfo> _callsstack;
+    SQInteger _nativenesting = 0;
+    std::vector<SQExceptionTrap> _etraps;
+    SQOuter *_openouters = nullptr;
+    void CloseOuters(SQInteger absidx);
+    SQOuter *FindOuter(SQInteger absidx);
+
+    // ---- state
+    SQSharedState *_sharedstate;
+    SQObjectPtr _roottable;
+    SQObjectPtr _lasterror;
+    SQObjectPtr _retval;  // result of the root frame of an interpreter run
+    SQInteger _suspended_rootframe = 0;
+    SQObjectPtr _errorhandler;
+    SQUserPointer _foreignptr = nullptr;
+    SQRELEASEHOOK _releasehook = nullptr;
+    SQInteger _suspended = SQFalse;
+    SQInteger _suspended_target = -1;
+    bool _suspended_root = false;
+    bool _errorhandled = false;
+    bool _raiseerror_active = true;
+    SQInteger _suspend_executions = 0;  // interpreter level that owns a suspension
+    SQInteger _lastline = -1;
+    bool _inerrorhandler = false;
+    bool _indebughook = false;
+
+    // ---- errors
+    [[noreturn]] void Raise(const char *fmt, ...) __attribute__((format(printf, 2, 3)));
+    [[noreturn]] void RaiseObj(const SQObject &o);
+    [[noreturn]] void RaiseLast();
+    [[noreturn]] void RaiseIdxNotFound(const SQObject &key);
+    void CallErrorHandler(const SQObject &err);
+    void CallDebugHook(SQInteger type, SQInteger line = 0);
+
+    // ---- execution
+    enum ExecType { ET_CALL, ET_RESUME_GENERATOR, ET_RESUME_VM, ET_RESUME_THROW_VM };
+    // Calls closure with nargs values at stack[stackbase..]; result in outres.
+    // Returns false when an error escaped (lasterror holds it).
+    bool Call(const SQObject &closure, SQInteger nargs, SQInteger stackbase, SQObjectPtr &outres,
+              bool raiseerror);
+    // same, raising the error as an SQException instead of returning false
+    void CallOrThrow(const SQObject &closure, SQInteger nargs, SQInteger stackbase, SQObjectPtr &outres);
+    bool Execute(const SQObject &closure, SQInteger nargs, SQInteger stackbase, SQObjectPtr &outres,
+                 bool raiseerror, ExecType et = ET_CALL);
+    void Run(SQInteger rootframe);
+    void Loop(SQInteger rootframe);
+    bool HandleError(SQInteger rootframe);
+    void UnwindFrame();
+    // calls fn with args at stack[stackbase..]; true when a script frame was pushed.
+    // target: stack slot for the result, -1 for _retval, -2 to drop it
+    bool DoCall(const SQObjectPtr &fn, SQInteger target, SQInteger nargs, SQInteger stackbase, bool &suspended);
+    void StoreResult(SQInteger target, const SQObjectPtr &v) {
+        if (target >= 0) _stack[target] = v;
+        else if (target == -1) _retval = v;
+    }
+    bool GetMM(const SQObject &o, int mm, SQObjectPtr &res);
+    bool ForeachStep(SQInteger a);
+    void HookStep();
+    SQObjectPtr _suspendvalue;
+    bool StartCall(SQClosure *closure, SQInteger target, SQInteger nargs, SQInteger stackbase, bool tailcall);
+    bool CallNative(SQNativeClosure *nclosure, SQInteger nargs, SQInteger newbase, SQObjectPtr &retval,
+                    bool &suspend, bool &tailcall);
+    void PopFrame();
+    bool ResumeGenerator(SQGenerator *gen, SQObjectPtr &dest);
+    void YieldGenerator(SQGenerator *gen, SQInteger target);
+    bool CallMetaMethod(SQObjectPtr &closure, int mm, SQInteger nparams, SQObjectPtr &outres);
+    void CallMetaOrThrow(SQObjectPtr &closure, SQInteger nparams, SQObjectPtr &outres);
+    bool IsSuspendable() const;
+
+    // ---- generic operations (may call metamethods, raise on error)
+    enum { GET_RAW = 1, GET_NO_ROOT = 2, GET_NO_THROW = 4 };
+    bool Get(const SQObjectPtr &self, const SQObjectPtr &key, SQObjectPtr &dest, int flags);
+    bool InvokeDefaultDelegate(const SQObjectPtr &self, const SQObjectPtr &key, SQObjectPtr &dest);
+    int FallBackGet(const SQObjectPtr &self, const SQObjectPtr &key, SQObjectPtr &dest);
+    bool Set(const SQObjectPtr &self, const SQObjectPtr &key, const SQObjectPtr &val, bool throwerr);
+    int FallBackSet(const SQObjectPtr &self, const SQObjectPtr &key, const SQObjectPtr &val);
+    bool NewSlot(const SQObjectPtr &self, const SQObjectPtr &key, const SQObjectPtr &val, bool bstatic);
+    bool NewSlotA(const SQObjectPtr &self, const SQObjectPtr &key, const SQObjectPtr &val,
+                  const SQObjectPtr &attrs, bool bstatic, bool raw);
+    bool DeleteSlot(const SQObjectPtr &self, const SQObjectPtr &key, SQObjectPtr &res);
+    bool Clone(const SQObjectPtr &self, SQObjectPtr &target);
+    void ArithMetaOrThrow(int op, const SQObjectPtr &o1, const SQObjectPtr &o2, SQObjectPtr &dest);
+    void Arith(int op, const SQObject &o1, const SQObject &o2, SQObjectPtr &dest);
+    void BitwiseOp(int op, const SQObject &o1, const SQObject &o2, SQObjectPtr &dest);
+    void Negate(const SQObject &o, SQObjectPtr &dest);
+    // three-way compare; raises on incomparable operands
+    SQInteger ObjCmp(const SQObjectPtr &o1, const SQObjectPtr &o2);
+    bool IsEqual(const SQObject &o1, const SQObject &o2);
+    bool ToString(const SQObjectPtr &o, SQObjectPtr &res);  // may call _tostring
+    void TypeOf(const SQObjectPtr &obj, SQObjectPtr &dest);
+    void StringCat(const SQObjectPtr &str, const SQObjectPtr &obj, SQObjectPtr &dest);
+    bool Next(const SQObjectPtr &o, const SQObjectPtr &iter, SQObjectPtr &outkey, SQObjectPtr &outval,
+              SQObjectPtr &outiter);  // false when done
+    bool InClass(const SQObjectPtr &key, const SQObjectPtr &obj);
+    SQObjectPtr &Root() { return _roottable; }
+    SQObjectPtr GetRootFor(SQClosure *c);
+
+    // ---- helpers for natives
+    SQObjectPtr MakeString(const char *s, SQInteger len = -1) { return _sharedstate->MakeString(s, len); }
+    SQInteger CurrentLine(const SQCallInfo &ci) const;
+};
+
+void sq_vm_init_opnames();
+bool sq_typecheck_parse(const char *mask, std::vector<SQInteger> &out);
+SQInteger sq_rawtypeflag(SQObjectType t);
+void sq_base_register(SQVM *v);
+void sq_init_default_delegates(SQSharedState *ss, SQVM *v);
+
+inline SQObjectPtr &stk(SQVM *v, SQInteger idx) { return v->StackAt(idx); }

@@ -1,0 +1,2 @@
+local ok = 1;
+local x = ;

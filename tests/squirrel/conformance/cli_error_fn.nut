@@ -1,0 +1,2 @@
+error("to stderr\n");
+print("to stdout\n");

@@ -1,0 +1,2 @@
+print("bye\n");
+return 7;

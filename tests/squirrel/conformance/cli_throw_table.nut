@@ -1,0 +1,1 @@
+throw { code = 1 };
