@@ -22,7 +22,16 @@ struct VertexBuffer
   bool inUse;
   uint8_t *staging; // CPU copy written between lock and unlock
   int lockOfs, lockSize;
+  // Dynamic buffers are persistently mapped rings of DYN_VB_SEGMENTS regions of size
+  // bytes: every (discarding) lock moves to the next region, written in place, and a
+  // region is reused only after the fence set when it was left has signalled. Streams
+  // add segOfs at draw time.
+  uint8_t *mapped;
+  int segment, segOfs;
+  void *segFence[8];
 };
+constexpr int DYN_VB_SEGMENTS = 8;
+static_assert(sizeof(VertexBuffer::segFence) / sizeof(void *) == DYN_VB_SEGMENTS, "one fence per region");
 
 struct IndexBuffer
 {

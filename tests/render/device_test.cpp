@@ -620,3 +620,28 @@ TEST(Device, HiddenWindowIsLostAndShowingItForcesOneReset)
   SDL_HideWindow(win.wnd);
   EXPECT_EQ(d3d_wd, 320);
 }
+
+TEST(Buffers, StreamingWrapsTheRingWithoutLosingDraws)
+{
+  REQUIRE_DEVICE(320, 240);
+  ProgramDir dir;
+  dir.write("solid.sh", devtest::solid_sh);
+  Shader *sh = create_shader("solid.sh", nullptr);
+  set_backbuffer_target();
+  neutral_states();
+  clear_view(0xFF000000);
+  // 3 rings' worth of separate writer passes, each one quad in its own cell.
+  const int n = 3 * DYN_VB_SEGMENTS;
+  for (int i = 0; i < n; i++)
+  {
+    float x0 = -1.f + (i % 8) * 0.25f, y0 = 1.f - (i / 8 + 1) * 0.25f;
+    draw_rect(sh, x0, y0, x0 + 0.2f, y0 + 0.2f, 0xFF000000u | uint32_t(40 + i * 8) << 8);
+  }
+  auto px = vistest::read_pixels();
+  for (int i = 0; i < n; i++)
+  {
+    int x = (i % 8) * 40 + 8, y = (i / 8) * 30 + 15;
+    EXPECT_EQ(green(px_at(px, x, y)), 40 + i * 8) << i;
+  }
+  destroy_shader(sh);
+}
