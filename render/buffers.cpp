@@ -8,6 +8,9 @@
 #include "render/buffers.h"
 #include "app/log.h"
 
+bool dynvb_pretend_busy = false;
+int dynvb_storage_switches = 0;
+
 namespace
 {
 VertexBuffer vb_table[MAX_BUFFERS];
@@ -127,22 +130,36 @@ bool lock_range(int total, int &offset, int &size)
   return offset >= 0 && size > 0 && offset <= total - size;
 }
 
-// The next region of a ring: the one being left gets a fence, the one entered waits
-// for its own (set a whole ring ago, normally long signalled).
+// The next region of a ring: the one being left gets a fence. When the GPU may still
+// read the region entered (its fence, set a whole ring ago, has not signalled), the
+// ring moves to fresh storage instead of waiting; GL frees the old one when the GPU is
+// done with it. Streams look the buffer name up at draw time, so the switch is unseen.
 uint8_t *next_region(VertexBuffer &b)
 {
   void *&leave = b.segFence[b.segment];
   if (leave)
     glDeleteSync(GLsync(leave));
   leave = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
-  b.segment = (b.segment + 1) % DYN_VB_SEGMENTS;
-  b.segOfs = b.segment * b.size;
-  if (void *&enter = b.segFence[b.segment])
+  int next = (b.segment + 1) % DYN_VB_SEGMENTS;
+  if (void *&enter = b.segFence[next])
   {
-    glClientWaitSync(GLsync(enter), GL_SYNC_FLUSH_COMMANDS_BIT, 1000000000ull);
-    glDeleteSync(GLsync(enter));
-    enter = nullptr;
+    GLenum r = dynvb_pretend_busy ? GL_TIMEOUT_EXPIRED : glClientWaitSync(GLsync(enter), 0, 0);
+    if (r == GL_TIMEOUT_EXPIRED || r == GL_WAIT_FAILED)
+    {
+      dynvb_storage_switches++;
+      release_gl_buffer(b);
+      if (!create_gl_buffer(b))
+        return nullptr;
+      next = 0;
+    }
+    else
+    {
+      glDeleteSync(GLsync(enter));
+      enter = nullptr;
+    }
   }
+  b.segment = next;
+  b.segOfs = next * b.size;
   return b.mapped + b.segOfs;
 }
 
@@ -154,6 +171,8 @@ void *lock_buffer(B *b, int offset, int size)
   if (is_ring(*b))
   {
     uint8_t *region = next_region((VertexBuffer &)*b);
+    if (!region)
+      return nullptr;
     b->lockOfs = offset;
     b->lockSize = size;
     return region + offset;

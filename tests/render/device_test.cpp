@@ -643,5 +643,19 @@ TEST(Buffers, StreamingWrapsTheRingWithoutLosingDraws)
     int x = (i % 8) * 40 + 8, y = (i / 8) * 30 + 15;
     EXPECT_EQ(green(px_at(px, x, y)), 40 + i * 8) << i;
   }
+  // A GPU still reading the region ahead: the ring moves to fresh storage, draws intact.
+  clear_view(0xFF000000);
+  dynvb_pretend_busy = true;
+  int switches = dynvb_storage_switches;
+  for (int i = 0; i < n; i++)
+  {
+    float x0 = -1.f + (i % 8) * 0.25f, y0 = 1.f - (i / 8 + 1) * 0.25f;
+    draw_rect(sh, x0, y0, x0 + 0.2f, y0 + 0.2f, 0xFF000000u | uint32_t(40 + i * 8) << 8);
+  }
+  dynvb_pretend_busy = false;
+  EXPECT_GE(dynvb_storage_switches - switches, 2);
+  px = vistest::read_pixels();
+  for (int i = 0; i < n; i++)
+    EXPECT_EQ(green(px_at(px, (i % 8) * 40 + 8, (i / 8) * 30 + 15)), 40 + i * 8) << i;
   destroy_shader(sh);
 }
