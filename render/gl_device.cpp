@@ -731,6 +731,15 @@ void set_color_write_mask(int mask)
 
 void set_wireframe(bool on) { glPolygonMode(GL_FRONT_AND_BACK, on ? GL_LINE : GL_FILL); }
 
+// D3DCMP 1..8 and GL_NEVER..GL_ALWAYS list the comparisons in the same order.
+static_assert(GL_LESS - GL_NEVER == D3DCMP_LESS - D3DCMP_NEVER && GL_EQUAL - GL_NEVER == D3DCMP_EQUAL - D3DCMP_NEVER &&
+                GL_LEQUAL - GL_NEVER == D3DCMP_LESSEQUAL - D3DCMP_NEVER &&
+                GL_GREATER - GL_NEVER == D3DCMP_GREATER - D3DCMP_NEVER &&
+                GL_NOTEQUAL - GL_NEVER == D3DCMP_NOTEQUAL - D3DCMP_NEVER &&
+                GL_GEQUAL - GL_NEVER == D3DCMP_GREATEREQUAL - D3DCMP_NEVER &&
+                GL_ALWAYS - GL_NEVER == D3DCMP_ALWAYS - D3DCMP_NEVER,
+              "comparison codes map in order");
+
 void set_stencil_test(int mask, int ref, int func)
 {
   if (mask == 0)
