@@ -376,13 +376,14 @@ void MergeSort(HSQUIRRELVM v, const SQObjectPtr &fn, std::vector<SQObjectPtr> &a
     MergeSort(v, fn, a, tmp, lo, mid);
     MergeSort(v, fn, a, tmp, mid, hi);
     size_t i = lo, j = mid, k = lo;
+    if (SortCompare(v, fn, a[mid], a[mid - 1]) >= 0) return;  // already in order
     while (i < mid && j < hi) {
-        if (SortCompare(v, fn, a[j], a[i]) < 0) tmp[k++] = a[j++];
-        else tmp[k++] = a[i++];
+        if (SortCompare(v, fn, a[j], a[i]) < 0) tmp[k++] = std::move(a[j++]);
+        else tmp[k++] = std::move(a[i++]);
     }
-    while (i < mid) tmp[k++] = a[i++];
-    while (j < hi) tmp[k++] = a[j++];
-    for (size_t n = lo; n < hi; n++) a[n] = tmp[n];
+    while (i < mid) tmp[k++] = std::move(a[i++]);
+    while (j < hi) tmp[k++] = std::move(a[j++]);
+    for (size_t n = lo; n < hi; n++) a[n] = std::move(tmp[n]);
 }
 SQInteger arr_sort(HSQUIRRELVM v) {
     SQObjectPtr fn;
