@@ -448,3 +448,29 @@ TEST_F(SqTest, ResurrectUnreachableReturnsTheCycles) {
     EXPECT_EQ(sq_gettype(v, -1), OT_NULL);
     sq_pop(v, 1);
 }
+
+TEST_F(SqTest, ApiMisuseWithEmptyStackFailsCleanly) {
+    // every call below gets too few values or bad indices; each must fail without touching memory
+    EXPECT_TRUE(SQ_FAILED(sq_set(v, 1)));
+    EXPECT_TRUE(SQ_FAILED(sq_get(v, -1)));
+    EXPECT_TRUE(SQ_FAILED(sq_rawset(v, 5)));
+    EXPECT_TRUE(SQ_FAILED(sq_newslot(v, 1, SQFalse)));
+    EXPECT_TRUE(SQ_FAILED(sq_deleteslot(v, 1, SQTrue)));
+    EXPECT_TRUE(SQ_FAILED(sq_arrayappend(v, 1)));
+    EXPECT_TRUE(SQ_FAILED(sq_call(v, 3, SQTrue, SQTrue)));
+    EXPECT_TRUE(SQ_FAILED(sq_setattributes(v, 1)));
+    EXPECT_TRUE(SQ_FAILED(sq_next(v, 1)));
+    EXPECT_TRUE(SQ_FAILED(sq_bindenv(v, 1)));
+    EXPECT_TRUE(SQ_FAILED(sq_resume(v, SQTrue, SQTrue)));
+    EXPECT_TRUE(SQ_FAILED(sq_wakeupvm(v, SQTrue, SQTrue, SQTrue, SQFalse)));
+    sq_pop(v, 10);
+    sq_remove(v, 3);
+    sq_throwobject(v);
+    sq_seterrorhandler(v);
+    EXPECT_TRUE(SQ_FAILED(sq_setroottable(v)));
+    sq_newclosure(v, nullptr, 50);
+    EXPECT_TRUE(SQ_FAILED(sq_setparamscheck(v, 2, "xx|")));
+    sq_settop(v, 0);
+    EXPECT_EQ(sq_gettop(v), 0);
+    EXPECT_EQ(Out("print(\"alive\")"), "alive");
+}
