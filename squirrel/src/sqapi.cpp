@@ -751,7 +751,7 @@ void sq_pushconsttable(HSQUIRRELVM v) {
 }
 SQRESULT sq_setroottable(HSQUIRRELVM v) {
     SQObjectPtr o = At(v, -1);
-    if (o._type != OT_TABLE && o._type != OT_NULL) return sq_throwerror(v, "ivalid type");
+    if (o._type != OT_TABLE) return sq_throwerror(v, "ivalid type");
     v->_roottable = o;
     SafePop(v, 1);
     return SQ_OK;
