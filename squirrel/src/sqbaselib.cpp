@@ -268,6 +268,7 @@ SQInteger tab_filter(HSQUIRRELVM v) {
     SQTable *src = _table(Arg(v, 1));
     SQObjectPtr fn = Arg(v, 2);
     SQObjectPtr res(OT_TABLE, SQTable::Create(v->_sharedstate, 0));
+    v->Push(res);  // on the stack the collector sees it while callbacks run
     SQObjectPtr key, val;
     for (SQInteger idx = 0;; idx++) {
         idx = src->Next(idx, key, val);
@@ -282,7 +283,7 @@ SQInteger tab_filter(HSQUIRRELVM v) {
         if (!ok) return SQ_ERROR;
         if (!IsFalse(r)) _table(res)->NewSlot(key, val);
     }
-    return Ret(v, res);
+    return 1;
 }
 SQInteger tab_keysvalues(HSQUIRRELVM v, bool keys) {
     SQTable *src = _table(Arg(v, 1));
@@ -438,6 +439,7 @@ SQInteger arr_map_apply(HSQUIRRELVM v, bool apply) {
     if (arity > 3) arity = 3;
     SQArray *r = SQArray::Create(v->_sharedstate, 0);
     SQObjectPtr res(OT_ARRAY, r);
+    v->Push(res);
     for (SQInteger i = 0; i < _array(self)->Size(); i++) {
         SQObjectPtr args[3] = {_array(self)->_values[(size_t)i], SQObjectPtr(i), self};
         SQObjectPtr out;
@@ -452,7 +454,7 @@ SQInteger arr_map_apply(HSQUIRRELVM v, bool apply) {
         sq_push(v, 1);
         return 1;
     }
-    return Ret(v, res);
+    return 1;
 }
 SQInteger arr_map(HSQUIRRELVM v) { return arr_map_apply(v, false); }
 SQInteger arr_apply(HSQUIRRELVM v) { return arr_map_apply(v, true); }
@@ -479,6 +481,7 @@ SQInteger arr_filter(HSQUIRRELVM v) {
     SQObjectPtr self = Arg(v, 1), fn = Arg(v, 2);
     SQArray *r = SQArray::Create(v->_sharedstate, 0);
     SQObjectPtr res(OT_ARRAY, r);
+    v->Push(res);
     for (SQInteger i = 0; i < _array(self)->Size(); i++) {
         SQObjectPtr val = _array(self)->_values[(size_t)i];
         SQObjectPtr args[2] = {SQObjectPtr(i), val};
@@ -486,7 +489,7 @@ SQInteger arr_filter(HSQUIRRELVM v) {
         if (!CallN(v, fn, out, 2, args)) return SQ_ERROR;
         if (!IsFalse(out)) r->_values.push_back(val);
     }
-    return Ret(v, res);
+    return 1;
 }
 SQInteger arr_find(HSQUIRRELVM v) {
     SQArray *a = Arr(v);
