@@ -456,9 +456,10 @@ private:
             if (Tok() == '=') {
                 Lex();
                 v = ConstValue();
-                if (v._type == OT_INTEGER) next = _integer(v) + 1;
+                if (v._type == OT_INTEGER) next = (SQInteger)((SQUnsignedInteger)_integer(v) + 1);
             } else {
-                v = SQObjectPtr(next++);
+                v = SQObjectPtr(next);
+                next = (SQInteger)((SQUnsignedInteger)next + 1);
             }
             _table(table)->NewSlot(key, v);
             if (Tok() == ',') Lex();

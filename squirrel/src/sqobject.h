@@ -125,7 +125,13 @@ inline SQFloat tofloat(const SQObject &o) {
     return o._type == OT_INTEGER ? (SQFloat)o._unVal.nInteger : o._unVal.fFloat;
 }
 inline SQInteger tointeger(const SQObject &o) {
-    return o._type == OT_FLOAT ? (SQInteger)o._unVal.fFloat : o._unVal.nInteger;
+    if (o._type != OT_FLOAT) return o._unVal.nInteger;
+    SQFloat f = o._unVal.fFloat;
+    // out of range and NaN have no integer value; saturate instead of invoking UB
+    if (!(f == f)) return 0;
+    if (f >= 9.2233715e18f) return INT64_MAX;
+    if (f <= -9.2233715e18f) return INT64_MIN;
+    return (SQInteger)f;
 }
 inline bool IsFalse(const SQObject &o) {
     if (o._type & SQOBJECT_CANBEFALSE) {
