@@ -322,6 +322,7 @@ struct SQOuter : public SQCollectable {
     SQInteger _idx = 0;     // absolute stack slot while open
     SQVM *_vm = nullptr;    // owning vm while open
     SQOuter *_nextopen = nullptr;
+    struct SQGenerator *_gen = nullptr;  // suspended generator whose saved frame holds the value
     SQObjectPtr _value;
     static SQOuter *Create(SQSharedState *ss, SQObjectPtr *slot);
     void Release() override;
@@ -381,7 +382,10 @@ struct SQGenerator : public SQCollectable {
     std::vector<SQExceptionTrap> _etraps;  // relative to frame
     SQInteger _ip = 0;
     SQGeneratorState _state = eSuspended;
+    std::vector<SQOuter *> _outers;  // outers into _stack while suspended (not owned)
     static SQGenerator *Create(SQSharedState *ss, SQClosure *closure);
+    void CloseOuters();
+    ~SQGenerator() override;
     void Release() override;
     void Finalize() override;
     void Mark(SQGCList &gray) override;
