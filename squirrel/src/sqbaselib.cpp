@@ -627,12 +627,13 @@ SQInteger thread_wakeup_impl(HSQUIRRELVM v, bool throwerr) {
     SQObjectPtr keep = Arg(v, 1);
     SQObjectPtr val;
     if (NArgs(v) > 1) val = Arg(v, 2);
+    bool propagate = !(throwerr && NArgs(v) > 2 && IsFalse(Arg(v, 3)));
     if (throwerr) t->_lasterror = val;
     t->Push(val);
     if (SQ_FAILED(sq_wakeupvm(t, SQTrue, SQTrue, v->_raiseerror_active, throwerr ? SQTrue : SQFalse))) {
         v->_lasterror = t->_lasterror;
         sq_settop(t, 1);
-        return SQ_ERROR;
+        return propagate ? SQ_ERROR : 0;
     }
     SQObjectPtr res = t->Top();
     t->Pop();
