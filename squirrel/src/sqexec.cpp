@@ -95,6 +95,18 @@ bool SQVM::Execute(const SQObject &closure, SQInteger nargs, SQInteger stackbase
                 SQInteger newbase = stackbase;
                 EnsureStack(newbase + p->_stacksize + 4);
                 for (size_t i = 0; i < gen->_stack.size(); i++) _stack[newbase + (SQInteger)i] = std::move(gen->_stack[i]);
+                for (SQOuter *o : gen->_outers) {
+                    SQInteger abs = newbase + o->_idx;
+                    SQOuter **pp = &_openouters;
+                    while (*pp && (*pp)->_idx > abs) pp = &(*pp)->_nextopen;
+                    o->_idx = abs;
+                    o->_valptr = &_stack[abs];
+                    o->_vm = this;
+                    o->_gen = nullptr;
+                    o->_nextopen = *pp;
+                    *pp = o;
+                }
+                gen->_outers.clear();
                 gen->_stack.clear();
                 _callsstack.emplace_back();
                 SQCallInfo &ci = _callsstack.back();
@@ -181,6 +193,7 @@ void SQVM::UnwindFrame() {
     SQGenerator *gen = _callsstack.back()._generator;
     if (gen) {
         gen->_state = eDead;
+        gen->CloseOuters();
         gen->_stack.clear();
         gen->_etraps.clear();
     }
@@ -656,6 +669,7 @@ void SQVM::Loop(SQInteger rootframe) {
                 SQGenerator *gen = ci->_generator;
                 if (gen) {
                     gen->_state = eDead;
+                    gen->CloseOuters();
                     gen->_stack.clear();
                 }
                 PopFrame();
@@ -783,9 +797,19 @@ void SQVM::Loop(SQInteger rootframe) {
                 if (i.b) val = R[i.a];
                 SQInteger base = ci->_base;
                 SQFunctionProto *p = closure->Proto();
-                CloseOuters(base);
                 gen->_stack.resize((size_t)p->_stacksize);
                 for (SQInteger n = 0; n < p->_stacksize; n++) gen->_stack[(size_t)n] = std::move(_stack[base + n]);
+                // outers into this frame follow the values into the generator
+                while (_openouters && _openouters->_idx >= base) {
+                    SQOuter *o = _openouters;
+                    _openouters = o->_nextopen;
+                    o->_nextopen = nullptr;
+                    o->_vm = nullptr;
+                    o->_idx -= base;
+                    o->_valptr = &gen->_stack[(size_t)o->_idx];
+                    o->_gen = gen;
+                    gen->_outers.push_back(o);
+                }
                 gen->_ip = ip - p->_instructions.data();
                 SQInteger frameidx = (SQInteger)_callsstack.size() - 1;
                 size_t first = _etraps.size();

@@ -206,6 +206,15 @@ SQOuter *SQOuter::Create(SQSharedState *ss, SQObjectPtr *slot) {
     return o;
 }
 void SQOuter::Release() {
+    if (_gen) {
+        auto &v = _gen->_outers;
+        for (size_t i = 0; i < v.size(); i++)
+            if (v[i] == this) {
+                v.erase(v.begin() + (std::ptrdiff_t)i);
+                break;
+            }
+        _gen = nullptr;
+    }
     if (_vm) {
         // still open: unlink from the vm's open list
         extern void sq_unlink_open_outer(SQOuter * o);
@@ -301,8 +310,18 @@ SQGenerator *SQGenerator::Create(SQSharedState *ss, SQClosure *closure) {
     g->Link(ss, OT_GENERATOR);
     return g;
 }
+void SQGenerator::CloseOuters() {
+    for (SQOuter *o : _outers) {
+        o->_value = *o->_valptr;
+        o->_valptr = &o->_value;
+        o->_gen = nullptr;
+    }
+    _outers.clear();
+}
+SQGenerator::~SQGenerator() { CloseOuters(); }
 void SQGenerator::Release() { delete this; }
 void SQGenerator::Finalize() {
+    CloseOuters();
     _stack.clear();
     _closure.Null();
     _state = eDead;

@@ -125,7 +125,13 @@ inline SQFloat tofloat(const SQObject &o) {
     return o._type == OT_INTEGER ? (SQFloat)o._unVal.nInteger : o._unVal.fFloat;
 }
 inline SQInteger tointeger(const SQObject &o) {
-    return o._type == OT_FLOAT ? (SQInteger)o._unVal.fFloat : o._unVal.nInteger;
+    if (o._type != OT_FLOAT) return o._unVal.nInteger;
+    SQFloat f = o._unVal.fFloat;
+    // out of range and NaN have no integer value; saturate instead of invoking UB
+    if (!(f == f)) return 0;
+    if (f >= 9.2233715e18f) return INT64_MAX;
+    if (f <= -9.2233715e18f) return INT64_MIN;
+    return (SQInteger)f;
 }
 inline bool IsFalse(const SQObject &o) {
     if (o._type & SQOBJECT_CANBEFALSE) {
@@ -316,6 +322,7 @@ struct SQOuter : public SQCollectable {
     SQInteger _idx = 0;     // absolute stack slot while open
     SQVM *_vm = nullptr;    // owning vm while open
     SQOuter *_nextopen = nullptr;
+    struct SQGenerator *_gen = nullptr;  // suspended generator whose saved frame holds the value
     SQObjectPtr _value;
     static SQOuter *Create(SQSharedState *ss, SQObjectPtr *slot);
     void Release() override;
@@ -375,7 +382,10 @@ struct SQGenerator : public SQCollectable {
     std::vector<SQExceptionTrap> _etraps;  // relative to frame
     SQInteger _ip = 0;
     SQGeneratorState _state = eSuspended;
+    std::vector<SQOuter *> _outers;  // outers into _stack while suspended (not owned)
     static SQGenerator *Create(SQSharedState *ss, SQClosure *closure);
+    void CloseOuters();
+    ~SQGenerator() override;
     void Release() override;
     void Finalize() override;
     void Mark(SQGCList &gray) override;

@@ -8,6 +8,7 @@ static inline bool IsTomb(const SQObject &k) { return k._type == OT_NULL; }
 
 SQTable *SQTable::Create(SQSharedState *ss, SQInteger ninitial) {
     SQTable *t = new SQTable();
+    if (ninitial > (1 << 24)) ninitial = 1 << 24;
     if (ninitial > 0) t->Rehash(ninitial);
     t->Link(ss, OT_TABLE);
     return t;

@@ -7,9 +7,9 @@
 
 #define SQ_SUSPEND_FLAG -666
 #define SQ_TAILCALL_FLAG -777
-#define SQ_MAX_CALLS 20000        // script call depth
+#define SQ_MAX_CALLS 200000       // script call depth (frames live on the heap, not the C stack)
 #define SQ_MAX_NATIVE_NESTING 180  // nested interpreter invocations (C stack)
-#define SQ_MAX_STACK (8 * 1024 * 1024)
+#define SQ_MAX_STACK (4 * 1024 * 1024)  // value slots per thread
 
 // raised inside the engine; never crosses the public API
 struct SQException {};

@@ -167,7 +167,7 @@ bool SQVM::Set(const SQObjectPtr &self, const SQObjectPtr &key, const SQObjectPt
         case OT_USERDATA: break;
         default:
             if (!throwerr) return false;
-            Raise("indexing %s with %s", GetTypeName(self), GetTypeName(key));
+            Raise("trying to set '%s'", GetTypeName(self));
     }
     switch (FallBackSet(self, key, val)) {
         case FALLBACK_OK: return true;
@@ -516,18 +516,7 @@ bool SQVM::Next(const SQObjectPtr &o, const SQObjectPtr &iter, SQObjectPtr &outk
                 outiter = nextidx;
                 return true;
             }
-            if (o._type == OT_INSTANCE) {
-                SQInstance *inst = _instance(o);
-                SQObjectPtr enc;
-                SQInteger n = inst->_class->_members->Next(idx, outkey, enc);
-                if (n < 0) return false;
-                SQInteger e = _integer(enc);
-                outval = MemberIsField(e) ? RealVal(inst->_values[(size_t)MemberIdx(e)])
-                                          : RealVal(inst->_class->_methods[(size_t)MemberIdx(e)].val);
-                outiter = SQObjectPtr(n + 1);
-                return true;
-            }
-            break;
+            Raise("_nexti failed");
         }
         default: break;
     }

@@ -64,6 +64,13 @@ TEST_F(SqTest, GeneratorsAndThreads) {
     EXPECT_EQ(Out("function g(n) { for (local i = 0; i < n; i++) yield i * i; }"
                   "local s = 0; foreach (v in g(5)) s += v; print(s)"),
               "30");
+    // closures made inside a generator keep sharing its locals across yields
+    EXPECT_EQ(Out("function g() { local i = 0; local get = @() i; while (i < 4) { yield get(); i++; } }"
+                  "local s = \"\"; foreach (v in g()) s += v; print(s)"),
+              "0123");
+    EXPECT_EQ(Out("function k() { local x = 1; yield @() x; x = 5; yield null; }"
+                  "local g = k(); local f = resume g; resume g; g = null; collectgarbage(); print(f())"),
+              "5");
     EXPECT_EQ(Out("function w(a) { local r = suspend(a + 1); return r * 2; }"
                   "local t = newthread(w); print(t.call(1) + \" \" + t.getstatus() + \" \" + t.wakeup(5) + \" \" + t.getstatus())"),
               "2 suspended 10 idle");
