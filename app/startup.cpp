@@ -31,8 +31,6 @@
 #include <cstring>
 #include <unistd.h>
 
-// Drawn by the text renderer (ui/). Weak until it links in, so that a build without it
-// draws nothing instead of failing to link.
 // Statistics overlay of the text renderer (ui/stats_overlay.cpp).
 ENGINE_API void draw_stats_overlay();
 
@@ -114,10 +112,40 @@ static LoopHooks loop_hooks()
 }
 
 // ---------------------------------------------------------------------------------------
-// Start-up, second half (steps 17 to 27)
+// What world generation reaches in the module. The module's functions are looked up at
+// each call: they are null while a reload swaps the module.
 
-static void sun_dir_from_script(vec4f dir) { set_sun_dir(dir, false); }
-static void refresh_terrain_from_world() { request_land_refresh(); }
+static void install_world_hooks()
+{
+  WorldHooks h = {};
+  h.bind_gameobj = [](HSQUIRRELVM vm) {
+    if (gameobj_api.bind_gameobj)
+      gameobj_api.bind_gameobj(vm);
+  };
+  h.get_land_height = [](float x, float z) {
+    return gameobj_api.get_land_height ? gameobj_api.get_land_height(x, z) : hmap_land_height(x, z);
+  };
+  h.remove_all_gameobj = [] {
+    if (gameobj_api.remove_all_gameobj)
+      gameobj_api.remove_all_gameobj();
+  };
+  h.local_player_world_removed = [] {
+    if (local_player)
+      local_player->onWorldRemoved();
+  };
+  h.local_player_world_generated = [] {
+    if (local_player)
+      local_player->onWorldGenerated();
+  };
+  // The sky and the terrain renderer; the splash keeps its default (show_splash), the
+  // particles join with their renderer.
+  h.set_sun_dir = [](vec4f dir) { set_sun_dir(dir, false); };
+  h.refresh_terrain = [] { request_land_refresh(); };
+  set_world_hooks(h);
+}
+
+// ---------------------------------------------------------------------------------------
+// Start-up, second half (steps 17 to 27)
 
 // The module's passes inside the scene pipeline (nothing while no module is bound).
 static void module_objects()
@@ -162,11 +190,8 @@ void init_systems()
   // the debug drawing.
   install_scene_hooks();
   init_scene_render();
-  // The world script reaches the sky and the terrain renderer through its hooks.
-  WorldHooks hooks = world_hooks;
-  hooks.set_sun_dir = sun_dir_from_script;
-  hooks.refresh_terrain = refresh_terrain_from_world;
-  set_world_hooks(hooks);
+  // World generation reaches the module, the sky and the terrain renderer.
+  install_world_hooks();
 
   // 21.
   debug("game_rnd_seed=%" PRIu64 ";", game_rnd_seed);
@@ -186,8 +211,9 @@ void init_systems()
     gameobj_api.init_spells_ui();
   if (gameobj_api.init_gameobj)
     gameobj_api.init_gameobj();
-  // 25.
+  // 25. The world-generation script VM, reaching the module through the hooks.
   init_world_script();
+  set_gameobj_script_guard(world_script_guard);
   // 26.
   go_to_main_menu();
   // 27.
@@ -203,6 +229,7 @@ void close_systems()
   // S2, in this order; each is a no-op for a subsystem that never started.
   if (gameobj_api.remove_all_gameobj)
     gameobj_api.remove_all_gameobj();
+  set_gameobj_script_guard(nullptr);
   close_world_script();
   if (gameobj_api.close_spells_ui)
     gameobj_api.close_spells_ui();

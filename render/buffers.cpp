@@ -1,11 +1,15 @@
-// Vertex and index buffer tables. Writes go to a CPU staging copy between lock and
-// unlock and reach the GL buffer at unlock; dynamic buffers are orphaned first, so the
-// GPU may still read the previous contents.
+// Vertex and index buffer tables. Static buffers and index buffers are written to a CPU
+// staging copy between lock and unlock and uploaded at unlock (dynamic index buffers are
+// orphaned first). Dynamic vertex buffers are persistently mapped rings: a lock hands
+// out the next region of the mapping, so streaming never copies or waits on the GPU.
 #include <cstdlib>
 #include <cstring>
 #include "render/gl_device_internal.h"
 #include "render/buffers.h"
 #include "app/log.h"
+
+bool dynvb_pretend_busy = false;
+int dynvb_storage_switches = 0;
 
 namespace
 {
@@ -14,20 +18,71 @@ IndexBuffer ib_table[MAX_BUFFERS];
 static_assert(sizeof(vb_table) / sizeof(vb_table[0]) == MAX_BUFFERS, "VB table size");
 static_assert(sizeof(ib_table) / sizeof(ib_table[0]) == MAX_BUFFERS, "IB table size");
 
-template <typename B>
-bool create_gl_buffer(B &b)
+bool is_ring(const VertexBuffer &b) { return !(b.flags & BUF_STATIC); }
+bool is_ring(const IndexBuffer &) { return false; }
+
+void release_ring(VertexBuffer &b)
+{
+  for (void *&f : b.segFence)
+    if (f)
+    {
+      if (gl_device_ready)
+        glDeleteSync(GLsync(f));
+      f = nullptr;
+    }
+  if (b.mapped && b.buffer && gl_device_ready)
+    glUnmapNamedBuffer(b.buffer);
+  b.mapped = nullptr;
+  b.segment = b.segOfs = 0;
+}
+void release_ring(IndexBuffer &) {}
+
+bool create_gl_buffer(VertexBuffer &b)
+{
+  glGetError();
+  glCreateBuffers(1, &b.buffer);
+  if (is_ring(b))
+  {
+    const GLbitfield flags = GL_MAP_WRITE_BIT | GL_MAP_PERSISTENT_BIT | GL_MAP_COHERENT_BIT;
+    GLsizeiptr bytes = GLsizeiptr(b.size) * DYN_VB_SEGMENTS;
+    glNamedBufferStorage(b.buffer, bytes, nullptr, flags);
+    b.mapped = (uint8_t *)glMapNamedBufferRange(b.buffer, 0, bytes, flags);
+    b.segment = DYN_VB_SEGMENTS - 1; // the first lock takes region 0
+    b.segOfs = b.segment * b.size;
+  }
+  else
+    glNamedBufferData(b.buffer, b.size, nullptr, GL_STATIC_DRAW);
+  if (glGetError() != GL_NO_ERROR || (is_ring(b) && !b.mapped))
+  {
+    release_ring(b);
+    glDeleteBuffers(1, &b.buffer);
+    b.buffer = 0;
+    return false;
+  }
+  return true;
+}
+
+bool create_gl_buffer(IndexBuffer &b)
 {
   glGetError();
   glCreateBuffers(1, &b.buffer);
   glNamedBufferData(b.buffer, b.size, nullptr, (b.flags & BUF_STATIC) ? GL_STATIC_DRAW : GL_DYNAMIC_DRAW);
-  GLenum err = glGetError();
-  if (err != GL_NO_ERROR)
+  if (glGetError() != GL_NO_ERROR)
   {
     glDeleteBuffers(1, &b.buffer);
     b.buffer = 0;
     return false;
   }
   return true;
+}
+
+template <typename B>
+void release_gl_buffer(B &b)
+{
+  release_ring(b);
+  if (b.buffer && gl_device_ready)
+    glDeleteBuffers(1, &b.buffer);
+  b.buffer = 0;
 }
 
 template <typename B>
@@ -60,23 +115,68 @@ void release_buffer(B *b)
 {
   if (!b)
     return;
-  if (b->buffer && gl_device_ready)
-    glDeleteBuffers(1, &b->buffer);
+  release_gl_buffer(*b);
   free(b->staging);
   memset(b, 0, sizeof(*b));
+}
+
+// Byte range of a lock; false when it lies outside the buffer.
+bool lock_range(int total, int &offset, int &size)
+{
+  if (offset == 0 && size == 0)
+    size = total;
+  else if (size == 0)
+    size = total - offset;
+  return offset >= 0 && size > 0 && offset <= total - size;
+}
+
+// The next region of a ring: the one being left gets a fence. When the GPU may still
+// read the region entered (its fence, set a whole ring ago, has not signalled), the
+// ring moves to fresh storage instead of waiting; GL frees the old one when the GPU is
+// done with it. Streams look the buffer name up at draw time, so the switch is unseen.
+uint8_t *next_region(VertexBuffer &b)
+{
+  void *&leave = b.segFence[b.segment];
+  if (leave)
+    glDeleteSync(GLsync(leave));
+  leave = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
+  int next = (b.segment + 1) % DYN_VB_SEGMENTS;
+  if (void *&enter = b.segFence[next])
+  {
+    GLenum r = dynvb_pretend_busy ? GL_TIMEOUT_EXPIRED : glClientWaitSync(GLsync(enter), 0, 0);
+    if (r == GL_TIMEOUT_EXPIRED || r == GL_WAIT_FAILED)
+    {
+      dynvb_storage_switches++;
+      release_gl_buffer(b);
+      if (!create_gl_buffer(b))
+        return nullptr;
+      next = 0;
+    }
+    else
+    {
+      glDeleteSync(GLsync(enter));
+      enter = nullptr;
+    }
+  }
+  b.segment = next;
+  b.segOfs = next * b.size;
+  return b.mapped + b.segOfs;
 }
 
 template <typename B>
 void *lock_buffer(B *b, int offset, int size)
 {
-  if (!b || !b->inUse || !b->buffer || (b->staging && b->lockSize > 0))
+  if (!b || !b->inUse || !b->buffer || b->lockSize > 0 || !lock_range(b->size, offset, size))
     return nullptr;
-  if (offset == 0 && size == 0)
-    size = b->size;
-  else if (size == 0)
-    size = b->size - offset;
-  if (offset < 0 || size <= 0 || offset > b->size - size)
-    return nullptr;
+  if (is_ring(*b))
+  {
+    uint8_t *region = next_region((VertexBuffer &)*b);
+    if (!region)
+      return nullptr;
+    b->lockOfs = offset;
+    b->lockSize = size;
+    return region + offset;
+  }
   if (!b->staging)
   {
     b->staging = (uint8_t *)calloc(1, size_t(b->size));
@@ -92,13 +192,13 @@ void *lock_buffer(B *b, int offset, int size)
 template <typename B>
 void unlock_buffer(B *b, int used = -1)
 {
-  if (!b || !b->staging || b->lockSize <= 0)
+  if (!b || b->lockSize <= 0)
     return;
   int n = used < 0 || used > b->lockSize ? b->lockSize : used;
-  if (b->buffer)
+  if (!is_ring(*b) && b->buffer && b->staging)
   {
     if (!(b->flags & BUF_STATIC))
-      glNamedBufferData(b->buffer, b->size, nullptr, GL_DYNAMIC_DRAW); // orphan (DISCARD)
+      glNamedBufferData(b->buffer, b->size, nullptr, GL_DYNAMIC_DRAW); // DISCARD
     if (n > 0)
       glNamedBufferSubData(b->buffer, b->lockOfs, n, b->staging + b->lockOfs);
   }
@@ -118,7 +218,7 @@ void unlock_vb_used(VertexBuffer *vb, int used_bytes) { unlock_buffer(vb, used_b
 
 void set_vb(int stream, VertexBuffer *vb, int offset_bytes, int stride)
 {
-  gldev_set_stream(stream, vb ? vb->buffer : 0, offset_bytes, stride);
+  gldev_set_stream(stream, vb, 0, offset_bytes, stride);
 }
 
 void set_ib(IndexBuffer *ib) { gldev_set_index_buffer(ib ? ib->buffer : 0); }
@@ -131,10 +231,10 @@ void release_default_buffers()
   gldev_set_index_buffer(0);
   for (int i = 0; i < MAX_BUFFERS; i++)
   {
-    if (vb_table[i].inUse && !(vb_table[i].flags & BUF_STATIC) && vb_table[i].buffer)
-      glDeleteBuffers(1, &vb_table[i].buffer), vb_table[i].buffer = 0;
-    if (ib_table[i].inUse && !(ib_table[i].flags & BUF_STATIC) && ib_table[i].buffer)
-      glDeleteBuffers(1, &ib_table[i].buffer), ib_table[i].buffer = 0;
+    if (vb_table[i].inUse && !(vb_table[i].flags & BUF_STATIC))
+      release_gl_buffer(vb_table[i]), vb_table[i].lockSize = 0;
+    if (ib_table[i].inUse && !(ib_table[i].flags & BUF_STATIC))
+      release_gl_buffer(ib_table[i]), ib_table[i].lockSize = 0;
   }
 }
 

@@ -22,7 +22,16 @@ struct VertexBuffer
   bool inUse;
   uint8_t *staging; // CPU copy written between lock and unlock
   int lockOfs, lockSize;
+  // Dynamic buffers are persistently mapped rings of DYN_VB_SEGMENTS regions of size
+  // bytes: every (discarding) lock moves to the next region, written in place, and a
+  // region is reused only after the fence set when it was left has signalled. Streams
+  // add segOfs at draw time.
+  uint8_t *mapped;
+  int segment, segOfs;
+  void *segFence[8];
 };
+constexpr int DYN_VB_SEGMENTS = 8;
+static_assert(sizeof(VertexBuffer::segFence) / sizeof(void *) == DYN_VB_SEGMENTS, "one fence per region");
 
 struct IndexBuffer
 {
@@ -94,6 +103,10 @@ ENGINE_API void *lock_vb(VertexBuffer *vb, int offset, int size);
 ENGINE_API void *lock_ib(IndexBuffer *ib, int offset, int size);
 ENGINE_API void unlock_vb(VertexBuffer *vb);
 ENGINE_API void unlock_ib(IndexBuffer *ib);
+// Tests: treat every ring region as still in use by the GPU (forces fresh storage on
+// each wrap), and the number of such switches so far.
+extern bool dynvb_pretend_busy;
+extern int dynvb_storage_switches;
 // Unlock uploading only the first used_bytes of the locked range (the writer's fill).
 void unlock_vb_used(VertexBuffer *vb, int used_bytes);
 ENGINE_API void set_vb(int stream, VertexBuffer *vb, int offset_bytes, int stride);

@@ -72,7 +72,14 @@ struct DeviceState
   unsigned boundSerial = 0;
   unsigned enabledAttribs = 0;
   int instanceCount = 0;
-  unsigned streamBuf[D3D_VERTEX_STREAMS] = {};
+  struct Stream
+  {
+    VertexBuffer *vb;
+    unsigned raw;
+    int offset, stride;
+    unsigned boundBuf; // what the VAO binding holds now
+    int boundOfs, boundStride;
+  } streams[D3D_VERTEX_STREAMS] = {};
 };
 
 DeviceState dev;
@@ -283,10 +290,28 @@ void apply_vertex_inputs()
   dev.enabledAttribs = enable;
 }
 
+// Stream bindings resolve here: a dynamic buffer's ring segment moves with every lock.
+void apply_streams()
+{
+  for (int i = 0; i < D3D_VERTEX_STREAMS; i++)
+  {
+    DeviceState::Stream &s = dev.streams[i];
+    unsigned buf = s.vb ? s.vb->buffer : s.raw;
+    int ofs = buf ? (s.vb ? s.vb->segOfs : 0) + s.offset : 0;
+    int stride = buf ? s.stride : 16;
+    if (buf != s.boundBuf || ofs != s.boundOfs || stride != s.boundStride)
+    {
+      glVertexArrayVertexBuffer(dev.vao, i, buf, ofs, stride);
+      s.boundBuf = buf, s.boundOfs = ofs, s.boundStride = stride;
+    }
+  }
+}
+
 void prepare_draw()
 {
   upload_dirty_state();
   apply_vertex_inputs();
+  apply_streams();
 }
 
 void set_sampler_defaults(int stage)
@@ -706,6 +731,15 @@ void set_color_write_mask(int mask)
 
 void set_wireframe(bool on) { glPolygonMode(GL_FRONT_AND_BACK, on ? GL_LINE : GL_FILL); }
 
+// D3DCMP 1..8 and GL_NEVER..GL_ALWAYS list the comparisons in the same order.
+static_assert(GL_LESS - GL_NEVER == D3DCMP_LESS - D3DCMP_NEVER && GL_EQUAL - GL_NEVER == D3DCMP_EQUAL - D3DCMP_NEVER &&
+                GL_LEQUAL - GL_NEVER == D3DCMP_LESSEQUAL - D3DCMP_NEVER &&
+                GL_GREATER - GL_NEVER == D3DCMP_GREATER - D3DCMP_NEVER &&
+                GL_NOTEQUAL - GL_NEVER == D3DCMP_NOTEQUAL - D3DCMP_NEVER &&
+                GL_GEQUAL - GL_NEVER == D3DCMP_GREATEREQUAL - D3DCMP_NEVER &&
+                GL_ALWAYS - GL_NEVER == D3DCMP_ALWAYS - D3DCMP_NEVER,
+              "comparison codes map in order");
+
 void set_stencil_test(int mask, int ref, int func)
 {
   if (mask == 0)
@@ -897,9 +931,9 @@ void draw_postfx()
     xyz = create_vdecl(list);
   }
   set_vdecl(xyz);
-  gldev_set_stream(0, dev.upVb, 0, 12);
+  gldev_set_stream(0, nullptr, dev.upVb, 0, 12);
   draw_prim(D3DPT_TRIANGLESTRIP, 0, 2);
-  gldev_set_stream(0, 0, 0, 0);
+  gldev_set_stream(0, nullptr, 0, 0, 0);
 }
 
 // ---- render targets ----
@@ -1078,12 +1112,15 @@ void gldev_program_released(Shader *s)
 
 void gldev_set_vdecl(VertexDecl *d) { dev.decl = d; }
 
-void gldev_set_stream(int stream, unsigned buffer, int offset, int stride)
+void gldev_set_stream(int stream, VertexBuffer *vb, unsigned raw_buffer, int offset, int stride)
 {
   if (stream < 0 || stream >= D3D_VERTEX_STREAMS)
     return;
-  dev.streamBuf[stream] = buffer;
-  glVertexArrayVertexBuffer(dev.vao, stream, buffer, buffer ? offset : 0, buffer ? stride : 16);
+  DeviceState::Stream &s = dev.streams[stream];
+  s.vb = vb;
+  s.raw = vb ? 0 : raw_buffer;
+  s.offset = offset;
+  s.stride = stride;
 }
 
 void gldev_set_index_buffer(unsigned buffer)
@@ -1095,7 +1132,7 @@ void gldev_set_index_buffer(unsigned buffer)
 void gldev_unbind_all_streams()
 {
   for (int i = 0; i < D3D_VERTEX_STREAMS; i++)
-    gldev_set_stream(i, 0, 0, 0);
+    gldev_set_stream(i, nullptr, 0, 0, 0);
 }
 
 void gldev_setup_program_bindings(unsigned prog)

@@ -24,7 +24,9 @@ void gldev_bind_program(Shader *s);   // set_shader
 void gldev_program_relinked(Shader *s); // a record got new code (attribute cache stale)
 void gldev_program_released(Shader *s);
 void gldev_set_vdecl(VertexDecl *d);
-void gldev_set_stream(int stream, unsigned buffer, int offset, int stride);
+// A stream reads a buffer record (its ring segment resolved at draw time) or, with a
+// null record, a raw GL buffer of the device's own.
+void gldev_set_stream(int stream, VertexBuffer *vb, unsigned raw_buffer, int offset, int stride);
 void gldev_set_index_buffer(unsigned buffer);
 void gldev_unbind_all_streams();
 void gldev_unbind_all_textures();

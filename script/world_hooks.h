@@ -2,7 +2,8 @@
 // What world generation needs from subsystems that are built apart from the script
 // layer: the game-object module, the sky, the splash, particles and the terrain
 // renderer. Each entry has a safe default (nothing happens, or the height grid answers
-// for the land); the owners install theirs at start-up, tests install fakes.
+// for the land). The start-up fills them all in one place (install_world_hooks in
+// app/startup.cpp) before the world VM is created; tests install fakes.
 #include <squirrel.h>
 #include "app/engine_api.h"
 #include "app/vec4f.h"

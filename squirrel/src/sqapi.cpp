@@ -31,6 +31,11 @@ static SQObjectPtr &At(HSQUIRRELVM v, SQInteger idx) {
     return v->_stack[abs];
 }
 
+// pops values pushed by the caller, never below the current frame
+static void SafePop(HSQUIRRELVM v, SQInteger n) {
+    while (n-- > 0 && v->_top > v->_stackbase) v->Pop();
+}
+
 static SQRESULT TypeError(HSQUIRRELVM v, const char *expected, const SQObject &o) {
     char buf[128];
     snprintf(buf, sizeof buf, "wrong argument type, expected '%s' got '%s'", expected, GetTypeName(o));
@@ -91,7 +96,7 @@ void sq_seterrorhandler(HSQUIRRELVM v) {
         v->_sharedstate->_errorhandler = o;
         v->_errorhandler.Null();
     }
-    v->Pop();
+    SafePop(v, 1);
 }
 
 void sq_setforeignptr(HSQUIRRELVM v, SQUserPointer p) { v->_foreignptr = p; }
@@ -121,7 +126,7 @@ SQRESULT sq_wakeupvm(HSQUIRRELVM v, SQBool resumedret, SQBool retval, SQBool rai
     SQObjectPtr val;
     if (resumedret && v->_top > v->_stackbase) {
         val = v->Top();
-        v->Pop();
+        SafePop(v, 1);
     }
     if (throwerror) val = v->_lasterror;
     SQObjectPtr res;
@@ -143,6 +148,7 @@ SQInteger sq_getversion(void) { return SQUIRREL_VERSION_NUMBER; }
 void sq_setinstructionlimit(HSQUIRRELVM v, SQInteger maxinstructions) {
     v->_sharedstate->_limited = maxinstructions > 0;
     v->_sharedstate->_instructionlimit = maxinstructions > 0 ? maxinstructions : 0;
+    v->_sharedstate->UpdateHooks();
 }
 
 // ------------------------------------------------------------ compiler
@@ -195,10 +201,10 @@ void sq_push(HSQUIRRELVM v, SQInteger idx) {
     SQ_CATCH_VOID(v)
 }
 void sq_pop(HSQUIRRELVM v, SQInteger n) {
-    while (n-- > 0 && v->_top > v->_stackbase) v->Pop();
+    while (n-- > 0 && v->_top > v->_stackbase) SafePop(v, 1);
 }
 void sq_poptop(HSQUIRRELVM v) {
-    if (v->_top > v->_stackbase) v->Pop();
+    if (v->_top > v->_stackbase) SafePop(v, 1);
 }
 void sq_remove(HSQUIRRELVM v, SQInteger idx) {
     SQInteger abs = idx >= 0 ? v->_stackbase + idx - 1 : v->_top + idx;
@@ -214,7 +220,7 @@ void sq_settop(HSQUIRRELVM v, SQInteger newtop) {
         v->EnsureStack(abs);
         while (v->_top < abs) v->PushNull();
     } else {
-        while (v->_top > abs) v->Pop();
+        while (v->_top > abs) SafePop(v, 1);
     }
     SQ_CATCH_VOID(v)
 }
@@ -275,7 +281,7 @@ void sq_newclosure(HSQUIRRELVM v, SQFUNCTION func, SQUnsignedInteger nfreevars) 
     SQNativeClosure *nc = SQNativeClosure::Create(v->_sharedstate, func, n);
     SQObjectPtr c(OT_NATIVECLOSURE, nc);
     for (SQInteger i = 0; i < n; i++) nc->_outervalues[(size_t)i] = v->_stack[v->_top - n + i];
-    v->Pop(n);
+    SafePop(v, n);
     v->Push(c);
     SQ_CATCH_VOID(v)
 }
@@ -312,7 +318,7 @@ SQRESULT sq_bindenv(HSQUIRRELVM v, SQInteger idx) {
         res = SQObjectPtr(OT_NATIVECLOSURE, c);
         c->SetEnv(w);
     }
-    v->Pop();
+    SafePop(v, 1);
     v->Push(res);
     return SQ_OK;
     SQ_CATCH(v)
@@ -323,7 +329,7 @@ SQRESULT sq_setclosureroot(HSQUIRRELVM v, SQInteger idx) {
     if (o._type != OT_CLOSURE) return sq_throwerror(v, "the target is not a closure");
     if (t._type != OT_TABLE) return sq_throwerror(v, "ivalid type");
     _closure(o)->SetRoot(t._unVal.pRefCounted->GetWeakRef(OT_TABLE));
-    v->Pop();
+    SafePop(v, 1);
     return SQ_OK;
 }
 SQRESULT sq_getclosureroot(HSQUIRRELVM v, SQInteger idx) {
@@ -600,7 +606,7 @@ SQRESULT sq_newclass(HSQUIRRELVM v, SQBool hasbase) {
         base = _class(b);
     }
     SQObjectPtr c(OT_CLASS, SQClass::Create(v->_sharedstate, base));
-    if (hasbase) v->Pop();
+    if (hasbase) SafePop(v, 1);
     v->Push(c);
     return SQ_OK;
     SQ_CATCH(v)
@@ -626,7 +632,7 @@ SQRESULT sq_setattributes(HSQUIRRELVM v, SQInteger idx) {
     } else {
         return sq_throwerror(v, "wrong index");
     }
-    v->Pop(2);
+    SafePop(v, 2);
     v->Push(old);
     return SQ_OK;
     SQ_CATCH(v)
@@ -638,7 +644,7 @@ SQRESULT sq_getattributes(HSQUIRRELVM v, SQInteger idx) {
     SQObjectPtr key = At(v, -1), attrs;
     if (key._type == OT_NULL) attrs = _class(o)->_attributes;
     else if (!_class(o)->GetAttributes(key, attrs)) return sq_throwerror(v, "wrong index");
-    v->Pop();
+    SafePop(v, 1);
     v->Push(attrs);
     return SQ_OK;
     SQ_CATCH(v)
@@ -688,7 +694,7 @@ SQRESULT sq_getmemberhandle(HSQUIRRELVM v, SQInteger idx, HSQMEMBERHANDLE *handl
     if (o._type != OT_CLASS) return TypeError(v, "class", o);
     SQObjectPtr key = At(v, -1);
     SQTable::Node *n = _class(o)->_members->Find(key);
-    v->Pop();
+    SafePop(v, 1);
     if (!n) return sq_throwerror(v, "wrong index");
     SQInteger enc = _integer(n->val);
     handle->_static = MemberIsField(enc) ? SQFalse : SQTrue;
@@ -728,7 +734,7 @@ SQRESULT sq_setbyhandle(HSQUIRRELVM v, SQInteger idx, const HSQMEMBERHANDLE *han
     SQObjectPtr *slot = HandleSlot(v, o, handle);
     if (!slot) return sq_throwerror(v, "wrong type or index");
     *slot = At(v, -1);
-    v->Pop();
+    SafePop(v, 1);
     return SQ_OK;
 }
 
@@ -745,23 +751,23 @@ void sq_pushconsttable(HSQUIRRELVM v) {
 }
 SQRESULT sq_setroottable(HSQUIRRELVM v) {
     SQObjectPtr o = At(v, -1);
-    if (o._type != OT_TABLE && o._type != OT_NULL) return sq_throwerror(v, "ivalid type");
+    if (o._type != OT_TABLE) return sq_throwerror(v, "ivalid type");
     v->_roottable = o;
-    v->Pop();
+    SafePop(v, 1);
     return SQ_OK;
 }
 SQRESULT sq_setconsttable(HSQUIRRELVM v) {
     SQObjectPtr o = At(v, -1);
     if (o._type != OT_TABLE) return sq_throwerror(v, "ivalid type, expected table");
     v->_sharedstate->_consts = o;
-    v->Pop();
+    SafePop(v, 1);
     return SQ_OK;
 }
 SQRESULT sq_newslot(HSQUIRRELVM v, SQInteger idx, SQBool bstatic) {
     if (sq_gettop(v) < 3) return sq_throwerror(v, "not enough params in the stack");
     SQ_TRY
     SQObjectPtr self = At(v, idx), key = At(v, -2), val = At(v, -1);
-    v->Pop(2);
+    SafePop(v, 2);
     if (self._type != OT_TABLE && self._type != OT_CLASS) return TypeError(v, "table", self);
     v->NewSlot(self, key, val, bstatic != 0);
     return SQ_OK;
@@ -770,7 +776,7 @@ SQRESULT sq_newslot(HSQUIRRELVM v, SQInteger idx, SQBool bstatic) {
 SQRESULT sq_deleteslot(HSQUIRRELVM v, SQInteger idx, SQBool pushval) {
     SQ_TRY
     SQObjectPtr self = At(v, idx), key = At(v, -1), res;
-    v->Pop();
+    SafePop(v, 1);
     if (self._type != OT_TABLE) return TypeError(v, "table", self);
     if (key._type == OT_NULL) return sq_throwerror(v, "null is not a valid key");
     if (!_table(self)->Get(key, res) && !_table(self)->_delegate) {
@@ -785,7 +791,7 @@ SQRESULT sq_deleteslot(HSQUIRRELVM v, SQInteger idx, SQBool pushval) {
 SQRESULT sq_set(HSQUIRRELVM v, SQInteger idx) {
     SQ_TRY
     SQObjectPtr self = At(v, idx), key = At(v, -2), val = At(v, -1);
-    v->Pop(2);
+    SafePop(v, 2);
     v->Set(self, key, val, true);
     return SQ_OK;
     SQ_CATCH(v)
@@ -793,7 +799,7 @@ SQRESULT sq_set(HSQUIRRELVM v, SQInteger idx) {
 SQRESULT sq_get(HSQUIRRELVM v, SQInteger idx) {
     SQ_TRY
     SQObjectPtr self = At(v, idx), key = At(v, -1), res;
-    v->Pop();
+    SafePop(v, 1);
     v->Get(self, key, res, 0);
     v->Push(res);
     return SQ_OK;
@@ -802,7 +808,7 @@ SQRESULT sq_get(HSQUIRRELVM v, SQInteger idx) {
 SQRESULT sq_rawget(HSQUIRRELVM v, SQInteger idx) {
     SQ_TRY
     SQObjectPtr self = At(v, idx), key = At(v, -1), res;
-    v->Pop();
+    SafePop(v, 1);
     switch (self._type) {
         case OT_TABLE: case OT_ARRAY: case OT_CLASS: case OT_INSTANCE:
             if (v->Get(self, key, res, SQVM::GET_RAW | SQVM::GET_NO_THROW)) {
@@ -817,7 +823,7 @@ SQRESULT sq_rawget(HSQUIRRELVM v, SQInteger idx) {
 SQRESULT sq_rawset(HSQUIRRELVM v, SQInteger idx) {
     SQ_TRY
     SQObjectPtr self = At(v, idx), key = At(v, -2), val = At(v, -1);
-    v->Pop(2);
+    SafePop(v, 2);
     switch (self._type) {
         case OT_TABLE:
             if (key._type == OT_NULL) return sq_throwerror(v, "null key");
@@ -839,7 +845,7 @@ SQRESULT sq_rawset(HSQUIRRELVM v, SQInteger idx) {
 SQRESULT sq_rawdeleteslot(HSQUIRRELVM v, SQInteger idx, SQBool pushval) {
     SQ_TRY
     SQObjectPtr self = At(v, idx), key = At(v, -1), res;
-    v->Pop();
+    SafePop(v, 1);
     if (self._type != OT_TABLE) return TypeError(v, "table", self);
     if (_table(self)->Get(key, res)) _table(self)->Remove(key);
     if (pushval) v->Push(res);
@@ -849,7 +855,7 @@ SQRESULT sq_rawdeleteslot(HSQUIRRELVM v, SQInteger idx, SQBool pushval) {
 static SQRESULT NewMember(HSQUIRRELVM v, SQInteger idx, SQBool bstatic, bool raw) {
     SQ_TRY
     SQObjectPtr self = At(v, idx), key = At(v, -3), val = At(v, -2), attrs = At(v, -1);
-    v->Pop(3);
+    SafePop(v, 3);
     if (self._type != OT_CLASS) return TypeError(v, "class", self);
     v->NewSlotA(self, key, val, attrs, bstatic != 0, raw);
     return SQ_OK;
@@ -863,7 +869,7 @@ SQRESULT sq_arrayappend(HSQUIRRELVM v, SQInteger idx) {
     if (a._type != OT_ARRAY) return TypeError(v, "array", a);
     SQ_TRY
     _array(a)->_values.push_back(At(v, -1));
-    v->Pop();
+    SafePop(v, 1);
     return SQ_OK;
     SQ_CATCH(v)
 }
@@ -910,7 +916,7 @@ SQRESULT sq_arrayinsert(HSQUIRRELVM v, SQInteger idx, SQInteger destpos) {
     if (destpos < 0 || destpos > (SQInteger)vals.size()) return sq_throwerror(v, "index out of range");
     SQ_TRY
     vals.insert(vals.begin() + destpos, At(v, -1));
-    v->Pop();
+    SafePop(v, 1);
     return SQ_OK;
     SQ_CATCH(v)
 }
@@ -920,7 +926,7 @@ SQRESULT sq_setdelegate(HSQUIRRELVM v, SQInteger idx) {
     if (mt._type != OT_TABLE && mt._type != OT_NULL) return TypeError(v, "table", mt);
     if (!_delegable(self)->SetDelegate(mt._type == OT_TABLE ? _table(mt) : nullptr))
         return sq_throwerror(v, "delegate cycle");
-    v->Pop();
+    SafePop(v, 1);
     return SQ_OK;
 }
 SQRESULT sq_getdelegate(HSQUIRRELVM v, SQInteger idx) {
@@ -954,7 +960,7 @@ SQRESULT sq_setfreevariable(HSQUIRRELVM v, SQInteger idx, SQUnsignedInteger nval
     } else {
         return TypeError(v, "closure", o);
     }
-    v->Pop();
+    SafePop(v, 1);
     return SQ_OK;
 }
 const SQChar *sq_getfreevariable(HSQUIRRELVM v, SQInteger idx, SQUnsignedInteger nval) {
@@ -1012,11 +1018,11 @@ SQRESULT sq_call(HSQUIRRELVM v, SQInteger params, SQBool retval, SQBool raiseerr
     SQObjectPtr fn = v->_stack[base - 1];
     SQObjectPtr res;
     if (v->Call(fn, params, base, res, raiseerror != 0)) {
-        if (!v->_suspended) v->Pop(params);
+        if (!v->_suspended) SafePop(v, params);
         if (retval) v->Push(res);
         return SQ_OK;
     }
-    v->Pop(params);
+    SafePop(v, params);
     return SQ_ERROR;
     SQ_CATCH(v)
 }
@@ -1082,7 +1088,7 @@ SQRESULT sq_throwerror(HSQUIRRELVM v, const SQChar *err) {
 SQRESULT sq_throwobject(HSQUIRRELVM v) {
     v->_lasterror = At(v, -1);
     v->_errorhandled = false;
-    if (v->_top > v->_stackbase) v->Pop();
+    if (v->_top > v->_stackbase) SafePop(v, 1);
     return SQ_ERROR;
 }
 void sq_reseterror(HSQUIRRELVM v) { v->_lasterror.Null(); }
@@ -1162,15 +1168,6 @@ SQRESULT sq_resurrectunreachable(HSQUIRRELVM v) {
     SQ_CATCH(v)
 }
 
-// ------------------------------------------------------------ serialization
-
-SQRESULT sq_writeclosure(HSQUIRRELVM v, SQWRITEFUNC, SQUserPointer) {
-    return sq_throwerror(v, "closure serialization is not supported");
-}
-SQRESULT sq_readclosure(HSQUIRRELVM v, SQREADFUNC, SQUserPointer) {
-    return sq_throwerror(v, "closure serialization is not supported");
-}
-
 // ------------------------------------------------------------ memory
 
 void *sq_malloc(SQUnsignedInteger size) { return malloc((size_t)size); }
@@ -1203,7 +1200,8 @@ void sq_setdebughook(HSQUIRRELVM v) {
         ss->_debughook_closure = o;
         ss->_debughook_native = nullptr;
         ss->_debughook = o._type != OT_NULL;
-        if (v->_top > v->_stackbase) v->Pop();
+        ss->UpdateHooks();
+        if (v->_top > v->_stackbase) SafePop(v, 1);
     }
 }
 void sq_setnativedebughook(HSQUIRRELVM v, SQDEBUGHOOK hook) {
@@ -1211,4 +1209,5 @@ void sq_setnativedebughook(HSQUIRRELVM v, SQDEBUGHOOK hook) {
     ss->_debughook_native = hook;
     ss->_debughook_closure.Null();
     ss->_debughook = hook != nullptr;
+    ss->UpdateHooks();
 }

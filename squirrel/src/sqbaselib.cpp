@@ -128,7 +128,7 @@ SQInteger base_suspend(HSQUIRRELVM v) { return sq_suspendvm(v); }
 SQInteger base_array(HSQUIRRELVM v) {
     SQInteger n = tointeger(Arg(v, 2));
     if (n < 0) return sq_throwerror(v, "array size must be non-negative");
-    if (n > (1LL << 28)) return sq_throwerror(v, "array size too big");
+    if (n > (1LL << 24)) return sq_throwerror(v, "array size too big");
     SQArray *a = SQArray::Create(v->_sharedstate, 0);
     SQObjectPtr res(OT_ARRAY, a);
     SQObjectPtr fill;
@@ -268,6 +268,7 @@ SQInteger tab_filter(HSQUIRRELVM v) {
     SQTable *src = _table(Arg(v, 1));
     SQObjectPtr fn = Arg(v, 2);
     SQObjectPtr res(OT_TABLE, SQTable::Create(v->_sharedstate, 0));
+    v->Push(res);  // on the stack the collector sees it while callbacks run
     SQObjectPtr key, val;
     for (SQInteger idx = 0;; idx++) {
         idx = src->Next(idx, key, val);
@@ -282,7 +283,7 @@ SQInteger tab_filter(HSQUIRRELVM v) {
         if (!ok) return SQ_ERROR;
         if (!IsFalse(r)) _table(res)->NewSlot(key, val);
     }
-    return Ret(v, res);
+    return 1;
 }
 SQInteger tab_keysvalues(HSQUIRRELVM v, bool keys) {
     SQTable *src = _table(Arg(v, 1));
@@ -347,7 +348,7 @@ SQInteger arr_resize(HSQUIRRELVM v) {
     SQArray *a = Arr(v);
     SQInteger n = tointeger(Arg(v, 2));
     if (n < 0) return sq_throwerror(v, "negative size");
-    if (n > (1LL << 28)) return sq_throwerror(v, "size too big");
+    if (n > (1LL << 24)) return sq_throwerror(v, "size too big");
     SQObjectPtr fill;
     if (NArgs(v) > 2) fill = Arg(v, 3);
     a->_values.resize((size_t)n, fill);
@@ -376,13 +377,14 @@ void MergeSort(HSQUIRRELVM v, const SQObjectPtr &fn, std::vector<SQObjectPtr> &a
     MergeSort(v, fn, a, tmp, lo, mid);
     MergeSort(v, fn, a, tmp, mid, hi);
     size_t i = lo, j = mid, k = lo;
+    if (SortCompare(v, fn, a[mid], a[mid - 1]) >= 0) return;  // already in order
     while (i < mid && j < hi) {
-        if (SortCompare(v, fn, a[j], a[i]) < 0) tmp[k++] = a[j++];
-        else tmp[k++] = a[i++];
+        if (SortCompare(v, fn, a[j], a[i]) < 0) tmp[k++] = std::move(a[j++]);
+        else tmp[k++] = std::move(a[i++]);
     }
-    while (i < mid) tmp[k++] = a[i++];
-    while (j < hi) tmp[k++] = a[j++];
-    for (size_t n = lo; n < hi; n++) a[n] = tmp[n];
+    while (i < mid) tmp[k++] = std::move(a[i++]);
+    while (j < hi) tmp[k++] = std::move(a[j++]);
+    for (size_t n = lo; n < hi; n++) a[n] = std::move(tmp[n]);
 }
 SQInteger arr_sort(HSQUIRRELVM v) {
     SQObjectPtr fn;
@@ -437,6 +439,7 @@ SQInteger arr_map_apply(HSQUIRRELVM v, bool apply) {
     if (arity > 3) arity = 3;
     SQArray *r = SQArray::Create(v->_sharedstate, 0);
     SQObjectPtr res(OT_ARRAY, r);
+    v->Push(res);
     for (SQInteger i = 0; i < _array(self)->Size(); i++) {
         SQObjectPtr args[3] = {_array(self)->_values[(size_t)i], SQObjectPtr(i), self};
         SQObjectPtr out;
@@ -451,7 +454,7 @@ SQInteger arr_map_apply(HSQUIRRELVM v, bool apply) {
         sq_push(v, 1);
         return 1;
     }
-    return Ret(v, res);
+    return 1;
 }
 SQInteger arr_map(HSQUIRRELVM v) { return arr_map_apply(v, false); }
 SQInteger arr_apply(HSQUIRRELVM v) { return arr_map_apply(v, true); }
@@ -478,6 +481,7 @@ SQInteger arr_filter(HSQUIRRELVM v) {
     SQObjectPtr self = Arg(v, 1), fn = Arg(v, 2);
     SQArray *r = SQArray::Create(v->_sharedstate, 0);
     SQObjectPtr res(OT_ARRAY, r);
+    v->Push(res);
     for (SQInteger i = 0; i < _array(self)->Size(); i++) {
         SQObjectPtr val = _array(self)->_values[(size_t)i];
         SQObjectPtr args[2] = {SQObjectPtr(i), val};
@@ -485,7 +489,7 @@ SQInteger arr_filter(HSQUIRRELVM v) {
         if (!CallN(v, fn, out, 2, args)) return SQ_ERROR;
         if (!IsFalse(out)) r->_values.push_back(val);
     }
-    return Ret(v, res);
+    return 1;
 }
 SQInteger arr_find(HSQUIRRELVM v) {
     SQArray *a = Arr(v);
@@ -623,12 +627,13 @@ SQInteger thread_wakeup_impl(HSQUIRRELVM v, bool throwerr) {
     SQObjectPtr keep = Arg(v, 1);
     SQObjectPtr val;
     if (NArgs(v) > 1) val = Arg(v, 2);
+    bool propagate = !(throwerr && NArgs(v) > 2 && IsFalse(Arg(v, 3)));
     if (throwerr) t->_lasterror = val;
     t->Push(val);
     if (SQ_FAILED(sq_wakeupvm(t, SQTrue, SQTrue, v->_raiseerror_active, throwerr ? SQTrue : SQFalse))) {
         v->_lasterror = t->_lasterror;
         sq_settop(t, 1);
-        return SQ_ERROR;
+        return propagate ? SQ_ERROR : 0;
     }
     SQObjectPtr res = t->Top();
     t->Pop();

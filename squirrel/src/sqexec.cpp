@@ -95,6 +95,18 @@ bool SQVM::Execute(const SQObject &closure, SQInteger nargs, SQInteger stackbase
                 SQInteger newbase = stackbase;
                 EnsureStack(newbase + p->_stacksize + 4);
                 for (size_t i = 0; i < gen->_stack.size(); i++) _stack[newbase + (SQInteger)i] = std::move(gen->_stack[i]);
+                for (SQOuter *o : gen->_outers) {
+                    SQInteger abs = newbase + o->_idx;
+                    SQOuter **pp = &_openouters;
+                    while (*pp && (*pp)->_idx > abs) pp = &(*pp)->_nextopen;
+                    o->_idx = abs;
+                    o->_valptr = &_stack[abs];
+                    o->_vm = this;
+                    o->_gen = nullptr;
+                    o->_nextopen = *pp;
+                    *pp = o;
+                }
+                gen->_outers.clear();
                 gen->_stack.clear();
                 _callsstack.emplace_back();
                 SQCallInfo &ci = _callsstack.back();
@@ -142,6 +154,13 @@ bool SQVM::Execute(const SQObject &closure, SQInteger nargs, SQInteger stackbase
         outres = std::move(_retval);
         _retval.Null();
     } catch (const SQException &) {
+        // errors raised before any script frame ran (argument checks, natives called directly)
+        if (raiseerror && !_errorhandled && _etraps.empty()) {
+            _errorhandled = true;
+            CallErrorHandler(_lasterror);
+        }
+        while ((SQInteger)_callsstack.size() > rootframe && et != ET_RESUME_VM && et != ET_RESUME_THROW_VM)
+            UnwindFrame();
         ok = false;
     }
     _nativenesting--;
@@ -160,7 +179,10 @@ void SQVM::Run(SQInteger rootframe) {
             if (!HandleError(rootframe)) throw;
         } catch (const std::bad_alloc &) {
             _lasterror.Null();
-            _lasterror = MakeString("out of memory");
+            try {
+                _lasterror = MakeString("out of memory");
+            } catch (...) {
+            }
             _errorhandled = false;
             if (!HandleError(rootframe)) throw SQException();
         }
@@ -171,6 +193,7 @@ void SQVM::UnwindFrame() {
     SQGenerator *gen = _callsstack.back()._generator;
     if (gen) {
         gen->_state = eDead;
+        gen->CloseOuters();
         gen->_stack.clear();
         gen->_etraps.clear();
     }
@@ -241,7 +264,8 @@ void SQVM::Loop(SQInteger rootframe) {
     SQSharedState *ss = _sharedstate;
     REFRESH();
     for (;;) {
-        if (__builtin_expect(ss->_limited || ss->_debughook, 0)) {
+        if (__builtin_expect(ss->_hooksactive, 0)) {
+            ci->_ip = ip;
             HookStep();
             REFRESH();
         }
@@ -372,7 +396,15 @@ void SQVM::Loop(SQInteger rootframe) {
                     }
                 }
                 SQObjectPtr tmp, selfp(self), k(K[i.bx()]);
-                if (self._type != OT_TABLE || _table(self)->_delegate) {
+                bool plain = (self._type == OT_TABLE && !_table(self)->_delegate) ||
+                             (self._type == OT_INSTANCE && _instance(self)->_class->_metamethods[MT_GET]._type == OT_NULL);
+                if (plain) {
+                    // only the default delegate is left to look at before the root
+                    const SQObjectPtr &dd = self._type == OT_TABLE ? ss->_table_default_delegate
+                                                                   : ss->_instance_default_delegate;
+                    SQTable::Node *n = _table(dd)->FindStr(key);
+                    if (n) { R[i.a] = n->val; continue; }
+                } else {
                     if (Get(selfp, k, tmp, GET_NO_THROW)) {
                         REFRESH();
                         R[i.a] = std::move(tmp);
@@ -450,6 +482,10 @@ void SQVM::Loop(SQInteger rootframe) {
             case OP_MOD: {
                 const SQObject &x = RB;
                 const SQObject &y = RC;
+                if (x._type == OT_INTEGER && y._type == OT_INTEGER && _integer(y) > 0) {
+                    R[i.a].SetInt(i.op == OP_DIV ? _integer(x) / _integer(y) : _integer(x) % _integer(y));
+                    continue;
+                }
                 if (x._type == OT_FLOAT && y._type == OT_FLOAT) {
                     R[i.a].SetFloat(i.op == OP_DIV ? _float(x) / _float(y) : fmodf(_float(x), _float(y)));
                     continue;
@@ -633,6 +669,7 @@ void SQVM::Loop(SQInteger rootframe) {
                 SQGenerator *gen = ci->_generator;
                 if (gen) {
                     gen->_state = eDead;
+                    gen->CloseOuters();
                     gen->_stack.clear();
                 }
                 PopFrame();
@@ -642,14 +679,19 @@ void SQVM::Loop(SQInteger rootframe) {
                 _top = ci->_base + closure->Proto()->_stacksize;
                 continue;
             }
-            case OP_NEWTABLE: R[i.a] = SQObjectPtr(OT_TABLE, SQTable::Create(ss, i.bx())); continue;
+            case OP_NEWTABLE:
+                R[i.a] = SQObjectPtr(OT_TABLE, SQTable::Create(ss, i.bx() < 4096 ? i.bx() : 4096));
+                continue;
             case OP_NEWARRAY: {
                 SQArray *a = SQArray::Create(ss, 0);
-                a->_values.reserve((size_t)i.bx());
+                a->_values.reserve((size_t)(i.bx() < 4096 ? (i.bx() < 0 ? 0 : i.bx()) : 4096));
                 R[i.a] = SQObjectPtr(OT_ARRAY, a);
                 continue;
             }
-            case OP_APPEND: _array(R[i.a])->_values.push_back(RB); continue;
+            case OP_APPEND:
+                if (R[i.a]._type != OT_ARRAY) Raise("append to a non array");
+                _array(R[i.a])->_values.push_back(RB);
+                continue;
             case OP_CLOSURE: {
                 SQFunctionProto *fp = _funcproto(closure->Proto()->_functions[(size_t)i.bx()]);
                 SQClosure *nc = SQClosure::Create(ss, fp, closure->_root);
@@ -755,9 +797,19 @@ void SQVM::Loop(SQInteger rootframe) {
                 if (i.b) val = R[i.a];
                 SQInteger base = ci->_base;
                 SQFunctionProto *p = closure->Proto();
-                CloseOuters(base);
                 gen->_stack.resize((size_t)p->_stacksize);
                 for (SQInteger n = 0; n < p->_stacksize; n++) gen->_stack[(size_t)n] = std::move(_stack[base + n]);
+                // outers into this frame follow the values into the generator
+                while (_openouters && _openouters->_idx >= base) {
+                    SQOuter *o = _openouters;
+                    _openouters = o->_nextopen;
+                    o->_nextopen = nullptr;
+                    o->_vm = nullptr;
+                    o->_idx -= base;
+                    o->_valptr = &gen->_stack[(size_t)o->_idx];
+                    o->_gen = gen;
+                    gen->_outers.push_back(o);
+                }
                 gen->_ip = ip - p->_instructions.data();
                 SQInteger frameidx = (SQInteger)_callsstack.size() - 1;
                 size_t first = _etraps.size();

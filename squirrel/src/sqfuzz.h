@@ -5,4 +5,10 @@
 // Caps the number of VM instructions executed by v and its friend threads from now on.
 // When the budget runs out the running script raises "instruction limit exceeded".
 // 0 removes the limit.
+#ifdef __cplusplus
+extern "C" {
+#endif
 SQUIRREL_API void sq_setinstructionlimit(HSQUIRRELVM v, SQInteger maxinstructions);
+#ifdef __cplusplus
+}
+#endif

@@ -41,6 +41,29 @@ void sq_formatnumber(const SQObject &o, char *buf, size_t bufsize) {
 
 // ------------------------------------------------------------ refcounting
 
+namespace {
+thread_local int t_releasedepth = 0;
+thread_local std::vector<SQRefCounted *> *t_releasequeue = nullptr;
+}  // namespace
+
+void sq_releaseobject(SQRefCounted *r) {
+    if (t_releasedepth >= 48) {
+        if (!t_releasequeue) t_releasequeue = new std::vector<SQRefCounted *>();
+        t_releasequeue->push_back(r);
+        return;
+    }
+    t_releasedepth++;
+    r->Release();
+    if (t_releasedepth == 1 && t_releasequeue) {
+        while (!t_releasequeue->empty()) {
+            SQRefCounted *q = t_releasequeue->back();
+            t_releasequeue->pop_back();
+            q->Release();
+        }
+    }
+    t_releasedepth--;
+}
+
 SQRefCounted::~SQRefCounted() {
     if (_weakref) {
         _weakref->_obj._type = OT_NULL;
@@ -183,6 +206,15 @@ SQOuter *SQOuter::Create(SQSharedState *ss, SQObjectPtr *slot) {
     return o;
 }
 void SQOuter::Release() {
+    if (_gen) {
+        auto &v = _gen->_outers;
+        for (size_t i = 0; i < v.size(); i++)
+            if (v[i] == this) {
+                v.erase(v.begin() + (std::ptrdiff_t)i);
+                break;
+            }
+        _gen = nullptr;
+    }
     if (_vm) {
         // still open: unlink from the vm's open list
         extern void sq_unlink_open_outer(SQOuter * o);
@@ -278,8 +310,18 @@ SQGenerator *SQGenerator::Create(SQSharedState *ss, SQClosure *closure) {
     g->Link(ss, OT_GENERATOR);
     return g;
 }
+void SQGenerator::CloseOuters() {
+    for (SQOuter *o : _outers) {
+        o->_value = *o->_valptr;
+        o->_valptr = &o->_value;
+        o->_gen = nullptr;
+    }
+    _outers.clear();
+}
+SQGenerator::~SQGenerator() { CloseOuters(); }
 void SQGenerator::Release() { delete this; }
 void SQGenerator::Finalize() {
+    CloseOuters();
     _stack.clear();
     _closure.Null();
     _state = eDead;

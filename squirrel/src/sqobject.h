@@ -30,10 +30,12 @@ inline bool sq_isrefcounted_type(SQObjectType t) { return (t & SQOBJECT_REF_COUN
 inline void sq_objaddref(const SQObject &o) {
     if (sq_isrefcounted_type(o._type)) o._unVal.pRefCounted->_uiRef++;
 }
+// frees r, deferring nested frees so long chains do not recurse deeply
+void sq_releaseobject(SQRefCounted *r);
 inline void sq_objrelease(const SQObject &o) {
     if (sq_isrefcounted_type(o._type)) {
         SQRefCounted *r = o._unVal.pRefCounted;
-        if (--r->_uiRef == 0) r->Release();
+        if (--r->_uiRef == 0) sq_releaseobject(r);
     }
 }
 
@@ -123,7 +125,13 @@ inline SQFloat tofloat(const SQObject &o) {
     return o._type == OT_INTEGER ? (SQFloat)o._unVal.nInteger : o._unVal.fFloat;
 }
 inline SQInteger tointeger(const SQObject &o) {
-    return o._type == OT_FLOAT ? (SQInteger)o._unVal.fFloat : o._unVal.nInteger;
+    if (o._type != OT_FLOAT) return o._unVal.nInteger;
+    SQFloat f = o._unVal.fFloat;
+    // out of range and NaN have no integer value; saturate instead of invoking UB
+    if (!(f == f)) return 0;
+    if (f >= 9.2233715e18f) return INT64_MAX;
+    if (f <= -9.2233715e18f) return INT64_MIN;
+    return (SQInteger)f;
 }
 inline bool IsFalse(const SQObject &o) {
     if (o._type & SQOBJECT_CANBEFALSE) {
@@ -198,16 +206,21 @@ struct SQDelegable : public SQCollectable {
     ~SQDelegable() override;
 };
 
+// Insertion-ordered hash table: entries live densely in _nodes (deleted ones
+// keep a tombstone key until the next rehash) and _index maps hash slots to
+// entry numbers with linear probing.
 struct SQTable : public SQDelegable {
     struct Node {
         SQObjectPtr key;
         SQObjectPtr val;
     };
+    enum : int32_t { IDX_EMPTY = -1, IDX_DELETED = -2 };
     Node *_nodes = nullptr;
-    SQInteger _numnodes = 0;  // power of two
-    SQInteger _count = 0;     // live keys
-    SQInteger _used = 0;      // live + tombstones
-    // tombstones are keys with _type OT_NULL and _unVal.raw == 1
+    SQInteger _numnodes = 0;    // entry capacity
+    SQInteger _used = 0;        // entries in use, tombstones included
+    SQInteger _count = 0;       // live keys
+    int32_t *_index = nullptr;
+    SQInteger _indexsize = 0;   // power of two
     static SQTable *Create(SQSharedState *ss, SQInteger ninitial);
     ~SQTable() override;
     void Release() override;
@@ -217,14 +230,15 @@ struct SQTable : public SQDelegable {
     bool Get(const SQObject &key, SQObjectPtr &val) const;
     // fast lookup by interned string
     Node *FindStr(const SQString *s) const {
-        if (!_numnodes) return nullptr;
-        SQHash mask = _numnodes - 1;
+        if (!_count) return nullptr;
+        SQHash mask = (SQHash)_indexsize - 1;
         SQHash i = s->_hash & mask;
         for (;;) {
-            Node &n = _nodes[i];
-            if (n.key._type == OT_STRING) {
-                if (n.key._unVal.pString == s) return &n;
-            } else if (n.key._type == OT_NULL && n.key._unVal.raw == 0) {
+            int32_t e = _index[i];
+            if (e >= 0) {
+                Node &n = _nodes[e];
+                if (n.key._type == OT_STRING && n.key._unVal.pString == s) return &n;
+            } else if (e == IDX_EMPTY) {
                 return nullptr;
             }
             i = (i + 1) & mask;
@@ -236,9 +250,9 @@ struct SQTable : public SQDelegable {
     bool Remove(const SQObject &key);
     void Clear();
     SQInteger CountUsed() const { return _count; }
-    // iteration: returns next slot index >= idx that holds a key, or -1
+    // iteration: returns the entry index >= idx holding a key, or -1
     SQInteger Next(SQInteger idx, SQObjectPtr &key, SQObjectPtr &val) const;
-    void Rehash(SQInteger newsize);
+    void Rehash(SQInteger newcapacity);
 };
 
 struct SQArray : public SQCollectable {
@@ -308,6 +322,7 @@ struct SQOuter : public SQCollectable {
     SQInteger _idx = 0;     // absolute stack slot while open
     SQVM *_vm = nullptr;    // owning vm while open
     SQOuter *_nextopen = nullptr;
+    struct SQGenerator *_gen = nullptr;  // suspended generator whose saved frame holds the value
     SQObjectPtr _value;
     static SQOuter *Create(SQSharedState *ss, SQObjectPtr *slot);
     void Release() override;
@@ -367,7 +382,10 @@ struct SQGenerator : public SQCollectable {
     std::vector<SQExceptionTrap> _etraps;  // relative to frame
     SQInteger _ip = 0;
     SQGeneratorState _state = eSuspended;
+    std::vector<SQOuter *> _outers;  // outers into _stack while suspended (not owned)
     static SQGenerator *Create(SQSharedState *ss, SQClosure *closure);
+    void CloseOuters();
+    ~SQGenerator() override;
     void Release() override;
     void Finalize() override;
     void Mark(SQGCList &gray) override;

@@ -57,6 +57,37 @@ void SQStringTable::Resize(SQUnsignedInteger n) {
     _numbuckets = n;
 }
 
+SQString *SQStringTable::AddConcat(SQSharedState *ss, const char *a, SQInteger alen, const char *b, SQInteger blen) {
+    SQInteger len = alen + blen;
+    SQHash h = 14695981039346656037ULL ^ (SQHash)len;
+    SQInteger step = len > 64 ? (len >> 5) + 1 : 1;
+    for (SQInteger i = 0; i < len; i += step) {
+        h ^= (unsigned char)(i < alen ? a[i] : b[i - alen]);
+        h *= 1099511628211ULL;
+    }
+    h ^= h >> 29;
+    SQUnsignedInteger bk = h & (_numbuckets - 1);
+    for (SQString *str = _buckets[bk]; str; str = str->_next) {
+        if (str->_hash == h && str->_len == len && memcmp(str->_val, a, (size_t)alen) == 0 &&
+            memcmp(str->_val + alen, b, (size_t)blen) == 0)
+            return str;
+    }
+    void *mem = malloc(sizeof(SQString) + (size_t)len);
+    if (!mem) throw std::bad_alloc();
+    SQString *str = new (mem) SQString();
+    str->_ss = ss;
+    str->_len = len;
+    str->_hash = h;
+    memcpy(str->_val, a, (size_t)alen);
+    memcpy(str->_val + alen, b, (size_t)blen);
+    str->_val[len] = 0;
+    str->_next = _buckets[bk];
+    _buckets[bk] = str;
+    _count++;
+    if (_count > _numbuckets) Resize(_numbuckets * 2);
+    return str;
+}
+
 SQString *SQStringTable::Add(SQSharedState *ss, const char *s, SQInteger len) {
     SQHash h = sq_hashstring(s, len);
     SQUnsignedInteger b = h & (_numbuckets - 1);

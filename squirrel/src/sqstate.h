@@ -12,6 +12,7 @@ struct SQStringTable {
     void Init();
     ~SQStringTable();
     SQString *Add(SQSharedState *ss, const char *s, SQInteger len);
+    SQString *AddConcat(SQSharedState *ss, const char *a, SQInteger alen, const char *b, SQInteger blen);
     void Remove(SQString *s);
     void Resize(SQUnsignedInteger n);
 };
@@ -62,6 +63,8 @@ struct SQSharedState {
     SQRELEASEHOOK _releasehook = nullptr;
     SQInteger _instructionlimit = 0;  // 0 = unlimited; remaining budget otherwise
     bool _limited = false;
+    bool _hooksactive = false;  // _limited || _debughook, checked per instruction
+    void UpdateHooks() { _hooksactive = _limited || _debughook; }
     bool _closing = false;
     SQVM *_rootvm = nullptr;
     std::vector<char> _scratchpad;

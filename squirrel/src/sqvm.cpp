@@ -413,6 +413,10 @@ bool SQVM::CallNative(SQNativeClosure *nclosure, SQInteger nargs, SQInteger newb
         ret = SQ_ERROR;
     } catch (const std::bad_alloc &) {
         _lasterror.Null();
+        try {
+            _lasterror = MakeString("out of memory");
+        } catch (...) {
+        }
         ret = SQ_ERROR;
     }
     if (_sharedstate->_debughook) CallDebugHook('r', -1);

@@ -7,9 +7,9 @@
 
 #define SQ_SUSPEND_FLAG -666
 #define SQ_TAILCALL_FLAG -777
-#define SQ_MAX_CALLS 20000        // script call depth
+#define SQ_MAX_CALLS 200000       // script call depth (frames live on the heap, not the C stack)
 #define SQ_MAX_NATIVE_NESTING 180  // nested interpreter invocations (C stack)
-#define SQ_MAX_STACK (8 * 1024 * 1024)
+#define SQ_MAX_STACK (4 * 1024 * 1024)  // value slots per thread
 
 // raised inside the engine; never crosses the public API
 struct SQException {};
@@ -42,7 +42,15 @@ struct SQVM : public SQCollectable {
     void EnsureStack(SQInteger abs_top) {
         if (abs_top > _stacksize) GrowStack(abs_top);
     }
-    void Push(const SQObject &o) { EnsureStack(_top + 1); _stack[_top++] = o; }
+    void Push(const SQObject &o) {
+        if (_top >= _stacksize) {
+            SQObjectPtr keep(o);  // o may live in the stack being moved
+            GrowStack(_top + 1);
+            _stack[_top++] = std::move(keep);
+        } else {
+            _stack[_top++] = o;
+        }
+    }
     void PushNull() { EnsureStack(_top + 1); _stack[_top++].Null(); }
     void Pop() { _stack[--_top].Null(); }
     void Pop(SQInteger n) { for (SQInteger i = 0; i < n; i++) _stack[--_top].Null(); }

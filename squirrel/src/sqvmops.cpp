@@ -167,7 +167,7 @@ bool SQVM::Set(const SQObjectPtr &self, const SQObjectPtr &key, const SQObjectPt
         case OT_USERDATA: break;
         default:
             if (!throwerr) return false;
-            Raise("indexing %s with %s", GetTypeName(self), GetTypeName(key));
+            Raise("trying to set '%s'", GetTypeName(self));
     }
     switch (FallBackSet(self, key, val)) {
         case FALLBACK_OK: return true;
@@ -454,12 +454,7 @@ void SQVM::StringCat(const SQObjectPtr &str, const SQObjectPtr &obj, SQObjectPtr
     ToString(str, a);
     ToString(obj, b);
     SQString *sa = _string(a), *sb = _string(b);
-    SQInteger len = sa->_len + sb->_len;
-    std::string tmp;
-    tmp.reserve((size_t)len);
-    tmp.append(sa->_val, (size_t)sa->_len);
-    tmp.append(sb->_val, (size_t)sb->_len);
-    dest = MakeString(tmp.data(), len);
+    dest = SQObjectPtr(OT_STRING, _sharedstate->_stringtable.AddConcat(_sharedstate, sa->_val, sa->_len, sb->_val, sb->_len));
 }
 
 void SQVM::TypeOf(const SQObjectPtr &obj, SQObjectPtr &dest) {
@@ -521,18 +516,7 @@ bool SQVM::Next(const SQObjectPtr &o, const SQObjectPtr &iter, SQObjectPtr &outk
                 outiter = nextidx;
                 return true;
             }
-            if (o._type == OT_INSTANCE) {
-                SQInstance *inst = _instance(o);
-                SQObjectPtr enc;
-                SQInteger n = inst->_class->_members->Next(idx, outkey, enc);
-                if (n < 0) return false;
-                SQInteger e = _integer(enc);
-                outval = MemberIsField(e) ? RealVal(inst->_values[(size_t)MemberIdx(e)])
-                                          : RealVal(inst->_class->_methods[(size_t)MemberIdx(e)].val);
-                outiter = SQObjectPtr(n + 1);
-                return true;
-            }
-            break;
+            Raise("_nexti failed");
         }
         default: break;
     }

@@ -87,7 +87,7 @@ SQInteger blob_constructor(HSQUIRRELVM v) {
 }
 
 SQInteger blob_resize(HSQUIRRELVM v) {
-    Blob *b;
+    Blob *b = nullptr;
     if (SQ_FAILED(get_blob(v, &b))) return SQ_ERROR;
     SQInteger n;
     sq_getinteger(v, 2, &n);
@@ -109,21 +109,21 @@ void swap_all(Blob *b) {
 }
 
 SQInteger blob_swap2(HSQUIRRELVM v) {
-    Blob *b;
+    Blob *b = nullptr;
     if (SQ_FAILED(get_blob(v, &b))) return SQ_ERROR;
     swap_all<uint16_t>(b);
     return 0;
 }
 
 SQInteger blob_swap4(HSQUIRRELVM v) {
-    Blob *b;
+    Blob *b = nullptr;
     if (SQ_FAILED(get_blob(v, &b))) return SQ_ERROR;
     swap_all<uint32_t>(b);
     return 0;
 }
 
 SQInteger blob_get(HSQUIRRELVM v) {
-    Blob *b;
+    Blob *b = nullptr;
     if (SQ_FAILED(get_blob(v, &b))) return SQ_ERROR;
     if (sq_gettype(v, 2) != OT_INTEGER) {
         sq_pushnull(v); // not a byte index: report a missing member, not a failure
@@ -137,7 +137,7 @@ SQInteger blob_get(HSQUIRRELVM v) {
 }
 
 SQInteger blob_set(HSQUIRRELVM v) {
-    Blob *b;
+    Blob *b = nullptr;
     if (SQ_FAILED(get_blob(v, &b))) return SQ_ERROR;
     if (sq_gettype(v, 2) != OT_INTEGER) return sq_throwerror(v, "wrong index type");
     SQInteger i, val;
@@ -150,7 +150,7 @@ SQInteger blob_set(HSQUIRRELVM v) {
 }
 
 SQInteger blob_nexti(HSQUIRRELVM v) {
-    Blob *b;
+    Blob *b = nullptr;
     if (SQ_FAILED(get_blob(v, &b))) return SQ_ERROR;
     SQInteger next = 0;
     if (sq_gettype(v, 2) == OT_INTEGER) {

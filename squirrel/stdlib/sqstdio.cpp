@@ -61,7 +61,7 @@ SQInteger file_constructor(HSQUIRRELVM v) {
         const SQChar *path, *mode = "r";
         sq_getstring(v, 2, &path);
         if (sq_gettop(v) > 2) sq_getstring(v, 3, &mode);
-        if (std::strspn(mode, "rwab+t") != std::strlen(mode) || !std::strchr("rwa", mode[0]))
+        if (!mode[0] || std::strspn(mode, "rwab+t") != std::strlen(mode) || !std::strchr("rwa", mode[0]))
             return sq_throwerror(v, "invalid file mode");
         f = std::fopen(path, mode);
         if (!f) return sq_throwerror(v, "cannot open file");

@@ -398,6 +398,8 @@ struct SQRex {
     std::vector<ClassSet> classes;
     int nsub = 1;
     int nloops = 0;
+    bool has_first = false;               // every match starts with a byte of `first`
+    ClassSet first;
     std::vector<const char *> slots; // 2 per sub-expression, from the last successful run
     bool matched = false;
     std::vector<SQRexChoice> stack;       // scratch for the matcher, kept to avoid reallocating
@@ -516,6 +518,38 @@ bool rex_run(SQRex *rx, const char *begin, const char *end, const char *start, b
 
 } // namespace
 
+namespace {
+
+// Finds the bytes a match can start with, following jumps and splits from the entry.
+// Leaves has_first false when a match may begin without consuming a byte.
+void compute_first_set(SQRex *rx) {
+    std::vector<bool> seen(rx->code.size(), false);
+    std::vector<int> todo{0};
+    ClassSet set;
+    while (!todo.empty()) {
+        int pc = todo.back();
+        todo.pop_back();
+        if (seen[(size_t)pc]) continue;
+        seen[(size_t)pc] = true;
+        const RexInst &in = rx->code[(size_t)pc];
+        switch (in.op) {
+        case RX_CHAR: set.set(in.a); break;
+        case RX_BALANCE: set.set(in.a); break;
+        case RX_CLASS:
+            for (int i = 0; i < 32; ++i) set.bits[i] |= rx->classes[(size_t)in.a].bits[i];
+            break;
+        case RX_SPLIT: todo.push_back(in.a); todo.push_back(in.b); break;
+        case RX_JMP: todo.push_back(in.a); break;
+        case RX_SAVE: case RX_MARK: case RX_CHECK: todo.push_back(pc + 1); break;
+        default: return; // ANY, assertions, MATCH: no useful filter
+        }
+    }
+    rx->first = set;
+    rx->has_first = true;
+}
+
+} // namespace
+
 SQRex *sqstd_rex_compile(const SQChar *pattern, const SQChar **error) {
     SQRex *rx = new (std::nothrow) SQRex;
     if (!rx) {
@@ -531,6 +565,7 @@ SQRex *sqstd_rex_compile(const SQChar *pattern, const SQChar **error) {
         emitter.emit(root);
         rx->code.push_back(RexInst{RX_MATCH});
         rx->nloops = emitter.loop_registers();
+        compute_first_set(rx);
     } catch (const RexError &e) {
         if (error) *error = e.msg;
         delete rx;
@@ -575,6 +610,10 @@ SQBool sqstd_rex_searchrange(SQRex *exp, const SQChar *text_begin, const SQChar 
     const bool anchored = !exp->code.empty() && exp->code[0].op == RX_BOL;
     start_search(exp, text_begin, text_end);
     for (const char *s = text_begin; s <= text_end && (s == text_begin || !anchored); ++s) {
+        if (exp->has_first) {
+            while (s < text_end && !exp->first.has((unsigned char)*s)) ++s;
+            if (s == text_end) break; // a match needs at least one byte
+        }
         if (rex_run(exp, text_begin, text_end, s, false, exp->slots)) {
             exp->matched = true;
             if (out_begin) *out_begin = exp->slots[0];

@@ -15,7 +15,7 @@ namespace {
 const char *const kStreamClassKey = "std_stream";
 
 SQInteger stream_readblob(HSQUIRRELVM v) {
-    SQStream *s;
+    SQStream *s = nullptr;
     if (SQ_FAILED(sqstd_get_stream(v, &s))) return SQ_ERROR;
     SQInteger size;
     sq_getinteger(v, 2, &size);
@@ -24,6 +24,7 @@ SQInteger stream_readblob(HSQUIRRELVM v) {
     if (left <= 0) return sq_throwerror(v, "no data left to read");
     if (size > left) size = left;
     SQUserPointer data = sqstd_createblob(v, size);
+    if (!data) return sq_throwerror(v, "cannot create blob");
     SQInteger got = s->Read(data, size);
     if (got <= 0) return sq_throwerror(v, "no data left to read");
     if (got < size) {
@@ -44,7 +45,7 @@ bool read_value(SQStream *s, T &out) {
 }
 
 SQInteger stream_readn(HSQUIRRELVM v) {
-    SQStream *s;
+    SQStream *s = nullptr;
     if (SQ_FAILED(sqstd_get_stream(v, &s))) return SQ_ERROR;
     SQInteger format;
     sq_getinteger(v, 2, &format);
@@ -70,7 +71,7 @@ bool write_value(SQStream *s, T x) {
 }
 
 SQInteger stream_writen(HSQUIRRELVM v) {
-    SQStream *s;
+    SQStream *s = nullptr;
     if (SQ_FAILED(sqstd_get_stream(v, &s))) return SQ_ERROR;
     SQInteger format;
     sq_getinteger(v, 3, &format);
@@ -95,7 +96,7 @@ SQInteger stream_writen(HSQUIRRELVM v) {
 }
 
 SQInteger stream_writeblob(HSQUIRRELVM v) {
-    SQStream *s;
+    SQStream *s = nullptr;
     if (SQ_FAILED(sqstd_get_stream(v, &s))) return SQ_ERROR;
     SQUserPointer data;
     if (SQ_FAILED(sqstd_getblob(v, 2, &data))) return sq_throwerror(v, "invalid parameter");
@@ -105,7 +106,7 @@ SQInteger stream_writeblob(HSQUIRRELVM v) {
 }
 
 SQInteger stream_seek(HSQUIRRELVM v) {
-    SQStream *s;
+    SQStream *s = nullptr;
     if (SQ_FAILED(sqstd_get_stream(v, &s))) return SQ_ERROR;
     SQInteger offset, origin = 'b';
     sq_getinteger(v, 2, &offset);
@@ -122,21 +123,21 @@ SQInteger stream_seek(HSQUIRRELVM v) {
 }
 
 SQInteger stream_tell(HSQUIRRELVM v) {
-    SQStream *s;
+    SQStream *s = nullptr;
     if (SQ_FAILED(sqstd_get_stream(v, &s))) return SQ_ERROR;
     sq_pushinteger(v, s->Tell());
     return 1;
 }
 
 SQInteger stream_len(HSQUIRRELVM v) {
-    SQStream *s;
+    SQStream *s = nullptr;
     if (SQ_FAILED(sqstd_get_stream(v, &s))) return SQ_ERROR;
     sq_pushinteger(v, s->Len());
     return 1;
 }
 
 SQInteger stream_flush(HSQUIRRELVM v) {
-    SQStream *s;
+    SQStream *s = nullptr;
     if (SQ_FAILED(sqstd_get_stream(v, &s))) return SQ_ERROR;
     if (s->Flush() == 0) sq_pushinteger(v, 1);
     else sq_pushnull(v);
@@ -144,7 +145,7 @@ SQInteger stream_flush(HSQUIRRELVM v) {
 }
 
 SQInteger stream_eos(HSQUIRRELVM v) {
-    SQStream *s;
+    SQStream *s = nullptr;
     if (SQ_FAILED(sqstd_get_stream(v, &s))) return SQ_ERROR;
     if (s->EOS()) sq_pushinteger(v, 1);
     else sq_pushnull(v);

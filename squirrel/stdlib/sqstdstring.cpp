@@ -12,6 +12,9 @@ namespace {
 
 constexpr int kMaxFormatNumber = 1000; // widths and precisions above this are refused
 
+// strchr would also "find" a NUL byte, which format strings may contain.
+bool is_one_of(char c, const char *set) { return c != '\0' && std::strchr(set, c) != nullptr; }
+
 SQRESULT format_into(HSQUIRRELVM v, SQInteger fmtidx, std::string &out) {
     const SQChar *fmt;
     SQInteger fmtlen;
@@ -34,7 +37,9 @@ SQRESULT format_into(HSQUIRRELVM v, SQInteger fmtidx, std::string &out) {
         }
         // flags, width, precision, conversion
         std::string flags;
-        while (i < fmtlen && std::strchr("-+ #0", fmt[i])) flags.push_back(fmt[i++]);
+        // each flag counts once, so the C format spec built below stays short
+        for (; i < fmtlen && is_one_of(fmt[i], "-+ #0"); ++i)
+            if (flags.find(fmt[i]) == std::string::npos) flags.push_back(fmt[i]);
         int width = -1, prec = -1;
         if (i < fmtlen && std::isdigit((unsigned char)fmt[i])) {
             width = 0;
@@ -54,7 +59,7 @@ SQRESULT format_into(HSQUIRRELVM v, SQInteger fmtidx, std::string &out) {
         while (i < fmtlen && (fmt[i] == 'l' || fmt[i] == 'h')) ++i; // length modifiers carry no meaning here
         if (i >= fmtlen) return sq_throwerror(v, "invalid format");
         const char conv = fmt[i];
-        if (!std::strchr("diouxXcsfFeEgGaA", conv)) return sq_throwerror(v, "invalid format");
+        if (!is_one_of(conv, "diouxXcsfFeEgGaA")) return sq_throwerror(v, "invalid format");
         if (nparam > top) return sq_throwerror(v, "not enough paramters for the given format string");
 
         std::string head = "%" + flags;
@@ -312,7 +317,7 @@ void push_range(HSQUIRRELVM v, SQInteger b, SQInteger e) {
 }
 
 SQInteger rex_search(HSQUIRRELVM v) {
-    SQRex *rex;
+    SQRex *rex = nullptr;
     const SQChar *s, *b, *e;
     SQInteger len, start;
     if (SQ_FAILED(get_rex(v, &rex)) || SQ_FAILED(get_subject(v, &s, &len, &start))) return SQ_ERROR;
@@ -322,7 +327,7 @@ SQInteger rex_search(HSQUIRRELVM v) {
 }
 
 SQInteger rex_capture(HSQUIRRELVM v) {
-    SQRex *rex;
+    SQRex *rex = nullptr;
     const SQChar *s, *b, *e;
     SQInteger len, start;
     if (SQ_FAILED(get_rex(v, &rex)) || SQ_FAILED(get_subject(v, &s, &len, &start))) return SQ_ERROR;
@@ -341,7 +346,7 @@ SQInteger rex_capture(HSQUIRRELVM v) {
 }
 
 SQInteger rex_match(HSQUIRRELVM v) {
-    SQRex *rex;
+    SQRex *rex = nullptr;
     const SQChar *s;
     SQInteger len;
     if (SQ_FAILED(get_rex(v, &rex))) return SQ_ERROR;
@@ -351,7 +356,7 @@ SQInteger rex_match(HSQUIRRELVM v) {
 }
 
 SQInteger rex_subexpcount(HSQUIRRELVM v) {
-    SQRex *rex;
+    SQRex *rex = nullptr;
     if (SQ_FAILED(get_rex(v, &rex))) return SQ_ERROR;
     sq_pushinteger(v, sqstd_rex_getsubexpcount(rex));
     return 1;

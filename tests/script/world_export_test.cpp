@@ -11,6 +11,7 @@
 #include "app/log.h"
 #include "app/paths.h"
 #include "script/world_export.h"
+#include "script/world_script.h"
 #include "world/heightmap.h"
 
 namespace fs = std::filesystem;
@@ -83,4 +84,26 @@ TEST(WorldExport, ShippedIslandIsRepeatableAndWritten)
 TEST(WorldExport, UnwritableDirectoryFails)
 {
   EXPECT_FALSE(write_world_files("/proc/no/such/dir", "game", 1, 0));
+}
+
+// The shipped scripts run again in the same VM, as a live reload does, and both worlds
+// generate without an error.
+TEST(WorldExport, ShippedScriptsSurviveAReload)
+{
+  snprintf(app_path, sizeof(app_path), "%s", ZARNITH_SOURCE_BIN);
+  set_error_message(nullptr);
+  init_world_script();
+  ASSERT_FALSE(has_error_message()) << get_error_message();
+  game_rnd_seed = 3;
+  generate_world("main_menu");
+  const uint64_t after_menu = game_rnd_seed;
+  EXPECT_FALSE(has_error_message());
+  ASSERT_TRUE(world_script.reload(true));
+  game_rnd_seed = 3;
+  generate_world("main_menu"); // the menu island hands the sequence back the same way
+  EXPECT_EQ(game_rnd_seed, after_menu);
+  generate_world("game");
+  EXPECT_FALSE(has_error_message()) << (has_error_message() ? get_error_message() : "");
+  close_world_script();
+  app_path[0] = 0;
 }

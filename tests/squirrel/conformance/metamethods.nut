@@ -46,7 +46,7 @@ local f = Fn();
 p(f(6, 7));
 class Cl {
     v = 1;
-    function _cloned(orig) { v = orig.v + 100; }
+    function _cloned(orig) { this.v = orig.v + 100; }
 }
 local c = Cl();
 local c2 = clone c;

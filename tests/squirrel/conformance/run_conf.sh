@@ -13,7 +13,10 @@ args=()
 if [[ -f $name.args ]]; then
     mapfile -t args < "$name.args"
 fi
-timeout 20 "$sq" "$name.nut" "${args[@]}" > "$tmp/out" 2> "$tmp/err"
+# run from a scratch copy so files the script writes never land in the source tree
+mkdir "$tmp/run"
+cp "$name.nut" "$tmp/run/"
+(cd "$tmp/run" && exec timeout 20 "$sq" "$name.nut" "${args[@]}") > "$tmp/out" 2> "$tmp/err"
 rc=$?
 expected_rc=0
 [[ -f $name.rc ]] && expected_rc=$(tr -d ' \n' < "$name.rc")

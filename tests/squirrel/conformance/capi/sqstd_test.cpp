@@ -7,6 +7,7 @@
 #include <string>
 
 #include "sqstdaux.h"
+#include "sqstdblob.h"
 #include "sqstdmath.h"
 #include "sqstdstring.h"
 
@@ -139,6 +140,11 @@ TEST_F(SqstdVm, FormatThroughTheCApi) {
 
 TEST_F(SqstdVm, FormatRefusesHugeWidthsAndKeepsNulBytes) {
     EXPECT_FALSE(run("format(\"%999999999d\", 1);"));
+    EXPECT_FALSE(run("format(\"%\\x00d\", 1);")); // a NUL is neither a flag nor a conversion
+    EXPECT_FALSE(run("format(\"%.\\x00\\t2f\", 1.5);"));
+    // repeated flags count once: the C spec built from them stays well formed
+    const std::string many_flags = "if (format(\"%" + std::string(200, '-') + "5d|\", 7) != \"7    |\") throw 1;";
+    EXPECT_TRUE(run(many_flags.c_str()));
     EXPECT_TRUE(run("::r <- format(\"a%cb\", 0).len();"));
     sq_pushroottable(v);
     sq_pushstring(v, "r", -1);
@@ -168,6 +174,30 @@ TEST_F(SqstdVm, ErrorReportHasBannerCallstackAndLocals) {
     g_out.clear();
     EXPECT_FALSE(run("local = 1;"));
     EXPECT_EQ(g_out.rfind("test line = (1) column = (", 0), 0u) << g_out;
+}
+
+TEST_F(SqstdVm, BlobsCreatedFromCAreScriptBlobs) {
+    sq_pushroottable(v);
+    sqstd_register_bloblib(v);
+    sq_pop(v, 1);
+    unsigned char *data = (unsigned char *)sqstd_createblob(v, 3);
+    ASSERT_NE(data, nullptr);
+    data[0] = 7;
+    data[2] = 9;
+    EXPECT_EQ(sqstd_getblobsize(v, -1), 3);
+    SQUserPointer p = nullptr;
+    ASSERT_TRUE(SQ_SUCCEEDED(sqstd_getblob(v, -1, &p)));
+    EXPECT_EQ(p, (SQUserPointer)data);
+    sq_pushroottable(v);
+    sq_pushstring(v, "b", -1);
+    sq_push(v, -3);
+    sq_newslot(v, -3, SQFalse);
+    sq_pop(v, 2);
+    EXPECT_TRUE(run("if (b.len() != 3 || b[0] != 7 || b[2] != 9 || typeof b != \"blob\") throw \"bad\";"));
+    sq_pushinteger(v, 5);
+    EXPECT_EQ(sqstd_getblobsize(v, -1), -1); // not a blob
+    sq_pop(v, 1);
+    EXPECT_FALSE(run("blob(-1);"));
 }
 
 } // namespace
