@@ -252,6 +252,12 @@ void close_land_render()
 
 void request_land_refresh() { land_state.refreshRequested = true; }
 
+void land_render_after_reset()
+{
+  land_state.haveHistory = false;
+  request_land_refresh();
+}
+
 // The camera's world matrix of the frame set-up (the shell's); weak so that the renderer
 // runs without the shell, taking the inverse of the device's view matrix instead.
 extern ENGINE_API Matrix44 cur_view_itm __attribute__((weak));

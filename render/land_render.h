@@ -38,6 +38,9 @@ ENGINE_API void init_land_render();
 ENGINE_API void close_land_render();
 // The GPU copies are refreshed in the next prepare_land_render.
 ENGINE_API void request_land_refresh();
+// After the device recreated its render targets (a resize or reset: on_d3d_resize) the
+// copies are blank: rebuild them, both previous and next, in the next frame.
+ENGINE_API void land_render_after_reset();
 // Once per simulation step, before updateHmap: carries the flow coordinates along with
 // the water (high quality) and requests a refresh.
 ENGINE_API void update_land_render(float dt);

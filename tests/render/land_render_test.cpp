@@ -239,3 +239,17 @@ TEST(LandRender, WorldMapShowsLandAndWaterInPlace)
     EXPECT_GT(B(mirror), R(mirror)) << std::hex << mirror;
   }
 }
+
+TEST(LandRender, ResizeRebuildsTheCopies)
+{
+  REQUIRE_DEVICE(320, 180);
+  LandScene scene(1);
+  if (!scene.ok)
+    GTEST_SKIP() << "detail.dds / foam.dds not generated";
+  ASSERT_TRUE(vistest::draw_frame_with(draw_island));
+  // The device recreates its render targets blank; the next frame must not draw from them.
+  ASSERT_TRUE(vistest::device(336, 188).ok);
+  land_render_after_reset();
+  ASSERT_TRUE(vistest::draw_frame_with(draw_island));
+  check_island_frame(vistest::read_pixels(), "land_after_resize");
+}
