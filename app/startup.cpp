@@ -325,7 +325,8 @@ void on_d3d_resize()
   if (gfx_quality == 1)
     create_quarter_targets();
   update_font_scale();
-  // The terrain renderer keeps no screen-sized resources of its own.
+  // The terrain renderer rebuilds its GPU copies in the recreated targets.
+  land_render_after_reset();
   if (gameobj_api.spells_ui_after_resize)
     gameobj_api.spells_ui_after_resize();
 }
