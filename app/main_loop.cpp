@@ -83,7 +83,10 @@ LoopRunStats run_main_loop(const LoopHooks &h)
   fs.frame_index = fs.update_index = 0;
   memset(fs.frame_time, 0, sizeof(fs.frame_time));
   memset(fs.update_time, 0, sizeof(fs.update_time));
-  memset(fs.gpu_load, 0, sizeof(fs.gpu_load));
+  // Slots not sampled yet read as unavailable, so the overlay shows GPU rows only once
+  // a backend has answered.
+  for (int &g : fs.gpu_load)
+    g = -1;
   if (quit_flag)
     goto leave;
 
