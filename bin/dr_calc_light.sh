@@ -67,9 +67,9 @@ void psh()
   float rs256 = rs8 * rs8;
   rs256 *= rs256;
   rs256 *= rs256;
-  vec3 spec = SUN_COLOR * EXT_SHORT * shadow * (rs256 * 5.0 + rs8 * rs8 * rs8 * 0.12) * (1.0 - foam);
+  vec3 specular = SUN_COLOR * EXT_SHORT * shadow * (rs256 * 5.0 + rs8 * rs8 * rs8 * 0.12) * (1.0 - foam);
 
-  vec3 lit = expose(mix(land, body * (1.0 - fres), water)) + water * (refl * fres + spec);
+  vec3 lit = expose(mix(land, body * (1.0 - fres), water)) + water * (refl * fres + specular);
   COLOR0 = vec4(clamp(lit, 0.0, 1.0), 1.0);
 }
 #endif

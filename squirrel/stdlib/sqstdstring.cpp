@@ -22,7 +22,7 @@ SQRESULT format_into(HSQUIRRELVM v, SQInteger fmtidx, std::string &out) {
         return sq_throwerror(v, "format string expected");
     const SQInteger top = sq_gettop(v);
     SQInteger nparam = fmtidx + 1;
-    char spec[64];
+    char cfmt[64];
     char buf[512];
     for (SQInteger i = 0; i < fmtlen; ++i) {
         char c = fmt[i];
@@ -37,7 +37,7 @@ SQRESULT format_into(HSQUIRRELVM v, SQInteger fmtidx, std::string &out) {
         }
         // flags, width, precision, conversion
         std::string flags;
-        // each flag counts once, so the C format spec built below stays short
+        // each flag counts once, so the C format string built below stays short
         for (; i < fmtlen && is_one_of(fmt[i], "-+ #0"); ++i)
             if (flags.find(fmt[i]) == std::string::npos) flags.push_back(fmt[i]);
         int width = -1, prec = -1;
@@ -87,11 +87,11 @@ SQRESULT format_into(HSQUIRRELVM v, SQInteger fmtidx, std::string &out) {
                 return sq_throwerror(v, buf);
             }
             if (conv == 'c') {
-                std::snprintf(spec, sizeof spec, "%sc", head.c_str());
-                n = std::snprintf(buf, sizeof buf, spec, (int)(unsigned char)iv);
+                std::snprintf(cfmt, sizeof cfmt, "%sc", head.c_str());
+                n = std::snprintf(buf, sizeof buf, cfmt, (int)(unsigned char)iv);
             } else {
-                std::snprintf(spec, sizeof spec, "%sll%c", head.c_str(), conv);
-                n = std::snprintf(buf, sizeof buf, spec, (long long)iv);
+                std::snprintf(cfmt, sizeof cfmt, "%sll%c", head.c_str(), conv);
+                n = std::snprintf(buf, sizeof buf, cfmt, (long long)iv);
             }
             break;
         }
@@ -130,12 +130,12 @@ SQRESULT format_into(HSQUIRRELVM v, SQInteger fmtidx, std::string &out) {
                 std::snprintf(buf, sizeof buf, "float expected for the parameter %lld", (long long)(nparam - fmtidx));
                 return sq_throwerror(v, buf);
             }
-            std::snprintf(spec, sizeof spec, "%s%c", head.c_str(), conv);
-            n = std::snprintf(buf, sizeof buf, spec, (double)f);
+            std::snprintf(cfmt, sizeof cfmt, "%s%c", head.c_str(), conv);
+            n = std::snprintf(buf, sizeof buf, cfmt, (double)f);
             if (n >= (int)sizeof buf) {
                 // very wide fields or big %f values: format again into a buffer of the right size
                 std::string big((size_t)n + 1, '\0');
-                std::snprintf(big.data(), big.size(), spec, (double)f);
+                std::snprintf(big.data(), big.size(), cfmt, (double)f);
                 out.append(big.data(), (size_t)n);
                 ++nparam;
                 continue;
@@ -148,8 +148,8 @@ SQRESULT format_into(HSQUIRRELVM v, SQInteger fmtidx, std::string &out) {
             SQInteger iv = 0;
             if (t == OT_FLOAT) { SQFloat f; sq_getfloat(v, nparam, &f); iv = (SQInteger)f; }
             else sq_getinteger(v, nparam, &iv);
-            if (conv == 'c') std::snprintf(big.data(), big.size(), spec, (int)(unsigned char)iv);
-            else std::snprintf(big.data(), big.size(), spec, (long long)iv);
+            if (conv == 'c') std::snprintf(big.data(), big.size(), cfmt, (int)(unsigned char)iv);
+            else std::snprintf(big.data(), big.size(), cfmt, (long long)iv);
             out.append(big.data(), (size_t)n);
         } else if (n > 0) {
             out.append(buf, (size_t)n);

@@ -142,7 +142,7 @@ TEST_F(SqstdVm, FormatRefusesHugeWidthsAndKeepsNulBytes) {
     EXPECT_FALSE(run("format(\"%999999999d\", 1);"));
     EXPECT_FALSE(run("format(\"%\\x00d\", 1);")); // a NUL is neither a flag nor a conversion
     EXPECT_FALSE(run("format(\"%.\\x00\\t2f\", 1.5);"));
-    // repeated flags count once: the C spec built from them stays well formed
+    // repeated flags count once: the C format built from them stays well formed
     const std::string many_flags = "if (format(\"%" + std::string(200, '-') + "5d|\", 7) != \"7    |\") throw 1;";
     EXPECT_TRUE(run(many_flags.c_str()));
     EXPECT_TRUE(run("::r <- format(\"a%cb\", 0).len();"));
