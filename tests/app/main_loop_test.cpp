@@ -109,14 +109,32 @@ TEST_F(MainLoop, SlowRendererGetsSixUpdatesPerFrameThenTheBacklogIsDropped)
   fake.renders_to_run = 12;
   run_main_loop(hooks);
   ASSERT_EQ(fake.renders, 12);
-  // The first frame comes after the first update; from then on every frame waits for
-  // exactly six updates (counter values 0 to 5).
+  // The first frame comes after the first update; once the expected frame cost has
+  // filled its five-frame window, every frame waits for exactly six updates (counter
+  // values 0 to 5). Before that the cost is still ramping up and fewer may run.
   EXPECT_EQ(fake.updates_before_render[0], 1);
-  for (int i = 2; i < fake.renders; i++)
+  for (int i = 2; i < 6; i++)
+  {
+    EXPECT_GE(fake.updates_before_render[i], 1) << "frame " << i;
+    EXPECT_LE(fake.updates_before_render[i], 6) << "frame " << i;
+  }
+  for (int i = 6; i < fake.renders; i++)
     EXPECT_EQ(fake.updates_before_render[i], 6) << "frame " << i;
   // The schedule was reset to the present: the lag drawn never piles up.
   for (size_t i = 2; i < fake.draw_dt.size(); i++)
     EXPECT_LT(fake.draw_dt[i], 0.3f) << "frame " << i;
+}
+
+// A frame that costs more than a step but less than the catch-up limit must not make
+// every check due: the simulation keeps to 20 steps per second of real time.
+TEST_F(MainLoop, RendererSlowerThanAStepKeepsRealTime)
+{
+  fake.render_cost = 80 * MS;
+  fake.renders_to_run = 125; // 10 s
+  const int64_t start = fake.now;
+  run_main_loop(hooks);
+  double seconds = double(fake.now - start) / double(get_ref_frequency());
+  EXPECT_NEAR(fake.updates / seconds, 20.0, 1.0) << fake.updates << " updates in " << seconds << " s";
 }
 
 TEST_F(MainLoop, FastRendererRunsTwentyUpdatesPerSecond)
