@@ -91,17 +91,6 @@ template <typename T>
 struct Arg;
 
 template <>
-struct Arg<int>
-{
-  static int get(HSQUIRRELVM vm, SQInteger i)
-  {
-    SQInteger v;
-    if (SQ_FAILED(sq_getinteger(vm, i, &v)))
-      throw SquirrelError(type_error_text);
-    return int(v);
-  }
-};
-template <>
 struct Arg<SQInteger>
 {
   static SQInteger get(HSQUIRRELVM vm, SQInteger i)
@@ -111,6 +100,11 @@ struct Arg<SQInteger>
       throw SquirrelError(type_error_text);
     return v;
   }
+};
+template <>
+struct Arg<int>
+{
+  static int get(HSQUIRRELVM vm, SQInteger i) { return int(Arg<SQInteger>::get(vm, i)); }
 };
 template <>
 struct Arg<float>
