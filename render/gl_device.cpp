@@ -66,6 +66,7 @@ struct DeviceState
 
   // Draw-time vertex input binding.
   Shader *shader = nullptr;
+  unsigned usedProg = 0; // what glUseProgram holds: the shader's plain or alpha-tested program
   VertexDecl *decl = nullptr;
   Shader *boundShader = nullptr; // shader/decl/link serial the VAO formats were made for
   VertexDecl *boundDecl = nullptr;
@@ -307,8 +308,22 @@ void apply_streams()
   }
 }
 
+// The current shader's program for the alpha test state: only the alpha-tested variant
+// has the discard, so every other draw keeps early depth and stencil tests.
+void apply_program()
+{
+  Shader *s = dev.shader;
+  unsigned p = !s ? 0 : dev.atestRef > 0 ? shader_alpha_test_program(s) : s->prog;
+  if (p != dev.usedProg)
+  {
+    glUseProgram(p);
+    dev.usedProg = p;
+  }
+}
+
 void prepare_draw()
 {
+  apply_program();
   upload_dirty_state();
   apply_vertex_inputs();
   apply_streams();
@@ -1064,7 +1079,7 @@ bool gldev_probe_additive_blend(unsigned tex)
     glDrawArrays(GL_TRIANGLES, 0, 3);
     glBindVertexArray(dev.vao);
     glBindProgramPipeline(0);
-    glUseProgram(dev.shader ? dev.shader->prog : 0);
+    dev.usedProg = 0; // the next draw binds its program again
     glGetTextureSubImage(tex, 0, 0, 0, 0, 1, 1, 1, GL_RED, GL_FLOAT, sizeof(px), px);
 
     glBlendFunc(GLenum(src), GLenum(dst));
@@ -1086,16 +1101,12 @@ bool gldev_probe_additive_blend(unsigned tex)
 
 // ---- binding state used by shaders.cpp and buffers.cpp ----
 
-void gldev_bind_program(Shader *s)
-{
-  dev.shader = s;
-  glUseProgram(s ? s->prog : 0);
-}
+// The program itself is bound at draw time, when the alpha test state is known.
+void gldev_bind_program(Shader *s) { dev.shader = s; }
 
-void gldev_program_relinked(Shader *s)
+void gldev_program_relinked(Shader *)
 {
-  if (dev.shader == s)
-    glUseProgram(s->prog);
+  dev.usedProg = ~0u;        // rebind at the next draw
   dev.boundShader = nullptr; // force the vertex formats to be rebuilt
 }
 
@@ -1105,7 +1116,10 @@ void gldev_program_released(Shader *s)
   {
     dev.shader = nullptr;
     glUseProgram(0);
+    dev.usedProg = 0;
   }
+  if (dev.usedProg && (dev.usedProg == s->prog || dev.usedProg == s->progTest))
+    dev.usedProg = ~0u;
   if (dev.boundShader == s)
     dev.boundShader = nullptr;
 }

@@ -23,6 +23,9 @@ void gl_check_error(const char *what, const char *file, int line);
 void gldev_bind_program(Shader *s);   // set_shader
 void gldev_program_relinked(Shader *s); // a record got new code (attribute cache stale)
 void gldev_program_released(Shader *s);
+// The program of s that applies the alpha test (shaders.cpp); builds it on first use and
+// falls back to the plain program, logged, when the variant cannot be built.
+unsigned shader_alpha_test_program(Shader *s);
 void gldev_set_vdecl(VertexDecl *d);
 // A stream reads a buffer record (its ring segment resolved at draw time) or, with a
 // null record, a raw GL buffer of the device's own.

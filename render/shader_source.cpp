@@ -89,8 +89,10 @@ const char *const ps_prologue =
 // d3d_state = (alpha reference, the half-pixel shift in clip units for x and y, 0).
 const char *const vs_main =
   "void main()\n{\n  vsh();\n  gl_Position.xy += vec2(d3d_state.y, -d3d_state.z) * gl_Position.w;\n}\n";
+// The alpha test is compiled only into the ALPHA_TEST variant: a discard anywhere in a
+// program keeps rasterisers from testing depth and stencil before shading.
 const char *const ps_main =
-  "void main()\n{\n  psh();\n  if (COLOR0.a * 255.0 < d3d_state.x - 0.5)\n    discard;\n}\n";
+  "void main()\n{\n  psh();\n#ifdef ALPHA_TEST\n  if (COLOR0.a * 255.0 < d3d_state.x - 0.5)\n    discard;\n#endif\n}\n";
 
 constexpr int MAX_INCLUDE_DEPTH = 16;
 
@@ -237,6 +239,22 @@ bool build_shader_stage(const char *file, const char *defines, bool pixel, MySha
     return false;
   b.addGenerated(pixel ? ps_main : vs_main);
   out.text.push(0);
+  return true;
+}
+
+const char *shader_stage_main(bool pixel) { return pixel ? ps_main : vs_main; }
+
+bool shader_alpha_test_text(const char *text, uint32_t len, DynArray<char> &out)
+{
+  out.clear();
+  const char *nl = static_cast<const char *>(memchr(text, '\n', len));
+  if (!nl || strncmp(text, "#version", 8) != 0)
+    return false;
+  static const char define[] = "#define ALPHA_TEST 1\n";
+  const int head = int(nl + 1 - text);
+  out.append(text, head);
+  out.append(define, int(sizeof(define)) - 1);
+  out.append(text + head, int(len) - head);
   return true;
 }
 

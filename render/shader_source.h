@@ -13,7 +13,8 @@
 //     NORMAL0, COLOR0, TEXCOORD0..15, TANGENT0); the device binds declarations to them
 //     by name. Missing components read (x, y, 0, 1).
 // The generated main of the vertex stage moves positions by half a pixel so that pixel
-// centres lie on integer coordinates; that of the pixel stage applies the alpha test.
+// centres lie on integer coordinates; that of the pixel stage applies the alpha test when
+// ALPHA_TEST is defined (the variant the device uses while an alpha reference is set).
 // `#include "name"` lines (outside any #if) pull in files through the include handler.
 #include "app/dyn_array.h"
 #include "render/shaders.h"
@@ -49,6 +50,13 @@ struct ShaderStageText
 // out.error set when a file cannot be read or an include is malformed or nested too deep.
 bool build_shader_stage(const char *file, const char *defines, bool pixel, MyShaderInclude &inc,
                         ShaderStageText &out);
+
+// The generated main that ends every stage text of this build.
+const char *shader_stage_main(bool pixel);
+// The alpha-tested variant of an assembled pixel stage (len characters, starting with its
+// #version line): the same text with ALPHA_TEST defined after the first line. False when
+// the text does not start with a #version line.
+bool shader_alpha_test_text(const char *text, uint32_t len, DynArray<char> &out);
 
 // Rewrites a compiler log in terms of the source files: "0:12(5): error" becomes
 // "<file>(<line>,5): error". Lines that do not start with a location stay as they are.

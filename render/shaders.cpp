@@ -238,6 +238,20 @@ void delete_gl(unsigned vs, unsigned ps, unsigned prog)
     glDeleteShader(ps);
 }
 
+void drop_alpha_test_variant(Shader *s)
+{
+  delete_gl(0, s->psTest, s->progTest != s->prog ? s->progTest : 0);
+  s->psTest = s->progTest = 0;
+}
+
+// A cache written by a build with another generated main holds stale stage texts.
+bool ends_with_main(const char *text, uint32_t len, bool pixel)
+{
+  const char *m = shader_stage_main(pixel);
+  size_t n = strlen(m);
+  return len >= n && memcmp(text + len - n, m, n) == 0;
+}
+
 void add_dep(Shader *s, const char *name, int64_t mtime) { shader_add_dep(s, name, mtime); }
 
 bool read_file(const char *path, DynArray<uint8_t> &out)
@@ -267,6 +281,8 @@ bool load_from_cache(Shader *s)
   ShaderCacheView v;
   if (!parse_shader_cache(data.ptr, size_t(data.size()), v))
     return false;
+  if (!ends_with_main(v.vs, v.vlen, false) || !ends_with_main(v.ps, v.plen, true))
+    return false;
   for (const char *n : v.names)
     add_dep(s, n, compiler_loaded ? get_file_time(make_full_path(n)) : 0);
   if (compiler_loaded)
@@ -285,6 +301,8 @@ bool load_from_cache(Shader *s)
     return false;
   }
   install_program(s, vs, ps, prog);
+  s->psText.clear();
+  s->psText.append(v.ps, int(v.plen));
   debug("loaded shader '%s' from cache", s->file);
   return true;
 }
@@ -336,6 +354,7 @@ bool compile_shader(Shader *s)
     return false;
   }
   install_program(s, vs, ps, prog);
+  s->psText = ptext;
   write_cache(s, vtext, ptext);
   return true;
 }
@@ -343,6 +362,8 @@ bool compile_shader(Shader *s)
 void release_record(Shader *s)
 {
   gldev_program_released(s);
+  drop_alpha_test_variant(s);
+  s->psText.release();
   s->deps.release();
   delete_gl(s->vs, s->ps, s->prog);
   s->vs = s->ps = s->prog = 0;
@@ -424,6 +445,55 @@ void destroy_shader(Shader *s)
     release_record(s);
 }
 
+unsigned shader_alpha_test_program(Shader *s)
+{
+  if (s->progTest)
+    return s->progTest;
+  DynArray<char> text;
+  unsigned ps = 0, prog = 0;
+  if (shader_alpha_test_text(s->psText.ptr, uint32_t(s->psText.size()), text))
+    ps = compile_text(text.ptr, uint32_t(text.size()), true);
+  if (ps)
+  {
+    prog = glCreateProgram();
+    glAttachShader(prog, s->vs);
+    glAttachShader(prog, ps);
+    // The same attribute locations as the plain program, so one vertex set-up serves both.
+    GLint n = 0;
+    glGetProgramiv(s->prog, GL_ACTIVE_ATTRIBUTES, &n);
+    for (int i = 0; i < n; i++)
+    {
+      char name[64];
+      GLint size;
+      GLenum type;
+      glGetActiveAttrib(s->prog, i, sizeof(name), nullptr, &size, &type, name);
+      GLint loc = glGetAttribLocation(s->prog, name);
+      if (loc >= 0)
+        glBindAttribLocation(prog, GLuint(loc), name);
+    }
+    glLinkProgram(prog);
+    GLint ok = 0;
+    glGetProgramiv(prog, GL_LINK_STATUS, &ok);
+    if (!ok)
+    {
+      glDeleteProgram(prog);
+      prog = 0;
+    }
+  }
+  if (!prog)
+  {
+    debug("FAILED to build the alpha-tested variant of shader '%s'", s->file);
+    delete_gl(0, ps, 0);
+    s->psTest = 0;
+    s->progTest = s->prog;
+    return s->prog;
+  }
+  gldev_setup_program_bindings(prog);
+  s->psTest = ps;
+  s->progTest = prog;
+  return prog;
+}
+
 void set_shader(Shader *s) { gldev_bind_program(s && s->prog ? s : nullptr); }
 
 void close_shaders()
@@ -452,6 +522,9 @@ void reload_shaders(bool force)
     }
     unsigned oldVs = s.vs, oldPs = s.ps, oldProg = s.prog;
     unsigned oldSerial = s.linkSerial;
+    unsigned oldPsTest = s.psTest, oldProgTest = s.progTest;
+    DynArray<char> oldText = s.psText;
+    s.psTest = s.progTest = 0;
     int8_t oldLoc[5][16];
     memcpy(oldLoc, s.attribLoc, sizeof(oldLoc));
     DynArray<ShaderDep> oldDeps = s.deps;
@@ -460,6 +533,7 @@ void reload_shaders(bool force)
     {
       debug("reloaded shader '%s'", s.file);
       delete_gl(oldVs, oldPs, oldProg);
+      delete_gl(0, oldPsTest, oldProgTest != oldProg ? oldProgTest : 0);
     }
     else
     {
@@ -468,6 +542,7 @@ void reload_shaders(bool force)
       append_error_message(msg, -1);
       delete_gl(s.vs, s.ps, s.prog);
       s.vs = oldVs, s.ps = oldPs, s.prog = oldProg, s.linkSerial = oldSerial;
+      s.psTest = oldPsTest, s.progTest = oldProgTest, s.psText = oldText;
       memcpy(s.attribLoc, oldLoc, sizeof(oldLoc));
       // The dependency list was rebuilt by the failed attempt; its times are those of
       // the broken files, so the record is not retried until they change again.

@@ -29,6 +29,10 @@ struct Shader
   // Attribute locations of the linked program by semantic: [usage][usage index], -1 none.
   int8_t attribLoc[5][16];
   unsigned linkSerial; // changes at every (re)link; lets the device re-bind attributes
+  // The alpha-tested variant (ps compiled with ALPHA_TEST), built on its first draw with
+  // an alpha reference set, from the pixel stage text kept here.
+  unsigned psTest, progTest;
+  DynArray<char> psText;
 };
 
 // Finds or creates the shader and adds a reference; fatal when it cannot be built.

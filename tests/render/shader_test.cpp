@@ -26,16 +26,17 @@ void psh()
 )";
 
 // Draws the shader over the whole back buffer and returns the centre pixel.
-uint32_t draw_with(Shader *s)
+uint32_t draw_with(Shader *s, int atest = 0)
 {
   set_backbuffer_target();
   set_blend_none();
   set_zenable(false);
   set_cull_mode(0);
-  set_atest(0);
+  set_atest(atest);
   clear_view(0xFF000000);
   set_shader(s);
   draw_postfx();
+  set_atest(0);
   auto px = vistest::read_pixels();
   return px[size_t(d3d_ht / 2) * d3d_wd + d3d_wd / 2];
 }
@@ -143,6 +144,53 @@ TEST(Shaders, HotReloadSwapsCodeInPlaceAndKeepsOldCodeOnError)
   EXPECT_EQ(draw_with(s), 0xFF0000FFu);
   // Shaders of other tests may be alive with sources outside this directory; only ours counts.
   EXPECT_TRUE(!has_error_message() || !strstr(get_error_message(), "tinted.sh")) << get_error_message();
+  destroy_shader(s);
+}
+
+TEST(Shaders, AlphaTestRunsInItsOwnVariantThatFollowsReloads)
+{
+  REQUIRE_DEVICE(320, 240);
+  ProgramDir dir;
+  dir.write("tint.inc", "#define TINT vec4(1.0, 0.0, 0.0, 0.25)\n");
+  dir.write("tinted.sh", tinted_sh);
+  Shader *s = create_shader("tinted.sh", nullptr);
+  // Alpha 64: drawn without a reference and with 64, discarded with 65; only the
+  // alpha-tested draws build and use the second program.
+  EXPECT_EQ(draw_with(s) & 0xFFFFFF, 0xFF0000u);
+  EXPECT_EQ(s->progTest, 0u);
+  EXPECT_EQ(draw_with(s, 65) & 0xFFFFFF, 0u);
+  EXPECT_NE(s->progTest, 0u);
+  EXPECT_NE(s->progTest, s->prog);
+  EXPECT_EQ(draw_with(s, 64) & 0xFFFFFF, 0xFF0000u);
+  EXPECT_EQ(draw_with(s) & 0xFFFFFF, 0xFF0000u);
+
+  // A reload replaces both: the variant is built again from the new code.
+  dir.write("tint.inc", "#define TINT vec4(0.0, 0.0, 1.0, 0.75)\n", 10);
+  reload_shaders(false);
+  EXPECT_EQ(s->progTest, 0u);
+  EXPECT_EQ(draw_with(s, 65) & 0xFFFFFF, 0x0000FFu);
+  EXPECT_EQ(draw_with(s, 200) & 0xFFFFFF, 0u);
+  // A variant built from the cached text behaves the same.
+  destroy_shader(s);
+  dir.shift_mtime("cache/tinted.sh.cache", 20); // the edit above was dated 10 s ahead
+  start_capture();
+  s = create_shader("tinted.sh", nullptr);
+  EXPECT_NE(end_capture().find("from cache"), std::string::npos);
+  EXPECT_EQ(draw_with(s, 200) & 0xFFFFFF, 0u);
+  EXPECT_EQ(draw_with(s) & 0xFFFFFF, 0x0000FFu);
+  destroy_shader(s);
+
+  // A cache whose stage texts end in another generated main (an older build's) is stale.
+  auto img = dir.read("cache/tinted.sh.cache");
+  std::string text(img.begin(), img.end());
+  size_t at = text.find("#ifdef ALPHA_TEST");
+  ASSERT_NE(at, std::string::npos);
+  text[at + 16] = 'X'; // still valid code, of the same length
+  dir.write("cache/tinted.sh.cache", text);
+  start_capture();
+  s = create_shader("tinted.sh", nullptr);
+  EXPECT_EQ(end_capture().find("from cache"), std::string::npos);
+  EXPECT_EQ(draw_with(s) & 0xFFFFFF, 0x0000FFu);
   destroy_shader(s);
 }
 
