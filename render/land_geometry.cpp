@@ -1,5 +1,5 @@
 // The terrain renderer's CPU side: geometry of the camera window, water vertices, the
-// flow coordinates carried along with the water, and the world map's water mesh.
+// flow coordinates carried along with the water.
 #include <cmath>
 #include <cstring>
 #include "render/land_render_internal.h"
@@ -299,30 +299,4 @@ int land_build_water(const LandRenderState &s, bool hq, int ox, int oz, float t,
   int quads = int(p - indices) / 6;
   ASSERT(quads * 6 <= LAND_WATER_INDICES);
   return quads;
-}
-
-void map_build_water(MapWaterVertex *verts, uint16_t *indices, int quads[2])
-{
-  for (int z = 0; z <= 256; z++)
-    for (int x = 0; x <= 256; x++)
-    {
-      const HD::Water &wc = HD::waterAt(x, z);
-      verts[257 * z + x] = MapWaterVertex{int16_t(x), int16_t(z), wc.depth, wc.foam};
-    }
-  uint16_t *p = indices;
-  quads[0] = quads[1] = 0;
-  for (int z = 0; z < 256; z++)
-  {
-    int base = z < MAP_WATER_SPLIT_ROW ? 0 : MAP_WATER_SPLIT_BASE;
-    for (int x = 0; x < 256; x++)
-    {
-      int v = 257 * z + x;
-      if (!(verts[v].depth > 0.01f || verts[v + 1].depth > 0.01f || verts[v + 257].depth > 0.01f ||
-            verts[v + 258].depth > 0.01f))
-        continue;
-      p = add_quad(p, v - base, 257);
-      quads[z < MAP_WATER_SPLIT_ROW ? 0 : 1]++;
-    }
-  }
-  ASSERT(int(p - indices) <= MAP_WATER_INDICES);
 }

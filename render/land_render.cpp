@@ -98,17 +98,11 @@ static void create_decls(LandRenderState &s)
     vsd_element(4, 0, VSDT_FLOAT1, VSDU_TEXCOORD, 0),
     vsd_end(),
   };
-  const VsdElement map_water[] = {
-    vsd_element(0, 0, VSDT_SHORT2, VSDU_POSITION, 0),
-    vsd_element(4, 0, VSDT_FLOAT2, VSDU_TEXCOORD, 0),
-    vsd_end(),
-  };
   s.landDecl = create_vdecl(land);
   s.patchDecl = create_vdecl(patch);
   s.waterDecl = create_vdecl(s.highQuality ? water_hq : water_lq);
   s.colorPointDecl = create_vdecl(color_point);
   s.heightPointDecl = create_vdecl(height_point);
-  s.mapWaterDecl = create_vdecl(map_water);
 }
 
 static void create_shaders(LandRenderState &s)
@@ -243,7 +237,7 @@ void close_land_render()
   for (IndexBuffer **ib : ibs)
     drop(*ib, release_ib);
   // Declarations live in the device's cache until the device closes.
-  s.landDecl = s.patchDecl = s.waterDecl = s.colorPointDecl = s.heightPointDecl = s.mapWaterDecl = nullptr;
+  s.landDecl = s.patchDecl = s.waterDecl = s.colorPointDecl = s.heightPointDecl = nullptr;
   s.created = false;
   s.haveHistory = false;
   s.refreshRequested = false;

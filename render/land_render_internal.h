@@ -47,15 +47,10 @@ struct PointVertex // colour and height uploads
     float value;
   };
 };
-struct MapWaterVertex
-{
-  int16_t x, z;
-  float depth, foam;
-};
 #pragma pack(pop)
 static_assert(sizeof(LandVertex) == 8 && sizeof(PatchVertex) == 8 && sizeof(PatchInstance) == 20);
 static_assert(sizeof(WaterVertexHQ) == 28 && sizeof(WaterVertexLQ) == 12);
-static_assert(sizeof(PointVertex) == 8 && sizeof(MapWaterVertex) == 12);
+static_assert(sizeof(PointVertex) == 8);
 
 // Flow texture coordinates of one cell: two pairs, reset 20 steps apart.
 struct FlowCoord
@@ -75,11 +70,6 @@ constexpr int LAND_WATER_VERTS = 65536;
 constexpr int LAND_WATER_INDICES = 390150;
 constexpr int LAND_PATCH_VERTS = 25;
 constexpr int LAND_PATCH_INDICES = 96;
-constexpr int MAP_WATER_VERTS = 257 * 257;
-constexpr int MAP_WATER_INDICES = 393216;
-constexpr int MAP_WATER_SPLIT_ROW = 254;           // rows from here index from the base below
-constexpr int MAP_WATER_SPLIT_BASE = 254 * 257;    // 65278
-constexpr int MAP_WATER_SPLIT_VERTS = 3 * 257;     // 771
 
 // The near square (window rows and columns) and the drawn disc.
 constexpr int LAND_NEAR_LO = 95, LAND_NEAR_HI = 158;
@@ -110,7 +100,6 @@ struct LandRenderState
   int flowCounter = 0; // 0..39
   // Counts of this frame's geometry.
   int landQuads = 0, nearInstances = 0, waterQuads = 0, horizonQuads = 0;
-  int mapWaterQuads[2] = {0, 0}; // rows 0..253 and rows 254..255 of the latest map
   int camX = 0, camZ = 0;        // camera cell of the latest prepare
   float drawT = 0.f;             // fraction of the step of the latest prepare
 
@@ -119,7 +108,7 @@ struct LandRenderState
   Texture *detailTex = nullptr, *foamTex = nullptr;
 
   VertexDecl *landDecl = nullptr, *patchDecl = nullptr, *waterDecl = nullptr;
-  VertexDecl *colorPointDecl = nullptr, *heightPointDecl = nullptr, *mapWaterDecl = nullptr;
+  VertexDecl *colorPointDecl = nullptr, *heightPointDecl = nullptr;
   Shader *landShader = nullptr, *landInstShader = nullptr, *waterShader = nullptr;
   Shader *loadColorShader = nullptr, *loadFloatShader = nullptr, *normShader = nullptr;
   Shader *aperShader[3] = {nullptr, nullptr, nullptr};
@@ -127,9 +116,9 @@ struct LandRenderState
   Shader *mapSurfShader = nullptr, *mapWaterShader = nullptr, *mapLightShader = nullptr;
 
   VertexBuffer *pointVB = nullptr, *landVB = nullptr, *horizonVB = nullptr, *nearVB = nullptr;
-  VertexBuffer *waterVB = nullptr, *patchVB = nullptr, *mapWaterVB = nullptr;
+  VertexBuffer *waterVB = nullptr, *patchVB = nullptr;
   IndexBuffer *landIB = nullptr, *horizonIB = nullptr, *waterIB = nullptr, *patchIB = nullptr;
-  IndexBuffer *mapWaterIB = nullptr;
+  Texture *mapWaterTex = nullptr; // 256 x 256 (depth, foam) of every cell, for the world map
 
   // Water depth as drawn and the two flow buffers (written by update_land_render).
   alignas(64) float curw[HMAP_CELLS];
@@ -163,9 +152,6 @@ void land_build_horizon(int cx, int cz, float px, float pz, const float *h, cons
 // returns the quad count.
 int land_build_water(const LandRenderState &s, bool hq, int ox, int oz, float t, const float *h,
                      const float *w, void *verts, uint16_t *indices);
-// World-map water: the 257 x 257 corner vertices and the wet quads, split at row 254;
-// quads[0] and quads[1] receive the two counts.
-void map_build_water(MapWaterVertex *verts, uint16_t *indices, int quads[2]);
 
 // ---- world map (world_map.cpp) ----
 void init_world_map(LandRenderState &s);

@@ -9,18 +9,16 @@
 #include "render/textures.h"
 
 using HR = HeightmapRenderer;
+using HD = HeightmapData;
 
 void init_world_map(LandRenderState &s)
 {
   HR::mapTex = create_rt_texture(512, 512, 1);
   if (!HR::mapTex)
     fatal("can't create world map texture");
-  s.mapWaterVB = create_vb(MAP_WATER_VERTS * int(sizeof(MapWaterVertex)), 0);
-  if (!s.mapWaterVB)
-    fatal("Can't create map water VB");
-  s.mapWaterIB = create_ib(MAP_WATER_INDICES, 0);
-  if (!s.mapWaterIB)
-    fatal("Can't create map water IB");
+  s.mapWaterTex = create_texture(256, 256, 1, 0, D3DFMT_G32R32F, D3DPOOL_MANAGED);
+  if (!s.mapWaterTex)
+    fatal("can't create world map texture");
   s.mapSurfShader = create_shader("map_surf.sh", nullptr);
   s.mapWaterShader = create_shader("map_water.sh", nullptr);
   s.mapLightShader = create_shader(s.highQuality ? "map_light.sh" : "map_light_low.sh", nullptr);
@@ -28,15 +26,13 @@ void init_world_map(LandRenderState &s)
 
 void close_world_map(LandRenderState &s)
 {
-  if (HR::mapTex)
-    release_texture(HR::mapTex);
-  HR::mapTex = nullptr;
-  if (s.mapWaterVB)
-    release_vb(s.mapWaterVB);
-  s.mapWaterVB = nullptr;
-  if (s.mapWaterIB)
-    release_ib(s.mapWaterIB);
-  s.mapWaterIB = nullptr;
+  Texture **textures[] = {&HR::mapTex, &s.mapWaterTex};
+  for (Texture **t : textures)
+  {
+    if (*t)
+      release_texture(*t);
+    *t = nullptr;
+  }
   Shader **shaders[] = {&s.mapSurfShader, &s.mapWaterShader, &s.mapLightShader};
   for (Shader **sh : shaders)
   {
@@ -44,6 +40,29 @@ void close_world_map(LandRenderState &s)
       destroy_shader(*sh);
     *sh = nullptr;
   }
+}
+
+// Depth and foam of every cell, as the water pass reads them.
+static bool upload_map_water(Texture *t)
+{
+  int pitch = 0;
+  uint8_t *texels = static_cast<uint8_t *>(lock_texture(t, &pitch, true));
+  if (!texels)
+    return false;
+  bool wet = false;
+  for (int z = 0; z < HMAP_SIZE; z++)
+  {
+    float *row = reinterpret_cast<float *>(texels + size_t(pitch) * z);
+    const HD::Water *w = HD::water[z];
+    for (int x = 0; x < HMAP_SIZE; x++)
+    {
+      row[2 * x] = w[x].depth;
+      row[2 * x + 1] = w[x].foam;
+      wet |= w[x].depth > 0.01f;
+    }
+  }
+  unlock_texture(t);
+  return wet;
 }
 
 static void full_screen_map_pass()
@@ -76,28 +95,13 @@ void render_world_map(LandRenderState &s)
   full_screen_map_pass();
   set_texture(1, nullptr);
 
-  // 2. Water: the wet quads of the whole map, in two parts so 16-bit indices suffice.
-  MapWaterVertex *v = static_cast<MapWaterVertex *>(lock_vb(s.mapWaterVB, 0, 0));
-  if (!v)
-    fatal("%s(%d): failed ASSERT(%s)", "hmRender", __LINE__, "vp");
-  uint16_t *idx = static_cast<uint16_t *>(lock_ib(s.mapWaterIB, 0, 0));
-  if (!idx)
-    fatal("%s(%d): failed ASSERT(%s)", "hmRender", __LINE__, "ip");
-  map_build_water(v, idx, s.mapWaterQuads);
-  unlock_vb(s.mapWaterVB);
-  unlock_ib(s.mapWaterIB);
-  const int q0 = s.mapWaterQuads[0], q1 = s.mapWaterQuads[1];
-  if (q0 + q1 > 0)
+  // 2. Water over every cell with a wet corner, in one pass over the map.
+  if (upload_map_water(s.mapWaterTex))
   {
     set_shader(s.mapWaterShader);
-    set_vdecl(s.mapWaterDecl);
-    set_vb(0, s.mapWaterVB, 0, int(sizeof(MapWaterVertex)));
-    set_ib(s.mapWaterIB);
+    set_texture(0, s.mapWaterTex);
     set_blend_alpha();
-    if (q0 > 0)
-      draw_indexed(D3DPT_TRIANGLELIST, 0, 0, MAP_WATER_VERTS, 0, 2 * q0);
-    if (q1 > 0)
-      draw_indexed(D3DPT_TRIANGLELIST, MAP_WATER_SPLIT_BASE, 0, MAP_WATER_SPLIT_VERTS, 6 * q0, 2 * q1);
+    full_screen_map_pass();
   }
 
   // 3. Light: the aperture (high quality) or the normals, multiplied in.

@@ -267,21 +267,3 @@ TEST_F(LandGeometryTest, WaterInterpolatesFromThePreviousStepAndSkipsDryQuads)
   EXPECT_FLOAT_EQ(wl[256 * 60 + 50].level, 1.f + 1.5f - 0.1f) << "low quality sinks the surface";
   EXPECT_FLOAT_EQ(wl[256 * 60 + 50].foam, 0.65f);
 }
-
-TEST_F(LandGeometryTest, MapWaterSplitsItsIndicesAtRow254)
-{
-  static MapWaterVertex mv[MAP_WATER_VERTS];
-  static uint16_t mi[MAP_WATER_INDICES];
-  int quads[2];
-  map_build_water(mv, mi, quads);
-  EXPECT_EQ(quads[0] + quads[1], 0) << "no water, no water pass";
-
-  HD::water[255][10].depth = 1.f; // a corner of quads in rows 254 and 255, columns 9 and 10
-  HD::water[3][0].depth = 1.f;    // column 256 of the corners repeats column 0
-  map_build_water(mv, mi, quads);
-  EXPECT_EQ(quads[0], 4); // rows 2 and 3, columns 0 and 255
-  EXPECT_EQ(quads[1], 4);
-  EXPECT_EQ(mv[257 * 3 + 256].depth, 1.f);
-  for (int i = 6 * quads[0]; i < 6 * (quads[0] + quads[1]); i++)
-    ASSERT_LT(mi[i], MAP_WATER_SPLIT_VERTS) << "second part indexes from its base vertex";
-}

@@ -221,6 +221,10 @@ TEST(LandRender, WorldMapShowsLandAndWaterInPlace)
         HD::waterAt(x, z).depth = 0.f;
         HD::surf(x, z).color = 0xFFE01010; // red
       }
+    // One wet cell on the island: water over the four cells it is a corner of, no more.
+    const int wx = 128, wz = 120;
+    ASSERT_EQ(HD::waterAt(wx, wz).depth, 0.f) << "the island's middle is dry";
+    HD::waterAt(wx, wz).depth = 3.f;
     request_land_refresh();
     copy_sh = create_shader("copy.sh", nullptr);
     ASSERT_TRUE(vistest::draw_frame_with(draw_map));
@@ -234,6 +238,16 @@ TEST(LandRender, WorldMapShowsLandAndWaterInPlace)
     EXPECT_GT(G(island), B(island)) << std::hex << island;
     EXPECT_GT(R(mark), 2 * G(mark)) << std::hex << mark << ": cell (200, 40) at pixel (400, 80)";
     EXPECT_GT(B(sea), R(sea)) << std::hex << sea;
+    // Pixel (2x, 2z) is corner (x, z); the pixels between it and its neighbours lie in
+    // the cells around it, half as deep; cells without a wet corner stay land.
+    auto pix = [&](int px_x, int px_z) { return px[size_t(px_z) * 512 + px_x]; };
+    const int cx = 2 * wx, cz = 2 * wz;
+    auto blueness = [&](int ox, int oz) { uint32_t c = pix(cx + ox, cz + oz); return int(B(c)) - int(G(c)); };
+    const int land = blueness(9, 9);
+    for (auto [ox, oz] : {std::pair{0, 0}, {1, 0}, {-1, 0}, {0, 1}, {0, -1}})
+      EXPECT_GT(blueness(ox, oz), land + 25) << "water at " << ox << "," << oz;
+    for (auto [ox, oz] : {std::pair{3, 1}, {-3, 1}, {1, 3}, {1, -3}})
+      EXPECT_LT(blueness(ox, oz), land + 10) << "land at " << ox << "," << oz;
     // The mirror image of the mark is sea.
     uint32_t mirror = at(200, 215);
     EXPECT_GT(B(mirror), R(mirror)) << std::hex << mirror;
