@@ -142,13 +142,84 @@ void land_interp_depth(float t, float *curw)
     curw[i] = prev[i].depth + (cur[i].depth - prev[i].depth) * t;
 }
 
+LandRegion land_changed_region(const float *prev, const float *cur, int margin)
+{
+  int x0 = HMAP_SIZE, x1 = -1, z0 = HMAP_SIZE, z1 = -1;
+  for (int z = 0; z < HMAP_SIZE; z++)
+  {
+    const float *a = prev + z * HMAP_SIZE, *b = cur + z * HMAP_SIZE;
+    if (memcmp(a, b, HMAP_SIZE * sizeof(float)) == 0)
+      continue;
+    z0 = z0 < z ? z0 : z;
+    z1 = z;
+    for (int x = 0; x < HMAP_SIZE; x++)
+      if (memcmp(&a[x], &b[x], sizeof(float)) != 0) // bitwise: a NaN that stays is no change
+      {
+        x0 = x0 < x ? x0 : x;
+        x1 = x1 > x ? x1 : x;
+      }
+  }
+  if (z1 < 0)
+    return LandRegion();
+  LandRegion r{x0 - margin, z0 - margin, x1 + 1 + margin, z1 + 1 + margin};
+  if (r.x0 < 0 || r.x1 > HMAP_SIZE)
+    r.x0 = 0, r.x1 = HMAP_SIZE;
+  if (r.z0 < 0 || r.z1 > HMAP_SIZE)
+    r.z0 = 0, r.z1 = HMAP_SIZE;
+  return r;
+}
+
+LandRegion land_region_union(const LandRegion &a, const LandRegion &b)
+{
+  if (a.empty())
+    return b;
+  if (b.empty())
+    return a;
+  return {a.x0 < b.x0 ? a.x0 : b.x0, a.z0 < b.z0 ? a.z0 : b.z0, a.x1 > b.x1 ? a.x1 : b.x1,
+          a.z1 > b.z1 ? a.z1 : b.z1};
+}
+
+void land_cull_blocks(const Matrix44 &glob, int ox, int oz, const float *h, const float *w, LandCull &out)
+{
+  out.all = false;
+  for (int bk = 0; bk < LAND_CULL_SIDE; bk++)
+    for (int bc = 0; bc < LAND_CULL_SIDE; bc++)
+    {
+      // The block's vertices and their neighbours (water levels come from neighbours).
+      const int k0 = bk * LAND_CULL_BLOCK, c0 = bc * LAND_CULL_BLOCK;
+      float lo = 1e30f, hi = -1e30f;
+      for (int k = k0 - 1; k <= k0 + LAND_CULL_BLOCK + 1; k++)
+        for (int c = c0 - 1; c <= c0 + LAND_CULL_BLOCK + 1; c++)
+        {
+          int i = hmap_index(ox + c, oz + k);
+          lo = fminf(lo, h[i]);
+          hi = fmaxf(hi, h[i] + fmaxf(w[i], 0.f));
+        }
+      lo -= 0.5f; // the low-quality water sinks below the ground it covers
+      hi += 0.5f;
+      const float x0 = float(ox + c0), x1 = x0 + LAND_CULL_BLOCK;
+      const float z0 = float(oz + k0), z1 = z0 + LAND_CULL_BLOCK;
+      // Outside when all eight corners lie beyond the same clip plane.
+      unsigned outside = 63;
+      for (int n = 0; n < 8; n++)
+      {
+        vec4f p = transform_point(vec4f(n & 1 ? x1 : x0, n & 2 ? hi : lo, n & 4 ? z1 : z0, 1.f), glob);
+        unsigned bits = (p.x < -p.w) | (p.x > p.w) << 1 | (p.y < -p.w) << 2 | (p.y > p.w) << 3 |
+                        (p.z < 0.f) << 4 | (p.z > p.w) << 5;
+        outside &= bits;
+      }
+      // A NaN in the matrix compares false everywhere and keeps the block.
+      out.visible[bk * LAND_CULL_SIDE + bc] = outside == 0;
+    }
+}
+
 static inline void building(int x, int z)
 {
   if (land_render_building)
     land_render_building(&HD::surface[hmap_index(x, z)], x, z);
 }
 
-int land_build_near(int ox, int oz, const float *h, PatchInstance *out)
+int land_build_near(int ox, int oz, const float *h, PatchInstance *out, const LandCull &cull)
 {
   int n = 0;
   for (int i = LAND_NEAR_LO; i <= LAND_NEAR_HI; i++)
@@ -160,6 +231,8 @@ int land_build_near(int ox, int oz, const float *h, PatchInstance *out)
         building(x, z);
         continue;
       }
+      if (!cull.quad(i, j))
+        continue;
       PatchInstance &p = out[n++];
       p.x = int16_t(x);
       p.z = int16_t(z);
@@ -171,7 +244,7 @@ int land_build_near(int ox, int oz, const float *h, PatchInstance *out)
   return n;
 }
 
-int land_build_far(int ox, int oz, const float *h, LandVertex *verts, uint16_t *indices)
+int land_build_far(int ox, int oz, const float *h, LandVertex *verts, uint16_t *indices, const LandCull &cull)
 {
   for (int i = 0; i < 256; i++)
   {
@@ -191,7 +264,8 @@ int land_build_far(int ox, int oz, const float *h, LandVertex *verts, uint16_t *
         building(ox + c, oz + k);
         continue;
       }
-      p = add_quad(p, 256 * k + c, 256);
+      if (cull.quad(k, c))
+        p = add_quad(p, 256 * k + c, 256);
     }
   int quads = int(p - indices) / 6;
   ASSERT(quads * 6 <= LAND_FAR_INDICES);
@@ -271,7 +345,7 @@ static void fill_water_verts(const LandRenderState &s, bool hq, int ox, int oz, 
 }
 
 int land_build_water(const LandRenderState &s, bool hq, int ox, int oz, float t, const float *h,
-                     const float *w, void *verts, uint16_t *indices)
+                     const float *w, void *verts, uint16_t *indices, const LandCull &cull)
 {
   if (hq)
     fill_water_verts(s, hq, ox, oz, t, h, w, static_cast<WaterVertexHQ *>(verts));
@@ -292,7 +366,7 @@ int land_build_water(const LandRenderState &s, bool hq, int ox, int oz, float t,
     for (int c = 0; c < 255; c++)
     {
       int v = 256 * k + c;
-      if (!(wet[v] | wet[v + 1] | wet[v + 256] | wet[v + 257]) || !land_in_disc(k, c))
+      if (!(wet[v] | wet[v + 1] | wet[v + 256] | wet[v + 257]) || !land_in_disc(k, c) || !cull.quad(k, c))
         continue;
       p = add_quad(p, v, 256);
     }

@@ -240,6 +240,7 @@ void close_land_render()
   s.landDecl = s.patchDecl = s.waterDecl = s.colorPointDecl = s.heightPointDecl = nullptr;
   s.created = false;
   s.haveHistory = false;
+  s.lastChange = s.interpArea = LandRegion();
   s.refreshRequested = false;
   s.landQuads = s.nearInstances = s.waterQuads = s.horizonQuads = 0;
 }
@@ -249,12 +250,26 @@ void request_land_refresh() { land_state.refreshRequested = true; }
 void land_render_after_reset()
 {
   land_state.haveHistory = false;
+  land_state.lastChange = land_state.interpArea = LandRegion();
   request_land_refresh();
 }
 
 // The camera's world matrix of the frame set-up (the shell's); weak so that the renderer
 // runs without the shell, taking the inverse of the device's view matrix instead.
 extern ENGINE_API Matrix44 cur_view_itm __attribute__((weak));
+
+extern ENGINE_API Matrix44 cur_glob_tm __attribute__((weak));
+
+// The view x projection the frame will draw with (the device's until the frame sets it).
+static Matrix44 camera_glob_tm()
+{
+  if (&cur_glob_tm)
+    return cur_glob_tm;
+  Matrix44 view, proj;
+  get_view_tm(view);
+  get_proj_tm(proj);
+  return view * proj;
+}
 
 // The camera position: row 3 of cur_view_itm.
 static void camera_position(float &x, float &z)
@@ -311,6 +326,14 @@ static void set_ps4(int reg, float a, float b, float c, float d)
   set_ps_consts(reg, v, 1);
 }
 
+// Register reg = the scale and offset that put the full-screen quad on the region of a
+// map-sized target.
+static void set_region_consts(int reg, const LandRegion &r)
+{
+  const float nx = float(r.x1 - r.x0), nz = float(r.z1 - r.z0);
+  set_vs4(reg, nx / 256.f, nz / 256.f, (2.f * r.x0 - 256.f + nx) / 256.f, -(2.f * r.z0 - 256.f + nz) / 256.f);
+}
+
 // One point per cell, in batches that fit the point buffer; value(i) fills the payload.
 template <typename F>
 static void upload_points(LandRenderState &s, int x0, int z0, int nx, int nz, F value)
@@ -334,8 +357,46 @@ static void upload_points(LandRenderState &s, int x0, int z0, int nx, int nz, F 
   }
 }
 
+// One value per cell of the region into a map-sized texture; whether any texel changed
+// (always true for the point draws, which cannot tell). GL can write a render target's
+// texels directly, which costs a fraction of the point draws; the points remain the way
+// when a texture cannot be locked. Both give the same texels.
+template <typename T, typename F>
+static bool upload_cells(LandRenderState &s, Texture *target, VDecl decl, Shader *sh, const LandRegion &r,
+                         F value)
+{
+  const int x0 = r.x0, z0 = r.z0, nx = r.x1 - r.x0, nz = r.z1 - r.z0;
+  LAND_ASSERT(nx > 0 && nz > 0, "nx>0 && nz>0");
+  LAND_ASSERT(x0 >= 0 && z0 >= 0 && x0 + nx <= HMAP_SIZE && z0 + nz <= HMAP_SIZE,
+              "x0>=0 && z0>=0 && x0+nx<=HMAP_SIZE && z0+nz<=HMAP_SIZE");
+  int pitch = 0;
+  // The locked memory holds what the previous lock wrote.
+  if (uint8_t *texels = static_cast<uint8_t *>(lock_texture(target, &pitch, false)))
+  {
+    bool changed = false;
+    for (int z = z0; z < z0 + nz; z++)
+    {
+      T *row = reinterpret_cast<T *>(texels + size_t(pitch) * z);
+      for (int x = x0; x < x0 + nx; x++)
+      {
+        PointVertex p;
+        value(p, hmap_index(x, z));
+        changed |= memcmp(&row[x], &p.color, sizeof(T)) != 0;
+        memcpy(&row[x], &p.color, sizeof(T));
+      }
+    }
+    unlock_texture(target);
+    return changed;
+  }
+  set_render_target_texture(0, target, false);
+  set_vdecl(decl);
+  set_shader(sh);
+  upload_points(s, x0, z0, nx, nz, value);
+  return true;
+}
+
 // A full-screen pass over the region of a map-sized target, from the height texture.
-static void height_pass(Shader *sh, Texture *target, int x0, int z0, int nx, int nz)
+static void height_pass(Shader *sh, Texture *target, const LandRegion &r)
 {
   set_render_target_texture(0, target, false);
   set_shader(sh);
@@ -344,72 +405,68 @@ static void height_pass(Shader *sh, Texture *target, int x0, int z0, int nx, int
   set_tex_filter(0, true);
   set_vs4(17, 0.5f, -0.5f, 0.5f + 1.f / 512.f, 0.5f + 1.f / 512.f);
   set_ps4(0, 1.f / 256.f, 1.f / 256.f, 0.f, 0.f);
-  set_vs4(16, nx / 256.f, nz / 256.f, (2.f * x0 - 256.f + nx) / 256.f, -(2.f * z0 - 256.f + nz) / 256.f);
+  set_region_consts(16, r);
   draw_postfx();
 }
 
-// One value per cell of the region into a map-sized texture. GL can write a render
-// target's texels directly, which costs a fraction of the point draws; the points remain
-// the way when a texture cannot be locked. Both give the same texels.
-template <typename T, typename F>
-static void upload_cells(LandRenderState &s, Texture *target, VDecl decl, Shader *sh, int x0, int z0, int nx,
-                         int nz, F value)
-{
-  LAND_ASSERT(nx > 0 && nz > 0, "nx>0 && nz>0");
-  LAND_ASSERT(x0 >= 0 && z0 >= 0 && x0 + nx <= HMAP_SIZE && z0 + nz <= HMAP_SIZE,
-              "x0>=0 && z0>=0 && x0+nx<=HMAP_SIZE && z0+nz<=HMAP_SIZE");
-  int pitch = 0;
-  if (uint8_t *texels = static_cast<uint8_t *>(lock_texture(target, &pitch, false)))
-  {
-    for (int z = z0; z < z0 + nz; z++)
-    {
-      T *row = reinterpret_cast<T *>(texels + size_t(pitch) * z);
-      for (int x = x0; x < x0 + nx; x++)
-      {
-        PointVertex p;
-        value(p, hmap_index(x, z));
-        memcpy(&row[x], &p.color, sizeof(T));
-      }
-    }
-    unlock_texture(target);
-    return;
-  }
-  set_render_target_texture(0, target, false);
-  set_vdecl(decl);
-  set_shader(sh);
-  upload_points(s, x0, z0, nx, nz, value);
-}
-
-static void refresh_region(LandRenderState &s, int x0, int z0, int nx, int nz)
+// Uploads the levels and both colour textures, then redoes the normals and the aperture
+// where the levels changed; the world map when anything did.
+static void refresh_gpu_copies(LandRenderState &s)
 {
   pass_state();
-  // Heights (with the water on top).
-  upload_cells<float>(s, HR::hmapTex, s.heightPointDecl, s.loadFloatShader, x0, z0, nx, nz,
-                      [](PointVertex &p, int i) { p.value = HD::hmap[i] + (&HD::water[0][0])[i].depth; });
+  const bool hq = s.highQuality;
+  const int q = land_shadow_quality < 0 ? 0 : land_shadow_quality > 2 ? 2 : land_shadow_quality;
+  const unsigned serials[3] = {s.normShader->linkSerial, hq ? s.aperShader[q]->linkSerial : 0u,
+                               s.interpShader->linkSerial};
+  // Everything after a reset, at the first refresh, for another aperture quality and
+  // after the passes' code was reloaded.
+  const bool full = !s.haveHistory || q != s.refreshQuality || memcmp(serials, s.refreshSerials, sizeof(serials)) != 0;
+  const HD::Water *water = &HD::water[0][0];
+  for (int i = 0; i < HMAP_CELLS; i++)
+    s.level[i] = HD::hmap[i] + water[i].depth;
+  const LandRegion change = full ? LandRegion::full() : land_changed_region(s.lastLevel, s.level, LAND_PASS_REACH);
+  const LandRegion area = full ? change : land_region_union(change, s.lastChange);
+  if (!change.empty())
+  {
+    const float *level = s.level;
+    upload_cells<float>(s, HR::hmapTex, s.heightPointDecl, s.loadFloatShader, change,
+                        [level](PointVertex &p, int i) { p.value = level[i]; });
+  }
   // Normals, then at high quality the aperture, into the swapped "next" targets.
   std::swap(s.normTexPrev, s.normTexNext);
-  height_pass(s.normShader, s.normTexNext, x0, z0, nx, nz);
-  if (s.highQuality)
+  if (!area.empty())
+    height_pass(s.normShader, s.normTexNext, area);
+  if (hq)
   {
     std::swap(s.aperTexPrev, s.aperTexNext);
-    int q = land_shadow_quality < 0 ? 0 : land_shadow_quality > 2 ? 2 : land_shadow_quality;
-    height_pass(s.aperShader[q], s.aperTexNext, x0, z0, nx, nz);
+    if (!area.empty())
+      height_pass(s.aperShader[q], s.aperTexNext, area);
   }
   // The first refresh has no previous result to come from: start both from it.
   if (!s.haveHistory)
   {
     copy_texture(s.normTexNext, s.normTexPrev);
-    if (s.highQuality)
+    if (hq)
       copy_texture(s.aperTexNext, s.aperTexPrev);
     s.haveHistory = true;
   }
   set_texture(0, nullptr);
+  memcpy(s.lastLevel, s.level, sizeof(s.level));
+  s.lastChange = change;
+  s.interpArea = area;
+  s.refreshQuality = q;
+  memcpy(s.refreshSerials, serials, sizeof(serials));
   // Colours.
-  upload_cells<uint32_t>(s, HR::colrTex, s.colorPointDecl, s.loadColorShader, x0, z0, nx, nz,
-                         [](PointVertex &p, int i) { p.color = HD::surface[i].color.u; });
-  upload_cells<uint32_t>(s, HR::topcTex, s.colorPointDecl, s.loadColorShader, x0, z0, nx, nz,
-                         [](PointVertex &p, int i) { p.color = HD::surface[i].top_color.u; });
-  render_world_map(s);
+  bool changed = upload_cells<uint32_t>(s, HR::colrTex, s.colorPointDecl, s.loadColorShader, LandRegion::full(),
+                                        [](PointVertex &p, int i) { p.color = HD::surface[i].color.u; });
+  changed |= upload_cells<uint32_t>(s, HR::topcTex, s.colorPointDecl, s.loadColorShader, LandRegion::full(),
+                                    [](PointVertex &p, int i) { p.color = HD::surface[i].top_color.u; });
+  // The map's light pass samples the target the aperture (or normal) pass has just drawn.
+  // On llvmpipe the pass's writes are then intermittently lost, and with partial refreshes
+  // a lost region would stay wrong until it changes again: let the passes finish first.
+  if (!area.empty())
+    flush_gpu();
+  render_world_map(s, full || changed || !area.empty());
 }
 
 static void interp_pass(LandRenderState &s, Texture *target, Texture *prev, Texture *next, int size, float t)
@@ -421,6 +478,7 @@ static void interp_pass(LandRenderState &s, Texture *target, Texture *prev, Text
   set_tex_address(0, TEXADDR_WRAP);
   set_tex_address(1, TEXADDR_WRAP);
   set_vs4(16, 0.5f, -0.5f, 0.5f + 0.5f / size, 0.5f + 0.5f / size);
+  set_region_consts(17, s.interpArea);
   set_ps4(0, t, t, t, t);
   draw_postfx();
 }
@@ -435,13 +493,16 @@ void prepare_land_render(float t_since_step)
   const bool hq = s.highQuality;
   if (s.refreshRequested)
   {
-    refresh_region(s, 0, 0, HMAP_SIZE, HMAP_SIZE);
+    refresh_gpu_copies(s);
     s.refreshRequested = false;
   }
   pass_state();
-  if (hq)
-    interp_pass(s, HR::aperTex, s.aperTexPrev, s.aperTexNext, 256, t);
-  interp_pass(s, HR::normTex, s.normTexPrev, s.normTexNext, 1024, t);
+  if (!s.interpArea.empty())
+  {
+    if (hq)
+      interp_pass(s, HR::aperTex, s.aperTexPrev, s.aperTexNext, 256, t);
+    interp_pass(s, HR::normTex, s.normTexPrev, s.normTexNext, 1024, t);
+  }
   set_texture(0, nullptr);
   set_texture(1, nullptr);
   set_backbuffer_target();
@@ -454,17 +515,18 @@ void prepare_land_render(float t_since_step)
   land_camera_cell(px, pz, s.camX, s.camZ);
   const int ox = s.camX - 128, oz = s.camZ - 128;
 
+  land_interp_depth(t, s.curw);
+  land_cull_blocks(camera_glob_tm(), ox, oz, HR::curh, s.curw, s.cull);
+
   PatchInstance *inst = static_cast<PatchInstance *>(lock_vb_checked(s.nearVB));
-  s.nearInstances = land_build_near(ox, oz, HR::curh, inst);
+  s.nearInstances = land_build_near(ox, oz, HR::curh, inst, s.cull);
   unlock_vb(s.nearVB);
 
   LandVertex *lv = static_cast<LandVertex *>(lock_vb_checked(s.landVB));
   uint16_t *li = lock_ib_checked(s.landIB);
-  s.landQuads = land_build_far(ox, oz, HR::curh, lv, li);
+  s.landQuads = land_build_far(ox, oz, HR::curh, lv, li, s.cull);
   unlock_vb(s.landVB);
   unlock_ib(s.landIB);
-
-  land_interp_depth(t, s.curw);
 
   if (hq)
   {
@@ -475,7 +537,7 @@ void prepare_land_render(float t_since_step)
 
   void *wv = lock_vb_checked(s.waterVB);
   uint16_t *wi = lock_ib_checked(s.waterIB);
-  s.waterQuads = land_build_water(s, hq, ox, oz, t, HR::curh, s.curw, wv, wi);
+  s.waterQuads = land_build_water(s, hq, ox, oz, t, HR::curh, s.curw, wv, wi, s.cull);
   unlock_vb(s.waterVB);
   unlock_ib(s.waterIB);
 }

@@ -3,6 +3,7 @@
 // vertex layouts, the renderer's state and the CPU geometry builders, which touch no GPU
 // object and so run without a device.
 #include <cstdint>
+#include "app/matrix44.h"
 #include "render/land_render.h"
 
 struct Shader;
@@ -90,17 +91,56 @@ inline bool is_house_cell(const HeightmapData::Surface &s)
   return (s.bits & HeightmapData::Surface::GROUND_TYPE_MASK) == uint32_t(GT_HOUSE);
 }
 
+// Which 8 x 8-cell blocks of the camera window the view can see: a block is dropped only
+// when its box (cells, and heights from the lowest ground to the highest water around it)
+// lies wholly outside one side of the view volume.
+constexpr int LAND_CULL_BLOCK = 8;
+constexpr int LAND_CULL_SIDE = 256 / LAND_CULL_BLOCK;
+struct LandCull
+{
+  bool all = true; // draw everything (no view to cull against)
+  uint8_t visible[LAND_CULL_SIDE * LAND_CULL_SIDE];
+
+  bool quad(int k, int c) const { return all || visible[(k >> 3) * LAND_CULL_SIDE + (c >> 3)]; }
+};
+
+// A rectangle of map cells [x0, x1) x [z0, z1) inside the map; empty when x0 >= x1.
+struct LandRegion
+{
+  int x0 = 0, z0 = 0, x1 = 0, z1 = 0;
+
+  bool empty() const { return x0 >= x1 || z0 >= z1; }
+  static LandRegion full() { return {0, 0, HMAP_SIZE, HMAP_SIZE}; }
+};
+// How far the passes that read the height texture reach from a cell: the aperture's
+// farthest step (20 cells at the highest quality) and the bilinear tap beyond it.
+constexpr int LAND_PASS_REACH = 22;
+// The cells whose value differs between prev and cur, grown by margin. An axis whose
+// grown range would cross the map's edge (the passes wrap) covers the whole axis.
+LandRegion land_changed_region(const float *prev, const float *cur, int margin);
+// The smallest region holding both.
+LandRegion land_region_union(const LandRegion &a, const LandRegion &b);
+
 struct LandRenderState
 {
   bool created = false;
   bool highQuality = true;
   bool refreshRequested = false;
   bool haveHistory = false; // the "prev" textures hold a refresh result
+  // Refreshes redo only what changed. A refresh writes the cells changed since the one
+  // before and those changed by that one into "next" (which holds the result of two
+  // refreshes ago); the interpolation covers the same region, prev and next agreeing
+  // elsewhere.
+  LandRegion lastChange;  // what the latest refresh changed, with the passes' reach
+  LandRegion interpArea;  // what "prev" and "next" may differ in
+  int refreshQuality = -1;            // aperture quality of the latest refresh
+  unsigned refreshSerials[3] = {};    // link serials of the normal, aperture and interpolation programs
   int flowIndex = 0;   // flow[flowIndex] is the current buffer, the other the previous
   int flowCounter = 0; // 0..39
   // Counts of this frame's geometry.
   int landQuads = 0, nearInstances = 0, waterQuads = 0, horizonQuads = 0;
   int camX = 0, camZ = 0;        // camera cell of the latest prepare
+  LandCull cull;                 // blocks of the latest prepare's view
   float drawT = 0.f;             // fraction of the step of the latest prepare
 
   Texture *normTexPrev = nullptr, *normTexNext = nullptr;
@@ -122,6 +162,9 @@ struct LandRenderState
 
   // Water depth as drawn and the two flow buffers (written by update_land_render).
   alignas(64) float curw[HMAP_CELLS];
+  // The water levels (ground + depth) of the latest refresh and of this one.
+  alignas(64) float lastLevel[HMAP_CELLS];
+  alignas(64) float level[HMAP_CELLS];
   alignas(64) FlowCoord flow[2][HMAP_CELLS];
 };
 extern LandRenderState land_state;
@@ -141,19 +184,26 @@ void land_init_flow(LandRenderState &s);
 void land_step_flow(LandRenderState &s, float dt, int cx, int cz);
 // curw = tmpw + (water - tmpw) * t.
 void land_interp_depth(float t, float *curw);
-// The near patches around the window origin; house cells go to land_render_building.
-int land_build_near(int ox, int oz, const float *h, PatchInstance *out);
-// The far mesh: 256 x 256 vertices and the quads of the disc outside the near square.
-int land_build_far(int ox, int oz, const float *h, LandVertex *verts, uint16_t *indices);
+// The blocks of the window at (ox, oz) that view x projection glob (row vectors, clip
+// z from 0 to w) can see, with ground heights h and water depths w.
+void land_cull_blocks(const Matrix44 &glob, int ox, int oz, const float *h, const float *w, LandCull &out);
+// The near patches around the window origin that the cull keeps; house cells (all of
+// them, seen or not) go to land_render_building.
+int land_build_near(int ox, int oz, const float *h, PatchInstance *out, const LandCull &cull = LandCull());
+// The far mesh: 256 x 256 vertices and the quads of the disc outside the near square that
+// the cull keeps.
+int land_build_far(int ox, int oz, const float *h, LandVertex *verts, uint16_t *indices,
+                   const LandCull &cull = LandCull());
 // The horizon vertices around camera cell (cx, cz) for camera position (px, pz).
 void land_build_horizon(int cx, int cz, float px, float pz, const float *h, const float *w,
                         LandVertex *verts);
 // Water vertices of the window (high or low quality layout) and the quads of the disc;
 // returns the quad count.
 int land_build_water(const LandRenderState &s, bool hq, int ox, int oz, float t, const float *h,
-                     const float *w, void *verts, uint16_t *indices);
+                     const float *w, void *verts, uint16_t *indices, const LandCull &cull = LandCull());
 
 // ---- world map (world_map.cpp) ----
 void init_world_map(LandRenderState &s);
 void close_world_map(LandRenderState &s);
-void render_world_map(LandRenderState &s);
+// Redraws the map when its water changed or force is set (the land or colours changed).
+void render_world_map(LandRenderState &s, bool force);

@@ -1,5 +1,7 @@
 // The 512 x 512 world-map image: the ground and layer colours, the water on top with
-// alpha blending, then the land's light multiplied in. Redrawn at every land refresh.
+// alpha blending, then the land's light multiplied in. Redrawn at the land refreshes that
+// change anything it shows.
+#include <cstring>
 #include "app/log.h"
 #include "app/settings.h"
 #include "render/buffers.h"
@@ -42,27 +44,30 @@ void close_world_map(LandRenderState &s)
   }
 }
 
-// Depth and foam of every cell, as the water pass reads them.
-static bool upload_map_water(Texture *t)
+// Depth and foam of every cell, as the water pass reads them. wet: whether any cell has
+// water; the result: whether any texel changed (the locked memory holds the last upload).
+static bool upload_map_water(Texture *t, bool &wet)
 {
+  wet = false;
   int pitch = 0;
-  uint8_t *texels = static_cast<uint8_t *>(lock_texture(t, &pitch, true));
+  uint8_t *texels = static_cast<uint8_t *>(lock_texture(t, &pitch, false));
   if (!texels)
-    return false;
-  bool wet = false;
+    return true;
+  bool changed = false;
   for (int z = 0; z < HMAP_SIZE; z++)
   {
     float *row = reinterpret_cast<float *>(texels + size_t(pitch) * z);
     const HD::Water *w = HD::water[z];
     for (int x = 0; x < HMAP_SIZE; x++)
     {
-      row[2 * x] = w[x].depth;
-      row[2 * x + 1] = w[x].foam;
-      wet |= w[x].depth > 0.01f;
+      const float v[2] = {w[x].depth, w[x].foam};
+      changed |= memcmp(&row[2 * x], v, sizeof(v)) != 0;
+      memcpy(&row[2 * x], v, sizeof(v));
+      wet |= v[0] > 0.01f;
     }
   }
   unlock_texture(t);
-  return wet;
+  return changed;
 }
 
 static void full_screen_map_pass()
@@ -74,9 +79,12 @@ static void full_screen_map_pass()
   draw_postfx();
 }
 
-void render_world_map(LandRenderState &s)
+void render_world_map(LandRenderState &s, bool force)
 {
   if (!HR::mapTex)
+    return;
+  bool wet = false;
+  if (!upload_map_water(s.mapWaterTex, wet) && !force)
     return;
   set_render_target_texture(0, HR::mapTex, false);
   set_zenable(false);
@@ -96,7 +104,7 @@ void render_world_map(LandRenderState &s)
   set_texture(1, nullptr);
 
   // 2. Water over every cell with a wet corner, in one pass over the map.
-  if (upload_map_water(s.mapWaterTex))
+  if (wet)
   {
     set_shader(s.mapWaterShader);
     set_texture(0, s.mapWaterTex);

@@ -1,5 +1,6 @@
 // The terrain renderer's CPU side: flow coordinates and their reset schedule, the house
-// cell rule, the window geometry, water interpolation and the world map's water mesh.
+// cell rule, the window geometry and its culling, water interpolation and the regions of
+// the partial refresh.
 #include <gtest/gtest.h>
 #include <cmath>
 #include <cstring>
@@ -266,4 +267,111 @@ TEST_F(LandGeometryTest, WaterInterpolatesFromThePreviousStepAndSkipsDryQuads)
   EXPECT_FLOAT_EQ(s.curw[hmap_index(50, 60)], 1.5f);
   EXPECT_FLOAT_EQ(wl[256 * 60 + 50].level, 1.f + 1.5f - 0.1f) << "low quality sinks the surface";
   EXPECT_FLOAT_EQ(wl[256 * 60 + 50].foam, 0.65f);
+}
+
+TEST_F(LandGeometryTest, ChangedRegionGrowsByTheReachAndTakesWholeAxesAtTheEdge)
+{
+  static float a[HMAP_CELLS], b[HMAP_CELLS];
+  for (int i = 0; i < HMAP_CELLS; i++)
+    a[i] = b[i] = float(i % 97);
+  EXPECT_TRUE(land_changed_region(a, b, LAND_PASS_REACH).empty());
+  a[hmap_index(5, 7)] = b[hmap_index(5, 7)] = NAN; // a NaN that stays is no change
+  EXPECT_TRUE(land_changed_region(a, b, LAND_PASS_REACH).empty());
+
+  b[hmap_index(100, 50)] += 1.f;
+  b[hmap_index(104, 60)] -= 1.f;
+  LandRegion r = land_changed_region(a, b, 22);
+  EXPECT_EQ(r.x0, 78);
+  EXPECT_EQ(r.x1, 127);
+  EXPECT_EQ(r.z0, 28);
+  EXPECT_EQ(r.z1, 83);
+  // Near the edge the passes wrap: that axis is refreshed whole.
+  b[hmap_index(110, 250)] += 1.f;
+  r = land_changed_region(a, b, 22);
+  EXPECT_EQ(r.x0, 78);
+  EXPECT_EQ(r.x1, 133);
+  EXPECT_EQ(r.z0, 0);
+  EXPECT_EQ(r.z1, 256);
+
+  LandRegion u = land_region_union(LandRegion{10, 20, 30, 40}, LandRegion{25, 5, 60, 35});
+  EXPECT_EQ(u.x0, 10);
+  EXPECT_EQ(u.z0, 5);
+  EXPECT_EQ(u.x1, 60);
+  EXPECT_EQ(u.z1, 40);
+  EXPECT_EQ(land_region_union(LandRegion(), LandRegion{1, 2, 3, 4}).x1, 3);
+  EXPECT_EQ(land_region_union(LandRegion{1, 2, 3, 4}, LandRegion()).z1, 4);
+}
+
+namespace
+{
+// View x projection of a camera at p with pitch (radians, negative looks down) facing +z,
+// with a D3D-style projection (clip z from 0 to w).
+Matrix44 glob_tm(vec4f p, float pitch)
+{
+  Matrix44 itm = Matrix44::identity(), view;
+  itm.setRow(1, vec4f(0.f, cosf(pitch), -sinf(pitch), 0.f));
+  itm.setRow(2, vec4f(0.f, sinf(pitch), cosf(pitch), 0.f));
+  itm.setRow(3, vec4f(p.x, p.y, p.z, 1.f));
+  EXPECT_TRUE(inverse44(itm, view));
+  const float n = 0.1f, f = 512.f, c = 1.f / tanf(0.65f);
+  Matrix44 proj{};
+  proj.m[0][0] = c / (16.f / 9.f);
+  proj.m[1][1] = c;
+  proj.m[2][2] = f / (f - n);
+  proj.m[2][3] = 1.f;
+  proj.m[3][2] = -n * f / (f - n);
+  return view * proj;
+}
+bool block_seen(const LandCull &c, int k, int col) { return c.visible[(k / 8) * LAND_CULL_SIDE + col / 8] != 0; }
+} // namespace
+
+TEST_F(LandGeometryTest, CullKeepsWhatTheViewCanSee)
+{
+  static float h[HMAP_CELLS], w[HMAP_CELLS];
+  for (int i = 0; i < HMAP_CELLS; i++)
+    h[i] = 1.f, w[i] = 0.f;
+  // The camera at cell (128, 128) of the window at origin (0, 0), 30 above the ground,
+  // looking down to the north.
+  const Matrix44 glob = glob_tm(vec4f(128.f, 30.f, 128.f, 1.f), -0.9f);
+  static LandCull cull;
+  land_cull_blocks(glob, 0, 0, h, w, cull);
+  EXPECT_FALSE(cull.all);
+  EXPECT_TRUE(block_seen(cull, 160, 128)) << "ahead";
+  EXPECT_FALSE(block_seen(cull, 60, 128)) << "behind";
+  EXPECT_FALSE(block_seen(cull, 160, 20)) << "far to the side";
+  EXPECT_FALSE(block_seen(cull, 250, 128)) << "flat ground beyond the top of the view";
+  EXPECT_TRUE(cull.quad(160, 128));
+  EXPECT_FALSE(cull.quad(60, 128));
+
+  // Looking up, the flat ground far ahead lies below the view; a mountain out there rises
+  // into it, and so does the surface of a deep lake.
+  const Matrix44 up = glob_tm(vec4f(128.f, 30.f, 128.f, 1.f), 0.5f);
+  land_cull_blocks(up, 0, 0, h, w, cull);
+  EXPECT_FALSE(block_seen(cull, 250, 128));
+  EXPECT_FALSE(block_seen(cull, 234, 120));
+  for (int z = 248; z < 256; z++)
+    for (int x = 128; x < 136; x++)
+      h[hmap_index(x, z)] = 400.f;
+  for (int z = 232; z < 240; z++)
+    for (int x = 120; x < 128; x++)
+      w[hmap_index(x, z)] = 400.f;
+  land_cull_blocks(up, 0, 0, h, w, cull);
+  EXPECT_TRUE(block_seen(cull, 250, 128));
+  EXPECT_TRUE(block_seen(cull, 234, 120));
+  EXPECT_FALSE(block_seen(cull, 250, 104));
+
+  // The window moves with the camera: the same view from a camera at (20, 140) over the
+  // wrap of the map sees the cells ahead of it.
+  const Matrix44 moved = glob_tm(vec4f(20.f, 30.f, 140.f, 1.f), -0.9f);
+  land_cull_blocks(moved, 20 - 128, 140 - 128, h, w, cull);
+  EXPECT_TRUE(block_seen(cull, 160, 128));
+  EXPECT_FALSE(block_seen(cull, 60, 128));
+
+  // A broken view culls nothing.
+  Matrix44 broken;
+  for (auto &row : broken.m)
+    for (float &v : row)
+      v = NAN;
+  land_cull_blocks(broken, 20 - 128, 140 - 128, h, w, cull);
+  EXPECT_TRUE(block_seen(cull, 60, 128));
 }

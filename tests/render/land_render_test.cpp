@@ -2,7 +2,9 @@
 // through both scene pipelines, and the world map's orientation and colours.
 #include <cmath>
 #include <cstring>
+#include <epoxy/gl.h>
 #include <filesystem>
+#include <vector>
 #include "app/app_globals.h"
 #include "app/settings.h"
 #include "render/device.h"
@@ -266,4 +268,72 @@ TEST(LandRender, ResizeRebuildsTheCopies)
   land_render_after_reset();
   ASSERT_TRUE(vistest::draw_frame_with(draw_island));
   check_island_frame(vistest::read_pixels(), "land_after_resize");
+}
+
+namespace
+{
+std::vector<uint8_t> texels(Texture *t)
+{
+  std::vector<uint8_t> v(size_t(t->texW) * t->texH * 4);
+  glGetTextureImage(t->tex, 0, GL_RGBA, GL_UNSIGNED_BYTE, GLsizei(v.size()), v.data());
+  return v;
+}
+int max_difference(const std::vector<uint8_t> &a, const std::vector<uint8_t> &b)
+{
+  int d = 0;
+  for (size_t i = 0; i < a.size(); i++)
+    d = std::max(d, std::abs(int(a[i]) - int(b[i])));
+  return d;
+}
+void raise_hill(int cx, int cz, float height)
+{
+  for (int z = cz - 4; z <= cz + 4; z++)
+    for (int x = cx - 4; x <= cx + 4; x++)
+      HD::height(x, z) += height * (1.f - fmaxf(fabsf(float(x - cx)), fabsf(float(z - cz))) / 5.f);
+}
+} // namespace
+
+TEST(LandRender, PartialRefreshGivesWhatAFullOneGives)
+{
+  REQUIRE_DEVICE(320, 180);
+  LandScene scene(1);
+  if (!scene.ok)
+    GTEST_SKIP() << "detail.dds / foam.dds not generated";
+  LandRenderState &s = land_state;
+  prepare_land_render(0.f);
+  EXPECT_FALSE(s.lastChange.empty()) << "the first refresh covers the map";
+  for (int i = 0; i < 2; i++)
+  {
+    request_land_refresh();
+    prepare_land_render(0.f);
+  }
+  EXPECT_TRUE(s.lastChange.empty()) << "nothing changed";
+  EXPECT_TRUE(s.interpArea.empty());
+
+  // Two edits in two steps, far apart: the second refresh must carry the first one too.
+  raise_hill(90, 150, 6.f);
+  request_land_refresh();
+  prepare_land_render(0.02f);
+  EXPECT_EQ(s.lastChange.x0, 90 - 4 - LAND_PASS_REACH);
+  EXPECT_EQ(s.lastChange.z1, 150 + 5 + LAND_PASS_REACH);
+  raise_hill(170, 100, 8.f);
+  HD::waterAt(60, 60).depth += 0.5f;
+  request_land_refresh();
+  prepare_land_render(0.05f); // t = 1: the interpolated copies are the latest results
+  EXPECT_LE(s.interpArea.x0, 60 - LAND_PASS_REACH);
+  EXPECT_GE(s.interpArea.x1, 170 + 5 + LAND_PASS_REACH);
+  const std::vector<uint8_t> part[4] = {texels(s.normTexNext), texels(s.aperTexNext), texels(HeightmapRenderer::normTex),
+                                        texels(HeightmapRenderer::aperTex)};
+  const std::vector<uint8_t> map_part = texels(HeightmapRenderer::mapTex);
+
+  land_render_after_reset(); // the next refresh redoes everything
+  prepare_land_render(0.05f);
+  const std::vector<uint8_t> full[4] = {texels(s.normTexNext), texels(s.aperTexNext), texels(HeightmapRenderer::normTex),
+                                        texels(HeightmapRenderer::aperTex)};
+  const char *names[4] = {"normals", "aperture", "interpolated normals", "interpolated aperture"};
+  for (int i = 0; i < 4; i++)
+    EXPECT_LE(max_difference(part[i], full[i]), 1) << names[i];
+  EXPECT_LE(max_difference(map_part, texels(HeightmapRenderer::mapTex)), 1) << "world map";
+  // The edits show: the hill's east slope faces east (normal x well above 0.5).
+  EXPECT_GT(int(part[0][(size_t(4 * 150 + 2) * 1024 + 4 * 92 + 2) * 4]), 128 + 20);
 }
