@@ -49,6 +49,9 @@ void psh()
   float calm = clamp(1.0 - v_dist / 200.0, 0.15, 1.0);
   vec3 base = normalize(texture(s1, v_uvn).xyz * 2.0 - 1.0);
   vec3 n = normalize(base + vec3(slope.x, 0.0, slope.y) * 0.9 * calm);
+  // Seen from below (a camera under water), the surface faces the camera.
+  if (!gl_FrontFacing)
+    n = -n;
 
   vec2 suv = v_clip.xy / v_clip.w * pc[13].xy + pc[13].zw;
   float ground = gb_unpack_depth(texture(s8, suv));

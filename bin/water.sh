@@ -40,6 +40,9 @@ void psh()
   vec3 n = normalize(texture(s1, v_uvn).xyz * 2.0 - 1.0);
   vec3 grain = texture(s4, v_pos.xz * 0.23).rgb;
   n = normalize(n + vec3(grain.r - 0.5, 0.0, grain.g - 0.5) * 0.12 * clamp(1.0 - dist / 150.0, 0.0, 1.0));
+  // Seen from below (a camera under water), the surface faces the camera.
+  if (!gl_FrontFacing)
+    n = -n;
   float sun_up = max(SUN_DIR.y, 0.0);
   vec3 deep = vec3(0.012, 0.06, 0.095) * (SUN_COLOR * (sun_up * 1.3 + 0.05) + AMBIENT_COLOR * 2.5);
   vec3 r = reflect(v, n);

@@ -607,9 +607,12 @@ void render_water(float t)
   set_ib(s.waterIB);
   set_shader(s.waterShader);
   // The forward water is blended over the seabed; the deferred one writes the G-buffer.
+  // Both sides are drawn, so that a camera under water sees the surface above it.
   if (!hq)
     set_blend_alpha();
+  set_cull_mode(0);
   draw_indexed(D3DPT_TRIANGLELIST, 0, 0, LAND_WATER_VERTS, 0, 2 * s.waterQuads);
+  set_cull_mode(1);
   if (hq)
     set_texture(1, HR::hmapTex);
   else
@@ -623,11 +626,16 @@ void render_horizon()
   LandRenderState &s = land_state;
   if (!s.created || s.horizonQuads <= 0)
     return;
-  // The horizon shades like the land, from the same textures.
+  // The horizon shades like the land, from the same textures, and tells water from
+  // land by the depth per cell (stage 5, shared with the world map).
   land_stages(s);
+  set_texture(5, s.mapWaterTex);
+  set_tex_address(5, TEXADDR_WRAP);
+  set_tex_filter(5, true);
   set_vdecl(s.landDecl);
   set_vb(0, s.horizonVB, 0, int(sizeof(LandVertex)));
   set_ib(s.horizonIB);
   set_shader(s.horizonShader);
   draw_indexed(D3DPT_TRIANGLELIST, 0, 0, LAND_HORIZON_VERTS, 0, 2 * s.horizonQuads);
+  set_texture(5, nullptr);
 }

@@ -158,7 +158,7 @@ struct LandRenderState
   VertexBuffer *pointVB = nullptr, *landVB = nullptr, *horizonVB = nullptr, *nearVB = nullptr;
   VertexBuffer *waterVB = nullptr, *patchVB = nullptr;
   IndexBuffer *landIB = nullptr, *horizonIB = nullptr, *waterIB = nullptr, *patchIB = nullptr;
-  Texture *mapWaterTex = nullptr; // 256 x 256 (depth, foam) of every cell, for the world map
+  Texture *mapWaterTex = nullptr; // 256 x 256 (depth, foam) of every cell: world map and horizon
 
   // Water depth as drawn and the two flow buffers (written by update_land_render).
   alignas(64) float curw[HMAP_CELLS];
