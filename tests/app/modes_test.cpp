@@ -5,6 +5,7 @@
 #include "app/game_modes.h"
 #include "app/input.h"
 #include "app/settings.h"
+#include "render/sky.h"
 #include "gameobj/gameobj.h"
 #include "world/heightmap.h"
 #include <algorithm>
@@ -189,4 +190,36 @@ TEST_F(Modes, MainMenuFlightClimbsOverLandAndStaysInsideTheWorld)
   EXPECT_GT(max_y, 12.f); // went over the ridge
   EXPECT_GT(menu_flight.time, 5.9f);
   HeightmapData::reset();
+}
+
+TEST_F(Modes, RightButtonPutsTheSunWhereTheDevelopmentCameraLooks)
+{
+  HeightmapData::reset();
+  set_game_mode(dev_mode);
+  set_camera_pos(vec4f(100.f, 40.f, 60.f, 1.f));
+  camera.yaw = 0.7f;
+  camera.pitch = 0.4f;
+  set_sun_dir(vec4f(0.f, 1.f, 0.f, 0.f), false);
+  dev_mode->update(0.05f);
+  EXPECT_NEAR(sun_dir.y, 1.f, 1e-6f) << "without the button the sun stays";
+
+  set_key_held(VK_RBUTTON, true);
+  dev_mode->update(0.05f);
+  const vec4f fwd = cur_view_itm.row(2);
+  EXPECT_NEAR(sun_dir.x, fwd.x, 1e-5f);
+  EXPECT_NEAR(sun_dir.y, fwd.y, 1e-5f);
+  EXPECT_NEAR(sun_dir.z, fwd.z, 1e-5f);
+  EXPECT_GT(sun_dir.y, 0.3f) << "looking up puts the sun up";
+  // Smoothly: the drawn sun moves there over the step.
+  EXPECT_NEAR(sun_dir_prev.y, 1.f, 1e-6f);
+  update_sky(0.5f);
+  EXPECT_GT(sun_dir_drawn.y, fwd.y);
+  EXPECT_LT(sun_dir_drawn.y, 1.f);
+
+  // Only in the development mode.
+  set_game_mode(play_mode);
+  set_sun_dir(vec4f(0.f, 1.f, 0.f, 0.f), false);
+  play_mode->update(0.05f);
+  EXPECT_NEAR(sun_dir.y, 1.f, 1e-6f);
+  set_key_held(VK_RBUTTON, false);
 }
