@@ -588,7 +588,7 @@ static const Switch switches[] = {
    }},
   {"-press", "N:KEY", "press KEY (a letter, digit or F1..F12, ctrl+ in front for Ctrl) in update N (up to 16)",
    [](const char *a) { return parse_press(a); }},
-  {"-dev", nullptr, "enter the development mode after start-up",
+  {"-dev", nullptr, "enter the development mode after start-up (without -cam: 60 above the map's south, looking north)",
    [](const char *) { app_options.start_dev = true; return true; }},
   {"-sun", "DEG", "put the sun DEG degrees from the vertical after start-up",
    [](const char *a) {

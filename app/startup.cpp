@@ -81,7 +81,18 @@ static bool scripted_render(float dt)
 static void apply_scripted_start()
 {
   if (app_options.start_dev)
+  {
     set_game_mode(dev_mode);
+    // The menu flight starts at the water line of the map's corner; a scripted start
+    // without -cam begins 60 above the south of the map, looking north at its middle.
+    if (!app_options.cam_given)
+    {
+      const float ground = HeightmapData::height(128, 20) + HeightmapData::waterAt(128, 20).depth;
+      set_camera_pos(vec4f(128.f, std::max(ground, 0.f) + 60.f, 20.f, 1.f));
+      camera.yaw = 0.f;
+      camera.pitch = clamp_pitch(-25.f * 0.017453292f);
+    }
+  }
   if (app_options.cam_given)
   {
     set_camera_pos(vec4f(app_options.cam[0], app_options.cam[1], app_options.cam[2], 1.f));

@@ -179,6 +179,20 @@ LandRegion land_region_union(const LandRegion &a, const LandRegion &b)
           a.z1 > b.z1 ? a.z1 : b.z1};
 }
 
+bool land_below_water(float x, float y, float z, const float *h, const float *w)
+{
+  if (!std::isfinite(x) || !std::isfinite(z))
+    return false;
+  const int cx = int(floorf(fmodf(x, 256.f))), cz = int(floorf(fmodf(z, 256.f)));
+  float top = -1e30f;
+  for (int k = 0; k < 4; k++)
+  {
+    const int i = hmap_index(cx + (k & 1), cz + (k >> 1));
+    top = fmaxf(top, h[i] + fmaxf(w[i], 0.f));
+  }
+  return y < top;
+}
+
 void land_cull_blocks(const Matrix44 &glob, int ox, int oz, const float *h, const float *w, LandCull &out)
 {
   out.all = false;

@@ -271,6 +271,15 @@ static Matrix44 camera_glob_tm()
   return view * proj;
 }
 
+static float camera_height()
+{
+  if (&cur_view_itm)
+    return cur_view_itm.m[3][1];
+  Matrix44 view, itm;
+  get_view_tm(view);
+  return inverse44(view, itm) ? itm.m[3][1] : 0.f;
+}
+
 // The camera position: row 3 of cur_view_itm.
 static void camera_position(float &x, float &z)
 {
@@ -461,11 +470,6 @@ static void refresh_gpu_copies(LandRenderState &s)
                                         [](PointVertex &p, int i) { p.color = HD::surface[i].color.u; });
   changed |= upload_cells<uint32_t>(s, HR::topcTex, s.colorPointDecl, s.loadColorShader, LandRegion::full(),
                                     [](PointVertex &p, int i) { p.color = HD::surface[i].top_color.u; });
-  // The map's light pass samples the target the aperture (or normal) pass has just drawn.
-  // On llvmpipe the pass's writes are then intermittently lost, and with partial refreshes
-  // a lost region would stay wrong until it changes again: let the passes finish first.
-  if (!area.empty())
-    flush_gpu();
   render_world_map(s, full || changed || !area.empty());
 }
 
@@ -516,6 +520,7 @@ void prepare_land_render(float t_since_step)
   const int ox = s.camX - 128, oz = s.camZ - 128;
 
   land_interp_depth(t, s.curw);
+  s.cameraUnderWater = land_below_water(px, camera_height(), pz, HR::curh, s.curw);
   land_cull_blocks(camera_glob_tm(), ox, oz, HR::curh, s.curw, s.cull);
 
   PatchInstance *inst = static_cast<PatchInstance *>(lock_vb_checked(s.nearVB));
@@ -607,10 +612,11 @@ void render_water(float t)
   set_ib(s.waterIB);
   set_shader(s.waterShader);
   // The forward water is blended over the seabed; the deferred one writes the G-buffer.
-  // Both sides are drawn, so that a camera under water sees the surface above it.
+  // From above the surface only its upper side can be seen; a camera under it sees the
+  // lower side, so both are drawn then.
   if (!hq)
     set_blend_alpha();
-  set_cull_mode(0);
+  set_cull_mode(s.cameraUnderWater ? 0 : 1);
   draw_indexed(D3DPT_TRIANGLELIST, 0, 0, LAND_WATER_VERTS, 0, 2 * s.waterQuads);
   set_cull_mode(1);
   if (hq)

@@ -141,6 +141,7 @@ struct LandRenderState
   int landQuads = 0, nearInstances = 0, waterQuads = 0, horizonQuads = 0;
   int camX = 0, camZ = 0;        // camera cell of the latest prepare
   LandCull cull;                 // blocks of the latest prepare's view
+  bool cameraUnderWater = false; // below the water surface of its cell (both sides drawn)
   float drawT = 0.f;             // fraction of the step of the latest prepare
 
   Texture *normTexPrev = nullptr, *normTexNext = nullptr;
@@ -184,6 +185,9 @@ void land_init_flow(LandRenderState &s);
 void land_step_flow(LandRenderState &s, float dt, int cx, int cz);
 // curw = tmpw + (water - tmpw) * t.
 void land_interp_depth(float t, float *curw);
+// Whether a point lies below the highest water level (ground + depth) of the corners of
+// its cell, where the underside of the surface can be seen.
+bool land_below_water(float x, float y, float z, const float *h, const float *w);
 // The blocks of the window at (ox, oz) that view x projection glob (row vectors, clip
 // z from 0 to w) can see, with ground heights h and water depths w.
 void land_cull_blocks(const Matrix44 &glob, int ox, int oz, const float *h, const float *w, LandCull &out);

@@ -112,9 +112,11 @@ void render_world_map(LandRenderState &s, bool force)
     full_screen_map_pass();
   }
 
-  // 3. Light: the aperture (high quality) or the normals, multiplied in.
+  // 3. Light: the aperture (high quality) or the normals, multiplied in, of the refresh
+  // before: on llvmpipe, sampling the targets the refresh has just drawn intermittently
+  // lost the passes' writes. The map is one step behind the land.
   set_shader(s.mapLightShader);
-  set_texture(0, s.highQuality ? s.aperTexNext : s.normTexNext);
+  set_texture(0, s.highQuality ? s.aperTexPrev : s.normTexPrev);
   set_tex_address(0, TEXADDR_WRAP);
   set_blend_multiply();
   full_screen_map_pass();

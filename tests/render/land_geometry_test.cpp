@@ -375,3 +375,21 @@ TEST_F(LandGeometryTest, CullKeepsWhatTheViewCanSee)
   land_cull_blocks(broken, 20 - 128, 140 - 128, h, w, cull);
   EXPECT_TRUE(block_seen(cull, 60, 128));
 }
+
+TEST_F(LandGeometryTest, UnderWaterIsBelowTheHighestCornerOfTheCell)
+{
+  static float h[HMAP_CELLS], w[HMAP_CELLS];
+  for (int i = 0; i < HMAP_CELLS; i++)
+    h[i] = -5.f, w[i] = 5.f; // a calm sea at level 0
+  EXPECT_TRUE(land_below_water(10.5f, -0.5f, 20.5f, h, w));
+  EXPECT_FALSE(land_below_water(10.5f, 0.5f, 20.5f, h, w));
+  // A wave on one corner of the cell lifts the surface over the camera; cells wrap.
+  w[hmap_index(0, 0)] = 6.f;
+  EXPECT_TRUE(land_below_water(255.5f, 0.5f, 255.5f, h, w));
+  EXPECT_TRUE(land_below_water(-0.5f, 0.5f, -0.5f, h, w));
+  EXPECT_FALSE(land_below_water(1.5f, 0.5f, 1.5f, h, w));
+  // Inside a hill counts as below: the underside of nearby water may be in view.
+  h[hmap_index(40, 40)] = 30.f;
+  EXPECT_TRUE(land_below_water(40.2f, 20.f, 40.2f, h, w));
+  EXPECT_FALSE(land_below_water(NAN, 0.f, 3.f, h, w));
+}

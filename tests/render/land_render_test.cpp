@@ -324,6 +324,10 @@ TEST(LandRender, PartialRefreshGivesWhatAFullOneGives)
   EXPECT_GE(s.interpArea.x1, 170 + 5 + LAND_PASS_REACH);
   const std::vector<uint8_t> part[4] = {texels(s.normTexNext), texels(s.aperTexNext), texels(HeightmapRenderer::normTex),
                                         texels(HeightmapRenderer::aperTex)};
+  // The map is lit from the refresh before (the latest targets may still be drawing):
+  // one more step shows the edits.
+  request_land_refresh();
+  prepare_land_render(0.05f);
   const std::vector<uint8_t> map_part = texels(HeightmapRenderer::mapTex);
 
   land_render_after_reset(); // the next refresh redoes everything
