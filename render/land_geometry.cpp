@@ -1,5 +1,6 @@
 // The terrain renderer's CPU side: geometry of the camera window, water vertices, the
 // flow coordinates carried along with the water.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include "render/land_render_internal.h"
@@ -150,13 +151,13 @@ LandRegion land_changed_region(const float *prev, const float *cur, int margin)
     const float *a = prev + z * HMAP_SIZE, *b = cur + z * HMAP_SIZE;
     if (memcmp(a, b, HMAP_SIZE * sizeof(float)) == 0)
       continue;
-    z0 = z0 < z ? z0 : z;
+    z0 = std::min(z0, z);
     z1 = z;
     for (int x = 0; x < HMAP_SIZE; x++)
       if (memcmp(&a[x], &b[x], sizeof(float)) != 0) // bitwise: a NaN that stays is no change
       {
-        x0 = x0 < x ? x0 : x;
-        x1 = x1 > x ? x1 : x;
+        x0 = std::min(x0, x);
+        x1 = std::max(x1, x);
       }
   }
   if (z1 < 0)
@@ -175,8 +176,7 @@ LandRegion land_region_union(const LandRegion &a, const LandRegion &b)
     return b;
   if (b.empty())
     return a;
-  return {a.x0 < b.x0 ? a.x0 : b.x0, a.z0 < b.z0 ? a.z0 : b.z0, a.x1 > b.x1 ? a.x1 : b.x1,
-          a.z1 > b.z1 ? a.z1 : b.z1};
+  return {std::min(a.x0, b.x0), std::min(a.z0, b.z0), std::max(a.x1, b.x1), std::max(a.z1, b.z1)};
 }
 
 bool land_below_water(float x, float y, float z, const float *h, const float *w)

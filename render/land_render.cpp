@@ -240,7 +240,6 @@ void close_land_render()
   s.landDecl = s.patchDecl = s.waterDecl = s.colorPointDecl = s.heightPointDecl = nullptr;
   s.created = false;
   s.haveHistory = false;
-  s.lastChange = s.interpArea = LandRegion();
   s.refreshRequested = false;
   s.landQuads = s.nearInstances = s.waterQuads = s.horizonQuads = 0;
 }
@@ -250,7 +249,6 @@ void request_land_refresh() { land_state.refreshRequested = true; }
 void land_render_after_reset()
 {
   land_state.haveHistory = false;
-  land_state.lastChange = land_state.interpArea = LandRegion();
   request_land_refresh();
 }
 
@@ -271,30 +269,16 @@ static Matrix44 camera_glob_tm()
   return view * proj;
 }
 
-static float camera_height()
-{
-  if (&cur_view_itm)
-    return cur_view_itm.m[3][1];
-  Matrix44 view, itm;
-  get_view_tm(view);
-  return inverse44(view, itm) ? itm.m[3][1] : 0.f;
-}
-
 // The camera position: row 3 of cur_view_itm.
-static void camera_position(float &x, float &z)
+static vec4f camera_position()
 {
   if (&cur_view_itm)
-  {
-    x = cur_view_itm.m[3][0];
-    z = cur_view_itm.m[3][2];
-    return;
-  }
+    return cur_view_itm.row(3);
   Matrix44 view, itm;
   get_view_tm(view);
   if (!inverse44(view, itm))
     itm = Matrix44::identity();
-  x = itm.m[3][0];
-  z = itm.m[3][2];
+  return itm.row(3);
 }
 
 void update_land_render(float dt)
@@ -302,10 +286,9 @@ void update_land_render(float dt)
   LandRenderState &s = land_state;
   if (s.highQuality && s.created)
   {
-    float px, pz;
-    camera_position(px, pz);
+    const vec4f cam = camera_position();
     int cx, cz;
-    land_camera_cell(px, pz, cx, cz);
+    land_camera_cell(cam.x, cam.z, cx, cz);
     land_step_flow(s, dt, cx, cz);
   }
   request_land_refresh();
@@ -514,13 +497,12 @@ void prepare_land_render(float t_since_step)
 
   HD::morphHmap(t_since_step, HR::curh);
 
-  float px, pz;
-  camera_position(px, pz);
-  land_camera_cell(px, pz, s.camX, s.camZ);
+  const vec4f cam = camera_position();
+  land_camera_cell(cam.x, cam.z, s.camX, s.camZ);
   const int ox = s.camX - 128, oz = s.camZ - 128;
 
   land_interp_depth(t, s.curw);
-  s.cameraUnderWater = land_below_water(px, camera_height(), pz, HR::curh, s.curw);
+  s.cameraUnderWater = land_below_water(cam.x, cam.y, cam.z, HR::curh, s.curw);
   land_cull_blocks(camera_glob_tm(), ox, oz, HR::curh, s.curw, s.cull);
 
   PatchInstance *inst = static_cast<PatchInstance *>(lock_vb_checked(s.nearVB));
@@ -536,7 +518,7 @@ void prepare_land_render(float t_since_step)
   if (hq)
   {
     LandVertex *hv = static_cast<LandVertex *>(lock_vb_checked(s.horizonVB));
-    land_build_horizon(s.camX, s.camZ, px, pz, HR::curh, s.curw, hv);
+    land_build_horizon(s.camX, s.camZ, cam.x, cam.z, HR::curh, s.curw, hv);
     unlock_vb(s.horizonVB);
   }
 

@@ -101,7 +101,10 @@ struct LandCull
   bool all = true; // draw everything (no view to cull against)
   uint8_t visible[LAND_CULL_SIDE * LAND_CULL_SIDE];
 
-  bool quad(int k, int c) const { return all || visible[(k >> 3) * LAND_CULL_SIDE + (c >> 3)]; }
+  bool quad(int k, int c) const
+  {
+    return all || visible[(k / LAND_CULL_BLOCK) * LAND_CULL_SIDE + c / LAND_CULL_BLOCK];
+  }
 };
 
 // A rectangle of map cells [x0, x1) x [z0, z1) inside the map; empty when x0 >= x1.

@@ -247,6 +247,8 @@ const char *shader_stage_main(bool pixel) { return pixel ? ps_main : vs_main; }
 bool shader_alpha_test_text(const char *text, uint32_t len, DynArray<char> &out)
 {
   out.clear();
+  if (!text || !len)
+    return false;
   const char *nl = static_cast<const char *>(memchr(text, '\n', len));
   if (!nl || strncmp(text, "#version", 8) != 0)
     return false;

@@ -154,12 +154,33 @@ int parse_semantic(const char *name, int &index)
   return -1;
 }
 
-// Links vs and ps; the program or 0 (logged).
-unsigned link_program(Shader *s, unsigned vs, unsigned ps, bool quiet)
+// Calls f(name, location) for every vertex input of a linked program.
+template <typename F> void for_each_input(unsigned prog, F f)
+{
+  GLint n = 0;
+  glGetProgramiv(prog, GL_ACTIVE_ATTRIBUTES, &n);
+  for (int i = 0; i < n; i++)
+  {
+    char name[64];
+    GLint size;
+    GLenum type;
+    glGetActiveAttrib(prog, i, sizeof(name), nullptr, &size, &type, name);
+    f(name, glGetAttribLocation(prog, name));
+  }
+}
+
+// Links vs and ps; the program or 0 (logged). With same_inputs_as the vertex inputs get
+// that program's attribute locations, so one vertex set-up serves both.
+unsigned link_program(Shader *s, unsigned vs, unsigned ps, bool quiet, unsigned same_inputs_as = 0)
 {
   unsigned prog = glCreateProgram();
   glAttachShader(prog, vs);
   glAttachShader(prog, ps);
+  if (same_inputs_as)
+    for_each_input(same_inputs_as, [prog](const char *name, GLint loc) {
+      if (loc >= 0)
+        glBindAttribLocation(prog, GLuint(loc), name);
+    });
   glLinkProgram(prog);
   GLint ok = 0, logLen = 0, inputs = 0;
   glGetProgramiv(prog, GL_LINK_STATUS, &ok);
@@ -208,19 +229,11 @@ void install_program(Shader *s, unsigned vs, unsigned ps, unsigned prog)
 {
   s->vs = vs, s->ps = ps, s->prog = prog;
   memset(s->attribLoc, -1, sizeof(s->attribLoc));
-  GLint n = 0;
-  glGetProgramiv(prog, GL_ACTIVE_ATTRIBUTES, &n);
-  for (int i = 0; i < n; i++)
-  {
-    char name[64];
-    GLint size;
-    GLenum type;
-    glGetActiveAttrib(prog, i, sizeof(name), nullptr, &size, &type, name);
+  for_each_input(prog, [s](const char *name, GLint loc) {
     int index = 0, usage = parse_semantic(name, index);
-    GLint loc = glGetAttribLocation(prog, name);
     if (usage >= 0 && loc >= 0 && loc < 16)
       s->attribLoc[usage][index] = int8_t(loc);
-  }
+  });
   gldev_setup_program_bindings(prog);
   s->linkSerial = ++link_serial;
   gldev_program_relinked(s);
@@ -454,32 +467,7 @@ unsigned shader_alpha_test_program(Shader *s)
   if (shader_alpha_test_text(s->psText.ptr, uint32_t(s->psText.size()), text))
     ps = compile_text(text.ptr, uint32_t(text.size()), true);
   if (ps)
-  {
-    prog = glCreateProgram();
-    glAttachShader(prog, s->vs);
-    glAttachShader(prog, ps);
-    // The same attribute locations as the plain program, so one vertex set-up serves both.
-    GLint n = 0;
-    glGetProgramiv(s->prog, GL_ACTIVE_ATTRIBUTES, &n);
-    for (int i = 0; i < n; i++)
-    {
-      char name[64];
-      GLint size;
-      GLenum type;
-      glGetActiveAttrib(s->prog, i, sizeof(name), nullptr, &size, &type, name);
-      GLint loc = glGetAttribLocation(s->prog, name);
-      if (loc >= 0)
-        glBindAttribLocation(prog, GLuint(loc), name);
-    }
-    glLinkProgram(prog);
-    GLint ok = 0;
-    glGetProgramiv(prog, GL_LINK_STATUS, &ok);
-    if (!ok)
-    {
-      glDeleteProgram(prog);
-      prog = 0;
-    }
-  }
+    prog = link_program(s, s->vs, ps, false, s->prog);
   if (!prog)
   {
     debug("FAILED to build the alpha-tested variant of shader '%s'", s->file);
