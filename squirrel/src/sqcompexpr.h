@@ -667,35 +667,38 @@ protected:
         }
         return false;
     }
-    void BitOr(Exp &e) {
-        BitXor(e);
-        while (Tok() == '|') {
+    // One left-associative level of binary operators: operands from the next tighter
+    // level, combined in source order.
+    struct OpToken {
+        SQInteger tok;
+        int op;
+    };
+    template <size_t N>
+    void BinaryLevel(Exp &e, void (ExprCompiler::*next)(Exp &), const OpToken (&ops)[N]) {
+        (this->*next)(e);
+        for (;;) {
+            int op = -1;
+            for (const OpToken &o : ops)
+                if (Tok() == o.tok) op = o.op;
+            if (op < 0) return;
             Lex();
             Infix(e);
             Exp r;
-            BitXor(r);
-            BinaryOp(e, OP_BOR, r);
+            (this->*next)(r);
+            BinaryOp(e, op, r);
         }
+    }
+    void BitOr(Exp &e) {
+        static const OpToken ops[] = {{'|', OP_BOR}};
+        BinaryLevel(e, &ExprCompiler::BitXor, ops);
     }
     void BitXor(Exp &e) {
-        BitAnd(e);
-        while (Tok() == '^') {
-            Lex();
-            Infix(e);
-            Exp r;
-            BitAnd(r);
-            BinaryOp(e, OP_BXOR, r);
-        }
+        static const OpToken ops[] = {{'^', OP_BXOR}};
+        BinaryLevel(e, &ExprCompiler::BitAnd, ops);
     }
     void BitAnd(Exp &e) {
-        EqExp(e);
-        while (Tok() == '&') {
-            Lex();
-            Infix(e);
-            Exp r;
-            EqExp(r);
-            BinaryOp(e, OP_BAND, r);
-        }
+        static const OpToken ops[] = {{'&', OP_BAND}};
+        BinaryLevel(e, &ExprCompiler::EqExp, ops);
     }
     void MakeCmp(Exp &l, int cmp, Exp &r) {
         bool lk, rk;
@@ -764,43 +767,16 @@ protected:
         }
     }
     void ShiftExp(Exp &e) {
-        PlusExp(e);
-        for (;;) {
-            int op;
-            switch (Tok()) {
-                case TK_SHIFTL: op = OP_SHL; break;
-                case TK_SHIFTR: op = OP_SHR; break;
-                case TK_USHIFTR: op = OP_USHR; break;
-                default: return;
-            }
-            Lex();
-            Infix(e);
-            Exp r;
-            PlusExp(r);
-            BinaryOp(e, op, r);
-        }
+        static const OpToken ops[] = {{TK_SHIFTL, OP_SHL}, {TK_SHIFTR, OP_SHR}, {TK_USHIFTR, OP_USHR}};
+        BinaryLevel(e, &ExprCompiler::PlusExp, ops);
     }
     void PlusExp(Exp &e) {
-        MulExp(e);
-        while (Tok() == '+' || Tok() == '-') {
-            int op = Tok() == '+' ? OP_ADD : OP_SUB;
-            Lex();
-            Infix(e);
-            Exp r;
-            MulExp(r);
-            BinaryOp(e, op, r);
-        }
+        static const OpToken ops[] = {{'+', OP_ADD}, {'-', OP_SUB}};
+        BinaryLevel(e, &ExprCompiler::MulExp, ops);
     }
     void MulExp(Exp &e) {
-        PrefixedExpr(e);
-        while (Tok() == '*' || Tok() == '/' || Tok() == '%') {
-            int op = Tok() == '*' ? OP_MUL : (Tok() == '/' ? OP_DIV : OP_MOD);
-            Lex();
-            Infix(e);
-            Exp r;
-            PrefixedExpr(r);
-            BinaryOp(e, op, r);
-        }
+        static const OpToken ops[] = {{'*', OP_MUL}, {'/', OP_DIV}, {'%', OP_MOD}};
+        BinaryLevel(e, &ExprCompiler::PrefixedExpr, ops);
     }
     void UnaryOp(Exp &e, int op) {
         int r = ToAnyReg(e);
