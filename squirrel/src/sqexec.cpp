@@ -255,6 +255,17 @@ static inline bool BothNumeric(const SQObject &a, const SQObject &b) {
     return (a._type & SQOBJECT_NUMERIC) && (b._type & SQOBJECT_NUMERIC);
 }
 
+bool SQVM::LoopCall(const SQObjectPtr &fn, SQInteger target, SQInteger nargs, SQInteger stackbase,
+                    SQInteger rootframe) {
+    bool suspended;
+    if (DoCall(fn, target, nargs, stackbase, suspended) || !suspended) return true;
+    _suspended = SQTrue;
+    _suspended_target = target;
+    _suspended_rootframe = rootframe;
+    _retval = _suspendvalue;
+    return false;
+}
+
 void SQVM::Loop(SQInteger rootframe) {
     SQCallInfo *ci;
     SQClosure *closure;
@@ -606,18 +617,7 @@ void SQVM::Loop(SQInteger rootframe) {
             }
             case OP_CALL: {
                 SQInteger base = ci->_base;
-                bool suspended;
-                if (DoCall(R[i.a], base + i.c, i.b, base + i.a + 1, suspended)) {
-                    REFRESH();
-                    continue;
-                }
-                if (suspended) {
-                    _suspended = SQTrue;
-                    _suspended_target = base + i.c;
-                    _suspended_rootframe = rootframe;
-                    _retval = _suspendvalue;
-                    return;
-                }
+                if (!LoopCall(R[i.a], base + i.c, i.b, base + i.a + 1, rootframe)) return;
                 REFRESH();
                 continue;
             }
@@ -646,18 +646,7 @@ void SQVM::Loop(SQInteger rootframe) {
                     continue;
                 }
                 SQInteger base = ci->_base;
-                bool suspended;
-                if (DoCall(R[i.a], base + i.a, i.b, base + i.a + 1, suspended)) {
-                    REFRESH();
-                    continue;
-                }
-                if (suspended) {
-                    _suspended = SQTrue;
-                    _suspended_target = base + i.a;
-                    _suspended_rootframe = rootframe;
-                    _retval = _suspendvalue;
-                    return;
-                }
+                if (!LoopCall(R[i.a], base + i.a, i.b, base + i.a + 1, rootframe)) return;
                 REFRESH();
                 continue;
             }

@@ -116,6 +116,9 @@ struct SQVM : public SQCollectable {
     // calls fn with args at stack[stackbase..]; true when a script frame was pushed.
     // target: stack slot for the result, -1 for _retval, -2 to drop it
     bool DoCall(const SQObjectPtr &fn, SQInteger target, SQInteger nargs, SQInteger stackbase, bool &suspended);
+    // DoCall from the interpreter loop; false when the call suspended the VM (the
+    // suspension is recorded for the resume into target).
+    bool LoopCall(const SQObjectPtr &fn, SQInteger target, SQInteger nargs, SQInteger stackbase, SQInteger rootframe);
     void StoreResult(SQInteger target, const SQObjectPtr &v) {
         if (target >= 0) _stack[target] = v;
         else if (target == -1) _retval = v;
