@@ -1,17 +1,6 @@
 // World map, step 3 (low quality): hill shading from the normals s0, light from the
 // upper left, multiplied over the map.
-VARYING vec2 tc;
-
-#if VSH
-in vec4 POSITION0;
-
-void vsh()
-{
-  vec2 p = POSITION0.xy * vc[16].xy + vc[16].zw;
-  gl_Position = vec4(p, 0.0, 1.0);
-  tc = p * vc[17].xy + vc[17].zw;
-}
-#endif
+#include "map_pass.inc"
 
 #if PSH
 void psh()

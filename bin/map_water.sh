@@ -3,18 +3,7 @@
 // texel; corner (x, z) sits on the centre of map pixel (2x, 2z). Each cell is shaded as
 // the two triangles (x, z) (x + 1, z) (x, z + 1) and (x + 1, z) (x, z + 1) (x + 1, z + 1)
 // of a mesh through the corners would be, so depth and foam vary linearly within each.
-VARYING vec2 tc;
-
-#if VSH
-in vec4 POSITION0;
-
-void vsh()
-{
-  vec2 p = POSITION0.xy * vc[16].xy + vc[16].zw;
-  gl_Position = vec4(p, 0.0, 1.0);
-  tc = p * vc[17].xy + vc[17].zw;
-}
-#endif
+#include "map_pass.inc"
 
 #if PSH
 vec2 corner(ivec2 c) { return texelFetch(s0, c & 255, 0).rg; }

@@ -1,17 +1,7 @@
 // Final pass with the colour grade: a gentle filmic contrast curve, a touch more
 // saturation, a soft vignette, then the frame tint (pc[1]: rgb, a = opacity).
 // pc[0] = (1 / width, 1 / height, width, height).
-VARYING vec2 tc;
-
-#if VSH
-in vec4 POSITION0;
-
-void vsh()
-{
-  gl_Position = vec4(POSITION0.xy, 0.0, 1.0);
-  tc = POSITION0.xy * vc[16].xy + vc[16].zw;
-}
-#endif
+#include "screen_pass.inc"
 
 #if PSH
 void psh()

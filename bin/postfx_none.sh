@@ -1,16 +1,6 @@
 // Final pass without post-effects: the scene image onto the back buffer under the frame
 // tint (pc[1]: rgb, a = opacity).
-VARYING vec2 tc;
-
-#if VSH
-in vec4 POSITION0;
-
-void vsh()
-{
-  gl_Position = vec4(POSITION0.xy, 0.0, 1.0);
-  tc = POSITION0.xy * vc[16].xy + vc[16].zw;
-}
-#endif
+#include "screen_pass.inc"
 
 #if PSH
 void psh()

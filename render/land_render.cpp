@@ -464,8 +464,8 @@ static void interp_pass(LandRenderState &s, Texture *target, Texture *prev, Text
   set_texture(1, next);
   set_tex_address(0, TEXADDR_WRAP);
   set_tex_address(1, TEXADDR_WRAP);
-  set_vs4(16, 0.5f, -0.5f, 0.5f + 0.5f / size, 0.5f + 0.5f / size);
-  set_region_consts(17, s.interpArea);
+  set_region_consts(16, s.interpArea);
+  set_vs4(17, 0.5f, -0.5f, 0.5f + 0.5f / size, 0.5f + 0.5f / size);
   set_ps4(0, t, t, t, t);
   draw_postfx();
 }
