@@ -68,12 +68,7 @@ void call_sky_func(float angle, vec4f out[SKY_SCRIPT_COLORS])
 {
   HSQUIRRELVM vm = sky_vm.vm;
   SQInteger top = sq_gettop(vm);
-  struct Restore
-  {
-    HSQUIRRELVM v;
-    SQInteger t;
-    ~Restore() { sq_settop(v, t); }
-  } restore{vm, top};
+  sqbind::StackRestore restore(vm, top);
 
   sq_pushobject(vm, sky_func.obj);
   sq_pushroottable(vm);
@@ -251,21 +246,25 @@ void reload_sky_if_changed()
   copy_table_to_drawn();
 }
 
-void set_sky_ps_consts(int first)
+// The light vector and the drawn colours, as both stages read them.
+static void sky_registers(vec4f (&c)[1 + SKY_DRAWN_COLORS])
 {
-  vec4f c[1 + SKY_DRAWN_COLORS];
   c[0] = vec4f(sun_dir_drawn.x, sun_dir_drawn.y, sun_dir_drawn.z, sky_extra_light);
   for (int i = 0; i < SKY_DRAWN_COLORS; i++)
     c[1 + i] = sky_colors_drawn[i];
+}
+
+void set_sky_ps_consts(int first)
+{
+  vec4f c[1 + SKY_DRAWN_COLORS];
+  sky_registers(c);
   set_ps_consts(first, &c[0].x, 1 + SKY_DRAWN_COLORS);
 }
 
 void set_sky_vs_consts(int first)
 {
   vec4f c[1 + SKY_DRAWN_COLORS];
-  c[0] = vec4f(sun_dir_drawn.x, sun_dir_drawn.y, sun_dir_drawn.z, sky_extra_light);
-  for (int i = 0; i < SKY_DRAWN_COLORS; i++)
-    c[1 + i] = sky_colors_drawn[i];
+  sky_registers(c);
   set_vs_consts(first, &c[0].x, 1 + SKY_DRAWN_COLORS);
 }
 

@@ -378,12 +378,7 @@ static SQInteger sq_repaint_land(HSQUIRRELVM vm)
       if (r.type() != OT_ARRAY)
         throw SquirrelError(type_error_text);
       SQInteger top = sq_gettop(vm);
-      struct Restore
-      {
-        HSQUIRRELVM v;
-        SQInteger t;
-        ~Restore() { sq_settop(v, t); }
-      } restore{vm, top};
+      StackRestore restore(vm, top);
       r.push(vm);
       SQInteger arr = sq_gettop(vm);
       SQInteger n = sq_getsize(vm, arr);

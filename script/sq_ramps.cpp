@@ -20,12 +20,7 @@ static void fill_from_function(HSQUIRRELVM vm, R *ramp, SQInteger fn_idx)
     SqObject r = f(float(i) * inv_steps);
     SQInteger top = sq_gettop(vm);
     r.push(vm);
-    struct Restore
-    {
-      HSQUIRRELVM v;
-      SQInteger t;
-      ~Restore() { sq_settop(v, t); }
-    } restore{vm, top};
+    StackRestore restore(vm, top);
     if constexpr (std::is_same_v<R, SqColorRamp>)
       ramp->samples[i] = read_color(vm, -1);
     else

@@ -24,6 +24,18 @@ struct SquirrelError
   const char *what() const { return msg; }
 };
 
+// Puts the VM's stack top back to a saved height when it goes out of scope, also when a
+// SquirrelError leaves the scope.
+struct StackRestore
+{
+  HSQUIRRELVM v;
+  SQInteger top;
+  StackRestore(HSQUIRRELVM vm, SQInteger saved_top) : v(vm), top(saved_top) {}
+  ~StackRestore() { sq_settop(v, top); }
+  StackRestore(const StackRestore &) = delete;
+  StackRestore &operator=(const StackRestore &) = delete;
+};
+
 // One int per bound native type: its address is the script class's type tag and the key
 // under which the class is stored in the VM's registry table.
 template <typename T>
@@ -522,12 +534,7 @@ public:
     }
     else
     {
-      struct Restore
-      {
-        HSQUIRRELVM v;
-        SQInteger t;
-        ~Restore() { sq_settop(v, t); }
-      } restore{vm, top};
+      StackRestore restore(vm, top);
       return Arg<R>::get(vm, -1);
     }
   }

@@ -315,12 +315,7 @@ void read_erosion_params(HSQUIRRELVM vm, SQInteger idx, HeightmapData::ErosionPa
   for (SQInteger k = 0; k < n; k++)
   {
     SQInteger base = sq_gettop(vm);
-    struct Restore
-    {
-      HSQUIRRELVM v;
-      SQInteger t;
-      ~Restore() { sq_settop(v, t); }
-    } restore{vm, base};
+    StackRestore restore(vm, base);
     list.push(vm);
     sq_pushinteger(vm, k);
     if (SQ_FAILED(sq_get(vm, -2)))
