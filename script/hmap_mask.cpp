@@ -54,24 +54,10 @@ void HmapMask::fromSlope()
 
 void HmapMask::fromSimplexNoise(float scale, float period, int octaves, const FloatRamp *ramp, float gain)
 {
-  auto shaped = [ramp](float n) { return ramp ? ramp->get((n + 1.f) * 0.5f) : n; };
   const float step = period / 256.f;
   for (int z = 0; z < HMAP_SIZE; z++)
     for (int x = 0; x < HMAP_SIZE; x++)
-    {
-      float px = step * float(x), pz = step * float(z), p = period;
-      float sum = shaped(tiled_noise2(px, pz, p));
-      float amp = gain;
-      for (int k = 1; k < octaves; k++)
-      {
-        px = 2.f * px + 0.5f;
-        pz = 2.f * pz + 0.5f;
-        p = 2.f * p;
-        sum = sum + shaped(tiled_noise2(px, pz, p)) * amp;
-        amp = amp * gain;
-      }
-      v[hmap_index(x, z)] = sum * scale;
-    }
+      v[hmap_index(x, z)] = tiled_fractal_noise2(step * float(x), step * float(z), period, octaves, ramp, gain) * scale;
 }
 
 // The cellular generators add their values onto the heights; run on a zeroed grid,
