@@ -1,6 +1,7 @@
 #include "paths.h"
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -111,4 +112,21 @@ int64_t get_file_time(const char *path)
   if (!path || stat(path, &st) != 0)
     return 0;
   return int64_t(st.st_mtime);
+}
+
+bool read_whole_file(const char *path, DynArray<uint8_t> &out, bool *opened)
+{
+  out.clear();
+  FILE *fp = fopen(path, "rb");
+  if (opened)
+    *opened = fp != nullptr;
+  if (!fp)
+    return false;
+  uint8_t buf[65536];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof(buf), fp)) > 0)
+    out.append(buf, int(n));
+  const bool ok = !ferror(fp);
+  fclose(fp);
+  return ok;
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include "dyn_array.h"
 #include "engine_api.h"
 #include "temp_string.h"
 
@@ -17,3 +18,6 @@ ENGINE_API bool get_exe_path(char *buf, int size);
 ENGINE_API TempString<260> make_full_path(const char *name);
 // Modification time in seconds, 0 when the file does not exist. Compare for equality only.
 ENGINE_API int64_t get_file_time(const char *path);
+// Reads the whole file into out (cleared first). False when it cannot be opened or a read
+// fails; opened then tells which, and out holds what was read before the failure.
+ENGINE_API bool read_whole_file(const char *path, DynArray<uint8_t> &out, bool *opened = nullptr);

@@ -34,23 +34,13 @@ void destroy_mesh(Mesh *m)
 Mesh *read_mesh(const char *path, const char *&err, int &ofs)
 {
   ofs = -1;
-  FILE *fp = fopen(path, "rb");
-  if (!fp)
-  {
-    err = "Can't open file";
-    return nullptr;
-  }
   DynArray<uint8_t> data;
-  uint8_t buf[65536];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof(buf), fp)) > 0)
-    data.append(buf, int(n));
-  bool readFailed = ferror(fp);
-  fclose(fp);
-  if (readFailed)
+  bool opened = false;
+  if (!read_whole_file(path, data, &opened))
   {
-    err = "read error";
-    ofs = data.size();
+    err = opened ? "read error" : "Can't open file";
+    if (opened)
+      ofs = data.size();
     return nullptr;
   }
 

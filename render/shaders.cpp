@@ -267,21 +267,6 @@ bool ends_with_main(const char *text, uint32_t len, bool pixel)
 
 void add_dep(Shader *s, const char *name, int64_t mtime) { shader_add_dep(s, name, mtime); }
 
-bool read_file(const char *path, DynArray<uint8_t> &out)
-{
-  FILE *fp = fopen(path, "rb");
-  if (!fp)
-    return false;
-  uint8_t buf[65536];
-  size_t n;
-  out.clear();
-  while ((n = fread(buf, 1, sizeof(buf), fp)) > 0)
-    out.append(buf, int(n));
-  bool ok = !ferror(fp);
-  fclose(fp);
-  return ok;
-}
-
 bool load_from_cache(Shader *s)
 {
   s->deps.clear();
@@ -289,7 +274,7 @@ bool load_from_cache(Shader *s)
   shader_cache_name(s->file, s->defines, name, sizeof(name));
   TempString<260> path = make_full_path(name);
   DynArray<uint8_t> data;
-  if (!read_file(path, data))
+  if (!read_whole_file(path, data))
     return false;
   ShaderCacheView v;
   if (!parse_shader_cache(data.ptr, size_t(data.size()), v))

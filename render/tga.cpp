@@ -37,15 +37,9 @@ bool parse_tga(const uint8_t *d, size_t size, int &width, int &height, DynArray<
 bool load_tga(const char *name, int &width, int &height, DynArray<uint32_t> &pixels)
 {
   TempString<260> path = make_full_path(name);
-  FILE *fp = fopen(path, "rb");
-  if (!fp)
-    return false;
   DynArray<uint8_t> data;
-  uint8_t buf[65536];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof(buf), fp)) > 0)
-    data.append(buf, int(n));
-  fclose(fp);
+  if (!read_whole_file(path, data))
+    return false;
   const char *err = nullptr;
   if (!parse_tga(data.ptr, size_t(data.size()), width, height, pixels, &err))
   {
