@@ -23,18 +23,14 @@ constexpr float FX_BIRTH_STEP = 0.05f;
 
 float wrap_offset(float d) { return d - FX_WORLD_PERIOD * std::ceil(d / FX_WORLD_PERIOD - 0.5f); }
 
-// prev = pos; the velocity follows the acceleration against the drag, then moves pos.
+// prev = pos; the velocity follows the acceleration against the drag (vel.w, itself
+// changed by acc.w), then moves pos. Whole-vector operations: pos.w is not used.
 inline void step(FxParticle &p, float s)
 {
   p.prev = p.pos;
   const float drag = p.vel.w;
-  p.vel.x += s * (p.acc.x - p.vel.x * drag);
-  p.vel.y += s * (p.acc.y - p.vel.y * drag);
-  p.vel.z += s * (p.acc.z - p.vel.z * drag);
-  p.vel.w += s * p.acc.w;
-  p.pos.x += s * p.vel.x;
-  p.pos.y += s * p.vel.y;
-  p.pos.z += s * p.vel.z;
+  p.vel += (p.acc - p.vel * vec4f(drag, drag, drag, 0.f)) * s;
+  p.pos += p.vel * s;
 }
 
 void reset_pool(FxPool &pool)
