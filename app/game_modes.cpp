@@ -9,8 +9,10 @@
 #include "settings.h"
 #include "gameobj/gameobj.h"
 #include "gameobj/gameobj_host.h"
+#include "render/common_fx.h"
 #include "render/device.h"
 #include "render/screenshot.h"
+#include "script/fx_script.h"
 #include "script/world_script.h"
 #include "world/heightmap.h"
 #include "world/noise.h"
@@ -147,7 +149,8 @@ void world_step(float dt)
   update_land_render(dt);
   HeightmapData::updateHmap(dt);
   HeightmapData::simWater(dt);
-  // Particles (update_common_fx) join here with the effects renderer.
+  update_common_fx(dt);
+  update_fx_script(dt);
   MODULE_CALL(update_gameobj, dt);
 }
 

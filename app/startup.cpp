@@ -11,14 +11,17 @@
 #include "settings.h"
 #include "window.h"
 #include "camera.h"
+#include "fx_preview.h"
 #include "game_modes.h"
 #include "scene_links.h"
 #include "gameobj/gameobj.h"
 #include "gameobj/gameobj_host.h"
+#include "script/fx_script.h"
 #include "script/world_export.h"
 #include "script/world_hooks.h"
 #include "script/world_script.h"
 #include "render/buffers.h"
+#include "render/common_fx.h"
 #include "render/debug_vis.h"
 #include "render/device.h"
 #include "render/screenshot.h"
@@ -62,6 +65,7 @@ static void scripted_update(float dt)
   for (int i = 0; i < app_options.press_count; i++)
     if (app_options.presses[i].update == updates_run && app_options.presses[i].ctrl)
       set_key_held(VK_CONTROL, false);
+  run_fx_previews(updates_run);
 }
 
 static bool scripted_render(float dt)
@@ -112,7 +116,7 @@ static LoopHooks loop_hooks()
 {
   LoopHooks h = {};
   h.process_messages = process_window_messages;
-  h.update = app_options.press_count ? scripted_update : update_game;
+  h.update = app_options.press_count || app_options.fx_preview_count ? scripted_update : update_game;
   h.check_device = check_d3d_device;
   h.render_frame = app_options.screenshot_count ? scripted_render : render_d3d_frame;
   h.present = present_d3d;
@@ -148,11 +152,22 @@ static void install_world_hooks()
     if (local_player)
       local_player->onWorldGenerated();
   };
-  // The sky and the terrain renderer; the splash keeps its default (show_splash), the
-  // particles join with their renderer.
+  // The sky, the particles and the terrain renderer; the splash keeps its default.
   h.set_sun_dir = [](vec4f dir) { set_sun_dir(dir, false); };
+  h.reset_common_fx = reset_common_fx;
   h.refresh_terrain = [] { request_land_refresh(); };
   set_world_hooks(h);
+}
+
+// Where the effects script's particles go.
+static void install_fx_script_hooks()
+{
+  FxScriptHooks h;
+  h.add_blend_particle = add_blend_particle;
+  h.add_glow_particle = add_glow_particle;
+  h.add_lightning_fx = add_lightning_fx;
+  h.reset_common_fx = reset_common_fx;
+  set_fx_script_hooks(h);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -174,6 +189,8 @@ static void module_debug()
   if (gameobj_api.render_debug_vis_gameobj)
     gameobj_api.render_debug_vis_gameobj();
 }
+// Particles, trails and lightning, interpolated to the time since the last update.
+static void draw_common_fx() { render_common_fx(time_dt, time_ik); }
 
 // What the scene pipeline draws inside its passes.
 void install_scene_hooks()
@@ -185,8 +202,8 @@ void install_scene_hooks()
   h.render_objects = module_objects;
   h.render_object_shadows = module_shadows;
   h.render_object_debug = module_debug;
-  // The shadow bracket and the particles keep the pipeline's defaults until their
-  // renderers exist.
+  h.render_common_fx = draw_common_fx;
+  // The shadow bracket keeps the pipeline's default until its renderer exists.
   set_scene_hooks(h);
   scene_init_terrain = init_land_render;
   scene_close_terrain = close_land_render;
@@ -216,6 +233,9 @@ void init_systems()
   //     the shadow renderer come between init_inst_render and init_new_gui.
   if (gameobj_api.init_inst_render)
     gameobj_api.init_inst_render();
+  init_common_fx();
+  install_fx_script_hooks();
+  init_fx_script();
   if (gameobj_api.init_new_gui)
     gameobj_api.init_new_gui();
   if (gameobj_api.init_spells_ui)
@@ -246,6 +266,8 @@ void close_systems()
     gameobj_api.close_spells_ui();
   if (gameobj_api.close_gameobj)
     gameobj_api.close_gameobj();
+  close_fx_script();
+  close_common_fx();
   stop_gameobj_host();
   // The debug drawing, the post-effects, the terrain renderer, the sky, then the
   // deferred-lighting shaders and the scene textures.
@@ -329,6 +351,7 @@ void check_file_changes()
     rebind_gameobj_scripts();
   reload_sky_if_changed();
   check_world_script_reload();
+  check_fx_script_reload();
 }
 
 void on_d3d_resize()

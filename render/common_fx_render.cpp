@@ -18,6 +18,7 @@
 #include "render/device.h"
 #include "render/scene_render.h"
 #include "render/shaders.h"
+#include "render/sky.h"
 #include "render/textures.h"
 
 bool fx_use_single_rt = false;
@@ -29,6 +30,7 @@ constexpr int VC_VIEWPROJ = 0;   // 0..3
 constexpr int VC_CAMERA = 4;     // 4..7: rows right, up, forward, position
 constexpr int VC_SCREEN_MAP = 16;
 constexpr int VC_DEPTH_PLANE = 24;
+constexpr int VC_SKY_LIGHT = 30; // 30..42: light vector and the sky's light parameters
 constexpr int PC_SOFT = 24;      // x: soft particles on, y: far distance, zw: 1 / screen size
 constexpr int STAGE_ATLAS = 0;
 constexpr int STAGE_DEPTH = 1;
@@ -117,6 +119,7 @@ Matrix44 set_view_consts()
   set_vs_consts(VC_VIEWPROJ, &glob.m[0][0], 4);
   set_vs_consts(VC_CAMERA, &cam.m[0][0], 4);
   set_vc(VC_DEPTH_PLANE, vec4f(view.m[0][2], view.m[1][2], view.m[2][2], view.m[3][2]) / FAR_DISTANCE);
+  set_sky_vs_consts(VC_SKY_LIGHT);
   return cam;
 }
 
