@@ -8,6 +8,7 @@ import core.player
 import core.script
 import ui.menus
 import game.world
+import fx.effects
 
 // The dispatch table of class T, read from a scratch instance (constructors only set
 // fields, so nothing is registered anywhere).

@@ -1,4 +1,4 @@
-#include "fx_script.h"
+#include "fx_script_vm.h"
 #include <cmath>
 #include <cstdio>
 #include <cstring>

@@ -12,11 +12,10 @@
 //
 // Every script error on these roads is shown in the on-screen error strip as
 // "Error in fx script:\n..."; the program keeps running.
-#include <squirrel.h>
+// This header needs no script engine headers: the game-object module includes it.
 #include "app/d3dcolor.h"
 #include "app/engine_api.h"
 #include "app/vec4f.h"
-#include "script/sq_reloadable_vm.h"
 
 struct ColorRamp;
 struct FloatRamp;
@@ -46,9 +45,6 @@ struct FxScriptHooks
 extern ENGINE_API FxScriptHooks fx_script_hooks;
 // Installs hooks; null entries get the defaults.
 ENGINE_API void set_fx_script_hooks(const FxScriptHooks &hooks);
-
-// The VM and its files; open between init_fx_script and close_fx_script.
-extern ENGINE_API SqReloadableVM fx_script;
 
 // Creates the VM (fatal "error creating fx script VM" when it cannot), registers the
 // ramps, "vec4f", the random and colour functions and the particle functions, and runs

@@ -1,4 +1,4 @@
-// The game itself: spells and their grid, missiles, monsters, buildings, effects and the
+// The game itself: spells and their grid, missiles, monsters, buildings and the
 // instanced drawing of the objects. These are the entry points the game issue fills in;
 // until then each does nothing (and answers "nothing there" where it answers at all).
 import core.engine
@@ -45,16 +45,4 @@ void render_gameobj_shadow() {}
 void render_debug_vis_gameobj() {}
 void render_building(const void *surface, int x, int z) {}
 
-// Particle effects of the objects.
-void init_fx_data() {}
-void spawn_fireball_fx() {}
-void fireball_explode_fx() {}
-void spawn_waterball_missile_fx() {}
-void spawn_magic_missile_fx() {}
-void spawn_water_source_fx() {}
-void spawn_water_sink_fx() {}
-void spawn_meteor_fx() {}
-void meteor_explode_fx() {}
-void wyvern_death_fx() {}
-void spawn_spellobj_fx() {}
-void lightning_hit_fx() {}
+// Particle effects of the objects: fx/effects.ls.

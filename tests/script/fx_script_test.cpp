@@ -10,7 +10,7 @@
 #include <unistd.h>
 #include "app/log.h"
 #include "app/paths.h"
-#include "script/fx_script.h"
+#include "script/fx_script_vm.h"
 #include "script/ramp.h"
 
 namespace fs = std::filesystem;
