@@ -266,3 +266,50 @@ TEST(CommonFxRender, SmokeDarkensAndBothTargetModesAgree)
     EXPECT_NE(single, bare);
   }
 }
+
+TEST(CommonFxRender, TrailsAndBoltsLightTheirPath)
+{
+  REQUIRE_DEVICE(320, 180);
+  FxScene scene(1);
+  glow_ball(vec4f(0.f, 20.f, -60.f, 1.f), 4.f, D3dColor(0xFFFFFFFFu)); // behind the camera
+  std::vector<uint32_t> before = scene.frame();
+  // A ribbon across the sky from left to right, and a bolt down onto the ground.
+  const vec4f side(0.f, 2.f, 0.f, 0.f);
+  int tr = add_trail_fx(vec4f(-32.f, 26.f, 60.f, 1.f), vec4f(0.f), side, 2.f, D3dColor(0xFFFFA040u));
+  for (int i = 1; i < TRAIL_POINTS; i++)
+    add_trail_point(tr, vec4f(-32.f + float(i) * 2.f, 26.f, 60.f, 1.f), vec4f(0.f), side);
+  add_lightning_fx(vec4f(-10.f, 45.f, 70.f, 1.f), vec4f(-6.f, 0.f, 70.f, 1.f), vec4f(0.f), 0.8f, 6.f, 3.f, 1.f,
+                   D3dColor(0xFFC0D0FFu), 30);
+  update_common_fx(0.05f);
+  for (FxBolt &b : fx_bolts)
+    b.age = 0.25f; // a quarter through its life: the upper half is lit
+  std::vector<uint32_t> after = scene.frame();
+  vistest::save_png(after, "fx_ribbons");
+  float hx, hy, r, tx, ty;
+  project(vec4f(-4.f, 26.f, 60.f, 1.f), 1.f, hx, hy, r);  // near the trail's head (newest point)
+  project(vec4f(-24.f, 26.f, 60.f, 1.f), 1.f, tx, ty, r); // toward its tail
+  auto gain = [&](float x, float y) { // the most in a column of 5 pixels
+    int best = -255;
+    for (int dy = -2; dy <= 2; dy++)
+    {
+      size_t i = size_t(y + float(dy)) * d3d_wd + size_t(x);
+      best = std::max(best, R(after[i]) - R(before[i]));
+    }
+    return best;
+  };
+  EXPECT_GT(gain(hx, hy), 40);
+  EXPECT_GT(gain(hx, hy), gain(tx, ty)); // the ribbon fades toward its tail
+  EXPECT_GT(gain(tx, ty), 0);
+  float ux, uy, lx, ly;
+  project(vec4f(-9.f, 36.f, 70.f, 1.f), 1.f, ux, uy, r); // upper part of the bolt
+  project(vec4f(-6.5f, 5.f, 70.f, 1.f), 1.f, lx, ly, r);  // lower part, not lit yet
+  int best_upper = 0, best_lower = 0;
+  for (int dx = -6; dx <= 6; dx++)
+  {
+    best_upper = std::max(best_upper, gain(ux + float(dx), uy));
+    best_lower = std::max(best_lower, gain(lx + float(dx), ly));
+  }
+  EXPECT_GT(best_upper, 40);
+  EXPECT_LT(best_lower, 10);
+  kill_trail_fx(tr);
+}
