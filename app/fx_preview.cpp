@@ -4,6 +4,16 @@
 #include "settings.h"
 #include "script/fx_script.h"
 #include "script/world_hooks.h"
+#include "world/heightmap.h"
+#include <cmath>
+
+// The land, or the water over it: an effect previewed over the sea happens on its
+// surface, not on the sea floor where nobody would see it.
+static float surface_height(float x, float z)
+{
+  const float depth = HeightmapData::waterAt(int(std::lround(x)), int(std::lround(z))).depth;
+  return hmap_land_height(x, z) + (depth > 0.f ? depth : 0.f);
+}
 
 vec4f view_land_point(const Matrix44 &camera)
 {
@@ -12,7 +22,7 @@ vec4f view_land_point(const Matrix44 &camera)
   const float step = 0.5f, reach = 512.f;
   auto above = [&](float t) {
     vec4f p = from + dir * t;
-    return p.y - hmap_land_height(p.x, p.z);
+    return p.y - surface_height(p.x, p.z);
   };
   float prev_t = 0.f;
   for (float t = step; t <= reach; t += step)
@@ -29,7 +39,7 @@ vec4f view_land_point(const Matrix44 &camera)
       (above(mid) > 0.f ? lo : hi) = mid;
     }
     vec4f p = from + dir * hi;
-    return vec4f(p.x, hmap_land_height(p.x, p.z), p.z, 1.f);
+    return vec4f(p.x, surface_height(p.x, p.z), p.z, 1.f);
   }
   vec4f p = from + dir * 30.f;
   p.w = 1.f;

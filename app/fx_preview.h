@@ -5,8 +5,8 @@
 #include "matrix44.h"
 #include "vec4f.h"
 
-// Where the camera's centre ray (camera = its world matrix) first meets the height map,
-// within 512 units; 30 units ahead when it meets nothing.
+// Where the camera's centre ray (camera = its world matrix) first meets the height map
+// or the water over it, within 512 units; 30 units ahead when it meets nothing.
 vec4f view_land_point(const Matrix44 &camera);
 
 // Runs the previews due after this update: call_fx_script(name, land point, (0, 1, 0, 0),

@@ -513,14 +513,24 @@ function magic_missile_trail(pos, up, dir, t) {
 
 function water_source(pos, up, dir, t) {
   local n = unit_or(up, UP);
-  local count = (80 * t + frnd()).tointeger();
+  local count = (140 * t + frnd()).tointeger();
   for (local i = 0; i < count; i++) {
-    local p = P(pick([B.drop, B.droplet_a, B.droplet_b, B.spray]), rndf(0.9, 1.5), rndf(0.25, 0.5), 0xE0E0F0FF);
+    local p = P(pick([B.drop, B.droplet_a, B.droplet_b, B.spray]), rndf(0.9, 1.5), rndf(0.3, 0.6), 0xF0E8F4FF);
     p.delay = frnd() * t;
     p.accel = GRAVITY * 1.4;
     p.colorAnim = water_fade;
     p.startRoll = srnd() * 0.3;
     add_blend_particle(pos + n * 0.5, vel(rnd_cone(n, 0.3) * rndf(9.0, 14.0), 0.3), p);
+  }
+  // The jet itself: spray thrown straight up, thinning into mist.
+  for (local i = 0; i < 30 * t; i++) {
+    local p = P(pick([B.spray, B.mist, B.splash]), rndf(0.5, 0.9), rndf(0.8, 1.4), 0xC0F0F4FF);
+    p.delay = frnd() * t;
+    p.accel = GRAVITY * 0.9;
+    p.colorAnim = mist_fade;
+    p.sizeAnim = grow_fire;
+    p.startRoll = srnd() * 0.2;
+    add_blend_particle(pos + n * 0.6, vel(rnd_cone(n, 0.08) * rndf(8.0, 12.0), 0.8), p);
   }
   for (local i = 0; i < 16 * t; i++) {
     local p = P(pick([B.mist, B.spray, B.puff_b]), rndf(1.0, 1.8), rndf(1.5, 2.5), 0x80E8F0FF);
@@ -554,7 +564,7 @@ function water_source(pos, up, dir, t) {
 function water_sink(pos, up, dir, t) {
   local n = unit_or(up, UP);
   local ax = across(n);
-  local count = (50 * t + frnd()).tointeger();
+  local count = (90 * t + frnd()).tointeger();
   for (local i = 0; i < count; i++) {
     // Start on a ring, swirl around and inward, sink at the centre.
     local a = frnd() * TWO_PI, r = rndf(4.0, 7.0);
@@ -576,7 +586,7 @@ function water_sink(pos, up, dir, t) {
     add_blend_particle(pos + n * 0.2, ZERO, p);
   }
   for (local i = 0; i < 6 * t; i++) {
-    local p = P(G.swirl, rndf(0.8, 1.2), rndf(3.5, 5.0), 0x603080C0);
+    local p = P(G.swirl, rndf(0.8, 1.2), rndf(2.0, 3.0), 0x303070B0);
     p.delay = frnd() * t;
     p.colorAnim = glow_fade;
     p.sizeAnim = shrink;
