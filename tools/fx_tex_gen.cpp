@@ -5,8 +5,8 @@
 //                                lightning band
 //   a third argument <preview.png> also writes the atlas over a backdrop (blend: a sky
 //   gradient, glow: black) for looking at it.
-// The cell table below is the one place that says where a sprite is; bin/test/fx.nut
-// repeats it for modders. Every sprite fades to nothing before its cell's edge, so
+// fx_atlas_cells.h is the one place that says where a sprite is; bin/test/fx.nut
+// repeats it for modders (a test keeps the two alike). Every sprite fades to nothing before its cell's edge, so
 // neighbours never bleed into each other on any mip level.
 // Everything is seeded by constants, so the files are the same on every build.
 #include <cmath>
@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 #include <stb/stb_image_write.h>
+#include "fx_atlas_cells.h"
 #include "tex_gen_util.h"
 
 using namespace texgen;
@@ -555,32 +556,6 @@ Rgba lightning_band(float u, float v)
 // ---------------------------------------------------------------------------------------
 // The two atlases
 
-struct Cell
-{
-  const char *name;
-  int x, y, size;
-};
-
-// blendfx.dds
-const Cell blend_cells[] = {
-  {"smoke_a", 0, 0, 128},      {"smoke_b", 128, 0, 128},   {"smoke_c", 256, 0, 128},  {"dust_cloud", 384, 0, 128},
-  {"dust", 0, 128, 64},        {"drop", 64, 128, 64},      {"splash", 128, 128, 64},  {"spray", 192, 128, 64},
-  {"foam", 256, 128, 64},      {"feather_a", 320, 128, 64}, {"feather_b", 384, 128, 64}, {"ripple", 448, 128, 64},
-  {"soft_dot", 0, 192, 32},    {"puff_a", 32, 192, 32},    {"puff_b", 64, 192, 32},   {"grain", 96, 192, 32},
-  {"foam_bit", 128, 192, 32},  {"droplet_a", 160, 192, 32}, {"droplet_b", 192, 192, 32}, {"mist", 224, 192, 32},
-  {"ash_a", 0, 224, 32},       {"ash_b", 32, 224, 32},     {"ash_c", 64, 224, 32},    {"chip_a", 96, 224, 32},
-  {"chip_b", 128, 224, 32},    {"chip_c", 160, 224, 32},   {"leaf", 192, 224, 32},    {"pebble", 224, 224, 32},
-  {"wisp", 256, 192, 64},      {"down", 320, 192, 64},     {"sheet", 384, 192, 64},   {"bubble", 448, 192, 64},
-};
-
-// glowfx.dds (besides the ribbon regions: body y 0..63, head 0,64 x 64, band y 192..255)
-const Cell glow_cells[] = {
-  {"trail_head", 0, 64, 64}, {"flare", 64, 64, 64},     {"glow_ball", 128, 64, 64}, {"ring", 192, 64, 64},
-  {"shock_wave", 256, 64, 64}, {"flame_a", 320, 64, 64}, {"flame_b", 384, 64, 64},  {"sparkle", 448, 64, 64},
-  {"fire_puff", 0, 128, 64}, {"spark", 64, 128, 64},     {"ember", 128, 128, 64},   {"heal_plus", 192, 128, 64},
-  {"flash", 256, 128, 64},   {"rune_ring", 320, 128, 64}, {"bubble_rim", 384, 128, 64}, {"swirl", 448, 128, 64},
-};
-
 using SpriteFn = std::function<Rgba(float, float)>;
 
 SpriteFn blend_sprite(const char *name)
@@ -654,9 +629,9 @@ SpriteFn glow_sprite(const char *name)
 }
 
 template <size_t N>
-bool paint_cells(Canvas &c, const Cell (&cells)[N], SpriteFn (*lookup)(const char *))
+bool paint_cells(Canvas &c, const FxAtlasCell (&cells)[N], SpriteFn (*lookup)(const char *))
 {
-  for (const Cell &cell : cells)
+  for (const FxAtlasCell &cell : cells)
   {
     SpriteFn f = lookup(cell.name);
     if (!f)
@@ -669,13 +644,13 @@ bool paint_cells(Canvas &c, const Cell (&cells)[N], SpriteFn (*lookup)(const cha
   return true;
 }
 
-bool make_blend(Canvas &c) { return paint_cells(c, blend_cells, blend_sprite); }
+bool make_blend(Canvas &c) { return paint_cells(c, fx_blend_cells, blend_sprite); }
 
 bool make_glow(Canvas &c)
 {
   c.paintRect(0, 0, W, 64, trail_body, 2);
   c.paintRect(0, 192, W, 64, lightning_band, 2);
-  return paint_cells(c, glow_cells, glow_sprite);
+  return paint_cells(c, fx_glow_cells, glow_sprite);
 }
 
 // The atlas drawn over a backdrop at twice its size: blended sprites over a sky-to-grass

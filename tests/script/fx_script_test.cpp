@@ -5,6 +5,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <string>
 #include <vector>
 #include <unistd.h>
@@ -12,6 +13,7 @@
 #include "app/paths.h"
 #include "script/fx_script_vm.h"
 #include "script/ramp.h"
+#include "tools/fx_atlas_cells.h"
 
 namespace fs = std::filesystem;
 
@@ -260,4 +262,75 @@ TEST_F(FxScript, LoadFailureKeepsTheVmForALaterFix)
   fs::remove(dir / "test/fx.nut");
   init_fx_script();
   EXPECT_EQ(message(), "Error in fx script:\ncan't open 'test/fx.nut'");
+}
+
+// The shipped script: it loads, names every atlas cell as the generator paints it (in its
+// tables and in the list at its top), and the cells keep apart.
+TEST(FxScriptShipped, CellTablesMatchTheAtlases)
+{
+  snprintf(app_path, sizeof(app_path), "%s", ZARNITH_SOURCE_BIN);
+  set_error_message(nullptr);
+  init_fx_script();
+  ASSERT_FALSE(has_error_message()) << get_error_message();
+  std::ifstream in(std::string(ZARNITH_SOURCE_BIN) + "test/fx.nut");
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::string header = text.substr(0, text.find("\nconst "));
+  HSQUIRRELVM vm = fx_script.vm;
+  auto check = [&](const char *table, const FxAtlasCell *cells, size_t n) {
+    for (size_t i = 0; i < n; i++)
+    {
+      const FxAtlasCell &c = cells[i];
+      sq_pushroottable(vm);
+      sq_pushstring(vm, table, -1);
+      ASSERT_TRUE(SQ_SUCCEEDED(sq_get(vm, -2))) << table;
+      sq_pushstring(vm, c.name, -1);
+      ASSERT_TRUE(SQ_SUCCEEDED(sq_get(vm, -2))) << table << "." << c.name;
+      int v[3];
+      for (int k = 0; k < 3; k++)
+      {
+        sq_pushinteger(vm, k);
+        ASSERT_TRUE(SQ_SUCCEEDED(sq_get(vm, -2)));
+        SQInteger x = 0;
+        sq_getinteger(vm, -1, &x);
+        v[k] = int(x);
+        sq_poptop(vm);
+      }
+      sq_pop(vm, 3);
+      EXPECT_EQ(v[0], c.x) << c.name;
+      EXPECT_EQ(v[1], c.y) << c.name;
+      EXPECT_EQ(v[2], c.size) << c.name;
+      // The modders' list at the top: "name x y size".
+      std::smatch m;
+      const std::regex row(std::string("[ /]") + c.name + " +([0-9]+) +([0-9]+) +([0-9]+)");
+      ASSERT_TRUE(std::regex_search(header, m, row)) << c.name << " is not in the list";
+      EXPECT_EQ(std::stoi(m[1]), c.x) << c.name << " in the list";
+      EXPECT_EQ(std::stoi(m[2]), c.y) << c.name << " in the list";
+      EXPECT_EQ(std::stoi(m[3]), c.size) << c.name << " in the list";
+      // Inside the atlas, aligned, apart from every other cell.
+      EXPECT_TRUE(c.x >= 0 && c.y >= 0 && c.x + c.size <= 512 && c.y + c.size <= 256) << c.name;
+      EXPECT_EQ(c.x % c.size, 0) << c.name;
+      EXPECT_EQ(c.y % c.size, 0) << c.name;
+      for (size_t j = 0; j < i; j++)
+      {
+        const FxAtlasCell &o = cells[j];
+        bool apart = c.x + c.size <= o.x || o.x + o.size <= c.x || c.y + c.size <= o.y || o.y + o.size <= c.y;
+        EXPECT_TRUE(apart) << c.name << " overlaps " << o.name;
+      }
+    }
+  };
+  check("B", fx_blend_cells, sizeof(fx_blend_cells) / sizeof(fx_blend_cells[0]));
+  check("G", fx_glow_cells, sizeof(fx_glow_cells) / sizeof(fx_glow_cells[0]));
+  // The effects the game calls by name.
+  for (const char *fn : {"fireball_trail", "fireball_explode", "waterball_trail", "waterball_splash",
+                         "magic_missile_trail", "water_source", "water_sink", "meteor_trail", "meteor_explode",
+                         "wyvern_death", "spell_object", "lightning_hit", "lightning_sparks", "healing", "mana_ball",
+                         "portal", "update_fx"})
+  {
+    sq_pushroottable(vm);
+    sq_pushstring(vm, fn, -1);
+    EXPECT_TRUE(SQ_SUCCEEDED(sq_get(vm, -2)) && sq_gettype(vm, -1) == OT_CLOSURE) << fn;
+    sq_settop(vm, 0);
+  }
+  close_fx_script();
+  app_path[0] = 0;
 }
