@@ -3,6 +3,8 @@
 //     pool, drifting under gravity and drag), 500 trails of 16 points and 20 bolts.
 //   BM_ParticleInstancesCpu: the CPU part of drawing 5 000 particles of size 1 to 3 with
 //     ramps: every instance record of both pools, written to memory.
+//   BM_ScriptEffect: one call of an effect of bin/test/fx.nut (a trail for one update, a
+//     burst), particles added to the pools.
 //   BM_RenderCommonFx: the whole effects pass for those particles at 1280 x 720 on the
 //     device (llvmpipe under SDL offscreen by default): buffer fill, both particle
 //     passes and the composite, the GPU finished each time; with the floating-point
@@ -22,6 +24,7 @@
 #include "render/device.h"
 #include "render/scene_render.h"
 #include "render/sky.h"
+#include "script/fx_script.h"
 #include "script/global_ramps.h"
 
 namespace
@@ -107,6 +110,42 @@ void BM_ParticleInstancesCpu(benchmark::State &state)
   reset_common_fx();
 }
 BENCHMARK(BM_ParticleInstancesCpu)->Unit(benchmark::kMicrosecond);
+
+void BM_ScriptEffect(benchmark::State &state, const char *effect, float t)
+{
+  static bool opened = false;
+  if (!opened)
+  {
+    snprintf(app_path, sizeof(app_path), "%s", ZARNITH_SOURCE_BIN_DIR);
+    FxScriptHooks h;
+    h.add_blend_particle = add_blend_particle;
+    h.add_glow_particle = add_glow_particle;
+    h.add_lightning_fx = add_lightning_fx;
+    h.reset_common_fx = reset_common_fx;
+    set_fx_script_hooks(h);
+    init_fx_script();
+    opened = true;
+  }
+  reset_common_fx();
+  int calls = 0;
+  for (auto _ : state)
+  {
+    call_fx_script(effect, vec4f(128.f, 5.f, 128.f, 1.f), vec4f(0.f, 1.f, 0.f, 0.f), vec4f(1.f, 0.f, 0.f, 0.f), t);
+    if (++calls == 50)
+    {
+      state.PauseTiming();
+      reset_common_fx();
+      calls = 0;
+      state.ResumeTiming();
+    }
+  }
+  state.counters["particles_per_call"] =
+    double(fx_blend_pool.alive + fx_glow_pool.alive) / double(calls ? calls : 1);
+  reset_common_fx();
+}
+BENCHMARK_CAPTURE(BM_ScriptEffect, fireball_trail_step, "fireball_trail", 0.05f)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_ScriptEffect, fireball_explode, "fireball_explode", 1.f)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_ScriptEffect, meteor_explode, "meteor_explode", 1.f)->Unit(benchmark::kMicrosecond);
 
 bool open_device()
 {
