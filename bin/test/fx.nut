@@ -205,7 +205,7 @@ flutter <- FloatRamp(function(t) { return sin(t * 9.0) * 0.6 + t * 2.0; });
 function flames(at, drift, n, size, life, delay) {
   for (local i = 0; i < n; i++) {
     local p = P(pick([G.fire_puff, G.flame_a, G.flame_b, G.fire_puff]), life * rndf(0.7, 1.2), size * rndf(0.7, 1.3),
-                0x70FFFFFF);
+                pick([0x60FFFFFF, 0x58FFE0C0, 0x50FFC0A0]));
     p.delay = delay;
     p.accel = vec4f(0, 3.0, 0, 0);
     p.colorAnim = fire_cool;
@@ -377,7 +377,7 @@ function fireball_explode(pos, normal, dir, strength) {
   flames(at, n * 4.0, (24 * k).tointeger(), 3.0 * k, 0.9, 0.0);
   // A second wave of fire that rolls outward as the first rises.
   for (local i = 0; i < 14 * k; i++) {
-    local p = P(pick([G.fire_puff, G.flame_b]), rndf(0.6, 1.0), rndf(2.0, 3.2) * k, 0x60FFFFFF);
+    local p = P(pick([G.fire_puff, G.flame_b]), rndf(0.6, 1.0), rndf(2.0, 3.2) * k, 0x48FFD0B0);
     p.delay = frnd() * 0.1;
     p.colorAnim = fire_cool;
     p.sizeAnim = grow_fire;
