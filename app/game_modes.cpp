@@ -1,23 +1,23 @@
 #include "game_modes.h"
+#include <algorithm>
+#include <cmath>
 #include "app_globals.h"
 #include "camera.h"
 #include "clock.h"
 #include "device_link.h"
-#include "input.h"
-#include "main_loop.h"
-#include "scene_links.h"
-#include "settings.h"
 #include "gameobj/gameobj.h"
 #include "gameobj/gameobj_host.h"
+#include "input.h"
+#include "main_loop.h"
 #include "render/common_fx.h"
 #include "render/device.h"
 #include "render/screenshot.h"
+#include "scene_links.h"
 #include "script/fx_script.h"
 #include "script/world_script.h"
+#include "settings.h"
 #include "world/heightmap.h"
 #include "world/noise.h"
-#include <algorithm>
-#include <cmath>
 
 static MainMenuMode main_menu_mode_inst;
 static PlayGameMode play_mode_inst;
@@ -32,10 +32,10 @@ GameMenuMode *game_menu_mode = &game_menu_mode_inst;
 MenuFlightState menu_flight = {};
 
 // The module's functions stay null while no module is bound.
-#define MODULE_CALL(f, ...) \
-  do \
-  { \
-    if (gameobj_api.f) \
+#define MODULE_CALL(f, ...)       \
+  do                              \
+  {                               \
+    if (gameobj_api.f)            \
       gameobj_api.f(__VA_ARGS__); \
   } while (0)
 
@@ -50,10 +50,7 @@ const char *const play_help_text =
   "Ctrl-G: generate new world\nCtrl-M: toggle monsters\nCtrl-N: mana cheat\nCtrl-...: other dev-mode keys\n"
   "PrintScreen: screenshot\nAlt-Enter: toggle fullscreen\nAlt-F4: quit\n";
 
-const char *cur_help_text()
-{
-  return cur_game_mode == dev_mode ? dev_help_text : play_help_text;
-}
+const char *cur_help_text() { return cur_game_mode == dev_mode ? dev_help_text : play_help_text; }
 
 int sun_angle_degrees(vec4f sun_dir)
 {

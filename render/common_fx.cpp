@@ -18,8 +18,12 @@ int first_free_trail = -1;
 // The step every new particle makes at once: one update interval.
 constexpr float FX_BIRTH_STEP = 0.05f;
 
-#define TRAIL_ASSERT(c) \
-  do { if (!(c)) fatal("%s(%d): failed ASSERT(%s)", "trailFx", __LINE__, #c); } while (0)
+#define TRAIL_ASSERT(c)                                            \
+  do                                                               \
+  {                                                                \
+    if (!(c))                                                      \
+      fatal("%s(%d): failed ASSERT(%s)", "trailFx", __LINE__, #c); \
+  } while (0)
 
 float wrap_offset(float d) { return d - FX_WORLD_PERIOD * std::ceil(d / FX_WORLD_PERIOD - 0.5f); }
 
@@ -219,8 +223,8 @@ void add_glow_particle(vec4f pos, vec4f vel, vec4f acc, float life, float delay,
                        float atlas_x, float atlas_y, float cell, float rotation, float rotation_amount,
                        const ColorRamp *color_ramp, const FloatRamp *size_ramp, const FloatRamp *rotation_ramp)
 {
-  add_particle(fx_glow_pool, pos, vel, acc, life, delay, size, color, atlas_x, atlas_y, cell, rotation,
-               rotation_amount, color_ramp, size_ramp, rotation_ramp);
+  add_particle(fx_glow_pool, pos, vel, acc, life, delay, size, color, atlas_x, atlas_y, cell, rotation, rotation_amount,
+               color_ramp, size_ramp, rotation_ramp);
 }
 
 int add_trail_fx(vec4f pos, vec4f vel, vec4f side, float width, D3dColor color)

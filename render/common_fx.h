@@ -23,7 +23,7 @@ struct ColorRamp;
 struct FloatRamp;
 
 constexpr int MAX_TRAILS = 4000;
-constexpr int TRAIL_POINTS = 16;     // ring size of one trail
+constexpr int TRAIL_POINTS = 16;       // ring size of one trail
 constexpr int FX_POOL_RESERVE = 10000; // particles reserved per pool by a reset
 constexpr float FX_WORLD_PERIOD = 256.f;
 // The atlases' size in texels: sprite positions and cells are given in these units.
@@ -31,17 +31,17 @@ constexpr float FX_ATLAS_W = 512.f, FX_ATLAS_H = 256.f;
 
 struct FxParticle
 {
-  vec4f pos;  // position at the next update (w unused)
-  vec4f vel;  // xyz velocity, w = drag coefficient
-  vec4f acc;  // xyz acceleration, w = change of the drag per second
-  vec4f prev; // position at the last update
-  float life; // seconds of visible life; > 0 alive, -1 free
-  float age;  // seconds since birth; starts at -delay, so negative until born
+  vec4f pos;    // position at the next update (w unused)
+  vec4f vel;    // xyz velocity, w = drag coefficient
+  vec4f acc;    // xyz acceleration, w = change of the drag per second
+  vec4f prev;   // position at the last update
+  float life;   // seconds of visible life; > 0 alive, -1 free
+  float age;    // seconds since birth; starts at -delay, so negative until born
   int nextFree; // while free: index of the next free record, -1 at the end
   float size;   // half the sprite's width in world units
   D3dColor color;
-  float u, v;     // centre of the sprite in the atlas, in [0, 1]
-  float halfCell; // half the sprite's cell in atlas texels
+  float u, v;                     // centre of the sprite in the atlas, in [0, 1]
+  float halfCell;                 // half the sprite's cell in atlas texels
   float rotation, rotationAmount; // angle = rotation + rotationAmount * rotation ramp
   // Optional, read over the life time; the caller keeps them alive while the particle is.
   const ColorRamp *colorRamp;
@@ -75,13 +75,13 @@ struct FxTrailPoint
 struct FxTrail
 {
   FxTrailPoint points[TRAIL_POINTS]; // ring; points[head] is the newest
-  int count;    // points in use, 0..16; > 0 means alive
+  int count;                         // points in use, 0..16; > 0 means alive
   int head;
-  int nextFree; // free-list link while not in use
-  float width;  // half width of the head's cap
+  int nextFree;   // free-list link while not in use
+  float width;    // half width of the head's cap
   D3dColor color; // given to new points
   bool stopping;
-  bool inUse;   // taken from the free list and not yet killed
+  bool inUse; // taken from the free list and not yet killed
 
   bool isAlive() const { return count > 0; }
   const FxTrailPoint &point(int k) const { return points[(head + k) & (TRAIL_POINTS - 1)]; }
@@ -121,13 +121,13 @@ ENGINE_API void render_common_fx(float t, float f);
 
 // atlas_x, atlas_y: top-left corner of the sprite's cell in atlas texels; cell: its size.
 // A delay postpones the birth; the particle then lives `life` seconds.
-ENGINE_API void add_blend_particle(vec4f pos, vec4f vel, vec4f acc, float life, float delay, float size,
-                                   D3dColor color, float atlas_x, float atlas_y, float cell, float rotation,
-                                   float rotation_amount, const ColorRamp *color_ramp, const FloatRamp *size_ramp,
+ENGINE_API void add_blend_particle(vec4f pos, vec4f vel, vec4f acc, float life, float delay, float size, D3dColor color,
+                                   float atlas_x, float atlas_y, float cell, float rotation, float rotation_amount,
+                                   const ColorRamp *color_ramp, const FloatRamp *size_ramp,
                                    const FloatRamp *rotation_ramp);
-ENGINE_API void add_glow_particle(vec4f pos, vec4f vel, vec4f acc, float life, float delay, float size,
-                                  D3dColor color, float atlas_x, float atlas_y, float cell, float rotation,
-                                  float rotation_amount, const ColorRamp *color_ramp, const FloatRamp *size_ramp,
+ENGINE_API void add_glow_particle(vec4f pos, vec4f vel, vec4f acc, float life, float delay, float size, D3dColor color,
+                                  float atlas_x, float atlas_y, float cell, float rotation, float rotation_amount,
+                                  const ColorRamp *color_ramp, const FloatRamp *size_ramp,
                                   const FloatRamp *rotation_ramp);
 
 // A new trail with one point; -1 when all 4000 slots are in use.

@@ -9,12 +9,12 @@
 // into the same colour and coverage, which are laid over the scene with premultiplied
 // alpha blending. The register and stage contract of the four shaders is written at the
 // top of bin/fx_common.inc.
-#include "render/common_fx.h"
 #include <cstring>
 #include "app/app_globals.h"
 #include "app/log.h"
 #include "app/matrix44.h"
 #include "render/buffers.h"
+#include "render/common_fx.h"
 #include "render/device.h"
 #include "render/scene_render.h"
 #include "render/shaders.h"
@@ -26,8 +26,8 @@ bool fx_use_single_rt = false;
 namespace
 {
 // Registers and stages shared with bin/fx_common.inc.
-constexpr int VC_VIEWPROJ = 0;   // 0..3
-constexpr int VC_CAMERA = 4;     // 4..7: rows right, up, forward, position
+constexpr int VC_VIEWPROJ = 0; // 0..3
+constexpr int VC_CAMERA = 4;   // 4..7: rows right, up, forward, position
 constexpr int VC_SCREEN_MAP = 16;
 constexpr int VC_DEPTH_PLANE = 24;
 constexpr int VC_SKY_LIGHT = 30; // 30..42: light vector and the sky's light parameters
@@ -59,8 +59,12 @@ struct FxRender
 };
 FxRender R;
 
-#define FX_ASSERT(c) \
-  do { if (!(c)) fatal("%s(%d): failed ASSERT(%s)", "trailFx", __LINE__, #c); } while (0)
+#define FX_ASSERT(c)                                               \
+  do                                                               \
+  {                                                                \
+    if (!(c))                                                      \
+      fatal("%s(%d): failed ASSERT(%s)", "trailFx", __LINE__, #c); \
+  } while (0)
 
 void set_vc(int reg, vec4f v) { set_vs_consts(reg, &v.x, 1); }
 
@@ -88,9 +92,7 @@ void create_decls()
     vsd_element(0, 0, VSDT_SHORT2, VSDU_POSITION, 10), // corner
     vsd_element(0, 1, VSDT_FLOAT4, VSDU_POSITION, 1),  // position, size
     vsd_element(16, 1, VSDT_FLOAT1, VSDU_POSITION, 2), // rotation
-    vsd_element(20, 1, VSDT_D3DCOLOR, VSDU_COLOR, 0),
-    vsd_element(24, 1, VSDT_FLOAT4, VSDU_TEXCOORD, 0),
-    vsd_end()};
+    vsd_element(20, 1, VSDT_D3DCOLOR, VSDU_COLOR, 0),  vsd_element(24, 1, VSDT_FLOAT4, VSDU_TEXCOORD, 0), vsd_end()};
   const VsdElement ribbon[] = {vsd_element(0, 0, VSDT_FLOAT3, VSDU_POSITION, 0),
                                vsd_element(12, 0, VSDT_D3DCOLOR, VSDU_COLOR, 0),
                                vsd_element(16, 0, VSDT_FLOAT2, VSDU_TEXCOORD, 0), vsd_end()};

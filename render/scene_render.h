@@ -20,17 +20,17 @@ struct Texture;
 
 struct SceneHooks
 {
-  void (*render_land)();          // terrain renderer
+  void (*render_land)(); // terrain renderer
   void (*render_water)();
   void (*render_horizon)();
-  void (*render_objects)();       // the game-object module's object pass
-  void (*render_object_shadows)();// its shadow pass (inside the shadow bracket)
-  void (*render_object_debug)();  // its debug pass (inside the debug-vis bracket)
+  void (*render_objects)();        // the game-object module's object pass
+  void (*render_object_shadows)(); // its shadow pass (inside the shadow bracket)
+  void (*render_object_debug)();   // its debug pass (inside the debug-vis bracket)
   // The shadow bracket: the mask is drawn into the current target (Q1, white = lit).
   // The default clears it to white (no shadows).
   void (*start_render_shadows)();
   void (*end_render_shadows)();
-  void (*render_common_fx)();     // particles, trails and lightning
+  void (*render_common_fx)(); // particles, trails and lightning
 };
 // Installed hooks; never null entries (set_scene_hooks fills gaps with defaults).
 extern ENGINE_API SceneHooks scene_hooks;

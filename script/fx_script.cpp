@@ -1,8 +1,8 @@
-#include "fx_script_vm.h"
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include "app/log.h"
+#include "fx_script_vm.h"
 #include "sq_ramps.h"
 #include "sqbind.h"
 #include "world_gen.h"
@@ -154,8 +154,8 @@ SQInteger sq_add_lightning_fx(HSQUIRRELVM vm)
   const vec4f from = read_vec4(vm, 2), to = read_vec4(vm, 3), ctrl = read_vec4(vm, 4);
   const float width = Arg<float>::get(vm, 5), wavelength = Arg<float>::get(vm, 6);
   const float amplitude = Arg<float>::get(vm, 7), life = Arg<float>::get(vm, 8);
-  const D3dColor color =
-    sq_gettype(vm, 9) == OT_INTEGER ? D3dColor(uint32_t(Arg<SQInteger>::get(vm, 9))) : vec4f_to_color(read_color(vm, 9));
+  const D3dColor color = sq_gettype(vm, 9) == OT_INTEGER ? D3dColor(uint32_t(Arg<SQInteger>::get(vm, 9)))
+                                                         : vec4f_to_color(read_color(vm, 9));
   const int points = Arg<int>::get(vm, 10);
   fx_script_hooks.add_lightning_fx(from, to, ctrl, width, wavelength, amplitude, life, color, points);
   return 0;

@@ -24,15 +24,16 @@ struct FloatRamp;
 // renderer is built apart from the script layer). The defaults drop everything.
 struct FxScriptHooks
 {
-  using AddParticleFn = void (*)(vec4f pos, vec4f vel, vec4f acc, float life, float delay, float size,
-                                 D3dColor color, float atlas_x, float atlas_y, float cell, float rotation,
-                                 float rotation_amount, const ColorRamp *color_ramp, const FloatRamp *size_ramp,
+  using AddParticleFn = void (*)(vec4f pos, vec4f vel, vec4f acc, float life, float delay, float size, D3dColor color,
+                                 float atlas_x, float atlas_y, float cell, float rotation, float rotation_amount,
+                                 const ColorRamp *color_ramp, const FloatRamp *size_ramp,
                                  const FloatRamp *rotation_ramp);
   using AddLightningFn = void (*)(vec4f from, vec4f to, vec4f ctrl, float width, float wavelength, float amplitude,
                                   float life, D3dColor color, int points);
 
   static void no_particle(vec4f, vec4f, vec4f, float, float, float, D3dColor, float, float, float, float, float,
-                          const ColorRamp *, const FloatRamp *, const FloatRamp *) {}
+                          const ColorRamp *, const FloatRamp *, const FloatRamp *)
+  {}
   static void no_lightning(vec4f, vec4f, vec4f, float, float, float, float, D3dColor, int) {}
   static void nothing() {}
 

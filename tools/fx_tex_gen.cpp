@@ -14,9 +14,9 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <stb/stb_image_write.h>
 #include <string>
 #include <vector>
-#include <stb/stb_image_write.h>
 #include "fx_atlas_cells.h"
 #include "tex_gen_util.h"
 
@@ -41,7 +41,8 @@ struct Canvas
   // returns straight colour; ss x ss samples per texel are averaged premultiplied.
   void paint(int x0, int y0, int cell, const std::function<Rgba(float, float)> &f, int ss = 3)
   {
-    paintRect(x0, y0, cell, cell, [&](float u, float v) { return f(u * 2.f - 1.f, v * 2.f - 1.f); }, ss);
+    paintRect(
+      x0, y0, cell, cell, [&](float u, float v) { return f(u * 2.f - 1.f, v * 2.f - 1.f); }, ss);
   }
   // Fills a rectangle: f gets (u, v) in [0, 1]^2 across it.
   void paintRect(int x0, int y0, int w, int h, const std::function<Rgba(float, float)> &f, int ss = 3)
@@ -90,10 +91,7 @@ float len2(float x, float y) { return std::sqrt(x * x + y * y); }
 float gauss(float d, float w) { return std::exp(-(d / w) * (d / w)); }
 
 // 1 inside radius r0, 0 from r1 outward: keeps every sprite off its cell's edge.
-float edge_fade(float x, float y, float r0 = 0.8f, float r1 = 0.96f)
-{
-  return 1.f - smoothstep_f(r0, r1, len2(x, y));
-}
+float edge_fade(float x, float y, float r0 = 0.8f, float r1 = 0.96f) { return 1.f - smoothstep_f(r0, r1, len2(x, y)); }
 
 // Cell-local noise in [0, 1] (value noise over the cell's own lattice).
 float cnoise(float x, float y, int cells, int octaves, uint32_t seed)
@@ -424,7 +422,8 @@ Rgba flame(float x, float y, uint32_t seed)
 Rgba sparkle(float x, float y)
 {
   float r = len2(x, y);
-  float star = std::exp(-std::fabs(x) * 28.f - std::fabs(y) * 2.4f) + std::exp(-std::fabs(y) * 28.f - std::fabs(x) * 2.4f);
+  float star =
+    std::exp(-std::fabs(x) * 28.f - std::fabs(y) * 2.4f) + std::exp(-std::fabs(y) * 28.f - std::fabs(x) * 2.4f);
   return glow((star * 0.9f + gauss(r, 0.09f) + gauss(r, 0.3f) * 0.2f) * edge_fade(x, y, 0.75f, 0.97f));
 }
 
@@ -489,7 +488,9 @@ Rgba rune_ring(float x, float y)
   {
     float rad = (r - 0.61f) / 0.14f;
     float shape = rnd01(idx, 1, 901u);
-    float stroke = shape < 0.5f ? gauss(k - 0.5f, 0.05f) : gauss(rad - (0.3f + 0.4f * shape), 0.09f) * smoothstep_f(0.15f, 0.3f, k) * smoothstep_f(0.85f, 0.7f, k);
+    float stroke = shape < 0.5f ? gauss(k - 0.5f, 0.05f)
+                                : gauss(rad - (0.3f + 0.4f * shape), 0.09f) * smoothstep_f(0.15f, 0.3f, k) *
+                                    smoothstep_f(0.85f, 0.7f, k);
     mark = stroke * 0.8f;
   }
   float tri = 0.f;
@@ -563,41 +564,76 @@ SpriteFn blend_sprite(const char *name)
   static const Puff smoke_a(31u, 7, 0.34f, 0.55f), smoke_b(37u, 6, 0.3f, 0.6f), smoke_c(41u, 8, 0.4f, 0.5f);
   static const Puff puff_a(43u, 5, 0.3f, 0.5f), puff_b(47u, 4, 0.25f, 0.6f), wisp(53u, 6, 0.45f, 0.85f);
   const std::string n = name;
-  if (n == "smoke_a") return [](float x, float y) { return smoke(smoke_a, x, y, 0.95f); };
-  if (n == "smoke_b") return [](float x, float y) { return smoke(smoke_b, x, y, 0.95f); };
-  if (n == "smoke_c") return [](float x, float y) { return smoke(smoke_c, x, y, 0.9f); };
-  if (n == "dust_cloud") return dust_cloud;
-  if (n == "dust") return dust;
-  if (n == "drop") return [](float x, float y) { return water_drop(x, y, 1.f); };
-  if (n == "splash") return [](float x, float y) { return splash(x, y, 61u, false); };
-  if (n == "spray") return [](float x, float y) { return spray(x, y, 67u); };
-  if (n == "foam") return [](float x, float y) { return foam(x, y, 71u, 26); };
-  if (n == "feather_a") return [](float x, float y) { return feather(x, y, 73u, 0.12f, 0.3f, false); };
-  if (n == "feather_b") return [](float x, float y) { return feather(x, y, 79u, -0.2f, 0.24f, false); };
-  if (n == "ripple") return ripple;
-  if (n == "soft_dot") return [](float x, float y) { return grey(1.f, gauss(len2(x, y), 0.42f) * edge_fade(x, y, 0.75f)); };
-  if (n == "puff_a") return [](float x, float y) { return smoke(puff_a, x, y, 0.9f); };
-  if (n == "puff_b") return [](float x, float y) { return smoke(puff_b, x, y, 0.9f); };
-  if (n == "grain") return [](float x, float y) { return flake(x * 1.8f, y * 1.8f, 83u, true); };
-  if (n == "foam_bit") return [](float x, float y) { return foam(x, y, 89u, 9); };
-  if (n == "droplet_a") return [](float x, float y) { return water_drop(x, y, 0.9f); };
-  if (n == "droplet_b") return [](float x, float y) {
+  if (n == "smoke_a")
+    return [](float x, float y) { return smoke(smoke_a, x, y, 0.95f); };
+  if (n == "smoke_b")
+    return [](float x, float y) { return smoke(smoke_b, x, y, 0.95f); };
+  if (n == "smoke_c")
+    return [](float x, float y) { return smoke(smoke_c, x, y, 0.9f); };
+  if (n == "dust_cloud")
+    return dust_cloud;
+  if (n == "dust")
+    return dust;
+  if (n == "drop")
+    return [](float x, float y) { return water_drop(x, y, 1.f); };
+  if (n == "splash")
+    return [](float x, float y) { return splash(x, y, 61u, false); };
+  if (n == "spray")
+    return [](float x, float y) { return spray(x, y, 67u); };
+  if (n == "foam")
+    return [](float x, float y) { return foam(x, y, 71u, 26); };
+  if (n == "feather_a")
+    return [](float x, float y) { return feather(x, y, 73u, 0.12f, 0.3f, false); };
+  if (n == "feather_b")
+    return [](float x, float y) { return feather(x, y, 79u, -0.2f, 0.24f, false); };
+  if (n == "ripple")
+    return ripple;
+  if (n == "soft_dot")
+    return [](float x, float y) { return grey(1.f, gauss(len2(x, y), 0.42f) * edge_fade(x, y, 0.75f)); };
+  if (n == "puff_a")
+    return [](float x, float y) { return smoke(puff_a, x, y, 0.9f); };
+  if (n == "puff_b")
+    return [](float x, float y) { return smoke(puff_b, x, y, 0.9f); };
+  if (n == "grain")
+    return [](float x, float y) { return flake(x * 1.8f, y * 1.8f, 83u, true); };
+  if (n == "foam_bit")
+    return [](float x, float y) { return foam(x, y, 89u, 9); };
+  if (n == "droplet_a")
+    return [](float x, float y) { return water_drop(x, y, 0.9f); };
+  if (n == "droplet_b")
+    return [](float x, float y) {
       Rgba c = water_drop(x, y - 0.2f, 0.6f);
       return c;
     };
-  if (n == "mist") return [](float x, float y) { return grey(0.95f, gauss(len2(x, y), 0.5f) * 0.45f * (0.6f + 0.4f * cnoise(x, y, 4, 3, 97u)) * edge_fade(x, y, 0.7f)); };
-  if (n == "ash_a") return [](float x, float y) { return flake(x, y, 101u, false); };
-  if (n == "ash_b") return [](float x, float y) { return flake(x * 1.2f, y * 0.8f, 103u, false); };
-  if (n == "ash_c") return [](float x, float y) { return flake(x * 0.8f, y * 1.3f, 107u, false); };
-  if (n == "chip_a") return [](float x, float y) { return flake(x, y, 109u, true); };
-  if (n == "chip_b") return [](float x, float y) { return flake(x * 1.2f, y, 113u, true); };
-  if (n == "chip_c") return [](float x, float y) { return flake(x, y * 1.25f, 127u, true); };
-  if (n == "leaf") return leaf;
-  if (n == "pebble") return [](float x, float y) { return flake(x * 1.3f, y * 1.3f, 131u, true); };
-  if (n == "wisp") return [](float x, float y) { return smoke(wisp, x, y * 1.3f, 0.6f); };
-  if (n == "down") return [](float x, float y) { return feather(x, y, 137u, 0.05f, 0.42f, true); };
-  if (n == "sheet") return [](float x, float y) { return splash(x, y, 139u, true); };
-  if (n == "bubble") return [](float x, float y) {
+  if (n == "mist")
+    return [](float x, float y) {
+      return grey(0.95f,
+                  gauss(len2(x, y), 0.5f) * 0.45f * (0.6f + 0.4f * cnoise(x, y, 4, 3, 97u)) * edge_fade(x, y, 0.7f));
+    };
+  if (n == "ash_a")
+    return [](float x, float y) { return flake(x, y, 101u, false); };
+  if (n == "ash_b")
+    return [](float x, float y) { return flake(x * 1.2f, y * 0.8f, 103u, false); };
+  if (n == "ash_c")
+    return [](float x, float y) { return flake(x * 0.8f, y * 1.3f, 107u, false); };
+  if (n == "chip_a")
+    return [](float x, float y) { return flake(x, y, 109u, true); };
+  if (n == "chip_b")
+    return [](float x, float y) { return flake(x * 1.2f, y, 113u, true); };
+  if (n == "chip_c")
+    return [](float x, float y) { return flake(x, y * 1.25f, 127u, true); };
+  if (n == "leaf")
+    return leaf;
+  if (n == "pebble")
+    return [](float x, float y) { return flake(x * 1.3f, y * 1.3f, 131u, true); };
+  if (n == "wisp")
+    return [](float x, float y) { return smoke(wisp, x, y * 1.3f, 0.6f); };
+  if (n == "down")
+    return [](float x, float y) { return feather(x, y, 137u, 0.05f, 0.42f, true); };
+  if (n == "sheet")
+    return [](float x, float y) { return splash(x, y, 139u, true); };
+  if (n == "bubble")
+    return [](float x, float y) {
       float r = len2(x, y);
       float a = (gauss(r - 0.72f, 0.07f) * 0.8f + 0.12f * (r < 0.72f ? 1.f : 0.f)) * edge_fade(x, y, 0.85f, 0.97f);
       float hl = gauss(len2(x + 0.3f, y + 0.35f), 0.1f);
@@ -609,22 +645,38 @@ SpriteFn blend_sprite(const char *name)
 SpriteFn glow_sprite(const char *name)
 {
   const std::string n = name;
-  if (n == "trail_head") return glow_ball;
-  if (n == "flare") return flare;
-  if (n == "glow_ball") return glow_ball;
-  if (n == "ring") return ring;
-  if (n == "shock_wave") return shock_wave;
-  if (n == "flame_a") return [](float x, float y) { return flame(x, y, 1201u); };
-  if (n == "flame_b") return [](float x, float y) { return flame(x * 1.15f, y, 1211u); };
-  if (n == "sparkle") return sparkle;
-  if (n == "fire_puff") return fire_puff;
-  if (n == "spark") return spark;
-  if (n == "ember") return ember;
-  if (n == "heal_plus") return heal_plus;
-  if (n == "flash") return flash;
-  if (n == "rune_ring") return rune_ring;
-  if (n == "bubble_rim") return bubble_rim;
-  if (n == "swirl") return swirl;
+  if (n == "trail_head")
+    return glow_ball;
+  if (n == "flare")
+    return flare;
+  if (n == "glow_ball")
+    return glow_ball;
+  if (n == "ring")
+    return ring;
+  if (n == "shock_wave")
+    return shock_wave;
+  if (n == "flame_a")
+    return [](float x, float y) { return flame(x, y, 1201u); };
+  if (n == "flame_b")
+    return [](float x, float y) { return flame(x * 1.15f, y, 1211u); };
+  if (n == "sparkle")
+    return sparkle;
+  if (n == "fire_puff")
+    return fire_puff;
+  if (n == "spark")
+    return spark;
+  if (n == "ember")
+    return ember;
+  if (n == "heal_plus")
+    return heal_plus;
+  if (n == "flash")
+    return flash;
+  if (n == "rune_ring")
+    return rune_ring;
+  if (n == "bubble_rim")
+    return bubble_rim;
+  if (n == "swirl")
+    return swirl;
   return nullptr;
 }
 

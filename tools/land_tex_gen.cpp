@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <vector>
 #include <utility>
+#include <vector>
 #include "tex_gen_util.h"
 
 namespace
@@ -24,7 +24,10 @@ using texgen::smoothstep_f;
 using texgen::to_byte;
 
 // Value noise and its octaves on a square lattice of period cells over [0, 1) (tiling).
-float value_noise(float u, float v, int period, uint32_t seed) { return texgen::value_noise(u, v, period, period, seed); }
+float value_noise(float u, float v, int period, uint32_t seed)
+{
+  return texgen::value_noise(u, v, period, period, seed);
+}
 float fbm(float u, float v, int period, int octaves, uint32_t seed)
 {
   return texgen::fbm(u, v, period, period, octaves, seed);

@@ -9,8 +9,8 @@
 //     device (llvmpipe under SDL offscreen by default): buffer fill, both particle
 //     passes and the composite, the GPU finished each time; with the floating-point
 //     effects target and with T1 + T2.
-#include <benchmark/benchmark.h>
 #include <SDL.h>
+#include <benchmark/benchmark.h>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -68,8 +68,8 @@ void load_update_scene()
       add_trail_point(tr, p + vec4f(float(k), 0.f, 0.f, 0.f), v, side);
   }
   for (int b = 0; b < 20; b++)
-    add_lightning_fx(vec4f(rnd(seed) * 256.f, 80.f, rnd(seed) * 256.f, 1.f), vec4f(128.f, 0.f, 128.f, 1.f),
-                     vec4f(0.f), 0.5f, 4.f, 3.f, 1e9f, D3dColor(0xFFC0E0FFu), 32);
+    add_lightning_fx(vec4f(rnd(seed) * 256.f, 80.f, rnd(seed) * 256.f, 1.f), vec4f(128.f, 0.f, 128.f, 1.f), vec4f(0.f),
+                     0.5f, 4.f, 3.f, 1e9f, D3dColor(0xFFC0E0FFu), 32);
 }
 
 void BM_UpdateCommonFx(benchmark::State &state)
@@ -139,8 +139,7 @@ void BM_ScriptEffect(benchmark::State &state, const char *effect, float t)
       state.ResumeTiming();
     }
   }
-  state.counters["particles_per_call"] =
-    double(fx_blend_pool.alive + fx_glow_pool.alive) / double(calls ? calls : 1);
+  state.counters["particles_per_call"] = double(fx_blend_pool.alive + fx_glow_pool.alive) / double(calls ? calls : 1);
   reset_common_fx();
 }
 BENCHMARK_CAPTURE(BM_ScriptEffect, fireball_trail_step, "fireball_trail", 0.05f)->Unit(benchmark::kMicrosecond);

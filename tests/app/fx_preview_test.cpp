@@ -1,7 +1,7 @@
 // Where an effect preview happens: the first point of the view's centre ray on the land
 // or on the water over it.
-#include <gtest/gtest.h>
 #include <cmath>
+#include <gtest/gtest.h>
 #include "app/fx_preview.h"
 #include "world/heightmap.h"
 

@@ -1,11 +1,11 @@
 // The common effects drawn on the device over a stand-in scene: a ground plane and a
 // wall in front of the right half of the view. What a glow particle adds, what the
 // depth test hides, and the two ways of accumulating the effects giving one picture.
-#include <gtest/gtest.h>
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include "app/app_globals.h"
 #include "app/settings.h"
 #include "render/buffers.h"
@@ -19,28 +19,27 @@
 namespace
 {
 // Flat colours through vc[0..3]; DEFERRED writes the geometry buffer instead.
-const char *const flat_sh =
-  "#include \"gbuffer.inc\"\n"
-  "VARYING float depth;\n"
-  "#if VSH\n"
-  "in vec4 POSITION0;\n"
-  "void vsh()\n"
-  "{\n"
-  "  vec4 p = vec4(POSITION0.xyz, 1.0);\n"
-  "  gl_Position = p.x * vc[0] + p.y * vc[1] + p.z * vc[2] + vc[3];\n"
-  "  depth = gb_view_depth(p);\n"
-  "}\n"
-  "#endif\n"
-  "#if PSH\n"
-  "void psh()\n"
-  "{\n"
-  "#ifdef DEFERRED\n"
-  "  gb_write_land(depth, vec3(0.0, 1.0, 0.0), vec3(0.3, 0.35, 0.3), 1.0);\n"
-  "#else\n"
-  "  COLOR0 = vec4(0.3, 0.35, 0.3, 1.0);\n"
-  "#endif\n"
-  "}\n"
-  "#endif\n";
+const char *const flat_sh = "#include \"gbuffer.inc\"\n"
+                            "VARYING float depth;\n"
+                            "#if VSH\n"
+                            "in vec4 POSITION0;\n"
+                            "void vsh()\n"
+                            "{\n"
+                            "  vec4 p = vec4(POSITION0.xyz, 1.0);\n"
+                            "  gl_Position = p.x * vc[0] + p.y * vc[1] + p.z * vc[2] + vc[3];\n"
+                            "  depth = gb_view_depth(p);\n"
+                            "}\n"
+                            "#endif\n"
+                            "#if PSH\n"
+                            "void psh()\n"
+                            "{\n"
+                            "#ifdef DEFERRED\n"
+                            "  gb_write_land(depth, vec3(0.0, 1.0, 0.0), vec3(0.3, 0.35, 0.3), 1.0);\n"
+                            "#else\n"
+                            "  COLOR0 = vec4(0.3, 0.35, 0.3, 1.0);\n"
+                            "#endif\n"
+                            "}\n"
+                            "#endif\n";
 
 VertexBuffer *vb = nullptr;
 VDecl decl = nullptr;
@@ -209,7 +208,8 @@ TEST(CommonFxRender, GlowBrightensOnlyWhereItIsDrawn)
       if (before[i] == after[i])
         continue;
       changed++;
-      ASSERT_LE(std::hypot(float(x) - cx, float(y) - cy), r + 2.f) << x << "," << y << std::hex << " " << before[i] << " " << after[i];
+      ASSERT_LE(std::hypot(float(x) - cx, float(y) - cy), r + 2.f)
+        << x << "," << y << std::hex << " " << before[i] << " " << after[i];
       ASSERT_GE(R(after[i]), R(before[i])) << x << "," << y; // only ever adds light
     }
   EXPECT_GT(changed, 20);
@@ -288,7 +288,7 @@ TEST(CommonFxRender, TrailsAndBoltsLightTheirPath)
   float hx, hy, r, tx, ty;
   project(vec4f(-4.f, 26.f, 60.f, 1.f), 1.f, hx, hy, r);  // near the trail's head (newest point)
   project(vec4f(-24.f, 26.f, 60.f, 1.f), 1.f, tx, ty, r); // toward its tail
-  auto gain = [&](float x, float y) { // the most in a column of 5 pixels
+  auto gain = [&](float x, float y) {                     // the most in a column of 5 pixels
     int best = -255;
     for (int dy = -2; dy <= 2; dy++)
     {
@@ -302,7 +302,7 @@ TEST(CommonFxRender, TrailsAndBoltsLightTheirPath)
   EXPECT_GT(gain(tx, ty), 0);
   float ux, uy, lx, ly;
   project(vec4f(-9.f, 36.f, 70.f, 1.f), 1.f, ux, uy, r); // upper part of the bolt
-  project(vec4f(-6.5f, 5.f, 70.f, 1.f), 1.f, lx, ly, r);  // lower part, not lit yet
+  project(vec4f(-6.5f, 5.f, 70.f, 1.f), 1.f, lx, ly, r); // lower part, not lit yet
   int best_upper = 0, best_lower = 0;
   for (int dx = -6; dx <= 6; dx++)
   {

@@ -1,8 +1,8 @@
 // The common effects' simulation and what it draws, without a device: particle birth,
 // steps and the free lists, the trail ring and its slots, lightning bolts, and the wrap
 // of everything drawn near the camera.
-#include <gtest/gtest.h>
 #include <cmath>
+#include <gtest/gtest.h>
 #include <vector>
 #include "app/app_globals.h"
 #include "render/common_fx.h"
@@ -20,8 +20,8 @@ struct CommonFx : ::testing::Test
   // A glow particle at p with velocity v (no acceleration, no drag), 1 s of life.
   static void glow_at(vec4f p, vec4f v, float delay = 0.f, float life = 1.f)
   {
-    add_glow_particle(p, v, zero, life, delay, 1.f, D3dColor(0xFFFFFFFFu), 0.f, 0.f, 64.f, 0.f, 0.f, nullptr,
-                      nullptr, nullptr);
+    add_glow_particle(p, v, zero, life, delay, 1.f, D3dColor(0xFFFFFFFFu), 0.f, 0.f, 64.f, 0.f, 0.f, nullptr, nullptr,
+                      nullptr);
   }
   static const FxParticle &glow(int i) { return fx_glow_pool.parts[i]; }
   static int trail_with_points(int n, float x0 = 0.f)
@@ -44,9 +44,9 @@ void expect_vec(vec4f a, vec4f b, float eps = 1e-5f)
 TEST_F(CommonFx, NewParticleStepsOneIntervalAheadUnlessDelayed)
 {
   const vec4f p0(10.f, 5.f, 20.f, 1.f), v(1.f, 2.f, 0.f, 0.f);
-  glow_at(p0, v);                       // born now: one full step of 0.05 s
-  glow_at(p0, v, 0.03f);                // born 0.03 s from now: stepped by the remaining 0.02 s
-  glow_at(p0, v, 0.2f);                 // born after the next update: not moved
+  glow_at(p0, v);        // born now: one full step of 0.05 s
+  glow_at(p0, v, 0.03f); // born 0.03 s from now: stepped by the remaining 0.02 s
+  glow_at(p0, v, 0.2f);  // born after the next update: not moved
   expect_vec(glow(0).prev, p0);
   expect_vec(glow(0).pos, p0 + v * 0.05f);
   expect_vec(glow(1).prev, p0);
@@ -72,8 +72,8 @@ TEST_F(CommonFx, NewParticleStepsOneIntervalAheadUnlessDelayed)
 TEST_F(CommonFx, VelocityFollowsAccelerationAgainstDrag)
 {
   const vec4f acc(0.f, -10.f, 0.f, 0.f);
-  add_blend_particle(vec4f(0.f), vec4f(4.f, 0.f, 0.f, 0.5f), acc, 1.f, 0.f, 1.f, D3dColor(0u), 0.f, 0.f, 32.f, 0.f,
-                     0.f, nullptr, nullptr, nullptr);
+  add_blend_particle(vec4f(0.f), vec4f(4.f, 0.f, 0.f, 0.5f), acc, 1.f, 0.f, 1.f, D3dColor(0u), 0.f, 0.f, 32.f, 0.f, 0.f,
+                     nullptr, nullptr, nullptr);
   const FxParticle &p = fx_blend_pool.parts[0];
   // vel += s (acc - vel * drag), then pos += s * vel, with s = 0.05.
   EXPECT_FLOAT_EQ(p.vel.x, 4.f + 0.05f * (0.f - 4.f * 0.5f));
@@ -137,8 +137,8 @@ TEST_F(CommonFx, RampsShapeColourSizeAndRotationOverTheLife)
   ColorRamp half;
   half.setConst(vec4f(0.5f, 1.f, 0.25f, 2.f));
   FloatRamp grow(1.f, 3.f), spin(0.f, 1.f);
-  add_glow_particle(zero, zero, zero, 1.f, 0.f, 2.f, D3dColor(0x80FF4010u), 128.f, 64.f, 64.f, 0.5f, 2.f, &half,
-                    &grow, &spin);
+  add_glow_particle(zero, zero, zero, 1.f, 0.f, 2.f, D3dColor(0x80FF4010u), 128.f, 64.f, 64.f, 0.5f, 2.f, &half, &grow,
+                    &spin);
   FxInstance in;
   ASSERT_TRUE(fx_particle_instance(glow(0), 0.f, 0.f, vec4f(0.f), in));
   EXPECT_EQ(uint32_t(in.color), 0xFF804004u); // each channel times the ramp, rounded, clamped
@@ -270,7 +270,7 @@ TEST_F(CommonFx, TrailRibbonHasACapAndOneQuadPerSegment)
   EXPECT_FLOAT_EQ(v[8].u, 1.5f / 16.f);
   EXPECT_FLOAT_EQ(v[12].u, 1.5f / 16.f);
   EXPECT_FLOAT_EQ(v[14].u, 2.5f / 16.f);
-  EXPECT_FLOAT_EQ(v[6].y, 1.f);   // + side vector
+  EXPECT_FLOAT_EQ(v[6].y, 1.f); // + side vector
   EXPECT_FLOAT_EQ(v[7].y, -1.f);
 }
 
@@ -316,10 +316,10 @@ TEST_F(CommonFx, BoltBrightensFromStartToEndOverItsLife)
     return point < 10 ? v[size_t(point) * 6].color.r() : v[9 * 6 + 2].color.r();
   };
   ASSERT_EQ(fx_bolt_vertices(b, 0.25f, vec4f(50.f, 20.f, 20.f, 1.f), v.data()), 60);
-  EXPECT_EQ(red_at(3), 255);   // a quarter through its life the first half is lit
+  EXPECT_EQ(red_at(3), 255); // a quarter through its life the first half is lit
   EXPECT_EQ(red_at(7), 0);
   fx_bolt_vertices(b, 0.75f, vec4f(50.f, 20.f, 20.f, 1.f), v.data());
-  EXPECT_EQ(red_at(3), 0);     // three quarters through, the far half
+  EXPECT_EQ(red_at(3), 0); // three quarters through, the far half
   EXPECT_EQ(red_at(7), 255);
   // Each quad is as wide as the bolt and faces the camera.
   const FxRibbonVertex &a = v[0], &c = v[1];

@@ -1,14 +1,14 @@
 // The effects script against recording hooks: how a params table becomes a particle,
 // what a bad table or a missing function shows, live reload clearing the particles first,
 // and ramps handed to particles outliving the script values that made them.
-#include <gtest/gtest.h>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <regex>
 #include <string>
-#include <vector>
 #include <unistd.h>
+#include <vector>
 #include "app/log.h"
 #include "app/paths.h"
 #include "script/fx_script_vm.h"
@@ -36,7 +36,8 @@ template <bool Glow>
 void record(vec4f pos, vec4f vel, vec4f acc, float life, float delay, float size, D3dColor color, float u, float v,
             float cell, float roll, float roll_scale, const ColorRamp *ca, const FloatRamp *sa, const FloatRamp *ra)
 {
-  spawned.push_back({Glow, pos, vel, acc, life, delay, size, uint32_t(color), u, v, cell, roll, roll_scale, ca, sa, ra});
+  spawned.push_back(
+    {Glow, pos, vel, acc, life, delay, size, uint32_t(color), u, v, cell, roll, roll_scale, ca, sa, ra});
   calls.push_back(Glow ? "glow" : "blend");
 }
 
@@ -109,7 +110,10 @@ struct FxScript : ::testing::Test
     calls.clear();
   }
   std::string message() { return has_error_message() ? get_error_message() : ""; }
-  static void call(const char *name) { call_fx_script(name, vec4f(1, 2, 3, 1), vec4f(0, 4, 0, 0), vec4f(0, 0, 1, 0), 2.f); }
+  static void call(const char *name)
+  {
+    call_fx_script(name, vec4f(1, 2, 3, 1), vec4f(0, 4, 0, 0), vec4f(0, 0, 1, 0), 2.f);
+  }
 };
 } // namespace
 
@@ -137,7 +141,7 @@ TEST_F(FxScript, ParamsTableBecomesTheParticle)
   EXPECT_EQ(g.rollAnim, nullptr);
   const Spawned &b = spawned[1];
   EXPECT_FALSE(b.glow);
-  EXPECT_EQ(b.pos, vec4f(1, 2, 4, 1));  // vector arithmetic in script
+  EXPECT_EQ(b.pos, vec4f(1, 2, 4, 1)); // vector arithmetic in script
   EXPECT_EQ(b.vel, vec4f(0, 8, 0, 0));
   // 0xFF00FF00 and vec4f(0, 1, 0, 1) are the same colour.
   EXPECT_EQ(g.color, 0xFF00FF00u);
@@ -148,7 +152,7 @@ TEST_F(FxScript, ParamsTableBecomesTheParticle)
 
 TEST_F(FxScript, BadTablesSpawnNothingAndSayWhy)
 {
-  const char *keys[] = {"accel", "life", "delay", "size", "mapU", "mapV", "mapSize",
+  const char *keys[] = {"accel",     "life",      "delay",     "size",     "mapU",     "mapV", "mapSize",
                         "startRoll", "rollScale", "colorAnim", "sizeAnim", "rollAnim", "color"};
   for (const char *key : keys)
   {
@@ -194,7 +198,7 @@ TEST_F(FxScript, ReloadClearsParticlesBeforeTheScriptRunsAgain)
   open(std::string(fx_base) + "add_glow_particle(vec4f(0), vec4f(0), params({}));");
   EXPECT_TRUE(calls.empty());
   EXPECT_EQ(spawned.size(), 1u); // spawned at load, before calls were cleared
-  check_fx_script_reload(); // nothing changed
+  check_fx_script_reload();      // nothing changed
   EXPECT_TRUE(calls.empty());
   write(std::string(fx_base) + "add_glow_particle(vec4f(0), vec4f(0), params({})); reloaded <- 1;");
   set_error_message("an old error");
@@ -321,10 +325,10 @@ TEST(FxScriptShipped, CellTablesMatchTheAtlases)
   check("B", fx_blend_cells, sizeof(fx_blend_cells) / sizeof(fx_blend_cells[0]));
   check("G", fx_glow_cells, sizeof(fx_glow_cells) / sizeof(fx_glow_cells[0]));
   // The effects the game calls by name.
-  for (const char *fn : {"fireball_trail", "fireball_explode", "waterball_trail", "waterball_splash",
-                         "magic_missile_trail", "water_source", "water_sink", "meteor_trail", "meteor_explode",
-                         "wyvern_death", "spell_object", "lightning_hit", "lightning_sparks", "healing", "mana_ball",
-                         "portal", "update_fx"})
+  for (const char *fn :
+       {"fireball_trail", "fireball_explode", "waterball_trail", "waterball_splash", "magic_missile_trail",
+        "water_source", "water_sink", "meteor_trail", "meteor_explode", "wyvern_death", "spell_object", "lightning_hit",
+        "lightning_sparks", "healing", "mana_ball", "portal", "update_fx"})
   {
     sq_pushroottable(vm);
     sq_pushstring(vm, fn, -1);
