@@ -1,5 +1,5 @@
 #include "camera.h"
-#include "app_globals.h"
+#include "core/globals.h"
 #include "device_link.h"
 #include "input.h"
 #include "gameobj/gameobj.h"

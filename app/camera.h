@@ -1,7 +1,7 @@
 #pragma once
-#include "engine_api.h"
-#include "matrix44.h"
-#include "vec4f.h"
+#include "core/engine_api.h"
+#include "core/matrix44.h"
+#include "core/vec4f.h"
 
 // The fly camera shared by every game mode: its state after the latest two simulation
 // steps, the interpolated matrix between them, mouse look and keyboard flight.

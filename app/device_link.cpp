@@ -1,5 +1,5 @@
 #include "device_link.h"
-#include "app_globals.h"
+#include "core/globals.h"
 #include "window.h"
 #include <SDL2/SDL.h>
 

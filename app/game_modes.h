@@ -1,7 +1,7 @@
 #pragma once
-#include "engine_api.h"
+#include "core/engine_api.h"
 #include "game_mode.h"
-#include "vec4f.h"
+#include "core/vec4f.h"
 
 // The four modes of the program. Each has one static instance.
 

@@ -1,5 +1,5 @@
-#include "frame_stats.h"
-#include "log.h"
+#include "gpu_load.h"
+#include "core/log.h"
 #include <cstdio>
 #include <cstdlib>
 #include <dlfcn.h>

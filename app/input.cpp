@@ -1,8 +1,8 @@
 #include "input.h"
-#include "app_globals.h"
+#include "core/globals.h"
 #include "device_link.h"
-#include "log.h"
-#include "mem.h"
+#include "core/log.h"
+#include "core/mem.h"
 #include <SDL2/SDL.h>
 
 bool shouldHideMouse = false;

@@ -1,6 +1,6 @@
 #pragma once
 #include <cstdint>
-#include "engine_api.h"
+#include "core/engine_api.h"
 
 // Key codes are the Win32 virtual-key numbers (the program's own codes); the SDL mapping
 // lives in app/platform_sdl.cpp only.

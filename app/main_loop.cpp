@@ -1,13 +1,11 @@
 #include "main_loop.h"
-#include "app_globals.h"
-#include "clock.h"
-#include "frame_stats.h"
+#include "core/globals.h"
+#include "core/clock.h"
+#include "core/frame_stats.h"
 #include "input.h"
 #include <algorithm>
 #include <cstring>
 #include <vector>
-
-FrameStats frame_stats;
 
 // The update schedule. update_period is never below 1 tick.
 static int64_t update_period = 10000000 / 20;

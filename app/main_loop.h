@@ -1,6 +1,6 @@
 #pragma once
 #include <cstdint>
-#include "engine_api.h"
+#include "core/engine_api.h"
 
 // What the main loop calls. Start-up fills it with the platform and the render device;
 // tests fill it with fakes (and substitute the clock with set_ref_time_source).
@@ -19,6 +19,8 @@ struct LoopHooks
 // Fixed-rate schedule: rate updates per second (at least 1), at most max_steps + 1
 // updates between two drawn frames (max_steps at least 0).
 ENGINE_API void set_update_rate(int rate, int max_steps);
+// The simulation step in ticks (frequency / rate, at least 1).
+ENGINE_API int64_t get_update_period();
 // Moves the schedule to now, so that a long stall is not caught up with.
 ENGINE_API void reset_update_time();
 

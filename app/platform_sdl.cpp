@@ -1,8 +1,8 @@
 #include "window.h"
-#include "app_globals.h"
+#include "core/globals.h"
 #include "device_link.h"
 #include "input.h"
-#include "log.h"
+#include "core/log.h"
 #include "main_loop.h"
 #include <SDL2/SDL.h>
 #include <cstdio>

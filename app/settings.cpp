@@ -1,5 +1,5 @@
 #include "settings.h"
-#include "log.h"
+#include "core/log.h"
 #include <cerrno>
 #include <cinttypes>
 #include <cmath>
@@ -13,16 +13,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
-
-int gfx_quality = 1;
-const char *gfx_quality_name[] = {"low", "high", nullptr};
-int land_shadow_quality = 2;
-bool use_postfx = true;
-bool use_ppaa = true;
-bool use_obj_shadows = true;
-bool use_fog = true;
-bool app_use_vsync = true;
-bool d3d_limit_buffered_frames = true;
 
 AppOptions app_options = {};
 

@@ -1,13 +1,14 @@
 #include "startup.h"
-#include "app_globals.h"
-#include "clock.h"
+#include "core/globals.h"
+#include "core/clock.h"
 #include "device_link.h"
-#include "frame_stats.h"
+#include "core/frame_stats.h"
+#include "gpu_load.h"
 #include "game_mode.h"
 #include "input.h"
-#include "log.h"
+#include "core/log.h"
 #include "main_loop.h"
-#include "paths.h"
+#include "core/paths.h"
 #include "settings.h"
 #include "window.h"
 #include "camera.h"
@@ -23,6 +24,7 @@
 #include "render/device.h"
 #include "render/screenshot.h"
 #include "render/shaders.h"
+#include "ui/stats_overlay.h"
 #include "ui/text.h"
 #include <SDL2/SDL.h>
 #include <cinttypes>
@@ -30,9 +32,6 @@
 #include <cstdio>
 #include <cstring>
 #include <unistd.h>
-
-// Statistics overlay of the text renderer (ui/stats_overlay.cpp).
-ENGINE_API void draw_stats_overlay();
 
 static void once_per_second()
 {
@@ -152,6 +151,7 @@ static void install_world_hooks()
   // particles join with their renderer.
   h.set_sun_dir = [](vec4f dir) { set_sun_dir(dir, false); };
   h.refresh_terrain = [] { request_land_refresh(); };
+  h.reset_update_time = reset_update_time;
   set_world_hooks(h);
 }
 
@@ -308,7 +308,7 @@ void draw_frame(float dt)
   if (show_fps)
   {
     draw_help_text(cur_help_text());
-    draw_stats_overlay();
+    draw_stats_overlay(frame_stats, get_update_period());
   }
   else
     draw_help_hint();

@@ -1,5 +1,5 @@
 #pragma once
-#include "engine_api.h"
+#include "core/engine_api.h"
 
 // The spine of the program: start-up in its fixed order, the loop, and the shutdown
 // sequence that the normal end, quit_game and fatal all run.

@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdint>
-#include "app/dyn_array.h"
-#include "app/engine_api.h"
+#include "core/dyn_array.h"
+#include "core/engine_api.h"
 
 // The root class of GUI elements and game objects. The game-object module derives its
 // classes from it; the program keeps raw pointers to those objects in its exported lists,

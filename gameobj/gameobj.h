@@ -3,10 +3,10 @@
 // object lists, the local player and the proximity grid. The module includes this header
 // (and the other subsystems' headers) and links against the running program.
 #include <cstdint>
-#include "app/dyn_array.h"
-#include "app/engine_api.h"
-#include "app/matrix44.h"
-#include "app/vec4f.h"
+#include "core/dyn_array.h"
+#include "core/engine_api.h"
+#include "core/matrix44.h"
+#include "core/vec4f.h"
 #include "gameobj/base_object.h"
 
 // The base of every game object of the module. The program calls only the virtual

@@ -6,8 +6,8 @@
 //
 // Entries marked "game" have no caller in the program yet: the game issue gives them
 // their real parameters (changing the type here and in the module together).
-#include "app/matrix44.h"
-#include "app/vec4f.h"
+#include "core/matrix44.h"
+#include "core/vec4f.h"
 
 class GameObj;
 class BaseObject;

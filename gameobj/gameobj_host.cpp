@@ -1,9 +1,9 @@
 #include "gameobj_host.h"
 #include "gameobj.h"
-#include "app/clock.h"
-#include "app/log.h"
-#include "app/paths.h"
-#include "app/temp_string.h"
+#include "core/clock.h"
+#include "core/log.h"
+#include "core/paths.h"
+#include "core/temp_string.h"
 #include <cerrno>
 #include <csignal>
 #include <cstdio>

@@ -2,7 +2,7 @@
 // The game-object host: loads "gameobj.dll", binds its functions, rebuilds it in the
 // background when its sources change and swaps the new build in with every live object
 // re-pointed at its class's new dispatch table.
-#include "app/engine_api.h"
+#include "core/engine_api.h"
 #include "gameobj/gameobj_funcs.h"
 
 // The module's functions; valid after start_gameobj_host, all null while no module is

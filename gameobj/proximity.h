@@ -3,9 +3,9 @@
 // footprint (x0, z0, x1, z1): a fine 8x8 cell when it fits in one, else a coarse 16x16
 // cell (shifted by 4 units) when it fits in one, else the global bin. Both grids wrap
 // every 256 units like the world. Only the module files and removes objects.
-#include "app/dyn_array.h"
-#include "app/engine_api.h"
-#include "app/vec4f.h"
+#include "core/dyn_array.h"
+#include "core/engine_api.h"
+#include "core/vec4f.h"
 
 class GameObj;
 

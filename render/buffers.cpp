@@ -6,7 +6,7 @@
 #include <cstring>
 #include "render/gl_device_internal.h"
 #include "render/buffers.h"
-#include "app/log.h"
+#include "core/log.h"
 
 bool dynvb_pretend_busy = false;
 int dynvb_storage_switches = 0;

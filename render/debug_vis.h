@@ -1,7 +1,7 @@
 #pragma once
-#include "app/d3dcolor.h"
-#include "app/engine_api.h"
-#include "app/vec4f.h"
+#include "core/d3dcolor.h"
+#include "core/engine_api.h"
+#include "core/vec4f.h"
 
 // Immediate world-space debug geometry, drawn between start_draw_debug_vis and
 // end_draw_debug_vis with "debug_vis.sh", which transforms positions by the

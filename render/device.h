@@ -3,9 +3,9 @@
 // interface. Everything else in the renderer and the UI draws only through this header
 // (and shaders.h, buffers.h, textures.h, mesh.h); GL calls live in render/gl_device*.cpp.
 #include <cstdint>
-#include "app/engine_api.h"
-#include "app/d3dcolor.h"
-#include "app/matrix44.h"
+#include "core/engine_api.h"
+#include "core/d3dcolor.h"
+#include "core/matrix44.h"
 
 struct SDL_Window;
 struct Texture;
@@ -51,12 +51,6 @@ constexpr int D3D_PS_CONSTS = 224;     // vec4 registers of PSConst
 
 // Current back-buffer size in pixels; written by init_d3d/resize_d3d, read everywhere.
 extern ENGINE_API int d3d_wd, d3d_ht;
-// Presentation interval: vsync on when set. Read at init and at every resize. The app's
-// settings own it (bit 2 of "flags"); the renderer only carries a default definition.
-extern ENGINE_API bool app_use_vsync;
-// Frame-latency limit (two fences in flight at most); default true. A setting of the
-// application, like app_use_vsync.
-extern ENGINE_API bool d3d_limit_buffered_frames;
 
 // ---- supplied by others ----
 // The application's frame, called by render_d3d_frame between begin and end of scene.

@@ -1,7 +1,7 @@
 // The shared dynamic vertex writer and its two render functions.
 #include "render/buffers.h"
 #include "render/device.h"
-#include "app/log.h"
+#include "core/log.h"
 
 DynVBWriter common_vb_writer;
 

@@ -11,8 +11,9 @@
 #include "render/shaders.h"
 #include "render/buffers.h"
 #include "render/textures.h"
-#include "app/log.h"
-#include "app/app_globals.h"
+#include "core/log.h"
+#include "core/gfx_settings.h"
+#include "core/globals.h"
 
 int d3d_wd = 0, d3d_ht = 0;
 void (*d3d_frame_callback)(float dt) = nullptr;

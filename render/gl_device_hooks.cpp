@@ -3,8 +3,6 @@
 // definitions replace these.
 #include "render/device.h"
 
-__attribute__((weak)) bool app_use_vsync = true;
-__attribute__((weak)) bool d3d_limit_buffered_frames = true;
 __attribute__((weak)) void draw_frame(float) {}
 __attribute__((weak)) void on_d3d_resize() {}
 __attribute__((weak)) void draw_splash() {}

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstring>
 #include <utility>
-#include "app/log.h"
-#include "app/settings.h"
+#include "core/log.h"
+#include "core/gfx_settings.h"
 #include "gameobj/gameobj_host.h"
 #include "render/buffers.h"
 #include "render/device.h"

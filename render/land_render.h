@@ -8,7 +8,7 @@
 // Lifetime: init_land_render after the sky and before the post-effects; close_land_render
 // at shutdown (safe when init never ran). Every texture pointer below is valid between
 // the two and null otherwise.
-#include "app/engine_api.h"
+#include "core/engine_api.h"
 #include "world/heightmap.h"
 
 struct Texture;

@@ -3,7 +3,7 @@
 // vertex layouts, the renderer's state and the CPU geometry builders, which touch no GPU
 // object and so run without a device.
 #include <cstdint>
-#include "app/matrix44.h"
+#include "core/matrix44.h"
 #include "render/land_render.h"
 
 struct Shader;

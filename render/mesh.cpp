@@ -4,8 +4,8 @@
 #include <cstring>
 #include <strings.h>
 #include "render/mesh.h"
-#include "app/log.h"
-#include "app/paths.h"
+#include "core/log.h"
+#include "core/paths.h"
 
 namespace
 {

@@ -1,8 +1,8 @@
 #include "render/render_batch.h"
 
 #include <cstring>
-#include "app/log.h"
-#include "app/mem.h"
+#include "core/log.h"
+#include "core/mem.h"
 
 BaseRenderBatchState::~BaseRenderBatchState() = default;
 

@@ -1,8 +1,8 @@
 #pragma once
 #include <cstdint>
-#include "app/d3dcolor.h"
-#include "app/dyn_array.h"
-#include "app/engine_api.h"
+#include "core/d3dcolor.h"
+#include "core/dyn_array.h"
+#include "core/engine_api.h"
 #include "render/buffers.h"
 #include "render/device.h"
 #include "render/shaders.h"

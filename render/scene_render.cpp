@@ -1,9 +1,9 @@
 #include "render/scene_render.h"
 #include <cstring>
 #include <utility>
-#include "app/app_globals.h"
-#include "app/log.h"
-#include "app/settings.h"
+#include "core/globals.h"
+#include "core/log.h"
+#include "core/gfx_settings.h"
 #include "render/debug_vis.h"
 #include "render/device.h"
 #include "render/shaders.h"

@@ -12,9 +12,9 @@
 //
 // Everything drawn inside the passes comes through scene_hooks (terrain, objects,
 // shadows, effects), so the pipeline runs with any subset of them installed.
-#include "app/engine_api.h"
-#include "app/matrix44.h"
-#include "app/vec4f.h"
+#include "core/engine_api.h"
+#include "core/matrix44.h"
+#include "core/vec4f.h"
 
 struct Texture;
 

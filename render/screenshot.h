@@ -1,5 +1,5 @@
 #pragma once
-#include "app/engine_api.h"
+#include "core/engine_api.h"
 
 // Saves the window's client area, clipped to its display, as
 // "shots/shot<year>_<month>_<day>_<hour>_<minute>_<second>.png" beside the program.

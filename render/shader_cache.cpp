@@ -1,7 +1,7 @@
 // Shader cache names and the cache file format.
 #include <cstring>
 #include "render/shader_cache.h"
-#include "app/temp_string.h"
+#include "core/temp_string.h"
 
 void shader_cache_name(const char *file, const char *defines, char *out, int out_size)
 {

@@ -6,7 +6,7 @@
 // The "code" of a stage is its complete preprocessed GLSL text.
 #include <cstddef>
 #include <cstdint>
-#include "app/dyn_array.h"
+#include "core/dyn_array.h"
 #include "render/shaders.h"
 
 constexpr uint32_t SHADER_CACHE_MAGIC = 0x20100715;

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 #include "render/shader_source.h"
-#include "app/log.h"
-#include "app/paths.h"
+#include "core/log.h"
+#include "core/paths.h"
 
 bool shader_dep_times = false;
 

@@ -16,7 +16,7 @@
 // centres lie on integer coordinates; that of the pixel stage applies the alpha test when
 // ALPHA_TEST is defined (the variant the device uses while an alpha reference is set).
 // `#include "name"` lines (outside any #if) pull in files through the include handler.
-#include "app/dyn_array.h"
+#include "core/dyn_array.h"
 #include "render/shaders.h"
 
 // Whether include reads record file times (true while a compiler is loaded).

@@ -8,8 +8,8 @@
 #include "render/shaders.h"
 #include "render/shader_cache.h"
 #include "render/shader_source.h"
-#include "app/log.h"
-#include "app/paths.h"
+#include "core/log.h"
+#include "core/paths.h"
 
 bool shader_compiler_disabled = false;
 

@@ -1,9 +1,9 @@
 #include "render/sky.h"
 #include <cmath>
 #include <cstring>
-#include "app/log.h"
-#include "app/matrix44.h"
-#include "app/temp_string.h"
+#include "core/log.h"
+#include "core/matrix44.h"
+#include "core/temp_string.h"
 #include "render/buffers.h"
 #include "render/device.h"
 #include "render/shaders.h"

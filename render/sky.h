@@ -11,8 +11,8 @@
 //   12 parameters = sky_colors_drawn[0..11]: the script's ten entries (sun, ambient, haze,
 //                   glow, zenith, horizon, fog, scatter, halo, exposure; see bin/sky.nut)
 //                   and the derived extinctions e^(-haze / 0.2) and e^(-haze).
-#include "app/engine_api.h"
-#include "app/vec4f.h"
+#include "core/engine_api.h"
+#include "core/vec4f.h"
 
 constexpr int SKY_SCRIPT_COLORS = 10;
 constexpr int SKY_DRAWN_COLORS = 12;

@@ -7,8 +7,8 @@
 #include "render/gl_device_internal.h"
 #include "render/textures.h"
 #include "render/dds.h"
-#include "app/log.h"
-#include "app/paths.h"
+#include "core/log.h"
+#include "core/paths.h"
 
 bool d3d_force_soft_dxt = false;
 

@@ -4,8 +4,8 @@
 #include <cstring>
 #include "render/tga.h"
 #include "render/textures.h"
-#include "app/log.h"
-#include "app/paths.h"
+#include "core/log.h"
+#include "core/paths.h"
 
 bool parse_tga(const uint8_t *d, size_t size, int &width, int &height, DynArray<uint32_t> &pixels,
                const char **error)

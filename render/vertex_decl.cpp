@@ -3,7 +3,7 @@
 // attributes by semantic name at draw time.
 #include <cstring>
 #include "render/buffers.h"
-#include "app/log.h"
+#include "core/log.h"
 
 namespace
 {

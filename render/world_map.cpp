@@ -2,8 +2,7 @@
 // alpha blending, then the land's light multiplied in. Redrawn at the land refreshes that
 // change anything it shows.
 #include <cstring>
-#include "app/log.h"
-#include "app/settings.h"
+#include "core/log.h"
 #include "render/buffers.h"
 #include "render/device.h"
 #include "render/land_render_internal.h"

@@ -4,7 +4,7 @@
 // the grid's cell order, (x, z) at hmap_index(x, z). A mask never changes after it has
 // been built; its script instance owns it and frees it on collection.
 #include <squirrel.h>
-#include "app/engine_api.h"
+#include "core/engine_api.h"
 #include "script/ramp.h"
 #include "world/heightmap.h"
 

@@ -3,9 +3,9 @@
 // on disk. The world, effects and sky scripts each live in one.
 #include <squirrel.h>
 #include <cstdint>
-#include "app/dyn_array.h"
-#include "app/engine_api.h"
-#include "app/temp_string.h"
+#include "core/dyn_array.h"
+#include "core/engine_api.h"
+#include "core/temp_string.h"
 
 class ENGINE_API SqReloadableVM
 {

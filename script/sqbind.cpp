@@ -1,6 +1,6 @@
 #include "sqbind.h"
 #include "ramp.h"
-#include "app/paths.h"
+#include "core/paths.h"
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>

@@ -8,9 +8,9 @@
 #include <tuple>
 #include <type_traits>
 #include <utility>
-#include "app/engine_api.h"
-#include "app/log.h"
-#include "app/vec4f.h"
+#include "core/engine_api.h"
+#include "core/log.h"
+#include "core/vec4f.h"
 
 namespace sqbind
 {

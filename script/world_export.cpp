@@ -8,8 +8,8 @@
 #include <sys/stat.h>
 #include <vector>
 #include <stb/stb_image_write.h>
-#include "app/app_globals.h"
-#include "app/log.h"
+#include "core/globals.h"
+#include "core/log.h"
 #include "world/heightmap.h"
 #include "world_script.h"
 

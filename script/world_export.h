@@ -7,7 +7,7 @@
 //   marks.png   placement marks: red object, green place, blue house, cyan water
 //   world.json  seed, world name, generation time, height range, cell counts
 #include <cstdint>
-#include "app/engine_api.h"
+#include "core/engine_api.h"
 
 // Writes the five files for the world now in the grids. False (with a log line) when a
 // file cannot be written.

@@ -1,9 +1,9 @@
 #include "world_gen.h"
 #include <cmath>
 #include <cstdio>
-#include "app/app_globals.h"
-#include "app/clock.h"
-#include "app/log.h"
+#include "core/globals.h"
+#include "core/clock.h"
+#include "core/log.h"
 #include "sq_ramps.h"
 #include "sqbind.h"
 #include "world/noise.h"

@@ -3,8 +3,8 @@
 // random generator and colour helpers (shared with the effects VM), the terrain
 // generators and tools, noise, and the integer constants scripts compile against.
 #include <squirrel.h>
-#include "app/engine_api.h"
-#include "app/vec4f.h"
+#include "core/engine_api.h"
+#include "core/vec4f.h"
 #include "world/heightmap.h"
 
 // "hmrnd" .. "make_dir_xz": random numbers from game_rnd_seed, colour mixing and

@@ -5,8 +5,8 @@
 // for the land). The start-up fills them all in one place (install_world_hooks in
 // app/startup.cpp) before the world VM is created; tests install fakes.
 #include <squirrel.h>
-#include "app/engine_api.h"
-#include "app/vec4f.h"
+#include "core/engine_api.h"
+#include "core/vec4f.h"
 
 struct WorldHooks
 {
@@ -28,6 +28,9 @@ struct WorldHooks
   void (*reset_common_fx)();
   // The terrain renderer rebuilds its textures from the grids.
   void (*refresh_terrain)();
+  // The main loop's schedule moves to now, so that the time generation took is not
+  // caught up with.
+  void (*reset_update_time)();
 };
 
 // The installed hooks (never null entries: set_world_hooks fills gaps with defaults).

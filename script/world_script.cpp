@@ -2,10 +2,9 @@
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
-#include "app/app_globals.h"
-#include "app/clock.h"
-#include "app/log.h"
-#include "app/main_loop.h"
+#include "core/globals.h"
+#include "core/clock.h"
+#include "core/log.h"
 #include "hmap_mask.h"
 #include "sq_ramps.h"
 #include "world/heightmap.h"
@@ -60,6 +59,7 @@ WorldHooks defaults()
   h.show_splash = default_splash;
   h.reset_common_fx = nothing;
   h.refresh_terrain = nothing;
+  h.reset_update_time = nothing;
   return h;
 }
 } // namespace
@@ -79,6 +79,7 @@ void set_world_hooks(const WorldHooks &h)
   HOOK(show_splash);
   HOOK(reset_common_fx);
   HOOK(refresh_terrain);
+  HOOK(reset_update_time);
 #undef HOOK
 }
 
@@ -198,7 +199,7 @@ void generate_world(const char *name)
     memcpy(HeightmapData::tmpw, HeightmapData::water, sizeof(HeightmapData::water));
     world_hooks.reset_common_fx();
     world_hooks.refresh_terrain();
-    reset_update_time();
+    world_hooks.reset_update_time();
     world_hooks.local_player_world_generated();
     last_world_gen_ms = get_time_msec(get_ref_time() - start);
     debug("generated world in %d ms", last_world_gen_ms);

@@ -4,7 +4,7 @@
 // ("process_event") and a periodic update ("update_script"). Every failure on these
 // roads is shown in the on-screen error strip; the program keeps running.
 #include <squirrel.h>
-#include "app/engine_api.h"
+#include "core/engine_api.h"
 #include "script/sq_reloadable_vm.h"
 #include "script/sqbind.h"
 

@@ -2,8 +2,9 @@
 // of minimum, average and maximum values in the bottom-right corner. Drawn with the
 // bitmap font inside the caller's start_draw_text / end_draw_text bracket.
 #include <cstdio>
-#include "app/clock.h"
-#include "app/frame_stats.h"
+#include "core/clock.h"
+#include "core/frame_stats.h"
+#include "ui/stats_overlay.h"
 #include "render/device.h"
 #include "ui/text.h"
 
@@ -81,19 +82,18 @@ void draw_block(const char *label, const char *const *values, int count, int lin
 }
 } // namespace
 
-void draw_stats_overlay()
+void draw_stats_overlay(const FrameStats &fs, int64_t update_period)
 {
   push_text_style();
   const int g = get_font_glyph_height();
   int scale = g > 0 ? d3d_ht / (g * 40) : 1;
   set_text_scale(scale < 1 ? 1 : scale);
   const int l = get_text_line_height();
-  const FrameStats &fs = frame_stats;
 
   const SeriesStats ft = series_stats(fs.frame_time);
   const SeriesStats ut = series_stats(fs.update_time);
   const SeriesStats gl = series_stats(fs.gpu_load);
-  const int period = get_time_usec(get_update_period()); // T in microseconds
+  const int period = get_time_usec(update_period); // T in microseconds
 
   const int graph_h = d3d_ht / 4;
   const int bar_w = d3d_wd / 400 > 2 ? d3d_wd / 400 : 2;

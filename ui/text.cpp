@@ -3,8 +3,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include "app/dyn_array.h"
-#include "app/log.h"
+#include "core/dyn_array.h"
+#include "core/log.h"
 #include "render/buffers.h"
 #include "render/device.h"
 #include "render/render_batch.h"

@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdint>
-#include "app/d3dcolor.h"
-#include "app/engine_api.h"
+#include "core/d3dcolor.h"
+#include "core/engine_api.h"
 
 class RenderBatch;
 class StdRenderBatchState;

@@ -2,7 +2,7 @@
 // Private to ui/: the bitmap font's data and the text layout shared by immediate and
 // batched drawing. Nothing here touches the device, so layout is testable without one.
 #include <cstdint>
-#include "app/d3dcolor.h"
+#include "core/d3dcolor.h"
 #include "ui/text.h"
 
 struct Texture;

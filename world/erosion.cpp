@@ -2,8 +2,8 @@
 #include <cmath>
 #include <cstdint>
 #include <emmintrin.h>
-#include "app/clock.h"
-#include "app/log.h"
+#include "core/clock.h"
+#include "core/log.h"
 #include "world/det_math.h"
 #include "world/world_rnd.h"
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "app/engine_api.h"
+#include "core/engine_api.h"
 #include "world/heightmap.h"
 
 // Droplet erosion: HeightmapData::genDropletErosion and HeightmapData::ErosionParams

@@ -1,11 +1,11 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include "app/d3dcolor.h"
-#include "app/dyn_array.h"
-#include "app/engine_api.h"
-#include "app/point2.h"
-#include "app/vec4f.h"
+#include "core/d3dcolor.h"
+#include "core/dyn_array.h"
+#include "core/engine_api.h"
+#include "core/point2.h"
+#include "core/vec4f.h"
 
 struct ColorRamp;
 

@@ -1,7 +1,7 @@
 #include <cmath>
 #include <cstring>
-#include "app/log.h"
-#include "app/mem.h"
+#include "core/log.h"
+#include "core/mem.h"
 #include "script/ramp.h"
 #include "world/heightmap.h"
 #include "world/noise.h"

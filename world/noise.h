@@ -4,8 +4,8 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
-#include "app/engine_api.h"
-#include "app/point2.h"
+#include "core/engine_api.h"
+#include "core/point2.h"
 
 struct FloatRamp;
 

@@ -1,6 +1,6 @@
 #pragma once
 #include <cstdint>
-#include "app/app_globals.h"
+#include "core/globals.h"
 
 // The game's 64-bit generator: state = state * 0x5851F42D4C957F2D + 0x14057B7EF767814F
 // (mod 2^64); a draw is the high 32 bits of the new state. Every world algorithm draws

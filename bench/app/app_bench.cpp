@@ -2,7 +2,7 @@
 #include <cstdlib>
 #include <string>
 #include <unistd.h>
-#include "app/clock.h"
+#include "core/clock.h"
 #include "app/device_link.h"
 #include "app/input.h"
 #include "app/main_loop.h"

@@ -2,13 +2,13 @@
 #include <SDL2/SDL.h>
 #include <cstdio>
 #include <cstdlib>
-#include "app/app_globals.h"
+#include "core/globals.h"
 #include "app/camera.h"
-#include "app/clock.h"
+#include "core/clock.h"
 #include "app/device_link.h"
 #include "app/game_modes.h"
 #include "app/input.h"
-#include "app/paths.h"
+#include "core/paths.h"
 #include "app/settings.h"
 #include "app/startup.h"
 #include "app/window.h"

@@ -7,8 +7,8 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
-#include "app/paths.h"
-#include "app/settings.h"
+#include "core/paths.h"
+#include "core/gfx_settings.h"
 #include "render/buffers.h"
 #include "render/device.h"
 #include "render/land_render_internal.h"

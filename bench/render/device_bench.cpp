@@ -8,7 +8,8 @@
 #include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
-#include "app/paths.h"
+#include "core/gfx_settings.h"
+#include "core/paths.h"
 #include "render/buffers.h"
 #include "render/device.h"
 #include "render/shaders.h"

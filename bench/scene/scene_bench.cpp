@@ -12,9 +12,9 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include "app/app_globals.h"
-#include "app/paths.h"
-#include "app/settings.h"
+#include "core/globals.h"
+#include "core/paths.h"
+#include "core/gfx_settings.h"
 #include "render/buffers.h"
 #include "render/device.h"
 #include "render/scene_render.h"

@@ -5,16 +5,15 @@
 #include <SDL.h>
 #include <cstdio>
 #include <cstdlib>
-#include "app/frame_stats.h"
-#include "app/log.h"
-#include "app/paths.h"
+#include "core/frame_stats.h"
+#include "core/gfx_settings.h"
+#include "core/log.h"
+#include "core/paths.h"
 #include "render/buffers.h"
 #include "render/device.h"
 #include "render/render_batch.h"
+#include "ui/stats_overlay.h"
 #include "ui/text.h"
-
-__attribute__((weak)) FrameStats frame_stats;
-__attribute__((weak)) int64_t get_update_period() { return 500000; }
 
 namespace
 {
@@ -83,7 +82,7 @@ void BM_StatsOverlayFrame(benchmark::State &st)
     draw_error_message();
     draw_help_text("F1: show/hide this\nF9: game/dev mode\nWASD/arrows: move\nShift: move faster\n"
                    "F5: toggle post-effect\nF6: toggle anti-aliasing\nRight mouse: set sun position\n");
-    draw_stats_overlay();
+    draw_stats_overlay(frame_stats, 500000); // 1/20 s in 10 MHz ticks
     end_draw_text();
   });
 }

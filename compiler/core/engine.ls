@@ -5,12 +5,12 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
-#include "app/app_globals.h"
-#include "app/clock.h"
+#include "core/globals.h"
+#include "core/clock.h"
 #include "app/input.h"
-#include "app/log.h"
-#include "app/matrix44.h"
-#include "app/vec4f.h"
+#include "core/log.h"
+#include "core/matrix44.h"
+#include "core/vec4f.h"
 #include "gameobj/gameobj.h"
 #include "gameobj/gameobj_funcs.h"
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 #include <cmath>
-#include "app/app_globals.h"
+#include "core/globals.h"
 #include "app/camera.h"
 #include "app/device_link.h"
 #include "app/input.h"

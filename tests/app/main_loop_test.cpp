@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <vector>
-#include "app/app_globals.h"
-#include "app/clock.h"
+#include "core/globals.h"
+#include "core/clock.h"
 #include "app/device_link.h"
-#include "app/frame_stats.h"
+#include "core/frame_stats.h"
 #include "app/input.h"
 #include "app/main_loop.h"
 

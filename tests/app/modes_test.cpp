@@ -1,5 +1,5 @@
 #include <gtest/gtest.h>
-#include "app/app_globals.h"
+#include "core/globals.h"
 #include "app/camera.h"
 #include "app/device_link.h"
 #include "app/game_modes.h"

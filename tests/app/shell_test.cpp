@@ -3,7 +3,7 @@
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
-#include "app/log.h"
+#include "core/log.h"
 #include "app/startup.h"
 
 // The ways out of the program, each run in a child process whose output is captured.

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 #include <SDL2/SDL.h>
-#include "app/app_globals.h"
+#include "core/globals.h"
 #include "app/device_link.h"
 #include "app/input.h"
 #include "app/main_loop.h"

@@ -1,5 +1,5 @@
 #include <gtest/gtest.h>
-#include "app/dyn_array.h"
+#include "core/dyn_array.h"
 
 TEST(DynArray, GrowthDoublesOrJumpsToNeededPlusEight)
 {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 #include <cstdio>
-#include "app/log.h"
+#include "core/log.h"
 
 TEST(ErrorMessage, AppendJoinsWithNewlines)
 {

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
-#include "app/clock.h"
-#include "app/d3dcolor.h"
-#include "app/matrix44.h"
-#include "app/temp_string.h"
+#include "core/clock.h"
+#include "core/d3dcolor.h"
+#include "core/matrix44.h"
+#include "core/temp_string.h"
 
 TEST(Color, PackingRoundsAndClamps)
 {

@@ -1,5 +1,5 @@
 #include "host_fixture.h"
-#include "app/log.h"
+#include "core/log.h"
 #include <chrono>
 #include <sys/stat.h>
 

@@ -8,7 +8,7 @@
 #include <fstream>
 #include <string>
 #include <unistd.h>
-#include "app/paths.h"
+#include "core/paths.h"
 #include "gameobj/gameobj.h"
 #include "gameobj/gameobj_host.h"
 

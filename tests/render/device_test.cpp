@@ -3,7 +3,7 @@
 // stencil tests, instanced indexed draws, resets, and the texture and mesh tables.
 #include <cmath>
 #include <epoxy/gl.h>
-#include "app/app_globals.h"
+#include "core/globals.h"
 #include "tests/render/vis_test_window.h"
 #include "tests/render/device_test_util.h"
 #include "render/dds.h"

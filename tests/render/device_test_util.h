@@ -9,7 +9,7 @@
 #include <cstring>
 #include <string>
 #include <vector>
-#include "app/paths.h"
+#include "core/paths.h"
 #include "render/shaders.h"
 
 namespace devtest

@@ -5,8 +5,8 @@
 #include <epoxy/gl.h>
 #include <filesystem>
 #include <vector>
-#include "app/app_globals.h"
-#include "app/settings.h"
+#include "core/globals.h"
+#include "core/gfx_settings.h"
 #include "render/device.h"
 #include "render/land_render_internal.h"
 #include "render/scene_render.h"

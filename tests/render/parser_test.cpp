@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 #include <unistd.h>
-#include "app/paths.h"
+#include "core/paths.h"
 #include "render/buffers.h"
 #include "render/dds.h"
 #include "render/mesh.h"

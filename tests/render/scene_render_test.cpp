@@ -3,8 +3,8 @@
 // path's targets and MLAA's effect on edges.
 #include <cmath>
 #include <set>
-#include "app/app_globals.h"
-#include "app/settings.h"
+#include "core/globals.h"
+#include "core/gfx_settings.h"
 #include "render/buffers.h"
 #include "render/device.h"
 #include "render/scene_render.h"

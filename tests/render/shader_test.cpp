@@ -3,7 +3,7 @@
 #include "tests/render/vis_test_window.h"
 #include "tests/render/device_test_util.h"
 #include "render/shader_cache.h"
-#include "app/log.h"
+#include "core/log.h"
 
 using devtest::ProgramDir;
 

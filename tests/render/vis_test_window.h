@@ -9,7 +9,7 @@
 #include <cstring>
 #include <string>
 #include <vector>
-#include "app/paths.h"
+#include "core/paths.h"
 #include "render/buffers.h"
 #include "render/device.h"
 

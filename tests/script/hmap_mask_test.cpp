@@ -1,6 +1,6 @@
 #include "world_vm_fixture.h"
 #include <cstring>
-#include "app/app_globals.h"
+#include "core/globals.h"
 #include "world/noise.h"
 
 using Hm = HeightmapData;

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <string>
 #include <unistd.h>
-#include "app/paths.h"
+#include "core/paths.h"
 #include "script/sq_reloadable_vm.h"
 #include "script/sqbind.h"
 

@@ -1,6 +1,6 @@
 #include "world_vm_fixture.h"
 #include <cmath>
-#include "app/app_globals.h"
+#include "core/globals.h"
 #include "world/noise.h"
 #include "world/world_rnd.h"
 #include "script/world_hooks.h"

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 #include <unistd.h>
-#include "app/app_globals.h"
-#include "app/log.h"
-#include "app/paths.h"
+#include "core/globals.h"
+#include "core/log.h"
+#include "core/paths.h"
 #include "script/world_hooks.h"
 #include "script/world_script.h"
 #include "world/heightmap.h"

@@ -5,7 +5,7 @@
 #include <sys/time.h>
 #include <fstream>
 #include <sstream>
-#include "app/log.h"
+#include "core/log.h"
 #include "render/shaders.h"
 #include "tests/render/vis_test_window.h"
 #include "ui/text.h"

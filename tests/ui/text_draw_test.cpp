@@ -2,15 +2,12 @@
 // drawn on the device (llvmpipe under SDL offscreen) and read back.
 #include <gtest/gtest.h>
 #include <algorithm>
-#include "app/frame_stats.h"
-#include "app/log.h"
+#include "core/frame_stats.h"
+#include "core/log.h"
 #include "render/render_batch.h"
 #include "tests/render/vis_test_window.h"
+#include "ui/stats_overlay.h"
 #include "ui/text_layout.h"
-
-// Until the main loop's statistics join this build, the overlay reads these.
-__attribute__((weak)) FrameStats frame_stats;
-__attribute__((weak)) int64_t get_update_period() { return 500000; } // 1/20 s in 10 MHz ticks
 
 namespace
 {
@@ -326,7 +323,7 @@ TEST_F(TextDraw, StatisticsOverlay)
     set_backbuffer_target();
     clear_view(D3dColor(0xFF808080u));
     start_draw_text();
-    draw_stats_overlay();
+    draw_stats_overlay(frame_stats, 500000); // 1/20 s in 10 MHz ticks
     draw_help_hint();
     end_draw_text();
   }));

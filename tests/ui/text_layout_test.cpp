@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 #include <vector>
-#include "app/paths.h"
+#include "core/paths.h"
 #include "render/device.h"
 #include "render/render_batch.h"
 #include "ui/text_layout.h"

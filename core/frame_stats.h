@@ -16,17 +16,5 @@ struct FrameStats
   int fps;                       // frames of the last completed second
   int64_t last_second_mark;      // ticks
 };
+// The program's histories: run_main_loop writes them, the shell hands them to the overlay.
 extern ENGINE_API FrameStats frame_stats;
-
-// The simulation step in ticks (frequency / rate, at least 1).
-ENGINE_API int64_t get_update_period();
-
-// GPU activity query (optional: NVML, else amdgpu sysfs). Without a backend
-// get_gpu_load returns false and the overlay hides the GPU rows.
-ENGINE_API void init_gpu_load();
-ENGINE_API void close_gpu_load();
-ENGINE_API bool get_gpu_load(int &percent);
-
-// Draws the statistics overlay; implemented by the text renderer (ui/), called by
-// draw_frame between the begin and end of text drawing while show_fps is set.
-ENGINE_API void draw_stats_overlay();

@@ -15,6 +15,5 @@ extern ENGINE_API float time_ik;
 extern ENGINE_API bool isAppActive;
 extern ENGINE_API bool isFullscreen;
 
-// Overlay toggles.
+// The help text and statistics overlay are shown (F1).
 extern ENGINE_API bool show_fps;
-extern ENGINE_API bool use_wireframe;
