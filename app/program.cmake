@@ -3,7 +3,7 @@
 # LINK_LIBRARY_OVERRIDE_<lib> makes the whole-archive feature win over the plain
 # references that the libraries' own dependencies add to the same link line.
 set(ZARNITH_ENGINE_LIBS zshell)
-foreach(lib zplatform zui zrender zgameobj zscript zworld zramp squirrel zcore)
+foreach(lib zplatform zui zrender zgameobj zscript zworld squirrel zcore)
   if(TARGET ${lib})
     list(APPEND ZARNITH_ENGINE_LIBS ${lib})
   endif()

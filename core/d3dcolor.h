@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include "engine_api.h"
 #include "vec4f.h"
 
 // A packed colour 0xAARRGGBB (bytes B, G, R, A in memory), passed by value. It converts
@@ -39,3 +40,8 @@ inline constexpr D3dColor vec4f_to_color(vec4f c)
 {
   return D3dColor((unit_to_byte(c.w) << 24) | (unit_to_byte(c.x) << 16) | (unit_to_byte(c.y) << 8) | unit_to_byte(c.z));
 }
+
+// HSV to (r, g, b, a), h in degrees (any value; it wraps), s and v in [0, 1].
+ENGINE_API vec4f hsv2rgba(float h, float s, float v, float a);
+// CIE LCh (D65) to sRGB (r, g, b, a), h in degrees; not clamped.
+ENGINE_API vec4f lch2rgba(float l, float c, float h, float a);

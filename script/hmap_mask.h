@@ -5,7 +5,7 @@
 // been built; its script instance owns it and frees it on collection.
 #include <squirrel.h>
 #include "core/engine_api.h"
-#include "script/ramp.h"
+#include "core/ramp.h"
 #include "world/heightmap.h"
 
 struct HmapMask

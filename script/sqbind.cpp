@@ -1,5 +1,5 @@
 #include "sqbind.h"
-#include "ramp.h"
+#include "core/ramp.h"
 #include "core/paths.h"
 #include <cmath>
 #include <cstdarg>

@@ -15,10 +15,6 @@ ENGINE_API void bind_world_gen_funcs(HSQUIRRELVM vm);
 // HMAP_SIZE, GT_*, ST_*, MARK_*, DEMO into the constant table; before any compile.
 ENGINE_API void bind_world_consts(HSQUIRRELVM vm);
 
-// HSV to (r, g, b, a), h in degrees (any value; it wraps), s and v in [0, 1].
-ENGINE_API vec4f hsv2rgba(float h, float s, float v, float a);
-// CIE LCh (D65) to sRGB (r, g, b, a), h in degrees; not clamped.
-ENGINE_API vec4f lch2rgba(float l, float c, float h, float a);
 // x wrapped into (-128, 128].
 ENGINE_API float wrap_coord(float x);
 

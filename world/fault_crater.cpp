@@ -1,5 +1,5 @@
 #include <cmath>
-#include "script/ramp.h"
+#include "core/ramp.h"
 #include "world/heightmap.h"
 #include "world/noise.h"
 #include "world/world_rnd.h"

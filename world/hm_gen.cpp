@@ -2,7 +2,7 @@
 #include <cstring>
 #include "core/log.h"
 #include "core/mem.h"
-#include "script/ramp.h"
+#include "core/ramp.h"
 #include "world/heightmap.h"
 #include "world/noise.h"
 #include "world/world_rnd.h"

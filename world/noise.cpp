@@ -1,7 +1,7 @@
 #include "world/noise.h"
 #include <cfloat>
 #include <cmath>
-#include "script/ramp.h"
+#include "core/ramp.h"
 #include "world/det_math.h"
 #include "world/world_rnd.h"
 

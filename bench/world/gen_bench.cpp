@@ -1,6 +1,6 @@
 #include <benchmark/benchmark.h>
 #include <vector>
-#include "script/ramp.h"
+#include "core/ramp.h"
 #include "world/heightmap.h"
 #include "world/noise.h"
 #include "world/world_rnd.h"

@@ -16,6 +16,25 @@ TEST(Color, PackingRoundsAndClamps)
   EXPECT_EQ(uint32_t(vec4f_to_color(color_to_vec4f(0x12345678u))), 0x12345678u);
 }
 
+TEST(Color, HsvAndLchConversions)
+{
+  vec4f red = hsv2rgba(0, 1, 1, 1);
+  EXPECT_EQ(red, vec4f(1, 0, 0, 1));
+  vec4f green = hsv2rgba(120, 1, 1, 0.5f);
+  EXPECT_NEAR(green.x, 0, 1e-5);
+  EXPECT_NEAR(green.y, 1, 1e-5);
+  EXPECT_NEAR(green.z, 0, 1e-5);
+  EXPECT_EQ(green.w, 0.5f);
+  EXPECT_EQ(hsv2rgba(360, 1, 1, 1), red);
+  EXPECT_EQ(hsv2rgba(200, 0, 0.3f, 1), vec4f(0.3f, 0.3f, 0.3f, 1));
+
+  vec4f white = lch2rgba(100, 0, 0, 1);
+  EXPECT_NEAR(white.x, 1, 1e-3);
+  EXPECT_NEAR(white.y, 1, 1e-3);
+  EXPECT_NEAR(white.z, 1, 1e-3);
+  EXPECT_EQ(lch2rgba(0, 0, 0, 1), vec4f(0, 0, 0, 1));
+}
+
 TEST(Matrix, RowVectorsMultiplyOnTheLeft)
 {
   Matrix44 t = Matrix44::identity();

@@ -31,29 +31,13 @@ TEST_F(WorldVm, SeededDrawsRepeatAndFollowTheGenerator)
   EXPECT_EQ(game_rnd_seed, st);
 }
 
-TEST(WorldGenMath, WrapHsvLch)
+TEST(WorldGenMath, Wrap)
 {
   EXPECT_EQ(wrap_coord(128.f), 128.f);
   EXPECT_EQ(wrap_coord(129.f), -127.f);
   EXPECT_EQ(wrap_coord(-128.f), 128.f);
   EXPECT_EQ(wrap_coord(256.f), 0.f);
   EXPECT_EQ(wrap_coord(-300.f), -44.f);
-
-  vec4f red = hsv2rgba(0, 1, 1, 1);
-  EXPECT_EQ(red, vec4f(1, 0, 0, 1));
-  vec4f green = hsv2rgba(120, 1, 1, 0.5f);
-  EXPECT_NEAR(green.x, 0, 1e-5);
-  EXPECT_NEAR(green.y, 1, 1e-5);
-  EXPECT_NEAR(green.z, 0, 1e-5);
-  EXPECT_EQ(green.w, 0.5f);
-  EXPECT_EQ(hsv2rgba(360, 1, 1, 1), red);
-  EXPECT_EQ(hsv2rgba(200, 0, 0.3f, 1), vec4f(0.3f, 0.3f, 0.3f, 1));
-
-  vec4f white = lch2rgba(100, 0, 0, 1);
-  EXPECT_NEAR(white.x, 1, 1e-3);
-  EXPECT_NEAR(white.y, 1, 1e-3);
-  EXPECT_NEAR(white.z, 1, 1e-3);
-  EXPECT_EQ(lch2rgba(0, 0, 0, 1), vec4f(0, 0, 0, 1));
 }
 
 TEST_F(WorldVm, ColourFunctionsReadScriptColourValues)

@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include "script/ramp.h"
+#include "core/ramp.h"
 #include "world/erosion.h"
 #include "world/heightmap.h"
 #include "world/noise.h"

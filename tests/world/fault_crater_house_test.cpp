@@ -2,7 +2,7 @@
 #include <cmath>
 #include <cstring>
 #include <vector>
-#include "script/ramp.h"
+#include "core/ramp.h"
 #include "world/heightmap.h"
 #include "world/house.h"
 #include "world/noise.h"

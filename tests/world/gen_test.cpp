@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <vector>
-#include "script/ramp.h"
+#include "core/ramp.h"
 #include "world/heightmap.h"
 #include "world/noise.h"
 #include "world/world_rnd.h"

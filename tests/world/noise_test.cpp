@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
-#include "script/ramp.h"
+#include "core/ramp.h"
 #include "world/noise.h"
 #include "world/world_rnd.h"
 

@@ -1,5 +1,5 @@
-#include "script/ramp.h"
-#include "core/log.h"
+#include "ramp.h"
+#include "log.h"
 
 vec4f ramp_color_to_vec4f(D3dColor c)
 {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 #include <cmath>
 #include <string>
-#include "script/ramp.h"
+#include "core/ramp.h"
 
 TEST(Ramp, GetHitsTheEndsAndTheMiddleExactly)
 {
