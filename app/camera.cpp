@@ -6,6 +6,7 @@
 #include "gameobj/gameobj_host.h"
 #include "render/device.h"
 #include "render/shaders.h"
+#include "world/heightmap.h"
 #include <algorithm>
 #include <cmath>
 
@@ -48,16 +49,6 @@ void reset_fly_control()
   if (local_player)
     local_player->setPos(camera.pos);
   camera.mouse_captured = false;
-}
-
-float wrap_delta(float d)
-{
-  float k = (d / 256.f - std::trunc(d / 256.f)) * 256.f;
-  if (k > 128.f)
-    k -= 256.f;
-  if (k <= -128.f)
-    k += 256.f;
-  return k;
 }
 
 float wrap_coord256(float p)
@@ -103,8 +94,8 @@ Matrix44 calc_camera_tm(const CameraState &c, float t)
   const vec4f up2 = right * sr + up * cr;
 
   vec4f d = c.pos - c.prev_pos;
-  d.x = wrap_delta(d.x);
-  d.z = wrap_delta(d.z);
+  d.x = wrap_coord(d.x);
+  d.z = wrap_coord(d.z);
   vec4f p = c.prev_pos + d * t;
   p.w = 1.f;
 

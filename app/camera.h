@@ -55,8 +55,6 @@ ENGINE_API void set_camera_pos(vec4f pos);
 // Zoom 1, tap timers, dash and speeds 0, the local player at the camera, mouse released.
 ENGINE_API void reset_fly_control();
 
-// The shortest wrapped difference of two coordinates of the 256-wide world.
-float wrap_delta(float d);
 // A coordinate brought into [0, 256).
 float wrap_coord256(float p);
 // Yaw wrapped once by 2pi when it reaches +-2pi; pitch clamped to +-pi/2.

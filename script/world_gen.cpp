@@ -7,6 +7,7 @@
 #include "core/log.h"
 #include "sq_ramps.h"
 #include "sqbind.h"
+#include "world/land_tools.h"
 #include "world/noise.h"
 #include "world/world_rnd.h"
 #include "world_hooks.h"
@@ -85,18 +86,6 @@ static SQInteger sq_randomize_rnd_seed(HSQUIRRELVM)
   return 0;
 }
 
-float wrap_coord(float x)
-{
-  float f = x / 256.f;
-  f = f - std::trunc(f);
-  f = f * 256.f;
-  if (f > 128.f)
-    return f - 256.f;
-  if (f <= -128.f)
-    return f + 256.f;
-  return f;
-}
-
 static SQInteger sq_wrap(HSQUIRRELVM vm)
 {
   sq_pushfloat(vm, wrap_coord(argf(vm, 2)));
@@ -172,61 +161,6 @@ void bind_rnd_color_funcs(HSQUIRRELVM vm)
   add_raw_global(vm, "lch2rgba", sq_lch2rgba);
   add_raw_global(vm, "make_dir_2d", sq_make_dir_2d);
   add_raw_global(vm, "make_dir_xz", sq_make_dir_xz);
-}
-
-// ---------------------------------------------------------------------------------------
-// Circle tools
-
-// The rows (or columns) a disc of radius r around c covers: ceil(c - r) .. floor(c + r).
-static int disc_lo(float c, float r) { return noise_round(c - r + 0.49999988f); }
-static int disc_hi(float c, float r) { return noise_round(c + r - 0.49999988f); }
-
-// A disc wider than this covers the wrapped world several times over; larger radii are
-// taken as this one so that the scan stays bounded (2049 x 2049 cells at most).
-static constexpr float MAX_DISC_RADIUS = 1024.f;
-
-void flatten_circle(float x, float z, float r, float height, float strength, float exponent)
-{
-  if (!(r > 0.f)) // also NaN
-    return;
-  if (r > MAX_DISC_RADIUS)
-    r = MAX_DISC_RADIUS;
-  float r2 = r * r;
-  int i0 = disc_lo(z, r), i1 = disc_hi(z, r), j0 = disc_lo(x, r), j1 = disc_hi(x, r);
-  for (int i = i0; i <= i1; i++)
-    for (int j = j0; j <= j1; j++)
-    {
-      float dx = float(j) - x, dz = float(i) - z;
-      float d2 = dx * dx + dz * dz;
-      if (d2 < r2)
-      {
-        float &h = HeightmapData::hmap[hmap_index(j, i)];
-        h = h + (height - h) * strength * (1.f - std::pow(d2 / r2, exponent));
-      }
-    }
-}
-
-float get_average_circle_height(float x, float z, float r)
-{
-  if (!(r > 0.f))
-    r = 0.f;
-  if (r > MAX_DISC_RADIUS)
-    r = MAX_DISC_RADIUS;
-  double sum = world_hooks.get_land_height(x, z);
-  int count = 1;
-  float r2 = r * r;
-  int i0 = disc_lo(z, r), i1 = disc_hi(z, r), j0 = disc_lo(x, r), j1 = disc_hi(x, r);
-  for (int i = i0; i <= i1; i++)
-    for (int j = j0; j <= j1; j++)
-    {
-      float dx = float(j) - x, dz = float(i) - z;
-      if (dx * dx + dz * dz < r2)
-      {
-        sum += HeightmapData::hmap[hmap_index(j, i)];
-        count++;
-      }
-    }
-  return float(sum / count);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -410,7 +344,8 @@ static SQInteger sq_flatten_circle(HSQUIRRELVM vm)
 
 static SQInteger sq_get_average_circle_height(HSQUIRRELVM vm)
 {
-  sq_pushfloat(vm, get_average_circle_height(argf(vm, 2), argf(vm, 3), argf(vm, 4)));
+  const float x = argf(vm, 2), z = argf(vm, 3), r = argf(vm, 4);
+  sq_pushfloat(vm, get_average_circle_height(x, z, r, world_hooks.get_land_height(x, z)));
   return 1;
 }
 

@@ -15,16 +15,6 @@ ENGINE_API void bind_world_gen_funcs(HSQUIRRELVM vm);
 // HMAP_SIZE, GT_*, ST_*, MARK_*, DEMO into the constant table; before any compile.
 ENGINE_API void bind_world_consts(HSQUIRRELVM vm);
 
-// x wrapped into (-128, 128].
-ENGINE_API float wrap_coord(float x);
-
-// Pulls the heights in the disc of radius r around (x, z) toward height by
-// strength * (1 - (d2 / r^2)^exponent); wraps at the grid edges; r <= 0 does nothing,
-// radii above 1024 count as 1024.
-ENGINE_API void flatten_circle(float x, float z, float r, float height, float strength, float exponent);
-// The mean of the land height at (x, z) and every cell height inside the disc.
-ENGINE_API float get_average_circle_height(float x, float z, float r);
-
 // Fills params from a script table at stack index idx (null keeps every default).
 // Missing keys keep their defaults; a present key with a non-number raises.
 ENGINE_API void read_erosion_params(HSQUIRRELVM vm, SQInteger idx, HeightmapData::ErosionParams &params);

@@ -12,7 +12,8 @@ struct WorldHooks
 {
   // The module registers its script classes in the world VM (bind_gameobj).
   void (*bind_gameobj)(HSQUIRRELVM vm);
-  // The module's land height at (x, z); the default interpolates the height grid.
+  // The module's land height at (x, z); the default interpolates the height grid
+  // (hmap_land_height).
   float (*get_land_height)(float x, float z);
   // The module's remove_all_gameobj.
   void (*remove_all_gameobj)();
@@ -37,5 +38,3 @@ struct WorldHooks
 extern ENGINE_API WorldHooks world_hooks;
 // Installs hooks; null entries get the defaults. Passing {} restores all defaults.
 ENGINE_API void set_world_hooks(const WorldHooks &hooks);
-// The default land height: bilinear in the height grid, wrapping at the edges.
-ENGINE_API float hmap_land_height(float x, float z);

@@ -5,9 +5,11 @@
 #include "core/globals.h"
 #include "core/clock.h"
 #include "core/log.h"
-#include "hmap_mask.h"
+#include "sq_hmap_mask.h"
 #include "sq_ramps.h"
 #include "world/heightmap.h"
+#include "world/land_tools.h"
+#include "world/world_export.h"
 #include "world/noise.h"
 #include "world_gen.h"
 #include "world_hooks.h"
@@ -23,16 +25,6 @@ static SqFunc<void> update_script_func;
 
 // ---------------------------------------------------------------------------------------
 // Hooks
-
-float hmap_land_height(float x, float z)
-{
-  int x0 = noise_floor(x), z0 = noise_floor(z);
-  float fx = x - float(x0), fz = z - float(z0);
-  float h00 = HeightmapData::height(x0, z0), h10 = HeightmapData::height(x0 + 1, z0);
-  float h01 = HeightmapData::height(x0, z0 + 1), h11 = HeightmapData::height(x0 + 1, z0 + 1);
-  float top = h00 + (h10 - h00) * fx, bottom = h01 + (h11 - h01) * fx;
-  return top + (bottom - top) * fz;
-}
 
 // Drawn by the bitmap-text renderer; weak so that the script layer runs without one.
 ENGINE_API void show_splash(const char *text, float progress) __attribute__((weak));
@@ -195,8 +187,7 @@ void generate_world(const char *name)
       throw SquirrelError("No 'generate_world' function in script");
     generate_world_func(name);
     sq_collectgarbage(world_script.vm);
-    memcpy(HeightmapData::target_hmap, HeightmapData::hmap, sizeof(HeightmapData::hmap));
-    memcpy(HeightmapData::tmpw, HeightmapData::water, sizeof(HeightmapData::water));
+    HeightmapData::finishGeneration();
     world_hooks.reset_common_fx();
     world_hooks.refresh_terrain();
     world_hooks.reset_update_time();
@@ -292,4 +283,31 @@ bool call_bool_func(SqFunc<bool> &f, bool def)
     show_error(run_error, e);
     return def;
   }
+}
+
+// ---------------------------------------------------------------------------------------
+// -export-world
+
+int export_world(const char *dir)
+{
+  init_world_script();
+  int code = 0;
+  if (has_error_message())
+    code = 1;
+  else
+  {
+    const uint64_t seed = game_rnd_seed;
+    last_world_gen_ms = -1;
+    generate_world("game");
+    if (has_error_message() || last_world_gen_ms < 0)
+      code = 1;
+    else if (!write_world_files(dir, "game", seed, last_world_gen_ms))
+      code = 1;
+    else
+      debug("exported world to '%s'", dir);
+  }
+  if (code)
+    fprintf(stderr, "export-world failed: %s\n", has_error_message() ? get_error_message() : "see the log");
+  close_world_script();
+  return code;
 }

@@ -44,5 +44,10 @@ ENGINE_API HSQUIRRELVM get_world_script_vm();
 // re-binding after a module reload.
 ENGINE_API const char *world_script_guard(void (*bind)(HSQUIRRELVM vm));
 
+// -export-world DIR: the world VM, generation of the "game" world with the current
+// game_rnd_seed and write_world_files (world/world_export.h), without a window or device.
+// Returns the process exit code: 0 on success, 1 when the script or a file failed.
+ENGINE_API int export_world(const char *dir);
+
 // Milliseconds the latest complete generate_world took; -1 before the first.
 extern ENGINE_API int last_world_gen_ms;

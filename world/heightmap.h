@@ -1,4 +1,5 @@
 #pragma once
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include "core/d3dcolor.h"
@@ -43,6 +44,20 @@ constexpr unsigned MARK_PLACEMENT = 7; // any of these blocks placing
 inline constexpr int hmap_index(int x, int z)
 {
   return ((z & HMAP_MASK) << HMAP_SIZE_SHIFT) | (x & HMAP_MASK);
+}
+
+// An offset or coordinate moved to its nearest copy in the wrapping world: into
+// (-128, 128] (f = x / 256, f - trunc(f), times 256, then one period off either end).
+inline float wrap_coord(float x)
+{
+  float f = x / float(HMAP_SIZE);
+  f = f - std::trunc(f);
+  f = f * float(HMAP_SIZE);
+  if (f > float(HMAP_SIZE / 2))
+    return f - float(HMAP_SIZE);
+  if (f <= -float(HMAP_SIZE / 2))
+    return f + float(HMAP_SIZE);
+  return f;
 }
 
 // The world: static grids shared with every generator, the simulation, the terrain
@@ -110,7 +125,7 @@ public:
   alignas(64) static float target_hmap[HMAP_CELLS]; // height each cell morphs toward
   alignas(64) static Water water[HMAP_SIZE][HMAP_SIZE];
   // Water state at the start of the latest simWater (the previous step). Only simWater
-  // writes it; the water renderer interpolates from it between steps.
+  // and finishGeneration write it; the water renderer interpolates from it between steps.
   alignas(64) static Water tmpw[HMAP_SIZE][HMAP_SIZE];
   alignas(64) static Surface surface[HMAP_CELLS];
 
@@ -118,6 +133,9 @@ public:
   // Heights 0, surfaces grey rock without layer or marks, water all zero.
   // tmpw and depth_snapshot are left alone.
   static void reset();
+  // A freshly generated world is at rest: target_hmap = hmap (nothing morphs) and
+  // tmpw = water (nothing moves between the steps).
+  static void finishGeneration();
   static void calcHtRange(float &lo, float &hi);
   // Shifts hmap so its range is symmetric about 0; returns the half-range.
   static float recenterHt();

@@ -34,8 +34,7 @@ void make_island()
     float d = sea - HD::hmap[i];
     (&HD::water[0][0])[i].depth = d > 0.f ? d : 0.f;
   }
-  std::memcpy(HD::target_hmap, HD::hmap, sizeof(HD::hmap));
-  std::memcpy(HD::tmpw, HD::water, sizeof(HD::water));
+  HD::finishGeneration();
 }
 
 struct Saved

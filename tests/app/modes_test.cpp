@@ -180,7 +180,7 @@ TEST_F(Modes, MainMenuFlightClimbsOverLandAndStaysInsideTheWorld)
     const float ground = HeightmapData::calcSquareDepth(vec4f(p.x, 0.f, p.z, 1.f), 0.5f, true).y;
     EXPECT_GE(p.y + 1e-3f, ground) << i;
     // Half a unit per step at 10 units per second, wrapped.
-    const float step = std::hypot(wrap_delta(p.x - prev_x), wrap_delta(p.z - prev_z));
+    const float step = std::hypot(wrap_coord(p.x - prev_x), wrap_coord(p.z - prev_z));
     EXPECT_LE(step, 0.5f + 1e-3f);
     prev_x = p.x;
     prev_z = p.z;

@@ -10,9 +10,9 @@
 #include "core/globals.h"
 #include "core/log.h"
 #include "core/paths.h"
-#include "script/world_export.h"
 #include "script/world_script.h"
 #include "world/heightmap.h"
+#include "world/world_export.h"
 
 namespace fs = std::filesystem;
 using Hm = HeightmapData;

@@ -31,15 +31,6 @@ TEST_F(WorldVm, SeededDrawsRepeatAndFollowTheGenerator)
   EXPECT_EQ(game_rnd_seed, st);
 }
 
-TEST(WorldGenMath, Wrap)
-{
-  EXPECT_EQ(wrap_coord(128.f), 128.f);
-  EXPECT_EQ(wrap_coord(129.f), -127.f);
-  EXPECT_EQ(wrap_coord(-128.f), 128.f);
-  EXPECT_EQ(wrap_coord(256.f), 0.f);
-  EXPECT_EQ(wrap_coord(-300.f), -44.f);
-}
-
 TEST_F(WorldVm, ColourFunctionsReadScriptColourValues)
 {
   ASSERT_TRUE(run("a <- lerpcolor(0xFF000000, [1, 1, 1, 1], 0.5);"

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 #include <sqstdmath.h>
-#include "script/hmap_mask.h"
+#include "script/sq_hmap_mask.h"
 #include "script/sq_ramps.h"
 #include "script/sqbind.h"
 #include "script/world_gen.h"

@@ -89,8 +89,7 @@ Hashes build_world()
     (&HD::water[0][0])[i].depth = d > 0.f ? d : 0.f;
   }
   mark_water(0.1f, MARK_WATER, 0);
-  std::memcpy(HD::target_hmap, HD::hmap, sizeof(HD::hmap));
-  std::memcpy(HD::tmpw, HD::water, sizeof(HD::water));
+  HD::finishGeneration();
   for (int z = 60; z < 80; z++)
     for (int x = 180; x < 200; x++)
       HD::target_hmap[hmap_index(x, z)] += 6.f;
