@@ -144,7 +144,7 @@ void handle_common_keys()
 
 void world_step(float dt)
 {
-  update_land_render(dt);
+  update_land_render(dt, cur_view_itm.row(3));
   HeightmapData::updateHmap(dt);
   HeightmapData::simWater(dt);
   // Particles (update_common_fx) join here with the effects renderer.
@@ -163,7 +163,7 @@ void setup_view_and_draw(float dt)
   const float aspect = view_height() > 0 ? float(view_width()) / float(view_height()) : 1.f;
   compute_view(t, aspect);
   update_sky(t);
-  prepare_land_render(dt);
+  prepare_land_render({cur_view_itm, cur_glob_tm}, dt);
   frame_color_drawn = drawn_frame_color;
   load_view_consts();
   if (!d3d_device_exists())

@@ -9,6 +9,7 @@
 #include "core/log.h"
 #include "main_loop.h"
 #include "core/paths.h"
+#include "core/splash.h"
 #include "settings.h"
 #include "window.h"
 #include "camera.h"
@@ -109,7 +110,7 @@ static void resize_device(int w, int h, bool fullscreen, bool force) { resize_d3
 
 static LoopHooks loop_hooks()
 {
-  LoopHooks h = {};
+  LoopHooks h;
   h.process_messages = process_window_messages;
   h.update = app_options.press_count ? scripted_update : update_game;
   h.check_device = check_d3d_device;
@@ -127,7 +128,7 @@ static LoopHooks loop_hooks()
 
 static void install_world_hooks()
 {
-  WorldHooks h = {};
+  WorldHooks h;
   h.bind_gameobj = [](HSQUIRRELVM vm) {
     if (gameobj_api.bind_gameobj)
       gameobj_api.bind_gameobj(vm);
@@ -147,12 +148,11 @@ static void install_world_hooks()
     if (local_player)
       local_player->onWorldGenerated();
   };
-  // The sky and the terrain renderer; the splash keeps its default (show_splash), the
-  // particles join with their renderer.
+  // The sky, the terrain renderer and the loop; the particles join with their renderer.
   h.set_sun_dir = [](vec4f dir) { set_sun_dir(dir, false); };
   h.refresh_terrain = [] { request_land_refresh(); };
   h.reset_update_time = reset_update_time;
-  set_world_hooks(h);
+  world_hooks = h;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -174,11 +174,18 @@ static void module_debug()
   if (gameobj_api.render_debug_vis_gameobj)
     gameobj_api.render_debug_vis_gameobj();
 }
+static void module_building(const HeightmapData::Surface *surface, int x, int z)
+{
+  if (gameobj_api.render_building)
+    gameobj_api.render_building(surface, x, z);
+}
 
 // What the scene pipeline draws inside its passes.
 void install_scene_hooks()
 {
   SceneHooks h = scene_hooks;
+  h.init_terrain = init_land_render;
+  h.close_terrain = close_land_render;
   h.render_land = render_land;
   h.render_water = render_water_prepared;
   h.render_horizon = render_horizon;
@@ -187,9 +194,17 @@ void install_scene_hooks()
   h.render_object_debug = module_debug;
   // The shadow bracket and the particles keep the pipeline's defaults until their
   // renderers exist.
-  set_scene_hooks(h);
-  scene_init_terrain = init_land_render;
-  scene_close_terrain = close_land_render;
+  scene_hooks = h;
+  land_hooks.render_building = module_building;
+}
+
+DeviceHooks shell_device_hooks()
+{
+  DeviceHooks h;
+  h.draw_frame = draw_frame;
+  h.on_resize = on_d3d_resize;
+  h.draw_splash = draw_splash;
+  return h;
 }
 
 void init_systems()
@@ -224,7 +239,7 @@ void init_systems()
     gameobj_api.init_gameobj();
   // 25. The world-generation script VM, reaching the module through the hooks.
   init_world_script();
-  set_gameobj_script_guard(world_script_guard);
+  gameobj_host_hooks.script_guard = world_script_guard;
   // 26.
   go_to_main_menu();
   // 27.
@@ -240,7 +255,7 @@ void close_systems()
   // S2, in this order; each is a no-op for a subsystem that never started.
   if (gameobj_api.remove_all_gameobj)
     gameobj_api.remove_all_gameobj();
-  set_gameobj_script_guard(nullptr);
+  gameobj_host_hooks.script_guard = GameObjHostHooks().script_guard;
   close_world_script();
   if (gameobj_api.close_spells_ui)
     gameobj_api.close_spells_ui();
@@ -398,7 +413,7 @@ int app_main(int argc, char **argv)
   // 13.
   init_input(main_window);
   // 14. The device; from here on the window and input code see its back buffer.
-  if (!init_d3d(main_window, width, height))
+  if (!init_d3d(main_window, width, height, shell_device_hooks()))
     fatal("can't create render device (%dx%d)", width, height);
   device_link = {&d3d_wd, &d3d_ht, resize_device};
   // 15.
@@ -408,6 +423,7 @@ int app_main(int argc, char **argv)
   common_vb_writer.init(0x10000);
   init_gpu_load();
   init_font();
+  splash_hooks.show = show_splash;
   show_splash("Loading...", -1.0f);
 
   init_systems();

@@ -21,6 +21,7 @@
 extern char **environ;
 
 GameObjFuncs gameobj_api;
+GameObjHostHooks gameobj_host_hooks;
 bool force_gameobj_reload = false;
 
 namespace
@@ -55,8 +56,6 @@ struct HostState
   BuildProcess build;
   int64_t build_start = 0;
   const void *class_table[GAMEOBJ_CLASS_COUNT] = {};
-  GameObjScriptGuard script_guard = nullptr;
-  GameObjGuiReleaseFn gui_release = nullptr;
 };
 HostState host;
 
@@ -192,8 +191,7 @@ void bind_module(void *h)
 void unbind_module()
 {
   gameobj_api = GameObjFuncs();
-  if (host.gui_release)
-    host.gui_release();
+  gameobj_host_hooks.gui_release();
 }
 
 void drop_module()
@@ -482,9 +480,9 @@ bool reload_gameobj(bool force)
 
 void rebind_gameobj_scripts()
 {
-  if (!host.script_guard || !gameobj_api.bind_gameobj)
+  if (!gameobj_api.bind_gameobj)
     return;
-  if (const char *err = host.script_guard(gameobj_api.bind_gameobj))
+  if (const char *err = gameobj_host_hooks.script_guard(gameobj_api.bind_gameobj))
   {
     size_t n = strlen(err) + 64;
     char *text = (char *)malloc(n);
@@ -494,8 +492,6 @@ void rebind_gameobj_scripts()
   }
 }
 
-void set_gameobj_script_guard(GameObjScriptGuard guard) { host.script_guard = guard; }
-void set_gameobj_gui_release(GameObjGuiReleaseFn fn) { host.gui_release = fn; }
 
 bool is_gameobj_build_running() { return host.build.running(); }
 int gameobj_watched_source_count() { return host.sources.size(); }

@@ -16,7 +16,7 @@
 #include "core/globals.h"
 
 int d3d_wd = 0, d3d_ht = 0;
-void (*d3d_frame_callback)(float dt) = nullptr;
+DeviceHooks d3d_hooks;
 D3dFrameCounters d3d_frame_counters;
 bool gl_device_ready = false;
 bool gl_debug_enabled = false;
@@ -445,11 +445,12 @@ int prim_vertex_count(int prim_type, int n)
 bool d3d_device_exists() { return gl_device_ready; }
 SDL_Window *get_d3d_window() { return gl_device_ready ? dev.wnd : nullptr; }
 
-bool init_d3d(SDL_Window *wnd, int w, int h)
+bool init_d3d(SDL_Window *wnd, int w, int h, const DeviceHooks &hooks)
 {
   close_d3d();
   if (!wnd)
     return false;
+  d3d_hooks = hooks;
   dev.wnd = wnd;
   const char *dbg = getenv("ZARNITH_GL_DEBUG");
   gl_debug_enabled = dbg && *dbg && strcmp(dbg, "0") != 0;
@@ -596,7 +597,7 @@ bool resize_d3d(int w, int h, bool fullscreen, bool force)
   dev.needsReset = false;
 
   debug("resized d3d to %dx%d %s", w, h, mode);
-  on_d3d_resize();
+  d3d_hooks.on_resize();
   return true;
 }
 
@@ -629,10 +630,7 @@ bool render_d3d_frame(float dt)
   }
   d3d_frame_counters = D3dFrameCounters();
   set_cull_mode(1);
-  if (d3d_frame_callback)
-    d3d_frame_callback(dt);
-  else
-    draw_frame(dt);
+  d3d_hooks.draw_frame(dt);
   if (fence)
     glDeleteSync(fence);
   fence = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
@@ -672,7 +670,7 @@ void show_splash_frame()
     return;
   set_backbuffer_target();
   set_cull_mode(1);
-  draw_splash();
+  d3d_hooks.draw_splash();
   present_d3d();
 }
 

@@ -229,8 +229,7 @@ void land_cull_blocks(const Matrix44 &glob, int ox, int oz, const float *h, cons
 
 static inline void building(int x, int z)
 {
-  if (land_render_building)
-    land_render_building(&HD::surface[hmap_index(x, z)], x, z);
+  land_hooks.render_building(&HD::surface[hmap_index(x, z)], x, z);
 }
 
 int land_build_near(int ox, int oz, const float *h, PatchInstance *out, const LandCull &cull)

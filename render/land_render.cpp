@@ -6,16 +6,13 @@
 #include <utility>
 #include "core/log.h"
 #include "core/gfx_settings.h"
-#include "gameobj/gameobj_host.h"
+#include "core/splash.h"
 #include "render/buffers.h"
 #include "render/device.h"
 #include "render/land_render_internal.h"
 #include "render/shaders.h"
 #include "render/sky.h"
 #include "render/textures.h"
-
-// Drawn by the bitmap-text renderer; weak so that the renderer runs without one.
-ENGINE_API void show_splash(const char *text, float progress) __attribute__((weak));
 
 using HD = HeightmapData;
 
@@ -33,12 +30,7 @@ HouseTileInfo HeightmapRenderer::house_tile_info[NUM_HOUSE_TILES] = {};
 int HeightmapRenderer::num_house_tiles = NUM_HOUSE_TILES;
 static_assert(sizeof(HeightmapRenderer::house_tile_info) / sizeof(HouseTileInfo) == 19);
 
-static void module_render_building(const HeightmapData::Surface *surface, int x, int z)
-{
-  if (gameobj_api.render_building)
-    gameobj_api.render_building(surface, x, z);
-}
-LandBuildingFunc land_render_building = module_render_building;
+LandHooks land_hooks;
 
 LandRenderState land_state;
 
@@ -191,8 +183,7 @@ static void create_buffers(LandRenderState &s)
 void init_land_render()
 {
   close_land_render();
-  if (show_splash)
-    show_splash("Compiling land shaders", -1.f);
+  splash_hooks.show("Compiling land shaders", -1.f);
   LandRenderState &s = land_state;
   s.highQuality = gfx_quality == 1;
   create_decls(s);
@@ -252,43 +243,25 @@ void land_render_after_reset()
   request_land_refresh();
 }
 
-// The camera's world matrix of the frame set-up (the shell's); weak so that the renderer
-// runs without the shell, taking the inverse of the device's view matrix instead.
-extern ENGINE_API Matrix44 cur_view_itm __attribute__((weak));
-
-extern ENGINE_API Matrix44 cur_glob_tm __attribute__((weak));
-
-// The view x projection the frame will draw with (the device's until the frame sets it).
-static Matrix44 camera_glob_tm()
+LandView land_view_from_device()
 {
-  if (&cur_glob_tm)
-    return cur_glob_tm;
+  LandView v;
   Matrix44 view, proj;
   get_view_tm(view);
   get_proj_tm(proj);
-  return view * proj;
+  v.glob_tm = view * proj;
+  if (!inverse44(view, v.camera))
+    v.camera = Matrix44::identity();
+  return v;
 }
 
-// The camera position: row 3 of cur_view_itm.
-static vec4f camera_position()
-{
-  if (&cur_view_itm)
-    return cur_view_itm.row(3);
-  Matrix44 view, itm;
-  get_view_tm(view);
-  if (!inverse44(view, itm))
-    itm = Matrix44::identity();
-  return itm.row(3);
-}
-
-void update_land_render(float dt)
+void update_land_render(float dt, vec4f camera_pos)
 {
   LandRenderState &s = land_state;
   if (s.highQuality && s.created)
   {
-    const vec4f cam = camera_position();
     int cx, cz;
-    land_camera_cell(cam.x, cam.z, cx, cz);
+    land_camera_cell(camera_pos.x, camera_pos.z, cx, cz);
     land_step_flow(s, dt, cx, cz);
   }
   request_land_refresh();
@@ -470,7 +443,7 @@ static void interp_pass(LandRenderState &s, Texture *target, Texture *prev, Text
   draw_postfx();
 }
 
-void prepare_land_render(float t_since_step)
+void prepare_land_render(const LandView &view, float t_since_step)
 {
   LandRenderState &s = land_state;
   if (!s.created)
@@ -497,13 +470,13 @@ void prepare_land_render(float t_since_step)
 
   HD::morphHmap(t_since_step, HR::curh);
 
-  const vec4f cam = camera_position();
+  const vec4f cam = view.camera.row(3);
   land_camera_cell(cam.x, cam.z, s.camX, s.camZ);
   const int ox = s.camX - 128, oz = s.camZ - 128;
 
   land_interp_depth(t, s.curw);
   s.cameraUnderWater = land_below_water(cam.x, cam.y, cam.z, HR::curh, s.curw);
-  land_cull_blocks(camera_glob_tm(), ox, oz, HR::curh, s.curw, s.cull);
+  land_cull_blocks(view.glob_tm, ox, oz, HR::curh, s.curw, s.cull);
 
   PatchInstance *inst = static_cast<PatchInstance *>(lock_vb_checked(s.nearVB));
   s.nearInstances = land_build_near(ox, oz, HR::curh, inst, s.cull);

@@ -195,7 +195,7 @@ bool land_below_water(float x, float y, float z, const float *h, const float *w)
 // z from 0 to w) can see, with ground heights h and water depths w.
 void land_cull_blocks(const Matrix44 &glob, int ox, int oz, const float *h, const float *w, LandCull &out);
 // The near patches around the window origin that the cull keeps; house cells (all of
-// them, seen or not) go to land_render_building.
+// them, seen or not) go to land_hooks.render_building.
 int land_build_near(int ox, int oz, const float *h, PatchInstance *out, const LandCull &cull = LandCull());
 // The far mesh: 256 x 256 vertices and the quads of the disc outside the near square that
 // the cull keeps.

@@ -3,6 +3,7 @@
 #include <utility>
 #include "core/globals.h"
 #include "core/log.h"
+#include "core/splash.h"
 #include "core/gfx_settings.h"
 #include "render/debug_vis.h"
 #include "render/device.h"
@@ -10,35 +11,10 @@
 #include "render/sky.h"
 #include "render/textures.h"
 
-// Drawn by the bitmap-text renderer; weak so that the renderer runs without one.
-ENGINE_API void show_splash(const char *text, float progress) __attribute__((weak));
-
 vec4f frame_color_drawn(0.f, 0.f, 0.f, 0.f);
-void (*scene_init_terrain)() = nullptr;
-void (*scene_close_terrain)() = nullptr;
 
 namespace
 {
-void nothing() {}
-
-// Without a shadow renderer the mask is plain white: everything is lit.
-void clear_shadow_mask() { clear_view_color(0xFFFFFFFF); }
-
-SceneHooks default_hooks()
-{
-  SceneHooks h;
-  h.render_land = nothing;
-  h.render_water = nothing;
-  h.render_horizon = nothing;
-  h.render_objects = nothing;
-  h.render_object_shadows = nothing;
-  h.render_object_debug = nothing;
-  h.start_render_shadows = clear_shadow_mask;
-  h.end_render_shadows = nothing;
-  h.render_common_fx = nothing;
-  return h;
-}
-
 Texture *scene_image = nullptr;
 Texture *targets[4] = {}; // T1..T4
 Texture *quarter[4] = {}; // Q1..Q4
@@ -137,23 +113,10 @@ void release(Texture *&t)
 }
 } // namespace
 
-SceneHooks scene_hooks = default_hooks();
+SceneHooks scene_hooks;
 
-void set_scene_hooks(const SceneHooks &h)
-{
-  SceneHooks d = default_hooks();
-#define HOOK(name) scene_hooks.name = h.name ? h.name : d.name
-  HOOK(render_land);
-  HOOK(render_water);
-  HOOK(render_horizon);
-  HOOK(render_objects);
-  HOOK(render_object_shadows);
-  HOOK(render_object_debug);
-  HOOK(start_render_shadows);
-  HOOK(end_render_shadows);
-  HOOK(render_common_fx);
-#undef HOOK
-}
+// Without a shadow renderer the mask is plain white: everything is lit.
+void clear_shadow_mask() { clear_view_color(0xFFFFFFFF); }
 
 Texture *get_scene_image() { return scene_image; }
 Texture *get_scene_target(int i) { return i >= 1 && i <= 4 ? T(i) : nullptr; }
@@ -194,8 +157,7 @@ void init_scene_render()
   else
     use_postfx = false;
   init_sky();
-  if (scene_init_terrain)
-    scene_init_terrain();
+  scene_hooks.init_terrain();
   init_postfx();
   init_debug_vis();
 }
@@ -204,8 +166,7 @@ void close_scene_render()
 {
   close_debug_vis();
   close_postfx();
-  if (scene_close_terrain)
-    scene_close_terrain();
+  scene_hooks.close_terrain();
   close_sky();
   destroy_shader(dr_final);
   destroy_shader(dr_calc_light);
@@ -218,8 +179,7 @@ void close_scene_render()
 
 void init_postfx()
 {
-  if (show_splash)
-    show_splash("Creating post-effect textures", -1.f);
+  splash_hooks.show("Creating post-effect textures", -1.f);
   T(2) = create_screen_rt();
   T(1) = create_screen_rt();
   T(3) = create_screen_rt();
@@ -232,8 +192,7 @@ void init_postfx()
     if (effects_target)
       debug("using FP blending for effects!");
   }
-  if (show_splash)
-    show_splash("Compiling post-effect shaders", -1.f);
+  splash_hooks.show("Compiling post-effect shaders", -1.f);
   fx_shaders[FX_MAIN] = create_shader("postfx_main.sh", nullptr);
   fx_shaders[FX_NONE] = create_shader("postfx_none.sh", nullptr);
   fx_shaders[FX_MLAA_EDGE] = create_shader("mlaa_edge.sh", nullptr);

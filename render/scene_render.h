@@ -18,42 +18,46 @@
 
 struct Texture;
 
+// The default shadow bracket: the mask in the current target is cleared to white, so
+// everything is lit.
+ENGINE_API void clear_shadow_mask();
+
 struct SceneHooks
 {
-  void (*render_land)();          // terrain renderer
-  void (*render_water)();
-  void (*render_horizon)();
-  void (*render_objects)();       // the game-object module's object pass
-  void (*render_object_shadows)();// its shadow pass (inside the shadow bracket)
-  void (*render_object_debug)();  // its debug pass (inside the debug-vis bracket)
+  // The terrain renderer's start-up and shutdown, inside init_scene_render between the
+  // sky and the post-effects, and inside close_scene_render.
+  void (*init_terrain)() = [] {};
+  void (*close_terrain)() = [] {};
+  void (*render_land)() = [] {}; // terrain renderer
+  void (*render_water)() = [] {};
+  void (*render_horizon)() = [] {};
+  void (*render_objects)() = [] {};        // the game-object module's object pass
+  void (*render_object_shadows)() = [] {}; // its shadow pass (inside the shadow bracket)
+  void (*render_object_debug)() = [] {};   // its debug pass (inside the debug-vis bracket)
   // The shadow bracket: the mask is drawn into the current target (Q1, white = lit).
-  // The default clears it to white (no shadows).
-  void (*start_render_shadows)();
-  void (*end_render_shadows)();
-  void (*render_common_fx)();     // particles, trails and lightning
+  void (*start_render_shadows)() = clear_shadow_mask;
+  void (*end_render_shadows)() = [] {};
+  void (*render_common_fx)() = [] {}; // particles, trails and lightning
 };
-// Installed hooks; never null entries (set_scene_hooks fills gaps with defaults).
+// The installed hooks; entries are never null. Install a set by assigning a SceneHooks
+// (SceneHooks{} is the pipeline alone) or replace single entries.
 extern ENGINE_API SceneHooks scene_hooks;
-ENGINE_API void set_scene_hooks(const SceneHooks &hooks);
 
 // The tint laid over the finished frame (rgb, a = opacity), written by the frame set-up
 // (interpolated towards cur_game_mode's frame colour) and applied by the final pass.
 extern ENGINE_API vec4f frame_color_drawn;
 
 // Start-up after the device and the fonts: scene image, at high quality the quarter
-// targets and the deferred shaders, then init_sky, the terrain hook below, init_postfx
+// targets and the deferred shaders, then init_sky, scene_hooks.init_terrain, init_postfx
 // and init_debug_vis.
 ENGINE_API void init_scene_render();
 ENGINE_API void close_scene_render();
-// Called by init_scene_render between the sky and the post-effects (terrain renderer).
-extern ENGINE_API void (*scene_init_terrain)();
-extern ENGINE_API void (*scene_close_terrain)();
 // Q1..Q4 at a quarter of the screen; also after every resize.
 ENGINE_API void create_quarter_targets();
 ENGINE_API void init_postfx();
 ENGINE_API void close_postfx();
 
-// The pipelines; camera is the camera's world matrix (cur_view_itm).
+// The pipelines; camera is the camera's world matrix (the inverse of the view matrix).
 ENGINE_API void render_scene_deferred(const Matrix44 &camera, float time, float dt, float far_plane = 512.f);
 ENGINE_API void render_scene_forward(float time, float dt);
 // Anti-aliases the scene image; afterwards get_scene_image() is another texture.

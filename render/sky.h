@@ -36,7 +36,8 @@ ENGINE_API void step_sky();
 ENGINE_API void update_sky(float t);
 // Re-runs "sky.nut" when it changed on disk and recomputes the table.
 ENGINE_API void reload_sky_if_changed();
-// The sky quad, in front of the camera of cur_view_itm; draw where the stencil is 0.
+// The sky quad, in front of the camera of the device's view matrix; draw where the
+// stencil is 0.
 ENGINE_API void render_sky();
 
 // The table for a sun direction from the script (or the default table).

@@ -5,6 +5,7 @@
 #include "core/clock.h"
 #include "core/d3dcolor.h"
 #include "core/log.h"
+#include "core/splash.h"
 #include "sq_ramps.h"
 #include "sqbind.h"
 #include "world/land_tools.h"
@@ -422,7 +423,7 @@ static SQInteger sq_get_noise_hash2(HSQUIRRELVM vm)
 static SQInteger sq_show_splash(HSQUIRRELVM vm)
 {
   const char *text = Arg<const char *>::get(vm, 2);
-  world_hooks.show_splash(text, argf(vm, 3));
+  splash_hooks.show(text, argf(vm, 3));
   return 0;
 }
 

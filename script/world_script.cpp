@@ -5,6 +5,7 @@
 #include "core/globals.h"
 #include "core/clock.h"
 #include "core/log.h"
+#include "core/splash.h"
 #include "sq_hmap_mask.h"
 #include "sq_ramps.h"
 #include "world/heightmap.h"
@@ -26,54 +27,7 @@ static SqFunc<void> update_script_func;
 // ---------------------------------------------------------------------------------------
 // Hooks
 
-// Drawn by the bitmap-text renderer; weak so that the script layer runs without one.
-ENGINE_API void show_splash(const char *text, float progress) __attribute__((weak));
-
-namespace
-{
-void no_bind(HSQUIRRELVM) {}
-void nothing() {}
-void no_sun(vec4f) {}
-void default_splash(const char *text, float progress)
-{
-  if (show_splash)
-    show_splash(text, progress);
-}
-WorldHooks defaults()
-{
-  WorldHooks h;
-  h.bind_gameobj = no_bind;
-  h.get_land_height = hmap_land_height;
-  h.remove_all_gameobj = nothing;
-  h.local_player_world_removed = nothing;
-  h.local_player_world_generated = nothing;
-  h.set_sun_dir = no_sun;
-  h.show_splash = default_splash;
-  h.reset_common_fx = nothing;
-  h.refresh_terrain = nothing;
-  h.reset_update_time = nothing;
-  return h;
-}
-} // namespace
-
-WorldHooks world_hooks = defaults();
-
-void set_world_hooks(const WorldHooks &h)
-{
-  WorldHooks d = defaults();
-#define HOOK(name) world_hooks.name = h.name ? h.name : d.name
-  HOOK(bind_gameobj);
-  HOOK(get_land_height);
-  HOOK(remove_all_gameobj);
-  HOOK(local_player_world_removed);
-  HOOK(local_player_world_generated);
-  HOOK(set_sun_dir);
-  HOOK(show_splash);
-  HOOK(reset_common_fx);
-  HOOK(refresh_terrain);
-  HOOK(reset_update_time);
-#undef HOOK
-}
+WorldHooks world_hooks;
 
 // ---------------------------------------------------------------------------------------
 // Errors
@@ -175,7 +129,7 @@ const char *world_script_guard(void (*bind)(HSQUIRRELVM vm))
 
 void generate_world(const char *name)
 {
-  world_hooks.show_splash("Generating new world...", -1.f);
+  splash_hooks.show("Generating new world...", -1.f);
   const int64_t start = get_ref_time();
   world_hooks.remove_all_gameobj();
   world_hooks.local_player_world_removed();

@@ -4,6 +4,7 @@
 #include <emmintrin.h>
 #include "core/clock.h"
 #include "core/log.h"
+#include "core/splash.h"
 #include "world/det_math.h"
 #include "world/world_rnd.h"
 
@@ -244,10 +245,10 @@ void HeightmapData::genDropletErosion(unsigned count, ErosionParams &params)
   WorldRnd rnd;
   for (unsigned n = 0; n < count; n++)
   {
-    if (n != 0 && n % SPLASH_INTERVAL == 0 && show_splash)
+    if (n != 0 && n % SPLASH_INTERVAL == 0)
     {
       rnd.commit(); // the splash frame may draw from the game generator too
-      show_splash("Calculating erosion", (float(n) + 0.5f) / float(count));
+      splash_hooks.show("Calculating erosion", (float(n) + 0.5f) / float(count));
       rnd.state = game_rnd_seed;
     }
     const uint32_t r1 = rnd.next(), r2 = rnd.next();

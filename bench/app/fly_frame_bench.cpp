@@ -9,6 +9,7 @@
 #include "app/game_modes.h"
 #include "app/input.h"
 #include "core/paths.h"
+#include "core/splash.h"
 #include "app/settings.h"
 #include "app/startup.h"
 #include "app/window.h"
@@ -35,11 +36,12 @@ static bool start_program(int w, int h, int quality, bool mlaa)
     return false;
   init_input(main_window);
   app_use_vsync = false;
-  if (!init_d3d(main_window, w, h))
+  if (!init_d3d(main_window, w, h, shell_device_hooks()))
     return false;
   device_link = {&d3d_wd, &d3d_ht, resize_device};
   common_vb_writer.init(0x10000);
   init_font();
+  splash_hooks.show = show_splash;
   gfx_quality = quality;
   use_postfx = true;
   use_ppaa = mlaa;
@@ -137,7 +139,7 @@ static void BM_FlyFramePasses(benchmark::State &state)
   hooks.render_land = timed_pass<0, &orig_land>;
   hooks.render_water = timed_pass<1, &orig_water>;
   hooks.render_horizon = timed_pass<2, &orig_horizon>;
-  set_scene_hooks(hooks);
+  scene_hooks = hooks;
   for (int i = 0; i < 3; i++)
   {
     dev_mode->update(0.05f);
@@ -163,7 +165,7 @@ static void BM_FlyFramePasses(benchmark::State &state)
     // the GPU copies that follows every simulation step.
     t0 = get_ref_time();
     request_land_refresh();
-    prepare_land_render(0.025f);
+    prepare_land_render({cur_view_itm, cur_glob_tm}, 0.025f);
     flush_gpu();
     pass_ms[5] += get_time_usec(get_ref_time() - t0) / 1000.0;
     t0 = get_ref_time();

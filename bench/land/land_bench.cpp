@@ -59,7 +59,7 @@ void BM_LandBuildFrame(benchmark::State &state)
   static uint16_t li[LAND_FAR_INDICES], wi[LAND_WATER_INDICES];
   static WaterVertexHQ wv[LAND_WATER_VERTS];
   const bool hq = state.range(0) != 0;
-  land_render_building = nullptr;
+  land_hooks = LandHooks{};
   for (auto _ : state)
   {
     HD::morphHmap(0.02f, HeightmapRenderer::curh);
@@ -146,7 +146,7 @@ void BM_LandPrepare(benchmark::State &state)
   {
     if (state.range(1))
       request_land_refresh();
-    prepare_land_render(0.02f);
+    prepare_land_render(land_view_from_device(), 0.02f);
     flush_gpu();
   }
 }
@@ -165,7 +165,7 @@ void BM_LandDraw(benchmark::State &state)
     below = create_rt_texture(0, 0, 1);
   }
   set_camera();
-  prepare_land_render(0.02f);
+  prepare_land_render(land_view_from_device(), 0.02f);
   for (auto _ : state)
   {
     set_render_target_texture(0, target, true);

@@ -114,12 +114,12 @@ void frame_loop(benchmark::State &st, void (*body)(int), int arg)
 
 void BM_EmptyFrame(benchmark::State &st)
 {
-  d3d_frame_callback = [](float) {
+  d3d_hooks.draw_frame = [](float) {
     set_backbuffer_target();
     clear_view(0xFF203040);
   };
   frame_loop(st, [](int) {}, 0);
-  d3d_frame_callback = nullptr;
+  d3d_hooks.draw_frame = DeviceHooks().draw_frame;
 }
 BENCHMARK(BM_EmptyFrame)->Unit(benchmark::kMillisecond);
 

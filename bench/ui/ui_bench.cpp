@@ -51,7 +51,7 @@ void run_frames(benchmark::State &st, void (*body)(float))
     st.SkipWithError("no device");
     return;
   }
-  d3d_frame_callback = body;
+  d3d_hooks.draw_frame = body;
   for (auto _ : st)
   {
     while (!render_d3d_frame(0.0f))
@@ -59,7 +59,7 @@ void run_frames(benchmark::State &st, void (*body)(float))
     present_d3d();
     flush_gpu();
   }
-  d3d_frame_callback = nullptr;
+  d3d_hooks.draw_frame = DeviceHooks().draw_frame;
 }
 
 void clear_frame()

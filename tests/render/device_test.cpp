@@ -11,9 +11,9 @@
 #include "render/textures.h"
 #include <stb/stb_dxt.h>
 
-// The application's resize hook, counted here.
+// The device's resize hook, counted here.
 static int resize_hook_calls = 0;
-void on_d3d_resize() { resize_hook_calls++; }
+static void count_resize() { resize_hook_calls++; }
 
 using devtest::ProgramDir;
 using devtest::SolidVertex;
@@ -432,6 +432,7 @@ TEST(Device, InstancedIndexedDrawReadsPerInstanceStream)
 TEST(Device, ResizeRecreatesScreenSizedResourcesInPlace)
 {
   REQUIRE_DEVICE(320, 240);
+  d3d_hooks.on_resize = count_resize;
   int before = resize_hook_calls;
   EXPECT_TRUE(resize_d3d(0, 0, isFullscreen, false)); // unchanged: nothing happens
   EXPECT_EQ(resize_hook_calls, before);
@@ -609,6 +610,7 @@ TEST(Meshes, BrokenFilesReportPathMessageAndOffset)
 TEST(Device, HiddenWindowIsLostAndShowingItForcesOneReset)
 {
   REQUIRE_DEVICE(320, 240);
+  d3d_hooks.on_resize = count_resize;
   int calls = resize_hook_calls;
   EXPECT_FALSE(check_d3d_device()); // the test window is hidden
   EXPECT_FALSE(check_d3d_device());

@@ -20,12 +20,11 @@ struct LandGeometryTest : ::testing::Test
     memset(HD::tmpw, 0, sizeof(HD::tmpw));
     game_rnd_seed = 12345;
     calls.clear();
-    saved = land_render_building;
-    land_render_building = [](const HD::Surface *s, int x, int z) {
+    land_hooks.render_building = [](const HD::Surface *s, int x, int z) {
       calls.push_back({x, z, s == &HD::surface[hmap_index(x, z)]});
     };
   }
-  void TearDown() override { land_render_building = saved; }
+  void TearDown() override { land_hooks = LandHooks{}; }
 
   struct Call
   {
@@ -33,7 +32,6 @@ struct LandGeometryTest : ::testing::Test
     bool rightRecord;
   };
   static std::vector<Call> calls;
-  LandBuildingFunc saved = nullptr;
 };
 std::vector<LandGeometryTest::Call> LandGeometryTest::calls;
 

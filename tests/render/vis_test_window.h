@@ -102,14 +102,15 @@ inline void save_png(const std::vector<uint32_t> &px, const char *name)
 // Runs fn as the frame body between the device's begin and end of scene.
 inline bool draw_frame_with(void (*fn)(float))
 {
-  d3d_frame_callback = fn;
+  void (*const saved)(float) = d3d_hooks.draw_frame;
+  d3d_hooks.draw_frame = fn;
   bool drawn = render_d3d_frame(0.0f);
   for (int i = 0; !drawn && i < 100; i++) // the latency limit may skip a frame
   {
     flush_gpu();
     drawn = render_d3d_frame(0.0f);
   }
-  d3d_frame_callback = nullptr;
+  d3d_hooks.draw_frame = saved;
   return drawn;
 }
 } // namespace vistest

@@ -79,11 +79,9 @@ TEST_F(WorldVm, CircleTools)
     Hm::hmap[i] = 2.f;
 
   // The module's land height comes first in the mean; r = 0 gives it alone.
-  WorldHooks h = {};
-  h.get_land_height = [](float, float) { return 100.f; };
-  set_world_hooks(h);
+  world_hooks.get_land_height = [](float, float) { return 100.f; };
   ASSERT_TRUE(run("a <- get_average_circle_height(50, 50, 0); b <- get_average_circle_height(50, 50, 1);"));
-  set_world_hooks({});
+  world_hooks = {};
   EXPECT_EQ(num("a"), 100.f);
   EXPECT_EQ(num("b"), (100.f + 2.f) / 2.f); // the centre cell is the only one with d2 < 1
 }

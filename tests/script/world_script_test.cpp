@@ -10,6 +10,7 @@
 #include "core/globals.h"
 #include "core/log.h"
 #include "core/paths.h"
+#include "core/splash.h"
 #include "script/world_hooks.h"
 #include "script/world_script.h"
 #include "world/heightmap.h"
@@ -31,21 +32,22 @@ struct WorldScriptFixture : ::testing::Test
     fs::create_directories(dir / "gen");
     snprintf(app_path, sizeof(app_path), "%s/", dir.c_str());
     calls.clear();
-    WorldHooks h = {};
+    WorldHooks h;
     h.bind_gameobj = [](HSQUIRRELVM) { calls.push_back("bind"); };
     h.remove_all_gameobj = [] { calls.push_back("remove"); };
     h.local_player_world_removed = [] { calls.push_back("removed"); };
     h.local_player_world_generated = [] { calls.push_back("generated"); };
-    h.show_splash = [](const char *text, float) { calls.push_back(text); };
     h.reset_common_fx = [] { calls.push_back("fx"); };
     h.refresh_terrain = [] { calls.push_back("terrain"); };
-    set_world_hooks(h);
+    world_hooks = h;
+    splash_hooks.show = [](const char *text, float) { calls.push_back(text); };
     set_error_message(nullptr);
   }
   void TearDown() override
   {
     close_world_script();
-    set_world_hooks({});
+    world_hooks = {};
+    splash_hooks = {};
     set_error_message(nullptr);
     fs::remove_all(dir);
     app_path[0] = 0;

@@ -62,6 +62,7 @@ struct TextDraw : testing::Test
   {
     vistest::Window &w = vistest::device(320, 240);
     ASSERT_TRUE(w.ok);
+    d3d_hooks.draw_splash = draw_splash;
     init_font();
   }
   void TearDown() override { close_font(); }
