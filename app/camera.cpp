@@ -175,7 +175,7 @@ void play_mouse_look(float t)
   const float s = camera.prev_hspeed + (camera.hspeed - camera.prev_hspeed) * t;
   if (isMouseOver() && isAppActive)
   {
-    if (gameobj_api.update_spells_ui_mouse && gameobj_api.update_spells_ui_mouse())
+    if (gameobj_call(&GameObjFuncs::update_spells_ui_mouse))
     {
       camera.mouse_captured = false; // the interface has the mouse
       return;

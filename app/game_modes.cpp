@@ -29,14 +29,6 @@ GameMenuMode *game_menu_mode = &game_menu_mode_inst;
 
 MenuFlightState menu_flight = {};
 
-// The module's functions stay null while no module is bound.
-#define MODULE_CALL(f, ...) \
-  do \
-  { \
-    if (gameobj_api.f) \
-      gameobj_api.f(__VA_ARGS__); \
-  } while (0)
-
 const char *const dev_help_text =
   "F1: show/hide this\nF9: game/dev mode\nWASD/arrows: move\nShift: move faster\nF5: toggle post-effect\n"
   "F6: toggle anti-aliasing\nRight mouse: set sun position\nG: generate new world\nH: add water everywhere\n"
@@ -103,13 +95,13 @@ void handle_dev_keys()
   if (ctrl)
   {
     if (keyDown('M'))
-      MODULE_CALL(toggle_monster_spawn);
+      gameobj_call(&GameObjFuncs::toggle_monster_spawn);
     if (keyDown('N'))
-      MODULE_CALL(toggle_mana_cheat);
+      gameobj_call(&GameObjFuncs::toggle_mana_cheat);
     if (keyDown(VK_F12))
     {
       set_game_mode(game_menu_mode);
-      MODULE_CALL(open_cheat_menu);
+      gameobj_call(&GameObjFuncs::open_cheat_menu);
     }
   }
 }
@@ -148,7 +140,7 @@ void world_step(float dt)
   HeightmapData::updateHmap(dt);
   HeightmapData::simWater(dt);
   // Particles (update_common_fx) join here with the effects renderer.
-  MODULE_CALL(update_gameobj, dt);
+  gameobj_call(&GameObjFuncs::update_gameobj, dt);
 }
 
 static float scene_time()
@@ -183,10 +175,10 @@ void MainMenuMode::onEnter(GameMode *)
   set_camera_pos(vec4f(0.f, e.y, 0.f, 1.f));
   camera.yaw = camera.pitch = camera.roll = camera.prev_roll = 0.f;
   menu_flight = {};
-  MODULE_CALL(open_main_menu);
+  gameobj_call(&GameObjFuncs::open_main_menu);
 }
 
-void MainMenuMode::onLeave(GameMode *) { MODULE_CALL(close_game_menu, this); }
+void MainMenuMode::onLeave(GameMode *) { gameobj_call(&GameObjFuncs::close_game_menu, this); }
 
 void MainMenuMode::update(float dt)
 {
@@ -245,7 +237,7 @@ void MainMenuMode::update(float dt)
   camera.pos.z = wrap_coord256(camera.pos.z);
 
   cur_view_itm = calc_camera_tm(dt * 20.f);
-  MODULE_CALL(update_game_menu, dt);
+  gameobj_call(&GameObjFuncs::update_game_menu, dt);
   request_land_refresh();
   step_sky();
   world_step(dt);
@@ -265,7 +257,7 @@ void MainMenuMode::render(float dt)
   setup_view_and_draw(dt);
 }
 
-void MainMenuMode::renderOverlay(float dt) { MODULE_CALL(draw_game_menu, this, dt); }
+void MainMenuMode::renderOverlay(float dt) { gameobj_call(&GameObjFuncs::draw_game_menu, this, dt); }
 
 // ---------------------------------------------------------------------------------------
 // Play: the local player under keyboard and mouse, the camera follows
@@ -280,7 +272,7 @@ void PlayGameMode::update(float dt)
   handle_common_keys();
   step_sky();
   world_step(dt);
-  MODULE_CALL(update_spells_ui, dt);
+  gameobj_call(&GameObjFuncs::update_spells_ui, dt);
 }
 
 void PlayGameMode::render(float dt)
@@ -289,7 +281,7 @@ void PlayGameMode::render(float dt)
   setup_view_and_draw(dt);
 }
 
-void PlayGameMode::renderOverlay(float dt) { MODULE_CALL(draw_spells_ui, this, dt); }
+void PlayGameMode::renderOverlay(float dt) { gameobj_call(&GameObjFuncs::draw_spells_ui, this, dt); }
 
 // ---------------------------------------------------------------------------------------
 // Development: free fly camera with zoom, sun placement and the terrain keys
@@ -326,10 +318,10 @@ void DevGameMode::renderOverlay(float) {}
 void GameMenuMode::onEnter(GameMode *prev)
 {
   returnMode = prev;
-  MODULE_CALL(open_game_menu, this);
+  gameobj_call(&GameObjFuncs::open_game_menu, this);
 }
 
-void GameMenuMode::onLeave(GameMode *) { MODULE_CALL(close_game_menu, this); }
+void GameMenuMode::onLeave(GameMode *) { gameobj_call(&GameObjFuncs::close_game_menu, this); }
 
 void GameMenuMode::update(float dt)
 {
@@ -338,7 +330,7 @@ void GameMenuMode::update(float dt)
   if (cur_game_mode != this)
     return; // F9 or a key of the module left the menu already
   cur_view_itm = calc_camera_tm(dt * 20.f);
-  MODULE_CALL(update_game_menu, dt);
+  gameobj_call(&GameObjFuncs::update_game_menu, dt);
   request_land_refresh();
   if (should_close_game_menu)
     set_game_mode(returnMode ? returnMode : static_cast<GameMode *>(play_mode));
@@ -346,4 +338,4 @@ void GameMenuMode::update(float dt)
 
 void GameMenuMode::render(float) { setup_view_and_draw(0.05f); }
 
-void GameMenuMode::renderOverlay(float dt) { MODULE_CALL(draw_game_menu, this, dt); }
+void GameMenuMode::renderOverlay(float dt) { gameobj_call(&GameObjFuncs::draw_game_menu, this, dt); }

@@ -129,17 +129,11 @@ static LoopHooks loop_hooks()
 static void install_world_hooks()
 {
   WorldHooks h;
-  h.bind_gameobj = [](HSQUIRRELVM vm) {
-    if (gameobj_api.bind_gameobj)
-      gameobj_api.bind_gameobj(vm);
-  };
+  h.bind_gameobj = [](HSQUIRRELVM vm) { gameobj_call(&GameObjFuncs::bind_gameobj, vm); };
   h.get_land_height = [](float x, float z) {
-    return gameobj_api.get_land_height ? gameobj_api.get_land_height(x, z) : hmap_land_height(x, z);
+    return gameobj_call_or(hmap_land_height(x, z), &GameObjFuncs::get_land_height, x, z);
   };
-  h.remove_all_gameobj = [] {
-    if (gameobj_api.remove_all_gameobj)
-      gameobj_api.remove_all_gameobj();
-  };
+  h.remove_all_gameobj = [] { gameobj_call(&GameObjFuncs::remove_all_gameobj); };
   h.local_player_world_removed = [] {
     if (local_player)
       local_player->onWorldRemoved();
@@ -158,28 +152,6 @@ static void install_world_hooks()
 // ---------------------------------------------------------------------------------------
 // Start-up, second half (steps 17 to 27)
 
-// The module's passes inside the scene pipeline (nothing while no module is bound).
-static void module_objects()
-{
-  if (gameobj_api.render_gameobj)
-    gameobj_api.render_gameobj();
-}
-static void module_shadows()
-{
-  if (gameobj_api.render_gameobj_shadow)
-    gameobj_api.render_gameobj_shadow();
-}
-static void module_debug()
-{
-  if (gameobj_api.render_debug_vis_gameobj)
-    gameobj_api.render_debug_vis_gameobj();
-}
-static void module_building(const HeightmapData::Surface *surface, int x, int z)
-{
-  if (gameobj_api.render_building)
-    gameobj_api.render_building(surface, x, z);
-}
-
 // What the scene pipeline draws inside its passes.
 void install_scene_hooks()
 {
@@ -189,13 +161,16 @@ void install_scene_hooks()
   h.render_land = render_land;
   h.render_water = render_water_prepared;
   h.render_horizon = render_horizon;
-  h.render_objects = module_objects;
-  h.render_object_shadows = module_shadows;
-  h.render_object_debug = module_debug;
+  // The module's passes (nothing while no module is bound).
+  h.render_objects = [] { gameobj_call(&GameObjFuncs::render_gameobj); };
+  h.render_object_shadows = [] { gameobj_call(&GameObjFuncs::render_gameobj_shadow); };
+  h.render_object_debug = [] { gameobj_call(&GameObjFuncs::render_debug_vis_gameobj); };
   // The shadow bracket and the particles keep the pipeline's defaults until their
   // renderers exist.
   scene_hooks = h;
-  land_hooks.render_building = module_building;
+  land_hooks.render_building = [](const HeightmapData::Surface *surface, int x, int z) {
+    gameobj_call(&GameObjFuncs::render_building, surface, x, z);
+  };
 }
 
 DeviceHooks shell_device_hooks()
@@ -229,14 +204,10 @@ void init_systems()
   start_gameobj_host("../compiler/", "main.ls");
   // 24. The module's renderers and interface. The shared effects (init_common_fx) and
   //     the shadow renderer come between init_inst_render and init_new_gui.
-  if (gameobj_api.init_inst_render)
-    gameobj_api.init_inst_render();
-  if (gameobj_api.init_new_gui)
-    gameobj_api.init_new_gui();
-  if (gameobj_api.init_spells_ui)
-    gameobj_api.init_spells_ui();
-  if (gameobj_api.init_gameobj)
-    gameobj_api.init_gameobj();
+  gameobj_call(&GameObjFuncs::init_inst_render);
+  gameobj_call(&GameObjFuncs::init_new_gui);
+  gameobj_call(&GameObjFuncs::init_spells_ui);
+  gameobj_call(&GameObjFuncs::init_gameobj);
   // 25. The world-generation script VM, reaching the module through the hooks.
   init_world_script();
   gameobj_host_hooks.script_guard = world_script_guard;
@@ -253,14 +224,11 @@ void init_systems()
 void close_systems()
 {
   // S2, in this order; each is a no-op for a subsystem that never started.
-  if (gameobj_api.remove_all_gameobj)
-    gameobj_api.remove_all_gameobj();
+  gameobj_call(&GameObjFuncs::remove_all_gameobj);
   gameobj_host_hooks.script_guard = GameObjHostHooks().script_guard;
   close_world_script();
-  if (gameobj_api.close_spells_ui)
-    gameobj_api.close_spells_ui();
-  if (gameobj_api.close_gameobj)
-    gameobj_api.close_gameobj();
+  gameobj_call(&GameObjFuncs::close_spells_ui);
+  gameobj_call(&GameObjFuncs::close_gameobj);
   stop_gameobj_host();
   // The debug drawing, the post-effects, the terrain renderer, the sky, then the
   // deferred-lighting shaders and the scene textures.
@@ -353,8 +321,7 @@ void on_d3d_resize()
   update_font_scale();
   // The terrain renderer rebuilds its GPU copies in the recreated targets.
   land_render_after_reset();
-  if (gameobj_api.spells_ui_after_resize)
-    gameobj_api.spells_ui_after_resize();
+  gameobj_call(&GameObjFuncs::spells_ui_after_resize);
 }
 
 // ---------------------------------------------------------------------------------------

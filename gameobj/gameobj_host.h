@@ -2,12 +2,32 @@
 // The game-object host: loads "gameobj.dll", binds its functions, rebuilds it in the
 // background when its sources change and swaps the new build in with every live object
 // re-pointed at its class's new dispatch table.
+#include <utility>
 #include "core/engine_api.h"
 #include "gameobj/gameobj_funcs.h"
 
 // The module's functions; valid after start_gameobj_host, all null while no module is
-// bound (inside a reload, after stop_gameobj_host).
+// bound (inside a reload, after stop_gameobj_host). Call them through gameobj_call.
 extern ENGINE_API GameObjFuncs gameobj_api;
+
+// Calls the module's function fn with args. While no module is bound nothing is called
+// and the result is `unbound` (gameobj_call_or) or R() (gameobj_call):
+//   gameobj_call(&GameObjFuncs::update_gameobj, dt);
+//   float h = gameobj_call_or(hmap_land_height(x, z), &GameObjFuncs::get_land_height, x, z);
+template <typename R, typename... P, typename... A>
+R gameobj_call_or(R unbound, R (*GameObjFuncs::*fn)(P...), A &&...args)
+{
+  if (R (*f)(P...) = gameobj_api.*fn)
+    return f(std::forward<A>(args)...);
+  return unbound;
+}
+template <typename R, typename... P, typename... A>
+R gameobj_call(R (*GameObjFuncs::*fn)(P...), A &&...args)
+{
+  if (R (*f)(P...) = gameobj_api.*fn)
+    return f(std::forward<A>(args)...);
+  return R();
+}
 
 // Loads and binds the module from the program directory and starts watching its sources:
 // dir (relative to the program directory, e.g. "../compiler/") and the main file in it
