@@ -22,7 +22,8 @@ namespace
 {
 const char *const sky_error_prefix = "Error in sky script:\n";
 SqReloadableVM sky_vm;
-sqbind::SqObject sky_func; // root-table slot "get_sky_colors"; null when missing
+// Root-table slot "get_sky_colors"; null when missing or not a function.
+sqbind::SqFunc<sqbind::SqObject> sky_func;
 VDecl sky_decl = nullptr;
 VertexBuffer *sky_vb = nullptr;
 IndexBuffer *sky_ib = nullptr;
@@ -36,20 +37,18 @@ const vec4f default_table[SKY_SCRIPT_COLORS] = {
 
 void lookup_sky_func()
 {
-  sky_func.reset();
+  sky_func.release();
   if (!sky_vm.vm)
     return;
   HSQUIRRELVM vm = sky_vm.vm;
-  SQInteger top = sq_gettop(vm);
   sq_pushroottable(vm);
-  sq_pushstring(vm, "get_sky_colors", -1);
-  if (SQ_SUCCEEDED(sq_get(vm, -2)))
-  {
-    SQObjectType t = sq_gettype(vm, -1);
-    if (t == OT_CLOSURE || t == OT_NATIVECLOSURE)
-      sky_func.fromStack(vm, -1);
-  }
-  sq_settop(vm, top);
+  sqbind::SqObject root;
+  root.fromStack(vm, -1);
+  sq_poptop(vm);
+  sky_func.bind(vm, root, "get_sky_colors");
+  const SQObjectType t = sky_func.func.type();
+  if (t != OT_CLOSURE && t != OT_NATIVECLOSURE)
+    sky_func.release();
 }
 
 // One number of an entry; integers are accepted as well.
@@ -66,15 +65,10 @@ float read_number(HSQUIRRELVM vm, SQInteger idx)
 // Calls the script with the angle and reads its ten [r, g, b] entries.
 void call_sky_func(float angle, vec4f out[SKY_SCRIPT_COLORS])
 {
+  const sqbind::SqObject result = sky_func(angle);
   HSQUIRRELVM vm = sky_vm.vm;
-  SQInteger top = sq_gettop(vm);
-  sqbind::StackRestore restore(vm, top);
-
-  sq_pushobject(vm, sky_func.obj);
-  sq_pushroottable(vm);
-  sq_pushfloat(vm, SQFloat(angle));
-  if (SQ_FAILED(sq_call(vm, 2, SQTrue, SQTrue)))
-    throw SquirrelError(sqbind::last_error(vm));
+  sqbind::StackRestore restore(vm, sq_gettop(vm));
+  result.push(vm);
   if (sq_gettype(vm, -1) != OT_ARRAY || sq_getsize(vm, -1) != SKY_SCRIPT_COLORS)
     throw SquirrelError("get_sky_colors must return an array of 10 colours");
   SQInteger arr = sq_gettop(vm);
@@ -195,7 +189,7 @@ void init_sky()
 
 void close_sky()
 {
-  sky_func.reset();
+  sky_func.release();
   sky_vm.close();
   sky_vm.files.clear();
   if (sky_vb)

@@ -103,7 +103,7 @@ void SqObject::push(HSQUIRRELVM v) const
     sq_remove(v, -2);
 }
 
-const char *last_error(HSQUIRRELVM vm)
+const char *last_error(HSQUIRRELVM vm, const char *fallback)
 {
   sq_getlasterror(vm);
   const SQChar *s = nullptr;
@@ -111,7 +111,7 @@ const char *last_error(HSQUIRRELVM vm)
     s = nullptr;
   sq_poptop(vm);
   // The string stays alive: the VM keeps it as its last error.
-  return s ? s : "unknown error";
+  return s ? s : fallback;
 }
 
 // --- VM set-up and handlers ---

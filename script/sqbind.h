@@ -77,9 +77,9 @@ public:
   SQObjectType type() const { return obj._type; }
 };
 
-// The VM's last error as text ("unknown error" when it is no string). Leaves the stack
-// as it was.
-ENGINE_API const char *last_error(HSQUIRRELVM vm);
+// The VM's last error as text (fallback when it is no string). Leaves the stack as it
+// was. The text stays valid until the VM raises again.
+ENGINE_API const char *last_error(HSQUIRRELVM vm, const char *fallback = "unknown error");
 
 // --- VM set-up ---
 ENGINE_API HSQUIRRELVM create_vm(SQInteger initial_stack);
@@ -518,8 +518,9 @@ public:
     (push_value(vm, args), ...);
     if (SQ_FAILED(sq_call(vm, SQInteger(1 + sizeof...(A)), SQTrue, SQTrue)))
     {
+      // The error handler has printed it; the caller gets the VM's own text.
       sq_settop(vm, top);
-      throw SquirrelError("SqFunc<> call failed");
+      throw SquirrelError(last_error(vm, "SqFunc<> call failed"));
     }
     if constexpr (std::is_void_v<R>)
     {

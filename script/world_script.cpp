@@ -32,19 +32,11 @@ WorldHooks world_hooks;
 // ---------------------------------------------------------------------------------------
 // Errors
 
-// Shows "<prefix>\n<error>" (cut to 1023 characters). Errors raised inside native
-// functions reach the VM as script errors, and a failed call only says that it failed;
-// the VM's last error is what went wrong (the native function's own text, or the
-// script's), so that is what the strip shows.
+// Shows "<prefix>\n<error>" (cut to 1023 characters). A failed script call carries the
+// VM's own error: the native function's text or the script's.
 static void show_error(const char *prefix, const SquirrelError &e)
 {
   const char *text = e.msg ? e.msg : "unknown error";
-  if (world_script.vm && strcmp(text, "SqFunc<> call failed") == 0)
-  {
-    const char *detail = last_error(world_script.vm);
-    if (strcmp(detail, "unknown error") != 0)
-      text = detail;
-  }
   char buf[1024];
   snprintf(buf, sizeof(buf), "%s\n%s", prefix, text);
   set_error_message(buf);

@@ -34,7 +34,7 @@ TEST_F(WorldVm, MaskConstructionAndReading)
   EXPECT_FALSE(run("HmapMask(function(x, z) { return \"x\"; });"));
   EXPECT_EQ(error(), "sq_get*() failed (type error)");
   EXPECT_FALSE(run("HmapMask(function(x, z) { if (x == 9) throw \"bad cell\"; return 0; });"));
-  EXPECT_EQ(error(), "SqFunc<> call failed");
+  EXPECT_EQ(error(), "bad cell"); // the script's own error
 }
 
 TEST_F(WorldVm, MasksFromTheWorld)

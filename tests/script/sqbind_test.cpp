@@ -97,6 +97,50 @@ TEST_F(VmFixture, SqFuncBindsCallsAndGoesNull)
   EXPECT_EQ(sq_gettop(vm), top);
 }
 
+TEST_F(VmFixture, FailedSqFuncCallCarriesTheScriptsError)
+{
+  ASSERT_TRUE(run("function fails(x) { if (x > 1) throw \"too big: \" + x; return {}; }\n"
+                  "function throws_table() { throw {}; }"));
+  SqFunc<float> f;
+  f.bind(vm, root(), "fails");
+  const SQInteger top = sq_gettop(vm);
+  std::string text;
+  try
+  {
+    f(2.f);
+  }
+  catch (const SquirrelError &e)
+  {
+    text = e.msg;
+  }
+  EXPECT_EQ(text, "too big: 2");
+  EXPECT_EQ(sq_gettop(vm), top);
+  text.clear();
+  try
+  {
+    f(1.f); // a table is no float
+  }
+  catch (const SquirrelError &e)
+  {
+    text = e.msg;
+  }
+  EXPECT_EQ(text, type_error_text);
+  EXPECT_EQ(sq_gettop(vm), top);
+
+  SqFunc<void> t;
+  t.bind(vm, root(), "throws_table");
+  text.clear();
+  try
+  {
+    t();
+  }
+  catch (const SquirrelError &e)
+  {
+    text = e.msg;
+  }
+  EXPECT_EQ(text, "SqFunc<> call failed"); // no text to carry
+}
+
 TEST_F(VmFixture, TypedReadersRaiseWithTexts)
 {
   ASSERT_TRUE(run("g_int <- 7; g_str <- \"x\"; g_tab <- { a = 1.5 };"));
