@@ -5,6 +5,7 @@
 #include "gameobj/gameobj.h"
 #include "gameobj/gameobj_host.h"
 #include "render/device.h"
+#include "render/shader_registers.h"
 #include "render/shaders.h"
 #include "world/heightmap.h"
 #include <algorithm>
@@ -317,6 +318,6 @@ void load_view_consts()
     return;
   set_view_tm(cur_view_tm);
   set_proj_tm(cur_proj_tm);
-  set_vs_consts(0, &cur_glob_tm.m[0][0], 4);
-  set_vs_consts(4, &cur_view_itm.m[0][0], 4);
+  set_vs_consts(VC_GLOB_TM, &cur_glob_tm.m[0][0], VC_GLOB_TM_COUNT);
+  set_vs_consts(VC_CAMERA_TM, &cur_view_itm.m[0][0], VC_CAMERA_TM_COUNT);
 }

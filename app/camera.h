@@ -86,6 +86,6 @@ Matrix44 calc_projection(float zoom, float aspect);
 // cur_view_itm / cur_view_tm / cur_proj_tm / cur_glob_tm / cur_glob_rk and the drawn
 // tint for time t and the aspect.
 void compute_view(float t, float aspect);
-// The device's view and projection, vertex registers 0..3 (cur_glob_tm) and 4..7
+// The device's view and projection, VC_GLOB_TM (cur_glob_tm) and VC_CAMERA_TM
 // (cur_view_itm); nothing without a device.
 void load_view_consts();

@@ -5,7 +5,7 @@
 
 // Immediate world-space debug geometry, drawn between start_draw_debug_vis and
 // end_draw_debug_vis with "debug_vis.sh", which transforms positions by the
-// view-projection matrix in vertex registers 0..3 (the rows of the Matrix44 as stored).
+// view-projection matrix in VC_GLOB_TM (the rows of the Matrix44 as stored).
 // Only x, y and z of the vec4f arguments are used.
 
 // init needs the device; close is safe when init never ran.

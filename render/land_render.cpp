@@ -10,6 +10,7 @@
 #include "render/buffers.h"
 #include "render/device.h"
 #include "render/land_render_internal.h"
+#include "render/shader_registers.h"
 #include "render/shaders.h"
 #include "render/sky.h"
 #include "render/textures.h"
@@ -303,7 +304,7 @@ static void set_region_consts(int reg, const LandRegion &r)
 template <typename F>
 static void upload_points(LandRenderState &s, int x0, int z0, int nx, int nz, F value)
 {
-  set_vs4(16, 1.f / 128.f, -1.f / 128.f, -1.f, 1.f);
+  set_vs4(VC_POINT_MAP, 1.f / 128.f, -1.f / 128.f, -1.f, 1.f);
   set_vb(0, s.pointVB, 0, int(sizeof(PointVertex)));
   const int total = nx * nz;
   for (int first = 0; first < total; first += LAND_POINT_VERTS)
@@ -365,12 +366,12 @@ static void height_pass(Shader *sh, Texture *target, const LandRegion &r)
 {
   set_render_target_texture(0, target, false);
   set_shader(sh);
-  set_texture(0, HR::hmapTex);
-  set_tex_address(0, TEXADDR_WRAP);
-  set_tex_filter(0, true);
-  set_vs4(17, 0.5f, -0.5f, 0.5f + 1.f / 512.f, 0.5f + 1.f / 512.f);
-  set_ps4(0, 1.f / 256.f, 1.f / 256.f, 0.f, 0.f);
-  set_region_consts(16, r);
+  set_texture(TEX_STAGE(TEX_HEIGHTS), HR::hmapTex);
+  set_tex_address(TEX_STAGE(TEX_HEIGHTS), TEXADDR_WRAP);
+  set_tex_filter(TEX_STAGE(TEX_HEIGHTS), true);
+  set_vs4(VC_MAP_TEXMAP, 0.5f, -0.5f, 0.5f + 1.f / 512.f, 0.5f + 1.f / 512.f);
+  set_ps4(PC_HEIGHT_TEXEL, 1.f / 256.f, 1.f / 256.f, 0.f, 0.f);
+  set_region_consts(VC_MAP_REGION, r);
   draw_postfx();
 }
 
@@ -415,7 +416,7 @@ static void refresh_gpu_copies(LandRenderState &s)
       copy_texture(s.aperTexNext, s.aperTexPrev);
     s.haveHistory = true;
   }
-  set_texture(0, nullptr);
+  set_texture(TEX_STAGE(TEX_HEIGHTS), nullptr);
   memcpy(s.lastLevel, s.level, sizeof(s.level));
   s.lastChange = change;
   s.interpArea = area;
@@ -433,13 +434,13 @@ static void interp_pass(LandRenderState &s, Texture *target, Texture *prev, Text
 {
   set_render_target_texture(0, target, false);
   set_shader(s.interpShader);
-  set_texture(0, prev);
-  set_texture(1, next);
-  set_tex_address(0, TEXADDR_WRAP);
-  set_tex_address(1, TEXADDR_WRAP);
-  set_region_consts(16, s.interpArea);
-  set_vs4(17, 0.5f, -0.5f, 0.5f + 0.5f / size, 0.5f + 0.5f / size);
-  set_ps4(0, t, t, t, t);
+  set_texture(TEX_STAGE(TEX_INTERP_PREV), prev);
+  set_texture(TEX_STAGE(TEX_INTERP_NEXT), next);
+  set_tex_address(TEX_STAGE(TEX_INTERP_PREV), TEXADDR_WRAP);
+  set_tex_address(TEX_STAGE(TEX_INTERP_NEXT), TEXADDR_WRAP);
+  set_region_consts(VC_MAP_REGION, s.interpArea);
+  set_vs4(VC_MAP_TEXMAP, 0.5f, -0.5f, 0.5f + 0.5f / size, 0.5f + 0.5f / size);
+  set_ps4(PC_INTERP_T, t, t, t, t);
   draw_postfx();
 }
 
@@ -463,8 +464,8 @@ void prepare_land_render(const LandView &view, float t_since_step)
       interp_pass(s, HR::aperTex, s.aperTexPrev, s.aperTexNext, 256, t);
     interp_pass(s, HR::normTex, s.normTexPrev, s.normTexNext, 1024, t);
   }
-  set_texture(0, nullptr);
-  set_texture(1, nullptr);
+  set_texture(TEX_STAGE(TEX_INTERP_PREV), nullptr);
+  set_texture(TEX_STAGE(TEX_INTERP_NEXT), nullptr);
   set_backbuffer_target();
   set_cull_mode(1);
 
@@ -506,12 +507,13 @@ void prepare_land_render(const LandView &view, float t_since_step)
 
 static void land_stages(LandRenderState &s)
 {
-  set_texture(0, s.highQuality ? HR::aperTex : nullptr);
-  set_texture(1, HR::normTex);
-  set_texture(2, HR::colrTex);
-  set_texture(3, HR::topcTex);
-  set_texture(4, s.detailTex);
-  for (int i = 0; i <= 4; i++)
+  set_texture(TEX_STAGE(TEX_APERTURE), s.highQuality ? HR::aperTex : nullptr);
+  set_texture(TEX_STAGE(TEX_LAND_NORMALS), HR::normTex);
+  set_texture(TEX_STAGE(TEX_GROUND_COLOR), HR::colrTex);
+  set_texture(TEX_STAGE(TEX_LAYER_COLOR), HR::topcTex);
+  set_texture(TEX_STAGE(TEX_DETAIL), s.detailTex);
+  for (int i : {TEX_STAGE(TEX_APERTURE), TEX_STAGE(TEX_LAND_NORMALS), TEX_STAGE(TEX_GROUND_COLOR),
+                TEX_STAGE(TEX_LAYER_COLOR), TEX_STAGE(TEX_DETAIL)})
   {
     set_tex_address(i, TEXADDR_WRAP);
     set_tex_filter(i, true);
@@ -524,8 +526,8 @@ void render_land()
   if (!s.created)
     return;
   land_stages(s);
-  set_vs4(16, 1.f / 256.f, 1.f / 256.f, 1.f / 512.f, 1.f / 2048.f);
-  set_sky_ps_consts(0);
+  set_vs4(VC_LAND_COORD, 1.f / 256.f, 1.f / 256.f, 1.f / 512.f, 1.f / 2048.f);
+  set_sky_ps_consts(PC_SKY);
   if (s.nearInstances > 0)
   {
     set_vdecl(s.patchDecl);
@@ -556,11 +558,11 @@ void render_water(float t)
   const bool hq = s.highQuality;
   if (hq)
   {
-    set_texture(0, HR::aperTex);
-    set_texture(4, s.foamTex);
+    set_texture(TEX_STAGE(TEX_APERTURE), HR::aperTex);
+    set_texture(TEX_STAGE(TEX_FOAM), s.foamTex);
     float w = 1.f - fabsf((float(s.flowCounter) + t - 20.f) * 0.05f);
-    set_ps4(12, w, 0.f, 0.f, 0.f);
-    set_ps4(13, 0.5f, -0.5f, 0.5f + 0.5f / d3d_wd, 0.5f + 0.5f / d3d_ht);
+    set_ps4(PC_FLOW_WEIGHT, w, 0.f, 0.f, 0.f);
+    set_ps4(PC_WATER_TEXMAP, 0.5f, -0.5f, 0.5f + 0.5f / d3d_wd, 0.5f + 0.5f / d3d_ht);
   }
   set_vdecl(s.waterDecl);
   set_vb(0, s.waterVB, 0, hq ? int(sizeof(WaterVertexHQ)) : int(sizeof(WaterVertexLQ)));
@@ -575,7 +577,7 @@ void render_water(float t)
   draw_indexed(D3DPT_TRIANGLELIST, 0, 0, LAND_WATER_VERTS, 0, 2 * s.waterQuads);
   set_cull_mode(1);
   if (hq)
-    set_texture(1, HR::hmapTex);
+    set_texture(TEX_STAGE(TEX_WATER_LEVEL), HR::hmapTex);
   else
     set_blend_none();
 }
@@ -588,15 +590,15 @@ void render_horizon()
   if (!s.created || s.horizonQuads <= 0)
     return;
   // The horizon shades like the land, from the same textures, and tells water from
-  // land by the depth per cell (stage 5, shared with the world map).
+  // land by the depth per cell (shared with the world map).
   land_stages(s);
-  set_texture(5, s.mapWaterTex);
-  set_tex_address(5, TEXADDR_WRAP);
-  set_tex_filter(5, true);
+  set_texture(TEX_STAGE(TEX_HORIZON_WATER), s.mapWaterTex);
+  set_tex_address(TEX_STAGE(TEX_HORIZON_WATER), TEXADDR_WRAP);
+  set_tex_filter(TEX_STAGE(TEX_HORIZON_WATER), true);
   set_vdecl(s.landDecl);
   set_vb(0, s.horizonVB, 0, int(sizeof(LandVertex)));
   set_ib(s.horizonIB);
   set_shader(s.horizonShader);
   draw_indexed(D3DPT_TRIANGLELIST, 0, 0, LAND_HORIZON_VERTS, 0, 2 * s.horizonQuads);
-  set_texture(5, nullptr);
+  set_texture(TEX_STAGE(TEX_HORIZON_WATER), nullptr);
 }

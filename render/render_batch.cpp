@@ -3,6 +3,7 @@
 #include <cstring>
 #include "core/log.h"
 #include "core/mem.h"
+#include "render/shader_registers.h"
 
 BaseRenderBatchState::~BaseRenderBatchState() = default;
 
@@ -20,7 +21,7 @@ void BaseRenderBatchState::begin(const BaseRenderBatchState *prev)
   if (!prev || prev->vdecl != vdecl)
     set_vdecl(vdecl);
   if (!prev || prev->texture != texture)
-    set_texture(0, texture);
+    set_texture(TEX_STAGE(TEX_BATCH), texture);
 }
 
 void BaseRenderBatchState::end() { common_vb_writer.flush(true); }

@@ -7,6 +7,7 @@
 #include "core/gfx_settings.h"
 #include "render/debug_vis.h"
 #include "render/device.h"
+#include "render/shader_registers.h"
 #include "render/shaders.h"
 #include "render/sky.h"
 #include "render/textures.h"
@@ -56,7 +57,7 @@ void set_pc(int reg, vec4f v) { set_ps_consts(reg, &v.x, 1); }
 // Clip space to texture space with the half-texel offset of the screen.
 void set_screen_texmap()
 {
-  set_vc(16, 0.5f, -0.5f, 0.5f + 0.5f / float(d3d_wd), 0.5f + 0.5f / float(d3d_ht));
+  set_vc(VC_SCREEN_TEXMAP, 0.5f, -0.5f, 0.5f + 0.5f / float(d3d_wd), 0.5f + 0.5f / float(d3d_ht));
 }
 
 void point_clamp(int stage)
@@ -67,8 +68,8 @@ void point_clamp(int stage)
 
 void stencil_off() { set_stencil_test(0, 0, D3DCMP_ALWAYS); }
 
-// Corner rays of the far plane (vertex registers 17..19): a full-screen pass position
-// (x, y) gives the world-space ray x * c17 + y * c18 + c19 to view depth far.
+// Corner rays of the far plane (VC_FAR_RAYS): a full-screen pass position (x, y) gives the
+// world-space ray x * ray0 + y * ray1 + ray2 to view depth far.
 void set_far_rays(const Matrix44 &camera, float far_plane)
 {
   Matrix44 proj;
@@ -79,19 +80,20 @@ void set_far_rays(const Matrix44 &camera, float far_plane)
   vec4f r1 = camera.row(1) * (far_plane / py);
   vec4f r2 = camera.row(2) * far_plane;
   r0.w = r1.w = r2.w = 0.f;
-  set_vc(17, r0);
-  set_vc(18, r1);
-  set_vc(19, r2);
+  set_vc(VC_FAR_RAYS, r0);
+  set_vc(VC_FAR_RAYS + 1, r1);
+  set_vc(VC_FAR_RAYS + 2, r2);
 }
 
-void light_vector_ps0() { set_pc(0, sun_dir_drawn.x, sun_dir_drawn.y, sun_dir_drawn.z, sky_extra_light); }
+// The first register of the sky block: the light vector alone.
+void light_vector_ps0() { set_pc(PC_SKY, sun_dir_drawn.x, sun_dir_drawn.y, sun_dir_drawn.z, sky_extra_light); }
 
 // Registers for things lit in a forward pass after the scene: fog switch, light
 // vector and the 12 light parameters.
 void set_forward_consts()
 {
-  set_vc(8, use_fog ? 1.f : 0.f, 0.f, 0.f, 0.f);
-  set_sky_vs_consts(30);
+  set_vc(VC_FOG, use_fog ? 1.f : 0.f, 0.f, 0.f, 0.f);
+  set_sky_vs_consts(VC_SKY);
 }
 
 void debug_and_fx()
@@ -231,7 +233,8 @@ void render_scene_deferred(const Matrix44 &camera, float time, float dt, float f
     view = Matrix44::identity();
 
   // 1. View depth in [0, 1] as dot(position, c9).
-  set_vc(9, view.m[0][2] / far_plane, view.m[1][2] / far_plane, view.m[2][2] / far_plane, view.m[3][2] / far_plane);
+  set_vc(VC_VIEW_DEPTH, view.m[0][2] / far_plane, view.m[1][2] / far_plane, view.m[2][2] / far_plane,
+         view.m[3][2] / far_plane);
 
   // 2. The geometry buffer: T4 (depth) with the scene depth, T1 and T2.
   set_render_target_texture(0, T(4), true);
@@ -250,25 +253,25 @@ void render_scene_deferred(const Matrix44 &camera, float time, float dt, float f
 
   // 4. The water reads the land's depth from a copy.
   copy_texture(T(4), T(3));
-  set_texture(8, T(3));
-  point_clamp(8);
+  set_texture(TEX_STAGE(TEX_LAND_DEPTH), T(3));
+  point_clamp(TEX_STAGE(TEX_LAND_DEPTH));
   set_render_target_texture(2, nullptr, false);
   scene_hooks.render_water();
   set_render_target_texture(1, nullptr, false);
 
   // 5.
-  set_texture(10, T(2));
-  point_clamp(9);
-  point_clamp(10);
-  point_clamp(11);
+  set_texture(TEX_STAGE(TEX_GBUF_ALBEDO), T(2));
+  point_clamp(TEX_STAGE(TEX_GBUF_NORMALS));
+  point_clamp(TEX_STAGE(TEX_GBUF_ALBEDO));
+  point_clamp(TEX_STAGE(TEX_SHADOW_MASK));
   set_wireframe(false);
   stencil_off();
 
   // 6. Quarter-size depth and normals.
   copy_texture(T(4), Q(3));
   copy_texture(T(1), Q(4));
-  set_texture(8, Q(3));
-  set_texture(9, Q(4));
+  set_texture(TEX_STAGE(TEX_SHADOW_DEPTH), Q(3));
+  set_texture(TEX_STAGE(TEX_SHADOW_NORMALS), Q(4));
   set_zenable(false);
   set_zwrite(false);
   set_stencil_replace_bits(0);
@@ -277,8 +280,8 @@ void render_scene_deferred(const Matrix44 &camera, float time, float dt, float f
   set_render_target_texture(0, Q(1), false);
   light_vector_ps0();
   set_screen_texmap();
-  set_vc(20, 4.f / w, 4.f / h, 0.f, 0.f);
-  set_pc(17, w / 4.f, h / 4.f, 4.f / w, 4.f / h);
+  set_vc(VC_QUARTER_TEXEL, 4.f / w, 4.f / h, 0.f, 0.f);
+  set_pc(PC_QUARTER_SIZE, w / 4.f, h / 4.f, 4.f / w, 4.f / h);
   set_far_rays(camera, far_plane);
 
   // 8.
@@ -290,27 +293,27 @@ void render_scene_deferred(const Matrix44 &camera, float time, float dt, float f
   // 9. Separable blur of the mask, Q1 -> Q2 -> Q1.
   set_shader(dr_shadow_blur);
   set_render_target_texture(0, Q(2), false);
-  set_texture(11, Q(1));
-  point_clamp(11);
-  set_pc(18, 4.f / w, 0.f, 8.f / w, 0.f);
+  set_texture(TEX_STAGE(TEX_SHADOW_MASK), Q(1));
+  point_clamp(TEX_STAGE(TEX_SHADOW_MASK));
+  set_pc(PC_BLUR_STEP, 4.f / w, 0.f, 8.f / w, 0.f);
   draw_postfx();
   set_render_target_texture(0, Q(1), false);
-  set_texture(11, Q(2));
-  set_pc(18, 0.f, 4.f / h, 0.f, 8.f / h);
+  set_texture(TEX_STAGE(TEX_SHADOW_MASK), Q(2));
+  set_pc(PC_BLUR_STEP, 0.f, 4.f / h, 0.f, 8.f / h);
   draw_postfx();
 
   // 10. Lighting of every covered pixel into T3.
-  set_texture(8, T(4));
-  set_texture(9, T(1));
+  set_texture(TEX_STAGE(TEX_GBUF_DEPTH), T(4));
+  set_texture(TEX_STAGE(TEX_GBUF_NORMALS), T(1));
   set_render_target_texture(0, T(3), true);
-  set_texture(11, Q(1));
-  set_tex_filter(11, true); // the light pass reads the mask with one bilinear fetch
-  set_texture(12, Q(3));
-  set_texture(13, Q(4));
-  point_clamp(12);
-  point_clamp(13);
+  set_texture(TEX_STAGE(TEX_SHADOW_MASK), Q(1));
+  set_tex_filter(TEX_STAGE(TEX_SHADOW_MASK), true); // the light pass reads the mask with one bilinear fetch
+  set_texture(TEX_STAGE(TEX_QUARTER_DEPTH), Q(3));
+  set_texture(TEX_STAGE(TEX_QUARTER_NORMALS), Q(4));
+  point_clamp(TEX_STAGE(TEX_QUARTER_DEPTH));
+  point_clamp(TEX_STAGE(TEX_QUARTER_NORMALS));
   set_stencil_test(255, 0, D3DCMP_NOTEQUAL);
-  set_sky_ps_consts(0);
+  set_sky_ps_consts(PC_SKY);
   set_shader(dr_calc_light);
   draw_postfx();
 
@@ -337,15 +340,15 @@ void render_scene_deferred(const Matrix44 &camera, float time, float dt, float f
   }
 
   // 13. Composition with fog over land, water and objects.
-  set_texture(8, T(4));
-  set_texture(11, T(3));
-  point_clamp(11);
+  set_texture(TEX_STAGE(TEX_GBUF_DEPTH), T(4));
+  set_texture(TEX_STAGE(TEX_LIT_IMAGE), T(3));
+  point_clamp(TEX_STAGE(TEX_LIT_IMAGE));
   set_far_rays(camera, far_plane);
   set_screen_texmap();
-  set_sky_ps_consts(0);
+  set_sky_ps_consts(PC_SKY);
   vec4f cam = camera.row(3);
-  set_pc(16, cam.x, cam.y, cam.z, 1.f);
-  set_pc(17, use_fog ? 1.f : 0.f, 0.f, 0.f, 0.f);
+  set_pc(PC_CAMERA_POS, cam.x, cam.y, cam.z, 1.f);
+  set_pc(PC_FOG, use_fog ? 1.f : 0.f, 0.f, 0.f, 0.f);
   set_shader(dr_final);
   set_stencil_test(1, 1, D3DCMP_EQUAL);
   draw_postfx();
@@ -414,15 +417,15 @@ void render_mlaa()
   // 1. Edges.
   set_render_target_texture(0, T(2), false);
   set_shader(fx_shaders[FX_MLAA_EDGE]);
-  set_texture(0, scene_image);
-  point_clamp(0);
+  set_texture(TEX_STAGE(TEX_SCENE_IMAGE), scene_image);
+  point_clamp(TEX_STAGE(TEX_SCENE_IMAGE));
   set_screen_texmap();
-  set_vc(17, 1.f / w, 1.f / h, 0.f, 0.f);
+  set_vc(VC_MLAA_TEXEL, 1.f / w, 1.f / h, 0.f, 0.f);
   draw_postfx();
 
   // 2. Rows: ping-pong between T1 and T3.
-  set_texture(0, T(2));
-  point_clamp(0);
+  set_texture(TEX_STAGE(TEX_MLAA_RUN_EDGES), T(2));
+  point_clamp(TEX_STAGE(TEX_MLAA_RUN_EDGES));
   Texture *cur = T(1), *other = T(3), *prev = nullptr;
   for (int s = 1; s <= 128; s *= 2)
   {
@@ -432,11 +435,11 @@ void render_mlaa()
     set_shader(fx_shaders[s == 1 ? FX_MLAA_ROWS_FIRST : FX_MLAA_ROWS]);
     if (s > 1)
     {
-      set_texture(1, prev);
-      point_clamp(1);
+      set_texture(TEX_STAGE(TEX_MLAA_PREV_RUNS), prev);
+      point_clamp(TEX_STAGE(TEX_MLAA_PREV_RUNS));
     }
-    set_vc(17, 1.f / w, 0.f, float(s) / w, 0.f);
-    set_pc(0, float(s) / 255.f, 0.f, 0.f, 0.f);
+    set_vc(VC_MLAA_TEXEL, 1.f / w, 0.f, float(s) / w, 0.f);
+    set_pc(PC_MLAA_STEP, float(s) / 255.f, 0.f, 0.f, 0.f);
     draw_postfx();
     prev = cur;
     std::swap(cur, other);
@@ -458,11 +461,11 @@ void render_mlaa()
     set_shader(fx_shaders[s == 1 ? FX_MLAA_COLS_FIRST : (last ? FX_MLAA_COLS_FINAL : FX_MLAA_COLS)]);
     if (s > 1)
     {
-      set_texture(1, prev);
-      point_clamp(1);
+      set_texture(TEX_STAGE(TEX_MLAA_PREV_RUNS), prev);
+      point_clamp(TEX_STAGE(TEX_MLAA_PREV_RUNS));
     }
-    set_vc(17, 0.f, 1.f / h, 0.f, float(s) / h);
-    set_pc(0, float(s) / 255.f, 0.f, 0.f, 0.f);
+    set_vc(VC_MLAA_TEXEL, 0.f, 1.f / h, 0.f, float(s) / h);
+    set_pc(PC_MLAA_STEP, float(s) / 255.f, 0.f, 0.f, 0.f);
     draw_postfx();
     if (!last)
     {
@@ -478,17 +481,17 @@ void render_mlaa()
     free_target = T(4);
   set_render_target_texture(0, free_target, false);
   set_shader(fx_shaders[FX_MLAA_COMBINE]);
-  set_texture(0, scene_image);
-  point_clamp(0);
-  set_texture(1, T(2));
-  set_texture(2, rows);
-  for (int st = 1; st <= 2; st++)
+  set_texture(TEX_STAGE(TEX_SCENE_IMAGE), scene_image);
+  point_clamp(TEX_STAGE(TEX_SCENE_IMAGE));
+  set_texture(TEX_STAGE(TEX_MLAA_EDGES), T(2));
+  set_texture(TEX_STAGE(TEX_MLAA_RUNS), rows);
+  for (int st : {TEX_STAGE(TEX_MLAA_EDGES), TEX_STAGE(TEX_MLAA_RUNS)})
   {
     set_tex_address(st, TEXADDR_WRAP);
     set_tex_filter(st, false);
   }
-  set_vc(17, 1.f / w, 1.f / h, 0.f, 0.f);
-  set_pc(0, 1.f / w, 1.f / h, 0.f, 0.f);
+  set_vc(VC_MLAA_TEXEL, 1.f / w, 1.f / h, 0.f, 0.f);
+  set_pc(PC_MLAA_TEXEL, 1.f / w, 1.f / h, 0.f, 0.f);
   draw_postfx();
 
   for (int i = 1; i <= 4; i++)
@@ -512,19 +515,19 @@ void draw_final_image()
   set_zwrite(false);
   stencil_off();
   set_blend_none();
-  set_texture(0, scene_image);
+  set_texture(TEX_STAGE(TEX_SCENE_IMAGE), scene_image);
   if (!use_postfx || use_wireframe)
   {
     set_shader(fx_shaders[FX_NONE]);
-    set_tex_address(0, TEXADDR_CLAMP);
+    set_tex_address(TEX_STAGE(TEX_SCENE_IMAGE), TEXADDR_CLAMP);
     set_screen_texmap();
   }
   else
   {
     set_shader(fx_shaders[FX_MAIN]);
     set_screen_texmap();
-    set_pc(0, 1.f / float(d3d_wd), 1.f / float(d3d_ht), float(d3d_wd), float(d3d_ht));
+    set_pc(PC_SCREEN_SIZE, 1.f / float(d3d_wd), 1.f / float(d3d_ht), float(d3d_wd), float(d3d_ht));
   }
-  set_pc(1, frame_color_drawn);
+  set_pc(PC_FRAME_TINT, frame_color_drawn);
   draw_postfx();
 }

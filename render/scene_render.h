@@ -7,8 +7,10 @@
 // drawn where the stencil is 0.
 //
 // The frame set-up (the game mode's view set-up) sets, before the scene: set_view_tm,
-// set_proj_tm, vertex registers 0..3 = view x projection, 4..7 = the camera matrix
-// (row 3 = camera position), and frame_color_drawn.
+// set_proj_tm, VC_GLOB_TM = view x projection, VC_CAMERA_TM = the camera matrix (its
+// last row, VC_CAMERA_POS, the camera position), and frame_color_drawn. Every register
+// and sampler stage the passes share is named in bin/registers.inc
+// (render/shader_registers.h).
 //
 // Everything drawn inside the passes comes through scene_hooks (terrain, objects,
 // shadows, effects), so the pipeline runs with any subset of them installed.

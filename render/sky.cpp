@@ -6,6 +6,7 @@
 #include "core/temp_string.h"
 #include "render/buffers.h"
 #include "render/device.h"
+#include "render/shader_registers.h"
 #include "render/shaders.h"
 #include "script/sq_reloadable_vm.h"
 #include "script/sqbind.h"
@@ -241,6 +242,7 @@ void reload_sky_if_changed()
 }
 
 // The light vector and the drawn colours, as both stages read them.
+static_assert(PC_SKY_COUNT == 1 + SKY_DRAWN_COLORS && VC_SKY_COUNT == 1 + SKY_DRAWN_COLORS);
 static void sky_registers(vec4f (&c)[1 + SKY_DRAWN_COLORS])
 {
   c[0] = vec4f(sun_dir_drawn.x, sun_dir_drawn.y, sun_dir_drawn.z, sky_extra_light);
@@ -292,6 +294,6 @@ void render_sky()
   set_vb(0, sky_vb, 0, 12);
   set_ib(sky_ib);
   set_shader(sky_shader);
-  set_sky_ps_consts(0);
+  set_sky_ps_consts(PC_SKY);
   draw_indexed(D3DPT_TRIANGLELIST, 0, 0, 4, 0, 2);
 }

@@ -5,8 +5,8 @@
 // Like the terrain, the sky keeps the state at the start of the current simulation step
 // (prev), the state the step moves to (target) and what is drawn this frame (drawn).
 //
-// Register conventions shared by the sky, terrain, deferred light and shadow shaders
-// (set_sky_ps_consts / set_sky_vs_consts write them):
+// The block of registers shared by the sky, terrain, deferred light and shadow shaders
+// (PC_SKY and VC_SKY; set_sky_ps_consts / set_sky_vs_consts write them):
 //   light vector  = (sun_dir_drawn.xyz, sky_extra_light)
 //   12 parameters = sky_colors_drawn[0..11]: the script's ten entries (sun, ambient, haze,
 //                   glow, zenith, horizon, fog, scatter, halo, exposure; see bin/sky.nut)
