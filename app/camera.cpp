@@ -54,16 +54,17 @@ void reset_fly_control()
 
 float wrap_coord256(float p)
 {
-  float q = p / 256.f + 16.f;
-  float r = (q - std::trunc(q)) * 256.f;
-  // Far outside the sixteen copies the formula leaves [0, 256); fold it back.
-  if (!(r >= 0.f && r < 256.f))
+  const float size = float(HMAP_SIZE);
+  float q = p / size + 16.f;
+  float r = (q - std::trunc(q)) * size;
+  // Far outside the sixteen copies the formula leaves [0, size); fold it back.
+  if (!(r >= 0.f && r < size))
   {
-    r = std::fmod(p, 256.f);
+    r = std::fmod(p, size);
     if (r < 0.f)
-      r += 256.f;
-    if (!(r >= 0.f && r < 256.f))
-      r = 0.f; // NaN or rounding onto 256
+      r += size;
+    if (!(r >= 0.f && r < size))
+      r = 0.f; // NaN or rounding onto size
   }
   return r;
 }

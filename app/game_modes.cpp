@@ -1,4 +1,5 @@
 #include "game_modes.h"
+#include "core/angles.h"
 #include "core/globals.h"
 #include "camera.h"
 #include "core/clock.h"
@@ -48,7 +49,7 @@ const char *cur_help_text()
 int sun_angle_degrees(vec4f sun_dir)
 {
   const float y = std::clamp(sun_dir.y, -1.f, 1.f);
-  return int(std::lround(std::acos(y) * 57.29577951308232));
+  return int(std::lround(std::acos(y) * RAD_TO_DEG));
 }
 
 void go_to_main_menu()
@@ -114,17 +115,17 @@ void handle_common_keys()
     take_screenshot();
   if (keyDown(VK_F1))
     show_fps = !show_fps;
-  if (keyDown(VK_F1 + 4)) // F5
+  if (keyDown(VK_F5))
   {
     if (getKeyState(VK_SHIFT))
       land_shadow_quality = land_shadow_quality >= 2 ? 0 : land_shadow_quality + 1;
     else
       use_postfx = !use_postfx;
   }
-  if (keyDown(VK_F1 + 5)) // F6
+  if (keyDown(VK_F6))
     use_ppaa = !use_ppaa;
   GameMode *const mode = cur_game_mode;
-  if (keyDown(VK_F1 + 8)) // F9
+  if (keyDown(VK_F9))
     set_game_mode(mode == dev_mode ? static_cast<GameMode *>(play_mode) : dev_mode);
   if (keyDown(VK_ESCAPE) && cur_game_mode != main_menu_mode)
     set_game_mode(game_menu_mode);
@@ -151,7 +152,7 @@ static float scene_time()
 
 void setup_view_and_draw(float dt)
 {
-  const float t = dt * 20.f;
+  const float t = update_fraction(dt);
   const float aspect = view_height() > 0 ? float(view_width()) / float(view_height()) : 1.f;
   compute_view(t, aspect);
   update_sky(t);
@@ -160,7 +161,7 @@ void setup_view_and_draw(float dt)
   load_view_consts();
   if (!d3d_device_exists())
     return;
-  if (gfx_quality == 1)
+  if (gfx_quality == GFX_QUALITY_HIGH)
     render_scene_deferred(cur_view_itm, scene_time(), dt, 512.f);
   else
     render_scene_forward(scene_time(), dt);
@@ -236,7 +237,7 @@ void MainMenuMode::update(float dt)
   camera.pos.x = wrap_coord256(camera.pos.x);
   camera.pos.z = wrap_coord256(camera.pos.z);
 
-  cur_view_itm = calc_camera_tm(dt * 20.f);
+  cur_view_itm = calc_camera_tm(update_fraction(dt));
   gameobj_call(&GameObjFuncs::update_game_menu, dt);
   request_land_refresh();
   step_sky();
@@ -251,7 +252,7 @@ void MainMenuMode::update(float dt)
 
 void MainMenuMode::render(float dt)
 {
-  const float t = dt * 20.f;
+  const float t = update_fraction(dt);
   camera.yaw = menu_flight.prev_yaw_target + (menu_flight.yaw_target - menu_flight.prev_yaw_target) * t;
   camera.pitch = menu_flight.prev_pitch_target + (menu_flight.pitch_target - menu_flight.prev_pitch_target) * t;
   setup_view_and_draw(dt);
@@ -268,7 +269,7 @@ void PlayGameMode::update(float dt)
 {
   camera_begin_update(dt);
   play_control_update(dt);
-  cur_view_itm = calc_camera_tm(dt * 20.f);
+  cur_view_itm = calc_camera_tm(update_fraction(dt));
   handle_common_keys();
   step_sky();
   world_step(dt);
@@ -277,7 +278,7 @@ void PlayGameMode::update(float dt)
 
 void PlayGameMode::render(float dt)
 {
-  play_mouse_look(dt * 20.f);
+  play_mouse_look(update_fraction(dt));
   setup_view_and_draw(dt);
 }
 
@@ -296,7 +297,7 @@ void DevGameMode::update(float dt)
 {
   camera_begin_update(dt);
   dev_fly_update(dt);
-  cur_view_itm = calc_camera_tm(dt * 20.f);
+  cur_view_itm = calc_camera_tm(update_fraction(dt));
   handle_common_keys();
   step_sky();
   if (cur_game_mode == this && isAppActive && getKeyState(VK_RBUTTON))
@@ -306,7 +307,7 @@ void DevGameMode::update(float dt)
 
 void DevGameMode::render(float dt)
 {
-  dev_mouse_look(dt * 20.f);
+  dev_mouse_look(update_fraction(dt));
   setup_view_and_draw(dt);
 }
 
@@ -329,13 +330,13 @@ void GameMenuMode::update(float dt)
   handle_common_keys();
   if (cur_game_mode != this)
     return; // F9 or a key of the module left the menu already
-  cur_view_itm = calc_camera_tm(dt * 20.f);
+  cur_view_itm = calc_camera_tm(update_fraction(dt));
   gameobj_call(&GameObjFuncs::update_game_menu, dt);
   request_land_refresh();
   if (should_close_game_menu)
     set_game_mode(returnMode ? returnMode : static_cast<GameMode *>(play_mode));
 }
 
-void GameMenuMode::render(float) { setup_view_and_draw(0.05f); }
+void GameMenuMode::render(float) { setup_view_and_draw(1.f / float(UPDATE_RATE)); }
 
 void GameMenuMode::renderOverlay(float dt) { gameobj_call(&GameObjFuncs::draw_game_menu, this, dt); }

@@ -540,8 +540,8 @@ static const Switch switches[] = {
   {"-novs", nullptr, "vertical sync off", [](const char *) { app_use_vsync = false; return true; }},
   {"-fullscr", nullptr, "start in full screen", [](const char *) { app_options.fullscreen = true; return true; }},
   {"-win", nullptr, "start in a window", [](const char *) { app_options.fullscreen = false; return true; }},
-  {"-gfx-high", nullptr, "high graphics quality (deferred lighting)", [](const char *) { gfx_quality = 1; return true; }},
-  {"-gfx-low", nullptr, "low graphics quality (forward pipeline)", [](const char *) { gfx_quality = 0; return true; }},
+  {"-gfx-high", nullptr, "high graphics quality (deferred lighting)", [](const char *) { gfx_quality = GFX_QUALITY_HIGH; return true; }},
+  {"-gfx-low", nullptr, "low graphics quality (forward pipeline)", [](const char *) { gfx_quality = GFX_QUALITY_LOW; return true; }},
   {"-seed", "N", "use N as the world's random seed instead of the clock",
    [](const char *a) {
      uint64_t v;

@@ -1,4 +1,5 @@
 #include "startup.h"
+#include "core/angles.h"
 #include "core/globals.h"
 #include "core/clock.h"
 #include "device_link.h"
@@ -87,21 +88,22 @@ static void apply_scripted_start()
     // without -cam begins 60 above the south of the map, looking north at its middle.
     if (!app_options.cam_given)
     {
-      const float ground = HeightmapData::height(128, 20) + HeightmapData::waterAt(128, 20).depth;
-      set_camera_pos(vec4f(128.f, std::max(ground, 0.f) + 60.f, 20.f, 1.f));
+      const int mid = HMAP_SIZE / 2, south = 20;
+      const float ground = HeightmapData::height(mid, south) + HeightmapData::waterAt(mid, south).depth;
+      set_camera_pos(vec4f(float(mid), std::max(ground, 0.f) + 60.f, float(south), 1.f));
       camera.yaw = 0.f;
-      camera.pitch = clamp_pitch(-25.f * 0.017453292f);
+      camera.pitch = clamp_pitch(-25.f * float(DEG_TO_RAD));
     }
   }
   if (app_options.cam_given)
   {
     set_camera_pos(vec4f(app_options.cam[0], app_options.cam[1], app_options.cam[2], 1.f));
-    camera.yaw = wrap_yaw(app_options.cam[3] * 0.017453292f);
-    camera.pitch = clamp_pitch(app_options.cam[4] * 0.017453292f);
+    camera.yaw = wrap_yaw(app_options.cam[3] * float(DEG_TO_RAD));
+    camera.pitch = clamp_pitch(app_options.cam[4] * float(DEG_TO_RAD));
   }
   if (app_options.sun_given)
   {
-    const float a = app_options.sun_angle * 0.017453292f;
+    const float a = app_options.sun_angle * float(DEG_TO_RAD);
     set_sun_dir(vec4f(0.f, std::cos(a), std::sin(a), 0.f), false);
   }
 }
@@ -185,7 +187,7 @@ DeviceHooks shell_device_hooks()
 void init_systems()
 {
   // 17.
-  set_update_rate(20, 5);
+  set_update_rate(UPDATE_RATE, 5);
   // 17-20: the quality's log line, the scene image, at high quality the quarter targets
   // and the deferred shaders, then the sky, the terrain renderer, the post-effects and
   // the debug drawing.
@@ -316,7 +318,7 @@ void check_file_changes()
 
 void on_d3d_resize()
 {
-  if (gfx_quality == 1)
+  if (gfx_quality == GFX_QUALITY_HIGH)
     create_quarter_targets();
   update_font_scale();
   // The terrain renderer rebuilds its GPU copies in the recreated targets.
@@ -345,7 +347,7 @@ int app_main(int argc, char **argv)
   // 2-3. The clock's frequency is fixed; the seed comes from it unless -seed overrides it.
   game_rnd_seed = uint64_t(get_ref_time());
   // 4.
-  set_update_rate(20, 5);
+  set_update_rate(UPDATE_RATE, 5);
   // 5.
   const int64_t start_time = get_ref_time();
 

@@ -1,4 +1,5 @@
 #include "d3dcolor.h"
+#include "angles.h"
 #include <cmath>
 
 namespace
@@ -35,7 +36,7 @@ vec4f hsv2rgba(float h, float s, float v, float a)
 
 vec4f lch2rgba(float l, float c, float h, float a)
 {
-  double hr = double(h) * 0.017453292519943295;
+  double hr = double(h) * DEG_TO_RAD;
   float A = float(double(c) * std::cos(hr)), B = float(double(c) * std::sin(hr));
   float fy = (l + 16.f) * 0.00862069f;
   float fx = fy + A * 0.002f;

@@ -6,6 +6,7 @@
 #include <utility>
 #include "core/log.h"
 #include "core/gfx_settings.h"
+#include "core/globals.h"
 #include "core/splash.h"
 #include "render/buffers.h"
 #include "render/device.h"
@@ -123,17 +124,17 @@ static void create_textures(LandRenderState &s)
   bool ok = true;
   if (s.highQuality)
   {
-    HR::aperTex = create_rt_texture(256, 256, 1);
-    s.aperTexPrev = create_rt_texture(256, 256, 1);
-    s.aperTexNext = create_rt_texture(256, 256, 1);
+    HR::aperTex = create_rt_texture(HMAP_SIZE, HMAP_SIZE, 1);
+    s.aperTexPrev = create_rt_texture(HMAP_SIZE, HMAP_SIZE, 1);
+    s.aperTexNext = create_rt_texture(HMAP_SIZE, HMAP_SIZE, 1);
     ok = HR::aperTex && s.aperTexPrev && s.aperTexNext;
   }
   HR::normTex = create_rt_texture(1024, 1024, 1);
   s.normTexPrev = create_rt_texture(1024, 1024, 1);
   s.normTexNext = create_rt_texture(1024, 1024, 1);
-  HR::colrTex = create_rt_texture(256, 256, 1);
-  HR::topcTex = create_rt_texture(256, 256, 1);
-  HR::hmapTex = create_rt_texture(256, 256, 6);
+  HR::colrTex = create_rt_texture(HMAP_SIZE, HMAP_SIZE, 1);
+  HR::topcTex = create_rt_texture(HMAP_SIZE, HMAP_SIZE, 1);
+  HR::hmapTex = create_rt_texture(HMAP_SIZE, HMAP_SIZE, 6);
   s.detailTex = get_texture("detail.dds", false);
   if (s.highQuality)
     s.foamTex = get_texture("foam.dds", false);
@@ -186,7 +187,7 @@ void init_land_render()
   close_land_render();
   splash_hooks.show("Compiling land shaders", -1.f);
   LandRenderState &s = land_state;
-  s.highQuality = gfx_quality == 1;
+  s.highQuality = gfx_quality == GFX_QUALITY_HIGH;
   create_decls(s);
   create_shaders(s);
   create_textures(s);
@@ -297,14 +298,16 @@ static void set_ps4(int reg, float a, float b, float c, float d)
 static void set_region_consts(int reg, const LandRegion &r)
 {
   const float nx = float(r.x1 - r.x0), nz = float(r.z1 - r.z0);
-  set_vs4(reg, nx / 256.f, nz / 256.f, (2.f * r.x0 - 256.f + nx) / 256.f, -(2.f * r.z0 - 256.f + nz) / 256.f);
+  const float size = float(HMAP_SIZE);
+  set_vs4(reg, nx / size, nz / size, (2.f * r.x0 - size + nx) / size, -(2.f * r.z0 - size + nz) / size);
 }
 
 // One point per cell, in batches that fit the point buffer; value(i) fills the payload.
 template <typename F>
 static void upload_points(LandRenderState &s, int x0, int z0, int nx, int nz, F value)
 {
-  set_vs4(VC_POINT_MAP, 1.f / 128.f, -1.f / 128.f, -1.f, 1.f);
+  const float half = float(HMAP_SIZE / 2);
+  set_vs4(VC_POINT_MAP, 1.f / half, -1.f / half, -1.f, 1.f);
   set_vb(0, s.pointVB, 0, int(sizeof(PointVertex)));
   const int total = nx * nz;
   for (int first = 0; first < total; first += LAND_POINT_VERTS)
@@ -370,7 +373,7 @@ static void height_pass(Shader *sh, Texture *target, const LandRegion &r)
   set_tex_address(TEX_STAGE(TEX_HEIGHTS), TEXADDR_WRAP);
   set_tex_filter(TEX_STAGE(TEX_HEIGHTS), true);
   set_vs4(VC_MAP_TEXMAP, 0.5f, -0.5f, 0.5f + 1.f / 512.f, 0.5f + 1.f / 512.f);
-  set_ps4(PC_HEIGHT_TEXEL, 1.f / 256.f, 1.f / 256.f, 0.f, 0.f);
+  set_ps4(PC_HEIGHT_TEXEL, 1.f / float(HMAP_SIZE), 1.f / float(HMAP_SIZE), 0.f, 0.f);
   set_region_consts(VC_MAP_REGION, r);
   draw_postfx();
 }
@@ -449,7 +452,7 @@ void prepare_land_render(const LandView &view, float t_since_step)
   LandRenderState &s = land_state;
   if (!s.created)
     return;
-  const float t = t_since_step * 20.f;
+  const float t = update_fraction(t_since_step);
   s.drawT = t;
   const bool hq = s.highQuality;
   if (s.refreshRequested)
@@ -461,7 +464,7 @@ void prepare_land_render(const LandView &view, float t_since_step)
   if (!s.interpArea.empty())
   {
     if (hq)
-      interp_pass(s, HR::aperTex, s.aperTexPrev, s.aperTexNext, 256, t);
+      interp_pass(s, HR::aperTex, s.aperTexPrev, s.aperTexNext, HMAP_SIZE, t);
     interp_pass(s, HR::normTex, s.normTexPrev, s.normTexNext, 1024, t);
   }
   set_texture(TEX_STAGE(TEX_INTERP_PREV), nullptr);
@@ -473,7 +476,7 @@ void prepare_land_render(const LandView &view, float t_since_step)
 
   const vec4f cam = view.camera.row(3);
   land_camera_cell(cam.x, cam.z, s.camX, s.camZ);
-  const int ox = s.camX - 128, oz = s.camZ - 128;
+  const int ox = s.camX - HMAP_SIZE / 2, oz = s.camZ - HMAP_SIZE / 2;
 
   land_interp_depth(t, s.curw);
   s.cameraUnderWater = land_below_water(cam.x, cam.y, cam.z, HR::curh, s.curw);
@@ -526,7 +529,7 @@ void render_land()
   if (!s.created)
     return;
   land_stages(s);
-  set_vs4(VC_LAND_COORD, 1.f / 256.f, 1.f / 256.f, 1.f / 512.f, 1.f / 2048.f);
+  set_vs4(VC_LAND_COORD, 1.f / float(HMAP_SIZE), 1.f / float(HMAP_SIZE), 0.5f / float(HMAP_SIZE), 0.5f / float(4 * HMAP_SIZE));
   set_sky_ps_consts(PC_SKY);
   if (s.nearInstances > 0)
   {

@@ -61,7 +61,8 @@ ENGINE_API void update_land_render(float dt, vec4f camera_pos);
 // interpolates and builds this frame's geometry for view. Leaves the back buffer bound
 // as target 0.
 ENGINE_API void prepare_land_render(const LandView &view, float t_since_step);
-// The scene passes. t = fraction of the current step (time since the last step * 20).
+// The scene passes. t = fraction of the current step (update_fraction of the time since
+// the last step).
 ENGINE_API void render_land();
 ENGINE_API void render_water(float t);
 // render_water with the t of the latest prepare_land_render (for the scene hooks).

@@ -79,7 +79,7 @@ constexpr int LAND_FLOW_PERIOD = 40;
 
 inline bool land_in_disc(int k, int c)
 {
-  int a = 2 * k - 255, b = 2 * c - 255;
+  int a = 2 * k - (HMAP_SIZE - 1), b = 2 * c - (HMAP_SIZE - 1);
   return a * a + b * b <= LAND_DISC_R2;
 }
 inline bool land_in_near(int k, int c)
@@ -95,7 +95,7 @@ inline bool is_house_cell(const HeightmapData::Surface &s)
 // when its box (cells, and heights from the lowest ground to the highest water around it)
 // lies wholly outside one side of the view volume.
 constexpr int LAND_CULL_BLOCK = 8;
-constexpr int LAND_CULL_SIDE = 256 / LAND_CULL_BLOCK;
+constexpr int LAND_CULL_SIDE = HMAP_SIZE / LAND_CULL_BLOCK;
 struct LandCull
 {
   bool all = true; // draw everything (no view to cull against)
@@ -175,7 +175,7 @@ extern LandRenderState land_state;
 
 // ---- CPU builders (land_geometry.cpp) ----
 
-// The camera cell of a camera position and the window origin (cx - 128, cz - 128).
+// The camera cell of a camera position and the window origin (half the map before it).
 void land_camera_cell(float cam_x, float cam_z, int &cx, int &cz);
 // The static 5 x 5 patch mesh.
 void land_fill_patch_mesh(PatchVertex *verts, uint16_t *indices);

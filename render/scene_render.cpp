@@ -144,12 +144,12 @@ void create_quarter_targets()
 
 void init_scene_render()
 {
-  int q = gfx_quality == 0 ? 0 : 1;
-  debug("Graphics quality: %s", q ? "high" : "low");
+  const bool high = gfx_quality != GFX_QUALITY_LOW;
+  debug("Graphics quality: %s", high ? "high" : "low");
   scene_image = create_screen_rt();
   if (!scene_image)
     fatal("can't create scene image texture");
-  if (q == 1)
+  if (high)
   {
     create_quarter_targets();
     dr_final = create_shader("dr_final.sh", nullptr);

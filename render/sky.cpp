@@ -1,6 +1,7 @@
 #include "render/sky.h"
 #include <cmath>
 #include <cstring>
+#include "core/angles.h"
 #include "core/log.h"
 #include "core/matrix44.h"
 #include "core/temp_string.h"
@@ -128,7 +129,7 @@ void derive_sky_colors(vec4f t[SKY_DRAWN_COLORS])
 void compute_sky_colors(vec4f dir, vec4f out[SKY_SCRIPT_COLORS])
 {
   float y = dir.y < -1.f ? -1.f : (dir.y > 1.f ? 1.f : dir.y);
-  float angle = std::acos(y) * float(180.0 / M_PI);
+  float angle = std::acos(y) * float(RAD_TO_DEG);
   if (!sky_vm.vm || sky_func.isNull())
   {
     get_default_sky_colors(out);

@@ -18,7 +18,7 @@ void init_world_map(LandRenderState &s)
   HR::mapTex = create_rt_texture(512, 512, 1);
   if (!HR::mapTex)
     fatal("can't create world map texture");
-  s.mapWaterTex = create_texture(256, 256, 1, 0, D3DFMT_G32R32F, D3DPOOL_MANAGED);
+  s.mapWaterTex = create_texture(HMAP_SIZE, HMAP_SIZE, 1, 0, D3DFMT_G32R32F, D3DPOOL_MANAGED);
   if (!s.mapWaterTex)
     fatal("can't create world map texture");
   s.mapSurfShader = create_shader("map_surf.sh", nullptr);

@@ -74,12 +74,12 @@ TEST_F(Modes, SetGameModeCallsLeaveThenEnterAndIgnoresTheCurrentMode)
 TEST_F(Modes, F9TogglesPlayAndDevelopment)
 {
   cur_game_mode = play_mode;
-  press(VK_F1 + 8);
+  press(VK_F9);
   handle_common_keys();
   EXPECT_EQ(cur_game_mode, dev_mode);
   clear_input();
   clear_keys_held();
-  press(VK_F1 + 8);
+  press(VK_F9);
   handle_common_keys();
   EXPECT_EQ(cur_game_mode, play_mode);
 }
@@ -90,7 +90,7 @@ TEST_F(Modes, F9FromTheGameMenuGoesToDevelopmentWithoutTheMenusReturn)
   set_game_mode(game_menu_mode);
   EXPECT_EQ(game_menu_mode->returnMode, play_mode);
   should_close_game_menu = true; // would send the menu back to play
-  press(VK_F1 + 8);
+  press(VK_F9);
   game_menu_mode->update(0.05f);
   EXPECT_EQ(cur_game_mode, dev_mode);
   // And the menu closing by itself returns to the remembered mode.
@@ -125,14 +125,14 @@ TEST_F(Modes, GlobalTogglesAndInactiveWindow)
   const bool fps = show_fps, postfx = use_postfx, ppaa = use_ppaa;
   land_shadow_quality = 2;
   press(VK_F1);
-  press(VK_F1 + 5);
+  press(VK_F6);
   handle_common_keys();
   EXPECT_NE(show_fps, fps);
   EXPECT_NE(use_ppaa, ppaa);
   clear_input();
   clear_keys_held();
   press(VK_SHIFT);
-  press(VK_F1 + 4);
+  press(VK_F5);
   handle_common_keys();
   EXPECT_EQ(land_shadow_quality, 0); // 2 wraps to 0
   EXPECT_EQ(use_postfx, postfx);     // Shift+F5 leaves the post-effect alone
@@ -140,7 +140,7 @@ TEST_F(Modes, GlobalTogglesAndInactiveWindow)
   clear_keys_held();
   // Keys do nothing while the window is inactive.
   isAppActive = false;
-  press(VK_F1 + 8);
+  press(VK_F9);
   handle_common_keys();
   EXPECT_EQ(cur_game_mode, dev_mode);
   show_fps = fps;
