@@ -152,7 +152,7 @@ static void install_world_hooks()
 }
 
 // ---------------------------------------------------------------------------------------
-// Start-up, second half (steps 17 to 27)
+// Start-up, second half: everything after the device and the font
 
 // What the scene pipeline draws inside its passes.
 void install_scene_hooks()
@@ -186,46 +186,42 @@ DeviceHooks shell_device_hooks()
 
 void init_systems()
 {
-  // 17.
   set_update_rate(UPDATE_RATE, 5);
-  // 17-20: the quality's log line, the scene image, at high quality the quarter targets
-  // and the deferred shaders, then the sky, the terrain renderer, the post-effects and
-  // the debug drawing.
+  // The scene pipeline: the quality's log line, the scene image, at high quality the
+  // quarter targets and the deferred shaders, then the sky, the terrain renderer, the
+  // post-effects and the debug drawing.
   install_scene_hooks();
   init_scene_render();
   // World generation reaches the module, the sky and the terrain renderer.
   install_world_hooks();
 
-  // 21.
   debug("game_rnd_seed=%" PRIu64 ";", game_rnd_seed);
-
-  // 22.
+  // The mouse starts in the middle of the window.
   setMousePos(float(d3d_wd / 2), float(d3d_ht / 2));
 
-  // 23. The game-object host loads and binds the module.
+  // The game-object host loads and binds the module.
   start_gameobj_host("../compiler/", "main.ls");
-  // 24. The module's renderers and interface. The shared effects (init_common_fx) and
-  //     the shadow renderer come between init_inst_render and init_new_gui.
+  // The module's renderers and interface. The shared effects (init_common_fx) and the
+  // shadow renderer come between init_inst_render and init_new_gui.
   gameobj_call(&GameObjFuncs::init_inst_render);
   gameobj_call(&GameObjFuncs::init_new_gui);
   gameobj_call(&GameObjFuncs::init_spells_ui);
   gameobj_call(&GameObjFuncs::init_gameobj);
-  // 25. The world-generation script VM, reaching the module through the hooks.
+  // The world-generation script VM, reaching the module through the hooks.
   init_world_script();
   gameobj_host_hooks.script_guard = world_script_guard;
-  // 26.
+  // The main menu over its world, the camera on the module's player if it made one.
   go_to_main_menu();
-  // 27.
   if (local_player)
     set_camera_pos(local_player->getPos());
 }
 
 // ---------------------------------------------------------------------------------------
-// Shutdown (S1 to S8)
+// Shutdown
 
 void close_systems()
 {
-  // S2, in this order; each is a no-op for a subsystem that never started.
+  // In this order; each is a no-op for a subsystem that never started.
   gameobj_call(&GameObjFuncs::remove_all_gameobj);
   gameobj_host_hooks.script_guard = GameObjHostHooks().script_guard;
   close_world_script();
@@ -243,16 +239,16 @@ void shutdown_sequence()
   if (ran)
     return;
   ran = true;
-  debug("closing...");          // S1
-  close_systems();              // S2
-  close_font();                 // S3
+  debug("closing...");
+  close_systems();
+  close_font();
   if (!common_vb_writer.startPtr)
-    common_vb_writer.close();   // S4 (a writer still running is left to the device's end)
-  close_gpu_load();             // S5
-  close_d3d();                  // S6; the window goes after the device
+    common_vb_writer.close(); // a writer still running is left to the device's end
+  close_gpu_load();
+  close_d3d(); // the window goes after the device
   close_platform();
-  clear_input();                // S7
-  debug("closed all systems");  // S8
+  clear_input();
+  debug("closed all systems");
 }
 
 void quit_game(int code)
@@ -280,16 +276,15 @@ void update_game(float dt)
 
 void draw_frame(float dt)
 {
-  // 1-3. The mode's scene, the final image with its post-effects, the mode's overlay.
+  // The mode's scene, the final image with its post-effects, the mode's overlay.
   if (cur_game_mode)
     cur_game_mode->render(dt);
   draw_final_image();
   if (cur_game_mode)
     cur_game_mode->renderOverlay(dt);
-  // 4.
+  // Then text: the error strip, help and statistics or the hint.
   start_draw_text();
   draw_error_message();
-  // 5.
   if (show_fps)
   {
     draw_help_text(cur_help_text());
@@ -297,14 +292,13 @@ void draw_frame(float dt)
   }
   else
     draw_help_hint();
-  // 6.
+  // The sun's angle while the development camera places it.
   if (cur_game_mode == dev_mode && getKeyState(VK_RBUTTON))
   {
     char buf[16];
     snprintf(buf, sizeof(buf), "%3d", sun_angle_degrees(sun_dir_drawn));
     draw_text(buf, -1, 0, d3d_ht, -1, 1, D3dColor(0xFFFFFFFFu));
   }
-  // 7.
   end_draw_text();
 }
 
@@ -327,7 +321,7 @@ void on_d3d_resize()
 }
 
 // ---------------------------------------------------------------------------------------
-// The entry (steps 1 to 31)
+// The entry
 
 int app_main(int argc, char **argv)
 {
@@ -340,15 +334,13 @@ int app_main(int argc, char **argv)
 
   set_fatal_shutdown(shutdown_sequence);
 
-  // 1.
+  // The program directory, then the clock: its frequency is fixed; the seed comes from it
+  // unless -seed overrides it.
   if (!get_exe_path(app_path, sizeof(app_path)))
     app_path[0] = 0;
   debug("app path: '%s'", app_path);
-  // 2-3. The clock's frequency is fixed; the seed comes from it unless -seed overrides it.
   game_rnd_seed = uint64_t(get_ref_time());
-  // 4.
   set_update_rate(UPDATE_RATE, 5);
-  // 5.
   const int64_t start_time = get_ref_time();
 
   // -export-world builds a world and writes it out without a window or device.
@@ -363,32 +355,29 @@ int app_main(int argc, char **argv)
       return export_world(app_options.export_world_dir);
     }
 
-  // 6.
   if (!init_platform())
     return 1;
 
-  // 7-8.
+  // Stored settings, then the switches.
   parse_options(argc, argv);
   if (app_options.seed_given)
     game_rnd_seed = app_options.seed;
   set_frame_limit(app_options.frame_limit);
   isFullscreen = app_options.fullscreen;
 
-  // 9-12.
+  // The window, then input.
   int width = app_options.width, height = app_options.height;
   if (!create_main_window(isFullscreen, width, height))
     fatal("can't create window: %s", SDL_GetError());
 
-  // 13.
   init_input(main_window);
-  // 14. The device; from here on the window and input code see its back buffer.
+  // The device; from here on the window and input code see its back buffer.
   if (!init_d3d(main_window, width, height, shell_device_hooks()))
     fatal("can't create render device (%dx%d)", width, height);
   device_link = {&d3d_wd, &d3d_ht, resize_device};
-  // 15.
   if (isFullscreen)
     clip_cursor(true);
-  // 16.
+  // The shared vertex writer, the GPU-load query, the font and the first splash.
   common_vb_writer.init(0x10000);
   init_gpu_load();
   init_font();
@@ -397,19 +386,15 @@ int app_main(int argc, char **argv)
 
   init_systems();
 
-  // 28.
   debug("total start-up time: %d ms", get_time_msec(get_ref_time() - start_time));
-  // 29.
   debug("free video memory: %u MB", get_free_texmem() >> 20);
   apply_scripted_start();
 
-  // 30.
   LoopRunStats st = run_main_loop(loop_hooks());
   if (app_options.frame_limit)
     debug("frames: %d, updates: %d, wall time: %d ms, frame time: mean %d us, p95 %d us",
           st.frames, st.updates, get_time_msec(st.wall_ticks), st.mean_frame_us, st.p95_frame_us);
 
-  // 31.
   shutdown_sequence();
   return 0;
 }

@@ -183,7 +183,7 @@ void land_fill_patch_mesh(PatchVertex *verts, uint16_t *indices);
 int land_fill_horizon_indices(uint16_t *indices);
 // Both flow buffers: cell (x, z) gets (x, z, z, x).
 void land_init_flow(LandRenderState &s);
-// Steps 1 to 3 of a simulation step: toggle, carry along the water velocity, count and
+// The flow of one simulation step: toggle, carry along the water velocity, count and
 // reset a pair at 20 and at 40 (three draws from the game generator each).
 void land_step_flow(LandRenderState &s, float dt, int cx, int cz);
 // curw = tmpw + (water - tmpw) * t.

@@ -221,22 +221,20 @@ void close_postfx()
 // ---------------------------------------------------------------------------------------
 // Pipelines
 
-void render_scene_deferred(const Matrix44 &camera, float time, float dt, float far_plane)
+// ---- the passes of the deferred pipeline, in the order it runs them ----
+namespace
 {
-  (void)time;
-  (void)dt;
-  if (!scene_image || !T(1) || !Q(1) || !dr_calc_light)
-    return;
-  const float w = float(d3d_wd), h = float(d3d_ht);
-  Matrix44 view;
-  if (!inverse44(camera, view))
-    view = Matrix44::identity();
-
-  // 1. View depth in [0, 1] as dot(position, c9).
+// View depth in [0, 1] of a world position as dot(position, vc[VC_VIEW_DEPTH]).
+void set_view_depth_plane(const Matrix44 &view, float far_plane)
+{
   set_vc(VC_VIEW_DEPTH, view.m[0][2] / far_plane, view.m[1][2] / far_plane, view.m[2][2] / far_plane,
          view.m[3][2] / far_plane);
+}
 
-  // 2. The geometry buffer: T4 (depth) with the scene depth, T1 and T2.
+// The geometry buffer: T4 (depth) with the scene depth, T1 and T2; the land and the
+// objects mark stencil bit 0.
+void geometry_pass()
+{
   set_render_target_texture(0, T(4), true);
   set_zenable(true);
   set_zwrite(true);
@@ -244,30 +242,37 @@ void render_scene_deferred(const Matrix44 &camera, float time, float dt, float f
   clear_view(0x00FFFFFF);
   set_render_target_texture(1, T(1), false);
   set_render_target_texture(2, T(2), false);
-
-  // 3. Land and objects mark stencil bit 0.
   set_stencil_test(1, 1, D3DCMP_ALWAYS);
   set_stencil_replace_bits(1);
   scene_hooks.render_land();
   scene_hooks.render_objects();
+}
 
-  // 4. The water reads the land's depth from a copy.
+// The water into T4 and T1, reading the land's depth from a copy; T2 keeps the seabed.
+void water_pass()
+{
   copy_texture(T(4), T(3));
   set_texture(TEX_STAGE(TEX_LAND_DEPTH), T(3));
   point_clamp(TEX_STAGE(TEX_LAND_DEPTH));
   set_render_target_texture(2, nullptr, false);
   scene_hooks.render_water();
   set_render_target_texture(1, nullptr, false);
+}
 
-  // 5.
+// The geometry passes' states end; the albedo and the mask stages read texel by texel.
+void end_geometry_passes()
+{
   set_texture(TEX_STAGE(TEX_GBUF_ALBEDO), T(2));
   point_clamp(TEX_STAGE(TEX_GBUF_NORMALS));
   point_clamp(TEX_STAGE(TEX_GBUF_ALBEDO));
   point_clamp(TEX_STAGE(TEX_SHADOW_MASK));
   set_wireframe(false);
   stencil_off();
+}
 
-  // 6. Quarter-size depth and normals.
+// Quarter-size copies of the depth and the normals for the shadow passes.
+void quarter_copies()
+{
   copy_texture(T(4), Q(3));
   copy_texture(T(1), Q(4));
   set_texture(TEX_STAGE(TEX_SHADOW_DEPTH), Q(3));
@@ -275,22 +280,24 @@ void render_scene_deferred(const Matrix44 &camera, float time, float dt, float f
   set_zenable(false);
   set_zwrite(false);
   set_stencil_replace_bits(0);
+}
 
-  // 7. Shadow mask target and the constants of the quarter-size passes.
+// The shadow mask into Q1 through the shadow bracket, with the constants of the
+// quarter-size passes, then its separable blur Q1 -> Q2 -> Q1.
+void shadow_mask_pass(const Matrix44 &camera, float far_plane)
+{
+  const float w = float(d3d_wd), h = float(d3d_ht);
   set_render_target_texture(0, Q(1), false);
   light_vector_ps0();
   set_screen_texmap();
   set_vc(VC_QUARTER_TEXEL, 4.f / w, 4.f / h, 0.f, 0.f);
   set_pc(PC_QUARTER_SIZE, w / 4.f, h / 4.f, 4.f / w, 4.f / h);
   set_far_rays(camera, far_plane);
-
-  // 8.
   scene_hooks.start_render_shadows();
   if (use_obj_shadows)
     scene_hooks.render_object_shadows();
   scene_hooks.end_render_shadows();
 
-  // 9. Separable blur of the mask, Q1 -> Q2 -> Q1.
   set_shader(dr_shadow_blur);
   set_render_target_texture(0, Q(2), false);
   set_texture(TEX_STAGE(TEX_SHADOW_MASK), Q(1));
@@ -301,8 +308,11 @@ void render_scene_deferred(const Matrix44 &camera, float time, float dt, float f
   set_texture(TEX_STAGE(TEX_SHADOW_MASK), Q(2));
   set_pc(PC_BLUR_STEP, 0.f, 4.f / h, 0.f, 8.f / h);
   draw_postfx();
+}
 
-  // 10. Lighting of every covered pixel into T3.
+// Lighting of every covered pixel into T3.
+void light_pass()
+{
   set_texture(TEX_STAGE(TEX_GBUF_DEPTH), T(4));
   set_texture(TEX_STAGE(TEX_GBUF_NORMALS), T(1));
   set_render_target_texture(0, T(3), true);
@@ -316,8 +326,12 @@ void render_scene_deferred(const Matrix44 &camera, float time, float dt, float f
   set_sky_ps_consts(PC_SKY);
   set_shader(dr_calc_light);
   draw_postfx();
+}
 
-  // 11. Horizon ring into the scene image, marking stencil bit 1.
+// The horizon ring into the scene image, marking stencil bit 1 (the wireframe view clears
+// the image first).
+void horizon_pass()
+{
   set_render_target_texture(0, scene_image, true);
   if (use_wireframe)
   {
@@ -331,15 +345,20 @@ void render_scene_deferred(const Matrix44 &camera, float time, float dt, float f
   set_wireframe(false);
   set_zenable(false);
   set_stencil_replace_bits(0);
+}
 
-  // 12. Sky where nothing was drawn.
-  if (!use_wireframe)
-  {
-    set_stencil_test(255, 0, D3DCMP_EQUAL);
-    render_sky();
-  }
+// The sky where nothing was drawn.
+void sky_pass()
+{
+  if (use_wireframe)
+    return;
+  set_stencil_test(255, 0, D3DCMP_EQUAL);
+  render_sky();
+}
 
-  // 13. Composition with fog over land, water and objects.
+// The lit pixels into the scene image with fog over land, water and objects.
+void composition_pass(const Matrix44 &camera, float far_plane)
+{
   set_texture(TEX_STAGE(TEX_GBUF_DEPTH), T(4));
   set_texture(TEX_STAGE(TEX_LIT_IMAGE), T(3));
   point_clamp(TEX_STAGE(TEX_LIT_IMAGE));
@@ -353,8 +372,29 @@ void render_scene_deferred(const Matrix44 &camera, float time, float dt, float f
   set_stencil_test(1, 1, D3DCMP_EQUAL);
   draw_postfx();
   stencil_off();
+}
+} // namespace
 
-  // 14, 15.
+void render_scene_deferred(const Matrix44 &camera, float time, float dt, float far_plane)
+{
+  (void)time;
+  (void)dt;
+  if (!scene_image || !T(1) || !Q(1) || !dr_calc_light)
+    return;
+  Matrix44 view;
+  if (!inverse44(camera, view))
+    view = Matrix44::identity();
+  set_view_depth_plane(view, far_plane);
+  geometry_pass();
+  water_pass();
+  end_geometry_passes();
+  quarter_copies();
+  shadow_mask_pass(camera, far_plane);
+  light_pass();
+  horizon_pass();
+  sky_pass();
+  composition_pass(camera, far_plane);
+  // Debug drawing and effects are lit forward.
   set_forward_consts();
   debug_and_fx();
 }
@@ -365,9 +405,8 @@ void render_scene_forward(float time, float dt)
   (void)dt;
   if (!scene_image)
     return;
-  // 1.
   set_forward_consts();
-  // 2.
+  // The scene image with depth (the wireframe view clears it to grey).
   set_render_target_texture(0, scene_image, true);
   set_zenable(true);
   set_zwrite(true);
@@ -378,7 +417,7 @@ void render_scene_forward(float time, float dt)
   }
   else
     clear_view_z();
-  // 3.
+  // Land, objects and water, lit as they are drawn, mark stencil bit 0.
   set_stencil_test(1, 1, D3DCMP_ALWAYS);
   set_stencil_replace_bits(1);
   scene_hooks.render_land();
@@ -389,14 +428,13 @@ void render_scene_forward(float time, float dt)
   set_zenable(false);
   set_zwrite(false);
   set_stencil_replace_bits(0);
-  // 4.
+  // The sky where nothing was drawn.
   if (!use_wireframe)
   {
     set_stencil_test(255, 0, D3DCMP_EQUAL);
     render_sky();
     stencil_off();
   }
-  // 5.
   debug_and_fx();
 }
 
@@ -414,7 +452,7 @@ void render_mlaa()
   stencil_off();
   set_blend_none();
 
-  // 1. Edges.
+  // Edges.
   set_render_target_texture(0, T(2), false);
   set_shader(fx_shaders[FX_MLAA_EDGE]);
   set_texture(TEX_STAGE(TEX_SCENE_IMAGE), scene_image);
@@ -423,7 +461,7 @@ void render_mlaa()
   set_vc(VC_MLAA_TEXEL, 1.f / w, 1.f / h, 0.f, 0.f);
   draw_postfx();
 
-  // 2. Rows: ping-pong between T1 and T3.
+  // Rows: ping-pong between T1 and T3.
   set_texture(TEX_STAGE(TEX_MLAA_RUN_EDGES), T(2));
   point_clamp(TEX_STAGE(TEX_MLAA_RUN_EDGES));
   Texture *cur = T(1), *other = T(3), *prev = nullptr;
@@ -446,7 +484,7 @@ void render_mlaa()
   }
   Texture *rows = prev; // T3
 
-  // 3. Columns: ping-pong between the other of T1/T3 and T4; the last step writes into
+  // Columns: ping-pong between the other of T1/T3 and T4; the last step writes into
   // the blue and alpha channels of the row result.
   cur = rows == T(1) ? T(3) : T(1);
   other = T(4);
@@ -475,7 +513,7 @@ void render_mlaa()
   }
   set_color_write_mask(15);
 
-  // 4. Combine into the free target, which becomes the scene image.
+  // Combine into the free target, which becomes the scene image.
   Texture *free_target = cur == prev ? other : cur;
   if (free_target == rows || free_target == T(2))
     free_target = T(4);

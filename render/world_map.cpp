@@ -92,7 +92,7 @@ void render_world_map(LandRenderState &s, bool force)
   set_cull_mode(0);
   set_blend_none();
 
-  // 1. Ground and layer colours.
+  // Ground and layer colours.
   set_shader(s.mapSurfShader);
   set_texture(TEX_STAGE(TEX_MAP_GROUND), HR::colrTex);
   set_texture(TEX_STAGE(TEX_MAP_LAYER), HR::topcTex);
@@ -103,7 +103,7 @@ void render_world_map(LandRenderState &s, bool force)
   full_screen_map_pass();
   set_texture(TEX_STAGE(TEX_MAP_LAYER), nullptr);
 
-  // 2. Water over every cell with a wet corner, in one pass over the map.
+  // Water over every cell with a wet corner, in one pass over the map.
   if (wet)
   {
     set_shader(s.mapWaterShader);
@@ -112,7 +112,7 @@ void render_world_map(LandRenderState &s, bool force)
     full_screen_map_pass();
   }
 
-  // 3. Light: the aperture (high quality) or the normals, multiplied in, of the refresh
+  // Light: the aperture (high quality) or the normals, multiplied in, of the refresh
   // before: on llvmpipe, sampling the targets the refresh has just drawn intermittently
   // lost the passes' writes. The map is one step behind the land.
   set_shader(s.mapLightShader);
