@@ -195,6 +195,11 @@ private:
 };
 
 static_assert(sizeof(HeightmapData::Water) == 16);
+// The grids are aligned and gapless for loops over four cells at a time.
+static_assert(__alignof__(HeightmapData::hmap) >= 16 && __alignof__(HeightmapData::target_hmap) >= 16 &&
+              __alignof__(HeightmapData::water) >= 16 && __alignof__(HeightmapData::tmpw) >= 16 &&
+              __alignof__(HeightmapData::surface) >= 16);
+static_assert(sizeof(HeightmapData::water) == sizeof(HeightmapData::Water) * HMAP_CELLS && HMAP_CELLS % 4 == 0);
 static_assert(sizeof(HeightmapData::Surface) == 12);
 static_assert(offsetof(HeightmapData::Surface, top_color) == 4);
 static_assert(offsetof(HeightmapData::Surface, bits) == 8);

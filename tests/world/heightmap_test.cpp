@@ -106,13 +106,3 @@ TEST(Heightmap, WrapCoordGivesTheNearestCopy)
   // Half the world either way is the same copy: +128.
   EXPECT_EQ(wrap_coord(-128.f), 128.f);
 }
-
-TEST(Heightmap, GridsAreAlignedForFourCellLoops)
-{
-  EXPECT_EQ(reinterpret_cast<uintptr_t>(HD::hmap) % 16, 0u);
-  EXPECT_EQ(reinterpret_cast<uintptr_t>(HD::target_hmap) % 16, 0u);
-  EXPECT_EQ(reinterpret_cast<uintptr_t>(HD::water) % 16, 0u);
-  EXPECT_EQ(reinterpret_cast<uintptr_t>(HD::tmpw) % 16, 0u);
-  EXPECT_EQ(reinterpret_cast<uintptr_t>(HD::surface) % 16, 0u);
-  EXPECT_EQ(sizeof(HD::water), sizeof(HD::Water) * HMAP_CELLS);
-}
