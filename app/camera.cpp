@@ -1,15 +1,15 @@
 #include "camera.h"
+#include <algorithm>
+#include <cmath>
 #include "core/globals.h"
 #include "device_link.h"
-#include "input.h"
 #include "gameobj/gameobj.h"
 #include "gameobj/gameobj_host.h"
+#include "input.h"
 #include "render/device.h"
 #include "render/shader_registers.h"
 #include "render/shaders.h"
 #include "world/heightmap.h"
-#include <algorithm>
-#include <cmath>
 
 CameraState camera;
 
@@ -78,10 +78,7 @@ float wrap_yaw(float yaw)
   return yaw;
 }
 
-float clamp_pitch(float pitch)
-{
-  return std::clamp(pitch, -CAMERA_PITCH_LIMIT, CAMERA_PITCH_LIMIT);
-}
+float clamp_pitch(float pitch) { return std::clamp(pitch, -CAMERA_PITCH_LIMIT, CAMERA_PITCH_LIMIT); }
 
 Matrix44 calc_camera_tm(const CameraState &c, float t)
 {
@@ -260,8 +257,8 @@ void play_control_update(float dt)
     axis(getKeyState('A') || getKeyState(VK_LEFT) || getKeyState('Q'), getKeyState('D') || getKeyState(VK_RIGHT));
   const int fwd = camera.dash + axis(getKeyState('S') || getKeyState(VK_DOWN),
                                      getKeyState('W') || getKeyState(VK_UP) || getKeyState('Z'));
-  const int vert = axis(getKeyState('X') || getKeyState('C') || getKeyState(VK_NEXT),
-                        getKeyState(VK_SPACE) || getKeyState(VK_PRIOR));
+  const int vert =
+    axis(getKeyState('X') || getKeyState('C') || getKeyState(VK_NEXT), getKeyState(VK_SPACE) || getKeyState(VK_PRIOR));
 
   float speed = play_move_speed * dt;
   if (camera.dash != 0 || getKeyState(VK_SHIFT))

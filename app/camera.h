@@ -11,21 +11,21 @@ struct CameraState
 {
   vec4f pos = vec4f(0.f, 0.f, 0.f, 1.f);      // after the latest update
   vec4f prev_pos = vec4f(0.f, 0.f, 0.f, 1.f); // after the update before
-  float yaw = 0.f;   // radians, wrapped into (-2pi, 2pi)
-  float pitch = 0.f; // radians, clamped to +-pi/2
+  float yaw = 0.f;                            // radians, wrapped into (-2pi, 2pi)
+  float pitch = 0.f;                          // radians, clamped to +-pi/2
   float roll = 0.f, prev_roll = 0.f;
-  float zoom = 1.f, prev_zoom = 1.f; // divides the field of view and the mouse sensitivity
+  float zoom = 1.f, prev_zoom = 1.f;               // divides the field of view and the mouse sensitivity
   float fwd_tap_timer = 0.f, back_tap_timer = 0.f; // seconds left for a dash's second tap
   int dash = 0;                                    // +1 forward, -1 backward, 0 none
   float hspeed = 0.f, prev_hspeed = 0.f;           // horizontal length of the play move
-  bool mouse_captured = false; // the previous mouse-look call recentred the mouse
+  bool mouse_captured = false;                     // the previous mouse-look call recentred the mouse
 };
 extern ENGINE_API CameraState camera;
 
 // Tuning (globals so that the module and a console can adjust them).
-extern ENGINE_API float dev_fly_speed;        // units per second
-extern ENGINE_API float dev_fast_factor;      // with Shift
-extern ENGINE_API float dev_mouse_sens;       // radians per pixel, divided by zoom
+extern ENGINE_API float dev_fly_speed;   // units per second
+extern ENGINE_API float dev_fast_factor; // with Shift
+extern ENGINE_API float dev_mouse_sens;  // radians per pixel, divided by zoom
 extern ENGINE_API float dev_max_zoom;
 extern ENGINE_API float dev_zoom_rate;        // per second
 extern ENGINE_API float play_move_speed;      // units per second

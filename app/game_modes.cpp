@@ -1,22 +1,22 @@
 #include "game_modes.h"
-#include "core/angles.h"
-#include "core/globals.h"
-#include "camera.h"
-#include "core/clock.h"
-#include "device_link.h"
-#include "input.h"
-#include "main_loop.h"
-#include "scene_links.h"
-#include "settings.h"
-#include "gameobj/gameobj.h"
-#include "gameobj/gameobj_host.h"
-#include "render/device.h"
-#include "render/screenshot.h"
-#include "script/world_script.h"
-#include "world/heightmap.h"
-#include "world/noise.h"
 #include <algorithm>
 #include <cmath>
+#include "camera.h"
+#include "core/angles.h"
+#include "core/clock.h"
+#include "core/globals.h"
+#include "device_link.h"
+#include "gameobj/gameobj.h"
+#include "gameobj/gameobj_host.h"
+#include "input.h"
+#include "main_loop.h"
+#include "render/device.h"
+#include "render/screenshot.h"
+#include "scene_links.h"
+#include "script/world_script.h"
+#include "settings.h"
+#include "world/heightmap.h"
+#include "world/noise.h"
 
 static MainMenuMode main_menu_mode_inst;
 static PlayGameMode play_mode_inst;
@@ -41,10 +41,7 @@ const char *const play_help_text =
   "Ctrl-G: generate new world\nCtrl-M: toggle monsters\nCtrl-N: mana cheat\nCtrl-...: other dev-mode keys\n"
   "PrintScreen: screenshot\nAlt-Enter: toggle fullscreen\nAlt-F4: quit\n";
 
-const char *cur_help_text()
-{
-  return cur_game_mode == dev_mode ? dev_help_text : play_help_text;
-}
+const char *cur_help_text() { return cur_game_mode == dev_mode ? dev_help_text : play_help_text; }
 
 int sun_angle_degrees(vec4f sun_dir)
 {

@@ -1,7 +1,7 @@
 #pragma once
 #include "core/engine_api.h"
-#include "game_mode.h"
 #include "core/vec4f.h"
+#include "game_mode.h"
 
 // The four modes of the program. Each has one static instance.
 

@@ -1,11 +1,11 @@
 #include "main_loop.h"
-#include "core/globals.h"
-#include "core/clock.h"
-#include "core/frame_stats.h"
-#include "input.h"
 #include <algorithm>
 #include <cstring>
 #include <vector>
+#include "core/clock.h"
+#include "core/frame_stats.h"
+#include "core/globals.h"
+#include "input.h"
 
 // The update schedule. update_period is never below 1 tick.
 static int64_t update_period = 10000000 / 20;
@@ -62,8 +62,8 @@ struct LoopState
 {
   LoopRunStats st = {};
   RecentFrames recent;
-  int64_t period = 0;             // update_period when the loop started
-  int max_steps = 0;              // max_catchup_steps when the loop started
+  int64_t period = 0; // update_period when the loop started
+  int max_steps = 0;  // max_catchup_steps when the loop started
   int64_t last_update_duration = 0;
   int64_t last_frame_time = 0;
   int64_t last_clock_reading = 0; // the lag's previous clock reading

@@ -7,7 +7,7 @@
 // set_ref_time_source). The defaults are a loop without window or device.
 struct LoopHooks
 {
-  void (*process_messages)() = [] {}; // process_window_messages
+  void (*process_messages)() = [] {};      // process_window_messages
   void (*update)(float dt) = [](float) {}; // update_game
   // check_d3d_device: false while the device is lost.
   bool (*check_device)() = [] { return true; };
@@ -38,10 +38,10 @@ void set_frame_limit(int n);
 
 struct LoopRunStats
 {
-  int frames;          // presented frames
+  int frames; // presented frames
   int updates;
-  int64_t wall_ticks;  // from entering the loop to leaving it
-  int mean_frame_us;   // over every presented frame (with a frame limit only)
+  int64_t wall_ticks; // from entering the loop to leaving it
+  int mean_frame_us;  // over every presented frame (with a frame limit only)
   int p95_frame_us;
 };
 // Runs the loop until the quit flag is set.

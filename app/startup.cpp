@@ -1,39 +1,39 @@
 #include "startup.h"
-#include "core/angles.h"
-#include "core/globals.h"
-#include "core/clock.h"
-#include "device_link.h"
-#include "core/frame_stats.h"
-#include "gpu_load.h"
-#include "game_mode.h"
-#include "input.h"
-#include "core/log.h"
-#include "main_loop.h"
-#include "core/paths.h"
-#include "core/splash.h"
-#include "settings.h"
-#include "window.h"
-#include "camera.h"
-#include "game_modes.h"
-#include "scene_links.h"
-#include "gameobj/gameobj.h"
-#include "gameobj/gameobj_host.h"
-#include "script/world_hooks.h"
-#include "script/world_script.h"
-#include "world/land_tools.h"
-#include "render/buffers.h"
-#include "render/debug_vis.h"
-#include "render/device.h"
-#include "render/screenshot.h"
-#include "render/shaders.h"
-#include "ui/stats_overlay.h"
-#include "ui/text.h"
 #include <SDL2/SDL.h>
 #include <cinttypes>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <unistd.h>
+#include "camera.h"
+#include "core/angles.h"
+#include "core/clock.h"
+#include "core/frame_stats.h"
+#include "core/globals.h"
+#include "core/log.h"
+#include "core/paths.h"
+#include "core/splash.h"
+#include "device_link.h"
+#include "game_mode.h"
+#include "game_modes.h"
+#include "gameobj/gameobj.h"
+#include "gameobj/gameobj_host.h"
+#include "gpu_load.h"
+#include "input.h"
+#include "main_loop.h"
+#include "render/buffers.h"
+#include "render/debug_vis.h"
+#include "render/device.h"
+#include "render/screenshot.h"
+#include "render/shaders.h"
+#include "scene_links.h"
+#include "script/world_hooks.h"
+#include "script/world_script.h"
+#include "settings.h"
+#include "ui/stats_overlay.h"
+#include "ui/text.h"
+#include "window.h"
+#include "world/land_tools.h"
 
 static void once_per_second()
 {
@@ -392,8 +392,8 @@ int app_main(int argc, char **argv)
 
   LoopRunStats st = run_main_loop(loop_hooks());
   if (app_options.frame_limit)
-    debug("frames: %d, updates: %d, wall time: %d ms, frame time: mean %d us, p95 %d us",
-          st.frames, st.updates, get_time_msec(st.wall_ticks), st.mean_frame_us, st.p95_frame_us);
+    debug("frames: %d, updates: %d, wall time: %d ms, frame time: mean %d us, p95 %d us", st.frames, st.updates,
+          get_time_msec(st.wall_ticks), st.mean_frame_us, st.p95_frame_us);
 
   shutdown_sequence();
   return 0;

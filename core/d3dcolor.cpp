@@ -1,6 +1,6 @@
 #include "d3dcolor.h"
-#include "angles.h"
 #include <cmath>
+#include "angles.h"
 
 namespace
 {

@@ -12,7 +12,8 @@ struct D3dColor
   D3dColor() = default;
   constexpr D3dColor(uint32_t c) : u(c) {}
   constexpr D3dColor(int a, int r, int g, int b)
-    : u((uint32_t(a & 255) << 24) | (uint32_t(r & 255) << 16) | (uint32_t(g & 255) << 8) | uint32_t(b & 255)) {}
+      : u((uint32_t(a & 255) << 24) | (uint32_t(r & 255) << 16) | (uint32_t(g & 255) << 8) | uint32_t(b & 255))
+  {}
   constexpr operator uint32_t() const { return u; }
 
   constexpr int a() const { return int(u >> 24); }

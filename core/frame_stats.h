@@ -13,8 +13,8 @@ struct FrameStats
   int frame_index;               // next slot of frame_time/gpu_load, wraps 200 -> 0
   int update_index;              // next slot of update_time
   int frames_this_second;
-  int fps;                       // frames of the last completed second
-  int64_t last_second_mark;      // ticks
+  int fps;                  // frames of the last completed second
+  int64_t last_second_mark; // ticks
 };
 // The program's histories: run_main_loop writes them, the shell hands them to the overlay.
 extern ENGINE_API FrameStats frame_stats;

@@ -11,7 +11,11 @@ class ENGINE_API BaseObject
 public:
   // The state word: 0 alive, 1 destroyed. The game-object host borrows the value 2 as a
   // "re-pointed already" mark while it reloads the module and clears it again.
-  enum : uint32_t { STATE_DESTROYED = 1, STATE_HOST_MARK = 2 };
+  enum : uint32_t
+  {
+    STATE_DESTROYED = 1,
+    STATE_HOST_MARK = 2
+  };
   uint32_t state = 0;
 
   BaseObject() = default;

@@ -1,9 +1,4 @@
 #include "gameobj_host.h"
-#include "gameobj.h"
-#include "core/clock.h"
-#include "core/log.h"
-#include "core/paths.h"
-#include "core/temp_string.h"
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -17,6 +12,11 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include "core/clock.h"
+#include "core/log.h"
+#include "core/paths.h"
+#include "core/temp_string.h"
+#include "gameobj.h"
 
 extern char **environ;
 
@@ -40,8 +40,8 @@ struct WatchedSource
 struct BuildProcess
 {
   pid_t pid = -1;
-  int fd = -1;        // -1 once the output has ended
-  char line[1024];    // the line being assembled, at most 1023 characters
+  int fd = -1;     // -1 once the output has ended
+  char line[1024]; // the line being assembled, at most 1023 characters
   int len = 0;
   bool saw_error = false; // an error line went by (the strip may be cleared meanwhile)
   bool running() const { return pid > 0; }
@@ -492,7 +492,6 @@ void rebind_gameobj_scripts()
   }
 }
 
-
 bool is_gameobj_build_running() { return host.build.running(); }
 int gameobj_watched_source_count() { return host.sources.size(); }
 const char *gameobj_watched_source(int i) { return i >= 0 && i < host.sources.size() ? host.sources[i].path : nullptr; }
@@ -500,7 +499,9 @@ const void *gameobj_class_table(int i) { return i >= 0 && i < GAMEOBJ_CLASS_COUN
 
 bool is_build_error_line(const char *line)
 {
-  auto word_char = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_'; };
+  auto word_char = [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+  };
   for (const char *p = line; *p; p++)
   {
     if (strncasecmp(p, "error", 5) != 0)

@@ -17,14 +17,14 @@ extern ENGINE_API GameObjFuncs gameobj_api;
 template <typename R, typename... P, typename... A>
 R gameobj_call_or(R unbound, R (*GameObjFuncs::*fn)(P...), A &&...args)
 {
-  if (R (*f)(P...) = gameobj_api.*fn)
+  if (R(*f)(P...) = gameobj_api.*fn)
     return f(std::forward<A>(args)...);
   return unbound;
 }
 template <typename R, typename... P, typename... A>
 R gameobj_call(R (*GameObjFuncs::*fn)(P...), A &&...args)
 {
-  if (R (*f)(P...) = gameobj_api.*fn)
+  if (R(*f)(P...) = gameobj_api.*fn)
     return f(std::forward<A>(args)...);
   return R();
 }

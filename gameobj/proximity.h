@@ -11,8 +11,8 @@ class GameObj;
 
 using ProximityBin = DynArray<GameObj *>; // insertion order
 
-constexpr int PROXIMITY_FINE_BINS = 32 * 32;   // bins 0..1023
-constexpr int PROXIMITY_COARSE_BINS = 16 * 16; // bins 1024..1279
+constexpr int PROXIMITY_FINE_BINS = 32 * 32;                                      // bins 0..1023
+constexpr int PROXIMITY_COARSE_BINS = 16 * 16;                                    // bins 1024..1279
 constexpr int PROXIMITY_GLOBAL_BIN = PROXIMITY_FINE_BINS + PROXIMITY_COARSE_BINS; // 1280
 constexpr int PROXIMITY_BIN_COUNT = PROXIMITY_GLOBAL_BIN + 1;                     // 1281
 
@@ -33,7 +33,7 @@ class ENGINE_API ProximityQuery
 {
 public:
   DynArray<int> bins;
-  int curBin = 0; // index into bins
+  int curBin = 0;  // index into bins
   int curObj = -1; // index into proximity[bins[curBin]]
 
   // rect = (x0, z0, x1, z1). A rectangle wider than the world lists some bins twice.

@@ -3,8 +3,8 @@
 // interface. Everything else in the renderer and the UI draws only through this header
 // (and shaders.h, buffers.h, textures.h, mesh.h); GL calls live in render/gl_device*.cpp.
 #include <cstdint>
-#include "core/engine_api.h"
 #include "core/d3dcolor.h"
+#include "core/engine_api.h"
 #include "core/matrix44.h"
 
 struct SDL_Window;
@@ -45,9 +45,9 @@ enum
 constexpr int D3D_SAMPLER_STAGES = 16; // sampler objects / GLSL samplers s0..s15
 constexpr int D3D_TEXTURE_STAGES = 32; // texture units unbound on reset
 constexpr int D3D_VERTEX_STREAMS = 16;
-constexpr int D3D_MAX_RT = 4;          // simultaneous render targets
-constexpr int D3D_VS_CONSTS = 256;     // vec4 registers of VSConst
-constexpr int D3D_PS_CONSTS = 224;     // vec4 registers of PSConst
+constexpr int D3D_MAX_RT = 4;      // simultaneous render targets
+constexpr int D3D_VS_CONSTS = 256; // vec4 registers of VSConst
+constexpr int D3D_PS_CONSTS = 224; // vec4 registers of PSConst
 
 // Current back-buffer size in pixels; written by init_d3d/resize_d3d, read everywhere.
 extern ENGINE_API int d3d_wd, d3d_ht;
@@ -140,8 +140,8 @@ ENGINE_API void clear_view_z(); // depth 1, stencil 0
 
 // ---- draws (failures are fatal) ----
 ENGINE_API void draw_prim(int prim_type, int start_vertex, int prim_count);
-ENGINE_API void draw_indexed(int prim_type, int base_vertex, int min_index, int num_vertices,
-                             int start_index, int prim_count);
+ENGINE_API void draw_indexed(int prim_type, int base_vertex, int min_index, int num_vertices, int start_index,
+                             int prim_count);
 // count > 0: following draws are instanced count times, streams >= 1 advance per
 // instance. count <= 0: back to plain draws.
 ENGINE_API void set_instancing(int count);

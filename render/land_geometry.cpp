@@ -218,8 +218,8 @@ void land_cull_blocks(const Matrix44 &glob, int ox, int oz, const float *h, cons
       for (int n = 0; n < 8; n++)
       {
         vec4f p = transform_point(vec4f(n & 1 ? x1 : x0, n & 2 ? hi : lo, n & 4 ? z1 : z0, 1.f), glob);
-        unsigned bits = (p.x < -p.w) | (p.x > p.w) << 1 | (p.y < -p.w) << 2 | (p.y > p.w) << 3 |
-                        (p.z < 0.f) << 4 | (p.z > p.w) << 5;
+        unsigned bits =
+          (p.x < -p.w) | (p.x > p.w) << 1 | (p.y < -p.w) << 2 | (p.y > p.w) << 3 | (p.z < 0.f) << 4 | (p.z > p.w) << 5;
         outside &= bits;
       }
       // A NaN in the matrix compares false everywhere and keeps the block.
@@ -227,10 +227,7 @@ void land_cull_blocks(const Matrix44 &glob, int ox, int oz, const float *h, cons
     }
 }
 
-static inline void building(int x, int z)
-{
-  land_hooks.render_building(&HD::surface[hmap_index(x, z)], x, z);
-}
+static inline void building(int x, int z) { land_hooks.render_building(&HD::surface[hmap_index(x, z)], x, z); }
 
 int land_build_near(int ox, int oz, const float *h, PatchInstance *out, const LandCull &cull)
 {
@@ -285,8 +282,7 @@ int land_build_far(int ox, int oz, const float *h, LandVertex *verts, uint16_t *
   return quads;
 }
 
-void land_build_horizon(int cx, int cz, float px, float pz, const float *h, const float *w,
-                        LandVertex *verts)
+void land_build_horizon(int cx, int cz, float px, float pz, const float *h, const float *w, LandVertex *verts)
 {
   int z0 = (cz - 383) & ~3, x0 = (cx - 383) & ~3;
   for (int l = 0; l < LAND_HORIZON_SIDE; l++)
@@ -313,8 +309,8 @@ void land_build_horizon(int cx, int cz, float px, float pz, const float *h, cons
 }
 
 template <typename V>
-static void fill_water_verts(const LandRenderState &s, bool hq, int ox, int oz, float t, const float *h,
-                             const float *w, V *verts)
+static void fill_water_verts(const LandRenderState &s, bool hq, int ox, int oz, float t, const float *h, const float *w,
+                             V *verts)
 {
   const float e = hq ? 0.01f : 0.1f;
   const float drop = hq ? 0.f : 0.1f;
@@ -359,8 +355,8 @@ static void fill_water_verts(const LandRenderState &s, bool hq, int ox, int oz, 
   }
 }
 
-int land_build_water(const LandRenderState &s, bool hq, int ox, int oz, float t, const float *h,
-                     const float *w, void *verts, uint16_t *indices, const LandCull &cull)
+int land_build_water(const LandRenderState &s, bool hq, int ox, int oz, float t, const float *h, const float *w,
+                     void *verts, uint16_t *indices, const LandCull &cull)
 {
   if (hq)
     fill_water_verts(s, hq, ox, oz, t, h, w, static_cast<WaterVertexHQ *>(verts));

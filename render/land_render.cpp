@@ -4,9 +4,9 @@
 #include <cmath>
 #include <cstring>
 #include <utility>
-#include "core/log.h"
 #include "core/gfx_settings.h"
 #include "core/globals.h"
+#include "core/log.h"
 #include "core/splash.h"
 #include "render/buffers.h"
 #include "render/device.h"
@@ -38,8 +38,12 @@ LandRenderState land_state;
 
 using HR = HeightmapRenderer;
 
-#define LAND_ASSERT(cond, text) \
-  do { if (!(cond)) fatal("%s(%d): failed ASSERT(%s)", "hmRender", __LINE__, text); } while (0)
+#define LAND_ASSERT(cond, text)                                       \
+  do                                                                  \
+  {                                                                   \
+    if (!(cond))                                                      \
+      fatal("%s(%d): failed ASSERT(%s)", "hmRender", __LINE__, text); \
+  } while (0)
 
 static void *lock_vb_checked(VertexBuffer *vb, int size = 0)
 {
@@ -138,8 +142,8 @@ static void create_textures(LandRenderState &s)
   s.detailTex = get_texture("detail.dds", false);
   if (s.highQuality)
     s.foamTex = get_texture("foam.dds", false);
-  if (!ok || !HR::normTex || !s.normTexPrev || !s.normTexNext || !HR::colrTex || !HR::topcTex ||
-      !HR::hmapTex || !s.detailTex)
+  if (!ok || !HR::normTex || !s.normTexPrev || !s.normTexNext || !HR::colrTex || !HR::topcTex || !HR::hmapTex ||
+      !s.detailTex)
     fatal("can't create land textures");
 }
 
@@ -212,13 +216,13 @@ void close_land_render()
 {
   LandRenderState &s = land_state;
   close_world_map(s);
-  Shader **shaders[] = {&s.landShader, &s.landInstShader, &s.waterShader, &s.loadColorShader,
-                        &s.loadFloatShader, &s.normShader, &s.aperShader[0], &s.aperShader[1],
-                        &s.aperShader[2], &s.interpShader, &s.horizonShader};
+  Shader **shaders[] = {&s.landShader,      &s.landInstShader, &s.waterShader,   &s.loadColorShader,
+                        &s.loadFloatShader, &s.normShader,     &s.aperShader[0], &s.aperShader[1],
+                        &s.aperShader[2],   &s.interpShader,   &s.horizonShader};
   for (Shader **sh : shaders)
     drop(*sh, destroy_shader);
-  Texture **rts[] = {&HR::aperTex, &s.aperTexPrev, &s.aperTexNext, &HR::normTex, &s.normTexPrev,
-                     &s.normTexNext, &HR::colrTex, &HR::topcTex, &HR::hmapTex};
+  Texture **rts[] = {&HR::aperTex,   &s.aperTexPrev, &s.aperTexNext, &HR::normTex, &s.normTexPrev,
+                     &s.normTexNext, &HR::colrTex,   &HR::topcTex,   &HR::hmapTex};
   for (Texture **t : rts)
     drop(*t, release_texture);
   drop(s.detailTex, free_texture);
@@ -331,8 +335,7 @@ static void upload_points(LandRenderState &s, int x0, int z0, int nx, int nz, F 
 // texels directly, which costs a fraction of the point draws; the points remain the way
 // when a texture cannot be locked. Both give the same texels.
 template <typename T, typename F>
-static bool upload_cells(LandRenderState &s, Texture *target, VDecl decl, Shader *sh, const LandRegion &r,
-                         F value)
+static bool upload_cells(LandRenderState &s, Texture *target, VDecl decl, Shader *sh, const LandRegion &r, F value)
 {
   const int x0 = r.x0, z0 = r.z0, nx = r.x1 - r.x0, nz = r.z1 - r.z0;
   LAND_ASSERT(nx > 0 && nz > 0, "nx>0 && nz>0");
@@ -529,7 +532,8 @@ void render_land()
   if (!s.created)
     return;
   land_stages(s);
-  set_vs4(VC_LAND_COORD, 1.f / float(HMAP_SIZE), 1.f / float(HMAP_SIZE), 0.5f / float(HMAP_SIZE), 0.5f / float(4 * HMAP_SIZE));
+  set_vs4(VC_LAND_COORD, 1.f / float(HMAP_SIZE), 1.f / float(HMAP_SIZE), 0.5f / float(HMAP_SIZE),
+          0.5f / float(4 * HMAP_SIZE));
   set_sky_ps_consts(PC_SKY);
   if (s.nearInstances > 0)
   {

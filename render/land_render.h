@@ -74,7 +74,7 @@ struct LandHooks
 {
   // Called for every house cell inside the drawn disc, once per frame, instead of
   // drawing the land there (the shell forwards it to the module's render_building).
-  void (*render_building)(const HeightmapData::Surface *surface, int x, int z) =
-    [](const HeightmapData::Surface *, int, int) {};
+  void (*render_building)(const HeightmapData::Surface *surface, int x, int z) = [](const HeightmapData::Surface *, int,
+                                                                                    int) {};
 };
 extern ENGINE_API LandHooks land_hooks;

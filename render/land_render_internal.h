@@ -101,10 +101,7 @@ struct LandCull
   bool all = true; // draw everything (no view to cull against)
   uint8_t visible[LAND_CULL_SIDE * LAND_CULL_SIDE];
 
-  bool quad(int k, int c) const
-  {
-    return all || visible[(k / LAND_CULL_BLOCK) * LAND_CULL_SIDE + c / LAND_CULL_BLOCK];
-  }
+  bool quad(int k, int c) const { return all || visible[(k / LAND_CULL_BLOCK) * LAND_CULL_SIDE + c / LAND_CULL_BLOCK]; }
 };
 
 // A rectangle of map cells [x0, x1) x [z0, z1) inside the map; empty when x0 >= x1.
@@ -134,12 +131,12 @@ struct LandRenderState
   // before and those changed by that one into "next" (which holds the result of two
   // refreshes ago); the interpolation covers the same region, prev and next agreeing
   // elsewhere.
-  LandRegion lastChange;  // what the latest refresh changed, with the passes' reach
-  LandRegion interpArea;  // what "prev" and "next" may differ in
-  int refreshQuality = -1;            // aperture quality of the latest refresh
-  unsigned refreshSerials[3] = {};    // link serials of the normal, aperture and interpolation programs
-  int flowIndex = 0;   // flow[flowIndex] is the current buffer, the other the previous
-  int flowCounter = 0; // 0..39
+  LandRegion lastChange;           // what the latest refresh changed, with the passes' reach
+  LandRegion interpArea;           // what "prev" and "next" may differ in
+  int refreshQuality = -1;         // aperture quality of the latest refresh
+  unsigned refreshSerials[3] = {}; // link serials of the normal, aperture and interpolation programs
+  int flowIndex = 0;               // flow[flowIndex] is the current buffer, the other the previous
+  int flowCounter = 0;             // 0..39
   // Counts of this frame's geometry.
   int landQuads = 0, nearInstances = 0, waterQuads = 0, horizonQuads = 0;
   int camX = 0, camZ = 0;        // camera cell of the latest prepare
@@ -202,12 +199,11 @@ int land_build_near(int ox, int oz, const float *h, PatchInstance *out, const La
 int land_build_far(int ox, int oz, const float *h, LandVertex *verts, uint16_t *indices,
                    const LandCull &cull = LandCull());
 // The horizon vertices around camera cell (cx, cz) for camera position (px, pz).
-void land_build_horizon(int cx, int cz, float px, float pz, const float *h, const float *w,
-                        LandVertex *verts);
+void land_build_horizon(int cx, int cz, float px, float pz, const float *h, const float *w, LandVertex *verts);
 // Water vertices of the window (high or low quality layout) and the quads of the disc;
 // returns the quad count.
-int land_build_water(const LandRenderState &s, bool hq, int ox, int oz, float t, const float *h,
-                     const float *w, void *verts, uint16_t *indices, const LandCull &cull = LandCull());
+int land_build_water(const LandRenderState &s, bool hq, int ox, int oz, float t, const float *h, const float *w,
+                     void *verts, uint16_t *indices, const LandCull &cull = LandCull());
 
 // ---- world map (world_map.cpp) ----
 void init_world_map(LandRenderState &s);

@@ -1,9 +1,9 @@
 // The shared mesh cache: meshes by full path, with static vertex and index buffers.
+#include "render/mesh.h"
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <strings.h>
-#include "render/mesh.h"
 #include "core/log.h"
 #include "core/paths.h"
 

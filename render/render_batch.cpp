@@ -117,10 +117,14 @@ void *RenderBatch::add(BaseRenderBatchState *state, float x0, float y0, float x1
     Group &g = groups.ptr[gi];
     if (g.state == state)
     {
-      if (x0 < g.rect.x0) g.rect.x0 = x0;
-      if (y0 < g.rect.y0) g.rect.y0 = y0;
-      if (x1 > g.rect.x1) g.rect.x1 = x1;
-      if (y1 > g.rect.y1) g.rect.y1 = y1;
+      if (x0 < g.rect.x0)
+        g.rect.x0 = x0;
+      if (y0 < g.rect.y0)
+        g.rect.y0 = y0;
+      if (x1 > g.rect.x1)
+        g.rect.x1 = x1;
+      if (y1 > g.rect.y1)
+        g.rect.y1 = y1;
       g.last->next = ne;
       g.last = ne;
       return ne->data();

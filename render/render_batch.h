@@ -100,7 +100,10 @@ public:
   int blockCount() const;
 
   // a counts as overlapping c also when it only touches c's right or bottom edge.
-  static bool overlaps(const Rect &a, const Rect &c) { return a.x0 <= c.x1 && a.y0 <= c.y1 && a.x1 > c.x0 && a.y1 > c.y0; }
+  static bool overlaps(const Rect &a, const Rect &c)
+  {
+    return a.x0 <= c.x1 && a.y0 <= c.y1 && a.x1 > c.x0 && a.y1 > c.y0;
+  }
 
 private:
   struct Block

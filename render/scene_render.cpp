@@ -1,10 +1,10 @@
 #include "render/scene_render.h"
 #include <cstring>
 #include <utility>
+#include "core/gfx_settings.h"
 #include "core/globals.h"
 #include "core/log.h"
 #include "core/splash.h"
-#include "core/gfx_settings.h"
 #include "render/debug_vis.h"
 #include "render/device.h"
 #include "render/shader_registers.h"

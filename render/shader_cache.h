@@ -12,8 +12,8 @@
 constexpr uint32_t SHADER_CACHE_MAGIC = 0x20100715;
 
 // The whole file image for the given dependencies and stage code.
-void build_shader_cache(const DynArray<ShaderDep> &deps, const char *vs, uint32_t vlen, const char *ps,
-                        uint32_t plen, DynArray<uint8_t> &out);
+void build_shader_cache(const DynArray<ShaderDep> &deps, const char *vs, uint32_t vlen, const char *ps, uint32_t plen,
+                        DynArray<uint8_t> &out);
 
 struct ShaderCacheView
 {

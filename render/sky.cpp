@@ -32,9 +32,9 @@ IndexBuffer *sky_ib = nullptr;
 Shader *sky_shader = nullptr;
 
 const vec4f default_table[SKY_SCRIPT_COLORS] = {
-  {1.f, 1.f, 1.f, 0.f},       {0.f, 0.f, 0.f, 0.f}, {0.45f, 0.15f, 0.06f, 0.f}, {0.f, 0.f, 0.f, 0.f},
-  {1.f, 0.f, 0.f, 0.f},       {0.346021f, 0.f, 0.f, 0.f}, {1.f, 0.f, 0.f, 0.f},  {3.f, 6.f, 15.f, 0.f},
-  {2.f, 0.f, 0.f, 0.f},       {2.f, 0.f, 0.f, 0.f},
+  {1.f, 1.f, 1.f, 0.f}, {0.f, 0.f, 0.f, 0.f},       {0.45f, 0.15f, 0.06f, 0.f}, {0.f, 0.f, 0.f, 0.f},
+  {1.f, 0.f, 0.f, 0.f}, {0.346021f, 0.f, 0.f, 0.f}, {1.f, 0.f, 0.f, 0.f},       {3.f, 6.f, 15.f, 0.f},
+  {2.f, 0.f, 0.f, 0.f}, {2.f, 0.f, 0.f, 0.f},
 };
 
 void lookup_sky_func()

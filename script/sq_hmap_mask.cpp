@@ -192,16 +192,18 @@ static void apply_mask(HSQUIRRELVM vm, const char *none_text, Get get, Set set)
 
 static SQInteger sq_apply_height_mask(HSQUIRRELVM vm)
 {
-  apply_mask(vm, "no mask and no func in apply_height_mask()", [](int i) { return Hm::hmap[i]; },
-             [](int i, float v) { Hm::hmap[i] = v; });
+  apply_mask(
+    vm, "no mask and no func in apply_height_mask()", [](int i) { return Hm::hmap[i]; },
+    [](int i, float v) { Hm::hmap[i] = v; });
   return 0;
 }
 
 static SQInteger sq_apply_water_mask(HSQUIRRELVM vm)
 {
   auto cell = [](int i) -> Hm::Water & { return Hm::water[i >> HMAP_SIZE_SHIFT][i & HMAP_MASK]; };
-  apply_mask(vm, "no mask and no func in apply_water_mask()", [&](int i) { return cell(i).depth; },
-             [&](int i, float v) { cell(i).depth = v; });
+  apply_mask(
+    vm, "no mask and no func in apply_water_mask()", [&](int i) { return cell(i).depth; },
+    [&](int i, float v) { cell(i).depth = v; });
   return 0;
 }
 

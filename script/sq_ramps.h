@@ -5,11 +5,9 @@
 #include "sqbind.h"
 
 struct SqColorRamp : ColorRamp
-{
-};
+{};
 struct SqFloatRamp : FloatRamp
-{
-};
+{};
 
 ENGINE_API void bind_ramps(HSQUIRRELVM vm);
 

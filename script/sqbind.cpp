@@ -1,11 +1,11 @@
 #include "sqbind.h"
-#include "core/ramp.h"
-#include "core/paths.h"
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <immintrin.h>
+#include "core/paths.h"
+#include "core/ramp.h"
 
 template struct sqbind::ClassTag<sqbind::SqVec4f>;
 
@@ -125,8 +125,7 @@ void print_func(HSQUIRRELVM, const SQChar *fmt, ...)
   fflush(stdout);
 }
 
-void compiler_error_handler(HSQUIRRELVM vm, const SQChar *desc, const SQChar *source, SQInteger line,
-                            SQInteger column)
+void compiler_error_handler(HSQUIRRELVM vm, const SQChar *desc, const SQChar *source, SQInteger line, SQInteger column)
 {
   SQPRINTFUNCTION pf = sq_geterrorfunc(vm);
   if (!pf)

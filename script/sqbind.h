@@ -1,10 +1,10 @@
 #pragma once
 // The typed bridge between native code and script VMs. Every VM of the program is
 // created and driven through it; the game-object module binds its classes with it too.
-#include <squirrel.h>
-#include <cstring>
 #include <cstdint>
+#include <cstring>
 #include <new>
+#include <squirrel.h>
 #include <tuple>
 #include <type_traits>
 #include <utility>
@@ -166,8 +166,7 @@ struct Arg<SqObject>
 };
 template <>
 struct Arg<const SqObject &> : Arg<SqObject>
-{
-};
+{};
 
 // The instance pointer of T at stack index i (T's tag must match, the pointer non-null).
 template <typename T>

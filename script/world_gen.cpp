@@ -1,9 +1,9 @@
 #include "world_gen.h"
 #include <cmath>
 #include <cstdio>
-#include "core/globals.h"
 #include "core/clock.h"
 #include "core/d3dcolor.h"
+#include "core/globals.h"
 #include "core/log.h"
 #include "core/splash.h"
 #include "sq_ramps.h"
@@ -189,8 +189,15 @@ void read_erosion_params(HSQUIRRELVM vm, SQInteger idx, HeightmapData::ErosionPa
   {
     const char *name;
     float *field;
-  } keys[] = {{"Kq", &p.Kq}, {"Kr", &p.Kr}, {"Kd", &p.Kd}, {"Kw", &p.Kw}, {"Ki", &p.Ki},
-    {"minSlope", &p.minSlope}, {"g", &p.g}, {"depositBlend", &p.depositBlend}, {"reactionTime", &p.reactionTime}};
+  } keys[] = {{"Kq", &p.Kq},
+              {"Kr", &p.Kr},
+              {"Kd", &p.Kd},
+              {"Kw", &p.Kw},
+              {"Ki", &p.Ki},
+              {"minSlope", &p.minSlope},
+              {"g", &p.g},
+              {"depositBlend", &p.depositBlend},
+              {"reactionTime", &p.reactionTime}};
   for (const Key &k : keys)
     if (has_slot(vm, t, k.name))
       *k.field = getSlot<float>(vm, t, k.name);
@@ -368,13 +375,13 @@ static SQInteger sq_mark_water(HSQUIRRELVM vm)
 static SQInteger sq_test_rect_mark(HSQUIRRELVM vm)
 {
   sq_pushbool(vm, test_rect_mark(argi(vm, 2), argi(vm, 3), argi(vm, 4), argi(vm, 5), unsigned(argi(vm, 6)),
-                    unsigned(argi(vm, 7))));
+                                 unsigned(argi(vm, 7))));
   return 1;
 }
 static SQInteger sq_test_circle_mark(HSQUIRRELVM vm)
 {
-  sq_pushbool(vm, test_circle_mark(argf(vm, 2), argf(vm, 3), argf(vm, 4), unsigned(argi(vm, 5)),
-                    unsigned(argi(vm, 6))));
+  sq_pushbool(vm,
+              test_circle_mark(argf(vm, 2), argf(vm, 3), argf(vm, 4), unsigned(argi(vm, 5)), unsigned(argi(vm, 6))));
   return 1;
 }
 
@@ -498,12 +505,25 @@ void bind_world_consts(HSQUIRRELVM vm)
   {
     const char *name;
     int value;
-  } consts[] = {{"HMAP_SIZE", HMAP_SIZE}, {"HMAP_SIZE_SHIFT", HMAP_SIZE_SHIFT}, {"GT_NONE", GT_NONE},
-    {"GT_HOUSE", GT_HOUSE}, {"GT_ROCK", GT_ROCK}, {"GT_SAND", GT_SAND}, {"GT_SOIL", GT_SOIL},
-    {"ST_OPEN", ST_OPEN}, {"ST_NONE", ST_NONE}, {"ST_GRASS", ST_GRASS}, {"ST_ASH", ST_ASH},
-    {"ST_SNOW", ST_SNOW}, {"ST_ROAD", ST_ROAD}, {"MARK_OBJ", int(MARK_OBJ)}, {"MARK_PLACE", int(MARK_PLACE)},
-    {"MARK_HOUSE", int(MARK_HOUSE)}, {"MARK_WATER", int(MARK_WATER)}, {"MARK_PLACEMENT", int(MARK_PLACEMENT)},
-    {"DEMO", 1}};
+  } consts[] = {{"HMAP_SIZE", HMAP_SIZE},
+                {"HMAP_SIZE_SHIFT", HMAP_SIZE_SHIFT},
+                {"GT_NONE", GT_NONE},
+                {"GT_HOUSE", GT_HOUSE},
+                {"GT_ROCK", GT_ROCK},
+                {"GT_SAND", GT_SAND},
+                {"GT_SOIL", GT_SOIL},
+                {"ST_OPEN", ST_OPEN},
+                {"ST_NONE", ST_NONE},
+                {"ST_GRASS", ST_GRASS},
+                {"ST_ASH", ST_ASH},
+                {"ST_SNOW", ST_SNOW},
+                {"ST_ROAD", ST_ROAD},
+                {"MARK_OBJ", int(MARK_OBJ)},
+                {"MARK_PLACE", int(MARK_PLACE)},
+                {"MARK_HOUSE", int(MARK_HOUSE)},
+                {"MARK_WATER", int(MARK_WATER)},
+                {"MARK_PLACEMENT", int(MARK_PLACEMENT)},
+                {"DEMO", 1}};
   static_assert(sizeof(consts) / sizeof(consts[0]) == 19);
   for (const auto &c : consts)
     add_const(vm, c.name, c.value);

@@ -2,16 +2,16 @@
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
-#include "core/globals.h"
 #include "core/clock.h"
+#include "core/globals.h"
 #include "core/log.h"
 #include "core/splash.h"
 #include "sq_hmap_mask.h"
 #include "sq_ramps.h"
 #include "world/heightmap.h"
 #include "world/land_tools.h"
-#include "world/world_export.h"
 #include "world/noise.h"
+#include "world/world_export.h"
 #include "world_gen.h"
 #include "world_hooks.h"
 

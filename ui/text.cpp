@@ -295,8 +295,7 @@ void batch_rect(RenderBatch &batch, int x0, int y0, int x1, int y1, D3dColor col
   font_quad(static_cast<FontVertex *>(p), x0, y0, x1, y1, color.u, -1, -1, -1, -1);
 }
 
-void batch_text(RenderBatch &batch, const char *text, int len, int x, int y, int align_x, int align_y,
-                D3dColor color)
+void batch_text(RenderBatch &batch, const char *text, int len, int x, int y, int align_x, int align_y, D3dColor color)
 {
   len = text_length(text, len);
   if (!len)

@@ -16,7 +16,7 @@ struct FaultProfile
 } // namespace
 
 void HeightmapData::genFault(Point2 pos, Point2 normal, float height, float bias, float wiggle, ColorRamp *ramp,
-  int groundType, int alpha, float *hm)
+                             int groundType, int alpha, float *hm)
 {
   float len = std::sqrt(normal.x * normal.x + normal.z * normal.z);
   float nx = 0.f, nz = 0.f;
@@ -98,7 +98,7 @@ void HeightmapData::genCrater(Point2 centre, float radius, float depth, float *h
   // out for the integer cell range, would stall the game, so they change nothing, as a
   // radius of 0 does.
   if (!(r > 0.f) || !(r <= CRATER_MAX_RADIUS) || !(std::fabs(centre.x) <= CRATER_MAX_CENTRE) ||
-    !(std::fabs(centre.z) <= CRATER_MAX_CENTRE))
+      !(std::fabs(centre.z) <= CRATER_MAX_CENTRE))
     return;
   float r2 = r * r;
 

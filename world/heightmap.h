@@ -41,10 +41,7 @@ constexpr unsigned MARK_WATER = 8;
 constexpr unsigned MARK_PLACEMENT = 7; // any of these blocks placing
 
 // Wrapped linear index of cell (x, z).
-inline constexpr int hmap_index(int x, int z)
-{
-  return ((z & HMAP_MASK) << HMAP_SIZE_SHIFT) | (x & HMAP_MASK);
-}
+inline constexpr int hmap_index(int x, int z) { return ((z & HMAP_MASK) << HMAP_SIZE_SHIFT) | (x & HMAP_MASK); }
 
 // An offset or coordinate moved to its nearest copy in the wrapping world: into
 // (-128, 128] (f = x / 256, f - trunc(f), times 256, then one period off either end).
@@ -110,14 +107,19 @@ public:
     void set_house_tile(int v) { insert(uint32_t(v) << HOUSE_TILE_SHIFT, HOUSE_TILE_MASK); }
     void set_marks(unsigned v) { insert(uint32_t(v) << MARKS_SHIFT, MARKS_MASK); }
     // marks = (marks & ~clear) | set; only the low 8 bits of both masks count.
-    void change_marks(unsigned set, unsigned clear)
-    {
-      set_marks((marks() & ~clear) | (set & 0xFFu));
-    }
+    void change_marks(unsigned set, unsigned clear) { set_marks((marks() & ~clear) | (set & 0xFFu)); }
 
     // The surface layer: top_color and surface_type always change together.
-    void set_top(D3dColor top, int surfaceType) { top_color = top; set_surface_type(surfaceType); }
-    void clear_top() { top_color = 0u; set_surface_type(ST_OPEN); }
+    void set_top(D3dColor top, int surfaceType)
+    {
+      top_color = top;
+      set_surface_type(surfaceType);
+    }
+    void clear_top()
+    {
+      top_color = 0u;
+      set_surface_type(ST_OPEN);
+    }
   };
 
   // --- grids (64-byte aligned, element counts multiples of 4) ---
@@ -149,22 +151,22 @@ public:
   static void addFastNoise(float min_ht, float max_ht, ColorRamp *ramp, int groundType, int alpha, float gain);
   static void addSimplexNoise(float min_ht, float max_ht, int tile, int octaves, float gain);
   static void addVoronoiHills(int tile, float min_ht, float max_ht, float radius);
-  static void genVoronoiFaults(int tile, float min_ht, float max_ht, float warpAmp, int warpScale,
-    int warpOctaves, float slope);
+  static void genVoronoiFaults(int tile, float min_ht, float max_ht, float warpAmp, int warpScale, int warpOctaves,
+                               float slope);
 
   // --- droplet erosion (erosion.cpp) ---
   struct ErosionReaction
   {
-    vec4f rate; // speed * (to - from), per channel r, g, b, a
+    vec4f rate;   // speed * (to - from), per channel r, g, b, a
     int order[4]; // from rounded to nearest, per channel
   };
   struct ErosionParams
   {
-    float Kq = 10.f;     // sediment capacity factor
-    float Kw = 0.001f;   // evaporation per step
-    float Kr = 0.9f;     // erosion rate
-    float Kd = 0.02f;    // deposition rate
-    float Ki = 0.1f;     // inertia
+    float Kq = 10.f;   // sediment capacity factor
+    float Kw = 0.001f; // evaporation per step
+    float Kr = 0.9f;   // erosion rate
+    float Kd = 0.02f;  // deposition rate
+    float Ki = 0.1f;   // inertia
     float minSlope = 0.05f;
     float g = 20.f;
     float depositBlend = 2.f;
@@ -185,7 +187,7 @@ public:
 
   // --- features placed at a point (fault_crater.cpp, house.cpp); they work on hm ---
   static void genFault(Point2 pos, Point2 normal, float height, float bias, float wiggle, ColorRamp *ramp,
-    int groundType, int alpha, float *hm);
+                       int groundType, int alpha, float *hm);
   static void genCrater(Point2 centre, float radius, float depth, float *hm);
   static void placeHouse(int x, int z, int type, float *hm, bool subtractHouse);
 

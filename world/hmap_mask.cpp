@@ -69,8 +69,8 @@ void HmapMask::fromVoronoiHills(int tile, float min_ht, float max_ht, float radi
   capture_generator(v, [&] { Hm::addVoronoiHills(tile, min_ht, max_ht, radius); });
 }
 
-void HmapMask::fromVoronoiFaults(int tile, float min_ht, float max_ht, float warpAmp, int warpScale,
-  int warpOctaves, float slope)
+void HmapMask::fromVoronoiFaults(int tile, float min_ht, float max_ht, float warpAmp, int warpScale, int warpOctaves,
+                                 float slope)
 {
   capture_generator(v, [&] { Hm::genVoronoiFaults(tile, min_ht, max_ht, warpAmp, warpScale, warpOctaves, slope); });
 }

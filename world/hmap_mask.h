@@ -17,11 +17,11 @@ struct HmapMask
   float get(float x, float z) const;
   void calcMinMax(float &lo, float &hi) const;
 
-  void fromSlope();                 // 1 on flat ground, toward 0 on steep slopes
+  void fromSlope(); // 1 on flat ground, toward 0 on steep slopes
   void fromSimplexNoise(float scale, float period, int octaves, const FloatRamp *ramp, float gain);
   void fromVoronoiHills(int tile, float min_ht, float max_ht, float radius); // tile: power of two
   void fromVoronoiFaults(int tile, float min_ht, float max_ht, float warpAmp, int warpScale, int warpOctaves,
-    float slope);
+                         float slope);
 };
 
 // Colours every cell from the ramp by the normalised value of src (65536 values; the

@@ -4,72 +4,25 @@
 namespace
 {
 const char *const house0_heights[] = {
-  "0000000000000000000",
-  "0888000000000008880",
-  "0898664466644668980",
-  "0888664466644668880",
-  "0066444444444446600",
-  "0066444444444446600",
-  "0044440000000444400",
-  "0044440000000444400",
-  "0066440088800446600",
-  "0066440089800446600",
-  "0066440088800446600",
-  "0044440000000444400",
-  "0044440000000444400",
-  "0066444444444446600",
-  "0066444444444446600",
-  "0888664466644668880",
-  "0898664466644668980",
-  "0888000000000008880",
-  "0000000000000000000",
+  "0000000000000000000", "0888000000000008880", "0898664466644668980", "0888664466644668880", "0066444444444446600",
+  "0066444444444446600", "0044440000000444400", "0044440000000444400", "0066440088800446600", "0066440089800446600",
+  "0066440088800446600", "0044440000000444400", "0044440000000444400", "0066444444444446600", "0066444444444446600",
+  "0888664466644668880", "0898664466644668980", "0888000000000008880", "0000000000000000000",
 };
 const char *const house0_tiles[] = {
-  "bdcb..........bdcb",
-  "caarkomnkjqlpjraad",
-  "daaifheiffheifhaac",
-  "brhsigeghigeghsirb",
-  ".jfheeeeeeeeeeifk.",
-  ".pigebcdcdcdbegho.",
-  ".leeed......ceeem.",
-  ".qhgec.bdcb.degin.",
-  ".jfied.caad.cehfk.",
-  ".kfhec.daac.deifj.",
-  ".niged.bcdb.ceghq.",
-  ".meeec......deeel.",
-  ".ohgebdcdcdcbegip.",
-  ".kfieeeeeeeeeehfj.",
-  "brishgegihgegishrb",
-  "caahfiehffiehfiaad",
-  "daarjplqjknmokraac",
-  "bcdb..........bcdb",
+  "bdcb..........bdcb", "caarkomnkjqlpjraad", "daaifheiffheifhaac", "brhsigeghigeghsirb", ".jfheeeeeeeeeeifk.",
+  ".pigebcdcdcdbegho.", ".leeed......ceeem.", ".qhgec.bdcb.degin.", ".jfied.caad.cehfk.", ".kfhec.daac.deifj.",
+  ".niged.bcdb.ceghq.", ".meeec......deeel.", ".ohgebdcdcdcbegip.", ".kfieeeeeeeeeehfj.", "brishgegihgegishrb",
+  "caahfiehffiehfiaad", "daarjplqjknmokraac", "bcdb..........bcdb",
 };
 const char *const house0_values[] = {
-  "566600000000005666",
-  "556766666666665563",
-  "503363056630565033",
-  "000303000030000043",
-  "055300000000005330",
-  "050305000000600030",
-  "050003000000500030",
-  "056603056660505630",
-  "055303055630505330",
-  "055303050330505330",
-  "050303000030500030",
-  "050003000000500030",
-  "056600666666305630",
-  "055300000000005330",
-  "526666056660565666",
-  "556303050030505563",
-  "503300000000001033",
-  "000300000000000003",
+  "566600000000005666", "556766666666665563", "503363056630565033", "000303000030000043", "055300000000005330",
+  "050305000000600030", "050003000000500030", "056603056660505630", "055303055630505330", "055303050330505330",
+  "050303000030500030", "050003000000500030", "056600666666305630", "055300000000005330", "526666056660565666",
+  "556303050030505563", "503300000000001033", "000300000000000003",
 };
 const char *const house1_heights[] = {
-  "00000",
-  "08880",
-  "08980",
-  "08880",
-  "00000",
+  "00000", "08880", "08980", "08880", "00000",
 };
 const char *const house1_tiles[] = {
   "bdcb",
@@ -84,48 +37,16 @@ const char *const house1_values[] = {
   "0003",
 };
 const char *const house2_heights[] = {
-  "00000",
-  "05550",
-  "05650",
-  "05550",
-  "05550",
-  "05750",
-  "05550",
-  "05550",
-  "05650",
-  "05550",
-  "00000",
+  "00000", "05550", "05650", "05550", "05550", "05750", "05550", "05550", "05650", "05550", "00000",
 };
 const char *const house2_tiles[] = {
-  "bdcb",
-  "caad",
-  "daac",
-  "ceed",
-  "daac",
-  "caad",
-  "deec",
-  "caad",
-  "daac",
-  "bcdb",
+  "bdcb", "caad", "daac", "ceed", "daac", "caad", "deec", "caad", "daac", "bcdb",
 };
 const char *const house2_values[] = {
-  "5666",
-  "5563",
-  "5033",
-  "5003",
-  "5563",
-  "5033",
-  "5003",
-  "5563",
-  "5033",
-  "0003",
+  "5666", "5563", "5033", "5003", "5563", "5033", "5003", "5563", "5033", "0003",
 };
 const char *const house3_heights[] = {
-  "00000000000",
-  "05555555550",
-  "05655755650",
-  "05555555550",
-  "00000000000",
+  "00000000000", "05555555550", "05655755650", "05555555550", "00000000000",
 };
 const char *const house3_tiles[] = {
   "bdcdcdcdcb",
@@ -153,12 +74,16 @@ const HouseDef house_defs[HOUSE_DEF_COUNT] = {
   {4, 10, HOUSE_HEIGHT_SCALE, house2_heights, house2_tiles, house2_values},
   {10, 4, HOUSE_HEIGHT_SCALE, house3_heights, house3_tiles, house3_values},
 };
-static_assert(sizeof(house0_heights) / sizeof(house0_heights[0]) == 19 && sizeof(house0_tiles) / sizeof(house0_tiles[0]) == 18);
-static_assert(sizeof(house1_heights) / sizeof(house1_heights[0]) == 5 && sizeof(house1_tiles) / sizeof(house1_tiles[0]) == 4);
-static_assert(sizeof(house2_heights) / sizeof(house2_heights[0]) == 11 && sizeof(house2_tiles) / sizeof(house2_tiles[0]) == 10);
-static_assert(sizeof(house3_heights) / sizeof(house3_heights[0]) == 5 && sizeof(house3_tiles) / sizeof(house3_tiles[0]) == 4);
+static_assert(sizeof(house0_heights) / sizeof(house0_heights[0]) == 19 &&
+              sizeof(house0_tiles) / sizeof(house0_tiles[0]) == 18);
+static_assert(sizeof(house1_heights) / sizeof(house1_heights[0]) == 5 &&
+              sizeof(house1_tiles) / sizeof(house1_tiles[0]) == 4);
+static_assert(sizeof(house2_heights) / sizeof(house2_heights[0]) == 11 &&
+              sizeof(house2_tiles) / sizeof(house2_tiles[0]) == 10);
+static_assert(sizeof(house3_heights) / sizeof(house3_heights[0]) == 5 &&
+              sizeof(house3_tiles) / sizeof(house3_tiles[0]) == 4);
 static_assert(sizeof(house0_values) == sizeof(house0_tiles) && sizeof(house1_values) == sizeof(house1_tiles) &&
-  sizeof(house2_values) == sizeof(house2_tiles) && sizeof(house3_values) == sizeof(house3_tiles));
+              sizeof(house2_values) == sizeof(house2_tiles) && sizeof(house3_values) == sizeof(house3_tiles));
 
 void HeightmapData::placeHouse(int x, int z, int type, float *hm, bool subtractHouse)
 {
@@ -203,8 +128,9 @@ void HeightmapData::placeHouse(int x, int z, int type, float *hm, bool subtractH
         continue;
       Surface &s = surface[hmap_index(x0 + i, z0 + j)];
       uint32_t fields = (uint32_t(c - 'a') << Surface::HOUSE_TILE_SHIFT) |
-        ((uint32_t(def.values[h - 1 - j][i]) & 7u) << Surface::HOUSE_ROT_SHIFT) |
-        (uint32_t(GT_HOUSE) << Surface::GROUND_TYPE_SHIFT) | (uint32_t(ST_OPEN) << Surface::SURFACE_TYPE_SHIFT);
+                        ((uint32_t(def.values[h - 1 - j][i]) & 7u) << Surface::HOUSE_ROT_SHIFT) |
+                        (uint32_t(GT_HOUSE) << Surface::GROUND_TYPE_SHIFT) |
+                        (uint32_t(ST_OPEN) << Surface::SURFACE_TYPE_SHIFT);
       s.insert(fields, ~Surface::MARKS_MASK);
       s.top_color = 0u;
     }

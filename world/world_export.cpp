@@ -4,10 +4,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <stb/stb_image_write.h>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
-#include <stb/stb_image_write.h>
 #include "core/log.h"
 #include "world/heightmap.h"
 

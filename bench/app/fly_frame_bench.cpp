@@ -1,21 +1,21 @@
-#include <benchmark/benchmark.h>
 #include <SDL2/SDL.h>
+#include <benchmark/benchmark.h>
 #include <cstdio>
 #include <cstdlib>
-#include "core/globals.h"
 #include "app/camera.h"
-#include "core/clock.h"
 #include "app/device_link.h"
 #include "app/game_modes.h"
 #include "app/input.h"
-#include "core/paths.h"
-#include "core/splash.h"
 #include "app/settings.h"
 #include "app/startup.h"
 #include "app/window.h"
+#include "core/clock.h"
+#include "core/globals.h"
+#include "core/paths.h"
+#include "core/splash.h"
 #include "render/buffers.h"
-#include "render/land_render.h"
 #include "render/device.h"
+#include "render/land_render.h"
 #include "render/scene_render.h"
 #include "render/sky.h"
 #include "script/world_script.h"
@@ -115,7 +115,8 @@ BENCHMARK(BM_FlyFrame)
 // inside a normal frame). Times in milliseconds per frame.
 static double pass_ms[7];
 static void (*orig_land)(), (*orig_water)(), (*orig_horizon)();
-template <int I, void (**F)()> static void timed_pass()
+template <int I, void (**F)()>
+static void timed_pass()
 {
   flush_gpu();
   const int64_t t0 = get_ref_time();

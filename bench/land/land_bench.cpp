@@ -1,14 +1,14 @@
 // The terrain renderer over a fixed island: CPU builders, and on the device the refresh
 // of the GPU copies, the per-frame preparation and the land and water passes at
 // 1280 x 720 (wall time, the GPU finished each time).
-#include <benchmark/benchmark.h>
 #include <SDL.h>
+#include <benchmark/benchmark.h>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <string>
-#include "core/paths.h"
 #include "core/gfx_settings.h"
+#include "core/paths.h"
 #include "render/buffers.h"
 #include "render/device.h"
 #include "render/land_render_internal.h"
@@ -68,8 +68,8 @@ void BM_LandBuildFrame(benchmark::State &state)
     land_interp_depth(0.4f, land_state.curw);
     if (hq)
       land_build_horizon(128, 60, 128.f, 60.f, HeightmapRenderer::curh, land_state.curw, hv);
-    benchmark::DoNotOptimize(land_build_water(land_state, hq, 0, -68, 0.4f, HeightmapRenderer::curh,
-                                              land_state.curw, wv, wi));
+    benchmark::DoNotOptimize(
+      land_build_water(land_state, hq, 0, -68, 0.4f, HeightmapRenderer::curh, land_state.curw, wv, wi));
   }
 }
 BENCHMARK(BM_LandBuildFrame)->ArgName("high")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);

@@ -3,18 +3,18 @@
 // lower part of the screen, water over its left half), so this measures the passes of
 // the pipeline itself: geometry buffer, shadow blur, light, composition, sky, MLAA and
 // the final pass. Wall time per frame, the GPU finished each time.
-#include <benchmark/benchmark.h>
 #include <SDL.h>
-#include <sys/resource.h>
+#include <benchmark/benchmark.h>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <sys/resource.h>
+#include "core/gfx_settings.h"
 #include "core/globals.h"
 #include "core/paths.h"
-#include "core/gfx_settings.h"
 #include "render/buffers.h"
 #include "render/device.h"
 #include "render/scene_render.h"
@@ -190,8 +190,7 @@ void BM_SceneFrame(benchmark::State &state)
   }
   // All threads of the process (llvmpipe rasterises on several): less sensitive to
   // other load on the machine than the wall time.
-  state.counters["all_threads_ms"] =
-    benchmark::Counter((cpu_seconds() - cpu0) * 1000.0 / double(state.iterations()));
+  state.counters["all_threads_ms"] = benchmark::Counter((cpu_seconds() - cpu0) * 1000.0 / double(state.iterations()));
   d3d_hooks.draw_frame = DeviceHooks().draw_frame;
   use_ppaa = false;
 }

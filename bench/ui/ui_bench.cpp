@@ -1,8 +1,8 @@
 // Frame costs of the text layer at 1280 x 720: an empty frame, the statistics overlay,
 // a screen of text, and batch recording and rendering. Each iteration draws, presents
 // and waits for the GPU, so the times are whole frames.
-#include <benchmark/benchmark.h>
 #include <SDL.h>
+#include <benchmark/benchmark.h>
 #include <cstdio>
 #include <cstdlib>
 #include "core/frame_stats.h"
@@ -113,8 +113,7 @@ void BM_BatchRecord(benchmark::State &st)
   for (auto _ : st)
   {
     for (int i = 0; i < 1000; i++)
-      batch_rect(b, (i * 37) % 1200, (i * 53) % 700, (i * 37) % 1200 + 20, (i * 53) % 700 + 10,
-                 D3dColor(0xFF00FF00u));
+      batch_rect(b, (i * 37) % 1200, (i * 53) % 700, (i * 37) % 1200 + 20, (i * 53) % 700 + 10, D3dColor(0xFF00FF00u));
     for (int i = 0; i < 100; i++)
       batch_text(b, "batched label", -1, (i * 97) % 1200, (i * 31) % 700, -1, -1, D3dColor(0xFFFFFFFFu));
     benchmark::DoNotOptimize(b.groupCount());

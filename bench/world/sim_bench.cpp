@@ -8,7 +8,8 @@
 
 using HD = HeightmapData;
 
-namespace {
+namespace
+{
 
 // A generated island: layered noise, hills and plates, sunk toward the map edge, with a
 // sea around it and a few lakes, as the generation script would leave it.
@@ -49,10 +50,7 @@ struct Saved
   }
 };
 
-void cells_counter(benchmark::State &state)
-{
-  state.SetItemsProcessed(int64_t(state.iterations()) * HMAP_CELLS);
-}
+void cells_counter(benchmark::State &state) { state.SetItemsProcessed(int64_t(state.iterations()) * HMAP_CELLS); }
 
 } // namespace
 

@@ -1,9 +1,9 @@
-#include <gtest/gtest.h>
 #include <cmath>
-#include "core/globals.h"
+#include <gtest/gtest.h>
 #include "app/camera.h"
 #include "app/device_link.h"
 #include "app/input.h"
+#include "core/globals.h"
 
 namespace
 {
@@ -38,7 +38,7 @@ protected:
     clear_input();
   }
 };
-}
+} // namespace
 
 TEST_F(Camera, PositionInterpolatesAcrossTheWorldSeam)
 {

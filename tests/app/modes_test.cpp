@@ -1,16 +1,16 @@
+#include <algorithm>
+#include <cmath>
+#include <cstring>
 #include <gtest/gtest.h>
-#include "core/globals.h"
 #include "app/camera.h"
 #include "app/device_link.h"
 #include "app/game_modes.h"
 #include "app/input.h"
 #include "app/settings.h"
-#include "render/sky.h"
+#include "core/globals.h"
 #include "gameobj/gameobj.h"
+#include "render/sky.h"
 #include "world/heightmap.h"
-#include <algorithm>
-#include <cmath>
-#include <cstring>
 
 namespace
 {
@@ -18,8 +18,16 @@ struct CountingMode : GameMode
 {
   int enters = 0, leaves = 0;
   GameMode *last_prev = nullptr, *last_next = nullptr;
-  void onEnter(GameMode *prev) override { enters++; last_prev = prev; }
-  void onLeave(GameMode *next) override { leaves++; last_next = next; }
+  void onEnter(GameMode *prev) override
+  {
+    enters++;
+    last_prev = prev;
+  }
+  void onLeave(GameMode *next) override
+  {
+    leaves++;
+    last_next = next;
+  }
   void update(float) override {}
   void render(float) override {}
   void renderOverlay(float) override {}
@@ -52,7 +60,7 @@ protected:
     post_input_event(IEV_KEY_DOWN, vk, 0, 0, 0.f, 0.f);
   }
 };
-}
+} // namespace
 
 TEST_F(Modes, SetGameModeCallsLeaveThenEnterAndIgnoresTheCurrentMode)
 {

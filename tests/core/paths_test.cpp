@@ -1,5 +1,5 @@
-#include <gtest/gtest.h>
 #include <cstdio>
+#include <gtest/gtest.h>
 #include <unistd.h>
 #include "core/paths.h"
 

@@ -1,7 +1,7 @@
-#include "host_fixture.h"
-#include "core/log.h"
 #include <sys/stat.h>
 #include <utime.h>
+#include "core/log.h"
+#include "host_fixture.h"
 
 using ::testing::internal::CaptureStdout;
 using ::testing::internal::GetCapturedStdout;
@@ -183,8 +183,7 @@ using HostDeathTest = HostFixture;
 
 TEST_F(HostDeathTest, MissingModule)
 {
-  EXPECT_EXIT(start_gameobj_host("../compiler/", "main.ls"), ::testing::ExitedWithCode(100),
-              "can't load gameobj.dll");
+  EXPECT_EXIT(start_gameobj_host("../compiler/", "main.ls"), ::testing::ExitedWithCode(100), "can't load gameobj.dll");
 }
 
 TEST_F(HostDeathTest, ModuleWithoutEntryPoints)
@@ -200,8 +199,7 @@ TEST_F(HostDeathTest, MissingFunction)
 
 TEST_F(HostDeathTest, ClassCountChanged)
 {
-  EXPECT_EXIT(start(TEST_MODULE_COUNT), ::testing::ExitedWithCode(100),
-              "gameobj classes changed, need restart");
+  EXPECT_EXIT(start(TEST_MODULE_COUNT), ::testing::ExitedWithCode(100), "gameobj classes changed, need restart");
 }
 
 // An object whose class the module does not list.
@@ -237,11 +235,11 @@ TEST_F(HostDeathTest, UnknownDispatchTable)
 
 TEST_F(HostTest, ScanFollowsImportsOnceEach)
 {
-  write(src / "main.ls", "import main\n"     // itself
-                         "import a.b.c\n"    // a/b/c.ls
-                         "import \t x\n"     // spaces and tabs before the name
-                         "  import y\n"      // not at the start of the line: ignored
-                         "import missing\n"  // no such file: not watched
+  write(src / "main.ls", "import main\n"    // itself
+                         "import a.b.c\n"   // a/b/c.ls
+                         "import \t x\n"    // spaces and tabs before the name
+                         "  import y\n"     // not at the start of the line: ignored
+                         "import missing\n" // no such file: not watched
                          "#include <x>\n");
   write(src / "a/b/c.ls", "import x\r\n");
   write(src / "x.ls", "import a.b.c // and back\nimport main\n");

@@ -3,8 +3,8 @@
 // path's targets and MLAA's effect on edges.
 #include <cmath>
 #include <set>
-#include "core/globals.h"
 #include "core/gfx_settings.h"
+#include "core/globals.h"
 #include "render/buffers.h"
 #include "render/device.h"
 #include "render/scene_render.h"
@@ -17,32 +17,31 @@ namespace
 {
 // World positions through vc[0..3]. Deferred: into the geometry buffer; forward: flat
 // colours. WATER selects the water variant.
-const char *const test_land_sh =
-  "#include \"gbuffer.inc\"\n"
-  "VARYING float depth;\n"
-  "#if VSH\n"
-  "in vec4 POSITION0;\n"
-  "void vsh()\n"
-  "{\n"
-  "  vec4 p = vec4(POSITION0.xyz, 1.0);\n"
-  "  gl_Position = p.x * vc[0] + p.y * vc[1] + p.z * vc[2] + vc[3];\n"
-  "  depth = gb_view_depth(p);\n"
-  "}\n"
-  "#endif\n"
-  "#if PSH\n"
-  "void psh()\n"
-  "{\n"
-  "#if defined(DEFERRED) && defined(WATER)\n"
-  "  gb_write_water(depth, vec3(0.0, 1.0, 0.0), 0.9, 0.0);\n"
-  "#elif defined(DEFERRED)\n"
-  "  gb_write_land(depth, vec3(0.0, 1.0, 0.0), vec3(0.25, 0.5, 0.15), 1.0);\n"
-  "#elif defined(WATER)\n"
-  "  COLOR0 = vec4(0.1, 0.3, 0.6, 1.0);\n"
-  "#else\n"
-  "  COLOR0 = vec4(0.3, 0.6, 0.2, 1.0);\n"
-  "#endif\n"
-  "}\n"
-  "#endif\n";
+const char *const test_land_sh = "#include \"gbuffer.inc\"\n"
+                                 "VARYING float depth;\n"
+                                 "#if VSH\n"
+                                 "in vec4 POSITION0;\n"
+                                 "void vsh()\n"
+                                 "{\n"
+                                 "  vec4 p = vec4(POSITION0.xyz, 1.0);\n"
+                                 "  gl_Position = p.x * vc[0] + p.y * vc[1] + p.z * vc[2] + vc[3];\n"
+                                 "  depth = gb_view_depth(p);\n"
+                                 "}\n"
+                                 "#endif\n"
+                                 "#if PSH\n"
+                                 "void psh()\n"
+                                 "{\n"
+                                 "#if defined(DEFERRED) && defined(WATER)\n"
+                                 "  gb_write_water(depth, vec3(0.0, 1.0, 0.0), 0.9, 0.0);\n"
+                                 "#elif defined(DEFERRED)\n"
+                                 "  gb_write_land(depth, vec3(0.0, 1.0, 0.0), vec3(0.25, 0.5, 0.15), 1.0);\n"
+                                 "#elif defined(WATER)\n"
+                                 "  COLOR0 = vec4(0.1, 0.3, 0.6, 1.0);\n"
+                                 "#else\n"
+                                 "  COLOR0 = vec4(0.3, 0.6, 0.2, 1.0);\n"
+                                 "#endif\n"
+                                 "}\n"
+                                 "#endif\n";
 
 VertexBuffer *quad_vb = nullptr;
 IndexBuffer *quad_ib = nullptr;
@@ -161,10 +160,7 @@ void draw_scene(float)
 }
 
 // Only the final pass: the current scene image onto the back buffer.
-void draw_final_only(float)
-{
-  draw_final_image();
-}
+void draw_final_only(float) { draw_final_image(); }
 
 int R(uint32_t p) { return (p >> 16) & 0xFF; }
 int G(uint32_t p) { return (p >> 8) & 0xFF; }
@@ -276,8 +272,8 @@ TEST(SceneRender, MlaaChangesOnlyEdgePixels)
   for (int y = 0; y < h; y++)
     for (int x = 0; x < w; x++)
     {
-      bool near_edge = edge_between(x, y, x - 1, y) || edge_between(x, y, x + 1, y) ||
-                       edge_between(x, y, x, y - 1) || edge_between(x, y, x, y + 1);
+      bool near_edge = edge_between(x, y, x - 1, y) || edge_between(x, y, x + 1, y) || edge_between(x, y, x, y - 1) ||
+                       edge_between(x, y, x, y + 1);
       bool differs = (at(before, x, y) & 0xFFFFFF) != (at(after, x, y) & 0xFFFFFF);
       if (differs)
       {

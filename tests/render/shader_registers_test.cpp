@@ -1,8 +1,8 @@
 // The register contract of bin/registers.inc: every name is well formed and in range,
 // the shaders use names only, and no two names one shader uses share a register.
-#include <gtest/gtest.h>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <map>
 #include <regex>
 #include <set>

@@ -3,10 +3,10 @@
 // (SDL_VIDEODRIVER=offscreen gives llvmpipe). One per test executable, made on first
 // use and kept until the process ends; the program directory is the source tree's bin/.
 #include <SDL.h>
-#include <gtest/gtest.h>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 #include "core/paths.h"
@@ -115,7 +115,7 @@ inline bool draw_frame_with(void (*fn)(float))
 }
 } // namespace vistest
 
-#define REQUIRE_DEVICE(W, H)                                   \
-  vistest::Window &win = vistest::device(W, H);                \
+#define REQUIRE_DEVICE(W, H)                                      \
+  vistest::Window &win = vistest::device(W, H);                   \
   ASSERT_TRUE(win.ok) << "no OpenGL 4.5 device on SDL offscreen"; \
   (void)win

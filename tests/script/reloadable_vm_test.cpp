@@ -1,8 +1,8 @@
-#include <gtest/gtest.h>
 #include <cstdarg>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <string>
 #include <unistd.h>
 #include "core/paths.h"

@@ -1,5 +1,5 @@
-#include <gtest/gtest.h>
 #include <cstdarg>
+#include <gtest/gtest.h>
 #include <string>
 #include "script/sqbind.h"
 
@@ -180,8 +180,8 @@ TEST_F(VmFixture, InstancesAndClassReuse)
 
 TEST_F(VmFixture, ErrorReportsNameFileLineAndLocals)
 {
-  EXPECT_FALSE(run("local x = 1;\nlocal s = \"hi\";\nfunction f(a) { local q = 2.5; return a.nope; }\nf(null);\n",
-                   "gen/err.nut"));
+  EXPECT_FALSE(
+    run("local x = 1;\nlocal s = \"hi\";\nfunction f(a) { local q = 2.5; return a.nope; }\nf(null);\n", "gen/err.nut"));
   EXPECT_NE(captured.find("\nCALLSTACK\n"), std::string::npos) << captured;
   EXPECT_NE(captured.find("bin/gen/err.nut(3): ERROR: "), std::string::npos) << captured;
   EXPECT_NE(captured.find("(in f())\n"), std::string::npos) << captured;

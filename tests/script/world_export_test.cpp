@@ -1,12 +1,12 @@
-#include <gtest/gtest.h>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <sstream>
 #include <string>
-#include <vector>
 #include <unistd.h>
+#include <vector>
 #include "core/globals.h"
 #include "core/log.h"
 #include "core/paths.h"
@@ -81,10 +81,7 @@ TEST(WorldExport, ShippedIslandIsRepeatableAndWritten)
   app_path[0] = 0;
 }
 
-TEST(WorldExport, UnwritableDirectoryFails)
-{
-  EXPECT_FALSE(write_world_files("/proc/no/such/dir", "game", 1, 0));
-}
+TEST(WorldExport, UnwritableDirectoryFails) { EXPECT_FALSE(write_world_files("/proc/no/such/dir", "game", 1, 0)); }
 
 // The shipped scripts run again in the same VM, as a live reload does, and both worlds
 // generate without an error.

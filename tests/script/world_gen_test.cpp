@@ -1,9 +1,9 @@
-#include "world_vm_fixture.h"
 #include <cmath>
 #include "core/globals.h"
+#include "script/world_hooks.h"
 #include "world/noise.h"
 #include "world/world_rnd.h"
-#include "script/world_hooks.h"
+#include "world_vm_fixture.h"
 
 using Hm = HeightmapData;
 
@@ -62,10 +62,10 @@ TEST_F(WorldVm, CircleTools)
   ASSERT_TRUE(run("flatten_circle(10, 10, 0, 50, 1, 1);"));
   EXPECT_EQ(Hm::height(10, 10), 2.f);
   ASSERT_TRUE(run("flatten_circle(10, 10, 3, 8, 1, 1);"));
-  EXPECT_EQ(Hm::height(10, 10), 8.f);    // d2 = 0: exactly the target
-  EXPECT_GT(Hm::height(11, 10), 2.f);    // inside: part of the way
+  EXPECT_EQ(Hm::height(10, 10), 8.f); // d2 = 0: exactly the target
+  EXPECT_GT(Hm::height(11, 10), 2.f); // inside: part of the way
   EXPECT_LT(Hm::height(11, 10), 8.f);
-  EXPECT_EQ(Hm::height(13, 10), 2.f);    // d2 = r^2 is outside
+  EXPECT_EQ(Hm::height(13, 10), 2.f); // d2 = r^2 is outside
   // Across the edge: the disc wraps.
   ASSERT_TRUE(run("flatten_circle(0, 0, 2, 6, 1, 1);"));
   EXPECT_GT(Hm::height(255, 0), 2.f);

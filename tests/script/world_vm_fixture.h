@@ -1,11 +1,11 @@
 #pragma once
 // A VM with every world-generation binding, for running script snippets against the
 // world grids.
-#include <gtest/gtest.h>
 #include <cstdarg>
 #include <cstring>
-#include <string>
+#include <gtest/gtest.h>
 #include <sqstdmath.h>
+#include <string>
 #include "script/sq_hmap_mask.h"
 #include "script/sq_ramps.h"
 #include "script/sqbind.h"
@@ -72,4 +72,3 @@ struct WorldVm : ::testing::Test
     return v;
   }
 };
-

@@ -1,10 +1,10 @@
 // A broken edit of the font shader while running: the error reaches the on-screen strip
 // and text keeps drawing with the old code; fixing the file brings the new code in.
+#include <fstream>
 #include <gtest/gtest.h>
+#include <sstream>
 #include <sys/stat.h>
 #include <sys/time.h>
-#include <fstream>
-#include <sstream>
 #include "core/log.h"
 #include "render/shaders.h"
 #include "tests/render/vis_test_window.h"

@@ -1,7 +1,7 @@
 // Bitmap text, boxes, the splash, the error strip, batches and the statistics overlay
 // drawn on the device (llvmpipe under SDL offscreen) and read back.
-#include <gtest/gtest.h>
 #include <algorithm>
+#include <gtest/gtest.h>
 #include "core/frame_stats.h"
 #include "core/log.h"
 #include "render/render_batch.h"
@@ -175,8 +175,7 @@ TEST_F(TextDraw, RectsAndBoxesArePixelExact)
   ASSERT_FALSE(px.empty());
   for (int y = 8; y < 18; y++)
     for (int x = 8; x < 22; x++)
-      EXPECT_EQ(at_bl(px, x, y), (x >= 10 && x < 20 && y >= 10 && y < 15) ? 0xFFFF0000u : 0xFF000000u)
-        << x << "," << y;
+      EXPECT_EQ(at_bl(px, x, y), (x >= 10 && x < 20 && y >= 10 && y < 15) ? 0xFFFF0000u : 0xFF000000u) << x << "," << y;
   // The outline covers columns 40 and 60 and rows 40 and 50 from corner to corner.
   for (int y = 38; y <= 52; y++)
     for (int x = 38; x <= 62; x++)
@@ -269,8 +268,8 @@ TEST_F(TextDraw, BatchKeepsPainterOrderAcrossInterleavedStates)
   solid_state.vdecl = fs->vdecl;
   solid_state.stride = fs->stride;
   RenderBatch b(4096);
-  batch_rect(b, 10, 10, 50, 50, D3dColor(0xFFFF0000u));  // font state: red
-  batch_solid(b, 30, 30, 70, 70, 0xFF00FF00u);          // solid: green over red
+  batch_rect(b, 10, 10, 50, 50, D3dColor(0xFFFF0000u));   // font state: red
+  batch_solid(b, 30, 30, 70, 70, 0xFF00FF00u);            // solid: green over red
   batch_rect(b, 100, 10, 140, 50, D3dColor(0xFF0000FFu)); // font state, apart: joins red's group
   batch_rect(b, 60, 60, 90, 90, D3dColor(0xFFFFFFFFu));   // font state over green: after it
   batch_text(b, "batched", -1, 200, 200, 0, 0, D3dColor(0xFFFFFF00u));

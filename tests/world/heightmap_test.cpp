@@ -1,5 +1,5 @@
-#include <gtest/gtest.h>
 #include <cstdint>
+#include <gtest/gtest.h>
 #include "world/heightmap.h"
 
 using HD = HeightmapData;
