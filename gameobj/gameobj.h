@@ -45,15 +45,18 @@ static_assert(offsetof(GameObj, pos) == 16 && sizeof(GameObj) == 32, "GameObj is
 // The 44 per-class object lists in the order the host re-points them after a reload.
 // An object may stand in several lists (its class's and its bases'); the module keeps
 // them, the host only walks them.
-#define GAMEOBJ_LISTS(X)                                                                                              \
-  X(GameObj)                                                                                                          \
-  X(Player) X(WaterSource) X(SpellObject) X(ThunderstormObject) X(Fireball) X(Waterball) X(FaultMissile)              \
-    X(HouseMissile) X(MeteorMissile) X(ThunderstormMissile) X(HillMissile) X(PitMissile) X(WaterSourceMissile)        \
-      X(WaterSinkMissile) X(Spell) X(FireballSpell) X(WaterballSpell) X(FaultSpell) X(HouseSpell) X(MeteorSpell)      \
-        X(HillSpell) X(PitSpell) X(WaterSourceSpell) X(WaterSinkSpell) X(ThunderstormSpell) X(HealingSpell)           \
-          X(LightningSpell) X(WyvernMonster) X(BurnEffect) X(TreeObject) X(Stone1StaticObject) X(Menhir1StaticObject) \
-            X(Menhir2StaticObject) X(ManaGatherer) X(CastleObject) X(CastleMissile) X(CastleSpell) X(ManaBall)        \
-              X(WorldPortal) X(UsePortalSpell) X(BirdMonster) X(TimeTrigger) X(Sensor)
+// clang-format off
+#define GAMEOBJ_LISTS(X) \
+  X(GameObj) X(Player) X(WaterSource) X(SpellObject) X(ThunderstormObject) X(Fireball) \
+  X(Waterball) X(FaultMissile) X(HouseMissile) X(MeteorMissile) X(ThunderstormMissile) \
+  X(HillMissile) X(PitMissile) X(WaterSourceMissile) X(WaterSinkMissile) X(Spell) \
+  X(FireballSpell) X(WaterballSpell) X(FaultSpell) X(HouseSpell) X(MeteorSpell) \
+  X(HillSpell) X(PitSpell) X(WaterSourceSpell) X(WaterSinkSpell) X(ThunderstormSpell) \
+  X(HealingSpell) X(LightningSpell) X(WyvernMonster) X(BurnEffect) X(TreeObject) \
+  X(Stone1StaticObject) X(Menhir1StaticObject) X(Menhir2StaticObject) X(ManaGatherer) \
+  X(CastleObject) X(CastleMissile) X(CastleSpell) X(ManaBall) X(WorldPortal) \
+  X(UsePortalSpell) X(BirdMonster) X(TimeTrigger) X(Sensor)
+// clang-format on
 
 #define GAMEOBJ_DECLARE_LIST(cls) extern ENGINE_API DynArray<GameObj *> cls##_list;
 GAMEOBJ_LISTS(GAMEOBJ_DECLARE_LIST)
