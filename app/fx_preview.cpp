@@ -1,11 +1,11 @@
 #include "fx_preview.h"
 #include <cmath>
 #include "camera.h"
-#include "log.h"
+#include "core/log.h"
 #include "script/fx_script.h"
-#include "script/world_hooks.h"
 #include "settings.h"
 #include "world/heightmap.h"
+#include "world/land_tools.h"
 
 // The land, or the water over it: an effect previewed over the sea happens on its
 // surface, not on the sea floor where nobody would see it.

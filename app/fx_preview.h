@@ -2,8 +2,8 @@
 // Scripted effect previews (-fx N:NAME): after update N the effects script's NAME runs at
 // the land point under the centre of the view, so a modder sees an effect without
 // playing.
-#include "matrix44.h"
-#include "vec4f.h"
+#include "core/matrix44.h"
+#include "core/vec4f.h"
 
 // Where the camera's centre ray (camera = its world matrix) first meets the height map
 // or the water over it, within 512 units; 30 units ahead when it meets nothing.

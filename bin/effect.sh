@@ -14,7 +14,7 @@ in vec4 TEXCOORD0;
 void vsh()
 {
   vec3 p = POSITION0.xyz;
-  gl_Position = p.x * vc[0] + p.y * vc[1] + p.z * vc[2] + vc[3];
+  gl_Position = fx_clip_pos(p);
   v_uv = TEXCOORD0.xy;
   v_color = COLOR0;
 }
@@ -23,7 +23,7 @@ void vsh()
 #if PSH
 void psh()
 {
-  vec4 t = texture(s0, v_uv);
+  vec4 t = texture(TEX_FX_ATLAS, v_uv);
   fx_out_glow(t.rgb * v_color.rgb * v_color.a);
 }
 #endif

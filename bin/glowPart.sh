@@ -5,7 +5,7 @@
 #if PSH
 void psh()
 {
-  vec4 t = texture(s0, v_uv);
+  vec4 t = texture(TEX_FX_ATLAS, v_uv);
   fx_out_glow(t.rgb * v_color.rgb * (v_color.a * fx_fade(v_depth.x, v_depth.y)));
 }
 #endif

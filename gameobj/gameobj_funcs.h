@@ -6,90 +6,92 @@
 //
 // Entries marked "game" have no caller in the program yet: the game issue gives them
 // their real parameters (changing the type here and in the module together).
-#include "app/matrix44.h"
-#include "app/vec4f.h"
+#include "core/matrix44.h"
+#include "core/vec4f.h"
 
 class GameObj;
 class BaseObject;
 class GameMode; // app/game_mode.h
 struct SQVM;    // the script engine's VM
 
-#define GAMEOBJ_FUNCS(X)                                                                        \
-  X(toggle_mana_cheat, void, ())                                                                \
-  X(add_source_water, void, ())      /* game */                                                 \
-  X(add_water_source, void, ())      /* game */                                                 \
-  X(simulate_water, void, ())        /* game */                                                 \
-  X(pick_lightning_target, void, ()) /* game */                                                 \
-  X(cast_lightning, void, ())        /* game */                                                 \
-  X(apply_fireball, void, ())        /* game */                                                 \
-  X(add_water_globe, void, ())       /* game */                                                 \
-  X(create_hill, void, ())           /* game */                                                 \
-  X(add_spell_to_grid, void, ())     /* game */                                                 \
-  X(pick_up_spell, void, ())         /* game */                                                 \
-  X(find_spell_in_grid, void, ())    /* game */                                                 \
-  X(add_initial_spells, void, ())    /* game */                                                 \
-  X(add_all_spells, void, ())        /* game */                                                 \
-  X(init_spell_grid, void, ())       /* game */                                                 \
-  X(spawn_monster, void, ())         /* game */                                                 \
-  X(remove_all_monsters, void, ())   /* game */                                                 \
-  X(toggle_monster_spawn, void, ())                                                             \
-  X(spawn_monsters, void, ()) /* game */                                                        \
-  X(init_inst_render, void, ())                                                                 \
-  X(do_inst_render, void, ())                                                                   \
-  X(render_gameobj_shadow, void, ())                                                            \
-  X(calc_land_norm, vec4f, (float x, float z))                                                  \
-  X(generate_objects, void, ())                                 /* game */                      \
+// clang-format off
+#define GAMEOBJ_FUNCS(X) \
+  X(toggle_mana_cheat, void, ()) \
+  X(add_source_water, void, ()) /* game */ \
+  X(add_water_source, void, ()) /* game */ \
+  X(simulate_water, void, ()) /* game */ \
+  X(pick_lightning_target, void, ()) /* game */ \
+  X(cast_lightning, void, ()) /* game */ \
+  X(apply_fireball, void, ()) /* game */ \
+  X(add_water_globe, void, ()) /* game */ \
+  X(create_hill, void, ()) /* game */ \
+  X(add_spell_to_grid, void, ()) /* game */ \
+  X(pick_up_spell, void, ()) /* game */ \
+  X(find_spell_in_grid, void, ()) /* game */ \
+  X(add_initial_spells, void, ()) /* game */ \
+  X(add_all_spells, void, ()) /* game */ \
+  X(init_spell_grid, void, ()) /* game */ \
+  X(spawn_monster, void, ()) /* game */ \
+  X(remove_all_monsters, void, ()) /* game */ \
+  X(toggle_monster_spawn, void, ()) \
+  X(spawn_monsters, void, ()) /* game */ \
+  X(init_inst_render, void, ()) \
+  X(do_inst_render, void, ()) \
+  X(render_gameobj_shadow, void, ()) \
+  X(calc_land_norm, vec4f, (float x, float z)) \
+  X(generate_objects, void, ()) /* game */ \
   X(render_building, void, (const void *surface, int x, int z)) /* the cell's Surface record */ \
-  /* effects (compiler/fx/effects.ls): a missile passes its trail, -1 at first, and keeps */    \
-  /* the one returned; dt = the seconds the call covers */                                      \
-  X(spawn_fireball_fx, int, (int trail, vec4f pos, vec4f vel, float dt))                        \
-  X(fireball_explode_fx, void, (int trail, vec4f pos, vec4f normal))                            \
-  X(spawn_waterball_missile_fx, int, (int trail, vec4f pos, vec4f vel, float dt))               \
-  X(spawn_magic_missile_fx, int, (int trail, vec4f pos, vec4f vel, float dt))                   \
-  X(spawn_water_source_fx, void, (vec4f pos, float dt))                                         \
-  X(spawn_water_sink_fx, void, (vec4f pos, float dt))                                           \
-  X(spawn_meteor_fx, int, (int trail, vec4f pos, vec4f vel, float dt))                          \
-  X(meteor_explode_fx, void, (int trail, vec4f pos, vec4f normal))                              \
-  X(wyvern_death_fx, void, (vec4f pos, vec4f vel))                                              \
-  X(spawn_spellobj_fx, void, (vec4f pos, float dt))                                             \
-  X(lightning_hit_fx, void, (vec4f from, vec4f to))                                             \
-  X(init_fx_data, void, ())                                                                     \
-  X(hide_tooltip, void, ())                                                                     \
-  X(show_tooltip, void, (const char *text))                                                     \
-  X(update_tooltip, void, (float dt))                                                           \
-  X(render_tooltip, void, ())                                                                   \
-  X(init_tooltip, void, ())                                                                     \
-  X(set_radio, void, (BaseObject * element, int value)) /* game */                              \
-  X(get_radio, int, (BaseObject * element))             /* game */                              \
-  X(init_new_gui, void, ())                                                                     \
-  X(init_map_ui, void, ())                                                                      \
-  X(init_spells_ui, void, ())                                                                   \
-  X(close_spells_ui, void, ())                                                                  \
-  X(spells_ui_after_resize, void, ())                                                           \
-  X(start_spell_pick_up_anim, void, ()) /* game */                                              \
-  X(draw_spells_ui, void, (GameMode * mode, float dt))                                          \
-  X(update_spells_ui, void, (float dt))                                                         \
-  X(update_spells_ui_mouse, bool, ())                                                           \
-  X(reset_game_ui_screen, void, ())                                                             \
-  X(set_game_ui_screen, void, ()) /* game */                                                    \
-  X(open_game_menu, void, (GameMode * mode))                                                    \
-  X(open_main_menu, void, ())                                                                   \
-  X(open_cheat_menu, void, ())                                                                  \
-  X(close_game_menu, void, (GameMode * mode))                                                   \
-  X(update_game_menu, void, (float dt))                                                         \
-  X(draw_game_menu, void, (GameMode * mode, float dt))                                          \
-  X(get_local_player, GameObj *, ())                                                            \
-  X(get_land_height, float, (float x, float z))                                                 \
-  X(are_any_monsters_alive, bool, ())                                                           \
-  X(update_gameobj, void, (float dt))                                                           \
-  X(render_gameobj, void, ())                                                                   \
-  X(render_debug_vis_gameobj, void, ())                                                         \
-  X(remove_all_gameobj, void, ())                                                               \
-  X(init_gameobj, void, ())                                                                     \
-  X(close_gameobj, void, ())                                                                    \
-  X(delete_gameobj, void, (GameObj * obj))                                                      \
-  X(new_gameobj_by_id, GameObj *, (int class_id))                                               \
-  X(bind_gameobj, void, (SQVM * vm))
+  /* effects (compiler/fx/effects.ls): a missile passes its trail, -1 at first, and keeps */ \
+  /* the one returned; dt = the seconds the call covers */ \
+  X(spawn_fireball_fx, int, (int trail, vec4f pos, vec4f vel, float dt)) \
+  X(fireball_explode_fx, void, (int trail, vec4f pos, vec4f normal)) \
+  X(spawn_waterball_missile_fx, int, (int trail, vec4f pos, vec4f vel, float dt)) \
+  X(spawn_magic_missile_fx, int, (int trail, vec4f pos, vec4f vel, float dt)) \
+  X(spawn_water_source_fx, void, (vec4f pos, float dt)) \
+  X(spawn_water_sink_fx, void, (vec4f pos, float dt)) \
+  X(spawn_meteor_fx, int, (int trail, vec4f pos, vec4f vel, float dt)) \
+  X(meteor_explode_fx, void, (int trail, vec4f pos, vec4f normal)) \
+  X(wyvern_death_fx, void, (vec4f pos, vec4f vel)) \
+  X(spawn_spellobj_fx, void, (vec4f pos, float dt)) \
+  X(lightning_hit_fx, void, (vec4f from, vec4f to)) \
+  X(init_fx_data, void, ()) \
+  X(hide_tooltip, void, ()) \
+  X(show_tooltip, void, (const char *text)) \
+  X(update_tooltip, void, (float dt)) \
+  X(render_tooltip, void, ()) \
+  X(init_tooltip, void, ()) \
+  X(set_radio, void, (BaseObject *element, int value)) /* game */ \
+  X(get_radio, int, (BaseObject *element)) /* game */ \
+  X(init_new_gui, void, ()) \
+  X(init_map_ui, void, ()) \
+  X(init_spells_ui, void, ()) \
+  X(close_spells_ui, void, ()) \
+  X(spells_ui_after_resize, void, ()) \
+  X(start_spell_pick_up_anim, void, ()) /* game */ \
+  X(draw_spells_ui, void, (GameMode *mode, float dt)) \
+  X(update_spells_ui, void, (float dt)) \
+  X(update_spells_ui_mouse, bool, ()) \
+  X(reset_game_ui_screen, void, ()) \
+  X(set_game_ui_screen, void, ()) /* game */ \
+  X(open_game_menu, void, (GameMode *mode)) \
+  X(open_main_menu, void, ()) \
+  X(open_cheat_menu, void, ()) \
+  X(close_game_menu, void, (GameMode *mode)) \
+  X(update_game_menu, void, (float dt)) \
+  X(draw_game_menu, void, (GameMode *mode, float dt)) \
+  X(get_local_player, GameObj *, ()) \
+  X(get_land_height, float, (float x, float z)) \
+  X(are_any_monsters_alive, bool, ()) \
+  X(update_gameobj, void, (float dt)) \
+  X(render_gameobj, void, ()) \
+  X(render_debug_vis_gameobj, void, ()) \
+  X(remove_all_gameobj, void, ()) \
+  X(init_gameobj, void, ()) \
+  X(close_gameobj, void, ()) \
+  X(delete_gameobj, void, (GameObj *obj)) \
+  X(new_gameobj_by_id, GameObj *, (int class_id)) \
+  X(bind_gameobj, void, (SQVM *vm))
+// clang-format on
 
 // Called once after every binding; recreates what the module hangs into the program's GUI.
 using GameObjLinkGuiFn = void (*)();

@@ -2,7 +2,8 @@
 // table with its free list and point rings, and the lightning bolts.
 #include "render/common_fx.h"
 #include <cmath>
-#include "app/log.h"
+#include "core/log.h"
+#include "world/heightmap.h"
 #include "world/noise.h"
 #include "world/world_rnd.h"
 
@@ -25,7 +26,7 @@ constexpr float FX_BIRTH_STEP = 0.05f;
       fatal("%s(%d): failed ASSERT(%s)", "trailFx", __LINE__, #c); \
   } while (0)
 
-float wrap_offset(float d) { return d - FX_WORLD_PERIOD * std::ceil(d / FX_WORLD_PERIOD - 0.5f); }
+constexpr float WORLD_PERIOD = float(HMAP_SIZE);
 
 // prev = pos; the velocity follows the acceleration against the drag (vel.w, itself
 // changed by acc.w), then moves pos. Whole-vector operations: pos.w is not used.
@@ -155,8 +156,8 @@ void update_trail(FxTrail &tr, float dt)
   if (tr.stopping)
     tr.count--;
   const vec4f head = tr.points[tr.head].pos;
-  const float ox = -FX_WORLD_PERIOD * std::floor(head.x / FX_WORLD_PERIOD);
-  const float oz = -FX_WORLD_PERIOD * std::floor(head.z / FX_WORLD_PERIOD);
+  const float ox = -WORLD_PERIOD * std::floor(head.x / WORLD_PERIOD);
+  const float oz = -WORLD_PERIOD * std::floor(head.z / WORLD_PERIOD);
   for (int k = 0; k < tr.count; k++)
   {
     FxTrailPoint &p = tr.points[(tr.head + k) & (TRAIL_POINTS - 1)];
@@ -181,7 +182,7 @@ float bolt_fbm(float q)
 
 vec4f fx_wrap_near(vec4f p, vec4f c)
 {
-  return vec4f(c.x + wrap_offset(p.x - c.x), p.y, c.z + wrap_offset(p.z - c.z), p.w);
+  return vec4f(c.x + wrap_coord(p.x - c.x), p.y, c.z + wrap_coord(p.z - c.z), p.w);
 }
 
 void reset_common_fx()

@@ -14,10 +14,10 @@
 // at shut-down (safe when init never ran). The simulation (add_*, update, reset) works
 // without a device, so tools and tests can drive it alone.
 #include <cstdint>
-#include "app/d3dcolor.h"
-#include "app/dyn_array.h"
-#include "app/engine_api.h"
-#include "app/vec4f.h"
+#include "core/d3dcolor.h"
+#include "core/dyn_array.h"
+#include "core/engine_api.h"
+#include "core/vec4f.h"
 
 struct ColorRamp;
 struct FloatRamp;
@@ -25,7 +25,6 @@ struct FloatRamp;
 constexpr int MAX_TRAILS = 4000;
 constexpr int TRAIL_POINTS = 16;       // ring size of one trail
 constexpr int FX_POOL_RESERVE = 10000; // particles reserved per pool by a reset
-constexpr float FX_WORLD_PERIOD = 256.f;
 // The atlases' size in texels: sprite positions and cells are given in these units.
 constexpr float FX_ATLAS_W = 512.f, FX_ATLAS_H = 256.f;
 

@@ -1,8 +1,8 @@
 // What the common effects look like at a moment between two updates: particle instances
 // and the trail and bolt ribbons, computed on the CPU for the renderer's passes.
 #include <cmath>
+#include "core/ramp.h"
 #include "render/common_fx.h"
-#include "script/ramp.h"
 
 namespace
 {

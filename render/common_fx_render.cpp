@@ -8,15 +8,16 @@
 // that 8 bits hold a coverage up to 2) and T2 the glow. "postBlend.sh" recombines either
 // into the same colour and coverage, which are laid over the scene with premultiplied
 // alpha blending. The register and stage contract of the four shaders is written at the
-// top of bin/fx_common.inc.
+// top of bin/fx_common.inc and in bin/registers.inc.
 #include <cstring>
-#include "app/app_globals.h"
-#include "app/log.h"
-#include "app/matrix44.h"
+#include "core/gfx_settings.h"
+#include "core/log.h"
+#include "core/matrix44.h"
 #include "render/buffers.h"
 #include "render/common_fx.h"
 #include "render/device.h"
 #include "render/scene_render.h"
+#include "render/shader_registers.h"
 #include "render/shaders.h"
 #include "render/sky.h"
 #include "render/textures.h"
@@ -25,15 +26,10 @@ bool fx_use_single_rt = false;
 
 namespace
 {
-// Registers and stages shared with bin/fx_common.inc.
-constexpr int VC_VIEWPROJ = 0; // 0..3
-constexpr int VC_CAMERA = 4;   // 4..7: rows right, up, forward, position
-constexpr int VC_SCREEN_MAP = 16;
-constexpr int VC_DEPTH_PLANE = 24;
-constexpr int VC_SKY_LIGHT = 30; // 30..42: light vector and the sky's light parameters
-constexpr int PC_SOFT = 24;      // x: soft particles on, y: far distance, zw: 1 / screen size
-constexpr int STAGE_ATLAS = 0;
-constexpr int STAGE_DEPTH = 1;
+constexpr int STAGE_ATLAS = TEX_STAGE(TEX_FX_ATLAS);
+constexpr int STAGE_DEPTH = TEX_STAGE(TEX_FX_DEPTH);
+constexpr int STAGE_BUFFER = TEX_STAGE(TEX_FX_BUFFER);
+constexpr int STAGE_GLOW = TEX_STAGE(TEX_FX_GLOW);
 constexpr float FAR_DISTANCE = 512.f; // the deferred pipeline's depth range
 
 enum
@@ -118,10 +114,10 @@ Matrix44 set_view_consts()
   if (!inverse44(view, cam))
     cam = Matrix44::identity();
   get_glob_tm(glob);
-  set_vs_consts(VC_VIEWPROJ, &glob.m[0][0], 4);
-  set_vs_consts(VC_CAMERA, &cam.m[0][0], 4);
-  set_vc(VC_DEPTH_PLANE, vec4f(view.m[0][2], view.m[1][2], view.m[2][2], view.m[3][2]) / FAR_DISTANCE);
-  set_sky_vs_consts(VC_SKY_LIGHT);
+  set_vs_consts(VC_GLOB_TM, &glob.m[0][0], VC_GLOB_TM_COUNT);
+  set_vs_consts(VC_CAMERA_TM, &cam.m[0][0], VC_CAMERA_TM_COUNT);
+  set_vc(VC_VIEW_DEPTH, vec4f(view.m[0][2], view.m[1][2], view.m[2][2], view.m[3][2]) / FAR_DISTANCE);
+  set_sky_vs_consts(VC_SKY);
   return cam;
 }
 
@@ -216,17 +212,17 @@ void composite(bool single)
   Shader *post = R.shaders[single][SH_POST];
   set_shader(post);
   if (single)
-    set_texture(0, get_effects_target());
+    set_texture(STAGE_BUFFER, get_effects_target());
   else
   {
-    set_texture(0, get_scene_target(1));
-    set_texture(1, get_scene_target(2));
-    set_tex_address(1, TEXADDR_CLAMP);
-    set_tex_filter(1, false);
+    set_texture(STAGE_BUFFER, get_scene_target(1));
+    set_texture(STAGE_GLOW, get_scene_target(2));
+    set_tex_address(STAGE_GLOW, TEXADDR_CLAMP);
+    set_tex_filter(STAGE_GLOW, false);
   }
-  set_tex_address(0, TEXADDR_CLAMP);
-  set_tex_filter(0, false);
-  set_vc(VC_SCREEN_MAP, vec4f(0.5f, -0.5f, 0.5f + 0.5f / float(d3d_wd), 0.5f + 0.5f / float(d3d_ht)));
+  set_tex_address(STAGE_BUFFER, TEXADDR_CLAMP);
+  set_tex_filter(STAGE_BUFFER, false);
+  set_vc(VC_SCREEN_TEXMAP, vec4f(0.5f, -0.5f, 0.5f + 0.5f / float(d3d_wd), 0.5f + 0.5f / float(d3d_ht)));
   set_zenable(false);
   set_blend_prealpha();
   if (use_wireframe)
@@ -300,7 +296,7 @@ void render_common_fx(float t, float f)
   const vec4f cam = camm.row(3);
   Texture *depth = get_scene_depth();
   const float soft[4] = {depth ? 1.f : 0.f, FAR_DISTANCE, 1.f / float(d3d_wd), 1.f / float(d3d_ht)};
-  set_ps_consts(PC_SOFT, soft, 1);
+  set_ps_consts(PC_FX_SOFT, soft, 1);
   set_texture(STAGE_DEPTH, depth);
   set_tex_address(STAGE_DEPTH, TEXADDR_CLAMP);
   set_tex_filter(STAGE_DEPTH, false);

@@ -1,7 +1,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include "app/log.h"
+#include "core/log.h"
 #include "fx_script_vm.h"
 #include "sq_ramps.h"
 #include "sqbind.h"
@@ -57,16 +57,9 @@ void release_expired_ramps()
 
 const char fx_error[] = "Error in fx script:";
 
-// A failed call only says that it failed; the VM's last error is what went wrong.
 void show_error(const SquirrelError &e)
 {
   const char *text = e.msg ? e.msg : "unknown error";
-  if (fx_script.vm && strcmp(text, "SqFunc<> call failed") == 0)
-  {
-    const char *detail = last_error(fx_script.vm);
-    if (strcmp(detail, "unknown error") != 0)
-      text = detail;
-  }
   char buf[1024];
   snprintf(buf, sizeof(buf), "%s\n%s", fx_error, text);
   set_error_message(buf);
@@ -177,15 +170,6 @@ void drop_particles_and_ramps()
   held_ramps.clear();
 }
 } // namespace
-
-void set_fx_script_hooks(const FxScriptHooks &h)
-{
-  const FxScriptHooks d;
-  fx_script_hooks.add_blend_particle = h.add_blend_particle ? h.add_blend_particle : d.add_blend_particle;
-  fx_script_hooks.add_glow_particle = h.add_glow_particle ? h.add_glow_particle : d.add_glow_particle;
-  fx_script_hooks.add_lightning_fx = h.add_lightning_fx ? h.add_lightning_fx : d.add_lightning_fx;
-  fx_script_hooks.reset_common_fx = h.reset_common_fx ? h.reset_common_fx : d.reset_common_fx;
-}
 
 void init_fx_script()
 {

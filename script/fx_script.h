@@ -13,9 +13,9 @@
 // Every script error on these roads is shown in the on-screen error strip as
 // "Error in fx script:\n..."; the program keeps running.
 // This header needs no script engine headers: the game-object module includes it.
-#include "app/d3dcolor.h"
-#include "app/engine_api.h"
-#include "app/vec4f.h"
+#include "core/d3dcolor.h"
+#include "core/engine_api.h"
+#include "core/vec4f.h"
 
 struct ColorRamp;
 struct FloatRamp;
@@ -43,9 +43,9 @@ struct FxScriptHooks
   // Removes every particle (a reload, the shut-down: their ramps go with the script).
   void (*reset_common_fx)() = nothing;
 };
+// The installed hooks; entries are never null. Assign a whole FxScriptHooks
+// (FxScriptHooks{} drops everything again) or replace single entries.
 extern ENGINE_API FxScriptHooks fx_script_hooks;
-// Installs hooks; null entries get the defaults.
-ENGINE_API void set_fx_script_hooks(const FxScriptHooks &hooks);
 
 // Creates the VM (fatal "error creating fx script VM" when it cannot), registers the
 // ramps, "vec4f", the random and colour functions and the particle functions, and runs

@@ -16,16 +16,16 @@
 #include <filesystem>
 #include <string>
 #include <vector>
-#include "app/app_globals.h"
-#include "app/paths.h"
-#include "app/settings.h"
+#include "core/gfx_settings.h"
+#include "core/global_ramps.h"
+#include "core/globals.h"
+#include "core/paths.h"
 #include "render/buffers.h"
 #include "render/common_fx.h"
 #include "render/device.h"
 #include "render/scene_render.h"
 #include "render/sky.h"
 #include "script/fx_script.h"
-#include "script/global_ramps.h"
 
 namespace
 {
@@ -122,7 +122,7 @@ void BM_ScriptEffect(benchmark::State &state, const char *effect, float t)
     h.add_glow_particle = add_glow_particle;
     h.add_lightning_fx = add_lightning_fx;
     h.reset_common_fx = reset_common_fx;
-    set_fx_script_hooks(h);
+    fx_script_hooks = h;
     init_fx_script();
     opened = true;
   }
@@ -205,7 +205,7 @@ void BM_RenderCommonFx(benchmark::State &state)
   reset_common_fx();
   spawn_particles(5000, 1e9f, 11);
   update_common_fx(0.05f);
-  d3d_frame_callback = fx_frame;
+  d3d_hooks.draw_frame = fx_frame;
   fx_use_single_rt = state.range(0) != 0 && get_effects_target();
   for (auto _ : state)
   {
@@ -213,7 +213,7 @@ void BM_RenderCommonFx(benchmark::State &state)
     present_d3d();
     flush_gpu();
   }
-  d3d_frame_callback = nullptr;
+  d3d_hooks.draw_frame = DeviceHooks().draw_frame;
   reset_common_fx();
 }
 // Argument: 1 accumulates in the floating-point effects target, 0 in T1 and T2.

@@ -3,8 +3,8 @@
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
-#include "app/log.h"
 #include "app/startup.h"
+#include "core/log.h"
 
 // The ways out of the program, each run in a child process whose output is captured.
 namespace

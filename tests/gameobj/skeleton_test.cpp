@@ -2,7 +2,7 @@
 // build script rebuilding it from an edited copy of its sources.
 #include <cmath>
 #include "app/input.h"
-#include "app/log.h"
+#include "core/log.h"
 #include "host_fixture.h"
 #include "render/common_fx.h"
 #include "script/fx_script.h"
@@ -139,7 +139,7 @@ TEST_F(SkeletonTest, EffectEntriesDriveTrailsBoltsAndParticles)
   hooks.add_glow_particle = add_glow_particle;
   hooks.add_lightning_fx = add_lightning_fx;
   hooks.reset_common_fx = reset_common_fx;
-  set_fx_script_hooks(hooks);
+  fx_script_hooks = hooks;
   init_fx_script();
   start(SKELETON_MODULE);
   gameobj_api.init_gameobj();
@@ -191,7 +191,7 @@ TEST_F(SkeletonTest, EffectEntriesDriveTrailsBoltsAndParticles)
   EXPECT_EQ(add_trail_fx(vec4f(0.f), vec4f(0.f), vec4f(0.f), 1.f, D3dColor(0u)), 0);
 
   close_fx_script();
-  set_fx_script_hooks({});
+  fx_script_hooks = {};
   reset_common_fx();
 }
 

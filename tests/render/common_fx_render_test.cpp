@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include "app/app_globals.h"
-#include "app/settings.h"
+#include "core/gfx_settings.h"
+#include "core/globals.h"
 #include "render/buffers.h"
 #include "render/common_fx.h"
 #include "render/device.h"
@@ -97,8 +97,6 @@ void draw_scene(float)
 struct FxScene
 {
   scenetest::ProgramDir dir;
-  void (*saved_init)() = nullptr;
-  void (*saved_close)() = nullptr;
 
   explicit FxScene(int quality)
   {
@@ -111,19 +109,15 @@ struct FxScene
     use_ppaa = false;
     use_wireframe = false;
     use_fog = false;
-    saved_init = scene_init_terrain;
-    saved_close = scene_close_terrain;
-    scene_init_terrain = scene_close_terrain = nullptr;
+    scene_hooks = SceneHooks{}; // stand-in terrain only
     init_scene_render();
     use_postfx = false;
     flat = create_shader("flat.sh", quality ? "DEFERRED\0 1\0" : nullptr);
     vb = create_vb(48, 0);
     const VsdElement e[] = {vsd_element(0, 0, VSDT_FLOAT3, VSDU_POSITION, 0), vsd_end()};
     decl = create_vdecl(e);
-    SceneHooks h = {};
-    h.render_land = stand_in_land;
-    h.render_common_fx = fx_pass;
-    set_scene_hooks(h);
+    scene_hooks.render_land = stand_in_land;
+    scene_hooks.render_common_fx = fx_pass;
     set_sun_dir(vec4f(0.3f, 1.f, 0.4f, 0.f), false);
     init_common_fx();
   }
@@ -131,12 +125,10 @@ struct FxScene
   {
     close_common_fx();
     reset_common_fx();
-    set_scene_hooks({});
+    scene_hooks = SceneHooks{};
     destroy_shader(flat);
     release_vb(vb);
     close_scene_render();
-    scene_init_terrain = saved_init;
-    scene_close_terrain = saved_close;
     gfx_quality = 1;
     use_postfx = true;
     use_fog = true;

@@ -4,9 +4,9 @@
 #include <cmath>
 #include <gtest/gtest.h>
 #include <vector>
-#include "app/app_globals.h"
+#include "core/globals.h"
+#include "core/ramp.h"
 #include "render/common_fx.h"
-#include "script/ramp.h"
 
 namespace
 {

@@ -9,10 +9,10 @@
 #include <string>
 #include <unistd.h>
 #include <vector>
-#include "app/log.h"
-#include "app/paths.h"
+#include "core/log.h"
+#include "core/paths.h"
+#include "core/ramp.h"
 #include "script/fx_script_vm.h"
-#include "script/ramp.h"
 #include "tools/fx_atlas_cells.h"
 
 namespace fs = std::filesystem;
@@ -87,13 +87,13 @@ struct FxScript : ::testing::Test
       spawned.clear();
       calls.push_back("reset");
     };
-    set_fx_script_hooks(h);
+    fx_script_hooks = h;
     set_error_message(nullptr);
   }
   void TearDown() override
   {
     close_fx_script();
-    set_fx_script_hooks({});
+    fx_script_hooks = {};
     set_error_message(nullptr);
     fs::remove_all(dir);
     app_path[0] = 0;
