@@ -275,7 +275,8 @@ void kill_trail_fx(int trail)
 void add_lightning_fx(vec4f from, vec4f to, vec4f ctrl, float width, float wavelength, float amplitude, float life,
                       D3dColor color, int points)
 {
-  const int n = points < 3 ? 3 : points;
+  // A script's typo must not ask for gigabytes: a bolt has at most FX_BOLT_MAX_POINTS.
+  const int n = points < 3 ? 3 : points > FX_BOLT_MAX_POINTS ? FX_BOLT_MAX_POINTS : points;
   FxBolt &b = fx_bolts[fx_bolts.push(FxBolt())];
   b.age = 0.f;
   b.life = life;

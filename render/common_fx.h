@@ -25,6 +25,7 @@ struct FloatRamp;
 constexpr int MAX_TRAILS = 4000;
 constexpr int TRAIL_POINTS = 16;       // ring size of one trail
 constexpr int FX_POOL_RESERVE = 10000; // particles reserved per pool by a reset
+constexpr int FX_BOLT_MAX_POINTS = 4096;
 // The atlases' size in texels: sprite positions and cells are given in these units.
 constexpr float FX_ATLAS_W = 512.f, FX_ATLAS_H = 256.f;
 
@@ -140,7 +141,7 @@ ENGINE_API void stop_trail_fx(int trail);
 ENGINE_API void kill_trail_fx(int trail);
 
 // A bolt from `from` to `to` (wrapped next to from), bent toward from + ctrl and jittered
-// by noise of the given wavelength and amplitude, `points` points (at least 3). A bright
+// by noise of the given wavelength and amplitude, `points` points (3 to 4096). A bright
 // stretch runs from `from` to `to` over its life.
 ENGINE_API void add_lightning_fx(vec4f from, vec4f to, vec4f ctrl, float width, float wavelength, float amplitude,
                                  float life, D3dColor color, int points);

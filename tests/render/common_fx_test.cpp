@@ -298,6 +298,10 @@ TEST_F(CommonFx, ShortBoltGetsThreePointsWithTransparentEnds)
   add_lightning_fx(vec4f(250.f, 50.f, 0.f, 1.f), vec4f(10.f, 0.f, 0.f, 1.f), zero, 0.5f, 4.f, 2.f, 0.38f,
                    D3dColor(0xFFC0D0FFu), 1);
   expect_vec(fx_bolts[1].points[1].pos, mid);
+  // Point counts are bounded both ways.
+  add_lightning_fx(vec4f(0.f), vec4f(1.f), zero, 0.5f, 4.f, 2.f, 0.38f, D3dColor(0u), 1 << 30);
+  EXPECT_EQ(fx_bolts.back().points.size(), FX_BOLT_MAX_POINTS);
+  fx_bolts.pop();
   // Removed once its life is over.
   for (int i = 0; i < 7; i++)
     update_common_fx(0.05f);
