@@ -11,7 +11,7 @@
 //     t  trails and lasting effects: the seconds to fill (call them every update with
 //        t = the step); bursts: a strength, 1 = normal
 //
-// The preview switch runs any of them where the view meets the land:
+// The preview switch runs any of them where the view meets the land (or the water):
 //
 //     zarnith -dev -fx 40:meteor_explode -screenshot-at 46
 //
