@@ -1,0 +1,120 @@
+// The style cascade.
+#include <cstring>
+#include "app/log.h"
+#include "ui/gui_style.h"
+
+ENGINE_API GuiStyle common_style, spells_style, tooltip_style;
+
+GuiSelector::~GuiSelector() = default;
+
+GuiStyle::~GuiStyle() { removeAllSheets(); }
+
+void GuiStyle::addSheet(GuiSelector *selector, BaseGuiProperty *props)
+{
+  ASSERT(selector);
+  sheets.push(Sheet{selector, props, selector->specificity()});
+}
+
+void GuiStyle::removeAllSheets()
+{
+  for (Sheet &s : sheets)
+  {
+    delete s.selector;
+    while (s.props)
+    {
+      BaseGuiProperty *n = s.props->next;
+      delete s.props;
+      s.props = n;
+    }
+  }
+  sheets.release();
+}
+
+// The sheets matching the element being restyled; shared by every call, which is why a
+// selector must never restyle.
+static DynArray<int> matched;
+
+void GuiStyle::restyle(BaseGuiElement *e, bool force)
+{
+  if (!e)
+    return;
+  if (!force && !e->dirty)
+  {
+    for (int i = 0; i < e->children.num; i++)
+      restyle(e->children.ptr[i], false);
+    return;
+  }
+
+  matched.clear();
+  for (int i = 0; i < sheets.num; i++)
+    if (sheets.ptr[i].selector->match(e))
+      matched.push(i);
+  // Specificity, then sheet order: a total order, so the sort method does not matter.
+  for (int i = 1; i < matched.num; i++)
+  {
+    const int v = matched.ptr[i];
+    int j = i - 1;
+    while (j >= 0 && sheets.ptr[matched.ptr[j]].specificity > sheets.ptr[v].specificity)
+    {
+      matched.ptr[j + 1] = matched.ptr[j];
+      j--;
+    }
+    matched.ptr[j + 1] = v;
+  }
+
+  uintptr_t slots[NUM_GUI_PROPS];
+  for (int k = 0; k < NUM_GUI_PROPS; k++)
+    slots[k] = e->isOwnProp(k) ? e->props[k] : 0;
+  const GuiTransitionSettings *trans[NUM_GUI_PROPS] = {};
+
+  for (int m = 0; m < matched.num; m++)
+    for (BaseGuiProperty *p = sheets.ptr[matched.ptr[m]].props; p; p = p->next)
+    {
+      if (p->index == GUI_PROP_BEHAVIORS)
+      {
+        for (const char *n = static_cast<GuiBehaviorsProperty *>(p)->names; *n; n += strlen(n) + 1)
+          if (NewGuiEventHandler *h = get_behavior(n))
+            e->addHandler(h);
+      }
+      else if (p->index == GUI_PROP_TRANSITION)
+      {
+        auto *t = static_cast<GuiTransitionProperty *>(p);
+        if (!t->slots[0])
+          for (const GuiTransitionSettings *&s : trans)
+            s = t->settings;
+        for (const unsigned char *s = reinterpret_cast<const unsigned char *>(t->slots); *s; s++)
+        {
+          if (!(*s > 0 && *s <= NUM_GUI_PROPS))
+            fatal("%s(%d): failed ASSERT(%s)", "guiRuntime", 496, "*s>0 && *s<=NUM_GUI_PROPS");
+          trans[*s - 1] = t->settings;
+        }
+      }
+      else if (p->index >= 0 && p->index < NUM_GUI_PROPS && !(slots[p->index] & 1))
+        slots[p->index] = reinterpret_cast<uintptr_t>(p);
+    }
+
+  if (memcmp(slots, e->props, sizeof(slots)) != 0)
+  {
+    vec4f look[NUM_GUI_PROPS];
+    for (int k = 0; k < NUM_GUI_PROPS; k++)
+    {
+      if (e->transitions[k] && e->transitions[k]->sample(look[k]))
+        continue;
+      const BaseGuiProperty *p = e->prop(k);
+      look[k] = p ? p->animValue() : e->defaultPropValue(k);
+    }
+    for (GuiTransition *&t : e->transitions)
+    {
+      delete t;
+      t = nullptr;
+    }
+    memcpy(e->props, slots, sizeof(slots));
+    for (int k = 0; k < NUM_GUI_PROPS; k++)
+      if (trans[k] && gui_prop_animatable(k))
+        e->transitions[k] = trans[k]->start(e, k, look[k]);
+    force = true;
+  }
+  e->dirty = false;
+  for (int i = 0; i < e->children.num; i++)
+    restyle(e->children.ptr[i], force);
+}
