@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <cmath>
 #include <string>
+#include <vector>
+#include <algorithm>
 #include "app/paths.h"
 #include "ui/dist_font.h"
 
@@ -307,4 +309,53 @@ TEST(DistFontAssets, GeneratedDescriptorsCoverWhatTheGameUses)
                            "monsters", "settings", "close", "arrow_left", "arrow_right", "arrow_up", "arrow_down",
                            "dot", "dot_arrow", "check", "mouse_left", "mouse_right"})
     EXPECT_GE(ic.getIconId(name), 0) << name;
+}
+
+// Every cut and many single-byte changes of valid descriptors are parsed without reading
+// outside the text (the sanitizer build of these tests checks that); a cut one is
+// refused unless the cut falls inside its very last number.
+TEST(DistFontDescriptor, CutAndDamagedDescriptorsAreRefusedSafely)
+{
+  const std::string font = abc_font();
+  const std::string icons = "info file=\"icons\" scaleW=200 scaleH=100 spread=4\nicons count=2\n"
+                            "icon \"dot\" 16 12 0 0 24 20 -12 10\nicon \"arrow\" 32 32 100 50 40 40 0 0\n";
+  DistFont f;
+  DistIcons ic;
+  char name[64];
+  for (size_t n = 0; n < font.size(); n++)
+  {
+    std::vector<char> cut(font.begin(), font.begin() + long(n)); // exactly n bytes, no terminator
+    const bool ok = f.parse(cut.data(), cut.size(), name, sizeof(name));
+    if (n <= font.rfind('=') + 1)
+    {
+      EXPECT_FALSE(ok) << n;
+    }
+  }
+  for (size_t n = 0; n < icons.size(); n++)
+  {
+    std::vector<char> cut(icons.begin(), icons.begin() + long(n));
+    const bool ok = ic.parse(cut.data(), cut.size(), name, sizeof(name));
+    if (n <= icons.size() - 3)
+    {
+      EXPECT_FALSE(ok) << n;
+    }
+  }
+  for (size_t i = 0; i < font.size(); i++)
+    for (char c : {'\0', '"', '\n', '-', '9', 'x'})
+    {
+      std::string bad = font;
+      bad[i] = c;
+      f.parse(bad.data(), bad.size(), name, sizeof(name));
+      std::string bad_icons = icons.substr(0, std::min(icons.size(), i + 1));
+      if (i < icons.size())
+      {
+        bad_icons = icons;
+        bad_icons[i] = c;
+      }
+      ic.parse(bad_icons.data(), bad_icons.size(), name, sizeof(name));
+    }
+  // A tiny page buffer gets a cut, terminated name.
+  char tiny[4];
+  EXPECT_TRUE(f.parse(font.data(), font.size(), tiny, sizeof(tiny)));
+  EXPECT_STREQ(tiny, "atl");
 }
