@@ -63,6 +63,10 @@ ENGINE_API bool getKeyState(int key); // held now
 ENGINE_API bool keyDown(int key);     // went down since the last clear (false outside 0..255)
 ENGINE_API bool keyUp(int key);       // went up since the last clear
 ENGINE_API const char *getKeyName(int key);
+// The code of a key name: the names of getKeyName and a few usual others (Return, Esc,
+// Up, Down, Left, Right, PgUp, PgDn, Del, Ins, Backspace, Plus, Minus), ignoring letter
+// case and spaces. 0 when none matches.
+ENGINE_API int key_code_by_name(const char *name);
 ENGINE_API int getKey();
 ENGINE_API int getChar();
 

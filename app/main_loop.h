@@ -23,7 +23,7 @@ ENGINE_API void set_update_rate(int rate, int max_steps);
 ENGINE_API void reset_update_time();
 
 // Ends the loop after the current step (the window's quit message, -frames).
-void request_quit();
+ENGINE_API void request_quit();
 bool quit_requested();
 void reset_quit_request();
 

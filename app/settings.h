@@ -50,9 +50,20 @@ struct AppOptions
     int update; // the simulation step the press belongs to (1 = the first)
     int key;    // virtual-key code
     bool ctrl;  // with Ctrl held
+    bool shift, alt;
   };
-  KeyPress presses[16];   // -press N:K, e.g. 40:H or 60:ctrl+G
+  KeyPress presses[16];   // -press N:K, e.g. 40:H, 60:ctrl+G or 70:Return
   int press_count;
+  struct Click
+  {
+    int update; // the simulation step it belongs to
+    float x, y; // window pixels
+    int button; // 1 left, 2 right
+  };
+  Click clicks[16];       // -click N:X,Y and -rclick N:X,Y
+  int click_count;
+  int gui_dump_at[8];     // -gui-dump N: list the active GUI screen after update N
+  int gui_dump_count;
   bool start_dev;         // -dev: the development mode after start-up
   bool sun_given;         // -sun DEG: the sun DEG degrees from the vertical
   float sun_angle;

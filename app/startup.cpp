@@ -12,6 +12,7 @@
 #include "window.h"
 #include "camera.h"
 #include "game_modes.h"
+#include "gui_setup.h"
 #include "scene_links.h"
 #include "gameobj/gameobj.h"
 #include "gameobj/gameobj_host.h"
@@ -26,6 +27,7 @@
 #include "ui/text.h"
 #include <SDL2/SDL.h>
 #include <cinttypes>
+#include <initializer_list>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -40,7 +42,8 @@ static void once_per_second()
   check_file_changes();
 }
 
-// Scripted runs: key presses at given updates, screenshots after given frames.
+// Scripted runs: key presses and clicks at given updates, GUI listings after given
+// updates, screenshots after given frames.
 static int updates_run = 0, frames_drawn = 0;
 
 static void scripted_update(float dt)
@@ -51,17 +54,38 @@ static void scripted_update(float dt)
     const AppOptions::KeyPress &p = app_options.presses[i];
     if (p.update != updates_run)
       continue;
-    if (p.ctrl)
-      set_key_held(VK_CONTROL, true);
+    const int mods[3] = {p.ctrl ? VK_CONTROL : 0, p.shift ? VK_SHIFT : 0, p.alt ? VK_MENU : 0};
+    for (int m : mods)
+      if (m)
+        set_key_held(m, true);
     set_key_held(p.key, true);
     post_input_event(IEV_KEY_DOWN, p.key, 0, 0, 0.f, 0.f);
     set_key_held(p.key, false);
     post_input_event(IEV_KEY_UP, p.key, 0, 0, 0.f, 0.f);
   }
+  for (int i = 0; i < app_options.click_count; i++)
+  {
+    const AppOptions::Click &c = app_options.clicks[i];
+    if (c.update != updates_run)
+      continue;
+    post_input_event(IEV_MOUSE_MOVE, 0, 0, 0, c.x, c.y);
+    set_key_held(c.button, true);
+    post_input_event(IEV_MOUSE_DOWN, c.button, 0, 0, c.x, c.y);
+    set_key_held(c.button, false);
+    post_input_event(IEV_MOUSE_UP, c.button, 0, 0, c.x, c.y);
+  }
   update_game(dt);
   for (int i = 0; i < app_options.press_count; i++)
-    if (app_options.presses[i].update == updates_run && app_options.presses[i].ctrl)
-      set_key_held(VK_CONTROL, false);
+  {
+    const AppOptions::KeyPress &p = app_options.presses[i];
+    if (p.update == updates_run)
+      for (int m : {p.ctrl ? VK_CONTROL : 0, p.shift ? VK_SHIFT : 0, p.alt ? VK_MENU : 0})
+        if (m)
+          set_key_held(m, false);
+  }
+  for (int i = 0; i < app_options.gui_dump_count; i++)
+    if (app_options.gui_dump_at[i] == updates_run)
+      dump_active_gui_screen(updates_run);
 }
 
 static bool scripted_render(float dt)
@@ -112,7 +136,8 @@ static LoopHooks loop_hooks()
 {
   LoopHooks h = {};
   h.process_messages = process_window_messages;
-  h.update = app_options.press_count ? scripted_update : update_game;
+  const bool scripted = app_options.press_count || app_options.click_count || app_options.gui_dump_count;
+  h.update = scripted ? scripted_update : update_game;
   h.check_device = check_d3d_device;
   h.render_frame = app_options.screenshot_count ? scripted_render : render_d3d_frame;
   h.present = present_d3d;
@@ -260,7 +285,8 @@ void shutdown_sequence()
   ran = true;
   debug("closing...");          // S1
   close_systems();              // S2
-  close_font();                 // S3
+  close_gui_systems();          // S3: the GUI's drawers, then the font
+  close_font();
   if (!common_vb_writer.startPtr)
     common_vb_writer.close();   // S4 (a writer still running is left to the device's end)
   close_gpu_load();             // S5
@@ -409,6 +435,7 @@ int app_main(int argc, char **argv)
   init_gpu_load();
   init_font();
   show_splash("Loading...", -1.0f);
+  init_gui_systems();
 
   init_systems();
 
