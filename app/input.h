@@ -64,7 +64,7 @@ ENGINE_API bool keyDown(int key);     // went down since the last clear (false o
 ENGINE_API bool keyUp(int key);       // went up since the last clear
 ENGINE_API const char *getKeyName(int key);
 // The code of a key name: the names of getKeyName and a few usual others (Return, Esc,
-// Up, Down, Left, Right, PgUp, PgDn, Del, Ins, Backspace, Plus, Minus), ignoring letter
+// Up, Down, Left, Right, PgUp, PgDn, Del, Ins, Plus, PrintScreen), ignoring letter
 // case and spaces. 0 when none matches.
 ENGINE_API int key_code_by_name(const char *name);
 ENGINE_API int getKey();

@@ -553,6 +553,39 @@ static bool parse_click(const char *a, int button)
   return true;
 }
 
+// "N:X,Y": the mouse moves to window pixel (X, Y) in update N.
+static bool parse_hover(const char *a)
+{
+  if (!a || app_options.hover_count >= 16)
+    return false;
+  long n;
+  float x, y;
+  int used = -1;
+  if (sscanf(a, "%ld:%f,%f%n", &n, &x, &y, &used) != 3 || used != int(strlen(a)) || n < 1 || n > 0x7fffffff ||
+      !std::isfinite(x) || !std::isfinite(y))
+    return false;
+  app_options.hovers[app_options.hover_count++] = {int(n), x, y};
+  return true;
+}
+
+// "N:M:KEY": KEY (a key name, or LMB / RMB for the mouse buttons) goes down in update N
+// and up in update M.
+static bool parse_hold(const char *a)
+{
+  if (!a || app_options.hold_count >= 8)
+    return false;
+  long from, to;
+  int used = -1;
+  if (sscanf(a, "%ld:%ld:%n", &from, &to, &used) != 2 || used < 0 || from < 1 || to <= from || to > 0x7fffffff)
+    return false;
+  const char *k = a + used;
+  int key = strcasecmp(k, "lmb") == 0 ? VK_LBUTTON : strcasecmp(k, "rmb") == 0 ? VK_RBUTTON : key_code_by_name(k);
+  if (!key)
+    return false;
+  app_options.holds[app_options.hold_count++] = {int(from), int(to), key};
+  return true;
+}
+
 static const Switch switches[] = {
   {"-720", nullptr, "request a 1280 x 720 window", [](const char *) { set_size(1280, 720); return true; }},
   {"-360", nullptr, "request a 640 x 360 window", [](const char *) { set_size(640, 360); return true; }},
@@ -582,6 +615,14 @@ static const Switch switches[] = {
      app_options.frame_limit = int(v);
      return true;
    }},
+  {"-updates", "N", "quit normally after N simulation updates (scripted runs that must reach an update)",
+   [](const char *a) {
+     uint64_t v;
+     if (!parse_u64(a, v) || v == 0 || v > 0x7fffffff)
+       return false;
+     app_options.update_limit = int(v);
+     return true;
+   }},
   {"-export-world", "DIR",
    "generate the game world without a window (-seed N makes it repeatable), write height.png, color.png, "
    "water.png, marks.png and world.json to DIR, then exit",
@@ -607,6 +648,10 @@ static const Switch switches[] = {
    [](const char *a) { return parse_click(a, VK_LBUTTON); }},
   {"-rclick", "N:X,Y", "the same with the right mouse button",
    [](const char *a) { return parse_click(a, VK_RBUTTON); }},
+  {"-hover", "N:X,Y", "move the mouse to window pixel (X, Y) in update N (up to 16)",
+   [](const char *a) { return parse_hover(a); }},
+  {"-hold", "N:M:KEY", "hold KEY (a key name as for -press, or LMB / RMB) from update N until update M (up to 8)",
+   [](const char *a) { return parse_hold(a); }},
   {"-gui-dump", "N",
    "after update N, log the active GUI screen: one line per element, indented by depth, with its class, "
    "'text', rectangle x0,y0,x1,y1 and states (up to 8)",

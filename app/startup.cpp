@@ -63,6 +63,28 @@ static void scripted_update(float dt)
     set_key_held(p.key, false);
     post_input_event(IEV_KEY_UP, p.key, 0, 0, 0.f, 0.f);
   }
+  float mx, my;
+  getMousePos(mx, my);
+  for (int i = 0; i < app_options.hover_count; i++)
+    if (app_options.hovers[i].update == updates_run)
+    {
+      mx = app_options.hovers[i].x, my = app_options.hovers[i].y;
+      post_input_event(IEV_MOUSE_MOVE, 0, 0, 0, mx, my);
+    }
+  for (int i = 0; i < app_options.hold_count; i++)
+  {
+    const AppOptions::Hold &h = app_options.holds[i];
+    const bool button = h.key == VK_LBUTTON || h.key == VK_RBUTTON;
+    if (h.from == updates_run || h.to == updates_run)
+    {
+      const bool down = h.from == updates_run;
+      set_key_held(h.key, down);
+      if (button)
+        post_input_event(down ? IEV_MOUSE_DOWN : IEV_MOUSE_UP, h.key, 0, 0, mx, my);
+      else
+        post_input_event(down ? IEV_KEY_DOWN : IEV_KEY_UP, h.key, 0, 0, 0.f, 0.f);
+    }
+  }
   for (int i = 0; i < app_options.click_count; i++)
   {
     const AppOptions::Click &c = app_options.clicks[i];
@@ -86,6 +108,8 @@ static void scripted_update(float dt)
   for (int i = 0; i < app_options.gui_dump_count; i++)
     if (app_options.gui_dump_at[i] == updates_run)
       dump_active_gui_screen(updates_run);
+  if (updates_run == app_options.update_limit)
+    request_quit();
 }
 
 static bool scripted_render(float dt)
@@ -136,7 +160,8 @@ static LoopHooks loop_hooks()
 {
   LoopHooks h = {};
   h.process_messages = process_window_messages;
-  const bool scripted = app_options.press_count || app_options.click_count || app_options.gui_dump_count;
+  const bool scripted = app_options.press_count || app_options.click_count || app_options.gui_dump_count ||
+                        app_options.hover_count || app_options.hold_count || app_options.update_limit;
   h.update = scripted ? scripted_update : update_game;
   h.check_device = check_d3d_device;
   h.render_frame = app_options.screenshot_count ? scripted_render : render_d3d_frame;

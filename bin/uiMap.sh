@@ -1,5 +1,6 @@
 // The world map of the play interface: the map image in a disc, opaque, with a thin
-// darkening toward its rim (20-byte vertices: position, colour, uv). Stage 0: the map.
+// darkening toward its rim (20-byte vertices: position, colour, uv over the disc 0..1).
+// vc[17].xy is added to the uv (the map scrolls; stage 0, the map, wraps).
 #include "gui_screen.inc"
 
 VARYING vec4 v_color;
@@ -15,8 +16,8 @@ void vsh()
 {
   gl_Position = gui_clip(POSITION0.xy);
   v_color = COLOR0;
-  v_uv = TEXCOORD0.xy;
-  v_disc = vec2(TEXCOORD0.x, 1.0 - TEXCOORD0.y) * 2.0 - 1.0;
+  v_uv = TEXCOORD0.xy + vc[17].xy;
+  v_disc = TEXCOORD0.xy * 2.0 - 1.0;
 }
 #endif
 

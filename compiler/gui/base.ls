@@ -224,6 +224,9 @@ static D3dColor fade(uint32_t c, float op) { return fade(rgba(c), op); }
 
 // ---- text -----------------------------------------------------------------------------
 
+// Smaller text is no longer readable, whatever the window: sizes stop here.
+constexpr float MIN_TEXT_PX = 10.5f;
+
 // Text drawn so that its first line's caps are centred vertically in rect (or the block
 // of lines when there are several), aligned horizontally by align (0 centre, 1 left, 2
 // right). An outline colour with alpha adds a dark rim and a soft drop shadow, which
@@ -233,6 +236,7 @@ static void draw_label_text(RenderBatch &batch, vec4f rect, int align, float siz
 {
   if (!text || !text[0] || size < 1.f || !default_font.size)
     return;
+  size = fmaxf(size, MIN_TEXT_PX);
   int lines = 1;
   for (const char *p = text; *p; p++)
     lines += *p == '\n';
@@ -246,7 +250,7 @@ static void draw_label_text(RenderBatch &batch, vec4f rect, int align, float siz
   const float baseline = mid - float(lines - 1) * lh * 0.5f + 0.36f * size;
   vec4f r(rect.x, baseline + box.y * s, rect.z, rect.w);
   const bool rim = outline.a() > 0;
-  const float outer = rim ? fmaxf(1.5f, size * 0.10f) : 0.f;
+  const float outer = rim ? fmaxf(1.5f, fminf(size * 0.10f, 2.5f + size * 0.04f)) : 0.f;
   const float shadow = rim ? 4.f : 0.f;
   default_font.renderText(batch, r, (align == 1 ? 1 : align == 2 ? 2 : 0) | (1 << 2), color, size, text, -1, 0.f,
                           shadow, shadow, outer, outline);

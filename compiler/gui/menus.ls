@@ -152,6 +152,7 @@ public:
     auto *menu = r->add(new GuiMenuPanel);
     menu->styled("menu");
     menu->setText("Cheats");
+    menu->named("cheats");
     place(menu, 0.5f, 0.5f, 0.5f, 0.5f);
     mana = control(menu, new GuiCheckbox, "check", "Endless mana", A_MANA_CHEAT, "Spells cost no mana (Ctrl-N).");
     monsters = control(menu, new GuiCheckbox, "check", "Monster waves", A_MONSTERS,

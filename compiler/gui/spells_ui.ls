@@ -20,8 +20,20 @@ struct MapMarker
 };
 static DynArray<MapMarker> map_markers;
 
-// The map: the terrain renderer's world map, north (+z) up, in a round frame.
-static StdRenderBatchState map_state;
+// The map: the terrain renderer's world map, north (+z) up, centred on the player (the
+// world wraps, and so does the map), in a round frame. Its state hands the shader the
+// offset of the map's centre: vc[17] = (u offset, v offset, 0, 0).
+class MapBatchState : public StdRenderBatchState
+{
+public:
+  float offset[4] = {0.f, 0.f, 0.f, 0.f};
+  void begin(const BaseRenderBatchState *prev) override
+  {
+    StdRenderBatchState::begin(prev);
+    set_vs_consts(17, offset, 1);
+  }
+};
+static MapBatchState map_state;
 static Shader *map_shader = nullptr;
 
 void init_map_ui()
@@ -41,26 +53,36 @@ class GuiMapView : public GuiImage
 {
 public:
   const char *getClassName() const override { return "GuiMapView"; }
-  // The map position of a world point (the world wraps every 256 units).
+  vec4f centre = vec4f(128.f, 0.f, 128.f, 0.f); // the world point in the middle
+
+  // The map position of a world point: its nearest copy around the centre.
   vec4f mapPoint(vec4f p) const
   {
-    const float fx = p.x / 256.f - floorf(p.x / 256.f), fz = p.z / 256.f - floorf(p.z / 256.f);
-    return vec4f(x0 + (x1 - x0) * fx, y1 - (y1 - y0) * fz, 0.f, 0.f);
+    float dx = (p.x - centre.x) / 256.f, dz = (p.z - centre.z) / 256.f;
+    dx -= floorf(dx + 0.5f);
+    dz -= floorf(dz + 0.5f);
+    return vec4f((x0 + x1) * 0.5f + (x1 - x0) * dx, (y0 + y1) * 0.5f - (y1 - y0) * dz, 0.f, 0.f);
   }
   void drawContent(RenderBatch &batch, vec4f r, float op) override
   {
+    if (GameObj *pl = local_player)
+      centre = pl->getPos();
     state = &map_state;
     map_state.texture = HeightmapRenderer::mapTex;
-    uv = vec4f(0.f, 1.f, 1.f, 0.f); // +z up
+    map_state.offset[0] = centre.x / 256.f - 0.5f;
+    map_state.offset[1] = centre.z / 256.f - 0.5f;
+    uv = vec4f(0.f, 1.f, 1.f, 0.f); // +z up; the offset moves it, the sampler wraps
     GuiImage::drawContent(batch, r, op);
     const float rad = (r.z - r.x) * 0.5f;
     render_rounded_box(batch, r, vec4f(rad), D3dColor(0u), fmaxf(unit * 4.f, 1.5f), 0.f, 0.f, 0.f,
                        fade(val(S_BORDER_COLOR), op), -1.f);
     const float u = unit;
+    const float cx = (r.x + r.z) * 0.5f, cy = (r.y + r.w) * 0.5f, rr = (r.z - r.x) * 0.5f;
     for (const MapMarker &m : map_markers)
     {
       const vec4f at = mapPoint(m.pos);
-      draw_icon(batch, m.icon, at.x, at.y, m.size * u, rgba(m.color), op);
+      if ((at.x - cx) * (at.x - cx) + (at.y - cy) * (at.y - cy) < rr * rr)
+        draw_icon(batch, m.icon, at.x, at.y, m.size * u, rgba(m.color), op);
     }
     if (GameObj *pl = local_player)
     {
@@ -68,7 +90,7 @@ public:
       const vec4f at = mapPoint(pl->getPos()), f = cur_view_itm.row(2);
       const float l = sqrtf(f.x * f.x + f.z * f.z);
       const float c = l > 1e-4f ? f.z / l : 1.f, s = l > 1e-4f ? f.x / l : 0.f;
-      draw_icon(batch, "dot_arrow", at.x, at.y, 30.f * u, vec4f(1.f), op, true, c, s);
+      draw_icon(batch, "dot_arrow", at.x, at.y, fmaxf(44.f * u, 14.f), vec4f(1.f), op, true, c, s);
     }
   }
 };
@@ -88,6 +110,7 @@ public:
   {
     const float h = r.w - r.y, cx = (r.x + r.z) * 0.5f, cy = (r.y + r.w) * 0.5f;
     const bool owned = spell_grid_has(kind);
+    drawSheen(batch, r, op);
     if (kind >= 0)
       draw_icon(batch, spell_infos[kind].icon, cx, cy - (button < 0 ? h * 0.06f : 0.f), h * 0.66f,
                 owned ? vec4f(1.f) : vec4f(0.35f, 0.35f, 0.38f, 0.8f), op);
@@ -96,10 +119,18 @@ public:
                 r.w - h * 0.12f, h * 0.34f, vec4f(1.f), op);
     else
     {
-      // Grid: the name under the icon and the buttons the spell is on.
-      draw_label_text(batch, vec4f(r.x, r.w - h * 0.24f, r.z, r.w - h * 0.04f), 0, h * 0.14f,
-                      kind >= 0 ? spell_infos[kind].name : "", fade(owned ? pal::TEXT : pal::TEXT_OFF, op),
-                      D3dColor(0u));
+      // Grid: the name under the icon (where there is room for it to be read) and the
+      // buttons the spell is on.
+      float size = h * 0.14f;
+      int n;
+      const char *name = kind >= 0 ? spell_infos[kind].name : "";
+      const vec4f box = default_font.calcTextBox(name, -1, &n);
+      const float w = default_font.size ? (box.z - box.x) * size / float(default_font.size) : 0.f;
+      if (w > (r.z - r.x) * 0.9f)
+        size *= (r.z - r.x) * 0.9f / w; // long names shrink to fit the tile
+      if (size >= 10.f)
+        draw_label_text(batch, vec4f(r.x, r.w - h * 0.24f, r.z, r.w - h * 0.04f), 0, size, name,
+                        fade(owned ? pal::TEXT : pal::TEXT_OFF, op), D3dColor(0u));
       for (int b = 0; b < 2; b++)
         if (owned && spell_assigned(b) == kind)
           draw_icon(batch, b == 0 ? "mouse_left" : "mouse_right", b == 0 ? r.x + h * 0.16f : r.z - h * 0.16f,
@@ -192,7 +223,7 @@ public:
     }
     auto *hint = grid_panel->add(new GuiLabel);
     hint->styled("grid_hint");
-    hint->setText("Left click: left mouse button     Right click: right mouse button");
+    hint->setText("Click with the left or right mouse button to put a spell on it");
     grid_panel->hidden = true;
   }
 

@@ -12,7 +12,7 @@ static void add_common_sheets(GuiStyle &st)
                                  pnum(S_WIDTH, -1), pnum(S_HEIGHT, -1)});
   sheet(st, sel()->sc("subtitle"), {pnum(S_TEXT_SIZE, 36), pcol(S_TEXT_COLOR, 0xFFEDE4D0),
                                     pcol(S_TEXT_OUTLINE, pal::OUTLINE), pnum(S_WIDTH, -1), pnum(S_HEIGHT, -1)});
-  sheet(st, sel()->sc("hint"), {pnum(S_TEXT_SIZE, 24), pcol(S_TEXT_COLOR, 0xD8E8E0D0), pcol(S_TEXT_OUTLINE, 0xC0000000),
+  sheet(st, sel()->sc("hint"), {pnum(S_TEXT_SIZE, 28), pcol(S_TEXT_COLOR, 0xD8E8E0D0), pcol(S_TEXT_OUTLINE, 0xC0000000),
                                 pnum(S_WIDTH, -1), pnum(S_HEIGHT, -1), pnum(S_PADDING, 12)});
   sheet(st, sel()->c("GuiMenuPanel"),
         {pcol(S_BG, pal::PANEL), pnum(S_BORDER, 2), pcol(S_BORDER_COLOR, pal::PANEL_EDGE), pnum(S_RADIUS, 20),
@@ -69,13 +69,15 @@ static void add_common_sheets(GuiStyle &st)
   sheet(st, sel()->sc("status"), {pnum(S_WIDTH, 656), pnum(S_HEIGHT, 44), pnum(S_TEXT_SIZE, 26),
                                   pcol(S_TEXT_COLOR, 0xFFBFE09A)});
   sheet(st, sel()->sc("buttons"), {pnum(S_LAYOUT, 2), pnum(S_WIDTH, -1), pnum(S_HEIGHT, 72), pnum(S_SPACING, 20)});
+  // The cheats' switches line up with the buttons under them.
+  sheet(st, sel()->sc("check")->in(sel()->n("cheats")), {pnum(S_WIDTH, 440)});
 }
 
 static void add_tooltip_sheets(GuiStyle &st)
 {
   sheet(st, sel()->c("GuiTooltipBox"),
         {pcol(S_BG, 0xF2101720), pnum(S_BORDER, 1.5f), pcol(S_BORDER_COLOR, 0xA0C9A45C), pnum(S_RADIUS, 10),
-         pnum(S_PADDING, 16), pnum(S_TEXT_SIZE, 26), pnum(S_ALIGN, 1), pnum(S_SHADOW, 20), pnum(S_SHADOW_Y, 6),
+         pnum(S_PADDING, 16), pnum(S_TEXT_SIZE, 29), pnum(S_ALIGN, 1), pnum(S_SHADOW, 20), pnum(S_SHADOW_Y, 6),
          pcol(S_SHADOW_COLOR, 0xA0000000), pnum(S_WIDTH, -1), pnum(S_HEIGHT, -1)});
 }
 
@@ -97,7 +99,7 @@ static void add_spells_sheets(GuiStyle &st)
   for (int mana = 0; mana < 2; mana++)
     sheet(st, sel()->sc(mana ? "mana" : "health"),
           {pnum(S_WIDTH, 430), pnum(S_HEIGHT, 40), pnum(S_RADIUS, 20), pcol(S_BG, 0xD8070A10), pnum(S_BORDER, 1.5f),
-           pcol(S_BORDER_COLOR, 0x80C9A45C), pnum(S_TEXT_SIZE, 24), pcol(S_TEXT_OUTLINE, 0xC0000000),
+           pcol(S_BORDER_COLOR, 0x80C9A45C), pnum(S_TEXT_SIZE, 27), pcol(S_TEXT_OUTLINE, 0xC0000000),
            pcol(S_ACCENT, mana ? pal::MANA : pal::HEALTH), ptext(S_ICON, mana ? "mana" : "health")});
 
   sheet(st, sel()->sc("grid_panel"),
@@ -117,5 +119,5 @@ static void add_spells_sheets(GuiStyle &st)
   sheet(st, sel()->sc("grid_slot")->is(ST_PRESSED), {pnum(S_SCALE, 0.96f)});
   sheet(st, sel()->sc("grid_slot")->is(ST_DISABLED), {pcol(S_BG, 0x90141A22), pcol(S_BORDER_COLOR, 0x30C9A45C)});
   sheet(st, sel()->sc("grid_hint"),
-        {pnum(S_TEXT_SIZE, 24), pcol(S_TEXT_COLOR, pal::TEXT_DIM), pnum(S_WIDTH, -1), pnum(S_HEIGHT, 40)});
+        {pnum(S_TEXT_SIZE, 27), pcol(S_TEXT_COLOR, pal::TEXT_DIM), pnum(S_WIDTH, -1), pnum(S_HEIGHT, 40)});
 }

@@ -257,14 +257,16 @@ public:
                     fade(val(S_TEXT_COLOR), op), fade(val(S_TEXT_OUTLINE), op));
   }
 
-  // The pixel width of the text at the current size.
+  // The text's size in pixels, as drawn.
+  float textPx(float u) const { return fmaxf(num(S_TEXT_SIZE) * u, MIN_TEXT_PX); }
+  // The pixel width of the text at that size.
   float textWidth(float u) const
   {
     int n;
     if (!text[0] || !default_font.size)
       return 0.f;
     const vec4f b = default_font.calcTextBox(text, -1, &n);
-    return (b.z - b.x) * num(S_TEXT_SIZE) * u / float(default_font.size);
+    return (b.z - b.x) * textPx(u) / float(default_font.size);
   }
 };
 
@@ -306,7 +308,7 @@ public:
     int lines = 1;
     for (const char *p = text; *p; p++)
       lines += *p == '\n';
-    const float size = num(S_TEXT_SIZE) * u;
+    const float size = textPx(u);
     const float lh = default_font.size ? float(default_font.lineHeight) / float(default_font.size) : 1.2f;
     return vec4f(textWidth(u) + pad, size * (0.9f + lh * float(lines - 1)) + pad, 0.f, 0.f);
   }
@@ -320,10 +322,20 @@ public:
   bool focusable() const override { return true; }
   vec4f contentSize(float u) override
   {
-    return vec4f(textWidth(u) + 2.f * num(S_PADDING) * u, num(S_TEXT_SIZE) * u * 1.8f, 0.f, 0.f);
+    return vec4f(textWidth(u) + 2.f * num(S_PADDING) * u, textPx(u) * 1.8f, 0.f, 0.f);
+  }
+  // A thin light just inside the top edge, as if the box were lit from above.
+  void drawSheen(RenderBatch &batch, vec4f r, float op)
+  {
+    if (val(S_BG).w < 0.5f)
+      return;
+    const float b = fmaxf(num(S_BORDER) * unit, 1.f), rad = num(S_RADIUS) * unit, t = fmaxf(unit * 1.5f, 1.f);
+    render_rounded_box(batch, vec4f(r.x + rad * 0.7f, r.y + b, r.z - rad * 0.7f, r.y + b + t), vec4f(t * 0.5f),
+                       fade(0x30FFFFFFu, op), 0.f, 0.f, 0.f, 0.f, D3dColor(0u), -1.f);
   }
   void drawContent(RenderBatch &batch, vec4f r, float op) override
   {
+    drawSheen(batch, r, op);
     const char *icon = str(S_ICON);
     if (icon[0])
     {
