@@ -64,8 +64,11 @@ void GuiStyle::restyle(BaseGuiElement *e, bool force)
 
   uintptr_t slots[NUM_GUI_PROPS];
   for (int k = 0; k < NUM_GUI_PROPS; k++)
-    slots[k] = e->isOwnProp(k) ? e->props[k] : 0;
-  const GuiTransitionSettings *trans[NUM_GUI_PROPS] = {};
+    slots[k] = e->props[k] & (uintptr_t(0) - (e->props[k] & 1)); // own properties only
+  // Transition settings per slot; only entries whose bit is set in `timed` are valid.
+  const GuiTransitionSettings *trans[NUM_GUI_PROPS];
+  uint32_t timed = 0;
+  static_assert(NUM_GUI_PROPS <= 32, "one bit per slot");
 
   for (int m = 0; m < matched.num; m++)
     for (BaseGuiProperty *p = sheets.ptr[matched.ptr[m]].props; p; p = p->next)
@@ -80,13 +83,17 @@ void GuiStyle::restyle(BaseGuiElement *e, bool force)
       {
         auto *t = static_cast<GuiTransitionProperty *>(p);
         if (!t->slots[0])
+        {
           for (const GuiTransitionSettings *&s : trans)
             s = t->settings;
+          timed = (1u << NUM_GUI_PROPS) - 1;
+        }
         for (const unsigned char *s = reinterpret_cast<const unsigned char *>(t->slots); *s; s++)
         {
           if (!(*s > 0 && *s <= NUM_GUI_PROPS))
             fatal("%s(%d): failed ASSERT(%s)", "guiRuntime", 496, "*s>0 && *s<=NUM_GUI_PROPS");
           trans[*s - 1] = t->settings;
+          timed |= 1u << (*s - 1);
         }
       }
       else if (p->index >= 0 && p->index < NUM_GUI_PROPS && !(slots[p->index] & 1))
@@ -110,7 +117,7 @@ void GuiStyle::restyle(BaseGuiElement *e, bool force)
     }
     memcpy(e->props, slots, sizeof(slots));
     for (int k = 0; k < NUM_GUI_PROPS; k++)
-      if (trans[k] && gui_prop_animatable(k))
+      if ((timed >> k & 1) && trans[k] && gui_prop_animatable(k))
         e->transitions[k] = trans[k]->start(e, k, look[k]);
     force = true;
   }

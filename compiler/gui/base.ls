@@ -159,9 +159,11 @@ public:
   GuiSel *isnt(uint32_t s) { forbid |= s; return this; }
   GuiSel *in(GuiSel *a) { ancestor = a; return this; }
 
+  // Names are literals, the same pointer when equal as a rule: compared first.
+  static bool same(const char *a, const char *b) { return a == b || !strcmp(a, b); }
   bool matchSelf(const BaseGuiElement *e) const
   {
-    if (cls && strcmp(e->getClassName(), cls))
+    if (cls && !same(e->getClassName(), cls))
       return false;
     if (style_class && strcmp(gui_style_class(e), style_class))
       return false;

@@ -52,7 +52,23 @@ grep -q '^"gfx_quality"="low"' "$dir/settings.reg" || fail "gfx_quality not stor
 grep -q '^"other"=dword:00000007' "$dir/settings.reg" || fail "the unknown line was lost"
 grep -q '^"flags"=dword:' "$dir/settings.reg" || fail "flags not stored"
 
-# 3. The switches are listed.
+# 4. Play: with Ctrl held the spell grid opens; a right click on "Pit" puts it on the
+#    right mouse button. Escape opens the game menu, Escape again resumes, Ctrl-F12
+#    opens the cheats.
+new=$(centre "$main" "New game")
+"$exe" -360 -seed 7 -click "4:$new" -hold 30:45:Control -gui-dump 36 -updates 37 >"$tmp/grid.log" 2>&1 ||
+  { cat "$tmp/grid.log"; fail "exit code $?"; }
+grid=$(listing "$tmp/grid.log" 36)
+pit=$(centre "$grid" "Pit")
+[ -n "$pit" ] || { printf '%s\n' "$grid"; fail "no spell grid while Ctrl is held"; }
+"$exe" -360 -seed 7 -click "4:$new" -hold 30:45:Control -rclick "36:$pit" -gui-dump 38 -press 48:Escape -gui-dump 50 \
+  -press 52:Escape -press 56:ctrl+F12 -gui-dump 58 -updates 59 >"$tmp/play.log" 2>&1 || { cat "$tmp/play.log"; fail "exit code $?"; }
+bar=$(listing "$tmp/play.log" 38 | grep -A6 "GuiSpellBar" | grep "GuiSpellSlot" | sed "s/^ *GuiSpellSlot '\([^']*\)'.*/\1/" | tr '\n' '|')
+[ "$bar" = "Fireball|Pit|" ] || { listing "$tmp/play.log" 38; fail "spell bar holds '$bar' after the right click on Pit"; }
+grep -q "^gui dump after update 50: GameMenuScreen$" "$tmp/play.log" || fail "Escape in play did not open the game menu"
+grep -q "^gui dump after update 58: CheatMenuScreen$" "$tmp/play.log" || fail "Ctrl-F12 did not open the cheat menu"
+
+# 5. The switches are listed.
 "$exe" -help >"$tmp/help" 2>&1 || fail "-help failed"
 for s in -click -rclick -gui-dump -hover -hold -updates; do
   grep -q -e "^  $s " "$tmp/help" || fail "-help lacks $s"
