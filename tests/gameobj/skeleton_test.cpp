@@ -3,6 +3,8 @@
 #include "host_fixture.h"
 #include "app/input.h"
 #include "app/log.h"
+#include "ui/gui_behaviors.h"
+#include "ui/gui_screen.h"
 #include <cmath>
 
 using ::testing::internal::CaptureStdout;
@@ -13,12 +15,20 @@ namespace
 class SkeletonTest : public HostFixture
 {
 protected:
+  // As in the program: what the module hangs into the GUI goes before its code does.
+  void SetUp() override
+  {
+    HostFixture::SetUp();
+    register_std_behaviors();
+    set_gameobj_gui_release(release_module_gui);
+  }
   void TearDown() override
   {
     if (gameobj_api.close_gameobj)
       gameobj_api.close_gameobj();
     set_error_message(nullptr);
     HostFixture::TearDown();
+    set_gameobj_gui_release(nullptr);
   }
 };
 
@@ -95,34 +105,46 @@ TEST_F(SkeletonTest, EveryClassHasItsOwnTable)
     EXPECT_EQ(class_index(GameObj_list[i]), i + 1);
 }
 
-TEST_F(SkeletonTest, MenusCloseOnlyWhenConfirmed)
+// The menus answer the keyboard: Return chooses only once a button has the focus; Down
+// gives it to "New game", which closes the main menu; Escape resumes from the game menu.
+TEST_F(SkeletonTest, MenusCloseOnlyWhenAButtonIsChosen)
 {
   start(SKELETON_MODULE);
+  GuiHooks h;
+  h.get_event = getEvent;
+  h.key_held = getKeyState;
+  h.mouse_pos = getMousePos;
+  gui_hooks = h;
+  auto key = [](int vk) {
+    post_input_event(IEV_KEY_DOWN, vk, 0, 0, 0.f, 0.f);
+    post_input_event(IEV_KEY_UP, vk, 0, 0, 0.f, 0.f);
+  };
+
   should_close_game_menu = true;
   gameobj_api.open_main_menu();
   EXPECT_FALSE(should_close_game_menu);
-  gameobj_api.update_game_menu(0.05f); // no Enter, no click
+  gameobj_api.update_game_menu(0.05f); // no input
   EXPECT_FALSE(should_close_game_menu);
-  EXPECT_FALSE(gameobj_api.update_spells_ui_mouse());
+  key(VK_RETURN); // nothing chosen yet
+  gameobj_api.update_game_menu(0.05f);
+  EXPECT_FALSE(should_close_game_menu);
+  clear_input();
 
-  post_input_event(IEV_KEY_DOWN, VK_RETURN, 0, 0, 0.f, 0.f);
+  key(VK_DOWN);
+  key(VK_RETURN);
   gameobj_api.update_game_menu(0.05f);
   EXPECT_TRUE(should_close_game_menu);
   clear_input();
 
-  gameobj_api.open_main_menu();
+  gameobj_api.open_game_menu(nullptr);
   EXPECT_FALSE(should_close_game_menu);
-  post_input_event(IEV_MOUSE_DOWN, VK_LBUTTON, 0, 0, 10.f, 10.f);
+  key(VK_ESCAPE);
   gameobj_api.update_game_menu(0.05f);
   EXPECT_TRUE(should_close_game_menu);
   clear_input();
-
-  // Once closed, input no longer closes anything.
-  should_close_game_menu = false;
-  post_input_event(IEV_KEY_DOWN, VK_RETURN, 0, 0, 0.f, 0.f);
-  gameobj_api.update_game_menu(0.05f);
-  EXPECT_FALSE(should_close_game_menu);
-  clear_input();
+  gameobj_api.close_game_menu(nullptr);
+  EXPECT_FALSE(gameobj_api.update_spells_ui_mouse()); // no Ctrl: the camera has the mouse
+  gui_hooks = GuiHooks();
 }
 
 // Edits a copy of the module's sources while "running": a compile error shows the
@@ -135,7 +157,7 @@ TEST_F(SkeletonTest, EditedSourcesAreRebuiltAndSwappedIn)
   start(SKELETON_MODULE);
   gameobj_api.init_gameobj();
   GameObj *p = local_player;
-  ASSERT_EQ(gameobj_watched_source_count(), 9); // main.ls and its 8 imports
+  ASSERT_EQ(gameobj_watched_source_count(), 18); // main.ls and its 17 imports
   EXPECT_FALSE(gameobj_api.are_any_monsters_alive());
 
   std::ifstream in(src / "game/world.ls");
