@@ -56,6 +56,9 @@ for size in $sizes; do
   "$exe" -seed 7 "$size" -click "4:$new" -hold 40:80:Control -gui-dump 50 -updates 51 >"$out/layout_spells_$s.log" 2>&1
   spells=$(listing "$out/layout_spells_$s.log" 50)
   fire=$(centre "$spells" "Fireball" 2) # the grid's, after the bar's
+  # The cheats' "Add all spells" by keyboard, then back in play the new spell flies in.
+  run "pick_up_$s" 75 "$size" -click "4:$new" -press 55:ctrl+F12 -press 58:Down -press 59:Down -press 60:Down \
+    -press 61:Return -press 64:Escape
   run "spell_grid_$s" 75 "$size" -click "4:$new" -hold 40:80:Control -hover "50:$fire"
   # Over bright snow and over dark water: play from fixed cameras, with the grid open
   # and then the game menu.

@@ -108,9 +108,17 @@ void add_initial_spells()
   spell_grid_add(spell_kind_of_class(23));
 }
 
+// Every spell; the last one that was missing shows the pick-up animation.
 void add_all_spells()
 {
+  int added = -1;
   for (int k = 0; k < SPELL_KINDS; k++)
-    spell_grid_add(k);
+    if (spell_grid_add(k))
+      added = k;
   debug("all %d spells in the grid", SPELL_KINDS);
+  if (added >= 0)
+  {
+    spell_grid.last_picked = added;
+    start_spell_pick_up_anim();
+  }
 }

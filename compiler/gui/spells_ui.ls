@@ -224,6 +224,8 @@ public:
     auto *hint = grid_panel->add(new GuiLabel);
     hint->styled("grid_hint");
     hint->setText("Click with the left or right mouse button to put a spell on it");
+    hint->setTooltip("Keys: arrows choose, Enter puts the spell on the left button, Shift-Enter on the right.");
+    hint->addHandler(&tooltip_box_behavior);
     grid_panel->hidden = true;
   }
 
@@ -231,6 +233,8 @@ public:
   {
     if (ev.ev.kind == IEV_MOUSE_DOWN || ev.ev.kind == IEV_MOUSE_UP)
       last_button = ev.ev.key;
+    else if (ev.ev.kind == IEV_KEY_DOWN && (ev.ev.key == VK_RETURN || ev.ev.key == VK_SPACE))
+      last_button = ev.ev.flags & IEF_SHIFT ? 2 : 1; // the keyboard: Shift for the right button
     GuiScreen::processInputEvent(ev, target);
   }
 
