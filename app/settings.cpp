@@ -538,33 +538,35 @@ static bool parse_press(const char *a)
   return true;
 }
 
+// "N:X,Y": update N and window pixel (X, Y).
+static bool parse_update_point(const char *a, int &n, float &x, float &y)
+{
+  long u;
+  int used = -1;
+  if (!a || sscanf(a, "%ld:%f,%f%n", &u, &x, &y, &used) != 3 || used != int(strlen(a)) || u < 1 ||
+      u > 0x7fffffff || !std::isfinite(x) || !std::isfinite(y))
+    return false;
+  n = int(u);
+  return true;
+}
+
 // "N:X,Y": a click of button at window pixel (X, Y) in update N.
 static bool parse_click(const char *a, int button)
 {
-  if (!a || app_options.click_count >= 16)
+  AppOptions::Click c = {0, 0.f, 0.f, button};
+  if (app_options.click_count >= 16 || !parse_update_point(a, c.update, c.x, c.y))
     return false;
-  long n;
-  float x, y;
-  int used = -1;
-  if (sscanf(a, "%ld:%f,%f%n", &n, &x, &y, &used) != 3 || used != int(strlen(a)) || n < 1 || n > 0x7fffffff ||
-      !std::isfinite(x) || !std::isfinite(y))
-    return false;
-  app_options.clicks[app_options.click_count++] = {int(n), x, y, button};
+  app_options.clicks[app_options.click_count++] = c;
   return true;
 }
 
 // "N:X,Y": the mouse moves to window pixel (X, Y) in update N.
 static bool parse_hover(const char *a)
 {
-  if (!a || app_options.hover_count >= 16)
+  AppOptions::Hover h = {};
+  if (app_options.hover_count >= 16 || !parse_update_point(a, h.update, h.x, h.y))
     return false;
-  long n;
-  float x, y;
-  int used = -1;
-  if (sscanf(a, "%ld:%f,%f%n", &n, &x, &y, &used) != 3 || used != int(strlen(a)) || n < 1 || n > 0x7fffffff ||
-      !std::isfinite(x) || !std::isfinite(y))
-    return false;
-  app_options.hovers[app_options.hover_count++] = {int(n), x, y};
+  app_options.hovers[app_options.hover_count++] = h;
   return true;
 }
 

@@ -88,6 +88,24 @@ inline std::vector<uint8_t> dds_file(std::vector<uint8_t> top, int w, int h, int
   return out;
 }
 
+// The whole file; false when it cannot be read or is empty.
+inline bool read_file(const char *name, std::vector<unsigned char> &data)
+{
+  FILE *f = fopen(name, "rb");
+  if (!f)
+    return false;
+  bool ok = fseek(f, 0, SEEK_END) == 0;
+  long size = ok ? ftell(f) : -1;
+  ok = ok && size > 0 && fseek(f, 0, SEEK_SET) == 0;
+  if (ok)
+  {
+    data.resize(size_t(size));
+    ok = fread(data.data(), 1, data.size(), f) == data.size();
+  }
+  fclose(f);
+  return ok;
+}
+
 // Writes data to path through path + ".tmp" and a rename. Reports failures on stderr
 // with the tool's name.
 inline bool write_file(const char *tool, const std::string &path, const void *data, size_t size)

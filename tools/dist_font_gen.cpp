@@ -42,23 +42,6 @@ struct Glyph
   int x = 0, y = 0; // atlas position
 };
 
-bool read_file(const char *name, std::vector<unsigned char> &data)
-{
-  FILE *f = fopen(name, "rb");
-  if (!f)
-    return false;
-  bool ok = fseek(f, 0, SEEK_END) == 0;
-  long size = ok ? ftell(f) : -1;
-  ok = ok && size > 0 && fseek(f, 0, SEEK_SET) == 0;
-  if (ok)
-  {
-    data.resize(size_t(size));
-    ok = fread(data.data(), 1, data.size(), f) == data.size();
-  }
-  fclose(f);
-  return ok;
-}
-
 // The family name from the font's name table (Windows Unicode entry), ASCII only.
 std::string family_name(const stbtt_fontinfo &font)
 {
@@ -130,7 +113,7 @@ int main(int argc, char **argv)
     }
   }
   std::vector<unsigned char> ttf;
-  if (!read_file(argv[1], ttf))
+  if (!asset::read_file(argv[1], ttf))
   {
     fprintf(stderr, "%s: can't read '%s'\n", TOOL, argv[1]);
     return 1;

@@ -12,6 +12,8 @@
 #include <vector>
 #include <utility>
 
+#include "asset_files.h"
+
 namespace
 {
 constexpr int SIZE = 256;
@@ -96,73 +98,6 @@ uint8_t to_byte(float f)
   return uint8_t(lrintf(f * 255.f));
 }
 
-// RGBA8 levels: level 0 given, each further level the 2 x 2 box average of the one above.
-std::vector<std::vector<uint8_t>> mip_chain(std::vector<uint8_t> top)
-{
-  std::vector<std::vector<uint8_t>> levels{std::move(top)};
-  for (int s = SIZE / 2; s >= 1; s /= 2)
-  {
-    const std::vector<uint8_t> &up = levels.back();
-    int us = s * 2;
-    std::vector<uint8_t> l(size_t(s) * s * 4);
-    for (int y = 0; y < s; y++)
-      for (int x = 0; x < s; x++)
-        for (int c = 0; c < 4; c++)
-        {
-          int sum = up[((2 * y) * us + 2 * x) * 4 + c] + up[((2 * y) * us + 2 * x + 1) * 4 + c] +
-                    up[((2 * y + 1) * us + 2 * x) * 4 + c] + up[((2 * y + 1) * us + 2 * x + 1) * 4 + c];
-          l[(size_t(y) * s + x) * 4 + c] = uint8_t((sum + 2) / 4);
-        }
-    levels.push_back(std::move(l));
-  }
-  return levels;
-}
-
-void put32(std::vector<uint8_t> &out, size_t at, uint32_t v)
-{
-  out[at] = uint8_t(v);
-  out[at + 1] = uint8_t(v >> 8);
-  out[at + 2] = uint8_t(v >> 16);
-  out[at + 3] = uint8_t(v >> 24);
-}
-
-// The 128-byte DDS preamble for a mip-mapped 2D A8R8G8B8 texture.
-std::vector<uint8_t> dds_header(int mips)
-{
-  std::vector<uint8_t> h(128, 0);
-  memcpy(h.data(), "DDS ", 4);
-  put32(h, 4, 124);
-  put32(h, 8, 0x1 | 0x2 | 0x4 | 0x8 | 0x1000 | 0x20000); // CAPS HEIGHT WIDTH PITCH PIXELFORMAT MIPMAPCOUNT
-  put32(h, 12, SIZE);
-  put32(h, 16, SIZE);
-  put32(h, 20, SIZE * 4);
-  put32(h, 28, uint32_t(mips));
-  put32(h, 76, 32);
-  put32(h, 80, 0x40 | 0x1); // RGB | ALPHAPIXELS
-  put32(h, 88, 32);
-  put32(h, 92, 0x00FF0000);
-  put32(h, 96, 0x0000FF00);
-  put32(h, 100, 0x000000FF);
-  put32(h, 104, 0xFF000000);
-  put32(h, 108, 0x1000 | 0x400000 | 0x8); // TEXTURE | MIPMAP | COMPLEX
-  return h;
-}
-
-bool write_file(const char *path, const std::vector<uint8_t> &data)
-{
-  FILE *f = fopen(path, "wb");
-  if (!f)
-  {
-    fprintf(stderr, "land_tex_gen: can't write '%s'\n", path);
-    return false;
-  }
-  bool ok = fwrite(data.data(), 1, data.size(), f) == data.size();
-  ok = fclose(f) == 0 && ok;
-  if (!ok)
-    fprintf(stderr, "land_tex_gen: error writing '%s'\n", path);
-  return ok;
-}
-
 std::vector<uint8_t> make_detail()
 {
   std::vector<float> r(SIZE * SIZE), g(SIZE * SIZE), b(SIZE * SIZE);
@@ -196,11 +131,7 @@ std::vector<uint8_t> make_detail()
   // detail lookups the most expensive part of the land.
   for (size_t i = 0; i < r.size(); i++)
     std::swap(rgba[i * 4], rgba[i * 4 + 2]); // memory order B, G, R, A
-  auto levels = mip_chain(std::move(rgba));
-  std::vector<uint8_t> out = dds_header(int(levels.size()));
-  for (const auto &l : levels)
-    out.insert(out.end(), l.begin(), l.end());
-  return out;
+  return asset::dds_file(std::move(rgba), SIZE, SIZE, 4);
 }
 
 std::vector<uint8_t> make_foam()
@@ -237,11 +168,7 @@ std::vector<uint8_t> make_foam()
       px[i * 4 + 2] = to_byte(0.5f - dx * 0.5f);
       px[i * 4 + 3] = to_byte(foam[i]);
     }
-  auto levels = mip_chain(std::move(px));
-  std::vector<uint8_t> out = dds_header(int(levels.size()));
-  for (const auto &l : levels)
-    out.insert(out.end(), l.begin(), l.end());
-  return out;
+  return asset::dds_file(std::move(px), SIZE, SIZE, 4);
 }
 } // namespace
 
@@ -253,5 +180,5 @@ int main(int argc, char **argv)
     return 2;
   }
   std::vector<uint8_t> data = strcmp(argv[1], "detail") == 0 ? make_detail() : make_foam();
-  return write_file(argv[2], data) ? 0 : 1;
+  return asset::write_file("land_tex_gen", argv[2], data) ? 0 : 1;
 }

@@ -9,6 +9,7 @@
 #include "render/shaders.h"
 #include "render/textures.h"
 #include "ui/dist_font.h"
+#include "ui/dist_font_walk.h"
 
 ENGINE_API DistFont default_font;
 ENGINE_API DistIcons ui_icons;
@@ -120,39 +121,16 @@ void DistFont::renderText(RenderBatch &batch, vec4f rect, int align, D3dColor co
   const float m = v; // the quads reach spread x s beyond the ink
   DistTextVertex *out = static_cast<DistTextVertex *>(batch.add(st, ox + bx0 - m, oy + by0 - m, ox + bx1 + m,
                                                                 oy + by1 + m, count * DIST_GLYPH_BYTES, count * 2));
-  float pen = ox, line = oy;
-  int prev = -1;
-  for (int i = 0; i < len; i++)
-  {
-    const int c = (unsigned char)text[i];
-    if (c == '\n')
-    {
-      prev = -1;
-      pen = ox;
-      line += s * float(lineHeight);
-      continue;
-    }
-    const int gi = glyphIndex(c);
-    if (gi >= 0)
-    {
-      const Glyph &g = glyphs.ptr[gi];
-      const float k = kerning(prev, c);
-      if (g.width != 0.f)
-      {
-        const float x0 = pen + s * (k + g.xoffset), y0 = line - s * g.yoffset;
-        const float x1 = x0 + s * g.width, y1 = y0 + s * g.height;
-        const float u0 = g.u, v0 = g.v, u1 = u0 + g.width * invScaleW, v1 = v0 + g.height * invScaleH;
-        const DistTextVertex q[4] = {{x0, y0, color, color2, u0, v0, params},
-                                     {x1, y0, color, color2, u1, v0, params},
-                                     {x1, y1, color, color2, u1, v1, params},
-                                     {x0, y1, color, color2, u0, v1, params}};
-        out[0] = q[0], out[1] = q[1], out[2] = q[2], out[3] = q[0], out[4] = q[2], out[5] = q[3];
-        out += 6;
-      }
-      pen += s * (k + g.xadvance);
-    }
-    prev = c;
-  }
+  dist_font_walk(*this, text, len, s, ox, oy, [&](const Glyph &g, float x0, float y0) {
+    const float x1 = x0 + s * g.width, y1 = y0 + s * g.height;
+    const float u0 = g.u, v0 = g.v, u1 = u0 + g.width * invScaleW, v1 = v0 + g.height * invScaleH;
+    const DistTextVertex q[4] = {{x0, y0, color, color2, u0, v0, params},
+                                 {x1, y0, color, color2, u1, v0, params},
+                                 {x1, y1, color, color2, u1, v1, params},
+                                 {x0, y1, color, color2, u0, v1, params}};
+    out[0] = q[0], out[1] = q[1], out[2] = q[2], out[3] = q[0], out[4] = q[2], out[5] = q[3];
+    out += 6;
+  });
 }
 
 void DistIcons::renderIcon(RenderBatch &batch, vec4f placement, float scale, int id, float thickness, float offset_x,

@@ -7,6 +7,7 @@
 #include <initializer_list>
 #include "render/textures.h"
 #include "ui/dist_font.h"
+#include "ui/dist_font_walk.h"
 
 namespace
 {
@@ -179,45 +180,18 @@ float DistFont::kerning(int prev, int c) const
 vec4f DistFont::calcTextBox(const char *text, int len, int *glyph_count) const
 {
   len = text_len(text, len);
-  vec4f box(0.f);
+  vec4f box(0.f); // grows from the degenerate box at the origin
   int count = 0;
-  float pen = 0.f, line = 0.f;
-  int prev = -1;
-  for (int i = 0; i < len; i++)
-  {
-    const int c = (unsigned char)text[i];
-    if (c == '\n')
-    {
-      prev = -1;
-      pen = 0.f;
-      line += float(lineHeight);
-      continue;
-    }
-    const int gi = glyphIndex(c);
-    if (gi >= 0)
-    {
-      const Glyph &g = glyphs.ptr[gi];
-      const float k = kerning(prev, c);
-      if (g.width != 0.f)
-      {
-        const float x0 = pen + k + g.xoffset, y0 = line - g.yoffset;
-        box.x = fminf(box.x, x0);
-        box.y = fminf(box.y, y0);
-        box.z = fmaxf(box.z, x0 + g.width);
-        box.w = fmaxf(box.w, y0 + g.height);
-        count++;
-      }
-      pen += k + g.xadvance;
-    }
-    prev = c;
-  }
-  if (count)
-  {
-    const float s = float(spread);
-    box = vec4f(box.x + s, box.y + s, box.z - s, box.w - s);
-  }
-  else
-    box = vec4f(0.f);
+  dist_font_walk(*this, text, len, 1.f, 0.f, 0.f, [&](const Glyph &g, float x0, float y0) {
+    box.x = fminf(box.x, x0);
+    box.y = fminf(box.y, y0);
+    box.z = fmaxf(box.z, x0 + g.width);
+    box.w = fmaxf(box.w, y0 + g.height);
+    count++;
+  });
+  // The quads reach spread texels beyond the ink.
+  const float s = float(spread);
+  box = count ? vec4f(box.x + s, box.y + s, box.z - s, box.w - s) : vec4f(0.f);
   if (glyph_count)
     *glyph_count = count;
   return box;

@@ -42,9 +42,10 @@ constexpr int HELD_BUTTONS = IEF_LBUTTON | IEF_RBUTTON;
 
 // ---- hit boxes ------------------------------------------------------------------------
 
+// Also the tooltip boxes' walk: only the event type (the mask) and the check differ.
 int NewGuiHittestHandler::handle(NewGuiEvent *ev, BaseGuiElement *e, int phase)
 {
-  if (ev->type != GUI_EV_HITTEST)
+  if (!(ev->type & mask))
     return GUI_NOT_CONSUMED;
   // A hidden element hides its subtree too: its children are not hit either.
   if (e->isHidden())
@@ -185,17 +186,6 @@ int RadioButtonBehavior::behave(BaseGuiElement *e, NewGuiEvent *ev)
 }
 
 // ---- tooltip boxes --------------------------------------------------------------------
-
-int TooltipBoxBehavior::handle(NewGuiEvent *ev, BaseGuiElement *e, int phase)
-{
-  if (ev->type != GUI_EV_TOOLTIP)
-    return GUI_NOT_CONSUMED;
-  if (e->isHidden())
-    return GUI_SKIP_CHILDREN;
-  if (children_consume(ev, e, phase))
-    return GUI_CONSUMED;
-  return behave(e, ev);
-}
 
 int TooltipBoxBehavior::behave(BaseGuiElement *e, NewGuiEvent *ev)
 {

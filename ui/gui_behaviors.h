@@ -51,12 +51,11 @@ public:
 };
 
 // "tooltip_box": an element under the pointer with a tooltip text shows it through the
-// module's show_tooltip; children are asked first.
+// module's show_tooltip; children are asked first (the hit box's walk).
 class ENGINE_API TooltipBoxBehavior : public NewGuiHittestHandler
 {
 public:
   TooltipBoxBehavior() { mask = GUI_EV_TOOLTIP; }
-  int handle(NewGuiEvent *ev, BaseGuiElement *e, int phase) override;
   int behave(BaseGuiElement *e, NewGuiEvent *ev) override;
 };
 
