@@ -52,10 +52,10 @@ TEST(KeyNames, TableEntries)
 TEST(KeyNames, CodesByName)
 {
   for (int k = 1; k < 256; k++)
-  {
     if (strcmp(getKeyName(k), "?"))
+    {
       EXPECT_EQ(key_code_by_name(getKeyName(k)), k) << getKeyName(k);
-  }
+    }
   EXPECT_EQ(key_code_by_name("leftarrow"), VK_LEFT);
   EXPECT_EQ(key_code_by_name("PAGE down"), VK_NEXT);
   EXPECT_EQ(key_code_by_name("Return"), VK_RETURN);
