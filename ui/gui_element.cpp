@@ -126,13 +126,6 @@ void BaseGuiElement::setOwnProp(BaseGuiProperty *p)
   markDirty();
 }
 
-bool BaseGuiElement::getBool(int slot) const
-{
-  if (!isOwnProp(slot))
-    return false;
-  return static_cast<const GuiProperty<bool> *>(prop(slot))->value;
-}
-
 void BaseGuiElement::setBool(int slot, bool v, bool mark_dirty)
 {
   if (isOwnProp(slot))

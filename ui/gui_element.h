@@ -240,7 +240,10 @@ public:
   // same slot; the element takes ownership. Marks the element and its parent dirty.
   void setOwnProp(BaseGuiProperty *p);
   // The own boolean of a slot (false when unset).
-  bool getBool(int slot) const;
+  bool getBool(int slot) const
+  {
+    return isOwnProp(slot) && static_cast<const GuiProperty<bool> *>(prop(slot))->value;
+  }
   // Stores an own GuiProperty<bool> (created on first use, changed in place after);
   // a change marks the element and its parent dirty unless mark_dirty is false.
   void setBool(int slot, bool v, bool mark_dirty = true);

@@ -45,21 +45,27 @@ void GuiStyle::restyle(BaseGuiElement *e, bool force)
     return;
   }
 
-  matched.clear();
-  for (int i = 0; i < sheets.num; i++)
-    if (sheets.ptr[i].selector->match(e))
-      matched.push(i);
+  const Sheet *const sh = sheets.ptr;
+  const int num_sheets = sheets.num;
+  if (matched.cap < num_sheets)
+    matched.reserve(num_sheets);
+  int *const m = matched.ptr;
+  int found = 0;
+  for (int i = 0; i < num_sheets; i++)
+    if (sh[i].selector->match(e))
+      m[found++] = i;
+  matched.num = found;
   // Specificity, then sheet order: a total order, so the sort method does not matter.
-  for (int i = 1; i < matched.num; i++)
+  for (int i = 1; i < found; i++)
   {
-    const int v = matched.ptr[i];
+    const int v = m[i];
     int j = i - 1;
-    while (j >= 0 && sheets.ptr[matched.ptr[j]].specificity > sheets.ptr[v].specificity)
+    while (j >= 0 && sh[m[j]].specificity > sh[v].specificity)
     {
-      matched.ptr[j + 1] = matched.ptr[j];
+      m[j + 1] = m[j];
       j--;
     }
-    matched.ptr[j + 1] = v;
+    m[j + 1] = v;
   }
 
   uintptr_t slots[NUM_GUI_PROPS];
@@ -70,8 +76,8 @@ void GuiStyle::restyle(BaseGuiElement *e, bool force)
   uint32_t timed = 0;
   static_assert(NUM_GUI_PROPS <= 32, "one bit per slot");
 
-  for (int m = 0; m < matched.num; m++)
-    for (BaseGuiProperty *p = sheets.ptr[matched.ptr[m]].props; p; p = p->next)
+  for (int i = 0; i < found; i++)
+    for (BaseGuiProperty *p = sh[m[i]].props; p; p = p->next)
     {
       if (p->index == GUI_PROP_BEHAVIORS)
       {

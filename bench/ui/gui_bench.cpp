@@ -82,6 +82,8 @@ bool BenchSel::match(const BaseGuiElement *e) const
   // first (as the module's selectors do).
   if ((b->cls != cls && strcmp(b->cls, cls)) || (name >= 0 && b->name != name))
     return false;
+  if (!states)
+    return true;
   const uint32_t s = (e->isHover() ? 1u : 0u) | (e->isPressed() ? 2u : 0u) | (e->isChecked() ? 4u : 0u);
   return (s & states) == states;
 }

@@ -169,6 +169,8 @@ public:
       return false;
     if (name && strcmp(gui_name(e), name))
       return false;
+    if (!(need | forbid))
+      return true;
     const uint32_t s = gui_states(e);
     return (s & need) == need && !(s & forbid);
   }
