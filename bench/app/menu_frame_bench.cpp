@@ -126,6 +126,6 @@ static void BM_MainMenuFrame(benchmark::State &state)
   state.counters["gui_ms"] = gui_ms / double(state.iterations());
   stop_program();
 }
-BENCHMARK(BM_MainMenuFrame)->ArgNames({"gui"})->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
+BENCHMARK(BM_MainMenuFrame)->ArgNames({"gui"})->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(8.0);
 
 BENCHMARK_MAIN();
