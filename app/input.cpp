@@ -1,15 +1,19 @@
 #include "input.h"
+#include <SDL2/SDL.h>
+#include <cctype>
 #include "app_globals.h"
 #include "device_link.h"
 #include "log.h"
 #include "mem.h"
-#include <SDL2/SDL.h>
-#include <cctype>
 
 bool shouldHideMouse = false;
 
 // Key flags: bit 0 went down, bit 1 went up since the last clear_input.
-enum { KF_DOWN = 1, KF_UP = 2 };
+enum
+{
+  KF_DOWN = 1,
+  KF_UP = 2
+};
 
 struct EventNode
 {
@@ -32,28 +36,262 @@ static struct
 } in;
 
 static const char *const key_names[] = {
-  "?", "Left Mouse Button", "Right Mouse Button", "?", "Middle Mouse Button", "?", "?", "?",
-  "Backspace", "Tab", "?", "?", "?", "Enter", "?", "?",
-  "Shift", "Ctrl", "Alt", "Pause", "Caps Lock", "?", "?", "?",
-  "?", "?", "?", "Escape", "?", "?", "?", "?",
-  "Space", "Page Up", "Page Down", "End", "Home", "Left Arrow", "Up Arrow", "Right Arrow",
-  "Down Arrow", "?", "?", "?", "?", "Insert", "Delete", "?",
-  "0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "?", "?", "?", "?", "?", "?",
-  "?", "A", "B", "C", "D", "E", "F", "G", "H", "I", "J", "K", "L", "M", "N", "O",
-  "P", "Q", "R", "S", "T", "U", "V", "W", "X", "Y", "Z", "Left Win", "Right Win", "Application", "?", "?",
-  "NumPad 0", "NumPad 1", "NumPad 2", "NumPad 3", "NumPad 4", "NumPad 5", "NumPad 6", "NumPad 7",
-  "NumPad 8", "NumPad 9", "Multiply", "Add", "?", "Subtract", "Decimal", "Divide",
-  "F1", "F2", "F3", "F4", "F5", "F6", "F7", "F8", "F9", "F10", "F11", "F12", "?", "?", "?", "?",
-  "?", "?", "?", "?", "?", "?", "?", "?", "?", "?", "?", "?", "?", "?", "?", "?",
-  "Num Lock", "Scroll Lock", "?", "?", "?", "?", "?", "?", "?", "?", "?", "?", "?", "?", "?", "?",
-  "?", "?", "?", "?", "?", "?", "?", "?", "?", "?", "?", "?", "?", "?", "?", "?",
-  "?", "?", "?", "?", "?", "?", "?", "?", "?", "?",
-  "Semicolon", "Equals", "Comma", "Minus", "Period", "Slash", "Grave",
-  "?", "?", "?", "?", "?", "?", "?", "?", "?", "?", "?", "?", "?", "?", "?", "?",
-  "?", "?", "?", "?", "?", "?", "?", "?", "?", "?",
-  "Left bracket", "Backslash", "Right bracket", "Apostrophe", "?",
-  "?", "?", "?", "?", "?", "?", "?", "?", "?", "?", "?", "?", "?", "?", "?", "?",
-  "?", "?", "?", "?", "?", "?", "?", "?", "?", "?", "?", "?", "?", "?", "?", "?",
+  "?",
+  "Left Mouse Button",
+  "Right Mouse Button",
+  "?",
+  "Middle Mouse Button",
+  "?",
+  "?",
+  "?",
+  "Backspace",
+  "Tab",
+  "?",
+  "?",
+  "?",
+  "Enter",
+  "?",
+  "?",
+  "Shift",
+  "Ctrl",
+  "Alt",
+  "Pause",
+  "Caps Lock",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "Escape",
+  "?",
+  "?",
+  "?",
+  "?",
+  "Space",
+  "Page Up",
+  "Page Down",
+  "End",
+  "Home",
+  "Left Arrow",
+  "Up Arrow",
+  "Right Arrow",
+  "Down Arrow",
+  "?",
+  "?",
+  "?",
+  "?",
+  "Insert",
+  "Delete",
+  "?",
+  "0",
+  "1",
+  "2",
+  "3",
+  "4",
+  "5",
+  "6",
+  "7",
+  "8",
+  "9",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "A",
+  "B",
+  "C",
+  "D",
+  "E",
+  "F",
+  "G",
+  "H",
+  "I",
+  "J",
+  "K",
+  "L",
+  "M",
+  "N",
+  "O",
+  "P",
+  "Q",
+  "R",
+  "S",
+  "T",
+  "U",
+  "V",
+  "W",
+  "X",
+  "Y",
+  "Z",
+  "Left Win",
+  "Right Win",
+  "Application",
+  "?",
+  "?",
+  "NumPad 0",
+  "NumPad 1",
+  "NumPad 2",
+  "NumPad 3",
+  "NumPad 4",
+  "NumPad 5",
+  "NumPad 6",
+  "NumPad 7",
+  "NumPad 8",
+  "NumPad 9",
+  "Multiply",
+  "Add",
+  "?",
+  "Subtract",
+  "Decimal",
+  "Divide",
+  "F1",
+  "F2",
+  "F3",
+  "F4",
+  "F5",
+  "F6",
+  "F7",
+  "F8",
+  "F9",
+  "F10",
+  "F11",
+  "F12",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "Num Lock",
+  "Scroll Lock",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "Semicolon",
+  "Equals",
+  "Comma",
+  "Minus",
+  "Period",
+  "Slash",
+  "Grave",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "Left bracket",
+  "Backslash",
+  "Right bracket",
+  "Apostrophe",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
+  "?",
 };
 static_assert(sizeof(key_names) / sizeof(key_names[0]) == 256, "one name per key code");
 
@@ -86,10 +324,10 @@ int key_code_by_name(const char *name)
   {
     const char *name;
     int code;
-  } aliases[] = {{"return", VK_RETURN}, {"esc", VK_ESCAPE}, {"up", VK_UP}, {"down", VK_DOWN}, {"left", VK_LEFT},
-                 {"right", VK_RIGHT}, {"pgup", VK_PRIOR}, {"pgdn", VK_NEXT}, {"del", VK_DELETE}, {"ins", VK_INSERT},
-                 {"plus", VK_OEM_PLUS}, {"control", VK_CONTROL}, {"space", VK_SPACE},
-                 {"printscreen", VK_SNAPSHOT}};
+  } aliases[] = {{"return", VK_RETURN}, {"esc", VK_ESCAPE},          {"up", VK_UP},         {"down", VK_DOWN},
+                 {"left", VK_LEFT},     {"right", VK_RIGHT},         {"pgup", VK_PRIOR},    {"pgdn", VK_NEXT},
+                 {"del", VK_DELETE},    {"ins", VK_INSERT},          {"plus", VK_OEM_PLUS}, {"control", VK_CONTROL},
+                 {"space", VK_SPACE},   {"printscreen", VK_SNAPSHOT}};
   char want[32], have[32];
   if (!name || !key_name_folded(name, want, sizeof(want)))
     return 0;
@@ -230,9 +468,9 @@ int key_to_char(int vk, bool shift, bool ctrl, bool alt, bool caps, bool numlock
     char plain, shifted;
   };
   static const Oem oem[] = {
-    {VK_OEM_1, ';', ':'}, {VK_OEM_PLUS, '=', '+'}, {VK_OEM_COMMA, ',', '<'}, {VK_OEM_MINUS, '-', '_'},
-    {VK_OEM_PERIOD, '.', '>'}, {VK_OEM_2, '/', '?'}, {VK_OEM_3, '`', '~'}, {VK_OEM_4, '[', '{'},
-    {VK_OEM_5, '\\', '|'}, {VK_OEM_6, ']', '}'}, {VK_OEM_7, '\'', '"'},
+    {VK_OEM_1, ';', ':'},      {VK_OEM_PLUS, '=', '+'}, {VK_OEM_COMMA, ',', '<'}, {VK_OEM_MINUS, '-', '_'},
+    {VK_OEM_PERIOD, '.', '>'}, {VK_OEM_2, '/', '?'},    {VK_OEM_3, '`', '~'},     {VK_OEM_4, '[', '{'},
+    {VK_OEM_5, '\\', '|'},     {VK_OEM_6, ']', '}'},    {VK_OEM_7, '\'', '"'},
   };
   for (const Oem &o : oem)
     if (o.vk == vk)
@@ -256,16 +494,25 @@ int key_to_char(int vk, bool shift, bool ctrl, bool alt, bool caps, bool numlock
 static int modifier_flags()
 {
   int f = 0;
-  if (in.held[VK_SHIFT]) f |= IEF_SHIFT;
-  if (in.held[VK_CONTROL]) f |= IEF_CTRL;
-  if (in.held[VK_MENU]) f |= IEF_ALT;
+  if (in.held[VK_SHIFT])
+    f |= IEF_SHIFT;
+  if (in.held[VK_CONTROL])
+    f |= IEF_CTRL;
+  if (in.held[VK_MENU])
+    f |= IEF_ALT;
   SDL_Keymod mod = SDL_GetModState();
-  if (mod & KMOD_CAPS) f |= IEF_CAPS_LOCK;
-  if (mod & KMOD_SCROLL) f |= IEF_SCROLL_LOCK;
-  if (mod & KMOD_NUM) f |= IEF_NUM_LOCK;
-  if (in.held[VK_LBUTTON]) f |= IEF_LBUTTON;
-  if (in.held[VK_RBUTTON]) f |= IEF_RBUTTON;
-  if (in.held[VK_MBUTTON]) f |= IEF_MBUTTON;
+  if (mod & KMOD_CAPS)
+    f |= IEF_CAPS_LOCK;
+  if (mod & KMOD_SCROLL)
+    f |= IEF_SCROLL_LOCK;
+  if (mod & KMOD_NUM)
+    f |= IEF_NUM_LOCK;
+  if (in.held[VK_LBUTTON])
+    f |= IEF_LBUTTON;
+  if (in.held[VK_RBUTTON])
+    f |= IEF_RBUTTON;
+  if (in.held[VK_MBUTTON])
+    f |= IEF_MBUTTON;
   return f;
 }
 
@@ -291,8 +538,8 @@ void post_input_event(int kind, int key, int scan, int flags, float x, float y)
   {
     if (key_in_table)
       in.key_flags[key] |= kind == IEV_KEY_DOWN ? (flags & IEF_REPEAT ? 0 : KF_DOWN) : KF_UP;
-    ev.chr = key_to_char(key, mods & IEF_SHIFT, mods & IEF_CTRL, mods & IEF_ALT, mods & IEF_CAPS_LOCK,
-                         mods & IEF_NUM_LOCK);
+    ev.chr =
+      key_to_char(key, mods & IEF_SHIFT, mods & IEF_CTRL, mods & IEF_ALT, mods & IEF_CAPS_LOCK, mods & IEF_NUM_LOCK);
   }
   if (kind >= IEV_KEY_DOWN && kind <= IEV_MOUSE_MOVE)
   {

@@ -13,7 +13,7 @@ struct LoopHooks
   void (*present)();              // present_d3d
   bool (*get_gpu_load)(int &percent);
   void (*sleep)(int ms);
-  void (*once_per_second)();      // shader reload, then check_file_changes
+  void (*once_per_second)(); // shader reload, then check_file_changes
 };
 
 // Fixed-rate schedule: rate updates per second (at least 1), at most max_steps + 1
@@ -33,10 +33,10 @@ void set_frame_limit(int n);
 
 struct LoopRunStats
 {
-  int frames;          // presented frames
+  int frames; // presented frames
   int updates;
-  int64_t wall_ticks;  // from entering the loop to leaving it
-  int mean_frame_us;   // over every presented frame (with a frame limit only)
+  int64_t wall_ticks; // from entering the loop to leaving it
+  int mean_frame_us;  // over every presented frame (with a frame limit only)
   int p95_frame_us;
 };
 // Runs the loop until the quit flag is set. Every hook must be set.

@@ -1,6 +1,4 @@
 #include "settings.h"
-#include "input.h"
-#include "log.h"
 #include <cerrno>
 #include <cinttypes>
 #include <cmath>
@@ -14,6 +12,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
+#include "input.h"
+#include "log.h"
 
 int gfx_quality = 1;
 const char *gfx_quality_name[] = {"low", "high", nullptr};
@@ -61,7 +61,13 @@ const char *config_file_path()
   return path.c_str();
 }
 
-enum ValueType { VT_NONE, VT_DWORD, VT_SZ, VT_OTHER };
+enum ValueType
+{
+  VT_NONE,
+  VT_DWORD,
+  VT_SZ,
+  VT_OTHER
+};
 
 // One logical line of the file. Lines continued with a trailing "\" (long hex values as
 // regedit writes them) are kept together so a replaced value takes its tail with it.
@@ -72,9 +78,9 @@ struct RegLine
   bool key_header = false; // the header line of our key
   bool blank = false;
   ValueType type = VT_NONE;
-  std::string name;        // for value lines
+  std::string name; // for value lines
   uint32_t dword = 0;
-  std::string text;        // VT_SZ bytes
+  std::string text; // VT_SZ bytes
 };
 
 struct RegFile
@@ -87,9 +93,12 @@ struct RegFile
 
 static int hex_digit(char c)
 {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= '0' && c <= '9')
+    return c - '0';
+  if (c >= 'a' && c <= 'f')
+    return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F')
+    return c - 'A' + 10;
   return -1;
 }
 
@@ -500,7 +509,7 @@ static void set_size(int w, int h)
 struct Switch
 {
   const char *name;
-  const char *arg;  // name of the argument for -help, null when the switch takes none
+  const char *arg; // name of the argument for -help, null when the switch takes none
   const char *help;
   // Applies the switch; arg is the next command-line argument (or null). Returns false
   // when a required argument is missing or malformed.
@@ -543,8 +552,8 @@ static bool parse_update_point(const char *a, int &n, float &x, float &y)
 {
   long u;
   int used = -1;
-  if (!a || sscanf(a, "%ld:%f,%f%n", &u, &x, &y, &used) != 3 || used != int(strlen(a)) || u < 1 ||
-      u > 0x7fffffff || !std::isfinite(x) || !std::isfinite(y))
+  if (!a || sscanf(a, "%ld:%f,%f%n", &u, &x, &y, &used) != 3 || used != int(strlen(a)) || u < 1 || u > 0x7fffffff ||
+      !std::isfinite(x) || !std::isfinite(y))
     return false;
   n = int(u);
   return true;
@@ -589,17 +598,61 @@ static bool parse_hold(const char *a)
 }
 
 static const Switch switches[] = {
-  {"-720", nullptr, "request a 1280 x 720 window", [](const char *) { set_size(1280, 720); return true; }},
-  {"-360", nullptr, "request a 640 x 360 window", [](const char *) { set_size(640, 360); return true; }},
-  {"-1024", nullptr, "request a 1280 x 1024 window", [](const char *) { set_size(1280, 1024); return true; }},
-  {"-aa", nullptr, "anti-aliasing post-effect on", [](const char *) { use_ppaa = true; return true; }},
-  {"-noaa", nullptr, "anti-aliasing post-effect off", [](const char *) { use_ppaa = false; return true; }},
-  {"-vs", nullptr, "vertical sync on", [](const char *) { app_use_vsync = true; return true; }},
-  {"-novs", nullptr, "vertical sync off", [](const char *) { app_use_vsync = false; return true; }},
-  {"-fullscr", nullptr, "start in full screen", [](const char *) { app_options.fullscreen = true; return true; }},
-  {"-win", nullptr, "start in a window", [](const char *) { app_options.fullscreen = false; return true; }},
-  {"-gfx-high", nullptr, "high graphics quality (deferred lighting)", [](const char *) { gfx_quality = 1; return true; }},
-  {"-gfx-low", nullptr, "low graphics quality (forward pipeline)", [](const char *) { gfx_quality = 0; return true; }},
+  {"-720", nullptr, "request a 1280 x 720 window",
+   [](const char *) {
+     set_size(1280, 720);
+     return true;
+   }},
+  {"-360", nullptr, "request a 640 x 360 window",
+   [](const char *) {
+     set_size(640, 360);
+     return true;
+   }},
+  {"-1024", nullptr, "request a 1280 x 1024 window",
+   [](const char *) {
+     set_size(1280, 1024);
+     return true;
+   }},
+  {"-aa", nullptr, "anti-aliasing post-effect on",
+   [](const char *) {
+     use_ppaa = true;
+     return true;
+   }},
+  {"-noaa", nullptr, "anti-aliasing post-effect off",
+   [](const char *) {
+     use_ppaa = false;
+     return true;
+   }},
+  {"-vs", nullptr, "vertical sync on",
+   [](const char *) {
+     app_use_vsync = true;
+     return true;
+   }},
+  {"-novs", nullptr, "vertical sync off",
+   [](const char *) {
+     app_use_vsync = false;
+     return true;
+   }},
+  {"-fullscr", nullptr, "start in full screen",
+   [](const char *) {
+     app_options.fullscreen = true;
+     return true;
+   }},
+  {"-win", nullptr, "start in a window",
+   [](const char *) {
+     app_options.fullscreen = false;
+     return true;
+   }},
+  {"-gfx-high", nullptr, "high graphics quality (deferred lighting)",
+   [](const char *) {
+     gfx_quality = 1;
+     return true;
+   }},
+  {"-gfx-low", nullptr, "low graphics quality (forward pipeline)",
+   [](const char *) {
+     gfx_quality = 0;
+     return true;
+   }},
   {"-seed", "N", "use N as the world's random seed instead of the clock",
    [](const char *a) {
      uint64_t v;
@@ -665,7 +718,10 @@ static const Switch switches[] = {
      return true;
    }},
   {"-dev", nullptr, "enter the development mode after start-up (without -cam: 60 above the map's south, looking north)",
-   [](const char *) { app_options.start_dev = true; return true; }},
+   [](const char *) {
+     app_options.start_dev = true;
+     return true;
+   }},
   {"-sun", "DEG", "put the sun DEG degrees from the vertical after start-up",
    [](const char *a) {
      char *end = nullptr;
@@ -688,7 +744,11 @@ static const Switch switches[] = {
      memcpy(app_options.cam, v, sizeof(v));
      return true;
    }},
-  {"-help", nullptr, "print this list and exit", [](const char *) { app_options.show_help = true; return true; }},
+  {"-help", nullptr, "print this list and exit",
+   [](const char *) {
+     app_options.show_help = true;
+     return true;
+   }},
 };
 
 void parse_options(int argc, const char *const *argv)

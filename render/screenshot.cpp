@@ -18,8 +18,8 @@ extern "C" unsigned char *stbi_write_png_to_mem(const unsigned char *pixels, int
 
 static DynArray<uint8_t> capture_pixels;
 
-bool clip_client_to_display(int x, int y, int w, int h, int dx, int dy, int dw, int dh, int &ox, int &oy,
-                            int &ow, int &oh)
+bool clip_client_to_display(int x, int y, int w, int h, int dx, int dy, int dw, int dh, int &ox, int &oy, int &ow,
+                            int &oh)
 {
   int x0 = x > dx ? x : dx, y0 = y > dy ? y : dy;
   int x1 = x + w < dx + dw ? x + w : dx + dw;

@@ -1,12 +1,12 @@
-#include <gtest/gtest.h>
 #include <cstdlib>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
-#include "app/settings.h"
 #include "app/input.h"
+#include "app/settings.h"
 
 namespace
 {
@@ -48,12 +48,9 @@ protected:
 
 const char *const header = "Windows Registry Editor Version 5.00\n\n"
                            "[HKEY_CURRENT_USER\\SOFTWARE\\Oblenko Games\\Zarnith]\n";
-}
+} // namespace
 
-TEST_F(Settings, PathFollowsXdgConfigHome)
-{
-  EXPECT_EQ(path(), home + "/Oblenko Games/Zarnith/settings.reg");
-}
+TEST_F(Settings, PathFollowsXdgConfigHome) { EXPECT_EQ(path(), home + "/Oblenko Games/Zarnith/settings.reg"); }
 
 TEST_F(Settings, RoundTripKeepsTypesAndIgnoresCase)
 {
@@ -91,7 +88,8 @@ TEST_F(Settings, RoundTripKeepsTypesAndIgnoresCase)
 
 TEST_F(Settings, TextEscapesAndLengths)
 {
-  const char raw[] = "a\"b\\c\n\x01\xff" "d";
+  const char raw[] = "a\"b\\c\n\x01\xff"
+                     "d";
   ASSERT_TRUE(set_config_str("odd", raw, int(sizeof(raw) - 1)));
   EXPECT_NE(read().find("\"odd\"=\"a\\\"b\\\\c\\x0a\\x01\\xffd\""), std::string::npos) << read();
   char buf[32];
@@ -142,7 +140,9 @@ TEST_F(Settings, UnknownLinesAndOtherKeysSurviveWrites)
 
 TEST_F(Settings, DamagedFileReadsAsDefaultsAndIsKeptAside)
 {
-  write(std::string("\x7f" "ELF\0\0garbage\n\"flags\"=dword:00000001\n", 32));
+  write(std::string("\x7f"
+                    "ELF\0\0garbage\n\"flags\"=dword:00000001\n",
+                    32));
   int v = 99;
   EXPECT_FALSE(get_config_int("flags", v));
   EXPECT_EQ(v, 99);
@@ -230,7 +230,7 @@ TEST_F(Settings, StoredValuesThenSwitchesInOrder)
 
 TEST_F(Settings, StoredFlagBitsAndUnknownQuality)
 {
-  ASSERT_TRUE(set_config_int("flags", 0xd)); // full screen, vsync, object shadows
+  ASSERT_TRUE(set_config_int("flags", 0xd));     // full screen, vsync, object shadows
   ASSERT_TRUE(set_config_int("gfx_quality", 0)); // an integer is not a quality name
   gfx_quality = 1;
   parse({});
@@ -296,9 +296,17 @@ TEST_F(Settings, ScriptedRunSwitches)
 
 TEST_F(Settings, GuiScriptSwitches)
 {
-  parse({"-press", "7:Return", "-press", "8:shift+Tab", "-press", "9:ctrl+alt+Left Arrow", "-press", "10:escape",
-         "-click", "4:320,237.5", "-rclick", "6:10,20", "-hover", "3:1,2", "-hold", "30:60:Control", "-hold",
-         "31:40:lmb", "-gui-dump", "14", "-updates", "15"});
+  parse({"-press",    "7:Return",
+         "-press",    "8:shift+Tab",
+         "-press",    "9:ctrl+alt+Left Arrow",
+         "-press",    "10:escape",
+         "-click",    "4:320,237.5",
+         "-rclick",   "6:10,20",
+         "-hover",    "3:1,2",
+         "-hold",     "30:60:Control",
+         "-hold",     "31:40:lmb",
+         "-gui-dump", "14",
+         "-updates",  "15"});
   ASSERT_EQ(app_options.press_count, 4);
   EXPECT_EQ(app_options.presses[0].key, VK_RETURN);
   EXPECT_EQ(app_options.presses[1].key, VK_TAB);
@@ -324,8 +332,11 @@ TEST_F(Settings, GuiScriptSwitches)
 
   // Names that are no key, the mouse buttons as pressed keys, points that are not two
   // numbers, a hold that ends before it starts: all ignored.
-  parse({"-press", "3:Enterr", "-press", "3:Left Mouse Button", "-press", "3:", "-click", "4:10", "-click",
-         "4:1,2,3", "-rclick", "0:1,1", "-hover", "5:nan,1", "-hold", "9:9:A", "-hold", "9:8:A", "-gui-dump", "0"});
+  parse({"-press", "3:Enterr", "-press",    "3:Left Mouse Button",
+         "-press", "3:",       "-click",    "4:10",
+         "-click", "4:1,2,3",  "-rclick",   "0:1,1",
+         "-hover", "5:nan,1",  "-hold",     "9:9:A",
+         "-hold",  "9:8:A",    "-gui-dump", "0"});
   EXPECT_EQ(app_options.press_count, 0);
   EXPECT_EQ(app_options.click_count, 0);
   EXPECT_EQ(app_options.hover_count, 0);
