@@ -1,7 +1,7 @@
 #include "gui_setup.h"
-#include "input.h"
-#include "log.h"
+#include "core/log.h"
 #include "gameobj/gameobj_host.h"
+#include "input.h"
 #include "ui/dist_font.h"
 #include "ui/gui_behaviors.h"
 #include "ui/gui_draw.h"
@@ -20,21 +20,15 @@ void init_gui_systems()
   h.mouse_pos = getMousePos;
   // The module's tooltip functions are looked up at each call: they are null while a
   // reload swaps the module.
-  h.show_tooltip = [](const char *text) {
-    if (gameobj_api.show_tooltip)
-      gameobj_api.show_tooltip(text);
-  };
-  h.hide_tooltip = [] {
-    if (gameobj_api.hide_tooltip)
-      gameobj_api.hide_tooltip();
-  };
+  h.show_tooltip = [](const char *text) { gameobj_call(&GameObjFuncs::show_tooltip, text); };
+  h.hide_tooltip = [] { gameobj_call(&GameObjFuncs::hide_tooltip); };
   gui_hooks = h;
-  set_gameobj_gui_release(release_module_gui);
+  gameobj_host_hooks.gui_release = release_module_gui;
 }
 
 void close_gui_systems()
 {
-  set_gameobj_gui_release(nullptr);
+  gameobj_host_hooks.gui_release = GameObjHostHooks().gui_release;
   gui_hooks = GuiHooks();
   close_ui_image_render();
   close_rounded_box_render();

@@ -1,5 +1,5 @@
 // Distance-field text. Per vertex: screen position, fill colour, second colour (outline
-// and shadow), atlas uv and the packed parameters (dist_field.inc). Stage 0: the font
+// and shadow), atlas uv and the packed parameters (dist_field.inc). TEX_BATCH: the font
 // atlas (one channel).
 #include "gui_screen.inc"
 #include "dist_field.inc"
@@ -29,14 +29,14 @@ void vsh()
 #if PSH
 void psh()
 {
-  float t = texture(s0, v_uv).r;
+  float t = texture(TEX_BATCH, v_uv).r;
   float px = dist_pixel(t);
   float fill_edge = v_params.w, outline_edge = v_params.z;
   vec4 second = premul(v_color2);
   vec4 res = vec4(0.0);
   if (dist_has_shadow(v_params))
   {
-    float ts = texture(s0, v_uv - dist_shadow_offset(v_params)).r;
+    float ts = texture(TEX_BATCH, v_uv - dist_shadow_offset(v_params)).r;
     res = second * dist_shadow_cover(ts, min(fill_edge, outline_edge), px);
   }
   if (outline_edge < fill_edge)

@@ -1,5 +1,5 @@
 // Distance-field icons. Per vertex: screen position, colour 0, the packed parameters
-// (dist_field.inc), atlas uv and colours 1 to 4. Stage 0: the icon atlas, one layer per
+// (dist_field.inc), atlas uv and colours 1 to 4. TEX_BATCH: the icon atlas, one layer per
 // channel: red the silhouette painted in colour 0, green, blue and alpha the detail
 // layers painted over it in colours 1 to 3; colour 4 is the outline and the shadow,
 // both taken from the silhouette.
@@ -40,14 +40,14 @@ void vsh()
 #if PSH
 void psh()
 {
-  vec4 t = texture(s0, v_uv);
+  vec4 t = texture(TEX_BATCH, v_uv);
   float fill_edge = v_params.w, outline_edge = v_params.z;
   vec4 shade = premul(v_c4);
   vec4 res = vec4(0.0);
   float px = dist_pixel(t.r);
   if (dist_has_shadow(v_params))
   {
-    float ts = texture(s0, v_uv - dist_shadow_offset(v_params)).r;
+    float ts = texture(TEX_BATCH, v_uv - dist_shadow_offset(v_params)).r;
     res = shade * dist_shadow_cover(ts, min(fill_edge, outline_edge), px);
   }
   if (outline_edge < fill_edge)

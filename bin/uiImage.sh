@@ -1,5 +1,5 @@
 // GUI images: a textured quad times the vertex colour (20-byte vertices: position,
-// colour, uv). Stage 0: the image, straight alpha; the output is premultiplied.
+// colour, uv). TEX_BATCH: the image, straight alpha; the output is premultiplied.
 #include "gui_screen.inc"
 
 VARYING vec4 v_color;
@@ -21,6 +21,6 @@ void vsh()
 #if PSH
 void psh()
 {
-  COLOR0 = premul(texture(s0, v_uv) * v_color);
+  COLOR0 = premul(texture(TEX_BATCH, v_uv) * v_color);
 }
 #endif

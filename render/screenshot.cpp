@@ -5,11 +5,11 @@
 #include <cstdlib>
 #include <ctime>
 #include <stb/stb_image_write.h>
-#include "app/clock.h"
-#include "app/dyn_array.h"
-#include "app/log.h"
-#include "app/paths.h"
-#include "app/temp_string.h"
+#include "core/clock.h"
+#include "core/dyn_array.h"
+#include "core/log.h"
+#include "core/paths.h"
+#include "core/temp_string.h"
 #include "render/device.h"
 
 // Exported by libstb but only declared inside the header's implementation section.

@@ -2,10 +2,11 @@
 // icon quads into batches, and the render bracket.
 #include <cmath>
 #include <cstring>
-#include "app/log.h"
-#include "app/paths.h"
+#include "core/log.h"
+#include "core/paths.h"
 #include "render/buffers.h"
 #include "render/device.h"
+#include "render/shader_registers.h"
 #include "render/shaders.h"
 #include "render/textures.h"
 #include "ui/dist_font.h"
@@ -221,14 +222,14 @@ void start_dist_font_render()
 {
   const float w = float(d3d_wd), h = float(d3d_ht);
   const float screen[4] = {2.f / w, -2.f / h, -1.f - 0.5f / w, 1.f + 0.5f / h};
-  set_vs_consts(DIST_SCREEN_VS_REG, screen, 1);
+  set_vs_consts(VC_GUI_SCREEN, screen, 1);
   set_cull_mode(0);
   set_zenable(false);
   set_zwrite(false);
   set_blend_prealpha();
   set_atest(0);
-  set_tex_address(0, TEXADDR_WRAP);
-  set_tex_filter(0, true);
+  set_tex_address(TEX_STAGE(TEX_BATCH), TEXADDR_WRAP);
+  set_tex_filter(TEX_STAGE(TEX_BATCH), true);
 }
 
 void end_dist_font_render()

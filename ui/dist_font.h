@@ -9,16 +9,13 @@
 // more inside, less outside; a distance of `spread` atlas texels spans half the range.
 #include <cstddef>
 #include <cstdint>
-#include "app/d3dcolor.h"
-#include "app/dyn_array.h"
-#include "app/engine_api.h"
-#include "app/vec4f.h"
+#include "core/d3dcolor.h"
+#include "core/dyn_array.h"
+#include "core/engine_api.h"
+#include "core/vec4f.h"
 #include "render/render_batch.h"
 
 struct Texture;
-
-// The vertex register start_dist_font_render fills with the pixel-to-clip transform.
-constexpr int DIST_SCREEN_VS_REG = 16;
 
 // The state of distance-field quads: the standard batch state; the render states come
 // from the start_dist_font_render bracket.

@@ -2,9 +2,9 @@
 // The GUI's two drawing primitives, recorded into a RenderBatch and drawn inside the
 // start_dist_font_render bracket: a shader-drawn rounded box ("roundedBox.sh") and a
 // textured quad ("uiImage.sh"). Coordinates are screen pixels, y downwards.
-#include "app/d3dcolor.h"
-#include "app/engine_api.h"
-#include "app/vec4f.h"
+#include "core/d3dcolor.h"
+#include "core/engine_api.h"
+#include "core/vec4f.h"
 #include "render/render_batch.h"
 
 // One box vertex: the quad corner, the rectangle's centre and size, the corner radii as

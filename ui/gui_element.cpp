@@ -2,8 +2,8 @@
 // registry.
 #include <cstdio>
 #include <cstring>
-#include "app/log.h"
-#include "app/mem.h"
+#include "core/log.h"
+#include "core/mem.h"
 #include "ui/gui_behaviors.h"
 #include "ui/gui_screen.h"
 

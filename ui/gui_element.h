@@ -8,10 +8,10 @@
 // Coordinates are screen pixels, y downwards. An element's rectangle is (x0, y0, x1, y1);
 // a point is inside when x0 < x <= x1 and y0 < y <= y1 (left and top edges outside).
 #include <cstdint>
-#include "app/dyn_array.h"
-#include "app/engine_api.h"
-#include "app/input.h"
-#include "app/vec4f.h"
+#include "core/dyn_array.h"
+#include "core/engine_api.h"
+#include "core/input_event.h"
+#include "core/vec4f.h"
 #include "gameobj/base_object.h"
 
 class BaseGuiElement;

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include "app/log.h"
+#include "core/log.h"
 #include "render/device.h"
 #include "ui/gui_screen.h"
 #include "ui/gui_style.h"

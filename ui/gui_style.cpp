@@ -1,6 +1,6 @@
 // The style cascade.
 #include <cstring>
-#include "app/log.h"
+#include "core/log.h"
 #include "ui/gui_style.h"
 
 ENGINE_API GuiStyle common_style, spells_style, tooltip_style;

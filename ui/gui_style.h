@@ -2,8 +2,8 @@
 // GUI styles: ordered lists of sheets pairing a selector with properties, applied to the
 // element tree like cascading style sheets. The module creates the selectors, property
 // values and sheets; the program owns the cascade.
-#include "app/dyn_array.h"
-#include "app/engine_api.h"
+#include "core/dyn_array.h"
+#include "core/engine_api.h"
 #include "ui/gui_element.h"
 
 // Which elements a sheet applies to, and how specific that is (higher wins).

@@ -2,13 +2,14 @@
 #include <SDL2/SDL.h>
 #include <cstdio>
 #include <cstdlib>
-#include "app/app_globals.h"
-#include "app/clock.h"
+#include "core/clock.h"
+#include "core/globals.h"
+#include "core/splash.h"
 #include "app/device_link.h"
 #include "app/game_modes.h"
 #include "app/gui_setup.h"
 #include "app/input.h"
-#include "app/paths.h"
+#include "core/paths.h"
 #include "app/settings.h"
 #include "app/startup.h"
 #include "app/window.h"
@@ -34,11 +35,12 @@ static bool start_program(int w, int h)
     return false;
   init_input(main_window);
   app_use_vsync = false;
-  if (!init_d3d(main_window, w, h))
+  if (!init_d3d(main_window, w, h, shell_device_hooks()))
     return false;
   device_link = {&d3d_wd, &d3d_ht, resize_device};
   common_vb_writer.init(0x10000);
   init_font();
+  splash_hooks.show = show_splash;
   init_gui_systems();
   gfx_quality = 1;
   use_postfx = true;
@@ -103,7 +105,8 @@ static void BM_MainMenuFrame(benchmark::State &state)
     return;
   }
   with_gui = state.range(0) != 0;
-  d3d_frame_callback = menu_frame;
+  const DeviceHooks saved = d3d_hooks;
+  d3d_hooks.draw_frame = menu_frame;
   for (int i = 0; i < 3; i++) // warm: shader links, first uploads
   {
     main_menu_mode->update(0.05f);
@@ -121,7 +124,7 @@ static void BM_MainMenuFrame(benchmark::State &state)
       present_d3d();
     flush_gpu();
   }
-  d3d_frame_callback = nullptr;
+  d3d_hooks = saved;
   state.counters["fps"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
   state.counters["gui_ms"] = gui_ms / double(state.iterations());
   stop_program();

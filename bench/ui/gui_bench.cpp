@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 #include <vector>
-#include "app/paths.h"
+#include "core/paths.h"
 #include "ui/dist_font.h"
 #include "ui/gui_behaviors.h"
 #include "ui/gui_screen.h"

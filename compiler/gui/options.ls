@@ -4,7 +4,7 @@
 // once what can change while running; the quality level is read at start-up only.
 import gui.menus
 
-#include "app/app_globals.h"
+#include "core/globals.h"
 #include "app/settings.h"
 #include "app/window.h"
 

@@ -7,6 +7,7 @@ import gui.tooltip
 import gui.spell_book
 
 #include "render/land_render.h"
+#include "render/shader_registers.h"
 
 // ---- map ------------------------------------------------------------------------------
 
@@ -22,7 +23,7 @@ static DynArray<MapMarker> map_markers;
 
 // The map: the terrain renderer's world map, north (+z) up, centred on the player (the
 // world wraps, and so does the map), in a round frame. Its state hands the shader the
-// offset of the map's centre: vc[17] = (u offset, v offset, 0, 0).
+// offset of the map's centre (VC_GUI_MAP_OFFSET).
 class MapBatchState : public StdRenderBatchState
 {
 public:
@@ -30,7 +31,7 @@ public:
   void begin(const BaseRenderBatchState *prev) override
   {
     StdRenderBatchState::begin(prev);
-    set_vs_consts(17, offset, 1);
+    set_vs_consts(VC_GUI_MAP_OFFSET, offset, 1);
   }
 };
 static MapBatchState map_state;

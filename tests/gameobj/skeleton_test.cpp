@@ -2,7 +2,7 @@
 // build script rebuilding it from an edited copy of its sources.
 #include <cmath>
 #include "app/input.h"
-#include "app/log.h"
+#include "core/log.h"
 #include "host_fixture.h"
 #include "ui/gui_behaviors.h"
 #include "ui/gui_screen.h"
@@ -20,7 +20,7 @@ protected:
   {
     HostFixture::SetUp();
     register_std_behaviors();
-    set_gameobj_gui_release(release_module_gui);
+    gameobj_host_hooks.gui_release = release_module_gui;
   }
   void TearDown() override
   {
@@ -28,7 +28,7 @@ protected:
       gameobj_api.close_gameobj();
     set_error_message(nullptr);
     HostFixture::TearDown();
-    set_gameobj_gui_release(nullptr);
+    gameobj_host_hooks.gui_release = GameObjHostHooks().gui_release;
   }
 };
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 #include <algorithm>
-#include "app/paths.h"
+#include "core/paths.h"
 #include "ui/dist_font.h"
 
 namespace
