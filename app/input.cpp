@@ -93,9 +93,9 @@ int key_code_by_name(const char *name)
   {
     const char *name;
     int code;
-  } aliases[] = {{"return", VK_RETURN}, {"esc", VK_ESCAPE},    {"up", VK_UP},          {"down", VK_DOWN},
-                 {"left", VK_LEFT},     {"right", VK_RIGHT},   {"pgup", VK_PRIOR},     {"pgdn", VK_NEXT},
-                 {"del", VK_DELETE},    {"ins", VK_INSERT},    {"plus", VK_OEM_PLUS},  {"control", VK_CONTROL},
+  } aliases[] = {{"return", VK_RETURN}, {"esc", VK_ESCAPE},          {"up", VK_UP},         {"down", VK_DOWN},
+                 {"left", VK_LEFT},     {"right", VK_RIGHT},         {"pgup", VK_PRIOR},    {"pgdn", VK_NEXT},
+                 {"del", VK_DELETE},    {"ins", VK_INSERT},          {"plus", VK_OEM_PLUS}, {"control", VK_CONTROL},
                  {"space", VK_SPACE},   {"printscreen", VK_SNAPSHOT}};
   char want[32], have[32];
   if (!name || !key_name_folded(name, want, sizeof(want)))

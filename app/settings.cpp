@@ -542,8 +542,8 @@ static bool parse_update_point(const char *a, int &n, float &x, float &y)
 {
   long u;
   int used = -1;
-  if (!a || sscanf(a, "%ld:%f,%f%n", &u, &x, &y, &used) != 3 || used != int(strlen(a)) || u < 1 ||
-      u > 0x7fffffff || !std::isfinite(x) || !std::isfinite(y))
+  if (!a || sscanf(a, "%ld:%f,%f%n", &u, &x, &y, &used) != 3 || used != int(strlen(a)) || u < 1 || u > 0x7fffffff ||
+      !std::isfinite(x) || !std::isfinite(y))
     return false;
   n = int(u);
   return true;

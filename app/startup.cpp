@@ -1,10 +1,10 @@
 #include "startup.h"
 #include <SDL2/SDL.h>
 #include <cinttypes>
-#include <initializer_list>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <unistd.h>
 #include "camera.h"
 #include "core/angles.h"
@@ -17,10 +17,10 @@
 #include "device_link.h"
 #include "game_mode.h"
 #include "game_modes.h"
-#include "gui_setup.h"
 #include "gameobj/gameobj.h"
 #include "gameobj/gameobj_host.h"
 #include "gpu_load.h"
+#include "gui_setup.h"
 #include "input.h"
 #include "main_loop.h"
 #include "render/buffers.h"

@@ -181,8 +181,8 @@ int main(int argc, char **argv)
   size_t slash = base.find_last_of('/');
   const std::string page = slash == std::string::npos ? base : base.substr(slash + 1);
   std::string text;
-  text += "info face=\"" + family_name(font) + "\" size=" + std::to_string(size) + " spread=" + std::to_string(spread) +
-          "\n";
+  text +=
+    "info face=\"" + family_name(font) + "\" size=" + std::to_string(size) + " spread=" + std::to_string(spread) + "\n";
   text += "common lineHeight=" + std::to_string(line_height) + " base=0 scaleW=" + std::to_string(ATLAS_W) +
           " scaleH=" + std::to_string(atlas_h) + "\n";
   text += "page id=0 file=\"" + page + "\"\n";

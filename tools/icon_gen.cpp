@@ -79,7 +79,7 @@ float polygon(V p, const std::vector<V> &v)
     V e = v[j] - v[i], w = p - v[i];
     V b = w - e * std::clamp(dot(w, e) / std::max(dot(e, e), 1e-6f), 0.f, 1.f);
     d = std::min(d, dot(b, b));
-    bool c1 = p.y >= v[i].y, c2 = p.y < v[j].y, c3 = e.x * w.y > e.y * w.x;
+    bool c1 = p.y >= v[i].y, c2 = p.y<v[j].y, c3 = e.x * w.y> e.y * w.x;
     if ((c1 && c2 && c3) || (!c1 && !c2 && !c3))
       inside = !inside;
   }
@@ -151,15 +151,9 @@ float heart(V p)
   return smin(lobes, polygon(p, {{11, 28}, {53, 28}, {32, 56}}), 3.f);
 }
 
-float bolt(V p)
-{
-  return polygon(p, {{39, 3}, {13, 36}, {29, 36}, {21, 61}, {51, 26}, {35, 26}, {45, 3}});
-}
+float bolt(V p) { return polygon(p, {{39, 3}, {13, 36}, {29, 36}, {21, 61}, {51, 26}, {35, 26}, {45, 3}}); }
 
-float arrow_right(V p)
-{
-  return uni(capsule(p, {10, 32}, {38, 32}, 5.f), polygon(p, {{32, 13}, {56, 32}, {32, 51}}));
-}
+float arrow_right(V p) { return uni(capsule(p, {10, 32}, {38, 32}, 5.f), polygon(p, {{32, 13}, {56, 32}, {32, 51}})); }
 
 float mouse_body(V p) { return box(p, {32, 34}, {15, 23}, 14.f); }
 
@@ -259,7 +253,8 @@ std::vector<IconDef> icons()
     {"healing",
      [](V p) {
        float cross = uni(box(p, {32, 34}, {8, 22}, 3), box(p, {32, 34}, {22, 8}, 3));
-       float spark = uni(polygon(p, {{53, 3}, {55, 10}, {53, 17}, {51, 10}}), polygon(p, {{46, 10}, {53, 8}, {60, 10}, {53, 12}}));
+       float spark =
+         uni(polygon(p, {{53, 3}, {55, 10}, {53, 17}, {51, 10}}), polygon(p, {{46, 10}, {53, 8}, {60, 10}, {53, 12}}));
        spark = uni(spark, circle(p, {10, 10}, 2.5f));
        return L(uni(cross, spark), cross + 3.5f, spark);
      }},
@@ -311,20 +306,40 @@ std::vector<IconDef> icons()
        float eyes = uni(circle(p, {29, 20}, 1.8f), circle(p, {35, 20}, 1.8f));
        return L(uni(uni(uni(body, horns), uni(wing_l, wing_r)), tail), uni(wing_l, wing_r) + 2.5f, eyes);
      }},
-    {"settings", [](V p) { return L(gear(p), ring(circle(p, {32, 32}, 11), 1.5f)); }},
+    {"settings",
+     [](V p) {
+       return L(gear(p), ring(circle(p, {32, 32}, 11), 1.5f));
+     }},
     {"close",
-     [](V p) { return L(uni(capsule(p, {15, 15}, {49, 49}, 5.5f), capsule(p, {49, 15}, {15, 49}, 5.5f))); }},
+     [](V p) {
+       return L(uni(capsule(p, {15, 15}, {49, 49}, 5.5f), capsule(p, {49, 15}, {15, 49}, 5.5f)));
+     }},
     {"arrow_right", [](V p) { return L(arrow_right(p)); }},
-    {"arrow_left", [](V p) { return L(arrow_right(V{64 - p.x, p.y})); }},
-    {"arrow_up", [](V p) { return L(arrow_right(V{64 - p.y, p.x})); }},
-    {"arrow_down", [](V p) { return L(arrow_right(V{p.y, p.x})); }},
-    {"dot", [](V p) { return L(circle(p, {32, 32}, 13), circle(p, {32, 32}, 6)); }},
+    {"arrow_left",
+     [](V p) {
+       return L(arrow_right(V{64 - p.x, p.y}));
+     }},
+    {"arrow_up",
+     [](V p) {
+       return L(arrow_right(V{64 - p.y, p.x}));
+     }},
+    {"arrow_down",
+     [](V p) {
+       return L(arrow_right(V{p.y, p.x}));
+     }},
+    {"dot",
+     [](V p) {
+       return L(circle(p, {32, 32}, 13), circle(p, {32, 32}, 6));
+     }},
     {"dot_arrow",
      [](V p) {
        float pin = smin(circle(p, {32, 38}, 12), polygon(p, {{32, 4}, {20, 32}, {44, 32}}), 3);
        return L(pin, circle(p, {32, 38}, 5));
      }},
-    {"check", [](V p) { return L(polyline(p, {{12, 34}, {26, 48}, {52, 17}}, 5.5f)); }},
+    {"check",
+     [](V p) {
+       return L(polyline(p, {{12, 34}, {26, 48}, {52, 17}}, 5.5f));
+     }},
     {"mouse_left",
      [](V p) {
        float body = mouse_body(p);
@@ -385,9 +400,9 @@ int main(int argc, char **argv)
         t[3] = encode(l.d[3]);
       }
     // Nominal size = the canvas; the cell's pivot is its centre.
-    text += "icon \"" + std::string(defs[i].name) + "\" " + std::to_string(CANVAS) + " " + std::to_string(CANVAS) + " " +
-            std::to_string(cx) + " " + std::to_string(cy) + " " + std::to_string(CELL) + " " + std::to_string(CELL) +
-            " " + std::to_string(-CELL / 2) + " " + std::to_string(CELL / 2) + "\n";
+    text += "icon \"" + std::string(defs[i].name) + "\" " + std::to_string(CANVAS) + " " + std::to_string(CANVAS) +
+            " " + std::to_string(cx) + " " + std::to_string(cy) + " " + std::to_string(CELL) + " " +
+            std::to_string(CELL) + " " + std::to_string(-CELL / 2) + " " + std::to_string(CELL / 2) + "\n";
   }
   if (!asset::write_file(TOOL, base + ".dds", asset::dds_file(std::move(atlas), ATLAS, ATLAS, 4)) ||
       !asset::write_text(TOOL, base + ".txt", text))

@@ -1,5 +1,6 @@
 // Distance-field text and icons on the device: loading the atlases, recording glyph and
 // icon quads into batches, and the render bracket.
+#include "ui/dist_font.h"
 #include <cmath>
 #include <cstring>
 #include "core/log.h"
@@ -9,7 +10,6 @@
 #include "render/shader_registers.h"
 #include "render/shaders.h"
 #include "render/textures.h"
-#include "ui/dist_font.h"
 #include "ui/dist_font_walk.h"
 
 ENGINE_API DistFont default_font;
@@ -87,9 +87,9 @@ bool DistIcons::load(const char *file)
   return true;
 }
 
-void DistFont::renderText(RenderBatch &batch, vec4f rect, int align, D3dColor color, float draw_size,
-                          const char *text, int len, float thickness, float offset_x, float offset_y,
-                          float outer_thickness, D3dColor color2, BaseRenderBatchState *st) const
+void DistFont::renderText(RenderBatch &batch, vec4f rect, int align, D3dColor color, float draw_size, const char *text,
+                          int len, float thickness, float offset_x, float offset_y, float outer_thickness,
+                          D3dColor color2, BaseRenderBatchState *st) const
 {
   if (!st)
     st = state;
@@ -109,19 +109,19 @@ void DistFont::renderText(RenderBatch &batch, vec4f rect, int align, D3dColor co
   float ox, oy;
   switch (align & 3)
   {
-    case 1: ox = rect.x - bx0; break;
-    case 2: ox = rect.z - bx1; break;
-    default: ox = (rect.x + rect.z) * 0.5f - (bx0 + bx1) * 0.5f; break;
+  case 1: ox = rect.x - bx0; break;
+  case 2: ox = rect.z - bx1; break;
+  default: ox = (rect.x + rect.z) * 0.5f - (bx0 + bx1) * 0.5f; break;
   }
   switch ((align >> 2) & 3)
   {
-    case 1: oy = rect.y - by0; break;
-    case 2: oy = rect.w - by1; break;
-    default: oy = (rect.y + rect.w) * 0.5f - (by0 + by1) * 0.5f; break;
+  case 1: oy = rect.y - by0; break;
+  case 2: oy = rect.w - by1; break;
+  default: oy = (rect.y + rect.w) * 0.5f - (by0 + by1) * 0.5f; break;
   }
   const float m = v; // the quads reach spread x s beyond the ink
-  DistTextVertex *out = static_cast<DistTextVertex *>(batch.add(st, ox + bx0 - m, oy + by0 - m, ox + bx1 + m,
-                                                                oy + by1 + m, count * DIST_GLYPH_BYTES, count * 2));
+  DistTextVertex *out = static_cast<DistTextVertex *>(
+    batch.add(st, ox + bx0 - m, oy + by0 - m, ox + bx1 + m, oy + by1 + m, count * DIST_GLYPH_BYTES, count * 2));
   dist_font_walk(*this, text, len, s, ox, oy, [&](const Glyph &g, float x0, float y0) {
     const float x1 = x0 + s * g.width, y1 = y0 + s * g.height;
     const float u0 = g.u, v0 = g.v, u1 = u0 + g.width * invScaleW, v1 = v0 + g.height * invScaleH;
@@ -177,8 +177,8 @@ void init_dist_fonts()
 {
   close_dist_fonts();
   const VsdElement decl[] = {
-    vsd_element(0, 0, VSDT_FLOAT2, VSDU_POSITION, 0), vsd_element(8, 0, VSDT_D3DCOLOR, VSDU_COLOR, 0),
-    vsd_element(12, 0, VSDT_D3DCOLOR, VSDU_COLOR, 1), vsd_element(16, 0, VSDT_FLOAT2, VSDU_TEXCOORD, 0),
+    vsd_element(0, 0, VSDT_FLOAT2, VSDU_POSITION, 0),    vsd_element(8, 0, VSDT_D3DCOLOR, VSDU_COLOR, 0),
+    vsd_element(12, 0, VSDT_D3DCOLOR, VSDU_COLOR, 1),    vsd_element(16, 0, VSDT_FLOAT2, VSDU_TEXCOORD, 0),
     vsd_element(24, 0, VSDT_D3DCOLOR, VSDU_TEXCOORD, 1), vsd_end(),
   };
   text_vdecl = create_vdecl(decl);
@@ -189,10 +189,14 @@ void init_dist_icons()
 {
   close_dist_icons();
   const VsdElement decl[] = {
-    vsd_element(0, 0, VSDT_FLOAT2, VSDU_POSITION, 0),   vsd_element(8, 0, VSDT_D3DCOLOR, VSDU_COLOR, 0),
-    vsd_element(12, 0, VSDT_D3DCOLOR, VSDU_COLOR, 1),   vsd_element(16, 0, VSDT_FLOAT2, VSDU_TEXCOORD, 0),
-    vsd_element(24, 0, VSDT_D3DCOLOR, VSDU_TEXCOORD, 1), vsd_element(28, 0, VSDT_D3DCOLOR, VSDU_TEXCOORD, 2),
-    vsd_element(32, 0, VSDT_D3DCOLOR, VSDU_TEXCOORD, 3), vsd_element(36, 0, VSDT_D3DCOLOR, VSDU_TEXCOORD, 4),
+    vsd_element(0, 0, VSDT_FLOAT2, VSDU_POSITION, 0),
+    vsd_element(8, 0, VSDT_D3DCOLOR, VSDU_COLOR, 0),
+    vsd_element(12, 0, VSDT_D3DCOLOR, VSDU_COLOR, 1),
+    vsd_element(16, 0, VSDT_FLOAT2, VSDU_TEXCOORD, 0),
+    vsd_element(24, 0, VSDT_D3DCOLOR, VSDU_TEXCOORD, 1),
+    vsd_element(28, 0, VSDT_D3DCOLOR, VSDU_TEXCOORD, 2),
+    vsd_element(32, 0, VSDT_D3DCOLOR, VSDU_TEXCOORD, 3),
+    vsd_element(36, 0, VSDT_D3DCOLOR, VSDU_TEXCOORD, 4),
     vsd_end(),
   };
   icon_vdecl = create_vdecl(decl);

@@ -87,11 +87,11 @@ public:
   int spread = 0;     // distance-field spread in atlas texels
   int lineHeight = 0; // line advance in font pixels
   float invScaleW = 0.f, invScaleH = 0.f;
-  Texture *texture = nullptr;        // shared file texture
+  Texture *texture = nullptr;          // shared file texture
   DistFontBatchState *state = nullptr; // owned; survives reloads
-  DynArray<Glyph> glyphs;            // file order
+  DynArray<Glyph> glyphs;              // file order
   DynArray<CharRange> charRanges;
-  DynArray<Kerning> kernings;        // file order
+  DynArray<Kerning> kernings; // file order
   DynArray<KerningRange> kerningRanges;
 
   DistFont();
@@ -141,7 +141,7 @@ public:
     float u, v;          // normalised top-left corner
     float width, height; // atlas texels
     float pivotX, pivotY;
-    float orgW, orgH;    // nominal size
+    float orgW, orgH; // nominal size
   };
 
   int spread = 0;

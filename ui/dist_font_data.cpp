@@ -105,8 +105,8 @@ bool DistFont::parse(const char *data, size_t data_size, char *page, int page_si
     return false;
   size = sz;
   spread = spr;
-  if (!in.next(line) || !match(line, "common lineHeight=%d base=0 scaleW=%d scaleH=%d", 3, &lh, &sw, &shh) ||
-      sw <= 0 || shh <= 0)
+  if (!in.next(line) || !match(line, "common lineHeight=%d base=0 scaleW=%d scaleH=%d", 3, &lh, &sw, &shh) || sw <= 0 ||
+      shh <= 0)
     return false;
   lineHeight = lh;
   invScaleW = 1.f / float(sw);
@@ -244,8 +244,8 @@ bool DistIcons::parse(const char *data, size_t data_size, char *file, int file_s
   {
     Icon ic;
     if (!in.next(line) ||
-        !match(line, "icon \"%255[^\"]\" %f %f %f %f %f %f %f %f", 9, name, &ic.orgW, &ic.orgH, &ic.u, &ic.v,
-               &ic.width, &ic.height, &ic.pivotX, &ic.pivotY) ||
+        !match(line, "icon \"%255[^\"]\" %f %f %f %f %f %f %f %f", 9, name, &ic.orgW, &ic.orgH, &ic.u, &ic.v, &ic.width,
+               &ic.height, &ic.pivotX, &ic.pivotY) ||
         !finite_all({ic.orgW, ic.orgH, ic.u, ic.v, ic.width, ic.height, ic.pivotX, ic.pivotY}))
       return false;
     ic.u *= invScaleW;

@@ -92,29 +92,26 @@ int ButtonBehavior::handle(NewGuiEvent *ev, BaseGuiElement *e, int)
   const bool was = e->isPressed();
   switch (ev->type)
   {
-    case GUI_EV_ENTER:
-      e->setPressed((ie.flags & HELD_BUTTONS) != 0);
-      e->setHover(true);
-      break;
-    case GUI_EV_LEAVE:
-      e->setPressed(false);
-      e->setHover(false);
-      break;
-    case GUI_EV_DOWN:
-      e->setPressed(true);
-      break;
-    case GUI_EV_UP:
-    {
-      const bool held = (ie.flags & HELD_BUTTONS) != 0;
-      const bool inside = hit_test(e, ie.x, ie.y) == e;
-      e->setPressed(held);
-      e->setHover(inside);
-      if (!held && inside)
-        behave(e, ev);
-      break;
-    }
-    default:
-      return GUI_NOT_CONSUMED;
+  case GUI_EV_ENTER:
+    e->setPressed((ie.flags & HELD_BUTTONS) != 0);
+    e->setHover(true);
+    break;
+  case GUI_EV_LEAVE:
+    e->setPressed(false);
+    e->setHover(false);
+    break;
+  case GUI_EV_DOWN: e->setPressed(true); break;
+  case GUI_EV_UP:
+  {
+    const bool held = (ie.flags & HELD_BUTTONS) != 0;
+    const bool inside = hit_test(e, ie.x, ie.y) == e;
+    e->setPressed(held);
+    e->setHover(inside);
+    if (!held && inside)
+      behave(e, ev);
+    break;
+  }
+  default: return GUI_NOT_CONSUMED;
   }
   pressChanged(e, was);
   return GUI_CONSUMED;

@@ -1,8 +1,8 @@
 // Rounded boxes and UI images for GUI batches.
+#include "ui/gui_draw.h"
 #include <cmath>
 #include "render/buffers.h"
 #include "render/shaders.h"
-#include "ui/gui_draw.h"
 
 ENGINE_API StdRenderBatchState rounded_box_state;
 static Shader *ui_image_shader;
@@ -12,10 +12,14 @@ void init_rounded_box_render()
 {
   close_rounded_box_render();
   const VsdElement decl[] = {
-    vsd_element(0, 0, VSDT_FLOAT2, VSDU_POSITION, 0),    vsd_element(8, 0, VSDT_FLOAT2, VSDU_TEXCOORD, 0),
-    vsd_element(16, 0, VSDT_FLOAT2, VSDU_TEXCOORD, 1),   vsd_element(24, 0, VSDT_D3DCOLOR, VSDU_TEXCOORD, 2),
-    vsd_element(28, 0, VSDT_D3DCOLOR, VSDU_COLOR, 0),    vsd_element(32, 0, VSDT_D3DCOLOR, VSDU_COLOR, 1),
-    vsd_element(36, 0, VSDT_D3DCOLOR, VSDU_TEXCOORD, 3), vsd_element(40, 0, VSDT_FLOAT1, VSDU_TEXCOORD, 4),
+    vsd_element(0, 0, VSDT_FLOAT2, VSDU_POSITION, 0),
+    vsd_element(8, 0, VSDT_FLOAT2, VSDU_TEXCOORD, 0),
+    vsd_element(16, 0, VSDT_FLOAT2, VSDU_TEXCOORD, 1),
+    vsd_element(24, 0, VSDT_D3DCOLOR, VSDU_TEXCOORD, 2),
+    vsd_element(28, 0, VSDT_D3DCOLOR, VSDU_COLOR, 0),
+    vsd_element(32, 0, VSDT_D3DCOLOR, VSDU_COLOR, 1),
+    vsd_element(36, 0, VSDT_D3DCOLOR, VSDU_TEXCOORD, 3),
+    vsd_element(40, 0, VSDT_FLOAT1, VSDU_TEXCOORD, 4),
     vsd_end(),
   };
   rounded_box_state.vdecl = create_vdecl(decl);
@@ -53,7 +57,8 @@ void render_rounded_box(RenderBatch &batch, vec4f rect, vec4f radii, D3dColor fi
                         (unit_to_byte(shadow_dy / 255.f + 0.5f) << 8) | unit_to_byte(shadow_size / 255.f + 0.5f));
   const float cx = (rect.x + rect.z) * 0.5f, cy = (rect.y + rect.w) * 0.5f;
   const float w = rect.z - rect.x, h = rect.w - rect.y;
-  auto *v = static_cast<GuiBoxVertex *>(batch.add(&rounded_box_state, qx0, qy0, qx1, qy1, 6 * int(sizeof(GuiBoxVertex)), 2));
+  auto *v =
+    static_cast<GuiBoxVertex *>(batch.add(&rounded_box_state, qx0, qy0, qx1, qy1, 6 * int(sizeof(GuiBoxVertex)), 2));
   const float xs[6] = {qx0, qx1, qx1, qx0, qx1, qx0}, ys[6] = {qy0, qy0, qy1, qy0, qy1, qy1};
   for (int i = 0; i < 6; i++)
     v[i] = GuiBoxVertex{xs[i], ys[i], cx, cy, w, h, r, fill, second, packed, shadow_spread};

@@ -41,5 +41,4 @@ ENGINE_API void close_ui_image_render();
 // Fills a state for images of texture, drawn with shader (null: "uiImage.sh").
 ENGINE_API void init_ui_image_state(StdRenderBatchState &state, Texture *texture, Shader *shader);
 // The texture rectangle uv = (umin, vmin, umax, vmax) over rect, times colour.
-ENGINE_API void render_ui_image(RenderBatch &batch, StdRenderBatchState *state, vec4f rect, D3dColor color,
-                                vec4f uv);
+ENGINE_API void render_ui_image(RenderBatch &batch, StdRenderBatchState *state, vec4f rect, D3dColor color, vec4f uv);

@@ -39,7 +39,7 @@ bool GuiTransition::sample(vec4f &) const { return false; }
 GuiTransitionSettings::~GuiTransitionSettings() = default;
 
 GuiTransitionProperty::GuiTransitionProperty(const char *slot_numbers, GuiTransitionSettings *s)
-  : BaseGuiProperty(GUI_PROP_TRANSITION), settings(s)
+    : BaseGuiProperty(GUI_PROP_TRANSITION), settings(s)
 {
   snprintf(slots, sizeof(slots), "%s", slot_numbers ? slot_numbers : "");
 }
@@ -275,36 +275,34 @@ int send_event(NewGuiEvent *ev, BaseGuiElement *e, int mode, BaseGuiElement *sto
     return GUI_NOT_CONSUMED;
   switch (mode)
   {
-    case 0:
-      if (e != stop_at && e->parent)
-        if (int r = send_event(ev, e->parent, 0, stop_at))
-          return r;
-      return gui_offer(e, ev, 0);
-    case 1:
-      for (BaseGuiElement *p = e; p; p = p->parent)
-      {
-        if (int r = gui_offer(p, ev, 1))
-          return r;
-        if (p == stop_at)
-          break;
-      }
-      return GUI_NOT_CONSUMED;
-    case 2:
-      return gui_offer(e, ev, 2);
-    case 3:
-    {
-      const int r = gui_offer(e, ev, 3);
-      if (r == GUI_SKIP_CHILDREN)
-        return GUI_NOT_CONSUMED;
-      if (r)
+  case 0:
+    if (e != stop_at && e->parent)
+      if (int r = send_event(ev, e->parent, 0, stop_at))
         return r;
-      for (int i = 0; i < e->children.num; i++)
-        if (int cr = send_event(ev, e->children.ptr[i], 3, stop_at))
-          return cr;
-      return GUI_NOT_CONSUMED;
+    return gui_offer(e, ev, 0);
+  case 1:
+    for (BaseGuiElement *p = e; p; p = p->parent)
+    {
+      if (int r = gui_offer(p, ev, 1))
+        return r;
+      if (p == stop_at)
+        break;
     }
-    default:
+    return GUI_NOT_CONSUMED;
+  case 2: return gui_offer(e, ev, 2);
+  case 3:
+  {
+    const int r = gui_offer(e, ev, 3);
+    if (r == GUI_SKIP_CHILDREN)
       return GUI_NOT_CONSUMED;
+    if (r)
+      return r;
+    for (int i = 0; i < e->children.num; i++)
+      if (int cr = send_event(ev, e->children.ptr[i], 3, stop_at))
+        return cr;
+    return GUI_NOT_CONSUMED;
+  }
+  default: return GUI_NOT_CONSUMED;
   }
 }
 

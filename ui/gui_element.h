@@ -24,13 +24,13 @@ constexpr int NUM_GUI_PROPS = 31;
 // Slots the runtime itself reads or writes; the module gives the others their meaning.
 enum : int
 {
-  GUI_PROP_TOOLTIP = 0, // GuiTextProperty
+  GUI_PROP_TOOLTIP = 0,  // GuiTextProperty
   GUI_PROP_PRESSED = 23, // GuiProperty<bool>
   GUI_PROP_CHECKED = 24,
   GUI_PROP_HOVER = 25,
 };
 // Property indices that are not slots.
-constexpr int GUI_PROP_BEHAVIORS = -1; // GuiBehaviorsProperty
+constexpr int GUI_PROP_BEHAVIORS = -1;  // GuiBehaviorsProperty
 constexpr int GUI_PROP_TRANSITION = -2; // GuiTransitionProperty
 
 // Slots whose values may animate: 3..12, 14..22, 28 and 30.
@@ -202,16 +202,16 @@ class ENGINE_API BaseGuiElement : public BaseObject
 {
 public:
   BaseGuiElement *parent = nullptr;
-  DynArray<BaseGuiElement *> children; // drawing order; owned
+  DynArray<BaseGuiElement *> children;     // drawing order; owned
   DynArray<NewGuiEventHandler *> handlers; // each at most once
   uint32_t eventMask = 0;                  // union of the handlers' masks
   // Slot values: a property pointer, bit 0 set for an own property (set on the element,
   // never replaced by a sheet), null when unset.
   uintptr_t props[NUM_GUI_PROPS] = {};
   GuiTransition *transitions[NUM_GUI_PROPS] = {}; // running, owned
-  BaseGuiProperty *ownProps = nullptr;           // owned, linked through next
-  bool dirty = true;                             // needs a restyle
-  float x0 = 0.f, y0 = 0.f, x1 = 0.f, y1 = 0.f;  // set by layout
+  BaseGuiProperty *ownProps = nullptr;            // owned, linked through next
+  bool dirty = true;                              // needs a restyle
+  float x0 = 0.f, y0 = 0.f, x1 = 0.f, y1 = 0.f;   // set by layout
   DynArray<GuiListener> pressBeginListeners, pressEndListeners, clickListeners, valueClickListeners, changeListeners;
 
   BaseGuiElement() = default;
@@ -240,10 +240,7 @@ public:
   // same slot; the element takes ownership. Marks the element and its parent dirty.
   void setOwnProp(BaseGuiProperty *p);
   // The own boolean of a slot (false when unset).
-  bool getBool(int slot) const
-  {
-    return isOwnProp(slot) && static_cast<const GuiProperty<bool> *>(prop(slot))->value;
-  }
+  bool getBool(int slot) const { return isOwnProp(slot) && static_cast<const GuiProperty<bool> *>(prop(slot))->value; }
   // Stores an own GuiProperty<bool> (created on first use, changed in place after);
   // a change marks the element and its parent dirty unless mark_dirty is false.
   void setBool(int slot, bool v, bool mark_dirty = true);

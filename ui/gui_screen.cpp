@@ -1,14 +1,14 @@
 // Screens: input routing, hover and capture, tooltips; the module's screen pointers,
 // dropping them on unload, and the element listing of -gui-dump.
+#include "ui/gui_screen.h"
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include "core/log.h"
 #include "render/device.h"
-#include "ui/gui_screen.h"
 #include "ui/gui_style.h"
 
-#define GUI_DEFINE_SCREEN(name) \
+#define GUI_DEFINE_SCREEN(name)             \
   ENGINE_API BaseGuiScreen *name = nullptr; \
   BaseGuiScreen *(*name##_Class::createScreen)() = nullptr;
 GUI_MODULE_SCREENS(GUI_DEFINE_SCREEN)
@@ -58,13 +58,16 @@ void BaseGuiScreen::processInputEvent(NewGuiInputEvent &ev, BaseGuiElement *targ
 {
   switch (ev.ev.kind)
   {
-    case IEV_MOUSE_DOWN: captured = target; ev.type = GUI_EV_DOWN; break;
-    case IEV_MOUSE_UP: ev.type = GUI_EV_UP; break;
-    case IEV_MOUSE_MOVE: ev.type = GUI_EV_MOVE; break;
-    case IEV_MOUSE_WHEEL: ev.type = GUI_EV_WHEEL; break;
-    case IEV_KEY_DOWN:
-    case IEV_KEY_UP: ev.type = GUI_EV_KEY; break;
-    default: fatal("%s(%d): failed ASSERT(%s)", "guiRuntime", 320, "!\"unknown input event type\"");
+  case IEV_MOUSE_DOWN:
+    captured = target;
+    ev.type = GUI_EV_DOWN;
+    break;
+  case IEV_MOUSE_UP: ev.type = GUI_EV_UP; break;
+  case IEV_MOUSE_MOVE: ev.type = GUI_EV_MOVE; break;
+  case IEV_MOUSE_WHEEL: ev.type = GUI_EV_WHEEL; break;
+  case IEV_KEY_DOWN:
+  case IEV_KEY_UP: ev.type = GUI_EV_KEY; break;
+  default: fatal("%s(%d): failed ASSERT(%s)", "guiRuntime", 320, "!\"unknown input event type\"");
   }
   if (target)
     gui_offer(target, &ev, 2);
@@ -166,14 +169,14 @@ void release_module_gui()
 {
   // The screens' onDestroy frees them (the module's code does that, while it is still
   // loaded); nobody may reach them afterwards.
-#define GUI_RELEASE_SCREEN(name) \
-  if (BaseGuiScreen *s = name) \
-  { \
-    name = nullptr; \
-    if (gui_active_screen == s) \
+#define GUI_RELEASE_SCREEN(name)   \
+  if (BaseGuiScreen *s = name)     \
+  {                                \
+    name = nullptr;                \
+    if (gui_active_screen == s)    \
       gui_active_screen = nullptr; \
-    s->onDestroy(); \
-  } \
+    s->onDestroy();                \
+  }                                \
   name##_Class::createScreen = nullptr;
   GUI_MODULE_SCREENS(GUI_RELEASE_SCREEN)
 #undef GUI_RELEASE_SCREEN
@@ -193,8 +196,8 @@ void gui_dump_line(const BaseGuiElement *e, char *out, int size)
   {
     bool on;
     const char *name;
-  } st[] = {{e->isHover(), "hover"}, {e->isPressed(), "pressed"}, {e->isChecked(), "checked"},
-            {!e->isEnabled(), "disabled"}};
+  } st[] = {
+    {e->isHover(), "hover"}, {e->isPressed(), "pressed"}, {e->isChecked(), "checked"}, {!e->isEnabled(), "disabled"}};
   for (const auto &s : st)
     if (s.on)
     {

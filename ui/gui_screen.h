@@ -41,12 +41,12 @@ ENGINE_API void gui_forget_element(const BaseGuiElement *e);
 
 // The module's screens, null until the module creates them, each with its factory.
 #define GUI_MODULE_SCREENS(X) \
-  X(tooltip_screen) X(spells_gui_screen) X(cheat_menu_screen) X(main_menu_screen) X(game_menu_screen) \
-  X(game_options_screen)
-#define GUI_DECLARE_SCREEN(name) \
-  extern ENGINE_API BaseGuiScreen *name; \
-  struct ENGINE_API name##_Class \
-  { \
+  X(tooltip_screen)           \
+  X(spells_gui_screen) X(cheat_menu_screen) X(main_menu_screen) X(game_menu_screen) X(game_options_screen)
+#define GUI_DECLARE_SCREEN(name)             \
+  extern ENGINE_API BaseGuiScreen *name;     \
+  struct ENGINE_API name##_Class             \
+  {                                          \
     static BaseGuiScreen *(*createScreen)(); \
   };
 GUI_MODULE_SCREENS(GUI_DECLARE_SCREEN)

@@ -1,7 +1,7 @@
 // The style cascade.
+#include "ui/gui_style.h"
 #include <cstring>
 #include "core/log.h"
-#include "ui/gui_style.h"
 
 ENGINE_API GuiStyle common_style, spells_style, tooltip_style;
 

@@ -1,18 +1,18 @@
-#include <benchmark/benchmark.h>
 #include <SDL2/SDL.h>
+#include <benchmark/benchmark.h>
 #include <cstdio>
 #include <cstdlib>
-#include "core/clock.h"
-#include "core/globals.h"
-#include "core/splash.h"
 #include "app/device_link.h"
 #include "app/game_modes.h"
 #include "app/gui_setup.h"
 #include "app/input.h"
-#include "core/paths.h"
 #include "app/settings.h"
 #include "app/startup.h"
 #include "app/window.h"
+#include "core/clock.h"
+#include "core/globals.h"
+#include "core/paths.h"
+#include "core/splash.h"
 #include "gameobj/gameobj_host.h"
 #include "render/buffers.h"
 #include "render/device.h"
@@ -47,8 +47,8 @@ static bool start_program(int w, int h)
   install_scene_hooks();
   init_scene_render();
   start_gameobj_host("../compiler/", "main.ls");
-  for (void (*f)() : {gameobj_api.init_inst_render, gameobj_api.init_new_gui, gameobj_api.init_spells_ui,
-                      gameobj_api.init_gameobj})
+  for (void (*f)() :
+       {gameobj_api.init_inst_render, gameobj_api.init_new_gui, gameobj_api.init_spells_ui, gameobj_api.init_gameobj})
     if (f)
       f();
   init_world_script();
@@ -129,6 +129,12 @@ static void BM_MainMenuFrame(benchmark::State &state)
   state.counters["gui_ms"] = gui_ms / double(state.iterations());
   stop_program();
 }
-BENCHMARK(BM_MainMenuFrame)->ArgNames({"gui"})->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(8.0);
+BENCHMARK(BM_MainMenuFrame)
+  ->ArgNames({"gui"})
+  ->Arg(0)
+  ->Arg(1)
+  ->Unit(benchmark::kMillisecond)
+  ->UseRealTime()
+  ->MinTime(8.0);
 
 BENCHMARK_MAIN();

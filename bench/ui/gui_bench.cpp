@@ -23,8 +23,8 @@ bool load_font(DistFont &f)
          f.parse(reinterpret_cast<const char *>(data.ptr), size_t(data.num), page, sizeof(page));
 }
 
-const char *const words[] = {"New game", "Options", "Quit", "Fireball (20 mana)", "Land shadows", "Resume",
-                             "Thunderstorm", "Vertical sync", "100 / 100", "Water source"};
+const char *const words[] = {"New game", "Options",      "Quit",          "Fireball (20 mana)", "Land shadows",
+                             "Resume",   "Thunderstorm", "Vertical sync", "100 / 100",          "Water source"};
 
 void BM_Labels1000(benchmark::State &st)
 {

@@ -1,10 +1,10 @@
 // Distance-field font and icon descriptors, measuring and the recorded quads, without a
 // device: batches only record, and the tests read the recorded vertices back.
-#include <gtest/gtest.h>
+#include <algorithm>
 #include <cmath>
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
-#include <algorithm>
 #include "core/paths.h"
 #include "ui/dist_font.h"
 
@@ -77,7 +77,7 @@ TEST(DistFontDescriptor, RefusesLinesThatDoNotMatchCompletely)
   // Fewer glyph lines than counted, a non-finite metric, a missing kerning header.
   EXPECT_FALSE(parse(f, font_head() + "chars count=2\n" + char_line(65, 10, 6, 1, 8, 5) + "kernings count=0\n"));
   EXPECT_FALSE(parse(f, font_head() + "chars count=1\nchar id=65 x=nan y=0 width=1 height=1 xoffset=0 yoffset=0 "
-                                     "xadvance=1\nkernings count=0\n"));
+                                      "xadvance=1\nkernings count=0\n"));
   EXPECT_FALSE(parse(f, font_head() + "chars count=0\n"));
   // A line longer than 255 characters arrives in pieces that cannot match.
   EXPECT_FALSE(parse(f, std::string("info face=\"") + std::string(300, 'x') + "\" size=10 spread=2\n" +
@@ -304,10 +304,11 @@ TEST(DistFontAssets, GeneratedDescriptorsCoverWhatTheGameUses)
   ASSERT_TRUE(read_whole_file(make_full_path("disticons.txt"), data));
   DistIcons ic;
   ASSERT_TRUE(ic.parse(reinterpret_cast<const char *>(data.ptr), size_t(data.num), page, sizeof(page)));
-  for (const char *name : {"fireball", "waterball", "fault", "house", "meteor", "hill", "pit", "water_source",
-                           "water_sink", "thunderstorm", "healing", "lightning", "castle", "portal", "mana", "health",
-                           "monsters", "settings", "close", "arrow_left", "arrow_right", "arrow_up", "arrow_down",
-                           "dot", "dot_arrow", "check", "mouse_left", "mouse_right"})
+  for (const char *name :
+       {"fireball",     "waterball",  "fault",        "house",     "meteor",    "hill",       "pit",
+        "water_source", "water_sink", "thunderstorm", "healing",   "lightning", "castle",     "portal",
+        "mana",         "health",     "monsters",     "settings",  "close",     "arrow_left", "arrow_right",
+        "arrow_up",     "arrow_down", "dot",          "dot_arrow", "check",     "mouse_left", "mouse_right"})
     EXPECT_GE(ic.getIconId(name), 0) << name;
 }
 

@@ -1,8 +1,8 @@
 // Distance-field text and icons, rounded boxes and images drawn on the device
 // (llvmpipe under SDL offscreen) from the generated atlases, and read back.
-#include <gtest/gtest.h>
 #include <algorithm>
 #include <cmath>
+#include <gtest/gtest.h>
 #include "render/render_batch.h"
 #include "render/textures.h"
 #include "tests/render/vis_test_window.h"
@@ -185,8 +185,8 @@ TEST_F(GuiDraw, BoxStrokeAndShadow)
   auto px = draw([] {
     render_rounded_box(batch, vec4f(60.f, 60.f, 160.f, 120.f), vec4f(8.f), D3dColor(0xFF0000FFu), 3.f, 0.f, 0.f, 0.f,
                        D3dColor(0xFF00FF00u), -1.f);
-    render_rounded_box(batch, vec4f(200.f, 60.f, 260.f, 120.f), vec4f(0.f), D3dColor(0xFFFFFFFFu), 0.f, 10.f, 10.f,
-                       4.f, D3dColor(0xFFFF0000u), 0.f);
+    render_rounded_box(batch, vec4f(200.f, 60.f, 260.f, 120.f), vec4f(0.f), D3dColor(0xFFFFFFFFu), 0.f, 10.f, 10.f, 4.f,
+                       D3dColor(0xFFFF0000u), 0.f);
   });
   vistest::save_png(px, "box_stroke_shadow");
   EXPECT_EQ(at(px, 100, 90) & 0xFFFFFFu, 0x0000FFu); // fill

@@ -1,7 +1,7 @@
 #pragma once
 // Elements, a fake input queue and helpers for the GUI runtime tests.
-#include <gtest/gtest.h>
 #include <deque>
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 #include "ui/gui_behaviors.h"
