@@ -28,7 +28,7 @@ ENGINE_API int64_t get_update_period();
 ENGINE_API void reset_update_time();
 
 // Ends the loop after the current step (the window's quit message, -frames).
-void request_quit();
+ENGINE_API void request_quit();
 bool quit_requested();
 void reset_quit_request();
 

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <unistd.h>
 #include "camera.h"
 #include "core/angles.h"
@@ -20,6 +21,7 @@
 #include "gameobj/gameobj.h"
 #include "gameobj/gameobj_host.h"
 #include "gpu_load.h"
+#include "gui_setup.h"
 #include "input.h"
 #include "main_loop.h"
 #include "render/buffers.h"
@@ -44,29 +46,77 @@ static void once_per_second()
   check_file_changes();
 }
 
-// Scripted runs: key presses at given updates, screenshots after given frames.
+// Scripted runs: key presses, clicks, mouse moves and held keys at given updates, GUI
+// listings after given updates, screenshots after given frames.
 static int updates_run = 0, frames_drawn = 0;
 
-static void scripted_update(float dt)
+static void scripted_input()
 {
-  updates_run++;
   for (int i = 0; i < app_options.press_count; i++)
   {
     const AppOptions::KeyPress &p = app_options.presses[i];
     if (p.update != updates_run)
       continue;
-    if (p.ctrl)
-      set_key_held(VK_CONTROL, true);
+    for (int m : {p.ctrl ? VK_CONTROL : 0, p.shift ? VK_SHIFT : 0, p.alt ? VK_MENU : 0})
+      if (m)
+        set_key_held(m, true);
     set_key_held(p.key, true);
     post_input_event(IEV_KEY_DOWN, p.key, 0, 0, 0.f, 0.f);
     set_key_held(p.key, false);
     post_input_event(IEV_KEY_UP, p.key, 0, 0, 0.f, 0.f);
   }
+  float mx, my;
+  getMousePos(mx, my);
+  for (int i = 0; i < app_options.hover_count; i++)
+    if (app_options.hovers[i].update == updates_run)
+    {
+      mx = app_options.hovers[i].x, my = app_options.hovers[i].y;
+      post_input_event(IEV_MOUSE_MOVE, 0, 0, 0, mx, my);
+    }
+  for (int i = 0; i < app_options.hold_count; i++)
+  {
+    const AppOptions::Hold &h = app_options.holds[i];
+    if (h.from != updates_run && h.to != updates_run)
+      continue;
+    const bool down = h.from == updates_run;
+    set_key_held(h.key, down);
+    if (h.key == VK_LBUTTON || h.key == VK_RBUTTON)
+      post_input_event(down ? IEV_MOUSE_DOWN : IEV_MOUSE_UP, h.key, 0, 0, mx, my);
+    else
+      post_input_event(down ? IEV_KEY_DOWN : IEV_KEY_UP, h.key, 0, 0, 0.f, 0.f);
+  }
+  for (int i = 0; i < app_options.click_count; i++)
+  {
+    const AppOptions::Click &c = app_options.clicks[i];
+    if (c.update != updates_run)
+      continue;
+    post_input_event(IEV_MOUSE_MOVE, 0, 0, 0, c.x, c.y);
+    set_key_held(c.button, true);
+    post_input_event(IEV_MOUSE_DOWN, c.button, 0, 0, c.x, c.y);
+    set_key_held(c.button, false);
+    post_input_event(IEV_MOUSE_UP, c.button, 0, 0, c.x, c.y);
+  }
+}
+
+static void scripted_update(float dt)
+{
+  updates_run++;
+  scripted_input();
   update_game(dt);
   for (int i = 0; i < app_options.press_count; i++)
-    if (app_options.presses[i].update == updates_run && app_options.presses[i].ctrl)
-      set_key_held(VK_CONTROL, false);
+  {
+    const AppOptions::KeyPress &p = app_options.presses[i];
+    if (p.update == updates_run)
+      for (int m : {p.ctrl ? VK_CONTROL : 0, p.shift ? VK_SHIFT : 0, p.alt ? VK_MENU : 0})
+        if (m)
+          set_key_held(m, false);
+  }
+  for (int i = 0; i < app_options.gui_dump_count; i++)
+    if (app_options.gui_dump_at[i] == updates_run)
+      dump_active_gui_screen(updates_run);
   run_fx_previews(updates_run);
+  if (updates_run == app_options.update_limit)
+    request_quit();
 }
 
 static bool scripted_render(float dt)
@@ -118,7 +168,10 @@ static LoopHooks loop_hooks()
 {
   LoopHooks h;
   h.process_messages = process_window_messages;
-  h.update = app_options.press_count || app_options.fx_preview_count ? scripted_update : update_game;
+  const bool scripted = app_options.press_count || app_options.click_count || app_options.gui_dump_count ||
+                        app_options.hover_count || app_options.hold_count || app_options.update_limit ||
+                        app_options.fx_preview_count;
+  h.update = scripted ? scripted_update : update_game;
   h.check_device = check_d3d_device;
   h.render_frame = app_options.screenshot_count ? scripted_render : render_d3d_frame;
   h.present = present_d3d;
@@ -263,6 +316,7 @@ void shutdown_sequence()
   ran = true;
   debug("closing...");
   close_systems();
+  close_gui_systems(); // the GUI's drawers, then the font
   close_font();
   if (!common_vb_writer.startPtr)
     common_vb_writer.close(); // a writer still running is left to the device's end
@@ -406,6 +460,7 @@ int app_main(int argc, char **argv)
   init_font();
   splash_hooks.show = show_splash;
   show_splash("Loading...", -1.0f);
+  init_gui_systems();
 
   init_systems();
 

@@ -6,9 +6,9 @@ import core.land
 import core.objects
 import core.player
 import core.script
-import ui.menus
 import game.world
 import fx.effects
+import gui.link
 
 // The dispatch table of class T, read from a scratch instance (constructors only set
 // fields, so nothing is registered anywhere).

@@ -17,6 +17,7 @@
 #include <stb/stb_image_write.h>
 #include <string>
 #include <vector>
+#include "asset_files.h"
 #include "fx_atlas_cells.h"
 #include "tex_gen_util.h"
 
@@ -747,7 +748,7 @@ int main(int argc, char **argv)
   Canvas c;
   if (!(glowing ? make_glow(c) : make_blend(c)))
     return 1;
-  if (!write_file("fx_tex_gen", argv[2], dds_with_mips(c.bytes(), W, H, MIPS)))
+  if (!asset::write_file("fx_tex_gen", argv[2], asset::dds_file(c.bytes(), W, H, 4, MIPS)))
     return 1;
   return argc == 4 && !write_preview(c, glowing, argv[3]) ? 1 : 0;
 }

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <utility>
 #include <vector>
+#include "asset_files.h"
 #include "tex_gen_util.h"
 
 namespace
@@ -100,7 +101,7 @@ std::vector<uint8_t> make_detail()
   // detail lookups the most expensive part of the land.
   for (size_t i = 0; i < r.size(); i++)
     std::swap(rgba[i * 4], rgba[i * 4 + 2]); // memory order B, G, R, A
-  return texgen::dds_with_mips(std::move(rgba), SIZE, SIZE, MIPS);
+  return asset::dds_file(std::move(rgba), SIZE, SIZE, 4);
 }
 
 std::vector<uint8_t> make_foam()
@@ -137,7 +138,7 @@ std::vector<uint8_t> make_foam()
       px[i * 4 + 2] = to_byte(0.5f - dx * 0.5f);
       px[i * 4 + 3] = to_byte(foam[i]);
     }
-  return texgen::dds_with_mips(std::move(px), SIZE, SIZE, MIPS);
+  return asset::dds_file(std::move(px), SIZE, SIZE, 4);
 }
 } // namespace
 
@@ -149,5 +150,5 @@ int main(int argc, char **argv)
     return 2;
   }
   std::vector<uint8_t> data = strcmp(argv[1], "detail") == 0 ? make_detail() : make_foam();
-  return texgen::write_file("land_tex_gen", argv[2], data) ? 0 : 1;
+  return asset::write_file("land_tex_gen", argv[2], data) ? 0 : 1;
 }

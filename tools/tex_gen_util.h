@@ -1,10 +1,8 @@
 #pragma once
-// Helpers shared by the texture generators: seeded hashing and noise that tiles over a
-// period, byte conversion, and writing uncompressed A8R8G8B8 DDS files with mip chains.
+// Helpers shared by the texture generators: seeded hashing, noise that tiles over a
+// period and byte conversion. Files and DDS layout are in asset_files.h.
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
-#include <cstring>
 #include <vector>
 
 namespace texgen
@@ -52,77 +50,4 @@ inline float fbm(float u, float v, int px, int py, int octaves, uint32_t seed)
 
 inline uint8_t to_byte(float f) { return uint8_t(std::lrint(clamp01(f) * 255.f)); }
 
-inline void put32(std::vector<uint8_t> &out, size_t at, uint32_t v)
-{
-  out[at] = uint8_t(v);
-  out[at + 1] = uint8_t(v >> 8);
-  out[at + 2] = uint8_t(v >> 16);
-  out[at + 3] = uint8_t(v >> 24);
-}
-
-// The 128-byte preamble of a mip-mapped 2D A8R8G8B8 DDS file.
-inline std::vector<uint8_t> dds_header(int width, int height, int mips)
-{
-  std::vector<uint8_t> h(128, 0);
-  memcpy(h.data(), "DDS ", 4);
-  put32(h, 4, 124);
-  put32(h, 8, 0x1 | 0x2 | 0x4 | 0x8 | 0x1000 | 0x20000); // CAPS HEIGHT WIDTH PITCH PIXELFORMAT MIPMAPCOUNT
-  put32(h, 12, uint32_t(height));
-  put32(h, 16, uint32_t(width));
-  put32(h, 20, uint32_t(width) * 4);
-  put32(h, 28, uint32_t(mips));
-  put32(h, 76, 32);
-  put32(h, 80, 0x40 | 0x1); // RGB | ALPHAPIXELS
-  put32(h, 88, 32);
-  put32(h, 92, 0x00FF0000);
-  put32(h, 96, 0x0000FF00);
-  put32(h, 100, 0x000000FF);
-  put32(h, 104, 0xFF000000);
-  put32(h, 108, 0x1000 | 0x400000 | 0x8); // TEXTURE | MIPMAP | COMPLEX
-  return h;
-}
-
-// A complete DDS file from level 0 (w x h texels, bytes B, G, R, A) and `mips` levels,
-// each further level the 2 x 2 box average of the one above. w and h must be divisible
-// by 2^(mips - 1).
-inline std::vector<uint8_t> dds_with_mips(std::vector<uint8_t> top, int w, int h, int mips)
-{
-  std::vector<uint8_t> out = dds_header(w, h, mips);
-  std::vector<uint8_t> level = std::move(top);
-  for (int m = 0; m < mips; m++)
-  {
-    out.insert(out.end(), level.begin(), level.end());
-    if (m + 1 == mips)
-      break;
-    int nw = w / 2, nh = h / 2;
-    std::vector<uint8_t> next(size_t(nw) * nh * 4);
-    for (int y = 0; y < nh; y++)
-      for (int x = 0; x < nw; x++)
-        for (int c = 0; c < 4; c++)
-        {
-          auto px = [&](int xx, int yy) { return int(level[(size_t(yy) * w + xx) * 4 + c]); };
-          int sum = px(2 * x, 2 * y) + px(2 * x + 1, 2 * y) + px(2 * x, 2 * y + 1) + px(2 * x + 1, 2 * y + 1);
-          next[(size_t(y) * nw + x) * 4 + c] = uint8_t((sum + 2) / 4);
-        }
-    level = std::move(next);
-    w = nw;
-    h = nh;
-  }
-  return out;
-}
-
-inline bool write_file(const char *tool, const char *path, const std::vector<uint8_t> &data)
-{
-  FILE *f = fopen(path, "wb");
-  if (!f)
-  {
-    fprintf(stderr, "%s: can't write '%s'\n", tool, path);
-    return false;
-  }
-  bool ok = fwrite(data.data(), 1, data.size(), f) == data.size();
-  ok = fclose(f) == 0 && ok;
-  if (!ok)
-    fprintf(stderr, "%s: error writing '%s'\n", tool, path);
-  return ok;
-}
 } // namespace texgen

@@ -3,13 +3,7 @@
 // until then each does nothing (and answers "nothing there" where it answers at all).
 import core.engine
 
-// Spells and the spell grid.
-void add_spell_to_grid() {}
-void pick_up_spell() {}
-void find_spell_in_grid() {}
-void add_initial_spells() {}
-void add_all_spells() {}
-void init_spell_grid() {}
+// Spells (the spell grid lives with the spells interface, gui/spell_book.ls).
 void toggle_mana_cheat() {}
 
 // Spell effects on the world.

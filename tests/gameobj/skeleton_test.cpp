@@ -6,6 +6,8 @@
 #include "host_fixture.h"
 #include "render/common_fx.h"
 #include "script/fx_script.h"
+#include "ui/gui_behaviors.h"
+#include "ui/gui_screen.h"
 
 using ::testing::internal::CaptureStdout;
 using ::testing::internal::GetCapturedStdout;
@@ -15,12 +17,20 @@ namespace
 class SkeletonTest : public HostFixture
 {
 protected:
+  // As in the program: what the module hangs into the GUI goes before its code does.
+  void SetUp() override
+  {
+    HostFixture::SetUp();
+    register_std_behaviors();
+    gameobj_host_hooks.gui_release = release_module_gui;
+  }
   void TearDown() override
   {
     if (gameobj_api.close_gameobj)
       gameobj_api.close_gameobj();
     set_error_message(nullptr);
     HostFixture::TearDown();
+    gameobj_host_hooks.gui_release = GameObjHostHooks().gui_release;
   }
 };
 
@@ -97,34 +107,46 @@ TEST_F(SkeletonTest, EveryClassHasItsOwnTable)
     EXPECT_EQ(class_index(GameObj_list[i]), i + 1);
 }
 
-TEST_F(SkeletonTest, MenusCloseOnlyWhenConfirmed)
+// The menus answer the keyboard: Return chooses only once a button has the focus; Down
+// gives it to "New game", which closes the main menu; Escape resumes from the game menu.
+TEST_F(SkeletonTest, MenusCloseOnlyWhenAButtonIsChosen)
 {
   start(SKELETON_MODULE);
+  GuiHooks h;
+  h.get_event = getEvent;
+  h.key_held = getKeyState;
+  h.mouse_pos = getMousePos;
+  gui_hooks = h;
+  auto key = [](int vk) {
+    post_input_event(IEV_KEY_DOWN, vk, 0, 0, 0.f, 0.f);
+    post_input_event(IEV_KEY_UP, vk, 0, 0, 0.f, 0.f);
+  };
+
   should_close_game_menu = true;
   gameobj_api.open_main_menu();
   EXPECT_FALSE(should_close_game_menu);
-  gameobj_api.update_game_menu(0.05f); // no Enter, no click
+  gameobj_api.update_game_menu(0.05f); // no input
   EXPECT_FALSE(should_close_game_menu);
-  EXPECT_FALSE(gameobj_api.update_spells_ui_mouse());
+  key(VK_RETURN); // nothing chosen yet
+  gameobj_api.update_game_menu(0.05f);
+  EXPECT_FALSE(should_close_game_menu);
+  clear_input();
 
-  post_input_event(IEV_KEY_DOWN, VK_RETURN, 0, 0, 0.f, 0.f);
+  key(VK_DOWN);
+  key(VK_RETURN);
   gameobj_api.update_game_menu(0.05f);
   EXPECT_TRUE(should_close_game_menu);
   clear_input();
 
-  gameobj_api.open_main_menu();
+  gameobj_api.open_game_menu(nullptr);
   EXPECT_FALSE(should_close_game_menu);
-  post_input_event(IEV_MOUSE_DOWN, VK_LBUTTON, 0, 0, 10.f, 10.f);
+  key(VK_ESCAPE);
   gameobj_api.update_game_menu(0.05f);
   EXPECT_TRUE(should_close_game_menu);
   clear_input();
-
-  // Once closed, input no longer closes anything.
-  should_close_game_menu = false;
-  post_input_event(IEV_KEY_DOWN, VK_RETURN, 0, 0, 0.f, 0.f);
-  gameobj_api.update_game_menu(0.05f);
-  EXPECT_FALSE(should_close_game_menu);
-  clear_input();
+  gameobj_api.close_game_menu(nullptr);
+  EXPECT_FALSE(gameobj_api.update_spells_ui_mouse()); // no Ctrl: the camera has the mouse
+  gui_hooks = GuiHooks();
 }
 
 // The module's effect entries: ribbons behind missiles, freed after their impact, bolts
@@ -205,7 +227,7 @@ TEST_F(SkeletonTest, EditedSourcesAreRebuiltAndSwappedIn)
   start(SKELETON_MODULE);
   gameobj_api.init_gameobj();
   GameObj *p = local_player;
-  ASSERT_EQ(gameobj_watched_source_count(), 10); // main.ls and its 9 imports
+  ASSERT_EQ(gameobj_watched_source_count(), 19); // main.ls and its 18 imports
   EXPECT_FALSE(gameobj_api.are_any_monsters_alive());
 
   std::ifstream in(src / "game/world.ls");
