@@ -648,6 +648,10 @@ static const Switch switches[] = {
      app_options.update_limit = int(v);
      return true;
    }},
+  {"-lockstep", nullptr,
+   "run exactly one update before every drawn frame, whatever the clock says, so that frame N shows the world "
+   "after update N (repeatable screenshots on a slow renderer; the game then runs slower or faster than real time)",
+   [](const char *) { app_options.lockstep = true; return true; }},
   {"-export-world", "DIR",
    "generate the game world without a window (-seed N makes it repeatable), write height.png, color.png, "
    "water.png, marks.png and world.json to DIR, then exit",

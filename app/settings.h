@@ -31,6 +31,7 @@ struct AppOptions
   uint64_t seed;
   int frame_limit;              // -frames N: quit after N presented frames, 0 = run until closed
   int update_limit;             // -updates N: quit after N updates, 0 = no limit
+  bool lockstep;                // -lockstep: one update per drawn frame, whatever the clock says
   bool show_help;               // -help
   const char *export_world_dir; // -export-world DIR: write the generated world there and exit (null: run)
   // Scripted runs (screenshots, measurements without a person at the keyboard):

@@ -440,6 +440,7 @@ int app_main(int argc, char **argv)
   if (app_options.seed_given)
     game_rnd_seed = app_options.seed;
   set_frame_limit(app_options.frame_limit);
+  set_lockstep(app_options.lockstep);
   isFullscreen = app_options.fullscreen;
 
   // The window, then input.
