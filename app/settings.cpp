@@ -506,7 +506,7 @@ struct Switch
   bool (*apply)(const char *arg);
 };
 
-// "N:KEY" with KEY a letter, a digit or F1..F12, optionally "ctrl+" in front.
+// "N:KEY" with KEY a letter, a digit or F1..F12, optionally "ctrl+" and/or "shift+" in front.
 static bool parse_press(const char *a)
 {
   if (!a || app_options.press_count >= 16)
@@ -516,12 +516,14 @@ static bool parse_press(const char *a)
   if (end == a || *end != ':' || n < 1 || n > 0x7fffffff)
     return false;
   const char *k = end + 1;
-  bool ctrl = false;
-  if (strncmp(k, "ctrl+", 5) == 0)
-  {
-    ctrl = true;
-    k += 5;
-  }
+  bool ctrl = false, shift = false;
+  for (;;)
+    if (strncmp(k, "ctrl+", 5) == 0)
+      ctrl = true, k += 5;
+    else if (strncmp(k, "shift+", 6) == 0)
+      shift = true, k += 6;
+    else
+      break;
   int vk = 0;
   if (k[0] && !k[1] && ((k[0] >= 'A' && k[0] <= 'Z') || (k[0] >= '0' && k[0] <= '9')))
     vk = k[0];
@@ -536,7 +538,7 @@ static bool parse_press(const char *a)
   }
   if (!vk)
     return false;
-  app_options.presses[app_options.press_count++] = {int(n), vk, ctrl};
+  app_options.presses[app_options.press_count++] = {int(n), vk, ctrl, shift};
   return true;
 }
 
@@ -586,7 +588,7 @@ static const Switch switches[] = {
      app_options.screenshot_at[app_options.screenshot_count++] = int(v);
      return true;
    }},
-  {"-press", "N:KEY", "press KEY (a letter, digit or F1..F12, ctrl+ in front for Ctrl) in update N (up to 16)",
+  {"-press", "N:KEY", "press KEY (a letter, digit or F1..F12, ctrl+ / shift+ in front for Ctrl / Shift) in update N (up to 16)",
    [](const char *a) { return parse_press(a); }},
   {"-dev", nullptr, "enter the development mode after start-up (without -cam: 60 above the map's south, looking north)",
    [](const char *) { app_options.start_dev = true; return true; }},

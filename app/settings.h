@@ -50,8 +50,9 @@ struct AppOptions
     int update; // the simulation step the press belongs to (1 = the first)
     int key;    // virtual-key code
     bool ctrl;  // with Ctrl held
+    bool shift; // with Shift held
   };
-  KeyPress presses[16];   // -press N:K, e.g. 40:H or 60:ctrl+G
+  KeyPress presses[16];   // -press N:K, e.g. 40:H, 60:ctrl+G or 2:shift+F5
   int press_count;
   bool start_dev;         // -dev: the development mode after start-up
   bool sun_given;         // -sun DEG: the sun DEG degrees from the vertical

@@ -23,6 +23,7 @@
 #include "render/device.h"
 #include "render/screenshot.h"
 #include "render/shaders.h"
+#include "render/shadow_balls.h"
 #include "ui/text.h"
 #include <SDL2/SDL.h>
 #include <cinttypes>
@@ -53,6 +54,8 @@ static void scripted_update(float dt)
       continue;
     if (p.ctrl)
       set_key_held(VK_CONTROL, true);
+    if (p.shift)
+      set_key_held(VK_SHIFT, true);
     set_key_held(p.key, true);
     post_input_event(IEV_KEY_DOWN, p.key, 0, 0, 0.f, 0.f);
     set_key_held(p.key, false);
@@ -60,8 +63,13 @@ static void scripted_update(float dt)
   }
   update_game(dt);
   for (int i = 0; i < app_options.press_count; i++)
-    if (app_options.presses[i].update == updates_run && app_options.presses[i].ctrl)
-      set_key_held(VK_CONTROL, false);
+    if (app_options.presses[i].update == updates_run)
+    {
+      if (app_options.presses[i].ctrl)
+        set_key_held(VK_CONTROL, false);
+      if (app_options.presses[i].shift)
+        set_key_held(VK_SHIFT, false);
+    }
 }
 
 static bool scripted_render(float dt)
@@ -185,8 +193,9 @@ void install_scene_hooks()
   h.render_objects = module_objects;
   h.render_object_shadows = module_shadows;
   h.render_object_debug = module_debug;
-  // The shadow bracket and the particles keep the pipeline's defaults until their
-  // renderers exist.
+  h.start_render_shadows = start_render_shadows;
+  h.end_render_shadows = end_render_shadows;
+  // The particles keep the pipeline's default until their renderer exists.
   set_scene_hooks(h);
   scene_init_terrain = init_land_render;
   scene_close_terrain = close_land_render;
@@ -212,10 +221,12 @@ void init_systems()
 
   // 23. The game-object host loads and binds the module.
   start_gameobj_host("../compiler/", "main.ls");
-  // 24. The module's renderers and interface. The shared effects (init_common_fx) and
-  //     the shadow renderer come between init_inst_render and init_new_gui.
+  // 24. The module's renderers, the shadows (high quality) and the interface. The shared
+  //     effects (init_common_fx) come between init_inst_render and the shadows.
   if (gameobj_api.init_inst_render)
     gameobj_api.init_inst_render();
+  if (gfx_quality == 1)
+    init_shadows();
   if (gameobj_api.init_new_gui)
     gameobj_api.init_new_gui();
   if (gameobj_api.init_spells_ui)
@@ -247,6 +258,7 @@ void close_systems()
   if (gameobj_api.close_gameobj)
     gameobj_api.close_gameobj();
   stop_gameobj_host();
+  close_shadows();
   // The debug drawing, the post-effects, the terrain renderer, the sky, then the
   // deferred-lighting shaders and the scene textures.
   close_scene_render();

@@ -2,7 +2,8 @@
 //   s8 = T4 depth and foam, s9 = T1 normal and water opacity, s10 = T2 albedo and
 //   openness, s11 = the blurred quarter-size shadow mask (linear filtering), s12 = quarter-size depth.
 // vc[17..19] = far-plane corner rays, pc[0..12] = sun and sky, pc[17] = (quarter width,
-// quarter height, 1 / quarter width, 1 / quarter height).
+// quarter height, 1 / quarter width, 1 / quarter height), pc[19].x = the land's own
+// shadow on (1) or off (0).
 #include "sky_light.inc"
 #include "gbuffer.inc"
 
@@ -36,8 +37,9 @@ void psh()
   vec3 albedo = t2.rgb;
   float open = t2.a;
   vec3 v = normalize(ray);
-  // The quarter-size mask, filtered linearly.
-  float shadow = texture(s11, tc).r;
+  // The quarter-size mask of the objects' shadows, filtered linearly, and the land's own
+  // shadow on land and objects (T4's alpha there) when pc[19].x is set.
+  float shadow = texture(s11, tc).r * (1.0 - foam * (1.0 - water) * pc[19].x);
   vec3 sun = SUN_COLOR * shadow;
   float diff = sun_diffuse(n);
 

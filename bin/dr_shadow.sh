@@ -1,9 +1,10 @@
 // Object shadows into the quarter-size shadow mask (multiplied in; white = lit): one quad
 // per screen tile and instance, darkening each pixel by the spheres of the instance
 // (render/shadow_balls.h). NUMVEC = spheres per instance (8, 4, 2 or 1).
-//   vc[15] = (tile width, tile height, -1, -1) in clip space; vc[16], vc[20]: screen to
+//   vc[15] = (tile width, tile height, -1, -1) in clip space; vc[14] = the light vector the
+//   spheres were binned with; vc[0..3] = view x projection; vc[16], vc[20]: screen to
 //   quarter-size texels; vc[17..19] = far-plane corner rays; pc[16] = camera position;
-//   pc[0] = the light vector; s8 = the quarter-size depth (gbuffer.inc).
+//   pc[0] = the light vector; s8, s9 = the quarter-size depth and normals (gbuffer.inc).
 #include "sky_light.inc"
 #include "gbuffer.inc"
 
@@ -29,9 +30,36 @@ in vec4 TEXCOORD6;
 in vec4 TEXCOORD7;
 #endif
 
+// The screen rectangle (clip space: x0, y0, x1, y1) of a sphere's binned volume, as the
+// binning computes it: the sphere moved 3 radii away from the light, 5 radii large.
+vec4 ball_rect(vec4 b)
+{
+  vec3 p = b.xyz - 3.0 * b.w * vc[14].xyz;
+  vec4 d = p.x * vc[0] + p.y * vc[1] + p.z * vc[2] + vc[3];
+  vec4 e = (abs(vc[0]) + abs(vc[1]) + abs(vc[2])) * (5.0 * b.w);
+  vec2 m = d.xy / max(d.w, 0.1), s = e.xy / max(d.w - e.w, 0.1);
+  return vec4(m - s, m + s);
+}
+
 void vsh()
 {
-  vec2 clip = (POSITION1.xy + POSITION0.xy * 0.5 + 0.5) * vc[15].xy + vc[15].zw;
+  // The quad covers only the part of its tile that the instance's spheres reach.
+  vec2 lo = POSITION1.xy * vc[15].xy + vc[15].zw, hi = lo + vc[15].xy;
+  vec4 r = ball_rect(TEXCOORD0);
+#if NUMVEC > 1
+  vec4 r1 = ball_rect(TEXCOORD1);
+  r = vec4(min(r.xy, r1.xy), max(r.zw, r1.zw));
+#endif
+#if NUMVEC > 2
+  vec4 r2 = ball_rect(TEXCOORD2), r3 = ball_rect(TEXCOORD3);
+  r = vec4(min(r.xy, min(r2.xy, r3.xy)), max(r.zw, max(r2.zw, r3.zw)));
+#endif
+#if NUMVEC > 4
+  vec4 r4 = ball_rect(TEXCOORD4), r5 = ball_rect(TEXCOORD5), r6 = ball_rect(TEXCOORD6), r7 = ball_rect(TEXCOORD7);
+  r = vec4(min(r.xy, min(min(r4.xy, r5.xy), min(r6.xy, r7.xy))), max(r.zw, max(max(r4.zw, r5.zw), max(r6.zw, r7.zw))));
+#endif
+  vec2 a = max(lo, r.xy), b = max(min(hi, r.zw), a);
+  vec2 clip = mix(a, b, POSITION0.xy * 0.5 + 0.5);
   gl_Position = vec4(clip, 0.0, 1.0);
   tc = clip * vc[16].xy + 0.5 + 0.5 * vc[20].xy;
   ray = clip.x * vc[17].xyz + clip.y * vc[18].xyz + vc[19].xyz;
@@ -55,18 +83,18 @@ void vsh()
 #if PSH
 // Light left at p by the sphere b (centre, radius) with the light from l: a soft disc
 // along the light ray whose edge widens with the distance behind the sphere, fading in
-// over the sphere's own depth (no shadow on its lit side) and out by 8 radii, where the
-// sphere stops being binned.
+// over the sphere's own depth (no shadow on its lit side) and out between 6 and 8 radii,
+// where the sphere stops being binned.
 float ball_light(vec3 p, vec3 l, vec4 b)
 {
   vec3 d = b.xyz - p;
   float t = dot(d, l);
   vec3 q = d - t * l;
   float r = b.w;
-  float soft = r * 0.3 + max(t, 0.0) * 0.18;
+  float soft = r * 0.25 + max(t, 0.0) * 0.1;
   float disc = 1.0 - smoothstep(r - soft, r + soft, length(q));
-  float along = smoothstep(-0.2 * r, 0.9 * r, t) * (1.0 - smoothstep(5.0 * r, 8.0 * r, t));
-  return 1.0 - 0.72 * disc * along;
+  float along = smoothstep(-0.2 * r, 0.9 * r, t) * (1.0 - smoothstep(6.0 * r, 8.0 * r, t));
+  return 1.0 - 0.8 * disc * along;
 }
 
 void psh()
@@ -75,7 +103,9 @@ void psh()
   float lit = 1.0;
   if (depth < 1.0)
   {
-    vec3 p = pc[16].xyz + ray * depth;
+    // Lifted off its surface along the normal, a point of an object is not shadowed by
+    // the object's own spheres (which sit inside its surface).
+    vec3 p = pc[16].xyz + ray * depth + (texture(s9, tc).xyz * 2.0 - 1.0) * 0.45;
     vec3 l = normalize(vec3(SUN_DIR.x, abs(SUN_DIR.y), SUN_DIR.z));
     for (int i = 0; i < NUMVEC; i++)
       lit *= ball_light(p, l, v_ball[i]);

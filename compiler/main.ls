@@ -8,6 +8,8 @@ import core.player
 import core.script
 import ui.menus
 import game.world
+import objects.inst_draw
+import objects.placement
 
 // The dispatch table of class T, read from a scratch instance (constructors only set
 // fields, so nothing is registered anywhere).

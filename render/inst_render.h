@@ -158,6 +158,11 @@ ENGINE_API void build_inst_vsd(const DynArray<VsdElement> &mesh_vsd, const VsdEl
                                VsdElement out[MAX_VDECL_LEN]);
 
 // Packing helpers for instance records.
+// An instance colour: tints r, g, b (1 = unchanged, up to 2) and glow (0 = none).
+inline D3dColor inst_tint(float r, float g, float b, float glow = 0.f)
+{
+  return vec4f_to_color(vec4f(r * 0.5f, g * 0.5f, b * 0.5f, glow));
+}
 // A rotation row (unit vector) with the scale along it (0 .. 255/32).
 ENGINE_API D3dColor pack_inst_row(vec4f row, float scale);
 // The three rows of rot (rows 0..2 of a rotation matrix) scaled by sx, sy, sz.

@@ -322,9 +322,9 @@ void render_scene_deferred(const Matrix44 &camera, float time, float dt, float f
   set_pc(17, w / 4.f, h / 4.f, 4.f / w, 4.f / h);
   set_far_rays(camera, far_plane);
 
-  // 8.
+  // 8. Object shadows with land_shadow_quality 2 (0: no shadows, 1: the land's only).
   scene_hooks.start_render_shadows();
-  if (use_obj_shadows)
+  if (use_obj_shadows && land_shadow_quality >= 2)
     scene_hooks.render_object_shadows();
   scene_hooks.end_render_shadows();
 
@@ -352,6 +352,7 @@ void render_scene_deferred(const Matrix44 &camera, float time, float dt, float f
   point_clamp(13);
   set_stencil_test(255, 0, D3DCMP_NOTEQUAL);
   set_sky_ps_consts(0);
+  set_pc(19, land_shadow_quality >= 1 ? 1.f : 0.f, 0.f, 0.f, 0.f);
   set_shader(dr_calc_light);
   draw_postfx();
 

@@ -6,9 +6,10 @@
 // a time where it can, with "dr_shadow.sh".
 //
 // Register use of the passes: vertex 15 = (1/16 and 2/9: a tile in clip space, -1, -1),
+// vertex 14 = the light vector the spheres were binned with,
 // vertex 16..20 and pixel 0 as the deferred pipeline left them (screen mapping, far-plane
-// rays, quarter texel size, light vector), pixel 16 = the camera position; stage 8 = the
-// quarter-size depth.
+// rays, quarter texel size, light vector), pixel 16 = the camera position; stages 8 and 9 =
+// the quarter-size depth and normals.
 #include "app/dyn_array.h"
 #include "app/engine_api.h"
 #include "app/matrix44.h"

@@ -146,6 +146,7 @@ void end_render_shadows()
   set_blend_multiply();
   const float tile[4] = {2.f / SHADOW_TILE_COLS, 2.f / SHADOW_TILE_ROWS, -1.f, -1.f};
   set_vs_consts(15, tile, 1);
+  set_vs_consts(14, &frame_view.light.x, 1);
   set_vb(0, res.corners, 0, 4);
   set_ib(res.indices);
   set_cull_mode(0);

@@ -35,7 +35,7 @@ struct Piece
   float mirror = 0; // 0: u mirror (edge pieces), 1: diagonal
   float repeats = 0.5f;
 
-  // One flat triangle with the normal from the nominal positions, facing along outward.
+  // One flat triangle, wound (by its nominal positions) to face along outward.
   void tri(BVert a, BVert b, BVert c, Rgba color, V3 outward)
   {
     auto nom = [](const BVert &v) { return V3(v.p.x, v.p.y + v.nomY, v.p.z); };
@@ -47,12 +47,11 @@ struct Piece
       std::swap(b, c);
       n = -n;
     }
-    n = normalize(n);
     for (const BVert &v : {a, b, c})
     {
       Vertex x;
       x.p = v.p;
-      x.n = n;
+      x.n = V3(0, 0, 0); // lit by the plane it ends up in
       x.u = repeats;
       x.c = color;
       x.look = v.look;
@@ -94,8 +93,7 @@ void massing(Piece &pc, Rgba top, Rgba side)
     pc.quad(at(eu, 0, v0, L, 1), at(eu, 0, v1, L, 1), at(eu, 0, v1, LOW_LOOK, 0), at(eu, 0, v0, LOW_LOOK, 0), side, outU);
     pc.quad(at(u0, 0, ev, L, 1), at(u1, 0, ev, L, 1), at(u1, 0, ev, LOW_LOOK, 0), at(u0, 0, ev, LOW_LOOK, 0), side, outV);
   }
-  // Walls between neighbouring quarters, both ways: the one facing the lower quarter is
-  // the one that shows, the other is turned away (or flat when the heights agree).
+  // Walls between neighbouring quarters of different heights (flat where they agree).
   struct Seam
   {
     int a, b;          // quarters, b on the high side of the line along the axis
@@ -110,9 +108,8 @@ void massing(Piece &pc, Rgba top, Rgba side)
       return s.alongV ? at(0.5f, 0, t, look, nom) : at(t, 0, 0.5f, look, nom);
     };
     const V3 towardB = s.alongV ? V3(1, 0, 0) : V3(0, 0, 1);
-    // a high, facing b; then b high, facing a.
+    // Wound to face b when a is the higher; when b is, the same quad turns over and faces a.
     pc.quad(P(s.from, La, 1), P(s.to, La, 1), P(s.to, Lb, 0), P(s.from, Lb, 0), side, towardB);
-    pc.quad(P(s.from, Lb, 1), P(s.to, Lb, 1), P(s.to, La, 0), P(s.from, La, 0), side, -towardB);
   }
 }
 
@@ -177,8 +174,8 @@ Mesh tower_wall(const char *name, bool slit)
     slit_v(pc, 2, 0.48f, 0.4f, 0.5f, -2.6f, -1.5f), slit_v(pc, 3, 0.48f, 0.5f, 0.6f, -2.6f, -1.5f);
   else
     slit_v(pc, 2, 0.48f, 0.36f, 0.5f, -1.3f, -0.85f), slit_v(pc, 3, 0.48f, 0.5f, 0.64f, -1.3f, -0.85f);
-  pc.m.sphere(V3(0.5f, 0.35f, 0.5f), 0.55f);
-  pc.m.sphere(V3(0.5f, 0.8f, 0.5f), 0.55f);
+  pc.m.sphere(V3(0.5f, 0.35f, 0.75f), 0.5f);
+  pc.m.sphere(V3(0.5f, 0.8f, 0.75f), 0.5f);
   return pc.m;
 }
 
@@ -190,8 +187,8 @@ Mesh tower_corner()
   block(pc, 3, 0.5f, 0.72f, 0.5f, 0.72f, 0.f, 0.6f, CAP);
   block(pc, 3, 0.8f, 1.0f, 0.5f, 0.68f, 0.f, 0.5f, CAP);
   block(pc, 3, 0.5f, 0.68f, 0.8f, 1.0f, 0.f, 0.5f, CAP);
-  pc.m.sphere(V3(0.6f, 0.35f, 0.6f), 0.5f);
-  pc.m.sphere(V3(0.6f, 0.8f, 0.6f), 0.5f);
+  pc.m.sphere(V3(0.75f, 0.35f, 0.75f), 0.45f);
+  pc.m.sphere(V3(0.75f, 0.8f, 0.75f), 0.45f);
   return pc.m;
 }
 
@@ -287,8 +284,8 @@ Mesh castle_wall(const char *name, WallDetail d)
     case WallDetail::plain:
       break;
   }
-  pc.m.sphere(V3(0.5f, 0.3f, 0.55f), 0.55f);
-  pc.m.sphere(V3(0.5f, 0.75f, 0.55f), 0.55f);
+  pc.m.sphere(V3(0.5f, 0.3f, 0.75f), 0.5f);
+  pc.m.sphere(V3(0.5f, 0.75f, 0.75f), 0.5f);
   return pc.m;
 }
 } // namespace

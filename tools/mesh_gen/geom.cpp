@@ -2,6 +2,7 @@
 #include "geom.h"
 #include <cstdio>
 #include <cstring>
+#include <map>
 
 namespace meshgen
 {
@@ -48,6 +49,36 @@ void quad(Mesh &m, V3 a, V3 b, V3 c, V3 d, const Paint &paint, V3 outward)
     outward = cross(b - a, c - a) + cross(c - a, d - a);
   face(m, a, b, c, paint, outward);
   face(m, a, c, d, paint, outward);
+}
+
+void share_facet_corners(Mesh &m)
+{
+  std::vector<Vertex> out;
+  std::vector<uint32_t> remap(m.verts.size());
+  auto key = [](const Vertex &v) {
+    auto q = [](float f) { return long(std::lrint(f * 8192.f)); };
+    return std::to_string(q(v.p.x)) + "," + std::to_string(q(v.p.y)) + "," + std::to_string(q(v.p.z)) + "|" +
+           std::to_string(q(v.c.r)) + "," + std::to_string(q(v.c.g)) + "," + std::to_string(q(v.c.b)) + "," +
+           std::to_string(q(v.c.a));
+  };
+  std::map<std::string, uint32_t> seen;
+  for (size_t i = 0; i < m.verts.size(); i++)
+  {
+    Vertex v = m.verts[i];
+    if (m.vertexColor)
+      v.c = m.vertexColor(v.p);
+    // A slanted projection, so that no face of an upright object gets a stretched streak.
+    v.u = (v.p.x * 0.8f + v.p.z * 0.6f) / m.flatUvScale;
+    v.v = (-v.p.y * 0.9f + v.p.z * 0.35f - v.p.x * 0.25f) / m.flatUvScale;
+    v.n = V3(0, 0, 0);
+    auto [it, fresh] = seen.emplace(key(v), uint32_t(out.size()));
+    if (fresh)
+      out.push_back(v);
+    remap[i] = it->second;
+  }
+  for (uint32_t &i : m.idx)
+    i = remap[i];
+  m.verts = std::move(out);
 }
 
 void smooth_normals(Mesh &m)
@@ -146,8 +177,15 @@ std::vector<Element> layout(Kind k, uint32_t &stride)
 }
 } // namespace
 
-bool write_mesh(const std::string &path, const Mesh &m)
+bool write_mesh(const std::string &path, const Mesh &src)
 {
+  Mesh faceted;
+  if (src.faceted)
+  {
+    faceted = src;
+    share_facet_corners(faceted);
+  }
+  const Mesh &m = src.faceted ? faceted : src;
   if (m.verts.empty() || m.verts.size() > 65535 || m.idx.size() / 3 > 65535 || m.spheres.size() / 4 > 255)
   {
     fprintf(stderr, "mesh_gen: mesh '%s' out of the format's limits\n", m.name.c_str());

@@ -5,6 +5,7 @@
 // side cross(b - a, c - a) points to, which the device draws as its front.
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -79,6 +80,13 @@ struct Mesh
   std::vector<float> spheres; // x, y, z, r per sphere
   std::vector<Vertex> verts;
   std::vector<uint32_t> idx;
+  // Faceted meshes keep no normals: the shaders light each triangle by its own plane, so
+  // the faces can share their corners (a fraction of the vertices to transform). Their
+  // colour and texture coordinates then follow the position alone: vertexColor gives
+  // the colour (and openness) at a point, the texture is projected at flatUvScale.
+  bool faceted = false;
+  std::function<Rgba(V3)> vertexColor;
+  float flatUvScale = 1.f;
 
   int add(const Vertex &v)
   {
@@ -105,6 +113,9 @@ struct Paint
 void face(Mesh &m, V3 a, V3 b, V3 c, const Paint &paint, V3 outward = V3(0, 0, 0));
 // Two triangles a b c, a c d (a planar quad in order around its edge).
 void quad(Mesh &m, V3 a, V3 b, V3 c, V3 d, const Paint &paint, V3 outward = V3(0, 0, 0));
+// For a faceted mesh: colour and texture coordinates from the position, then every
+// vertex that shares position and colour with an earlier one merged into it.
+void share_facet_corners(Mesh &m);
 // Smooth normals for shared vertices: the area-weighted average of the faces using each.
 void smooth_normals(Mesh &m);
 // The mesh's bounds, for checks.

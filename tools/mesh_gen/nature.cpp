@@ -80,6 +80,23 @@ Mesh tree1()
     });
   }
   m.sphere(V3(0, 2.9f, 0), 1.35f);
+  // The trunk's bark up to where the needles begin; needles darker below and inside,
+  // lighter towards the tips.
+  m.faceted = true;
+  m.flatUvScale = 0.8f;
+  m.vertexColor = [](V3 p) {
+    const float r = std::sqrt(p.x * p.x + p.z * p.z);
+    if (r < 0.27f && p.y < 1.75f && !(r < 0.01f && p.y > 1.2f))
+      return Rgba(0.36f, 0.25f, 0.16f, 0.6f + 0.2f * std::fmin(std::fmax(p.y, 0.f) / 1.7f, 1.f));
+    const float h = std::fmin(std::fmax((p.y - 0.9f) / 4.6f, 0.f), 1.f);
+    const float out = std::fmin(r / 1.5f, 1.f);
+    Rgba lo(0.09f, 0.23f, 0.08f), hi(0.22f, 0.44f, 0.15f);
+    Rgba c = mix(lo, hi, h * 0.75f + 0.25f * (1.f - out));
+    if (r < 0.01f && p.y < 3.6f) // the undersides' centres, deep in the shade
+      c = Rgba(0.06f, 0.13f, 0.05f);
+    c.a = 0.5f + 0.5f * h;
+    return c;
+  };
   return m;
 }
 
@@ -125,6 +142,17 @@ Mesh tree1f()
     }
   }
   m.sphere(V3(0.1f, 2.2f, 0), 0.6f);
+  // Charcoal, with the red of embers in the cracks here and there low on the trunk.
+  m.faceted = true;
+  m.flatUvScale = 0.5f;
+  m.vertexColor = [](V3 p) {
+    const uint32_t h = uint32_t(std::lrint(p.x * 997.f) * 73856093 ^ std::lrint(p.y * 991.f) * 19349663 ^
+                                std::lrint(p.z * 983.f) * 83492791);
+    const bool ember = (h >> 7) % 9 == 0 && p.y < 2.6f;
+    Rgba c = ember ? Rgba(0.45f, 0.13f, 0.04f) : Rgba(0.09f, 0.08f, 0.07f) * (0.8f + float(h % 100) * 0.004f);
+    c.a = 0.8f;
+    return c;
+  };
   return m;
 }
 
@@ -153,7 +181,30 @@ Mesh stone1()
       return p;
     });
   m.sphere(V3(0, 0.35f, 0), 0.95f);
+  // Grey rock, moss where the surface faces the sky (patchy), darker near the ground.
+  m.faceted = true;
+  m.flatUvScale = 0.7f;
+  m.vertexColor = [](V3 p) {
+    V3 d = normalize(p - V3(0, 0.28f, 0));
+    const uint32_t h = uint32_t(std::lrint(p.x * 991.f) * 73856093 ^ std::lrint(p.z * 977.f) * 19349663);
+    const float patch = (h >> 5) % 4 == 0 ? 0.35f : 1.f;
+    const float cover = std::fmin(std::fmax((d.y - 0.45f) * 2.2f, 0.f), 1.f) * patch;
+    Rgba c = mix(Rgba(0.53f, 0.51f, 0.48f), Rgba(0.31f, 0.39f, 0.17f), cover * 0.85f);
+    c.a = 0.55f + 0.45f * std::fmin(std::fmax(p.y + 0.3f, 0.f), 1.f);
+    return c;
+  };
   return m;
+}
+
+// Standing stones: grey-blue, lichen in patches, darker at the foot.
+Rgba standing_stone_color(V3 p)
+{
+  const uint32_t h = uint32_t(std::lrint(p.x * 991.f) * 73856093 ^ std::lrint(p.y * 977.f) * 19349663 ^
+                              std::lrint(p.z * 967.f) * 83492791);
+  const float lichen = (h >> 6) % 3 == 0 ? 0.45f : 0.f;
+  Rgba c = mix(Rgba(0.50f, 0.52f, 0.54f), Rgba(0.56f, 0.58f, 0.36f), lichen);
+  c.a = 0.6f + 0.4f * std::fmin(std::fmax(p.y / 3.f, 0.f), 1.f);
+  return c;
 }
 
 Paint standing_stone(Rng &rng, V3 c, V3 n)
@@ -188,6 +239,9 @@ Mesh menhir1()
   fan(m, prev, V3(0.18f, 3.45f, 0.12f), V3(0, 1, 0), paint);
   m.sphere(V3(0, 0.9f, 0), 0.6f);
   m.sphere(V3(0.1f, 2.3f, 0.05f), 0.5f);
+  m.faceted = true;
+  m.flatUvScale = 0.9f;
+  m.vertexColor = standing_stone_color;
   return m;
 }
 
@@ -217,6 +271,9 @@ Mesh menhir2()
   m.sphere(V3(-0.85f, 1.1f, 0), 0.55f);
   m.sphere(V3(0.85f, 1.1f, 0), 0.55f);
   m.sphere(V3(0, 2.65f, 0), 0.75f);
+  m.faceted = true;
+  m.flatUvScale = 0.9f;
+  m.vertexColor = standing_stone_color;
   return m;
 }
 } // namespace

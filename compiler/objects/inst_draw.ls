@@ -1,0 +1,145 @@
+// Drawing the objects: every instance renderer with its mesh, the visible objects' and
+// house cells' instances each frame, and their shadow balls.
+import core.classes
+import objects.object_math
+import objects.static_objects
+
+// Objects are drawn out to where the drawn land ends, shrinking away over the last
+// stretch so that nothing pops; shadows reach less far (they are small there anyway).
+static constexpr float OBJECT_DRAW_DIST = 124.f;
+static constexpr float OBJECT_FADE = 14.f;
+static constexpr float OBJECT_SHADOW_DIST = 72.f;
+static constexpr float BUILDING_SHADOW_DIST = 100.f;
+
+void init_inst_render()
+{
+  init_inst_render_internals();
+  for (const InstRenderEntry *e = inst_render_table; e->name; e++)
+  {
+    char path[96];
+    snprintf(path, sizeof(path), "objects/%s.mesh", e->name);
+    e->inst->init(path);
+  }
+}
+
+// The house cells handed to render_building this frame, for their shadows.
+struct BuildingCell
+{
+  int x, z;
+  float lo, hi;
+  BuildingInstRender *piece;
+};
+static DynArray<BuildingCell> building_cells;
+// do_inst_render counts frames; render_building starts a new list on a new frame.
+static unsigned object_frame = 0, building_frame = ~0u;
+
+void render_building(const void *surface, int x, int z)
+{
+  if (building_frame != object_frame)
+  {
+    building_frame = object_frame;
+    building_cells.clear();
+  }
+  const auto *s = static_cast<const HeightmapData::Surface *>(surface);
+  const int tile = s ? s->house_tile() : -1;
+  if (tile < 0 || tile >= HeightmapRenderer::num_house_tiles)
+    return;
+  BuildingInstRender *piece = HeightmapRenderer::house_tile_info[tile];
+  if (!piece || !piece->mesh)
+    return;
+  const float *ch = HeightmapRenderer::curh;
+  const float h[4] = {ch[hmap_index(x, z)], ch[hmap_index(x + 1, z)], ch[hmap_index(x, z + 1)],
+                      ch[hmap_index(x + 1, z + 1)]};
+  const float lo = std::fmin(std::fmin(h[0], h[1]), std::fmin(h[2], h[3]));
+  const float hi = std::fmax(std::fmax(h[0], h[1]), std::fmax(h[2], h[3])) + (tile == 0 ? 3.6f : 0.7f);
+  const ObjectView v = current_object_view();
+  const float half = (hi - lo) * 0.5f;
+  if (!sphere_in_view(v, vec4f(float(x) + 0.5f, lo + half, float(z) + 0.5f, 1.f), std::sqrt(0.5f + half * half)))
+    return;
+  BuildingInstance *b = static_cast<BuildingInstance *>(piece->allocInstances(1));
+  b->x = int16_t(x);
+  b->z = int16_t(z);
+  memcpy(b->h, h, sizeof(h));
+  const unsigned vary = (unsigned(x) * 73856093u ^ unsigned(z) * 19349663u) >> 8 & 255u;
+  b->info = D3dColor(0, s->house_rot(), int(vary), 0);
+  const float dx = float(x) - v.cam.x, dz = float(z) - v.cam.z;
+  if (hi - lo > 0.6f && dx * dx + dz * dz < BUILDING_SHADOW_DIST * BUILDING_SHADOW_DIST)
+    building_cells.push(BuildingCell{x, z, lo, hi, piece});
+}
+
+static const DynArray<GameObj *> *const static_lists[] = {&TreeObject_list, &Stone1StaticObject_list,
+                                                        &Menhir1StaticObject_list, &Menhir2StaticObject_list};
+
+// Where the object is drawn this frame: near the camera, on the drawn land. False when it
+// is beyond dist or out of view; fade is 1, going to 0 over the last OBJECT_FADE.
+static bool place_static(const StaticObject *s, const ObjectView &v, float dist, Matrix44 &m, float &fade)
+{
+  const float dx = wrap_near(s->pos.x - v.cam.x), dz = wrap_near(s->pos.z - v.cam.z);
+  const float d2 = dx * dx + dz * dz;
+  if (d2 >= dist * dist)
+    return false;
+  const float x = v.cam.x + dx, z = v.cam.z + dz;
+  const float y = drawn_land_height(x, z) - s->sink();
+  if (!sphere_in_view(v, vec4f(x, y + s->boundHeight(), z, 1.f), s->boundRadius()))
+    return false;
+  fade = std::fmin((OBJECT_DRAW_DIST - std::sqrt(d2)) * (1.f / OBJECT_FADE), 1.f);
+  m = s->drawMatrix(vec4f(x, y, z, 1.f));
+  return true;
+}
+
+void do_inst_render()
+{
+  const ObjectView v = current_object_view();
+  // Stage 0 takes each mesh's texture, stage 5 the land's aperture (its shadow at the
+  // objects, high quality).
+  set_tex_address(0, TEXADDR_WRAP);
+  set_tex_filter(0, true);
+  set_texture(5, HeightmapRenderer::aperTex);
+  set_tex_address(5, TEXADDR_WRAP);
+  set_tex_filter(5, true);
+  for (const DynArray<GameObj *> *list : static_lists)
+    for (GameObj *o : *list)
+    {
+      const StaticObject *s = static_cast<const StaticObject *>(o);
+      SimpleInstRender *inst = s->inst();
+      Matrix44 m;
+      float fade;
+      if (!inst || !place_static(s, v, OBJECT_DRAW_DIST, m, fade))
+        continue;
+      SimpleInstance *rec = static_cast<SimpleInstance *>(inst->allocInstances(1));
+      write_simple_instance(*rec, m, s->scale * fade, s->scale * s->stretch * fade, s->tint);
+    }
+  set_cull_mode(1);
+  for (const InstRenderEntry *e = inst_render_table; e->name; e++)
+    e->inst->render();
+  object_frame++;
+}
+
+void render_gameobj() { do_inst_render(); }
+
+void render_gameobj_shadow()
+{
+  const ObjectView v = current_object_view();
+  for (const DynArray<GameObj *> *list : static_lists)
+    for (GameObj *o : *list)
+    {
+      const StaticObject *s = static_cast<const StaticObject *>(o);
+      Matrix44 m;
+      float fade;
+      if (!s->inst() || !place_static(s, v, OBJECT_SHADOW_DIST, m, fade))
+        continue;
+      for (int r = 0; r < 3; r++)
+        for (int c = 0; c < 3; c++)
+          m.m[r][c] *= r == 1 ? s->scale * s->stretch : s->scale;
+      s->inst()->renderShadowBalls(m, s->scale * (1.f + s->stretch) * 0.5f);
+    }
+  // A building piece's spheres are in its unit cell, their height a fraction of the
+  // cell's span.
+  for (const BuildingCell &b : building_cells)
+  {
+    Matrix44 m = Matrix44::identity();
+    m.m[1][1] = b.hi - b.lo;
+    m.setRow(3, vec4f(float(b.x), b.lo, float(b.z), 1.f));
+    b.piece->renderShadowBalls(m, 1.f);
+  }
+}

@@ -1,0 +1,356 @@
+// Instanced meshes and shadow balls through the scene pipelines on the device (llvmpipe):
+// a flat stand-in ground under a fixed camera, one generated mesh, one shadow ball.
+#include <cmath>
+#include <filesystem>
+#include "app/app_globals.h"
+#include "app/settings.h"
+#include "render/buffers.h"
+#include "render/device.h"
+#include "render/inst_render.h"
+#include "render/scene_render.h"
+#include "render/shaders.h"
+#include "render/shadow_balls.h"
+#include "render/sky.h"
+#include "render/textures.h"
+#include "tests/render/scene_test_dir.h"
+
+namespace
+{
+// The ground: world positions through vc[0..3] into the geometry buffer (lit, open, not in
+// the land's shadow) or forward in a flat colour.
+const char *const ground_sh =
+  "#include \"gbuffer.inc\"\n"
+  "VARYING float depth;\n"
+  "#if VSH\n"
+  "in vec4 POSITION0;\n"
+  "void vsh()\n"
+  "{\n"
+  "  vec4 p = vec4(POSITION0.xyz, 1.0);\n"
+  "  gl_Position = p.x * vc[0] + p.y * vc[1] + p.z * vc[2] + vc[3];\n"
+  "  depth = gb_view_depth(p);\n"
+  "}\n"
+  "#endif\n"
+  "#if PSH\n"
+  "void psh()\n"
+  "{\n"
+  "#ifdef DEFERRED\n"
+  "  gb_write_land(depth, vec3(0.0, 1.0, 0.0), vec3(0.5, 0.5, 0.5), 1.0);\n"
+  "#else\n"
+  "  COLOR0 = vec4(0.5, 0.5, 0.5, 1.0);\n"
+  "#endif\n"
+  "}\n"
+  "#endif\n";
+
+VertexBuffer *ground_vb = nullptr;
+IndexBuffer *ground_ib = nullptr;
+VDecl ground_decl = nullptr;
+Shader *ground = nullptr;
+Texture *open_sky = nullptr; // a 1 x 1 aperture texel: open, facing up
+
+SimpleInstRender stone;
+int stone_count = 0;      // instances drawn per frame
+vec4f stone_pos(0.f, 0.f, 20.f, 1.f);
+bool with_ball = false;   // one shadow ball over stone_pos
+vec4f ball(0.f, 6.f, 20.f, 3.f);
+int draws_in_shadows = 0; // draw calls between the shadow bracket's start and end
+
+void draw_ground()
+{
+  set_cull_mode(0);
+  set_vdecl(ground_decl);
+  set_vb(0, ground_vb, 0, 12);
+  set_ib(ground_ib);
+  set_shader(ground);
+  draw_indexed(D3DPT_TRIANGLELIST, 0, 0, 4, 0, 2);
+  set_cull_mode(1);
+}
+
+void draw_objects()
+{
+  set_texture(5, open_sky);
+  set_tex_address(0, TEXADDR_WRAP);
+  set_tex_filter(0, true);
+  Matrix44 r = Matrix44::identity();
+  for (int i = 0; i < stone_count; i++)
+  {
+    SimpleInstance *s = (SimpleInstance *)stone.allocInstances(1);
+    pack_inst_rotation(r, 3.f, 3.f, 3.f, s->rot);
+    s->pos[0] = stone_pos.x + float(i) * 0.001f;
+    s->pos[1] = stone_pos.y;
+    s->pos[2] = stone_pos.z;
+    s->color = inst_tint(1.f, 1.f, 1.f);
+  }
+  stone.render();
+}
+
+int shadow_start_draws = 0;
+void start_shadows()
+{
+  shadow_start_draws = d3d_frame_counters.draw_calls;
+  start_render_shadows();
+}
+void end_shadows()
+{
+  end_render_shadows();
+  draws_in_shadows = d3d_frame_counters.draw_calls - shadow_start_draws;
+}
+void object_shadows()
+{
+  if (with_ball)
+    render_shadow_ball(vec4f(ball.x, ball.y, ball.z, 1.f), ball.w);
+}
+
+// 20 above the ground at z = -20, looking along +z and down.
+Matrix44 camera_itm()
+{
+  const float p = 0.5f;
+  Matrix44 itm = Matrix44::identity();
+  itm.setRow(1, vec4f(0.f, std::cos(p), std::sin(p), 0.f));
+  itm.setRow(2, vec4f(0.f, -std::sin(p), std::cos(p), 0.f));
+  itm.setRow(3, vec4f(0.f, 20.f, -20.f, 1.f));
+  return itm;
+}
+
+void set_camera()
+{
+  Matrix44 itm = camera_itm(), view;
+  inverse44(itm, view);
+  set_view_tm(view);
+  set_proj_tm(1.2915436f, float(d3d_wd) / float(d3d_ht), 0.1f, 512.f);
+  Matrix44 glob;
+  get_glob_tm(glob);
+  set_vs_consts(0, &glob.m[0][0], 4);
+  set_vs_consts(4, &itm.m[0][0], 4);
+  update_sky(1.f);
+}
+
+void draw_scene(float)
+{
+  set_camera();
+  if (gfx_quality == 1)
+    render_scene_deferred(camera_itm(), 0.f, 0.f);
+  else
+    render_scene_forward(0.f, 0.f);
+  draw_final_image();
+}
+
+// Screen pixel (top-down) of a world point.
+void project(vec4f p, int &x, int &y)
+{
+  Matrix44 glob;
+  get_glob_tm(glob);
+  vec4f c = transform_point(p, glob);
+  x = int((c.x / c.w * 0.5f + 0.5f) * float(d3d_wd));
+  y = int((0.5f - c.y / c.w * 0.5f) * float(d3d_ht));
+}
+
+struct ObjScene
+{
+  scenetest::ProgramDir dir;
+  bool ok = true;
+  explicit ObjScene(int quality)
+  {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::create_directories(dir.dir + "/objects", ec);
+    for (const auto &e : fs::directory_iterator(vistest::bin_dir() + "objects", ec))
+      fs::copy_file(e.path(), dir.dir + "/objects/" + e.path().filename().string(),
+                    fs::copy_options::overwrite_existing, ec);
+    ok = fs::exists(dir.dir + "/objects/stone1.mesh");
+    if (!ok)
+      return;
+    dir.write("ground.sh", ground_sh);
+    gfx_quality = quality;
+    use_postfx = false;
+    use_ppaa = false;
+    use_wireframe = false;
+    use_fog = false;
+    use_obj_shadows = true;
+    scene_init_terrain = scene_close_terrain = nullptr;
+    init_scene_render();
+    if (quality == 1)
+      init_shadows();
+    ground = create_shader("ground.sh", quality ? "DEFERRED\0 1\0" : "");
+    ground_vb = create_vb(48, BUF_STATIC);
+    float *v = (float *)lock_vb(ground_vb, 0, 0);
+    const float pts[12] = {-200.f, 0.f, -100.f, 200.f, 0.f, -100.f, -200.f, 0.f, 300.f, 200.f, 0.f, 300.f};
+    memcpy(v, pts, sizeof(pts));
+    unlock_vb(ground_vb);
+    ground_ib = create_ib(6, BUF_STATIC);
+    uint16_t *ip = (uint16_t *)lock_ib(ground_ib, 0, 0);
+    const uint16_t idx[6] = {0, 2, 1, 1, 2, 3};
+    memcpy(ip, idx, sizeof(idx));
+    unlock_ib(ground_ib);
+    const VsdElement decl[] = {vsd_element(0, 0, VSDT_FLOAT3, VSDU_POSITION, 0), vsd_end()};
+    ground_decl = create_vdecl(decl);
+    open_sky = create_managed_texture(1, 1);
+    int pitch = 0;
+    uint32_t *t = (uint32_t *)lock_texture(open_sky, &pitch, false);
+    *t = 0xFF80FF80u; // bent normal straight up, the whole sky open
+    unlock_texture(open_sky);
+    stone.init("objects/stone1.mesh");
+    SceneHooks h = {};
+    h.render_land = draw_ground;
+    h.render_objects = draw_objects;
+    h.render_object_shadows = object_shadows;
+    if (quality == 1)
+    {
+      h.start_render_shadows = start_shadows;
+      h.end_render_shadows = end_shadows;
+    }
+    set_scene_hooks(h);
+    set_sun_dir(vec4f(0.f, 1.f, 0.f, 0.f), false);
+    stone_count = 0;
+    with_ball = false;
+  }
+  ~ObjScene()
+  {
+    if (!ok)
+      return;
+    set_scene_hooks({});
+    stone.close();
+    destroy_shader(ground);
+    release_vb(ground_vb);
+    release_ib(ground_ib);
+    release_texture(open_sky);
+    close_shadows();
+    close_scene_render();
+    gfx_quality = 1;
+    use_postfx = true;
+  }
+};
+
+int lum(uint32_t p) { return int((p >> 16) & 255) + int((p >> 8) & 255) + int(p & 255); }
+
+// The bounding box of the pixels that differ between two frames.
+struct Diff
+{
+  int x0 = 1 << 30, y0 = 1 << 30, x1 = -1, y1 = -1, count = 0;
+};
+Diff diff(const std::vector<uint32_t> &a, const std::vector<uint32_t> &b, int tolerance)
+{
+  Diff d;
+  for (int y = 0; y < d3d_ht; y++)
+    for (int x = 0; x < d3d_wd; x++)
+    {
+      size_t i = size_t(y) * d3d_wd + x;
+      if (std::abs(lum(a[i]) - lum(b[i])) > tolerance)
+      {
+        d.count++;
+        d.x0 = std::min(d.x0, x), d.y0 = std::min(d.y0, y);
+        d.x1 = std::max(d.x1, x), d.y1 = std::max(d.y1, y);
+      }
+    }
+  return d;
+}
+
+void check_mesh_at_its_place(int quality)
+{
+  REQUIRE_DEVICE(320, 180);
+  ObjScene scene(quality);
+  ASSERT_TRUE(scene.ok) << "bin/objects is missing: build the object_meshes target";
+  ASSERT_TRUE(vistest::draw_frame_with(draw_scene));
+  std::vector<uint32_t> bare = vistest::read_pixels();
+  stone_count = 1;
+  ASSERT_TRUE(vistest::draw_frame_with(draw_scene));
+  std::vector<uint32_t> with = vistest::read_pixels();
+  ASSERT_FALSE(with.empty());
+  vistest::save_png(with, quality ? "inst_stone_high" : "inst_stone_low");
+  Diff d = diff(bare, with, 6);
+  int px, py;
+  set_camera();
+  project(vec4f(stone_pos.x, stone_pos.y + 1.f, stone_pos.z, 1.f), px, py);
+  ASSERT_GT(d.count, 50) << "the stone drew nothing";
+  EXPECT_LE(d.x0, px);
+  EXPECT_GE(d.x1, px);
+  EXPECT_LE(d.y0, py);
+  EXPECT_GE(d.y1, py);
+  // A stone of about 7 x 3 units, 45 units away: well under a third of the screen.
+  EXPECT_LT(d.x1 - d.x0, d3d_wd / 3);
+  EXPECT_LT(d.y1 - d.y0, d3d_ht / 3);
+}
+} // namespace
+
+TEST(InstScene, MeshLandsAtItsPlaceHighQuality) { check_mesh_at_its_place(1); }
+TEST(InstScene, MeshLandsAtItsPlaceLowQuality) { check_mesh_at_its_place(0); }
+
+TEST(InstScene, ShadowBallDarkensTheGroundBelowItOnly)
+{
+  REQUIRE_DEVICE(320, 180);
+  ObjScene scene(1);
+  ASSERT_TRUE(scene.ok);
+  ASSERT_TRUE(vistest::draw_frame_with(draw_scene));
+  std::vector<uint32_t> lit = vistest::read_pixels();
+  EXPECT_EQ(draws_in_shadows, 0); // no spheres: the mask is only cleared
+  with_ball = true;
+  ASSERT_TRUE(vistest::draw_frame_with(draw_scene));
+  std::vector<uint32_t> shaded = vistest::read_pixels();
+  vistest::save_png(shaded, "inst_shadow_ball");
+  EXPECT_EQ(draws_in_shadows, 1); // one sphere in a few tiles: one instanced draw
+  set_camera();
+  int x, y, fx, fy;
+  project(vec4f(ball.x, 0.f, ball.z, 1.f), x, y);
+  const size_t below = size_t(y) * d3d_wd + x;
+  EXPECT_LT(lum(shaded[below]), lum(lit[below]) * 9 / 10) << "no shadow under the ball";
+  // Ten units to the side the ground is as lit as before.
+  project(vec4f(ball.x + 10.f, 0.f, ball.z, 1.f), fx, fy);
+  const size_t far = size_t(fy) * d3d_wd + fx;
+  EXPECT_NEAR(lum(shaded[far]), lum(lit[far]), 6);
+  Diff d = diff(lit, shaded, 6);
+  EXPECT_GT(d.count, 0);
+  EXPECT_LT(d.x1 - d.x0, d3d_wd / 2);
+}
+
+TEST(InstScene, BallsBehindTheCameraOrFarAwayCostNothing)
+{
+  REQUIRE_DEVICE(320, 180);
+  ObjScene scene(1);
+  ASSERT_TRUE(scene.ok);
+  with_ball = true;
+  ball = vec4f(0.f, 4.f, -40.f, 2.f); // behind the camera
+  ASSERT_TRUE(vistest::draw_frame_with(draw_scene));
+  EXPECT_EQ(draws_in_shadows, 0);
+  EXPECT_EQ(shadow_frame_bins().chunks.size(), 0);
+  EXPECT_EQ(shadow_frame_balls().size(), 1); // still kept for the debug view
+  ball = vec4f(0.f, 4.f, 100.f, 2.f);        // 120 from the camera
+  ASSERT_TRUE(vistest::draw_frame_with(draw_scene));
+  EXPECT_EQ(draws_in_shadows, 0);
+  ball = vec4f(0.f, 6.f, 20.f, 3.f);
+}
+
+namespace
+{
+int flush_draws[2];
+void draw_many(float)
+{
+  set_camera();
+  set_render_target_texture(0, get_scene_image(), true);
+  for (int k = 0; k < 2; k++)
+  {
+    const int n = 2340 + k;
+    const int before = d3d_frame_counters.draw_calls;
+    SimpleInstance *s = (SimpleInstance *)stone.allocInstances(n);
+    for (int i = 0; i < n; i++)
+    {
+      pack_inst_rotation(Matrix44::identity(), 0.1f, 0.1f, 0.1f, s[i].rot);
+      s[i].pos[0] = float(i % 50), s[i].pos[1] = 0.f, s[i].pos[2] = 10.f + float(i / 50);
+      s[i].color = inst_tint(1.f, 1.f, 1.f);
+    }
+    stone.render();
+    flush_draws[k] = d3d_frame_counters.draw_calls - before;
+  }
+}
+} // namespace
+
+TEST(InstScene, OneDrawPerBufferFill)
+{
+  REQUIRE_DEVICE(320, 180);
+  ObjScene scene(0);
+  ASSERT_TRUE(scene.ok);
+  // 65536 / 28 = 2340 simple instances fill the writer once.
+  ASSERT_TRUE(vistest::draw_frame_with(draw_many));
+  EXPECT_EQ(flush_draws[0], 1);
+  EXPECT_EQ(flush_draws[1], 2);
+  EXPECT_EQ(stone.list, nullptr);
+  EXPECT_EQ(common_vb_writer.startPtr, nullptr);
+}
