@@ -1,7 +1,6 @@
 // Small maths of the object drawing: frames, the wrap near the camera, the view test and
 // the drawn land's height. The program's headers the objects use come in here.
 import core.engine
-#include "app/camera.h"
 #include "render/device.h"
 #include "render/inst_render.h"
 #include "render/land_render.h"
@@ -40,12 +39,18 @@ struct ObjectView
   vec4f cam;
 };
 
+// From the device's view and projection, as the frame set-up left them.
 inline ObjectView current_object_view()
 {
   ObjectView v;
-  v.glob = cur_glob_tm;
-  v.rk = cur_glob_rk;
-  v.cam = cur_view_itm.row(3);
+  get_glob_tm(v.glob);
+  v.rk = vec4f(0.f);
+  for (int i = 0; i < 3; i++)
+    for (int j = 0; j < 4; j++)
+      v.rk[j] += std::fabs(v.glob.m[i][j]);
+  Matrix44 view, cam;
+  get_view_tm(view);
+  v.cam = inverse44(view, cam) ? cam.row(3) : vec4f(0.f, 0.f, 0.f, 1.f);
   return v;
 }
 

@@ -135,7 +135,7 @@ TEST_F(SkeletonTest, EditedSourcesAreRebuiltAndSwappedIn)
   start(SKELETON_MODULE);
   gameobj_api.init_gameobj();
   GameObj *p = local_player;
-  ASSERT_EQ(gameobj_watched_source_count(), 9); // main.ls and its 8 imports
+  ASSERT_EQ(gameobj_watched_source_count(), 13); // main.ls and its 12 imports
   EXPECT_FALSE(gameobj_api.are_any_monsters_alive());
 
   std::ifstream in(src / "game/world.ls");

@@ -2,6 +2,7 @@
 // a flat stand-in ground under a fixed camera, one generated mesh, one shadow ball.
 #include <cmath>
 #include <filesystem>
+#include <functional>
 #include "app/app_globals.h"
 #include "app/settings.h"
 #include "render/buffers.h"
@@ -53,6 +54,7 @@ vec4f stone_pos(0.f, 0.f, 20.f, 1.f);
 bool with_ball = false;   // one shadow ball over stone_pos
 vec4f ball(0.f, 6.f, 20.f, 3.f);
 int draws_in_shadows = 0; // draw calls between the shadow bracket's start and end
+std::function<void()> more_objects; // drawn after the stone
 
 void draw_ground()
 {
@@ -81,6 +83,8 @@ void draw_objects()
     s->color = inst_tint(1.f, 1.f, 1.f);
   }
   stone.render();
+  if (more_objects)
+    more_objects();
 }
 
 int shadow_start_draws = 0;
@@ -100,14 +104,15 @@ void object_shadows()
     render_shadow_ball(vec4f(ball.x, ball.y, ball.z, 1.f), ball.w);
 }
 
-// 20 above the ground at z = -20, looking along +z and down.
+// 20 above the ground at z = -20, looking along +z and down (or at camera_at).
+vec4f camera_at(0.f, 20.f, -20.f, 0.5f); // position, pitch
 Matrix44 camera_itm()
 {
-  const float p = 0.5f;
+  const float p = camera_at.w;
   Matrix44 itm = Matrix44::identity();
   itm.setRow(1, vec4f(0.f, std::cos(p), std::sin(p), 0.f));
   itm.setRow(2, vec4f(0.f, -std::sin(p), std::cos(p), 0.f));
-  itm.setRow(3, vec4f(0.f, 20.f, -20.f, 1.f));
+  itm.setRow(3, vec4f(camera_at.x, camera_at.y, camera_at.z, 1.f));
   return itm;
 }
 
@@ -202,11 +207,14 @@ struct ObjScene
     set_sun_dir(vec4f(0.f, 1.f, 0.f, 0.f), false);
     stone_count = 0;
     with_ball = false;
+    more_objects = nullptr;
+    camera_at = vec4f(0.f, 20.f, -20.f, 0.5f);
   }
   ~ObjScene()
   {
     if (!ok)
       return;
+    more_objects = nullptr;
     set_scene_hooks({});
     stone.close();
     destroy_shader(ground);
@@ -353,4 +361,107 @@ TEST(InstScene, OneDrawPerBufferFill)
   EXPECT_EQ(flush_draws[1], 2);
   EXPECT_EQ(stone.list, nullptr);
   EXPECT_EQ(common_vb_writer.startPtr, nullptr);
+}
+
+namespace
+{
+// The creatures' parts, as the game will put them together: a wyvern (head, spline body,
+// tail) over the ground, a bird and a gatherer with its eyes.
+struct Creatures
+{
+  SimpleInstRender head, tail, eye;
+  SplineInstRender body;
+  MorphInstRender bird, gatherer;
+  vec4f birdWeights = vec4f(0.f), walkWeights = vec4f(0.f);
+  float lift = 0.5f;
+  Creatures()
+  {
+    head.init("objects/wyvern_head.mesh");
+    tail.init("objects/wyvern_tail.mesh");
+    eye.init("objects/gatherer_eye.mesh");
+    body.init("objects/wyvern_body.mesh");
+    bird.init("objects/bird_body.mesh");
+    gatherer.init("objects/gatherer_body.mesh");
+  }
+  ~Creatures()
+  {
+    for (InstRender *r : std::initializer_list<InstRender *>{&head, &tail, &eye, &body, &bird, &gatherer})
+      r->close();
+  }
+  void draw()
+  {
+    // The wyvern flies across the view along a curve, head to the left.
+    const vec4f p[4] = {vec4f(-4.f, 6.f, 22.f, 1.f), vec4f(-1.5f, 6.8f, 21.f, 1.f), vec4f(1.5f, 6.5f, 22.5f, 1.f),
+                        vec4f(4.f, 6.f, 21.5f, 1.f)};
+    SplineInstance *b = static_cast<SplineInstance *>(body.allocInstances(1));
+    for (int i = 0; i < 4; i++)
+      b->p[i][0] = p[i].x, b->p[i][1] = p[i].y, b->p[i][2] = p[i].z;
+    b->up[0] = b->up[1] = vec4f_to_color(vec4f(0.5f, 1.f, 0.5f, 0.5f));
+    b->color[0] = inst_tint(1.f, 1.f, 1.f);
+    b->color[1] = vec4f_to_color(vec4f(0.5f, 0.5f, 0.5f, lift));
+    auto rigid = [](SimpleInstRender &r, vec4f at, vec4f fwd, float scale) {
+      Matrix44 m = Matrix44::identity();
+      vec4f f = normalize3(fwd), up(0.f, 1.f, 0.f, 0.f);
+      vec4f right = normalize3(cross3(up, f));
+      m.setRow(0, right);
+      m.setRow(1, cross3(f, right));
+      m.setRow(2, f);
+      SimpleInstance *s = static_cast<SimpleInstance *>(r.allocInstances(1));
+      pack_inst_rotation(m, scale, scale, scale, s->rot);
+      s->pos[0] = at.x, s->pos[1] = at.y, s->pos[2] = at.z;
+      s->color = inst_tint(1.f, 1.f, 1.f, 0.f);
+    };
+    rigid(head, p[0], p[0] - p[1], 1.f);
+    rigid(tail, p[3], p[3] - p[2], 1.f);
+    auto morph = [](MorphInstRender &r, vec4f at, vec4f w, float scale) {
+      MorphInstance *s = static_cast<MorphInstance *>(r.allocInstances(1));
+      pack_inst_rotation(Matrix44::identity(), scale, scale, scale, s->rot);
+      s->pos[0] = at.x, s->pos[1] = at.y, s->pos[2] = at.z;
+      s->color = inst_tint(1.f, 1.f, 1.f);
+      s->weights = vec4f_to_color(vec4f(w.x, w.y, w.z, w.w));
+    };
+    morph(bird, vec4f(-6.f, 3.f, 12.f, 1.f), birdWeights, 3.f);
+    morph(gatherer, vec4f(6.f, 0.f, 12.f, 1.f), walkWeights, 3.f);
+    rigid(eye, vec4f(5.85f, 2.95f, 12.45f, 1.f), vec4f(0.f, 0.f, 1.f, 0.f), 3.f);
+    rigid(eye, vec4f(6.15f, 2.95f, 12.45f, 1.f), vec4f(0.f, 0.f, 1.f, 0.f), 3.f);
+    for (InstRender *r : std::initializer_list<InstRender *>{&head, &tail, &eye, &body, &bird, &gatherer})
+      r->render();
+  }
+};
+} // namespace
+
+TEST(InstScene, CreaturePartsDrawAndMove)
+{
+  REQUIRE_DEVICE(480, 270);
+  ObjScene scene(1);
+  ASSERT_TRUE(scene.ok);
+  camera_at = vec4f(0.f, 7.f, 4.f, 0.25f);
+  Creatures c;
+  ASSERT_TRUE(vistest::draw_frame_with(draw_scene));
+  std::vector<uint32_t> bare = vistest::read_pixels();
+  more_objects = [&c] { c.draw(); };
+  ASSERT_TRUE(vistest::draw_frame_with(draw_scene));
+  std::vector<uint32_t> rest = vistest::read_pixels();
+  vistest::save_png(rest, "inst_creatures");
+  set_camera();
+  // The wyvern's body lies along its curve: pixels change around its middle.
+  int x, y;
+  project(vec4f(0.f, 6.6f, 21.8f, 1.f), x, y);
+  const size_t mid = size_t(y) * d3d_wd + x;
+  EXPECT_GT(std::abs(lum(rest[mid]) - lum(bare[mid])), 20) << "no body at the curve's middle";
+  // Wing beat: the lift and the bird's morph weights change the picture.
+  c.lift = 1.f;
+  c.birdWeights = vec4f(1.f, 0.f, 0.f, 0.f);
+  c.walkWeights = vec4f(1.f, 0.f, 0.f, 0.f);
+  ASSERT_TRUE(vistest::draw_frame_with(draw_scene));
+  std::vector<uint32_t> beat = vistest::read_pixels();
+  vistest::save_png(beat, "inst_creatures_beat");
+  Diff d = diff(rest, beat, 10);
+  EXPECT_GT(d.count, 100);
+  int bx, by;
+  project(vec4f(-6.f, 3.f, 12.f, 1.f), bx, by);
+  EXPECT_LT(d.x0, bx); // the bird's wings moved
+  int gx, gy;
+  project(vec4f(6.f, 1.5f, 12.f, 1.f), gx, gy);
+  EXPECT_GT(d.x1, gx); // the gatherer's legs moved
 }
