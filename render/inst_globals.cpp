@@ -1,7 +1,7 @@
 // The exported instance renderers and the table the module initialises them from.
 #include "render/inst_render.h"
 
-SimpleInstRender tree1_inst, tree1f_inst, stone1_inst, menhir1_inst, menhir2_inst;
+SimpleInstRender tree1_inst, tree1_lod_inst, tree1f_inst, stone1_inst, menhir1_inst, menhir2_inst;
 SimpleInstRender wyvern_head_inst, wyvern_tail_inst, gatherer_eye_inst;
 MorphInstRender bird_body_inst, gatherer_body_inst;
 SplineInstRender wyvern_body_inst;
@@ -14,7 +14,7 @@ BuildingInstRender roof_corner_inst;
 
 #define INST_ENTRY(name) {#name, &name##_inst},
 const InstRenderEntry inst_render_table[] = {
-  INST_ENTRY(tree1) INST_ENTRY(tree1f) INST_ENTRY(stone1) INST_ENTRY(menhir1) INST_ENTRY(menhir2)
+  INST_ENTRY(tree1) INST_ENTRY(tree1_lod) INST_ENTRY(tree1f) INST_ENTRY(stone1) INST_ENTRY(menhir1) INST_ENTRY(menhir2)
   INST_ENTRY(wyvern_head) INST_ENTRY(wyvern_tail) INST_ENTRY(gatherer_eye)
   INST_ENTRY(bird_body) INST_ENTRY(gatherer_body) INST_ENTRY(wyvern_body)
   INST_ENTRY(castle_wall1) INST_ENTRY(castle_wall2) INST_ENTRY(castle_wall3) INST_ENTRY(castle_wall4)

@@ -171,7 +171,8 @@ ENGINE_API void pack_inst_rotation(const Matrix44 &rot, float sx, float sy, floa
 ENGINE_API void init_inst_render_internals();
 
 // The exported instances; the module initialises each with its mesh (init_inst_render).
-extern ENGINE_API SimpleInstRender tree1_inst, tree1f_inst, stone1_inst, menhir1_inst, menhir2_inst;
+// tree1_lod_inst draws tree1 far away, with a fifth of its triangles.
+extern ENGINE_API SimpleInstRender tree1_inst, tree1_lod_inst, tree1f_inst, stone1_inst, menhir1_inst, menhir2_inst;
 extern ENGINE_API SimpleInstRender wyvern_head_inst, wyvern_tail_inst, gatherer_eye_inst;
 extern ENGINE_API MorphInstRender bird_body_inst, gatherer_body_inst;
 extern ENGINE_API SplineInstRender wyvern_body_inst;
@@ -190,4 +191,4 @@ struct InstRenderEntry
   InstRender *inst;
 };
 extern ENGINE_API const InstRenderEntry inst_render_table[];
-constexpr int INST_RENDER_COUNT = 30;
+constexpr int INST_RENDER_COUNT = 31;

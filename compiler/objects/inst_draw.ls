@@ -7,9 +7,10 @@ import objects.static_objects
 // Objects are drawn out to where the drawn land ends, shrinking away over the last
 // stretch so that nothing pops; shadows reach less far (they are small there anyway).
 static constexpr float OBJECT_DRAW_DIST = 124.f;
+static constexpr float OBJECT_NEAR_DIST = 40.f; // nearer: the full meshes
 static constexpr float OBJECT_FADE = 14.f;
-static constexpr float OBJECT_SHADOW_DIST = 72.f;
-static constexpr float BUILDING_SHADOW_DIST = 100.f;
+static constexpr float OBJECT_SHADOW_DIST = 56.f;
+static constexpr float BUILDING_SHADOW_DIST = 80.f;
 
 void init_inst_render()
 {
@@ -87,6 +88,17 @@ static bool place_static(const StaticObject *s, const ObjectView &v, float dist,
   return true;
 }
 
+// This frame's visible static objects, nearest first: drawn in that order the depth test
+// throws away the pixels of what stands behind before they are shaded.
+struct VisibleObject
+{
+  float dist2;
+  const StaticObject *obj;
+  Matrix44 m;
+  float fade;
+};
+static DynArray<VisibleObject> visible_objects;
+
 void do_inst_render()
 {
   const ObjectView v = current_object_view();
@@ -97,18 +109,30 @@ void do_inst_render()
   set_texture(5, HeightmapRenderer::aperTex);
   set_tex_address(5, TEXADDR_WRAP);
   set_tex_filter(5, true);
+  // The light the land's shadow at the objects is computed for (bin/mesh_inst.inc).
+  set_vs_consts(13, &sun_dir_drawn.x, 1);
+  visible_objects.clear();
   for (const DynArray<GameObj *> *list : static_lists)
     for (GameObj *o : *list)
     {
       const StaticObject *s = static_cast<const StaticObject *>(o);
-      SimpleInstRender *inst = s->inst();
-      Matrix44 m;
-      float fade;
-      if (!inst || !place_static(s, v, OBJECT_DRAW_DIST, m, fade))
+      VisibleObject vo;
+      if (!s->inst() || !place_static(s, v, OBJECT_DRAW_DIST, vo.m, vo.fade))
         continue;
-      SimpleInstance *rec = static_cast<SimpleInstance *>(inst->allocInstances(1));
-      write_simple_instance(*rec, m, s->scale * fade, s->scale * s->stretch * fade, s->tint);
+      const float dx = vo.m.m[3][0] - v.cam.x, dz = vo.m.m[3][2] - v.cam.z;
+      vo.dist2 = dx * dx + dz * dz;
+      vo.obj = s;
+      visible_objects.push(vo);
     }
+  std::sort(visible_objects.begin(), visible_objects.end(),
+            [](const VisibleObject &a, const VisibleObject &b) { return a.dist2 < b.dist2; });
+  for (const VisibleObject &vo : visible_objects)
+  {
+    const StaticObject *s = vo.obj;
+    SimpleInstRender *inst = vo.dist2 < OBJECT_NEAR_DIST * OBJECT_NEAR_DIST ? s->inst() : s->farInst();
+    SimpleInstance *rec = static_cast<SimpleInstance *>(inst->allocInstances(1));
+    write_simple_instance(*rec, vo.m, s->scale * vo.fade, s->scale * s->stretch * vo.fade, s->tint);
+  }
   set_cull_mode(1);
   for (const InstRenderEntry *e = inst_render_table; e->name; e++)
     e->inst->render();

@@ -1,11 +1,14 @@
 // Small maths of the object drawing: frames, the wrap near the camera, the view test and
 // the drawn land's height. The program's headers the objects use come in here.
 import core.engine
+#include <algorithm>
 #include "render/device.h"
 #include "render/inst_render.h"
 #include "render/land_render.h"
 #include "render/map_grid_walk.h"
+#include "render/shaders.h"
 #include "render/shadow_balls.h"
+#include "render/sky.h"
 #include "world/heightmap.h"
 #include "world/world_rnd.h"
 

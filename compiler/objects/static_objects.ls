@@ -19,8 +19,10 @@ public:
   vec4f up = vec4f(0.f, 1.f, 0.f, 0.f); // the object's up (unit), leaning with the ground
   D3dColor tint = inst_tint(1.f, 1.f, 1.f);
 
-  // The renderer of the object's mesh.
+  // The renderer of the object's mesh; far (beyond OBJECT_NEAR_DIST) a cheaper one where
+  // there is one.
   virtual SimpleInstRender *inst() const { return nullptr; }
+  virtual SimpleInstRender *farInst() const { return inst(); }
   // Radius of a sphere around the object's middle (at half its height) that holds it.
   virtual float boundRadius() const { return 2.f * scale; }
   virtual float boundHeight() const { return 1.f * scale * stretch; }
@@ -44,6 +46,7 @@ public:
   int checkIn = 0;        // steps until it looks at its ground again
 
   SimpleInstRender *inst() const override { return burnt ? &tree1f_inst : &tree1_inst; }
+  SimpleInstRender *farInst() const override { return burnt ? &tree1f_inst : &tree1_lod_inst; }
   float boundRadius() const override { return 2.8f * scale * std::fmax(stretch, 1.f); }
   float boundHeight() const override { return 2.7f * scale * stretch; }
   Matrix44 drawMatrix(vec4f at) const override;

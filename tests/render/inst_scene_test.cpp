@@ -70,6 +70,7 @@ void draw_ground()
 void draw_objects()
 {
   set_texture(5, open_sky);
+  set_vs_consts(13, &sun_dir_drawn.x, 1);
   set_tex_address(0, TEXADDR_WRAP);
   set_tex_filter(0, true);
   Matrix44 r = Matrix44::identity();

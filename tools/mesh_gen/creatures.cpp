@@ -240,7 +240,7 @@ struct Part
 {
   size_t from, to;
 };
-using Motion = std::function<V3(V3 p, bool normal)>;
+using Motion = std::function<V3(V3 p)>;
 
 void add_target(Mesh &m, int target, const std::vector<Part> &parts, const Motion &move)
 {
@@ -248,19 +248,17 @@ void add_target(Mesh &m, int target, const std::vector<Part> &parts, const Motio
     for (size_t i = pt.from; i < pt.to; i++)
     {
       Vertex &v = m.verts[i];
-      v.morphP[target] = v.morphP[target] + (move(v.p, false) - v.p);
-      v.morphN[target] = normalize(move(v.n, true));
+      v.morphP[target] = v.morphP[target] + (move(v.p) - v.p);
     }
 }
 
-// Rotation about the axis through pivot along dir by angle (normals about the origin).
+// Rotation about the axis through pivot along dir by angle.
 Motion rotation(V3 pivot, V3 dir, float angle)
 {
   dir = normalize(dir);
-  return [=](V3 p, bool normal) {
-    V3 q = normal ? p : p - pivot;
-    V3 r = q * std::cos(angle) + cross(dir, q) * std::sin(angle) + dir * (dot(dir, q) * (1.f - std::cos(angle)));
-    return normal ? r : r + pivot;
+  return [=](V3 p) {
+    V3 q = p - pivot;
+    return q * std::cos(angle) + cross(dir, q) * std::sin(angle) + dir * (dot(dir, q) * (1.f - std::cos(angle))) + pivot;
   };
 }
 
@@ -329,19 +327,18 @@ Mesh bird_body()
     // further about the elbow; a pose is stored as the offsets to it.
     auto pose = [&](int target, float a_in, float a_out, float fold) {
       Motion in = rotation(shoulder, V3(0, 0, 1), a_in * sx);
-      V3 e = in(elbow, false);
+      V3 e = in(elbow);
       Motion o = rotation(e, V3(0, 0, 1), a_out * sx);
       for (size_t i = inner.from; i < outer.to; i++)
       {
         Vertex &v = m.verts[i];
         bool is_outer = i >= outer.from;
-        V3 p = in(v.p, false), n = in(v.n, true);
+        V3 p = in(v.p);
         if (is_outer)
-          p = o(p, false), n = o(n, true);
+          p = o(p);
         if (fold > 0.f) // folding pulls the span in and lays the wing back
           p = V3(shoulder.x + (p.x - shoulder.x) * (1.f - 0.75f * fold), p.y + 0.04f * fold, p.z - 0.35f * fold * std::fabs(p.x - shoulder.x));
         v.morphP[target] = p - v.p;
-        v.morphN[target] = normalize(n);
       }
     };
     pose(0, 0.9f, 0.35f, 0.f);   // up
@@ -349,11 +346,7 @@ Mesh bird_body()
     pose(2, 0.25f, -0.6f, 1.f);  // folded
   }
   // Landing: tail spread and raised, head up.
-  add_target(m, 3, {{tail0, tail1}}, [](V3 p, bool normal) {
-    if (normal)
-      return normalize(V3(p.x, p.y + p.z * 0.5f, p.z));
-    return V3(p.x * 1.6f, p.y - (p.z + 0.3f) * 0.6f, p.z);
-  });
+  add_target(m, 3, {{tail0, tail1}}, [](V3 p) { return V3(p.x * 1.6f, p.y - (p.z + 0.3f) * 0.6f, p.z); });
   add_target(m, 3, {{head0, tail0}}, rotation(V3(0, 0.05f, 0.3f), V3(1, 0, 0), -0.4f));
   m.sphere(V3(0, 0, 0), 0.35f);
   return m;
@@ -436,11 +429,7 @@ Mesh gatherer_body()
   for (const Limb *l : {&armR, &handR})
     add_target(m, 2, {{l->from, l->to}}, rotation(l->joint, V3(0, 0, 1), -2.6f));
   // Squash: everything down towards the feet and a little wider.
-  add_target(m, 3, {{0, m.verts.size()}}, [](V3 p, bool normal) {
-    if (normal)
-      return normalize(V3(p.x * 0.92f, p.y * 1.1f, p.z * 0.92f));
-    return V3(p.x * 1.08f, p.y * 0.9f, p.z * 1.08f);
-  });
+  add_target(m, 3, {{0, m.verts.size()}}, [](V3 p) { return V3(p.x * 1.08f, p.y * 0.9f, p.z * 1.08f); });
   (void)bag0;
   m.sphere(V3(0, 0.55f, 0), 0.35f);
   return m;

@@ -56,10 +56,15 @@ void share_facet_corners(Mesh &m)
   std::vector<Vertex> out;
   std::vector<uint32_t> remap(m.verts.size());
   auto key = [](const Vertex &v) {
-    auto q = [](float f) { return long(std::lrint(f * 8192.f)); };
-    return std::to_string(q(v.p.x)) + "," + std::to_string(q(v.p.y)) + "," + std::to_string(q(v.p.z)) + "|" +
-           std::to_string(q(v.c.r)) + "," + std::to_string(q(v.c.g)) + "," + std::to_string(q(v.c.b)) + "," +
-           std::to_string(q(v.c.a));
+    std::string k;
+    auto q = [&k](float f) { k += std::to_string(std::lrint(f * 8192.f)) + ","; };
+    for (V3 p : {v.p, v.look})
+      q(p.x), q(p.y), q(p.z);
+    for (const V3 &p : v.morphP)
+      q(p.x), q(p.y), q(p.z);
+    for (float f : {v.c.r, v.c.g, v.c.b, v.c.a, v.u, v.v, v.extra})
+      q(f);
+    return k;
   };
   std::map<std::string, uint32_t> seen;
   for (size_t i = 0; i < m.verts.size(); i++)
@@ -67,10 +72,13 @@ void share_facet_corners(Mesh &m)
     Vertex v = m.verts[i];
     if (m.vertexColor)
       v.c = m.vertexColor(v.p);
-    // A slanted projection, so that no face of an upright object gets a stretched streak.
-    v.u = (v.p.x * 0.8f + v.p.z * 0.6f) / m.flatUvScale;
-    v.v = (-v.p.y * 0.9f + v.p.z * 0.35f - v.p.x * 0.25f) / m.flatUvScale;
-    v.n = V3(0, 0, 0);
+    // Buildings project their texture in the shader; the others get a slanted projection
+    // of their position, so that no face of an upright object gets a stretched streak.
+    if (m.kind != Kind::building)
+    {
+      v.u = (v.p.x * 0.8f + v.p.z * 0.6f) / m.flatUvScale;
+      v.v = (-v.p.y * 0.9f + v.p.z * 0.35f - v.p.x * 0.25f) / m.flatUvScale;
+    }
     auto [it, fresh] = seen.emplace(key(v), uint32_t(out.size()));
     if (fresh)
       out.push_back(v);
@@ -79,21 +87,6 @@ void share_facet_corners(Mesh &m)
   for (uint32_t &i : m.idx)
     i = remap[i];
   m.verts = std::move(out);
-}
-
-void smooth_normals(Mesh &m)
-{
-  std::vector<V3> acc(m.verts.size(), V3(0, 0, 0));
-  for (size_t t = 0; t + 2 < m.idx.size(); t += 3)
-  {
-    const uint32_t a = m.idx[t], b = m.idx[t + 1], c = m.idx[t + 2];
-    V3 n = cross(m.verts[b].p - m.verts[a].p, m.verts[c].p - m.verts[a].p);
-    acc[a] += n;
-    acc[b] += n;
-    acc[c] += n;
-  }
-  for (size_t i = 0; i < m.verts.size(); i++)
-    m.verts[i].n = normalize(acc[i]);
 }
 
 void bounds(const Mesh &m, V3 &lo, V3 &hi)
@@ -127,7 +120,6 @@ void put_color(std::vector<uint8_t> &o, float x, float y, float z, float w)
 {
   o.insert(o.end(), {byte_of(z), byte_of(y), byte_of(x), byte_of(w)});
 }
-void put_dir(std::vector<uint8_t> &o, V3 n, float w) { put_color(o, n.x * 0.5f + 0.5f, n.y * 0.5f + 0.5f, n.z * 0.5f + 0.5f, w); }
 void put_f(std::vector<uint8_t> &o, float f)
 {
   uint8_t b[4];
@@ -142,36 +134,24 @@ void put_str(std::vector<uint8_t> &o, const std::string &s)
   o.push_back(0);
 }
 
-// A unit normal as a float holding two 12-bit octahedral coordinates (a * 4096 + b).
-float octa_pack(V3 n)
-{
-  n = normalize(n);
-  float s = std::fabs(n.x) + std::fabs(n.y) + std::fabs(n.z);
-  float ex = n.x / s, ey = n.y / s;
-  if (n.z < 0.f)
-  {
-    float ox = (1.f - std::fabs(ey)) * (ex >= 0.f ? 1.f : -1.f);
-    float oy = (1.f - std::fabs(ex)) * (ey >= 0.f ? 1.f : -1.f);
-    ex = ox, ey = oy;
-  }
-  auto q = [](float e) {
-    long v = std::lrint((e * 0.5f + 0.5f) * 4095.f);
-    return float(v < 0 ? 0 : v > 4095 ? 4095 : v);
-  };
-  return q(ex) * 4096.f + q(ey);
-}
-
+// Vertex layouts: position, texture coordinates and colour, then per kind the morph
+// targets' offsets, the spline's wing weights (NORMAL0.w) or the building's lookup.
 std::vector<Element> layout(Kind k, uint32_t &stride)
 {
-  std::vector<Element> e = {{0, 3, 0, 0}, {12, 5, 1, 0}, {16, 2, 3, 0}, {24, 5, 2, 0}};
-  stride = 28;
+  std::vector<Element> e = {{0, 3, 0, 0}, {12, 2, 3, 0}, {20, 5, 2, 0}};
+  stride = 24;
   if (k == Kind::morph)
-    for (int t = 0; t < MORPH_TARGETS; t++, stride += 16)
-      e.push_back({uint16_t(stride), 4, 0, uint8_t(1 + t)});
+    for (int t = 0; t < MORPH_TARGETS; t++, stride += 12)
+      e.push_back({uint16_t(stride), 3, 0, uint8_t(1 + t)});
+  if (k == Kind::spline)
+  {
+    e.push_back({24, 5, 1, 0});
+    stride = 28;
+  }
   if (k == Kind::building)
   {
-    e.push_back({28, 4, 3, 1});
-    stride = 44;
+    e.push_back({24, 4, 3, 1});
+    stride = 40;
   }
   return e;
 }
@@ -179,13 +159,8 @@ std::vector<Element> layout(Kind k, uint32_t &stride)
 
 bool write_mesh(const std::string &path, const Mesh &src)
 {
-  Mesh faceted;
-  if (src.faceted)
-  {
-    faceted = src;
-    share_facet_corners(faceted);
-  }
-  const Mesh &m = src.faceted ? faceted : src;
+  Mesh m = src;
+  share_facet_corners(m);
   if (m.verts.empty() || m.verts.size() > 65535 || m.idx.size() / 3 > 65535 || m.spheres.size() / 4 > 255)
   {
     fprintf(stderr, "mesh_gen: mesh '%s' out of the format's limits\n", m.name.c_str());
@@ -214,7 +189,6 @@ bool write_mesh(const std::string &path, const Mesh &src)
     put_f(body, v.p.x);
     put_f(body, v.p.y);
     put_f(body, v.p.z);
-    put_dir(body, v.n, m.kind == Kind::spline ? v.extra : 0.5f);
     put_f(body, v.u);
     put_f(body, v.v);
     put_color(body, v.c.r, v.c.g, v.c.b, v.c.a);
@@ -224,9 +198,9 @@ bool write_mesh(const std::string &path, const Mesh &src)
         put_f(body, v.morphP[t].x);
         put_f(body, v.morphP[t].y);
         put_f(body, v.morphP[t].z);
-        V3 tn = dot(v.morphN[t], v.morphN[t]) > 0.f ? v.morphN[t] : v.n;
-        put_f(body, octa_pack(tn));
       }
+    if (m.kind == Kind::spline)
+      put_color(body, 0.5f, 0.5f, 0.5f, v.extra);
     if (m.kind == Kind::building)
     {
       put_f(body, v.look.x);

@@ -2,7 +2,9 @@
 // mesh_gen's geometry: vectors, a mesh under construction and the mesh file writer.
 //
 // The world is left-handed (x right, y up, z forward); a triangle (a, b, c) faces the
-// side cross(b - a, c - a) points to, which the device draws as its front.
+// side cross(b - a, c - a) points to, which the device draws as its front. Meshes carry
+// no normals: the shaders light every triangle by its own plane (the faceted look), so
+// triangles share the corners where position, colour and the rest agree.
 #include <cmath>
 #include <cstdint>
 #include <functional>
@@ -58,7 +60,6 @@ struct Vertex
   float u = 0, v = 0;
   Rgba c;
   V3 morphP[MORPH_TARGETS]; // target offsets (morph meshes)
-  V3 morphN[MORPH_TARGETS]; // target normals (morph meshes); zero = the vertex's own
   float extra = 0;          // spline: wing weight (NORMAL0.w); building: its mirror (TEXCOORD1.w)
   V3 look{-1, -1, 1};       // building meshes: height lookup u, v (-1 = own) and blend
 };
@@ -80,11 +81,9 @@ struct Mesh
   std::vector<float> spheres; // x, y, z, r per sphere
   std::vector<Vertex> verts;
   std::vector<uint32_t> idx;
-  // Faceted meshes keep no normals: the shaders light each triangle by its own plane, so
-  // the faces can share their corners (a fraction of the vertices to transform). Their
-  // colour and texture coordinates then follow the position alone: vertexColor gives
-  // the colour (and openness) at a point, the texture is projected at flatUvScale.
-  bool faceted = false;
+  // Colour by position (optional): it replaces the faces' paint at every corner, so that
+  // neighbouring faces share their corners (a fraction of the vertices to transform).
+  // Texture coordinates are projected from the position at flatUvScale per repeat.
   std::function<Rgba(V3)> vertexColor;
   float flatUvScale = 1.f;
 
@@ -113,11 +112,9 @@ struct Paint
 void face(Mesh &m, V3 a, V3 b, V3 c, const Paint &paint, V3 outward = V3(0, 0, 0));
 // Two triangles a b c, a c d (a planar quad in order around its edge).
 void quad(Mesh &m, V3 a, V3 b, V3 c, V3 d, const Paint &paint, V3 outward = V3(0, 0, 0));
-// For a faceted mesh: colour and texture coordinates from the position, then every
-// vertex that shares position and colour with an earlier one merged into it.
+// Colour (vertexColor) and texture coordinates from the position, then every vertex
+// that agrees with an earlier one in everything written merged into it.
 void share_facet_corners(Mesh &m);
-// Smooth normals for shared vertices: the area-weighted average of the faces using each.
-void smooth_normals(Mesh &m);
 // The mesh's bounds, for checks.
 void bounds(const Mesh &m, V3 &lo, V3 &hi);
 

@@ -6,7 +6,7 @@
 
 namespace meshgen
 {
-// tree1, tree1f, stone1, menhir1, menhir2
+// tree1, tree1_lod (tree1 far away), tree1f, stone1, menhir1, menhir2
 std::vector<Mesh> nature_meshes();
 // The 19 house tile pieces 'a'..'s': roof_corner ... castle_corner2.
 std::vector<Mesh> castle_meshes();

@@ -26,9 +26,11 @@ Rgba vary(Rgba c, Rng &rng, float amount)
 }
 
 // A pine: a tapering trunk and three jittered cones of needles, darker below and inside.
-Mesh tree1()
+// The far version (tree1_lod, drawn beyond the near distance) keeps the silhouette with a
+// fifth of the triangles: five-sided cones without belly or underside.
+Mesh pine(const char *name, bool far)
 {
-  Mesh m = simple_mesh("tree1");
+  Mesh m = simple_mesh(name);
   Rng rng(11);
   const Rgba bark(0.36f, 0.25f, 0.16f, 0.85f);
   auto trunk_paint = [&](V3 c, V3) {
@@ -38,7 +40,9 @@ Mesh tree1()
     p.uvScale = 0.6f;
     return p;
   };
-  band(m, ring(6, V3(0, -0.5f, 0), 0.24f, 0.24f, 0.3f), ring(6, V3(0, 1.7f, 0), 0.13f, 0.13f, 0.3f), trunk_paint);
+  const int trunk_sides = far ? 3 : 6;
+  band(m, ring(trunk_sides, V3(0, -0.5f, 0), 0.24f, 0.24f, 0.3f), ring(trunk_sides, V3(0, 1.7f, 0), 0.13f, 0.13f, 0.3f),
+       trunk_paint);
 
   struct Tier
   {
@@ -49,8 +53,19 @@ Mesh tree1()
   {
     const Tier &T = tiers[t];
     const float a0 = rng.range(0.f, 6.28f);
-    const int n = 7;
+    const int n = far ? 5 : 7;
     std::vector<V3> rim = ring(n, V3(0, T.base, 0), T.radius, T.radius, a0, &rng, 0.14f, 0.1f);
+    const V3 apex(rng.range(-0.06f, 0.06f), T.apex, rng.range(-0.06f, 0.06f));
+    auto needles = [&](V3, V3) {
+      Paint p;
+      p.uvScale = 0.8f;
+      return p;
+    };
+    if (far)
+    {
+      fan(m, rim, apex, V3(0, 1, 0), needles);
+      continue;
+    }
     // The middle ring, drawn in and up, gives each cone a soft belly.
     std::vector<V3> mid;
     for (size_t i = 0; i < rim.size(); i++)
@@ -59,30 +74,14 @@ Mesh tree1()
       p.y = T.base + (T.apex - T.base) * 0.42f + rng.range(-0.08f, 0.08f);
       mid.push_back(p);
     }
-    const V3 apex(rng.range(-0.06f, 0.06f), T.apex, rng.range(-0.06f, 0.06f));
-    auto needles = [&, t](V3 c, V3 n) {
-      Paint p;
-      float h = std::fmin(std::fmax((c.y - 0.8f) / 4.8f, 0.f), 1.f);
-      Rgba lo(0.10f, 0.25f, 0.09f), hi(0.21f, 0.43f, 0.15f);
-      p.color = vary(mix(lo, hi, h * 0.7f + 0.3f * std::fmax(n.y, 0.f)), rng, 0.1f);
-      p.color.a = 0.65f + 0.12f * float(t) + 0.15f * std::fmax(n.y, 0.f);
-      p.uvScale = 0.8f;
-      return p;
-    };
     band(m, rim, mid, needles);
     fan(m, mid, apex, V3(0, 1, 0), needles);
     // The underside: a shallow dark cone up into the tier.
-    fan(m, rim, V3(0, T.base + 0.3f, 0), V3(0, -1, 0), [&](V3, V3) {
-      Paint p;
-      p.color = vary(Rgba(0.07f, 0.16f, 0.06f, 0.45f), rng, 0.1f);
-      p.uvScale = 0.8f;
-      return p;
-    });
+    fan(m, rim, V3(0, T.base + 0.3f, 0), V3(0, -1, 0), needles);
   }
   m.sphere(V3(0, 2.9f, 0), 1.35f);
   // The trunk's bark up to where the needles begin; needles darker below and inside,
   // lighter towards the tips.
-  m.faceted = true;
   m.flatUvScale = 0.8f;
   m.vertexColor = [](V3 p) {
     const float r = std::sqrt(p.x * p.x + p.z * p.z);
@@ -143,7 +142,6 @@ Mesh tree1f()
   }
   m.sphere(V3(0.1f, 2.2f, 0), 0.6f);
   // Charcoal, with the red of embers in the cracks here and there low on the trunk.
-  m.faceted = true;
   m.flatUvScale = 0.5f;
   m.vertexColor = [](V3 p) {
     const uint32_t h = uint32_t(std::lrint(p.x * 997.f) * 73856093 ^ std::lrint(p.y * 991.f) * 19349663 ^
@@ -182,7 +180,6 @@ Mesh stone1()
     });
   m.sphere(V3(0, 0.35f, 0), 0.95f);
   // Grey rock, moss where the surface faces the sky (patchy), darker near the ground.
-  m.faceted = true;
   m.flatUvScale = 0.7f;
   m.vertexColor = [](V3 p) {
     V3 d = normalize(p - V3(0, 0.28f, 0));
@@ -239,7 +236,6 @@ Mesh menhir1()
   fan(m, prev, V3(0.18f, 3.45f, 0.12f), V3(0, 1, 0), paint);
   m.sphere(V3(0, 0.9f, 0), 0.6f);
   m.sphere(V3(0.1f, 2.3f, 0.05f), 0.5f);
-  m.faceted = true;
   m.flatUvScale = 0.9f;
   m.vertexColor = standing_stone_color;
   return m;
@@ -271,12 +267,11 @@ Mesh menhir2()
   m.sphere(V3(-0.85f, 1.1f, 0), 0.55f);
   m.sphere(V3(0.85f, 1.1f, 0), 0.55f);
   m.sphere(V3(0, 2.65f, 0), 0.75f);
-  m.faceted = true;
   m.flatUvScale = 0.9f;
   m.vertexColor = standing_stone_color;
   return m;
 }
 } // namespace
 
-std::vector<Mesh> nature_meshes() { return {tree1(), tree1f(), stone1(), menhir1(), menhir2()}; }
+std::vector<Mesh> nature_meshes() { return {pine("tree1", false), pine("tree1_lod", true), tree1f(), stone1(), menhir1(), menhir2()}; }
 } // namespace meshgen

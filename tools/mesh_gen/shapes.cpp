@@ -145,23 +145,4 @@ void facet_sphere(Mesh &m, int subdiv, const std::function<V3(V3)> &shape, const
   }
 }
 
-void smooth_sphere(Mesh &m, int subdiv, const std::function<V3(V3)> &shape,
-                   const std::function<Vertex(V3 dir, V3 p)> &vertex)
-{
-  std::vector<V3> dirs;
-  std::vector<int> tris;
-  icosphere(subdiv, dirs, tris);
-  const int base = int(m.verts.size());
-  for (V3 d : dirs)
-    m.add(vertex(d, shape(d)));
-  for (size_t i = 0; i < tris.size(); i += 3)
-  {
-    int a = base + tris[i], b = base + tris[i + 1], c = base + tris[i + 2];
-    V3 n = cross(m.verts[size_t(b)].p - m.verts[size_t(a)].p, m.verts[size_t(c)].p - m.verts[size_t(a)].p);
-    V3 out = dirs[size_t(tris[i])];
-    if (dot(n, out) < 0.f)
-      std::swap(b, c);
-    m.tri(a, b, c);
-  }
-}
 } // namespace meshgen

@@ -30,6 +30,4 @@ void aabox(Mesh &m, V3 lo, V3 hi, const PaintFn &paint, bool bottom = true);
 // A faceted sphere: an icosahedron subdivided subdiv times, each vertex moved by shape
 // (unit direction in, point out), flat faces.
 void facet_sphere(Mesh &m, int subdiv, const std::function<V3(V3)> &shape, const PaintFn &paint);
-// The same as shared, smooth-shaded vertices (creature bodies).
-void smooth_sphere(Mesh &m, int subdiv, const std::function<V3(V3)> &shape, const std::function<Vertex(V3 dir, V3 p)> &vertex);
 } // namespace meshgen

@@ -1,6 +1,6 @@
 // The objects' tiling textures. They carry detail, not hue: the meshes' vertex colours
-// and the instances' tints colour them, so every texture is a near-neutral grey around
-// 0.8 with its pattern in brightness and a faint warmth.
+// and the instances' tints colour them, so every texture is a near-neutral grey with a
+// mean of 0.78, its pattern in brightness and a faint warmth.
 #include "textures.h"
 #include "../tex_util.h"
 
@@ -23,8 +23,20 @@ struct Image
     g[i] = v;
     b[i] = v * (1.f - warm);
   }
-  std::vector<uint8_t> dds() const
+  // Scales the image to a mean brightness of 0.78, the value the shaders use in place of
+  // the texture where they skip the fetch (bin/mesh_inst.inc, mesh_detail).
+  void set_mean()
   {
+    double sum = 0;
+    for (float v : g)
+      sum += v;
+    const float k = float(0.78 / (sum / double(g.size())));
+    for (size_t i = 0; i < g.size(); i++)
+      r[i] *= k, g[i] *= k, b[i] *= k;
+  }
+  std::vector<uint8_t> dds()
+  {
+    set_mean();
     std::vector<uint8_t> px(size_t(SIZE) * SIZE * 4);
     for (size_t i = 0; i < r.size(); i++)
     {
