@@ -17,31 +17,6 @@
 
 namespace
 {
-// The ground: world positions through vc[0..3] into the geometry buffer (lit, open, not in
-// the land's shadow) or forward in a flat colour.
-const char *const ground_sh =
-  "#include \"gbuffer.inc\"\n"
-  "VARYING float depth;\n"
-  "#if VSH\n"
-  "in vec4 POSITION0;\n"
-  "void vsh()\n"
-  "{\n"
-  "  vec4 p = vec4(POSITION0.xyz, 1.0);\n"
-  "  gl_Position = p.x * vc[0] + p.y * vc[1] + p.z * vc[2] + vc[3];\n"
-  "  depth = gb_view_depth(p);\n"
-  "}\n"
-  "#endif\n"
-  "#if PSH\n"
-  "void psh()\n"
-  "{\n"
-  "#ifdef DEFERRED\n"
-  "  gb_write_land(depth, vec3(0.0, 1.0, 0.0), vec3(0.5, 0.5, 0.5), 1.0);\n"
-  "#else\n"
-  "  COLOR0 = vec4(0.5, 0.5, 0.5, 1.0);\n"
-  "#endif\n"
-  "}\n"
-  "#endif\n";
-
 VertexBuffer *ground_vb = nullptr;
 IndexBuffer *ground_ib = nullptr;
 VDecl ground_decl = nullptr;
@@ -107,38 +82,9 @@ void object_shadows()
 
 // 20 above the ground at z = -20, looking along +z and down (or at camera_at).
 vec4f camera_at(0.f, 20.f, -20.f, 0.5f); // position, pitch
-Matrix44 camera_itm()
-{
-  const float p = camera_at.w;
-  Matrix44 itm = Matrix44::identity();
-  itm.setRow(1, vec4f(0.f, std::cos(p), std::sin(p), 0.f));
-  itm.setRow(2, vec4f(0.f, -std::sin(p), std::cos(p), 0.f));
-  itm.setRow(3, vec4f(camera_at.x, camera_at.y, camera_at.z, 1.f));
-  return itm;
-}
-
-void set_camera()
-{
-  Matrix44 itm = camera_itm(), view;
-  inverse44(itm, view);
-  set_view_tm(view);
-  set_proj_tm(1.2915436f, float(d3d_wd) / float(d3d_ht), 0.1f, 512.f);
-  Matrix44 glob;
-  get_glob_tm(glob);
-  set_vs_consts(0, &glob.m[0][0], 4);
-  set_vs_consts(4, &itm.m[0][0], 4);
-  update_sky(1.f);
-}
-
-void draw_scene(float)
-{
-  set_camera();
-  if (gfx_quality == 1)
-    render_scene_deferred(camera_itm(), 0.f, 0.f);
-  else
-    render_scene_forward(0.f, 0.f);
-  draw_final_image();
-}
+Matrix44 camera_itm() { return scenetest::pitched_camera(vec4f(camera_at.x, camera_at.y, camera_at.z, 1.f), camera_at.w); }
+void set_camera() { scenetest::set_frame_camera(camera_itm()); }
+void draw_scene(float) { scenetest::draw_pipeline_frame(camera_itm(), gfx_quality); }
 
 // Screen pixel (top-down) of a world point.
 void project(vec4f p, int &x, int &y)
@@ -165,7 +111,7 @@ struct ObjScene
     ok = fs::exists(dir.dir + "/objects/stone1.mesh");
     if (!ok)
       return;
-    dir.write("ground.sh", ground_sh);
+    dir.write("ground.sh", scenetest::test_land_sh); // the green ground
     gfx_quality = quality;
     use_postfx = false;
     use_ppaa = false;
