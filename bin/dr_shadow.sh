@@ -30,15 +30,23 @@ in vec4 TEXCOORD6;
 in vec4 TEXCOORD7;
 #endif
 
-// The screen rectangle (clip space: x0, y0, x1, y1) of a sphere's binned volume, as the
-// binning computes it: the sphere moved 3 radii away from the light, 5 radii large.
-vec4 ball_rect(vec4 b)
+// The screen rectangle (clip space: x0, y0, x1, y1) of the sphere (c, r), computed as the
+// binning does.
+vec4 sphere_rect(vec3 c, float r)
 {
-  vec3 p = b.xyz - 3.0 * b.w * vc[14].xyz;
-  vec4 d = p.x * vc[0] + p.y * vc[1] + p.z * vc[2] + vc[3];
-  vec4 e = (abs(vc[0]) + abs(vc[1]) + abs(vc[2])) * (5.0 * b.w);
+  vec4 d = c.x * vc[0] + c.y * vc[1] + c.z * vc[2] + vc[3];
+  vec4 e = (abs(vc[0]) + abs(vc[1]) + abs(vc[2])) * r;
   vec2 m = d.xy / max(d.w, 0.1), s = e.xy / max(d.w - e.w, 0.1);
   return vec4(m - s, m + s);
+}
+
+// Where a sphere's shadow can fall on screen: it reaches 8 radii down the light and
+// widens to about 2 radii there (ball_light), so the rectangle around the sphere and the
+// far end holds it. Tighter than the binned volume, which keeps the tiles.
+vec4 ball_rect(vec4 b)
+{
+  vec4 a = sphere_rect(b.xyz, 1.35 * b.w), f = sphere_rect(b.xyz - 8.0 * b.w * vc[14].xyz, 2.1 * b.w);
+  return vec4(min(a.xy, f.xy), max(a.zw, f.zw));
 }
 
 void vsh()
@@ -101,12 +109,14 @@ void psh()
 {
   float depth = gb_unpack_depth(texture(s8, tc));
   float lit = 1.0;
-  if (depth < 1.0)
+  vec3 n = texture(s9, tc).xyz * 2.0 - 1.0;
+  vec3 l = normalize(vec3(SUN_DIR.x, abs(SUN_DIR.y), SUN_DIR.z));
+  // Nothing drawn there, or a surface turned from the sun (it gets no sunlight to lose).
+  if (depth < 1.0 && dot(n, l) > -0.2)
   {
     // Lifted off its surface along the normal, a point of an object is not shadowed by
     // the object's own spheres (which sit inside its surface).
-    vec3 p = pc[16].xyz + ray * depth + (texture(s9, tc).xyz * 2.0 - 1.0) * 0.45;
-    vec3 l = normalize(vec3(SUN_DIR.x, abs(SUN_DIR.y), SUN_DIR.z));
+    vec3 p = pc[16].xyz + ray * depth + n * 0.45;
     for (int i = 0; i < NUMVEC; i++)
       lit *= ball_light(p, l, v_ball[i]);
   }

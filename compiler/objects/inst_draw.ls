@@ -5,11 +5,13 @@ import objects.object_math
 import objects.static_objects
 
 // Objects are drawn out to where the drawn land ends, shrinking away over the last
-// stretch so that nothing pops; shadows reach less far (they are small there anyway).
+// stretch so that nothing pops. Their shadows reach less far: beyond that a tree's shadow
+// is a pixel or two of the quarter-size mask, gone in its blur. Buildings' walls cast
+// larger ones.
 static constexpr float OBJECT_DRAW_DIST = 124.f;
 static constexpr float OBJECT_NEAR_DIST = 40.f; // nearer: the full meshes
 static constexpr float OBJECT_FADE = 14.f;
-static constexpr float OBJECT_SHADOW_DIST = 56.f;
+static constexpr float OBJECT_SHADOW_DIST = 44.f;
 static constexpr float BUILDING_SHADOW_DIST = 80.f;
 
 void init_inst_render()
@@ -155,7 +157,10 @@ void render_gameobj_shadow()
       for (int r = 0; r < 3; r++)
         for (int c = 0; c < 3; c++)
           m.m[r][c] *= r == 1 ? s->scale * s->stretch : s->scale;
-      s->inst()->renderShadowBalls(m, s->scale * (1.f + s->stretch) * 0.5f);
+      // The shadows shrink away over the last stretch of their distance instead of popping.
+      const float dx = m.m[3][0] - v.cam.x, dz = m.m[3][2] - v.cam.z;
+      const float away = std::fmin((OBJECT_SHADOW_DIST - std::sqrt(dx * dx + dz * dz)) * (1.f / 8.f), 1.f);
+      s->inst()->renderShadowBalls(m, s->scale * (1.f + s->stretch) * 0.5f * away);
     }
   // A building piece's spheres are in its unit cell, their height a fraction of the
   // cell's span.

@@ -40,16 +40,14 @@ Mesh pine(const char *name, bool far)
     p.uvScale = 0.6f;
     return p;
   };
-  const int trunk_sides = far ? 3 : 6;
-  band(m, ring(trunk_sides, V3(0, -0.5f, 0), 0.24f, 0.24f, 0.3f), ring(trunk_sides, V3(0, 1.7f, 0), 0.13f, 0.13f, 0.3f),
-       trunk_paint);
-
+  // Top down, the trunk last: seen from above, as mostly, what is drawn first hides what
+  // follows from the depth test before it is shaded.
   struct Tier
   {
     float base, radius, apex;
   };
   const Tier tiers[3] = {{1.0f, 1.55f, 3.3f}, {2.1f, 1.2f, 4.4f}, {3.15f, 0.85f, 5.45f}};
-  for (int t = 0; t < 3; t++)
+  for (int t = 2; t >= 0; t--)
   {
     const Tier &T = tiers[t];
     const float a0 = rng.range(0.f, 6.28f);
@@ -79,6 +77,9 @@ Mesh pine(const char *name, bool far)
     // The underside: a shallow dark cone up into the tier.
     fan(m, rim, V3(0, T.base + 0.3f, 0), V3(0, -1, 0), needles);
   }
+  const int trunk_sides = far ? 3 : 6;
+  band(m, ring(trunk_sides, V3(0, -0.5f, 0), 0.24f, 0.24f, 0.3f), ring(trunk_sides, V3(0, 1.7f, 0), 0.13f, 0.13f, 0.3f),
+       trunk_paint);
   m.sphere(V3(0, 2.9f, 0), 1.35f);
   // The trunk's bark up to where the needles begin; needles darker below and inside,
   // lighter towards the tips.
