@@ -70,6 +70,27 @@ void render_building(const void *surface, int x, int z)
     building_cells.push(BuildingCell{x, z, lo, hi, piece});
 }
 
+// Other parts of the module (creatures, missiles) add their instances to the frame's
+// lists through a pass of their own: draw before the lists are drawn, shadows with the
+// static objects' shadows (render_shadow_ball or InstRender::renderShadowBalls).
+struct ObjectPass
+{
+  void (*draw)(const ObjectView &view);
+  void (*shadows)(const ObjectView &view);
+};
+static DynArray<ObjectPass> object_passes;
+// Adds the pass once (again on the same functions: nothing); either may be null. Register
+// from a static initializer of the file that has the pass, e.g.
+//   static const bool wyvern_pass = (add_object_pass(draw_wyverns, wyvern_shadows), true);
+// since it runs whenever the module is loaded, a hot reload keeps the pass.
+void add_object_pass(void (*draw)(const ObjectView &), void (*shadows)(const ObjectView &))
+{
+  for (const ObjectPass &p : object_passes)
+    if (p.draw == draw && p.shadows == shadows)
+      return;
+  object_passes.push(ObjectPass{draw, shadows});
+}
+
 static const DynArray<GameObj *> *const static_lists[] = {&TreeObject_list, &Stone1StaticObject_list,
                                                         &Menhir1StaticObject_list, &Menhir2StaticObject_list};
 
@@ -135,6 +156,9 @@ void do_inst_render()
     SimpleInstance *rec = static_cast<SimpleInstance *>(inst->allocInstances(1));
     write_simple_instance(*rec, vo.m, s->scale * vo.fade, s->scale * s->stretch * vo.fade, s->tint);
   }
+  for (const ObjectPass &p : object_passes)
+    if (p.draw)
+      p.draw(v);
   set_cull_mode(1);
   for (const InstRenderEntry *e = inst_render_table; e->name; e++)
     e->inst->render();
@@ -162,6 +186,9 @@ void render_gameobj_shadow()
       const float away = std::fmin((OBJECT_SHADOW_DIST - std::sqrt(dx * dx + dz * dz)) * (1.f / 8.f), 1.f);
       s->inst()->renderShadowBalls(m, s->scale * (1.f + s->stretch) * 0.5f * away);
     }
+  for (const ObjectPass &p : object_passes)
+    if (p.shadows)
+      p.shadows(v);
   // A building piece's spheres are in its unit cell, their height a fraction of the
   // cell's span.
   for (const BuildingCell &b : building_cells)

@@ -88,3 +88,34 @@ inline void write_simple_instance(SimpleInstance &s, const Matrix44 &m, float sx
   s.pos[2] = m.m[3][2];
   s.color = tint;
 }
+
+// A morph instance: as write_simple_instance, and the weights of the mesh's morph targets
+// 1..4 in [0, 1] (bird_body: wings up, wings down, folded, landing; gatherer_body: the
+// two halves of a stride, arms up, squash).
+inline void write_morph_instance(MorphInstance &s, const Matrix44 &m, float scale, D3dColor tint, vec4f weights)
+{
+  pack_inst_rotation(m, scale, scale, scale, s.rot);
+  s.pos[0] = m.m[3][0];
+  s.pos[1] = m.m[3][1];
+  s.pos[2] = m.m[3][2];
+  s.color = tint;
+  s.weights = vec4f_to_color(weights);
+}
+
+// A body along the Bezier curve p[0] (head end) .. p[3] (tail end): up directions and
+// thicknesses (1 = the mesh's own) at the two ends, tints, the glow and the wings' lift
+// (-1 fully down .. 1 fully up).
+inline void write_spline_instance(SplineInstance &s, const vec4f p[4], vec4f up_head, vec4f up_tail, float thick_head,
+                                  float thick_tail, D3dColor tint_head, D3dColor tint_tail, float glow, float lift)
+{
+  for (int i = 0; i < 4; i++)
+    s.p[i][0] = p[i].x, s.p[i][1] = p[i].y, s.p[i][2] = p[i].z;
+  auto up = [](vec4f u, float thick) {
+    u = normalize3(u);
+    return vec4f_to_color(vec4f(u.x * 0.5f + 0.5f, u.y * 0.5f + 0.5f, u.z * 0.5f + 0.5f, thick * 0.5f));
+  };
+  s.up[0] = up(up_head, thick_head);
+  s.up[1] = up(up_tail, thick_tail);
+  s.color[0] = D3dColor((tint_head.u & 0xFFFFFFu) | (unit_to_byte(glow) << 24));
+  s.color[1] = D3dColor((tint_tail.u & 0xFFFFFFu) | (unit_to_byte(lift * 0.5f + 0.5f) << 24));
+}
