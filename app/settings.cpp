@@ -1,5 +1,4 @@
 #include "settings.h"
-#include "log.h"
 #include <cerrno>
 #include <cinttypes>
 #include <cmath>
@@ -13,6 +12,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
+#include "log.h"
 
 int gfx_quality = 1;
 const char *gfx_quality_name[] = {"low", "high", nullptr};
@@ -60,7 +60,13 @@ const char *config_file_path()
   return path.c_str();
 }
 
-enum ValueType { VT_NONE, VT_DWORD, VT_SZ, VT_OTHER };
+enum ValueType
+{
+  VT_NONE,
+  VT_DWORD,
+  VT_SZ,
+  VT_OTHER
+};
 
 // One logical line of the file. Lines continued with a trailing "\" (long hex values as
 // regedit writes them) are kept together so a replaced value takes its tail with it.
@@ -71,9 +77,9 @@ struct RegLine
   bool key_header = false; // the header line of our key
   bool blank = false;
   ValueType type = VT_NONE;
-  std::string name;        // for value lines
+  std::string name; // for value lines
   uint32_t dword = 0;
-  std::string text;        // VT_SZ bytes
+  std::string text; // VT_SZ bytes
 };
 
 struct RegFile
@@ -86,9 +92,12 @@ struct RegFile
 
 static int hex_digit(char c)
 {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= '0' && c <= '9')
+    return c - '0';
+  if (c >= 'a' && c <= 'f')
+    return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F')
+    return c - 'A' + 10;
   return -1;
 }
 
@@ -499,7 +508,7 @@ static void set_size(int w, int h)
 struct Switch
 {
   const char *name;
-  const char *arg;  // name of the argument for -help, null when the switch takes none
+  const char *arg; // name of the argument for -help, null when the switch takes none
   const char *help;
   // Applies the switch; arg is the next command-line argument (or null). Returns false
   // when a required argument is missing or malformed.
@@ -543,17 +552,61 @@ static bool parse_press(const char *a)
 }
 
 static const Switch switches[] = {
-  {"-720", nullptr, "request a 1280 x 720 window", [](const char *) { set_size(1280, 720); return true; }},
-  {"-360", nullptr, "request a 640 x 360 window", [](const char *) { set_size(640, 360); return true; }},
-  {"-1024", nullptr, "request a 1280 x 1024 window", [](const char *) { set_size(1280, 1024); return true; }},
-  {"-aa", nullptr, "anti-aliasing post-effect on", [](const char *) { use_ppaa = true; return true; }},
-  {"-noaa", nullptr, "anti-aliasing post-effect off", [](const char *) { use_ppaa = false; return true; }},
-  {"-vs", nullptr, "vertical sync on", [](const char *) { app_use_vsync = true; return true; }},
-  {"-novs", nullptr, "vertical sync off", [](const char *) { app_use_vsync = false; return true; }},
-  {"-fullscr", nullptr, "start in full screen", [](const char *) { app_options.fullscreen = true; return true; }},
-  {"-win", nullptr, "start in a window", [](const char *) { app_options.fullscreen = false; return true; }},
-  {"-gfx-high", nullptr, "high graphics quality (deferred lighting)", [](const char *) { gfx_quality = 1; return true; }},
-  {"-gfx-low", nullptr, "low graphics quality (forward pipeline)", [](const char *) { gfx_quality = 0; return true; }},
+  {"-720", nullptr, "request a 1280 x 720 window",
+   [](const char *) {
+     set_size(1280, 720);
+     return true;
+   }},
+  {"-360", nullptr, "request a 640 x 360 window",
+   [](const char *) {
+     set_size(640, 360);
+     return true;
+   }},
+  {"-1024", nullptr, "request a 1280 x 1024 window",
+   [](const char *) {
+     set_size(1280, 1024);
+     return true;
+   }},
+  {"-aa", nullptr, "anti-aliasing post-effect on",
+   [](const char *) {
+     use_ppaa = true;
+     return true;
+   }},
+  {"-noaa", nullptr, "anti-aliasing post-effect off",
+   [](const char *) {
+     use_ppaa = false;
+     return true;
+   }},
+  {"-vs", nullptr, "vertical sync on",
+   [](const char *) {
+     app_use_vsync = true;
+     return true;
+   }},
+  {"-novs", nullptr, "vertical sync off",
+   [](const char *) {
+     app_use_vsync = false;
+     return true;
+   }},
+  {"-fullscr", nullptr, "start in full screen",
+   [](const char *) {
+     app_options.fullscreen = true;
+     return true;
+   }},
+  {"-win", nullptr, "start in a window",
+   [](const char *) {
+     app_options.fullscreen = false;
+     return true;
+   }},
+  {"-gfx-high", nullptr, "high graphics quality (deferred lighting)",
+   [](const char *) {
+     gfx_quality = 1;
+     return true;
+   }},
+  {"-gfx-low", nullptr, "low graphics quality (forward pipeline)",
+   [](const char *) {
+     gfx_quality = 0;
+     return true;
+   }},
   {"-seed", "N", "use N as the world's random seed instead of the clock",
    [](const char *a) {
      uint64_t v;
@@ -588,10 +641,14 @@ static const Switch switches[] = {
      app_options.screenshot_at[app_options.screenshot_count++] = int(v);
      return true;
    }},
-  {"-press", "N:KEY", "press KEY (a letter, digit or F1..F12, ctrl+ / shift+ in front for Ctrl / Shift) in update N (up to 16)",
+  {"-press", "N:KEY",
+   "press KEY (a letter, digit or F1..F12, ctrl+ / shift+ in front for Ctrl / Shift) in update N (up to 16)",
    [](const char *a) { return parse_press(a); }},
   {"-dev", nullptr, "enter the development mode after start-up (without -cam: 60 above the map's south, looking north)",
-   [](const char *) { app_options.start_dev = true; return true; }},
+   [](const char *) {
+     app_options.start_dev = true;
+     return true;
+   }},
   {"-sun", "DEG", "put the sun DEG degrees from the vertical after start-up",
    [](const char *a) {
      char *end = nullptr;
@@ -614,7 +671,11 @@ static const Switch switches[] = {
      memcpy(app_options.cam, v, sizeof(v));
      return true;
    }},
-  {"-help", nullptr, "print this list and exit", [](const char *) { app_options.show_help = true; return true; }},
+  {"-help", nullptr, "print this list and exit",
+   [](const char *) {
+     app_options.show_help = true;
+     return true;
+   }},
 };
 
 void parse_options(int argc, const char *const *argv)

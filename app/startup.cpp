@@ -1,36 +1,36 @@
 #include "startup.h"
-#include "app_globals.h"
-#include "clock.h"
-#include "device_link.h"
-#include "frame_stats.h"
-#include "game_mode.h"
-#include "input.h"
-#include "log.h"
-#include "main_loop.h"
-#include "paths.h"
-#include "settings.h"
-#include "window.h"
-#include "camera.h"
-#include "game_modes.h"
-#include "scene_links.h"
-#include "gameobj/gameobj.h"
-#include "gameobj/gameobj_host.h"
-#include "script/world_export.h"
-#include "script/world_hooks.h"
-#include "script/world_script.h"
-#include "render/buffers.h"
-#include "render/debug_vis.h"
-#include "render/device.h"
-#include "render/screenshot.h"
-#include "render/shaders.h"
-#include "render/shadow_balls.h"
-#include "ui/text.h"
 #include <SDL2/SDL.h>
 #include <cinttypes>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <unistd.h>
+#include "app_globals.h"
+#include "camera.h"
+#include "clock.h"
+#include "device_link.h"
+#include "frame_stats.h"
+#include "game_mode.h"
+#include "game_modes.h"
+#include "gameobj/gameobj.h"
+#include "gameobj/gameobj_host.h"
+#include "input.h"
+#include "log.h"
+#include "main_loop.h"
+#include "paths.h"
+#include "render/buffers.h"
+#include "render/debug_vis.h"
+#include "render/device.h"
+#include "render/screenshot.h"
+#include "render/shaders.h"
+#include "render/shadow_balls.h"
+#include "scene_links.h"
+#include "script/world_export.h"
+#include "script/world_hooks.h"
+#include "script/world_script.h"
+#include "settings.h"
+#include "ui/text.h"
+#include "window.h"
 
 // Statistics overlay of the text renderer (ui/stats_overlay.cpp).
 ENGINE_API void draw_stats_overlay();
@@ -270,16 +270,16 @@ void shutdown_sequence()
   if (ran)
     return;
   ran = true;
-  debug("closing...");          // S1
-  close_systems();              // S2
-  close_font();                 // S3
+  debug("closing..."); // S1
+  close_systems();     // S2
+  close_font();        // S3
   if (!common_vb_writer.startPtr)
-    common_vb_writer.close();   // S4 (a writer still running is left to the device's end)
-  close_gpu_load();             // S5
-  close_d3d();                  // S6; the window goes after the device
+    common_vb_writer.close(); // S4 (a writer still running is left to the device's end)
+  close_gpu_load();           // S5
+  close_d3d();                // S6; the window goes after the device
   close_platform();
-  clear_input();                // S7
-  debug("closed all systems");  // S8
+  clear_input();               // S7
+  debug("closed all systems"); // S8
 }
 
 void quit_game(int code)
@@ -433,8 +433,8 @@ int app_main(int argc, char **argv)
   // 30.
   LoopRunStats st = run_main_loop(loop_hooks());
   if (app_options.frame_limit)
-    debug("frames: %d, updates: %d, wall time: %d ms, frame time: mean %d us, p95 %d us",
-          st.frames, st.updates, get_time_msec(st.wall_ticks), st.mean_frame_us, st.p95_frame_us);
+    debug("frames: %d, updates: %d, wall time: %d ms, frame time: mean %d us, p95 %d us", st.frames, st.updates,
+          get_time_msec(st.wall_ticks), st.mean_frame_us, st.p95_frame_us);
 
   // 31.
   shutdown_sequence();

@@ -29,10 +29,10 @@ Texture *HeightmapRenderer::mapTex = nullptr;
 alignas(64) float HeightmapRenderer::curh[HMAP_CELLS];
 // The building piece of each house tile letter 'a'..'s'.
 HouseTileInfo HeightmapRenderer::house_tile_info[NUM_HOUSE_TILES] = {
-  &roof_corner_inst,   &tower_corner_inst,   &tower_wall1_inst,    &tower_wall2_inst,    &castle_walk_inst,
-  &merlon_top_inst,    &merlon_corner_inst,  &merlon_wall1_inst,   &merlon_wall2_inst,   &castle_wall1_inst,
-  &castle_wall2_inst,  &castle_wall3_inst,   &castle_wall4_inst,   &castle_slant1_inst,  &castle_slant2_inst,
-  &castle_slant3_inst, &castle_slant4_inst,  &castle_corner1_inst, &castle_corner2_inst,
+  &roof_corner_inst,   &tower_corner_inst,  &tower_wall1_inst,    &tower_wall2_inst,    &castle_walk_inst,
+  &merlon_top_inst,    &merlon_corner_inst, &merlon_wall1_inst,   &merlon_wall2_inst,   &castle_wall1_inst,
+  &castle_wall2_inst,  &castle_wall3_inst,  &castle_wall4_inst,   &castle_slant1_inst,  &castle_slant2_inst,
+  &castle_slant3_inst, &castle_slant4_inst, &castle_corner1_inst, &castle_corner2_inst,
 };
 int HeightmapRenderer::num_house_tiles = NUM_HOUSE_TILES;
 static_assert(sizeof(HeightmapRenderer::house_tile_info) / sizeof(HouseTileInfo) == 19);
@@ -48,8 +48,12 @@ LandRenderState land_state;
 
 using HR = HeightmapRenderer;
 
-#define LAND_ASSERT(cond, text) \
-  do { if (!(cond)) fatal("%s(%d): failed ASSERT(%s)", "hmRender", __LINE__, text); } while (0)
+#define LAND_ASSERT(cond, text)                                       \
+  do                                                                  \
+  {                                                                   \
+    if (!(cond))                                                      \
+      fatal("%s(%d): failed ASSERT(%s)", "hmRender", __LINE__, text); \
+  } while (0)
 
 static void *lock_vb_checked(VertexBuffer *vb, int size = 0)
 {
@@ -148,8 +152,8 @@ static void create_textures(LandRenderState &s)
   s.detailTex = get_texture("detail.dds", false);
   if (s.highQuality)
     s.foamTex = get_texture("foam.dds", false);
-  if (!ok || !HR::normTex || !s.normTexPrev || !s.normTexNext || !HR::colrTex || !HR::topcTex ||
-      !HR::hmapTex || !s.detailTex)
+  if (!ok || !HR::normTex || !s.normTexPrev || !s.normTexNext || !HR::colrTex || !HR::topcTex || !HR::hmapTex ||
+      !s.detailTex)
     fatal("can't create land textures");
 }
 
@@ -223,13 +227,13 @@ void close_land_render()
 {
   LandRenderState &s = land_state;
   close_world_map(s);
-  Shader **shaders[] = {&s.landShader, &s.landInstShader, &s.waterShader, &s.loadColorShader,
-                        &s.loadFloatShader, &s.normShader, &s.aperShader[0], &s.aperShader[1],
-                        &s.aperShader[2], &s.interpShader, &s.horizonShader};
+  Shader **shaders[] = {&s.landShader,      &s.landInstShader, &s.waterShader,   &s.loadColorShader,
+                        &s.loadFloatShader, &s.normShader,     &s.aperShader[0], &s.aperShader[1],
+                        &s.aperShader[2],   &s.interpShader,   &s.horizonShader};
   for (Shader **sh : shaders)
     drop(*sh, destroy_shader);
-  Texture **rts[] = {&HR::aperTex, &s.aperTexPrev, &s.aperTexNext, &HR::normTex, &s.normTexPrev,
-                     &s.normTexNext, &HR::colrTex, &HR::topcTex, &HR::hmapTex};
+  Texture **rts[] = {&HR::aperTex,   &s.aperTexPrev, &s.aperTexNext, &HR::normTex, &s.normTexPrev,
+                     &s.normTexNext, &HR::colrTex,   &HR::topcTex,   &HR::hmapTex};
   for (Texture **t : rts)
     drop(*t, release_texture);
   drop(s.detailTex, free_texture);
@@ -358,8 +362,7 @@ static void upload_points(LandRenderState &s, int x0, int z0, int nx, int nz, F 
 // texels directly, which costs a fraction of the point draws; the points remain the way
 // when a texture cannot be locked. Both give the same texels.
 template <typename T, typename F>
-static bool upload_cells(LandRenderState &s, Texture *target, VDecl decl, Shader *sh, const LandRegion &r,
-                         F value)
+static bool upload_cells(LandRenderState &s, Texture *target, VDecl decl, Shader *sh, const LandRegion &r, F value)
 {
   const int x0 = r.x0, z0 = r.z0, nx = r.x1 - r.x0, nz = r.z1 - r.z0;
   LAND_ASSERT(nx > 0 && nz > 0, "nx>0 && nz>0");

@@ -78,10 +78,7 @@ void set_vc(int reg, vec4f v) { set_vs_consts(reg, &v.x, 1); }
 void set_pc(int reg, vec4f v) { set_ps_consts(reg, &v.x, 1); }
 
 // Clip space to texture space with the half-texel offset of the screen.
-void set_screen_texmap()
-{
-  set_vc(16, 0.5f, -0.5f, 0.5f + 0.5f / float(d3d_wd), 0.5f + 0.5f / float(d3d_ht));
-}
+void set_screen_texmap() { set_vc(16, 0.5f, -0.5f, 0.5f + 0.5f / float(d3d_wd), 0.5f + 0.5f / float(d3d_ht)); }
 
 void point_clamp(int stage)
 {

@@ -233,7 +233,10 @@ TEST(LandRender, WorldMapShowsLandAndWaterInPlace)
     // the cells around it, half as deep; cells without a wet corner stay land.
     auto pix = [&](int px_x, int px_z) { return px[size_t(px_z) * 512 + px_x]; };
     const int cx = 2 * wx, cz = 2 * wz;
-    auto blueness = [&](int ox, int oz) { uint32_t c = pix(cx + ox, cz + oz); return int(B(c)) - int(G(c)); };
+    auto blueness = [&](int ox, int oz) {
+      uint32_t c = pix(cx + ox, cz + oz);
+      return int(B(c)) - int(G(c));
+    };
     const int land = blueness(9, 9);
     for (auto [ox, oz] : {std::pair{0, 0}, {1, 0}, {-1, 0}, {0, 1}, {0, -1}})
       EXPECT_GT(blueness(ox, oz), land + 25) << "water at " << ox << "," << oz;
@@ -311,8 +314,8 @@ TEST(LandRender, PartialRefreshGivesWhatAFullOneGives)
   prepare_land_render(0.05f); // t = 1: the interpolated copies are the latest results
   EXPECT_LE(s.interpArea.x0, 60 - LAND_PASS_REACH);
   EXPECT_GE(s.interpArea.x1, 170 + 5 + LAND_PASS_REACH);
-  const std::vector<uint8_t> part[4] = {texels(s.normTexNext), texels(s.aperTexNext), texels(HeightmapRenderer::normTex),
-                                        texels(HeightmapRenderer::aperTex)};
+  const std::vector<uint8_t> part[4] = {texels(s.normTexNext), texels(s.aperTexNext),
+                                        texels(HeightmapRenderer::normTex), texels(HeightmapRenderer::aperTex)};
   // The map is lit from the refresh before (the latest targets may still be drawing):
   // one more step shows the edits.
   request_land_refresh();
@@ -321,8 +324,8 @@ TEST(LandRender, PartialRefreshGivesWhatAFullOneGives)
 
   land_render_after_reset(); // the next refresh redoes everything
   prepare_land_render(0.05f);
-  const std::vector<uint8_t> full[4] = {texels(s.normTexNext), texels(s.aperTexNext), texels(HeightmapRenderer::normTex),
-                                        texels(HeightmapRenderer::aperTex)};
+  const std::vector<uint8_t> full[4] = {texels(s.normTexNext), texels(s.aperTexNext),
+                                        texels(HeightmapRenderer::normTex), texels(HeightmapRenderer::aperTex)};
   const char *names[4] = {"normals", "aperture", "interpolated normals", "interpolated aperture"};
   for (int i = 0; i < 4; i++)
     EXPECT_LE(max_difference(part[i], full[i]), 1) << names[i];

@@ -129,10 +129,7 @@ void draw_scene(float)
 }
 
 // Only the final pass: the current scene image onto the back buffer.
-void draw_final_only(float)
-{
-  draw_final_image();
-}
+void draw_final_only(float) { draw_final_image(); }
 
 int R(uint32_t p) { return (p >> 16) & 0xFF; }
 int G(uint32_t p) { return (p >> 8) & 0xFF; }
@@ -244,8 +241,8 @@ TEST(SceneRender, MlaaChangesOnlyEdgePixels)
   for (int y = 0; y < h; y++)
     for (int x = 0; x < w; x++)
     {
-      bool near_edge = edge_between(x, y, x - 1, y) || edge_between(x, y, x + 1, y) ||
-                       edge_between(x, y, x, y - 1) || edge_between(x, y, x, y + 1);
+      bool near_edge = edge_between(x, y, x - 1, y) || edge_between(x, y, x + 1, y) || edge_between(x, y, x, y - 1) ||
+                       edge_between(x, y, x, y + 1);
       bool differs = (at(before, x, y) & 0xFFFFFF) != (at(after, x, y) & 0xFFFFFF);
       if (differs)
       {

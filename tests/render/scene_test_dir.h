@@ -2,12 +2,12 @@
 // A scratch program directory for the scene and sky tests: the shaders, includes and
 // scripts of bin/ copied into a fresh folder, which becomes app_path until the object
 // goes. Tests write their own scripts and shaders there.
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <cmath>
 #include "app/paths.h"
 #include "render/device.h"
 #include "render/scene_render.h"
@@ -19,32 +19,31 @@ namespace scenetest
 {
 // World positions through vc[0..3]. Deferred: into the geometry buffer; forward: flat
 // colours. WATER selects the water variant.
-inline const char *const test_land_sh =
-  "#include \"gbuffer.inc\"\n"
-  "VARYING float depth;\n"
-  "#if VSH\n"
-  "in vec4 POSITION0;\n"
-  "void vsh()\n"
-  "{\n"
-  "  vec4 p = vec4(POSITION0.xyz, 1.0);\n"
-  "  gl_Position = p.x * vc[0] + p.y * vc[1] + p.z * vc[2] + vc[3];\n"
-  "  depth = gb_view_depth(p);\n"
-  "}\n"
-  "#endif\n"
-  "#if PSH\n"
-  "void psh()\n"
-  "{\n"
-  "#if defined(DEFERRED) && defined(WATER)\n"
-  "  gb_write_water(depth, vec3(0.0, 1.0, 0.0), 0.9, 0.0);\n"
-  "#elif defined(DEFERRED)\n"
-  "  gb_write_land(depth, vec3(0.0, 1.0, 0.0), vec3(0.25, 0.5, 0.15), 1.0);\n"
-  "#elif defined(WATER)\n"
-  "  COLOR0 = vec4(0.1, 0.3, 0.6, 1.0);\n"
-  "#else\n"
-  "  COLOR0 = vec4(0.3, 0.6, 0.2, 1.0);\n"
-  "#endif\n"
-  "}\n"
-  "#endif\n";
+inline const char *const test_land_sh = "#include \"gbuffer.inc\"\n"
+                                        "VARYING float depth;\n"
+                                        "#if VSH\n"
+                                        "in vec4 POSITION0;\n"
+                                        "void vsh()\n"
+                                        "{\n"
+                                        "  vec4 p = vec4(POSITION0.xyz, 1.0);\n"
+                                        "  gl_Position = p.x * vc[0] + p.y * vc[1] + p.z * vc[2] + vc[3];\n"
+                                        "  depth = gb_view_depth(p);\n"
+                                        "}\n"
+                                        "#endif\n"
+                                        "#if PSH\n"
+                                        "void psh()\n"
+                                        "{\n"
+                                        "#if defined(DEFERRED) && defined(WATER)\n"
+                                        "  gb_write_water(depth, vec3(0.0, 1.0, 0.0), 0.9, 0.0);\n"
+                                        "#elif defined(DEFERRED)\n"
+                                        "  gb_write_land(depth, vec3(0.0, 1.0, 0.0), vec3(0.25, 0.5, 0.15), 1.0);\n"
+                                        "#elif defined(WATER)\n"
+                                        "  COLOR0 = vec4(0.1, 0.3, 0.6, 1.0);\n"
+                                        "#else\n"
+                                        "  COLOR0 = vec4(0.3, 0.6, 0.2, 1.0);\n"
+                                        "#endif\n"
+                                        "}\n"
+                                        "#endif\n";
 
 // A camera at pos looking along +z, pitched down by pitch (radians): its world matrix.
 inline Matrix44 pitched_camera(vec4f pos, float pitch)
