@@ -12,17 +12,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
-#include "log.h"
-
-int gfx_quality = 1;
-const char *gfx_quality_name[] = {"low", "high", nullptr};
-int land_shadow_quality = 2;
-bool use_postfx = true;
-bool use_ppaa = true;
-bool use_obj_shadows = true;
-bool use_fog = true;
-bool app_use_vsync = true;
-bool d3d_limit_buffered_frames = true;
+#include "core/log.h"
 
 AppOptions app_options = {};
 
@@ -551,62 +541,19 @@ static bool parse_press(const char *a)
   return true;
 }
 
+// clang-format off
 static const Switch switches[] = {
-  {"-720", nullptr, "request a 1280 x 720 window",
-   [](const char *) {
-     set_size(1280, 720);
-     return true;
-   }},
-  {"-360", nullptr, "request a 640 x 360 window",
-   [](const char *) {
-     set_size(640, 360);
-     return true;
-   }},
-  {"-1024", nullptr, "request a 1280 x 1024 window",
-   [](const char *) {
-     set_size(1280, 1024);
-     return true;
-   }},
-  {"-aa", nullptr, "anti-aliasing post-effect on",
-   [](const char *) {
-     use_ppaa = true;
-     return true;
-   }},
-  {"-noaa", nullptr, "anti-aliasing post-effect off",
-   [](const char *) {
-     use_ppaa = false;
-     return true;
-   }},
-  {"-vs", nullptr, "vertical sync on",
-   [](const char *) {
-     app_use_vsync = true;
-     return true;
-   }},
-  {"-novs", nullptr, "vertical sync off",
-   [](const char *) {
-     app_use_vsync = false;
-     return true;
-   }},
-  {"-fullscr", nullptr, "start in full screen",
-   [](const char *) {
-     app_options.fullscreen = true;
-     return true;
-   }},
-  {"-win", nullptr, "start in a window",
-   [](const char *) {
-     app_options.fullscreen = false;
-     return true;
-   }},
-  {"-gfx-high", nullptr, "high graphics quality (deferred lighting)",
-   [](const char *) {
-     gfx_quality = 1;
-     return true;
-   }},
-  {"-gfx-low", nullptr, "low graphics quality (forward pipeline)",
-   [](const char *) {
-     gfx_quality = 0;
-     return true;
-   }},
+  {"-720", nullptr, "request a 1280 x 720 window", [](const char *) { set_size(1280, 720); return true; }},
+  {"-360", nullptr, "request a 640 x 360 window", [](const char *) { set_size(640, 360); return true; }},
+  {"-1024", nullptr, "request a 1280 x 1024 window", [](const char *) { set_size(1280, 1024); return true; }},
+  {"-aa", nullptr, "anti-aliasing post-effect on", [](const char *) { use_ppaa = true; return true; }},
+  {"-noaa", nullptr, "anti-aliasing post-effect off", [](const char *) { use_ppaa = false; return true; }},
+  {"-vs", nullptr, "vertical sync on", [](const char *) { app_use_vsync = true; return true; }},
+  {"-novs", nullptr, "vertical sync off", [](const char *) { app_use_vsync = false; return true; }},
+  {"-fullscr", nullptr, "start in full screen", [](const char *) { app_options.fullscreen = true; return true; }},
+  {"-win", nullptr, "start in a window", [](const char *) { app_options.fullscreen = false; return true; }},
+  {"-gfx-high", nullptr, "high graphics quality (deferred lighting)", [](const char *) { gfx_quality = GFX_QUALITY_HIGH; return true; }},
+  {"-gfx-low", nullptr, "low graphics quality (forward pipeline)", [](const char *) { gfx_quality = GFX_QUALITY_LOW; return true; }},
   {"-seed", "N", "use N as the world's random seed instead of the clock",
    [](const char *a) {
      uint64_t v;
@@ -677,6 +624,7 @@ static const Switch switches[] = {
      return true;
    }},
 };
+// clang-format on
 
 void parse_options(int argc, const char *const *argv)
 {

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
-#include "engine_api.h"
+#include "core/engine_api.h"
+#include "core/gfx_settings.h" // the settings parse_options governs
 
 // --- the per-user configuration store ---
 // One .reg-syntax file, ${XDG_CONFIG_HOME:-$HOME/.config}/Oblenko Games/Zarnith/settings.reg,
@@ -20,17 +21,6 @@ ENGINE_API bool get_config_str(const char *name, char *buf, int size);
 
 // Full path of the settings file (valid until the next call).
 const char *config_file_path();
-
-// --- settings, read once at start-up by parse_options ---
-extern ENGINE_API int gfx_quality;                // 0 "low", 1 "high"
-extern ENGINE_API const char *gfx_quality_name[]; // null-terminated
-extern ENGINE_API int land_shadow_quality;        // 0..2, Shift+F5 cycles it
-extern ENGINE_API bool use_postfx;
-extern ENGINE_API bool use_ppaa;
-extern ENGINE_API bool use_obj_shadows;
-extern ENGINE_API bool use_fog;
-extern ENGINE_API bool app_use_vsync;
-extern ENGINE_API bool d3d_limit_buffered_frames;
 
 // What the command line and the store ask of the start-up; filled by parse_options.
 struct AppOptions

@@ -1,10 +1,11 @@
 // Object shadows into the quarter-size shadow mask (multiplied in; white = lit): one quad
 // per screen tile and instance, darkening each pixel by the spheres of the instance
 // (render/shadow_balls.h). NUMVEC = spheres per instance (8, 4, 2 or 1).
-//   vc[15] = (tile width, tile height, -1, -1) in clip space; vc[14] = the light vector the
-//   spheres were binned with; vc[0..3] = view x projection; vc[16], vc[20]: screen to
-//   quarter-size texels; vc[17..19] = far-plane corner rays; pc[16] = camera position;
-//   pc[0] = the light vector; s8, s9 = the quarter-size depth and normals (gbuffer.inc).
+//   VC_SHADOW_TILE = a tile in clip space; VC_SHADOW_LIGHT = the light vector the spheres
+//   were binned with; VC_GLOB_TM = view x projection; VC_SCREEN_TEXMAP, VC_QUARTER_TEXEL:
+//   screen to quarter-size texels; VC_FAR_RAYS = far-plane corner rays; PC_CAMERA_POS;
+//   the sun of PC_SKY; TEX_SHADOW_DEPTH, TEX_SHADOW_NORMALS (gbuffer.inc).
+#include "registers.inc"
 #include "sky_light.inc"
 #include "gbuffer.inc"
 
@@ -34,8 +35,8 @@ in vec4 TEXCOORD7;
 // binning does.
 vec4 sphere_rect(vec3 c, float r)
 {
-  vec4 d = c.x * vc[0] + c.y * vc[1] + c.z * vc[2] + vc[3];
-  vec4 e = (abs(vc[0]) + abs(vc[1]) + abs(vc[2])) * r;
+  vec4 d = c.x * vc[VC_GLOB_TM] + c.y * vc[VC_GLOB_TM + 1] + c.z * vc[VC_GLOB_TM + 2] + vc[VC_GLOB_TM + 3];
+  vec4 e = (abs(vc[VC_GLOB_TM]) + abs(vc[VC_GLOB_TM + 1]) + abs(vc[VC_GLOB_TM + 2])) * r;
   vec2 m = d.xy / max(d.w, 0.1), s = e.xy / max(d.w - e.w, 0.1);
   return vec4(m - s, m + s);
 }
@@ -45,14 +46,14 @@ vec4 sphere_rect(vec3 c, float r)
 // far end holds it. Tighter than the binned volume, which keeps the tiles.
 vec4 ball_rect(vec4 b)
 {
-  vec4 a = sphere_rect(b.xyz, 1.35 * b.w), f = sphere_rect(b.xyz - 8.0 * b.w * vc[14].xyz, 2.1 * b.w);
+  vec4 a = sphere_rect(b.xyz, 1.35 * b.w), f = sphere_rect(b.xyz - 8.0 * b.w * vc[VC_SHADOW_LIGHT].xyz, 2.1 * b.w);
   return vec4(min(a.xy, f.xy), max(a.zw, f.zw));
 }
 
 void vsh()
 {
   // The quad covers only the part of its tile that the instance's spheres reach.
-  vec2 lo = POSITION1.xy * vc[15].xy + vc[15].zw, hi = lo + vc[15].xy;
+  vec2 lo = POSITION1.xy * vc[VC_SHADOW_TILE].xy + vc[VC_SHADOW_TILE].zw, hi = lo + vc[VC_SHADOW_TILE].xy;
   vec4 r = ball_rect(TEXCOORD0);
 #if NUMVEC > 1
   vec4 r1 = ball_rect(TEXCOORD1);
@@ -69,8 +70,8 @@ void vsh()
   vec2 a = max(lo, r.xy), b = max(min(hi, r.zw), a);
   vec2 clip = mix(a, b, POSITION0.xy * 0.5 + 0.5);
   gl_Position = vec4(clip, 0.0, 1.0);
-  tc = clip * vc[16].xy + 0.5 + 0.5 * vc[20].xy;
-  ray = clip.x * vc[17].xyz + clip.y * vc[18].xyz + vc[19].xyz;
+  tc = clip * vc[VC_SCREEN_TEXMAP].xy + 0.5 + 0.5 * vc[VC_QUARTER_TEXEL].xy;
+  ray = clip.x * vc[VC_FAR_RAYS].xyz + clip.y * vc[VC_FAR_RAYS + 1].xyz + vc[VC_FAR_RAYS + 2].xyz;
   v_ball[0] = TEXCOORD0;
 #if NUMVEC > 1
   v_ball[1] = TEXCOORD1;
@@ -107,16 +108,16 @@ float ball_light(vec3 p, vec3 l, vec4 b)
 
 void psh()
 {
-  float depth = gb_unpack_depth(texture(s8, tc));
+  float depth = gb_unpack_depth(texture(TEX_SHADOW_DEPTH, tc));
   float lit = 1.0;
-  vec3 n = texture(s9, tc).xyz * 2.0 - 1.0;
+  vec3 n = texture(TEX_SHADOW_NORMALS, tc).xyz * 2.0 - 1.0;
   vec3 l = normalize(vec3(SUN_DIR.x, abs(SUN_DIR.y), SUN_DIR.z));
   // Nothing drawn there, or a surface turned from the sun (it gets no sunlight to lose).
   if (depth < 1.0 && dot(n, l) > -0.2)
   {
     // Lifted off its surface along the normal, a point of an object is not shadowed by
     // the object's own spheres (which sit inside its surface).
-    vec3 p = pc[16].xyz + ray * depth + n * 0.45;
+    vec3 p = pc[PC_CAMERA_POS].xyz + ray * depth + n * 0.45;
     for (int i = 0; i < NUMVEC; i++)
       lit *= ball_light(p, l, v_ball[i]);
   }

@@ -3,12 +3,13 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include "app/log.h"
-#include "app/settings.h"
+#include "core/gfx_settings.h"
+#include "core/log.h"
 #include "render/device.h"
 #include "render/mesh.h"
-#include "render/shadow_balls.h"
+#include "render/shader_registers.h"
 #include "render/shaders.h"
+#include "render/shadow_balls.h"
 #include "render/textures.h"
 
 namespace
@@ -17,29 +18,20 @@ constexpr int CHUNK_BYTES = 32768; // owned instance memory grows in steps of at
 
 // Stream 1 layouts. Offsets and sizes must match the record structs of inst_render.h.
 const VsdElement simple_layout[] = {
-  vsd_element(0, 1, VSDT_D3DCOLOR, VSDU_POSITION, 11),
-  vsd_element(4, 1, VSDT_D3DCOLOR, VSDU_POSITION, 12),
-  vsd_element(8, 1, VSDT_D3DCOLOR, VSDU_POSITION, 13),
-  vsd_element(12, 1, VSDT_FLOAT3, VSDU_POSITION, 10),
+  vsd_element(0, 1, VSDT_D3DCOLOR, VSDU_POSITION, 11), vsd_element(4, 1, VSDT_D3DCOLOR, VSDU_POSITION, 12),
+  vsd_element(8, 1, VSDT_D3DCOLOR, VSDU_POSITION, 13), vsd_element(12, 1, VSDT_FLOAT3, VSDU_POSITION, 10),
   vsd_element(24, 1, VSDT_D3DCOLOR, VSDU_COLOR, 10),
 };
 const VsdElement morph_layout[] = {
-  vsd_element(0, 1, VSDT_D3DCOLOR, VSDU_POSITION, 11),
-  vsd_element(4, 1, VSDT_D3DCOLOR, VSDU_POSITION, 12),
-  vsd_element(8, 1, VSDT_D3DCOLOR, VSDU_POSITION, 13),
-  vsd_element(12, 1, VSDT_FLOAT3, VSDU_POSITION, 10),
-  vsd_element(24, 1, VSDT_D3DCOLOR, VSDU_COLOR, 10),
-  vsd_element(28, 1, VSDT_D3DCOLOR, VSDU_POSITION, 15),
+  vsd_element(0, 1, VSDT_D3DCOLOR, VSDU_POSITION, 11), vsd_element(4, 1, VSDT_D3DCOLOR, VSDU_POSITION, 12),
+  vsd_element(8, 1, VSDT_D3DCOLOR, VSDU_POSITION, 13), vsd_element(12, 1, VSDT_FLOAT3, VSDU_POSITION, 10),
+  vsd_element(24, 1, VSDT_D3DCOLOR, VSDU_COLOR, 10),   vsd_element(28, 1, VSDT_D3DCOLOR, VSDU_POSITION, 15),
 };
 const VsdElement spline_layout[] = {
-  vsd_element(0, 1, VSDT_FLOAT3, VSDU_POSITION, 10),
-  vsd_element(12, 1, VSDT_FLOAT3, VSDU_POSITION, 11),
-  vsd_element(24, 1, VSDT_FLOAT3, VSDU_POSITION, 12),
-  vsd_element(36, 1, VSDT_FLOAT3, VSDU_POSITION, 13),
-  vsd_element(48, 1, VSDT_D3DCOLOR, VSDU_NORMAL, 10),
-  vsd_element(52, 1, VSDT_D3DCOLOR, VSDU_NORMAL, 11),
-  vsd_element(56, 1, VSDT_D3DCOLOR, VSDU_COLOR, 10),
-  vsd_element(60, 1, VSDT_D3DCOLOR, VSDU_COLOR, 11),
+  vsd_element(0, 1, VSDT_FLOAT3, VSDU_POSITION, 10),  vsd_element(12, 1, VSDT_FLOAT3, VSDU_POSITION, 11),
+  vsd_element(24, 1, VSDT_FLOAT3, VSDU_POSITION, 12), vsd_element(36, 1, VSDT_FLOAT3, VSDU_POSITION, 13),
+  vsd_element(48, 1, VSDT_D3DCOLOR, VSDU_NORMAL, 10), vsd_element(52, 1, VSDT_D3DCOLOR, VSDU_NORMAL, 11),
+  vsd_element(56, 1, VSDT_D3DCOLOR, VSDU_COLOR, 10),  vsd_element(60, 1, VSDT_D3DCOLOR, VSDU_COLOR, 11),
 };
 const VsdElement building_layout[] = {
   vsd_element(0, 1, VSDT_SHORT2, VSDU_POSITION, 10),
@@ -47,7 +39,10 @@ const VsdElement building_layout[] = {
   vsd_element(20, 1, VSDT_D3DCOLOR, VSDU_POSITION, 12),
 };
 template <int N>
-constexpr int count_of(const VsdElement (&)[N]) { return N; }
+constexpr int count_of(const VsdElement (&)[N])
+{
+  return N;
+}
 static_assert(count_of(simple_layout) == 5 && count_of(morph_layout) == 6);
 static_assert(count_of(spline_layout) == 8 && count_of(building_layout) == 3);
 } // namespace
@@ -103,7 +98,7 @@ void InstRender::init(const char *mesh_file)
   VsdElement list[MAX_VDECL_LEN];
   build_inst_vsd(mesh->vsd, inst, inum, list);
   vdecl = create_vdecl(list);
-  shader = create_shader(gfx_quality == 1 ? mesh->deferredShader : mesh->forwardShader, nullptr);
+  shader = create_shader(gfx_quality == GFX_QUALITY_HIGH ? mesh->deferredShader : mesh->forwardShader, nullptr);
   if (!mesh->textures.empty())
     texture = get_texture(mesh->textures[0].name, true);
 }
@@ -199,7 +194,7 @@ void InstRender::render()
   set_ib(mesh->ib);
   set_shader(shader);
   if (texture)
-    set_texture(0, texture);
+    set_texture(TEX_STAGE(TEX_MESH), texture);
 
   DynVBWriter &w = common_vb_writer;
   const int stride = instanceSize();

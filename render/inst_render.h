@@ -8,10 +8,10 @@
 // a record mean is the business of the mesh's shaders (bin/mesh_inst.inc) and of the
 // module that writes them; the comments below give that meaning.
 #include <cstdint>
-#include "app/d3dcolor.h"
-#include "app/dyn_array.h"
-#include "app/engine_api.h"
-#include "app/matrix44.h"
+#include "core/d3dcolor.h"
+#include "core/dyn_array.h"
+#include "core/engine_api.h"
+#include "core/matrix44.h"
 #include "render/buffers.h"
 
 struct Mesh;
@@ -121,10 +121,13 @@ struct BuildingInstance
 
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Winvalid-offsetof"
-static_assert(sizeof(SimpleInstance) == 28 && offsetof(SimpleInstance, pos) == 12 && offsetof(SimpleInstance, color) == 24);
+static_assert(sizeof(SimpleInstance) == 28 && offsetof(SimpleInstance, pos) == 12 &&
+              offsetof(SimpleInstance, color) == 24);
 static_assert(sizeof(MorphInstance) == 32 && offsetof(MorphInstance, weights) == 28);
-static_assert(sizeof(SplineInstance) == 64 && offsetof(SplineInstance, up) == 48 && offsetof(SplineInstance, color) == 56);
-static_assert(sizeof(BuildingInstance) == 24 && offsetof(BuildingInstance, h) == 4 && offsetof(BuildingInstance, info) == 20);
+static_assert(sizeof(SplineInstance) == 64 && offsetof(SplineInstance, up) == 48 &&
+              offsetof(SplineInstance, color) == 56);
+static_assert(sizeof(BuildingInstance) == 24 && offsetof(BuildingInstance, h) == 4 &&
+              offsetof(BuildingInstance, info) == 20);
 #pragma GCC diagnostic pop
 
 class ENGINE_API SimpleInstRender : public InstRender

@@ -1,6 +1,6 @@
 #pragma once
 // Walking the 256 x 256 map in square cells, and scattering random points in them.
-#include "app/engine_api.h"
+#include "core/engine_api.h"
 
 class ENGINE_API IWalkMapGrid
 {

@@ -5,15 +5,13 @@
 // spheres into the current target (the quarter-size shadow mask: white = lit), eight at
 // a time where it can, with "dr_shadow.sh".
 //
-// Register use of the passes: vertex 15 = (1/16 and 2/9: a tile in clip space, -1, -1),
-// vertex 14 = the light vector the spheres were binned with,
-// vertex 16..20 and pixel 0 as the deferred pipeline left them (screen mapping, far-plane
-// rays, quarter texel size, light vector), pixel 16 = the camera position; stages 8 and 9 =
-// the quarter-size depth and normals.
-#include "app/dyn_array.h"
-#include "app/engine_api.h"
-#include "app/matrix44.h"
-#include "app/vec4f.h"
+// The passes read VC_SHADOW_TILE, VC_SHADOW_LIGHT and PC_CAMERA_POS, which
+// end_render_shadows sets, and what the deferred pipeline left for the quarter-size passes
+// (bin/registers.inc).
+#include "core/dyn_array.h"
+#include "core/engine_api.h"
+#include "core/matrix44.h"
+#include "core/vec4f.h"
 
 constexpr int SHADOW_TILE_COLS = 16;
 constexpr int SHADOW_TILE_ROWS = 9;

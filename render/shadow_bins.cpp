@@ -54,8 +54,7 @@ bool bin_shadow_ball(ShadowBins &bins, const ShadowView &view, vec4f center, flo
   const vec4f e = view.globRk * R;
   const float w = d.w + e.w;
   // Written so that a NaN anywhere drops the sphere.
-  if (!(d.x + e.x >= -w && d.y + e.y >= -w && d.z + e.z >= 0.f && d.x - e.x <= w && d.y - e.y <= w &&
-        d.z - e.z <= w))
+  if (!(d.x + e.x >= -w && d.y + e.y >= -w && d.z + e.z >= 0.f && d.x - e.x <= w && d.y - e.y <= w && d.z - e.z <= w))
     return false;
   const float dx = p.x - view.camPos.x, dz = p.z - view.camPos.z;
   if (!(dx * dx + dz * dz < SHADOW_MAX_DIST * SHADOW_MAX_DIST))

@@ -1,10 +1,11 @@
 // The frame's shadow spheres and their passes into the shadow mask.
 #include <cmath>
 #include <cstring>
-#include "app/log.h"
+#include "core/log.h"
 #include "render/buffers.h"
 #include "render/debug_vis.h"
 #include "render/device.h"
+#include "render/shader_registers.h"
 #include "render/shaders.h"
 #include "render/shadow_balls.h"
 #include "render/sky.h"
@@ -142,11 +143,11 @@ void end_render_shadows()
     return;
   const vec4f cam = frame_view.camPos;
   const float camc[4] = {cam.x, cam.y, cam.z, 1.f};
-  set_ps_consts(16, camc, 1);
+  set_ps_consts(PC_CAMERA_POS, camc, 1);
   set_blend_multiply();
   const float tile[4] = {2.f / SHADOW_TILE_COLS, 2.f / SHADOW_TILE_ROWS, -1.f, -1.f};
-  set_vs_consts(15, tile, 1);
-  set_vs_consts(14, &frame_view.light.x, 1);
+  set_vs_consts(VC_SHADOW_TILE, tile, 1);
+  set_vs_consts(VC_SHADOW_LIGHT, &frame_view.light.x, 1);
   set_vb(0, res.corners, 0, 4);
   set_ib(res.indices);
   set_cull_mode(0);

@@ -1,18 +1,21 @@
-#include <benchmark/benchmark.h>
 #include <SDL2/SDL.h>
+#include <benchmark/benchmark.h>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include "app/app_globals.h"
+#include <vector>
 #include "app/camera.h"
-#include "app/clock.h"
 #include "app/device_link.h"
 #include "app/game_modes.h"
 #include "app/input.h"
-#include "app/paths.h"
-#include "app/settings.h"
 #include "app/startup.h"
 #include "app/window.h"
+#include "core/angles.h"
+#include "core/clock.h"
+#include "core/gfx_settings.h"
+#include "core/globals.h"
+#include "core/paths.h"
+#include "core/splash.h"
 #include "gameobj/gameobj.h"
 #include "gameobj/gameobj_host.h"
 #include "render/buffers.h"
@@ -23,9 +26,8 @@
 #include "render/shadow_balls.h"
 #include "render/sky.h"
 #include "script/world_script.h"
-#include "world/world_rnd.h"
-#include <vector>
 #include "ui/text.h"
+#include "world/world_rnd.h"
 
 // The island with its objects: whole development-mode frames at 1280 x 720 high quality
 // over the seed-7 island, with the game-object module (bin/gameobj.dll) dressing and
@@ -48,12 +50,13 @@ static bool start_program(int w, int h)
     return false;
   init_input(main_window);
   app_use_vsync = false;
-  if (!init_d3d(main_window, w, h))
+  if (!init_d3d(main_window, w, h, shell_device_hooks()))
     return false;
   device_link = {&d3d_wd, &d3d_ht, resize_device};
   common_vb_writer.init(0x10000);
   init_font();
-  gfx_quality = 1;
+  splash_hooks.show = show_splash;
+  gfx_quality = GFX_QUALITY_HIGH;
   use_postfx = true;
   use_ppaa = false;
   land_shadow_quality = 2;
@@ -61,14 +64,14 @@ static bool start_program(int w, int h)
   install_scene_hooks();
   init_scene_render();
   start_gameobj_host("../compiler/", "main.ls");
-  gameobj_api.init_inst_render();
+  gameobj_call(&GameObjFuncs::init_inst_render);
   init_shadows();
-  gameobj_api.init_gameobj();
+  gameobj_call(&GameObjFuncs::init_gameobj);
   init_world_script();
   game_rnd_seed = 7;
   generate_world("game");
   // The program's world hooks (not installed here) let the local player dress the world.
-  gameobj_api.generate_objects();
+  gameobj_call(&GameObjFuncs::generate_objects);
   set_game_mode(dev_mode);
   program_up = true;
   return true;
@@ -81,32 +84,30 @@ struct Place
 {
   float x, y, z, yaw, pitch;
 };
-static const Place places[] = {{70.f, 18.f, 75.f, -90.f, -30.f}, {96.f, 24.f, 40.f, 20.f, -22.f}, {128.f, 60.f, 20.f, 0.f, -25.f}};
+static const Place places[] = {
+  {70.f, 18.f, 75.f, -90.f, -30.f}, {96.f, 24.f, 40.f, 20.f, -22.f}, {128.f, 60.f, 20.f, 0.f, -25.f}};
 
 static void set_place(const Place &p)
 {
   set_camera_pos(vec4f(p.x, p.y, p.z, 1.f));
-  camera.yaw = p.yaw * 0.017453292f;
-  camera.pitch = p.pitch * 0.017453292f;
+  camera.yaw = p.yaw * DEG_TO_RAD;
+  camera.pitch = p.pitch * DEG_TO_RAD;
   set_sun_dir(vec4f(0.f, 0.9f, 0.45f, 0.f), false);
 }
 
-static void nothing() {}
-static void no_building(const HeightmapData::Surface *, int, int) {}
-
 // Frame kinds: 0 without objects, 1 objects without their shadows, 2 objects and shadows.
-static void set_kind(const SceneHooks &full, LandBuildingFunc building, int kind)
+static void set_kind(const SceneHooks &full, const LandHooks &land, int kind)
 {
   SceneHooks h = full;
   if (kind == 0)
   {
-    h.render_objects = nothing;
-    land_render_building = no_building;
+    h.render_objects = SceneHooks().render_objects;
+    land_hooks = LandHooks{};
   }
   else
-    land_render_building = building;
+    land_hooks = land;
   land_shadow_quality = kind == 2 ? 2 : 1;
-  set_scene_hooks(h);
+  scene_hooks = h;
 }
 
 static double frame_ms()
@@ -129,17 +130,17 @@ static void BM_IslandFrames(benchmark::State &state)
   }
   set_place(places[state.range(0)]);
   const SceneHooks full = scene_hooks;
-  const LandBuildingFunc building = land_render_building;
+  const LandHooks land = land_hooks;
   for (int i = 0; i < 3; i++)
     frame_ms();
   double ms[3] = {};
   for (auto _ : state)
     for (int k = 0; k < 3; k++)
     {
-      set_kind(full, building, k);
+      set_kind(full, land, k);
       ms[k] += frame_ms();
     }
-  set_kind(full, building, 2);
+  set_kind(full, land, 2);
   const double n = double(state.iterations());
   state.counters["bare_ms"] = ms[0] / n;
   state.counters["objects_ms"] = ms[1] / n;
@@ -148,7 +149,14 @@ static void BM_IslandFrames(benchmark::State &state)
   state.counters["cost_shadows_ms"] = (ms[2] - ms[1]) / n;
   state.counters["balls"] = double(shadow_frame_balls().size());
 }
-BENCHMARK(BM_IslandFrames)->ArgName("place")->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(10.0);
+BENCHMARK(BM_IslandFrames)
+  ->ArgName("place")
+  ->Arg(0)
+  ->Arg(1)
+  ->Arg(2)
+  ->Unit(benchmark::kMillisecond)
+  ->UseRealTime()
+  ->MinTime(10.0);
 
 // The objects' pass and the shadow bracket alone, each between two GPU flushes (so they
 // cost a little more than inside a normal frame), in whole frames with everything on.
@@ -211,7 +219,7 @@ static void BM_IslandPasses(benchmark::State &state)
   h.render_objects = timed_objects;
   h.start_render_shadows = timed_start;
   h.end_render_shadows = timed_end;
-  set_scene_hooks(h);
+  scene_hooks = h;
   for (int i = 0; i < 3; i++)
     frame_ms();
   for (int i = 0; i < 3; i++)
@@ -222,7 +230,7 @@ static void BM_IslandPasses(benchmark::State &state)
     part_ms[2] += frame_ms();
     part_cpu_ms[2] += process_cpu_ms() - c0;
   }
-  set_scene_hooks(full);
+  scene_hooks = full;
   const double n = double(state.iterations());
   state.counters["objects_pass_ms"] = part_ms[0] / n;
   state.counters["shadow_pass_ms"] = part_ms[1] / n;
@@ -233,7 +241,15 @@ static void BM_IslandPasses(benchmark::State &state)
   state.counters["balls"] = double(shadow_frame_balls().size());
   state.counters["trees"] = double(TreeObject_list.size());
 }
-BENCHMARK(BM_IslandPasses)->ArgNames({"place", "no_pixels"})->Args({0, 0})->Args({1, 0})->Args({2, 0})->Args({0, 1})->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(10.0);
+BENCHMARK(BM_IslandPasses)
+  ->ArgNames({"place", "no_pixels"})
+  ->Args({0, 0})
+  ->Args({1, 0})
+  ->Args({2, 0})
+  ->Args({0, 1})
+  ->Unit(benchmark::kMillisecond)
+  ->UseRealTime()
+  ->MinTime(10.0);
 
 // The CPU side of drawing 10 000 trees: the records written as the module writes them
 // and streamed by InstRender::render, drawn into a 1 x 1 viewport so that the
@@ -289,7 +305,8 @@ static void BM_ShadowBinning5000(benchmark::State &state)
   std::vector<vec4f> balls;
   uint64_t r = 12345;
   for (int i = 0; i < 5000; i++)
-    balls.push_back(vec4f(v.camPos.x - 75.f + float(world_rnd_next(r) % 150), 4.f, v.camPos.z - 75.f + float(world_rnd_next(r) % 150), 1.3f));
+    balls.push_back(vec4f(v.camPos.x - 75.f + float(world_rnd_next(r) % 150), 4.f,
+                          v.camPos.z - 75.f + float(world_rnd_next(r) % 150), 1.3f));
   int kept = 0;
   for (auto _ : state)
   {
@@ -315,7 +332,7 @@ static void BM_GenerateObjects(benchmark::State &state)
   for (auto _ : state)
   {
     game_rnd_seed = seed;
-    gameobj_api.generate_objects();
+    gameobj_call(&GameObjFuncs::generate_objects);
   }
   state.counters["trees"] = TreeObject_list.size();
 }

@@ -98,7 +98,7 @@ static const DynArray<GameObj *> *const static_lists[] = {&TreeObject_list, &Sto
 // is beyond dist or out of view; fade is 1, going to 0 over the last OBJECT_FADE.
 static bool place_static(const StaticObject *s, const ObjectView &v, float dist, Matrix44 &m, float &fade)
 {
-  const float dx = wrap_near(s->pos.x - v.cam.x), dz = wrap_near(s->pos.z - v.cam.z);
+  const float dx = wrap_coord(s->pos.x - v.cam.x), dz = wrap_coord(s->pos.z - v.cam.z);
   const float d2 = dx * dx + dz * dz;
   if (d2 >= dist * dist)
     return false;
@@ -125,15 +125,14 @@ static DynArray<VisibleObject> visible_objects;
 void do_inst_render()
 {
   const ObjectView v = current_object_view();
-  // Stage 0 takes each mesh's texture, stage 5 the land's aperture (its shadow at the
-  // objects, high quality).
-  set_tex_address(0, TEXADDR_WRAP);
-  set_tex_filter(0, true);
-  set_texture(5, HeightmapRenderer::aperTex);
-  set_tex_address(5, TEXADDR_WRAP);
-  set_tex_filter(5, true);
-  // The light the land's shadow at the objects is computed for (bin/mesh_inst.inc).
-  set_vs_consts(13, &sun_dir_drawn.x, 1);
+  // Each mesh's texture, the land's aperture and the light for the land's shadow at the
+  // objects (bin/mesh_inst.inc).
+  set_tex_address(TEX_STAGE(TEX_MESH), TEXADDR_WRAP);
+  set_tex_filter(TEX_STAGE(TEX_MESH), true);
+  set_texture(TEX_STAGE(TEX_MESH_APERTURE), HeightmapRenderer::aperTex);
+  set_tex_address(TEX_STAGE(TEX_MESH_APERTURE), TEXADDR_WRAP);
+  set_tex_filter(TEX_STAGE(TEX_MESH_APERTURE), true);
+  set_vs_consts(VC_MESH_LIGHT, &sun_dir_drawn.x, 1);
   visible_objects.clear();
   for (const DynArray<GameObj *> *list : static_lists)
     for (GameObj *o : *list)

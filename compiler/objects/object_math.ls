@@ -6,6 +6,7 @@ import core.engine
 #include "render/inst_render.h"
 #include "render/land_render.h"
 #include "render/map_grid_walk.h"
+#include "render/shader_registers.h"
 #include "render/shaders.h"
 #include "render/shadow_balls.h"
 #include "render/sky.h"
@@ -30,8 +31,6 @@ inline Matrix44 object_matrix(float yaw, vec4f up, vec4f at)
   return m;
 }
 
-// The offset d moved to the nearest copy of the 256-wide world.
-inline float wrap_near(float d) { return d - 256.f * std::nearbyint(d / 256.f); }
 
 // What the frame's objects are tested against: view x projection, the clip-space extent
 // of a unit sphere per axis, and the camera position.

@@ -26,10 +26,10 @@ struct MapNoise
     h ^= h >> 16;
     return float(h & 0xFFFFFF) / 16777215.f;
   }
-  // Smooth value noise of lattice step `step` cells (a divisor of 256, so it wraps).
+  // Smooth value noise of lattice step `step` cells (a divisor of HMAP_SIZE, so it wraps).
   float value(float x, float z, int step) const
   {
-    const int n = 256 / step;
+    const int n = HMAP_SIZE / step;
     float fx = (x + ox) / float(step), fz = (z + oz) / float(step);
     float x0 = std::floor(fx), z0 = std::floor(fz);
     float tx = fx - x0, tz = fz - z0;
@@ -47,8 +47,8 @@ MapNoise make_noise()
 {
   MapNoise n;
   n.seed = game_rnd();
-  n.ox = game_rnd_unit() * 256.f;
-  n.oz = game_rnd_unit() * 256.f;
+  n.ox = game_rnd_unit() * float(HMAP_SIZE);
+  n.oz = game_rnd_unit() * float(HMAP_SIZE);
   return n;
 }
 
@@ -66,8 +66,8 @@ struct Ground
 Ground ground_at(float x, float z)
 {
   Ground g;
-  g.x = int(std::floor(x)) & 255;
-  g.z = int(std::floor(z)) & 255;
+  g.x = int(std::floor(x)) & HMAP_MASK;
+  g.z = int(std::floor(z)) & HMAP_MASK;
   g.h = get_land_height(x, z);
   const float dx = get_land_height(x + 1.f, z) - get_land_height(x - 1.f, z);
   const float dz = get_land_height(x, z + 1.f) - get_land_height(x, z - 1.f);
@@ -129,7 +129,7 @@ T *new_static(int class_id, float x, float z, const Ground &g)
   return o;
 }
 
-float wrap_map(float v) { return v - 256.f * std::floor(v / 256.f); }
+float wrap_map(float v) { return v - float(HMAP_SIZE) * std::floor(v / float(HMAP_SIZE)); }
 
 struct Counts
 {
@@ -287,7 +287,7 @@ int count_houses()
     {
       const int c = stack.back();
       stack.pop();
-      const int cx = c & 255, cz = c >> 8;
+      const int cx = c & HMAP_MASK, cz = c >> HMAP_SIZE_SHIFT;
       const int next[4] = {hmap_index(cx + 1, cz), hmap_index(cx - 1, cz), hmap_index(cx, cz + 1), hmap_index(cx, cz - 1)};
       for (int n : next)
         if (!seen[n] && HD::surface[n].ground_type() == GT_HOUSE)

@@ -1,10 +1,10 @@
 // The module's static objects (bin/gameobj.dll in the test host): placement over a made
 // world by its rules and seed, and trees living with the land.
-#include "host_fixture.h"
 #include <cmath>
 #include <map>
 #include <vector>
-#include "app/app_globals.h"
+#include "core/globals.h"
+#include "host_fixture.h"
 #include "world/heightmap.h"
 
 using ::testing::internal::CaptureStdout;
@@ -156,7 +156,7 @@ TEST_F(ObjectsTest, ForestsHaveClearings)
     for (int bx = 2; bx < 7; bx++)
     {
       if ((bx >= 3 && bx <= 4 && bz >= 6 && bz <= 7) || (bx == 4 && bz >= 8 && bz <= 9))
-        continue; // the lake and the house
+        continue;         // the lake and the house
       bool inside = true; // the whole block in the meadow, away from the sea
       for (int k = 0; k < 4; k++)
       {

@@ -2,7 +2,7 @@
 // build script rebuilding it from an edited copy of its sources.
 #include <cmath>
 #include "app/input.h"
-#include "app/log.h"
+#include "core/log.h"
 #include "host_fixture.h"
 
 using ::testing::internal::CaptureStdout;

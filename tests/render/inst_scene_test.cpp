@@ -3,12 +3,13 @@
 #include <cmath>
 #include <filesystem>
 #include <functional>
-#include "app/app_globals.h"
-#include "app/settings.h"
+#include "core/gfx_settings.h"
+#include "core/globals.h"
 #include "render/buffers.h"
 #include "render/device.h"
 #include "render/inst_render.h"
 #include "render/scene_render.h"
+#include "render/shader_registers.h"
 #include "render/shaders.h"
 #include "render/shadow_balls.h"
 #include "render/sky.h"
@@ -24,11 +25,11 @@ Shader *ground = nullptr;
 Texture *open_sky = nullptr; // a 1 x 1 aperture texel: open, facing up
 
 SimpleInstRender stone;
-int stone_count = 0;      // instances drawn per frame
+int stone_count = 0; // instances drawn per frame
 vec4f stone_pos(0.f, 0.f, 20.f, 1.f);
-bool with_ball = false;   // one shadow ball over stone_pos
+bool with_ball = false; // one shadow ball over stone_pos
 vec4f ball(0.f, 6.f, 20.f, 3.f);
-int draws_in_shadows = 0; // draw calls between the shadow bracket's start and end
+int draws_in_shadows = 0;           // draw calls between the shadow bracket's start and end
 std::function<void()> more_objects; // drawn after the stone
 
 void draw_ground()
@@ -44,10 +45,10 @@ void draw_ground()
 
 void draw_objects()
 {
-  set_texture(5, open_sky);
-  set_vs_consts(13, &sun_dir_drawn.x, 1);
-  set_tex_address(0, TEXADDR_WRAP);
-  set_tex_filter(0, true);
+  set_texture(TEX_STAGE(TEX_MESH_APERTURE), open_sky);
+  set_vs_consts(VC_MESH_LIGHT, &sun_dir_drawn.x, 1);
+  set_tex_address(TEX_STAGE(TEX_MESH), TEXADDR_WRAP);
+  set_tex_filter(TEX_STAGE(TEX_MESH), true);
   Matrix44 r = Matrix44::identity();
   for (int i = 0; i < stone_count; i++)
   {
@@ -82,7 +83,10 @@ void object_shadows()
 
 // 20 above the ground at z = -20, looking along +z and down (or at camera_at).
 vec4f camera_at(0.f, 20.f, -20.f, 0.5f); // position, pitch
-Matrix44 camera_itm() { return scenetest::pitched_camera(vec4f(camera_at.x, camera_at.y, camera_at.z, 1.f), camera_at.w); }
+Matrix44 camera_itm()
+{
+  return scenetest::pitched_camera(vec4f(camera_at.x, camera_at.y, camera_at.z, 1.f), camera_at.w);
+}
 void set_camera() { scenetest::set_frame_camera(camera_itm()); }
 void draw_scene(float) { scenetest::draw_pipeline_frame(camera_itm(), gfx_quality); }
 
@@ -118,9 +122,9 @@ struct ObjScene
     use_wireframe = false;
     use_fog = false;
     use_obj_shadows = true;
-    scene_init_terrain = scene_close_terrain = nullptr;
+    scene_hooks = SceneHooks{}; // no terrain renderer: the stand-in ground below
     init_scene_render();
-    if (quality == 1)
+    if (quality == GFX_QUALITY_HIGH)
       init_shadows();
     ground = create_shader("ground.sh", quality ? "DEFERRED\0 1\0" : "");
     ground_vb = create_vb(48, BUF_STATIC);
@@ -141,16 +145,16 @@ struct ObjScene
     *t = 0xFF80FF80u; // bent normal straight up, the whole sky open
     unlock_texture(open_sky);
     stone.init("objects/stone1.mesh");
-    SceneHooks h = {};
+    SceneHooks h;
     h.render_land = draw_ground;
     h.render_objects = draw_objects;
     h.render_object_shadows = object_shadows;
-    if (quality == 1)
+    if (quality == GFX_QUALITY_HIGH)
     {
       h.start_render_shadows = start_shadows;
       h.end_render_shadows = end_shadows;
     }
-    set_scene_hooks(h);
+    scene_hooks = h;
     set_sun_dir(vec4f(0.f, 1.f, 0.f, 0.f), false);
     stone_count = 0;
     with_ball = false;
@@ -162,7 +166,7 @@ struct ObjScene
     if (!ok)
       return;
     more_objects = nullptr;
-    set_scene_hooks({});
+    scene_hooks = SceneHooks{};
     stone.close();
     destroy_shader(ground);
     release_vb(ground_vb);

@@ -3,8 +3,8 @@
 // path's targets and MLAA's effect on edges.
 #include <cmath>
 #include <set>
-#include "app/app_globals.h"
-#include "app/settings.h"
+#include "core/gfx_settings.h"
+#include "core/globals.h"
 #include "render/buffers.h"
 #include "render/device.h"
 #include "render/scene_render.h"
@@ -52,8 +52,6 @@ void fake_fx() { fx_calls++; }
 struct Scene
 {
   scenetest::ProgramDir dir;
-  void (*saved_init)() = nullptr;
-  void (*saved_close)() = nullptr;
   Scene(int quality)
   {
     dir.write("test_land.sh", scenetest::test_land_sh);
@@ -63,9 +61,7 @@ struct Scene
     use_wireframe = false;
     use_fog = true;
     // Stand-in terrain only: no terrain renderer, whatever another test installed.
-    saved_init = scene_init_terrain;
-    saved_close = scene_close_terrain;
-    scene_init_terrain = scene_close_terrain = nullptr;
+    scene_hooks = SceneHooks{};
     init_scene_render();
     const char *def = quality ? "DEFERRED\0 1\0" : "";
     const char *wdef = quality ? "DEFERRED\0 1\0WATER\0 1\0" : "WATER\0 1\0";
@@ -79,25 +75,21 @@ struct Scene
     unlock_ib(quad_ib);
     const VsdElement decl[] = {vsd_element(0, 0, VSDT_FLOAT3, VSDU_POSITION, 0), vsd_end()};
     quad_decl = create_vdecl(decl);
-    SceneHooks h = {};
-    h.render_land = fake_land;
-    h.render_water = fake_water;
-    h.render_horizon = fake_horizon;
-    h.render_common_fx = fake_fx;
-    set_scene_hooks(h);
+    scene_hooks.render_land = fake_land;
+    scene_hooks.render_water = fake_water;
+    scene_hooks.render_horizon = fake_horizon;
+    scene_hooks.render_common_fx = fake_fx;
     land_calls = water_calls = horizon_calls = fx_calls = 0;
     set_sun_dir(vec4f(0.3f, 1.f, 0.4f, 0.f), false);
   }
   ~Scene()
   {
-    set_scene_hooks({});
+    scene_hooks = SceneHooks{};
     destroy_shader(land_sh);
     destroy_shader(water_sh);
     release_vb(quad_vb);
     release_ib(quad_ib);
     close_scene_render();
-    scene_init_terrain = saved_init;
-    scene_close_terrain = saved_close;
     gfx_quality = 1;
     use_ppaa = false;
     use_postfx = true;

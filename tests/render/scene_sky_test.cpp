@@ -1,7 +1,7 @@
 // The sky: colour table from the script, its fallbacks and errors, interpolation between
 // steps, and the sky quad on screen.
 #include <cmath>
-#include "app/log.h"
+#include "core/log.h"
 #include "render/device.h"
 #include "render/shaders.h"
 #include "render/sky.h"

@@ -8,9 +8,11 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include "app/paths.h"
+#include "core/gfx_settings.h"
+#include "core/paths.h"
 #include "render/device.h"
 #include "render/scene_render.h"
+#include "render/shader_registers.h"
 #include "render/shaders.h"
 #include "render/sky.h"
 #include "tests/render/vis_test_window.h"
@@ -56,7 +58,7 @@ inline Matrix44 pitched_camera(vec4f pos, float pitch)
 }
 
 // What the frame set-up does for the camera itm: the device's view and projection (the
-// program's field of view, near 0.1, far 512), vertex registers 0..3 and 4..7, the sky.
+// program's field of view, near 0.1, far 512), VC_GLOB_TM and VC_CAMERA_TM, the sky.
 inline void set_frame_camera(const Matrix44 &itm)
 {
   Matrix44 view;
@@ -65,8 +67,8 @@ inline void set_frame_camera(const Matrix44 &itm)
   set_proj_tm(1.2915436f, float(d3d_wd) / float(d3d_ht), 0.1f, 512.f);
   Matrix44 glob;
   get_glob_tm(glob);
-  set_vs_consts(0, &glob.m[0][0], 4);
-  set_vs_consts(4, &itm.m[0][0], 4);
+  set_vs_consts(VC_GLOB_TM, &glob.m[0][0], VC_GLOB_TM_COUNT);
+  set_vs_consts(VC_CAMERA_TM, &itm.m[0][0], VC_CAMERA_TM_COUNT);
   update_sky(1.f);
 }
 
@@ -74,7 +76,7 @@ inline void set_frame_camera(const Matrix44 &itm)
 inline void draw_pipeline_frame(const Matrix44 &itm, int quality)
 {
   set_frame_camera(itm);
-  if (quality == 1)
+  if (quality == GFX_QUALITY_HIGH)
     render_scene_deferred(itm, 0.f, 0.f);
   else
     render_scene_forward(0.f, 0.f);

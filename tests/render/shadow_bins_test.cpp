@@ -1,11 +1,11 @@
 // Shadow sphere binning and the map walk, on the CPU.
-#include <gtest/gtest.h>
 #include <cmath>
+#include <gtest/gtest.h>
 #include <vector>
+#include "core/globals.h"
 #include "render/inst_render.h"
 #include "render/map_grid_walk.h"
 #include "render/shadow_balls.h"
-#include "app/app_globals.h"
 
 namespace
 {

@@ -24,9 +24,9 @@ const V3 LOW_LOOK(0, 0, 0); // k = 0: the cell's lowest corner, minus a margin
 
 struct BVert
 {
-  V3 p;        // u, height offset, v
-  V3 look;     // height lookup u, v and blend
-  float nomY;  // a nominal height used only to orient and light the face
+  V3 p;       // u, height offset, v
+  V3 look;    // height lookup u, v and blend
+  float nomY; // a nominal height used only to orient and light the face
 };
 
 struct Piece
@@ -90,17 +90,20 @@ void massing(Piece &pc, Rgba top, Rgba side)
     // Skirts on the quarter's two edges that are the cell's edges.
     const float eu = (q & 1) ? 1.f : 0.f, ev = (q & 2) ? 1.f : 0.f;
     V3 outU((q & 1) ? 1.f : -1.f, 0, 0), outV(0, 0, (q & 2) ? 1.f : -1.f);
-    pc.quad(at(eu, 0, v0, L, 1), at(eu, 0, v1, L, 1), at(eu, 0, v1, LOW_LOOK, 0), at(eu, 0, v0, LOW_LOOK, 0), side, outU);
-    pc.quad(at(u0, 0, ev, L, 1), at(u1, 0, ev, L, 1), at(u1, 0, ev, LOW_LOOK, 0), at(u0, 0, ev, LOW_LOOK, 0), side, outV);
+    pc.quad(at(eu, 0, v0, L, 1), at(eu, 0, v1, L, 1), at(eu, 0, v1, LOW_LOOK, 0), at(eu, 0, v0, LOW_LOOK, 0), side,
+            outU);
+    pc.quad(at(u0, 0, ev, L, 1), at(u1, 0, ev, L, 1), at(u1, 0, ev, LOW_LOOK, 0), at(u0, 0, ev, LOW_LOOK, 0), side,
+            outV);
   }
   // Walls between neighbouring quarters of different heights (flat where they agree).
   struct Seam
   {
-    int a, b;          // quarters, b on the high side of the line along the axis
-    bool alongV;       // the line runs along v (at u = 0.5)
-    float from, to;    // the segment along the line
+    int a, b;       // quarters, b on the high side of the line along the axis
+    bool alongV;    // the line runs along v (at u = 0.5)
+    float from, to; // the segment along the line
   };
-  const Seam seams[4] = {{0, 1, true, 0.f, 0.5f}, {2, 3, true, 0.5f, 1.f}, {0, 2, false, 0.f, 0.5f}, {1, 3, false, 0.5f, 1.f}};
+  const Seam seams[4] = {
+    {0, 1, true, 0.f, 0.5f}, {2, 3, true, 0.5f, 1.f}, {0, 2, false, 0.f, 0.5f}, {1, 3, false, 0.5f, 1.f}};
   for (const Seam &s : seams)
   {
     const V3 La = corner_look(s.a), Lb = corner_look(s.b);
@@ -260,29 +263,28 @@ Mesh castle_wall(const char *name, WallDetail d)
   massing(pc, STONE, STONE_SIDE);
   switch (d)
   {
-    case WallDetail::slit:
-      slit_v(pc, 2, 0.48f, 0.4f, 0.5f, -2.2f, -1.2f), slit_v(pc, 3, 0.48f, 0.5f, 0.6f, -2.2f, -1.2f);
-      break;
-    case WallDetail::buttress:
-      // A sloping buttress on the low outer half against the face.
-      for (int q = 0; q < 2; q++)
-      {
-        const float u0 = q ? 0.5f : 0.3f, u1 = q ? 0.7f : 0.5f;
-        const V3 L = corner_look(q);
-        BVert a = at(u0, 0, 0.5f, L, 0), b = at(u1, 0, 0.5f, L, 0);
-        BVert c = at(u1, 1.2f, 0.5f, L, 0), e = at(u0, 1.2f, 0.5f, L, 0);
-        BVert f = at(u0, 0, 0.2f, L, 0), g = at(u1, 0, 0.2f, L, 0);
-        pc.quad(f, g, c, e, STONE_SIDE, V3(0, 0.6f, -1));
-        pc.tri(a, f, e, STONE_SIDE, V3(-1, 0, 0));
-        pc.tri(b, g, c, STONE_SIDE, V3(1, 0, 0));
-        (void)b;
-      }
-      break;
-    case WallDetail::window:
-      slit_v(pc, 2, 0.48f, 0.34f, 0.5f, -1.1f, -0.6f), slit_v(pc, 3, 0.48f, 0.5f, 0.66f, -1.1f, -0.6f);
-      break;
-    case WallDetail::plain:
-      break;
+  case WallDetail::slit:
+    slit_v(pc, 2, 0.48f, 0.4f, 0.5f, -2.2f, -1.2f), slit_v(pc, 3, 0.48f, 0.5f, 0.6f, -2.2f, -1.2f);
+    break;
+  case WallDetail::buttress:
+    // A sloping buttress on the low outer half against the face.
+    for (int q = 0; q < 2; q++)
+    {
+      const float u0 = q ? 0.5f : 0.3f, u1 = q ? 0.7f : 0.5f;
+      const V3 L = corner_look(q);
+      BVert a = at(u0, 0, 0.5f, L, 0), b = at(u1, 0, 0.5f, L, 0);
+      BVert c = at(u1, 1.2f, 0.5f, L, 0), e = at(u0, 1.2f, 0.5f, L, 0);
+      BVert f = at(u0, 0, 0.2f, L, 0), g = at(u1, 0, 0.2f, L, 0);
+      pc.quad(f, g, c, e, STONE_SIDE, V3(0, 0.6f, -1));
+      pc.tri(a, f, e, STONE_SIDE, V3(-1, 0, 0));
+      pc.tri(b, g, c, STONE_SIDE, V3(1, 0, 0));
+      (void)b;
+    }
+    break;
+  case WallDetail::window:
+    slit_v(pc, 2, 0.48f, 0.34f, 0.5f, -1.1f, -0.6f), slit_v(pc, 3, 0.48f, 0.5f, 0.66f, -1.1f, -0.6f);
+    break;
+  case WallDetail::plain: break;
   }
   pc.m.sphere(V3(0.5f, 0.3f, 0.75f), 0.5f);
   pc.m.sphere(V3(0.5f, 0.75f, 0.75f), 0.5f);

@@ -25,17 +25,15 @@ Mesh creature_mesh(const char *name, Kind kind)
   m.textures = {"objects/creature.dds"};
   switch (kind)
   {
-    case Kind::morph:
-      m.forwardShader = "mesh_morph.sh";
-      m.deferredShader = "dr_mesh_morph.sh";
-      break;
-    case Kind::spline:
-      m.forwardShader = "mesh_spline.sh";
-      m.deferredShader = "dr_mesh_spline.sh";
-      break;
-    default:
-      m.forwardShader = "mesh.sh";
-      m.deferredShader = "dr_mesh.sh";
+  case Kind::morph:
+    m.forwardShader = "mesh_morph.sh";
+    m.deferredShader = "dr_mesh_morph.sh";
+    break;
+  case Kind::spline:
+    m.forwardShader = "mesh_spline.sh";
+    m.deferredShader = "dr_mesh_spline.sh";
+    break;
+  default: m.forwardShader = "mesh.sh"; m.deferredShader = "dr_mesh.sh";
   }
   return m;
 }
@@ -114,12 +112,15 @@ Mesh wyvern_head()
   Mesh m = creature_mesh("wyvern_head", Kind::simple);
   Rng rng(71);
   PaintFn skin = hide(rng, 0.35f);
-  loft_z(m, {{0.f, 0, 0.02f, 0.26f, 0.28f}, {0.32f, 0, 0.08f, 0.3f, 0.3f}, {0.62f, 0, 0.02f, 0.2f, 0.19f},
-             {0.98f, 0, -0.04f, 0.13f, 0.11f}},
+  loft_z(m,
+         {{0.f, 0, 0.02f, 0.26f, 0.28f},
+          {0.32f, 0, 0.08f, 0.3f, 0.3f},
+          {0.62f, 0, 0.02f, 0.2f, 0.19f},
+          {0.98f, 0, -0.04f, 0.13f, 0.11f}},
          6, 0.5236f, 1.12f, skin);
   // The lower jaw, slightly open.
-  loft_z(m, {{0.15f, 0, -0.2f, 0.2f, 0.09f}, {0.55f, 0, -0.22f, 0.15f, 0.07f}, {0.9f, 0, -0.2f, 0.09f, 0.05f}}, 6,
-         0.f, 0.98f, [&](V3 c, V3 n) {
+  loft_z(m, {{0.15f, 0, -0.2f, 0.2f, 0.09f}, {0.55f, 0, -0.22f, 0.15f, 0.07f}, {0.9f, 0, -0.2f, 0.09f, 0.05f}}, 6, 0.f,
+         0.98f, [&](V3 c, V3 n) {
            Paint p = skin(c, n);
            p.color = mix(p.color, BELLY, 0.5f);
            return p;
@@ -133,14 +134,15 @@ Mesh wyvern_head()
     spike(m, V3(0.2f * sx, 0.16f, 0.12f), V3(0.36f * sx, 0.3f, -0.22f), 0.04f, 4, bone);
     // Teeth along the jaw line.
     for (int k = 0; k < 3; k++)
-      spike(m, V3(0.1f * sx, -0.12f, 0.55f + 0.13f * float(k)), V3(0.1f * sx, -0.21f, 0.57f + 0.13f * float(k)), 0.02f, 3,
-            bone);
+      spike(m, V3(0.1f * sx, -0.12f, 0.55f + 0.13f * float(k)), V3(0.1f * sx, -0.21f, 0.57f + 0.13f * float(k)), 0.02f,
+            3, bone);
     // Eyes: bright, a little sunk under a brow.
     Paint eye;
     eye.color = EYE;
     eye.uvScale = 0.2f;
     V3 c(0.22f * sx, 0.13f, 0.5f);
-    facet_sphere(m, 0, [c](V3 d) { return c + d * 0.055f; }, solid(eye));
+    facet_sphere(
+      m, 0, [c](V3 d) { return c + d * 0.055f; }, solid(eye));
   }
   m.sphere(V3(0, 0.05f, 0.5f), 0.4f);
   return m;
@@ -151,8 +153,11 @@ Mesh wyvern_tail()
   Mesh m = creature_mesh("wyvern_tail", Kind::simple);
   Rng rng(73);
   PaintFn skin = hide(rng, 0.35f);
-  loft_z(m, {{0.f, 0, 0, 0.2f, 0.2f}, {0.5f, 0, 0.02f, 0.14f, 0.13f}, {1.0f, 0, 0.05f, 0.08f, 0.07f},
-             {1.45f, 0, 0.08f, 0.04f, 0.035f}},
+  loft_z(m,
+         {{0.f, 0, 0, 0.2f, 0.2f},
+          {0.5f, 0, 0.02f, 0.14f, 0.13f},
+          {1.0f, 0, 0.05f, 0.08f, 0.07f},
+          {1.45f, 0, 0.08f, 0.04f, 0.035f}},
          6, 0.5236f, 1.55f, skin);
   // The spade at the tip: a flat, double-sided diamond.
   Paint spade;
@@ -258,7 +263,8 @@ Motion rotation(V3 pivot, V3 dir, float angle)
   dir = normalize(dir);
   return [=](V3 p) {
     V3 q = p - pivot;
-    return q * std::cos(angle) + cross(dir, q) * std::sin(angle) + dir * (dot(dir, q) * (1.f - std::cos(angle))) + pivot;
+    return q * std::cos(angle) + cross(dir, q) * std::sin(angle) + dir * (dot(dir, q) * (1.f - std::cos(angle))) +
+           pivot;
   };
 }
 
@@ -279,15 +285,17 @@ Mesh bird_body()
   beak.color = Rgba(0.95f, 0.62f, 0.15f, 1.f);
 
   const size_t body0 = m.verts.size();
-  facet_sphere(m, 1, [](V3 d) { return V3(d.x * 0.16f, d.y * 0.14f, d.z * 0.36f); },
-               [&](V3 c, V3 n) {
-                 Paint p = n.y > 0.3f ? grey : white;
-                 p.color = p.color * (1.f + rng.range(-0.04f, 0.04f));
-                 (void)c;
-                 return p;
-               });
+  facet_sphere(
+    m, 1, [](V3 d) { return V3(d.x * 0.16f, d.y * 0.14f, d.z * 0.36f); },
+    [&](V3 c, V3 n) {
+      Paint p = n.y > 0.3f ? grey : white;
+      p.color = p.color * (1.f + rng.range(-0.04f, 0.04f));
+      (void)c;
+      return p;
+    });
   const size_t head0 = m.verts.size();
-  facet_sphere(m, 0, [](V3 d) { return V3(d.x * 0.09f, d.y * 0.09f + 0.08f, d.z * 0.1f + 0.38f); }, solid(white));
+  facet_sphere(
+    m, 0, [](V3 d) { return V3(d.x * 0.09f, d.y * 0.09f + 0.08f, d.z * 0.1f + 0.38f); }, solid(white));
   spike(m, V3(0, 0.07f, 0.45f), V3(0, 0.05f, 0.6f), 0.03f, 4, beak);
   const size_t tail0 = m.verts.size();
   quad(m, V3(-0.08f, 0.02f, -0.3f), V3(0.08f, 0.02f, -0.3f), V3(0.13f, 0.01f, -0.52f), V3(-0.13f, 0.01f, -0.52f), grey,
@@ -337,13 +345,14 @@ Mesh bird_body()
         if (is_outer)
           p = o(p);
         if (fold > 0.f) // folding pulls the span in and lays the wing back
-          p = V3(shoulder.x + (p.x - shoulder.x) * (1.f - 0.75f * fold), p.y + 0.04f * fold, p.z - 0.35f * fold * std::fabs(p.x - shoulder.x));
+          p = V3(shoulder.x + (p.x - shoulder.x) * (1.f - 0.75f * fold), p.y + 0.04f * fold,
+                 p.z - 0.35f * fold * std::fabs(p.x - shoulder.x));
         v.morphP[target] = p - v.p;
       }
     };
-    pose(0, 0.9f, 0.35f, 0.f);   // up
-    pose(1, -0.7f, -0.3f, 0.f);  // down
-    pose(2, 0.25f, -0.6f, 1.f);  // folded
+    pose(0, 0.9f, 0.35f, 0.f);  // up
+    pose(1, -0.7f, -0.3f, 0.f); // down
+    pose(2, 0.25f, -0.6f, 1.f); // folded
   }
   // Landing: tail spread and raised, head up.
   add_target(m, 3, {{tail0, tail1}}, [](V3 p) { return V3(p.x * 1.6f, p.y - (p.z + 0.3f) * 0.6f, p.z); });
@@ -443,7 +452,8 @@ Mesh gatherer_eye()
   Paint p;
   p.color = Rgba(1.0f, 0.95f, 0.65f, 1.f);
   p.uvScale = 0.1f;
-  facet_sphere(m, 1, [](V3 d) { return d * 0.04f; }, solid(p));
+  facet_sphere(
+    m, 1, [](V3 d) { return d * 0.04f; }, solid(p));
   return m;
 }
 } // namespace

@@ -126,7 +126,10 @@ void put_f(std::vector<uint8_t> &o, float f)
   memcpy(b, &f, 4);
   o.insert(o.end(), b, b + 4);
 }
-void put_u32(std::vector<uint8_t> &o, uint32_t v) { o.insert(o.end(), {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)}); }
+void put_u32(std::vector<uint8_t> &o, uint32_t v)
+{
+  o.insert(o.end(), {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)});
+}
 void put_str(std::vector<uint8_t> &o, const std::string &s)
 {
   o.push_back(uint8_t(s.size()));

@@ -35,9 +35,18 @@ inline V3 normalize(V3 a)
 }
 inline V3 lerp(V3 a, V3 b, float t) { return a + (b - a) * t; }
 // Rotation about the y axis by angle (radians), x towards z.
-inline V3 rot_y(V3 p, float a) { return {p.x * std::cos(a) - p.z * std::sin(a), p.y, p.x * std::sin(a) + p.z * std::cos(a)}; }
-inline V3 rot_x(V3 p, float a) { return {p.x, p.y * std::cos(a) - p.z * std::sin(a), p.y * std::sin(a) + p.z * std::cos(a)}; }
-inline V3 rot_z(V3 p, float a) { return {p.x * std::cos(a) - p.y * std::sin(a), p.x * std::sin(a) + p.y * std::cos(a), p.z}; }
+inline V3 rot_y(V3 p, float a)
+{
+  return {p.x * std::cos(a) - p.z * std::sin(a), p.y, p.x * std::sin(a) + p.z * std::cos(a)};
+}
+inline V3 rot_x(V3 p, float a)
+{
+  return {p.x, p.y * std::cos(a) - p.z * std::sin(a), p.y * std::sin(a) + p.z * std::cos(a)};
+}
+inline V3 rot_z(V3 p, float a)
+{
+  return {p.x * std::cos(a) - p.y * std::sin(a), p.x * std::sin(a) + p.y * std::cos(a), p.z};
+}
 
 // A colour with the openness in a (1 = open to the sky).
 struct Rgba

@@ -4,9 +4,9 @@
 // The output is the same on every run.
 #include <cstdio>
 #include <string>
+#include "../tex_util.h"
 #include "meshes.h"
 #include "textures.h"
-#include "../tex_util.h"
 
 int main(int argc, char **argv)
 {

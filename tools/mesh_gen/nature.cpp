@@ -274,5 +274,8 @@ Mesh menhir2()
 }
 } // namespace
 
-std::vector<Mesh> nature_meshes() { return {pine("tree1", false), pine("tree1_lod", true), tree1f(), stone1(), menhir1(), menhir2()}; }
+std::vector<Mesh> nature_meshes()
+{
+  return {pine("tree1", false), pine("tree1_lod", true), tree1f(), stone1(), menhir1(), menhir2()};
+}
 } // namespace meshgen
