@@ -131,6 +131,28 @@ T *new_static(int class_id, float x, float z, const Ground &g)
 
 float wrap_map(float v) { return v - float(HMAP_SIZE) * std::floor(v / float(HMAP_SIZE)); }
 
+bool fertile_cell(const HD::Surface &s)
+{
+  return s.surface_type() == ST_GRASS ||
+         (s.ground_type() == GT_SOIL && s.surface_type() != ST_SNOW && s.surface_type() != ST_ROAD);
+}
+
+// The noise values at the given fractions of the fertile land (every other cell of every
+// other row), ascending; the defaults for a world without any.
+void noise_quantiles(const MapNoise &noise, float lo_frac, float hi_frac, float &lo, float &hi)
+{
+  DynArray<float> v;
+  for (int z = 0; z < HMAP_SIZE; z += 2)
+    for (int x = 0; x < HMAP_SIZE; x += 2)
+      if (fertile_cell(HD::surf(x, z)) && HD::waterAt(x, z).depth <= 0.01f)
+        v.push(noise.fbm(float(x), float(z)));
+  if (v.size() < 16)
+    return;
+  std::sort(v.begin(), v.end());
+  lo = v[int(float(v.size() - 1) * lo_frac)];
+  hi = std::fmax(v[int(float(v.size() - 1) * hi_frac)], lo + 0.01f);
+}
+
 struct Counts
 {
   int trees = 0, stones = 0, menhirs = 0;
@@ -143,20 +165,22 @@ struct TreeSink : IMapPointSink
   MapNoise noise;
   Heights heights;
   Counts *counts;
+  // The forest noise's values below which lie 40 % and 65 % of the fertile land: the
+  // forest thins out between them, so every island has forests over about half of its
+  // grass, whatever its noise.
+  float open = 0.4f, dense = 0.6f;
   void on_map_point(float px, float pz) override
   {
     const float x = wrap_map(px), z = wrap_map(pz);
     const float accept = game_rnd_unit(), r1 = game_rnd_unit(), r2 = game_rnd_unit(), r3 = game_rnd_unit();
     const Ground g = ground_at(x, z);
-    const bool fertile = g.layer == ST_GRASS || (g.type == GT_SOIL && g.layer != ST_SNOW && g.layer != ST_ROAD);
-    if (!fertile || g.slope > 0.75f)
+    if (!fertile_cell(HD::surface[hmap_index(g.x, g.z)]) || g.slope > 0.75f)
       return;
     const float f = heights.frac(g.h);
     if (g.h < heights.sea + 0.6f || f > 0.72f)
       return;
     // Forest density, falling off towards the bare heights.
-    float density = noise.fbm(x, z);
-    density = (density - 0.42f) * 4.f;
+    float density = (noise.fbm(x, z) - open) / (dense - open);
     density = std::fmin(density, 1.f) * (1.f - std::fmax(f - 0.55f, 0.f) * 5.f);
     if (accept > density * 0.92f + 0.015f || !free_at(x, z, 1.45f, g))
       return;
@@ -219,7 +243,7 @@ struct MenhirSink : IMapPointSink
   bool menhir_ok(float x, float z, Ground &g, float r)
   {
     g = ground_at(x, z);
-    return g.slope < 0.6f && g.type != GT_SAND && g.layer != ST_SNOW && heights.frac(g.h) > 0.3f &&
+    return g.slope < 0.75f && g.type != GT_SAND && g.layer != ST_SNOW && heights.frac(g.h) > 0.22f &&
            free_at(x, z, r, g);
   }
   void standing(float x, float z, float yaw, const Ground &g, float size)
@@ -340,6 +364,7 @@ void generate_objects()
 
   TreeSink trees;
   trees.noise = make_noise();
+  noise_quantiles(trees.noise, 0.4f, 0.65f, trees.open, trees.dense);
   trees.heights = heights;
   trees.counts = &counts;
   GenMapCellPoints tree_points(&trees, 1);
