@@ -156,7 +156,7 @@ BENCHMARK(BM_IslandFrames)
   ->Arg(2)
   ->Unit(benchmark::kMillisecond)
   ->UseRealTime()
-  ->MinTime(10.0);
+  ->MinTime(6.0);
 
 // The objects' pass and the shadow bracket alone, each between two GPU flushes (so they
 // cost a little more than inside a normal frame), in whole frames with everything on.
@@ -249,7 +249,7 @@ BENCHMARK(BM_IslandPasses)
   ->Args({0, 1})
   ->Unit(benchmark::kMillisecond)
   ->UseRealTime()
-  ->MinTime(10.0);
+  ->MinTime(6.0);
 
 // The CPU side of drawing 10 000 trees: the records written as the module writes them
 // and streamed by InstRender::render, drawn into a 1 x 1 viewport so that the
