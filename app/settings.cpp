@@ -1,4 +1,5 @@
 #include "settings.h"
+#include <cctype>
 #include <cerrno>
 #include <cinttypes>
 #include <cmath>
@@ -542,6 +543,28 @@ static bool parse_press(const char *a)
 }
 
 // clang-format off
+// "N:NAME": an effects-script function name after update N.
+static bool parse_fx_preview(const char *a)
+{
+  if (!a || app_options.fx_preview_count >= 8)
+    return false;
+  char *end = nullptr;
+  long n = strtol(a, &end, 10);
+  if (end == a || *end != ':' || n < 1 || n > 0x7fffffff)
+    return false;
+  const char *name = end + 1;
+  size_t len = strlen(name);
+  if (len == 0 || len >= sizeof(AppOptions::FxPreview::name))
+    return false;
+  for (size_t i = 0; i < len; i++)
+    if (!isalnum((unsigned char)name[i]) && name[i] != '_')
+      return false;
+  AppOptions::FxPreview &fx = app_options.fx_previews[app_options.fx_preview_count++];
+  fx.update = int(n);
+  memcpy(fx.name, name, len + 1);
+  return true;
+}
+
 static const Switch switches[] = {
   {"-720", nullptr, "request a 1280 x 720 window", [](const char *) { set_size(1280, 720); return true; }},
   {"-360", nullptr, "request a 640 x 360 window", [](const char *) { set_size(640, 360); return true; }},
@@ -618,11 +641,9 @@ static const Switch switches[] = {
      memcpy(app_options.cam, v, sizeof(v));
      return true;
    }},
-  {"-help", nullptr, "print this list and exit",
-   [](const char *) {
-     app_options.show_help = true;
-     return true;
-   }},
+  {"-fx", "N:NAME", "after update N run the effects script's NAME at the land under the view's centre (up to 8)",
+   [](const char *a) { return parse_fx_preview(a); }},
+  {"-help", nullptr, "print this list and exit", [](const char *) { app_options.show_help = true; return true; }},
 };
 // clang-format on
 

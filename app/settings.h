@@ -49,6 +49,13 @@ struct AppOptions
   float sun_angle;
   bool cam_given; // -cam X,Y,Z,YAW,PITCH: the camera after start-up
   float cam[5];
+  struct FxPreview
+  {
+    int update;    // after this simulation step
+    char name[64]; // the effects script's function
+  };
+  FxPreview fx_previews[8]; // -fx N:NAME, e.g. 40:meteor_explode
+  int fx_preview_count;
 };
 extern AppOptions app_options;
 

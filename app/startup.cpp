@@ -14,6 +14,7 @@
 #include "core/paths.h"
 #include "core/splash.h"
 #include "device_link.h"
+#include "fx_preview.h"
 #include "game_mode.h"
 #include "game_modes.h"
 #include "gameobj/gameobj.h"
@@ -22,12 +23,14 @@
 #include "input.h"
 #include "main_loop.h"
 #include "render/buffers.h"
+#include "render/common_fx.h"
 #include "render/debug_vis.h"
 #include "render/device.h"
 #include "render/screenshot.h"
 #include "render/shaders.h"
 #include "render/shadow_balls.h"
 #include "scene_links.h"
+#include "script/fx_script.h"
 #include "script/world_hooks.h"
 #include "script/world_script.h"
 #include "settings.h"
@@ -71,6 +74,7 @@ static void scripted_update(float dt)
       if (app_options.presses[i].shift)
         set_key_held(VK_SHIFT, false);
     }
+  run_fx_previews(updates_run);
 }
 
 static bool scripted_render(float dt)
@@ -122,7 +126,7 @@ static LoopHooks loop_hooks()
 {
   LoopHooks h;
   h.process_messages = process_window_messages;
-  h.update = app_options.press_count ? scripted_update : update_game;
+  h.update = app_options.press_count || app_options.fx_preview_count ? scripted_update : update_game;
   h.check_device = check_d3d_device;
   h.render_frame = app_options.screenshot_count ? scripted_render : render_d3d_frame;
   h.present = present_d3d;
@@ -152,11 +156,23 @@ static void install_world_hooks()
     if (local_player)
       local_player->onWorldGenerated();
   };
-  // The sky, the terrain renderer and the loop; the particles join with their renderer.
+  // The sky, the particles, the terrain renderer and the loop.
   h.set_sun_dir = [](vec4f dir) { set_sun_dir(dir, false); };
+  h.reset_common_fx = reset_common_fx;
   h.refresh_terrain = [] { request_land_refresh(); };
   h.reset_update_time = reset_update_time;
   world_hooks = h;
+}
+
+// Where the effects script's particles go.
+static void install_fx_script_hooks()
+{
+  FxScriptHooks h;
+  h.add_blend_particle = add_blend_particle;
+  h.add_glow_particle = add_glow_particle;
+  h.add_lightning_fx = add_lightning_fx;
+  h.reset_common_fx = reset_common_fx;
+  fx_script_hooks = h;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -177,7 +193,8 @@ void install_scene_hooks()
   h.render_object_debug = [] { gameobj_call(&GameObjFuncs::render_debug_vis_gameobj); };
   h.start_render_shadows = start_render_shadows;
   h.end_render_shadows = end_render_shadows;
-  // The particles keep the pipeline's default until their renderer exists.
+  // Particles, trails and lightning, interpolated to the time since the last update.
+  h.render_common_fx = [] { render_common_fx(time_dt, time_ik); };
   scene_hooks = h;
   land_hooks.render_building = [](const HeightmapData::Surface *surface, int x, int z) {
     gameobj_call(&GameObjFuncs::render_building, surface, x, z);
@@ -210,9 +227,12 @@ void init_systems()
 
   // The game-object host loads and binds the module.
   start_gameobj_host("../compiler/", "main.ls");
-  // The module's renderers, the shadows (high quality) and the interface. The shared
-  // effects (init_common_fx) come between init_inst_render and the shadows.
+  // The module's renderers, the shared effects and their script, the shadows (high
+  // quality), then the module's interface.
   gameobj_call(&GameObjFuncs::init_inst_render);
+  init_common_fx();
+  install_fx_script_hooks();
+  init_fx_script();
   if (gfx_quality == GFX_QUALITY_HIGH)
     init_shadows();
   gameobj_call(&GameObjFuncs::init_new_gui);
@@ -238,6 +258,8 @@ void close_systems()
   close_world_script();
   gameobj_call(&GameObjFuncs::close_spells_ui);
   gameobj_call(&GameObjFuncs::close_gameobj);
+  close_fx_script();
+  close_common_fx();
   stop_gameobj_host();
   close_shadows();
   // The debug drawing, the post-effects, the terrain renderer, the sky, then the
@@ -320,6 +342,7 @@ void check_file_changes()
     rebind_gameobj_scripts();
   reload_sky_if_changed();
   check_world_script_reload();
+  check_fx_script_reload();
 }
 
 void on_d3d_resize()

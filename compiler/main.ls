@@ -10,6 +10,7 @@ import ui.menus
 import game.world
 import objects.inst_draw
 import objects.placement
+import fx.effects
 
 // The dispatch table of class T, read from a scratch instance (constructors only set
 // fields, so nothing is registered anywhere).

@@ -20,6 +20,7 @@ Texture *scene_image = nullptr;
 Texture *targets[4] = {}; // T1..T4
 Texture *quarter[4] = {}; // Q1..Q4
 Texture *effects_target = nullptr;
+Texture *frame_depth = nullptr; // T4 while it holds this frame's view depth
 
 Shader *dr_calc_light = nullptr, *dr_shadow_blur = nullptr, *dr_final = nullptr;
 
@@ -124,6 +125,7 @@ Texture *get_scene_image() { return scene_image; }
 Texture *get_scene_target(int i) { return i >= 1 && i <= 4 ? T(i) : nullptr; }
 Texture *get_quarter_target(int i) { return i >= 1 && i <= 4 ? Q(i) : nullptr; }
 Texture *get_effects_target() { return effects_target; }
+Texture *get_scene_depth() { return frame_depth; }
 
 // ---------------------------------------------------------------------------------------
 // Lifetime
@@ -216,6 +218,7 @@ void close_postfx()
   for (int i = 1; i <= 4; i++)
     release(T(i));
   release(effects_target);
+  frame_depth = nullptr;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -381,8 +384,10 @@ void render_scene_deferred(const Matrix44 &camera, float time, float dt, float f
 {
   (void)time;
   (void)dt;
+  frame_depth = nullptr;
   if (!scene_image || !T(1) || !Q(1) || !dr_calc_light)
     return;
+  frame_depth = T(4);
   Matrix44 view;
   if (!inverse44(camera, view))
     view = Matrix44::identity();
@@ -405,6 +410,7 @@ void render_scene_forward(float time, float dt)
 {
   (void)time;
   (void)dt;
+  frame_depth = nullptr;
   if (!scene_image)
     return;
   set_forward_consts();

@@ -5,15 +5,48 @@
 //   land_tex_gen foam <out.dds>     256 x 256 A8R8G8B8: rg ripple slopes (0.5 flat),
 //                                   b a second ripple height, a foam
 // Everything is seeded by constants, so the files are the same on every build.
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <utility>
 #include <vector>
-#include "tex_util.h"
+#include "tex_gen_util.h"
 
 namespace
 {
-using namespace texgen;
 constexpr int SIZE = 256;
+constexpr int MIPS = 9; // 256 down to 1
+
+using texgen::clamp01;
+using texgen::rnd01;
+using texgen::smoothstep_f;
+using texgen::to_byte;
+using texgen::worley;
+
+// Value noise and its octaves on a square lattice of period cells over [0, 1) (tiling).
+float value_noise(float u, float v, int period, uint32_t seed)
+{
+  return texgen::value_noise(u, v, period, period, seed);
+}
+float fbm(float u, float v, int period, int octaves, uint32_t seed)
+{
+  return texgen::fbm(u, v, period, period, octaves, seed);
+}
+
+// Rescales a channel to mean 0.5 and the given standard deviation.
+void normalise(std::vector<float> &c, float sd)
+{
+  double mean = 0, var = 0;
+  for (float f : c)
+    mean += f;
+  mean /= double(c.size());
+  for (float f : c)
+    var += (f - mean) * (f - mean);
+  double s = sqrt(var / double(c.size()));
+  for (float &f : c)
+    f = float(0.5 + (f - mean) / (s > 1e-9 ? s : 1.0) * sd);
+}
 
 std::vector<uint8_t> make_detail()
 {
@@ -48,7 +81,7 @@ std::vector<uint8_t> make_detail()
   // detail lookups the most expensive part of the land.
   for (size_t i = 0; i < r.size(); i++)
     std::swap(rgba[i * 4], rgba[i * 4 + 2]); // memory order B, G, R, A
-  return dds_file(std::move(rgba), SIZE);
+  return texgen::dds_with_mips(std::move(rgba), SIZE, SIZE, MIPS);
 }
 
 std::vector<uint8_t> make_foam()
@@ -85,7 +118,7 @@ std::vector<uint8_t> make_foam()
       px[i * 4 + 2] = to_byte(0.5f - dx * 0.5f);
       px[i * 4 + 3] = to_byte(foam[i]);
     }
-  return dds_file(std::move(px), SIZE);
+  return texgen::dds_with_mips(std::move(px), SIZE, SIZE, MIPS);
 }
 } // namespace
 
@@ -97,5 +130,5 @@ int main(int argc, char **argv)
     return 2;
   }
   std::vector<uint8_t> data = strcmp(argv[1], "detail") == 0 ? make_detail() : make_foam();
-  return write_file("land_tex_gen", argv[2], data) ? 0 : 1;
+  return texgen::write_file("land_tex_gen", argv[2], data) ? 0 : 1;
 }

@@ -38,16 +38,4 @@ bool are_any_monsters_alive() { return false; }
 // houses: objects/.)
 void render_debug_vis_gameobj() {}
 
-// Particle effects of the objects.
-void init_fx_data() {}
-void spawn_fireball_fx() {}
-void fireball_explode_fx() {}
-void spawn_waterball_missile_fx() {}
-void spawn_magic_missile_fx() {}
-void spawn_water_source_fx() {}
-void spawn_water_sink_fx() {}
-void spawn_meteor_fx() {}
-void meteor_explode_fx() {}
-void wyvern_death_fx() {}
-void spawn_spellobj_fx() {}
-void lightning_hit_fx() {}
+// Particle effects of the objects: fx/effects.ls.

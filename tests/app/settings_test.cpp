@@ -172,10 +172,10 @@ TEST_F(Settings, WriteLeavesNoTemporaryFiles)
 
 // --- parse_options ---
 
-static void parse(std::initializer_list<const char *> args)
+static void parse(const std::vector<const char *> &args)
 {
   std::vector<const char *> argv = {"zarnith"};
-  argv.insert(argv.end(), args);
+  argv.insert(argv.end(), args.begin(), args.end());
   parse_options(int(argv.size()), argv.data());
 }
 
@@ -286,6 +286,21 @@ TEST_F(Settings, ScriptedRunSwitches)
   EXPECT_EQ(app_options.sun_angle, 85.f);
   EXPECT_TRUE(app_options.cam_given);
   EXPECT_EQ(app_options.cam[4], -5.f);
+
+  parse({"-fx", "40:meteor_explode", "-fx", "7:portal"});
+  ASSERT_EQ(app_options.fx_preview_count, 2);
+  EXPECT_EQ(app_options.fx_previews[0].update, 40);
+  EXPECT_STREQ(app_options.fx_previews[0].name, "meteor_explode");
+  EXPECT_STREQ(app_options.fx_previews[1].name, "portal");
+  parse({"-fx", "40", "-fx", "0:portal", "-fx", "3:", "-fx", "3:bad name", "-fx",
+         "3:aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa", "-dev"});
+  EXPECT_EQ(app_options.fx_preview_count, 0);
+  EXPECT_TRUE(app_options.start_dev);
+  std::vector<const char *> many;
+  for (int i = 0; i < 10; i++)
+    many.insert(many.end(), {"-fx", "5:healing"});
+  parse(many);
+  EXPECT_EQ(app_options.fx_preview_count, 8);
 
   // Malformed arguments are ignored and leave the next switch alone.
   parse({"-press", "x:H", "-press", "3:F13", "-press", "0:A", "-press", "3:HH", "-screenshot-at", "0", "-sun", "200",

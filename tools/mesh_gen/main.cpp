@@ -4,7 +4,7 @@
 // The output is the same on every run.
 #include <cstdio>
 #include <string>
-#include "../tex_util.h"
+#include "../tex_gen_util.h"
 #include "meshes.h"
 #include "textures.h"
 

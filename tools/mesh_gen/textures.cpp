@@ -2,7 +2,7 @@
 // and the instances' tints colour them, so every texture is a near-neutral grey with a
 // mean of 0.78, its pattern in brightness and a faint warmth.
 #include "textures.h"
-#include "../tex_util.h"
+#include "../tex_gen_util.h"
 
 namespace meshgen
 {
@@ -11,6 +11,7 @@ using namespace texgen;
 namespace
 {
 constexpr int SIZE = 128;
+constexpr int MIPS = 8; // 128 down to 1
 
 struct Image
 {
@@ -45,7 +46,7 @@ struct Image
       px[i * 4 + 2] = to_byte(r[i]);
       px[i * 4 + 3] = 255;
     }
-    return dds_file(std::move(px), SIZE);
+    return dds_with_mips(std::move(px), SIZE, SIZE, MIPS);
   }
 };
 
@@ -60,7 +61,7 @@ Image nature()
       float f1, f2;
       worley(u, v, 8, 301u, f1, f2);
       float crack = smoothstep_f(0.0f, 0.12f, f2 - f1);
-      float blot = fbm(u, v, 4, 4, 307u);
+      float blot = fbm(u, v, 4, 4, 4, 307u);
       float speck = rnd01(x, y, 311u);
       float val = 0.62f + 0.22f * blot + 0.1f * speck;
       val *= 0.78f + 0.22f * crack;
@@ -86,7 +87,7 @@ Image castle()
       float edge = std::fmin(std::fmin(ex, 1.f - ex) * 2.f / cols * rows, std::fmin(ey, 1.f - ey));
       float mortar = smoothstep_f(0.02f, 0.09f, edge);
       float shade = 0.86f + 0.16f * (rnd01(col & (cols - 1), row, 401u) - 0.5f);
-      float grain = fbm(u, v, 8, 3, 409u) - 0.5f;
+      float grain = fbm(u, v, 8, 8, 3, 409u) - 0.5f;
       float val = (shade + grain * 0.12f + (rnd01(x, y, 419u) - 0.5f) * 0.05f) * (0.62f + 0.38f * mortar);
       // Worn, darker lower edges of the blocks.
       val *= 1.f - 0.08f * smoothstep_f(0.6f, 1.f, ey);
@@ -114,7 +115,7 @@ Image roof()
       float gap = smoothstep_f(0.0f, 0.06f, std::fmin(ex, 1.f - ex));
       float shade = 0.85f + 0.2f * (rnd01(col & (cols - 1), row, 503u) - 0.5f);
       float val = shade * (0.95f - 0.35f * lower) * (0.7f + 0.3f * gap);
-      val += (fbm(u, v, 16, 2, 509u) - 0.5f) * 0.08f;
+      val += (fbm(u, v, 16, 16, 2, 509u) - 0.5f) * 0.08f;
       im.set(x, y, val, 0.02f);
     }
   return im;
@@ -132,7 +133,7 @@ Image creature()
       worley(u, v, 12, 601u, f1, f2);
       float scale = 1.f - smoothstep_f(0.0f, 0.55f, f1);
       float rim = smoothstep_f(0.0f, 0.08f, f2 - f1);
-      float val = (0.7f + 0.22f * scale) * (0.75f + 0.25f * rim) + (fbm(u, v, 8, 2, 607u) - 0.5f) * 0.08f;
+      float val = (0.7f + 0.22f * scale) * (0.75f + 0.25f * rim) + (fbm(u, v, 8, 8, 2, 607u) - 0.5f) * 0.08f;
       im.set(x, y, val, 0.02f);
     }
   return im;
