@@ -692,7 +692,10 @@ static const Switch switches[] = {
      return true;
    }},
   {"-dev", nullptr, "enter the development mode after start-up (without -cam: 60 above the map's south, looking north)",
-   [](const char *) { app_options.start_dev = true; return true; }},
+   [](const char *) {
+     app_options.start_dev = true;
+     return true;
+   }},
   {"-sun", "DEG", "put the sun DEG degrees from the vertical after start-up",
    [](const char *a) {
      char *end = nullptr;

@@ -30,6 +30,7 @@
 #include "render/device.h"
 #include "render/screenshot.h"
 #include "render/shaders.h"
+#include "render/shadow_balls.h"
 #include "scene_links.h"
 #include "script/fx_script.h"
 #include "script/world_hooks.h"
@@ -236,9 +237,10 @@ void install_scene_hooks()
   h.render_objects = [] { gameobj_call(&GameObjFuncs::render_gameobj); };
   h.render_object_shadows = [] { gameobj_call(&GameObjFuncs::render_gameobj_shadow); };
   h.render_object_debug = [] { gameobj_call(&GameObjFuncs::render_debug_vis_gameobj); };
+  h.start_render_shadows = start_render_shadows;
+  h.end_render_shadows = end_render_shadows;
   // Particles, trails and lightning, interpolated to the time since the last update.
   h.render_common_fx = [] { render_common_fx(time_dt, time_ik); };
-  // The shadow bracket keeps the pipeline's default until its renderer exists.
   scene_hooks = h;
   land_hooks.render_building = [](const HeightmapData::Surface *surface, int x, int z) {
     gameobj_call(&GameObjFuncs::render_building, surface, x, z);
@@ -271,12 +273,14 @@ void init_systems()
 
   // The game-object host loads and binds the module.
   start_gameobj_host("../compiler/", "main.ls");
-  // The module's renderers and interface. The shared effects (init_common_fx) and the
-  // shadow renderer come between init_inst_render and init_new_gui.
+  // The module's renderers, the shared effects and their script, the shadows (high
+  // quality), then the module's interface.
   gameobj_call(&GameObjFuncs::init_inst_render);
   init_common_fx();
   install_fx_script_hooks();
   init_fx_script();
+  if (gfx_quality == GFX_QUALITY_HIGH)
+    init_shadows();
   gameobj_call(&GameObjFuncs::init_new_gui);
   gameobj_call(&GameObjFuncs::init_spells_ui);
   gameobj_call(&GameObjFuncs::init_gameobj);
@@ -303,6 +307,7 @@ void close_systems()
   close_fx_script();
   close_common_fx();
   stop_gameobj_host();
+  close_shadows();
   // The debug drawing, the post-effects, the terrain renderer, the sky, then the
   // deferred-lighting shaders and the scene textures.
   close_scene_render();

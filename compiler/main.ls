@@ -7,6 +7,8 @@ import core.objects
 import core.player
 import core.script
 import game.world
+import objects.inst_draw
+import objects.placement
 import fx.effects
 import gui.link
 

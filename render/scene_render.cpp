@@ -296,8 +296,9 @@ void shadow_mask_pass(const Matrix44 &camera, float far_plane)
   set_vc(VC_QUARTER_TEXEL, 4.f / w, 4.f / h, 0.f, 0.f);
   set_pc(PC_QUARTER_SIZE, w / 4.f, h / 4.f, 4.f / w, 4.f / h);
   set_far_rays(camera, far_plane);
+  // Object shadows with land_shadow_quality 2 (0: no shadows, 1: the land's own only).
   scene_hooks.start_render_shadows();
-  if (use_obj_shadows)
+  if (use_obj_shadows && land_shadow_quality >= 2)
     scene_hooks.render_object_shadows();
   scene_hooks.end_render_shadows();
 
@@ -327,6 +328,7 @@ void light_pass()
   point_clamp(TEX_STAGE(TEX_QUARTER_NORMALS));
   set_stencil_test(255, 0, D3DCMP_NOTEQUAL);
   set_sky_ps_consts(PC_SKY);
+  set_pc(PC_LAND_SHADOW, land_shadow_quality >= 1 ? 1.f : 0.f, 0.f, 0.f, 0.f);
   set_shader(dr_calc_light);
   draw_postfx();
 }

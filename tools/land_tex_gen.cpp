@@ -23,6 +23,7 @@ using texgen::clamp01;
 using texgen::rnd01;
 using texgen::smoothstep_f;
 using texgen::to_byte;
+using texgen::worley;
 
 // Value noise and its octaves on a square lattice of period cells over [0, 1) (tiling).
 float value_noise(float u, float v, int period, uint32_t seed)
@@ -32,26 +33,6 @@ float value_noise(float u, float v, int period, uint32_t seed)
 float fbm(float u, float v, int period, int octaves, uint32_t seed)
 {
   return texgen::fbm(u, v, period, period, octaves, seed);
-}
-
-// Distances to the nearest and second nearest feature point of a tiling cell grid.
-void worley(float u, float v, int period, uint32_t seed, float &f1, float &f2)
-{
-  float x = u * period, y = v * period;
-  int cx = int(floorf(x)), cy = int(floorf(y));
-  f1 = f2 = 1e9f;
-  for (int j = -1; j <= 1; j++)
-    for (int i = -1; i <= 1; i++)
-    {
-      int gx = cx + i, gy = cy + j;
-      int wx = ((gx % period) + period) % period, wy = ((gy % period) + period) % period;
-      float px = gx + rnd01(wx, wy, seed), py = gy + rnd01(wx, wy, seed + 7u);
-      float d = sqrtf((px - x) * (px - x) + (py - y) * (py - y));
-      if (d < f1)
-        f2 = f1, f1 = d;
-      else if (d < f2)
-        f2 = d;
-    }
 }
 
 // Rescales a channel to mean 0.5 and the given standard deviation.

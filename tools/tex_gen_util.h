@@ -48,6 +48,26 @@ inline float fbm(float u, float v, int px, int py, int octaves, uint32_t seed)
   return sum / norm;
 }
 
+// Distances to the nearest and second nearest feature point of a tiling cell grid.
+inline void worley(float u, float v, int period, uint32_t seed, float &f1, float &f2)
+{
+  float x = u * period, y = v * period;
+  int cx = int(std::floor(x)), cy = int(std::floor(y));
+  f1 = f2 = 1e9f;
+  for (int j = -1; j <= 1; j++)
+    for (int i = -1; i <= 1; i++)
+    {
+      int gx = cx + i, gy = cy + j;
+      int wx = wrap_int(gx, period), wy = wrap_int(gy, period);
+      float px = gx + rnd01(wx, wy, seed), py = gy + rnd01(wx, wy, seed + 7u);
+      float d = std::sqrt((px - x) * (px - x) + (py - y) * (py - y));
+      if (d < f1)
+        f2 = f1, f1 = d;
+      else if (d < f2)
+        f2 = d;
+    }
+}
+
 inline uint8_t to_byte(float f) { return uint8_t(std::lrint(clamp01(f) * 255.f)); }
 
 } // namespace texgen

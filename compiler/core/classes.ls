@@ -61,11 +61,9 @@ GAMEOBJ_ENTITY(LightningSpell, Spell, 28)
 GAMEOBJ_ENTITY(Monster, GameEntity, 0)
 GAMEOBJ_ENTITY(WyvernMonster, Monster, 29)
 GAMEOBJ_ENTITY(BurnEffect, GameEntity, 30)
-GAMEOBJ_ENTITY(StaticObject, GameEntity, 0)
-GAMEOBJ_ENTITY(TreeObject, StaticObject, 31)
-GAMEOBJ_ENTITY(Stone1StaticObject, StaticObject, 32)
-GAMEOBJ_ENTITY(Menhir1StaticObject, StaticObject, 33)
-GAMEOBJ_ENTITY(Menhir2StaticObject, StaticObject, 34)
+// StaticObject, TreeObject (31), Stone1StaticObject (32), Menhir1StaticObject (33),
+// Menhir2StaticObject (34):
+import objects.static_objects
 GAMEOBJ_ENTITY(ManaGatherer, GameEntity, 35)
 GAMEOBJ_ENTITY(CastleObject, GameEntity, 36)
 GAMEOBJ_ENTITY(CastleMissile, Missile, 37)

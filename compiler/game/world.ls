@@ -1,5 +1,5 @@
-// The game itself: spells and their grid, missiles, monsters, buildings and the
-// instanced drawing of the objects. These are the entry points the game issue fills in;
+// The game itself: spells and their grid, missiles, monsters, buildings, effects and the
+// debug drawing. These are the entry points the game issue fills in;
 // until then each does nothing (and answers "nothing there" where it answers at all).
 import core.engine
 
@@ -28,15 +28,8 @@ void toggle_monster_spawn()
 void spawn_monsters() {}
 bool are_any_monsters_alive() { return false; }
 
-// Objects of a new world (trees, stones, castles).
-void generate_objects() {}
-
-// Drawing: instanced meshes, shadows, houses and debug shapes.
-void init_inst_render() {}
-void do_inst_render() {}
-void render_gameobj() {}
-void render_gameobj_shadow() {}
+// Drawing: debug shapes. (The objects of a new world and their drawing, shadows and
+// houses: objects/.)
 void render_debug_vis_gameobj() {}
-void render_building(const void *surface, int x, int z) {}
 
 // Particle effects of the objects: fx/effects.ls.

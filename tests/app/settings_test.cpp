@@ -267,11 +267,15 @@ TEST_F(Settings, SeedFramesAndHelpSwitches)
 
 TEST_F(Settings, ScriptedRunSwitches)
 {
-  parse({"-screenshot-at", "30", "-press", "40:H", "-press", "60:ctrl+g", "-press", "5:F9", "-dev", "-sun", "85",
-         "-cam", "128,30,100,0,-5"});
+  parse({"-screenshot-at", "30", "-press", "40:H", "-press", "60:ctrl+g", "-press", "5:F9", "-press", "2:shift+F5",
+         "-dev", "-sun", "85", "-cam", "128,30,100,0,-5"});
   ASSERT_EQ(app_options.screenshot_count, 1);
   EXPECT_EQ(app_options.screenshot_at[0], 30);
-  ASSERT_EQ(app_options.press_count, 3);
+  ASSERT_EQ(app_options.press_count, 4);
+  EXPECT_EQ(app_options.presses[3].key, 116); // F5
+  EXPECT_TRUE(app_options.presses[3].shift);
+  EXPECT_FALSE(app_options.presses[3].ctrl);
+  EXPECT_FALSE(app_options.presses[1].shift);
   EXPECT_EQ(app_options.presses[0].update, 40);
   EXPECT_EQ(app_options.presses[0].key, 'H');
   EXPECT_FALSE(app_options.presses[0].ctrl);

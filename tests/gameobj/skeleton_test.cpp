@@ -14,25 +14,8 @@ using ::testing::internal::GetCapturedStdout;
 
 namespace
 {
-class SkeletonTest : public HostFixture
-{
-protected:
-  // As in the program: what the module hangs into the GUI goes before its code does.
-  void SetUp() override
-  {
-    HostFixture::SetUp();
-    register_std_behaviors();
-    gameobj_host_hooks.gui_release = release_module_gui;
-  }
-  void TearDown() override
-  {
-    if (gameobj_api.close_gameobj)
-      gameobj_api.close_gameobj();
-    set_error_message(nullptr);
-    HostFixture::TearDown();
-    gameobj_host_hooks.gui_release = GameObjHostHooks().gui_release;
-  }
-};
+class SkeletonTest : public ModuleFixture
+{};
 
 TEST_F(SkeletonTest, PlayerAndObjectLifeCycle)
 {
@@ -227,7 +210,7 @@ TEST_F(SkeletonTest, EditedSourcesAreRebuiltAndSwappedIn)
   start(SKELETON_MODULE);
   gameobj_api.init_gameobj();
   GameObj *p = local_player;
-  ASSERT_EQ(gameobj_watched_source_count(), 19); // main.ls and its 18 imports
+  ASSERT_EQ(gameobj_watched_source_count(), 23); // main.ls and its 22 imports
   EXPECT_FALSE(gameobj_api.are_any_monsters_alive());
 
   std::ifstream in(src / "game/world.ls");
