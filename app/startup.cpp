@@ -28,6 +28,7 @@
 #include "render/common_fx.h"
 #include "render/debug_vis.h"
 #include "render/device.h"
+#include "render/inst_render.h"
 #include "render/screenshot.h"
 #include "render/shaders.h"
 #include "render/shadow_balls.h"
@@ -308,6 +309,7 @@ void close_systems()
   close_common_fx();
   stop_gameobj_host();
   close_shadows();
+  close_inst_renders();
   // The debug drawing, the post-effects, the terrain renderer, the sky, then the
   // deferred-lighting shaders and the scene textures.
   close_scene_render();

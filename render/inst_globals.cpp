@@ -13,16 +13,26 @@ BuildingInstRender merlon_wall1_inst, merlon_wall2_inst, merlon_corner_inst, mer
 BuildingInstRender roof_corner_inst;
 
 #define INST_ENTRY(name) {#name, &name##_inst},
+// clang-format off
 const InstRenderEntry inst_render_table[] = {
-  INST_ENTRY(tree1) INST_ENTRY(tree1_lod) INST_ENTRY(tree1f) INST_ENTRY(stone1) INST_ENTRY(menhir1) INST_ENTRY(menhir2)
-    INST_ENTRY(wyvern_head) INST_ENTRY(wyvern_tail) INST_ENTRY(gatherer_eye) INST_ENTRY(bird_body)
-      INST_ENTRY(gatherer_body) INST_ENTRY(wyvern_body) INST_ENTRY(castle_wall1) INST_ENTRY(castle_wall2)
-        INST_ENTRY(castle_wall3) INST_ENTRY(castle_wall4) INST_ENTRY(castle_corner1) INST_ENTRY(castle_corner2)
-          INST_ENTRY(castle_slant1) INST_ENTRY(castle_slant2) INST_ENTRY(castle_slant3) INST_ENTRY(castle_slant4)
-            INST_ENTRY(castle_walk) INST_ENTRY(tower_wall1) INST_ENTRY(tower_wall2) INST_ENTRY(tower_corner)
-              INST_ENTRY(merlon_wall1) INST_ENTRY(merlon_wall2) INST_ENTRY(merlon_corner) INST_ENTRY(merlon_top)
-                INST_ENTRY(roof_corner){nullptr, nullptr},
+  INST_ENTRY(tree1) INST_ENTRY(tree1_lod) INST_ENTRY(tree1f) INST_ENTRY(stone1) INST_ENTRY(menhir1)
+  INST_ENTRY(menhir2) INST_ENTRY(wyvern_head) INST_ENTRY(wyvern_tail) INST_ENTRY(gatherer_eye)
+  INST_ENTRY(bird_body) INST_ENTRY(gatherer_body) INST_ENTRY(wyvern_body)
+  INST_ENTRY(castle_wall1) INST_ENTRY(castle_wall2) INST_ENTRY(castle_wall3) INST_ENTRY(castle_wall4)
+  INST_ENTRY(castle_corner1) INST_ENTRY(castle_corner2)
+  INST_ENTRY(castle_slant1) INST_ENTRY(castle_slant2) INST_ENTRY(castle_slant3) INST_ENTRY(castle_slant4)
+  INST_ENTRY(castle_walk) INST_ENTRY(tower_wall1) INST_ENTRY(tower_wall2) INST_ENTRY(tower_corner)
+  INST_ENTRY(merlon_wall1) INST_ENTRY(merlon_wall2) INST_ENTRY(merlon_corner) INST_ENTRY(merlon_top)
+  INST_ENTRY(roof_corner)
+  {nullptr, nullptr},
 };
+// clang-format on
 #undef INST_ENTRY
 static_assert(sizeof(inst_render_table) / sizeof(inst_render_table[0]) == INST_RENDER_COUNT + 1,
               "every exported instance renderer has its entry");
+
+void close_inst_renders()
+{
+  for (const InstRenderEntry *e = inst_render_table; e->name; e++)
+    e->inst->close();
+}

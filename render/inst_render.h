@@ -195,3 +195,6 @@ struct InstRenderEntry
 };
 extern ENGINE_API const InstRenderEntry inst_render_table[];
 constexpr int INST_RENDER_COUNT = 31;
+// Releases every exported instance's mesh, shader, texture and chunks (shut-down; safe
+// when they were never initialised). The module's init_inst_render sets them up again.
+ENGINE_API void close_inst_renders();

@@ -9,6 +9,7 @@
 #include "app/settings.h"
 #include "app/startup.h"
 #include "app/window.h"
+#include "bench_device.h"
 #include "core/clock.h"
 #include "core/globals.h"
 #include "core/paths.h"
@@ -26,22 +27,10 @@
 // with and without MLAA. Wall time per frame, the GPU flushed after each.
 // Run headless with SDL_VIDEODRIVER=offscreen.
 
-static void resize_device(int w, int h, bool fs, bool force) { resize_d3d(w, h, fs, force); }
-
 static bool start_program(int w, int h, int quality, bool mlaa)
 {
-  snprintf(app_path, sizeof(app_path), "%s/", ZARNITH_BIN_DIR);
-  setenv("SDL_VIDEODRIVER", getenv("SDL_VIDEODRIVER") ? getenv("SDL_VIDEODRIVER") : "offscreen", 0);
-  if (!init_platform() || !create_main_window(false, w, h))
+  if (!start_bench_device(w, h))
     return false;
-  init_input(main_window);
-  app_use_vsync = false;
-  if (!init_d3d(main_window, w, h, shell_device_hooks()))
-    return false;
-  device_link = {&d3d_wd, &d3d_ht, resize_device};
-  common_vb_writer.init(0x10000);
-  init_font();
-  splash_hooks.show = show_splash;
   gfx_quality = quality;
   use_postfx = true;
   use_ppaa = mlaa;
@@ -63,10 +52,7 @@ static void stop_program()
   cur_game_mode = nullptr;
   close_world_script();
   close_scene_render();
-  close_font();
-  common_vb_writer.close();
-  close_d3d();
-  close_platform();
+  stop_bench_device();
 }
 
 static void BM_FlyFrame(benchmark::State &state)

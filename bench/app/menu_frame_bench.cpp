@@ -9,6 +9,7 @@
 #include "app/settings.h"
 #include "app/startup.h"
 #include "app/window.h"
+#include "bench_device.h"
 #include "core/clock.h"
 #include "core/globals.h"
 #include "core/paths.h"
@@ -16,6 +17,7 @@
 #include "gameobj/gameobj_host.h"
 #include "render/buffers.h"
 #include "render/device.h"
+#include "render/inst_render.h"
 #include "render/scene_render.h"
 #include "script/world_script.h"
 #include "ui/text.h"
@@ -25,22 +27,10 @@
 // the menu. The game-object module bin/gameobj.dll is loaded as at start-up. Wall time
 // per frame, the GPU flushed after each. Run headless with SDL_VIDEODRIVER=offscreen.
 
-static void resize_device(int w, int h, bool fs, bool force) { resize_d3d(w, h, fs, force); }
-
 static bool start_program(int w, int h)
 {
-  snprintf(app_path, sizeof(app_path), "%s/", ZARNITH_BIN_DIR);
-  setenv("SDL_VIDEODRIVER", getenv("SDL_VIDEODRIVER") ? getenv("SDL_VIDEODRIVER") : "offscreen", 0);
-  if (!init_platform() || !create_main_window(false, w, h))
+  if (!start_bench_device(w, h))
     return false;
-  init_input(main_window);
-  app_use_vsync = false;
-  if (!init_d3d(main_window, w, h, shell_device_hooks()))
-    return false;
-  device_link = {&d3d_wd, &d3d_ht, resize_device};
-  common_vb_writer.init(0x10000);
-  init_font();
-  splash_hooks.show = show_splash;
   init_gui_systems();
   gfx_quality = 1;
   use_postfx = true;
@@ -68,12 +58,10 @@ static void stop_program()
   if (gameobj_api.close_gameobj)
     gameobj_api.close_gameobj();
   stop_gameobj_host();
+  close_inst_renders();
   close_scene_render();
   close_gui_systems();
-  close_font();
-  common_vb_writer.close();
-  close_d3d();
-  close_platform();
+  stop_bench_device();
 }
 
 // draw_frame with (gui_ms: its time alone, the GPU flushed around it) or without the

@@ -10,6 +10,7 @@
 #include "app/input.h"
 #include "app/startup.h"
 #include "app/window.h"
+#include "bench_device.h"
 #include "core/angles.h"
 #include "core/clock.h"
 #include "core/gfx_settings.h"
@@ -36,26 +37,14 @@
 // them alike. Also the CPU costs: filling and streaming 10 000 tree instances, binning
 // 5 000 shadow spheres, and generate_objects. Run headless with SDL_VIDEODRIVER=offscreen.
 
-static void resize_device(int w, int h, bool fs, bool force) { resize_d3d(w, h, fs, force); }
-
 static bool program_up = false;
 
 static bool start_program(int w, int h)
 {
   if (program_up)
     return true;
-  snprintf(app_path, sizeof(app_path), "%s/", ZARNITH_BIN_DIR);
-  setenv("SDL_VIDEODRIVER", getenv("SDL_VIDEODRIVER") ? getenv("SDL_VIDEODRIVER") : "offscreen", 0);
-  if (!init_platform() || !create_main_window(false, w, h))
+  if (!start_bench_device(w, h))
     return false;
-  init_input(main_window);
-  app_use_vsync = false;
-  if (!init_d3d(main_window, w, h, shell_device_hooks()))
-    return false;
-  device_link = {&d3d_wd, &d3d_ht, resize_device};
-  common_vb_writer.init(0x10000);
-  init_font();
-  splash_hooks.show = show_splash;
   gfx_quality = GFX_QUALITY_HIGH;
   use_postfx = true;
   use_ppaa = false;

@@ -10,9 +10,9 @@ namespace
 struct NameSel : GuiSelector
 {
   std::string name;
-  int spec;
+  int fixed_specificity;
   int *deleted = nullptr;
-  NameSel(const char *n, int s, int *d = nullptr) : name(n), spec(s), deleted(d) {}
+  NameSel(const char *n, int s, int *d = nullptr) : name(n), fixed_specificity(s), deleted(d) {}
   ~NameSel() override
   {
     if (deleted)
@@ -22,7 +22,7 @@ struct NameSel : GuiSelector
   {
     return name.empty() || static_cast<const Elem *>(e)->name == name;
   }
-  int specificity() const override { return spec; }
+  int specificity() const override { return fixed_specificity; }
 };
 
 struct FloatProp : BaseGuiProperty
