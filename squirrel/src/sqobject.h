@@ -124,14 +124,14 @@ struct SQObjectPtr : public SQObject {
 inline SQFloat tofloat(const SQObject &o) {
     return o._type == OT_INTEGER ? (SQFloat)o._unVal.nInteger : o._unVal.fFloat;
 }
+// Float to integer as the x86 conversion does it: NaN and values outside the
+// 64-bit range give the most negative integer.
+inline SQInteger FloatToInt(SQFloat f) {
+    if (f >= -9223372036854775808.0f && f < 9223372036854775808.0f) return (SQInteger)f;
+    return INT64_MIN;
+}
 inline SQInteger tointeger(const SQObject &o) {
-    if (o._type != OT_FLOAT) return o._unVal.nInteger;
-    SQFloat f = o._unVal.fFloat;
-    // out of range and NaN have no integer value; saturate instead of invoking UB
-    if (!(f == f)) return 0;
-    if (f >= 9.2233715e18f) return INT64_MAX;
-    if (f <= -9.2233715e18f) return INT64_MIN;
-    return (SQInteger)f;
+    return o._type == OT_FLOAT ? FloatToInt(o._unVal.fFloat) : o._unVal.nInteger;
 }
 inline bool IsFalse(const SQObject &o) {
     if (o._type & SQOBJECT_CANBEFALSE) {
@@ -180,17 +180,16 @@ struct SQWeakRef : public SQRefCounted {
     void Release() override;
 };
 
-// hashing / key equality used by tables and sq_gethash
+// hashing / key equality used by tables and sq_gethash: an integer is its own
+// hash, a float hashes as its truncated value, a bool as 0/1, a string keeps the
+// hash computed when it was interned, anything else hashes by address.
 inline SQHash HashObj(const SQObject &key) {
     switch (key._type) {
         case OT_STRING: return key._unVal.pString->_hash;
-        case OT_FLOAT: {
-            uint32_t bits; memcpy(&bits, &key._unVal.fFloat, 4);
-            return (SQHash)bits * 0x9E3779B97F4A7C15ULL;
-        }
+        case OT_FLOAT: return (SQHash)FloatToInt(key._unVal.fFloat);
         case OT_BOOL:
-        case OT_INTEGER: return (SQHash)key._unVal.nInteger * 0x9E3779B97F4A7C15ULL;
-        default: return ((SQHash)(uintptr_t)key._unVal.pRefCounted >> 3) * 0x9E3779B97F4A7C15ULL;
+        case OT_INTEGER: return (SQHash)key._unVal.nInteger;
+        default: return (SQHash)((uintptr_t)key._unVal.pRefCounted >> 4);
     }
 }
 inline bool RawEq(const SQObject &a, const SQObject &b) {
@@ -206,21 +205,24 @@ struct SQDelegable : public SQCollectable {
     ~SQDelegable() override;
 };
 
-// Insertion-ordered hash table: entries live densely in _nodes (deleted ones
-// keep a tombstone key until the next rehash) and _index maps hash slots to
-// entry numbers with linear probing.
+// Chained scatter table. The node array is a power of two (at least 4); a key
+// lives at its main position hash & (size-1) or, after a collision, in a free
+// node linked into the chain that starts there. Invariants:
+//  - every key is reachable from its main position through `next` links;
+//  - a deleted node keeps its `next` link (it may sit inside another chain);
+//  - _firstfree points at a node with no key and no link, or nodes[0] is
+//    exhausted; it only moves down, and the table is rebuilt when none is left.
+// Iteration walks the nodes in array order, which is what scripts observe.
 struct SQTable : public SQDelegable {
     struct Node {
-        SQObjectPtr key;
         SQObjectPtr val;
+        SQObjectPtr key;
+        Node *next = nullptr;
     };
-    enum : int32_t { IDX_EMPTY = -1, IDX_DELETED = -2 };
     Node *_nodes = nullptr;
-    SQInteger _numnodes = 0;    // entry capacity
-    SQInteger _used = 0;        // entries in use, tombstones included
-    SQInteger _count = 0;       // live keys
-    int32_t *_index = nullptr;
-    SQInteger _indexsize = 0;   // power of two
+    SQInteger _numofnodes = 0;  // power of two
+    Node *_firstfree = nullptr;
+    SQInteger _usednodes = 0;   // live keys
     static SQTable *Create(SQSharedState *ss, SQInteger ninitial);
     ~SQTable() override;
     void Release() override;
@@ -228,31 +230,28 @@ struct SQTable : public SQDelegable {
     void Mark(SQGCList &gray) override;
     SQTable *Clone();
     bool Get(const SQObject &key, SQObjectPtr &val) const;
+    Node *MainPos(const SQObject &key) const { return &_nodes[HashObj(key) & (SQHash)(_numofnodes - 1)]; }
     // fast lookup by interned string
     Node *FindStr(const SQString *s) const {
-        if (!_count) return nullptr;
-        SQHash mask = (SQHash)_indexsize - 1;
-        SQHash i = s->_hash & mask;
-        for (;;) {
-            int32_t e = _index[i];
-            if (e >= 0) {
-                Node &n = _nodes[e];
-                if (n.key._type == OT_STRING && n.key._unVal.pString == s) return &n;
-            } else if (e == IDX_EMPTY) {
-                return nullptr;
-            }
-            i = (i + 1) & mask;
-        }
+        Node *n = &_nodes[s->_hash & (SQHash)(_numofnodes - 1)];
+        do {
+            if (n->key._unVal.pString == s && n->key._type == OT_STRING) return n;
+            n = n->next;
+        } while (n);
+        return nullptr;
     }
     Node *Find(const SQObject &key) const;
     bool Set(const SQObject &key, const SQObject &val);  // only existing keys
     void NewSlot(const SQObject &key, const SQObject &val);
     bool Remove(const SQObject &key);
     void Clear();
-    SQInteger CountUsed() const { return _count; }
-    // iteration: returns the entry index >= idx holding a key, or -1
+    SQInteger CountUsed() const { return _usednodes; }
+    // iteration: returns the node index >= idx holding a key, or -1
     SQInteger Next(SQInteger idx, SQObjectPtr &key, SQObjectPtr &val) const;
-    void Rehash(SQInteger newcapacity);
+
+private:
+    void AllocNodes(SQInteger size);
+    void Rehash(bool force);
 };
 
 struct SQArray : public SQCollectable {

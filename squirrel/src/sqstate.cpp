@@ -10,14 +10,13 @@ static const char *const kMetaNames[MT_LAST] = {
     "_nexti", "_cmp", "_call", "_cloned", "_newslot", "_delslot", "_tostring",
     "_newmember", "_inherited"};
 
+// The string hash: seeded with the length, mixing in at most ~32 bytes taken
+// from the end. Tables place string keys by it, so it decides iteration order.
 SQHash sq_hashstring(const char *s, SQInteger len) {
-    SQHash h = 14695981039346656037ULL ^ (SQHash)len;
-    SQInteger step = len > 64 ? (len >> 5) + 1 : 1;
-    for (SQInteger i = 0; i < len; i += step) {
-        h ^= (unsigned char)s[i];
-        h *= 1099511628211ULL;
-    }
-    return h ^ (h >> 29);
+    SQHash h = (SQHash)len;
+    SQInteger step = (len >> 5) + 1;
+    for (SQInteger i = len; i >= step; i -= step) h ^= (h << 5) + (h >> 2) + (SQHash)(signed char)s[i - 1];
+    return h;
 }
 
 void SQStringTable::Init() {
@@ -59,13 +58,12 @@ void SQStringTable::Resize(SQUnsignedInteger n) {
 
 SQString *SQStringTable::AddConcat(SQSharedState *ss, const char *a, SQInteger alen, const char *b, SQInteger blen) {
     SQInteger len = alen + blen;
-    SQHash h = 14695981039346656037ULL ^ (SQHash)len;
-    SQInteger step = len > 64 ? (len >> 5) + 1 : 1;
-    for (SQInteger i = 0; i < len; i += step) {
-        h ^= (unsigned char)(i < alen ? a[i] : b[i - alen]);
-        h *= 1099511628211ULL;
+    SQHash h = (SQHash)len;
+    SQInteger step = (len >> 5) + 1;
+    for (SQInteger i = len; i >= step; i -= step) {
+        SQInteger j = i - 1;
+        h ^= (h << 5) + (h >> 2) + (SQHash)(signed char)(j < alen ? a[j] : b[j - alen]);
     }
-    h ^= h >> 29;
     SQUnsignedInteger bk = h & (_numbuckets - 1);
     for (SQString *str = _buckets[bk]; str; str = str->_next) {
         if (str->_hash == h && str->_len == len && memcmp(str->_val, a, (size_t)alen) == 0 &&
