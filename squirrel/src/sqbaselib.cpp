@@ -143,19 +143,7 @@ SQInteger num_tofloat(HSQUIRRELVM v) {
     const SQObject &o = Arg(v, 1);
     return Ret(v, SQObjectPtr(o._type == OT_BOOL ? (SQFloat)_integer(o) : tofloat(o)));
 }
-SQInteger num_tointeger(HSQUIRRELVM v) {
-    const SQObject &o = Arg(v, 1);
-    if (o._type == OT_FLOAT) {
-        SQFloat f = _float(o);
-        SQInteger i;
-        if (f != f) i = 0;
-        else if (f >= 9.2233715e18f) i = INT64_MAX;
-        else if (f <= -9.2233715e18f) i = INT64_MIN;
-        else i = (SQInteger)f;
-        return Ret(v, SQObjectPtr(i));
-    }
-    return Ret(v, SQObjectPtr(_integer(o)));
-}
+SQInteger num_tointeger(HSQUIRRELVM v) { return Ret(v, SQObjectPtr(tointeger(Arg(v, 1)))); }
 SQInteger num_tostring(HSQUIRRELVM v) {
     SQObjectPtr s;
     v->ToString(Arg(v, 1), s);

@@ -527,9 +527,7 @@ void SQVM::Loop(SQInteger rootframe) {
                 if (x._type == OT_INTEGER && y._type == OT_INTEGER) {
                     c = _integer(x) < _integer(y) ? -1 : (_integer(x) > _integer(y) ? 1 : 0);
                 } else if (BothNumeric(x, y)) {
-                    SQFloat a = tofloat(x), b = tofloat(y);
-                    if (a != a || b != b) { R[i.a].SetBool(false); continue; }
-                    c = a < b ? -1 : (a > b ? 1 : 0);
+                    c = NumCmp(x, y);
                 } else {
                     SQObjectPtr o1(x), o2(y);
                     c = ObjCmp(o1, o2);
@@ -588,14 +586,17 @@ void SQVM::Loop(SQInteger rootframe) {
                         default: r = a != b; break;
                     }
                 } else if (BothNumeric(x, y)) {
-                    SQFloat a = tofloat(x), b = tofloat(y);
-                    switch (kind) {
-                        case CMP_LT: r = a < b; break;
-                        case CMP_LE: r = a <= b; break;
-                        case CMP_GT: r = a > b; break;
-                        case CMP_GE: r = a >= b; break;
-                        case CMP_EQ: r = a == b; break;
-                        default: r = a != b; break;
+                    if (kind == CMP_EQ || kind == CMP_NE) {
+                        bool eq = tofloat(x) == tofloat(y);
+                        r = kind == CMP_EQ ? eq : !eq;
+                    } else {
+                        SQInteger c = NumCmp(x, y);
+                        switch (kind) {
+                            case CMP_LT: r = c < 0; break;
+                            case CMP_LE: r = c <= 0; break;
+                            case CMP_GT: r = c > 0; break;
+                            default: r = c >= 0; break;
+                        }
                     }
                 } else if (kind == CMP_EQ || kind == CMP_NE) {
                     bool eq = IsEqual(x, y);

@@ -126,14 +126,16 @@ SQOuter *SQVM::FindOuter(SQInteger absidx) {
 
 // ------------------------------------------------------------ errors
 
-static void KeyToString(const SQObject &key, char *buf, size_t n) {
-    switch (key._type) {
-        case OT_STRING: snprintf(buf, n, "%.50s", _string(key)->_val); break;
-        case OT_INTEGER:
-        case OT_FLOAT: sq_formatnumber(key, buf, n); break;
-        case OT_BOOL: snprintf(buf, n, "%s", _integer(key) ? "true" : "false"); break;
+// A value as error messages quote it: numbers as numbers (floats widened to
+// %.14g), strings as their text cut to 50 bytes, null as null, anything else
+// (bools included) as its type name.
+void sq_errorvaluetext(const SQObject &o, char *buf, size_t n) {
+    switch (o._type) {
+        case OT_STRING: snprintf(buf, n, "%.50s", _string(o)->_val); break;
+        case OT_INTEGER: snprintf(buf, n, "%lld", (long long)_integer(o)); break;
+        case OT_FLOAT: snprintf(buf, n, "%.14g", (double)_float(o)); break;
         case OT_NULL: snprintf(buf, n, "null"); break;
-        default: snprintf(buf, n, "(%s : %p)", GetTypeName(key), (void *)key._unVal.pRefCounted); break;
+        default: snprintf(buf, n, "%s", GetTypeName(o)); break;
     }
 }
 
@@ -158,7 +160,7 @@ void SQVM::RaiseLast() { throw SQException(); }
 
 void SQVM::RaiseIdxNotFound(const SQObject &key) {
     char buf[128];
-    KeyToString(key, buf, sizeof buf);
+    sq_errorvaluetext(key, buf, sizeof buf);
     Raise("the index '%s' does not exist", buf);
 }
 

@@ -171,6 +171,25 @@ struct SQVM : public SQCollectable {
 };
 
 void sq_vm_init_opnames();
+void sq_errorvaluetext(const SQObject &o, char *buf, size_t n);
+
+// Three-way order of two numbers. Two floats are equal only when their bits
+// are; otherwise -1 when a < b and 1 in every other case, NaN included (so
+// NaN is greater than everything, and > and >= hold both ways).
+inline SQInteger NumCmp(const SQObject &a, const SQObject &b) {
+    if (a._type == OT_INTEGER && b._type == OT_INTEGER)
+        return _integer(a) < _integer(b) ? -1 : (_integer(a) == _integer(b) ? 0 : 1);
+    SQFloat x = tofloat(a), y = tofloat(b);
+    if (a._type == OT_FLOAT && b._type == OT_FLOAT) {
+        uint32_t bx, by;
+        memcpy(&bx, &x, 4);
+        memcpy(&by, &y, 4);
+        if (bx == by) return 0;
+    } else if (x == y) {
+        return 0;
+    }
+    return x < y ? -1 : 1;
+}
 bool sq_typecheck_parse(const char *mask, std::vector<SQInteger> &out);
 SQInteger sq_rawtypeflag(SQObjectType t);
 void sq_base_register(SQVM *v);

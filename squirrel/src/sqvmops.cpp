@@ -392,33 +392,45 @@ bool SQVM::IsEqual(const SQObject &o1, const SQObject &o2) {
 }
 
 SQInteger SQVM::ObjCmp(const SQObjectPtr &o1, const SQObjectPtr &o2) {
-    if (o1._type == OT_INTEGER && o2._type == OT_INTEGER)
-        return _integer(o1) < _integer(o2) ? -1 : (_integer(o1) > _integer(o2) ? 1 : 0);
-    if ((o1._type & SQOBJECT_NUMERIC) && (o2._type & SQOBJECT_NUMERIC)) {
-        SQFloat a = tofloat(o1), b = tofloat(o2);
-        return a < b ? -1 : (a > b ? 1 : 0);
-    }
-    if (o1._type == OT_STRING && o2._type == OT_STRING) {
-        SQString *a = _string(o1), *b = _string(o2);
-        SQInteger n = a->_len < b->_len ? a->_len : b->_len;
-        int r = memcmp(a->_val, b->_val, (size_t)n);
-        if (r) return r < 0 ? -1 : 1;
-        return a->_len < b->_len ? -1 : (a->_len > b->_len ? 1 : 0);
-    }
-    if (o1._type == OT_TABLE || o1._type == OT_INSTANCE || o1._type == OT_USERDATA) {
-        SQObjectPtr mm;
-        if (GetMM(o1, MT_CMP, mm)) {
-            Push(o1);
-            Push(o2);
-            SQObjectPtr res;
-            CallMetaOrThrow(mm, 2, res);
-            if (res._type != OT_INTEGER) Raise("_cmp must return an integer");
-            return _integer(res);
+    SQObjectType t1 = o1._type, t2 = o2._type;
+    if ((t1 & SQOBJECT_NUMERIC) && (t2 & SQOBJECT_NUMERIC)) return NumCmp(o1, o2);
+    if (t1 == t2) {
+        if (o1._unVal.raw == o2._unVal.raw) return 0;
+        switch (t1) {
+            case OT_STRING: {
+                SQString *a = _string(o1), *b = _string(o2);
+                SQInteger n = a->_len < b->_len ? a->_len : b->_len;
+                int r = memcmp(a->_val, b->_val, (size_t)n);
+                if (r) return r < 0 ? -1 : 1;
+                return a->_len < b->_len ? -1 : (a->_len > b->_len ? 1 : 0);
+            }
+            case OT_BOOL: return _integer(o1) < _integer(o2) ? -1 : 1;
+            case OT_TABLE:
+            case OT_USERDATA:
+            case OT_INSTANCE: {
+                SQObjectPtr mm;
+                if (GetMM(o1, MT_CMP, mm)) {
+                    Push(o1);
+                    Push(o2);
+                    SQObjectPtr res;
+                    CallMetaOrThrow(mm, 2, res);
+                    if (res._type != OT_INTEGER) Raise("_cmp must return an integer");
+                    return _integer(res);
+                }
+                break;
+            }
+            default: break;
         }
+        // same type, no order of its own: by address (consistent, unspecified)
+        return o1._unVal.raw < o2._unVal.raw ? -1 : 1;
     }
-    if (o1._type == o2._type && o1._type == OT_BOOL)
-        return _integer(o1) < _integer(o2) ? -1 : (_integer(o1) > _integer(o2) ? 1 : 0);
-    Raise("comparison between '%s' and '%s'", GetTypeName(o1), GetTypeName(o2));
+    // null orders before everything else
+    if (t1 == OT_NULL) return -1;
+    if (t2 == OT_NULL) return 1;
+    char a[128], b[128];
+    sq_errorvaluetext(o1, a, sizeof a);
+    sq_errorvaluetext(o2, b, sizeof b);
+    Raise("comparison between '%s' and '%s'", a, b);
 }
 
 bool SQVM::ToString(const SQObjectPtr &o, SQObjectPtr &res) {
