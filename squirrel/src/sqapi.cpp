@@ -834,7 +834,7 @@ SQRESULT sq_rawset(HSQUIRRELVM v, SQInteger idx) {
             return SQ_OK;
         case OT_INSTANCE:
             if (_instance(self)->Set(key, val)) return SQ_OK;
-            return sq_throwerror(v, "the index doesn't exist");
+            v->RaiseIdxNotFound(key);
         case OT_ARRAY:
             v->Set(self, key, val, true);
             return SQ_OK;

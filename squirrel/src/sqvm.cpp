@@ -273,7 +273,7 @@ static void MaskToString(SQInteger mask, char *buf, size_t n) {
     static const struct { SQInteger bit; const char *name; } names[] = {
         {_RT_NULL, "null"}, {_RT_INTEGER, "integer"}, {_RT_FLOAT, "float"}, {_RT_BOOL, "bool"},
         {_RT_STRING, "string"}, {_RT_TABLE, "table"}, {_RT_ARRAY, "array"}, {_RT_USERDATA, "userdata"},
-        {_RT_CLOSURE, "closure"}, {_RT_NATIVECLOSURE, "nativeclosure"}, {_RT_GENERATOR, "generator"},
+        {_RT_CLOSURE, "function"}, {_RT_NATIVECLOSURE, "function"}, {_RT_GENERATOR, "generator"},
         {_RT_USERPOINTER, "userpointer"}, {_RT_THREAD, "thread"}, {_RT_CLASS, "class"},
         {_RT_INSTANCE, "instance"}, {_RT_WEAKREF, "weakref"}};
     buf[0] = 0;
@@ -302,7 +302,8 @@ static void PrepareArgs(SQVM *v, SQClosure *closure, SQInteger &nargs, SQInteger
     if (p->_varparams) {
         if (nargs < nparams) {
             SQInteger nd = p->_ndefaultparams;
-            if (nparams - nargs > nd) v->Raise("wrong number of parameters");
+            if (nparams - nargs > nd)
+                v->Raise("wrong number of parameters (%d passed, at least %d required)", (int)nargs, (int)nparams);
             for (SQInteger i = nargs; i < nparams; i++)
                 v->_stack[stackbase + i] = closure->_defaultparams[(size_t)(i - (nparams - nd))];
             nargs = nparams;
@@ -323,7 +324,7 @@ static void PrepareArgs(SQVM *v, SQClosure *closure, SQInteger &nargs, SQInteger
                 v->_stack[stackbase + i] = closure->_defaultparams[(size_t)(i - (nparams - nd))];
             nargs = nparams;
         } else {
-            v->Raise("wrong number of parameters");
+            v->Raise("wrong number of parameters (%d passed, %d required)", (int)nargs, (int)nparams);
         }
     }
     if (closure->_env) v->_stack[stackbase] = SQObjectPtr(closure->_env->_obj);
@@ -375,10 +376,8 @@ bool SQVM::CallNative(SQNativeClosure *nclosure, SQInteger nargs, SQInteger newb
     suspend = false;
     SQInteger nparamscheck = nclosure->_nparamscheck;
     if ((SQInteger)_callsstack.size() >= SQ_MAX_CALLS) Raise("stack overflow");
-    if (nparamscheck > 0 && nargs != nparamscheck)
-        Raise("wrong number of parameters (%d passed, %d required)", (int)nargs, (int)nparamscheck);
-    if (nparamscheck < 0 && nargs < -nparamscheck)
-        Raise("wrong number of parameters (%d passed, at least %d required)", (int)nargs, (int)-nparamscheck);
+    if ((nparamscheck > 0 && nargs != nparamscheck) || (nparamscheck < 0 && nargs < -nparamscheck))
+        Raise("wrong number of parameters");
     const auto &tc = nclosure->_typecheck;
     SQInteger ntc = (SQInteger)tc.size();
     for (SQInteger i = 0; i < nargs && i < ntc; i++) {

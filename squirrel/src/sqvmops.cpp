@@ -88,8 +88,10 @@ bool SQVM::Get(const SQObjectPtr &self, const SQObjectPtr &key, SQObjectPtr &des
             break;
         case OT_STRING:
             if (key._type & SQOBJECT_NUMERIC) {
+                // a negative index counts from the end
                 SQInteger idx = tointeger(key);
                 SQString *s = _string(self);
+                if (idx < 0) idx += s->_len;
                 if (idx >= 0 && idx < s->_len) {
                     dest = SQObjectPtr((SQInteger)(signed char)s->_val[idx]);
                     return true;

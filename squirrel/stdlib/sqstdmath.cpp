@@ -2,6 +2,7 @@
 #include "sqstdmath.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 
 namespace {
@@ -24,11 +25,13 @@ SQInteger math_binary(HSQUIRRELVM v) {
     return 1;
 }
 
+// abs works on a C int: the value (a float truncated first) is cut to its low
+// 32 bits, so abs(-2147483648) stays negative and larger values wrap.
 SQInteger math_abs(HSQUIRRELVM v) {
     SQInteger n = 0;
     sq_getinteger(v, 2, &n);
-    // negate through unsigned so that the most negative integer wraps instead of overflowing
-    sq_pushinteger(v, n < 0 ? (SQInteger)(0 - (SQUnsignedInteger)n) : n);
+    int32_t i = (int32_t)(uint32_t)(SQUnsignedInteger)n;
+    sq_pushinteger(v, i < 0 ? (SQInteger)(int32_t)(0u - (uint32_t)i) : i);
     return 1;
 }
 
