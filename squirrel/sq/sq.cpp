@@ -91,7 +91,15 @@ int run_script(HSQUIRRELVM v, const char *path, int argc, char **argv) {
         text += 3;
         len -= 3;
     }
-    if (SQ_FAILED(sq_compilebuffer(v, text, len, path, SQTrue))) return kExitCompileError;
+    if (SQ_FAILED(sq_compilebuffer(v, text, len, path, SQTrue))) {
+        // the handler wrote the location on stderr; the message goes to stdout too
+        const SQChar *err = "";
+        sq_getlasterror(v);
+        if (SQ_FAILED(sq_getstring(v, -1, &err))) err = "";
+        std::printf("Error [%s]\n", err);
+        sq_pop(v, 1);
+        return kExitCompileError;
+    }
     sq_pushroottable(v);
     for (int i = 0; i < argc; ++i) sq_pushstring(v, argv[i], -1);
     if (SQ_FAILED(sq_call(v, argc + 1, SQTrue, SQTrue))) return kExitRuntimeError;

@@ -118,10 +118,6 @@ protected:
                 Lex();
                 return _ss->MakeString("constructor");
             }
-            if (Tok() == TK_BASE) {
-                Lex();
-                return _ss->MakeString("base");
-            }
             Error("expected 'IDENTIFIER'");
         }
         SQObjectPtr s = _ss->MakeString(_lex._svalue.data(), (SQInteger)_lex._svalue.size());
@@ -151,7 +147,8 @@ protected:
     }
     void FinishFunc(FuncState &fs) {
         SQFunctionProto *p = fs.proto;
-        for (auto &l : fs.locals) p->_localvarinfos[l.infoidx]._end_op = p->_instructions.size();
+        for (auto &l : fs.locals)
+            if (l.infoidx != kNoInfo) p->_localvarinfos[l.infoidx]._end_op = p->_instructions.size();
         p->_stacksize = fs.maxstack + 2;
     }
     int Pos() const { return (int)_fs->proto->_instructions.size(); }
@@ -209,16 +206,23 @@ protected:
         _fs->freereg = r;
         if (r > _fs->maxstack) _fs->maxstack = r;
     }
-    int DeclareLocal(const SQObjectPtr &name) {
+    // A hidden local holds a register like any other but has no debug entry,
+    // so stack reports and sq_getlocal do not list it.
+    static constexpr size_t kNoInfo = (size_t)-1;
+    int DeclareLocal(const SQObjectPtr &name, bool hidden = false) {
         int reg = NLocals();
         if (_fs->freereg < reg + 1) SetFree(reg + 1);
-        SQLocalVarInfo info;
-        info._name = name;
-        info._start_op = (SQUnsignedInteger)Pos();
-        info._end_op = 0;
-        info._pos = (SQUnsignedInteger)reg;
-        _fs->proto->_localvarinfos.push_back(info);
-        _fs->locals.push_back({name, reg, _fs->proto->_localvarinfos.size() - 1, false});
+        size_t infoidx = kNoInfo;
+        if (!hidden) {
+            SQLocalVarInfo info;
+            info._name = name;
+            info._start_op = (SQUnsignedInteger)Pos();
+            info._end_op = 0;
+            info._pos = (SQUnsignedInteger)reg;
+            _fs->proto->_localvarinfos.push_back(info);
+            infoidx = _fs->proto->_localvarinfos.size() - 1;
+        }
+        _fs->locals.push_back({name, reg, infoidx, false});
         if (reg + 1 > _fs->maxstack) _fs->maxstack = reg + 1;
         return reg;
     }
@@ -228,7 +232,7 @@ protected:
         while (NLocals() > nlocals) {
             LocalVar &l = _fs->locals.back();
             captured |= l.captured;
-            _fs->proto->_localvarinfos[l.infoidx]._end_op = (SQUnsignedInteger)Pos();
+            if (l.infoidx != kNoInfo) _fs->proto->_localvarinfos[l.infoidx]._end_op = (SQUnsignedInteger)Pos();
             _fs->locals.pop_back();
         }
         if (captured && close) Emit(OP_CLOSE, nlocals, 0, 0);
@@ -425,6 +429,7 @@ protected:
         switch (op) {
             case '=': case TK_NEWSLOT: case TK_PLUSEQ: case TK_MINUSEQ: case TK_MULEQ: case TK_DIVEQ:
             case TK_MODEQ: {
+                if (e.isbase && e.k == E_REG) Error("'base' cannot be modified");
                 if (!IsAssignable(e)) Error("can't assign expression");
                 if (op == TK_NEWSLOT && (e.k == E_LOCAL || e.k == E_OUTER))
                     Error("can't 'create' a local slot");
@@ -933,8 +938,6 @@ protected:
             if (Tok() == ',') {
                 Lex();
                 if (Tok() == ')') Error("expression expected, found ')'");
-            } else if (Tok() != ')') {
-                Error("expected ')'");
             }
         }
         Lex();
@@ -975,12 +978,13 @@ protected:
         SQObjectPtr cval;
         if (sq_isrefcounted_type(_ss->_consts._type) && _ss->_consts._type == OT_TABLE &&
             _table(_ss->_consts)->Get(name, cval)) {
-            if (cval._type == OT_TABLE && Tok() == '.') {
-                Lex();
+            if (cval._type == OT_TABLE) {
+                // an enum is only ever read through one of its members
+                Expect('.');
                 SQObjectPtr member = ExpectId();
                 SQObjectPtr mv;
                 if (!_table(cval)->Get(member, mv))
-                    Error("invalid enum [no '%s' field in '%s']", _string(member)->_val, _string(name)->_val);
+                    Error("invalid constant [%s.%s]", _string(name)->_val, _string(member)->_val);
                 cval = mv;
             }
             ConstExp(e, cval);
@@ -1030,13 +1034,6 @@ protected:
             case TK_THIS: e.k = E_LOCAL; e.r = 0; Lex(); return;
             case TK_BASE: {
                 Lex();
-                {
-                    SQObjectPtr bname = _ss->MakeString("base");
-                    if (FindLocal(_fs, bname) >= 0 || GetOuter(_fs, bname) >= 0) {
-                        Identifier(e, bname);
-                        return;
-                    }
-                }
                 int t = AllocReg();
                 Emit(OP_GETBASE, t, 0, 0);
                 e.k = E_REG;
@@ -1079,7 +1076,6 @@ protected:
                     SetFree(t + 1);
                     n++;
                     if (Tok() == ',') Lex();
-                    else if (Tok() != ']') Error("expected ']'");
                 }
                 Lex();
                 _fs->proto->_instructions[at].setbx(n);
@@ -1150,8 +1146,9 @@ protected:
         int n = 0;
         while (Tok() != terminator) {
             int k = _fs->freereg;
-            if (Tok() == TK_FUNCTION) {
-                Lex();
+            if (Tok() == TK_FUNCTION || Tok() == TK_CONSTRUCTOR) {
+                // `constructor` in a table can only start a method
+                if (Tok() == TK_FUNCTION) Lex();
                 SQObjectPtr name = ExpectId();
                 EmitBx(OP_LOAD, AllocReg(), Literal(name));
                 int f = FunctionExp(name, false);
@@ -1171,8 +1168,7 @@ protected:
                 if (Tok() == TK_STRING_LITERAL) {
                     name = _ss->MakeString(_lex._svalue.data(), (SQInteger)_lex._svalue.size());
                     Lex();
-                    if (Tok() != ':') Expect('=');
-                    else Lex();
+                    Expect(':');
                 } else {
                     name = ExpectId();
                     Expect('=');
@@ -1225,7 +1221,7 @@ protected:
                 Error("expected '='");
             }
             if (Tok() == ',') Lex();
-            else if (Tok() != ')') Error("expected ')'");
+            else if (Tok() != ')') Error("expected ')' or ','");
         }
         Lex();
         FuncState child;
@@ -1329,13 +1325,7 @@ protected:
                 Expression(v);
                 ToSlot(v, k + 2);
             } else {
-                SQObjectPtr name;
-                if (Tok() == TK_STRING_LITERAL) {
-                    name = _ss->MakeString(_lex._svalue.data(), (SQInteger)_lex._svalue.size());
-                    Lex();
-                } else {
-                    name = ExpectId();
-                }
+                SQObjectPtr name = ExpectId();
                 EmitBx(OP_LOAD, AllocReg(), Literal(name));
                 Expect('=');
                 Exp v;
@@ -1344,7 +1334,7 @@ protected:
             }
             Emit(OP_NEWMEMBER, c, k, flags);
             SetFree(k);
-            if (Tok() == ';' || Tok() == ',') Lex();
+            if (Tok() == ';') Lex();
         }
         Lex();
     }

@@ -75,10 +75,7 @@ private:
             case '{': {
                 Lex();
                 int s = BeginScope();
-                while (Tok() != '}') {
-                    if (Tok() == TK_EOS) Error("expected '}'");
-                    Statement();
-                }
+                while (Tok() != '}') Statement();
                 Lex();
                 EndScope(s);
                 break;
@@ -222,21 +219,30 @@ private:
         }
         Expect(TK_IN);
         int scope = BeginScope();
+        // A container that is a local of this function is iterated in its own
+        // register; anything else is evaluated into a hidden one.
         int t = _fs->freereg;
         Exp c;
         CommaExpr(c);
-        ToSlot(c, t);
+        bool inlocal = c.k == E_LOCAL;
+        int cont = c.r;
+        if (!inlocal) {
+            cont = t;
+            ToSlot(c, cont);
+            DeclareLocal(_ss->MakeString("@CONTAINER@"), true);
+        }
         Expect(')');
-        DeclareLocal(_ss->MakeString("@CONTAINER@"));
-        DeclareLocal(_ss->MakeString("@ITERATOR@"));
-        DeclareLocal(keyname._type == OT_NULL ? _ss->MakeString("@INDEX@") : keyname);
+        // key, value and iterator: one variable each for the whole loop, which
+        // closures made in the body share
+        int k = DeclareLocal(keyname._type == OT_NULL ? _ss->MakeString("@INDEX@") : keyname);
         DeclareLocal(valname);
-        Emit(OP_LOADNULL, t + 1, 3, 0);
+        DeclareLocal(_ss->MakeString("@ITERATOR@"), !inlocal);
+        Emit(OP_LOADNULL, k, 3, 0);
         int loop = Pos();
-        int fe = EmitJump(OP_FOREACH, t);
+        Emit(OP_FOREACH, cont, k, 0);
+        int fe = EmitJump(OP_DATA);
         BeginLoop(false);
         ScopedStatement();
-        Emit(OP_CLOSE, t + 2, 0, 0);
         JumpTo(loop);
         Patch(fe, Pos());
         EndLoop(Pos(), loop);
@@ -275,10 +281,7 @@ private:
             _fs->freereg = NLocals();
             any = true;
             int s = BeginScope();
-            while (Tok() != TK_CASE && Tok() != TK_DEFAULT && Tok() != '}') {
-                if (Tok() == TK_EOS) Error("expected '}'");
-                Statement();
-            }
+            while (Tok() != TK_CASE && Tok() != TK_DEFAULT && Tok() != '}') Statement();
             EndScope(s);
         }
         if (Tok() == TK_DEFAULT) {
@@ -288,11 +291,9 @@ private:
                 Patch(prevtest, Pos());
                 prevtest = -1;
             }
+            // default is the last label: a case after it ends the switch badly
             int s = BeginScope();
-            while (Tok() != '}') {
-                if (Tok() == TK_EOS) Error("expected '}'");
-                Statement();
-            }
+            while (Tok() != TK_CASE && Tok() != TK_DEFAULT && Tok() != '}') Statement();
             EndScope(s);
         }
         Expect('}');
@@ -301,7 +302,7 @@ private:
         EndScope(scope);
     }
     void BreakContinue(bool isbreak) {
-        Lex();
+        // checked with the keyword still the current token
         LoopInfo *l = nullptr;
         for (int i = (int)_fs->loops.size() - 1; i >= 0; i--) {
             if (isbreak || !_fs->loops[i]->isswitch) {
@@ -310,6 +311,7 @@ private:
             }
         }
         if (!l) Error(isbreak ? "'break' has to be in a loop block" : "'continue' has to be in a loop block");
+        Lex();
         if (_fs->ntraps > l->ntraps) Emit(OP_POPTRAP, _fs->ntraps - l->ntraps, 0, 0);
         if (NLocals() > l->nlocals) Emit(OP_CLOSE, l->nlocals, 0, 0);
         if (!isbreak && l->contpos >= 0) JumpTo(l->contpos);
@@ -320,13 +322,14 @@ private:
     void LocalStatement() {
         Lex();
         if (Tok() == TK_FUNCTION) {
+            // local function f() {} is local f = function() {}: the body does not see f
             Lex();
             SQObjectPtr name = ExpectId();
             int r = _fs->freereg;
-            DeclareLocal(name);
             int f = FunctionExp(name, false);
             if (f != r) Emit(OP_MOVE, r, f, 0);
             SetFree(r + 1);
+            DeclareLocal(name);
             return;
         }
         for (;;) {
@@ -386,28 +389,20 @@ private:
         int f = FunctionExp(name, false);
         Emit(OP_NEWSLOT, o, Literal(name), f, K_B);
     }
+    // class <target> { ... }: the target is a global name, a field, an index or ::name
     void ClassStatement() {
         Lex();
-        SQObjectPtr name = ExpectId();
-        Exp obj;
-        obj.k = E_LOCAL;
-        obj.r = 0;
-        if (Tok() == '.') {
-            Identifier(obj, name);
-            while (Tok() == '.') {
-                Lex();
-                name = ExpectId();
-                if (Tok() == '.') {
-                    Exp k;
-                    k.k = E_K;
-                    k.r = Literal(name);
-                    MakeField(obj, k);
-                }
-            }
+        Exp target;
+        PrefixedExpr(target);
+        if (target.k == E_ENV) {
+            int c = ClassExp();
+            Emit(OP_NEWSLOT, 0, target.r, c, K_B);
+        } else if (target.k == E_FIELD) {
+            int c = ClassExp();
+            Emit(OP_NEWSLOT, target.r, target.key, c, target.keyk ? K_B : 0);
+        } else {
+            Error("invalid class name");
         }
-        int o = ToAnyReg(obj);
-        int c = ClassExp();
-        Emit(OP_NEWSLOT, o, Literal(name), c, K_B);
     }
     SQObjectPtr ConstValue() {
         bool neg = false;
@@ -420,14 +415,14 @@ private:
             case TK_INTEGER: v = SQObjectPtr(neg ? (SQInteger)(0 - (SQUnsignedInteger)_lex._nvalue) : _lex._nvalue); break;
             case TK_FLOAT: v = SQObjectPtr(neg ? -_lex._fvalue : _lex._fvalue); break;
             case TK_STRING_LITERAL:
-                if (neg) Error("scalar expected : integer, float or string");
+                if (neg) Error("scalar expected : integer, float, or string");
                 v = _ss->MakeString(_lex._svalue.data(), (SQInteger)_lex._svalue.size());
                 break;
             case TK_TRUE: case TK_FALSE:
-                if (neg) Error("scalar expected : integer, float or string");
+                if (neg) Error("scalar expected : integer, float, or string");
                 v = SQObjectPtr(Tok() == TK_TRUE);
                 break;
-            default: Error("scalar expected : integer, float or string");
+            default: Error("scalar expected : integer, float, or string");
         }
         Lex();
         return v;
@@ -453,10 +448,9 @@ private:
         while (Tok() != '}') {
             SQObjectPtr key = ExpectId();
             SQObjectPtr v;
-            if (Tok() == '=') {
+            if (Tok() == '=') {  // an explicit value leaves the counter alone
                 Lex();
                 v = ConstValue();
-                if (v._type == OT_INTEGER) next = (SQInteger)((SQUnsignedInteger)_integer(v) + 1);
             } else {
                 v = SQObjectPtr(next);
                 next = (SQInteger)((SQUnsignedInteger)next + 1);

@@ -740,12 +740,10 @@ void SQVM::Loop(SQInteger rootframe) {
                 continue;
             }
             case OP_FOREACH: {
-                if (!ForeachStep(ci->_base + i.a)) {
-                    REFRESH();
-                    ip += i.bx();
-                    continue;
-                }
+                bool more = ForeachStep(ci->_base + i.a, ci->_base + i.b);
                 REFRESH();
+                if (!more) ip += 1 + ip->bx();
+                else ip += 1;
                 continue;
             }
             case OP_TYPEOF: {

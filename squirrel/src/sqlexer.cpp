@@ -89,10 +89,8 @@ SQInteger SQLexer::Lex() {
         int c = Cur();
         switch (c) {
             case 0:
-                if (AtEnd()) return _token = TK_EOS;
-                Next();
-                continue;
-            case '\t': case '\r': case ' ': case '\f': case '\v':
+                return _token = TK_EOS;
+            case '\t': case '\r': case ' ':
                 Next();
                 continue;
             case '\n':
@@ -188,7 +186,11 @@ SQInteger SQLexer::Lex() {
             default:
                 if (isdigit(c)) return _token = ReadNumber();
                 if (isalpha(c) || c == '_') return _token = ReadId();
-                Error("Invalid character");
+                // control bytes are refused where they stand; any other byte is a
+                // token of its own that no rule of the grammar accepts
+                if (c < 0x20 || c == 0x7f) Error("unexpected character(control)");
+                Next();
+                return _token = c;
         }
     }
 }
@@ -220,6 +222,8 @@ static void AppendUtf8(std::string &s, unsigned long cp) {
         s.push_back((char)(0xE0 | (cp >> 12)));
         s.push_back((char)(0x80 | ((cp >> 6) & 0x3F)));
         s.push_back((char)(0x80 | (cp & 0x3F)));
+    } else if (cp > 0x10FFFF) {
+        AppendUtf8(s, 0xFFFD);  // no such code point: the replacement character
     } else {
         s.push_back((char)(0xF0 | ((cp >> 18) & 0x07)));
         s.push_back((char)(0x80 | ((cp >> 12) & 0x3F)));
@@ -288,12 +292,15 @@ SQInteger SQLexer::ReadString(int delim, bool verbatim) {
     return _token = TK_STRING_LITERAL;
 }
 
+// Numbers. "0x" starts a hex literal (no digits read as 0, at most 16 digits),
+// "0" and an octal digit an octal one. A decimal literal takes every following
+// digit, '.', 'e' or 'E' (a sign may follow an 'e') and keeps the longest prefix
+// that reads as a number; it is a float when it has a '.' or an exponent.
+// A letter right after a number ends it: the parser then sees an identifier.
 SQInteger SQLexer::ReadNumber() {
-    std::string buf;
     if (Cur() == '0' && (Peek() == 'x' || Peek() == 'X')) {
         Next();
         Next();
-        if (HexVal(Cur()) < 0) Error("hexadecimal number expected");
         unsigned long long v = 0;
         int digits = 0;
         while (HexVal(Cur()) >= 0) {
@@ -304,37 +311,47 @@ SQInteger SQLexer::ReadNumber() {
         _nvalue = (SQInteger)v;
         return TK_INTEGER;
     }
+    if (Cur() == '0' && Peek() >= '0' && Peek() <= '7') {
+        Next();
+        unsigned long long v = 0;
+        while (isdigit(Cur())) {
+            if (Cur() > '7') Error("invalid octal number");
+            v = v * 8 + (unsigned long long)(Cur() - '0');
+            Next();
+        }
+        _nvalue = (SQInteger)v;
+        return TK_INTEGER;
+    }
+    std::string buf;
     bool isfloat = false;
-    bool octal = Cur() == '0' && isdigit(Peek());
-    while (isdigit(Cur())) { buf.push_back((char)Cur()); Next(); }
-    if (Cur() == '.' && Peek() != '.') {
-        isfloat = true;
-        buf.push_back('.');
-        Next();
-        while (isdigit(Cur())) { buf.push_back((char)Cur()); Next(); }
+    for (;;) {
+        int c = Cur();
+        if (isdigit(c)) {
+            buf.push_back((char)c);
+            Next();
+        } else if (c == '.') {
+            isfloat = true;
+            buf.push_back('.');
+            Next();
+        } else if (c == 'e' || c == 'E') {
+            isfloat = true;
+            buf.push_back((char)c);
+            Next();
+            if (Cur() == '+' || Cur() == '-') {
+                buf.push_back((char)Cur());
+                Next();
+            }
+            if (!isdigit(Cur())) Error("exponent expected");
+        } else {
+            break;
+        }
     }
-    if (Cur() == 'e' || Cur() == 'E') {
-        isfloat = true;
-        buf.push_back('e');
-        Next();
-        if (Cur() == '+' || Cur() == '-') { buf.push_back((char)Cur()); Next(); }
-        if (!isdigit(Cur())) Error("exponent expected");
-        while (isdigit(Cur())) { buf.push_back((char)Cur()); Next(); }
-    }
-    if (isalpha(Cur()) || Cur() == '_') Error("invalid numeric format");
     if (isfloat) {
         _fvalue = (SQFloat)strtod(buf.c_str(), nullptr);
         return TK_FLOAT;
     }
     unsigned long long v = 0;
-    if (octal) {
-        for (char ch : buf) {
-            if (ch > '7') Error("invalid numeric format");
-            v = v * 8 + (unsigned long long)(ch - '0');
-        }
-    } else {
-        for (char ch : buf) v = v * 10 + (unsigned long long)(ch - '0');
-    }
+    for (char ch : buf) v = v * 10 + (unsigned long long)(ch - '0');
     _nvalue = (SQInteger)v;
     return TK_INTEGER;
 }

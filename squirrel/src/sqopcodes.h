@@ -40,7 +40,7 @@ enum SQOpcode : uint8_t {
     OP_CLOSURE,     // R[a] = closure of function bx; default params taken from R[a..]
     OP_NEWCLASS,    // R[a] = class extends R[b] (0xFFFF none), attributes R[c] (0xFFFF none)
     OP_NEWMEMBER,   // class R[a]: key R[b], value R[b+1], attrs R[b+2]; c&1 static, c&2 has attrs
-    OP_FOREACH,     // R[a] container, R[a+1] iterator, R[a+2] key, R[a+3] value; done: ip += bx
+    OP_FOREACH,     // container R[a]; key R[b], value R[b+1], iterator R[b+2]; done: ip += next.bx ; data word follows
     OP_TYPEOF,      // R[a] = typeof R[b]
     OP_INSTANCEOF,  // R[a] = R[b] instanceof R[c]
     OP_IN,          // R[a] = RK b in R[c]

@@ -215,10 +215,15 @@ struct Reader {
                     reg(i.a); rk(i.b, kb); rk(i.c, kc);
                     break;
                 case OP_JMP: target(at, i.bx()); break;
-                case OP_JZ: case OP_JNZ: case OP_FOREACH:
+                case OP_JZ: case OP_JNZ:
                     reg(i.a);
-                    if (i.op == OP_FOREACH) reg(i.a + 3);
                     target(at, i.bx());
+                    break;
+                case OP_FOREACH:
+                    reg(i.a); reg(i.b + 2);
+                    if (at + 1 >= n || p->_instructions[(size_t)(at + 1)].op != OP_DATA) bad();
+                    target(at + 1, p->_instructions[(size_t)(at + 1)].bx());
+                    at++;
                     break;
                 case OP_JCMP:
                     reg(i.a); rk(i.b, kb);

@@ -124,7 +124,7 @@ struct SQVM : public SQCollectable {
         else if (target == -1) _retval = v;
     }
     bool GetMM(const SQObject &o, int mm, SQObjectPtr &res);
-    bool ForeachStep(SQInteger a);
+    bool ForeachStep(SQInteger c, SQInteger k);
     void HookStep();
     SQObjectPtr _suspendvalue;
     bool StartCall(SQClosure *closure, SQInteger target, SQInteger nargs, SQInteger stackbase, bool tailcall);

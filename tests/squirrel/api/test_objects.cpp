@@ -144,7 +144,7 @@ TEST_F(SqTest, StringDelegateFunctions) {
     EXPECT_EQ(Out("print(\"42\".tointeger() + \"ff\".tointeger(16) + \"2.5\".tofloat() + \" \" + \"abc\"[1])"), "299.5 98");
     EXPECT_FALSE(Run("\"abc\".slice(2, 1)"));
     EXPECT_FALSE(Run("\"x\".tointeger()"));
-    EXPECT_EQ(Out("print((65).tochar() + 3.7.tointeger() + true.tointeger() + (2).tofloat())"), "A312");
+    EXPECT_EQ(Out("print((65).tochar() + (3.7).tointeger() + true.tointeger() + (2).tofloat())"), "A312");
     EXPECT_EQ(Out("print((\"b\" > \"a\") + \" \" + (\"ab\" < \"abc\") + \" \" + (\"x\" <=> \"x\"))"), "true true 0");
 }
 
