@@ -64,17 +64,25 @@ void SQClass::Mark(SQGCList &gray) {
     for (auto &m : _metamethods) sq_markobj(m, gray);
 }
 
+// Metamethods (a function under a metamethod name) are kept apart: they are no
+// members, so lookups, `in` and iteration never see them. A script function
+// stored as a member of a class that has a base is stored as a copy whose
+// `base` is that base class; in a class without a base it is stored as it is.
 bool SQClass::NewSlot(SQSharedState *ss, const SQObject &key, const SQObject &val, bool bstatic) {
     bool isfunc = val._type == OT_CLOSURE || val._type == OT_NATIVECLOSURE;
+    if (isfunc && key._type == OT_STRING) {
+        int mm = ss->GetMetaMethodIdx(key);
+        if (mm >= 0) {
+            _metamethods[mm] = val;
+            return true;
+        }
+    }
     if (_locked && !isfunc && !bstatic) return false;
     SQObjectPtr v(val);
-    if (val._type == OT_CLOSURE) {
-        SQClosure *c = _closure(val);
-        if (c->_base && c->_base != this) {
-            c = c->Clone();
-            v = SQObjectPtr(OT_CLOSURE, c);
-        }
-        c->SetBase(this);
+    if (val._type == OT_CLOSURE && _base) {
+        SQClosure *c = _closure(val)->Clone();
+        v = SQObjectPtr(OT_CLOSURE, c);
+        c->SetBase(_base);
     }
     SQTable::Node *n = _members->Find(key);
     if (n) {
@@ -97,11 +105,7 @@ bool SQClass::NewSlot(SQSharedState *ss, const SQObject &key, const SQObject &va
         _defaultvalues.push_back({v, SQObjectPtr()});
         _members->NewSlot(key, SQObjectPtr((SQInteger)(((SQInteger)(_defaultvalues.size() - 1) << 1) | MEMBER_FIELD)));
     }
-    if (isfunc && key._type == OT_STRING) {
-        int mm = ss->GetMetaMethodIdx(key);
-        if (mm >= 0) _metamethods[mm] = v;
-        else if (RawEq(key, ss->_constructoridx)) _constructor = v;
-    }
+    if (isfunc && RawEq(key, ss->_constructoridx)) _constructor = v;
     return true;
 }
 

@@ -449,14 +449,12 @@ void SQVM::Loop(SQInteger rootframe) {
                         continue;
                     }
                 }
-                SQObjectPtr tmp, selfp(self), k(K[i.bx()]), v(R[i.a]);
-                if (self._type != OT_TABLE && Get(selfp, k, tmp, GET_NO_THROW | GET_RAW)) {
-                    Set(selfp, k, v, true);
-                    REFRESH();
-                    continue;
+                // `this` first (its delegates or its class's _set included), then the root
+                SQObjectPtr selfp(self), k(K[i.bx()]), v(R[i.a]);
+                if (!Set(selfp, k, v, false)) {
+                    SQObjectPtr root = GetRootFor(closure);
+                    Set(root, k, v, true);
                 }
-                SQObjectPtr root = GetRootFor(closure);
-                Set(root, k, v, true);
                 REFRESH();
                 continue;
             }
@@ -761,14 +759,9 @@ void SQVM::Loop(SQInteger rootframe) {
                 R[i.a].SetBool(o._type == OT_INSTANCE && _instance(o)->InstanceOf(_class(c)));
                 continue;
             }
-            case OP_IN: {
+            case OP_IN: {  // raw: a table's own slots, an instance's or class's members
                 SQObjectPtr key(RB), obj(R[i.c]), tmp;
-                bool found = Get(obj, key, tmp, GET_NO_THROW | GET_RAW);
-                if (!found && obj._type != OT_ARRAY && obj._type != OT_STRING) {
-                    found = Get(obj, key, tmp, GET_NO_THROW);
-                }
-                REFRESH();
-                R[i.a].SetBool(found);
+                R[i.a].SetBool(Get(obj, key, tmp, GET_NO_THROW | GET_RAW));
                 continue;
             }
             case OP_CLONE: {
@@ -838,8 +831,7 @@ void SQVM::Loop(SQInteger rootframe) {
                 for (int n = 0; n < i.a && !_etraps.empty(); n++) _etraps.pop_back();
                 continue;
             case OP_GETBASE: {
-                SQClass *c = closure->_base;
-                if (c && c->_base) R[i.a] = SQObjectPtr(OT_CLASS, c->_base);
+                if (closure->_base) R[i.a] = SQObjectPtr(OT_CLASS, closure->_base);
                 else R[i.a].Null();
                 continue;
             }

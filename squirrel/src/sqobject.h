@@ -337,7 +337,7 @@ struct SQClosure : public SQCollectable {
     std::vector<SQObjectPtr> _defaultparams;
     SQWeakRef *_env = nullptr;   // owned
     SQWeakRef *_root = nullptr;  // owned
-    SQClass *_base = nullptr;    // owned: class the method belongs to
+    SQClass *_base = nullptr;    // owned: what `base` is inside (the base class of the method's class)
     static SQClosure *Create(SQSharedState *ss, SQFunctionProto *func, SQWeakRef *root);
     SQFunctionProto *Proto() const { return _function._unVal.pFunctionProto; }
     SQClosure *Clone();

@@ -134,10 +134,15 @@ int SQVM::FallBackSet(const SQObjectPtr &self, const SQObjectPtr &key, const SQO
     return FALLBACK_ERROR;
 }
 
+// Assignment to an existing slot. A table or userdata whose own slots lack the
+// key writes it in the first delegate along the chain that has it; only a key
+// found nowhere goes to _set.
 bool SQVM::Set(const SQObjectPtr &self, const SQObjectPtr &key, const SQObjectPtr &val, bool throwerr) {
     switch (self._type) {
         case OT_TABLE:
             if (_table(self)->Set(key, val)) return true;
+            for (SQTable *d = _table(self)->_delegate; d; d = d->_delegate)
+                if (d->Set(key, val)) return true;
             break;
         case OT_INSTANCE:
             if (_instance(self)->Set(key, val)) return true;
@@ -166,7 +171,10 @@ bool SQVM::Set(const SQObjectPtr &self, const SQObjectPtr &key, const SQObjectPt
             }
             break;
         }
-        case OT_USERDATA: break;
+        case OT_USERDATA:
+            for (SQTable *d = _userdata(self)->_delegate; d; d = d->_delegate)
+                if (d->Set(key, val)) return true;
+            break;
         default:
             if (!throwerr) return false;
             Raise("trying to set '%s'", GetTypeName(self));
@@ -204,7 +212,18 @@ bool SQVM::NewSlot(const SQObjectPtr &self, const SQObjectPtr &key, const SQObje
                 Raise("the property '%s' already exists", key._type == OT_STRING ? _string(key)->_val : "?");
             }
             return true;
-        case OT_INSTANCE: Raise("class instances do not support the new slot operator");
+        case OT_INSTANCE: {
+            SQObjectPtr mm;
+            if (GetMM(self, MT_NEWSLOT, mm)) {
+                Push(self);
+                Push(key);
+                Push(val);
+                SQObjectPtr dummy;
+                CallMetaOrThrow(mm, 3, dummy);
+                return true;
+            }
+            Raise("class instances do not support the new slot operator");
+        }
         default: Raise("indexing %s with %s", GetTypeName(self), GetTypeName(key));
     }
 }
@@ -448,10 +467,10 @@ bool SQVM::ToString(const SQObjectPtr &o, SQObjectPtr &res) {
         case OT_INSTANCE: {
             SQObjectPtr mm;
             if (GetMM(o, MT_TOSTRING, mm)) {
+                // a _tostring that gives no string is ignored
                 Push(o);
                 CallMetaOrThrow(mm, 1, res);
                 if (res._type == OT_STRING) return true;
-                Raise("_tostring must return a string");
             }
         }
             [[fallthrough]];
