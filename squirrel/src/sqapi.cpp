@@ -139,7 +139,7 @@ SQRESULT sq_wakeupvm(HSQUIRRELVM v, SQBool resumedret, SQBool retval, SQBool rai
 
 SQInteger sq_getvmstate(HSQUIRRELVM v) {
     if (v->_suspended) return SQ_VMSTATE_SUSPENDED;
-    if (!v->_callsstack.empty()) return SQ_VMSTATE_RUNNING;
+    if (!(v->_ncalls == 0)) return SQ_VMSTATE_RUNNING;
     return SQ_VMSTATE_IDLE;
 }
 
@@ -517,9 +517,9 @@ SQChar *sq_getscratchpad(HSQUIRRELVM v, SQInteger minsize) {
 }
 
 static SQCallInfo *FrameAt(HSQUIRRELVM v, SQInteger level) {
-    SQInteger n = (SQInteger)v->_callsstack.size();
+    SQInteger n = v->_ncalls;
     if (level < 0 || level >= n) return nullptr;
-    return &v->_callsstack[(size_t)(n - 1 - level)];
+    return &v->_calls[(size_t)(n - 1 - level)];
 }
 
 SQRESULT sq_getfunctioninfo(HSQUIRRELVM v, SQInteger level, SQFunctionInfo *fi) {
@@ -1067,11 +1067,11 @@ const SQChar *sq_getlocal(HSQUIRRELVM v, SQUnsignedInteger level, SQUnsignedInte
     }
 }
 SQRESULT sq_getcallee(HSQUIRRELVM v) {
-    SQInteger n = (SQInteger)v->_callsstack.size();
+    SQInteger n = v->_ncalls;
     if (n == 0) return sq_throwerror(v, "no closure in the calls stack");
     SQ_TRY
-    const SQCallInfo &top = v->_callsstack[(size_t)(n - 1)];
-    if (top._native && n > 1) v->Push(v->_callsstack[(size_t)(n - 2)]._closure);
+    const SQCallInfo &top = v->_calls[(size_t)(n - 1)];
+    if (top._native && n > 1) v->Push(v->_calls[(size_t)(n - 2)]._closure);
     else v->Push(top._closure);
     return SQ_OK;
     SQ_CATCH(v)

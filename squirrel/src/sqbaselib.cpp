@@ -656,7 +656,7 @@ SQInteger gen_getstatus(HSQUIRRELVM v) {
 
 SQInteger thread_call(HSQUIRRELVM v) {
     HSQUIRRELVM t = _thread(Arg(v, 1));
-    if (t->_suspended || !t->_callsstack.empty()) return sq_throwerror(v, "wrong status");
+    if (t->_suspended || t->_ncalls != 0) return sq_throwerror(v, "wrong status");
     if (t->_top < 1) return sq_throwerror(v, "the thread has no function");
     SQObjectPtr keep = Arg(v, 1);
     sq_settop(t, 1);
@@ -675,7 +675,7 @@ SQInteger thread_call(HSQUIRRELVM v) {
 }
 SQInteger thread_wakeup_impl(HSQUIRRELVM v, bool throwerr) {
     HSQUIRRELVM t = _thread(Arg(v, 1));
-    if (!t->_suspended) return sq_throwerror(v, t->_callsstack.empty() ? "cannot wakeup a idle thread" : "cannot wakeup a running thread");
+    if (!t->_suspended) return sq_throwerror(v, t->_ncalls == 0 ? "cannot wakeup a idle thread" : "cannot wakeup a running thread");
     SQObjectPtr keep = Arg(v, 1);
     SQObjectPtr val;
     if (NArgs(v) > 1) val = Arg(v, 2);
@@ -696,7 +696,7 @@ SQInteger thread_wakeup(HSQUIRRELVM v) { return thread_wakeup_impl(v, false); }
 SQInteger thread_wakeupthrow(HSQUIRRELVM v) { return thread_wakeup_impl(v, true); }
 SQInteger thread_getstatus(HSQUIRRELVM v) {
     HSQUIRRELVM t = _thread(Arg(v, 1));
-    const char *s = t->_suspended ? "suspended" : (t->_callsstack.empty() ? "idle" : "running");
+    const char *s = t->_suspended ? "suspended" : (t->_ncalls == 0 ? "idle" : "running");
     return Ret(v, v->MakeString(s));
 }
 SQInteger thread_getstackinfos(HSQUIRRELVM v) {

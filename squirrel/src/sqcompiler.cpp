@@ -45,13 +45,14 @@ private:
             case TK_YIELD: {
                 Lex();
                 _fs->proto->_bgenerator = true;
+                // c: the registers live across the yield (the locals)
                 if (!EndOfStatement()) {
                     Exp e;
                     CommaExpr(e);
                     int r = ToAnyReg(e);
-                    Emit(OP_YIELD, r, 1, 0);
+                    Emit(OP_YIELD, r, 1, NLocals());
                 } else {
-                    Emit(OP_YIELD, 0, 0, 0);
+                    Emit(OP_YIELD, 0, 0, NLocals());
                 }
                 OptionalSemicolon();
                 break;

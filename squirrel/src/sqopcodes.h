@@ -45,7 +45,7 @@ enum SQOpcode : uint8_t {
     OP_INSTANCEOF,  // R[a] = R[b] instanceof R[c]
     OP_IN,          // R[a] = RK b in R[c]
     OP_CLONE,       // R[a] = clone R[b]
-    OP_YIELD,       // yield b ? R[a] : null
+    OP_YIELD,       // yield b ? R[a] : null; R[0..c) are kept for the resume
     OP_RESUME,      // R[a] = resume R[b]
     OP_THROW,       // throw R[a]
     OP_PUSHTRAP,    // on error: R[a] = error, ip = ip + bx

@@ -21,7 +21,7 @@ void SQVM::Init(SQVM *friendvm, SQInteger stacksize) {
     _stacksize = stacksize;
     _top = 0;
     _stackbase = 0;
-    _callsstack.reserve(16);
+    _calls.resize(16);
     if (friendvm) {
         _roottable = friendvm->_roottable;
         _errorhandler = friendvm->_errorhandler;
@@ -45,7 +45,8 @@ void SQVM::Release() {
 
 void SQVM::Finalize() {
     CloseOuters(0);
-    _callsstack.clear();
+    for (SQInteger i = 0; i < _ncalls; i++) _calls[(size_t)i]._closure.Null();
+    _ncalls = 0;
     _etraps.clear();
     for (SQInteger i = 0; i < _stacksize; i++) _stack[i].Null();
     _top = 0;
@@ -58,7 +59,8 @@ void SQVM::Finalize() {
 void SQVM::Mark(SQGCList &gray) {
     for (SQInteger i = 0; i < _stacksize; i++)
         if (_stack[i]._type != OT_NULL) sq_markobj(_stack[i], gray);
-    for (auto &ci : _callsstack) {
+    for (SQInteger i = 0; i < _ncalls; i++) {
+        const SQCallInfo &ci = _calls[(size_t)i];
         sq_markobj(ci._closure, gray);
         if (ci._generator) sq_markobj(SQObjectPtr(OT_GENERATOR, ci._generator), gray);
     }
@@ -78,6 +80,11 @@ void SQVM::GrowStack(SQInteger needed) {
     _stack = n;
     _stacksize = ns;
     for (SQOuter *o = _openouters; o; o = o->_nextopen) o->_valptr = &_stack[o->_idx];
+}
+
+void SQVM::GrowFrames() {
+    if (_ncalls >= SQ_MAX_CALLS) Raise("stack overflow");
+    _calls.resize(_calls.size() * 2);
 }
 
 void SQVM::Remove(SQInteger n) {
@@ -191,9 +198,9 @@ SQInteger SQVM::CurrentLine(const SQCallInfo &ci) const {
 }
 
 void SQVM::CallDebugHook(SQInteger type, SQInteger line) {
-    if (_indebughook || _callsstack.empty()) return;
+    if (_indebughook || _ncalls == 0) return;
     SQSharedState *ss = _sharedstate;
-    const SQCallInfo &ci = _callsstack.back();
+    const SQCallInfo &ci = TopFrame();
     const char *src = "unknown", *fname = nullptr;
     if (ci._closure._type == OT_CLOSURE) {
         SQFunctionProto *p = _closure(ci._closure)->Proto();
@@ -294,11 +301,12 @@ SQObjectPtr SQVM::GetRootFor(SQClosure *c) {
     return _roottable;
 }
 
-// arranges arguments of a script call: default parameters, vargv, bound env
+// Arranges the arguments of a script call: default parameters, vargv, the
+// bound environment. nargs counts `this`.
 static void PrepareArgs(SQVM *v, SQClosure *closure, SQInteger &nargs, SQInteger stackbase) {
     SQFunctionProto *p = closure->Proto();
     SQInteger nparams = p->_nparameters;
-    v->EnsureStack(stackbase + p->_stacksize + 4);
+    v->EnsureStack(stackbase + p->_stacksize);
     if (p->_varparams) {
         if (nargs < nparams) {
             SQInteger nd = p->_ndefaultparams;
@@ -312,9 +320,7 @@ static void PrepareArgs(SQVM *v, SQClosure *closure, SQInteger &nargs, SQInteger
         SQArray *arr = SQArray::Create(v->_sharedstate, 0);
         SQObjectPtr arrobj(OT_ARRAY, arr);
         arr->_values.reserve((size_t)nvargs);
-        for (SQInteger i = 0; i < nvargs; i++) {
-            arr->_values.push_back(std::move(v->_stack[stackbase + nparams + i]));
-        }
+        for (SQInteger i = 0; i < nvargs; i++) arr->_values.push_back(std::move(v->_stack[stackbase + nparams + i]));
         v->_stack[stackbase + nparams] = std::move(arrobj);
         nargs = nparams + 1;
     } else if (nargs != nparams) {
@@ -330,52 +336,53 @@ static void PrepareArgs(SQVM *v, SQClosure *closure, SQInteger &nargs, SQInteger
     if (closure->_env) v->_stack[stackbase] = SQObjectPtr(closure->_env->_obj);
 }
 
-bool SQVM::StartCall(SQClosure *closure, SQInteger target, SQInteger nargs, SQInteger stackbase, bool tailcall) {
-    if ((SQInteger)_callsstack.size() >= SQ_MAX_CALLS) Raise("stack overflow");
+bool SQVM::StartCall(SQClosure *closure, SQInteger target, SQInteger nargs, SQInteger stackbase) {
     PrepareArgs(this, closure, nargs, stackbase);
     SQFunctionProto *p = closure->Proto();
     if (p->_bgenerator) {
+        // calling a generator function makes the generator; its arguments wait in it
         SQGenerator *g = SQGenerator::Create(_sharedstate, closure);
         SQObjectPtr gen(OT_GENERATOR, g);
         g->_stack.resize((size_t)p->_stacksize);
         for (SQInteger i = 0; i < nargs; i++) g->_stack[(size_t)i] = std::move(_stack[stackbase + i]);
-        if (target >= 0) _stack[target] = gen;
-        else _retval = gen;
+        StoreResult(target, gen);
         return false;
     }
-    (void)tailcall;
-    _callsstack.emplace_back();
-    SQCallInfo &ci = _callsstack.back();
-    ci._closure = SQObjectPtr(OT_CLOSURE, closure);
-    ci._ip = p->_instructions.data();
-    ci._base = stackbase;
-    ci._target = target;
-    ci._nargs = nargs;
+    SQCallInfo *ci = PushFrame();
+    ci->_closure = SQObjectPtr(OT_CLOSURE, closure);
+    ci->_ip = p->_instructions.data();
+    ci->_base = stackbase;
+    ci->_target = target;
+    ci->_nargs = nargs;
+    ci->_generator = nullptr;
+    ci->_foreachexit = nullptr;
+    ci->_root = false;
+    ci->_native = false;
     _top = stackbase + p->_stacksize;
     if (_sharedstate->_debughook) CallDebugHook('c', p->GetLine(0));
     return true;
 }
 
+// Leaves the top frame: its traps and open outers go, its registers are cleared.
 void SQVM::PopFrame() {
-    SQInteger idx = (SQInteger)_callsstack.size() - 1;
-    SQCallInfo &ci = _callsstack.back();
+    SQInteger idx = _ncalls - 1;
+    SQCallInfo &ci = _calls[(size_t)idx];
     while (!_etraps.empty() && _etraps.back()._frame >= idx) _etraps.pop_back();
     if (!ci._native && ci._closure._type == OT_CLOSURE) {
         if (_sharedstate->_debughook) CallDebugHook('r', CurrentLine(ci));
         CloseOuters(ci._base);
         SQInteger end = ci._base + _closure(ci._closure)->Proto()->_stacksize;
         if (end > _stacksize) end = _stacksize;
-        for (SQInteger i = ci._base; i < end; i++) _stack[i].Null();
+        ClearSlots(ci._base, end);
     }
-    _callsstack.pop_back();
+    ci._closure.Null();
+    _ncalls--;
 }
 
 bool SQVM::CallNative(SQNativeClosure *nclosure, SQInteger nargs, SQInteger newbase, SQObjectPtr &retval,
-                      bool &suspend, bool &tailcall) {
-    tailcall = false;
+                      bool &suspend) {
     suspend = false;
     SQInteger nparamscheck = nclosure->_nparamscheck;
-    if ((SQInteger)_callsstack.size() >= SQ_MAX_CALLS) Raise("stack overflow");
     if ((nparamscheck > 0 && nargs != nparamscheck) || (nparamscheck < 0 && nargs < -nparamscheck))
         Raise("wrong number of parameters");
     const auto &tc = nclosure->_typecheck;
@@ -394,14 +401,16 @@ bool SQVM::CallNative(SQNativeClosure *nclosure, SQInteger nargs, SQInteger newb
     for (SQInteger i = 0; i < nouters; i++) _stack[newbase + nargs + i] = nclosure->_outervalues[(size_t)i];
     if (nclosure->_env) _stack[newbase] = SQObjectPtr(nclosure->_env->_obj);
 
-    _callsstack.emplace_back();
-    {
-        SQCallInfo &ci = _callsstack.back();
-        ci._closure = SQObjectPtr(OT_NATIVECLOSURE, nclosure);
-        ci._base = newbase;
-        ci._nargs = nargs;
-        ci._native = true;
-    }
+    SQCallInfo *ci = PushFrame();
+    ci->_closure = SQObjectPtr(OT_NATIVECLOSURE, nclosure);
+    ci->_ip = nullptr;
+    ci->_base = newbase;
+    ci->_target = -2;
+    ci->_nargs = nargs;
+    ci->_generator = nullptr;
+    ci->_foreachexit = nullptr;
+    ci->_root = false;
+    ci->_native = true;
     SQInteger savedbase = _stackbase;
     SQInteger savedtop = _top;
     _stackbase = newbase;
@@ -423,24 +432,22 @@ bool SQVM::CallNative(SQNativeClosure *nclosure, SQInteger nargs, SQInteger newb
     if (_sharedstate->_debughook) CallDebugHook('r', -1);
     _stackbase = savedbase;
     if (ret == SQ_SUSPEND_FLAG) {
+        // the waker gets the value on top: the argument of suspend(), or its this
         suspend = true;
-        if (_top > newbase + 1) retval = _stack[_top - 1];
-        else retval.Null();
-    } else if (ret < 0) {
-        // native failure: error object is already in _lasterror
+        retval = _stack[_top - 1];
     } else if (ret > 0) {
         retval = _stack[_top - 1];
     } else {
         retval.Null();
     }
     SQInteger end = _top;
-    _callsstack.pop_back();
-    for (SQInteger i = newbase; i < end; i++) _stack[i].Null();
+    _calls[(size_t)(_ncalls - 1)]._closure.Null();
+    _ncalls--;
+    ClearSlots(newbase, end);
     _top = savedtop;
     if (ret < 0 && ret != SQ_SUSPEND_FLAG) {
-        if (ret != SQ_ERROR && ret != SQ_TAILCALL_FLAG) {
-            // any other negative value counts as an error too
-        }
+        // the error leaves the native as a new one: reported again where nothing catches it
+        _errorhandled = false;
         RaiseLast();
     }
     return true;
@@ -450,27 +457,13 @@ bool SQVM::IsSuspendable() const { return _nativenesting == 1 && !_inerrorhandle
 
 bool SQVM::Call(const SQObject &closure, SQInteger nargs, SQInteger stackbase, SQObjectPtr &outres,
                 bool raiseerror) {
-    switch (closure._type) {
-        case OT_CLOSURE:
-            return Execute(closure, nargs, stackbase, outres, raiseerror);
-        case OT_NATIVECLOSURE:
-        case OT_CLASS: {
-            // run through the interpreter so errors are handled uniformly
-            return Execute(closure, nargs, stackbase, outres, raiseerror);
-        }
-        default:
-            break;
-    }
-    // tables, instances, userdata with a _call metamethod
     return Execute(closure, nargs, stackbase, outres, raiseerror);
 }
 
-void SQVM::CallOrThrow(const SQObject &closure, SQInteger nargs, SQInteger stackbase, SQObjectPtr &outres) {
-    if (!Call(closure, nargs, stackbase, outres, _raiseerror_active)) RaiseLast();
-}
-
+// Metamethods never report their errors themselves: an error comes out into
+// the frame that used the operator.
 bool SQVM::CallMetaMethod(SQObjectPtr &closure, int /*mm*/, SQInteger nparams, SQObjectPtr &outres) {
-    bool ok = Call(closure, nparams, _top - nparams, outres, _raiseerror_active);
+    bool ok = Call(closure, nparams, _top - nparams, outres, false);
     Pop(nparams);
     return ok;
 }

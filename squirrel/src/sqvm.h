@@ -5,6 +5,11 @@
 #include "sqopcodes.h"
 #include "sqstate.h"
 
+// A native returns SQ_SUSPEND_FLAG to suspend the VM (only sq_suspendvm does,
+// and only where IsSuspendable() holds: one interpreter level, no error
+// handler running). The VM then unwinds to the host with _suspended set; the
+// frames stay on the stack until sq_wakeupvm resumes them. SQ_TAILCALL_FLAG is
+// reserved for natives that replace themselves by a call; none do today.
 #define SQ_SUSPEND_FLAG -666
 #define SQ_TAILCALL_FLAG -777
 #define SQ_MAX_CALLS 200000       // script call depth (frames live on the heap, not the C stack)
@@ -14,13 +19,28 @@
 // raised inside the engine; never crosses the public API
 struct SQException {};
 
+// One activation. Frames live in SQVM::_calls[0.._ncalls); the storage only
+// grows, so a pointer to a frame stays valid until the next push.
+//  - Stack window: a script frame's registers are _stack[_base .. _base +
+//    proto->_stacksize); R[0] is `this`, the arguments follow. While the frame
+//    runs, _top is the end of its window. Registers are written before they are
+//    read, so a new window may start over dead values of its caller; every slot
+//    above the running window is null (returns clear their window, natives
+//    clear what they pushed). For calls made by the interpreter loop the called
+//    function sits in _stack[_base - 1], the caller's call register.
+//  - Ownership: _closure holds the running function; the stack owns every
+//    register; a generator frame's registers belong to the stack while it runs
+//    and are moved back into the generator when it yields.
+//  - _ip is only up to date while the frame is not the running one, or when the
+//    running frame calls out or raises (the loop keeps it in a register).
 struct SQCallInfo {
-    SQObjectPtr _closure;
     const SQInstruction *_ip = nullptr;
+    SQObjectPtr _closure;
     SQInteger _base = 0;      // absolute stack index of R[0]
-    SQInteger _target = -1;   // absolute stack index of the result, -1 to drop it
+    SQInteger _target = -1;   // absolute stack index of the result; -1 into _retval, -2 dropped
     SQInteger _nargs = 0;
-    SQGenerator *_generator = nullptr;
+    SQGenerator *_generator = nullptr;             // the generator this frame runs, if any
+    const SQInstruction *_foreachexit = nullptr;  // generator resumed by foreach: where its end jumps
     bool _root = false;       // returning from this frame leaves the interpreter loop
     bool _native = false;
 };
@@ -65,8 +85,15 @@ struct SQVM : public SQCollectable {
     }
 
     // ---- frames
-    std::vector<SQCallInfo> _callsstack;
+    std::vector<SQCallInfo> _calls;  // storage; [0, _ncalls) are the live frames
+    SQInteger _ncalls = 0;
     SQInteger _nativenesting = 0;
+    SQCallInfo *PushFrame() {
+        if (_ncalls == (SQInteger)_calls.size()) GrowFrames();
+        return &_calls[(size_t)_ncalls++];
+    }
+    void GrowFrames();
+    SQCallInfo &TopFrame() { return _calls[(size_t)(_ncalls - 1)]; }
     std::vector<SQExceptionTrap> _etraps;
     SQOuter *_openouters = nullptr;
     void CloseOuters(SQInteger absidx);
@@ -102,11 +129,10 @@ struct SQVM : public SQCollectable {
     // ---- execution
     enum ExecType { ET_CALL, ET_RESUME_GENERATOR, ET_RESUME_VM, ET_RESUME_THROW_VM };
     // Calls closure with nargs values at stack[stackbase..]; result in outres.
-    // Returns false when an error escaped (lasterror holds it).
+    // Returns false when an error escaped (lasterror holds it). With raiseerror
+    // an error no trap of this run catches is reported before it escapes.
     bool Call(const SQObject &closure, SQInteger nargs, SQInteger stackbase, SQObjectPtr &outres,
               bool raiseerror);
-    // same, raising the error as an SQException instead of returning false
-    void CallOrThrow(const SQObject &closure, SQInteger nargs, SQInteger stackbase, SQObjectPtr &outres);
     bool Execute(const SQObject &closure, SQInteger nargs, SQInteger stackbase, SQObjectPtr &outres,
                  bool raiseerror, ExecType et = ET_CALL);
     void Run(SQInteger rootframe);
@@ -127,15 +153,32 @@ struct SQVM : public SQCollectable {
     bool ForeachStep(SQInteger c, SQInteger k);
     void HookStep();
     SQObjectPtr _suspendvalue;
-    bool StartCall(SQClosure *closure, SQInteger target, SQInteger nargs, SQInteger stackbase, bool tailcall);
+    bool StartCall(SQClosure *closure, SQInteger target, SQInteger nargs, SQInteger stackbase);
     bool CallNative(SQNativeClosure *nclosure, SQInteger nargs, SQInteger newbase, SQObjectPtr &retval,
-                    bool &suspend, bool &tailcall);
+                    bool &suspend);
     void PopFrame();
+    void ClearSlots(SQInteger from, SQInteger to) {
+        for (SQInteger i = from; i < to; i++) _stack[i].Null();
+    }
+    // pushes a frame that resumes gen, its registers placed at the current top
+    void ResumeGeneratorFrame(SQGenerator *gen, SQInteger target, const SQInstruction *foreachexit);
+    // resumes gen from C++ (sq_resume): runs it to its next yield or its end
     bool ResumeGenerator(SQGenerator *gen, SQObjectPtr &dest);
-    void YieldGenerator(SQGenerator *gen, SQInteger target);
     bool CallMetaMethod(SQObjectPtr &closure, int mm, SQInteger nparams, SQObjectPtr &outres);
     void CallMetaOrThrow(SQObjectPtr &closure, SQInteger nparams, SQObjectPtr &outres);
     bool IsSuspendable() const;
+    // the interpreter loop's slow steps (sqexec.cpp)
+    __attribute__((noinline)) void GetSlow(const SQObject &o, const SQObject &key, SQInteger target);
+    __attribute__((noinline)) void PrepCallSlow(const SQObject &o, const SQObject &key, SQInteger target);
+    __attribute__((noinline)) void SetSlow(const SQObject &o, const SQObject &key, const SQObject &val);
+    __attribute__((noinline)) void ArithSlow(int op, const SQObject &x, const SQObject &y, SQInteger target);
+    __attribute__((noinline)) void GetEnvSlow(SQClosure *closure, const SQObject &key, SQInteger target);
+    __attribute__((noinline)) void SetEnvSlow(SQClosure *closure, const SQObject &key, const SQObject &val);
+    __attribute__((noinline)) void MakeClosure(SQClosure *closure, const SQInstruction &i, SQInteger base);
+    __attribute__((noinline)) void BindEnv(SQInteger envslot, SQInteger fnslot);
+    __attribute__((noinline)) void NewClass(const SQInstruction &i, SQInteger base);
+    __attribute__((noinline)) bool TailCall(const SQInstruction &i, SQInteger rootframe);
+    __attribute__((noinline)) bool GeneratorReturn(const SQInstruction &i);
 
     // ---- generic operations (may call metamethods, raise on error)
     enum { GET_RAW = 1, GET_NO_ROOT = 2, GET_NO_THROW = 4 };

@@ -556,23 +556,10 @@ bool SQVM::Next(const SQObjectPtr &o, const SQObjectPtr &iter, SQObjectPtr &outk
     Raise("cannot iterate %s", GetTypeName(o));
 }
 
-// One step of foreach: container at stack[c]; key, value and iterator at
-// stack[k..k+2]. When a generator ends, the value becomes its return value and
-// the key the number of values it yielded.
+// One step of foreach over anything but a generator (the loop resumes those
+// itself): container at stack[c]; key, value and iterator at stack[k..k+2].
 bool SQVM::ForeachStep(SQInteger c, SQInteger k) {
     SQObjectPtr cont = _stack[c];
-    if (cont._type == OT_GENERATOR) {
-        SQGenerator *g = _generator(cont);
-        if (g->_state == eDead) return false;
-        SQObjectPtr val;
-        ResumeGenerator(g, val);
-        SQInteger n = _stack[k + 2]._type == OT_INTEGER ? _integer(_stack[k + 2]) : 0;
-        _stack[k] = SQObjectPtr(n);
-        _stack[k + 1] = val;
-        if (g->_state == eDead) return false;
-        _stack[k + 2] = SQObjectPtr(n + 1);
-        return true;
-    }
     SQObjectPtr iter = _stack[k + 2], key, v, it;
     if (!Next(cont, iter, key, v, it)) return false;
     _stack[k] = key;
