@@ -345,18 +345,22 @@ SQInteger SQFunctionProto::GetLine(SQInteger op) const {
     return line;
 }
 
+// The seq-th local alive at op, counting from the highest register down (the
+// latest declared first, `this` last). A local is alive from the end of its
+// declaration to the end of its scope.
 const SQChar *SQFunctionProto::GetLocal(SQUnsignedInteger op, SQUnsignedInteger seq,
                                         SQUnsignedInteger &reg) const {
-    // locals alive at op, ordered by register
-    SQUnsignedInteger n = 0;
-    for (const auto &lv : _localvarinfos) {
-        if (lv._start_op <= op && op <= lv._end_op) {
-            if (n == seq) {
-                reg = lv._pos;
-                return _string(lv._name)->_val;
-            }
-            n++;
+    const SQLocalVarInfo *pick = nullptr;
+    SQUnsignedInteger below = ~(SQUnsignedInteger)0;  // registers above this were counted
+    for (SQUnsignedInteger n = 0; n <= seq; n++) {
+        pick = nullptr;
+        for (const auto &lv : _localvarinfos) {
+            if (lv._start_op <= op && op < lv._end_op && lv._pos < below && (!pick || lv._pos > pick->_pos))
+                pick = &lv;
         }
+        if (!pick) return nullptr;
+        below = pick->_pos;
     }
-    return nullptr;
+    reg = pick->_pos;
+    return _string(pick->_name)->_val;
 }

@@ -21,7 +21,7 @@ void print_local(HSQUIRRELVM v, SQPRINTFUNCTION pf, const SQChar *name) {
     case OT_FLOAT: {
         SQFloat f = 0;
         sq_getfloat(v, -1, &f);
-        pf(v, "[%s] %g\n", name, (double)f);
+        pf(v, "[%s] %.14g\n", name, (double)f);
         break;
     }
     case OT_BOOL: {
