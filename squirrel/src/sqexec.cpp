@@ -126,7 +126,8 @@ void SQVM::ResumeGeneratorFrame(SQGenerator *gen, SQInteger target, const SQInst
 // The running generator frame yields val: its first `live` registers (the
 // locals; temporaries are dead between statements) go back into the generator.
 // Returns whether the frame was the root of the interpreter run.
-static bool YieldFrame(SQVM *v, SQGenerator *gen, const SQObjectPtr &val, SQInteger live, const SQInstruction *ip) {
+static bool YieldFrame(SQVM *v, SQGenerator *gen, const SQObject &value, SQInteger live, const SQInstruction *ip) {
+    SQObjectPtr val(value);
     SQCallInfo &ci = v->TopFrame();
     SQInteger base = ci._base;
     SQFunctionProto *p = _closure(ci._closure)->Proto();
@@ -327,22 +328,31 @@ void SQVM::HookStep() {
 
 #define RB ((i.k & K_B) ? K[i.b] : R[i.b])
 #define RC ((i.k & K_C) ? K[i.c] : R[i.c])
+#define CLOSURE() _closure(ci->_closure)
 // the running frame is (or became) the top one: load its state
-#define REFRESH()                                   \
-    do {                                            \
-        ci = &_calls[(size_t)(_ncalls - 1)];        \
-        closure = _closure(ci->_closure);           \
-        R = _stack + ci->_base;                     \
-        K = closure->Proto()->_literals.data();     \
-        ip = ci->_ip;                               \
+#define REFRESH()                                         \
+    do {                                                  \
+        ci = &_calls[(size_t)(_ncalls - 1)];              \
+        R = _stack + ci->_base;                           \
+        K = CLOSURE()->Proto()->_literals.data();         \
+        ip = ci->_ip;                                     \
     } while (0)
 // same frame, but the stack or the frame storage may have moved
-#define RELOAD()                                    \
-    do {                                            \
-        ci = &_calls[(size_t)(_ncalls - 1)];        \
-        R = _stack + ci->_base;                     \
+#define RELOAD()                                          \
+    do {                                                  \
+        ci = &_calls[(size_t)(_ncalls - 1)];              \
+        R = _stack + ci->_base;                           \
     } while (0)
 #define SAVE() (ci->_ip = ip)
+// Without hooks the loop looks at the hook flag only where control goes back
+// or into a call; the hooked variant counts and traces every instruction.
+#define CHECK_HOOKS()                                                    \
+    do {                                                                 \
+        if (!kHooks && __builtin_expect(_sharedstate->_hooksactive, 0)) { \
+            SAVE();                                                      \
+            return true;                                                 \
+        }                                                                \
+    } while (0)
 
 static inline bool BothNumeric(const SQObject &a, const SQObject &b) {
     return (a._type & SQOBJECT_NUMERIC) && (b._type & SQOBJECT_NUMERIC);
@@ -357,20 +367,32 @@ static inline bool CmpResult(int kind, SQInteger c) {
 }
 
 void SQVM::Loop(SQInteger rootframe) {
+    for (;;) {
+        bool again = _sharedstate->_hooksactive ? LoopImpl<true>(rootframe) : LoopImpl<false>(rootframe);
+        if (!again) return;
+    }
+}
+
+// Runs frames until the root frame returns, yields or the VM suspends (false),
+// or until the hook flag changes what kind of loop is needed (true).
+template <bool kHooks> bool SQVM::LoopImpl(SQInteger rootframe) {
     SQCallInfo *ci;
-    SQClosure *closure;
     SQObjectPtr *R;
     const SQObjectPtr *K;
     const SQInstruction *ip;
-    SQSharedState *const ss = _sharedstate;
+    SQInstruction i;
     REFRESH();
     for (;;) {
-        if (__builtin_expect(ss->_hooksactive, 0)) {
+        if (kHooks) {
+            if (!_sharedstate->_hooksactive) {
+                SAVE();
+                return true;
+            }
             SAVE();
             HookStep();
             REFRESH();
         }
-        const SQInstruction i = *ip++;
+        i = *ip++;
         switch (i.op) {
             case OP_LOAD: R[i.a] = K[i.bx()]; continue;
             case OP_LOADINT: R[i.a].SetInt(i.bx()); continue;
@@ -386,10 +408,10 @@ void SQVM::Loop(SQInteger rootframe) {
                 continue;
             case OP_LOADBOOL: R[i.a].SetBool(i.b != 0); continue;
             case OP_MOVE: R[i.a] = R[i.b]; continue;
-            case OP_LOADROOT: R[i.a] = GetRootFor(closure); continue;
+            case OP_LOADROOT: R[i.a] = GetRootFor(CLOSURE()); continue;
             case OP_LOADCALLEE: R[i.a] = ci->_closure; continue;
-            case OP_GETOUTER: R[i.a] = *_outer(closure->_outervalues[i.b])->_valptr; continue;
-            case OP_SETOUTER: *_outer(closure->_outervalues[i.a])->_valptr = R[i.b]; continue;
+            case OP_GETOUTER: R[i.a] = *_outer(CLOSURE()->_outervalues[i.b])->_valptr; continue;
+            case OP_SETOUTER: *_outer(CLOSURE()->_outervalues[i.a])->_valptr = R[i.b]; continue;
             case OP_GET: {
                 const SQObject &o = R[i.b];
                 const SQObject &key = RC;
@@ -426,19 +448,18 @@ void SQVM::Loop(SQInteger rootframe) {
                     SQInstance *inst = _instance(o);
                     SQTable::Node *n = inst->_class->_members->FindStr(_string(key));
                     if (n) {
-                        SQObjectPtr self(o);  // R[i.b] may be R[i.a]
                         SQInteger enc = _integer(n->val);
-                        if (MemberIsField(enc)) R[i.a] = RealVal(inst->_values[MemberIdx(enc)]);
-                        else R[i.a] = RealVal(inst->_class->_methods[MemberIdx(enc)].val);
-                        R[i.a + 1] = std::move(self);
+                        const SQObjectPtr &m = MemberIsField(enc) ? inst->_values[MemberIdx(enc)]
+                                                                  : inst->_class->_methods[MemberIdx(enc)].val;
+                        R[i.a + 1] = R[i.b];  // first: R[i.b] may be R[i.a]
+                        R[i.a] = RealVal(m);
                         continue;
                     }
                 } else if (o._type == OT_TABLE && key._type == OT_STRING) {
                     SQTable::Node *n = _table(o)->FindStr(_string(key));
                     if (n) {
-                        SQObjectPtr self(o);
+                        R[i.a + 1] = R[i.b];
                         R[i.a] = RealVal(n->val);
-                        R[i.a + 1] = std::move(self);
                         continue;
                     }
                 }
@@ -473,8 +494,7 @@ void SQVM::Loop(SQInteger rootframe) {
             }
             case OP_NEWSLOT: {
                 SAVE();
-                SQObjectPtr obj(R[i.a]), k(RB), v(RC);
-                NewSlot(obj, k, v, false);
+                NewSlotSlow(R[i.a], RB, RC);
                 RELOAD();
                 continue;
             }
@@ -495,7 +515,7 @@ void SQVM::Loop(SQInteger rootframe) {
                     }
                 }
                 SAVE();
-                GetEnvSlow(closure, K[i.bx()], ci->_base + i.a);
+                GetEnvSlow(CLOSURE(), K[i.bx()], ci->_base + i.a);
                 RELOAD();
                 continue;
             }
@@ -514,16 +534,14 @@ void SQVM::Loop(SQInteger rootframe) {
                     }
                 }
                 SAVE();
-                SetEnvSlow(closure, K[i.bx()], R[i.a]);
+                SetEnvSlow(CLOSURE(), K[i.bx()], R[i.a]);
                 RELOAD();
                 continue;
             }
             case OP_DELETE: {
                 SAVE();
-                SQObjectPtr obj(R[i.b]), k(RC), res;
-                DeleteSlot(obj, k, res);
+                DeleteSlow(R[i.b], RC, ci->_base + i.a);
                 RELOAD();
-                R[i.a] = std::move(res);
                 continue;
             }
 #define ARITH_OP(OPC, IOP, FOP)                                                                         \
@@ -592,8 +610,7 @@ void SQVM::Loop(SQInteger rootframe) {
                     continue;
                 }
                 SAVE();
-                SQObjectPtr res;
-                BitwiseOp(i.op, x, y, res);  // raises: not two integers
+                BitwiseSlow(i.op, x, y);  // raises: not two integers
                 continue;
             }
             case OP_EQ: case OP_NE: {
@@ -609,8 +626,7 @@ void SQVM::Loop(SQInteger rootframe) {
                     c = NumCmp(x, y);
                 } else {
                     SAVE();
-                    SQObjectPtr o1(x), o2(y);
-                    c = ObjCmp(o1, o2);
+                    c = CmpSlow(x, y);
                     RELOAD();
                 }
                 R[i.a].SetBool(CmpResult(i.op - OP_LT, c));
@@ -618,8 +634,7 @@ void SQVM::Loop(SQInteger rootframe) {
             }
             case OP_CMP3: {
                 SAVE();
-                SQObjectPtr o1(RB), o2(RC);
-                SQInteger c = ObjCmp(o1, o2);
+                SQInteger c = CmpSlow(RB, RC);
                 RELOAD();
                 R[i.a].SetInt(c);
                 continue;
@@ -629,10 +644,8 @@ void SQVM::Loop(SQInteger rootframe) {
                 if (x._type == OT_INTEGER) { R[i.a].SetInt((SQInteger)(0 - (SQUnsignedInteger)_integer(x))); continue; }
                 if (x._type == OT_FLOAT) { R[i.a].SetFloat(-_float(x)); continue; }
                 SAVE();
-                SQObjectPtr o(x), res;
-                Negate(o, res);
+                NegSlow(x, ci->_base + i.a);
                 RELOAD();
-                R[i.a] = std::move(res);
                 continue;
             }
             case OP_NOT: R[i.a].SetBool(IsFalse(R[i.b])); continue;
@@ -645,7 +658,10 @@ void SQVM::Loop(SQInteger rootframe) {
                 R[i.a].SetInt(~_integer(x));
                 continue;
             }
-            case OP_JMP: ip += i.bx(); continue;
+            case OP_JMP:
+                ip += i.bx();
+                if (i.bx() < 0) CHECK_HOOKS();
+                continue;
             case OP_JZ: if (IsFalse(R[i.a])) ip += i.bx(); continue;
             case OP_JNZ: if (!IsFalse(R[i.a])) ip += i.bx(); continue;
             case OP_JCMP: {
@@ -675,8 +691,7 @@ void SQVM::Loop(SQInteger rootframe) {
                     r = kind == CMP_EQ ? eq : !eq;
                 } else {
                     SAVE();
-                    SQObjectPtr o1(x), o2(y);
-                    SQInteger c = ObjCmp(o1, o2);
+                    SQInteger c = CmpSlow(x, y);
                     RELOAD();
                     r = CmpResult(kind, c);
                 }
@@ -706,65 +721,70 @@ void SQVM::Loop(SQInteger rootframe) {
                         ci->_native = false;
                         ip = ci->_ip = p->_instructions.data();
                         _top = newtop;
-                        closure = c;
                         R = _stack + newbase;
                         K = p->_literals.data();
-                        if (__builtin_expect(ss->_debughook, 0)) {
+                        if (__builtin_expect(_sharedstate->_debughook, 0)) {
                             CallDebugHook('c', p->GetLine(0));
                             REFRESH();
                         }
+                        CHECK_HOOKS();
                         continue;
                     }
                 }
                 SAVE();
                 SQInteger base = ci->_base;
-                if (!LoopCall(R[i.a], base + i.c, i.b, base + i.a + 1, rootframe)) return;
+                if (!LoopCall(R[i.a], base + i.c, i.b, base + i.a + 1, rootframe)) return false;
                 REFRESH();
+                CHECK_HOOKS();
                 continue;
             }
             case OP_TAILCALL: {
                 SAVE();
-                if (TailCall(i, rootframe)) return;
+                if (TailCall(i, rootframe)) return false;
                 REFRESH();
+                CHECK_HOOKS();
                 continue;
             }
             case OP_RETURN: {
                 if (ci->_generator) {
                     SAVE();
-                    if (GeneratorReturn(i)) return;
+                    if (GeneratorReturn(i)) return false;
                     REFRESH();
-                    _top = ci->_base + closure->Proto()->_stacksize;
+                    _top = ci->_base + CLOSURE()->Proto()->_stacksize;
                     continue;
                 }
-                SQObjectPtr ret;
-                if (i.b) ret = std::move(R[i.a]);
                 SQInteger base = ci->_base, target = ci->_target;
                 bool root = ci->_root;
-                SQInteger idx = _ncalls - 1;
-                while (!_etraps.empty() && _etraps.back()._frame >= idx) _etraps.pop_back();
-                if (_openouters && _openouters->_idx >= base) CloseOuters(base);
-                if (__builtin_expect(ss->_debughook, 0)) {
-                    SAVE();
-                    CallDebugHook('r', CurrentLine(*ci));
-                    RELOAD();
+                {
+                    SQObjectPtr ret;
+                    if (i.b) ret = std::move(R[i.a]);
+                    SQInteger idx = _ncalls - 1;
+                    while (!_etraps.empty() && _etraps.back()._frame >= idx) _etraps.pop_back();
+                    if (_openouters && _openouters->_idx >= base) CloseOuters(base);
+                    if (__builtin_expect(_sharedstate->_debughook, 0)) {
+                        SAVE();
+                        CallDebugHook('r', CurrentLine(*ci));
+                        RELOAD();
+                    }
+                    ClearSlots(base, base + CLOSURE()->Proto()->_stacksize);
+                    ci->_closure.Null();
+                    _ncalls--;
+                    if (target >= 0) _stack[target] = std::move(ret);
+                    else if (target == -1) _retval = std::move(ret);
                 }
-                ClearSlots(base, base + closure->Proto()->_stacksize);
-                ci->_closure.Null();
-                _ncalls--;
-                if (target >= 0) _stack[target] = std::move(ret);
-                else if (target == -1) _retval = std::move(ret);
-                if (root) return;
+                if (root) return false;
                 REFRESH();
-                _top = ci->_base + closure->Proto()->_stacksize;
+                _top = ci->_base + CLOSURE()->Proto()->_stacksize;
+                CHECK_HOOKS();
                 continue;
             }
             case OP_NEWTABLE:
                 SAVE();
-                R[i.a] = SQObjectPtr(OT_TABLE, SQTable::Create(ss, i.bx() < 4096 ? i.bx() : 4096));
+                R[i.a] = SQObjectPtr(OT_TABLE, SQTable::Create(_sharedstate, i.bx() < 4096 ? i.bx() : 4096));
                 continue;
             case OP_NEWARRAY: {
                 SAVE();
-                SQArray *a = SQArray::Create(ss, 0);
+                SQArray *a = SQArray::Create(_sharedstate, 0);
                 a->_values.reserve((size_t)(i.bx() < 4096 ? (i.bx() < 0 ? 0 : i.bx()) : 4096));
                 R[i.a] = SQObjectPtr(OT_ARRAY, a);
                 continue;
@@ -778,7 +798,7 @@ void SQVM::Loop(SQInteger rootframe) {
                 continue;
             case OP_CLOSURE: {
                 SAVE();
-                MakeClosure(closure, i, ci->_base);
+                MakeClosure(CLOSURE(), i, ci->_base);
                 continue;
             }
             case OP_BINDENV: {
@@ -794,10 +814,7 @@ void SQVM::Loop(SQInteger rootframe) {
             }
             case OP_NEWMEMBER: {
                 SAVE();
-                SQObjectPtr cls(R[i.a]), key(R[i.b + 1]), val(R[i.b + 2]);
-                SQObjectPtr attrs;
-                if (i.c & 2) attrs = R[i.b];
-                NewSlotA(cls, key, val, attrs, (i.c & 1) != 0, false);
+                NewMember(i, ci->_base);
                 RELOAD();
                 continue;
             }
@@ -843,10 +860,8 @@ void SQVM::Loop(SQInteger rootframe) {
             }
             case OP_TYPEOF: {
                 SAVE();
-                SQObjectPtr o(R[i.b]), res;
-                TypeOf(o, res);
+                TypeOfSlow(R[i.b], ci->_base + i.a);
                 RELOAD();
-                R[i.a] = std::move(res);
                 continue;
             }
             case OP_INSTANCEOF: {
@@ -861,27 +876,23 @@ void SQVM::Loop(SQInteger rootframe) {
             }
             case OP_IN: {  // raw: a table's own slots, an instance's or class's members
                 SAVE();
-                SQObjectPtr key(RB), obj(R[i.c]), tmp;
-                R[i.a].SetBool(Get(obj, key, tmp, GET_NO_THROW | GET_RAW));
+                bool found = InSlow(RB, R[i.c]);
+                RELOAD();
+                R[i.a].SetBool(found);
                 continue;
             }
             case OP_CLONE: {
                 SAVE();
-                SQObjectPtr o(R[i.b]), res;
-                Clone(o, res);
+                CloneSlow(R[i.b], ci->_base + i.a);
                 RELOAD();
-                R[i.a] = std::move(res);
                 continue;
             }
             case OP_YIELD: {
                 SAVE();
-                SQGenerator *gen = ci->_generator;
-                if (!gen) Raise("trying to yield a 'function',only genenerator can be yielded");
-                SQObjectPtr val;
-                if (i.b) val = R[i.a];
-                if (YieldFrame(this, gen, val, i.c, ip)) return;
+                if (!ci->_generator) Raise("trying to yield a 'function',only genenerator can be yielded");
+                if (YieldFrame(this, ci->_generator, i.b ? R[i.a] : _null_, i.c, ip)) return false;
                 REFRESH();
-                _top = ci->_base + closure->Proto()->_stacksize;
+                _top = ci->_base + CLOSURE()->Proto()->_stacksize;
                 continue;
             }
             case OP_RESUME: {
@@ -898,7 +909,7 @@ void SQVM::Loop(SQInteger rootframe) {
                 SQExceptionTrap t;
                 t._stackbase = ci->_base;
                 t._stacksize = i.a;
-                t._ip = (ip - closure->Proto()->_instructions.data()) + i.bx();
+                t._ip = (ip - CLOSURE()->Proto()->_instructions.data()) + i.bx();
                 t._extarget = i.a;
                 t._frame = _ncalls - 1;
                 _etraps.push_back(t);
@@ -908,16 +919,67 @@ void SQVM::Loop(SQInteger rootframe) {
                 for (int n = 0; n < i.a && !_etraps.empty(); n++) _etraps.pop_back();
                 continue;
             case OP_GETBASE:
-                if (closure->_base) R[i.a] = SQObjectPtr(OT_CLASS, closure->_base);
+                if (CLOSURE()->_base) R[i.a] = SQObjectPtr(OT_CLASS, CLOSURE()->_base);
                 else R[i.a].Null();
                 continue;
             case OP_CLOSE: CloseOuters(ci->_base + i.a); continue;
-            default: SAVE(); Raise("invalid instruction");
+            default:
+                SAVE();
+                Raise("invalid instruction");
         }
     }
 }
 
+template bool SQVM::LoopImpl<false>(SQInteger rootframe);
+template bool SQVM::LoopImpl<true>(SQInteger rootframe);
+
 // ------------------------------------------------------------ out-of-line steps
+
+// The steps below own their copies of the operands, so that the loop itself
+// holds no value with a destructor.
+void SQVM::NewSlotSlow(const SQObject &o, const SQObject &key, const SQObject &val) {
+    SQObjectPtr obj(o), k(key), v(val);
+    NewSlot(obj, k, v, false);
+}
+
+void SQVM::DeleteSlow(const SQObject &o, const SQObject &key, SQInteger target) {
+    SQObjectPtr obj(o), k(key), res;
+    DeleteSlot(obj, k, res);
+    _stack[target] = std::move(res);
+}
+
+void SQVM::BitwiseSlow(int op, const SQObject &x, const SQObject &y) {
+    SQObjectPtr res;
+    BitwiseOp(op, x, y, res);
+}
+
+SQInteger SQVM::CmpSlow(const SQObject &x, const SQObject &y) {
+    SQObjectPtr o1(x), o2(y);
+    return ObjCmp(o1, o2);
+}
+
+void SQVM::NegSlow(const SQObject &x, SQInteger target) {
+    SQObjectPtr o(x), res;
+    Negate(o, res);
+    _stack[target] = std::move(res);
+}
+
+void SQVM::TypeOfSlow(const SQObject &x, SQInteger target) {
+    SQObjectPtr o(x), res;
+    TypeOf(o, res);
+    _stack[target] = std::move(res);
+}
+
+bool SQVM::InSlow(const SQObject &key, const SQObject &obj) {
+    SQObjectPtr k(key), o(obj), tmp;
+    return Get(o, k, tmp, GET_NO_THROW | GET_RAW);
+}
+
+void SQVM::CloneSlow(const SQObject &x, SQInteger target) {
+    SQObjectPtr o(x), res;
+    Clone(o, res);
+    _stack[target] = std::move(res);
+}
 
 void SQVM::GetSlow(const SQObject &o, const SQObject &key, SQInteger target) {
     SQObjectPtr obj(o), k(key), tmp;
@@ -988,7 +1050,7 @@ void SQVM::SetEnvSlow(SQClosure *closure, const SQObject &key, const SQObject &v
     }
 }
 
-void SQVM::MakeClosure(SQClosure *closure, const SQInstruction &i, SQInteger base) {
+void SQVM::MakeClosure(SQClosure *closure, SQInstruction i, SQInteger base) {
     SQFunctionProto *fp = _funcproto(closure->Proto()->_functions[(size_t)i.bx()]);
     SQClosure *nc = SQClosure::Create(_sharedstate, fp, closure->_root);
     SQObjectPtr ncobj(OT_CLOSURE, nc);
@@ -1014,7 +1076,7 @@ void SQVM::BindEnv(SQInteger envslot, SQInteger fnslot) {
     }
 }
 
-void SQVM::NewClass(const SQInstruction &i, SQInteger base) {
+void SQVM::NewClass(SQInstruction i, SQInteger base) {
     SQClass *basecls = nullptr;
     if (i.b != NO_REG) {
         const SQObject &b = _stack[base + i.b];
@@ -1034,9 +1096,16 @@ void SQVM::NewClass(const SQInstruction &i, SQInteger base) {
     _stack[base + i.a] = std::move(cobj);
 }
 
+void SQVM::NewMember(SQInstruction i, SQInteger base) {
+    SQObjectPtr cls(_stack[base + i.a]), key(_stack[base + i.b + 1]), val(_stack[base + i.b + 2]);
+    SQObjectPtr attrs;
+    if (i.c & 2) attrs = _stack[base + i.b];
+    NewSlotA(cls, key, val, attrs, (i.c & 1) != 0, false);
+}
+
 // return f(args) in a frame that can go: reuses the frame for a script
 // function; anything else is an ordinary call. True when the root returned.
-bool SQVM::TailCall(const SQInstruction &i, SQInteger rootframe) {
+bool SQVM::TailCall(SQInstruction i, SQInteger rootframe) {
     SQCallInfo *ci = &TopFrame();
     SQInteger base = ci->_base;
     const SQObject &f = _stack[base + i.a];
@@ -1065,7 +1134,7 @@ bool SQVM::TailCall(const SQInstruction &i, SQInteger rootframe) {
 
 // OP_RETURN in a generator frame: the generator is done. Its value goes where
 // the resume wanted it; a foreach over it leaves its loop. True when the root returned.
-bool SQVM::GeneratorReturn(const SQInstruction &i) {
+bool SQVM::GeneratorReturn(SQInstruction i) {
     SQCallInfo &ci = TopFrame();
     SQObjectPtr ret;
     if (i.b) ret = _stack[ci._base + i.a];

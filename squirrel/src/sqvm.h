@@ -137,6 +137,7 @@ struct SQVM : public SQCollectable {
                  bool raiseerror, ExecType et = ET_CALL);
     void Run(SQInteger rootframe);
     void Loop(SQInteger rootframe);
+    template <bool kHooks> bool LoopImpl(SQInteger rootframe);
     bool HandleError(SQInteger rootframe);
     void UnwindFrame();
     // calls fn with args at stack[stackbase..]; true when a script frame was pushed.
@@ -153,6 +154,7 @@ struct SQVM : public SQCollectable {
     bool ForeachStep(SQInteger c, SQInteger k);
     void HookStep();
     SQObjectPtr _suspendvalue;
+    const SQObjectPtr _null_;  // a null to hand out by reference
     bool StartCall(SQClosure *closure, SQInteger target, SQInteger nargs, SQInteger stackbase);
     bool CallNative(SQNativeClosure *nclosure, SQInteger nargs, SQInteger newbase, SQObjectPtr &retval,
                     bool &suspend);
@@ -168,17 +170,26 @@ struct SQVM : public SQCollectable {
     void CallMetaOrThrow(SQObjectPtr &closure, SQInteger nparams, SQObjectPtr &outres);
     bool IsSuspendable() const;
     // the interpreter loop's slow steps (sqexec.cpp)
+    __attribute__((noinline)) void NewSlotSlow(const SQObject &o, const SQObject &key, const SQObject &val);
+    __attribute__((noinline)) void DeleteSlow(const SQObject &o, const SQObject &key, SQInteger target);
+    __attribute__((noinline)) void BitwiseSlow(int op, const SQObject &x, const SQObject &y);
+    __attribute__((noinline)) SQInteger CmpSlow(const SQObject &x, const SQObject &y);
+    __attribute__((noinline)) void NegSlow(const SQObject &x, SQInteger target);
+    __attribute__((noinline)) void TypeOfSlow(const SQObject &x, SQInteger target);
+    __attribute__((noinline)) bool InSlow(const SQObject &key, const SQObject &obj);
+    __attribute__((noinline)) void CloneSlow(const SQObject &x, SQInteger target);
     __attribute__((noinline)) void GetSlow(const SQObject &o, const SQObject &key, SQInteger target);
     __attribute__((noinline)) void PrepCallSlow(const SQObject &o, const SQObject &key, SQInteger target);
     __attribute__((noinline)) void SetSlow(const SQObject &o, const SQObject &key, const SQObject &val);
     __attribute__((noinline)) void ArithSlow(int op, const SQObject &x, const SQObject &y, SQInteger target);
     __attribute__((noinline)) void GetEnvSlow(SQClosure *closure, const SQObject &key, SQInteger target);
     __attribute__((noinline)) void SetEnvSlow(SQClosure *closure, const SQObject &key, const SQObject &val);
-    __attribute__((noinline)) void MakeClosure(SQClosure *closure, const SQInstruction &i, SQInteger base);
+    __attribute__((noinline)) void MakeClosure(SQClosure *closure, SQInstruction i, SQInteger base);
     __attribute__((noinline)) void BindEnv(SQInteger envslot, SQInteger fnslot);
-    __attribute__((noinline)) void NewClass(const SQInstruction &i, SQInteger base);
-    __attribute__((noinline)) bool TailCall(const SQInstruction &i, SQInteger rootframe);
-    __attribute__((noinline)) bool GeneratorReturn(const SQInstruction &i);
+    __attribute__((noinline)) void NewClass(SQInstruction i, SQInteger base);
+    __attribute__((noinline)) void NewMember(SQInstruction i, SQInteger base);
+    __attribute__((noinline)) bool TailCall(SQInstruction i, SQInteger rootframe);
+    __attribute__((noinline)) bool GeneratorReturn(SQInstruction i);
 
     // ---- generic operations (may call metamethods, raise on error)
     enum { GET_RAW = 1, GET_NO_ROOT = 2, GET_NO_THROW = 4 };
