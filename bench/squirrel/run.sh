@@ -3,8 +3,10 @@
 # beside it, with the Lua 5.4 interpreter in the same run, and prints the best
 # time of each, the ratio sq/lua and the geometric mean of the ratios.
 #   bench/squirrel/run.sh [path/to/sq] [repeats] [name...]
-# The machine is shared: the best of several runs is the figure to compare, and
-# a ratio from one run is worth more than two absolute times from different runs.
+# Times are the CPU time (user + system) of the process: on a shared machine
+# they move much less than wall time. TIMING=wall measures wall time instead.
+# The best of several runs is the figure to compare, and a ratio from one run
+# is worth more than two absolute times from different runs.
 here=$(cd "$(dirname "$0")" && pwd)
 sq=${1:-$here/../../bin/sq}
 [[ $sq == */* ]] && sq=$(cd "$(dirname "$sq")" 2> /dev/null && pwd)/$(basename "$sq")
@@ -19,23 +21,29 @@ fi
 have_lua=1
 command -v "$lua" > /dev/null || { have_lua=0; echo "($lua not found: Lua columns left empty)"; }
 
-# best wall time in seconds of $repeats runs of "$@" into $best; output of the
+# best time in seconds of $repeats runs of "$@" into $best; output of the
 # last run in $last_out, its exit status in $last_status
 best_time() {
-    local t start end
+    local t
     best=""
     last_status=0
     for ((r = 0; r < repeats; r++)); do
-        start=$(date +%s.%N)
-        last_out=$("$@" 2>&1 | head -c 120 | tr '\n' ' ')
-        last_status=${PIPESTATUS[0]}
-        end=$(date +%s.%N)
-        t=$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.4f", b - a }')
+        if [[ ${TIMING:-cpu} == wall ]]; then
+            TIMEFORMAT='%R'
+        else
+            TIMEFORMAT='%U %S'
+        fi
+        t=$({ time "$@" > "$tmp/out" 2>&1; echo "status $?" > "$tmp/status"; } 2>&1)
+        last_status=$(awk '{ print $2 }' "$tmp/status")
+        last_out=$(head -c 120 "$tmp/out" | tr '\n' ' ')
+        t=$(echo "$t" | awk '{ printf "%.3f", $1 + $2 }')
         if [[ -z $best ]] || awk -v t="$t" -v b="$best" 'BEGIN { exit !(t < b) }'; then best=$t; fi
     done
 }
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
 
-printf "%-14s %9s %9s %8s  %s\n" "script" "sq_s" "lua_s" "sq/lua" "sq output"
+printf "%-14s %8s %8s %7s  %s\n" "script" "sq_s" "lua_s" "sq/lua" "sq output"
 ratios=()
 for script in "$here"/*.nut; do
     name=$(basename "$script" .nut)
@@ -53,7 +61,7 @@ for script in "$here"/*.nut; do
         ratio=$(awk -v a="$t_sq" -v b="$t_lua" 'BEGIN { printf "%.2f", a / b }')
         ratios+=("$ratio")
     fi
-    printf "%-14s %9s %9s %8s  %s\n" "$name" "$t_sq" "$t_lua" "$ratio" "$out"
+    printf "%-14s %8s %8s %7s  %s\n" "$name" "$t_sq" "$t_lua" "$ratio" "$out"
 done
 if ((${#ratios[@]})); then
     printf "%s\n" "${ratios[@]}" |
