@@ -60,6 +60,14 @@ struct FuncState {
     std::vector<std::unique_ptr<LoopInfo>> loops;
     int ntraps = 0;
     SQInteger lastline = -1;
+    int lasttarget = -1;  // the furthest position a jump was patched to go
+};
+
+// Code cut out of a function to be emitted again elsewhere (loop conditions and
+// increments go after the body), with its line numbers.
+struct CodeBlock {
+    std::vector<SQInstruction> code;
+    std::vector<SQLineInfo> lines;  // _op relative to the block
 };
 
 class ExprCompiler {
@@ -176,6 +184,57 @@ protected:
     void Patch(int handle, int target) {
         if (handle < 0) return;
         _fs->proto->_instructions[handle].setbx(target - (handle + 1));
+        if (target > _fs->lasttarget) _fs->lasttarget = target;
+    }
+    // removes the code emitted from `from` on (no jump may lead into it)
+    CodeBlock CutCode(int from) {
+        CodeBlock b;
+        auto &ins = _fs->proto->_instructions;
+        auto &li = _fs->proto->_lineinfos;
+        b.code.assign(ins.begin() + from, ins.end());
+        ins.resize((size_t)from);
+        size_t first = li.size();
+        while (first > 0 && li[first - 1]._op >= from) first--;
+        if (!b.code.empty() && (first == li.size() || li[first]._op != from) && first > 0)
+            b.lines.push_back({li[first - 1]._line, 0});
+        for (size_t n = first; n < li.size(); n++) b.lines.push_back({li[n]._line, li[n]._op - from});
+        li.resize(first);
+        _fs->lastline = -1;
+        return b;
+    }
+    void PasteCode(const CodeBlock &b) {
+        auto &ins = _fs->proto->_instructions;
+        SQInteger at = (SQInteger)ins.size();
+        for (const auto &l : b.lines) _fs->proto->_lineinfos.push_back({l._line, at + l._op});
+        ins.insert(ins.end(), b.code.begin(), b.code.end());
+        _fs->lastline = -1;
+    }
+    // Makes the last instruction, which computed temporary `from`, write `to`
+    // instead, when it is the only way to this point. Saves a move.
+    bool RetargetLast(int from, int to) {
+        auto &ins = _fs->proto->_instructions;
+        if (from < NLocals() || ins.empty() || _fs->lasttarget >= Pos()) return false;
+        SQInstruction &last = ins.back();
+        switch (last.op) {
+            case OP_LOAD: case OP_LOADINT: case OP_LOADFLOAT: case OP_LOADBOOL: case OP_MOVE: case OP_LOADROOT:
+            case OP_LOADCALLEE: case OP_GETOUTER: case OP_GET: case OP_GETENV: case OP_DELETE: case OP_ADD:
+            case OP_SUB: case OP_MUL: case OP_DIV: case OP_MOD: case OP_BAND: case OP_BOR: case OP_BXOR:
+            case OP_SHL: case OP_SHR: case OP_USHR: case OP_EQ: case OP_NE: case OP_LT: case OP_LE:
+            case OP_GT: case OP_GE: case OP_CMP3: case OP_NEG: case OP_NOT: case OP_BNOT: case OP_TYPEOF:
+            case OP_INSTANCEOF: case OP_IN: case OP_CLONE: case OP_GETBASE: case OP_RESUME:
+                if (last.a != from) return false;
+                last.a = (uint16_t)to;
+                return true;
+            case OP_LOADNULL:
+                if (last.a != from || last.b != 1) return false;
+                last.a = (uint16_t)to;
+                return true;
+            case OP_CALL:
+                if (last.c != from) return false;
+                last.c = (uint16_t)to;
+                return true;
+            default: return false;
+        }
     }
     void JumpTo(int target) {
         int h = EmitJump(OP_JMP);
@@ -281,8 +340,10 @@ protected:
     void ToReg(const Exp &e, int target) {
         switch (e.k) {
             case E_LOCAL:
-            case E_REG:
                 if (e.r != target) Emit(OP_MOVE, target, e.r, 0);
+                break;
+            case E_REG:
+                if (e.r != target && !RetargetLast(e.r, target)) Emit(OP_MOVE, target, e.r, 0);
                 break;
             case E_K: EmitBx(OP_LOAD, target, e.r); break;
             case E_INT:
@@ -387,6 +448,40 @@ protected:
         int r = ToAnyReg(e);
         FreeExp(e);
         return EmitJump(OP_JZ, r);
+    }
+
+    // returns the handle of a jump taken when e is true (-1: never)
+    int JumpIfTrue(Exp &e) {
+        if (e.k == E_CMP) {
+            Exp c = e;
+            if (c.rk) {
+                if (c.keyk) {
+                    ToAnyReg(e);
+                    FreeExp(e);
+                    return EmitJump(OP_JNZ, e.r);
+                }
+                std::swap(c.r, c.key);
+                c.rk = false;
+                c.keyk = true;
+                static const int mirror[] = {CMP_GT, CMP_GE, CMP_LT, CMP_LE, CMP_EQ, CMP_NE};
+                c.cmp = mirror[c.cmp];
+            }
+            // the jump of JCMP is taken when its comparison is false: compare
+            // the other way round (every order derives from one three-way result,
+            // so < and >=, <= and > are exact opposites, NaN included)
+            static const int opposite[] = {CMP_GE, CMP_GT, CMP_LE, CMP_LT, CMP_NE, CMP_EQ};
+            FreeExp(e);
+            Emit(OP_JCMP, c.r, c.key, 0, (c.keyk ? K_B : 0) | (opposite[c.cmp] << 2));
+            return EmitJump(OP_DATA);
+        }
+        if (e.k == E_BOOL || e.k == E_INT) {
+            if (!e.ival) return -1;
+            return EmitJump(OP_JMP);
+        }
+        if (e.k == E_NULL) return -1;
+        int r = ToAnyReg(e);
+        FreeExp(e);
+        return EmitJump(OP_JNZ, r);
     }
 
     // ------------------------------------------------------------ expressions
@@ -921,6 +1016,10 @@ protected:
             t = AllocReg();
             AllocReg();
             Emit(OP_PREPCALL, t, e.r, e.key, e.keyk ? K_C : 0);
+        } else if (e.k == E_ENV) {
+            t = AllocReg();
+            AllocReg();
+            EmitBx(OP_PREPENV, t, e.r);
         } else {
             Exp c = e;
             FreeExp(c);

@@ -134,19 +134,25 @@ private:
         for (int b : l->breaks) Patch(b, breakpos);
         for (int c : l->continues) Patch(c, contpos);
     }
+    // Loops are laid out with the test at the bottom: one jump per pass.
     void WhileStatement() {
         Lex();
-        int start = Pos();
+        Expect('(');
+        int condstart = Pos();
         Exp c;
-        Condition(c);
-        int jf = JumpIfFalse(c);
+        CommaExpr(c);
+        Expect(')');
+        CodeBlock cond = CutCode(condstart);
         _fs->freereg = NLocals();
-        LoopInfo *l = BeginLoop(false);
-        l->contpos = start;
+        int jcond = EmitJump(OP_JMP);
+        int body = Pos();
+        BeginLoop(false);
         ScopedStatement();
-        JumpTo(start);
-        Patch(jf, Pos());
-        EndLoop(Pos(), start);
+        int condpos = Pos();
+        Patch(jcond, condpos);
+        PasteCode(cond);
+        Patch(JumpIfTrue(c), body);
+        EndLoop(Pos(), condpos);
     }
     void DoWhileStatement() {
         Lex();
@@ -157,9 +163,7 @@ private:
         Expect(TK_WHILE);
         Exp c;
         Condition(c);
-        int jf = JumpIfFalse(c);
-        JumpTo(start);
-        Patch(jf, Pos());
+        Patch(JumpIfTrue(c), start);
         EndLoop(Pos(), contpos);
         OptionalSemicolonIfAny();
     }
@@ -177,13 +181,11 @@ private:
         }
         _fs->freereg = NLocals();
         Expect(';');
-        int condpos = Pos();
-        int jf = -1;
-        if (Tok() != ';') {
-            Exp c;
-            CommaExpr(c);
-            jf = JumpIfFalse(c);
-        }
+        int condstart = Pos();
+        Exp c;
+        bool hascond = Tok() != ';';
+        if (hascond) CommaExpr(c);
+        CodeBlock cond = CutCode(condstart);
         _fs->freereg = NLocals();
         Expect(';');
         int incstart = Pos();
@@ -194,18 +196,20 @@ private:
         }
         _fs->freereg = NLocals();
         Expect(')');
-        auto &ins = _fs->proto->_instructions;
-        std::vector<SQInstruction> inc(ins.begin() + incstart, ins.end());
-        ins.resize((size_t)incstart);
-        auto &li = _fs->proto->_lineinfos;
-        while (!li.empty() && li.back()._op >= incstart) li.pop_back();
-        _fs->lastline = -1;
+        CodeBlock inc = CutCode(incstart);
+        int jcond = hascond ? EmitJump(OP_JMP) : -1;
+        int body = Pos();
         BeginLoop(false);
         ScopedStatement();
         int contpos = Pos();
-        for (auto &i : inc) ins.push_back(i);
-        JumpTo(condpos);
-        Patch(jf, Pos());
+        PasteCode(inc);
+        if (hascond) {
+            Patch(jcond, Pos());
+            PasteCode(cond);
+            Patch(JumpIfTrue(c), body);
+        } else {
+            JumpTo(body);
+        }
         EndLoop(Pos(), contpos);
         EndScope(scope);
     }
@@ -494,7 +498,8 @@ static void DumpProto(const SQFunctionProto *p, int depth) {
         "BAND", "BOR", "BXOR", "SHL", "SHR", "USHR", "EQ", "NE", "LT", "LE", "GT", "GE", "CMP3", "NEG", "NOT",
         "BNOT", "JMP", "JZ", "JNZ", "JCMP", "CALL", "TAILCALL", "RETURN", "NEWTABLE", "NEWARRAY", "APPEND",
         "CLOSURE", "NEWCLASS", "NEWMEMBER", "FOREACH", "TYPEOF", "INSTANCEOF", "IN", "CLONE", "YIELD", "RESUME",
-        "THROW", "PUSHTRAP", "POPTRAP", "GETBASE", "CLOSE", "PREPCALL", "BINDENV", "DATA"};
+        "THROW", "PUSHTRAP", "POPTRAP", "GETBASE", "CLOSE", "PREPCALL", "BINDENV", "PREPENV", "DATA"};
+    static_assert(sizeof names / sizeof names[0] == OP_COUNT, "one name per opcode");
     fprintf(stderr, "%*sfunction %s stack=%lld\n", depth * 2, "",
             p->_name._type == OT_STRING ? _string(p->_name)->_val : "?", (long long)p->_stacksize);
     for (size_t n = 0; n < p->_instructions.size(); n++) {

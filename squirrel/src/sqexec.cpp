@@ -519,6 +519,33 @@ template <bool kHooks> bool SQVM::LoopImpl(SQInteger rootframe) {
                 RELOAD();
                 continue;
             }
+            case OP_PREPENV: {  // a call of a bare name: the function and this
+                const SQObject &self = R[0];
+                SQString *key = _string(K[i.bx()]);
+                if (self._type == OT_TABLE) {
+                    SQTable::Node *n = _table(self)->FindStr(key);
+                    if (n) {
+                        R[i.a] = RealVal(n->val);
+                        R[i.a + 1] = R[0];
+                        continue;
+                    }
+                } else if (self._type == OT_INSTANCE) {
+                    SQInstance *inst = _instance(self);
+                    SQTable::Node *n = inst->_class->_members->FindStr(key);
+                    if (n) {
+                        SQInteger enc = _integer(n->val);
+                        if (MemberIsField(enc)) R[i.a] = RealVal(inst->_values[MemberIdx(enc)]);
+                        else R[i.a] = RealVal(inst->_class->_methods[MemberIdx(enc)].val);
+                        R[i.a + 1] = R[0];
+                        continue;
+                    }
+                }
+                SAVE();
+                GetEnvSlow(CLOSURE(), K[i.bx()], ci->_base + i.a);
+                RELOAD();
+                R[i.a + 1] = R[0];
+                continue;
+            }
             case OP_SETENV: {
                 const SQObject &self = R[0];
                 SQString *key = _string(K[i.bx()]);
@@ -662,8 +689,18 @@ template <bool kHooks> bool SQVM::LoopImpl(SQInteger rootframe) {
                 ip += i.bx();
                 if (i.bx() < 0) CHECK_HOOKS();
                 continue;
-            case OP_JZ: if (IsFalse(R[i.a])) ip += i.bx(); continue;
-            case OP_JNZ: if (!IsFalse(R[i.a])) ip += i.bx(); continue;
+            case OP_JZ:
+                if (IsFalse(R[i.a])) {
+                    ip += i.bx();
+                    if (i.bx() < 0) CHECK_HOOKS();
+                }
+                continue;
+            case OP_JNZ:
+                if (!IsFalse(R[i.a])) {
+                    ip += i.bx();
+                    if (i.bx() < 0) CHECK_HOOKS();
+                }
+                continue;
             case OP_JCMP: {
                 const SQObject &x = R[i.a];
                 const SQObject &y = RB;
@@ -695,8 +732,13 @@ template <bool kHooks> bool SQVM::LoopImpl(SQInteger rootframe) {
                     RELOAD();
                     r = CmpResult(kind, c);
                 }
-                if (!r) ip += 1 + ip->bx();
-                else ip += 1;
+                if (!r) {
+                    int32_t off = ip->bx();
+                    ip += 1 + off;
+                    if (off < 0) CHECK_HOOKS();
+                } else {
+                    ip += 1;
+                }
                 continue;
             }
             case OP_CALL: {
@@ -1011,6 +1053,16 @@ void SQVM::GetEnvSlow(SQClosure *closure, const SQObject &key, SQInteger target)
     const SQObjectPtr self = _stack[TopFrame()._base];
     SQObjectPtr k(key), tmp;
     SQString *s = _string(key);
+    if (self._type == OT_TABLE) {
+        SQTable::Node *n = _table(self)->FindStr(s);
+        if (n) {
+            _stack[target] = RealVal(n->val);
+            return;
+        }
+    } else if (self._type == OT_INSTANCE && _instance(self)->Get(key, tmp)) {
+        _stack[target] = std::move(tmp);
+        return;
+    }
     bool plain = (self._type == OT_TABLE && !_table(self)->_delegate) ||
                  (self._type == OT_INSTANCE && _instance(self)->_class->_metamethods[MT_GET]._type == OT_NULL);
     if (plain) {

@@ -54,6 +54,7 @@ enum SQOpcode : uint8_t {
     OP_CLOSE,       // close outers at or above R[a]
     OP_PREPCALL,    // R[a] = R[b][RK c]; R[a+1] = R[b]
     OP_BINDENV,     // R[a] = R[a] bound to environment R[b]
+    OP_PREPENV,     // R[a] = this.K[bx] (as GETENV); R[a+1] = this
     OP_DATA,        // operand word of the preceding instruction
     OP_COUNT
 };
