@@ -157,7 +157,7 @@ protected:
         SQFunctionProto *p = fs.proto;
         for (auto &l : fs.locals)
             if (l.infoidx != kNoInfo) p->_localvarinfos[l.infoidx]._end_op = p->_instructions.size();
-        p->_stacksize = fs.maxstack + 2;
+        p->_stacksize = fs.maxstack;
     }
     int Pos() const { return (int)_fs->proto->_instructions.size(); }
     int Emit(int op, int a, int b, int c, int k = 0) {

@@ -135,8 +135,8 @@ struct Reader {
         p->_stacksize = I64();
         p->_varparams = I64();
         p->_bgenerator = I64() != 0;
-        if (p->_stacksize < 2 || p->_stacksize > 0x10000 || p->_nparameters < 1 ||
-            p->_nparameters + 1 >= p->_stacksize || p->_ndefaultparams < 0 ||
+        if (p->_stacksize < 1 || p->_stacksize > 0x10000 || p->_nparameters < 1 ||
+            p->_nparameters + p->_varparams > p->_stacksize || p->_ndefaultparams < 0 ||
             p->_ndefaultparams >= p->_nparameters || (p->_varparams != 0 && p->_varparams != 1))
             throw SerialError{"corrupted stream"};
         for (SQInteger n = Count(); n > 0; n--) p->_parameters.push_back(Str());
