@@ -106,7 +106,9 @@ void SQVM::ResumeGeneratorFrame(SQGenerator *gen, SQInteger target, const SQInst
     SQCallInfo *ci = PushFrame();
     ci->_closure = gen->_closure;
     ci->_ip = p->_instructions.data() + gen->_ip;
+    ci->_literals = p->_literals.data();
     ci->_base = newbase;
+    ci->_top = newbase + p->_stacksize;
     ci->_target = target;
     ci->_nargs = 0;
     ci->_generator = gen;
@@ -334,7 +336,7 @@ void SQVM::HookStep() {
     do {                                                  \
         ci = &_calls[(size_t)(_ncalls - 1)];              \
         R = _stack + ci->_base;                           \
-        K = CLOSURE()->Proto()->_literals.data();         \
+        K = ci->_literals;                                \
         ip = ci->_ip;                                     \
     } while (0)
 // same frame, but the stack or the frame storage may have moved
@@ -754,7 +756,9 @@ template <bool kHooks> bool SQVM::LoopImpl(SQInteger rootframe) {
                         SQInteger target = ci->_base + i.c;
                         ci = &_calls[(size_t)_ncalls++];
                         ci->_closure = f;
+                        ci->_literals = p->_literals.data();
                         ci->_base = newbase;
+                        ci->_top = newtop;
                         ci->_target = target;
                         ci->_nargs = i.b;
                         ci->_generator = nullptr;
@@ -792,7 +796,7 @@ template <bool kHooks> bool SQVM::LoopImpl(SQInteger rootframe) {
                     SAVE();
                     if (GeneratorReturn(i)) return false;
                     REFRESH();
-                    _top = ci->_base + CLOSURE()->Proto()->_stacksize;
+                    _top = ci->_top;
                     continue;
                 }
                 SQInteger base = ci->_base, target = ci->_target;
@@ -808,7 +812,7 @@ template <bool kHooks> bool SQVM::LoopImpl(SQInteger rootframe) {
                         CallDebugHook('r', CurrentLine(*ci));
                         RELOAD();
                     }
-                    ClearSlots(base, base + CLOSURE()->Proto()->_stacksize);
+                    ClearSlots(base, ci->_top);
                     ci->_closure.Null();
                     _ncalls--;
                     if (target >= 0) _stack[target] = std::move(ret);
@@ -816,7 +820,7 @@ template <bool kHooks> bool SQVM::LoopImpl(SQInteger rootframe) {
                 }
                 if (root) return false;
                 REFRESH();
-                _top = ci->_base + CLOSURE()->Proto()->_stacksize;
+                _top = ci->_top;
                 CHECK_HOOKS();
                 continue;
             }
@@ -934,7 +938,7 @@ template <bool kHooks> bool SQVM::LoopImpl(SQInteger rootframe) {
                 if (!ci->_generator) Raise("trying to yield a 'function',only genenerator can be yielded");
                 if (YieldFrame(this, ci->_generator, i.b ? R[i.a] : _null_, i.c, ip)) return false;
                 REFRESH();
-                _top = ci->_base + CLOSURE()->Proto()->_stacksize;
+                _top = ci->_top;
                 continue;
             }
             case OP_RESUME: {

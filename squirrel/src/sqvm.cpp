@@ -351,7 +351,9 @@ bool SQVM::StartCall(SQClosure *closure, SQInteger target, SQInteger nargs, SQIn
     SQCallInfo *ci = PushFrame();
     ci->_closure = SQObjectPtr(OT_CLOSURE, closure);
     ci->_ip = p->_instructions.data();
+    ci->_literals = p->_literals.data();
     ci->_base = stackbase;
+    ci->_top = stackbase + p->_stacksize;
     ci->_target = target;
     ci->_nargs = nargs;
     ci->_generator = nullptr;
@@ -404,7 +406,9 @@ bool SQVM::CallNative(SQNativeClosure *nclosure, SQInteger nargs, SQInteger newb
     SQCallInfo *ci = PushFrame();
     ci->_closure = SQObjectPtr(OT_NATIVECLOSURE, nclosure);
     ci->_ip = nullptr;
+    ci->_literals = nullptr;
     ci->_base = newbase;
+    ci->_top = newbase + nargs;
     ci->_target = -2;
     ci->_nargs = nargs;
     ci->_generator = nullptr;

@@ -36,7 +36,9 @@ struct SQException {};
 struct SQCallInfo {
     const SQInstruction *_ip = nullptr;
     SQObjectPtr _closure;
+    const SQObjectPtr *_literals = nullptr;  // the running prototype's literals (script frames)
     SQInteger _base = 0;      // absolute stack index of R[0]
+    SQInteger _top = 0;       // end of the window (script frames)
     SQInteger _target = -1;   // absolute stack index of the result; -1 into _retval, -2 dropped
     SQInteger _nargs = 0;
     SQGenerator *_generator = nullptr;             // the generator this frame runs, if any
