@@ -29,10 +29,13 @@ SQInteger Ret(HSQUIRRELVM v, const SQObjectPtr &o) {
 bool CallBack(HSQUIRRELVM v, const SQObjectPtr &fn, const SQObjectPtr &self, SQObjectPtr &res, int n,
               const SQObjectPtr *args) {
     SQInteger base = v->_top;
-    v->Push(self);
-    for (int i = 0; i < n; i++) v->Push(args[i]);
+    v->EnsureStack(base + n + 1);
+    v->_stack[base] = self;
+    for (int i = 0; i < n; i++) v->_stack[base + 1 + i] = args[i];
+    v->_top = base + n + 1;
     bool ok = v->Call(fn, n + 1, base, res, false);
-    while (v->_top > base) v->Pop();
+    v->ClearSlots(base, v->_top);
+    v->_top = base;
     return ok;
 }
 
@@ -406,8 +409,12 @@ SQInteger arr_resize(HSQUIRRELVM v) {
     return 1;
 }
 // comparison used by sort: the script function or the language order
-SQInteger SortCompare(HSQUIRRELVM v, const SQObjectPtr &fn, const SQObjectPtr &a, const SQObjectPtr &b) {
-    if (fn._type == OT_NULL) return v->ObjCmp(a, b);
+SQInteger SortCompare(HSQUIRRELVM v, const SQObjectPtr &fn, const SQObject &a, const SQObject &b) {
+    if (fn._type == OT_NULL) {
+        if ((a._type & SQOBJECT_NUMERIC) && (b._type & SQOBJECT_NUMERIC)) return NumCmp(a, b);
+        SQObjectPtr x(a), y(b);  // _cmp may run script code
+        return v->ObjCmp(x, y);
+    }
     SQObjectPtr args[2] = {a, b}, r;
     if (!CallBack(v, fn, v->_roottable, r, 2, args)) v->RaiseLast();
     if (r._type != OT_INTEGER && r._type != OT_FLOAT && r._type != OT_BOOL)
@@ -423,12 +430,10 @@ void SiftDown(HSQUIRRELVM v, const SQObjectPtr &fn, SQArray *arr, SQInteger size
     while (root * 2 <= bottom) {
         SQInteger child = root * 2;
         if (child != bottom) {
-            SQObjectPtr x = a[(size_t)child], y = a[(size_t)child + 1];
-            if (SortCompare(v, fn, x, y) <= 0) child++;
+            if (SortCompare(v, fn, a[(size_t)child], a[(size_t)child + 1]) <= 0) child++;
             if (arr->Size() != size) v->Raise("array resized while sorting");
         }
-        SQObjectPtr r = a[(size_t)root], c = a[(size_t)child];
-        SQInteger cmp = SortCompare(v, fn, r, c);
+        SQInteger cmp = SortCompare(v, fn, a[(size_t)root], a[(size_t)child]);
         if (arr->Size() != size) v->Raise("array resized while sorting");
         if (cmp >= 0) return;
         if (root == child) v->Raise("inconsistent compare function");

@@ -191,8 +191,9 @@ bool SQVM::Execute(const SQObject &closure, SQInteger nargs, SQInteger stackbase
     try {
         switch (et) {
             case ET_CALL: {
-                bool susp;
-                bool pushed = DoCall(fn, -1, nargs, stackbase, susp);
+                bool susp = false;
+                bool pushed = fn._type == OT_CLOSURE ? StartCall(_closure(fn), -1, nargs, stackbase)
+                                                     : DoCall(fn, -1, nargs, stackbase, susp);
                 if (susp) {
                     _suspended = SQTrue;
                     _suspended_target = -1;
@@ -662,9 +663,16 @@ template <bool kHooks> bool SQVM::LoopImpl(SQInteger rootframe) {
                 continue;
             }
             case OP_CMP3: {
-                SAVE();
-                SQInteger c = CmpSlow(RB, RC);
-                RELOAD();
+                const SQObject &x = RB;
+                const SQObject &y = RC;
+                SQInteger c;
+                if (BothNumeric(x, y)) {
+                    c = NumCmp(x, y);
+                } else {
+                    SAVE();
+                    c = CmpSlow(x, y);
+                    RELOAD();
+                }
                 R[i.a].SetInt(c);
                 continue;
             }
