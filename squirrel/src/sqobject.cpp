@@ -32,11 +32,78 @@ const char *GetTypeName(SQObjectType t) {
     }
 }
 
+// Decimal digits of v (v > 0) written backwards from end; returns the start.
+static char *DigitsBackwards(char *end, unsigned long long v) {
+    do {
+        *--end = (char)('0' + v % 10);
+        v /= 10;
+    } while (v);
+    return end;
+}
+
+SQInteger sq_formatinteger(SQInteger i, char *buf) {
+    char tmp[24];
+    unsigned long long u = i < 0 ? 0ull - (unsigned long long)i : (unsigned long long)i;
+    char *p = DigitsBackwards(tmp + sizeof tmp, u);
+    SQInteger n = 0;
+    if (i < 0) buf[n++] = '-';
+    while (p < tmp + sizeof tmp) buf[n++] = *p++;
+    buf[n] = 0;
+    return n;
+}
+
+// C's %g of a float. Most floats scripts print have a short exact decimal
+// form (whole numbers, halves, quarters ...): those are written directly, the
+// rest go through snprintf.
+SQInteger sq_formatfloat(SQFloat f, char *buf, size_t bufsize) {
+    double d = (double)f;
+    double a = d < 0 ? -d : d;
+    if (a >= 1e-4 && a < 1e6) {
+        int intdigits = 1;
+        for (double p = 10; p <= a; p *= 10) intdigits++;
+        if (a < 1) intdigits = 0;
+        // a * 10^k is exact for a float's 24 bits and k <= 10, so this finds the
+        // exact decimal form with at most 6 significant digits, if there is one
+        static const double kPow10[] = {1, 10, 100, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10};
+        int maxk = 6 - intdigits;
+        if (a < 1) {
+            int zeros = 0;  // leading zeros after the point
+            for (double t = a * 10; t < 1; t *= 10) zeros++;
+            maxk = zeros + 6;
+        }
+        for (int k = 0; k <= maxk && k <= 10; k++) {
+            double v = a * kPow10[k];
+            if (v != (double)(unsigned long long)v) continue;
+            unsigned long long m = (unsigned long long)v;
+            char tmp[40];
+            char *end = tmp + sizeof tmp;
+            char *p = DigitsBackwards(end, m);
+            SQInteger n = 0;
+            if (d < 0) buf[n++] = '-';
+            SQInteger ndig = end - p;
+            if (ndig <= k) {
+                buf[n++] = '0';
+                buf[n++] = '.';
+                for (SQInteger z = ndig; z < k; z++) buf[n++] = '0';
+                while (p < end) buf[n++] = *p++;
+            } else {
+                SQInteger whole = ndig - k;
+                for (SQInteger w = 0; w < whole; w++) buf[n++] = *p++;
+                if (k > 0) {
+                    buf[n++] = '.';
+                    while (p < end) buf[n++] = *p++;
+                }
+            }
+            buf[n] = 0;
+            return n;
+        }
+    }
+    return snprintf(buf, bufsize, "%g", d);
+}
+
 void sq_formatnumber(const SQObject &o, char *buf, size_t bufsize) {
-    if (o._type == OT_INTEGER)
-        snprintf(buf, bufsize, "%lld", (long long)o._unVal.nInteger);
-    else
-        snprintf(buf, bufsize, "%g", (double)o._unVal.fFloat);
+    if (o._type == OT_INTEGER) sq_formatinteger(o._unVal.nInteger, buf);
+    else sq_formatfloat(o._unVal.fFloat, buf, bufsize);
 }
 
 // ------------------------------------------------------------ refcounting

@@ -457,5 +457,8 @@ inline const SQObject &RealVal(const SQObject &o) {
     return o;
 }
 
-// formats a number the way the language prints it
+// formats a number the way the language prints it (%d, %g); buf of 64 bytes or more.
+// The two helpers return the length written.
 void sq_formatnumber(const SQObject &o, char *buf, size_t bufsize);
+SQInteger sq_formatinteger(SQInteger i, char *buf);
+SQInteger sq_formatfloat(SQFloat f, char *buf, size_t bufsize);

@@ -214,7 +214,8 @@ struct SQVM : public SQCollectable {
     bool IsEqual(const SQObject &o1, const SQObject &o2);
     bool ToString(const SQObjectPtr &o, SQObjectPtr &res);  // may call _tostring
     void TypeOf(const SQObjectPtr &obj, SQObjectPtr &dest);
-    void StringCat(const SQObjectPtr &str, const SQObjectPtr &obj, SQObjectPtr &dest);
+    void StringCat(const SQObject &str, const SQObject &obj, SQObjectPtr &dest);
+    void ConcatPiece(const SQObject &o, char *buf, const char *&p, SQInteger &len, SQObjectPtr &hold);
     bool Next(const SQObjectPtr &o, const SQObjectPtr &iter, SQObjectPtr &outkey, SQObjectPtr &outval,
               SQObjectPtr &outiter);  // false when done
     bool InClass(const SQObjectPtr &key, const SQObjectPtr &obj);

@@ -353,7 +353,7 @@ void SQVM::Arith(int op, const SQObject &o1, const SQObject &o2, SQObjectPtr &de
         }
     }
     if (op == OP_ADD && (o1._type == OT_STRING || o2._type == OT_STRING)) {
-        StringCat(SQObjectPtr(o1), SQObjectPtr(o2), dest);
+        StringCat(o1, o2, dest);
         return;
     }
     if (o1._type == OT_TABLE || o1._type == OT_INSTANCE || o1._type == OT_USERDATA) {
@@ -460,8 +460,8 @@ bool SQVM::ToString(const SQObjectPtr &o, SQObjectPtr &res) {
         case OT_STRING: res = o; return true;
         case OT_INTEGER:
         case OT_FLOAT: sq_formatnumber(o, buf, sizeof buf); break;
-        case OT_BOOL: snprintf(buf, sizeof buf, "%s", _integer(o) ? "true" : "false"); break;
-        case OT_NULL: snprintf(buf, sizeof buf, "null"); break;
+        case OT_BOOL: res = MakeString(_integer(o) ? "true" : "false"); return true;
+        case OT_NULL: res = MakeString("null"); return true;
         case OT_TABLE:
         case OT_USERDATA:
         case OT_INSTANCE: {
@@ -482,12 +482,33 @@ bool SQVM::ToString(const SQObjectPtr &o, SQObjectPtr &res) {
     return true;
 }
 
-void SQVM::StringCat(const SQObjectPtr &str, const SQObjectPtr &obj, SQObjectPtr &dest) {
-    SQObjectPtr a, b;
-    ToString(str, a);
-    ToString(obj, b);
-    SQString *sa = _string(a), *sb = _string(b);
-    dest = SQObjectPtr(OT_STRING, _sharedstate->_stringtable.AddConcat(_sharedstate, sa->_val, sa->_len, sb->_val, sb->_len));
+// The text of o for a concatenation: a string's own bytes, a number or a
+// constant written into buf, anything else through ToString (kept in hold).
+void SQVM::ConcatPiece(const SQObject &o, char *buf, const char *&p, SQInteger &len, SQObjectPtr &hold) {
+    switch (o._type) {
+        case OT_STRING: p = _string(o)->_val; len = _string(o)->_len; return;
+        case OT_INTEGER: p = buf; len = sq_formatinteger(_integer(o), buf); return;
+        case OT_FLOAT: p = buf; len = sq_formatfloat(_float(o), buf, 64); return;
+        case OT_BOOL: p = _integer(o) ? "true" : "false"; len = _integer(o) ? 4 : 5; return;
+        case OT_NULL: p = "null"; len = 4; return;
+        default: {
+            SQObjectPtr self(o);
+            ToString(self, hold);
+            p = _string(hold)->_val;
+            len = _string(hold)->_len;
+            return;
+        }
+    }
+}
+
+void SQVM::StringCat(const SQObject &str, const SQObject &obj, SQObjectPtr &dest) {
+    char ba[64], bb[64];
+    const char *pa, *pb;
+    SQInteger la, lb;
+    SQObjectPtr ha, hb;
+    ConcatPiece(str, ba, pa, la, ha);
+    ConcatPiece(obj, bb, pb, lb, hb);
+    dest = SQObjectPtr(OT_STRING, _sharedstate->_stringtable.AddConcat(_sharedstate, pa, la, pb, lb));
 }
 
 void SQVM::TypeOf(const SQObjectPtr &obj, SQObjectPtr &dest) {
