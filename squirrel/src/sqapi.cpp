@@ -4,6 +4,7 @@
 #include <string>
 
 #include "sqcompiler.h"
+#include "sqfast.h"
 #include "sqfuzz.h"
 #include "sqvm.h"
 
@@ -556,6 +557,10 @@ SQRESULT sq_getclosurename(HSQUIRRELVM v, SQInteger idx) {
     else return sq_throwerror(v, "the target is not a closure");
     return SQ_OK;
     SQ_CATCH(v)
+}
+void sq_setfastpath(HSQUIRRELVM v, SQFASTFUNCTION f) {
+    SQObjectPtr &o = At(v, -1);
+    if (o._type == OT_NATIVECLOSURE) _nativeclosure(o)->_fast = f;
 }
 SQRESULT sq_setnativeclosurename(HSQUIRRELVM v, SQInteger idx, const SQChar *name) {
     SQObjectPtr &o = At(v, idx);

@@ -9,9 +9,11 @@ namespace {
 SQObjectPtr &Arg(HSQUIRRELVM v, SQInteger idx) { return v->StackAt(idx); }
 SQInteger NArgs(HSQUIRRELVM v) { return v->_top - v->_stackbase; }
 
-void Reg(SQSharedState *ss, SQTable *t, const char *name, SQFUNCTION f, SQInteger nparams, const char *mask) {
+void Reg(SQSharedState *ss, SQTable *t, const char *name, SQFUNCTION f, SQInteger nparams, const char *mask,
+         SQFASTFUNCTION fast = nullptr) {
     SQNativeClosure *nc = SQNativeClosure::Create(ss, f, 0);
     SQObjectPtr c(OT_NATIVECLOSURE, nc);
+    nc->_fast = fast;
     nc->_nparamscheck = nparams;
     nc->_name = ss->MakeString(name);
     if (mask) sq_typecheck_parse(mask, nc->_typecheck);
@@ -154,6 +156,33 @@ SQInteger base_array(HSQUIRRELVM v) {
 }
 
 // ------------------------------------------------------------ numbers
+
+// shortcuts of the pure built-ins (see SQFASTFUNCTION)
+bool fast_tointeger(const SQObject *a, SQInteger n, SQObjectPtr &res) {
+    if (n != 1) return false;
+    switch (a[0]._type) {
+        case OT_INTEGER: case OT_BOOL: res = SQObjectPtr(_integer(a[0])); return true;
+        case OT_FLOAT: res = SQObjectPtr(FloatToInt(_float(a[0]))); return true;
+        default: return false;
+    }
+}
+bool fast_tofloat(const SQObject *a, SQInteger n, SQObjectPtr &res) {
+    if (n != 1) return false;
+    switch (a[0]._type) {
+        case OT_INTEGER: case OT_BOOL: res = SQObjectPtr((SQFloat)_integer(a[0])); return true;
+        case OT_FLOAT: res = SQObjectPtr(_float(a[0])); return true;
+        default: return false;
+    }
+}
+bool fast_len(const SQObject *a, SQInteger n, SQObjectPtr &res) {
+    if (n != 1) return false;
+    switch (a[0]._type) {
+        case OT_STRING: res = SQObjectPtr(_string(a[0])->_len); return true;
+        case OT_ARRAY: res = SQObjectPtr(_array(a[0])->Size()); return true;
+        case OT_TABLE: res = SQObjectPtr(_table(a[0])->CountUsed()); return true;
+        default: return false;
+    }
+}
 
 SQInteger num_tofloat(HSQUIRRELVM v) {
     const SQObject &o = Arg(v, 1);
@@ -720,14 +749,14 @@ SQTable *NewDelegate(SQSharedState *ss, SQObjectPtr &slot) {
 
 void sq_init_default_delegates(SQSharedState *ss, SQVM *) {
     SQTable *t = NewDelegate(ss, ss->_number_default_delegate);
-    Reg(ss, t, "tofloat", num_tofloat, 1, "n|b");
+    Reg(ss, t, "tofloat", num_tofloat, 1, "n|b", fast_tofloat);
     Reg(ss, t, "tostring", num_tostring, 1, ".");
-    Reg(ss, t, "tointeger", num_tointeger, 1, "n|b");
+    Reg(ss, t, "tointeger", num_tointeger, 1, "n|b", fast_tointeger);
     Reg(ss, t, "tochar", num_tochar, 1, "n|b");
     Reg(ss, t, "weakref", obj_weakref, 1, nullptr);
 
     t = NewDelegate(ss, ss->_string_default_delegate);
-    Reg(ss, t, "len", str_len, 1, "s");
+    Reg(ss, t, "len", str_len, 1, "s", fast_len);
     Reg(ss, t, "tointeger", str_tointeger, -1, "sn");
     Reg(ss, t, "tofloat", str_tofloat, 1, "s");
     Reg(ss, t, "tostring", obj_tostring, 1, ".");
@@ -738,7 +767,7 @@ void sq_init_default_delegates(SQSharedState *ss, SQVM *) {
     Reg(ss, t, "weakref", obj_weakref, 1, nullptr);
 
     t = NewDelegate(ss, ss->_table_default_delegate);
-    Reg(ss, t, "len", tab_len, 1, "t");
+    Reg(ss, t, "len", tab_len, 1, "t", fast_len);
     Reg(ss, t, "rawget", obj_rawget, 2, "t");
     Reg(ss, t, "rawset", obj_rawset, 3, "t");
     Reg(ss, t, "rawdelete", tab_rawdelete, 2, "t");
@@ -754,7 +783,7 @@ void sq_init_default_delegates(SQSharedState *ss, SQVM *) {
     Reg(ss, t, "values", tab_values, 1, "t");
 
     t = NewDelegate(ss, ss->_array_default_delegate);
-    Reg(ss, t, "len", arr_len, 1, "a");
+    Reg(ss, t, "len", arr_len, 1, "a", fast_len);
     Reg(ss, t, "append", arr_append, 2, "a");
     Reg(ss, t, "push", arr_append, 2, "a");
     Reg(ss, t, "extend", arr_extend, 2, "aa");

@@ -79,6 +79,25 @@ bool SQVM::LoopCall(const SQObjectPtr &fn, SQInteger target, SQInteger nargs, SQ
     return false;
 }
 
+// A native called by the interpreter loop; false when it suspended the VM.
+bool SQVM::CallNativeFromLoop(SQNativeClosure *nc, SQInteger target, SQInteger nargs, SQInteger stackbase,
+                              SQInteger rootframe) {
+    SQObjectPtr keep(OT_NATIVECLOSURE, nc);  // the result may overwrite the call register
+    SQObjectPtr ret;
+    bool suspended;
+    CallNative(nc, nargs, stackbase, ret, suspended);
+    if (!suspended) {
+        StoreResult(target, ret);
+        return true;
+    }
+    _suspendvalue = ret;
+    _suspended = SQTrue;
+    _suspended_target = target;
+    _suspended_rootframe = rootframe;
+    _retval = _suspendvalue;
+    return false;
+}
+
 // ------------------------------------------------------------ generators
 
 void SQVM::ResumeGeneratorFrame(SQGenerator *gen, SQInteger target, const SQInstruction *foreachexit) {
@@ -465,6 +484,18 @@ template <bool kHooks> bool SQVM::LoopImpl(SQInteger rootframe) {
                         R[i.a] = RealVal(n->val);
                         continue;
                     }
+                } else if (key._type == OT_STRING &&
+                           (o._type == OT_STRING || o._type == OT_ARRAY || (o._type & SQOBJECT_NUMERIC))) {
+                    // methods of the built-in types come from their default delegate
+                    const SQObjectPtr &dd = o._type == OT_STRING  ? _sharedstate->_string_default_delegate
+                                            : o._type == OT_ARRAY ? _sharedstate->_array_default_delegate
+                                                                  : _sharedstate->_number_default_delegate;
+                    SQTable::Node *n = _table(dd)->FindStr(_string(key));
+                    if (n) {
+                        R[i.a + 1] = R[i.b];
+                        R[i.a] = n->val;
+                        continue;
+                    }
                 }
                 SAVE();
                 PrepCallSlow(o, key, ci->_base + i.a);
@@ -784,6 +815,14 @@ template <bool kHooks> bool SQVM::LoopImpl(SQInteger rootframe) {
                         CHECK_HOOKS();
                         continue;
                     }
+                }
+                if (f._type == OT_NATIVECLOSURE) {
+                    SQNativeClosure *nc = _nativeclosure(f);
+                    if (nc->_fast && !_sharedstate->_debughook && nc->_fast(&R[i.a + 1], i.b, R[i.c])) continue;
+                    SAVE();
+                    if (!CallNativeFromLoop(nc, ci->_base + i.c, i.b, ci->_base + i.a + 1, rootframe)) return false;
+                    RELOAD();
+                    continue;
                 }
                 SAVE();
                 SQInteger base = ci->_base;

@@ -355,6 +355,7 @@ SQNativeClosure *SQNativeClosure::Create(SQSharedState *ss, SQFUNCTION f, SQInte
 void SQNativeClosure::SetEnv(SQWeakRef *w) { SetWeak(_env, w); }
 SQNativeClosure *SQNativeClosure::Clone() {
     SQNativeClosure *c = Create(_sharedstate, _function, 0);
+    c->_fast = _fast;
     c->_outervalues = _outervalues;
     c->_typecheck = _typecheck;
     c->_nparamscheck = _nparamscheck;

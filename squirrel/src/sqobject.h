@@ -350,8 +350,15 @@ struct SQClosure : public SQCollectable {
     void Mark(SQGCList &gray) override;
 };
 
+// A pure built-in's shortcut: computes the result from the arguments (this
+// first) without a frame, or returns false to leave the call to the ordinary
+// path (which then raises whatever error is due). It never raises, never runs
+// script code and never touches the stack.
+typedef bool (*SQFASTFUNCTION)(const SQObject *args, SQInteger nargs, SQObjectPtr &res);
+
 struct SQNativeClosure : public SQCollectable {
     SQFUNCTION _function = nullptr;
+    SQFASTFUNCTION _fast = nullptr;
     std::vector<SQObjectPtr> _outervalues;
     std::vector<SQInteger> _typecheck;
     SQInteger _nparamscheck = 0;

@@ -192,6 +192,8 @@ struct SQVM : public SQCollectable {
     __attribute__((noinline)) void NewMember(SQInstruction i, SQInteger base);
     __attribute__((noinline)) bool TailCall(SQInstruction i, SQInteger rootframe);
     __attribute__((noinline)) bool GeneratorReturn(SQInstruction i);
+    __attribute__((noinline)) bool CallNativeFromLoop(SQNativeClosure *nc, SQInteger target, SQInteger nargs,
+                                                      SQInteger stackbase, SQInteger rootframe);
 
     // ---- generic operations (may call metamethods, raise on error)
     enum { GET_RAW = 1, GET_NO_ROOT = 2, GET_NO_THROW = 4 };
