@@ -45,28 +45,9 @@ static SQRESULT TypeError(HSQUIRRELVM v, const char *expected, const SQObject &o
 
 // ------------------------------------------------------------ vm
 
-HSQUIRRELVM sq_open(SQInteger initialstacksize) {
-    SQSharedState *ss = new SQSharedState();
-    ss->Init(nullptr);
-    SQVM *v = new SQVM(ss);
-    v->Init(nullptr, initialstacksize);
-    v->_uiRef = 1;
-    ss->_rootvm = v;
-    sq_init_default_delegates(ss, v);
-    sq_base_register(v);
-    return v;
-}
-
-HSQUIRRELVM sq_newthread(HSQUIRRELVM friendvm, SQInteger initialstacksize) {
-    SQSharedState *ss = friendvm->_sharedstate;
-    SQVM *t = new SQVM(ss);
-    t->Init(friendvm, initialstacksize);
-    friendvm->Push(SQObjectPtr(OT_THREAD, t));
-    return t;
-}
-
-void sq_close(HSQUIRRELVM v) {
-    SQSharedState *ss = v->_sharedstate;
+// Frees a shared state and everything in it; works on a state only partly
+// built too (a failed sq_open).
+static void DestroyState(SQSharedState *ss) {
     SQVM *root = ss->_rootvm;
     ss->_closing = true;
     try {
@@ -89,6 +70,41 @@ void sq_close(HSQUIRRELVM v) {
     if (ss->_releasehook) ss->_releasehook(ss->_foreignptr, 0);
     delete ss;
 }
+
+// null when there is not enough memory for a VM
+HSQUIRRELVM sq_open(SQInteger initialstacksize) {
+    SQSharedState *ss = nullptr;
+    try {
+        ss = new SQSharedState();
+        ss->Init(nullptr);
+        SQVM *v = new SQVM(ss);
+        v->_uiRef = 1;
+        ss->_rootvm = v;
+        v->Init(nullptr, initialstacksize);
+        sq_init_default_delegates(ss, v);
+        sq_base_register(v);
+        return v;
+    } catch (const std::bad_alloc &) {
+        if (ss) DestroyState(ss);
+        return nullptr;
+    }
+}
+
+// null when there is not enough memory for the thread
+HSQUIRRELVM sq_newthread(HSQUIRRELVM friendvm, SQInteger initialstacksize) {
+    SQSharedState *ss = friendvm->_sharedstate;
+    try {
+        SQVM *t = new SQVM(ss);
+        SQObjectPtr keep(OT_THREAD, t);
+        t->Init(friendvm, initialstacksize);
+        friendvm->Push(keep);
+        return t;
+    } catch (const std::bad_alloc &) {
+        return nullptr;
+    }
+}
+
+void sq_close(HSQUIRRELVM v) { DestroyState(v->_sharedstate); }
 
 void sq_seterrorhandler(HSQUIRRELVM v) {
     if (v->_top <= v->_stackbase) return;
@@ -287,12 +303,13 @@ void sq_newclosure(HSQUIRRELVM v, SQFUNCTION func, SQUnsignedInteger nfreevars) 
     SQ_CATCH_VOID(v)
 }
 SQRESULT sq_setparamscheck(HSQUIRRELVM v, SQInteger nparamscheck, const SQChar *typemask) {
+    SQ_TRY
     SQObjectPtr &o = At(v, -1);
     if (o._type != OT_NATIVECLOSURE) return sq_throwerror(v, "native closure expected");
     SQNativeClosure *nc = _nativeclosure(o);
     nc->_nparamscheck = nparamscheck;
     if (typemask) {
-        std::vector<SQInteger> tc;
+        sqvector<SQInteger> tc;
         if (!sq_typecheck_parse(typemask, tc)) return sq_throwerror(v, "invalid typemask");
         nc->_typecheck = tc;
     } else {
@@ -300,6 +317,7 @@ SQRESULT sq_setparamscheck(HSQUIRRELVM v, SQInteger nparamscheck, const SQChar *
     }
     if (nparamscheck == SQ_MATCHTYPEMASKSTRING) nc->_nparamscheck = (SQInteger)nc->_typecheck.size();
     return SQ_OK;
+    SQ_CATCH(v)
 }
 SQRESULT sq_bindenv(HSQUIRRELVM v, SQInteger idx) {
     SQ_TRY
@@ -510,10 +528,15 @@ SQRELEASEHOOK sq_getreleasehook(HSQUIRRELVM v, SQInteger idx) {
         default: return nullptr;
     }
 }
+// null when there is not enough memory
 SQChar *sq_getscratchpad(HSQUIRRELVM v, SQInteger minsize) {
     auto &sp = v->_sharedstate->_scratchpad;
     if (minsize < 0) minsize = 0;
-    if ((SQInteger)sp.size() < minsize + 16) sp.resize((size_t)(minsize + 16) * 2);
+    try {
+        if ((SQInteger)sp.size() < minsize + 16) sp.resize((size_t)(minsize + 16) * 2);
+    } catch (const std::bad_alloc &) {
+        return nullptr;
+    }
     return sp.data();
 }
 
@@ -1117,8 +1140,12 @@ void sq_addref(HSQUIRRELVM v, HSQOBJECT *po) {
     if (!sq_isrefcounted_type(po->_type)) return;
     auto &refs = v->_sharedstate->_refs;
     auto it = refs.find(po->_unVal.pRefCounted);
-    if (it == refs.end()) refs.emplace(po->_unVal.pRefCounted, SQRefEntry{SQObjectPtr(*po), 1});
-    else it->second.refs++;
+    try {
+        if (it == refs.end()) refs.emplace(po->_unVal.pRefCounted, SQRefEntry{SQObjectPtr(*po), 1});
+        else it->second.refs++;
+    } catch (const std::bad_alloc &) {
+        // no handle: the object is as referenced as it was
+    }
 }
 SQBool sq_release(HSQUIRRELVM v, HSQOBJECT *po) {
     if (!sq_isrefcounted_type(po->_type)) return SQTrue;

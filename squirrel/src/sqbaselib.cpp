@@ -139,6 +139,7 @@ SQInteger base_getstackinfos(HSQUIRRELVM v) { return StackInfos(v, v, tointeger(
 SQInteger base_newthread(HSQUIRRELVM v) {
     SQObjectPtr fn = Arg(v, 2);
     HSQUIRRELVM t = sq_newthread(v, 64);
+    if (!t) return sq_throwerror(v, "out of memory");
     t->Push(fn);
     return 1;
 }
@@ -393,7 +394,7 @@ SQInteger arr_append(HSQUIRRELVM v) {
 }
 SQInteger arr_extend(HSQUIRRELVM v) {
     SQArray *a = Arr(v), *b = _array(Arg(v, 2));
-    std::vector<SQObjectPtr> copy = b->_values;
+    sqvector<SQObjectPtr> copy = b->_values;
     for (auto &o : copy) a->_values.push_back(o);
     sq_push(v, 1);
     return 1;
@@ -596,7 +597,7 @@ SQInteger fn_acall_impl(HSQUIRRELVM v, bool raise) {
     SQObjectPtr arr = Arg(v, 2);
     SQArray *a = _array(arr);
     SQInteger base = v->_top;
-    for (auto &o : std::vector<SQObjectPtr>(a->_values)) v->Push(o);
+    for (auto &o : sqvector<SQObjectPtr>(a->_values)) v->Push(o);
     SQObjectPtr res;
     bool ok = v->Call(fn, a->Size(), base, res, raise && v->_raiseerror_active);
     while (v->_top > base) v->Pop();

@@ -3,10 +3,12 @@
 #include "sqstate.h"
 
 SQClass *SQClass::Create(SQSharedState *ss, SQClass *base) {
-    SQClass *c = new SQClass();
+    SQBuildGuard<SQClass> g(new SQClass());
+    SQClass *c = g.p;
     c->_members = nullptr;
     if (base) {
         c->_members = base->_members->Clone();
+        c->_members->_uiRef++;
         c->_defaultvalues = base->_defaultvalues;
         c->_methods = base->_methods;
         for (int i = 0; i < MT_LAST; i++) c->_metamethods[i] = base->_metamethods[i];
@@ -17,10 +19,10 @@ SQClass *SQClass::Create(SQSharedState *ss, SQClass *base) {
         base->_uiRef++;
     } else {
         c->_members = SQTable::Create(ss, 0);
+        c->_members->_uiRef++;
     }
-    c->_members->_uiRef++;
     c->Link(ss, OT_CLASS);
-    return c;
+    return g.done();
 }
 
 SQClass::~SQClass() {
@@ -158,31 +160,34 @@ SQInteger SQClass::Next(SQInteger idx, SQObjectPtr &outkey, SQObjectPtr &outval)
 // ------------------------------------------------------------ instances
 
 SQInstance *SQInstance::Create(SQSharedState *ss, SQClass *cls) {
-    SQInstance *i = new SQInstance();
+    SQBuildGuard<SQInstance> g(new SQInstance());
+    SQInstance *i = g.p;
     i->_class = cls;
     cls->_uiRef++;
     i->_values.reserve(cls->_defaultvalues.size());
     for (auto &m : cls->_defaultvalues) i->_values.push_back(m.val);
     if (cls->_udsize > 0) {
         i->_memsize = cls->_udsize;
-        i->_udbuf = new unsigned char[(size_t)cls->_udsize]();
+        i->_udbuf = (unsigned char *)sq_alloc((size_t)cls->_udsize);
+        memset(i->_udbuf, 0, (size_t)cls->_udsize);
         i->_userpointer = i->_udbuf;
     }
     i->_hook = cls->_hook;
     i->Link(ss, OT_INSTANCE);
-    return i;
+    return g.done();
 }
 
 SQInstance *SQInstance::Clone(SQSharedState *ss) {
-    SQInstance *i = Create(ss, _class);
+    SQBuildGuard<SQInstance> g(Create(ss, _class));
+    SQInstance *i = g.p;
     i->_values = _values;
     if (_udbuf && _memsize > 0) memcpy(i->_udbuf, _udbuf, (size_t)_memsize);
     else i->_userpointer = _userpointer;
-    return i;
+    return g.done();
 }
 
 SQInstance::~SQInstance() {
-    delete[] _udbuf;
+    sq_dealloc(_udbuf);
     SQClass *c = _class;
     _class = nullptr;
     if (c && --c->_uiRef == 0) c->Release();

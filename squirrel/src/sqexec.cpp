@@ -257,6 +257,15 @@ bool SQVM::Execute(const SQObject &closure, SQInteger nargs, SQInteger stackbase
         suspended = _suspended != SQFalse;
         outres = std::move(_retval);
         _retval.Null();
+    } catch (const std::bad_alloc &) {
+        // out of memory outside the loop (it turns it into an error itself)
+        _lasterror.Null();
+        try {
+            _lasterror = MakeString("out of memory");
+        } catch (...) {
+        }
+        while (_ncalls > rootframe && et != ET_RESUME_VM && et != ET_RESUME_THROW_VM) UnwindFrame();
+        ok = false;
     } catch (const SQException &) {
         // raised before any frame of this run could catch it (argument checks,
         // natives called directly); errors from inside were reported by HandleError

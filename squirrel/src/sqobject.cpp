@@ -135,6 +135,7 @@ SQRefCounted::~SQRefCounted() {
     if (_weakref) {
         _weakref->_obj._type = OT_NULL;
         _weakref->_obj._unVal.raw = 0;
+        if (_weakref->_uiRef == 0) delete _weakref;  // made but never handed out
         _weakref = nullptr;
     }
 }
@@ -222,10 +223,10 @@ SQDelegable::~SQDelegable() {
 // ------------------------------------------------------------ arrays
 
 SQArray *SQArray::Create(SQSharedState *ss, SQInteger size) {
-    SQArray *a = new SQArray();
-    if (size > 0) a->_values.resize((size_t)size);
-    a->Link(ss, OT_ARRAY);
-    return a;
+    SQBuildGuard<SQArray> a(new SQArray());
+    if (size > 0) a.p->_values.resize((size_t)size);
+    a.p->Link(ss, OT_ARRAY);
+    return a.done();
 }
 void SQArray::Release() { delete this; }
 void SQArray::Finalize() { _values.clear(); }
@@ -233,15 +234,15 @@ void SQArray::Mark(SQGCList &gray) {
     for (auto &v : _values) sq_markobj(v, gray);
 }
 SQArray *SQArray::Clone() {
-    SQArray *a = Create(_sharedstate, 0);
-    a->_values = _values;
-    return a;
+    SQBuildGuard<SQArray> a(Create(_sharedstate, 0));
+    a.p->_values = _values;
+    return a.done();
 }
 
 // ------------------------------------------------------------ userdata
 
 SQUserData *SQUserData::Create(SQSharedState *ss, SQInteger size) {
-    void *mem = ::operator new(sizeof(SQUserData) + (size_t)size);
+    void *mem = sq_alloc(sizeof(SQUserData) + (size_t)size);
     SQUserData *ud = new (mem) SQUserData();
     ud->_size = size;
     memset(ud->_data, 0, (size_t)size + 1);
@@ -257,7 +258,7 @@ void SQUserData::Release() {
         _uiRef--;
     }
     this->~SQUserData();
-    ::operator delete((void *)this);
+    sq_dealloc((void *)this);
 }
 void SQUserData::Finalize() { SetDelegate(nullptr); }
 void SQUserData::Mark(SQGCList &gray) {
@@ -295,13 +296,13 @@ void SQOuter::Mark(SQGCList &gray) { sq_markobj(*_valptr, gray); }
 // ------------------------------------------------------------ closures
 
 SQClosure *SQClosure::Create(SQSharedState *ss, SQFunctionProto *func, SQWeakRef *root) {
-    SQClosure *c = new SQClosure();
-    c->_function = SQObjectPtr(OT_FUNCPROTO, func);
-    c->_outervalues.resize(func->_outervalues.size());
-    c->_defaultparams.resize((size_t)func->_ndefaultparams);
-    c->SetRoot(root);
-    c->Link(ss, OT_CLOSURE);
-    return c;
+    SQBuildGuard<SQClosure> c(new SQClosure());
+    c.p->_function = SQObjectPtr(OT_FUNCPROTO, func);
+    c.p->_outervalues.resize(func->_outervalues.size());
+    c.p->_defaultparams.resize((size_t)func->_ndefaultparams);
+    c.p->SetRoot(root);
+    c.p->Link(ss, OT_CLOSURE);
+    return c.done();
 }
 static void SetWeak(SQWeakRef *&slot, SQWeakRef *w) {
     if (w) w->_uiRef++;
@@ -318,12 +319,12 @@ void SQClosure::SetBase(SQClass *c) {
     if (old && --old->_uiRef == 0) old->Release();
 }
 SQClosure *SQClosure::Clone() {
-    SQClosure *c = Create(_sharedstate, Proto(), _root);
-    c->_outervalues = _outervalues;
-    c->_defaultparams = _defaultparams;
-    c->SetEnv(_env);
-    c->SetBase(_base);
-    return c;
+    SQBuildGuard<SQClosure> c(Create(_sharedstate, Proto(), _root));
+    c.p->_outervalues = _outervalues;
+    c.p->_defaultparams = _defaultparams;
+    c.p->SetEnv(_env);
+    c.p->SetBase(_base);
+    return c.done();
 }
 SQClosure::~SQClosure() {
     SetEnv(nullptr);
@@ -346,22 +347,22 @@ void SQClosure::Mark(SQGCList &gray) {
 }
 
 SQNativeClosure *SQNativeClosure::Create(SQSharedState *ss, SQFUNCTION f, SQInteger nouters) {
-    SQNativeClosure *c = new SQNativeClosure();
-    c->_function = f;
-    c->_outervalues.resize((size_t)nouters);
-    c->Link(ss, OT_NATIVECLOSURE);
-    return c;
+    SQBuildGuard<SQNativeClosure> c(new SQNativeClosure());
+    c.p->_function = f;
+    c.p->_outervalues.resize((size_t)nouters);
+    c.p->Link(ss, OT_NATIVECLOSURE);
+    return c.done();
 }
 void SQNativeClosure::SetEnv(SQWeakRef *w) { SetWeak(_env, w); }
 SQNativeClosure *SQNativeClosure::Clone() {
-    SQNativeClosure *c = Create(_sharedstate, _function, 0);
-    c->_fast = _fast;
-    c->_outervalues = _outervalues;
-    c->_typecheck = _typecheck;
-    c->_nparamscheck = _nparamscheck;
-    c->_name = _name;
-    c->SetEnv(_env);
-    return c;
+    SQBuildGuard<SQNativeClosure> c(Create(_sharedstate, _function, 0));
+    c.p->_fast = _fast;
+    c.p->_outervalues = _outervalues;
+    c.p->_typecheck = _typecheck;
+    c.p->_nparamscheck = _nparamscheck;
+    c.p->_name = _name;
+    c.p->SetEnv(_env);
+    return c.done();
 }
 SQNativeClosure::~SQNativeClosure() { SetEnv(nullptr); }
 void SQNativeClosure::Release() { delete this; }

@@ -2,6 +2,7 @@
 // counting, the collectable chain used by the cycle collector, and the heap
 // object types (strings, tables, arrays, closures, classes, instances...).
 #pragma once
+#include "sqalloc.h"
 #include "squirrel.h"
 
 #include <cstdint>
@@ -18,6 +19,10 @@ using SQGCList = std::vector<SQCollectable *>;
 
 // Base of every heap object. _uiRef counts strong references.
 struct SQRefCounted {
+    static void *operator new(size_t size) { return sq_alloc(size); }
+    static void *operator new(size_t, void *at) noexcept { return at; }  // strings, userdata: own block
+    static void operator delete(void *p) noexcept { sq_dealloc(p); }
+    static void operator delete(void *, void *) noexcept {}
     SQUnsignedInteger _uiRef = 0;
     struct SQWeakRef *_weakref = nullptr;
     virtual ~SQRefCounted();
@@ -41,6 +46,8 @@ inline void sq_objrelease(const SQObject &o) {
 
 // Owning handle to a value.
 struct SQObjectPtr : public SQObject {
+    static void *operator new[](size_t size) { return sq_alloc(size); }
+    static void operator delete[](void *p) noexcept { sq_dealloc(p); }
     SQObjectPtr() { _type = OT_NULL; _unVal.raw = 0; }
     SQObjectPtr(const SQObjectPtr &o) : SQObject(o) { sq_objaddref(*this); }
     SQObjectPtr(const SQObject &o) : SQObject(o) { sq_objaddref(*this); }
@@ -215,6 +222,8 @@ struct SQDelegable : public SQCollectable {
 // Iteration walks the nodes in array order, which is what scripts observe.
 struct SQTable : public SQDelegable {
     struct Node {
+        static void *operator new[](size_t size) { return sq_alloc(size); }
+        static void operator delete[](void *p) noexcept { sq_dealloc(p); }
         SQObjectPtr val;
         SQObjectPtr key;
         Node *next = nullptr;
@@ -255,7 +264,7 @@ private:
 };
 
 struct SQArray : public SQCollectable {
-    std::vector<SQObjectPtr> _values;
+    sqvector<SQObjectPtr> _values;
     static SQArray *Create(SQSharedState *ss, SQInteger size);
     void Release() override;
     void Finalize() override;
@@ -297,13 +306,13 @@ struct SQInstruction;
 
 struct SQFunctionProto : public SQRefCounted {
     SQSharedState *_sharedstate = nullptr;
-    std::vector<SQInstruction> _instructions;
-    std::vector<SQObjectPtr> _literals;
-    std::vector<SQObjectPtr> _functions;  // nested protos (OT_FUNCPROTO)
-    std::vector<SQOuterVar> _outervalues;
-    std::vector<SQLocalVarInfo> _localvarinfos;
-    std::vector<SQLineInfo> _lineinfos;
-    std::vector<SQObjectPtr> _parameters;  // names, this first
+    sqvector<SQInstruction> _instructions;
+    sqvector<SQObjectPtr> _literals;
+    sqvector<SQObjectPtr> _functions;  // nested protos (OT_FUNCPROTO)
+    sqvector<SQOuterVar> _outervalues;
+    sqvector<SQLocalVarInfo> _localvarinfos;
+    sqvector<SQLineInfo> _lineinfos;
+    sqvector<SQObjectPtr> _parameters;  // names, this first
     SQObjectPtr _name;
     SQObjectPtr _sourcename;
     SQInteger _nparameters = 0;  // including this
@@ -333,8 +342,8 @@ struct SQClass;
 
 struct SQClosure : public SQCollectable {
     SQObjectPtr _function;  // OT_FUNCPROTO
-    std::vector<SQObjectPtr> _outervalues;  // OT_OUTER
-    std::vector<SQObjectPtr> _defaultparams;
+    sqvector<SQObjectPtr> _outervalues;  // OT_OUTER
+    sqvector<SQObjectPtr> _defaultparams;
     SQWeakRef *_env = nullptr;   // owned
     SQWeakRef *_root = nullptr;  // owned
     SQClass *_base = nullptr;    // owned: what `base` is inside (the base class of the method's class)
@@ -359,8 +368,8 @@ typedef bool (*SQFASTFUNCTION)(const SQObject *args, SQInteger nargs, SQObjectPt
 struct SQNativeClosure : public SQCollectable {
     SQFUNCTION _function = nullptr;
     SQFASTFUNCTION _fast = nullptr;
-    std::vector<SQObjectPtr> _outervalues;
-    std::vector<SQInteger> _typecheck;
+    sqvector<SQObjectPtr> _outervalues;
+    sqvector<SQInteger> _typecheck;
     SQInteger _nparamscheck = 0;
     SQObjectPtr _name;
     SQWeakRef *_env = nullptr;
@@ -384,11 +393,11 @@ struct SQExceptionTrap {
 
 struct SQGenerator : public SQCollectable {
     SQObjectPtr _closure;
-    std::vector<SQObjectPtr> _stack;
-    std::vector<SQExceptionTrap> _etraps;  // relative to frame
+    sqvector<SQObjectPtr> _stack;
+    sqvector<SQExceptionTrap> _etraps;  // relative to frame
     SQInteger _ip = 0;
     SQGeneratorState _state = eSuspended;
-    std::vector<SQOuter *> _outers;  // outers into _stack while suspended (not owned)
+    sqvector<SQOuter *> _outers;  // outers into _stack while suspended (not owned)
     static SQGenerator *Create(SQSharedState *ss, SQClosure *closure);
     void CloseOuters();
     ~SQGenerator() override;
@@ -417,8 +426,8 @@ struct SQInstance;
 struct SQClass : public SQCollectable {
     SQTable *_members;  // name -> encoded member index
     SQClass *_base = nullptr;
-    std::vector<SQClassMember> _defaultvalues;  // fields
-    std::vector<SQClassMember> _methods;        // methods and statics
+    sqvector<SQClassMember> _defaultvalues;  // fields
+    sqvector<SQClassMember> _methods;        // methods and statics
     SQObjectPtr _metamethods[MT_LAST];
     SQObjectPtr _attributes;
     SQObjectPtr _constructor;
@@ -445,7 +454,7 @@ struct SQInstance : public SQDelegable {
     SQUserPointer _userpointer = nullptr;
     SQRELEASEHOOK _hook = nullptr;
     SQInteger _memsize = 0;
-    std::vector<SQObjectPtr> _values;
+    sqvector<SQObjectPtr> _values;
     unsigned char *_udbuf = nullptr;  // class udsize buffer
     static SQInstance *Create(SQSharedState *ss, SQClass *cls);
     SQInstance *Clone(SQSharedState *ss);
@@ -463,6 +472,20 @@ inline const SQObject &RealVal(const SQObject &o) {
     if (o._type == OT_WEAKREF) return o._unVal.pWeakRef->_obj;
     return o;
 }
+
+// Deletes a half-built object when its construction runs out of memory; the
+// Create functions hand the object out with done().
+template <class T> struct SQBuildGuard {
+    T *p;
+    explicit SQBuildGuard(T *x) : p(x) {}
+    SQBuildGuard(const SQBuildGuard &) = delete;
+    ~SQBuildGuard() { delete p; }
+    T *done() {
+        T *r = p;
+        p = nullptr;
+        return r;
+    }
+};
 
 // formats a number the way the language prints it (%d, %g); buf of 64 bytes or more.
 // The two helpers return the length written.

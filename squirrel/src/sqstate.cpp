@@ -20,8 +20,9 @@ SQHash sq_hashstring(const char *s, SQInteger len) {
 }
 
 void SQStringTable::Init() {
+    _buckets = (SQString **)sq_alloc(256 * sizeof(SQString *));
+    memset(_buckets, 0, 256 * sizeof(SQString *));
     _numbuckets = 256;
-    _buckets = (SQString **)calloc(_numbuckets, sizeof(SQString *));
     _count = 0;
 }
 
@@ -32,15 +33,16 @@ SQStringTable::~SQStringTable() {
         while (s) {
             SQString *n = s->_next;
             s->~SQString();
-            free(s);
+            sq_dealloc(s);
             s = n;
         }
     }
-    free(_buckets);
+    sq_dealloc(_buckets);
 }
 
 void SQStringTable::Resize(SQUnsignedInteger n) {
-    SQString **nb = (SQString **)calloc(n, sizeof(SQString *));
+    SQString **nb = (SQString **)sq_alloc(n * sizeof(SQString *));
+    memset(nb, 0, n * sizeof(SQString *));
     for (SQUnsignedInteger i = 0; i < _numbuckets; i++) {
         SQString *s = _buckets[i];
         while (s) {
@@ -51,7 +53,7 @@ void SQStringTable::Resize(SQUnsignedInteger n) {
             s = next;
         }
     }
-    free(_buckets);
+    sq_dealloc(_buckets);
     _buckets = nb;
     _numbuckets = n;
 }
@@ -70,8 +72,7 @@ SQString *SQStringTable::AddConcat(SQSharedState *ss, const char *a, SQInteger a
             memcmp(str->_val + alen, b, (size_t)blen) == 0)
             return str;
     }
-    void *mem = malloc(sizeof(SQString) + (size_t)len);
-    if (!mem) throw std::bad_alloc();
+    void *mem = sq_alloc(sizeof(SQString) + (size_t)len);
     SQString *str = new (mem) SQString();
     str->_ss = ss;
     str->_len = len;
@@ -82,7 +83,13 @@ SQString *SQStringTable::AddConcat(SQSharedState *ss, const char *a, SQInteger a
     str->_next = _buckets[bk];
     _buckets[bk] = str;
     _count++;
-    if (_count > _numbuckets) Resize(_numbuckets * 2);
+    if (_count > _numbuckets) {
+        try {
+            Resize(_numbuckets * 2);
+        } catch (const std::bad_alloc &) {
+            // longer chains until the next try
+        }
+    }
     return str;
 }
 
@@ -92,8 +99,7 @@ SQString *SQStringTable::Add(SQSharedState *ss, const char *s, SQInteger len) {
     for (SQString *str = _buckets[b]; str; str = str->_next) {
         if (str->_hash == h && str->_len == len && memcmp(str->_val, s, (size_t)len) == 0) return str;
     }
-    void *mem = malloc(sizeof(SQString) + (size_t)len);
-    if (!mem) throw std::bad_alloc();
+    void *mem = sq_alloc(sizeof(SQString) + (size_t)len);
     SQString *str = new (mem) SQString();
     str->_ss = ss;
     str->_len = len;
@@ -103,7 +109,13 @@ SQString *SQStringTable::Add(SQSharedState *ss, const char *s, SQInteger len) {
     str->_next = _buckets[b];
     _buckets[b] = str;
     _count++;
-    if (_count > _numbuckets) Resize(_numbuckets * 2);
+    if (_count > _numbuckets) {
+        try {
+            Resize(_numbuckets * 2);
+        } catch (const std::bad_alloc &) {
+            // longer chains until the next try
+        }
+    }
     return str;
 }
 
@@ -115,7 +127,7 @@ void SQStringTable::Remove(SQString *str) {
             *pp = str->_next;
             _count--;
             str->~SQString();
-            free(str);
+            sq_dealloc(str);
             return;
         }
         pp = &(*pp)->_next;

@@ -27,7 +27,12 @@ static SQInteger NodeCountFor(SQInteger n) {
 SQTable *SQTable::Create(SQSharedState *ss, SQInteger ninitial) {
     SQTable *t = new SQTable();
     if (ninitial > (1 << 24)) ninitial = 1 << 24;
-    t->AllocNodes(NodeCountFor(ninitial));
+    try {
+        t->AllocNodes(NodeCountFor(ninitial));
+    } catch (...) {
+        delete t;
+        throw;
+    }
     t->Link(ss, OT_TABLE);
     return t;
 }
@@ -69,12 +74,22 @@ void SQTable::Rehash(bool force) {
     else if (nelems <= oldsize / 4 && oldsize > 4) newsize = oldsize / 2;
     else if (force) newsize = oldsize;
     else return;
-    Node *old = _nodes;
+    Node *old = _nodes, *oldfree = _firstfree;
     AllocNodes(newsize);
     _usednodes = 0;
-    for (SQInteger i = 0; i < oldsize; i++) {
-        Node &o = old[i];
-        if (o.key._type != OT_NULL) NewSlot(o.key, o.val);
+    try {
+        for (SQInteger i = 0; i < oldsize; i++) {
+            Node &o = old[i];
+            if (o.key._type != OT_NULL) NewSlot(o.key, o.val);
+        }
+    } catch (...) {
+        // out of memory in a nested rebuild: back to the table as it was
+        delete[] _nodes;
+        _nodes = old;
+        _numofnodes = oldsize;
+        _firstfree = oldfree;
+        _usednodes = nelems;
+        throw;
     }
     delete[] old;
 }
@@ -113,6 +128,13 @@ void SQTable::NewSlot(const SQObject &key, const SQObject &val) {
             n->val = val;
             return;
         }
+    if (mp->key._type != OT_NULL && (_firstfree->key._type != OT_NULL || _firstfree->next)) {
+        // no free node: only after a rebuild ran out of memory
+        SQObjectPtr k(key), v(val);
+        Rehash(true);
+        NewSlot(k, v);
+        return;
+    }
     if (mp->key._type != OT_NULL) {
         Node *f = _firstfree;
         Node *othern = MainPos(mp->key);
@@ -142,7 +164,16 @@ void SQTable::NewSlot(const SQObject &key, const SQObject &val) {
     }
     // no free node left: rebuild (the new key is re-inserted with the others)
     SQObjectPtr k(key), v(val);
-    Rehash(true);
+    try {
+        Rehash(true);
+    } catch (...) {
+        // the insertion did not happen
+        if (Node *n = Find(k)) {
+            n->key.Null();
+            n->val.Null();
+        }
+        throw;
+    }
     NewSlot(k, v);
 }
 
@@ -180,7 +211,12 @@ SQInteger SQTable::Next(SQInteger idx, SQObjectPtr &key, SQObjectPtr &val) const
 SQTable *SQTable::Clone() {
     // a node-for-node copy: the clone iterates in the same order
     SQTable *t = new SQTable();
-    t->AllocNodes(_numofnodes);
+    try {
+        t->AllocNodes(_numofnodes);
+    } catch (...) {
+        delete t;
+        throw;
+    }
     for (SQInteger i = 0; i < _numofnodes; i++) {
         t->_nodes[i].key = _nodes[i].key;
         t->_nodes[i].val = _nodes[i].val;

@@ -235,7 +235,7 @@ void SQVM::CallDebugHook(SQInteger type, SQInteger line) {
 
 SQInteger sq_rawtypeflag(SQObjectType t) { return (SQInteger)_RAW_TYPE(t); }
 
-bool sq_typecheck_parse(const char *mask, std::vector<SQInteger> &out) {
+bool sq_typecheck_parse(const char *mask, sqvector<SQInteger> &out) {
     out.clear();
     bool ornext = false;
     for (const char *p = mask; *p; p++) {

@@ -87,7 +87,7 @@ struct SQVM : public SQCollectable {
     }
 
     // ---- frames
-    std::vector<SQCallInfo> _calls;  // storage; [0, _ncalls) are the live frames
+    sqvector<SQCallInfo> _calls;  // storage; [0, _ncalls) are the live frames
     SQInteger _ncalls = 0;
     SQInteger _nativenesting = 0;
     SQCallInfo *PushFrame() {
@@ -96,7 +96,7 @@ struct SQVM : public SQCollectable {
     }
     void GrowFrames();
     SQCallInfo &TopFrame() { return _calls[(size_t)(_ncalls - 1)]; }
-    std::vector<SQExceptionTrap> _etraps;
+    sqvector<SQExceptionTrap> _etraps;
     SQOuter *_openouters = nullptr;
     void CloseOuters(SQInteger absidx);
     SQOuter *FindOuter(SQInteger absidx);
@@ -106,16 +106,21 @@ struct SQVM : public SQCollectable {
     SQObjectPtr _roottable;
     SQObjectPtr _lasterror;
     SQObjectPtr _retval;  // result of the root frame of an interpreter run
-    SQInteger _suspended_rootframe = 0;
     SQObjectPtr _errorhandler;
     SQUserPointer _foreignptr = nullptr;
     SQRELEASEHOOK _releasehook = nullptr;
+    // Suspension: while _suspended is set the frames above _suspended_rootframe
+    // stay on the stack, waiting; sq_wakeupvm stores the wake value into
+    // _suspended_target (a stack slot, or -1 for the run's result) and runs them on.
     SQInteger _suspended = SQFalse;
     SQInteger _suspended_target = -1;
-    bool _suspended_root = false;
+    SQInteger _suspended_rootframe = 0;
+    // Errors: _errorhandled is set once the error in _lasterror was reported, so
+    // the same error is not reported again by an outer run; it is cleared when an
+    // error is raised and when an error leaves a native. _raiseerror_active says
+    // whether the running interpreter run reports errors at all.
     bool _errorhandled = false;
     bool _raiseerror_active = true;
-    SQInteger _suspend_executions = 0;  // interpreter level that owns a suspension
     SQInteger _lastline = -1;
     bool _inerrorhandler = false;
     bool _indebughook = false;
@@ -249,7 +254,7 @@ inline SQInteger NumCmp(const SQObject &a, const SQObject &b) {
     }
     return x < y ? -1 : 1;
 }
-bool sq_typecheck_parse(const char *mask, std::vector<SQInteger> &out);
+bool sq_typecheck_parse(const char *mask, sqvector<SQInteger> &out);
 SQInteger sq_rawtypeflag(SQObjectType t);
 void sq_base_register(SQVM *v);
 void sq_init_default_delegates(SQSharedState *ss, SQVM *v);

@@ -350,6 +350,7 @@ SQRESULT sqstd_format(HSQUIRRELVM v, SQInteger nformatstringidx, SQInteger *outl
     std::string out;
     if (SQ_FAILED(format_into(v, nformatstringidx, out))) return SQ_ERROR;
     SQChar *dest = sq_getscratchpad(v, (SQInteger)out.size() + 1);
+    if (!dest) return sq_throwerror(v, "out of memory");
     std::memcpy(dest, out.data(), out.size());
     dest[out.size()] = '\0';
     *outlen = (SQInteger)out.size();
