@@ -197,6 +197,12 @@ private:
         _fs->freereg = NLocals();
         Expect(')');
         CodeBlock inc = CutCode(incstart);
+        if (hascond && cond.code.empty() && c.k == E_CMP && !c.rk && c.cmp <= CMP_GE && inc.code.size() == 1 &&
+            IsLocalStep(inc.code[0], c.r)) {
+            CountingLoop(c, inc);
+            EndScope(scope);
+            return;
+        }
         int jcond = hascond ? EmitJump(OP_JMP) : -1;
         int body = Pos();
         BeginLoop(false);
@@ -212,6 +218,30 @@ private:
         }
         EndLoop(Pos(), contpos);
         EndScope(scope);
+    }
+    // `local += integer constant` (or -=) on the loop's register
+    bool IsLocalStep(const SQInstruction &ins, int reg) {
+        return (ins.op == OP_ADD || ins.op == OP_SUB) && ins.a == reg && ins.b == reg && ins.k == K_C &&
+               reg < NLocals() && _fs->proto->_literals[ins.c]._type == OT_INTEGER;
+    }
+    // for (...; i < n; i += k): a test before the first pass, then one
+    // instruction that steps i and jumps back while the test holds
+    void CountingLoop(Exp &c, const CodeBlock &inc) {
+        Exp guard = c;
+        int jexit = JumpIfFalse(guard);
+        int body = Pos();
+        BeginLoop(false);
+        ScopedStatement();
+        int contpos = Pos();
+        const SQInstruction &step = inc.code[0];
+        SQInteger line = _lastline;
+        if (!inc.lines.empty()) _lastline = inc.lines[0]._line;
+        _fs->lastline = -1;
+        Emit(OP_FORINC, c.r, c.key, step.c, (c.keyk ? K_B : 0) | (c.cmp << 2) | (step.op == OP_SUB ? FORINC_SUB : 0));
+        Patch(EmitJump(OP_DATA), body);
+        _lastline = line;
+        Patch(jexit, Pos());
+        EndLoop(Pos(), contpos);
     }
     void ForEachStatement() {
         Lex();
@@ -498,7 +528,7 @@ static void DumpProto(const SQFunctionProto *p, int depth) {
         "BAND", "BOR", "BXOR", "SHL", "SHR", "USHR", "EQ", "NE", "LT", "LE", "GT", "GE", "CMP3", "NEG", "NOT",
         "BNOT", "JMP", "JZ", "JNZ", "JCMP", "CALL", "TAILCALL", "RETURN", "NEWTABLE", "NEWARRAY", "APPEND",
         "CLOSURE", "NEWCLASS", "NEWMEMBER", "FOREACH", "TYPEOF", "INSTANCEOF", "IN", "CLONE", "YIELD", "RESUME",
-        "THROW", "PUSHTRAP", "POPTRAP", "GETBASE", "CLOSE", "PREPCALL", "BINDENV", "PREPENV", "DATA"};
+        "THROW", "PUSHTRAP", "POPTRAP", "GETBASE", "CLOSE", "PREPCALL", "BINDENV", "PREPENV", "FORINC", "DATA"};
     static_assert(sizeof names / sizeof names[0] == OP_COUNT, "one name per opcode");
     fprintf(stderr, "%*sfunction %s stack=%lld\n", depth * 2, "",
             p->_name._type == OT_STRING ? _string(p->_name)->_val : "?", (long long)p->_stacksize);

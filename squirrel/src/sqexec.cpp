@@ -791,6 +791,36 @@ template <bool kHooks> bool SQVM::LoopImpl(SQInteger rootframe) {
                 }
                 continue;
             }
+            case OP_FORINC: {
+                SQObjectPtr &x = R[i.a];
+                const SQObject &lim = RB;
+                SQInteger step = _integer(K[i.c]);
+                int kind = (i.k >> 2) & 7;
+                bool r;
+                if (x._type == OT_INTEGER && lim._type == OT_INTEGER) {
+                    SQUnsignedInteger v = (SQUnsignedInteger)_integer(x);
+                    SQInteger n = (SQInteger)((i.k & FORINC_SUB) ? v - (SQUnsignedInteger)step : v + (SQUnsignedInteger)step);
+                    x._unVal.nInteger = n;
+                    SQInteger l = _integer(lim);
+                    switch (kind) {
+                        case CMP_LT: r = n < l; break;
+                        case CMP_LE: r = n <= l; break;
+                        case CMP_GT: r = n > l; break;
+                        default: r = n >= l; break;
+                    }
+                } else {
+                    SAVE();
+                    r = ForIncSlow(ci->_base + i.a, lim, K[i.c], i.k);
+                    RELOAD();
+                }
+                if (r) {
+                    ip += 1 + ip->bx();
+                    CHECK_HOOKS();
+                } else {
+                    ip += 1;
+                }
+                continue;
+            }
             case OP_CALL: {
                 const SQObject &f = R[i.a];
                 if (f._type == OT_CLOSURE) {
@@ -1081,6 +1111,15 @@ void SQVM::CloneSlow(const SQObject &x, SQInteger target) {
     SQObjectPtr o(x), res;
     Clone(o, res);
     _stack[target] = std::move(res);
+}
+
+// FORINC on anything but two integers: the step and the test as the ADD (SUB)
+// and the comparison they stand for would do them.
+bool SQVM::ForIncSlow(SQInteger slot, const SQObject &limit, const SQObject &step, int k) {
+    SQObjectPtr lim(limit);
+    ArithSlow((k & FORINC_SUB) ? OP_SUB : OP_ADD, _stack[slot], step, slot);
+    SQInteger c = CmpSlow(_stack[slot], lim);
+    return CmpResult((k >> 2) & 7, c);
 }
 
 void SQVM::GetSlow(const SQObject &o, const SQObject &key, SQInteger target) {

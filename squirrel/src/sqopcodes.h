@@ -55,6 +55,7 @@ enum SQOpcode : uint8_t {
     OP_PREPCALL,    // R[a] = R[b][RK c]; R[a+1] = R[b]
     OP_BINDENV,     // R[a] = R[a] bound to environment R[b]
     OP_PREPENV,     // R[a] = this.K[bx] (as GETENV); R[a+1] = this
+    OP_FORINC,      // R[a] += K[c] (-= with FORINC_SUB in k); if R[a] cmp(k>>2 & 7) RK b: ip += next.bx ; data word follows
     OP_DATA,        // operand word of the preceding instruction
     OP_COUNT
 };
@@ -72,4 +73,5 @@ struct SQInstruction {
 };
 
 enum { K_B = 1, K_C = 2 };
+enum { FORINC_SUB = 0x20 };
 #define NO_REG 0xFFFF

@@ -210,6 +210,14 @@ struct Reader {
                 case OP_SET: case OP_NEWSLOT: reg(i.a); rk(i.b, kb); rk(i.c, kc); break;
                 case OP_GETENV: case OP_SETENV: reg(i.a); strlit(i.bx()); break;
                 case OP_PREPENV: reg(i.a); reg(i.a + 1); strlit(i.bx()); break;
+                case OP_FORINC:
+                    reg(i.a); rk(i.b, kb); lit(i.c);
+                    if (((i.k >> 2) & 7) > CMP_GE || p->_literals[(size_t)i.c]._type != OT_INTEGER || at + 1 >= n ||
+                        p->_instructions[(size_t)(at + 1)].op != OP_DATA)
+                        bad();
+                    target(at + 1, p->_instructions[(size_t)(at + 1)].bx());
+                    at++;
+                    break;
                 case OP_ADD: case OP_SUB: case OP_MUL: case OP_DIV: case OP_MOD: case OP_BAND: case OP_BOR:
                 case OP_BXOR: case OP_SHL: case OP_SHR: case OP_USHR: case OP_EQ: case OP_NE: case OP_LT:
                 case OP_LE: case OP_GT: case OP_GE: case OP_CMP3:

@@ -185,6 +185,7 @@ struct SQVM : public SQCollectable {
     __attribute__((noinline)) void TypeOfSlow(const SQObject &x, SQInteger target);
     __attribute__((noinline)) bool InSlow(const SQObject &key, const SQObject &obj);
     __attribute__((noinline)) void CloneSlow(const SQObject &x, SQInteger target);
+    __attribute__((noinline)) bool ForIncSlow(SQInteger slot, const SQObject &limit, const SQObject &step, int k);
     __attribute__((noinline)) void GetSlow(const SQObject &o, const SQObject &key, SQInteger target);
     __attribute__((noinline)) void PrepCallSlow(const SQObject &o, const SQObject &key, SQInteger target);
     __attribute__((noinline)) void SetSlow(const SQObject &o, const SQObject &key, const SQObject &val);
