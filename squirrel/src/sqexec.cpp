@@ -829,11 +829,14 @@ template <bool kHooks> bool SQVM::LoopImpl(SQInteger rootframe) {
                     SQInteger newbase = ci->_base + i.a + 1;
                     SQInteger newtop = newbase + p->_stacksize;
                     if (i.b == p->_nparameters && !p->_varparams && !p->_bgenerator && !c->_env &&
-                        newtop <= _stacksize && _ncalls < (SQInteger)_calls.size()) {
+                        newtop <= _stacksize && _ncalls < _callcap) {
                         SAVE();
                         SQInteger target = ci->_base + i.c;
                         ci = &_calls[(size_t)_ncalls++];
-                        ci->_closure = f;
+                        // a free frame holds no closure: take the reference directly
+                        ci->_closure._type = OT_CLOSURE;
+                        ci->_closure._unVal.pClosure = c;
+                        c->_uiRef++;
                         ci->_literals = p->_literals.data();
                         ci->_base = newbase;
                         ci->_top = newtop;
@@ -905,7 +908,10 @@ template <bool kHooks> bool SQVM::LoopImpl(SQInteger rootframe) {
                     else if (target == -1) _retval = std::move(ret);
                 }
                 if (root) return false;
-                REFRESH();
+                ci--;  // the caller's frame, just below in the same storage
+                R = _stack + ci->_base;
+                K = ci->_literals;
+                ip = ci->_ip;
                 _top = ci->_top;
                 CHECK_HOOKS();
                 continue;

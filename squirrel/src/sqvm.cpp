@@ -22,6 +22,7 @@ void SQVM::Init(SQVM *friendvm, SQInteger stacksize) {
     _top = 0;
     _stackbase = 0;
     _calls.resize(16);
+    _callcap = 16;
     if (friendvm) {
         _roottable = friendvm->_roottable;
         _errorhandler = friendvm->_errorhandler;
@@ -85,6 +86,7 @@ void SQVM::GrowStack(SQInteger needed) {
 void SQVM::GrowFrames() {
     if (_ncalls >= SQ_MAX_CALLS) Raise("stack overflow");
     _calls.resize(_calls.size() * 2);
+    _callcap = (SQInteger)_calls.size();
 }
 
 void SQVM::Remove(SQInteger n) {

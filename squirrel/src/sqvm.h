@@ -24,10 +24,11 @@ struct SQException {};
 //  - Stack window: a script frame's registers are _stack[_base .. _base +
 //    proto->_stacksize); R[0] is `this`, the arguments follow. While the frame
 //    runs, _top is the end of its window. Registers are written before they are
-//    read, so a new window may start over dead values of its caller; every slot
-//    above the running window is null (returns clear their window, natives
-//    clear what they pushed). For calls made by the interpreter loop the called
-//    function sits in _stack[_base - 1], the caller's call register.
+//    read, so a new window may start over dead values of its caller; no slot
+//    above the running window holds a reference (returns drop the references
+//    of their window, natives those they pushed; plain values may linger). For
+//    calls made by the interpreter loop the called function sits in
+//    _stack[_base - 1], the caller's call register.
 //  - Ownership: _closure holds the running function; the stack owns every
 //    register; a generator frame's registers belong to the stack while it runs
 //    and are moved back into the generator when it yields.
@@ -89,9 +90,10 @@ struct SQVM : public SQCollectable {
     // ---- frames
     sqvector<SQCallInfo> _calls;  // storage; [0, _ncalls) are the live frames
     SQInteger _ncalls = 0;
+    SQInteger _callcap = 0;  // _calls.size()
     SQInteger _nativenesting = 0;
     SQCallInfo *PushFrame() {
-        if (_ncalls == (SQInteger)_calls.size()) GrowFrames();
+        if (_ncalls == _callcap) GrowFrames();
         return &_calls[(size_t)_ncalls++];
     }
     void GrowFrames();
@@ -166,8 +168,11 @@ struct SQVM : public SQCollectable {
     bool CallNative(SQNativeClosure *nclosure, SQInteger nargs, SQInteger newbase, SQObjectPtr &retval,
                     bool &suspend);
     void PopFrame();
+    // Drops the references held in stack[from, to). Numbers and other plain
+    // values may stay: nothing reads a register before writing it.
     void ClearSlots(SQInteger from, SQInteger to) {
-        for (SQInteger i = from; i < to; i++) _stack[i].Null();
+        for (SQInteger i = from; i < to; i++)
+            if (sq_isrefcounted_type(_stack[i]._type)) _stack[i].Null();
     }
     // pushes a frame that resumes gen, its registers placed at the current top
     void ResumeGeneratorFrame(SQGenerator *gen, SQInteger target, const SQInstruction *foreachexit);
