@@ -1,13 +1,15 @@
 #include "camera.h"
-#include "app_globals.h"
-#include "device_link.h"
-#include "input.h"
-#include "gameobj/gameobj.h"
-#include "gameobj/gameobj_host.h"
-#include "render/device.h"
-#include "render/shaders.h"
 #include <algorithm>
 #include <cmath>
+#include "core/globals.h"
+#include "device_link.h"
+#include "gameobj/gameobj.h"
+#include "gameobj/gameobj_host.h"
+#include "input.h"
+#include "render/device.h"
+#include "render/shader_registers.h"
+#include "render/shaders.h"
+#include "world/heightmap.h"
 
 CameraState camera;
 
@@ -50,28 +52,19 @@ void reset_fly_control()
   camera.mouse_captured = false;
 }
 
-float wrap_delta(float d)
-{
-  float k = (d / 256.f - std::trunc(d / 256.f)) * 256.f;
-  if (k > 128.f)
-    k -= 256.f;
-  if (k <= -128.f)
-    k += 256.f;
-  return k;
-}
-
 float wrap_coord256(float p)
 {
-  float q = p / 256.f + 16.f;
-  float r = (q - std::trunc(q)) * 256.f;
-  // Far outside the sixteen copies the formula leaves [0, 256); fold it back.
-  if (!(r >= 0.f && r < 256.f))
+  const float size = float(HMAP_SIZE);
+  float q = p / size + 16.f;
+  float r = (q - std::trunc(q)) * size;
+  // Far outside the sixteen copies the formula leaves [0, size); fold it back.
+  if (!(r >= 0.f && r < size))
   {
-    r = std::fmod(p, 256.f);
+    r = std::fmod(p, size);
     if (r < 0.f)
-      r += 256.f;
-    if (!(r >= 0.f && r < 256.f))
-      r = 0.f; // NaN or rounding onto 256
+      r += size;
+    if (!(r >= 0.f && r < size))
+      r = 0.f; // NaN or rounding onto size
   }
   return r;
 }
@@ -85,10 +78,7 @@ float wrap_yaw(float yaw)
   return yaw;
 }
 
-float clamp_pitch(float pitch)
-{
-  return std::clamp(pitch, -CAMERA_PITCH_LIMIT, CAMERA_PITCH_LIMIT);
-}
+float clamp_pitch(float pitch) { return std::clamp(pitch, -CAMERA_PITCH_LIMIT, CAMERA_PITCH_LIMIT); }
 
 Matrix44 calc_camera_tm(const CameraState &c, float t)
 {
@@ -103,8 +93,8 @@ Matrix44 calc_camera_tm(const CameraState &c, float t)
   const vec4f up2 = right * sr + up * cr;
 
   vec4f d = c.pos - c.prev_pos;
-  d.x = wrap_delta(d.x);
-  d.z = wrap_delta(d.z);
+  d.x = wrap_coord(d.x);
+  d.z = wrap_coord(d.z);
   vec4f p = c.prev_pos + d * t;
   p.w = 1.f;
 
@@ -184,7 +174,7 @@ void play_mouse_look(float t)
   const float s = camera.prev_hspeed + (camera.hspeed - camera.prev_hspeed) * t;
   if (isMouseOver() && isAppActive)
   {
-    if (gameobj_api.update_spells_ui_mouse && gameobj_api.update_spells_ui_mouse())
+    if (gameobj_call(&GameObjFuncs::update_spells_ui_mouse))
     {
       camera.mouse_captured = false; // the interface has the mouse
       return;
@@ -267,8 +257,8 @@ void play_control_update(float dt)
     axis(getKeyState('A') || getKeyState(VK_LEFT) || getKeyState('Q'), getKeyState('D') || getKeyState(VK_RIGHT));
   const int fwd = camera.dash + axis(getKeyState('S') || getKeyState(VK_DOWN),
                                      getKeyState('W') || getKeyState(VK_UP) || getKeyState('Z'));
-  const int vert = axis(getKeyState('X') || getKeyState('C') || getKeyState(VK_NEXT),
-                        getKeyState(VK_SPACE) || getKeyState(VK_PRIOR));
+  const int vert =
+    axis(getKeyState('X') || getKeyState('C') || getKeyState(VK_NEXT), getKeyState(VK_SPACE) || getKeyState(VK_PRIOR));
 
   float speed = play_move_speed * dt;
   if (camera.dash != 0 || getKeyState(VK_SHIFT))
@@ -326,6 +316,6 @@ void load_view_consts()
     return;
   set_view_tm(cur_view_tm);
   set_proj_tm(cur_proj_tm);
-  set_vs_consts(0, &cur_glob_tm.m[0][0], 4);
-  set_vs_consts(4, &cur_view_itm.m[0][0], 4);
+  set_vs_consts(VC_GLOB_TM, &cur_glob_tm.m[0][0], VC_GLOB_TM_COUNT);
+  set_vs_consts(VC_CAMERA_TM, &cur_view_itm.m[0][0], VC_CAMERA_TM_COUNT);
 }

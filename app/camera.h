@@ -1,7 +1,7 @@
 #pragma once
-#include "engine_api.h"
-#include "matrix44.h"
-#include "vec4f.h"
+#include "core/engine_api.h"
+#include "core/matrix44.h"
+#include "core/vec4f.h"
 
 // The fly camera shared by every game mode: its state after the latest two simulation
 // steps, the interpolated matrix between them, mouse look and keyboard flight.
@@ -11,21 +11,21 @@ struct CameraState
 {
   vec4f pos = vec4f(0.f, 0.f, 0.f, 1.f);      // after the latest update
   vec4f prev_pos = vec4f(0.f, 0.f, 0.f, 1.f); // after the update before
-  float yaw = 0.f;   // radians, wrapped into (-2pi, 2pi)
-  float pitch = 0.f; // radians, clamped to +-pi/2
+  float yaw = 0.f;                            // radians, wrapped into (-2pi, 2pi)
+  float pitch = 0.f;                          // radians, clamped to +-pi/2
   float roll = 0.f, prev_roll = 0.f;
-  float zoom = 1.f, prev_zoom = 1.f; // divides the field of view and the mouse sensitivity
+  float zoom = 1.f, prev_zoom = 1.f;               // divides the field of view and the mouse sensitivity
   float fwd_tap_timer = 0.f, back_tap_timer = 0.f; // seconds left for a dash's second tap
   int dash = 0;                                    // +1 forward, -1 backward, 0 none
   float hspeed = 0.f, prev_hspeed = 0.f;           // horizontal length of the play move
-  bool mouse_captured = false; // the previous mouse-look call recentred the mouse
+  bool mouse_captured = false;                     // the previous mouse-look call recentred the mouse
 };
 extern ENGINE_API CameraState camera;
 
 // Tuning (globals so that the module and a console can adjust them).
-extern ENGINE_API float dev_fly_speed;        // units per second
-extern ENGINE_API float dev_fast_factor;      // with Shift
-extern ENGINE_API float dev_mouse_sens;       // radians per pixel, divided by zoom
+extern ENGINE_API float dev_fly_speed;   // units per second
+extern ENGINE_API float dev_fast_factor; // with Shift
+extern ENGINE_API float dev_mouse_sens;  // radians per pixel, divided by zoom
 extern ENGINE_API float dev_max_zoom;
 extern ENGINE_API float dev_zoom_rate;        // per second
 extern ENGINE_API float play_move_speed;      // units per second
@@ -55,8 +55,6 @@ ENGINE_API void set_camera_pos(vec4f pos);
 // Zoom 1, tap timers, dash and speeds 0, the local player at the camera, mouse released.
 ENGINE_API void reset_fly_control();
 
-// The shortest wrapped difference of two coordinates of the 256-wide world.
-float wrap_delta(float d);
 // A coordinate brought into [0, 256).
 float wrap_coord256(float p);
 // Yaw wrapped once by 2pi when it reaches +-2pi; pitch clamped to +-pi/2.
@@ -88,6 +86,6 @@ Matrix44 calc_projection(float zoom, float aspect);
 // cur_view_itm / cur_view_tm / cur_proj_tm / cur_glob_tm / cur_glob_rk and the drawn
 // tint for time t and the aspect.
 void compute_view(float t, float aspect);
-// The device's view and projection, vertex registers 0..3 (cur_glob_tm) and 4..7
+// The device's view and projection, VC_GLOB_TM (cur_glob_tm) and VC_CAMERA_TM
 // (cur_view_itm); nothing without a device.
 void load_view_consts();

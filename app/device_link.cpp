@@ -1,7 +1,7 @@
 #include "device_link.h"
-#include "app_globals.h"
-#include "window.h"
 #include <SDL2/SDL.h>
+#include "core/globals.h"
+#include "window.h"
 
 // Until the render device exists, the back buffer is only a size.
 static int standin_wd = 0, standin_ht = 0;

@@ -1,5 +1,5 @@
 #pragma once
-#include "engine_api.h"
+#include "core/engine_api.h"
 
 // A mode decides what one simulation step does, how the scene is set up and what is
 // drawn over it. The slot order is fixed (the module calls through these).

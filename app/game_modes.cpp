@@ -1,21 +1,22 @@
 #include "game_modes.h"
-#include "app_globals.h"
-#include "camera.h"
-#include "clock.h"
-#include "device_link.h"
-#include "input.h"
-#include "main_loop.h"
-#include "scene_links.h"
-#include "settings.h"
-#include "gameobj/gameobj.h"
-#include "gameobj/gameobj_host.h"
-#include "render/device.h"
-#include "render/screenshot.h"
-#include "script/world_script.h"
-#include "world/heightmap.h"
-#include "world/noise.h"
 #include <algorithm>
 #include <cmath>
+#include "camera.h"
+#include "core/angles.h"
+#include "core/clock.h"
+#include "core/globals.h"
+#include "device_link.h"
+#include "gameobj/gameobj.h"
+#include "gameobj/gameobj_host.h"
+#include "input.h"
+#include "main_loop.h"
+#include "render/device.h"
+#include "render/screenshot.h"
+#include "scene_links.h"
+#include "script/world_script.h"
+#include "settings.h"
+#include "world/heightmap.h"
+#include "world/noise.h"
 
 static MainMenuMode main_menu_mode_inst;
 static PlayGameMode play_mode_inst;
@@ -29,14 +30,6 @@ GameMenuMode *game_menu_mode = &game_menu_mode_inst;
 
 MenuFlightState menu_flight = {};
 
-// The module's functions stay null while no module is bound.
-#define MODULE_CALL(f, ...) \
-  do \
-  { \
-    if (gameobj_api.f) \
-      gameobj_api.f(__VA_ARGS__); \
-  } while (0)
-
 const char *const dev_help_text =
   "F1: show/hide this\nF9: game/dev mode\nWASD/arrows: move\nShift: move faster\nF5: toggle post-effect\n"
   "F6: toggle anti-aliasing\nRight mouse: set sun position\nG: generate new world\nH: add water everywhere\n"
@@ -48,15 +41,12 @@ const char *const play_help_text =
   "Ctrl-G: generate new world\nCtrl-M: toggle monsters\nCtrl-N: mana cheat\nCtrl-...: other dev-mode keys\n"
   "PrintScreen: screenshot\nAlt-Enter: toggle fullscreen\nAlt-F4: quit\n";
 
-const char *cur_help_text()
-{
-  return cur_game_mode == dev_mode ? dev_help_text : play_help_text;
-}
+const char *cur_help_text() { return cur_game_mode == dev_mode ? dev_help_text : play_help_text; }
 
 int sun_angle_degrees(vec4f sun_dir)
 {
   const float y = std::clamp(sun_dir.y, -1.f, 1.f);
-  return int(std::lround(std::acos(y) * 57.29577951308232));
+  return int(std::lround(std::acos(y) * RAD_TO_DEG));
 }
 
 void go_to_main_menu()
@@ -103,13 +93,13 @@ void handle_dev_keys()
   if (ctrl)
   {
     if (keyDown('M'))
-      MODULE_CALL(toggle_monster_spawn);
+      gameobj_call(&GameObjFuncs::toggle_monster_spawn);
     if (keyDown('N'))
-      MODULE_CALL(toggle_mana_cheat);
+      gameobj_call(&GameObjFuncs::toggle_mana_cheat);
     if (keyDown(VK_F12))
     {
       set_game_mode(game_menu_mode);
-      MODULE_CALL(open_cheat_menu);
+      gameobj_call(&GameObjFuncs::open_cheat_menu);
     }
   }
 }
@@ -122,17 +112,17 @@ void handle_common_keys()
     take_screenshot();
   if (keyDown(VK_F1))
     show_fps = !show_fps;
-  if (keyDown(VK_F1 + 4)) // F5
+  if (keyDown(VK_F5))
   {
     if (getKeyState(VK_SHIFT))
       land_shadow_quality = land_shadow_quality >= 2 ? 0 : land_shadow_quality + 1;
     else
       use_postfx = !use_postfx;
   }
-  if (keyDown(VK_F1 + 5)) // F6
+  if (keyDown(VK_F6))
     use_ppaa = !use_ppaa;
   GameMode *const mode = cur_game_mode;
-  if (keyDown(VK_F1 + 8)) // F9
+  if (keyDown(VK_F9))
     set_game_mode(mode == dev_mode ? static_cast<GameMode *>(play_mode) : dev_mode);
   if (keyDown(VK_ESCAPE) && cur_game_mode != main_menu_mode)
     set_game_mode(game_menu_mode);
@@ -144,11 +134,11 @@ void handle_common_keys()
 
 void world_step(float dt)
 {
-  update_land_render(dt);
+  update_land_render(dt, cur_view_itm.row(3));
   HeightmapData::updateHmap(dt);
   HeightmapData::simWater(dt);
   // Particles (update_common_fx) join here with the effects renderer.
-  MODULE_CALL(update_gameobj, dt);
+  gameobj_call(&GameObjFuncs::update_gameobj, dt);
 }
 
 static float scene_time()
@@ -159,16 +149,16 @@ static float scene_time()
 
 void setup_view_and_draw(float dt)
 {
-  const float t = dt * 20.f;
+  const float t = update_fraction(dt);
   const float aspect = view_height() > 0 ? float(view_width()) / float(view_height()) : 1.f;
   compute_view(t, aspect);
   update_sky(t);
-  prepare_land_render(dt);
+  prepare_land_render({cur_view_itm, cur_glob_tm}, dt);
   frame_color_drawn = drawn_frame_color;
   load_view_consts();
   if (!d3d_device_exists())
     return;
-  if (gfx_quality == 1)
+  if (gfx_quality == GFX_QUALITY_HIGH)
     render_scene_deferred(cur_view_itm, scene_time(), dt, 512.f);
   else
     render_scene_forward(scene_time(), dt);
@@ -183,10 +173,10 @@ void MainMenuMode::onEnter(GameMode *)
   set_camera_pos(vec4f(0.f, e.y, 0.f, 1.f));
   camera.yaw = camera.pitch = camera.roll = camera.prev_roll = 0.f;
   menu_flight = {};
-  MODULE_CALL(open_main_menu);
+  gameobj_call(&GameObjFuncs::open_main_menu);
 }
 
-void MainMenuMode::onLeave(GameMode *) { MODULE_CALL(close_game_menu, this); }
+void MainMenuMode::onLeave(GameMode *) { gameobj_call(&GameObjFuncs::close_game_menu, this); }
 
 void MainMenuMode::update(float dt)
 {
@@ -244,8 +234,8 @@ void MainMenuMode::update(float dt)
   camera.pos.x = wrap_coord256(camera.pos.x);
   camera.pos.z = wrap_coord256(camera.pos.z);
 
-  cur_view_itm = calc_camera_tm(dt * 20.f);
-  MODULE_CALL(update_game_menu, dt);
+  cur_view_itm = calc_camera_tm(update_fraction(dt));
+  gameobj_call(&GameObjFuncs::update_game_menu, dt);
   request_land_refresh();
   step_sky();
   world_step(dt);
@@ -259,13 +249,13 @@ void MainMenuMode::update(float dt)
 
 void MainMenuMode::render(float dt)
 {
-  const float t = dt * 20.f;
+  const float t = update_fraction(dt);
   camera.yaw = menu_flight.prev_yaw_target + (menu_flight.yaw_target - menu_flight.prev_yaw_target) * t;
   camera.pitch = menu_flight.prev_pitch_target + (menu_flight.pitch_target - menu_flight.prev_pitch_target) * t;
   setup_view_and_draw(dt);
 }
 
-void MainMenuMode::renderOverlay(float dt) { MODULE_CALL(draw_game_menu, this, dt); }
+void MainMenuMode::renderOverlay(float dt) { gameobj_call(&GameObjFuncs::draw_game_menu, this, dt); }
 
 // ---------------------------------------------------------------------------------------
 // Play: the local player under keyboard and mouse, the camera follows
@@ -276,20 +266,20 @@ void PlayGameMode::update(float dt)
 {
   camera_begin_update(dt);
   play_control_update(dt);
-  cur_view_itm = calc_camera_tm(dt * 20.f);
+  cur_view_itm = calc_camera_tm(update_fraction(dt));
   handle_common_keys();
   step_sky();
   world_step(dt);
-  MODULE_CALL(update_spells_ui, dt);
+  gameobj_call(&GameObjFuncs::update_spells_ui, dt);
 }
 
 void PlayGameMode::render(float dt)
 {
-  play_mouse_look(dt * 20.f);
+  play_mouse_look(update_fraction(dt));
   setup_view_and_draw(dt);
 }
 
-void PlayGameMode::renderOverlay(float dt) { MODULE_CALL(draw_spells_ui, this, dt); }
+void PlayGameMode::renderOverlay(float dt) { gameobj_call(&GameObjFuncs::draw_spells_ui, this, dt); }
 
 // ---------------------------------------------------------------------------------------
 // Development: free fly camera with zoom, sun placement and the terrain keys
@@ -304,7 +294,7 @@ void DevGameMode::update(float dt)
 {
   camera_begin_update(dt);
   dev_fly_update(dt);
-  cur_view_itm = calc_camera_tm(dt * 20.f);
+  cur_view_itm = calc_camera_tm(update_fraction(dt));
   handle_common_keys();
   step_sky();
   if (cur_game_mode == this && isAppActive && getKeyState(VK_RBUTTON))
@@ -314,7 +304,7 @@ void DevGameMode::update(float dt)
 
 void DevGameMode::render(float dt)
 {
-  dev_mouse_look(dt * 20.f);
+  dev_mouse_look(update_fraction(dt));
   setup_view_and_draw(dt);
 }
 
@@ -326,10 +316,10 @@ void DevGameMode::renderOverlay(float) {}
 void GameMenuMode::onEnter(GameMode *prev)
 {
   returnMode = prev;
-  MODULE_CALL(open_game_menu, this);
+  gameobj_call(&GameObjFuncs::open_game_menu, this);
 }
 
-void GameMenuMode::onLeave(GameMode *) { MODULE_CALL(close_game_menu, this); }
+void GameMenuMode::onLeave(GameMode *) { gameobj_call(&GameObjFuncs::close_game_menu, this); }
 
 void GameMenuMode::update(float dt)
 {
@@ -337,13 +327,13 @@ void GameMenuMode::update(float dt)
   handle_common_keys();
   if (cur_game_mode != this)
     return; // F9 or a key of the module left the menu already
-  cur_view_itm = calc_camera_tm(dt * 20.f);
-  MODULE_CALL(update_game_menu, dt);
+  cur_view_itm = calc_camera_tm(update_fraction(dt));
+  gameobj_call(&GameObjFuncs::update_game_menu, dt);
   request_land_refresh();
   if (should_close_game_menu)
     set_game_mode(returnMode ? returnMode : static_cast<GameMode *>(play_mode));
 }
 
-void GameMenuMode::render(float) { setup_view_and_draw(0.05f); }
+void GameMenuMode::render(float) { setup_view_and_draw(1.f / float(UPDATE_RATE)); }
 
-void GameMenuMode::renderOverlay(float dt) { MODULE_CALL(draw_game_menu, this, dt); }
+void GameMenuMode::renderOverlay(float dt) { gameobj_call(&GameObjFuncs::draw_game_menu, this, dt); }

@@ -1,7 +1,7 @@
 #pragma once
-#include "engine_api.h"
+#include "core/engine_api.h"
+#include "core/vec4f.h"
 #include "game_mode.h"
-#include "vec4f.h"
 
 // The four modes of the program. Each has one static instance.
 
@@ -76,7 +76,7 @@ int sun_angle_degrees(vec4f sun_dir);
 void handle_common_keys();
 void handle_dev_keys();
 void world_step(float dt);
-// The view set-up of the modes' render (t = dt * 20) and the scene drawing.
+// The view set-up of the modes' render (t = update_fraction(dt)) and the scene drawing.
 void setup_view_and_draw(float dt);
 
 // The erosion run of the R key: 92160 droplets, the land then morphs toward the result.

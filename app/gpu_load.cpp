@@ -1,11 +1,11 @@
-#include "frame_stats.h"
-#include "log.h"
+#include "gpu_load.h"
 #include <cstdio>
 #include <cstdlib>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <glob.h>
 #include <unistd.h>
+#include "core/log.h"
 
 // GPU activity from whichever backend answers first: NVIDIA's management library,
 // loaded at run time, or the amdgpu driver's busy counter in sysfs.
@@ -15,7 +15,7 @@ namespace
 using NvmlDevice = void *;
 struct NvmlUtilization
 {
-  unsigned int gpu;    // percent of time a kernel ran over the last sample period
+  unsigned int gpu; // percent of time a kernel ran over the last sample period
   unsigned int memory;
 };
 using NvmlInitFn = int (*)();
@@ -32,7 +32,7 @@ struct
 } nvml;
 
 int amd_fd = -1; // gpu_busy_percent, kept open and read with pread
-}
+} // namespace
 
 static const char *const init_failed = "ADL_Main_Control_Create failed!";
 

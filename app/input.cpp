@@ -1,14 +1,18 @@
 #include "input.h"
-#include "app_globals.h"
-#include "device_link.h"
-#include "log.h"
-#include "mem.h"
 #include <SDL2/SDL.h>
+#include "core/globals.h"
+#include "core/log.h"
+#include "core/mem.h"
+#include "device_link.h"
 
 bool shouldHideMouse = false;
 
 // Key flags: bit 0 went down, bit 1 went up since the last clear_input.
-enum { KF_DOWN = 1, KF_UP = 2 };
+enum
+{
+  KF_DOWN = 1,
+  KF_UP = 2
+};
 
 struct EventNode
 {
@@ -30,6 +34,7 @@ static struct
   SDL_Window *window = nullptr;
 } in;
 
+// clang-format off
 static const char *const key_names[] = {
   "?", "Left Mouse Button", "Right Mouse Button", "?", "Middle Mouse Button", "?", "?", "?",
   "Backspace", "Tab", "?", "?", "?", "Enter", "?", "?",
@@ -54,6 +59,7 @@ static const char *const key_names[] = {
   "?", "?", "?", "?", "?", "?", "?", "?", "?", "?", "?", "?", "?", "?", "?", "?",
   "?", "?", "?", "?", "?", "?", "?", "?", "?", "?", "?", "?", "?", "?", "?", "?",
 };
+// clang-format on
 static_assert(sizeof(key_names) / sizeof(key_names[0]) == 256, "one name per key code");
 
 const char *getKeyName(int key)
@@ -191,9 +197,9 @@ int key_to_char(int vk, bool shift, bool ctrl, bool alt, bool caps, bool numlock
     char plain, shifted;
   };
   static const Oem oem[] = {
-    {VK_OEM_1, ';', ':'}, {VK_OEM_PLUS, '=', '+'}, {VK_OEM_COMMA, ',', '<'}, {VK_OEM_MINUS, '-', '_'},
-    {VK_OEM_PERIOD, '.', '>'}, {VK_OEM_2, '/', '?'}, {VK_OEM_3, '`', '~'}, {VK_OEM_4, '[', '{'},
-    {VK_OEM_5, '\\', '|'}, {VK_OEM_6, ']', '}'}, {VK_OEM_7, '\'', '"'},
+    {VK_OEM_1, ';', ':'},      {VK_OEM_PLUS, '=', '+'}, {VK_OEM_COMMA, ',', '<'}, {VK_OEM_MINUS, '-', '_'},
+    {VK_OEM_PERIOD, '.', '>'}, {VK_OEM_2, '/', '?'},    {VK_OEM_3, '`', '~'},     {VK_OEM_4, '[', '{'},
+    {VK_OEM_5, '\\', '|'},     {VK_OEM_6, ']', '}'},    {VK_OEM_7, '\'', '"'},
   };
   for (const Oem &o : oem)
     if (o.vk == vk)
@@ -217,16 +223,25 @@ int key_to_char(int vk, bool shift, bool ctrl, bool alt, bool caps, bool numlock
 static int modifier_flags()
 {
   int f = 0;
-  if (in.held[VK_SHIFT]) f |= IEF_SHIFT;
-  if (in.held[VK_CONTROL]) f |= IEF_CTRL;
-  if (in.held[VK_MENU]) f |= IEF_ALT;
+  if (in.held[VK_SHIFT])
+    f |= IEF_SHIFT;
+  if (in.held[VK_CONTROL])
+    f |= IEF_CTRL;
+  if (in.held[VK_MENU])
+    f |= IEF_ALT;
   SDL_Keymod mod = SDL_GetModState();
-  if (mod & KMOD_CAPS) f |= IEF_CAPS_LOCK;
-  if (mod & KMOD_SCROLL) f |= IEF_SCROLL_LOCK;
-  if (mod & KMOD_NUM) f |= IEF_NUM_LOCK;
-  if (in.held[VK_LBUTTON]) f |= IEF_LBUTTON;
-  if (in.held[VK_RBUTTON]) f |= IEF_RBUTTON;
-  if (in.held[VK_MBUTTON]) f |= IEF_MBUTTON;
+  if (mod & KMOD_CAPS)
+    f |= IEF_CAPS_LOCK;
+  if (mod & KMOD_SCROLL)
+    f |= IEF_SCROLL_LOCK;
+  if (mod & KMOD_NUM)
+    f |= IEF_NUM_LOCK;
+  if (in.held[VK_LBUTTON])
+    f |= IEF_LBUTTON;
+  if (in.held[VK_RBUTTON])
+    f |= IEF_RBUTTON;
+  if (in.held[VK_MBUTTON])
+    f |= IEF_MBUTTON;
   return f;
 }
 
@@ -252,8 +267,8 @@ void post_input_event(int kind, int key, int scan, int flags, float x, float y)
   {
     if (key_in_table)
       in.key_flags[key] |= kind == IEV_KEY_DOWN ? (flags & IEF_REPEAT ? 0 : KF_DOWN) : KF_UP;
-    ev.chr = key_to_char(key, mods & IEF_SHIFT, mods & IEF_CTRL, mods & IEF_ALT, mods & IEF_CAPS_LOCK,
-                         mods & IEF_NUM_LOCK);
+    ev.chr =
+      key_to_char(key, mods & IEF_SHIFT, mods & IEF_CTRL, mods & IEF_ALT, mods & IEF_CAPS_LOCK, mods & IEF_NUM_LOCK);
   }
   if (kind >= IEV_KEY_DOWN && kind <= IEV_MOUSE_MOVE)
   {

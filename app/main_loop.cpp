@@ -1,13 +1,11 @@
 #include "main_loop.h"
-#include "app_globals.h"
-#include "clock.h"
-#include "frame_stats.h"
-#include "input.h"
 #include <algorithm>
 #include <cstring>
 #include <vector>
-
-FrameStats frame_stats;
+#include "core/clock.h"
+#include "core/frame_stats.h"
+#include "core/globals.h"
+#include "input.h"
 
 // The update schedule. update_period is never below 1 tick.
 static int64_t update_period = 10000000 / 20;
@@ -59,26 +57,145 @@ struct RecentFrames
   int64_t expected() const { return sum / 5; }
 };
 
+// The loop's state between its steps.
+struct LoopState
+{
+  LoopRunStats st = {};
+  RecentFrames recent;
+  int64_t period = 0; // update_period when the loop started
+  int max_steps = 0;  // max_catchup_steps when the loop started
+  int64_t last_update_duration = 0;
+  int64_t last_frame_time = 0;
+  int64_t last_clock_reading = 0; // the lag's previous clock reading
+  int step = 0;                   // updates run since the last drawn frame, -1 right after one
+  bool frame_waiting = false;     // drawn, not yet presented
+};
+
+// What the loop does after a step.
+enum class LoopNext
+{
+  update,
+  frame,
+  leave,
+};
+
+// One fixed simulation step: record the previous step's cost, messages, the update;
+// then the input it saw is dropped.
+static void update_step(LoopState &ls, const LoopHooks &h)
+{
+  FrameStats &fs = frame_stats;
+  fs.update_time[fs.update_index] = get_time_usec(ls.last_update_duration);
+  fs.update_index = (fs.update_index + 1) % STAT_HISTORY;
+  h.process_messages();
+  const int64_t update_start = get_ref_time();
+  time_dt = get_time_sec(ls.period);
+  time_ik = 1.f;
+  h.update(time_dt);
+  ls.last_update_duration = get_ref_time() - update_start;
+  ls.st.updates++;
+  clear_input(); // input is seen by exactly one update
+}
+
+// Presents the waiting frame and records it; false when the frame limit is reached.
+static bool present_frame(LoopState &ls, const LoopHooks &h)
+{
+  FrameStats &fs = frame_stats;
+  h.present();
+  ls.frame_waiting = false;
+  const int64_t now = get_ref_time();
+  int64_t interval = now - ls.last_frame_time;
+  if (interval < 0)
+    interval = 0; // the clock went backwards; the lag moves the schedule
+  fs.frame_time[fs.frame_index] = get_time_usec(interval);
+  ls.recent.push(interval);
+  int gpu = 0;
+  fs.gpu_load[fs.frame_index] = h.get_gpu_load(gpu) ? gpu : -1;
+  fs.frame_index = (fs.frame_index + 1) % STAT_HISTORY;
+  fs.frames_this_second++;
+  ls.st.frames++;
+  if (frame_limit)
+    frame_intervals_us.push_back(get_time_usec(interval));
+  if (now - fs.last_second_mark >= get_ref_frequency())
+  {
+    fs.fps = fs.frames_this_second;
+    fs.last_second_mark = now;
+    fs.frames_this_second = 0;
+    h.once_per_second();
+  }
+  return !(frame_limit && ls.st.frames >= frame_limit);
+}
+
+// Between updates: present what was drawn, decide whether an update is due, else draw.
+static LoopNext frame_step(LoopState &ls, const LoopHooks &h)
+{
+  if (ls.frame_waiting)
+  {
+    if (!present_frame(ls, h))
+    {
+      quit_flag = true;
+      return LoopNext::leave;
+    }
+  }
+  // A lost device: wait for half the time since the last update.
+  else if (!h.check_device())
+  {
+    const int64_t d = get_ref_time() - last_update_time;
+    if (d > 0)
+      h.sleep(get_time_msec(d) / 2);
+  }
+  h.process_messages();
+  // The lag behind the schedule. Updates run early by the expected frame cost, so the
+  // schedule may lie ahead of the clock: that draws with no lag but keeps the schedule,
+  // or every early update would shorten the step (30 updates a second at 60 frames).
+  // Only a clock that reads earlier than before moves the schedule.
+  const int64_t now = get_ref_time();
+  if (now < ls.last_clock_reading)
+    last_update_time = now;
+  ls.last_clock_reading = now;
+  const int64_t lag = now - last_update_time; // negative while the schedule is ahead
+  const int64_t d = lag < 0 ? 0 : lag;
+  // Update early enough that the next frame does not show a late simulation. The test
+  // uses the signed lag: with the lag clamped to 0, a frame that costs more than a step
+  // would make every check due and run six updates per frame, so the simulation would
+  // race ahead of real time.
+  if (lag + ls.recent.expected() >= ls.period)
+  {
+    ls.step++;
+    if (ls.step <= ls.max_steps)
+    {
+      last_update_time += ls.period;
+      return quit_flag ? LoopNext::leave : LoopNext::update;
+    }
+  }
+  // Draw, interpolating by the lag.
+  time_dt = get_time_sec(d);
+  time_ik = time_dt / get_time_sec(ls.period);
+  ls.frame_waiting = h.render_frame(time_dt);
+  if (ls.frame_waiting)
+    ls.last_frame_time = now;
+  // After the catch-up limit the backlog is dropped.
+  if (ls.step > ls.max_steps)
+  {
+    ls.step = 0;
+    last_update_time = get_ref_time();
+    return quit_flag ? LoopNext::leave : LoopNext::update;
+  }
+  ls.step = -1;
+  return quit_flag ? LoopNext::leave : LoopNext::frame;
+}
+
 LoopRunStats run_main_loop(const LoopHooks &h)
 {
   FrameStats &fs = frame_stats;
-  const int64_t P = update_period;
-  const int M = max_catchup_steps;
-  LoopRunStats st = {};
-  RecentFrames recent;
-  int64_t last_update_duration = 0;
-  int64_t last_frame_time = 0;
-  int64_t now = 0, d = 0, lag = 0;
-  int64_t last_clock_reading = 0; // step 11's previous reading
-  int step = 0;               // updates run since the last drawn frame, -1 right after one
-  bool frame_waiting = false; // drawn, not yet presented
+  LoopState ls;
+  ls.period = update_period;
+  ls.max_steps = max_catchup_steps;
 
-  // 1. Start the schedule and clear the histories.
-  now = get_ref_time();
-  const int64_t loop_start = now;
-  last_clock_reading = now;
-  last_update_time = now;
-  fs.last_second_mark = now;
+  // Start the schedule and clear the histories.
+  const int64_t loop_start = get_ref_time();
+  ls.last_clock_reading = loop_start;
+  last_update_time = loop_start;
+  fs.last_second_mark = loop_start;
   fs.frames_this_second = 0;
   fs.frame_index = fs.update_index = 0;
   memset(fs.frame_time, 0, sizeof(fs.frame_time));
@@ -87,118 +204,20 @@ LoopRunStats run_main_loop(const LoopHooks &h)
   // a backend has answered.
   for (int &g : fs.gpu_load)
     g = -1;
-  if (quit_flag)
-    goto leave;
 
-update_step:
-  // 2. Record the previous update's cost.
-  fs.update_time[fs.update_index] = get_time_usec(last_update_duration);
-  fs.update_index = (fs.update_index + 1) % STAT_HISTORY;
-  // 3-5. Messages, then one fixed step.
-  h.process_messages();
-  {
-    const int64_t update_start = get_ref_time();
-    time_dt = get_time_sec(P);
-    time_ik = 1.f;
-    h.update(time_dt);
-    last_update_duration = get_ref_time() - update_start;
-  }
-  st.updates++;
-  // 6. Input is seen by exactly one update.
-  clear_input();
-  // 7.
-  if (quit_flag)
-    goto leave;
+  LoopNext next = quit_flag ? LoopNext::leave : LoopNext::update;
+  while (next != LoopNext::leave)
+    if (next == LoopNext::update)
+    {
+      update_step(ls, h);
+      next = quit_flag ? LoopNext::leave : LoopNext::frame;
+    }
+    else
+      next = frame_step(ls, h);
 
-frame_step:
-  // 8. Present the waiting frame and record it.
-  if (frame_waiting)
-  {
-    h.present();
-    frame_waiting = false;
-    now = get_ref_time();
-    int64_t interval = now - last_frame_time;
-    if (interval < 0)
-      interval = 0; // the clock went backwards; step 11 moves the schedule
-    fs.frame_time[fs.frame_index] = get_time_usec(interval);
-    recent.push(interval);
-    int gpu = 0;
-    fs.gpu_load[fs.frame_index] = h.get_gpu_load(gpu) ? gpu : -1;
-    fs.frame_index = (fs.frame_index + 1) % STAT_HISTORY;
-    fs.frames_this_second++;
-    st.frames++;
-    if (frame_limit)
-      frame_intervals_us.push_back(get_time_usec(interval));
-    if (now - fs.last_second_mark >= get_ref_frequency())
-    {
-      fs.fps = fs.frames_this_second;
-      fs.last_second_mark = now;
-      fs.frames_this_second = 0;
-      h.once_per_second();
-    }
-    if (frame_limit && st.frames >= frame_limit)
-    {
-      quit_flag = true;
-      goto leave;
-    }
-  }
-  // 9. A lost device: wait for half the time since the last update.
-  else if (!h.check_device())
-  {
-    d = get_ref_time() - last_update_time;
-    if (d > 0)
-      h.sleep(get_time_msec(d) / 2);
-  }
-  // 10.
-  h.process_messages();
-  // 11. The lag behind the schedule. Updates run early by the expected frame cost, so
-  // the schedule may lie ahead of the clock: that draws with no lag but keeps the
-  // schedule, or every early update would shorten the step (30 updates a second at
-  // 60 frames). Only a clock that reads earlier than before moves the schedule.
-  now = get_ref_time();
-  if (now < last_clock_reading)
-    last_update_time = now;
-  last_clock_reading = now;
-  lag = now - last_update_time; // negative while the schedule is ahead
-  d = lag < 0 ? 0 : lag;
-  // 12. Update early enough that the next frame does not show a late simulation. The
-  // test uses the signed lag: with the lag clamped to 0, a frame that costs more than a
-  // step would make every check due and run six updates per frame, so the simulation
-  // would race ahead of real time.
-  if (lag + recent.expected() >= P)
-  {
-    step++;
-    if (step <= M)
-    {
-      last_update_time += P;
-      if (quit_flag)
-        goto leave;
-      goto update_step;
-    }
-  }
-  // 13-14. Draw.
-  time_dt = get_time_sec(d);
-  time_ik = time_dt / get_time_sec(P);
-  frame_waiting = h.render_frame(time_dt);
-  if (frame_waiting)
-    last_frame_time = now;
-  // 15. After the catch-up limit the backlog is dropped.
-  if (step > M)
-  {
-    step = 0;
-    last_update_time = get_ref_time();
-    if (quit_flag)
-      goto leave;
-    goto update_step;
-  }
-  // 16-17.
-  step = -1;
-  if (!quit_flag)
-    goto frame_step;
-
-leave:
-  // 18.
-  if (frame_waiting)
+  // A frame drawn last is still shown.
+  LoopRunStats st = ls.st;
+  if (ls.frame_waiting)
   {
     h.present();
     st.frames++;

@@ -1,12 +1,12 @@
-#include "window.h"
-#include "app_globals.h"
-#include "device_link.h"
-#include "input.h"
-#include "log.h"
-#include "main_loop.h"
 #include <SDL2/SDL.h>
 #include <cstdio>
 #include <cstdlib>
+#include "core/globals.h"
+#include "core/log.h"
+#include "device_link.h"
+#include "input.h"
+#include "main_loop.h"
+#include "window.h"
 
 SDL_Window *main_window = nullptr;
 const char *const app_window_class = "ZarnithWindow";
@@ -153,10 +153,14 @@ int sdl_key_to_vk(const SDL_Keysym &ks)
   case SDL_SCANCODE_KP_0: return VK_NUMPAD0;
   case SDL_SCANCODE_BACKSPACE: return VK_BACK;
   case SDL_SCANCODE_TAB: return VK_TAB;
-  case SDL_SCANCODE_RETURN: case SDL_SCANCODE_KP_ENTER: return VK_RETURN;
-  case SDL_SCANCODE_LSHIFT: case SDL_SCANCODE_RSHIFT: return VK_SHIFT;
-  case SDL_SCANCODE_LCTRL: case SDL_SCANCODE_RCTRL: return VK_CONTROL;
-  case SDL_SCANCODE_LALT: case SDL_SCANCODE_RALT: return VK_MENU;
+  case SDL_SCANCODE_RETURN:
+  case SDL_SCANCODE_KP_ENTER: return VK_RETURN;
+  case SDL_SCANCODE_LSHIFT:
+  case SDL_SCANCODE_RSHIFT: return VK_SHIFT;
+  case SDL_SCANCODE_LCTRL:
+  case SDL_SCANCODE_RCTRL: return VK_CONTROL;
+  case SDL_SCANCODE_LALT:
+  case SDL_SCANCODE_RALT: return VK_MENU;
   case SDL_SCANCODE_PAUSE: return VK_PAUSE;
   case SDL_SCANCODE_CAPSLOCK: return VK_CAPITAL;
   case SDL_SCANCODE_ESCAPE: return VK_ESCAPE;
@@ -306,9 +310,7 @@ void window_proc(const SDL_Event &e)
   case SDL_WINDOWEVENT:
     switch (e.window.event)
     {
-    case SDL_WINDOWEVENT_CLOSE:
-      post_quit();
-      break;
+    case SDL_WINDOWEVENT_CLOSE: post_quit(); break;
     case SDL_WINDOWEVENT_FOCUS_GAINED:
       window_focused = true;
       set_active(!window_minimised);
@@ -332,8 +334,7 @@ void window_proc(const SDL_Event &e)
       if (!window_minimised && !isFullscreen && e.window.data1 > 0 && e.window.data2 > 0)
         device_link.resize(e.window.data1, e.window.data2, false, false);
       break;
-    default:
-      break; // EXPOSED: the frame loop draws anyway
+    default: break; // EXPOSED: the frame loop draws anyway
     }
     break;
 
@@ -356,12 +357,8 @@ void window_proc(const SDL_Event &e)
     post_key(IEV_KEY_DOWN, ks, e.key.repeat ? IEF_REPEAT : 0);
     break;
   }
-  case SDL_KEYUP:
-    post_key(IEV_KEY_UP, e.key.keysym, 0);
-    break;
-  case SDL_MOUSEMOTION:
-    post_input_event(IEV_MOUSE_MOVE, 0, 0, 0, float(e.motion.x), float(e.motion.y));
-    break;
+  case SDL_KEYUP: post_key(IEV_KEY_UP, e.key.keysym, 0); break;
+  case SDL_MOUSEMOTION: post_input_event(IEV_MOUSE_MOVE, 0, 0, 0, float(e.motion.x), float(e.motion.y)); break;
   case SDL_MOUSEBUTTONDOWN:
   {
     int b = button_code(e.button.button);
@@ -395,8 +392,7 @@ void window_proc(const SDL_Event &e)
     post_input_event(IEV_MOUSE_WHEEL, notches, 0, 0, float(e.wheel.mouseX), float(e.wheel.mouseY));
     break;
   }
-  default:
-    break;
+  default: break;
   }
 }
 

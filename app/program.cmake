@@ -2,19 +2,7 @@
 # game-object module can bind any exported symbol; -rdynamic exports them.
 # LINK_LIBRARY_OVERRIDE_<lib> makes the whole-archive feature win over the plain
 # references that the libraries' own dependencies add to the same link line.
-set(ZARNITH_ENGINE_LIBS zshell)
-foreach(lib zui zrender zgameobj zscript zworld zramp squirrel zcore)
-  if(TARGET ${lib})
-    list(APPEND ZARNITH_ENGINE_LIBS ${lib})
-  endif()
-endforeach()
-
-# The spine calls into every subsystem.
-foreach(lib ${ZARNITH_ENGINE_LIBS})
-  if(NOT lib STREQUAL zshell)
-    target_link_libraries(zshell PUBLIC ${lib})
-  endif()
-endforeach()
+set(ZARNITH_ENGINE_LIBS zshell zplatform zui zrender zgameobj zscript zworld squirrel zcore)
 
 add_executable(zarnith ${CMAKE_SOURCE_DIR}/app/main.cpp)
 set_target_properties(zarnith PROPERTIES
@@ -24,8 +12,3 @@ foreach(lib ${ZARNITH_ENGINE_LIBS})
   set_property(TARGET zarnith PROPERTY LINK_LIBRARY_OVERRIDE_${lib} WHOLE_ARCHIVE)
 endforeach()
 target_link_libraries(zarnith PRIVATE ${ZARNITH_ENGINE_LIBS} ${CMAKE_DL_LIBS})
-
-# The game-object module (bin/gameobj.dll) is built against the executable.
-if(EXISTS ${CMAKE_SOURCE_DIR}/gameobj/module.cmake)
-  include(${CMAKE_SOURCE_DIR}/gameobj/module.cmake)
-endif()

@@ -1,5 +1,4 @@
 #include "settings.h"
-#include "log.h"
 #include <cerrno>
 #include <cinttypes>
 #include <cmath>
@@ -13,16 +12,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
-
-int gfx_quality = 1;
-const char *gfx_quality_name[] = {"low", "high", nullptr};
-int land_shadow_quality = 2;
-bool use_postfx = true;
-bool use_ppaa = true;
-bool use_obj_shadows = true;
-bool use_fog = true;
-bool app_use_vsync = true;
-bool d3d_limit_buffered_frames = true;
+#include "core/log.h"
 
 AppOptions app_options = {};
 
@@ -60,7 +50,13 @@ const char *config_file_path()
   return path.c_str();
 }
 
-enum ValueType { VT_NONE, VT_DWORD, VT_SZ, VT_OTHER };
+enum ValueType
+{
+  VT_NONE,
+  VT_DWORD,
+  VT_SZ,
+  VT_OTHER
+};
 
 // One logical line of the file. Lines continued with a trailing "\" (long hex values as
 // regedit writes them) are kept together so a replaced value takes its tail with it.
@@ -71,9 +67,9 @@ struct RegLine
   bool key_header = false; // the header line of our key
   bool blank = false;
   ValueType type = VT_NONE;
-  std::string name;        // for value lines
+  std::string name; // for value lines
   uint32_t dword = 0;
-  std::string text;        // VT_SZ bytes
+  std::string text; // VT_SZ bytes
 };
 
 struct RegFile
@@ -86,9 +82,12 @@ struct RegFile
 
 static int hex_digit(char c)
 {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= '0' && c <= '9')
+    return c - '0';
+  if (c >= 'a' && c <= 'f')
+    return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F')
+    return c - 'A' + 10;
   return -1;
 }
 
@@ -499,7 +498,7 @@ static void set_size(int w, int h)
 struct Switch
 {
   const char *name;
-  const char *arg;  // name of the argument for -help, null when the switch takes none
+  const char *arg; // name of the argument for -help, null when the switch takes none
   const char *help;
   // Applies the switch; arg is the next command-line argument (or null). Returns false
   // when a required argument is missing or malformed.
@@ -540,6 +539,7 @@ static bool parse_press(const char *a)
   return true;
 }
 
+// clang-format off
 static const Switch switches[] = {
   {"-720", nullptr, "request a 1280 x 720 window", [](const char *) { set_size(1280, 720); return true; }},
   {"-360", nullptr, "request a 640 x 360 window", [](const char *) { set_size(640, 360); return true; }},
@@ -550,8 +550,8 @@ static const Switch switches[] = {
   {"-novs", nullptr, "vertical sync off", [](const char *) { app_use_vsync = false; return true; }},
   {"-fullscr", nullptr, "start in full screen", [](const char *) { app_options.fullscreen = true; return true; }},
   {"-win", nullptr, "start in a window", [](const char *) { app_options.fullscreen = false; return true; }},
-  {"-gfx-high", nullptr, "high graphics quality (deferred lighting)", [](const char *) { gfx_quality = 1; return true; }},
-  {"-gfx-low", nullptr, "low graphics quality (forward pipeline)", [](const char *) { gfx_quality = 0; return true; }},
+  {"-gfx-high", nullptr, "high graphics quality (deferred lighting)", [](const char *) { gfx_quality = GFX_QUALITY_HIGH; return true; }},
+  {"-gfx-low", nullptr, "low graphics quality (forward pipeline)", [](const char *) { gfx_quality = GFX_QUALITY_LOW; return true; }},
   {"-seed", "N", "use N as the world's random seed instead of the clock",
    [](const char *a) {
      uint64_t v;
@@ -614,6 +614,7 @@ static const Switch switches[] = {
    }},
   {"-help", nullptr, "print this list and exit", [](const char *) { app_options.show_help = true; return true; }},
 };
+// clang-format on
 
 void parse_options(int argc, const char *const *argv)
 {

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
-#include "engine_api.h"
+#include "core/engine_api.h"
+#include "core/gfx_settings.h" // the settings parse_options governs
 
 // --- the per-user configuration store ---
 // One .reg-syntax file, ${XDG_CONFIG_HOME:-$HOME/.config}/Oblenko Games/Zarnith/settings.reg,
@@ -21,29 +22,18 @@ ENGINE_API bool get_config_str(const char *name, char *buf, int size);
 // Full path of the settings file (valid until the next call).
 const char *config_file_path();
 
-// --- settings, read once at start-up by parse_options ---
-extern ENGINE_API int gfx_quality;               // 0 "low", 1 "high"
-extern ENGINE_API const char *gfx_quality_name[]; // null-terminated
-extern ENGINE_API int land_shadow_quality;       // 0..2, Shift+F5 cycles it
-extern ENGINE_API bool use_postfx;
-extern ENGINE_API bool use_ppaa;
-extern ENGINE_API bool use_obj_shadows;
-extern ENGINE_API bool use_fog;
-extern ENGINE_API bool app_use_vsync;
-extern ENGINE_API bool d3d_limit_buffered_frames;
-
 // What the command line and the store ask of the start-up; filled by parse_options.
 struct AppOptions
 {
-  bool fullscreen;        // full screen wanted
-  int width, height;      // requested client size, 0 = not requested (the window opens maximised)
-  bool seed_given;        // -seed N: use seed instead of the clock for game_rnd_seed
+  bool fullscreen;   // full screen wanted
+  int width, height; // requested client size, 0 = not requested (the window opens maximised)
+  bool seed_given;   // -seed N: use seed instead of the clock for game_rnd_seed
   uint64_t seed;
-  int frame_limit;        // -frames N: quit after N presented frames, 0 = run until closed
-  bool show_help;         // -help
+  int frame_limit;              // -frames N: quit after N presented frames, 0 = run until closed
+  bool show_help;               // -help
   const char *export_world_dir; // -export-world DIR: write the generated world there and exit (null: run)
   // Scripted runs (screenshots, measurements without a person at the keyboard):
-  int screenshot_at[8];   // -screenshot-at N: take a screenshot after drawn frame N
+  int screenshot_at[8]; // -screenshot-at N: take a screenshot after drawn frame N
   int screenshot_count;
   struct KeyPress
   {
@@ -51,12 +41,12 @@ struct AppOptions
     int key;    // virtual-key code
     bool ctrl;  // with Ctrl held
   };
-  KeyPress presses[16];   // -press N:K, e.g. 40:H or 60:ctrl+G
+  KeyPress presses[16]; // -press N:K, e.g. 40:H or 60:ctrl+G
   int press_count;
-  bool start_dev;         // -dev: the development mode after start-up
-  bool sun_given;         // -sun DEG: the sun DEG degrees from the vertical
+  bool start_dev; // -dev: the development mode after start-up
+  bool sun_given; // -sun DEG: the sun DEG degrees from the vertical
   float sun_angle;
-  bool cam_given;         // -cam X,Y,Z,YAW,PITCH: the camera after start-up
+  bool cam_given; // -cam X,Y,Z,YAW,PITCH: the camera after start-up
   float cam[5];
 };
 extern AppOptions app_options;

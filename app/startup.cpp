@@ -1,38 +1,39 @@
 #include "startup.h"
-#include "app_globals.h"
-#include "clock.h"
-#include "device_link.h"
-#include "frame_stats.h"
-#include "game_mode.h"
-#include "input.h"
-#include "log.h"
-#include "main_loop.h"
-#include "paths.h"
-#include "settings.h"
-#include "window.h"
-#include "camera.h"
-#include "game_modes.h"
-#include "scene_links.h"
-#include "gameobj/gameobj.h"
-#include "gameobj/gameobj_host.h"
-#include "script/world_export.h"
-#include "script/world_hooks.h"
-#include "script/world_script.h"
-#include "render/buffers.h"
-#include "render/debug_vis.h"
-#include "render/device.h"
-#include "render/screenshot.h"
-#include "render/shaders.h"
-#include "ui/text.h"
 #include <SDL2/SDL.h>
 #include <cinttypes>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <unistd.h>
-
-// Statistics overlay of the text renderer (ui/stats_overlay.cpp).
-ENGINE_API void draw_stats_overlay();
+#include "camera.h"
+#include "core/angles.h"
+#include "core/clock.h"
+#include "core/frame_stats.h"
+#include "core/globals.h"
+#include "core/log.h"
+#include "core/paths.h"
+#include "core/splash.h"
+#include "device_link.h"
+#include "game_mode.h"
+#include "game_modes.h"
+#include "gameobj/gameobj.h"
+#include "gameobj/gameobj_host.h"
+#include "gpu_load.h"
+#include "input.h"
+#include "main_loop.h"
+#include "render/buffers.h"
+#include "render/debug_vis.h"
+#include "render/device.h"
+#include "render/screenshot.h"
+#include "render/shaders.h"
+#include "scene_links.h"
+#include "script/world_hooks.h"
+#include "script/world_script.h"
+#include "settings.h"
+#include "ui/stats_overlay.h"
+#include "ui/text.h"
+#include "window.h"
+#include "world/land_tools.h"
 
 static void once_per_second()
 {
@@ -87,21 +88,22 @@ static void apply_scripted_start()
     // without -cam begins 60 above the south of the map, looking north at its middle.
     if (!app_options.cam_given)
     {
-      const float ground = HeightmapData::height(128, 20) + HeightmapData::waterAt(128, 20).depth;
-      set_camera_pos(vec4f(128.f, std::max(ground, 0.f) + 60.f, 20.f, 1.f));
+      const int mid = HMAP_SIZE / 2, south = 20;
+      const float ground = HeightmapData::height(mid, south) + HeightmapData::waterAt(mid, south).depth;
+      set_camera_pos(vec4f(float(mid), std::max(ground, 0.f) + 60.f, float(south), 1.f));
       camera.yaw = 0.f;
-      camera.pitch = clamp_pitch(-25.f * 0.017453292f);
+      camera.pitch = clamp_pitch(-25.f * float(DEG_TO_RAD));
     }
   }
   if (app_options.cam_given)
   {
     set_camera_pos(vec4f(app_options.cam[0], app_options.cam[1], app_options.cam[2], 1.f));
-    camera.yaw = wrap_yaw(app_options.cam[3] * 0.017453292f);
-    camera.pitch = clamp_pitch(app_options.cam[4] * 0.017453292f);
+    camera.yaw = wrap_yaw(app_options.cam[3] * float(DEG_TO_RAD));
+    camera.pitch = clamp_pitch(app_options.cam[4] * float(DEG_TO_RAD));
   }
   if (app_options.sun_given)
   {
-    const float a = app_options.sun_angle * 0.017453292f;
+    const float a = app_options.sun_angle * float(DEG_TO_RAD);
     set_sun_dir(vec4f(0.f, std::cos(a), std::sin(a), 0.f), false);
   }
 }
@@ -110,7 +112,7 @@ static void resize_device(int w, int h, bool fullscreen, bool force) { resize_d3
 
 static LoopHooks loop_hooks()
 {
-  LoopHooks h = {};
+  LoopHooks h;
   h.process_messages = process_window_messages;
   h.update = app_options.press_count ? scripted_update : update_game;
   h.check_device = check_d3d_device;
@@ -128,18 +130,12 @@ static LoopHooks loop_hooks()
 
 static void install_world_hooks()
 {
-  WorldHooks h = {};
-  h.bind_gameobj = [](HSQUIRRELVM vm) {
-    if (gameobj_api.bind_gameobj)
-      gameobj_api.bind_gameobj(vm);
-  };
+  WorldHooks h;
+  h.bind_gameobj = [](HSQUIRRELVM vm) { gameobj_call(&GameObjFuncs::bind_gameobj, vm); };
   h.get_land_height = [](float x, float z) {
-    return gameobj_api.get_land_height ? gameobj_api.get_land_height(x, z) : hmap_land_height(x, z);
+    return gameobj_call_or(hmap_land_height(x, z), &GameObjFuncs::get_land_height, x, z);
   };
-  h.remove_all_gameobj = [] {
-    if (gameobj_api.remove_all_gameobj)
-      gameobj_api.remove_all_gameobj();
-  };
+  h.remove_all_gameobj = [] { gameobj_call(&GameObjFuncs::remove_all_gameobj); };
   h.local_player_world_removed = [] {
     if (local_player)
       local_player->onWorldRemoved();
@@ -148,104 +144,89 @@ static void install_world_hooks()
     if (local_player)
       local_player->onWorldGenerated();
   };
-  // The sky and the terrain renderer; the splash keeps its default (show_splash), the
-  // particles join with their renderer.
+  // The sky, the terrain renderer and the loop; the particles join with their renderer.
   h.set_sun_dir = [](vec4f dir) { set_sun_dir(dir, false); };
   h.refresh_terrain = [] { request_land_refresh(); };
-  set_world_hooks(h);
+  h.reset_update_time = reset_update_time;
+  world_hooks = h;
 }
 
 // ---------------------------------------------------------------------------------------
-// Start-up, second half (steps 17 to 27)
-
-// The module's passes inside the scene pipeline (nothing while no module is bound).
-static void module_objects()
-{
-  if (gameobj_api.render_gameobj)
-    gameobj_api.render_gameobj();
-}
-static void module_shadows()
-{
-  if (gameobj_api.render_gameobj_shadow)
-    gameobj_api.render_gameobj_shadow();
-}
-static void module_debug()
-{
-  if (gameobj_api.render_debug_vis_gameobj)
-    gameobj_api.render_debug_vis_gameobj();
-}
+// Start-up, second half: everything after the device and the font
 
 // What the scene pipeline draws inside its passes.
 void install_scene_hooks()
 {
   SceneHooks h = scene_hooks;
+  h.init_terrain = init_land_render;
+  h.close_terrain = close_land_render;
   h.render_land = render_land;
   h.render_water = render_water_prepared;
   h.render_horizon = render_horizon;
-  h.render_objects = module_objects;
-  h.render_object_shadows = module_shadows;
-  h.render_object_debug = module_debug;
+  // The module's passes (nothing while no module is bound).
+  h.render_objects = [] { gameobj_call(&GameObjFuncs::render_gameobj); };
+  h.render_object_shadows = [] { gameobj_call(&GameObjFuncs::render_gameobj_shadow); };
+  h.render_object_debug = [] { gameobj_call(&GameObjFuncs::render_debug_vis_gameobj); };
   // The shadow bracket and the particles keep the pipeline's defaults until their
   // renderers exist.
-  set_scene_hooks(h);
-  scene_init_terrain = init_land_render;
-  scene_close_terrain = close_land_render;
+  scene_hooks = h;
+  land_hooks.render_building = [](const HeightmapData::Surface *surface, int x, int z) {
+    gameobj_call(&GameObjFuncs::render_building, surface, x, z);
+  };
+}
+
+DeviceHooks shell_device_hooks()
+{
+  DeviceHooks h;
+  h.draw_frame = draw_frame;
+  h.on_resize = on_d3d_resize;
+  h.draw_splash = draw_splash;
+  return h;
 }
 
 void init_systems()
 {
-  // 17.
-  set_update_rate(20, 5);
-  // 17-20: the quality's log line, the scene image, at high quality the quarter targets
-  // and the deferred shaders, then the sky, the terrain renderer, the post-effects and
-  // the debug drawing.
+  set_update_rate(UPDATE_RATE, 5);
+  // The scene pipeline: the quality's log line, the scene image, at high quality the
+  // quarter targets and the deferred shaders, then the sky, the terrain renderer, the
+  // post-effects and the debug drawing.
   install_scene_hooks();
   init_scene_render();
   // World generation reaches the module, the sky and the terrain renderer.
   install_world_hooks();
 
-  // 21.
   debug("game_rnd_seed=%" PRIu64 ";", game_rnd_seed);
-
-  // 22.
+  // The mouse starts in the middle of the window.
   setMousePos(float(d3d_wd / 2), float(d3d_ht / 2));
 
-  // 23. The game-object host loads and binds the module.
+  // The game-object host loads and binds the module.
   start_gameobj_host("../compiler/", "main.ls");
-  // 24. The module's renderers and interface. The shared effects (init_common_fx) and
-  //     the shadow renderer come between init_inst_render and init_new_gui.
-  if (gameobj_api.init_inst_render)
-    gameobj_api.init_inst_render();
-  if (gameobj_api.init_new_gui)
-    gameobj_api.init_new_gui();
-  if (gameobj_api.init_spells_ui)
-    gameobj_api.init_spells_ui();
-  if (gameobj_api.init_gameobj)
-    gameobj_api.init_gameobj();
-  // 25. The world-generation script VM, reaching the module through the hooks.
+  // The module's renderers and interface. The shared effects (init_common_fx) and the
+  // shadow renderer come between init_inst_render and init_new_gui.
+  gameobj_call(&GameObjFuncs::init_inst_render);
+  gameobj_call(&GameObjFuncs::init_new_gui);
+  gameobj_call(&GameObjFuncs::init_spells_ui);
+  gameobj_call(&GameObjFuncs::init_gameobj);
+  // The world-generation script VM, reaching the module through the hooks.
   init_world_script();
-  set_gameobj_script_guard(world_script_guard);
-  // 26.
+  gameobj_host_hooks.script_guard = world_script_guard;
+  // The main menu over its world, the camera on the module's player if it made one.
   go_to_main_menu();
-  // 27.
   if (local_player)
     set_camera_pos(local_player->getPos());
 }
 
 // ---------------------------------------------------------------------------------------
-// Shutdown (S1 to S8)
+// Shutdown
 
 void close_systems()
 {
-  // S2, in this order; each is a no-op for a subsystem that never started.
-  if (gameobj_api.remove_all_gameobj)
-    gameobj_api.remove_all_gameobj();
-  set_gameobj_script_guard(nullptr);
+  // In this order; each is a no-op for a subsystem that never started.
+  gameobj_call(&GameObjFuncs::remove_all_gameobj);
+  gameobj_host_hooks.script_guard = GameObjHostHooks().script_guard;
   close_world_script();
-  if (gameobj_api.close_spells_ui)
-    gameobj_api.close_spells_ui();
-  if (gameobj_api.close_gameobj)
-    gameobj_api.close_gameobj();
+  gameobj_call(&GameObjFuncs::close_spells_ui);
+  gameobj_call(&GameObjFuncs::close_gameobj);
   stop_gameobj_host();
   // The debug drawing, the post-effects, the terrain renderer, the sky, then the
   // deferred-lighting shaders and the scene textures.
@@ -258,16 +239,16 @@ void shutdown_sequence()
   if (ran)
     return;
   ran = true;
-  debug("closing...");          // S1
-  close_systems();              // S2
-  close_font();                 // S3
+  debug("closing...");
+  close_systems();
+  close_font();
   if (!common_vb_writer.startPtr)
-    common_vb_writer.close();   // S4 (a writer still running is left to the device's end)
-  close_gpu_load();             // S5
-  close_d3d();                  // S6; the window goes after the device
+    common_vb_writer.close(); // a writer still running is left to the device's end
+  close_gpu_load();
+  close_d3d(); // the window goes after the device
   close_platform();
-  clear_input();                // S7
-  debug("closed all systems");  // S8
+  clear_input();
+  debug("closed all systems");
 }
 
 void quit_game(int code)
@@ -295,31 +276,29 @@ void update_game(float dt)
 
 void draw_frame(float dt)
 {
-  // 1-3. The mode's scene, the final image with its post-effects, the mode's overlay.
+  // The mode's scene, the final image with its post-effects, the mode's overlay.
   if (cur_game_mode)
     cur_game_mode->render(dt);
   draw_final_image();
   if (cur_game_mode)
     cur_game_mode->renderOverlay(dt);
-  // 4.
+  // Then text: the error strip, help and statistics or the hint.
   start_draw_text();
   draw_error_message();
-  // 5.
   if (show_fps)
   {
     draw_help_text(cur_help_text());
-    draw_stats_overlay();
+    draw_stats_overlay(frame_stats, get_update_period());
   }
   else
     draw_help_hint();
-  // 6.
+  // The sun's angle while the development camera places it.
   if (cur_game_mode == dev_mode && getKeyState(VK_RBUTTON))
   {
     char buf[16];
     snprintf(buf, sizeof(buf), "%3d", sun_angle_degrees(sun_dir_drawn));
     draw_text(buf, -1, 0, d3d_ht, -1, 1, D3dColor(0xFFFFFFFFu));
   }
-  // 7.
   end_draw_text();
 }
 
@@ -333,17 +312,16 @@ void check_file_changes()
 
 void on_d3d_resize()
 {
-  if (gfx_quality == 1)
+  if (gfx_quality == GFX_QUALITY_HIGH)
     create_quarter_targets();
   update_font_scale();
   // The terrain renderer rebuilds its GPU copies in the recreated targets.
   land_render_after_reset();
-  if (gameobj_api.spells_ui_after_resize)
-    gameobj_api.spells_ui_after_resize();
+  gameobj_call(&GameObjFuncs::spells_ui_after_resize);
 }
 
 // ---------------------------------------------------------------------------------------
-// The entry (steps 1 to 31)
+// The entry
 
 int app_main(int argc, char **argv)
 {
@@ -356,15 +334,13 @@ int app_main(int argc, char **argv)
 
   set_fatal_shutdown(shutdown_sequence);
 
-  // 1.
+  // The program directory, then the clock: its frequency is fixed; the seed comes from it
+  // unless -seed overrides it.
   if (!get_exe_path(app_path, sizeof(app_path)))
     app_path[0] = 0;
   debug("app path: '%s'", app_path);
-  // 2-3. The clock's frequency is fixed; the seed comes from it unless -seed overrides it.
   game_rnd_seed = uint64_t(get_ref_time());
-  // 4.
-  set_update_rate(20, 5);
-  // 5.
+  set_update_rate(UPDATE_RATE, 5);
   const int64_t start_time = get_ref_time();
 
   // -export-world builds a world and writes it out without a window or device.
@@ -379,52 +355,46 @@ int app_main(int argc, char **argv)
       return export_world(app_options.export_world_dir);
     }
 
-  // 6.
   if (!init_platform())
     return 1;
 
-  // 7-8.
+  // Stored settings, then the switches.
   parse_options(argc, argv);
   if (app_options.seed_given)
     game_rnd_seed = app_options.seed;
   set_frame_limit(app_options.frame_limit);
   isFullscreen = app_options.fullscreen;
 
-  // 9-12.
+  // The window, then input.
   int width = app_options.width, height = app_options.height;
   if (!create_main_window(isFullscreen, width, height))
     fatal("can't create window: %s", SDL_GetError());
 
-  // 13.
   init_input(main_window);
-  // 14. The device; from here on the window and input code see its back buffer.
-  if (!init_d3d(main_window, width, height))
+  // The device; from here on the window and input code see its back buffer.
+  if (!init_d3d(main_window, width, height, shell_device_hooks()))
     fatal("can't create render device (%dx%d)", width, height);
   device_link = {&d3d_wd, &d3d_ht, resize_device};
-  // 15.
   if (isFullscreen)
     clip_cursor(true);
-  // 16.
+  // The shared vertex writer, the GPU-load query, the font and the first splash.
   common_vb_writer.init(0x10000);
   init_gpu_load();
   init_font();
+  splash_hooks.show = show_splash;
   show_splash("Loading...", -1.0f);
 
   init_systems();
 
-  // 28.
   debug("total start-up time: %d ms", get_time_msec(get_ref_time() - start_time));
-  // 29.
   debug("free video memory: %u MB", get_free_texmem() >> 20);
   apply_scripted_start();
 
-  // 30.
   LoopRunStats st = run_main_loop(loop_hooks());
   if (app_options.frame_limit)
-    debug("frames: %d, updates: %d, wall time: %d ms, frame time: mean %d us, p95 %d us",
-          st.frames, st.updates, get_time_msec(st.wall_ticks), st.mean_frame_us, st.p95_frame_us);
+    debug("frames: %d, updates: %d, wall time: %d ms, frame time: mean %d us, p95 %d us", st.frames, st.updates,
+          get_time_msec(st.wall_ticks), st.mean_frame_us, st.p95_frame_us);
 
-  // 31.
   shutdown_sequence();
   return 0;
 }

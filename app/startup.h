@@ -1,5 +1,5 @@
 #pragma once
-#include "engine_api.h"
+#include "core/engine_api.h"
 
 // The spine of the program: start-up in its fixed order, the loop, and the shutdown
 // sequence that the normal end, quit_game and fatal all run.
@@ -8,9 +8,13 @@
 // start); quit_game and fatal end the process themselves.
 int app_main(int argc, char **argv);
 
+struct DeviceHooks;
+
 // The terrain renderer and the module's passes into the scene pipeline (before
 // init_scene_render).
 void install_scene_hooks();
+// What the render device calls: draw_frame, on_d3d_resize and the text renderer's splash.
+DeviceHooks shell_device_hooks();
 
 // The second half of start-up (after the device and the font exist).
 void init_systems();

@@ -1,5 +1,5 @@
 #pragma once
-#include "engine_api.h"
+#include "core/engine_api.h"
 
 struct SDL_Window;
 union SDL_Event;

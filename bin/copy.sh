@@ -1,10 +1,11 @@
-// Plain full-screen copy: stage 0 onto the target, one texel per pixel.
-// vc[16] = (0.5, -0.5, 0.5 + 0.5 / width, 0.5 + 0.5 / height) maps clip space to texels.
+// Plain full-screen copy: TEX_COPY_SOURCE onto the target, one texel per pixel
+// (screen_pass.inc).
+#include "registers.inc"
 #include "screen_pass.inc"
 
 #if PSH
 void psh()
 {
-  COLOR0 = texture(s0, tc);
+  COLOR0 = texture(TEX_COPY_SOURCE, tc);
 }
 #endif

@@ -1,5 +1,6 @@
 // Debug geometry: world positions through the view-projection matrix, whose rows are in
-// vc[0..3] (row vector times matrix), coloured per vertex.
+// VC_GLOB_TM (row vector times matrix), coloured per vertex.
+#include "registers.inc"
 VARYING vec4 v_color;
 
 #if VSH
@@ -8,7 +9,8 @@ in vec4 COLOR0;
 
 void vsh()
 {
-  gl_Position = POSITION0.x * vc[0] + POSITION0.y * vc[1] + POSITION0.z * vc[2] + vc[3];
+  gl_Position = POSITION0.x * vc[VC_GLOB_TM] + POSITION0.y * vc[VC_GLOB_TM + 1] + POSITION0.z * vc[VC_GLOB_TM + 2] +
+                vc[VC_GLOB_TM + 3];
   v_color = COLOR0;
 }
 #endif

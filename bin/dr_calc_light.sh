@@ -1,8 +1,9 @@
 // Deferred lighting of every covered pixel (see gbuffer.inc for the inputs):
-//   s8 = T4 depth and foam, s9 = T1 normal and water opacity, s10 = T2 albedo and
-//   openness, s11 = the blurred quarter-size shadow mask (linear filtering), s12 = quarter-size depth.
-// vc[17..19] = far-plane corner rays, pc[0..12] = sun and sky, pc[17] = (quarter width,
-// quarter height, 1 / quarter width, 1 / quarter height).
+//   TEX_GBUF_DEPTH = T4 depth and foam, TEX_GBUF_NORMALS = T1 normal and water opacity,
+//   TEX_GBUF_ALBEDO = T2 albedo and openness, TEX_SHADOW_MASK = the blurred quarter-size
+//   shadow mask (linear filtering), TEX_QUARTER_DEPTH and TEX_QUARTER_NORMALS.
+// VC_FAR_RAYS = far-plane corner rays, PC_SKY = sun and sky.
+#include "registers.inc"
 #include "sky_light.inc"
 #include "gbuffer.inc"
 
@@ -15,8 +16,8 @@ in vec4 POSITION0;
 void vsh()
 {
   gl_Position = vec4(POSITION0.xy, 0.0, 1.0);
-  tc = POSITION0.xy * vc[16].xy + vc[16].zw;
-  ray = POSITION0.x * vc[17].xyz + POSITION0.y * vc[18].xyz + vc[19].xyz;
+  tc = POSITION0.xy * vc[VC_SCREEN_TEXMAP].xy + vc[VC_SCREEN_TEXMAP].zw;
+  ray = POSITION0.x * vc[VC_FAR_RAYS].xyz + POSITION0.y * vc[VC_FAR_RAYS + 1].xyz + vc[VC_FAR_RAYS + 2].xyz;
 }
 #endif
 
@@ -26,9 +27,9 @@ void vsh()
 // than chosen by a test.
 void psh()
 {
-  vec4 t4 = texture(s8, tc);
-  vec4 t1 = texture(s9, tc);
-  vec4 t2 = texture(s10, tc);
+  vec4 t4 = texture(TEX_GBUF_DEPTH, tc);
+  vec4 t1 = texture(TEX_GBUF_NORMALS, tc);
+  vec4 t2 = texture(TEX_GBUF_ALBEDO, tc);
   float foam = t4.a;
   float water = step(0.5 / 255.0, t1.a);
   float opacity = t1.a;
@@ -37,7 +38,7 @@ void psh()
   float open = t2.a;
   vec3 v = normalize(ray);
   // The quarter-size mask, filtered linearly.
-  float shadow = texture(s11, tc).r;
+  float shadow = texture(TEX_SHADOW_MASK, tc).r;
   vec3 sun = SUN_COLOR * shadow;
   float diff = sun_diffuse(n);
 

@@ -1,7 +1,8 @@
 // The horizon ring beyond the drawn disc: the map repeated, bent down with distance and
 // drawn straight into the scene image (after the light pass), so it is lit and fogged
-// here. Stages as for the land (land_common.inc), s5 = (water depth, foam) per cell;
-// pc[0..12] = sun and sky.
+// here. Stages as for the land (land_common.inc), TEX_HORIZON_WATER = (water depth, foam)
+// per cell; PC_SKY = sun and sky.
+#include "registers.inc"
 #include "sky_light.inc"
 #include "land_common.inc"
 
@@ -15,7 +16,7 @@ void vsh()
   vec3 p = land_world_pos();
   gl_Position = land_clip_pos(p);
   v_pos = p;
-  v_eye = p - vc[7].xyz;
+  v_eye = p - vc[VC_CAMERA_POS].xyz;
   v_uv = vec4(p.xz * (1.0 / 256.0) + 1.0 / 512.0, p.xz * (1.0 / 256.0) + 1.0 / 2048.0);
 }
 #endif
@@ -30,7 +31,7 @@ void psh()
   vec3 col = expose(albedo * (SUN_COLOR * sun_diffuse(n) + ambient_light(n, 1.0)));
   // Water far out is shaded as the light pass shades deep water, so the ring meets the
   // drawn disc without a seam; shallow water lets the ground show through, foam is white.
-  vec2 wf = texture(s5, v_uv.xy).rg;
+  vec2 wf = texture(TEX_HORIZON_WATER, v_uv.xy).rg;
   float water = smoothstep(0.01, 0.2, wf.x);
   float sun_up = max(SUN_DIR.y, 0.0);
   vec3 deep = vec3(0.012, 0.06, 0.095) * (SUN_COLOR * (sun_up * 1.3 + 0.05) + AMBIENT_COLOR * 2.5);

@@ -1,5 +1,6 @@
-// Land, low quality: forward lit with the sun and sky registers (pc[0..12]) and fogged
-// when vc[8].x is set. See land_common.inc for the inputs.
+// Land, low quality: forward lit with the sun and sky registers (PC_SKY) and fogged when
+// VC_FOG.x is set. See land_common.inc for the inputs.
+#include "registers.inc"
 #include "sky_light.inc"
 #include "land_common.inc"
 
@@ -14,9 +15,9 @@ void vsh()
   vec3 p = land_world_pos();
   gl_Position = land_clip_pos(p);
   v_pos = p;
-  v_eye = p - vc[7].xyz;
-  v_uv = vec4(p.xz * vc[16].xy + vc[16].zz, p.xz * vc[16].xy + vc[16].ww);
-  v_fog = vc[8].x;
+  v_eye = p - vc[VC_CAMERA_POS].xyz;
+  v_uv = vec4(p.xz * vc[VC_LAND_COORD].xy + vc[VC_LAND_COORD].zz, p.xz * vc[VC_LAND_COORD].xy + vc[VC_LAND_COORD].ww);
+  v_fog = vc[VC_FOG].x;
 }
 #endif
 

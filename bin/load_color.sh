@@ -1,4 +1,5 @@
-// One colour per cell: point (x, z) lands on texel (x, z) with vc[16] = (1/128, -1/128, -1, 1).
+// One colour per cell: point (x, z) lands on texel (x, z) through VC_POINT_MAP.
+#include "registers.inc"
 VARYING vec4 v_color;
 
 #if VSH
@@ -7,7 +8,7 @@ in vec4 COLOR0;
 
 void vsh()
 {
-  gl_Position = vec4(POSITION0.xy * vc[16].xy + vc[16].zw, 0.0, 1.0);
+  gl_Position = vec4(POSITION0.xy * vc[VC_POINT_MAP].xy + vc[VC_POINT_MAP].zw, 0.0, 1.0);
   v_color = COLOR0;
 }
 #endif

@@ -1,5 +1,6 @@
-// One value per cell into a float target: point (x, z) lands on texel (x, z) with
-// vc[16] = (1/128, -1/128, -1, 1).
+// One value per cell into a float target: point (x, z) lands on texel (x, z) through
+// VC_POINT_MAP.
+#include "registers.inc"
 VARYING float v_value;
 
 #if VSH
@@ -8,7 +9,7 @@ in vec4 TEXCOORD0;
 
 void vsh()
 {
-  gl_Position = vec4(POSITION0.xy * vc[16].xy + vc[16].zw, 0.0, 1.0);
+  gl_Position = vec4(POSITION0.xy * vc[VC_POINT_MAP].xy + vc[VC_POINT_MAP].zw, 0.0, 1.0);
   v_value = TEXCOORD0.x;
 }
 #endif

@@ -1,12 +1,13 @@
 // World map, step 2: water over the cells that have a wet corner, alpha blended; deeper
-// is darker and more opaque, foam shows white. s0 = (depth, foam) per cell, read texel by
+// is darker and more opaque, foam shows white. TEX_MAP_WATER = (depth, foam) per cell, read texel by
 // texel; corner (x, z) sits on the centre of map pixel (2x, 2z). Each cell is shaded as
 // the two triangles (x, z) (x + 1, z) (x, z + 1) and (x + 1, z) (x, z + 1) (x + 1, z + 1)
 // of a mesh through the corners would be, so depth and foam vary linearly within each.
+#include "registers.inc"
 #include "map_pass.inc"
 
 #if PSH
-vec2 corner(ivec2 c) { return texelFetch(s0, c & 255, 0).rg; }
+vec2 corner(ivec2 c) { return texelFetch(TEX_MAP_WATER, c & 255, 0).rg; }
 
 void psh()
 {

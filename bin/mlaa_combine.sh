@@ -1,13 +1,14 @@
 // MLAA step 4: each pixel next to an edge is blended with the neighbour across it by
-// the area that the reconstructed silhouette line cuts off. Stage 0 = scene image,
-// stage 1 = edges (r = edge above, g = edge on the left), stage 2 = run lengths
+// the area that the reconstructed silhouette line cuts off. TEX_SCENE_IMAGE,
+// TEX_MLAA_EDGES (r = edge above, g = edge on the left), TEX_MLAA_RUNS = run lengths
 // (r, g = left and right counts of horizontal edges; b, a = up and down counts of
-// vertical edges, n / 255). pc[0].xy = one texel.
+// vertical edges, n / 255). PC_MLAA_TEXEL.xy = one texel.
 //
 // A run of edge pixels ends in a crossing edge on one side or the other: the line goes
 // through the middle of each crossing edge (half a pixel to that side, +0.5 towards the
 // first row or column, -0.5 towards the second) and through the run's middle for a
 // U shape. Pixels without an edge on any side stay exactly as they were.
+#include "registers.inc"
 VARYING vec2 tc;
 
 #if VSH
@@ -16,13 +17,13 @@ in vec4 POSITION0;
 void vsh()
 {
   gl_Position = vec4(POSITION0.xy, 0.0, 1.0);
-  tc = POSITION0.xy * vc[16].xy + vc[16].zw;
+  tc = POSITION0.xy * vc[VC_SCREEN_TEXMAP].xy + vc[VC_SCREEN_TEXMAP].zw;
 }
 #endif
 
 #if PSH
-vec4 edges_at(vec2 px) { return texture(s1, tc + px * pc[0].xy); }
-vec4 runs_at(vec2 px) { return floor(texture(s2, tc + px * pc[0].xy) * 255.0 + 0.5); }
+vec4 edges_at(vec2 px) { return texture(TEX_MLAA_EDGES, tc + px * pc[PC_MLAA_TEXEL].xy); }
+vec4 runs_at(vec2 px) { return floor(texture(TEX_MLAA_RUNS, tc + px * pc[PC_MLAA_TEXEL].xy) * 255.0 + 0.5); }
 
 // Height of the line at the centre of the pixel at position a (0-based) in a run of n
 // pixels whose ends cross at heights h0 and h1 (each -0.5, 0 or +0.5).
@@ -73,7 +74,7 @@ float vertical_line(vec2 p)
 
 void psh()
 {
-  vec4 c = texture(s0, tc);
+  vec4 c = texture(TEX_SCENE_IMAGE, tc);
   vec4 e = edges_at(vec2(0.0));
   float e_below = edges_at(vec2(0.0, 1.0)).r;
   float e_right = edges_at(vec2(1.0, 0.0)).g;
@@ -99,10 +100,10 @@ void psh()
   }
   float k = sum > 1.0 ? 1.0 / sum : 1.0;
   vec4 col = c * (1.0 - sum * k);
-  col += texture(s0, tc - vec2(0.0, pc[0].y)) * w_up * k;
-  col += texture(s0, tc + vec2(0.0, pc[0].y)) * w_down * k;
-  col += texture(s0, tc - vec2(pc[0].x, 0.0)) * w_left * k;
-  col += texture(s0, tc + vec2(pc[0].x, 0.0)) * w_right * k;
+  col += texture(TEX_SCENE_IMAGE, tc - vec2(0.0, pc[PC_MLAA_TEXEL].y)) * w_up * k;
+  col += texture(TEX_SCENE_IMAGE, tc + vec2(0.0, pc[PC_MLAA_TEXEL].y)) * w_down * k;
+  col += texture(TEX_SCENE_IMAGE, tc - vec2(pc[PC_MLAA_TEXEL].x, 0.0)) * w_left * k;
+  col += texture(TEX_SCENE_IMAGE, tc + vec2(pc[PC_MLAA_TEXEL].x, 0.0)) * w_right * k;
   COLOR0 = col;
 }
 #endif

@@ -1,5 +1,6 @@
-// The sky quad: world positions through the view-projection matrix (vc[0..3]); the view
-// direction from the camera position (vc[7], row 3 of the camera matrix).
+// The sky quad: world positions through the view-projection matrix (VC_GLOB_TM); the view
+// direction from the camera position (VC_CAMERA_POS).
+#include "registers.inc"
 #include "sky_light.inc"
 
 VARYING vec3 v_dir;
@@ -10,8 +11,8 @@ in vec4 POSITION0;
 void vsh()
 {
   vec4 p = vec4(POSITION0.xyz, 1.0);
-  gl_Position = p.x * vc[0] + p.y * vc[1] + p.z * vc[2] + vc[3];
-  v_dir = POSITION0.xyz - vc[7].xyz;
+  gl_Position = p.x * vc[VC_GLOB_TM] + p.y * vc[VC_GLOB_TM + 1] + p.z * vc[VC_GLOB_TM + 2] + vc[VC_GLOB_TM + 3];
+  v_dir = POSITION0.xyz - vc[VC_CAMERA_POS].xyz;
 }
 #endif
 

@@ -1,6 +1,7 @@
-// Water, low quality: forward lit and alpha blended over the seabed. s1 = normals of the
-// water surface, s4 = detail.dds (breaks up the foam), pc[0..12] = sun and sky,
-// vc[8].x = fog on.
+// Water, low quality: forward lit and alpha blended over the seabed. TEX_LAND_NORMALS =
+// normals of the water surface, TEX_DETAIL = detail.dds (breaks up the foam), PC_SKY =
+// sun and sky, VC_FOG.x = fog on.
+#include "registers.inc"
 #include "sky_light.inc"
 
 VARYING vec3 v_pos;
@@ -17,12 +18,12 @@ in vec4 TEXCOORD1;
 void vsh()
 {
   vec3 p = vec3(POSITION0.x, POSITION1.x, POSITION0.y);
-  gl_Position = p.x * vc[0] + p.y * vc[1] + p.z * vc[2] + vc[3];
+  gl_Position = p.x * vc[VC_GLOB_TM] + p.y * vc[VC_GLOB_TM + 1] + p.z * vc[VC_GLOB_TM + 2] + vc[VC_GLOB_TM + 3];
   v_pos = p;
-  v_eye = p - vc[7].xyz;
+  v_eye = p - vc[VC_CAMERA_POS].xyz;
   v_uvn = p.xz * (1.0 / 256.0) + 1.0 / 2048.0;
   v_foam = TEXCOORD1.x;
-  v_fog = vc[8].x;
+  v_fog = vc[VC_FOG].x;
 }
 #endif
 
@@ -37,8 +38,8 @@ void psh()
 {
   float dist = length(v_eye);
   vec3 v = v_eye / max(dist, 1e-4);
-  vec3 n = normalize(texture(s1, v_uvn).xyz * 2.0 - 1.0);
-  vec3 grain = texture(s4, v_pos.xz * 0.23).rgb;
+  vec3 n = normalize(texture(TEX_LAND_NORMALS, v_uvn).xyz * 2.0 - 1.0);
+  vec3 grain = texture(TEX_DETAIL, v_pos.xz * 0.23).rgb;
   n = normalize(n + vec3(grain.r - 0.5, 0.0, grain.g - 0.5) * 0.12 * clamp(1.0 - dist / 150.0, 0.0, 1.0));
   // Seen from below (a camera under water), the surface faces the camera.
   if (!gl_FrontFacing)

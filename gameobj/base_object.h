@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdint>
-#include "app/dyn_array.h"
-#include "app/engine_api.h"
+#include "core/dyn_array.h"
+#include "core/engine_api.h"
 
 // The root class of GUI elements and game objects. The game-object module derives its
 // classes from it; the program keeps raw pointers to those objects in its exported lists,
@@ -11,7 +11,11 @@ class ENGINE_API BaseObject
 public:
   // The state word: 0 alive, 1 destroyed. The game-object host borrows the value 2 as a
   // "re-pointed already" mark while it reloads the module and clears it again.
-  enum : uint32_t { STATE_DESTROYED = 1, STATE_HOST_MARK = 2 };
+  enum : uint32_t
+  {
+    STATE_DESTROYED = 1,
+    STATE_HOST_MARK = 2
+  };
   uint32_t state = 0;
 
   BaseObject() = default;

@@ -3,10 +3,10 @@
 // object lists, the local player and the proximity grid. The module includes this header
 // (and the other subsystems' headers) and links against the running program.
 #include <cstdint>
-#include "app/dyn_array.h"
-#include "app/engine_api.h"
-#include "app/matrix44.h"
-#include "app/vec4f.h"
+#include "core/dyn_array.h"
+#include "core/engine_api.h"
+#include "core/matrix44.h"
+#include "core/vec4f.h"
 #include "gameobj/base_object.h"
 
 // The base of every game object of the module. The program calls only the virtual
@@ -45,6 +45,7 @@ static_assert(offsetof(GameObj, pos) == 16 && sizeof(GameObj) == 32, "GameObj is
 // The 44 per-class object lists in the order the host re-points them after a reload.
 // An object may stand in several lists (its class's and its bases'); the module keeps
 // them, the host only walks them.
+// clang-format off
 #define GAMEOBJ_LISTS(X) \
   X(GameObj) X(Player) X(WaterSource) X(SpellObject) X(ThunderstormObject) X(Fireball) \
   X(Waterball) X(FaultMissile) X(HouseMissile) X(MeteorMissile) X(ThunderstormMissile) \
@@ -55,6 +56,7 @@ static_assert(offsetof(GameObj, pos) == 16 && sizeof(GameObj) == 32, "GameObj is
   X(Stone1StaticObject) X(Menhir1StaticObject) X(Menhir2StaticObject) X(ManaGatherer) \
   X(CastleObject) X(CastleMissile) X(CastleSpell) X(ManaBall) X(WorldPortal) \
   X(UsePortalSpell) X(BirdMonster) X(TimeTrigger) X(Sensor)
+// clang-format on
 
 #define GAMEOBJ_DECLARE_LIST(cls) extern ENGINE_API DynArray<GameObj *> cls##_list;
 GAMEOBJ_LISTS(GAMEOBJ_DECLARE_LIST)

@@ -6,14 +6,15 @@
 //
 // Entries marked "game" have no caller in the program yet: the game issue gives them
 // their real parameters (changing the type here and in the module together).
-#include "app/matrix44.h"
-#include "app/vec4f.h"
+#include "core/matrix44.h"
+#include "core/vec4f.h"
 
 class GameObj;
 class BaseObject;
 class GameMode; // app/game_mode.h
-struct SQVM;     // the script engine's VM
+struct SQVM;    // the script engine's VM
 
+// clang-format off
 #define GAMEOBJ_FUNCS(X) \
   X(toggle_mana_cheat, void, ()) \
   X(add_source_water, void, ()) /* game */ \
@@ -88,6 +89,7 @@ struct SQVM;     // the script engine's VM
   X(delete_gameobj, void, (GameObj *obj)) \
   X(new_gameobj_by_id, GameObj *, (int class_id)) \
   X(bind_gameobj, void, (SQVM *vm))
+// clang-format on
 
 // Called once after every binding; recreates what the module hangs into the program's GUI.
 using GameObjLinkGuiFn = void (*)();

@@ -1,9 +1,4 @@
 #include "gameobj_host.h"
-#include "gameobj.h"
-#include "app/clock.h"
-#include "app/log.h"
-#include "app/paths.h"
-#include "app/temp_string.h"
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -17,10 +12,16 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include "core/clock.h"
+#include "core/log.h"
+#include "core/paths.h"
+#include "core/temp_string.h"
+#include "gameobj.h"
 
 extern char **environ;
 
 GameObjFuncs gameobj_api;
+GameObjHostHooks gameobj_host_hooks;
 bool force_gameobj_reload = false;
 
 namespace
@@ -39,8 +40,8 @@ struct WatchedSource
 struct BuildProcess
 {
   pid_t pid = -1;
-  int fd = -1;        // -1 once the output has ended
-  char line[1024];    // the line being assembled, at most 1023 characters
+  int fd = -1;     // -1 once the output has ended
+  char line[1024]; // the line being assembled, at most 1023 characters
   int len = 0;
   bool saw_error = false; // an error line went by (the strip may be cleared meanwhile)
   bool running() const { return pid > 0; }
@@ -55,8 +56,6 @@ struct HostState
   BuildProcess build;
   int64_t build_start = 0;
   const void *class_table[GAMEOBJ_CLASS_COUNT] = {};
-  GameObjScriptGuard script_guard = nullptr;
-  GameObjGuiReleaseFn gui_release = nullptr;
 };
 HostState host;
 
@@ -192,8 +191,7 @@ void bind_module(void *h)
 void unbind_module()
 {
   gameobj_api = GameObjFuncs();
-  if (host.gui_release)
-    host.gui_release();
+  gameobj_host_hooks.gui_release();
 }
 
 void drop_module()
@@ -482,9 +480,9 @@ bool reload_gameobj(bool force)
 
 void rebind_gameobj_scripts()
 {
-  if (!host.script_guard || !gameobj_api.bind_gameobj)
+  if (!gameobj_api.bind_gameobj)
     return;
-  if (const char *err = host.script_guard(gameobj_api.bind_gameobj))
+  if (const char *err = gameobj_host_hooks.script_guard(gameobj_api.bind_gameobj))
   {
     size_t n = strlen(err) + 64;
     char *text = (char *)malloc(n);
@@ -494,9 +492,6 @@ void rebind_gameobj_scripts()
   }
 }
 
-void set_gameobj_script_guard(GameObjScriptGuard guard) { host.script_guard = guard; }
-void set_gameobj_gui_release(GameObjGuiReleaseFn fn) { host.gui_release = fn; }
-
 bool is_gameobj_build_running() { return host.build.running(); }
 int gameobj_watched_source_count() { return host.sources.size(); }
 const char *gameobj_watched_source(int i) { return i >= 0 && i < host.sources.size() ? host.sources[i].path : nullptr; }
@@ -504,7 +499,9 @@ const void *gameobj_class_table(int i) { return i >= 0 && i < GAMEOBJ_CLASS_COUN
 
 bool is_build_error_line(const char *line)
 {
-  auto word_char = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_'; };
+  auto word_char = [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+  };
   for (const char *p = line; *p; p++)
   {
     if (strncasecmp(p, "error", 5) != 0)

@@ -2,12 +2,32 @@
 // The game-object host: loads "gameobj.dll", binds its functions, rebuilds it in the
 // background when its sources change and swaps the new build in with every live object
 // re-pointed at its class's new dispatch table.
-#include "app/engine_api.h"
+#include <utility>
+#include "core/engine_api.h"
 #include "gameobj/gameobj_funcs.h"
 
 // The module's functions; valid after start_gameobj_host, all null while no module is
-// bound (inside a reload, after stop_gameobj_host).
+// bound (inside a reload, after stop_gameobj_host). Call them through gameobj_call.
 extern ENGINE_API GameObjFuncs gameobj_api;
+
+// Calls the module's function fn with args. While no module is bound nothing is called
+// and the result is `unbound` (gameobj_call_or) or R() (gameobj_call):
+//   gameobj_call(&GameObjFuncs::update_gameobj, dt);
+//   float h = gameobj_call_or(hmap_land_height(x, z), &GameObjFuncs::get_land_height, x, z);
+template <typename R, typename... P, typename... A>
+R gameobj_call_or(R unbound, R (*GameObjFuncs::*fn)(P...), A &&...args)
+{
+  if (R(*f)(P...) = gameobj_api.*fn)
+    return f(std::forward<A>(args)...);
+  return unbound;
+}
+template <typename R, typename... P, typename... A>
+R gameobj_call(R (*GameObjFuncs::*fn)(P...), A &&...args)
+{
+  if (R(*f)(P...) = gameobj_api.*fn)
+    return f(std::forward<A>(args)...);
+  return R();
+}
 
 // Loads and binds the module from the program directory and starts watching its sources:
 // dir (relative to the program directory, e.g. "../compiler/") and the main file in it
@@ -24,26 +44,27 @@ ENGINE_API void stop_gameobj_host();
 ENGINE_API bool reload_gameobj(bool force);
 
 // Calls the module's bind_gameobj with the world-generation VM inside the script-error
-// guard; an error is shown as "Error in world gen script:\n%s". Does nothing until the
-// script subsystem installs its guard.
+// guard (gameobj_host_hooks.script_guard); an error is shown as
+// "Error in world gen script:\n%s".
 ENGINE_API void rebind_gameobj_scripts();
 
 // Set by anyone (a key, a script) to ask update_game for a forced reload.
 extern ENGINE_API bool force_gameobj_reload;
 
-// --- hooks for subsystems that live outside the host ---
-
-// Runs bind(vm) on the world-generation VM, catching the script layer's error; returns
-// null on success or the error's text (valid until the next script call). Installed by
-// the script subsystem when it creates that VM, cleared (null) when it closes it.
-using GameObjScriptGuard = const char *(*)(void (*bind)(SQVM *vm));
-ENGINE_API void set_gameobj_script_guard(GameObjScriptGuard guard);
-
-// Drops everything the module created inside the program's GUI (each existing module
-// screen's onDestroy, the createScreen pointers, the sheets of the module's styles).
-// Called on every unbind, before the module's code goes away. Installed by the GUI.
-using GameObjGuiReleaseFn = void (*)();
-ENGINE_API void set_gameobj_gui_release(GameObjGuiReleaseFn fn);
+// --- what the host calls in subsystems that live outside it; entries are never null ---
+struct GameObjHostHooks
+{
+  // Runs bind(vm) on the world-generation VM, catching the script layer's error; returns
+  // null on success or the error's text (valid until the next script call). The shell
+  // installs the world script's guard while that VM is open; the default has no VM and
+  // runs nothing.
+  const char *(*script_guard)(void (*bind)(SQVM *vm)) = [](void (*)(SQVM *)) -> const char * { return nullptr; };
+  // Drops everything the module created inside the program's GUI (each existing module
+  // screen's onDestroy, the createScreen pointers, the sheets of the module's styles).
+  // Called on every unbind, before the module's code goes away. Installed by the GUI.
+  void (*gui_release)() = [] {};
+};
+extern ENGINE_API GameObjHostHooks gameobj_host_hooks;
 
 // --- state for tests and tools ---
 

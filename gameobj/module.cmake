@@ -3,7 +3,7 @@
 # of this tree. It is loaded at run time and links against the executable's exports.
 file(GLOB_RECURSE GAMEOBJ_MODULE_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/compiler/*.ls)
 set(GAMEOBJ_MODULE_HEADERS)
-foreach(dir app gameobj world script render ui)
+foreach(dir core app gameobj world script render ui)
   file(GLOB_RECURSE hdrs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.h)
   list(APPEND GAMEOBJ_MODULE_HEADERS ${hdrs})
 endforeach()

@@ -1,7 +1,7 @@
 #include "proximity.h"
-#include "gameobj.h"
 #include <algorithm>
 #include <cmath>
+#include "gameobj.h"
 
 ProximityBin proximity[PROXIMITY_BIN_COUNT];
 static_assert(PROXIMITY_BIN_COUNT == 1281);

@@ -3,16 +3,16 @@
 // footprint (x0, z0, x1, z1): a fine 8x8 cell when it fits in one, else a coarse 16x16
 // cell (shifted by 4 units) when it fits in one, else the global bin. Both grids wrap
 // every 256 units like the world. Only the module files and removes objects.
-#include "app/dyn_array.h"
-#include "app/engine_api.h"
-#include "app/vec4f.h"
+#include "core/dyn_array.h"
+#include "core/engine_api.h"
+#include "core/vec4f.h"
 
 class GameObj;
 
 using ProximityBin = DynArray<GameObj *>; // insertion order
 
-constexpr int PROXIMITY_FINE_BINS = 32 * 32;   // bins 0..1023
-constexpr int PROXIMITY_COARSE_BINS = 16 * 16; // bins 1024..1279
+constexpr int PROXIMITY_FINE_BINS = 32 * 32;                                      // bins 0..1023
+constexpr int PROXIMITY_COARSE_BINS = 16 * 16;                                    // bins 1024..1279
 constexpr int PROXIMITY_GLOBAL_BIN = PROXIMITY_FINE_BINS + PROXIMITY_COARSE_BINS; // 1280
 constexpr int PROXIMITY_BIN_COUNT = PROXIMITY_GLOBAL_BIN + 1;                     // 1281
 
@@ -33,7 +33,7 @@ class ENGINE_API ProximityQuery
 {
 public:
   DynArray<int> bins;
-  int curBin = 0; // index into bins
+  int curBin = 0;  // index into bins
   int curObj = -1; // index into proximity[bins[curBin]]
 
   // rect = (x0, z0, x1, z1). A rectangle wider than the world lists some bins twice.

@@ -2,11 +2,11 @@
 // staging copy between lock and unlock and uploaded at unlock (dynamic index buffers are
 // orphaned first). Dynamic vertex buffers are persistently mapped rings: a lock hands
 // out the next region of the mapping, so streaming never copies or waits on the GPU.
+#include "render/buffers.h"
 #include <cstdlib>
 #include <cstring>
+#include "core/log.h"
 #include "render/gl_device_internal.h"
-#include "render/buffers.h"
-#include "app/log.h"
 
 bool dynvb_pretend_busy = false;
 int dynvb_storage_switches = 0;
@@ -99,7 +99,8 @@ B *create_buffer(B *table, int size, int flags, const char *kind)
       b.flags = flags;
       if (size <= 0 || !create_gl_buffer(b))
       {
-        debug("error creating %s (code 0x%08X)", kind, size <= 0 ? unsigned(GL_INVALID_VALUE) : unsigned(GL_OUT_OF_MEMORY));
+        debug("error creating %s (code 0x%08X)", kind,
+              size <= 0 ? unsigned(GL_INVALID_VALUE) : unsigned(GL_OUT_OF_MEMORY));
         memset(&b, 0, sizeof(b));
         return nullptr;
       }

@@ -1,8 +1,8 @@
 #pragma once
 // Vertex and index buffer tables, vertex declarations, and the dynamic vertex writer.
 #include <cstdint>
-#include "app/engine_api.h"
-#include "app/dyn_array.h"
+#include "core/dyn_array.h"
+#include "core/engine_api.h"
 
 constexpr int MAX_BUFFERS = 1000;
 constexpr int MAX_VDECL_LEN = 32;

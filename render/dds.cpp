@@ -1,12 +1,15 @@
 // DDS header acceptance and level layout, and a DXT1/3/5 decoder for drivers without
 // S3TC support.
-#include <cstring>
 #include "render/dds.h"
+#include <cstring>
 #include "render/textures.h"
 
 namespace
 {
-uint32_t rd32(const uint8_t *p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
+uint32_t rd32(const uint8_t *p)
+{
+  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
 
 constexpr uint32_t DDS_MAGIC = 0x20534444;
 constexpr uint32_t DDSD_REQUIRED = 0x1007; // CAPS | HEIGHT | WIDTH | PIXELFORMAT
@@ -18,9 +21,23 @@ constexpr int MAX_DDS_SIZE = 16384;
 // Header field offsets from the start of the file (magic included).
 enum
 {
-  H_SIZE = 4, H_FLAGS = 8, H_HEIGHT = 12, H_WIDTH = 16, H_PITCH = 20, H_MIPS = 28,
-  PF_SIZE = 76, PF_FLAGS = 80, PF_FOURCC = 84, PF_BITS = 88, PF_RMASK = 92, PF_GMASK = 96, PF_BMASK = 100,
-  PF_AMASK = 104, H_CAPS = 108, H_CAPS2 = 112, H_END = 128
+  H_SIZE = 4,
+  H_FLAGS = 8,
+  H_HEIGHT = 12,
+  H_WIDTH = 16,
+  H_PITCH = 20,
+  H_MIPS = 28,
+  PF_SIZE = 76,
+  PF_FLAGS = 80,
+  PF_FOURCC = 84,
+  PF_BITS = 88,
+  PF_RMASK = 92,
+  PF_GMASK = 96,
+  PF_BMASK = 100,
+  PF_AMASK = 104,
+  H_CAPS = 108,
+  H_CAPS2 = 112,
+  H_END = 128
 };
 } // namespace
 

@@ -7,10 +7,10 @@ struct DdsInfo
 {
   int width, height;
   int mips;
-  int format;      // D3DFMT_DXT1/3/5, A8R8G8B8, X8R8G8B8 or L8
+  int format;            // D3DFMT_DXT1/3/5, A8R8G8B8, X8R8G8B8 or L8
   int pitchOrLinearSize; // as in the file, or computed when the file gives neither
-  size_t dataOffset; // 4 + 124
-  size_t dataSize;   // bytes of all levels, tightly packed
+  size_t dataOffset;     // 4 + 124
+  size_t dataSize;       // bytes of all levels, tightly packed
 };
 
 // Applies every acceptance rule; also refuses files too short for their levels and

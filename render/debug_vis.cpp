@@ -1,6 +1,6 @@
 #include "render/debug_vis.h"
 
-#include "app/log.h"
+#include "core/log.h"
 #include "render/buffers.h"
 #include "render/device.h"
 #include "render/shaders.h"

@@ -1,11 +1,11 @@
 #pragma once
-#include "app/d3dcolor.h"
-#include "app/engine_api.h"
-#include "app/vec4f.h"
+#include "core/d3dcolor.h"
+#include "core/engine_api.h"
+#include "core/vec4f.h"
 
 // Immediate world-space debug geometry, drawn between start_draw_debug_vis and
 // end_draw_debug_vis with "debug_vis.sh", which transforms positions by the
-// view-projection matrix in vertex registers 0..3 (the rows of the Matrix44 as stored).
+// view-projection matrix in VC_GLOB_TM (the rows of the Matrix44 as stored).
 // Only x, y and z of the vec4f arguments are used.
 
 // init needs the device; close is safe when init never ran.

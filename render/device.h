@@ -3,9 +3,9 @@
 // interface. Everything else in the renderer and the UI draws only through this header
 // (and shaders.h, buffers.h, textures.h, mesh.h); GL calls live in render/gl_device*.cpp.
 #include <cstdint>
-#include "app/engine_api.h"
-#include "app/d3dcolor.h"
-#include "app/matrix44.h"
+#include "core/d3dcolor.h"
+#include "core/engine_api.h"
+#include "core/matrix44.h"
 
 struct SDL_Window;
 struct Texture;
@@ -45,47 +45,49 @@ enum
 constexpr int D3D_SAMPLER_STAGES = 16; // sampler objects / GLSL samplers s0..s15
 constexpr int D3D_TEXTURE_STAGES = 32; // texture units unbound on reset
 constexpr int D3D_VERTEX_STREAMS = 16;
-constexpr int D3D_MAX_RT = 4;          // simultaneous render targets
-constexpr int D3D_VS_CONSTS = 256;     // vec4 registers of VSConst
-constexpr int D3D_PS_CONSTS = 224;     // vec4 registers of PSConst
+constexpr int D3D_MAX_RT = 4;      // simultaneous render targets
+constexpr int D3D_VS_CONSTS = 256; // vec4 registers of VSConst
+constexpr int D3D_PS_CONSTS = 224; // vec4 registers of PSConst
 
 // Current back-buffer size in pixels; written by init_d3d/resize_d3d, read everywhere.
 extern ENGINE_API int d3d_wd, d3d_ht;
-// Presentation interval: vsync on when set. Read at init and at every resize. The app's
-// settings own it (bit 2 of "flags"); the renderer only carries a default definition.
-extern ENGINE_API bool app_use_vsync;
-// Frame-latency limit (two fences in flight at most); default true. A setting of the
-// application, like app_use_vsync.
-extern ENGINE_API bool d3d_limit_buffered_frames;
 
-// ---- supplied by others ----
-// The application's frame, called by render_d3d_frame between begin and end of scene.
-void draw_frame(float dt);
-// Called by resize_d3d after the screen-sized resources were recreated.
-void on_d3d_resize();
-// Draws the splash screen (text renderer); called by show_splash_frame.
-void draw_splash();
-// Tests and tools may draw a frame without the application: when set, render_d3d_frame
-// calls this instead of draw_frame.
-extern void (*d3d_frame_callback)(float dt);
+// ---- what the device calls in the layers above it ----
+struct DeviceHooks
+{
+  // The frame, called by render_d3d_frame between begin and end of scene (the shell's
+  // draw_frame; tests and tools draw their own).
+  void (*draw_frame)(float dt) = [](float) {};
+  // Called by resize_d3d after the screen-sized resources were recreated (the shell's
+  // on_d3d_resize).
+  void (*on_resize)() = [] {};
+  // Draws the splash screen into the back buffer; called by show_splash_frame (the text
+  // renderer's draw_splash).
+  void (*draw_splash)() = [] {};
+};
+// The hooks init_d3d was given; entries are never null. Tests and tools replace entries
+// to draw their own frames.
+extern ENGINE_API DeviceHooks d3d_hooks;
 
 // ---- device lifetime and frame ----
 // Creates the GL context on wnd (which must have SDL_WINDOW_OPENGL) and every device
-// resource. w or h of 0: the window's drawable size. Calls close_d3d first.
-ENGINE_API bool init_d3d(SDL_Window *wnd, int w, int h);
+// resource, and installs hooks. w or h of 0: the window's drawable size. Calls close_d3d
+// first.
+ENGINE_API bool init_d3d(SDL_Window *wnd, int w, int h, const DeviceHooks &hooks = DeviceHooks());
 // Releases everything; safe when nothing was created.
 ENGINE_API void close_d3d();
 // Recreates the screen-sized resources for a new size or mode; 0 keeps a dimension.
 ENGINE_API bool resize_d3d(int w, int h, bool fullscreen, bool force);
 // True when the device may be drawn to this frame (false while minimised or hidden).
 ENGINE_API bool check_d3d_device();
-// Draws one frame through draw_frame; false when the frame was skipped.
+// Draws one frame through d3d_hooks.draw_frame; false when the frame was skipped.
 ENGINE_API bool render_d3d_frame(float dt);
 // Shows the back buffer; call only after render_d3d_frame returned true.
 ENGINE_API void present_d3d();
 // Blocks until the GPU has executed everything submitted so far.
 ENGINE_API void flush_gpu();
-// One splash frame: begin, culling on, draw_splash, end, present. No device: nothing.
+// One splash frame: begin, culling on, d3d_hooks.draw_splash, end, present. No device:
+// nothing.
 ENGINE_API void show_splash_frame();
 // True between init_d3d and close_d3d.
 ENGINE_API bool d3d_device_exists();
@@ -138,8 +140,8 @@ ENGINE_API void clear_view_z(); // depth 1, stencil 0
 
 // ---- draws (failures are fatal) ----
 ENGINE_API void draw_prim(int prim_type, int start_vertex, int prim_count);
-ENGINE_API void draw_indexed(int prim_type, int base_vertex, int min_index, int num_vertices,
-                             int start_index, int prim_count);
+ENGINE_API void draw_indexed(int prim_type, int base_vertex, int min_index, int num_vertices, int start_index,
+                             int prim_count);
 // count > 0: following draws are instanced count times, streams >= 1 advance per
 // instance. count <= 0: back to plain draws.
 ENGINE_API void set_instancing(int count);

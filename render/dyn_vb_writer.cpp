@@ -1,12 +1,16 @@
 // The shared dynamic vertex writer and its two render functions.
+#include "core/log.h"
 #include "render/buffers.h"
 #include "render/device.h"
-#include "app/log.h"
 
 DynVBWriter common_vb_writer;
 
-#define WRITER_ASSERT(c) \
-  do { if (!(c)) fatal("%s(%d): failed ASSERT(%s)", "dynVBWriter", __LINE__, #c); } while (0)
+#define WRITER_ASSERT(c)                                               \
+  do                                                                   \
+  {                                                                    \
+    if (!(c))                                                          \
+      fatal("%s(%d): failed ASSERT(%s)", "dynVBWriter", __LINE__, #c); \
+  } while (0)
 
 void DynVBWriter::init(int sz)
 {

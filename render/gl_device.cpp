@@ -1,21 +1,22 @@
 // The device: GL context, back buffer, frame pacing, render states, samplers,
 // transforms, clears, draws and render targets.
+#include <SDL2/SDL.h>
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <unistd.h>
-#include <SDL2/SDL.h>
+#include "core/gfx_settings.h"
+#include "core/globals.h"
+#include "core/log.h"
+#include "render/buffers.h"
 #include "render/gl_device_internal.h"
 #include "render/shaders.h"
-#include "render/buffers.h"
 #include "render/textures.h"
-#include "app/log.h"
-#include "app/app_globals.h"
 
 int d3d_wd = 0, d3d_ht = 0;
-void (*d3d_frame_callback)(float dt) = nullptr;
+DeviceHooks d3d_hooks;
 D3dFrameCounters d3d_frame_counters;
 bool gl_device_ready = false;
 bool gl_debug_enabled = false;
@@ -31,14 +32,14 @@ struct DeviceState
   bool robust = false;
   bool needsReset = false; // device was lost or a reset failed: next check forces one
 
-  unsigned bbTex = 0;    // back buffer, RGBA8, d3d_wd x d3d_ht
-  unsigned bbFbo = 0;    // back buffer only: present and read-back
-  unsigned rtFbo = 0;    // what draws go to
-  unsigned depthRb = 0;  // scene depth, D24S8
+  unsigned bbTex = 0;   // back buffer, RGBA8, d3d_wd x d3d_ht
+  unsigned bbFbo = 0;   // back buffer only: present and read-back
+  unsigned rtFbo = 0;   // what draws go to
+  unsigned depthRb = 0; // scene depth, D24S8
   unsigned vao = 0;
   unsigned samplers[D3D_SAMPLER_STAGES] = {};
-  unsigned ubo[3] = {};  // VSConst, PSConst, D3dState
-  unsigned upVb = 0;     // positions of the full-screen quad
+  unsigned ubo[3] = {};         // VSConst, PSConst, D3dState
+  unsigned upVb = 0;            // positions of the full-screen quad
   VertexDecl *upDecl = nullptr; // its {FLOAT3 POSITION0} declaration (cache slots die at close)
 
   GLsync frameFence[NUM_FRAME_FENCES] = {};
@@ -89,12 +90,12 @@ const char *gl_err_name(GLenum e)
 {
   switch (e)
   {
-    case GL_INVALID_ENUM: return "INVALID_ENUM";
-    case GL_INVALID_VALUE: return "INVALID_VALUE";
-    case GL_INVALID_OPERATION: return "INVALID_OPERATION";
-    case GL_OUT_OF_MEMORY: return "OUT_OF_MEMORY";
-    case GL_INVALID_FRAMEBUFFER_OPERATION: return "INVALID_FRAMEBUFFER_OPERATION";
-    default: return "error";
+  case GL_INVALID_ENUM: return "INVALID_ENUM";
+  case GL_INVALID_VALUE: return "INVALID_VALUE";
+  case GL_INVALID_OPERATION: return "INVALID_OPERATION";
+  case GL_OUT_OF_MEMORY: return "OUT_OF_MEMORY";
+  case GL_INVALID_FRAMEBUFFER_OPERATION: return "INVALID_FRAMEBUFFER_OPERATION";
+  default: return "error";
   }
 }
 
@@ -261,21 +262,13 @@ void apply_vertex_inputs()
         continue;
       switch (e.type)
       {
-        case VSDT_FLOAT1:
-        case VSDT_FLOAT2:
-        case VSDT_FLOAT3:
-        case VSDT_FLOAT4:
-          glVertexArrayAttribFormat(dev.vao, loc, e.type, GL_FLOAT, GL_FALSE, e.offset);
-          break;
-        case VSDT_D3DCOLOR:
-          glVertexArrayAttribFormat(dev.vao, loc, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, e.offset);
-          break;
-        case VSDT_SHORT2:
-          glVertexArrayAttribFormat(dev.vao, loc, 2, GL_SHORT, GL_FALSE, e.offset);
-          break;
-        case VSDT_SHORT4:
-          glVertexArrayAttribFormat(dev.vao, loc, 4, GL_SHORT, GL_FALSE, e.offset);
-          break;
+      case VSDT_FLOAT1:
+      case VSDT_FLOAT2:
+      case VSDT_FLOAT3:
+      case VSDT_FLOAT4: glVertexArrayAttribFormat(dev.vao, loc, e.type, GL_FLOAT, GL_FALSE, e.offset); break;
+      case VSDT_D3DCOLOR: glVertexArrayAttribFormat(dev.vao, loc, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, e.offset); break;
+      case VSDT_SHORT2: glVertexArrayAttribFormat(dev.vao, loc, 2, GL_SHORT, GL_FALSE, e.offset); break;
+      case VSDT_SHORT4: glVertexArrayAttribFormat(dev.vao, loc, 4, GL_SHORT, GL_FALSE, e.offset); break;
       }
       glVertexArrayAttribBinding(dev.vao, loc, e.stream);
       enable |= 1u << loc;
@@ -422,7 +415,8 @@ void gl_check_error(const char *what, const char *file, int line)
 
 unsigned gl_prim_mode(int prim_type)
 {
-  static const unsigned modes[7] = {0, GL_POINTS, GL_LINES, GL_LINE_STRIP, GL_TRIANGLES, GL_TRIANGLE_STRIP, GL_TRIANGLE_FAN};
+  static const unsigned modes[7] = {
+    0, GL_POINTS, GL_LINES, GL_LINE_STRIP, GL_TRIANGLES, GL_TRIANGLE_STRIP, GL_TRIANGLE_FAN};
   static_assert(sizeof(modes) / sizeof(modes[0]) == D3DPT_TRIANGLEFAN + 1, "one GL mode per primitive type");
   return prim_type >= 1 && prim_type <= D3DPT_TRIANGLEFAN ? modes[prim_type] : 0;
 }
@@ -431,12 +425,12 @@ int prim_vertex_count(int prim_type, int n)
 {
   switch (prim_type)
   {
-    case D3DPT_POINTLIST: return n;
-    case D3DPT_LINELIST: return 2 * n;
-    case D3DPT_LINESTRIP: return n + 1;
-    case D3DPT_TRIANGLELIST: return 3 * n;
-    case D3DPT_TRIANGLESTRIP:
-    case D3DPT_TRIANGLEFAN: return n + 2;
+  case D3DPT_POINTLIST: return n;
+  case D3DPT_LINELIST: return 2 * n;
+  case D3DPT_LINESTRIP: return n + 1;
+  case D3DPT_TRIANGLELIST: return 3 * n;
+  case D3DPT_TRIANGLESTRIP:
+  case D3DPT_TRIANGLEFAN: return n + 2;
   }
   return 0;
 }
@@ -444,11 +438,12 @@ int prim_vertex_count(int prim_type, int n)
 bool d3d_device_exists() { return gl_device_ready; }
 SDL_Window *get_d3d_window() { return gl_device_ready ? dev.wnd : nullptr; }
 
-bool init_d3d(SDL_Window *wnd, int w, int h)
+bool init_d3d(SDL_Window *wnd, int w, int h, const DeviceHooks &hooks)
 {
   close_d3d();
   if (!wnd)
     return false;
+  d3d_hooks = hooks;
   dev.wnd = wnd;
   const char *dbg = getenv("ZARNITH_GL_DEBUG");
   gl_debug_enabled = dbg && *dbg && strcmp(dbg, "0") != 0;
@@ -595,7 +590,7 @@ bool resize_d3d(int w, int h, bool fullscreen, bool force)
   dev.needsReset = false;
 
   debug("resized d3d to %dx%d %s", w, h, mode);
-  on_d3d_resize();
+  d3d_hooks.on_resize();
   return true;
 }
 
@@ -628,10 +623,7 @@ bool render_d3d_frame(float dt)
   }
   d3d_frame_counters = D3dFrameCounters();
   set_cull_mode(1);
-  if (d3d_frame_callback)
-    d3d_frame_callback(dt);
-  else
-    draw_frame(dt);
+  d3d_hooks.draw_frame(dt);
   if (fence)
     glDeleteSync(fence);
   fence = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
@@ -671,7 +663,7 @@ void show_splash_frame()
     return;
   set_backbuffer_target();
   set_cull_mode(1);
-  draw_splash();
+  d3d_hooks.draw_splash();
   present_d3d();
 }
 
@@ -700,11 +692,31 @@ unsigned get_free_texmem()
 // ---- render states ----
 
 void set_blend_none() { glDisable(GL_BLEND); }
-void set_blend_additive() { glEnable(GL_BLEND); glBlendFunc(GL_ONE, GL_ONE); }
-void set_blend_smooth_add() { glEnable(GL_BLEND); glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_COLOR); }
-void set_blend_alpha() { glEnable(GL_BLEND); glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA); }
-void set_blend_prealpha() { glEnable(GL_BLEND); glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA); }
-void set_blend_multiply() { glEnable(GL_BLEND); glBlendFunc(GL_DST_COLOR, GL_ZERO); }
+void set_blend_additive()
+{
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_ONE, GL_ONE);
+}
+void set_blend_smooth_add()
+{
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_COLOR);
+}
+void set_blend_alpha()
+{
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+}
+void set_blend_prealpha()
+{
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+}
+void set_blend_multiply()
+{
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_DST_COLOR, GL_ZERO);
+}
 
 void set_atest(int ref)
 {
@@ -900,8 +912,7 @@ void draw_prim(int prim_type, int start_vertex, int prim_count)
   d3d_frame_counters.primitives += prim_count;
 }
 
-void draw_indexed(int prim_type, int base_vertex, int min_index, int num_vertices, int start_index,
-                  int prim_count)
+void draw_indexed(int prim_type, int base_vertex, int min_index, int num_vertices, int start_index, int prim_count)
 {
   (void)min_index;
   (void)num_vertices;
@@ -1000,8 +1011,8 @@ void copy_texture(Texture *from, Texture *to)
   GLboolean scissor = glIsEnabled(GL_SCISSOR_TEST);
   glDisable(GL_SCISSOR_TEST);
   glColorMaski(0, GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-  glBlitNamedFramebuffer(fbo[0], fbo[1], 0, 0, from->texW, from->texH, 0, 0, to->texW, to->texH,
-                         GL_COLOR_BUFFER_BIT, GL_NEAREST);
+  glBlitNamedFramebuffer(fbo[0], fbo[1], 0, 0, from->texW, from->texH, 0, 0, to->texW, to->texH, GL_COLOR_BUFFER_BIT,
+                         GL_NEAREST);
   restore_color_mask();
   if (scissor)
     glEnable(GL_SCISSOR_TEST);
@@ -1038,7 +1049,8 @@ bool read_backbuffer(int x, int y, int w, int h, void *dst, int pitch)
 // the format blends. The GL state the probe touches is put back afterwards.
 bool gldev_probe_additive_blend(unsigned tex)
 {
-  static const char *const vs = "#version 330 core\nvoid main() { vec2 p = vec2(gl_VertexID & 1, gl_VertexID >> 1) * 4.0 - 1.0; gl_Position = vec4(p, 0.0, 1.0); }\n";
+  static const char *const vs = "#version 330 core\nvoid main() { vec2 p = vec2(gl_VertexID & 1, gl_VertexID >> 1) * "
+                                "4.0 - 1.0; gl_Position = vec4(p, 0.0, 1.0); }\n";
   static const char *const fs = "#version 330 core\nlayout(location = 0) out vec4 c;\nvoid main() { c = vec4(0.5); }\n";
   unsigned prog = glCreateShaderProgramv(GL_VERTEX_SHADER, 1, &vs);
   unsigned fprog = glCreateShaderProgramv(GL_FRAGMENT_SHADER, 1, &fs);

@@ -16,11 +16,15 @@ extern bool gl_device_ready;
 // glGetError checks at the GL_CHECK points.
 extern bool gl_debug_enabled;
 void gl_check_error(const char *what, const char *file, int line);
-#define GL_CHECK(what) \
-  do { if (gl_debug_enabled) gl_check_error(what, __FILE__, __LINE__); } while (0)
+#define GL_CHECK(what)                          \
+  do                                            \
+  {                                             \
+    if (gl_debug_enabled)                       \
+      gl_check_error(what, __FILE__, __LINE__); \
+  } while (0)
 
 // Device-side binding state, consulted at draw time.
-void gldev_bind_program(Shader *s);   // set_shader
+void gldev_bind_program(Shader *s);     // set_shader
 void gldev_program_relinked(Shader *s); // a record got new code (attribute cache stale)
 void gldev_program_released(Shader *s);
 // The program of s that applies the alpha test (shaders.cpp); builds it on first use and

@@ -74,8 +74,8 @@ static inline FlowCoord sample_flow(const FlowCoord *src, float fx, float fz)
   float x0f = floorf(fx), z0f = floorf(fz);
   float ax = fx - x0f, az = fz - z0f;
   // A NaN or huge velocity must not index outside the buffer: wrap in integers.
-  int x0 = std::isfinite(x0f) ? int(fmodf(x0f, 256.f)) : 0;
-  int z0 = std::isfinite(z0f) ? int(fmodf(z0f, 256.f)) : 0;
+  int x0 = std::isfinite(x0f) ? int(fmodf(x0f, float(HMAP_SIZE))) : 0;
+  int z0 = std::isfinite(z0f) ? int(fmodf(z0f, float(HMAP_SIZE))) : 0;
   if (!std::isfinite(ax))
     ax = 0.f;
   if (!std::isfinite(az))
@@ -95,18 +95,18 @@ static inline FlowCoord sample_flow(const FlowCoord *src, float fx, float fz)
 }
 
 // Fresh coordinates for one pair of every cell: a random rotation and offset of the
-// camera-relative cell position, whose seam lies 128 cells from the camera.
+// camera-relative cell position, whose seam lies half the map from the camera.
 static void reset_flow_pair(FlowCoord *dst, int pair, int cx, int cz)
 {
   float u1 = game_rnd_unit(), u2 = game_rnd_unit(), u3 = game_rnd_unit();
-  float theta = u1 * 6.2831853f, s = u2 * 256.f, w = u3 * 256.f;
+  float theta = u1 * 6.2831853f, s = u2 * float(HMAP_SIZE), w = u3 * float(HMAP_SIZE);
   float ct = cosf(theta), st = sinf(theta);
   for (int z = 0; z < HMAP_SIZE; z++)
   {
-    float D = float((z - cz - 128) & 255);
+    float D = float((z - cz - HMAP_SIZE / 2) & HMAP_MASK);
     for (int x = 0; x < HMAP_SIZE; x++)
     {
-      float F = float((x - cx - 128) & 255);
+      float F = float((x - cx - HMAP_SIZE / 2) & HMAP_MASK);
       FlowCoord &f = dst[hmap_index(x, z)];
       f.c[2 * pair] = F * ct + D * st + s;
       f.c[2 * pair + 1] = -F * st + D * ct + w;
@@ -183,7 +183,7 @@ bool land_below_water(float x, float y, float z, const float *h, const float *w)
 {
   if (!std::isfinite(x) || !std::isfinite(z))
     return false;
-  const int cx = int(floorf(fmodf(x, 256.f))), cz = int(floorf(fmodf(z, 256.f)));
+  const int cx = int(floorf(fmodf(x, float(HMAP_SIZE)))), cz = int(floorf(fmodf(z, float(HMAP_SIZE))));
   float top = -1e30f;
   for (int k = 0; k < 4; k++)
   {
@@ -218,8 +218,8 @@ void land_cull_blocks(const Matrix44 &glob, int ox, int oz, const float *h, cons
       for (int n = 0; n < 8; n++)
       {
         vec4f p = transform_point(vec4f(n & 1 ? x1 : x0, n & 2 ? hi : lo, n & 4 ? z1 : z0, 1.f), glob);
-        unsigned bits = (p.x < -p.w) | (p.x > p.w) << 1 | (p.y < -p.w) << 2 | (p.y > p.w) << 3 |
-                        (p.z < 0.f) << 4 | (p.z > p.w) << 5;
+        unsigned bits =
+          (p.x < -p.w) | (p.x > p.w) << 1 | (p.y < -p.w) << 2 | (p.y > p.w) << 3 | (p.z < 0.f) << 4 | (p.z > p.w) << 5;
         outside &= bits;
       }
       // A NaN in the matrix compares false everywhere and keeps the block.
@@ -227,11 +227,7 @@ void land_cull_blocks(const Matrix44 &glob, int ox, int oz, const float *h, cons
     }
 }
 
-static inline void building(int x, int z)
-{
-  if (land_render_building)
-    land_render_building(&HD::surface[hmap_index(x, z)], x, z);
-}
+static inline void building(int x, int z) { land_hooks.render_building(&HD::surface[hmap_index(x, z)], x, z); }
 
 int land_build_near(int ox, int oz, const float *h, PatchInstance *out, const LandCull &cull)
 {
@@ -260,16 +256,16 @@ int land_build_near(int ox, int oz, const float *h, PatchInstance *out, const La
 
 int land_build_far(int ox, int oz, const float *h, LandVertex *verts, uint16_t *indices, const LandCull &cull)
 {
-  for (int i = 0; i < 256; i++)
+  for (int i = 0; i < HMAP_SIZE; i++)
   {
-    LandVertex *row = verts + 256 * i;
+    LandVertex *row = verts + HMAP_SIZE * i;
     int z = oz + i;
-    for (int j = 0; j < 256; j++)
+    for (int j = 0; j < HMAP_SIZE; j++)
       row[j] = LandVertex{int16_t(ox + j), int16_t(z), h[hmap_index(ox + j, z)]};
   }
   uint16_t *p = indices;
-  for (int k = 0; k < 255; k++)
-    for (int c = 0; c < 255; c++)
+  for (int k = 0; k < HMAP_SIZE - 1; k++)
+    for (int c = 0; c < HMAP_SIZE - 1; c++)
     {
       if (!land_in_disc(k, c) || land_in_near(k, c))
         continue;
@@ -279,15 +275,14 @@ int land_build_far(int ox, int oz, const float *h, LandVertex *verts, uint16_t *
         continue;
       }
       if (cull.quad(k, c))
-        p = add_quad(p, 256 * k + c, 256);
+        p = add_quad(p, HMAP_SIZE * k + c, HMAP_SIZE);
     }
   int quads = int(p - indices) / 6;
   ASSERT(quads * 6 <= LAND_FAR_INDICES);
   return quads;
 }
 
-void land_build_horizon(int cx, int cz, float px, float pz, const float *h, const float *w,
-                        LandVertex *verts)
+void land_build_horizon(int cx, int cz, float px, float pz, const float *h, const float *w, LandVertex *verts)
 {
   int z0 = (cz - 383) & ~3, x0 = (cx - 383) & ~3;
   for (int l = 0; l < LAND_HORIZON_SIDE; l++)
@@ -301,10 +296,12 @@ void land_build_horizon(int cx, int cz, float px, float pz, const float *h, cons
       float ht = h[i] + w[i];
       float dx = float(x) - px;
       float d = sqrtf(dx * dx + dz * dz);
-      if (d > 128.f)
+      // Beyond half the map the ring bends down.
+      const float half = float(HMAP_SIZE / 2);
+      if (d > half)
       {
-        float k = (d - 128.f) / 256.f;
-        ht -= 128.f * k * k;
+        float k = (d - half) / float(HMAP_SIZE);
+        ht -= half * k * k;
       }
       verts[LAND_HORIZON_SIDE * l + m] = LandVertex{int16_t(x), int16_t(z), ht};
     }
@@ -312,16 +309,16 @@ void land_build_horizon(int cx, int cz, float px, float pz, const float *h, cons
 }
 
 template <typename V>
-static void fill_water_verts(const LandRenderState &s, bool hq, int ox, int oz, float t, const float *h,
-                             const float *w, V *verts)
+static void fill_water_verts(const LandRenderState &s, bool hq, int ox, int oz, float t, const float *h, const float *w,
+                             V *verts)
 {
   const float e = hq ? 0.01f : 0.1f;
   const float drop = hq ? 0.f : 0.1f;
   const FlowCoord *cur = s.flow[s.flowIndex], *prev = s.flow[s.flowIndex ^ 1];
-  for (int i = 0; i < 256; i++)
+  for (int i = 0; i < HMAP_SIZE; i++)
   {
     int z = oz + i;
-    for (int j = 0; j < 256; j++)
+    for (int j = 0; j < HMAP_SIZE; j++)
     {
       int x = ox + j;
       int ci = hmap_index(x, z);
@@ -346,7 +343,7 @@ static void fill_water_verts(const LandRenderState &s, bool hq, int ox, int oz, 
       }
       const HD::Water &wp = HD::tmpw[z & HMAP_MASK][x & HMAP_MASK];
       const HD::Water &wc = HD::water[z & HMAP_MASK][x & HMAP_MASK];
-      V &v = verts[256 * i + j];
+      V &v = verts[HMAP_SIZE * i + j];
       v.x = int16_t(x);
       v.z = int16_t(z);
       v.level = level;
@@ -358,8 +355,8 @@ static void fill_water_verts(const LandRenderState &s, bool hq, int ox, int oz, 
   }
 }
 
-int land_build_water(const LandRenderState &s, bool hq, int ox, int oz, float t, const float *h,
-                     const float *w, void *verts, uint16_t *indices, const LandCull &cull)
+int land_build_water(const LandRenderState &s, bool hq, int ox, int oz, float t, const float *h, const float *w,
+                     void *verts, uint16_t *indices, const LandCull &cull)
 {
   if (hq)
     fill_water_verts(s, hq, ox, oz, t, h, w, static_cast<WaterVertexHQ *>(verts));
@@ -368,21 +365,22 @@ int land_build_water(const LandRenderState &s, bool hq, int ox, int oz, float t,
 
   // A window corner is dry when neither the previous nor the current step has water there.
   const float e = hq ? 0.01f : 0.1f;
-  static uint8_t wet[256 * 256];
-  for (int i = 0; i < 256; i++)
-    for (int j = 0; j < 256; j++)
+  static uint8_t wet[HMAP_CELLS];
+  for (int i = 0; i < HMAP_SIZE; i++)
+    for (int j = 0; j < HMAP_SIZE; j++)
     {
       int x = (ox + j) & HMAP_MASK, z = (oz + i) & HMAP_MASK;
-      wet[256 * i + j] = HD::tmpw[z][x].depth > e || HD::water[z][x].depth > e;
+      wet[HMAP_SIZE * i + j] = HD::tmpw[z][x].depth > e || HD::water[z][x].depth > e;
     }
   uint16_t *p = indices;
-  for (int k = 0; k < 255; k++)
-    for (int c = 0; c < 255; c++)
+  for (int k = 0; k < HMAP_SIZE - 1; k++)
+    for (int c = 0; c < HMAP_SIZE - 1; c++)
     {
-      int v = 256 * k + c;
-      if (!(wet[v] | wet[v + 1] | wet[v + 256] | wet[v + 257]) || !land_in_disc(k, c) || !cull.quad(k, c))
+      int v = HMAP_SIZE * k + c;
+      if (!(wet[v] | wet[v + 1] | wet[v + HMAP_SIZE] | wet[v + HMAP_SIZE + 1]) || !land_in_disc(k, c) ||
+          !cull.quad(k, c))
         continue;
-      p = add_quad(p, v, 256);
+      p = add_quad(p, v, HMAP_SIZE);
     }
   int quads = int(p - indices) / 6;
   ASSERT(quads * 6 <= LAND_WATER_INDICES);

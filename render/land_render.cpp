@@ -4,18 +4,17 @@
 #include <cmath>
 #include <cstring>
 #include <utility>
-#include "app/log.h"
-#include "app/settings.h"
-#include "gameobj/gameobj_host.h"
+#include "core/gfx_settings.h"
+#include "core/globals.h"
+#include "core/log.h"
+#include "core/splash.h"
 #include "render/buffers.h"
 #include "render/device.h"
 #include "render/land_render_internal.h"
+#include "render/shader_registers.h"
 #include "render/shaders.h"
 #include "render/sky.h"
 #include "render/textures.h"
-
-// Drawn by the bitmap-text renderer; weak so that the renderer runs without one.
-ENGINE_API void show_splash(const char *text, float progress) __attribute__((weak));
 
 using HD = HeightmapData;
 
@@ -33,19 +32,18 @@ HouseTileInfo HeightmapRenderer::house_tile_info[NUM_HOUSE_TILES] = {};
 int HeightmapRenderer::num_house_tiles = NUM_HOUSE_TILES;
 static_assert(sizeof(HeightmapRenderer::house_tile_info) / sizeof(HouseTileInfo) == 19);
 
-static void module_render_building(const HeightmapData::Surface *surface, int x, int z)
-{
-  if (gameobj_api.render_building)
-    gameobj_api.render_building(surface, x, z);
-}
-LandBuildingFunc land_render_building = module_render_building;
+LandHooks land_hooks;
 
 LandRenderState land_state;
 
 using HR = HeightmapRenderer;
 
-#define LAND_ASSERT(cond, text) \
-  do { if (!(cond)) fatal("%s(%d): failed ASSERT(%s)", "hmRender", __LINE__, text); } while (0)
+#define LAND_ASSERT(cond, text)                                       \
+  do                                                                  \
+  {                                                                   \
+    if (!(cond))                                                      \
+      fatal("%s(%d): failed ASSERT(%s)", "hmRender", __LINE__, text); \
+  } while (0)
 
 static void *lock_vb_checked(VertexBuffer *vb, int size = 0)
 {
@@ -130,22 +128,22 @@ static void create_textures(LandRenderState &s)
   bool ok = true;
   if (s.highQuality)
   {
-    HR::aperTex = create_rt_texture(256, 256, 1);
-    s.aperTexPrev = create_rt_texture(256, 256, 1);
-    s.aperTexNext = create_rt_texture(256, 256, 1);
+    HR::aperTex = create_rt_texture(HMAP_SIZE, HMAP_SIZE, 1);
+    s.aperTexPrev = create_rt_texture(HMAP_SIZE, HMAP_SIZE, 1);
+    s.aperTexNext = create_rt_texture(HMAP_SIZE, HMAP_SIZE, 1);
     ok = HR::aperTex && s.aperTexPrev && s.aperTexNext;
   }
   HR::normTex = create_rt_texture(1024, 1024, 1);
   s.normTexPrev = create_rt_texture(1024, 1024, 1);
   s.normTexNext = create_rt_texture(1024, 1024, 1);
-  HR::colrTex = create_rt_texture(256, 256, 1);
-  HR::topcTex = create_rt_texture(256, 256, 1);
-  HR::hmapTex = create_rt_texture(256, 256, 6);
+  HR::colrTex = create_rt_texture(HMAP_SIZE, HMAP_SIZE, 1);
+  HR::topcTex = create_rt_texture(HMAP_SIZE, HMAP_SIZE, 1);
+  HR::hmapTex = create_rt_texture(HMAP_SIZE, HMAP_SIZE, 6);
   s.detailTex = get_texture("detail.dds", false);
   if (s.highQuality)
     s.foamTex = get_texture("foam.dds", false);
-  if (!ok || !HR::normTex || !s.normTexPrev || !s.normTexNext || !HR::colrTex || !HR::topcTex ||
-      !HR::hmapTex || !s.detailTex)
+  if (!ok || !HR::normTex || !s.normTexPrev || !s.normTexNext || !HR::colrTex || !HR::topcTex || !HR::hmapTex ||
+      !s.detailTex)
     fatal("can't create land textures");
 }
 
@@ -191,10 +189,9 @@ static void create_buffers(LandRenderState &s)
 void init_land_render()
 {
   close_land_render();
-  if (show_splash)
-    show_splash("Compiling land shaders", -1.f);
+  splash_hooks.show("Compiling land shaders", -1.f);
   LandRenderState &s = land_state;
-  s.highQuality = gfx_quality == 1;
+  s.highQuality = gfx_quality == GFX_QUALITY_HIGH;
   create_decls(s);
   create_shaders(s);
   create_textures(s);
@@ -219,13 +216,13 @@ void close_land_render()
 {
   LandRenderState &s = land_state;
   close_world_map(s);
-  Shader **shaders[] = {&s.landShader, &s.landInstShader, &s.waterShader, &s.loadColorShader,
-                        &s.loadFloatShader, &s.normShader, &s.aperShader[0], &s.aperShader[1],
-                        &s.aperShader[2], &s.interpShader, &s.horizonShader};
+  Shader **shaders[] = {&s.landShader,      &s.landInstShader, &s.waterShader,   &s.loadColorShader,
+                        &s.loadFloatShader, &s.normShader,     &s.aperShader[0], &s.aperShader[1],
+                        &s.aperShader[2],   &s.interpShader,   &s.horizonShader};
   for (Shader **sh : shaders)
     drop(*sh, destroy_shader);
-  Texture **rts[] = {&HR::aperTex, &s.aperTexPrev, &s.aperTexNext, &HR::normTex, &s.normTexPrev,
-                     &s.normTexNext, &HR::colrTex, &HR::topcTex, &HR::hmapTex};
+  Texture **rts[] = {&HR::aperTex,   &s.aperTexPrev, &s.aperTexNext, &HR::normTex, &s.normTexPrev,
+                     &s.normTexNext, &HR::colrTex,   &HR::topcTex,   &HR::hmapTex};
   for (Texture **t : rts)
     drop(*t, release_texture);
   drop(s.detailTex, free_texture);
@@ -252,43 +249,25 @@ void land_render_after_reset()
   request_land_refresh();
 }
 
-// The camera's world matrix of the frame set-up (the shell's); weak so that the renderer
-// runs without the shell, taking the inverse of the device's view matrix instead.
-extern ENGINE_API Matrix44 cur_view_itm __attribute__((weak));
-
-extern ENGINE_API Matrix44 cur_glob_tm __attribute__((weak));
-
-// The view x projection the frame will draw with (the device's until the frame sets it).
-static Matrix44 camera_glob_tm()
+LandView land_view_from_device()
 {
-  if (&cur_glob_tm)
-    return cur_glob_tm;
+  LandView v;
   Matrix44 view, proj;
   get_view_tm(view);
   get_proj_tm(proj);
-  return view * proj;
+  v.glob_tm = view * proj;
+  if (!inverse44(view, v.camera))
+    v.camera = Matrix44::identity();
+  return v;
 }
 
-// The camera position: row 3 of cur_view_itm.
-static vec4f camera_position()
-{
-  if (&cur_view_itm)
-    return cur_view_itm.row(3);
-  Matrix44 view, itm;
-  get_view_tm(view);
-  if (!inverse44(view, itm))
-    itm = Matrix44::identity();
-  return itm.row(3);
-}
-
-void update_land_render(float dt)
+void update_land_render(float dt, vec4f camera_pos)
 {
   LandRenderState &s = land_state;
   if (s.highQuality && s.created)
   {
-    const vec4f cam = camera_position();
     int cx, cz;
-    land_camera_cell(cam.x, cam.z, cx, cz);
+    land_camera_cell(camera_pos.x, camera_pos.z, cx, cz);
     land_step_flow(s, dt, cx, cz);
   }
   request_land_refresh();
@@ -323,14 +302,16 @@ static void set_ps4(int reg, float a, float b, float c, float d)
 static void set_region_consts(int reg, const LandRegion &r)
 {
   const float nx = float(r.x1 - r.x0), nz = float(r.z1 - r.z0);
-  set_vs4(reg, nx / 256.f, nz / 256.f, (2.f * r.x0 - 256.f + nx) / 256.f, -(2.f * r.z0 - 256.f + nz) / 256.f);
+  const float size = float(HMAP_SIZE);
+  set_vs4(reg, nx / size, nz / size, (2.f * r.x0 - size + nx) / size, -(2.f * r.z0 - size + nz) / size);
 }
 
 // One point per cell, in batches that fit the point buffer; value(i) fills the payload.
 template <typename F>
 static void upload_points(LandRenderState &s, int x0, int z0, int nx, int nz, F value)
 {
-  set_vs4(16, 1.f / 128.f, -1.f / 128.f, -1.f, 1.f);
+  const float half = float(HMAP_SIZE / 2);
+  set_vs4(VC_POINT_MAP, 1.f / half, -1.f / half, -1.f, 1.f);
   set_vb(0, s.pointVB, 0, int(sizeof(PointVertex)));
   const int total = nx * nz;
   for (int first = 0; first < total; first += LAND_POINT_VERTS)
@@ -354,8 +335,7 @@ static void upload_points(LandRenderState &s, int x0, int z0, int nx, int nz, F 
 // texels directly, which costs a fraction of the point draws; the points remain the way
 // when a texture cannot be locked. Both give the same texels.
 template <typename T, typename F>
-static bool upload_cells(LandRenderState &s, Texture *target, VDecl decl, Shader *sh, const LandRegion &r,
-                         F value)
+static bool upload_cells(LandRenderState &s, Texture *target, VDecl decl, Shader *sh, const LandRegion &r, F value)
 {
   const int x0 = r.x0, z0 = r.z0, nx = r.x1 - r.x0, nz = r.z1 - r.z0;
   LAND_ASSERT(nx > 0 && nz > 0, "nx>0 && nz>0");
@@ -392,12 +372,12 @@ static void height_pass(Shader *sh, Texture *target, const LandRegion &r)
 {
   set_render_target_texture(0, target, false);
   set_shader(sh);
-  set_texture(0, HR::hmapTex);
-  set_tex_address(0, TEXADDR_WRAP);
-  set_tex_filter(0, true);
-  set_vs4(17, 0.5f, -0.5f, 0.5f + 1.f / 512.f, 0.5f + 1.f / 512.f);
-  set_ps4(0, 1.f / 256.f, 1.f / 256.f, 0.f, 0.f);
-  set_region_consts(16, r);
+  set_texture(TEX_STAGE(TEX_HEIGHTS), HR::hmapTex);
+  set_tex_address(TEX_STAGE(TEX_HEIGHTS), TEXADDR_WRAP);
+  set_tex_filter(TEX_STAGE(TEX_HEIGHTS), true);
+  set_vs4(VC_MAP_TEXMAP, 0.5f, -0.5f, 0.5f + 1.f / 512.f, 0.5f + 1.f / 512.f);
+  set_ps4(PC_HEIGHT_TEXEL, 1.f / float(HMAP_SIZE), 1.f / float(HMAP_SIZE), 0.f, 0.f);
+  set_region_consts(VC_MAP_REGION, r);
   draw_postfx();
 }
 
@@ -442,7 +422,7 @@ static void refresh_gpu_copies(LandRenderState &s)
       copy_texture(s.aperTexNext, s.aperTexPrev);
     s.haveHistory = true;
   }
-  set_texture(0, nullptr);
+  set_texture(TEX_STAGE(TEX_HEIGHTS), nullptr);
   memcpy(s.lastLevel, s.level, sizeof(s.level));
   s.lastChange = change;
   s.interpArea = area;
@@ -460,22 +440,22 @@ static void interp_pass(LandRenderState &s, Texture *target, Texture *prev, Text
 {
   set_render_target_texture(0, target, false);
   set_shader(s.interpShader);
-  set_texture(0, prev);
-  set_texture(1, next);
-  set_tex_address(0, TEXADDR_WRAP);
-  set_tex_address(1, TEXADDR_WRAP);
-  set_region_consts(16, s.interpArea);
-  set_vs4(17, 0.5f, -0.5f, 0.5f + 0.5f / size, 0.5f + 0.5f / size);
-  set_ps4(0, t, t, t, t);
+  set_texture(TEX_STAGE(TEX_INTERP_PREV), prev);
+  set_texture(TEX_STAGE(TEX_INTERP_NEXT), next);
+  set_tex_address(TEX_STAGE(TEX_INTERP_PREV), TEXADDR_WRAP);
+  set_tex_address(TEX_STAGE(TEX_INTERP_NEXT), TEXADDR_WRAP);
+  set_region_consts(VC_MAP_REGION, s.interpArea);
+  set_vs4(VC_MAP_TEXMAP, 0.5f, -0.5f, 0.5f + 0.5f / size, 0.5f + 0.5f / size);
+  set_ps4(PC_INTERP_T, t, t, t, t);
   draw_postfx();
 }
 
-void prepare_land_render(float t_since_step)
+void prepare_land_render(const LandView &view, float t_since_step)
 {
   LandRenderState &s = land_state;
   if (!s.created)
     return;
-  const float t = t_since_step * 20.f;
+  const float t = update_fraction(t_since_step);
   s.drawT = t;
   const bool hq = s.highQuality;
   if (s.refreshRequested)
@@ -487,23 +467,23 @@ void prepare_land_render(float t_since_step)
   if (!s.interpArea.empty())
   {
     if (hq)
-      interp_pass(s, HR::aperTex, s.aperTexPrev, s.aperTexNext, 256, t);
+      interp_pass(s, HR::aperTex, s.aperTexPrev, s.aperTexNext, HMAP_SIZE, t);
     interp_pass(s, HR::normTex, s.normTexPrev, s.normTexNext, 1024, t);
   }
-  set_texture(0, nullptr);
-  set_texture(1, nullptr);
+  set_texture(TEX_STAGE(TEX_INTERP_PREV), nullptr);
+  set_texture(TEX_STAGE(TEX_INTERP_NEXT), nullptr);
   set_backbuffer_target();
   set_cull_mode(1);
 
   HD::morphHmap(t_since_step, HR::curh);
 
-  const vec4f cam = camera_position();
+  const vec4f cam = view.camera.row(3);
   land_camera_cell(cam.x, cam.z, s.camX, s.camZ);
-  const int ox = s.camX - 128, oz = s.camZ - 128;
+  const int ox = s.camX - HMAP_SIZE / 2, oz = s.camZ - HMAP_SIZE / 2;
 
   land_interp_depth(t, s.curw);
   s.cameraUnderWater = land_below_water(cam.x, cam.y, cam.z, HR::curh, s.curw);
-  land_cull_blocks(camera_glob_tm(), ox, oz, HR::curh, s.curw, s.cull);
+  land_cull_blocks(view.glob_tm, ox, oz, HR::curh, s.curw, s.cull);
 
   PatchInstance *inst = static_cast<PatchInstance *>(lock_vb_checked(s.nearVB));
   s.nearInstances = land_build_near(ox, oz, HR::curh, inst, s.cull);
@@ -533,12 +513,13 @@ void prepare_land_render(float t_since_step)
 
 static void land_stages(LandRenderState &s)
 {
-  set_texture(0, s.highQuality ? HR::aperTex : nullptr);
-  set_texture(1, HR::normTex);
-  set_texture(2, HR::colrTex);
-  set_texture(3, HR::topcTex);
-  set_texture(4, s.detailTex);
-  for (int i = 0; i <= 4; i++)
+  set_texture(TEX_STAGE(TEX_APERTURE), s.highQuality ? HR::aperTex : nullptr);
+  set_texture(TEX_STAGE(TEX_LAND_NORMALS), HR::normTex);
+  set_texture(TEX_STAGE(TEX_GROUND_COLOR), HR::colrTex);
+  set_texture(TEX_STAGE(TEX_LAYER_COLOR), HR::topcTex);
+  set_texture(TEX_STAGE(TEX_DETAIL), s.detailTex);
+  for (int i : {TEX_STAGE(TEX_APERTURE), TEX_STAGE(TEX_LAND_NORMALS), TEX_STAGE(TEX_GROUND_COLOR),
+                TEX_STAGE(TEX_LAYER_COLOR), TEX_STAGE(TEX_DETAIL)})
   {
     set_tex_address(i, TEXADDR_WRAP);
     set_tex_filter(i, true);
@@ -551,8 +532,9 @@ void render_land()
   if (!s.created)
     return;
   land_stages(s);
-  set_vs4(16, 1.f / 256.f, 1.f / 256.f, 1.f / 512.f, 1.f / 2048.f);
-  set_sky_ps_consts(0);
+  set_vs4(VC_LAND_COORD, 1.f / float(HMAP_SIZE), 1.f / float(HMAP_SIZE), 0.5f / float(HMAP_SIZE),
+          0.5f / float(4 * HMAP_SIZE));
+  set_sky_ps_consts(PC_SKY);
   if (s.nearInstances > 0)
   {
     set_vdecl(s.patchDecl);
@@ -583,11 +565,11 @@ void render_water(float t)
   const bool hq = s.highQuality;
   if (hq)
   {
-    set_texture(0, HR::aperTex);
-    set_texture(4, s.foamTex);
+    set_texture(TEX_STAGE(TEX_APERTURE), HR::aperTex);
+    set_texture(TEX_STAGE(TEX_FOAM), s.foamTex);
     float w = 1.f - fabsf((float(s.flowCounter) + t - 20.f) * 0.05f);
-    set_ps4(12, w, 0.f, 0.f, 0.f);
-    set_ps4(13, 0.5f, -0.5f, 0.5f + 0.5f / d3d_wd, 0.5f + 0.5f / d3d_ht);
+    set_ps4(PC_FLOW_WEIGHT, w, 0.f, 0.f, 0.f);
+    set_ps4(PC_WATER_TEXMAP, 0.5f, -0.5f, 0.5f + 0.5f / d3d_wd, 0.5f + 0.5f / d3d_ht);
   }
   set_vdecl(s.waterDecl);
   set_vb(0, s.waterVB, 0, hq ? int(sizeof(WaterVertexHQ)) : int(sizeof(WaterVertexLQ)));
@@ -602,7 +584,7 @@ void render_water(float t)
   draw_indexed(D3DPT_TRIANGLELIST, 0, 0, LAND_WATER_VERTS, 0, 2 * s.waterQuads);
   set_cull_mode(1);
   if (hq)
-    set_texture(1, HR::hmapTex);
+    set_texture(TEX_STAGE(TEX_WATER_LEVEL), HR::hmapTex);
   else
     set_blend_none();
 }
@@ -615,15 +597,15 @@ void render_horizon()
   if (!s.created || s.horizonQuads <= 0)
     return;
   // The horizon shades like the land, from the same textures, and tells water from
-  // land by the depth per cell (stage 5, shared with the world map).
+  // land by the depth per cell (shared with the world map).
   land_stages(s);
-  set_texture(5, s.mapWaterTex);
-  set_tex_address(5, TEXADDR_WRAP);
-  set_tex_filter(5, true);
+  set_texture(TEX_STAGE(TEX_HORIZON_WATER), s.mapWaterTex);
+  set_tex_address(TEX_STAGE(TEX_HORIZON_WATER), TEXADDR_WRAP);
+  set_tex_filter(TEX_STAGE(TEX_HORIZON_WATER), true);
   set_vdecl(s.landDecl);
   set_vb(0, s.horizonVB, 0, int(sizeof(LandVertex)));
   set_ib(s.horizonIB);
   set_shader(s.horizonShader);
   draw_indexed(D3DPT_TRIANGLELIST, 0, 0, LAND_HORIZON_VERTS, 0, 2 * s.horizonQuads);
-  set_texture(5, nullptr);
+  set_texture(TEX_STAGE(TEX_HORIZON_WATER), nullptr);
 }

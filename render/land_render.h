@@ -8,7 +8,8 @@
 // Lifetime: init_land_render after the sky and before the post-effects; close_land_render
 // at shutdown (safe when init never ran). Every texture pointer below is valid between
 // the two and null otherwise.
-#include "app/engine_api.h"
+#include "core/engine_api.h"
+#include "core/matrix44.h"
 #include "world/heightmap.h"
 
 struct Texture;
@@ -41,21 +42,39 @@ ENGINE_API void request_land_refresh();
 // After the device recreated its render targets (a resize or reset: on_d3d_resize) the
 // copies are blank: rebuild them, both previous and next, in the next frame.
 ENGINE_API void land_render_after_reset();
+// The camera a frame is drawn with, as the shell's view set-up computed it: the camera's
+// world matrix (row 3 = its position) and view x projection (row vectors, clip z from 0
+// to w).
+struct LandView
+{
+  Matrix44 camera;
+  Matrix44 glob_tm;
+};
+// The view of the device's current view and projection matrices (tests and tools that
+// set those themselves).
+ENGINE_API LandView land_view_from_device();
+
 // Once per simulation step, before updateHmap: carries the flow coordinates along with
-// the water (high quality) and requests a refresh.
-ENGINE_API void update_land_render(float dt);
-// Once per drawn frame in the view set-up, after cur_view_itm is known: refreshes the
-// GPU copies when asked to, interpolates and builds this frame's geometry. Leaves the
-// back buffer bound as target 0.
-ENGINE_API void prepare_land_render(float t_since_step);
-// The scene passes. t = fraction of the current step (time since the last step * 20).
+// the water around the camera at camera_pos (high quality) and requests a refresh.
+ENGINE_API void update_land_render(float dt, vec4f camera_pos);
+// Once per drawn frame in the view set-up: refreshes the GPU copies when asked to,
+// interpolates and builds this frame's geometry for view. Leaves the back buffer bound
+// as target 0.
+ENGINE_API void prepare_land_render(const LandView &view, float t_since_step);
+// The scene passes. t = fraction of the current step (update_fraction of the time since
+// the last step).
 ENGINE_API void render_land();
 ENGINE_API void render_water(float t);
 // render_water with the t of the latest prepare_land_render (for the scene hooks).
 ENGINE_API void render_water_prepared();
 ENGINE_API void render_horizon();
 
-// Called for every house cell inside the drawn disc, once per frame, instead of drawing
-// the land there. The default forwards to the module's render_building when it is bound.
-using LandBuildingFunc = void (*)(const HeightmapData::Surface *surface, int x, int z);
-extern ENGINE_API LandBuildingFunc land_render_building;
+// What the terrain renderer hands to others; entries are never null.
+struct LandHooks
+{
+  // Called for every house cell inside the drawn disc, once per frame, instead of
+  // drawing the land there (the shell forwards it to the module's render_building).
+  void (*render_building)(const HeightmapData::Surface *surface, int x, int z) = [](const HeightmapData::Surface *, int,
+                                                                                    int) {};
+};
+extern ENGINE_API LandHooks land_hooks;

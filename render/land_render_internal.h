@@ -3,7 +3,7 @@
 // vertex layouts, the renderer's state and the CPU geometry builders, which touch no GPU
 // object and so run without a device.
 #include <cstdint>
-#include "app/matrix44.h"
+#include "core/matrix44.h"
 #include "render/land_render.h"
 
 struct Shader;
@@ -79,7 +79,7 @@ constexpr int LAND_FLOW_PERIOD = 40;
 
 inline bool land_in_disc(int k, int c)
 {
-  int a = 2 * k - 255, b = 2 * c - 255;
+  int a = 2 * k - (HMAP_SIZE - 1), b = 2 * c - (HMAP_SIZE - 1);
   return a * a + b * b <= LAND_DISC_R2;
 }
 inline bool land_in_near(int k, int c)
@@ -95,16 +95,13 @@ inline bool is_house_cell(const HeightmapData::Surface &s)
 // when its box (cells, and heights from the lowest ground to the highest water around it)
 // lies wholly outside one side of the view volume.
 constexpr int LAND_CULL_BLOCK = 8;
-constexpr int LAND_CULL_SIDE = 256 / LAND_CULL_BLOCK;
+constexpr int LAND_CULL_SIDE = HMAP_SIZE / LAND_CULL_BLOCK;
 struct LandCull
 {
   bool all = true; // draw everything (no view to cull against)
   uint8_t visible[LAND_CULL_SIDE * LAND_CULL_SIDE];
 
-  bool quad(int k, int c) const
-  {
-    return all || visible[(k / LAND_CULL_BLOCK) * LAND_CULL_SIDE + c / LAND_CULL_BLOCK];
-  }
+  bool quad(int k, int c) const { return all || visible[(k / LAND_CULL_BLOCK) * LAND_CULL_SIDE + c / LAND_CULL_BLOCK]; }
 };
 
 // A rectangle of map cells [x0, x1) x [z0, z1) inside the map; empty when x0 >= x1.
@@ -134,12 +131,12 @@ struct LandRenderState
   // before and those changed by that one into "next" (which holds the result of two
   // refreshes ago); the interpolation covers the same region, prev and next agreeing
   // elsewhere.
-  LandRegion lastChange;  // what the latest refresh changed, with the passes' reach
-  LandRegion interpArea;  // what "prev" and "next" may differ in
-  int refreshQuality = -1;            // aperture quality of the latest refresh
-  unsigned refreshSerials[3] = {};    // link serials of the normal, aperture and interpolation programs
-  int flowIndex = 0;   // flow[flowIndex] is the current buffer, the other the previous
-  int flowCounter = 0; // 0..39
+  LandRegion lastChange;           // what the latest refresh changed, with the passes' reach
+  LandRegion interpArea;           // what "prev" and "next" may differ in
+  int refreshQuality = -1;         // aperture quality of the latest refresh
+  unsigned refreshSerials[3] = {}; // link serials of the normal, aperture and interpolation programs
+  int flowIndex = 0;               // flow[flowIndex] is the current buffer, the other the previous
+  int flowCounter = 0;             // 0..39
   // Counts of this frame's geometry.
   int landQuads = 0, nearInstances = 0, waterQuads = 0, horizonQuads = 0;
   int camX = 0, camZ = 0;        // camera cell of the latest prepare
@@ -175,7 +172,7 @@ extern LandRenderState land_state;
 
 // ---- CPU builders (land_geometry.cpp) ----
 
-// The camera cell of a camera position and the window origin (cx - 128, cz - 128).
+// The camera cell of a camera position and the window origin (half the map before it).
 void land_camera_cell(float cam_x, float cam_z, int &cx, int &cz);
 // The static 5 x 5 patch mesh.
 void land_fill_patch_mesh(PatchVertex *verts, uint16_t *indices);
@@ -183,7 +180,7 @@ void land_fill_patch_mesh(PatchVertex *verts, uint16_t *indices);
 int land_fill_horizon_indices(uint16_t *indices);
 // Both flow buffers: cell (x, z) gets (x, z, z, x).
 void land_init_flow(LandRenderState &s);
-// Steps 1 to 3 of a simulation step: toggle, carry along the water velocity, count and
+// The flow of one simulation step: toggle, carry along the water velocity, count and
 // reset a pair at 20 and at 40 (three draws from the game generator each).
 void land_step_flow(LandRenderState &s, float dt, int cx, int cz);
 // curw = tmpw + (water - tmpw) * t.
@@ -195,19 +192,18 @@ bool land_below_water(float x, float y, float z, const float *h, const float *w)
 // z from 0 to w) can see, with ground heights h and water depths w.
 void land_cull_blocks(const Matrix44 &glob, int ox, int oz, const float *h, const float *w, LandCull &out);
 // The near patches around the window origin that the cull keeps; house cells (all of
-// them, seen or not) go to land_render_building.
+// them, seen or not) go to land_hooks.render_building.
 int land_build_near(int ox, int oz, const float *h, PatchInstance *out, const LandCull &cull = LandCull());
 // The far mesh: 256 x 256 vertices and the quads of the disc outside the near square that
 // the cull keeps.
 int land_build_far(int ox, int oz, const float *h, LandVertex *verts, uint16_t *indices,
                    const LandCull &cull = LandCull());
 // The horizon vertices around camera cell (cx, cz) for camera position (px, pz).
-void land_build_horizon(int cx, int cz, float px, float pz, const float *h, const float *w,
-                        LandVertex *verts);
+void land_build_horizon(int cx, int cz, float px, float pz, const float *h, const float *w, LandVertex *verts);
 // Water vertices of the window (high or low quality layout) and the quads of the disc;
 // returns the quad count.
-int land_build_water(const LandRenderState &s, bool hq, int ox, int oz, float t, const float *h,
-                     const float *w, void *verts, uint16_t *indices, const LandCull &cull = LandCull());
+int land_build_water(const LandRenderState &s, bool hq, int ox, int oz, float t, const float *h, const float *w,
+                     void *verts, uint16_t *indices, const LandCull &cull = LandCull());
 
 // ---- world map (world_map.cpp) ----
 void init_world_map(LandRenderState &s);

@@ -1,11 +1,11 @@
 // The shared mesh cache: meshes by full path, with static vertex and index buffers.
+#include "render/mesh.h"
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <strings.h>
-#include "render/mesh.h"
-#include "app/log.h"
-#include "app/paths.h"
+#include "core/log.h"
+#include "core/paths.h"
 
 namespace
 {

@@ -1,8 +1,8 @@
 #pragma once
 // Mesh files and the shared mesh cache.
 #include <cstdint>
-#include "app/engine_api.h"
-#include "app/dyn_array.h"
+#include "core/dyn_array.h"
+#include "core/engine_api.h"
 #include "render/buffers.h"
 
 constexpr uint32_t MESH_FILE_VERSION = 0x12040900;

@@ -1,8 +1,9 @@
 #include "render/render_batch.h"
 
 #include <cstring>
-#include "app/log.h"
-#include "app/mem.h"
+#include "core/log.h"
+#include "core/mem.h"
+#include "render/shader_registers.h"
 
 BaseRenderBatchState::~BaseRenderBatchState() = default;
 
@@ -20,7 +21,7 @@ void BaseRenderBatchState::begin(const BaseRenderBatchState *prev)
   if (!prev || prev->vdecl != vdecl)
     set_vdecl(vdecl);
   if (!prev || prev->texture != texture)
-    set_texture(0, texture);
+    set_texture(TEX_STAGE(TEX_BATCH), texture);
 }
 
 void BaseRenderBatchState::end() { common_vb_writer.flush(true); }
@@ -116,10 +117,14 @@ void *RenderBatch::add(BaseRenderBatchState *state, float x0, float y0, float x1
     Group &g = groups.ptr[gi];
     if (g.state == state)
     {
-      if (x0 < g.rect.x0) g.rect.x0 = x0;
-      if (y0 < g.rect.y0) g.rect.y0 = y0;
-      if (x1 > g.rect.x1) g.rect.x1 = x1;
-      if (y1 > g.rect.y1) g.rect.y1 = y1;
+      if (x0 < g.rect.x0)
+        g.rect.x0 = x0;
+      if (y0 < g.rect.y0)
+        g.rect.y0 = y0;
+      if (x1 > g.rect.x1)
+        g.rect.x1 = x1;
+      if (y1 > g.rect.y1)
+        g.rect.y1 = y1;
       g.last->next = ne;
       g.last = ne;
       return ne->data();

@@ -1,8 +1,8 @@
 #pragma once
 #include <cstdint>
-#include "app/d3dcolor.h"
-#include "app/dyn_array.h"
-#include "app/engine_api.h"
+#include "core/d3dcolor.h"
+#include "core/dyn_array.h"
+#include "core/engine_api.h"
 #include "render/buffers.h"
 #include "render/device.h"
 #include "render/shaders.h"
@@ -100,7 +100,10 @@ public:
   int blockCount() const;
 
   // a counts as overlapping c also when it only touches c's right or bottom edge.
-  static bool overlaps(const Rect &a, const Rect &c) { return a.x0 <= c.x1 && a.y0 <= c.y1 && a.x1 > c.x0 && a.y1 > c.y0; }
+  static bool overlaps(const Rect &a, const Rect &c)
+  {
+    return a.x0 <= c.x1 && a.y0 <= c.y1 && a.x1 > c.x0 && a.y1 > c.y0;
+  }
 
 private:
   struct Block

@@ -1,44 +1,21 @@
 #include "render/scene_render.h"
 #include <cstring>
 #include <utility>
-#include "app/app_globals.h"
-#include "app/log.h"
-#include "app/settings.h"
+#include "core/gfx_settings.h"
+#include "core/globals.h"
+#include "core/log.h"
+#include "core/splash.h"
 #include "render/debug_vis.h"
 #include "render/device.h"
+#include "render/shader_registers.h"
 #include "render/shaders.h"
 #include "render/sky.h"
 #include "render/textures.h"
 
-// Drawn by the bitmap-text renderer; weak so that the renderer runs without one.
-ENGINE_API void show_splash(const char *text, float progress) __attribute__((weak));
-
 vec4f frame_color_drawn(0.f, 0.f, 0.f, 0.f);
-void (*scene_init_terrain)() = nullptr;
-void (*scene_close_terrain)() = nullptr;
 
 namespace
 {
-void nothing() {}
-
-// Without a shadow renderer the mask is plain white: everything is lit.
-void clear_shadow_mask() { clear_view_color(0xFFFFFFFF); }
-
-SceneHooks default_hooks()
-{
-  SceneHooks h;
-  h.render_land = nothing;
-  h.render_water = nothing;
-  h.render_horizon = nothing;
-  h.render_objects = nothing;
-  h.render_object_shadows = nothing;
-  h.render_object_debug = nothing;
-  h.start_render_shadows = clear_shadow_mask;
-  h.end_render_shadows = nothing;
-  h.render_common_fx = nothing;
-  return h;
-}
-
 Texture *scene_image = nullptr;
 Texture *targets[4] = {}; // T1..T4
 Texture *quarter[4] = {}; // Q1..Q4
@@ -80,7 +57,7 @@ void set_pc(int reg, vec4f v) { set_ps_consts(reg, &v.x, 1); }
 // Clip space to texture space with the half-texel offset of the screen.
 void set_screen_texmap()
 {
-  set_vc(16, 0.5f, -0.5f, 0.5f + 0.5f / float(d3d_wd), 0.5f + 0.5f / float(d3d_ht));
+  set_vc(VC_SCREEN_TEXMAP, 0.5f, -0.5f, 0.5f + 0.5f / float(d3d_wd), 0.5f + 0.5f / float(d3d_ht));
 }
 
 void point_clamp(int stage)
@@ -91,8 +68,8 @@ void point_clamp(int stage)
 
 void stencil_off() { set_stencil_test(0, 0, D3DCMP_ALWAYS); }
 
-// Corner rays of the far plane (vertex registers 17..19): a full-screen pass position
-// (x, y) gives the world-space ray x * c17 + y * c18 + c19 to view depth far.
+// Corner rays of the far plane (VC_FAR_RAYS): a full-screen pass position (x, y) gives the
+// world-space ray x * ray0 + y * ray1 + ray2 to view depth far.
 void set_far_rays(const Matrix44 &camera, float far_plane)
 {
   Matrix44 proj;
@@ -103,19 +80,20 @@ void set_far_rays(const Matrix44 &camera, float far_plane)
   vec4f r1 = camera.row(1) * (far_plane / py);
   vec4f r2 = camera.row(2) * far_plane;
   r0.w = r1.w = r2.w = 0.f;
-  set_vc(17, r0);
-  set_vc(18, r1);
-  set_vc(19, r2);
+  set_vc(VC_FAR_RAYS, r0);
+  set_vc(VC_FAR_RAYS + 1, r1);
+  set_vc(VC_FAR_RAYS + 2, r2);
 }
 
-void light_vector_ps0() { set_pc(0, sun_dir_drawn.x, sun_dir_drawn.y, sun_dir_drawn.z, sky_extra_light); }
+// The first register of the sky block: the light vector alone.
+void light_vector_ps0() { set_pc(PC_SKY, sun_dir_drawn.x, sun_dir_drawn.y, sun_dir_drawn.z, sky_extra_light); }
 
 // Registers for things lit in a forward pass after the scene: fog switch, light
 // vector and the 12 light parameters.
 void set_forward_consts()
 {
-  set_vc(8, use_fog ? 1.f : 0.f, 0.f, 0.f, 0.f);
-  set_sky_vs_consts(30);
+  set_vc(VC_FOG, use_fog ? 1.f : 0.f, 0.f, 0.f, 0.f);
+  set_sky_vs_consts(VC_SKY);
 }
 
 void debug_and_fx()
@@ -137,23 +115,10 @@ void release(Texture *&t)
 }
 } // namespace
 
-SceneHooks scene_hooks = default_hooks();
+SceneHooks scene_hooks;
 
-void set_scene_hooks(const SceneHooks &h)
-{
-  SceneHooks d = default_hooks();
-#define HOOK(name) scene_hooks.name = h.name ? h.name : d.name
-  HOOK(render_land);
-  HOOK(render_water);
-  HOOK(render_horizon);
-  HOOK(render_objects);
-  HOOK(render_object_shadows);
-  HOOK(render_object_debug);
-  HOOK(start_render_shadows);
-  HOOK(end_render_shadows);
-  HOOK(render_common_fx);
-#undef HOOK
-}
+// Without a shadow renderer the mask is plain white: everything is lit.
+void clear_shadow_mask() { clear_view_color(0xFFFFFFFF); }
 
 Texture *get_scene_image() { return scene_image; }
 Texture *get_scene_target(int i) { return i >= 1 && i <= 4 ? T(i) : nullptr; }
@@ -179,12 +144,12 @@ void create_quarter_targets()
 
 void init_scene_render()
 {
-  int q = gfx_quality == 0 ? 0 : 1;
-  debug("Graphics quality: %s", q ? "high" : "low");
+  const bool high = gfx_quality != GFX_QUALITY_LOW;
+  debug("Graphics quality: %s", high ? "high" : "low");
   scene_image = create_screen_rt();
   if (!scene_image)
     fatal("can't create scene image texture");
-  if (q == 1)
+  if (high)
   {
     create_quarter_targets();
     dr_final = create_shader("dr_final.sh", nullptr);
@@ -194,8 +159,7 @@ void init_scene_render()
   else
     use_postfx = false;
   init_sky();
-  if (scene_init_terrain)
-    scene_init_terrain();
+  scene_hooks.init_terrain();
   init_postfx();
   init_debug_vis();
 }
@@ -204,8 +168,7 @@ void close_scene_render()
 {
   close_debug_vis();
   close_postfx();
-  if (scene_close_terrain)
-    scene_close_terrain();
+  scene_hooks.close_terrain();
   close_sky();
   destroy_shader(dr_final);
   destroy_shader(dr_calc_light);
@@ -218,8 +181,7 @@ void close_scene_render()
 
 void init_postfx()
 {
-  if (show_splash)
-    show_splash("Creating post-effect textures", -1.f);
+  splash_hooks.show("Creating post-effect textures", -1.f);
   T(2) = create_screen_rt();
   T(1) = create_screen_rt();
   T(3) = create_screen_rt();
@@ -232,8 +194,7 @@ void init_postfx()
     if (effects_target)
       debug("using FP blending for effects!");
   }
-  if (show_splash)
-    show_splash("Compiling post-effect shaders", -1.f);
+  splash_hooks.show("Compiling post-effect shaders", -1.f);
   fx_shaders[FX_MAIN] = create_shader("postfx_main.sh", nullptr);
   fx_shaders[FX_NONE] = create_shader("postfx_none.sh", nullptr);
   fx_shaders[FX_MLAA_EDGE] = create_shader("mlaa_edge.sh", nullptr);
@@ -260,21 +221,20 @@ void close_postfx()
 // ---------------------------------------------------------------------------------------
 // Pipelines
 
-void render_scene_deferred(const Matrix44 &camera, float time, float dt, float far_plane)
+// ---- the passes of the deferred pipeline, in the order it runs them ----
+namespace
 {
-  (void)time;
-  (void)dt;
-  if (!scene_image || !T(1) || !Q(1) || !dr_calc_light)
-    return;
-  const float w = float(d3d_wd), h = float(d3d_ht);
-  Matrix44 view;
-  if (!inverse44(camera, view))
-    view = Matrix44::identity();
+// View depth in [0, 1] of a world position as dot(position, vc[VC_VIEW_DEPTH]).
+void set_view_depth_plane(const Matrix44 &view, float far_plane)
+{
+  set_vc(VC_VIEW_DEPTH, view.m[0][2] / far_plane, view.m[1][2] / far_plane, view.m[2][2] / far_plane,
+         view.m[3][2] / far_plane);
+}
 
-  // 1. View depth in [0, 1] as dot(position, c9).
-  set_vc(9, view.m[0][2] / far_plane, view.m[1][2] / far_plane, view.m[2][2] / far_plane, view.m[3][2] / far_plane);
-
-  // 2. The geometry buffer: T4 (depth) with the scene depth, T1 and T2.
+// The geometry buffer: T4 (depth) with the scene depth, T1 and T2; the land and the
+// objects mark stencil bit 0.
+void geometry_pass()
+{
   set_render_target_texture(0, T(4), true);
   set_zenable(true);
   set_zwrite(true);
@@ -282,80 +242,96 @@ void render_scene_deferred(const Matrix44 &camera, float time, float dt, float f
   clear_view(0x00FFFFFF);
   set_render_target_texture(1, T(1), false);
   set_render_target_texture(2, T(2), false);
-
-  // 3. Land and objects mark stencil bit 0.
   set_stencil_test(1, 1, D3DCMP_ALWAYS);
   set_stencil_replace_bits(1);
   scene_hooks.render_land();
   scene_hooks.render_objects();
+}
 
-  // 4. The water reads the land's depth from a copy.
+// The water into T4 and T1, reading the land's depth from a copy; T2 keeps the seabed.
+void water_pass()
+{
   copy_texture(T(4), T(3));
-  set_texture(8, T(3));
-  point_clamp(8);
+  set_texture(TEX_STAGE(TEX_LAND_DEPTH), T(3));
+  point_clamp(TEX_STAGE(TEX_LAND_DEPTH));
   set_render_target_texture(2, nullptr, false);
   scene_hooks.render_water();
   set_render_target_texture(1, nullptr, false);
+}
 
-  // 5.
-  set_texture(10, T(2));
-  point_clamp(9);
-  point_clamp(10);
-  point_clamp(11);
+// The geometry passes' states end; the albedo and the mask stages read texel by texel.
+void end_geometry_passes()
+{
+  set_texture(TEX_STAGE(TEX_GBUF_ALBEDO), T(2));
+  point_clamp(TEX_STAGE(TEX_GBUF_NORMALS));
+  point_clamp(TEX_STAGE(TEX_GBUF_ALBEDO));
+  point_clamp(TEX_STAGE(TEX_SHADOW_MASK));
   set_wireframe(false);
   stencil_off();
+}
 
-  // 6. Quarter-size depth and normals.
+// Quarter-size copies of the depth and the normals for the shadow passes.
+void quarter_copies()
+{
   copy_texture(T(4), Q(3));
   copy_texture(T(1), Q(4));
-  set_texture(8, Q(3));
-  set_texture(9, Q(4));
+  set_texture(TEX_STAGE(TEX_SHADOW_DEPTH), Q(3));
+  set_texture(TEX_STAGE(TEX_SHADOW_NORMALS), Q(4));
   set_zenable(false);
   set_zwrite(false);
   set_stencil_replace_bits(0);
+}
 
-  // 7. Shadow mask target and the constants of the quarter-size passes.
+// The shadow mask into Q1 through the shadow bracket, with the constants of the
+// quarter-size passes, then its separable blur Q1 -> Q2 -> Q1.
+void shadow_mask_pass(const Matrix44 &camera, float far_plane)
+{
+  const float w = float(d3d_wd), h = float(d3d_ht);
   set_render_target_texture(0, Q(1), false);
   light_vector_ps0();
   set_screen_texmap();
-  set_vc(20, 4.f / w, 4.f / h, 0.f, 0.f);
-  set_pc(17, w / 4.f, h / 4.f, 4.f / w, 4.f / h);
+  set_vc(VC_QUARTER_TEXEL, 4.f / w, 4.f / h, 0.f, 0.f);
+  set_pc(PC_QUARTER_SIZE, w / 4.f, h / 4.f, 4.f / w, 4.f / h);
   set_far_rays(camera, far_plane);
-
-  // 8.
   scene_hooks.start_render_shadows();
   if (use_obj_shadows)
     scene_hooks.render_object_shadows();
   scene_hooks.end_render_shadows();
 
-  // 9. Separable blur of the mask, Q1 -> Q2 -> Q1.
   set_shader(dr_shadow_blur);
   set_render_target_texture(0, Q(2), false);
-  set_texture(11, Q(1));
-  point_clamp(11);
-  set_pc(18, 4.f / w, 0.f, 8.f / w, 0.f);
+  set_texture(TEX_STAGE(TEX_SHADOW_MASK), Q(1));
+  point_clamp(TEX_STAGE(TEX_SHADOW_MASK));
+  set_pc(PC_BLUR_STEP, 4.f / w, 0.f, 8.f / w, 0.f);
   draw_postfx();
   set_render_target_texture(0, Q(1), false);
-  set_texture(11, Q(2));
-  set_pc(18, 0.f, 4.f / h, 0.f, 8.f / h);
+  set_texture(TEX_STAGE(TEX_SHADOW_MASK), Q(2));
+  set_pc(PC_BLUR_STEP, 0.f, 4.f / h, 0.f, 8.f / h);
   draw_postfx();
+}
 
-  // 10. Lighting of every covered pixel into T3.
-  set_texture(8, T(4));
-  set_texture(9, T(1));
+// Lighting of every covered pixel into T3.
+void light_pass()
+{
+  set_texture(TEX_STAGE(TEX_GBUF_DEPTH), T(4));
+  set_texture(TEX_STAGE(TEX_GBUF_NORMALS), T(1));
   set_render_target_texture(0, T(3), true);
-  set_texture(11, Q(1));
-  set_tex_filter(11, true); // the light pass reads the mask with one bilinear fetch
-  set_texture(12, Q(3));
-  set_texture(13, Q(4));
-  point_clamp(12);
-  point_clamp(13);
+  set_texture(TEX_STAGE(TEX_SHADOW_MASK), Q(1));
+  set_tex_filter(TEX_STAGE(TEX_SHADOW_MASK), true); // the light pass reads the mask with one bilinear fetch
+  set_texture(TEX_STAGE(TEX_QUARTER_DEPTH), Q(3));
+  set_texture(TEX_STAGE(TEX_QUARTER_NORMALS), Q(4));
+  point_clamp(TEX_STAGE(TEX_QUARTER_DEPTH));
+  point_clamp(TEX_STAGE(TEX_QUARTER_NORMALS));
   set_stencil_test(255, 0, D3DCMP_NOTEQUAL);
-  set_sky_ps_consts(0);
+  set_sky_ps_consts(PC_SKY);
   set_shader(dr_calc_light);
   draw_postfx();
+}
 
-  // 11. Horizon ring into the scene image, marking stencil bit 1.
+// The horizon ring into the scene image, marking stencil bit 1 (the wireframe view clears
+// the image first).
+void horizon_pass()
+{
   set_render_target_texture(0, scene_image, true);
   if (use_wireframe)
   {
@@ -369,30 +345,56 @@ void render_scene_deferred(const Matrix44 &camera, float time, float dt, float f
   set_wireframe(false);
   set_zenable(false);
   set_stencil_replace_bits(0);
+}
 
-  // 12. Sky where nothing was drawn.
-  if (!use_wireframe)
-  {
-    set_stencil_test(255, 0, D3DCMP_EQUAL);
-    render_sky();
-  }
+// The sky where nothing was drawn.
+void sky_pass()
+{
+  if (use_wireframe)
+    return;
+  set_stencil_test(255, 0, D3DCMP_EQUAL);
+  render_sky();
+}
 
-  // 13. Composition with fog over land, water and objects.
-  set_texture(8, T(4));
-  set_texture(11, T(3));
-  point_clamp(11);
+// The lit pixels into the scene image with fog over land, water and objects.
+void composition_pass(const Matrix44 &camera, float far_plane)
+{
+  set_texture(TEX_STAGE(TEX_GBUF_DEPTH), T(4));
+  set_texture(TEX_STAGE(TEX_LIT_IMAGE), T(3));
+  point_clamp(TEX_STAGE(TEX_LIT_IMAGE));
   set_far_rays(camera, far_plane);
   set_screen_texmap();
-  set_sky_ps_consts(0);
+  set_sky_ps_consts(PC_SKY);
   vec4f cam = camera.row(3);
-  set_pc(16, cam.x, cam.y, cam.z, 1.f);
-  set_pc(17, use_fog ? 1.f : 0.f, 0.f, 0.f, 0.f);
+  set_pc(PC_CAMERA_POS, cam.x, cam.y, cam.z, 1.f);
+  set_pc(PC_FOG, use_fog ? 1.f : 0.f, 0.f, 0.f, 0.f);
   set_shader(dr_final);
   set_stencil_test(1, 1, D3DCMP_EQUAL);
   draw_postfx();
   stencil_off();
+}
+} // namespace
 
-  // 14, 15.
+void render_scene_deferred(const Matrix44 &camera, float time, float dt, float far_plane)
+{
+  (void)time;
+  (void)dt;
+  if (!scene_image || !T(1) || !Q(1) || !dr_calc_light)
+    return;
+  Matrix44 view;
+  if (!inverse44(camera, view))
+    view = Matrix44::identity();
+  set_view_depth_plane(view, far_plane);
+  geometry_pass();
+  water_pass();
+  end_geometry_passes();
+  quarter_copies();
+  shadow_mask_pass(camera, far_plane);
+  light_pass();
+  horizon_pass();
+  sky_pass();
+  composition_pass(camera, far_plane);
+  // Debug drawing and effects are lit forward.
   set_forward_consts();
   debug_and_fx();
 }
@@ -403,9 +405,8 @@ void render_scene_forward(float time, float dt)
   (void)dt;
   if (!scene_image)
     return;
-  // 1.
   set_forward_consts();
-  // 2.
+  // The scene image with depth (the wireframe view clears it to grey).
   set_render_target_texture(0, scene_image, true);
   set_zenable(true);
   set_zwrite(true);
@@ -416,7 +417,7 @@ void render_scene_forward(float time, float dt)
   }
   else
     clear_view_z();
-  // 3.
+  // Land, objects and water, lit as they are drawn, mark stencil bit 0.
   set_stencil_test(1, 1, D3DCMP_ALWAYS);
   set_stencil_replace_bits(1);
   scene_hooks.render_land();
@@ -427,14 +428,13 @@ void render_scene_forward(float time, float dt)
   set_zenable(false);
   set_zwrite(false);
   set_stencil_replace_bits(0);
-  // 4.
+  // The sky where nothing was drawn.
   if (!use_wireframe)
   {
     set_stencil_test(255, 0, D3DCMP_EQUAL);
     render_sky();
     stencil_off();
   }
-  // 5.
   debug_and_fx();
 }
 
@@ -452,18 +452,18 @@ void render_mlaa()
   stencil_off();
   set_blend_none();
 
-  // 1. Edges.
+  // Edges.
   set_render_target_texture(0, T(2), false);
   set_shader(fx_shaders[FX_MLAA_EDGE]);
-  set_texture(0, scene_image);
-  point_clamp(0);
+  set_texture(TEX_STAGE(TEX_SCENE_IMAGE), scene_image);
+  point_clamp(TEX_STAGE(TEX_SCENE_IMAGE));
   set_screen_texmap();
-  set_vc(17, 1.f / w, 1.f / h, 0.f, 0.f);
+  set_vc(VC_MLAA_TEXEL, 1.f / w, 1.f / h, 0.f, 0.f);
   draw_postfx();
 
-  // 2. Rows: ping-pong between T1 and T3.
-  set_texture(0, T(2));
-  point_clamp(0);
+  // Rows: ping-pong between T1 and T3.
+  set_texture(TEX_STAGE(TEX_MLAA_RUN_EDGES), T(2));
+  point_clamp(TEX_STAGE(TEX_MLAA_RUN_EDGES));
   Texture *cur = T(1), *other = T(3), *prev = nullptr;
   for (int s = 1; s <= 128; s *= 2)
   {
@@ -473,18 +473,18 @@ void render_mlaa()
     set_shader(fx_shaders[s == 1 ? FX_MLAA_ROWS_FIRST : FX_MLAA_ROWS]);
     if (s > 1)
     {
-      set_texture(1, prev);
-      point_clamp(1);
+      set_texture(TEX_STAGE(TEX_MLAA_PREV_RUNS), prev);
+      point_clamp(TEX_STAGE(TEX_MLAA_PREV_RUNS));
     }
-    set_vc(17, 1.f / w, 0.f, float(s) / w, 0.f);
-    set_pc(0, float(s) / 255.f, 0.f, 0.f, 0.f);
+    set_vc(VC_MLAA_TEXEL, 1.f / w, 0.f, float(s) / w, 0.f);
+    set_pc(PC_MLAA_STEP, float(s) / 255.f, 0.f, 0.f, 0.f);
     draw_postfx();
     prev = cur;
     std::swap(cur, other);
   }
   Texture *rows = prev; // T3
 
-  // 3. Columns: ping-pong between the other of T1/T3 and T4; the last step writes into
+  // Columns: ping-pong between the other of T1/T3 and T4; the last step writes into
   // the blue and alpha channels of the row result.
   cur = rows == T(1) ? T(3) : T(1);
   other = T(4);
@@ -499,11 +499,11 @@ void render_mlaa()
     set_shader(fx_shaders[s == 1 ? FX_MLAA_COLS_FIRST : (last ? FX_MLAA_COLS_FINAL : FX_MLAA_COLS)]);
     if (s > 1)
     {
-      set_texture(1, prev);
-      point_clamp(1);
+      set_texture(TEX_STAGE(TEX_MLAA_PREV_RUNS), prev);
+      point_clamp(TEX_STAGE(TEX_MLAA_PREV_RUNS));
     }
-    set_vc(17, 0.f, 1.f / h, 0.f, float(s) / h);
-    set_pc(0, float(s) / 255.f, 0.f, 0.f, 0.f);
+    set_vc(VC_MLAA_TEXEL, 0.f, 1.f / h, 0.f, float(s) / h);
+    set_pc(PC_MLAA_STEP, float(s) / 255.f, 0.f, 0.f, 0.f);
     draw_postfx();
     if (!last)
     {
@@ -513,23 +513,23 @@ void render_mlaa()
   }
   set_color_write_mask(15);
 
-  // 4. Combine into the free target, which becomes the scene image.
+  // Combine into the free target, which becomes the scene image.
   Texture *free_target = cur == prev ? other : cur;
   if (free_target == rows || free_target == T(2))
     free_target = T(4);
   set_render_target_texture(0, free_target, false);
   set_shader(fx_shaders[FX_MLAA_COMBINE]);
-  set_texture(0, scene_image);
-  point_clamp(0);
-  set_texture(1, T(2));
-  set_texture(2, rows);
-  for (int st = 1; st <= 2; st++)
+  set_texture(TEX_STAGE(TEX_SCENE_IMAGE), scene_image);
+  point_clamp(TEX_STAGE(TEX_SCENE_IMAGE));
+  set_texture(TEX_STAGE(TEX_MLAA_EDGES), T(2));
+  set_texture(TEX_STAGE(TEX_MLAA_RUNS), rows);
+  for (int st : {TEX_STAGE(TEX_MLAA_EDGES), TEX_STAGE(TEX_MLAA_RUNS)})
   {
     set_tex_address(st, TEXADDR_WRAP);
     set_tex_filter(st, false);
   }
-  set_vc(17, 1.f / w, 1.f / h, 0.f, 0.f);
-  set_pc(0, 1.f / w, 1.f / h, 0.f, 0.f);
+  set_vc(VC_MLAA_TEXEL, 1.f / w, 1.f / h, 0.f, 0.f);
+  set_pc(PC_MLAA_TEXEL, 1.f / w, 1.f / h, 0.f, 0.f);
   draw_postfx();
 
   for (int i = 1; i <= 4; i++)
@@ -553,19 +553,19 @@ void draw_final_image()
   set_zwrite(false);
   stencil_off();
   set_blend_none();
-  set_texture(0, scene_image);
+  set_texture(TEX_STAGE(TEX_SCENE_IMAGE), scene_image);
   if (!use_postfx || use_wireframe)
   {
     set_shader(fx_shaders[FX_NONE]);
-    set_tex_address(0, TEXADDR_CLAMP);
+    set_tex_address(TEX_STAGE(TEX_SCENE_IMAGE), TEXADDR_CLAMP);
     set_screen_texmap();
   }
   else
   {
     set_shader(fx_shaders[FX_MAIN]);
     set_screen_texmap();
-    set_pc(0, 1.f / float(d3d_wd), 1.f / float(d3d_ht), float(d3d_wd), float(d3d_ht));
+    set_pc(PC_SCREEN_SIZE, 1.f / float(d3d_wd), 1.f / float(d3d_ht), float(d3d_wd), float(d3d_ht));
   }
-  set_pc(1, frame_color_drawn);
+  set_pc(PC_FRAME_TINT, frame_color_drawn);
   draw_postfx();
 }

@@ -7,53 +7,59 @@
 // drawn where the stencil is 0.
 //
 // The frame set-up (the game mode's view set-up) sets, before the scene: set_view_tm,
-// set_proj_tm, vertex registers 0..3 = view x projection, 4..7 = the camera matrix
-// (row 3 = camera position), and frame_color_drawn.
+// set_proj_tm, VC_GLOB_TM = view x projection, VC_CAMERA_TM = the camera matrix (its
+// last row, VC_CAMERA_POS, the camera position), and frame_color_drawn. Every register
+// and sampler stage the passes share is named in bin/registers.inc
+// (render/shader_registers.h).
 //
 // Everything drawn inside the passes comes through scene_hooks (terrain, objects,
 // shadows, effects), so the pipeline runs with any subset of them installed.
-#include "app/engine_api.h"
-#include "app/matrix44.h"
-#include "app/vec4f.h"
+#include "core/engine_api.h"
+#include "core/matrix44.h"
+#include "core/vec4f.h"
 
 struct Texture;
 
+// The default shadow bracket: the mask in the current target is cleared to white, so
+// everything is lit.
+ENGINE_API void clear_shadow_mask();
+
 struct SceneHooks
 {
-  void (*render_land)();          // terrain renderer
-  void (*render_water)();
-  void (*render_horizon)();
-  void (*render_objects)();       // the game-object module's object pass
-  void (*render_object_shadows)();// its shadow pass (inside the shadow bracket)
-  void (*render_object_debug)();  // its debug pass (inside the debug-vis bracket)
+  // The terrain renderer's start-up and shutdown, inside init_scene_render between the
+  // sky and the post-effects, and inside close_scene_render.
+  void (*init_terrain)() = [] {};
+  void (*close_terrain)() = [] {};
+  void (*render_land)() = [] {}; // terrain renderer
+  void (*render_water)() = [] {};
+  void (*render_horizon)() = [] {};
+  void (*render_objects)() = [] {};        // the game-object module's object pass
+  void (*render_object_shadows)() = [] {}; // its shadow pass (inside the shadow bracket)
+  void (*render_object_debug)() = [] {};   // its debug pass (inside the debug-vis bracket)
   // The shadow bracket: the mask is drawn into the current target (Q1, white = lit).
-  // The default clears it to white (no shadows).
-  void (*start_render_shadows)();
-  void (*end_render_shadows)();
-  void (*render_common_fx)();     // particles, trails and lightning
+  void (*start_render_shadows)() = clear_shadow_mask;
+  void (*end_render_shadows)() = [] {};
+  void (*render_common_fx)() = [] {}; // particles, trails and lightning
 };
-// Installed hooks; never null entries (set_scene_hooks fills gaps with defaults).
+// The installed hooks; entries are never null. Install a set by assigning a SceneHooks
+// (SceneHooks{} is the pipeline alone) or replace single entries.
 extern ENGINE_API SceneHooks scene_hooks;
-ENGINE_API void set_scene_hooks(const SceneHooks &hooks);
 
 // The tint laid over the finished frame (rgb, a = opacity), written by the frame set-up
 // (interpolated towards cur_game_mode's frame colour) and applied by the final pass.
 extern ENGINE_API vec4f frame_color_drawn;
 
 // Start-up after the device and the fonts: scene image, at high quality the quarter
-// targets and the deferred shaders, then init_sky, the terrain hook below, init_postfx
+// targets and the deferred shaders, then init_sky, scene_hooks.init_terrain, init_postfx
 // and init_debug_vis.
 ENGINE_API void init_scene_render();
 ENGINE_API void close_scene_render();
-// Called by init_scene_render between the sky and the post-effects (terrain renderer).
-extern ENGINE_API void (*scene_init_terrain)();
-extern ENGINE_API void (*scene_close_terrain)();
 // Q1..Q4 at a quarter of the screen; also after every resize.
 ENGINE_API void create_quarter_targets();
 ENGINE_API void init_postfx();
 ENGINE_API void close_postfx();
 
-// The pipelines; camera is the camera's world matrix (cur_view_itm).
+// The pipelines; camera is the camera's world matrix (the inverse of the view matrix).
 ENGINE_API void render_scene_deferred(const Matrix44 &camera, float time, float dt, float far_plane = 512.f);
 ENGINE_API void render_scene_forward(float time, float dt);
 // Anti-aliases the scene image; afterwards get_scene_image() is another texture.

@@ -5,11 +5,11 @@
 #include <cstdlib>
 #include <ctime>
 #include <stb/stb_image_write.h>
-#include "app/clock.h"
-#include "app/dyn_array.h"
-#include "app/log.h"
-#include "app/paths.h"
-#include "app/temp_string.h"
+#include "core/clock.h"
+#include "core/dyn_array.h"
+#include "core/log.h"
+#include "core/paths.h"
+#include "core/temp_string.h"
 #include "render/device.h"
 
 // Exported by libstb but only declared inside the header's implementation section.
@@ -18,8 +18,8 @@ extern "C" unsigned char *stbi_write_png_to_mem(const unsigned char *pixels, int
 
 static DynArray<uint8_t> capture_pixels;
 
-bool clip_client_to_display(int x, int y, int w, int h, int dx, int dy, int dw, int dh, int &ox, int &oy,
-                            int &ow, int &oh)
+bool clip_client_to_display(int x, int y, int w, int h, int dx, int dy, int dw, int dh, int &ox, int &oy, int &ow,
+                            int &oh)
 {
   int x0 = x > dx ? x : dx, y0 = y > dy ? y : dy;
   int x1 = x + w < dx + dw ? x + w : dx + dw;

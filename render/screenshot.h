@@ -1,5 +1,5 @@
 #pragma once
-#include "app/engine_api.h"
+#include "core/engine_api.h"
 
 // Saves the window's client area, clipped to its display, as
 // "shots/shot<year>_<month>_<day>_<hour>_<minute>_<second>.png" beside the program.
@@ -16,5 +16,5 @@ void release_screen_capture();
 // The client rectangle (x, y, w, h in screen coordinates) clipped to the display
 // rectangle: a part left of or above the display is cut off, as is anything beyond its
 // right or bottom edge. False when nothing is left.
-bool clip_client_to_display(int x, int y, int w, int h, int dx, int dy, int dw, int dh, int &ox, int &oy,
-                            int &ow, int &oh);
+bool clip_client_to_display(int x, int y, int w, int h, int dx, int dy, int dw, int dh, int &ox, int &oy, int &ow,
+                            int &oh);

@@ -1,7 +1,7 @@
 // Shader cache names and the cache file format.
-#include <cstring>
 #include "render/shader_cache.h"
-#include "app/temp_string.h"
+#include <cstring>
+#include "core/temp_string.h"
 
 void shader_cache_name(const char *file, const char *defines, char *out, int out_size)
 {
@@ -32,11 +32,14 @@ void put32(DynArray<uint8_t> &o, uint32_t v)
   uint8_t b[4] = {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)};
   o.append(b, 4);
 }
-uint32_t get32(const uint8_t *p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
+uint32_t get32(const uint8_t *p)
+{
+  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
 } // namespace
 
-void build_shader_cache(const DynArray<ShaderDep> &deps, const char *vs, uint32_t vlen, const char *ps,
-                        uint32_t plen, DynArray<uint8_t> &out)
+void build_shader_cache(const DynArray<ShaderDep> &deps, const char *vs, uint32_t vlen, const char *ps, uint32_t plen,
+                        DynArray<uint8_t> &out)
 {
   out.clear();
   uint32_t n = 1;

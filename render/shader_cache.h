@@ -6,14 +6,14 @@
 // The "code" of a stage is its complete preprocessed GLSL text.
 #include <cstddef>
 #include <cstdint>
-#include "app/dyn_array.h"
+#include "core/dyn_array.h"
 #include "render/shaders.h"
 
 constexpr uint32_t SHADER_CACHE_MAGIC = 0x20100715;
 
 // The whole file image for the given dependencies and stage code.
-void build_shader_cache(const DynArray<ShaderDep> &deps, const char *vs, uint32_t vlen, const char *ps,
-                        uint32_t plen, DynArray<uint8_t> &out);
+void build_shader_cache(const DynArray<ShaderDep> &deps, const char *vs, uint32_t vlen, const char *ps, uint32_t plen,
+                        DynArray<uint8_t> &out);
 
 struct ShaderCacheView
 {

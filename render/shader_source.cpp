@@ -1,12 +1,12 @@
 // Stage text assembly: prologue, defines, the include-expanded source and the generated
 // main, with a map from assembled lines back to file lines.
+#include "render/shader_source.h"
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include "render/shader_source.h"
-#include "app/log.h"
-#include "app/paths.h"
+#include "core/log.h"
+#include "core/paths.h"
 
 bool shader_dep_times = false;
 
@@ -68,7 +68,6 @@ uint32_t MyShaderInclude::close(const void *data)
   free((void *)data);
   return 0;
 }
-
 
 namespace
 {
@@ -211,8 +210,7 @@ ShaderStageText::~ShaderStageText()
     free((void *)f);
 }
 
-bool build_shader_stage(const char *file, const char *defines, bool pixel, MyShaderInclude &inc,
-                        ShaderStageText &out)
+bool build_shader_stage(const char *file, const char *defines, bool pixel, MyShaderInclude &inc, ShaderStageText &out)
 {
   for (const char *f : out.files)
     free((void *)f);

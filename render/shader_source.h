@@ -16,7 +16,7 @@
 // centres lie on integer coordinates; that of the pixel stage applies the alpha test when
 // ALPHA_TEST is defined (the variant the device uses while an alpha reference is set).
 // `#include "name"` lines (outside any #if) pull in files through the include handler.
-#include "app/dyn_array.h"
+#include "core/dyn_array.h"
 #include "render/shaders.h"
 
 // Whether include reads record file times (true while a compiler is loaded).
@@ -34,7 +34,7 @@ struct ShaderLineRef
 
 struct ShaderStageText
 {
-  DynArray<char> text; // NUL-terminated
+  DynArray<char> text;           // NUL-terminated
   DynArray<ShaderLineRef> lines; // one per line of text
   DynArray<const char *> files;  // names as the source and include lines gave them
   char error[300];               // set when assembling failed
@@ -48,8 +48,7 @@ struct ShaderStageText
 // Builds the stage text of file for the entry "vsh" or "psh" with the define block
 // (pairs of strings, ended by an empty one). Files are read through inc. False with
 // out.error set when a file cannot be read or an include is malformed or nested too deep.
-bool build_shader_stage(const char *file, const char *defines, bool pixel, MyShaderInclude &inc,
-                        ShaderStageText &out);
+bool build_shader_stage(const char *file, const char *defines, bool pixel, MyShaderInclude &inc, ShaderStageText &out);
 
 // The generated main that ends every stage text of this build.
 const char *shader_stage_main(bool pixel);

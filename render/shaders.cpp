@@ -1,15 +1,15 @@
 // Shader records: creation by (file, defines), the cache, compiling and linking both
 // stages, and hot reload that keeps the old program when the new code fails.
+#include "render/shaders.h"
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <unistd.h>
+#include "core/log.h"
+#include "core/paths.h"
 #include "render/gl_device_internal.h"
-#include "render/shaders.h"
 #include "render/shader_cache.h"
 #include "render/shader_source.h"
-#include "app/log.h"
-#include "app/paths.h"
 
 bool shader_compiler_disabled = false;
 
@@ -22,8 +22,12 @@ bool compiler_loaded = false;
 bool collect_errors = false; // set during a reload pass: errors also go to the screen
 unsigned link_serial = 0;
 
-#define SH_ASSERT(c) \
-  do { if (!(c)) fatal("%s(%d): failed ASSERT(%s)", "d3d_shaders", __LINE__, #c); } while (0)
+#define SH_ASSERT(c)                                                   \
+  do                                                                   \
+  {                                                                    \
+    if (!(c))                                                          \
+      fatal("%s(%d): failed ASSERT(%s)", "d3d_shaders", __LINE__, #c); \
+  } while (0)
 
 // Length of a define block including its terminating empty string.
 size_t defines_len(const char *d)
@@ -155,7 +159,8 @@ int parse_semantic(const char *name, int &index)
 }
 
 // Calls f(name, location) for every vertex input of a linked program.
-template <typename F> void for_each_input(unsigned prog, F f)
+template <typename F>
+void for_each_input(unsigned prog, F f)
 {
   GLint n = 0;
   glGetProgramiv(prog, GL_ACTIVE_ATTRIBUTES, &n);

@@ -2,8 +2,8 @@
 // Shader records: one vertex/pixel program pair per (".sh" file, define block), shared
 // by reference count, cached in "cache/", recompiled in place when a source changes.
 #include <cstdint>
-#include "app/engine_api.h"
-#include "app/dyn_array.h"
+#include "core/dyn_array.h"
+#include "core/engine_api.h"
 
 constexpr int MAX_SHADERS = 64;
 constexpr int SHADER_FILE_LEN = 260;

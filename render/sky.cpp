@@ -1,11 +1,13 @@
 #include "render/sky.h"
 #include <cmath>
 #include <cstring>
-#include "app/log.h"
-#include "app/matrix44.h"
-#include "app/temp_string.h"
+#include "core/angles.h"
+#include "core/log.h"
+#include "core/matrix44.h"
+#include "core/temp_string.h"
 #include "render/buffers.h"
 #include "render/device.h"
+#include "render/shader_registers.h"
 #include "render/shaders.h"
 #include "script/sq_reloadable_vm.h"
 #include "script/sqbind.h"
@@ -22,34 +24,33 @@ namespace
 {
 const char *const sky_error_prefix = "Error in sky script:\n";
 SqReloadableVM sky_vm;
-sqbind::SqObject sky_func; // root-table slot "get_sky_colors"; null when missing
+// Root-table slot "get_sky_colors"; null when missing or not a function.
+sqbind::SqFunc<sqbind::SqObject> sky_func;
 VDecl sky_decl = nullptr;
 VertexBuffer *sky_vb = nullptr;
 IndexBuffer *sky_ib = nullptr;
 Shader *sky_shader = nullptr;
 
 const vec4f default_table[SKY_SCRIPT_COLORS] = {
-  {1.f, 1.f, 1.f, 0.f},       {0.f, 0.f, 0.f, 0.f}, {0.45f, 0.15f, 0.06f, 0.f}, {0.f, 0.f, 0.f, 0.f},
-  {1.f, 0.f, 0.f, 0.f},       {0.346021f, 0.f, 0.f, 0.f}, {1.f, 0.f, 0.f, 0.f},  {3.f, 6.f, 15.f, 0.f},
-  {2.f, 0.f, 0.f, 0.f},       {2.f, 0.f, 0.f, 0.f},
+  {1.f, 1.f, 1.f, 0.f}, {0.f, 0.f, 0.f, 0.f},       {0.45f, 0.15f, 0.06f, 0.f}, {0.f, 0.f, 0.f, 0.f},
+  {1.f, 0.f, 0.f, 0.f}, {0.346021f, 0.f, 0.f, 0.f}, {1.f, 0.f, 0.f, 0.f},       {3.f, 6.f, 15.f, 0.f},
+  {2.f, 0.f, 0.f, 0.f}, {2.f, 0.f, 0.f, 0.f},
 };
 
 void lookup_sky_func()
 {
-  sky_func.reset();
+  sky_func.release();
   if (!sky_vm.vm)
     return;
   HSQUIRRELVM vm = sky_vm.vm;
-  SQInteger top = sq_gettop(vm);
   sq_pushroottable(vm);
-  sq_pushstring(vm, "get_sky_colors", -1);
-  if (SQ_SUCCEEDED(sq_get(vm, -2)))
-  {
-    SQObjectType t = sq_gettype(vm, -1);
-    if (t == OT_CLOSURE || t == OT_NATIVECLOSURE)
-      sky_func.fromStack(vm, -1);
-  }
-  sq_settop(vm, top);
+  sqbind::SqObject root;
+  root.fromStack(vm, -1);
+  sq_poptop(vm);
+  sky_func.bind(vm, root, "get_sky_colors");
+  const SQObjectType t = sky_func.func.type();
+  if (t != OT_CLOSURE && t != OT_NATIVECLOSURE)
+    sky_func.release();
 }
 
 // One number of an entry; integers are accepted as well.
@@ -66,15 +67,10 @@ float read_number(HSQUIRRELVM vm, SQInteger idx)
 // Calls the script with the angle and reads its ten [r, g, b] entries.
 void call_sky_func(float angle, vec4f out[SKY_SCRIPT_COLORS])
 {
+  const sqbind::SqObject result = sky_func(angle);
   HSQUIRRELVM vm = sky_vm.vm;
-  SQInteger top = sq_gettop(vm);
-  sqbind::StackRestore restore(vm, top);
-
-  sq_pushobject(vm, sky_func.obj);
-  sq_pushroottable(vm);
-  sq_pushfloat(vm, SQFloat(angle));
-  if (SQ_FAILED(sq_call(vm, 2, SQTrue, SQTrue)))
-    throw SquirrelError(sqbind::last_error(vm));
+  sqbind::StackRestore restore(vm, sq_gettop(vm));
+  result.push(vm);
   if (sq_gettype(vm, -1) != OT_ARRAY || sq_getsize(vm, -1) != SKY_SCRIPT_COLORS)
     throw SquirrelError("get_sky_colors must return an array of 10 colours");
   SQInteger arr = sq_gettop(vm);
@@ -133,7 +129,7 @@ void derive_sky_colors(vec4f t[SKY_DRAWN_COLORS])
 void compute_sky_colors(vec4f dir, vec4f out[SKY_SCRIPT_COLORS])
 {
   float y = dir.y < -1.f ? -1.f : (dir.y > 1.f ? 1.f : dir.y);
-  float angle = std::acos(y) * float(180.0 / M_PI);
+  float angle = std::acos(y) * float(RAD_TO_DEG);
   if (!sky_vm.vm || sky_func.isNull())
   {
     get_default_sky_colors(out);
@@ -195,7 +191,7 @@ void init_sky()
 
 void close_sky()
 {
-  sky_func.reset();
+  sky_func.release();
   sky_vm.close();
   sky_vm.files.clear();
   if (sky_vb)
@@ -247,6 +243,7 @@ void reload_sky_if_changed()
 }
 
 // The light vector and the drawn colours, as both stages read them.
+static_assert(PC_SKY_COUNT == 1 + SKY_DRAWN_COLORS && VC_SKY_COUNT == 1 + SKY_DRAWN_COLORS);
 static void sky_registers(vec4f (&c)[1 + SKY_DRAWN_COLORS])
 {
   c[0] = vec4f(sun_dir_drawn.x, sun_dir_drawn.y, sun_dir_drawn.z, sky_extra_light);
@@ -298,6 +295,6 @@ void render_sky()
   set_vb(0, sky_vb, 0, 12);
   set_ib(sky_ib);
   set_shader(sky_shader);
-  set_sky_ps_consts(0);
+  set_sky_ps_consts(PC_SKY);
   draw_indexed(D3DPT_TRIANGLELIST, 0, 0, 4, 0, 2);
 }

@@ -5,14 +5,14 @@
 // Like the terrain, the sky keeps the state at the start of the current simulation step
 // (prev), the state the step moves to (target) and what is drawn this frame (drawn).
 //
-// Register conventions shared by the sky, terrain, deferred light and shadow shaders
-// (set_sky_ps_consts / set_sky_vs_consts write them):
+// The block of registers shared by the sky, terrain, deferred light and shadow shaders
+// (PC_SKY and VC_SKY; set_sky_ps_consts / set_sky_vs_consts write them):
 //   light vector  = (sun_dir_drawn.xyz, sky_extra_light)
 //   12 parameters = sky_colors_drawn[0..11]: the script's ten entries (sun, ambient, haze,
 //                   glow, zenith, horizon, fog, scatter, halo, exposure; see bin/sky.nut)
 //                   and the derived extinctions e^(-haze / 0.2) and e^(-haze).
-#include "app/engine_api.h"
-#include "app/vec4f.h"
+#include "core/engine_api.h"
+#include "core/vec4f.h"
 
 constexpr int SKY_SCRIPT_COLORS = 10;
 constexpr int SKY_DRAWN_COLORS = 12;
@@ -36,7 +36,8 @@ ENGINE_API void step_sky();
 ENGINE_API void update_sky(float t);
 // Re-runs "sky.nut" when it changed on disk and recomputes the table.
 ENGINE_API void reload_sky_if_changed();
-// The sky quad, in front of the camera of cur_view_itm; draw where the stencil is 0.
+// The sky quad, in front of the camera of the device's view matrix; draw where the
+// stencil is 0.
 ENGINE_API void render_sky();
 
 // The table for a sun direction from the script (or the default table).

@@ -1,14 +1,14 @@
 // The texture table, render-target kinds, lock staging, the file-texture cache and the
 // DDS loader.
+#include "render/textures.h"
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <strings.h>
-#include "render/gl_device_internal.h"
-#include "render/textures.h"
+#include "core/log.h"
+#include "core/paths.h"
 #include "render/dds.h"
-#include "app/log.h"
-#include "app/paths.h"
+#include "render/gl_device_internal.h"
 
 bool d3d_force_soft_dxt = false;
 
@@ -27,15 +27,13 @@ DynArray<TexCacheEntry> tex_cache;
 
 int64_t allocated_bytes = 0;
 
-const int rt_kind_formats[9] = {D3DFMT_UNKNOWN,  D3DFMT_A8R8G8B8, D3DFMT_G16R16,  D3DFMT_R16F,         D3DFMT_G16R16F,
-                                D3DFMT_A16B16G16R16F, D3DFMT_R32F, D3DFMT_G32R32F, D3DFMT_A32B32G32R32F};
+const int rt_kind_formats[9] = {D3DFMT_UNKNOWN, D3DFMT_A8R8G8B8, D3DFMT_G16R16,
+                                D3DFMT_R16F,    D3DFMT_G16R16F,  D3DFMT_A16B16G16R16F,
+                                D3DFMT_R32F,    D3DFMT_G32R32F,  D3DFMT_A32B32G32R32F};
 static_assert(sizeof(rt_kind_formats) / sizeof(rt_kind_formats[0]) == 9, "kinds 1..8");
 signed char blendable_cache[9] = {-1, -1, -1, -1, -1, -1, -1, -1, -1};
 
-bool soft_dxt()
-{
-  return d3d_force_soft_dxt || !epoxy_has_gl_extension("GL_EXT_texture_compression_s3tc");
-}
+bool soft_dxt() { return d3d_force_soft_dxt || !epoxy_has_gl_extension("GL_EXT_texture_compression_s3tc"); }
 
 int full_chain(int w, int h)
 {
@@ -119,30 +117,30 @@ bool gl_tex_format(int format, GlTexFormat &f)
   };
   switch (format)
   {
-    case D3DFMT_A8R8G8B8: return set(GL_RGBA8, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, 4, R, G, B, A);
-    case D3DFMT_X8R8G8B8: return set(GL_RGBA8, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, 4, R, G, B, ONE);
-    case D3DFMT_G16R16: return set(GL_RG16, GL_RG, GL_UNSIGNED_SHORT, 4, R, G, ONE, ONE);
-    case D3DFMT_L8: return set(GL_R8, GL_RED, GL_UNSIGNED_BYTE, 1, R, R, R, ONE);
-    case D3DFMT_R16F: return set(GL_R16F, GL_RED, GL_HALF_FLOAT, 2, R, ONE, ONE, ONE);
-    case D3DFMT_G16R16F: return set(GL_RG16F, GL_RG, GL_HALF_FLOAT, 4, R, G, ONE, ONE);
-    case D3DFMT_A16B16G16R16F: return set(GL_RGBA16F, GL_RGBA, GL_HALF_FLOAT, 8, R, G, B, A);
-    case D3DFMT_R32F: return set(GL_R32F, GL_RED, GL_FLOAT, 4, R, ONE, ONE, ONE);
-    case D3DFMT_G32R32F: return set(GL_RG32F, GL_RG, GL_FLOAT, 8, R, G, ONE, ONE);
-    case D3DFMT_A32B32G32R32F: return set(GL_RGBA32F, GL_RGBA, GL_FLOAT, 16, R, G, B, A);
-    case D3DFMT_DXT1:
-    case D3DFMT_DXT3:
-    case D3DFMT_DXT5:
-      if (soft_dxt())
-        set(GL_RGBA8, GL_RGBA, GL_UNSIGNED_BYTE, 4, R, G, B, A);
-      else
-      {
-        set(format == D3DFMT_DXT1 ? GL_COMPRESSED_RGBA_S3TC_DXT1_EXT
-            : format == D3DFMT_DXT3 ? GL_COMPRESSED_RGBA_S3TC_DXT3_EXT
-                                    : GL_COMPRESSED_RGBA_S3TC_DXT5_EXT,
-            0, 0, 0, R, G, B, A);
-      }
-      f.blockBytes = dxt_block_bytes(format);
-      return true;
+  case D3DFMT_A8R8G8B8: return set(GL_RGBA8, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, 4, R, G, B, A);
+  case D3DFMT_X8R8G8B8: return set(GL_RGBA8, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, 4, R, G, B, ONE);
+  case D3DFMT_G16R16: return set(GL_RG16, GL_RG, GL_UNSIGNED_SHORT, 4, R, G, ONE, ONE);
+  case D3DFMT_L8: return set(GL_R8, GL_RED, GL_UNSIGNED_BYTE, 1, R, R, R, ONE);
+  case D3DFMT_R16F: return set(GL_R16F, GL_RED, GL_HALF_FLOAT, 2, R, ONE, ONE, ONE);
+  case D3DFMT_G16R16F: return set(GL_RG16F, GL_RG, GL_HALF_FLOAT, 4, R, G, ONE, ONE);
+  case D3DFMT_A16B16G16R16F: return set(GL_RGBA16F, GL_RGBA, GL_HALF_FLOAT, 8, R, G, B, A);
+  case D3DFMT_R32F: return set(GL_R32F, GL_RED, GL_FLOAT, 4, R, ONE, ONE, ONE);
+  case D3DFMT_G32R32F: return set(GL_RG32F, GL_RG, GL_FLOAT, 8, R, G, ONE, ONE);
+  case D3DFMT_A32B32G32R32F: return set(GL_RGBA32F, GL_RGBA, GL_FLOAT, 16, R, G, B, A);
+  case D3DFMT_DXT1:
+  case D3DFMT_DXT3:
+  case D3DFMT_DXT5:
+    if (soft_dxt())
+      set(GL_RGBA8, GL_RGBA, GL_UNSIGNED_BYTE, 4, R, G, B, A);
+    else
+    {
+      set(format == D3DFMT_DXT1   ? GL_COMPRESSED_RGBA_S3TC_DXT1_EXT
+          : format == D3DFMT_DXT3 ? GL_COMPRESSED_RGBA_S3TC_DXT3_EXT
+                                  : GL_COMPRESSED_RGBA_S3TC_DXT5_EXT,
+          0, 0, 0, R, G, B, A);
+    }
+    f.blockBytes = dxt_block_bytes(format);
+    return true;
   }
   f = GlTexFormat{};
   return false;
@@ -301,8 +299,14 @@ static Texture *load_dds(const char *name, bool must_load)
   }
   if (fp)
     fclose(fp);
-#define DDS_FAIL(...) \
-  do { if (must_load) fatal(__VA_ARGS__); debug(__VA_ARGS__); return nullptr; } while (0)
+#define DDS_FAIL(...)     \
+  do                      \
+  {                       \
+    if (must_load)        \
+      fatal(__VA_ARGS__); \
+    debug(__VA_ARGS__);   \
+    return nullptr;       \
+  } while (0)
   if (!data)
     DDS_FAIL("Error loading file '%s'", path.c_str());
 

@@ -2,8 +2,8 @@
 // The texture table (1000 records at fixed addresses), render-target kinds, the shared
 // file-texture cache, the DDS loader and the TGA reader.
 #include <cstdint>
-#include "app/engine_api.h"
-#include "app/dyn_array.h"
+#include "core/dyn_array.h"
+#include "core/engine_api.h"
 
 constexpr int MAX_TEXTURES = 1000;
 

@@ -1,14 +1,13 @@
 // TGA reading for the bitmap font: type 2, 32 bits per pixel, pixels in file order.
+#include "render/tga.h"
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include "render/tga.h"
+#include "core/log.h"
+#include "core/paths.h"
 #include "render/textures.h"
-#include "app/log.h"
-#include "app/paths.h"
 
-bool parse_tga(const uint8_t *d, size_t size, int &width, int &height, DynArray<uint32_t> &pixels,
-               const char **error)
+bool parse_tga(const uint8_t *d, size_t size, int &width, int &height, DynArray<uint32_t> &pixels, const char **error)
 {
   const char *err = nullptr;
   if (!d || size < 18)

@@ -2,7 +2,7 @@
 // The TGA reader's parser: uncompressed 32-bit true colour only. No GL here.
 #include <cstddef>
 #include <cstdint>
-#include "app/dyn_array.h"
+#include "core/dyn_array.h"
 
 // False with *error set ("unsupported TGA format", "zero-sized TGA image", or a read
 // error for a file shorter than its pixels).

@@ -2,8 +2,8 @@
 // content. Declarations are plain descriptions; the device binds them to a program's
 // attributes by semantic name at draw time.
 #include <cstring>
+#include "core/log.h"
 #include "render/buffers.h"
-#include "app/log.h"
 
 namespace
 {

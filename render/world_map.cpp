@@ -2,11 +2,11 @@
 // alpha blending, then the land's light multiplied in. Redrawn at the land refreshes that
 // change anything it shows.
 #include <cstring>
-#include "app/log.h"
-#include "app/settings.h"
+#include "core/log.h"
 #include "render/buffers.h"
 #include "render/device.h"
 #include "render/land_render_internal.h"
+#include "render/shader_registers.h"
 #include "render/shaders.h"
 #include "render/textures.h"
 
@@ -18,7 +18,7 @@ void init_world_map(LandRenderState &s)
   HR::mapTex = create_rt_texture(512, 512, 1);
   if (!HR::mapTex)
     fatal("can't create world map texture");
-  s.mapWaterTex = create_texture(256, 256, 1, 0, D3DFMT_G32R32F, D3DPOOL_MANAGED);
+  s.mapWaterTex = create_texture(HMAP_SIZE, HMAP_SIZE, 1, 0, D3DFMT_G32R32F, D3DPOOL_MANAGED);
   if (!s.mapWaterTex)
     fatal("can't create world map texture");
   s.mapSurfShader = create_shader("map_surf.sh", nullptr);
@@ -72,10 +72,10 @@ static bool upload_map_water(Texture *t, bool &wet)
 
 static void full_screen_map_pass()
 {
-  const float r17[4] = {0.5f, -0.5f, 0.5f + 1.f / 512.f, 0.5f + 1.f / 512.f};
-  const float r16[4] = {1.f, 1.f, 0.f, 0.f};
-  set_vs_consts(17, r17, 1);
-  set_vs_consts(16, r16, 1);
+  const float texmap[4] = {0.5f, -0.5f, 0.5f + 1.f / 512.f, 0.5f + 1.f / 512.f};
+  const float whole_map[4] = {1.f, 1.f, 0.f, 0.f};
+  set_vs_consts(VC_MAP_TEXMAP, texmap, 1);
+  set_vs_consts(VC_MAP_REGION, whole_map, 1);
   draw_postfx();
 }
 
@@ -92,34 +92,34 @@ void render_world_map(LandRenderState &s, bool force)
   set_cull_mode(0);
   set_blend_none();
 
-  // 1. Ground and layer colours.
+  // Ground and layer colours.
   set_shader(s.mapSurfShader);
-  set_texture(0, HR::colrTex);
-  set_texture(1, HR::topcTex);
-  set_tex_address(0, TEXADDR_WRAP);
-  set_tex_address(1, TEXADDR_WRAP);
-  set_tex_filter(0, true);
-  set_tex_filter(1, true);
+  set_texture(TEX_STAGE(TEX_MAP_GROUND), HR::colrTex);
+  set_texture(TEX_STAGE(TEX_MAP_LAYER), HR::topcTex);
+  set_tex_address(TEX_STAGE(TEX_MAP_GROUND), TEXADDR_WRAP);
+  set_tex_address(TEX_STAGE(TEX_MAP_LAYER), TEXADDR_WRAP);
+  set_tex_filter(TEX_STAGE(TEX_MAP_GROUND), true);
+  set_tex_filter(TEX_STAGE(TEX_MAP_LAYER), true);
   full_screen_map_pass();
-  set_texture(1, nullptr);
+  set_texture(TEX_STAGE(TEX_MAP_LAYER), nullptr);
 
-  // 2. Water over every cell with a wet corner, in one pass over the map.
+  // Water over every cell with a wet corner, in one pass over the map.
   if (wet)
   {
     set_shader(s.mapWaterShader);
-    set_texture(0, s.mapWaterTex);
+    set_texture(TEX_STAGE(TEX_MAP_WATER), s.mapWaterTex);
     set_blend_alpha();
     full_screen_map_pass();
   }
 
-  // 3. Light: the aperture (high quality) or the normals, multiplied in, of the refresh
+  // Light: the aperture (high quality) or the normals, multiplied in, of the refresh
   // before: on llvmpipe, sampling the targets the refresh has just drawn intermittently
   // lost the passes' writes. The map is one step behind the land.
   set_shader(s.mapLightShader);
-  set_texture(0, s.highQuality ? s.aperTexPrev : s.normTexPrev);
-  set_tex_address(0, TEXADDR_WRAP);
+  set_texture(TEX_STAGE(TEX_MAP_LIGHT), s.highQuality ? s.aperTexPrev : s.normTexPrev);
+  set_tex_address(TEX_STAGE(TEX_MAP_LIGHT), TEXADDR_WRAP);
   set_blend_multiply();
   full_screen_map_pass();
   set_blend_none();
-  set_texture(0, nullptr);
+  set_texture(TEX_STAGE(TEX_MAP_LIGHT), nullptr);
 }

@@ -47,8 +47,7 @@ static void ramp_ctor(HSQUIRRELVM vm)
 template <typename R>
 static void push_new(HSQUIRRELVM vm, R *r)
 {
-  push_instance(vm, r, ClassTag<R>::tag(), std::is_same_v<R, SqColorRamp> ? "ColorRamp" : "FloatRamp",
-                &delete_hook<R>);
+  push_instance(vm, r, ClassTag<R>::tag(), std::is_same_v<R, SqColorRamp> ? "ColorRamp" : "FloatRamp", &delete_hook<R>);
 }
 
 // Colour statics read script colour values; FloatRamp statics read numbers.

@@ -2,8 +2,8 @@
 #include <sqstdmath.h>
 #include <sqstdstring.h>
 #include <strings.h>
-#include "app/log.h"
-#include "app/paths.h"
+#include "core/log.h"
+#include "core/paths.h"
 #include "sqbind.h"
 
 using namespace sqbind;

@@ -1,11 +1,11 @@
 #pragma once
 // One script VM with the files run in it, re-run in the same VM when any of them changes
 // on disk. The world, effects and sky scripts each live in one.
-#include <squirrel.h>
 #include <cstdint>
-#include "app/dyn_array.h"
-#include "app/engine_api.h"
-#include "app/temp_string.h"
+#include <squirrel.h>
+#include "core/dyn_array.h"
+#include "core/engine_api.h"
+#include "core/temp_string.h"
 
 class ENGINE_API SqReloadableVM
 {
@@ -16,7 +16,7 @@ public:
     int64_t mtime; // modification time when the file was last run
   };
 
-  HSQUIRRELVM vm = nullptr; // null while closed
+  HSQUIRRELVM vm = nullptr;   // null while closed
   DynArray<FileRecord> files; // in order of first loading
 
   SqReloadableVM() = default;

@@ -1,11 +1,11 @@
 #include "sqbind.h"
-#include "ramp.h"
-#include "app/paths.h"
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <immintrin.h>
+#include "core/paths.h"
+#include "core/ramp.h"
 
 template struct sqbind::ClassTag<sqbind::SqVec4f>;
 
@@ -103,7 +103,7 @@ void SqObject::push(HSQUIRRELVM v) const
     sq_remove(v, -2);
 }
 
-const char *last_error(HSQUIRRELVM vm)
+const char *last_error(HSQUIRRELVM vm, const char *fallback)
 {
   sq_getlasterror(vm);
   const SQChar *s = nullptr;
@@ -111,7 +111,7 @@ const char *last_error(HSQUIRRELVM vm)
     s = nullptr;
   sq_poptop(vm);
   // The string stays alive: the VM keeps it as its last error.
-  return s ? s : "unknown error";
+  return s ? s : fallback;
 }
 
 // --- VM set-up and handlers ---
@@ -125,8 +125,7 @@ void print_func(HSQUIRRELVM, const SQChar *fmt, ...)
   fflush(stdout);
 }
 
-void compiler_error_handler(HSQUIRRELVM vm, const SQChar *desc, const SQChar *source, SQInteger line,
-                            SQInteger column)
+void compiler_error_handler(HSQUIRRELVM vm, const SQChar *desc, const SQChar *source, SQInteger line, SQInteger column)
 {
   SQPRINTFUNCTION pf = sq_geterrorfunc(vm);
   if (!pf)

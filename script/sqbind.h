@@ -1,16 +1,16 @@
 #pragma once
 // The typed bridge between native code and script VMs. Every VM of the program is
 // created and driven through it; the game-object module binds its classes with it too.
-#include <squirrel.h>
-#include <cstring>
 #include <cstdint>
+#include <cstring>
 #include <new>
+#include <squirrel.h>
 #include <tuple>
 #include <type_traits>
 #include <utility>
-#include "app/engine_api.h"
-#include "app/log.h"
-#include "app/vec4f.h"
+#include "core/engine_api.h"
+#include "core/log.h"
+#include "core/vec4f.h"
 
 namespace sqbind
 {
@@ -77,9 +77,9 @@ public:
   SQObjectType type() const { return obj._type; }
 };
 
-// The VM's last error as text ("unknown error" when it is no string). Leaves the stack
-// as it was.
-ENGINE_API const char *last_error(HSQUIRRELVM vm);
+// The VM's last error as text (fallback when it is no string). Leaves the stack as it
+// was. The text stays valid until the VM raises again.
+ENGINE_API const char *last_error(HSQUIRRELVM vm, const char *fallback = "unknown error");
 
 // --- VM set-up ---
 ENGINE_API HSQUIRRELVM create_vm(SQInteger initial_stack);
@@ -166,8 +166,7 @@ struct Arg<SqObject>
 };
 template <>
 struct Arg<const SqObject &> : Arg<SqObject>
-{
-};
+{};
 
 // The instance pointer of T at stack index i (T's tag must match, the pointer non-null).
 template <typename T>
@@ -518,8 +517,9 @@ public:
     (push_value(vm, args), ...);
     if (SQ_FAILED(sq_call(vm, SQInteger(1 + sizeof...(A)), SQTrue, SQTrue)))
     {
+      // The error handler has printed it; the caller gets the VM's own text.
       sq_settop(vm, top);
-      throw SquirrelError("SqFunc<> call failed");
+      throw SquirrelError(last_error(vm, "SqFunc<> call failed"));
     }
     if constexpr (std::is_void_v<R>)
     {

@@ -1,11 +1,14 @@
 #include "world_gen.h"
 #include <cmath>
 #include <cstdio>
-#include "app/app_globals.h"
-#include "app/clock.h"
-#include "app/log.h"
+#include "core/clock.h"
+#include "core/d3dcolor.h"
+#include "core/globals.h"
+#include "core/log.h"
+#include "core/splash.h"
 #include "sq_ramps.h"
 #include "sqbind.h"
+#include "world/land_tools.h"
 #include "world/noise.h"
 #include "world/world_rnd.h"
 #include "world_hooks.h"
@@ -84,18 +87,6 @@ static SQInteger sq_randomize_rnd_seed(HSQUIRRELVM)
   return 0;
 }
 
-float wrap_coord(float x)
-{
-  float f = x / 256.f;
-  f = f - std::trunc(f);
-  f = f * 256.f;
-  if (f > 128.f)
-    return f - 256.f;
-  if (f <= -128.f)
-    return f + 256.f;
-  return f;
-}
-
 static SQInteger sq_wrap(HSQUIRRELVM vm)
 {
   sq_pushfloat(vm, wrap_coord(argf(vm, 2)));
@@ -104,51 +95,6 @@ static SQInteger sq_wrap(HSQUIRRELVM vm)
 
 // ---------------------------------------------------------------------------------------
 // Colours
-
-vec4f hsv2rgba(float h, float s, float v, float a)
-{
-  if (s == 0.f)
-    return vec4f(v, v, v, a);
-  float hh = h * 0.0027777778f;
-  hh = hh - std::floor(hh);
-  hh = hh * 6.f;
-  float fi = std::floor(hh);
-  float f = hh - fi;
-  float p = (1.f - s) * v, q = (1.f - f * s) * v, t = (1.f - (1.f - f) * s) * v;
-  switch (int(fi))
-  {
-  case 0: return vec4f(v, t, p, a);
-  case 1: return vec4f(q, v, p, a);
-  case 2: return vec4f(p, v, t, a);
-  case 3: return vec4f(p, q, v, a);
-  case 4: return vec4f(t, p, v, a);
-  default: return vec4f(v, p, q, a);
-  }
-}
-
-static float lab_f_inv(float f)
-{
-  float g = f * f * f;
-  return g > 0.008856f ? g : (f - 0.13793103f) * 0.12841855f;
-}
-
-static double srgb_gamma(double c) { return c > 0.0031308 ? 1.055 * std::pow(c, 1.0 / 2.4) - 0.055 : 12.92 * c; }
-
-vec4f lch2rgba(float l, float c, float h, float a)
-{
-  double hr = double(h) * 0.017453292519943295;
-  float A = float(double(c) * std::cos(hr)), B = float(double(c) * std::sin(hr));
-  float fy = (l + 16.f) * 0.00862069f;
-  float fx = fy + A * 0.002f;
-  float fz = fy - B * 0.005f;
-  float X = lab_f_inv(fx) * 95.047f * 0.01f;
-  float Y = lab_f_inv(fy) * 100.f * 0.01f;
-  float Z = lab_f_inv(fz) * 108.883f * 0.01f;
-  double R = 3.2406 * X - 1.5372 * Y - 0.4986 * Z;
-  double G = -0.9689 * X + 1.8758 * Y + 0.0415 * Z;
-  double Bl = 0.0557 * X - 0.204 * Y + 1.057 * Z;
-  return vec4f(float(srgb_gamma(R)), float(srgb_gamma(G)), float(srgb_gamma(Bl)), a);
-}
 
 static SQInteger sq_lerpcolor(HSQUIRRELVM vm)
 {
@@ -219,61 +165,6 @@ void bind_rnd_color_funcs(HSQUIRRELVM vm)
 }
 
 // ---------------------------------------------------------------------------------------
-// Circle tools
-
-// The rows (or columns) a disc of radius r around c covers: ceil(c - r) .. floor(c + r).
-static int disc_lo(float c, float r) { return noise_round(c - r + 0.49999988f); }
-static int disc_hi(float c, float r) { return noise_round(c + r - 0.49999988f); }
-
-// A disc wider than this covers the wrapped world several times over; larger radii are
-// taken as this one so that the scan stays bounded (2049 x 2049 cells at most).
-static constexpr float MAX_DISC_RADIUS = 1024.f;
-
-void flatten_circle(float x, float z, float r, float height, float strength, float exponent)
-{
-  if (!(r > 0.f)) // also NaN
-    return;
-  if (r > MAX_DISC_RADIUS)
-    r = MAX_DISC_RADIUS;
-  float r2 = r * r;
-  int i0 = disc_lo(z, r), i1 = disc_hi(z, r), j0 = disc_lo(x, r), j1 = disc_hi(x, r);
-  for (int i = i0; i <= i1; i++)
-    for (int j = j0; j <= j1; j++)
-    {
-      float dx = float(j) - x, dz = float(i) - z;
-      float d2 = dx * dx + dz * dz;
-      if (d2 < r2)
-      {
-        float &h = HeightmapData::hmap[hmap_index(j, i)];
-        h = h + (height - h) * strength * (1.f - std::pow(d2 / r2, exponent));
-      }
-    }
-}
-
-float get_average_circle_height(float x, float z, float r)
-{
-  if (!(r > 0.f))
-    r = 0.f;
-  if (r > MAX_DISC_RADIUS)
-    r = MAX_DISC_RADIUS;
-  double sum = world_hooks.get_land_height(x, z);
-  int count = 1;
-  float r2 = r * r;
-  int i0 = disc_lo(z, r), i1 = disc_hi(z, r), j0 = disc_lo(x, r), j1 = disc_hi(x, r);
-  for (int i = i0; i <= i1; i++)
-    for (int j = j0; j <= j1; j++)
-    {
-      float dx = float(j) - x, dz = float(i) - z;
-      if (dx * dx + dz * dz < r2)
-      {
-        sum += HeightmapData::hmap[hmap_index(j, i)];
-        count++;
-      }
-    }
-  return float(sum / count);
-}
-
-// ---------------------------------------------------------------------------------------
 // Erosion parameters
 
 static bool has_slot(HSQUIRRELVM vm, const SqObject &table, const char *key)
@@ -298,8 +189,15 @@ void read_erosion_params(HSQUIRRELVM vm, SQInteger idx, HeightmapData::ErosionPa
   {
     const char *name;
     float *field;
-  } keys[] = {{"Kq", &p.Kq}, {"Kr", &p.Kr}, {"Kd", &p.Kd}, {"Kw", &p.Kw}, {"Ki", &p.Ki},
-    {"minSlope", &p.minSlope}, {"g", &p.g}, {"depositBlend", &p.depositBlend}, {"reactionTime", &p.reactionTime}};
+  } keys[] = {{"Kq", &p.Kq},
+              {"Kr", &p.Kr},
+              {"Kd", &p.Kd},
+              {"Kw", &p.Kw},
+              {"Ki", &p.Ki},
+              {"minSlope", &p.minSlope},
+              {"g", &p.g},
+              {"depositBlend", &p.depositBlend},
+              {"reactionTime", &p.reactionTime}};
   for (const Key &k : keys)
     if (has_slot(vm, t, k.name))
       *k.field = getSlot<float>(vm, t, k.name);
@@ -454,7 +352,8 @@ static SQInteger sq_flatten_circle(HSQUIRRELVM vm)
 
 static SQInteger sq_get_average_circle_height(HSQUIRRELVM vm)
 {
-  sq_pushfloat(vm, get_average_circle_height(argf(vm, 2), argf(vm, 3), argf(vm, 4)));
+  const float x = argf(vm, 2), z = argf(vm, 3), r = argf(vm, 4);
+  sq_pushfloat(vm, get_average_circle_height(x, z, r, world_hooks.get_land_height(x, z)));
   return 1;
 }
 
@@ -476,13 +375,13 @@ static SQInteger sq_mark_water(HSQUIRRELVM vm)
 static SQInteger sq_test_rect_mark(HSQUIRRELVM vm)
 {
   sq_pushbool(vm, test_rect_mark(argi(vm, 2), argi(vm, 3), argi(vm, 4), argi(vm, 5), unsigned(argi(vm, 6)),
-                    unsigned(argi(vm, 7))));
+                                 unsigned(argi(vm, 7))));
   return 1;
 }
 static SQInteger sq_test_circle_mark(HSQUIRRELVM vm)
 {
-  sq_pushbool(vm, test_circle_mark(argf(vm, 2), argf(vm, 3), argf(vm, 4), unsigned(argi(vm, 5)),
-                    unsigned(argi(vm, 6))));
+  sq_pushbool(vm,
+              test_circle_mark(argf(vm, 2), argf(vm, 3), argf(vm, 4), unsigned(argi(vm, 5)), unsigned(argi(vm, 6))));
   return 1;
 }
 
@@ -531,7 +430,7 @@ static SQInteger sq_get_noise_hash2(HSQUIRRELVM vm)
 static SQInteger sq_show_splash(HSQUIRRELVM vm)
 {
   const char *text = Arg<const char *>::get(vm, 2);
-  world_hooks.show_splash(text, argf(vm, 3));
+  splash_hooks.show(text, argf(vm, 3));
   return 0;
 }
 
@@ -606,12 +505,25 @@ void bind_world_consts(HSQUIRRELVM vm)
   {
     const char *name;
     int value;
-  } consts[] = {{"HMAP_SIZE", HMAP_SIZE}, {"HMAP_SIZE_SHIFT", HMAP_SIZE_SHIFT}, {"GT_NONE", GT_NONE},
-    {"GT_HOUSE", GT_HOUSE}, {"GT_ROCK", GT_ROCK}, {"GT_SAND", GT_SAND}, {"GT_SOIL", GT_SOIL},
-    {"ST_OPEN", ST_OPEN}, {"ST_NONE", ST_NONE}, {"ST_GRASS", ST_GRASS}, {"ST_ASH", ST_ASH},
-    {"ST_SNOW", ST_SNOW}, {"ST_ROAD", ST_ROAD}, {"MARK_OBJ", int(MARK_OBJ)}, {"MARK_PLACE", int(MARK_PLACE)},
-    {"MARK_HOUSE", int(MARK_HOUSE)}, {"MARK_WATER", int(MARK_WATER)}, {"MARK_PLACEMENT", int(MARK_PLACEMENT)},
-    {"DEMO", 1}};
+  } consts[] = {{"HMAP_SIZE", HMAP_SIZE},
+                {"HMAP_SIZE_SHIFT", HMAP_SIZE_SHIFT},
+                {"GT_NONE", GT_NONE},
+                {"GT_HOUSE", GT_HOUSE},
+                {"GT_ROCK", GT_ROCK},
+                {"GT_SAND", GT_SAND},
+                {"GT_SOIL", GT_SOIL},
+                {"ST_OPEN", ST_OPEN},
+                {"ST_NONE", ST_NONE},
+                {"ST_GRASS", ST_GRASS},
+                {"ST_ASH", ST_ASH},
+                {"ST_SNOW", ST_SNOW},
+                {"ST_ROAD", ST_ROAD},
+                {"MARK_OBJ", int(MARK_OBJ)},
+                {"MARK_PLACE", int(MARK_PLACE)},
+                {"MARK_HOUSE", int(MARK_HOUSE)},
+                {"MARK_WATER", int(MARK_WATER)},
+                {"MARK_PLACEMENT", int(MARK_PLACEMENT)},
+                {"DEMO", 1}};
   static_assert(sizeof(consts) / sizeof(consts[0]) == 19);
   for (const auto &c : consts)
     add_const(vm, c.name, c.value);

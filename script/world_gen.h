@@ -3,8 +3,8 @@
 // random generator and colour helpers (shared with the effects VM), the terrain
 // generators and tools, noise, and the integer constants scripts compile against.
 #include <squirrel.h>
-#include "app/engine_api.h"
-#include "app/vec4f.h"
+#include "core/engine_api.h"
+#include "core/vec4f.h"
 #include "world/heightmap.h"
 
 // "hmrnd" .. "make_dir_xz": random numbers from game_rnd_seed, colour mixing and
@@ -14,20 +14,6 @@ ENGINE_API void bind_rnd_color_funcs(HSQUIRRELVM vm);
 ENGINE_API void bind_world_gen_funcs(HSQUIRRELVM vm);
 // HMAP_SIZE, GT_*, ST_*, MARK_*, DEMO into the constant table; before any compile.
 ENGINE_API void bind_world_consts(HSQUIRRELVM vm);
-
-// HSV to (r, g, b, a), h in degrees (any value; it wraps), s and v in [0, 1].
-ENGINE_API vec4f hsv2rgba(float h, float s, float v, float a);
-// CIE LCh (D65) to sRGB (r, g, b, a), h in degrees; not clamped.
-ENGINE_API vec4f lch2rgba(float l, float c, float h, float a);
-// x wrapped into (-128, 128].
-ENGINE_API float wrap_coord(float x);
-
-// Pulls the heights in the disc of radius r around (x, z) toward height by
-// strength * (1 - (d2 / r^2)^exponent); wraps at the grid edges; r <= 0 does nothing,
-// radii above 1024 count as 1024.
-ENGINE_API void flatten_circle(float x, float z, float r, float height, float strength, float exponent);
-// The mean of the land height at (x, z) and every cell height inside the disc.
-ENGINE_API float get_average_circle_height(float x, float z, float r);
 
 // Fills params from a script table at stack index idx (null keeps every default).
 // Missing keys keep their defaults; a present key with a non-number raises.

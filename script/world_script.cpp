@@ -2,14 +2,16 @@
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
-#include "app/app_globals.h"
-#include "app/clock.h"
-#include "app/log.h"
-#include "app/main_loop.h"
-#include "hmap_mask.h"
+#include "core/clock.h"
+#include "core/globals.h"
+#include "core/log.h"
+#include "core/splash.h"
+#include "sq_hmap_mask.h"
 #include "sq_ramps.h"
 #include "world/heightmap.h"
+#include "world/land_tools.h"
 #include "world/noise.h"
+#include "world/world_export.h"
 #include "world_gen.h"
 #include "world_hooks.h"
 
@@ -25,79 +27,16 @@ static SqFunc<void> update_script_func;
 // ---------------------------------------------------------------------------------------
 // Hooks
 
-float hmap_land_height(float x, float z)
-{
-  int x0 = noise_floor(x), z0 = noise_floor(z);
-  float fx = x - float(x0), fz = z - float(z0);
-  float h00 = HeightmapData::height(x0, z0), h10 = HeightmapData::height(x0 + 1, z0);
-  float h01 = HeightmapData::height(x0, z0 + 1), h11 = HeightmapData::height(x0 + 1, z0 + 1);
-  float top = h00 + (h10 - h00) * fx, bottom = h01 + (h11 - h01) * fx;
-  return top + (bottom - top) * fz;
-}
-
-// Drawn by the bitmap-text renderer; weak so that the script layer runs without one.
-ENGINE_API void show_splash(const char *text, float progress) __attribute__((weak));
-
-namespace
-{
-void no_bind(HSQUIRRELVM) {}
-void nothing() {}
-void no_sun(vec4f) {}
-void default_splash(const char *text, float progress)
-{
-  if (show_splash)
-    show_splash(text, progress);
-}
-WorldHooks defaults()
-{
-  WorldHooks h;
-  h.bind_gameobj = no_bind;
-  h.get_land_height = hmap_land_height;
-  h.remove_all_gameobj = nothing;
-  h.local_player_world_removed = nothing;
-  h.local_player_world_generated = nothing;
-  h.set_sun_dir = no_sun;
-  h.show_splash = default_splash;
-  h.reset_common_fx = nothing;
-  h.refresh_terrain = nothing;
-  return h;
-}
-} // namespace
-
-WorldHooks world_hooks = defaults();
-
-void set_world_hooks(const WorldHooks &h)
-{
-  WorldHooks d = defaults();
-#define HOOK(name) world_hooks.name = h.name ? h.name : d.name
-  HOOK(bind_gameobj);
-  HOOK(get_land_height);
-  HOOK(remove_all_gameobj);
-  HOOK(local_player_world_removed);
-  HOOK(local_player_world_generated);
-  HOOK(set_sun_dir);
-  HOOK(show_splash);
-  HOOK(reset_common_fx);
-  HOOK(refresh_terrain);
-#undef HOOK
-}
+WorldHooks world_hooks;
 
 // ---------------------------------------------------------------------------------------
 // Errors
 
-// Shows "<prefix>\n<error>" (cut to 1023 characters). Errors raised inside native
-// functions reach the VM as script errors, and a failed call only says that it failed;
-// the VM's last error is what went wrong (the native function's own text, or the
-// script's), so that is what the strip shows.
+// Shows "<prefix>\n<error>" (cut to 1023 characters). A failed script call carries the
+// VM's own error: the native function's text or the script's.
 static void show_error(const char *prefix, const SquirrelError &e)
 {
   const char *text = e.msg ? e.msg : "unknown error";
-  if (world_script.vm && strcmp(text, "SqFunc<> call failed") == 0)
-  {
-    const char *detail = last_error(world_script.vm);
-    if (strcmp(detail, "unknown error") != 0)
-      text = detail;
-  }
   char buf[1024];
   snprintf(buf, sizeof(buf), "%s\n%s", prefix, text);
   set_error_message(buf);
@@ -182,7 +121,7 @@ const char *world_script_guard(void (*bind)(HSQUIRRELVM vm))
 
 void generate_world(const char *name)
 {
-  world_hooks.show_splash("Generating new world...", -1.f);
+  splash_hooks.show("Generating new world...", -1.f);
   const int64_t start = get_ref_time();
   world_hooks.remove_all_gameobj();
   world_hooks.local_player_world_removed();
@@ -194,11 +133,10 @@ void generate_world(const char *name)
       throw SquirrelError("No 'generate_world' function in script");
     generate_world_func(name);
     sq_collectgarbage(world_script.vm);
-    memcpy(HeightmapData::target_hmap, HeightmapData::hmap, sizeof(HeightmapData::hmap));
-    memcpy(HeightmapData::tmpw, HeightmapData::water, sizeof(HeightmapData::water));
+    HeightmapData::finishGeneration();
     world_hooks.reset_common_fx();
     world_hooks.refresh_terrain();
-    reset_update_time();
+    world_hooks.reset_update_time();
     world_hooks.local_player_world_generated();
     last_world_gen_ms = get_time_msec(get_ref_time() - start);
     debug("generated world in %d ms", last_world_gen_ms);
@@ -291,4 +229,31 @@ bool call_bool_func(SqFunc<bool> &f, bool def)
     show_error(run_error, e);
     return def;
   }
+}
+
+// ---------------------------------------------------------------------------------------
+// -export-world
+
+int export_world(const char *dir)
+{
+  init_world_script();
+  int code = 0;
+  if (has_error_message())
+    code = 1;
+  else
+  {
+    const uint64_t seed = game_rnd_seed;
+    last_world_gen_ms = -1;
+    generate_world("game");
+    if (has_error_message() || last_world_gen_ms < 0)
+      code = 1;
+    else if (!write_world_files(dir, "game", seed, last_world_gen_ms))
+      code = 1;
+    else
+      debug("exported world to '%s'", dir);
+  }
+  if (code)
+    fprintf(stderr, "export-world failed: %s\n", has_error_message() ? get_error_message() : "see the log");
+  close_world_script();
+  return code;
 }

@@ -4,7 +4,7 @@
 // ("process_event") and a periodic update ("update_script"). Every failure on these
 // roads is shown in the on-screen error strip; the program keeps running.
 #include <squirrel.h>
-#include "app/engine_api.h"
+#include "core/engine_api.h"
 #include "script/sq_reloadable_vm.h"
 #include "script/sqbind.h"
 
@@ -43,6 +43,11 @@ ENGINE_API HSQUIRRELVM get_world_script_vm();
 // else the error text (valid until the next script call). For the game-object host's
 // re-binding after a module reload.
 ENGINE_API const char *world_script_guard(void (*bind)(HSQUIRRELVM vm));
+
+// -export-world DIR: the world VM, generation of the "game" world with the current
+// game_rnd_seed and write_world_files (world/world_export.h), without a window or device.
+// Returns the process exit code: 0 on success, 1 when the script or a file failed.
+ENGINE_API int export_world(const char *dir);
 
 // Milliseconds the latest complete generate_world took; -1 before the first.
 extern ENGINE_API int last_world_gen_ms;

@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <vector>
 #include <utility>
+#include <vector>
 
 namespace
 {
@@ -39,7 +39,9 @@ float value_noise(float u, float v, int period, uint32_t seed)
   float x = u * period, y = v * period;
   int x0 = int(floorf(x)), y0 = int(floorf(y));
   float fx = smooth(x - x0), fy = smooth(y - y0);
-  auto at = [&](int i, int j) { return rnd01(((i % period) + period) % period, ((j % period) + period) % period, seed); };
+  auto at = [&](int i, int j) {
+    return rnd01(((i % period) + period) % period, ((j % period) + period) % period, seed);
+  };
   float a = at(x0, y0), b = at(x0 + 1, y0), c = at(x0, y0 + 1), d = at(x0 + 1, y0 + 1);
   return (a + (b - a) * fx) + ((c + (d - c) * fx) - (a + (b - a) * fx)) * fy;
 }

@@ -1,6 +1,6 @@
 // The on-screen error strip and the visual log, drawn with the bitmap font inside a
 // start_draw_text / end_draw_text bracket.
-#include "app/log.h"
+#include "core/log.h"
 #include "render/device.h"
 #include "ui/text.h"
 

@@ -1,9 +1,10 @@
 // The statistics overlay: frame and update time graphs along the top edge and a panel
 // of minimum, average and maximum values in the bottom-right corner. Drawn with the
 // bitmap font inside the caller's start_draw_text / end_draw_text bracket.
+#include "ui/stats_overlay.h"
 #include <cstdio>
-#include "app/clock.h"
-#include "app/frame_stats.h"
+#include "core/clock.h"
+#include "core/frame_stats.h"
 #include "render/device.h"
 #include "ui/text.h"
 
@@ -20,8 +21,10 @@ SeriesStats series_stats(const int *h)
   long long sum = 0;
   for (int i = 0; i < STAT_HISTORY; ++i)
   {
-    if (h[i] < s.min) s.min = h[i];
-    if (h[i] > s.max) s.max = h[i];
+    if (h[i] < s.min)
+      s.min = h[i];
+    if (h[i] > s.max)
+      s.max = h[i];
     sum += h[i];
   }
   s.avg = int((sum + STAT_HISTORY / 2) / STAT_HISTORY);
@@ -30,8 +33,7 @@ SeriesStats series_stats(const int *h)
 
 // Bars of the ring hist from its oldest sample (at index) to the newest, left to right
 // from x0, hanging down from the top edge. full is the sample value of the full height.
-void draw_graph(const int *hist, int index, int x0, int bar_w, int graph_h, int full, int period,
-                const SeriesStats &st)
+void draw_graph(const int *hist, int index, int x0, int bar_w, int graph_h, int full, int period, const SeriesStats &st)
 {
   const int top = d3d_ht;
   draw_rect(x0, top - graph_h, x0 + bar_w * STAT_HISTORY, top, D3dColor(0x40000000u));
@@ -61,8 +63,10 @@ void draw_graph(const int *hist, int index, int x0, int bar_w, int graph_h, int 
       int tw, th;
       calc_text_size(buf, -1, tw, th);
       int tx = x + bar_w / 2 - tw / 2;
-      if (tx < x0) tx = x0;
-      if (tx + tw > x0 + bar_w * STAT_HISTORY) tx = x0 + bar_w * STAT_HISTORY - tw;
+      if (tx < x0)
+        tx = x0;
+      if (tx + tw > x0 + bar_w * STAT_HISTORY)
+        tx = x0 + bar_w * STAT_HISTORY - tw;
       draw_text(buf, -1, tx, top - int(hgt) - 1, -1, 1, D3dColor(0xFFFFFFFFu));
       labelled = true;
     }
@@ -81,19 +85,18 @@ void draw_block(const char *label, const char *const *values, int count, int lin
 }
 } // namespace
 
-void draw_stats_overlay()
+void draw_stats_overlay(const FrameStats &fs, int64_t update_period)
 {
   push_text_style();
   const int g = get_font_glyph_height();
   int scale = g > 0 ? d3d_ht / (g * 40) : 1;
   set_text_scale(scale < 1 ? 1 : scale);
   const int l = get_text_line_height();
-  const FrameStats &fs = frame_stats;
 
   const SeriesStats ft = series_stats(fs.frame_time);
   const SeriesStats ut = series_stats(fs.update_time);
   const SeriesStats gl = series_stats(fs.gpu_load);
-  const int period = get_time_usec(get_update_period()); // T in microseconds
+  const int period = get_time_usec(update_period); // T in microseconds
 
   const int graph_h = d3d_ht / 4;
   const int bar_w = d3d_wd / 400 > 2 ? d3d_wd / 400 : 2;

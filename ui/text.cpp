@@ -3,11 +3,12 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include "app/dyn_array.h"
-#include "app/log.h"
+#include "core/dyn_array.h"
+#include "core/log.h"
 #include "render/buffers.h"
 #include "render/device.h"
 #include "render/render_batch.h"
+#include "render/shader_registers.h"
 #include "render/shaders.h"
 #include "render/textures.h"
 #include "ui/text_layout.h"
@@ -195,17 +196,17 @@ void calc_text_size(const char *text, int len, int &width, int &height)
     height += s.scale * font.cell_h;
 }
 
-// Registers 16 and 17 of the font shader: pixels to clip space, texels to uv.
+// The font shader's VC_FONT_SCREEN (pixels to clip space) and VC_FONT_TEXEL (texels to uv).
 static void set_font_consts()
 {
   const float fw = float(d3d_wd), fh = float(d3d_ht);
   const float c[8] = {2.0f / fw, 2.0f / fh, -1.0f - 0.5f / fw, 0.5f / fh - 1.0f, font.inv_w, font.inv_h, 0, 0};
-  set_vs_consts(16, c, 2);
+  set_vs_consts(VC_FONT_SCREEN, c, 2);
 }
 
 static void set_text_states()
 {
-  set_tex_filter(0, false);
+  set_tex_filter(TEX_STAGE(TEX_BATCH), false);
   set_font_consts();
   set_cull_mode(0);
   set_zenable(false);
@@ -222,7 +223,7 @@ static void reset_text_states()
   set_zwrite(true);
   set_blend_none();
   set_atest(0);
-  set_tex_filter(0, true);
+  set_tex_filter(TEX_STAGE(TEX_BATCH), true);
 }
 
 void start_draw_text()
@@ -230,7 +231,7 @@ void start_draw_text()
   set_vdecl(font.vdecl);
   set_vb(0, common_vb_writer.vb, 0, int(sizeof(FontVertex)));
   set_shader(font.shader);
-  set_texture(0, font.texture);
+  set_texture(TEX_STAGE(TEX_BATCH), font.texture);
   set_text_states();
   common_vb_writer.start(dynvb_draw_triangles, D3DPT_TRIANGLELIST);
 }
@@ -294,8 +295,7 @@ void batch_rect(RenderBatch &batch, int x0, int y0, int x1, int y1, D3dColor col
   font_quad(static_cast<FontVertex *>(p), x0, y0, x1, y1, color.u, -1, -1, -1, -1);
 }
 
-void batch_text(RenderBatch &batch, const char *text, int len, int x, int y, int align_x, int align_y,
-                D3dColor color)
+void batch_text(RenderBatch &batch, const char *text, int len, int x, int y, int align_x, int align_y, D3dColor color)
 {
   len = text_length(text, len);
   if (!len)

@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdint>
-#include "app/d3dcolor.h"
-#include "app/engine_api.h"
+#include "core/d3dcolor.h"
+#include "core/engine_api.h"
 
 class RenderBatch;
 class StdRenderBatchState;
@@ -57,10 +57,11 @@ ENGINE_API void batch_text(RenderBatch &batch, const char *text, int len, int x,
 ENGINE_API StdRenderBatchState *get_font_batch_state();
 
 // Stores the message (at most 255 characters) and the progress (negative: no bar) and
-// draws and presents one splash frame at once.
+// draws and presents one splash frame at once (show_splash_frame).
 ENGINE_API void show_splash(const char *message, float progress);
-// draw_splash (declared in render/device.h) draws the stored splash into the back
-// buffer; show_splash_frame calls it between the begin and end of the scene.
+// Draws the stored splash into the back buffer: the device's draw_splash hook, which
+// show_splash_frame calls between the begin and end of the scene.
+ENGINE_API void draw_splash();
 
 // The help texts of draw_frame: the mode's help text while show_fps is set, otherwise
 // the hint "F1: help/stats". Call between start_draw_text and end_draw_text.

@@ -2,7 +2,7 @@
 // Private to ui/: the bitmap font's data and the text layout shared by immediate and
 // batched drawing. Nothing here touches the device, so layout is testable without one.
 #include <cstdint>
-#include "app/d3dcolor.h"
+#include "core/d3dcolor.h"
 #include "ui/text.h"
 
 struct Texture;
@@ -29,8 +29,8 @@ struct FontGlyph
 
 struct BitmapFont
 {
-  int width = 0, height = 0;       // texture size
-  int cell_w = 0, cell_h = 0;      // width / 16, height / 16
+  int width = 0, height = 0;  // texture size
+  int cell_w = 0, cell_h = 0; // width / 16, height / 16
   FontGlyph glyphs[256] = {};
   float inv_w = 0, inv_h = 0;
   int default_scale = 1;
@@ -50,7 +50,10 @@ int font_scale_for_height(const BitmapFont &f, int screen_height);
 // Two triangles (x0,y0) (x1,y0) (x1,y1) (x0,y0) (x1,y1) (x0,y1) with matching texels.
 void font_quad(FontVertex *v, int x0, int y0, int x1, int y1, uint32_t color, int u0, int v0, int u1, int v1);
 
-inline int glyph_advance(const FontGlyph &g, const TextStyle &s) { return s.char_spacing + s.scale * (g.x1 - g.x0 + 1); }
+inline int glyph_advance(const FontGlyph &g, const TextStyle &s)
+{
+  return s.char_spacing + s.scale * (g.x1 - g.x0 + 1);
+}
 
 inline int text_length(const char *text, int len)
 {

@@ -42,10 +42,7 @@ inline __m128 det_exp4(__m128 x)
   return _mm_or_ps(_mm_andnot_ps(nan, e), _mm_and_ps(nan, x));
 }
 
-inline float det_expf(float x)
-{
-  return _mm_cvtss_f32(det_exp4(_mm_set1_ps(x)));
-}
+inline float det_expf(float x) { return _mm_cvtss_f32(det_exp4(_mm_set1_ps(x))); }
 
 // sin and cos of an angle of moderate size (|a| well below 2^20), evaluated in double
 // (relative error below 1e-13 before the final rounding to float).
@@ -74,9 +71,21 @@ inline void det_sincosf(float af, float &s, float &c)
   const double cy = 1.0 - y2 * cp;
   switch (q & 3)
   {
-  case 0: s = float(sy); c = float(cy); break;
-  case 1: s = float(cy); c = float(-sy); break;
-  case 2: s = float(-sy); c = float(-cy); break;
-  default: s = float(-cy); c = float(sy); break;
+  case 0:
+    s = float(sy);
+    c = float(cy);
+    break;
+  case 1:
+    s = float(cy);
+    c = float(-sy);
+    break;
+  case 2:
+    s = float(-sy);
+    c = float(-cy);
+    break;
+  default:
+    s = float(-cy);
+    c = float(sy);
+    break;
   }
 }

@@ -2,8 +2,9 @@
 #include <cmath>
 #include <cstdint>
 #include <emmintrin.h>
-#include "app/clock.h"
-#include "app/log.h"
+#include "core/clock.h"
+#include "core/log.h"
+#include "core/splash.h"
 #include "world/det_math.h"
 #include "world/world_rnd.h"
 
@@ -16,7 +17,8 @@
 using Surface = HeightmapData::Surface;
 using Reaction = HeightmapData::ErosionReaction;
 
-namespace {
+namespace
+{
 
 constexpr int MAX_STEPS = 1024;
 constexpr unsigned SPLASH_INTERVAL = 16384;
@@ -93,8 +95,7 @@ __m128 react(__m128 c, const Reaction *rx, int count, float T)
     for (int k = 0; k < count; k++)
     {
       const Reaction &r = rx[k];
-      float p = ipow(cc[0], r.order[0]) * ipow(cc[1], r.order[1]) * ipow(cc[2], r.order[2]) *
-        ipow(cc[3], r.order[3]);
+      float p = ipow(cc[0], r.order[0]) * ipow(cc[1], r.order[1]) * ipow(cc[2], r.order[2]) * ipow(cc[3], r.order[3]);
       v = _mm_add_ps(v, _mm_mul_ps(to_m128(r.rate), _mm_set1_ps(p)));
     }
     alignas(16) float vv[4];
@@ -136,8 +137,8 @@ struct Erosion
     const __m128 a = _mm_setr_ps(share[0], share[1], share[2], share[3]);
     // t = 1 - e^(-a blend); a share of 0 gives t = 0 exactly and leaves the colour alone
     alignas(16) float t[4];
-    _mm_store_ps(t, _mm_sub_ps(_mm_set1_ps(1.f), det_exp4(_mm_xor_ps(_mm_mul_ps(a, _mm_set1_ps(blend)),
-      _mm_set1_ps(-0.f)))));
+    _mm_store_ps(
+      t, _mm_sub_ps(_mm_set1_ps(1.f), det_exp4(_mm_xor_ps(_mm_mul_ps(a, _mm_set1_ps(blend)), _mm_set1_ps(-0.f)))));
     __m128 col[4];
     for (int k = 0; k < 4; k++)
     {
@@ -169,8 +170,7 @@ struct Erosion
     alignas(16) uint32_t inside[16];
     const __m128 one = _mm_set1_ps(1.f), zero = _mm_setzero_ps(), vs = _mm_set1_ps(s);
     __m128 di = _mm_sub_ps(
-      _mm_setr_ps(float(cell_add(ix, -1)), float(ix), float(cell_add(ix, 1)), float(cell_add(ix, 2))),
-      _mm_set1_ps(px));
+      _mm_setr_ps(float(cell_add(ix, -1)), float(ix), float(cell_add(ix, 1)), float(cell_add(ix, 2))), _mm_set1_ps(px));
     const __m128 di2 = _mm_mul_ps(di, di);
     for (int r = 0; r < 4; r++)
     {
@@ -200,7 +200,7 @@ struct Erosion
         c.bits &= ~(Surface::SURFACE_TYPE_MASK & inside[b]);
         c.top_color = c.top_color & ~inside[b];
         sed_col = _mm_add_ps(_mm_mul_ps(sed_col, _mm_set1_ps(keep[b])),
-          _mm_mul_ps(unpack_color(c.color), _mm_set1_ps(give[b])));
+                             _mm_mul_ps(unpack_color(c.color), _mm_set1_ps(give[b])));
       }
     }
     return sed_col;
@@ -244,10 +244,10 @@ void HeightmapData::genDropletErosion(unsigned count, ErosionParams &params)
   WorldRnd rnd;
   for (unsigned n = 0; n < count; n++)
   {
-    if (n != 0 && n % SPLASH_INTERVAL == 0 && show_splash)
+    if (n != 0 && n % SPLASH_INTERVAL == 0)
     {
       rnd.commit(); // the splash frame may draw from the game generator too
-      show_splash("Calculating erosion", (float(n) + 0.5f) / float(count));
+      splash_hooks.show("Calculating erosion", (float(n) + 0.5f) / float(count));
       rnd.state = game_rnd_seed;
     }
     const uint32_t r1 = rnd.next(), r2 = rnd.next();
@@ -350,8 +350,8 @@ void HeightmapData::genDropletErosion(unsigned count, ErosionParams &params)
   const int64_t elapsed = get_ref_time() - t0;
   const float secs = get_time_sec(elapsed);
   debug("computed %7d erosion droplets in %6u ms, %.0f droplets/s", int(count), unsigned(get_time_msec(elapsed)),
-    secs > 0.f ? double(count) / double(secs) : 0.0);
+        secs > 0.f ? double(count) / double(secs) : 0.0);
   debug("  %.2f average path length, %llu long paths cut, %llu random directions picked",
-    count ? double(total_steps) / double(count) : 0.0, (unsigned long long)long_paths,
-    (unsigned long long)random_dirs);
+        count ? double(total_steps) / double(count) : 0.0, (unsigned long long)long_paths,
+        (unsigned long long)random_dirs);
 }

@@ -1,14 +1,10 @@
 #pragma once
-#include "app/engine_api.h"
+#include "core/engine_api.h"
 #include "world/heightmap.h"
 
 // Droplet erosion: HeightmapData::genDropletErosion and HeightmapData::ErosionParams
 // are declared with the world grids (world/heightmap.h); this header adds what the
 // erosion shares with its callers and tests.
-
-// Draws and presents one splash frame (the bitmap-text renderer defines it). Weak, so
-// the world library links and runs without a renderer; the erosion checks for null.
-ENGINE_API void show_splash(const char *text, float progress) __attribute__((weak));
 
 // Integrates the colour reactions dc/dt = sum of rate * r^order.r * g^order.g *
 // b^order.b * a^order.a from c over the time T in at most 10 explicit steps, each

@@ -1,23 +1,11 @@
 #include <cmath>
-#include "script/ramp.h"
+#include "core/ramp.h"
 #include "world/heightmap.h"
 #include "world/noise.h"
 #include "world/world_rnd.h"
 
 namespace
 {
-// Offset of a coordinate from a centre, wrapped into (-128, 128].
-inline float wrap_offset(float v)
-{
-  float f = v / 256.f - std::trunc(v / 256.f);
-  float s = 256.f * f;
-  if (s > 128.f)
-    return s - 256.f;
-  if (s <= -128.f)
-    return s + 256.f;
-  return s;
-}
-
 constexpr float CRATER_MAX_RADIUS = 2048.f;
 constexpr float CRATER_MAX_CENTRE = 1e7f;
 
@@ -28,7 +16,7 @@ struct FaultProfile
 } // namespace
 
 void HeightmapData::genFault(Point2 pos, Point2 normal, float height, float bias, float wiggle, ColorRamp *ramp,
-  int groundType, int alpha, float *hm)
+                             int groundType, int alpha, float *hm)
 {
   float len = std::sqrt(normal.x * normal.x + normal.z * normal.z);
   float nx = 0.f, nz = 0.f;
@@ -65,10 +53,10 @@ void HeightmapData::genFault(Point2 pos, Point2 normal, float height, float bias
 
   for (int z = 0; z < HMAP_SIZE; z++)
   {
-    float dz = wrap_offset(float(z) - pos.z);
+    float dz = wrap_coord(float(z) - pos.z);
     for (int x = 0; x < HMAP_SIZE; x++)
     {
-      float dx = wrap_offset(float(x) - pos.x);
+      float dx = wrap_coord(float(x) - pos.x);
       float D = nx * dx + nz * dz;  // across the fault
       float E = -nz * dx + nx * dz; // along the fault
       float F = (D / 64.f) * (D / 64.f) + (E / 128.f) * (E / 128.f);
@@ -110,7 +98,7 @@ void HeightmapData::genCrater(Point2 centre, float radius, float depth, float *h
   // out for the integer cell range, would stall the game, so they change nothing, as a
   // radius of 0 does.
   if (!(r > 0.f) || !(r <= CRATER_MAX_RADIUS) || !(std::fabs(centre.x) <= CRATER_MAX_CENTRE) ||
-    !(std::fabs(centre.z) <= CRATER_MAX_CENTRE))
+      !(std::fabs(centre.z) <= CRATER_MAX_CENTRE))
     return;
   float r2 = r * r;
 

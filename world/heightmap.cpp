@@ -1,4 +1,5 @@
 #include "world/heightmap.h"
+#include <cstring>
 
 alignas(64) float HeightmapData::hmap[HMAP_CELLS];
 alignas(64) float HeightmapData::target_hmap[HMAP_CELLS];
@@ -21,6 +22,12 @@ void HeightmapData::reset()
   for (int z = 0; z < HMAP_SIZE; z++)
     for (int x = 0; x < HMAP_SIZE; x++)
       water[z][x] = Water{0.f, 0.f, 0.f, 0.f};
+}
+
+void HeightmapData::finishGeneration()
+{
+  memcpy(target_hmap, hmap, sizeof(hmap));
+  memcpy(tmpw, water, sizeof(water));
 }
 
 void HeightmapData::calcHtRange(float &lo, float &hi)

@@ -1,11 +1,12 @@
 #pragma once
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include "app/d3dcolor.h"
-#include "app/dyn_array.h"
-#include "app/engine_api.h"
-#include "app/point2.h"
-#include "app/vec4f.h"
+#include "core/d3dcolor.h"
+#include "core/dyn_array.h"
+#include "core/engine_api.h"
+#include "core/point2.h"
+#include "core/vec4f.h"
 
 struct ColorRamp;
 
@@ -40,9 +41,20 @@ constexpr unsigned MARK_WATER = 8;
 constexpr unsigned MARK_PLACEMENT = 7; // any of these blocks placing
 
 // Wrapped linear index of cell (x, z).
-inline constexpr int hmap_index(int x, int z)
+inline constexpr int hmap_index(int x, int z) { return ((z & HMAP_MASK) << HMAP_SIZE_SHIFT) | (x & HMAP_MASK); }
+
+// An offset or coordinate moved to its nearest copy in the wrapping world: into
+// (-128, 128] (f = x / 256, f - trunc(f), times 256, then one period off either end).
+inline float wrap_coord(float x)
 {
-  return ((z & HMAP_MASK) << HMAP_SIZE_SHIFT) | (x & HMAP_MASK);
+  float f = x / float(HMAP_SIZE);
+  f = f - std::trunc(f);
+  f = f * float(HMAP_SIZE);
+  if (f > float(HMAP_SIZE / 2))
+    return f - float(HMAP_SIZE);
+  if (f <= -float(HMAP_SIZE / 2))
+    return f + float(HMAP_SIZE);
+  return f;
 }
 
 // The world: static grids shared with every generator, the simulation, the terrain
@@ -95,14 +107,19 @@ public:
     void set_house_tile(int v) { insert(uint32_t(v) << HOUSE_TILE_SHIFT, HOUSE_TILE_MASK); }
     void set_marks(unsigned v) { insert(uint32_t(v) << MARKS_SHIFT, MARKS_MASK); }
     // marks = (marks & ~clear) | set; only the low 8 bits of both masks count.
-    void change_marks(unsigned set, unsigned clear)
-    {
-      set_marks((marks() & ~clear) | (set & 0xFFu));
-    }
+    void change_marks(unsigned set, unsigned clear) { set_marks((marks() & ~clear) | (set & 0xFFu)); }
 
     // The surface layer: top_color and surface_type always change together.
-    void set_top(D3dColor top, int surfaceType) { top_color = top; set_surface_type(surfaceType); }
-    void clear_top() { top_color = 0u; set_surface_type(ST_OPEN); }
+    void set_top(D3dColor top, int surfaceType)
+    {
+      top_color = top;
+      set_surface_type(surfaceType);
+    }
+    void clear_top()
+    {
+      top_color = 0u;
+      set_surface_type(ST_OPEN);
+    }
   };
 
   // --- grids (64-byte aligned, element counts multiples of 4) ---
@@ -110,7 +127,7 @@ public:
   alignas(64) static float target_hmap[HMAP_CELLS]; // height each cell morphs toward
   alignas(64) static Water water[HMAP_SIZE][HMAP_SIZE];
   // Water state at the start of the latest simWater (the previous step). Only simWater
-  // writes it; the water renderer interpolates from it between steps.
+  // and finishGeneration write it; the water renderer interpolates from it between steps.
   alignas(64) static Water tmpw[HMAP_SIZE][HMAP_SIZE];
   alignas(64) static Surface surface[HMAP_CELLS];
 
@@ -118,6 +135,9 @@ public:
   // Heights 0, surfaces grey rock without layer or marks, water all zero.
   // tmpw and depth_snapshot are left alone.
   static void reset();
+  // A freshly generated world is at rest: target_hmap = hmap (nothing morphs) and
+  // tmpw = water (nothing moves between the steps).
+  static void finishGeneration();
   static void calcHtRange(float &lo, float &hi);
   // Shifts hmap so its range is symmetric about 0; returns the half-range.
   static float recenterHt();
@@ -131,22 +151,22 @@ public:
   static void addFastNoise(float min_ht, float max_ht, ColorRamp *ramp, int groundType, int alpha, float gain);
   static void addSimplexNoise(float min_ht, float max_ht, int tile, int octaves, float gain);
   static void addVoronoiHills(int tile, float min_ht, float max_ht, float radius);
-  static void genVoronoiFaults(int tile, float min_ht, float max_ht, float warpAmp, int warpScale,
-    int warpOctaves, float slope);
+  static void genVoronoiFaults(int tile, float min_ht, float max_ht, float warpAmp, int warpScale, int warpOctaves,
+                               float slope);
 
   // --- droplet erosion (erosion.cpp) ---
   struct ErosionReaction
   {
-    vec4f rate; // speed * (to - from), per channel r, g, b, a
+    vec4f rate;   // speed * (to - from), per channel r, g, b, a
     int order[4]; // from rounded to nearest, per channel
   };
   struct ErosionParams
   {
-    float Kq = 10.f;     // sediment capacity factor
-    float Kw = 0.001f;   // evaporation per step
-    float Kr = 0.9f;     // erosion rate
-    float Kd = 0.02f;    // deposition rate
-    float Ki = 0.1f;     // inertia
+    float Kq = 10.f;   // sediment capacity factor
+    float Kw = 0.001f; // evaporation per step
+    float Kr = 0.9f;   // erosion rate
+    float Kd = 0.02f;  // deposition rate
+    float Ki = 0.1f;   // inertia
     float minSlope = 0.05f;
     float g = 20.f;
     float depositBlend = 2.f;
@@ -167,7 +187,7 @@ public:
 
   // --- features placed at a point (fault_crater.cpp, house.cpp); they work on hm ---
   static void genFault(Point2 pos, Point2 normal, float height, float bias, float wiggle, ColorRamp *ramp,
-    int groundType, int alpha, float *hm);
+                       int groundType, int alpha, float *hm);
   static void genCrater(Point2 centre, float radius, float depth, float *hm);
   static void placeHouse(int x, int z, int type, float *hm, bool subtractHouse);
 
@@ -177,6 +197,11 @@ private:
 };
 
 static_assert(sizeof(HeightmapData::Water) == 16);
+// The grids are aligned and gapless for loops over four cells at a time.
+static_assert(__alignof__(HeightmapData::hmap) >= 16 && __alignof__(HeightmapData::target_hmap) >= 16 &&
+              __alignof__(HeightmapData::water) >= 16 && __alignof__(HeightmapData::tmpw) >= 16 &&
+              __alignof__(HeightmapData::surface) >= 16);
+static_assert(sizeof(HeightmapData::water) == sizeof(HeightmapData::Water) * HMAP_CELLS && HMAP_CELLS % 4 == 0);
 static_assert(sizeof(HeightmapData::Surface) == 12);
 static_assert(offsetof(HeightmapData::Surface, top_color) == 4);
 static_assert(offsetof(HeightmapData::Surface, bits) == 8);

@@ -1,15 +1,19 @@
 #include <cmath>
 #include <cstring>
-#include "app/log.h"
-#include "app/mem.h"
-#include "script/ramp.h"
+#include "core/log.h"
+#include "core/mem.h"
+#include "core/ramp.h"
 #include "world/heightmap.h"
 #include "world/noise.h"
 #include "world/world_rnd.h"
 
 // Argument checks of the generators name their source "hmGen" rather than the file.
-#define HMGEN_ASSERT(cond) \
-  do { if (__builtin_expect(!(cond), 0)) fatal("%s(%d): failed ASSERT(%s)", "hmGen", __LINE__, #cond); } while (0)
+#define HMGEN_ASSERT(cond)                                          \
+  do                                                                \
+  {                                                                 \
+    if (__builtin_expect(!(cond), 0))                               \
+      fatal("%s(%d): failed ASSERT(%s)", "hmGen", __LINE__, #cond); \
+  } while (0)
 
 void blend_ramp_color(HeightmapData::Surface &s, vec4f K, int alpha)
 {
@@ -30,10 +34,7 @@ int tile_shift(int tile)
 }
 
 // Height of a voronoi cell id: one of the 256 drawn heights, by a hash of the id.
-inline float cell_height(const float *H, int id)
-{
-  return H[noise_perm[noise_perm[(id >> 16) & 255] + (id & 255)]];
-}
+inline float cell_height(const float *H, int id) { return H[noise_perm[noise_perm[(id >> 16) & 255] + (id & 255)]]; }
 
 // tiled_fractal_noise2 without ramp over the 256 x 256 lattice of coordinates c * scale,
 // with the torus axes tabulated per octave for the 256 columns and rows: every cell then
@@ -164,7 +165,8 @@ void HeightmapData::addSimplexNoise(float min_ht, float max_ht, int tile, int oc
   for (int z = 0; z < HMAP_SIZE; z++)
     for (int x = 0; x < HMAP_SIZE; x++)
     {
-      float m = tabled ? torus.sum(x, z) : tiled_fractal_noise2(scale * float(x), scale * float(z), p, octaves, nullptr, gain);
+      float m =
+        tabled ? torus.sum(x, z) : tiled_fractal_noise2(scale * float(x), scale * float(z), p, octaves, nullptr, gain);
       float o = m * 0.286f + 0.5f;
       hmap[(z << HMAP_SIZE_SHIFT) | x] += std::fmax(o, 0.f) * range + min_ht;
     }
@@ -202,7 +204,7 @@ void HeightmapData::addVoronoiHills(int tile, float min_ht, float max_ht, float 
 }
 
 void HeightmapData::genVoronoiFaults(int tile, float min_ht, float max_ht, float warpAmp, int warpScale,
-  int warpOctaves, float slope)
+                                     int warpOctaves, float slope)
 {
   HMGEN_ASSERT((tile&(tile-1))==0 && tile>0);
   int shift = tile_shift(tile);

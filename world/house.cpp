@@ -3,6 +3,7 @@
 
 namespace
 {
+// clang-format off
 const char *const house0_heights[] = {
   "0000000000000000000",
   "0888000000000008880",
@@ -139,6 +140,7 @@ const char *const house3_values[] = {
   "5030030033",
   "0000000003",
 };
+// clang-format on
 
 constexpr float HOUSE_HEIGHT_SCALE = 6.75f;
 
@@ -153,12 +155,16 @@ const HouseDef house_defs[HOUSE_DEF_COUNT] = {
   {4, 10, HOUSE_HEIGHT_SCALE, house2_heights, house2_tiles, house2_values},
   {10, 4, HOUSE_HEIGHT_SCALE, house3_heights, house3_tiles, house3_values},
 };
-static_assert(sizeof(house0_heights) / sizeof(house0_heights[0]) == 19 && sizeof(house0_tiles) / sizeof(house0_tiles[0]) == 18);
-static_assert(sizeof(house1_heights) / sizeof(house1_heights[0]) == 5 && sizeof(house1_tiles) / sizeof(house1_tiles[0]) == 4);
-static_assert(sizeof(house2_heights) / sizeof(house2_heights[0]) == 11 && sizeof(house2_tiles) / sizeof(house2_tiles[0]) == 10);
-static_assert(sizeof(house3_heights) / sizeof(house3_heights[0]) == 5 && sizeof(house3_tiles) / sizeof(house3_tiles[0]) == 4);
+static_assert(sizeof(house0_heights) / sizeof(house0_heights[0]) == 19 &&
+              sizeof(house0_tiles) / sizeof(house0_tiles[0]) == 18);
+static_assert(sizeof(house1_heights) / sizeof(house1_heights[0]) == 5 &&
+              sizeof(house1_tiles) / sizeof(house1_tiles[0]) == 4);
+static_assert(sizeof(house2_heights) / sizeof(house2_heights[0]) == 11 &&
+              sizeof(house2_tiles) / sizeof(house2_tiles[0]) == 10);
+static_assert(sizeof(house3_heights) / sizeof(house3_heights[0]) == 5 &&
+              sizeof(house3_tiles) / sizeof(house3_tiles[0]) == 4);
 static_assert(sizeof(house0_values) == sizeof(house0_tiles) && sizeof(house1_values) == sizeof(house1_tiles) &&
-  sizeof(house2_values) == sizeof(house2_tiles) && sizeof(house3_values) == sizeof(house3_tiles));
+              sizeof(house2_values) == sizeof(house2_tiles) && sizeof(house3_values) == sizeof(house3_tiles));
 
 void HeightmapData::placeHouse(int x, int z, int type, float *hm, bool subtractHouse)
 {
@@ -203,8 +209,9 @@ void HeightmapData::placeHouse(int x, int z, int type, float *hm, bool subtractH
         continue;
       Surface &s = surface[hmap_index(x0 + i, z0 + j)];
       uint32_t fields = (uint32_t(c - 'a') << Surface::HOUSE_TILE_SHIFT) |
-        ((uint32_t(def.values[h - 1 - j][i]) & 7u) << Surface::HOUSE_ROT_SHIFT) |
-        (uint32_t(GT_HOUSE) << Surface::GROUND_TYPE_SHIFT) | (uint32_t(ST_OPEN) << Surface::SURFACE_TYPE_SHIFT);
+                        ((uint32_t(def.values[h - 1 - j][i]) & 7u) << Surface::HOUSE_ROT_SHIFT) |
+                        (uint32_t(GT_HOUSE) << Surface::GROUND_TYPE_SHIFT) |
+                        (uint32_t(ST_OPEN) << Surface::SURFACE_TYPE_SHIFT);
       s.insert(fields, ~Surface::MARKS_MASK);
       s.top_color = 0u;
     }

@@ -1,5 +1,5 @@
 #pragma once
-#include "app/engine_api.h"
+#include "core/engine_api.h"
 
 // A built-in house: w x h cells, three character maps given as rows, the first row
 // being the largest z (the map is drawn with +z upward), characters by increasing x.

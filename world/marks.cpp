@@ -11,10 +11,7 @@
 // keeps absurd arguments from spinning for billions of iterations.
 
 // Round to nearest (ties to even), as the hardware conversion does.
-static inline int round_i(float v)
-{
-  return _mm_cvtss_si32(_mm_set_ss(v));
-}
+static inline int round_i(float v) { return _mm_cvtss_si32(_mm_set_ss(v)); }
 // ceil and floor as v +- 0.49999988 rounded to nearest; the sum is formed in double,
 // where it is exact (in float, 7 + 0.49999988 rounds to 7.5 and then to 8).
 static inline int fast_ceil(float v) { return _mm_cvtsd_si32(_mm_set_sd(double(v) + 0.49999988)); }
@@ -78,7 +75,8 @@ static bool visit_disc(float cx, float cz, float r, Visit visit)
   return true;
 }
 
-namespace {
+namespace
+{
 struct MarkSetter
 {
   unsigned set, clear;

@@ -1,7 +1,7 @@
 #include "world/noise.h"
 #include <cfloat>
 #include <cmath>
-#include "script/ramp.h"
+#include "core/ramp.h"
 #include "world/det_math.h"
 #include "world/world_rnd.h"
 
@@ -43,14 +43,11 @@ constexpr InitialTables initial_tables;
 
 // The 32 gradients of 4D simplex noise: all permutations of (0, +-1, +-1, +-1).
 constexpr float grad4[32][4] = {
-  {0, 1, 1, 1}, {0, 1, 1, -1}, {0, 1, -1, 1}, {0, 1, -1, -1},
-  {0, -1, 1, 1}, {0, -1, 1, -1}, {0, -1, -1, 1}, {0, -1, -1, -1},
-  {1, 0, 1, 1}, {1, 0, 1, -1}, {1, 0, -1, 1}, {1, 0, -1, -1},
-  {-1, 0, 1, 1}, {-1, 0, 1, -1}, {-1, 0, -1, 1}, {-1, 0, -1, -1},
-  {1, 1, 0, 1}, {1, 1, 0, -1}, {1, -1, 0, 1}, {1, -1, 0, -1},
-  {-1, 1, 0, 1}, {-1, 1, 0, -1}, {-1, -1, 0, 1}, {-1, -1, 0, -1},
-  {1, 1, 1, 0}, {1, 1, -1, 0}, {1, -1, 1, 0}, {1, -1, -1, 0},
-  {-1, 1, 1, 0}, {-1, 1, -1, 0}, {-1, -1, 1, 0}, {-1, -1, -1, 0},
+  {0, 1, 1, 1},    {0, 1, 1, -1},   {0, 1, -1, 1},   {0, 1, -1, -1},  {0, -1, 1, 1},  {0, -1, 1, -1}, {0, -1, -1, 1},
+  {0, -1, -1, -1}, {1, 0, 1, 1},    {1, 0, 1, -1},   {1, 0, -1, 1},   {1, 0, -1, -1}, {-1, 0, 1, 1},  {-1, 0, 1, -1},
+  {-1, 0, -1, 1},  {-1, 0, -1, -1}, {1, 1, 0, 1},    {1, 1, 0, -1},   {1, -1, 0, 1},  {1, -1, 0, -1}, {-1, 1, 0, 1},
+  {-1, 1, 0, -1},  {-1, -1, 0, 1},  {-1, -1, 0, -1}, {1, 1, 1, 0},    {1, 1, -1, 0},  {1, -1, 1, 0},  {1, -1, -1, 0},
+  {-1, 1, 1, 0},   {-1, 1, -1, 0},  {-1, -1, 1, 0},  {-1, -1, -1, 0},
 };
 
 // Traversal table indexed by the six pairwise comparisons of the offsets (x>y 32, x>z 16,
@@ -88,7 +85,7 @@ constexpr bool simplex4_consistent()
     for (int r = 0; r < 4; r++)
       rank[perm[r]] = r;
     int c = (rank[0] > rank[1] ? 32 : 0) + (rank[0] > rank[2] ? 16 : 0) + (rank[1] > rank[2] ? 8 : 0) +
-      (rank[0] > rank[3] ? 4 : 0) + (rank[1] > rank[3] ? 2 : 0) + (rank[2] > rank[3] ? 1 : 0);
+            (rank[0] > rank[3] ? 4 : 0) + (rank[1] > rank[3] ? 2 : 0) + (rank[2] > rank[3] ? 1 : 0);
     for (int q = 0; q < 4; q++)
       if (simplex4[c][q] != rank[q])
         return false;
@@ -195,8 +192,8 @@ float noise4(float x, float y, float z, float w)
   float z0 = z - (float(k) - t);
   float w0 = w - (float(l) - t);
 
-  int c = (x0 > y0 ? 32 : 0) + (x0 > z0 ? 16 : 0) + (y0 > z0 ? 8 : 0) + (x0 > w0 ? 4 : 0) +
-    (y0 > w0 ? 2 : 0) + (z0 > w0 ? 1 : 0);
+  int c = (x0 > y0 ? 32 : 0) + (x0 > z0 ? 16 : 0) + (y0 > z0 ? 8 : 0) + (x0 > w0 ? 4 : 0) + (y0 > w0 ? 2 : 0) +
+          (z0 > w0 ? 1 : 0);
   const uint8_t *sc = simplex4[c];
   int i1 = sc[0] >= 3, j1 = sc[1] >= 3, k1 = sc[2] >= 3, l1 = sc[3] >= 3;
   int i2 = sc[0] >= 2, j2 = sc[1] >= 2, k2 = sc[2] >= 2, l2 = sc[3] >= 2;

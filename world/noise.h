@@ -4,8 +4,8 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
-#include "app/engine_api.h"
-#include "app/point2.h"
+#include "core/engine_api.h"
+#include "core/point2.h"
 
 struct FloatRamp;
 
@@ -47,8 +47,8 @@ inline int noise_round(float v)
 #endif
 }
 
-ENGINE_API float noise1(float x);                             // 1D gradient noise, period 256
-ENGINE_API float noise4(float x, float y, float z, float w);  // 4D simplex, about -1..1
+ENGINE_API float noise1(float x);                              // 1D gradient noise, period 256
+ENGINE_API float noise4(float x, float y, float z, float w);   // 4D simplex, about -1..1
 ENGINE_API float tiled_noise2(float x, float y, float period); // repeats with period in x and y
 // One axis of the torus that tiled_noise2 maps the plane onto: with a = c * 2pi / period
 // and r = period / 2pi, rc = r cos a, rs = r sin a; tiled_noise2(x, y, p) is
@@ -60,15 +60,14 @@ ENGINE_API float old_tiled_noise2(float x, float y, int tile); // tile: power of
 // near4: the four nearest feature points, squared distances ascending. all9: the 3x3
 // surrounding cells row by row. Any output may be null.
 ENGINE_API void tiled_voronoi_noise2_near4(float x, float y, int tileShift, float dist[4], int ids[4],
-  Point2 offsets[4]);
+                                           Point2 offsets[4]);
 ENGINE_API void tiled_voronoi_noise2_all9(float x, float y, int tileShift, Point2 offsets[9], int ids[9]);
 
 // Fractal sums: per octave the coordinates become 2c + 0.5 (and the period doubles);
 // amplitudes 1, gain, gain^2, ... With a ramp, each raw octave value v is first replaced
 // by ramp->get((v + 1) / 2).
 ENGINE_API float fractal_noise1(float x, int octaves, const FloatRamp *ramp, float gain);
-ENGINE_API float tiled_fractal_noise2(float x, float y, float period, int octaves, const FloatRamp *ramp,
-  float gain);
+ENGINE_API float tiled_fractal_noise2(float x, float y, float period, int octaves, const FloatRamp *ramp, float gain);
 
 ENGINE_API int get_noise_hash1(int i);
 ENGINE_API int get_noise_hash2(int i, int j);

@@ -11,7 +11,8 @@
 
 using Water = HeightmapData::Water;
 
-namespace {
+namespace
+{
 
 constexpr float LEVEL_PULL = 10.f;
 constexpr float VELOCITY_DAMPING = 0.03f;
@@ -163,31 +164,31 @@ void HeightmapData::simWater(float dt)
 
       // x-face between (x, z) and (x + 1, z)
       __m128 vz = _mm_add_ps(_mm_add_ps(_mm_add_ps(c_vz, _mm_loadu_ps(VZ + x + 1)), _mm_load_ps(VZd + x)),
-        _mm_loadu_ps(VZd + x + 1));
+                             _mm_loadu_ps(VZd + x + 1));
       vz = _mm_div_ps(vz, quarter_div);
       __m128 sx_v, sx_f;
-      sample2(prev_vel_x, prev_foam, _mm_sub_ps(fx, _mm_mul_ps(c_vx, vdt)), _mm_sub_ps(fz, _mm_mul_ps(vz, vdt)),
-        sx_v, sx_f);
+      sample2(prev_vel_x, prev_foam, _mm_sub_ps(fx, _mm_mul_ps(c_vx, vdt)), _mm_sub_ps(fz, _mm_mul_ps(vz, vdt)), sx_v,
+              sx_f);
       const __m128 pull_x = _mm_mul_ps(_mm_sub_ps(Lc, Lr), pull_k);
       __m128 nvx = _mm_add_ps(_mm_mul_ps(sx_v, damp), pull_x);
       // blocked: the upstream side of the face is dry
-      const __m128 bx = _mm_or_ps(
-        _mm_and_ps(_mm_cmpge_ps(nvx, zero), _mm_cmple_ps(min4(c_d, _mm_sub_ps(Lc, hr)), zero)),
-        _mm_and_ps(_mm_cmplt_ps(nvx, zero), _mm_cmple_ps(min4(r_d, _mm_sub_ps(Lr, hc)), zero)));
+      const __m128 bx =
+        _mm_or_ps(_mm_and_ps(_mm_cmpge_ps(nvx, zero), _mm_cmple_ps(min4(c_d, _mm_sub_ps(Lc, hr)), zero)),
+                  _mm_and_ps(_mm_cmplt_ps(nvx, zero), _mm_cmple_ps(min4(r_d, _mm_sub_ps(Lr, hc)), zero)));
       nvx = _mm_andnot_ps(bx, nvx);
 
       // z-face between (x, z) and (x, z + 1)
       __m128 ux = _mm_add_ps(_mm_add_ps(_mm_add_ps(_mm_loadu_ps(VX + x - 1), c_vx), _mm_loadu_ps(VXu + x - 1)),
-        _mm_load_ps(VXu + x));
+                             _mm_load_ps(VXu + x));
       ux = _mm_div_ps(ux, quarter_div);
       __m128 sz_v, sz_f;
-      sample2(prev_vel_z, prev_foam, _mm_sub_ps(fx, _mm_mul_ps(ux, vdt)), _mm_sub_ps(fz, _mm_mul_ps(c_vz, vdt)),
-        sz_v, sz_f);
+      sample2(prev_vel_z, prev_foam, _mm_sub_ps(fx, _mm_mul_ps(ux, vdt)), _mm_sub_ps(fz, _mm_mul_ps(c_vz, vdt)), sz_v,
+              sz_f);
       const __m128 pull_z = _mm_mul_ps(_mm_sub_ps(Lc, Lu), pull_k);
       __m128 nvz = _mm_add_ps(_mm_mul_ps(sz_v, damp), pull_z);
-      const __m128 bz = _mm_or_ps(
-        _mm_and_ps(_mm_cmpge_ps(nvz, zero), _mm_cmple_ps(min4(c_d, _mm_sub_ps(Lc, hu)), zero)),
-        _mm_and_ps(_mm_cmplt_ps(nvz, zero), _mm_cmple_ps(min4(u_d, _mm_sub_ps(Lu, hc)), zero)));
+      const __m128 bz =
+        _mm_or_ps(_mm_and_ps(_mm_cmpge_ps(nvz, zero), _mm_cmple_ps(min4(c_d, _mm_sub_ps(Lc, hu)), zero)),
+                  _mm_and_ps(_mm_cmplt_ps(nvz, zero), _mm_cmple_ps(min4(u_d, _mm_sub_ps(Lu, hc)), zero)));
       nvz = _mm_andnot_ps(bz, nvz);
       // 0, 0.01 or 0.01 + 0.01, as adding 0.01 per blocked face gives
       const __m128 foam_block = _mm_add_ps(_mm_and_ps(bx, block_foam), _mm_and_ps(bz, block_foam));
@@ -197,8 +198,8 @@ void HeightmapData::simWater(float dt)
       around = _mm_add_ps(around, _mm_loadu_ps(F + x - 1));
       around = _mm_add_ps(around, _mm_loadu_ps(F + x + 1));
       around = _mm_add_ps(around, _mm_load_ps(Fd + x));
-      __m128 foam = _mm_add_ps(_mm_mul_ps(pull_foam, _mm_add_ps(_mm_mul_ps(pull_x, pull_x), _mm_mul_ps(pull_z, pull_z))),
-        foam_block);
+      __m128 foam = _mm_add_ps(
+        _mm_mul_ps(pull_foam, _mm_add_ps(_mm_mul_ps(pull_x, pull_x), _mm_mul_ps(pull_z, pull_z))), foam_block);
       foam = _mm_add_ps(foam, _mm_mul_ps(fdecay, _mm_div_ps(around, eighth_div)));
       foam = _mm_min_ps(foam, one); // foam < 1 ? foam : 1
 
@@ -275,7 +276,8 @@ void mark_water(float level, unsigned set, unsigned clear)
 // grid lines cut it into: the square's corners, the crossings of grid lines with its
 // border and the grid points inside. Each family repeats every 256 units, so none is
 // walked further than that.
-namespace {
+namespace
+{
 
 struct SurfaceSampler
 {

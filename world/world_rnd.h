@@ -1,6 +1,6 @@
 #pragma once
 #include <cstdint>
-#include "app/app_globals.h"
+#include "core/globals.h"
 
 // The game's 64-bit generator: state = state * 0x5851F42D4C957F2D + 0x14057B7EF767814F
 // (mod 2^64); a draw is the high 32 bits of the new state. Every world algorithm draws
@@ -17,10 +17,7 @@ inline uint32_t world_rnd_next(uint64_t &state)
 
 // A draw as a uniform float: r / 2^32 (r unsigned). Rounding to float may give 1.0 for
 // the largest draws.
-inline float world_rnd_unit(uint64_t &state)
-{
-  return float(world_rnd_next(state)) * (1.f / 4294967296.f);
-}
+inline float world_rnd_unit(uint64_t &state) { return float(world_rnd_next(state)) * (1.f / 4294967296.f); }
 
 // Draws straight from game_rnd_seed.
 inline uint32_t game_rnd() { return world_rnd_next(game_rnd_seed); }

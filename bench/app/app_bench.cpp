@@ -2,11 +2,11 @@
 #include <cstdlib>
 #include <string>
 #include <unistd.h>
-#include "app/clock.h"
 #include "app/device_link.h"
 #include "app/input.h"
 #include "app/main_loop.h"
 #include "app/settings.h"
+#include "core/clock.h"
 
 // The shell's own cost per frame and per event, without a window or a device.
 

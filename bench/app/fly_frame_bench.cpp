@@ -1,20 +1,21 @@
-#include <benchmark/benchmark.h>
 #include <SDL2/SDL.h>
+#include <benchmark/benchmark.h>
 #include <cstdio>
 #include <cstdlib>
-#include "app/app_globals.h"
 #include "app/camera.h"
-#include "app/clock.h"
 #include "app/device_link.h"
 #include "app/game_modes.h"
 #include "app/input.h"
-#include "app/paths.h"
 #include "app/settings.h"
 #include "app/startup.h"
 #include "app/window.h"
+#include "core/clock.h"
+#include "core/globals.h"
+#include "core/paths.h"
+#include "core/splash.h"
 #include "render/buffers.h"
-#include "render/land_render.h"
 #include "render/device.h"
+#include "render/land_render.h"
 #include "render/scene_render.h"
 #include "render/sky.h"
 #include "script/world_script.h"
@@ -35,11 +36,12 @@ static bool start_program(int w, int h, int quality, bool mlaa)
     return false;
   init_input(main_window);
   app_use_vsync = false;
-  if (!init_d3d(main_window, w, h))
+  if (!init_d3d(main_window, w, h, shell_device_hooks()))
     return false;
   device_link = {&d3d_wd, &d3d_ht, resize_device};
   common_vb_writer.init(0x10000);
   init_font();
+  splash_hooks.show = show_splash;
   gfx_quality = quality;
   use_postfx = true;
   use_ppaa = mlaa;
@@ -113,7 +115,8 @@ BENCHMARK(BM_FlyFrame)
 // inside a normal frame). Times in milliseconds per frame.
 static double pass_ms[7];
 static void (*orig_land)(), (*orig_water)(), (*orig_horizon)();
-template <int I, void (**F)()> static void timed_pass()
+template <int I, void (**F)()>
+static void timed_pass()
 {
   flush_gpu();
   const int64_t t0 = get_ref_time();
@@ -137,7 +140,7 @@ static void BM_FlyFramePasses(benchmark::State &state)
   hooks.render_land = timed_pass<0, &orig_land>;
   hooks.render_water = timed_pass<1, &orig_water>;
   hooks.render_horizon = timed_pass<2, &orig_horizon>;
-  set_scene_hooks(hooks);
+  scene_hooks = hooks;
   for (int i = 0; i < 3; i++)
   {
     dev_mode->update(0.05f);
@@ -163,7 +166,7 @@ static void BM_FlyFramePasses(benchmark::State &state)
     // the GPU copies that follows every simulation step.
     t0 = get_ref_time();
     request_land_refresh();
-    prepare_land_render(0.025f);
+    prepare_land_render({cur_view_itm, cur_glob_tm}, 0.025f);
     flush_gpu();
     pass_ms[5] += get_time_usec(get_ref_time() - t0) / 1000.0;
     t0 = get_ref_time();

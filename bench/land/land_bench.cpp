@@ -1,14 +1,14 @@
 // The terrain renderer over a fixed island: CPU builders, and on the device the refresh
 // of the GPU copies, the per-frame preparation and the land and water passes at
 // 1280 x 720 (wall time, the GPU finished each time).
-#include <benchmark/benchmark.h>
 #include <SDL.h>
+#include <benchmark/benchmark.h>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <string>
-#include "app/paths.h"
-#include "app/settings.h"
+#include "core/gfx_settings.h"
+#include "core/paths.h"
 #include "render/buffers.h"
 #include "render/device.h"
 #include "render/land_render_internal.h"
@@ -59,7 +59,7 @@ void BM_LandBuildFrame(benchmark::State &state)
   static uint16_t li[LAND_FAR_INDICES], wi[LAND_WATER_INDICES];
   static WaterVertexHQ wv[LAND_WATER_VERTS];
   const bool hq = state.range(0) != 0;
-  land_render_building = nullptr;
+  land_hooks = LandHooks{};
   for (auto _ : state)
   {
     HD::morphHmap(0.02f, HeightmapRenderer::curh);
@@ -68,8 +68,8 @@ void BM_LandBuildFrame(benchmark::State &state)
     land_interp_depth(0.4f, land_state.curw);
     if (hq)
       land_build_horizon(128, 60, 128.f, 60.f, HeightmapRenderer::curh, land_state.curw, hv);
-    benchmark::DoNotOptimize(land_build_water(land_state, hq, 0, -68, 0.4f, HeightmapRenderer::curh,
-                                              land_state.curw, wv, wi));
+    benchmark::DoNotOptimize(
+      land_build_water(land_state, hq, 0, -68, 0.4f, HeightmapRenderer::curh, land_state.curw, wv, wi));
   }
 }
 BENCHMARK(BM_LandBuildFrame)->ArgName("high")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
@@ -146,7 +146,7 @@ void BM_LandPrepare(benchmark::State &state)
   {
     if (state.range(1))
       request_land_refresh();
-    prepare_land_render(0.02f);
+    prepare_land_render(land_view_from_device(), 0.02f);
     flush_gpu();
   }
 }
@@ -165,7 +165,7 @@ void BM_LandDraw(benchmark::State &state)
     below = create_rt_texture(0, 0, 1);
   }
   set_camera();
-  prepare_land_render(0.02f);
+  prepare_land_render(land_view_from_device(), 0.02f);
   for (auto _ : state)
   {
     set_render_target_texture(0, target, true);

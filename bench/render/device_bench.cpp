@@ -1,14 +1,15 @@
 // Device-layer costs at 1280 x 720: an empty frame, quads streamed through the shared
 // writer, many small draws with state changes between them, constant uploads, shader
 // creation from the cache against a full compile, and texture uploads.
-#include <benchmark/benchmark.h>
 #include <SDL.h>
+#include <benchmark/benchmark.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
-#include "app/paths.h"
+#include "core/gfx_settings.h"
+#include "core/paths.h"
 #include "render/buffers.h"
 #include "render/device.h"
 #include "render/shaders.h"
@@ -62,8 +63,8 @@ bool open_device()
     return false;
   common_vb_writer.init(65536);
   solid = create_shader("solid.sh", nullptr);
-  const VsdElement l[3] = {vsd_element(0, 0, VSDT_FLOAT2, VSDU_POSITION, 0), vsd_element(8, 0, VSDT_D3DCOLOR, VSDU_COLOR, 0),
-                           vsd_end()};
+  const VsdElement l[3] = {vsd_element(0, 0, VSDT_FLOAT2, VSDU_POSITION, 0),
+                           vsd_element(8, 0, VSDT_D3DCOLOR, VSDU_COLOR, 0), vsd_end()};
   decl = create_vdecl(l);
   state = 1;
   return true;
@@ -113,25 +114,29 @@ void frame_loop(benchmark::State &st, void (*body)(int), int arg)
 
 void BM_EmptyFrame(benchmark::State &st)
 {
-  d3d_frame_callback = [](float) {
+  d3d_hooks.draw_frame = [](float) {
     set_backbuffer_target();
     clear_view(0xFF203040);
   };
-  frame_loop(st, [](int) {}, 0);
-  d3d_frame_callback = nullptr;
+  frame_loop(
+    st, [](int) {}, 0);
+  d3d_hooks.draw_frame = DeviceHooks().draw_frame;
 }
 BENCHMARK(BM_EmptyFrame)->Unit(benchmark::kMillisecond);
 
 // n small quads through the writer: one draw per 64 KB.
 void BM_WriterQuads(benchmark::State &st)
 {
-  frame_loop(st, [](int n) {
-    begin_2d();
-    common_vb_writer.start(dynvb_draw_triangles, D3DPT_TRIANGLELIST);
-    for (int i = 0; i < n; i++)
-      write_quad(float((i * 37) % 1270), float((i * 53) % 710), 8.f, 0xFF000000u | uint32_t(i * 2654435761u));
-    common_vb_writer.flush(true);
-  }, int(st.range(0)));
+  frame_loop(
+    st,
+    [](int n) {
+      begin_2d();
+      common_vb_writer.start(dynvb_draw_triangles, D3DPT_TRIANGLELIST);
+      for (int i = 0; i < n; i++)
+        write_quad(float((i * 37) % 1270), float((i * 53) % 710), 8.f, 0xFF000000u | uint32_t(i * 2654435761u));
+      common_vb_writer.flush(true);
+    },
+    int(st.range(0)));
   st.SetItemsProcessed(st.iterations() * st.range(0));
 }
 BENCHMARK(BM_WriterQuads)->Arg(1000)->Arg(20000)->Unit(benchmark::kMillisecond);
@@ -139,22 +144,25 @@ BENCHMARK(BM_WriterQuads)->Arg(1000)->Arg(20000)->Unit(benchmark::kMillisecond);
 // n separate draws with a blend change and a constant upload between them.
 void BM_SmallDraws(benchmark::State &st)
 {
-  frame_loop(st, [](int n) {
-    begin_2d();
-    for (int i = 0; i < n; i++)
-    {
-      if (i & 1)
-        set_blend_alpha();
-      else
-        set_blend_none();
-      float reg[4] = {2.f / d3d_wd, -2.f / d3d_ht, -1.f + (i & 7) * 0.001f, 1.f};
-      set_vs_consts(16, reg, 1);
-      common_vb_writer.start(dynvb_draw_triangles, D3DPT_TRIANGLELIST);
-      write_quad(float((i * 37) % 1270), float((i * 53) % 710), 8.f, 0xFF808080u);
-      common_vb_writer.flush(true);
-    }
-    set_blend_none();
-  }, int(st.range(0)));
+  frame_loop(
+    st,
+    [](int n) {
+      begin_2d();
+      for (int i = 0; i < n; i++)
+      {
+        if (i & 1)
+          set_blend_alpha();
+        else
+          set_blend_none();
+        float reg[4] = {2.f / d3d_wd, -2.f / d3d_ht, -1.f + (i & 7) * 0.001f, 1.f};
+        set_vs_consts(16, reg, 1);
+        common_vb_writer.start(dynvb_draw_triangles, D3DPT_TRIANGLELIST);
+        write_quad(float((i * 37) % 1270), float((i * 53) % 710), 8.f, 0xFF808080u);
+        common_vb_writer.flush(true);
+      }
+      set_blend_none();
+    },
+    int(st.range(0)));
   st.SetItemsProcessed(st.iterations() * st.range(0));
 }
 BENCHMARK(BM_SmallDraws)->Arg(500)->Unit(benchmark::kMillisecond);

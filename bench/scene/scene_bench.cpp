@@ -3,18 +3,18 @@
 // lower part of the screen, water over its left half), so this measures the passes of
 // the pipeline itself: geometry buffer, shadow blur, light, composition, sky, MLAA and
 // the final pass. Wall time per frame, the GPU finished each time.
-#include <benchmark/benchmark.h>
 #include <SDL.h>
-#include <sys/resource.h>
+#include <benchmark/benchmark.h>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include "app/app_globals.h"
-#include "app/paths.h"
-#include "app/settings.h"
+#include <sys/resource.h>
+#include "core/gfx_settings.h"
+#include "core/globals.h"
+#include "core/paths.h"
 #include "render/buffers.h"
 #include "render/device.h"
 #include "render/scene_render.h"
@@ -157,10 +157,9 @@ bool open(int quality, int w, int h)
     init_scene_render();
     land = create_shader("stand_in.sh", quality ? "DEFERRED\0 1\0" : "");
     water = create_shader("stand_in.sh", quality ? "DEFERRED\0 1\0WATER\0 1\0" : "WATER\0 1\0");
-    SceneHooks hooks = {};
-    hooks.render_land = draw_land;
-    hooks.render_water = draw_water;
-    set_scene_hooks(hooks);
+    scene_hooks = SceneHooks{};
+    scene_hooks.render_land = draw_land;
+    scene_hooks.render_water = draw_water;
     set_sun_dir(vec4f(0.3f, 1.f, 0.4f, 0.f), false);
     cur_quality = quality;
   }
@@ -176,7 +175,7 @@ void BM_SceneFrame(benchmark::State &state)
     return;
   }
   use_ppaa = state.range(1) != 0;
-  d3d_frame_callback = frame;
+  d3d_hooks.draw_frame = frame;
   auto cpu_seconds = [] {
     rusage u;
     getrusage(RUSAGE_SELF, &u);
@@ -191,9 +190,8 @@ void BM_SceneFrame(benchmark::State &state)
   }
   // All threads of the process (llvmpipe rasterises on several): less sensitive to
   // other load on the machine than the wall time.
-  state.counters["all_threads_ms"] =
-    benchmark::Counter((cpu_seconds() - cpu0) * 1000.0 / double(state.iterations()));
-  d3d_frame_callback = nullptr;
+  state.counters["all_threads_ms"] = benchmark::Counter((cpu_seconds() - cpu0) * 1000.0 / double(state.iterations()));
+  d3d_hooks.draw_frame = DeviceHooks().draw_frame;
   use_ppaa = false;
 }
 BENCHMARK(BM_SceneFrame)

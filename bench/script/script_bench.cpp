@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include "app/app_globals.h"
-#include "app/log.h"
-#include "app/paths.h"
+#include "core/globals.h"
+#include "core/log.h"
+#include "core/paths.h"
 #include "script/world_script.h"
 #include "world/heightmap.h"
 

@@ -1,20 +1,19 @@
 // Frame costs of the text layer at 1280 x 720: an empty frame, the statistics overlay,
 // a screen of text, and batch recording and rendering. Each iteration draws, presents
 // and waits for the GPU, so the times are whole frames.
-#include <benchmark/benchmark.h>
 #include <SDL.h>
+#include <benchmark/benchmark.h>
 #include <cstdio>
 #include <cstdlib>
-#include "app/frame_stats.h"
-#include "app/log.h"
-#include "app/paths.h"
+#include "core/frame_stats.h"
+#include "core/gfx_settings.h"
+#include "core/log.h"
+#include "core/paths.h"
 #include "render/buffers.h"
 #include "render/device.h"
 #include "render/render_batch.h"
+#include "ui/stats_overlay.h"
 #include "ui/text.h"
-
-__attribute__((weak)) FrameStats frame_stats;
-__attribute__((weak)) int64_t get_update_period() { return 500000; }
 
 namespace
 {
@@ -52,7 +51,7 @@ void run_frames(benchmark::State &st, void (*body)(float))
     st.SkipWithError("no device");
     return;
   }
-  d3d_frame_callback = body;
+  d3d_hooks.draw_frame = body;
   for (auto _ : st)
   {
     while (!render_d3d_frame(0.0f))
@@ -60,7 +59,7 @@ void run_frames(benchmark::State &st, void (*body)(float))
     present_d3d();
     flush_gpu();
   }
-  d3d_frame_callback = nullptr;
+  d3d_hooks.draw_frame = DeviceHooks().draw_frame;
 }
 
 void clear_frame()
@@ -83,7 +82,7 @@ void BM_StatsOverlayFrame(benchmark::State &st)
     draw_error_message();
     draw_help_text("F1: show/hide this\nF9: game/dev mode\nWASD/arrows: move\nShift: move faster\n"
                    "F5: toggle post-effect\nF6: toggle anti-aliasing\nRight mouse: set sun position\n");
-    draw_stats_overlay();
+    draw_stats_overlay(frame_stats, 500000); // 1/20 s in 10 MHz ticks
     end_draw_text();
   });
 }
@@ -114,8 +113,7 @@ void BM_BatchRecord(benchmark::State &st)
   for (auto _ : st)
   {
     for (int i = 0; i < 1000; i++)
-      batch_rect(b, (i * 37) % 1200, (i * 53) % 700, (i * 37) % 1200 + 20, (i * 53) % 700 + 10,
-                 D3dColor(0xFF00FF00u));
+      batch_rect(b, (i * 37) % 1200, (i * 53) % 700, (i * 37) % 1200 + 20, (i * 53) % 700 + 10, D3dColor(0xFF00FF00u));
     for (int i = 0; i < 100; i++)
       batch_text(b, "batched label", -1, (i * 97) % 1200, (i * 31) % 700, -1, -1, D3dColor(0xFFFFFFFFu));
     benchmark::DoNotOptimize(b.groupCount());

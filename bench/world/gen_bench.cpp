@@ -1,6 +1,6 @@
 #include <benchmark/benchmark.h>
 #include <vector>
-#include "script/ramp.h"
+#include "core/ramp.h"
 #include "world/heightmap.h"
 #include "world/noise.h"
 #include "world/world_rnd.h"
@@ -16,10 +16,7 @@ void fresh_world()
   reseed_noise();
 }
 
-void cells_counter(benchmark::State &state)
-{
-  state.SetItemsProcessed(int64_t(state.iterations()) * HMAP_CELLS);
-}
+void cells_counter(benchmark::State &state) { state.SetItemsProcessed(int64_t(state.iterations()) * HMAP_CELLS); }
 } // namespace
 
 static void BM_MakeFastNoise(benchmark::State &state)
@@ -38,7 +35,8 @@ BENCHMARK(BM_MakeFastNoise)->Unit(benchmark::kMillisecond);
 static void BM_AddFastNoise(benchmark::State &state)
 {
   fresh_world();
-  ColorRamp ramp(vec4f(0.3f, 0.25f, 0.2f, 1.f), vec4f(0.4f, 0.5f, 0.2f, 0.6f), vec4f(0.9f, 0.9f, 0.9f, 1.f), 0.3f, 0.3f);
+  ColorRamp ramp(vec4f(0.3f, 0.25f, 0.2f, 1.f), vec4f(0.4f, 0.5f, 0.2f, 0.6f), vec4f(0.9f, 0.9f, 0.9f, 1.f), 0.3f,
+                 0.3f);
   for (auto _ : state)
     HD::addFastNoise(0.f, 10.f, state.range(0) ? &ramp : nullptr, state.range(0) ? GT_SOIL : GT_NONE, 255, 0.55f);
   cells_counter(state);

@@ -1,5 +1,5 @@
-#include <gtest/gtest.h>
 #include <SDL2/SDL.h>
+#include <gtest/gtest.h>
 #include "app/device_link.h"
 #include "app/input.h"
 #include "app/window.h"
@@ -27,7 +27,7 @@ SDL_Keysym keysym(SDL_Scancode sc, SDL_Keycode sym)
   k.sym = sym;
   return k;
 }
-}
+} // namespace
 
 TEST(KeyNames, TableEntries)
 {
@@ -75,8 +75,8 @@ TEST(KeyMapping, CharactersWithModifiers)
   EXPECT_EQ(key_to_char('A', false, false, false, false, false), 'a');
   EXPECT_EQ(key_to_char('A', true, false, false, false, false), 'A');
   EXPECT_EQ(key_to_char('A', false, false, false, true, false), 'A');
-  EXPECT_EQ(key_to_char('A', true, false, false, true, false), 'a'); // Shift xor Caps
-  EXPECT_EQ(key_to_char('C', false, true, false, false, false), 3);  // Ctrl+C
+  EXPECT_EQ(key_to_char('A', true, false, false, true, false), 'a');  // Shift xor Caps
+  EXPECT_EQ(key_to_char('C', false, true, false, false, false), 3);   // Ctrl+C
   EXPECT_EQ(key_to_char('A', false, false, true, false, false), 'a'); // Alt alone: the letter
   EXPECT_EQ(key_to_char('A', false, true, true, false, false), 0);    // AltGr: nothing on US
   EXPECT_EQ(key_to_char('2', false, false, false, false, false), '2');

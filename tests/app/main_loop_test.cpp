@@ -1,12 +1,12 @@
-#include <gtest/gtest.h>
 #include <algorithm>
+#include <gtest/gtest.h>
 #include <vector>
-#include "app/app_globals.h"
-#include "app/clock.h"
 #include "app/device_link.h"
-#include "app/frame_stats.h"
 #include "app/input.h"
 #include "app/main_loop.h"
+#include "core/clock.h"
+#include "core/frame_stats.h"
+#include "core/globals.h"
 
 // The loop on a fake clock: every hook advances the time by what it "costs".
 namespace
@@ -101,7 +101,7 @@ protected:
     reset_quit_request();
   }
 };
-}
+} // namespace
 
 TEST_F(MainLoop, SlowRendererGetsSixUpdatesPerFrameThenTheBacklogIsDropped)
 {

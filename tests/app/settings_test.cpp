@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
 #include <cstdlib>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
@@ -47,12 +47,9 @@ protected:
 
 const char *const header = "Windows Registry Editor Version 5.00\n\n"
                            "[HKEY_CURRENT_USER\\SOFTWARE\\Oblenko Games\\Zarnith]\n";
-}
+} // namespace
 
-TEST_F(Settings, PathFollowsXdgConfigHome)
-{
-  EXPECT_EQ(path(), home + "/Oblenko Games/Zarnith/settings.reg");
-}
+TEST_F(Settings, PathFollowsXdgConfigHome) { EXPECT_EQ(path(), home + "/Oblenko Games/Zarnith/settings.reg"); }
 
 TEST_F(Settings, RoundTripKeepsTypesAndIgnoresCase)
 {
@@ -90,7 +87,8 @@ TEST_F(Settings, RoundTripKeepsTypesAndIgnoresCase)
 
 TEST_F(Settings, TextEscapesAndLengths)
 {
-  const char raw[] = "a\"b\\c\n\x01\xff" "d";
+  const char raw[] = "a\"b\\c\n\x01\xff"
+                     "d";
   ASSERT_TRUE(set_config_str("odd", raw, int(sizeof(raw) - 1)));
   EXPECT_NE(read().find("\"odd\"=\"a\\\"b\\\\c\\x0a\\x01\\xffd\""), std::string::npos) << read();
   char buf[32];
@@ -141,7 +139,9 @@ TEST_F(Settings, UnknownLinesAndOtherKeysSurviveWrites)
 
 TEST_F(Settings, DamagedFileReadsAsDefaultsAndIsKeptAside)
 {
-  write(std::string("\x7f" "ELF\0\0garbage\n\"flags\"=dword:00000001\n", 32));
+  write(std::string("\x7f"
+                    "ELF\0\0garbage\n\"flags\"=dword:00000001\n",
+                    32));
   int v = 99;
   EXPECT_FALSE(get_config_int("flags", v));
   EXPECT_EQ(v, 99);
@@ -229,7 +229,7 @@ TEST_F(Settings, StoredValuesThenSwitchesInOrder)
 
 TEST_F(Settings, StoredFlagBitsAndUnknownQuality)
 {
-  ASSERT_TRUE(set_config_int("flags", 0xd)); // full screen, vsync, object shadows
+  ASSERT_TRUE(set_config_int("flags", 0xd));     // full screen, vsync, object shadows
   ASSERT_TRUE(set_config_int("gfx_quality", 0)); // an integer is not a quality name
   gfx_quality = 1;
   parse({});

@@ -1,10 +1,10 @@
-#include <gtest/gtest.h>
 #include <cstdlib>
+#include <gtest/gtest.h>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
-#include "app/log.h"
 #include "app/startup.h"
+#include "core/log.h"
 
 // The ways out of the program, each run in a child process whose output is captured.
 namespace
@@ -60,7 +60,7 @@ bool in_order(const std::string &text, std::initializer_list<const char *> lines
   }
   return true;
 }
-}
+} // namespace
 
 TEST(Shell, QuitGameRunsTheShutdownAndExitsWithItsCode)
 {
@@ -102,9 +102,9 @@ TEST(Shell, WholeProgramRunsFramesWithAGivenSeed)
     execl(ZARNITH_EXE, "zarnith", "-360", "-frames", "20", "-seed", "77", (char *)nullptr);
   });
   EXPECT_EQ(r.exit_code, 0) << r.out;
-  EXPECT_TRUE(in_order(r.out, {"app path: '", "Graphics quality: high\n", "game_rnd_seed=77;\n",
-                               "total start-up time: ", "frames: 20, updates: ", "closing...\n",
-                               "closed all systems\n"}))
+  EXPECT_TRUE(
+    in_order(r.out, {"app path: '", "Graphics quality: high\n", "game_rnd_seed=77;\n",
+                     "total start-up time: ", "frames: 20, updates: ", "closing...\n", "closed all systems\n"}))
     << r.out;
 }
 

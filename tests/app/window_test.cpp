@@ -1,10 +1,10 @@
-#include <gtest/gtest.h>
 #include <SDL2/SDL.h>
-#include "app/app_globals.h"
+#include <gtest/gtest.h>
 #include "app/device_link.h"
 #include "app/input.h"
 #include "app/main_loop.h"
 #include "app/window.h"
+#include "core/globals.h"
 
 // The window layer under SDL's offscreen driver (set by CTest). That driver sends no
 // focus events, so activation is driven by injected window events.
@@ -69,7 +69,7 @@ std::vector<InputEvent> drain()
     v.push_back(ev);
   return v;
 }
-}
+} // namespace
 
 TEST_F(Window, RequestedSizeIsTheClientSize)
 {

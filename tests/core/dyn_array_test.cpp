@@ -1,5 +1,5 @@
 #include <gtest/gtest.h>
-#include "app/dyn_array.h"
+#include "core/dyn_array.h"
 
 TEST(DynArray, GrowthDoublesOrJumpsToNeededPlusEight)
 {
@@ -61,7 +61,23 @@ TEST(DynArray, InsertFromOwnStorageSurvivesReallocation)
 
 TEST(DynArrayDeath, OutOfRangeIsFatal)
 {
-  EXPECT_EXIT({ DynArray<int> a; a.insert(1, 5); }, ::testing::ExitedWithCode(100), "failed ASSERT\\(at>=0 && at<=num\\)");
-  EXPECT_EXIT({ DynArray<int> a; a.push(1); a.erase(0, 2); }, ::testing::ExitedWithCode(100), "failed ASSERT\\(at\\+n<=num\\)");
-  EXPECT_EXIT({ DynArray<int> a; a.pop(); }, ::testing::ExitedWithCode(100), "failed ASSERT\\(num>0\\)");
+  EXPECT_EXIT(
+    {
+      DynArray<int> a;
+      a.insert(1, 5);
+    },
+    ::testing::ExitedWithCode(100), "failed ASSERT\\(at>=0 && at<=num\\)");
+  EXPECT_EXIT(
+    {
+      DynArray<int> a;
+      a.push(1);
+      a.erase(0, 2);
+    },
+    ::testing::ExitedWithCode(100), "failed ASSERT\\(at\\+n<=num\\)");
+  EXPECT_EXIT(
+    {
+      DynArray<int> a;
+      a.pop();
+    },
+    ::testing::ExitedWithCode(100), "failed ASSERT\\(num>0\\)");
 }

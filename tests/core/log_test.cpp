@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
 #include <cstdio>
-#include "app/log.h"
+#include <gtest/gtest.h>
+#include "core/log.h"
 
 TEST(ErrorMessage, AppendJoinsWithNewlines)
 {
@@ -56,5 +56,10 @@ TEST(FatalDeath, ReportsRunsShutdownAndExits100)
 
 TEST(FatalDeath, AssertFormat)
 {
-  EXPECT_EXIT({ int x = 1; ASSERT(x == 2); }, ::testing::ExitedWithCode(100), "log_test.cpp\\([0-9]+\\): failed ASSERT\\(x == 2\\)");
+  EXPECT_EXIT(
+    {
+      int x = 1;
+      ASSERT(x == 2);
+    },
+    ::testing::ExitedWithCode(100), "log_test.cpp\\([0-9]+\\): failed ASSERT\\(x == 2\\)");
 }

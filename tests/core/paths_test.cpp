@@ -1,7 +1,7 @@
-#include <gtest/gtest.h>
 #include <cstdio>
+#include <gtest/gtest.h>
 #include <unistd.h>
-#include "app/paths.h"
+#include "core/paths.h"
 
 TEST(Paths, FullPathJoinsNormalisesAndFlipsBackslashes)
 {

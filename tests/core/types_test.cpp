@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
-#include "app/clock.h"
-#include "app/d3dcolor.h"
-#include "app/matrix44.h"
-#include "app/temp_string.h"
+#include "core/clock.h"
+#include "core/d3dcolor.h"
+#include "core/matrix44.h"
+#include "core/temp_string.h"
 
 TEST(Color, PackingRoundsAndClamps)
 {
@@ -14,6 +14,25 @@ TEST(Color, PackingRoundsAndClamps)
   EXPECT_FLOAT_EQ(v.z, 0x33 / 255.f);
   EXPECT_FLOAT_EQ(v.w, 0x80 / 255.f);
   EXPECT_EQ(uint32_t(vec4f_to_color(color_to_vec4f(0x12345678u))), 0x12345678u);
+}
+
+TEST(Color, HsvAndLchConversions)
+{
+  vec4f red = hsv2rgba(0, 1, 1, 1);
+  EXPECT_EQ(red, vec4f(1, 0, 0, 1));
+  vec4f green = hsv2rgba(120, 1, 1, 0.5f);
+  EXPECT_NEAR(green.x, 0, 1e-5);
+  EXPECT_NEAR(green.y, 1, 1e-5);
+  EXPECT_NEAR(green.z, 0, 1e-5);
+  EXPECT_EQ(green.w, 0.5f);
+  EXPECT_EQ(hsv2rgba(360, 1, 1, 1), red);
+  EXPECT_EQ(hsv2rgba(200, 0, 0.3f, 1), vec4f(0.3f, 0.3f, 0.3f, 1));
+
+  vec4f white = lch2rgba(100, 0, 0, 1);
+  EXPECT_NEAR(white.x, 1, 1e-3);
+  EXPECT_NEAR(white.y, 1, 1e-3);
+  EXPECT_NEAR(white.z, 1, 1e-3);
+  EXPECT_EQ(lch2rgba(0, 0, 0, 1), vec4f(0, 0, 0, 1));
 }
 
 TEST(Matrix, RowVectorsMultiplyOnTheLeft)

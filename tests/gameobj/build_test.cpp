@@ -1,7 +1,7 @@
-#include "host_fixture.h"
-#include "app/log.h"
 #include <chrono>
 #include <sys/stat.h>
+#include "core/log.h"
+#include "host_fixture.h"
 
 using ::testing::internal::CaptureStdout;
 using ::testing::internal::GetCapturedStdout;
@@ -104,10 +104,9 @@ TEST_F(BuildTest, ErrorLinesFailTheBuildEvenIfTheStripWasCleared)
 
 TEST_F(BuildTest, FinishedBuildIsSwappedInOnTheCallThatSeesItEnd)
 {
-  write(src / "rebuild_dll.bat",
-        "sleep 0.2\n"
-        "cp \"" TEST_MODULE_V2 "\" \"${ZARNITH_APP_PATH}gameobj_new.dll\" || exit 1\n"
-        "echo built\n");
+  write(src / "rebuild_dll.bat", "sleep 0.2\n"
+                                 "cp \"" TEST_MODULE_V2 "\" \"${ZARNITH_APP_PATH}gameobj_new.dll\" || exit 1\n"
+                                 "echo built\n");
   start(TEST_MODULE_V1);
   GameObj *a = gameobj_api.new_gameobj_by_id(1);
   edit_sources();

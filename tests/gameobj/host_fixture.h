@@ -1,14 +1,14 @@
 #pragma once
 // A scratch program directory for host tests: <tmp>/bin/ is the program directory (the
 // module lives there) and <tmp>/compiler/ holds the module's sources.
-#include <gtest/gtest.h>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <string>
 #include <unistd.h>
-#include "app/paths.h"
+#include "core/paths.h"
 #include "gameobj/gameobj.h"
 #include "gameobj/gameobj_host.h"
 

@@ -1,7 +1,7 @@
-#include "host_fixture.h"
-#include "app/log.h"
 #include <sys/stat.h>
 #include <utime.h>
+#include "core/log.h"
+#include "host_fixture.h"
 
 using ::testing::internal::CaptureStdout;
 using ::testing::internal::GetCapturedStdout;
@@ -139,7 +139,7 @@ void count_gui_release()
 TEST_F(HostTest, UnbindDropsTheModulesGuiFirst)
 {
   gui_releases = 0;
-  set_gameobj_gui_release(count_gui_release);
+  gameobj_host_hooks.gui_release = count_gui_release;
   start(TEST_MODULE_V1);
   EXPECT_EQ(gui_releases, 0);
   EXPECT_TRUE(reload_gameobj(true));
@@ -147,7 +147,7 @@ TEST_F(HostTest, UnbindDropsTheModulesGuiFirst)
   EXPECT_FALSE(bound_during_release); // the functions are unbound before the GUI goes
   stop_gameobj_host();
   EXPECT_EQ(gui_releases, 2);
-  set_gameobj_gui_release(nullptr);
+  gameobj_host_hooks = GameObjHostHooks();
 }
 
 SQVM *const fake_vm = reinterpret_cast<SQVM *>(0x1234);
@@ -162,10 +162,10 @@ TEST_F(HostTest, RebindShowsScriptErrors)
 {
   start(TEST_MODULE_V1);
   set_error_message(nullptr);
-  rebind_gameobj_scripts(); // no guard installed: nothing happens
+  rebind_gameobj_scripts(); // the default guard (no VM): nothing happens
   EXPECT_FALSE(has_error_message());
 
-  set_gameobj_script_guard(fake_guard);
+  gameobj_host_hooks.script_guard = fake_guard;
   guard_result = nullptr;
   rebind_gameobj_scripts();
   EXPECT_FALSE(has_error_message());
@@ -173,7 +173,7 @@ TEST_F(HostTest, RebindShowsScriptErrors)
   rebind_gameobj_scripts();
   ASSERT_TRUE(has_error_message());
   EXPECT_STREQ(get_error_message(), "Error in world gen script:\nthe index 'x' does not exist");
-  set_gameobj_script_guard(nullptr);
+  gameobj_host_hooks = GameObjHostHooks();
   set_error_message(nullptr);
 }
 
@@ -183,8 +183,7 @@ using HostDeathTest = HostFixture;
 
 TEST_F(HostDeathTest, MissingModule)
 {
-  EXPECT_EXIT(start_gameobj_host("../compiler/", "main.ls"), ::testing::ExitedWithCode(100),
-              "can't load gameobj.dll");
+  EXPECT_EXIT(start_gameobj_host("../compiler/", "main.ls"), ::testing::ExitedWithCode(100), "can't load gameobj.dll");
 }
 
 TEST_F(HostDeathTest, ModuleWithoutEntryPoints)
@@ -200,8 +199,7 @@ TEST_F(HostDeathTest, MissingFunction)
 
 TEST_F(HostDeathTest, ClassCountChanged)
 {
-  EXPECT_EXIT(start(TEST_MODULE_COUNT), ::testing::ExitedWithCode(100),
-              "gameobj classes changed, need restart");
+  EXPECT_EXIT(start(TEST_MODULE_COUNT), ::testing::ExitedWithCode(100), "gameobj classes changed, need restart");
 }
 
 // An object whose class the module does not list.
@@ -237,11 +235,11 @@ TEST_F(HostDeathTest, UnknownDispatchTable)
 
 TEST_F(HostTest, ScanFollowsImportsOnceEach)
 {
-  write(src / "main.ls", "import main\n"     // itself
-                         "import a.b.c\n"    // a/b/c.ls
-                         "import \t x\n"     // spaces and tabs before the name
-                         "  import y\n"      // not at the start of the line: ignored
-                         "import missing\n"  // no such file: not watched
+  write(src / "main.ls", "import main\n"    // itself
+                         "import a.b.c\n"   // a/b/c.ls
+                         "import \t x\n"    // spaces and tabs before the name
+                         "  import y\n"     // not at the start of the line: ignored
+                         "import missing\n" // no such file: not watched
                          "#include <x>\n");
   write(src / "a/b/c.ls", "import x\r\n");
   write(src / "x.ls", "import a.b.c // and back\nimport main\n");

@@ -31,8 +31,8 @@ TEST_F(ProximityTest, FootprintPicksFineCoarseOrGlobalBin)
   // The grids wrap every 256 units, negative coordinates included.
   EXPECT_EQ(proximity_bin_for(vec4f(257, 1, 258, 2)), 0);
   EXPECT_EQ(proximity_bin_for(vec4f(-1, -1, -0.5f, -0.5f)), 31 * 32 + 31);
-  EXPECT_EQ(proximity_bin_for(vec4f(-3, -3, 3, 3)), 1024); // fine cells -1 and 0, one coarse cell
-  EXPECT_EQ(proximity_bin_for(vec4f(-10, 0, -5, 1)), 1024 + 15); // coarse column -1
+  EXPECT_EQ(proximity_bin_for(vec4f(-3, -3, 3, 3)), 1024);                // fine cells -1 and 0, one coarse cell
+  EXPECT_EQ(proximity_bin_for(vec4f(-10, 0, -5, 1)), 1024 + 15);          // coarse column -1
   EXPECT_EQ(proximity_bin_for(vec4f(-5, 0, 1, 1)), PROXIMITY_GLOBAL_BIN); // coarse columns -1 and 0
 }
 
@@ -66,9 +66,9 @@ TEST_F(ProximityTest, FilingKeepsOrderWithinABinAndAppendsOnAMove)
 
 TEST_F(ProximityTest, QueryListsNonEmptyBinsUnderTheRectangle)
 {
-  update_proximity(&objs[0], vec4f(1, 1, 2, 2));        // fine 0
-  update_proximity(&objs[1], vec4f(9, 1, 10, 2));       // fine 1
-  update_proximity(&objs[2], vec4f(6, 1, 9, 2));        // coarse 1024
+  update_proximity(&objs[0], vec4f(1, 1, 2, 2));         // fine 0
+  update_proximity(&objs[1], vec4f(9, 1, 10, 2));        // fine 1
+  update_proximity(&objs[2], vec4f(6, 1, 9, 2));         // coarse 1024
   update_proximity(&objs[3], vec4f(100, 100, 200, 200)); // global
   update_proximity(&objs[4], vec4f(100, 100, 101, 101)); // far away
 

@@ -1,9 +1,9 @@
 // The module built from compiler/*.ls (bin/gameobj.dll) in the test host, and the real
 // build script rebuilding it from an edited copy of its sources.
-#include "host_fixture.h"
-#include "app/input.h"
-#include "app/log.h"
 #include <cmath>
+#include "app/input.h"
+#include "core/log.h"
+#include "host_fixture.h"
 
 using ::testing::internal::CaptureStdout;
 using ::testing::internal::GetCapturedStdout;

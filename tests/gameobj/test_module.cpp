@@ -5,10 +5,10 @@
 //   TEST_MODULE_NO_ENTRY: exports neither entry point;
 //   TEST_MODULE_GNU_UNIQUE: holds a GNU-unique symbol (when built without
 //   -fno-gnu-unique), which keeps it loaded for good.
-#include "gameobj/gameobj.h"
-#include "gameobj/gameobj_funcs.h"
 #include <cstring>
 #include <new>
+#include "gameobj/gameobj.h"
+#include "gameobj/gameobj_funcs.h"
 
 #ifndef TEST_MODULE_VERSION
 #define TEST_MODULE_VERSION 1
@@ -114,7 +114,7 @@ EXPORT void *get_gameobj_func_by_name(const char *name)
     return nullptr;
 #endif
 #define TEST_FUNC_ENTRY(fname, ret, args) \
-  if (!strcmp(name, #fname)) \
+  if (!strcmp(name, #fname))              \
     return (void *)static_cast<ret(*) args>(&fname);
   GAMEOBJ_FUNCS(TEST_FUNC_ENTRY)
   if (!strcmp(name, "link_gui"))

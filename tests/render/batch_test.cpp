@@ -1,14 +1,13 @@
 // Render batches: the grouping rule and the arena, without a device.
-#include <gtest/gtest.h>
 #include <cstring>
+#include <gtest/gtest.h>
 #include <vector>
 #include "render/render_batch.h"
 
 namespace
 {
 struct NamedState : BaseRenderBatchState
-{
-};
+{};
 
 // Records a quad-sized chunk for rect and writes a marker into its data.
 void add_quad(RenderBatch &b, NamedState &s, float x0, float y0, float x1, float y1, int marker = 0)
@@ -44,8 +43,8 @@ TEST(RenderBatchGrouping, QuadJoinsEarlierGroupUnlessSomethingBetweenOverlapsIt)
   }
   {
     RenderBatch b(0x8000);
-    add_quad(b, s, 0, 0, 10, 10);  // P
-    add_quad(b, t, 5, 5, 25, 25);  // Q
+    add_quad(b, s, 0, 0, 10, 10);   // P
+    add_quad(b, t, 5, 5, 25, 25);   // Q
     add_quad(b, s, 20, 20, 30, 30); // R overlaps Q: must be drawn after it
     ASSERT_EQ(b.groupCount(), 3);
     EXPECT_EQ(b.group(2).state, &s);
@@ -71,19 +70,19 @@ TEST(RenderBatchGrouping, TouchingEdgesFromRightOrBelowCountAsOverlap)
 {
   using R = RenderBatch::Rect;
   const R c{10, 10, 20, 20};
-  EXPECT_TRUE(RenderBatch::overlaps(R{20, 12, 30, 18}, c));  // touches c's right edge
-  EXPECT_TRUE(RenderBatch::overlaps(R{12, 20, 18, 30}, c));  // touches c's bottom edge
-  EXPECT_FALSE(RenderBatch::overlaps(R{0, 12, 10, 18}, c));  // touches c's left edge
-  EXPECT_FALSE(RenderBatch::overlaps(R{12, 0, 18, 10}, c));  // touches c's top edge
+  EXPECT_TRUE(RenderBatch::overlaps(R{20, 12, 30, 18}, c)); // touches c's right edge
+  EXPECT_TRUE(RenderBatch::overlaps(R{12, 20, 18, 30}, c)); // touches c's bottom edge
+  EXPECT_FALSE(RenderBatch::overlaps(R{0, 12, 10, 18}, c)); // touches c's left edge
+  EXPECT_FALSE(RenderBatch::overlaps(R{12, 0, 18, 10}, c)); // touches c's top edge
   EXPECT_FALSE(RenderBatch::overlaps(R{30, 30, 40, 40}, c));
 
   NamedState s, t;
   RenderBatch b(0x8000);
   add_quad(b, s, 0, 0, 10, 10);
-  add_quad(b, t, 10, 0, 20, 10);  // touches the first from the right
-  add_quad(b, s, 0, 0, 10, 10);   // t's chunk touches it only from the left: joins
+  add_quad(b, t, 10, 0, 20, 10); // touches the first from the right
+  add_quad(b, s, 0, 0, 10, 10);  // t's chunk touches it only from the left: joins
   EXPECT_EQ(b.groupCount(), 2);
-  add_quad(b, s, 20, 0, 30, 10);  // touches t's chunk from the right: new group
+  add_quad(b, s, 20, 0, 30, 10); // touches t's chunk from the right: new group
   EXPECT_EQ(b.groupCount(), 3);
 }
 

@@ -3,17 +3,17 @@
 // stencil tests, instanced indexed draws, resets, and the texture and mesh tables.
 #include <cmath>
 #include <epoxy/gl.h>
-#include "app/app_globals.h"
-#include "tests/render/vis_test_window.h"
-#include "tests/render/device_test_util.h"
+#include <stb/stb_dxt.h>
+#include "core/globals.h"
 #include "render/dds.h"
 #include "render/mesh.h"
 #include "render/textures.h"
-#include <stb/stb_dxt.h>
+#include "tests/render/device_test_util.h"
+#include "tests/render/vis_test_window.h"
 
-// The application's resize hook, counted here.
+// The device's resize hook, counted here.
 static int resize_hook_calls = 0;
-void on_d3d_resize() { resize_hook_calls++; }
+static void count_resize() { resize_hook_calls++; }
 
 using devtest::ProgramDir;
 using devtest::SolidVertex;
@@ -133,7 +133,8 @@ TEST(Device, PointUploadIsTexelExactAndTopDown)
   auto px = vistest::read_pixels();
   for (int y = 0; y < 4; y++)
     for (int x = 0; x < 4; x++)
-      EXPECT_NEAR(red(px_at(px, x, y)), (y * 4 + x + 1) * 255 / 16.0, 1.0) << x << "," << y << " " << std::hex << px_at(px, x, y);
+      EXPECT_NEAR(red(px_at(px, x, y)), (y * 4 + x + 1) * 255 / 16.0, 1.0)
+        << x << "," << y << " " << std::hex << px_at(px, x, y);
   // Missing channels of a one-channel format read 1, as on D3D.
   EXPECT_EQ(green(px_at(px, 0, 0)), 255);
   release_texture(rt);
@@ -150,7 +151,8 @@ TEST(Device, CullingDropsCounterClockwiseOnScreen)
   neutral_states();
   clear_view(0xFF000000);
   // Left: top-left, top-right, bottom-left (clockwise with y down). Right: reversed.
-  SolidVertex cw[3] = {{-0.9f, 0.9f, 0, 1, 0xFFFF0000}, {-0.1f, 0.9f, 0, 1, 0xFFFF0000}, {-0.9f, 0.1f, 0, 1, 0xFFFF0000}};
+  SolidVertex cw[3] = {
+    {-0.9f, 0.9f, 0, 1, 0xFFFF0000}, {-0.1f, 0.9f, 0, 1, 0xFFFF0000}, {-0.9f, 0.1f, 0, 1, 0xFFFF0000}};
   SolidVertex ccw[3] = {{0.1f, 0.9f, 0, 1, 0xFFFF0000}, {0.1f, 0.1f, 0, 1, 0xFFFF0000}, {0.9f, 0.9f, 0, 1, 0xFFFF0000}};
   set_cull_mode(1);
   draw_solid(sh, cw, 3);
@@ -432,6 +434,7 @@ TEST(Device, InstancedIndexedDrawReadsPerInstanceStream)
 TEST(Device, ResizeRecreatesScreenSizedResourcesInPlace)
 {
   REQUIRE_DEVICE(320, 240);
+  d3d_hooks.on_resize = count_resize;
   int before = resize_hook_calls;
   EXPECT_TRUE(resize_d3d(0, 0, isFullscreen, false)); // unchanged: nothing happens
   EXPECT_EQ(resize_hook_calls, before);
@@ -547,8 +550,14 @@ std::vector<uint8_t> mesh_file(uint32_t version)
 {
   std::vector<uint8_t> body;
   auto u8 = [&](uint8_t v) { body.push_back(v); };
-  auto u32 = [&](uint32_t v) { for (int i = 0; i < 4; i++) body.push_back(uint8_t(v >> (8 * i))); };
-  auto str = [&](const char *s) { u8(uint8_t(strlen(s))); body.insert(body.end(), s, s + strlen(s) + 1); };
+  auto u32 = [&](uint32_t v) {
+    for (int i = 0; i < 4; i++)
+      body.push_back(uint8_t(v >> (8 * i)));
+  };
+  auto str = [&](const char *s) {
+    u8(uint8_t(strlen(s)));
+    body.insert(body.end(), s, s + strlen(s) + 1);
+  };
   str("fwd.sh");
   str("def.sh");
   u8(1);
@@ -609,6 +618,7 @@ TEST(Meshes, BrokenFilesReportPathMessageAndOffset)
 TEST(Device, HiddenWindowIsLostAndShowingItForcesOneReset)
 {
   REQUIRE_DEVICE(320, 240);
+  d3d_hooks.on_resize = count_resize;
   int calls = resize_hook_calls;
   EXPECT_FALSE(check_d3d_device()); // the test window is hidden
   EXPECT_FALSE(check_d3d_device());

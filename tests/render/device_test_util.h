@@ -1,15 +1,15 @@
 #pragma once
 // Helpers for the device tests: a temporary program directory for test shaders and data
 // files, and a few small shaders in the device's GLSL dialect.
-#include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <sys/time.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <gtest/gtest.h>
 #include <string>
+#include <sys/stat.h>
+#include <sys/time.h>
 #include <vector>
-#include "app/paths.h"
+#include "core/paths.h"
 #include "render/shaders.h"
 
 namespace devtest

@@ -1,9 +1,9 @@
 // The terrain renderer's CPU side: flow coordinates and their reset schedule, the house
 // cell rule, the window geometry and its culling, water interpolation and the regions of
 // the partial refresh.
-#include <gtest/gtest.h>
 #include <cmath>
 #include <cstring>
+#include <gtest/gtest.h>
 #include <vector>
 #include "render/land_render_internal.h"
 #include "world/world_rnd.h"
@@ -20,12 +20,11 @@ struct LandGeometryTest : ::testing::Test
     memset(HD::tmpw, 0, sizeof(HD::tmpw));
     game_rnd_seed = 12345;
     calls.clear();
-    saved = land_render_building;
-    land_render_building = [](const HD::Surface *s, int x, int z) {
+    land_hooks.render_building = [](const HD::Surface *s, int x, int z) {
       calls.push_back({x, z, s == &HD::surface[hmap_index(x, z)]});
     };
   }
-  void TearDown() override { land_render_building = saved; }
+  void TearDown() override { land_hooks = LandHooks{}; }
 
   struct Call
   {
@@ -33,7 +32,6 @@ struct LandGeometryTest : ::testing::Test
     bool rightRecord;
   };
   static std::vector<Call> calls;
-  LandBuildingFunc saved = nullptr;
 };
 std::vector<LandGeometryTest::Call> LandGeometryTest::calls;
 
@@ -135,7 +133,10 @@ TEST_F(LandGeometryTest, HouseCellsInsideTheDiscGoToTheModuleOnceEach)
   const int ox = cx - 128, oz = cz - 128;
   // Window (row, column): one in the near square, one in the far disc, one outside it,
   // the near one across the wrap of the map.
-  struct Cell { int k, c; } cells[] = {{100, 120}, {200, 128}, {2, 2}};
+  struct Cell
+  {
+    int k, c;
+  } cells[] = {{100, 120}, {200, 128}, {2, 2}};
   for (const Cell &c : cells)
     HD::surf(ox + c.c, oz + c.k).set_ground_type(GT_HOUSE);
 

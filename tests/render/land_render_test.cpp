@@ -5,8 +5,8 @@
 #include <epoxy/gl.h>
 #include <filesystem>
 #include <vector>
-#include "app/app_globals.h"
-#include "app/settings.h"
+#include "core/gfx_settings.h"
+#include "core/globals.h"
 #include "render/device.h"
 #include "render/land_render_internal.h"
 #include "render/scene_render.h"
@@ -71,7 +71,7 @@ void set_camera()
 void draw_island(float)
 {
   set_camera();
-  prepare_land_render(0.f);
+  prepare_land_render(land_view_from_device(), 0.f);
   if (gfx_quality == 1)
     render_scene_deferred(camera_itm(), 0.f, 0.f);
   else
@@ -82,7 +82,6 @@ void draw_island(float)
 struct LandScene
 {
   scenetest::ProgramDir dir;
-  LandBuildingFunc savedBuilding;
   bool ok = true;
   explicit LandScene(int quality)
   {
@@ -102,15 +101,14 @@ struct LandScene
     use_wireframe = false;
     use_fog = true;
     make_island();
-    scene_init_terrain = init_land_render;
-    scene_close_terrain = close_land_render;
-    SceneHooks h = {};
+    SceneHooks h;
+    h.init_terrain = init_land_render;
+    h.close_terrain = close_land_render;
     h.render_land = render_land;
     h.render_water = render_water_prepared;
     h.render_horizon = render_horizon;
-    set_scene_hooks(h);
-    savedBuilding = land_render_building;
-    land_render_building = [](const HD::Surface *, int, int) { building_calls++; };
+    scene_hooks = h;
+    land_hooks.render_building = [](const HD::Surface *, int, int) { building_calls++; };
     init_scene_render();
     set_sun_dir(vec4f(0.4f, 1.f, -0.5f, 0.f), false);
     set_camera();
@@ -120,9 +118,8 @@ struct LandScene
     if (!ok)
       return;
     close_scene_render();
-    set_scene_hooks({});
-    scene_init_terrain = scene_close_terrain = nullptr;
-    land_render_building = savedBuilding;
+    scene_hooks = SceneHooks{};
+    land_hooks = LandHooks{};
     gfx_quality = 1;
   }
 };
@@ -192,7 +189,7 @@ namespace
 Shader *copy_sh = nullptr;
 void draw_map(float)
 {
-  prepare_land_render(0.f);
+  prepare_land_render(land_view_from_device(), 0.f);
   set_backbuffer_target();
   set_zenable(false);
   set_cull_mode(0);
@@ -244,7 +241,10 @@ TEST(LandRender, WorldMapShowsLandAndWaterInPlace)
     // the cells around it, half as deep; cells without a wet corner stay land.
     auto pix = [&](int px_x, int px_z) { return px[size_t(px_z) * 512 + px_x]; };
     const int cx = 2 * wx, cz = 2 * wz;
-    auto blueness = [&](int ox, int oz) { uint32_t c = pix(cx + ox, cz + oz); return int(B(c)) - int(G(c)); };
+    auto blueness = [&](int ox, int oz) {
+      uint32_t c = pix(cx + ox, cz + oz);
+      return int(B(c)) - int(G(c));
+    };
     const int land = blueness(9, 9);
     for (auto [ox, oz] : {std::pair{0, 0}, {1, 0}, {-1, 0}, {0, 1}, {0, -1}})
       EXPECT_GT(blueness(ox, oz), land + 25) << "water at " << ox << "," << oz;
@@ -300,12 +300,12 @@ TEST(LandRender, PartialRefreshGivesWhatAFullOneGives)
   if (!scene.ok)
     GTEST_SKIP() << "detail.dds / foam.dds not generated";
   LandRenderState &s = land_state;
-  prepare_land_render(0.f);
+  prepare_land_render(land_view_from_device(), 0.f);
   EXPECT_FALSE(s.lastChange.empty()) << "the first refresh covers the map";
   for (int i = 0; i < 2; i++)
   {
     request_land_refresh();
-    prepare_land_render(0.f);
+    prepare_land_render(land_view_from_device(), 0.f);
   }
   EXPECT_TRUE(s.lastChange.empty()) << "nothing changed";
   EXPECT_TRUE(s.interpArea.empty());
@@ -313,27 +313,27 @@ TEST(LandRender, PartialRefreshGivesWhatAFullOneGives)
   // Two edits in two steps, far apart: the second refresh must carry the first one too.
   raise_hill(90, 150, 6.f);
   request_land_refresh();
-  prepare_land_render(0.02f);
+  prepare_land_render(land_view_from_device(), 0.02f);
   EXPECT_EQ(s.lastChange.x0, 90 - 4 - LAND_PASS_REACH);
   EXPECT_EQ(s.lastChange.z1, 150 + 5 + LAND_PASS_REACH);
   raise_hill(170, 100, 8.f);
   HD::waterAt(60, 60).depth += 0.5f;
   request_land_refresh();
-  prepare_land_render(0.05f); // t = 1: the interpolated copies are the latest results
+  prepare_land_render(land_view_from_device(), 0.05f); // t = 1: the interpolated copies are the latest results
   EXPECT_LE(s.interpArea.x0, 60 - LAND_PASS_REACH);
   EXPECT_GE(s.interpArea.x1, 170 + 5 + LAND_PASS_REACH);
-  const std::vector<uint8_t> part[4] = {texels(s.normTexNext), texels(s.aperTexNext), texels(HeightmapRenderer::normTex),
-                                        texels(HeightmapRenderer::aperTex)};
+  const std::vector<uint8_t> part[4] = {texels(s.normTexNext), texels(s.aperTexNext),
+                                        texels(HeightmapRenderer::normTex), texels(HeightmapRenderer::aperTex)};
   // The map is lit from the refresh before (the latest targets may still be drawing):
   // one more step shows the edits.
   request_land_refresh();
-  prepare_land_render(0.05f);
+  prepare_land_render(land_view_from_device(), 0.05f);
   const std::vector<uint8_t> map_part = texels(HeightmapRenderer::mapTex);
 
   land_render_after_reset(); // the next refresh redoes everything
-  prepare_land_render(0.05f);
-  const std::vector<uint8_t> full[4] = {texels(s.normTexNext), texels(s.aperTexNext), texels(HeightmapRenderer::normTex),
-                                        texels(HeightmapRenderer::aperTex)};
+  prepare_land_render(land_view_from_device(), 0.05f);
+  const std::vector<uint8_t> full[4] = {texels(s.normTexNext), texels(s.aperTexNext),
+                                        texels(HeightmapRenderer::normTex), texels(HeightmapRenderer::aperTex)};
   const char *names[4] = {"normals", "aperture", "interpolated normals", "interpolated aperture"};
   for (int i = 0; i < 4; i++)
     EXPECT_LE(max_difference(part[i], full[i]), 1) << names[i];

@@ -2,13 +2,13 @@
 // assembly and the vertex-declaration cache. No GPU; this file also runs under
 // AddressSanitizer, where every truncated prefix of a good file must be refused without
 // reading past its end.
-#include <gtest/gtest.h>
 #include <cstdio>
 #include <cstring>
+#include <gtest/gtest.h>
 #include <string>
-#include <vector>
 #include <unistd.h>
-#include "app/paths.h"
+#include <vector>
+#include "core/paths.h"
 #include "render/buffers.h"
 #include "render/dds.h"
 #include "render/mesh.h"
@@ -87,7 +87,8 @@ TEST(DdsParse, AcceptsTheThreeFamiliesAndComputesLevelSizes)
   EXPECT_EQ(info.pitchOrLinearSize, 32);
 
   // 256 x 1 uncompressed with mip maps: 9 levels, each one row.
-  ASSERT_TRUE(parse(make_dds(256, 1, 9, 0x41, 0, 32, 0xFF000000, (256 + 128 + 64 + 32 + 16 + 8 + 4 + 2 + 1) * 4), info));
+  ASSERT_TRUE(
+    parse(make_dds(256, 1, 9, 0x41, 0, 32, 0xFF000000, (256 + 128 + 64 + 32 + 16 + 8 + 4 + 2 + 1) * 4), info));
   EXPECT_EQ(info.format, D3DFMT_A8R8G8B8);
   EXPECT_EQ(info.pitchOrLinearSize, 1024);
   ASSERT_TRUE(parse(make_dds(4, 2, 1, 0x40, 0, 32, 0, 32), info));
@@ -112,16 +113,16 @@ TEST(DdsParse, RefusesEveryBrokenRule)
     put32(b, at, v);
     return parse(b, info);
   };
-  EXPECT_FALSE(broken(0, 0x20534445));            // magic
-  EXPECT_FALSE(broken(4, 120));                   // header size
-  EXPECT_FALSE(broken(76, 24));                   // pixel-format size
-  EXPECT_FALSE(broken(8, 0x1006));                // CAPS|HEIGHT|WIDTH|PIXELFORMAT missing one
+  EXPECT_FALSE(broken(0, 0x20534445));             // magic
+  EXPECT_FALSE(broken(4, 120));                    // header size
+  EXPECT_FALSE(broken(76, 24));                    // pixel-format size
+  EXPECT_FALSE(broken(8, 0x1006));                 // CAPS|HEIGHT|WIDTH|PIXELFORMAT missing one
   EXPECT_FALSE(broken(8, 0x1007 | 0x8 | 0x80000)); // both PITCH and LINEARSIZE
-  EXPECT_FALSE(broken(108, 0));                   // no TEXTURE cap
-  EXPECT_FALSE(broken(112, 0x200));               // cube map
-  EXPECT_FALSE(broken(84, 0x32545844));           // "DXT2"
-  EXPECT_FALSE(broken(16, 0));                    // zero width
-  EXPECT_FALSE(broken(12, 100000));               // absurd height
+  EXPECT_FALSE(broken(108, 0));                    // no TEXTURE cap
+  EXPECT_FALSE(broken(112, 0x200));                // cube map
+  EXPECT_FALSE(broken(84, 0x32545844));            // "DXT2"
+  EXPECT_FALSE(broken(16, 0));                     // zero width
+  EXPECT_FALSE(broken(12, 100000));                // absurd height
   // RGB with wrong masks or bit count, alpha mask required with ALPHAPIXELS.
   EXPECT_FALSE(parse(make_dds(2, 2, 1, 0x40, 0, 24, 0, 16), info));
   Bytes b = make_dds(2, 2, 1, 0x40, 0, 32, 0, 16);
@@ -132,7 +133,8 @@ TEST(DdsParse, RefusesEveryBrokenRule)
   EXPECT_FALSE(parse(make_dds(2, 2, 1, 0x20000, 0, 16, 0, 8), info));
   EXPECT_FALSE(parse(make_dds(2, 2, 1, 0, 0, 32, 0, 16), info));
   // A file shorter than its levels, at every length.
-  expect_prefixes_refused(make_dds(8, 8, 4, 0x4, D3DFMT_DXT5, 0, 0, 112), [&](const Bytes &c) { return parse(c, info); });
+  expect_prefixes_refused(make_dds(8, 8, 4, 0x4, D3DFMT_DXT5, 0, 0, 112),
+                          [&](const Bytes &c) { return parse(c, info); });
 }
 
 TEST(DdsDecode, SoftwareDxtMatchesTheBlockRules)
@@ -159,7 +161,7 @@ TEST(DdsDecode, SoftwareDxtMatchesTheBlockRules)
   EXPECT_EQ(small[4 + 3], 0);
   uint8_t dxt5[16] = {200, 100, 0b001, 0, 0, 0, 0, 0, 0x00, 0xF8, 0x00, 0xF8, 0, 0, 0, 0};
   decode_dxt(D3DFMT_DXT5, dxt5, 2, 2, small);
-  EXPECT_EQ(small[3], 100);    // index 1 = a1
+  EXPECT_EQ(small[3], 100);     // index 1 = a1
   EXPECT_EQ(small[4 + 3], 200); // index 0 = a0
 }
 
@@ -232,7 +234,8 @@ Bytes make_mesh(uint16_t lastIndex = 2)
   for (float f : {1.f, 2.f, 3.f, 0.5f})
     body.f32(f);
   body.u8(2);
-  for (VsdElement e : {vsd_element(0, 0, VSDT_FLOAT3, VSDU_POSITION, 0), vsd_element(12, 0, VSDT_D3DCOLOR, VSDU_COLOR, 0)})
+  for (VsdElement e :
+       {vsd_element(0, 0, VSDT_FLOAT3, VSDU_POSITION, 0), vsd_element(12, 0, VSDT_D3DCOLOR, VSDU_COLOR, 0)})
     body.b.insert(body.b.end(), (uint8_t *)&e, (uint8_t *)&e + 6);
   body.u32(16);
   body.u32(3);
@@ -469,7 +472,8 @@ TEST(ShaderSource, MissingFilesAndRecursiveIncludesFail)
 TEST(ShaderSource, InstructionCountLineRules)
 {
   int len = 0;
-  const char *l = find_instruction_count_line("ps_3_0\r\n// short slot\n//   12 instruction slots used\n// 3 instruction slots x\n", len);
+  const char *l = find_instruction_count_line(
+    "ps_3_0\r\n// short slot\n//   12 instruction slots used\n// 3 instruction slots x\n", len);
   ASSERT_NE(l, nullptr);
   EXPECT_EQ(std::string(l, len), "   12 instruction slots used");
   EXPECT_EQ(find_instruction_count_line("12 instruction slots used\n", len), nullptr);
@@ -483,7 +487,8 @@ TEST(ShaderSource, InstructionCountLineRules)
 TEST(VertexDecl, CacheSharesEqualLayoutsAndChecksLengths)
 {
   close_vdecls();
-  VsdElement a[3] = {vsd_element(0, 0, VSDT_FLOAT3, VSDU_POSITION, 0), vsd_element(12, 0, VSDT_D3DCOLOR, VSDU_COLOR, 0), vsd_end()};
+  VsdElement a[3] = {vsd_element(0, 0, VSDT_FLOAT3, VSDU_POSITION, 0), vsd_element(12, 0, VSDT_D3DCOLOR, VSDU_COLOR, 0),
+                     vsd_end()};
   VsdElement b[3] = {a[0], a[1], vsd_end()};
   VDecl da = create_vdecl(a);
   EXPECT_EQ(create_vdecl(b), da);
@@ -505,7 +510,8 @@ TEST(VertexDecl, CacheSharesEqualLayoutsAndChecksLengths)
   EXPECT_EXIT(create_vdecl(many), testing::ExitedWithCode(100), "failed ASSERT\\(i<MAX_VDECL_LEN\\)");
   // Duplicate semantics cannot be bound: the layout is listed and refused.
   VsdElement dup[3] = {a[0], vsd_element(12, 0, VSDT_FLOAT3, VSDU_POSITION, 0), vsd_end()};
-  EXPECT_EXIT(create_vdecl(dup), testing::ExitedWithCode(100), "failed to create vertex declaration \\(code 0x8876086C\\)");
+  EXPECT_EXIT(create_vdecl(dup), testing::ExitedWithCode(100),
+              "failed to create vertex declaration \\(code 0x8876086C\\)");
 
   // The 65th different layout is fatal.
   close_vdecls();

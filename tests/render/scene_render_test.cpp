@@ -3,8 +3,8 @@
 // path's targets and MLAA's effect on edges.
 #include <cmath>
 #include <set>
-#include "app/app_globals.h"
-#include "app/settings.h"
+#include "core/gfx_settings.h"
+#include "core/globals.h"
 #include "render/buffers.h"
 #include "render/device.h"
 #include "render/scene_render.h"
@@ -17,32 +17,31 @@ namespace
 {
 // World positions through vc[0..3]. Deferred: into the geometry buffer; forward: flat
 // colours. WATER selects the water variant.
-const char *const test_land_sh =
-  "#include \"gbuffer.inc\"\n"
-  "VARYING float depth;\n"
-  "#if VSH\n"
-  "in vec4 POSITION0;\n"
-  "void vsh()\n"
-  "{\n"
-  "  vec4 p = vec4(POSITION0.xyz, 1.0);\n"
-  "  gl_Position = p.x * vc[0] + p.y * vc[1] + p.z * vc[2] + vc[3];\n"
-  "  depth = gb_view_depth(p);\n"
-  "}\n"
-  "#endif\n"
-  "#if PSH\n"
-  "void psh()\n"
-  "{\n"
-  "#if defined(DEFERRED) && defined(WATER)\n"
-  "  gb_write_water(depth, vec3(0.0, 1.0, 0.0), 0.9, 0.0);\n"
-  "#elif defined(DEFERRED)\n"
-  "  gb_write_land(depth, vec3(0.0, 1.0, 0.0), vec3(0.25, 0.5, 0.15), 1.0);\n"
-  "#elif defined(WATER)\n"
-  "  COLOR0 = vec4(0.1, 0.3, 0.6, 1.0);\n"
-  "#else\n"
-  "  COLOR0 = vec4(0.3, 0.6, 0.2, 1.0);\n"
-  "#endif\n"
-  "}\n"
-  "#endif\n";
+const char *const test_land_sh = "#include \"gbuffer.inc\"\n"
+                                 "VARYING float depth;\n"
+                                 "#if VSH\n"
+                                 "in vec4 POSITION0;\n"
+                                 "void vsh()\n"
+                                 "{\n"
+                                 "  vec4 p = vec4(POSITION0.xyz, 1.0);\n"
+                                 "  gl_Position = p.x * vc[0] + p.y * vc[1] + p.z * vc[2] + vc[3];\n"
+                                 "  depth = gb_view_depth(p);\n"
+                                 "}\n"
+                                 "#endif\n"
+                                 "#if PSH\n"
+                                 "void psh()\n"
+                                 "{\n"
+                                 "#if defined(DEFERRED) && defined(WATER)\n"
+                                 "  gb_write_water(depth, vec3(0.0, 1.0, 0.0), 0.9, 0.0);\n"
+                                 "#elif defined(DEFERRED)\n"
+                                 "  gb_write_land(depth, vec3(0.0, 1.0, 0.0), vec3(0.25, 0.5, 0.15), 1.0);\n"
+                                 "#elif defined(WATER)\n"
+                                 "  COLOR0 = vec4(0.1, 0.3, 0.6, 1.0);\n"
+                                 "#else\n"
+                                 "  COLOR0 = vec4(0.3, 0.6, 0.2, 1.0);\n"
+                                 "#endif\n"
+                                 "}\n"
+                                 "#endif\n";
 
 VertexBuffer *quad_vb = nullptr;
 IndexBuffer *quad_ib = nullptr;
@@ -81,8 +80,6 @@ void fake_fx() { fx_calls++; }
 struct Scene
 {
   scenetest::ProgramDir dir;
-  void (*saved_init)() = nullptr;
-  void (*saved_close)() = nullptr;
   Scene(int quality)
   {
     dir.write("test_land.sh", test_land_sh);
@@ -92,9 +89,7 @@ struct Scene
     use_wireframe = false;
     use_fog = true;
     // Stand-in terrain only: no terrain renderer, whatever another test installed.
-    saved_init = scene_init_terrain;
-    saved_close = scene_close_terrain;
-    scene_init_terrain = scene_close_terrain = nullptr;
+    scene_hooks = SceneHooks{};
     init_scene_render();
     const char *def = quality ? "DEFERRED\0 1\0" : "";
     const char *wdef = quality ? "DEFERRED\0 1\0WATER\0 1\0" : "WATER\0 1\0";
@@ -108,25 +103,21 @@ struct Scene
     unlock_ib(quad_ib);
     const VsdElement decl[] = {vsd_element(0, 0, VSDT_FLOAT3, VSDU_POSITION, 0), vsd_end()};
     quad_decl = create_vdecl(decl);
-    SceneHooks h = {};
-    h.render_land = fake_land;
-    h.render_water = fake_water;
-    h.render_horizon = fake_horizon;
-    h.render_common_fx = fake_fx;
-    set_scene_hooks(h);
+    scene_hooks.render_land = fake_land;
+    scene_hooks.render_water = fake_water;
+    scene_hooks.render_horizon = fake_horizon;
+    scene_hooks.render_common_fx = fake_fx;
     land_calls = water_calls = horizon_calls = fx_calls = 0;
     set_sun_dir(vec4f(0.3f, 1.f, 0.4f, 0.f), false);
   }
   ~Scene()
   {
-    set_scene_hooks({});
+    scene_hooks = SceneHooks{};
     destroy_shader(land_sh);
     destroy_shader(water_sh);
     release_vb(quad_vb);
     release_ib(quad_ib);
     close_scene_render();
-    scene_init_terrain = saved_init;
-    scene_close_terrain = saved_close;
     gfx_quality = 1;
     use_ppaa = false;
     use_postfx = true;
@@ -169,10 +160,7 @@ void draw_scene(float)
 }
 
 // Only the final pass: the current scene image onto the back buffer.
-void draw_final_only(float)
-{
-  draw_final_image();
-}
+void draw_final_only(float) { draw_final_image(); }
 
 int R(uint32_t p) { return (p >> 16) & 0xFF; }
 int G(uint32_t p) { return (p >> 8) & 0xFF; }
@@ -284,8 +272,8 @@ TEST(SceneRender, MlaaChangesOnlyEdgePixels)
   for (int y = 0; y < h; y++)
     for (int x = 0; x < w; x++)
     {
-      bool near_edge = edge_between(x, y, x - 1, y) || edge_between(x, y, x + 1, y) ||
-                       edge_between(x, y, x, y - 1) || edge_between(x, y, x, y + 1);
+      bool near_edge = edge_between(x, y, x - 1, y) || edge_between(x, y, x + 1, y) || edge_between(x, y, x, y - 1) ||
+                       edge_between(x, y, x, y + 1);
       bool differs = (at(before, x, y) & 0xFFFFFF) != (at(after, x, y) & 0xFFFFFF);
       if (differs)
       {

@@ -1,7 +1,7 @@
 // The sky: colour table from the script, its fallbacks and errors, interpolation between
 // steps, and the sky quad on screen.
 #include <cmath>
-#include "app/log.h"
+#include "core/log.h"
 #include "render/device.h"
 #include "render/shaders.h"
 #include "render/sky.h"
@@ -9,12 +9,11 @@
 
 namespace
 {
-const char *const const_script =
-  "function get_sky_colors(angle) {\n"
-  "  local a = angle / 100.0;\n"
-  "  return [[a, 0.5, 0.25], [0.1, 0.2, 0.3], [0, 0, 0], [1, 1, 1], [0.2, 0.4, 0.8],\n"
-  "          [0.6, 0.7, 0.9], [0.6, 0.7, 0.8], [3, 6, 15], [2, 8, 0.02], [2, 1, 0]];\n"
-  "}\n";
+const char *const const_script = "function get_sky_colors(angle) {\n"
+                                 "  local a = angle / 100.0;\n"
+                                 "  return [[a, 0.5, 0.25], [0.1, 0.2, 0.3], [0, 0, 0], [1, 1, 1], [0.2, 0.4, 0.8],\n"
+                                 "          [0.6, 0.7, 0.9], [0.6, 0.7, 0.8], [3, 6, 15], [2, 8, 0.02], [2, 1, 0]];\n"
+                                 "}\n";
 
 void expect_vec(vec4f v, float x, float y, float z, float w, float eps = 1e-5f)
 {

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include "app/paths.h"
+#include "core/paths.h"
 #include "tests/render/vis_test_window.h"
 
 namespace scenetest

@@ -1,9 +1,9 @@
 // Screenshots: the display clip, and a PNG written from a drawn frame.
-#include "render/screenshot.h"
 #include <dirent.h>
-#include <sys/stat.h>
 #include <set>
 #include <stb/stb_image.h>
+#include <sys/stat.h>
+#include "render/screenshot.h"
 #include "tests/render/vis_test_window.h"
 
 TEST(ScreenshotClip, KeepsOnlyTheVisiblePartOfTheClientArea)

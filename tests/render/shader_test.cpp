@@ -1,9 +1,9 @@
 // Shader records on the device: identity and reference counts, cache files, the
 // no-compiler mode, compile errors, and hot reload that keeps the old code on failure.
-#include "tests/render/vis_test_window.h"
-#include "tests/render/device_test_util.h"
+#include "core/log.h"
 #include "render/shader_cache.h"
-#include "app/log.h"
+#include "tests/render/device_test_util.h"
+#include "tests/render/vis_test_window.h"
 
 using devtest::ProgramDir;
 
@@ -123,7 +123,8 @@ TEST(Shaders, HotReloadSwapsCodeInPlaceAndKeepsOldCodeOnError)
   EXPECT_EQ(draw_with(s), 0xFF0000FFu);
 
   // A broken edit: the error strip names the file and line, the old code stays.
-  dir.write("tinted.sh", std::string(tinted_sh).replace(std::string(tinted_sh).find("COLOR0 = TINT;"), 14, "COLOR0 = TINT"), 20);
+  dir.write("tinted.sh",
+            std::string(tinted_sh).replace(std::string(tinted_sh).find("COLOR0 = TINT;"), 14, "COLOR0 = TINT"), 20);
   start_capture();
   reload_shaders(false);
   std::string log = end_capture();
@@ -202,7 +203,7 @@ TEST(Shaders, WithoutCompilerOnlyTheCacheServes)
   dir.write("tint.inc", "#define TINT vec4(0.0, 1.0, 0.0, 1.0)\n");
   dir.write("tinted.sh", tinted_sh);
   destroy_shader(create_shader("tinted.sh", nullptr)); // leaves the cache file
-  dir.shift_mtime("tinted.sh", 100); // a source newer than the cache does not matter now
+  dir.shift_mtime("tinted.sh", 100);                   // a source newer than the cache does not matter now
 
   shader_compiler_disabled = true;
   load_shader_compiler();
@@ -226,8 +227,10 @@ TEST(Shaders, StartupFailuresAreFatal)
   REQUIRE_DEVICE(320, 240);
   ProgramDir dir;
   dir.write("broken.sh", "#if VSH\nvoid vsh() { gl_Position = nope; }\n#endif\n#if PSH\nvoid psh() {}\n#endif\n");
-  EXPECT_EXIT(create_shader("broken.sh", nullptr), testing::ExitedWithCode(100), "can't create shader from 'broken.sh'");
-  EXPECT_EXIT(create_shader("absent.sh", nullptr), testing::ExitedWithCode(100), "can't create shader from 'absent.sh'");
+  EXPECT_EXIT(create_shader("broken.sh", nullptr), testing::ExitedWithCode(100),
+              "can't create shader from 'broken.sh'");
+  EXPECT_EXIT(create_shader("absent.sh", nullptr), testing::ExitedWithCode(100),
+              "can't create shader from 'absent.sh'");
   dir.write("ok.sh", tinted_sh);
   dir.write("tint.inc", "#define TINT vec4(1.0)\n");
   Shader *s = create_shader("ok.sh", nullptr);

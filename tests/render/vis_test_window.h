@@ -3,13 +3,13 @@
 // (SDL_VIDEODRIVER=offscreen gives llvmpipe). One per test executable, made on first
 // use and kept until the process ends; the program directory is the source tree's bin/.
 #include <SDL.h>
-#include <gtest/gtest.h>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
-#include "app/paths.h"
+#include "core/paths.h"
 #include "render/buffers.h"
 #include "render/device.h"
 
@@ -102,19 +102,20 @@ inline void save_png(const std::vector<uint32_t> &px, const char *name)
 // Runs fn as the frame body between the device's begin and end of scene.
 inline bool draw_frame_with(void (*fn)(float))
 {
-  d3d_frame_callback = fn;
+  void (*const saved)(float) = d3d_hooks.draw_frame;
+  d3d_hooks.draw_frame = fn;
   bool drawn = render_d3d_frame(0.0f);
   for (int i = 0; !drawn && i < 100; i++) // the latency limit may skip a frame
   {
     flush_gpu();
     drawn = render_d3d_frame(0.0f);
   }
-  d3d_frame_callback = nullptr;
+  d3d_hooks.draw_frame = saved;
   return drawn;
 }
 } // namespace vistest
 
-#define REQUIRE_DEVICE(W, H)                                   \
-  vistest::Window &win = vistest::device(W, H);                \
+#define REQUIRE_DEVICE(W, H)                                      \
+  vistest::Window &win = vistest::device(W, H);                   \
   ASSERT_TRUE(win.ok) << "no OpenGL 4.5 device on SDL offscreen"; \
   (void)win

@@ -1,11 +1,11 @@
-#include <gtest/gtest.h>
 #include <cstdarg>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <string>
 #include <unistd.h>
-#include "app/paths.h"
+#include "core/paths.h"
 #include "script/sq_reloadable_vm.h"
 #include "script/sqbind.h"
 

@@ -1,5 +1,5 @@
 #include <gtest/gtest.h>
-#include "script/global_ramps.h"
+#include "core/global_ramps.h"
 #include "script/sq_ramps.h"
 
 using namespace sqbind;

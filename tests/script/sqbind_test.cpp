@@ -1,5 +1,5 @@
-#include <gtest/gtest.h>
 #include <cstdarg>
+#include <gtest/gtest.h>
 #include <string>
 #include "script/sqbind.h"
 
@@ -97,6 +97,50 @@ TEST_F(VmFixture, SqFuncBindsCallsAndGoesNull)
   EXPECT_EQ(sq_gettop(vm), top);
 }
 
+TEST_F(VmFixture, FailedSqFuncCallCarriesTheScriptsError)
+{
+  ASSERT_TRUE(run("function fails(x) { if (x > 1) throw \"too big: \" + x; return {}; }\n"
+                  "function throws_table() { throw {}; }"));
+  SqFunc<float> f;
+  f.bind(vm, root(), "fails");
+  const SQInteger top = sq_gettop(vm);
+  std::string text;
+  try
+  {
+    f(2.f);
+  }
+  catch (const SquirrelError &e)
+  {
+    text = e.msg;
+  }
+  EXPECT_EQ(text, "too big: 2");
+  EXPECT_EQ(sq_gettop(vm), top);
+  text.clear();
+  try
+  {
+    f(1.f); // a table is no float
+  }
+  catch (const SquirrelError &e)
+  {
+    text = e.msg;
+  }
+  EXPECT_EQ(text, type_error_text);
+  EXPECT_EQ(sq_gettop(vm), top);
+
+  SqFunc<void> t;
+  t.bind(vm, root(), "throws_table");
+  text.clear();
+  try
+  {
+    t();
+  }
+  catch (const SquirrelError &e)
+  {
+    text = e.msg;
+  }
+  EXPECT_EQ(text, "SqFunc<> call failed"); // no text to carry
+}
+
 TEST_F(VmFixture, TypedReadersRaiseWithTexts)
 {
   ASSERT_TRUE(run("g_int <- 7; g_str <- \"x\"; g_tab <- { a = 1.5 };"));
@@ -136,8 +180,8 @@ TEST_F(VmFixture, InstancesAndClassReuse)
 
 TEST_F(VmFixture, ErrorReportsNameFileLineAndLocals)
 {
-  EXPECT_FALSE(run("local x = 1;\nlocal s = \"hi\";\nfunction f(a) { local q = 2.5; return a.nope; }\nf(null);\n",
-                   "gen/err.nut"));
+  EXPECT_FALSE(
+    run("local x = 1;\nlocal s = \"hi\";\nfunction f(a) { local q = 2.5; return a.nope; }\nf(null);\n", "gen/err.nut"));
   EXPECT_NE(captured.find("\nCALLSTACK\n"), std::string::npos) << captured;
   EXPECT_NE(captured.find("bin/gen/err.nut(3): ERROR: "), std::string::npos) << captured;
   EXPECT_NE(captured.find("(in f())\n"), std::string::npos) << captured;

@@ -1,18 +1,18 @@
-#include <gtest/gtest.h>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <sstream>
 #include <string>
-#include <vector>
 #include <unistd.h>
-#include "app/app_globals.h"
-#include "app/log.h"
-#include "app/paths.h"
-#include "script/world_export.h"
+#include <vector>
+#include "core/globals.h"
+#include "core/log.h"
+#include "core/paths.h"
 #include "script/world_script.h"
 #include "world/heightmap.h"
+#include "world/world_export.h"
 
 namespace fs = std::filesystem;
 using Hm = HeightmapData;
@@ -81,10 +81,7 @@ TEST(WorldExport, ShippedIslandIsRepeatableAndWritten)
   app_path[0] = 0;
 }
 
-TEST(WorldExport, UnwritableDirectoryFails)
-{
-  EXPECT_FALSE(write_world_files("/proc/no/such/dir", "game", 1, 0));
-}
+TEST(WorldExport, UnwritableDirectoryFails) { EXPECT_FALSE(write_world_files("/proc/no/such/dir", "game", 1, 0)); }
 
 // The shipped scripts run again in the same VM, as a live reload does, and both worlds
 // generate without an error.

@@ -1,9 +1,9 @@
-#include "world_vm_fixture.h"
 #include <cmath>
-#include "app/app_globals.h"
+#include "core/globals.h"
+#include "script/world_hooks.h"
 #include "world/noise.h"
 #include "world/world_rnd.h"
-#include "script/world_hooks.h"
+#include "world_vm_fixture.h"
 
 using Hm = HeightmapData;
 
@@ -29,31 +29,6 @@ TEST_F(WorldVm, SeededDrawsRepeatAndFollowTheGenerator)
   EXPECT_FLOAT_EQ(num("f"), float(double(world_rnd_next(st)) / 4294967296.0));
   EXPECT_FLOAT_EQ(num("r"), float(10.0 + double(world_rnd_next(st)) / 4294967296.0 * 10.0));
   EXPECT_EQ(game_rnd_seed, st);
-}
-
-TEST(WorldGenMath, WrapHsvLch)
-{
-  EXPECT_EQ(wrap_coord(128.f), 128.f);
-  EXPECT_EQ(wrap_coord(129.f), -127.f);
-  EXPECT_EQ(wrap_coord(-128.f), 128.f);
-  EXPECT_EQ(wrap_coord(256.f), 0.f);
-  EXPECT_EQ(wrap_coord(-300.f), -44.f);
-
-  vec4f red = hsv2rgba(0, 1, 1, 1);
-  EXPECT_EQ(red, vec4f(1, 0, 0, 1));
-  vec4f green = hsv2rgba(120, 1, 1, 0.5f);
-  EXPECT_NEAR(green.x, 0, 1e-5);
-  EXPECT_NEAR(green.y, 1, 1e-5);
-  EXPECT_NEAR(green.z, 0, 1e-5);
-  EXPECT_EQ(green.w, 0.5f);
-  EXPECT_EQ(hsv2rgba(360, 1, 1, 1), red);
-  EXPECT_EQ(hsv2rgba(200, 0, 0.3f, 1), vec4f(0.3f, 0.3f, 0.3f, 1));
-
-  vec4f white = lch2rgba(100, 0, 0, 1);
-  EXPECT_NEAR(white.x, 1, 1e-3);
-  EXPECT_NEAR(white.y, 1, 1e-3);
-  EXPECT_NEAR(white.z, 1, 1e-3);
-  EXPECT_EQ(lch2rgba(0, 0, 0, 1), vec4f(0, 0, 0, 1));
 }
 
 TEST_F(WorldVm, ColourFunctionsReadScriptColourValues)
@@ -87,10 +62,10 @@ TEST_F(WorldVm, CircleTools)
   ASSERT_TRUE(run("flatten_circle(10, 10, 0, 50, 1, 1);"));
   EXPECT_EQ(Hm::height(10, 10), 2.f);
   ASSERT_TRUE(run("flatten_circle(10, 10, 3, 8, 1, 1);"));
-  EXPECT_EQ(Hm::height(10, 10), 8.f);    // d2 = 0: exactly the target
-  EXPECT_GT(Hm::height(11, 10), 2.f);    // inside: part of the way
+  EXPECT_EQ(Hm::height(10, 10), 8.f); // d2 = 0: exactly the target
+  EXPECT_GT(Hm::height(11, 10), 2.f); // inside: part of the way
   EXPECT_LT(Hm::height(11, 10), 8.f);
-  EXPECT_EQ(Hm::height(13, 10), 2.f);    // d2 = r^2 is outside
+  EXPECT_EQ(Hm::height(13, 10), 2.f); // d2 = r^2 is outside
   // Across the edge: the disc wraps.
   ASSERT_TRUE(run("flatten_circle(0, 0, 2, 6, 1, 1);"));
   EXPECT_GT(Hm::height(255, 0), 2.f);
@@ -104,11 +79,9 @@ TEST_F(WorldVm, CircleTools)
     Hm::hmap[i] = 2.f;
 
   // The module's land height comes first in the mean; r = 0 gives it alone.
-  WorldHooks h = {};
-  h.get_land_height = [](float, float) { return 100.f; };
-  set_world_hooks(h);
+  world_hooks.get_land_height = [](float, float) { return 100.f; };
   ASSERT_TRUE(run("a <- get_average_circle_height(50, 50, 0); b <- get_average_circle_height(50, 50, 1);"));
-  set_world_hooks({});
+  world_hooks = {};
   EXPECT_EQ(num("a"), 100.f);
   EXPECT_EQ(num("b"), (100.f + 2.f) / 2.f); // the centre cell is the only one with d2 < 1
 }

@@ -1,15 +1,16 @@
-#include <gtest/gtest.h>
 #include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <string>
-#include <vector>
 #include <unistd.h>
-#include "app/app_globals.h"
-#include "app/log.h"
-#include "app/paths.h"
+#include <vector>
+#include "core/globals.h"
+#include "core/log.h"
+#include "core/paths.h"
+#include "core/splash.h"
 #include "script/world_hooks.h"
 #include "script/world_script.h"
 #include "world/heightmap.h"
@@ -31,21 +32,22 @@ struct WorldScriptFixture : ::testing::Test
     fs::create_directories(dir / "gen");
     snprintf(app_path, sizeof(app_path), "%s/", dir.c_str());
     calls.clear();
-    WorldHooks h = {};
+    WorldHooks h;
     h.bind_gameobj = [](HSQUIRRELVM) { calls.push_back("bind"); };
     h.remove_all_gameobj = [] { calls.push_back("remove"); };
     h.local_player_world_removed = [] { calls.push_back("removed"); };
     h.local_player_world_generated = [] { calls.push_back("generated"); };
-    h.show_splash = [](const char *text, float) { calls.push_back(text); };
     h.reset_common_fx = [] { calls.push_back("fx"); };
     h.refresh_terrain = [] { calls.push_back("terrain"); };
-    set_world_hooks(h);
+    world_hooks = h;
+    splash_hooks.show = [](const char *text, float) { calls.push_back(text); };
     set_error_message(nullptr);
   }
   void TearDown() override
   {
     close_world_script();
-    set_world_hooks({});
+    world_hooks = {};
+    splash_hooks = {};
     set_error_message(nullptr);
     fs::remove_all(dir);
     app_path[0] = 0;
@@ -59,16 +61,15 @@ struct WorldScriptFixture : ::testing::Test
   std::string message() { return has_error_message() ? get_error_message() : ""; }
 };
 
-static const char *simple_world =
-  "generations <- 0;\n"
-  "function generate_world(name) {\n"
-  "  generations++;\n"
-  "  last_name <- name;\n"
-  "  add_simplex_noise(0, 10, 4, 3, 0.5);\n"
-  "  HmapMask(1.0);\n"
-  "  apply_water_mask(HmapMask(0.25), null);\n"
-  "}\n"
-  "function process_event(e) { last_event <- e; }\n";
+static const char *simple_world = "generations <- 0;\n"
+                                  "function generate_world(name) {\n"
+                                  "  generations++;\n"
+                                  "  last_name <- name;\n"
+                                  "  add_simplex_noise(0, 10, 4, 3, 0.5);\n"
+                                  "  HmapMask(1.0);\n"
+                                  "  apply_water_mask(HmapMask(0.25), null);\n"
+                                  "}\n"
+                                  "function process_event(e) { last_event <- e; }\n";
 
 TEST_F(WorldScriptFixture, GenerationFlowAndHooks)
 {
@@ -82,8 +83,8 @@ TEST_F(WorldScriptFixture, GenerationFlowAndHooks)
   Hm::target_hmap[9] = 123.f;
   generate_world("main_menu");
   EXPECT_EQ(message(), "");
-  EXPECT_EQ(calls, (std::vector<std::string>{"Generating new world...", "remove", "removed", "fx", "terrain",
-                                              "generated"}));
+  EXPECT_EQ(calls,
+            (std::vector<std::string>{"Generating new world...", "remove", "removed", "fx", "terrain", "generated"}));
   EXPECT_STREQ(sqbind::getGlobal<const char *>(get_world_script_vm(), "last_name"), "main_menu");
   EXPECT_EQ(Hm::surface[5].marks(), 0u);
   EXPECT_EQ(memcmp(Hm::target_hmap, Hm::hmap, sizeof(Hm::hmap)), 0);
@@ -93,9 +94,10 @@ TEST_F(WorldScriptFixture, GenerationFlowAndHooks)
 
 TEST_F(WorldScriptFixture, SameSeedSameGrids)
 {
-  write("gen/main.nut", "function generate_world(name) { set_rnd_seed(4711); reseed_noise();"
-                        "  add_fast_noise(0, 5, null, GT_NONE, 255, 0.5); add_voronoi_hills(4, 1, 3, 0.7);"
-                        "  gen_droplet_erosion(500, null); recolor_by_height(ColorRamp.linear(0, 0xFFFFFFFF), null); }");
+  write("gen/main.nut",
+        "function generate_world(name) { set_rnd_seed(4711); reseed_noise();"
+        "  add_fast_noise(0, 5, null, GT_NONE, 255, 0.5); add_voronoi_hills(4, 1, 3, 0.7);"
+        "  gen_droplet_erosion(500, null); recolor_by_height(ColorRamp.linear(0, 0xFFFFFFFF), null); }");
   init_world_script();
   game_rnd_seed = 1;
   generate_world("game");
@@ -116,8 +118,8 @@ TEST_F(WorldScriptFixture, ErrorsShowAndKeepWhatWasBuilt)
   calls.clear();
   generate_world("game");
   EXPECT_EQ(message(), "Error in world gen script:\nno mask and no func in apply_height_mask()");
-  EXPECT_EQ(Hm::hmap[100], 2.f);        // what the script built stays
-  EXPECT_EQ(Hm::target_hmap[100], 0.f); // cleared by the reset, not copied
+  EXPECT_EQ(Hm::hmap[100], 2.f);                                            // what the script built stays
+  EXPECT_EQ(Hm::target_hmap[100], 0.f);                                     // cleared by the reset, not copied
   EXPECT_EQ(std::find(calls.begin(), calls.end(), "terrain"), calls.end()); // steps 8-12 skipped
 
   close_world_script();
@@ -151,10 +153,12 @@ TEST_F(WorldScriptFixture, LoadFailureAtStartUp)
 
 TEST_F(WorldScriptFixture, EventsQueriesAndBoolFunctions)
 {
-  write("gen/main.nut", std::string(simple_world) + "flag <- 1; off <- null;"
-                        "function yes() { return 1; } function boom() { throw \"boom\"; }"
-                        "function update_script(t) { updated <- t; }"
-                        "function long_error() { local s = \"\"; for (local i = 0; i < 2000; i++) s += \"x\"; throw s; }");
+  write("gen/main.nut",
+        std::string(simple_world) +
+          "flag <- 1; off <- null;"
+          "function yes() { return 1; } function boom() { throw \"boom\"; }"
+          "function update_script(t) { updated <- t; }"
+          "function long_error() { local s = \"\"; for (local i = 0; i < 2000; i++) s += \"x\"; throw s; }");
   init_world_script();
   world_script_str_event("spell_cast");
   EXPECT_STREQ(sqbind::getGlobal<const char *>(get_world_script_vm(), "last_event"), "spell_cast");
@@ -185,16 +189,16 @@ TEST_F(WorldScriptFixture, EventsQueriesAndBoolFunctions)
   EXPECT_EQ(message().rfind("Error in world script:\nxxxx", 0), 0u);
   f.release();
 
-  EXPECT_EQ(world_script_guard([](HSQUIRRELVM) { throw sqbind::SquirrelError("bad bind"); }),
-            std::string("bad bind"));
+  EXPECT_EQ(world_script_guard([](HSQUIRRELVM) { throw sqbind::SquirrelError("bad bind"); }), std::string("bad bind"));
   EXPECT_EQ(world_script_guard([](HSQUIRRELVM) {}), nullptr);
 }
 
 TEST_F(WorldScriptFixture, LiveReloadRegeneratesTheGameWorldOnce)
 {
   write("gen/part.nut", "height <- 3;");
-  write("gen/main.nut", "include(\"gen/part.nut\"); include(\"GEN/PART.NUT\"); runs <- (\"runs\" in getroottable()) ? runs + 1 : 1;"
-                        "function generate_world(name) { last_name <- name; add_simplex_noise(height, height, 1, 1, 0.5); }");
+  write("gen/main.nut",
+        "include(\"gen/part.nut\"); include(\"GEN/PART.NUT\"); runs <- (\"runs\" in getroottable()) ? runs + 1 : 1;"
+        "function generate_world(name) { last_name <- name; add_simplex_noise(height, height, 1, 1, 0.5); }");
   init_world_script();
   generate_world("main_menu");
   HSQUIRRELVM vm = get_world_script_vm();

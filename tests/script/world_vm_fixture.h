@@ -1,12 +1,12 @@
 #pragma once
 // A VM with every world-generation binding, for running script snippets against the
 // world grids.
-#include <gtest/gtest.h>
 #include <cstdarg>
 #include <cstring>
-#include <string>
+#include <gtest/gtest.h>
 #include <sqstdmath.h>
-#include "script/hmap_mask.h"
+#include <string>
+#include "script/sq_hmap_mask.h"
 #include "script/sq_ramps.h"
 #include "script/sqbind.h"
 #include "script/world_gen.h"
@@ -72,4 +72,3 @@ struct WorldVm : ::testing::Test
     return v;
   }
 };
-

@@ -1,11 +1,11 @@
 // A broken edit of the font shader while running: the error reaches the on-screen strip
 // and text keeps drawing with the old code; fixing the file brings the new code in.
+#include <fstream>
 #include <gtest/gtest.h>
+#include <sstream>
 #include <sys/stat.h>
 #include <sys/time.h>
-#include <fstream>
-#include <sstream>
-#include "app/log.h"
+#include "core/log.h"
 #include "render/shaders.h"
 #include "tests/render/vis_test_window.h"
 #include "ui/text.h"
@@ -45,7 +45,8 @@ void draw_marker_frame(float)
 TEST(FontShaderHotReload, BrokenEditShowsInStripAndKeepsOldCode)
 {
   REQUIRE_DEVICE(320, 240);
-  // A program directory of our own holding copies of the font and its shader.
+  // A program directory of our own holding copies of the font and its shader (with the
+  // register names it includes).
   char tmpl[] = "/tmp/zarnith_reload_XXXXXX";
   ASSERT_NE(mkdtemp(tmpl), nullptr);
   const std::string dir = std::string(tmpl) + "/";
@@ -54,6 +55,7 @@ TEST(FontShaderHotReload, BrokenEditShowsInStripAndKeepsOldCode)
   const std::string good = read_text(bin + "font.sh");
   ASSERT_FALSE(good.empty());
   write_text(dir + "font.tga", read_text(bin + "font.tga"), 0);
+  write_text(dir + "registers.inc", read_text(bin + "registers.inc"), -100);
   write_text(dir + "font.sh", good, -100);
   char saved[sizeof(app_path)];
   memcpy(saved, app_path, sizeof(saved));

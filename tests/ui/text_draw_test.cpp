@@ -1,16 +1,13 @@
 // Bitmap text, boxes, the splash, the error strip, batches and the statistics overlay
 // drawn on the device (llvmpipe under SDL offscreen) and read back.
-#include <gtest/gtest.h>
 #include <algorithm>
-#include "app/frame_stats.h"
-#include "app/log.h"
+#include <gtest/gtest.h>
+#include "core/frame_stats.h"
+#include "core/log.h"
 #include "render/render_batch.h"
 #include "tests/render/vis_test_window.h"
+#include "ui/stats_overlay.h"
 #include "ui/text_layout.h"
-
-// Until the main loop's statistics join this build, the overlay reads these.
-__attribute__((weak)) FrameStats frame_stats;
-__attribute__((weak)) int64_t get_update_period() { return 500000; } // 1/20 s in 10 MHz ticks
 
 namespace
 {
@@ -65,6 +62,7 @@ struct TextDraw : testing::Test
   {
     vistest::Window &w = vistest::device(320, 240);
     ASSERT_TRUE(w.ok);
+    d3d_hooks.draw_splash = draw_splash;
     init_font();
   }
   void TearDown() override { close_font(); }
@@ -177,8 +175,7 @@ TEST_F(TextDraw, RectsAndBoxesArePixelExact)
   ASSERT_FALSE(px.empty());
   for (int y = 8; y < 18; y++)
     for (int x = 8; x < 22; x++)
-      EXPECT_EQ(at_bl(px, x, y), (x >= 10 && x < 20 && y >= 10 && y < 15) ? 0xFFFF0000u : 0xFF000000u)
-        << x << "," << y;
+      EXPECT_EQ(at_bl(px, x, y), (x >= 10 && x < 20 && y >= 10 && y < 15) ? 0xFFFF0000u : 0xFF000000u) << x << "," << y;
   // The outline covers columns 40 and 60 and rows 40 and 50 from corner to corner.
   for (int y = 38; y <= 52; y++)
     for (int x = 38; x <= 62; x++)
@@ -271,8 +268,8 @@ TEST_F(TextDraw, BatchKeepsPainterOrderAcrossInterleavedStates)
   solid_state.vdecl = fs->vdecl;
   solid_state.stride = fs->stride;
   RenderBatch b(4096);
-  batch_rect(b, 10, 10, 50, 50, D3dColor(0xFFFF0000u));  // font state: red
-  batch_solid(b, 30, 30, 70, 70, 0xFF00FF00u);          // solid: green over red
+  batch_rect(b, 10, 10, 50, 50, D3dColor(0xFFFF0000u));   // font state: red
+  batch_solid(b, 30, 30, 70, 70, 0xFF00FF00u);            // solid: green over red
   batch_rect(b, 100, 10, 140, 50, D3dColor(0xFF0000FFu)); // font state, apart: joins red's group
   batch_rect(b, 60, 60, 90, 90, D3dColor(0xFFFFFFFFu));   // font state over green: after it
   batch_text(b, "batched", -1, 200, 200, 0, 0, D3dColor(0xFFFFFF00u));
@@ -326,7 +323,7 @@ TEST_F(TextDraw, StatisticsOverlay)
     set_backbuffer_target();
     clear_view(D3dColor(0xFF808080u));
     start_draw_text();
-    draw_stats_overlay();
+    draw_stats_overlay(frame_stats, 500000); // 1/20 s in 10 MHz ticks
     draw_help_hint();
     end_draw_text();
   }));

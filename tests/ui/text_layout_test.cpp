@@ -1,10 +1,10 @@
 // Bitmap-font layout without a device: glyph boxes, sizes, alignment, shadows.
-#include <gtest/gtest.h>
 #include <cstdio>
 #include <cstring>
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
-#include "app/paths.h"
+#include "core/paths.h"
 #include "render/device.h"
 #include "render/render_batch.h"
 #include "ui/text_layout.h"
@@ -104,7 +104,7 @@ TEST(FontGlyphs, RefusesPicturesThatAreNotA16x16Grid)
 TEST(FontInit, NonGridFontIsFatalWithItsSize)
 {
   GTEST_FLAG_SET(death_test_style, "threadsafe"); // other tests may have started GL threads
-  setenv("SDL_VIDEODRIVER", "offscreen", 0);       // no message box in the dying child
+  setenv("SDL_VIDEODRIVER", "offscreen", 0);      // no message box in the dying child
   char saved_path[sizeof(app_path)];
   memcpy(saved_path, app_path, sizeof(app_path));
   // A 250 x 256 32-bit TGA in a program directory of its own.

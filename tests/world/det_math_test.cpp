@@ -1,9 +1,10 @@
-#include <gtest/gtest.h>
 #include <cmath>
 #include <cstring>
+#include <gtest/gtest.h>
 #include "world/det_math.h"
 
-namespace {
+namespace
+{
 
 float ulp_diff(float a, double exact)
 {

@@ -1,13 +1,14 @@
-#include <gtest/gtest.h>
 #include <cmath>
 #include <cstring>
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 #include "world/erosion.h"
 #include "world/heightmap.h"
 #include "world/world_rnd.h"
 
-namespace {
+namespace
+{
 
 using Params = HeightmapData::ErosionParams;
 using Reaction = HeightmapData::ErosionReaction;
@@ -56,10 +57,9 @@ struct Snapshot
   std::vector<float> h;
   std::vector<HeightmapData::Surface> s;
   Snapshot()
-    : h(HeightmapData::hmap, HeightmapData::hmap + HMAP_CELLS),
-      s(HeightmapData::surface, HeightmapData::surface + HMAP_CELLS)
-  {
-  }
+      : h(HeightmapData::hmap, HeightmapData::hmap + HMAP_CELLS),
+        s(HeightmapData::surface, HeightmapData::surface + HMAP_CELLS)
+  {}
 };
 
 bool same_surface(const HeightmapData::Surface &a, const HeightmapData::Surface &b)

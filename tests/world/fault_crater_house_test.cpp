@@ -1,8 +1,8 @@
-#include <gtest/gtest.h>
 #include <cmath>
 #include <cstring>
+#include <gtest/gtest.h>
 #include <vector>
-#include "script/ramp.h"
+#include "core/ramp.h"
 #include "world/heightmap.h"
 #include "world/house.h"
 #include "world/noise.h"
@@ -44,7 +44,7 @@ TEST(Fault, ZeroNormalShiftsTheWholeMapByOneProfileEntry)
   float u = world_rnd_unit(seed);
   float a = 128.f * 0.005f + (pos.z + pos.x + 256.f * u);
   float W = noise1(a) + 0.5f * noise1(2.f * a + 0.5f) + 0.25f * noise1(2.f * (2.f * a + 0.5f) + 0.5f) +
-    0.125f * noise1(2.f * (2.f * (2.f * a + 0.5f) + 0.5f) + 0.5f);
+            0.125f * noise1(2.f * (2.f * (2.f * a + 0.5f) + 0.5f) + 0.5f);
   float b = 16.f * a;
   float V = noise1(b) + 0.5f * noise1(2.f * b + 0.5f) + 0.25f * noise1(2.f * (2.f * b + 0.5f) + 0.5f);
   float S = ((W + V * 0.0625f) * wiggle) * (4.f - (1.f - V) * 0.7f);
@@ -225,7 +225,7 @@ TEST(House, StraddlesTheEdgeAndSubtractsItself)
 {
   flat_world(0.f);
   HD::placeHouse(2, 128, -1, HD::hmap, false); // the 18 x 18 entry: tile columns 249..255, 0..10
-  int z = 119 + 16; // tile row "caarkomnkjqlpjraad", all letters
+  int z = 119 + 16;                            // tile row "caarkomnkjqlpjraad", all letters
   for (int x = 249; x <= 255 + 11; x++)
     ASSERT_EQ(HD::surf(x, z).ground_type(), GT_HOUSE) << x;
   EXPECT_EQ(HD::surf(248, z).ground_type(), GT_ROCK);

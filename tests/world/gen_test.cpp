@@ -1,10 +1,10 @@
-#include <gtest/gtest.h>
-#include <cstdlib>
-#include <cstring>
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <gtest/gtest.h>
 #include <vector>
-#include "script/ramp.h"
+#include "core/ramp.h"
 #include "world/heightmap.h"
 #include "world/noise.h"
 #include "world/world_rnd.h"
@@ -224,15 +224,15 @@ void headless() { setenv("SDL_VIDEODRIVER", "offscreen", 1); }
 TEST(GeneratorsDeathTest, ArgumentChecksNameTheirSource)
 {
   EXPECT_EXIT((headless(), HD::addFastNoise(2.f, 1.f, nullptr, -1, 255, 0.5f)), ::testing::ExitedWithCode(100),
-    "hmGen\\([0-9]+\\): failed ASSERT\\(min_ht<=max_ht\\)");
+              "hmGen\\([0-9]+\\): failed ASSERT\\(min_ht<=max_ht\\)");
   EXPECT_EXIT((headless(), HD::addFastNoise(-1.f, 1.f, nullptr, -1, 255, 0.5f)), ::testing::ExitedWithCode(100),
-    "hmGen\\([0-9]+\\): failed ASSERT\\(min_ht>=0\\)");
+              "hmGen\\([0-9]+\\): failed ASSERT\\(min_ht>=0\\)");
   EXPECT_EXIT((headless(), HD::addSimplexNoise(0.f, 1.f, 3, 1, 0.5f)), ::testing::ExitedWithCode(100),
-    "hmGen\\([0-9]+\\): failed ASSERT\\(\\(tile&\\(tile-1\\)\\)==0 && tile>0\\)");
+              "hmGen\\([0-9]+\\): failed ASSERT\\(\\(tile&\\(tile-1\\)\\)==0 && tile>0\\)");
   EXPECT_EXIT((headless(), HD::addVoronoiHills(0, 0.f, 1.f, 1.f)), ::testing::ExitedWithCode(100),
-    "hmGen\\([0-9]+\\): failed ASSERT\\(\\(tile&\\(tile-1\\)\\)==0 && tile>0\\)");
+              "hmGen\\([0-9]+\\): failed ASSERT\\(\\(tile&\\(tile-1\\)\\)==0 && tile>0\\)");
   EXPECT_EXIT((headless(), HD::genVoronoiFaults(-4, 0.f, 1.f, 0.f, 1, 1, 1.f)), ::testing::ExitedWithCode(100),
-    "hmGen\\([0-9]+\\): failed ASSERT\\(\\(tile&\\(tile-1\\)\\)==0 && tile>0\\)");
+              "hmGen\\([0-9]+\\): failed ASSERT\\(\\(tile&\\(tile-1\\)\\)==0 && tile>0\\)");
 }
 
 // The generators tabulate the torus axes; the per-cell sums of the plain functions must

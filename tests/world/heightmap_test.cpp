@@ -1,5 +1,5 @@
-#include <gtest/gtest.h>
 #include <cstdint>
+#include <gtest/gtest.h>
 #include "world/heightmap.h"
 
 using HD = HeightmapData;
@@ -96,12 +96,13 @@ TEST(Heightmap, SurfaceFieldsAreInsertedWithoutTouchingTheOthers)
   EXPECT_EQ(s.ground_type(), GT_SOIL);
 }
 
-TEST(Heightmap, GridsAreAlignedForFourCellLoops)
+TEST(Heightmap, WrapCoordGivesTheNearestCopy)
 {
-  EXPECT_EQ(reinterpret_cast<uintptr_t>(HD::hmap) % 16, 0u);
-  EXPECT_EQ(reinterpret_cast<uintptr_t>(HD::target_hmap) % 16, 0u);
-  EXPECT_EQ(reinterpret_cast<uintptr_t>(HD::water) % 16, 0u);
-  EXPECT_EQ(reinterpret_cast<uintptr_t>(HD::tmpw) % 16, 0u);
-  EXPECT_EQ(reinterpret_cast<uintptr_t>(HD::surface) % 16, 0u);
-  EXPECT_EQ(sizeof(HD::water), sizeof(HD::Water) * HMAP_CELLS);
+  EXPECT_EQ(wrap_coord(128.f), 128.f);
+  EXPECT_EQ(wrap_coord(129.f), -127.f);
+  EXPECT_EQ(wrap_coord(256.f), 0.f);
+  EXPECT_EQ(wrap_coord(-300.f), -44.f);
+  EXPECT_NEAR(wrap_coord(-200.f), 56.f, 1e-4f);
+  // Half the world either way is the same copy: +128.
+  EXPECT_EQ(wrap_coord(-128.f), 128.f);
 }

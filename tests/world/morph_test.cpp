@@ -1,10 +1,11 @@
-#include <gtest/gtest.h>
 #include <cmath>
+#include <gtest/gtest.h>
 #include <vector>
 #include "world/heightmap.h"
 #include "world/world_rnd.h"
 
-namespace {
+namespace
+{
 
 // The morph step written out plainly, cell by cell.
 float ref_step(float h, float t, float dt)

@@ -1,8 +1,8 @@
-#include <gtest/gtest.h>
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
-#include "script/ramp.h"
+#include <gtest/gtest.h>
+#include "core/ramp.h"
 #include "world/noise.h"
 #include "world/world_rnd.h"
 
@@ -47,7 +47,9 @@ double ref_noise4(double x, double y, double z, double w)
       dd += d[a] * d[a];
     }
     int gi = noise_perm[(c[0] & 255) + off[0] +
-      noise_perm[(c[1] & 255) + off[1] + noise_perm[(c[2] & 255) + off[2] + noise_perm[(c[3] & 255) + off[3]]]]] & 31;
+                        noise_perm[(c[1] & 255) + off[1] +
+                                   noise_perm[(c[2] & 255) + off[2] + noise_perm[(c[3] & 255) + off[3]]]]] &
+             31;
     double tt = 0.6 - dd;
     if (tt > 0)
       sum += tt * tt * tt * tt * (grad(gi, 0) * d[0] + grad(gi, 1) * d[1] + grad(gi, 2) * d[2] + grad(gi, 3) * d[3]);

@@ -1,10 +1,11 @@
-#include <gtest/gtest.h>
 #include <cmath>
 #include <cstring>
+#include <gtest/gtest.h>
 #include "world/heightmap.h"
 #include "world/world_rnd.h"
 
-namespace {
+namespace
+{
 
 using Water = HeightmapData::Water;
 
@@ -54,7 +55,7 @@ struct RefWater
         float fx_foam = lerp2(T, &Water::foam, px, pz);
         float block = 0.f;
         if ((nvx >= 0.f && mn(t(x, z).depth, L(x, z) - H(x + 1, z)) <= 0.f) ||
-          (nvx < 0.f && mn(t(x + 1, z).depth, L(x + 1, z) - H(x, z)) <= 0.f))
+            (nvx < 0.f && mn(t(x + 1, z).depth, L(x + 1, z) - H(x, z)) <= 0.f))
         {
           nvx = 0.f;
           block += 0.01f;
@@ -65,13 +66,13 @@ struct RefWater
         float nvz = lerp2(T, &Water::vel_z, qx, qz) * damp + pull_z;
         float fz_foam = lerp2(T, &Water::foam, qx, qz);
         if ((nvz >= 0.f && mn(t(x, z).depth, L(x, z) - H(x, z + 1)) <= 0.f) ||
-          (nvz < 0.f && mn(t(x, z + 1).depth, L(x, z + 1) - H(x, z)) <= 0.f))
+            (nvz < 0.f && mn(t(x, z + 1).depth, L(x, z + 1) - H(x, z)) <= 0.f))
         {
           nvz = 0.f;
           block += 0.01f;
         }
-        float around = 2.f * (fx_foam + fz_foam) + t(x, z + 1).foam + t(x - 1, z).foam + t(x + 1, z).foam +
-          t(x, z - 1).foam;
+        float around =
+          2.f * (fx_foam + fz_foam) + t(x, z + 1).foam + t(x - 1, z).foam + t(x + 1, z).foam + t(x, z - 1).foam;
         float foam = 3.2f * (pull_x * pull_x + pull_z * pull_z) + block + fdecay * (around / 8.f);
         Water &w = HeightmapData::water[z][x];
         w.vel_x = nvx;
@@ -188,10 +189,10 @@ TEST(Water, SingleColumnSpreadsWithinTheSameStep)
   const int cx = 0, cz = 0; // at the corner, so every neighbour wraps
   W(cx, cz).depth = 2.f;
   HeightmapData::simWater(0.05f);
-  EXPECT_GT(W(cx, cz).vel_x, 0.f);      // face toward +x flows out
-  EXPECT_GT(W(cx, cz).vel_z, 0.f);      // face toward +z flows out
-  EXPECT_LT(W(cx - 1, cz).vel_x, 0.f);  // face toward -x flows out
-  EXPECT_LT(W(cx, cz - 1).vel_z, 0.f);  // face toward -z flows out
+  EXPECT_GT(W(cx, cz).vel_x, 0.f);     // face toward +x flows out
+  EXPECT_GT(W(cx, cz).vel_z, 0.f);     // face toward +z flows out
+  EXPECT_LT(W(cx - 1, cz).vel_x, 0.f); // face toward -x flows out
+  EXPECT_LT(W(cx, cz - 1).vel_z, 0.f); // face toward -z flows out
   const float left = W(cx, cz).depth;
   EXPECT_LT(left, 2.f);
   EXPECT_GE(left, 0.f);

@@ -16,54 +16,54 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
   size_t n = size - 1;
   switch (data[0] % 4)
   {
-    case 0:
+  case 0:
+  {
+    DdsInfo info;
+    if (parse_dds(p, n, info))
     {
-      DdsInfo info;
-      if (parse_dds(p, n, info))
+      // Every level the loader would copy lies inside the file.
+      size_t at = info.dataOffset;
+      int w = info.width, h = info.height;
+      for (int i = 0; i < info.mips; i++)
       {
-        // Every level the loader would copy lies inside the file.
-        size_t at = info.dataOffset;
-        int w = info.width, h = info.height;
-        for (int i = 0; i < info.mips; i++)
-        {
-          at += dds_level_size(info.format, w, h);
-          w = w > 1 ? w / 2 : 1, h = h > 1 ? h / 2 : 1;
-        }
-        if (at > n)
-          __builtin_trap();
+        at += dds_level_size(info.format, w, h);
+        w = w > 1 ? w / 2 : 1, h = h > 1 ? h / 2 : 1;
       }
-      break;
+      if (at > n)
+        __builtin_trap();
     }
-    case 1:
+    break;
+  }
+  case 1:
+  {
+    int w, h;
+    DynArray<uint32_t> px;
+    const char *err;
+    parse_tga(p, n, w, h, px, &err);
+    break;
+  }
+  case 2:
+  {
+    MeshFileData m;
+    const char *err;
+    int ofs;
+    if (parse_mesh_file(p, n, m, &err, &ofs))
     {
-      int w, h;
-      DynArray<uint32_t> px;
-      const char *err;
-      parse_tga(p, n, w, h, px, &err);
-      break;
+      volatile uint8_t sink = m.vertexData[m.stride * m.numVerts - 1] ^ m.indexData[m.numTris * 6 - 1];
+      (void)sink;
     }
-    case 2:
+    break;
+  }
+  case 3:
+  {
+    ShaderCacheView v;
+    if (parse_shader_cache(p, n, v) && v.vlen + v.plen)
     {
-      MeshFileData m;
-      const char *err;
-      int ofs;
-      if (parse_mesh_file(p, n, m, &err, &ofs))
-      {
-        volatile uint8_t sink = m.vertexData[m.stride * m.numVerts - 1] ^ m.indexData[m.numTris * 6 - 1];
-        (void)sink;
-      }
-      break;
+      volatile char sink = v.vlen ? v.vs[v.vlen - 1] : v.ps[v.plen - 1];
+      (void)sink;
     }
-    case 3:
-    {
-      ShaderCacheView v;
-      if (parse_shader_cache(p, n, v) && v.vlen + v.plen)
-      {
-        volatile char sink = v.vlen ? v.vs[v.vlen - 1] : v.ps[v.plen - 1];
-        (void)sink;
-      }
-      break;
-    }
+    break;
+  }
   }
   return 0;
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include "engine_api.h"
 #include "vec4f.h"
 
 // A packed colour 0xAARRGGBB (bytes B, G, R, A in memory), passed by value. It converts
@@ -11,7 +12,8 @@ struct D3dColor
   D3dColor() = default;
   constexpr D3dColor(uint32_t c) : u(c) {}
   constexpr D3dColor(int a, int r, int g, int b)
-    : u((uint32_t(a & 255) << 24) | (uint32_t(r & 255) << 16) | (uint32_t(g & 255) << 8) | uint32_t(b & 255)) {}
+      : u((uint32_t(a & 255) << 24) | (uint32_t(r & 255) << 16) | (uint32_t(g & 255) << 8) | uint32_t(b & 255))
+  {}
   constexpr operator uint32_t() const { return u; }
 
   constexpr int a() const { return int(u >> 24); }
@@ -39,3 +41,8 @@ inline constexpr D3dColor vec4f_to_color(vec4f c)
 {
   return D3dColor((unit_to_byte(c.w) << 24) | (unit_to_byte(c.x) << 16) | (unit_to_byte(c.y) << 8) | unit_to_byte(c.z));
 }
+
+// HSV to (r, g, b, a), h in degrees (any value; it wraps), s and v in [0, 1].
+ENGINE_API vec4f hsv2rgba(float h, float s, float v, float a);
+// CIE LCh (D65) to sRGB (r, g, b, a), h in degrees; not clamped.
+ENGINE_API vec4f lch2rgba(float l, float c, float h, float a);

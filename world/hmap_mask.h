@@ -1,11 +1,10 @@
 #pragma once
-// "HmapMask": a world-sized grid of floats the world script builds from noise, the
-// terrain, the water or a script function and then applies to the world. Values are in
-// the grid's cell order, (x, z) at hmap_index(x, z). A mask never changes after it has
-// been built; its script instance owns it and frees it on collection.
-#include <squirrel.h>
-#include "app/engine_api.h"
-#include "script/ramp.h"
+// HmapMask: a world-sized grid of floats built from noise, the terrain, the water or a
+// function, and then applied to the world (the world script's "HmapMask" class,
+// script/sq_hmap_mask.h). Values are in the grid's cell order, (x, z) at
+// hmap_index(x, z). A mask never changes after it has been built.
+#include "core/engine_api.h"
+#include "core/ramp.h"
 #include "world/heightmap.h"
 
 struct HmapMask
@@ -18,16 +17,12 @@ struct HmapMask
   float get(float x, float z) const;
   void calcMinMax(float &lo, float &hi) const;
 
-  void fromSlope();                 // 1 on flat ground, toward 0 on steep slopes
+  void fromSlope(); // 1 on flat ground, toward 0 on steep slopes
   void fromSimplexNoise(float scale, float period, int octaves, const FloatRamp *ramp, float gain);
   void fromVoronoiHills(int tile, float min_ht, float max_ht, float radius); // tile: power of two
   void fromVoronoiFaults(int tile, float min_ht, float max_ht, float warpAmp, int warpScale, int warpOctaves,
-    float slope);
+                         float slope);
 };
-
-// The class, "apply_height_mask", "apply_water_mask", "repaint_land",
-// "recolor_by_height" and "recolor_land4".
-ENGINE_API void bind_hmap_mask(HSQUIRRELVM vm);
 
 // Colours every cell from the ramp by the normalised value of src (65536 values; the
 // heights when null); the cells become soil without a surface layer.

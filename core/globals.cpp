@@ -1,4 +1,4 @@
-#include "app_globals.h"
+#include "globals.h"
 
 uint64_t game_rnd_seed = 0;
 float time_dt = 0.f;
@@ -6,4 +6,3 @@ float time_ik = 1.f;
 bool isAppActive = true;
 bool isFullscreen = false;
 bool show_fps = false;
-bool use_wireframe = false;

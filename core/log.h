@@ -17,8 +17,12 @@ ENGINE_API void error_message(const char *text);
 [[noreturn]] ENGINE_API void fatal(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
 
 // Always-on assertion, reported through fatal as "file(line): failed ASSERT(cond)".
-#define ASSERT(cond) \
-  do { if (__builtin_expect(!(cond), 0)) fatal("%s(%d): failed ASSERT(%s)", __FILE__, __LINE__, #cond); } while (0)
+#define ASSERT(cond)                                                 \
+  do                                                                 \
+  {                                                                  \
+    if (__builtin_expect(!(cond), 0))                                \
+      fatal("%s(%d): failed ASSERT(%s)", __FILE__, __LINE__, #cond); \
+  } while (0)
 
 // The shutdown sequence that fatal runs (closing..., every close_*, closed all systems).
 // The application installs it at start-up; until then fatal only reports and exits.

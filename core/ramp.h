@@ -1,7 +1,7 @@
 #pragma once
-#include "app/d3dcolor.h"
-#include "app/engine_api.h"
-#include "app/vec4f.h"
+#include "d3dcolor.h"
+#include "engine_api.h"
+#include "vec4f.h"
 
 // Ramps: functions of t in [0, 1] stored as 257 samples inline, sample i at t = i/256.
 // Evaluation is a table look-up with linear interpolation; copying copies all samples.

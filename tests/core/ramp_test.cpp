@@ -1,7 +1,7 @@
-#include <gtest/gtest.h>
 #include <cmath>
+#include <gtest/gtest.h>
 #include <string>
-#include "script/ramp.h"
+#include "core/ramp.h"
 
 TEST(Ramp, GetHitsTheEndsAndTheMiddleExactly)
 {

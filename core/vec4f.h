@@ -43,6 +43,12 @@ inline vec4f normalize3(vec4f a)
   float l = length3(a);
   return l > 0.f ? vec4f(a.x / l, a.y / l, a.z / l, a.w) : a;
 }
-inline vec4f vmin(vec4f a, vec4f b) { return {std::fmin(a.x, b.x), std::fmin(a.y, b.y), std::fmin(a.z, b.z), std::fmin(a.w, b.w)}; }
-inline vec4f vmax(vec4f a, vec4f b) { return {std::fmax(a.x, b.x), std::fmax(a.y, b.y), std::fmax(a.z, b.z), std::fmax(a.w, b.w)}; }
+inline vec4f vmin(vec4f a, vec4f b)
+{
+  return {std::fmin(a.x, b.x), std::fmin(a.y, b.y), std::fmin(a.z, b.z), std::fmin(a.w, b.w)};
+}
+inline vec4f vmax(vec4f a, vec4f b)
+{
+  return {std::fmax(a.x, b.x), std::fmax(a.y, b.y), std::fmax(a.z, b.z), std::fmax(a.w, b.w)};
+}
 inline constexpr vec4f lerp(vec4f a, vec4f b, float t) { return a + (b - a) * t; }

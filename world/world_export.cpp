@@ -1,17 +1,15 @@
-#include "world_export.h"
+#include "world/world_export.h"
 #include <cerrno>
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <stb/stb_image_write.h>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
-#include <stb/stb_image_write.h>
-#include "app/app_globals.h"
-#include "app/log.h"
+#include "core/log.h"
 #include "world/heightmap.h"
-#include "world_script.h"
 
 // Exported by libstb beside the PNG writer, but not declared in its header.
 extern "C" unsigned char *stbi_zlib_compress(unsigned char *data, int data_len, int *out_len, int quality);
@@ -251,28 +249,4 @@ bool write_world_files(const char *dir, const char *world_name, uint64_t seed, i
   if (!ok)
     debug("export-world: can't write the files in '%s'", dir);
   return ok;
-}
-
-int export_world(const char *dir)
-{
-  init_world_script();
-  int code = 0;
-  if (has_error_message())
-    code = 1;
-  else
-  {
-    const uint64_t seed = game_rnd_seed;
-    last_world_gen_ms = -1;
-    generate_world("game");
-    if (has_error_message() || last_world_gen_ms < 0)
-      code = 1;
-    else if (!write_world_files(dir, "game", seed, last_world_gen_ms))
-      code = 1;
-    else
-      debug("exported world to '%s'", dir);
-  }
-  if (code)
-    fprintf(stderr, "export-world failed: %s\n", has_error_message() ? get_error_message() : "see the log");
-  close_world_script();
-  return code;
 }

@@ -19,10 +19,18 @@ struct DynArray
 
   DynArray() = default;
   DynArray(const DynArray &o) { append(o.ptr, o.num); }
-  DynArray(DynArray &&o) noexcept : ptr(o.ptr), num(o.num), cap(o.cap) { o.ptr = nullptr; o.num = o.cap = 0; }
+  DynArray(DynArray &&o) noexcept : ptr(o.ptr), num(o.num), cap(o.cap)
+  {
+    o.ptr = nullptr;
+    o.num = o.cap = 0;
+  }
   DynArray &operator=(const DynArray &o)
   {
-    if (this != &o) { clear(); append(o.ptr, o.num); }
+    if (this != &o)
+    {
+      clear();
+      append(o.ptr, o.num);
+    }
     return *this;
   }
   DynArray &operator=(DynArray &&o) noexcept
@@ -30,8 +38,11 @@ struct DynArray
     if (this != &o)
     {
       release();
-      ptr = o.ptr; num = o.num; cap = o.cap;
-      o.ptr = nullptr; o.num = o.cap = 0;
+      ptr = o.ptr;
+      num = o.num;
+      cap = o.cap;
+      o.ptr = nullptr;
+      o.num = o.cap = 0;
     }
     return *this;
   }
@@ -48,7 +59,11 @@ struct DynArray
   T *end() { return ptr + num; }
   const T *begin() const { return ptr; }
   const T *end() const { return ptr + num; }
-  T &back() { ASSERT(num>0); return ptr[num - 1]; }
+  T &back()
+  {
+    ASSERT(num>0);
+    return ptr[num - 1];
+  }
 
   // Reallocates to exactly n elements when n exceeds the capacity.
   void reserve(int n)
@@ -73,11 +88,24 @@ struct DynArray
   }
   // Appends n elements (copies of p[0..n), or value-initialised when p is null); returns
   // the index of the first.
-  int append(const T *p, int n) { int at = num; insert(at, p, n); return at; }
+  int append(const T *p, int n)
+  {
+    int at = num;
+    insert(at, p, n);
+    return at;
+  }
   // Appends n value-initialised elements and returns a pointer to the first.
-  T *appendDefault(int n) { int at = append(nullptr, n); return ptr + at; }
+  T *appendDefault(int n)
+  {
+    int at = append(nullptr, n);
+    return ptr + at;
+  }
 
-  void insert(int at, const T &v) { T tmp(v); insert(at, &tmp, 1); }
+  void insert(int at, const T &v)
+  {
+    T tmp(v);
+    insert(at, &tmp, 1);
+  }
   void insert(int at, const T *p, int n)
   {
     ASSERT(at>=0 && at<=num);
@@ -128,7 +156,12 @@ struct DynArray
       memcpy((void *)(ptr + at), (const void *)(ptr + num - moved), sizeof(T) * size_t(moved));
     num -= n;
   }
-  void pop() { ASSERT(num>0); destroyRange(num - 1, 1); num--; }
+  void pop()
+  {
+    ASSERT(num>0);
+    destroyRange(num - 1, 1);
+    num--;
+  }
 
   // Index of the first element equal to v, or -1.
   int find(const T &v) const
@@ -152,7 +185,11 @@ struct DynArray
       append(nullptr, n - num);
   }
   // Empties the array but keeps its storage.
-  void clear() { destroyRange(0, num); num = 0; }
+  void clear()
+  {
+    destroyRange(0, num);
+    num = 0;
+  }
   // Empties the array and frees its storage.
   void release()
   {

@@ -1,11 +1,11 @@
 #include "log.h"
-#include "dyn_array.h"
 #include <SDL2/SDL.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <strings.h>
 #include <unistd.h>
+#include "dyn_array.h"
 
 const char *const app_window_title = "Zarnith 0.14 DEMO";
 

@@ -1,9 +1,9 @@
 #include "paths.h"
-#include <sys/stat.h>
-#include <unistd.h>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
 char app_path[260] = "";
 

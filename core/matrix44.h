@@ -15,7 +15,13 @@ struct alignas(16) Matrix44
   }
 
   vec4f row(int i) const { return {m[i][0], m[i][1], m[i][2], m[i][3]}; }
-  void setRow(int i, vec4f v) { m[i][0] = v.x; m[i][1] = v.y; m[i][2] = v.z; m[i][3] = v.w; }
+  void setRow(int i, vec4f v)
+  {
+    m[i][0] = v.x;
+    m[i][1] = v.y;
+    m[i][2] = v.z;
+    m[i][3] = v.w;
+  }
 
   Matrix44 operator*(const Matrix44 &b) const
   {

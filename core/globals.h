@@ -6,6 +6,11 @@
 // may be set by the world script, advanced by every draw of the world's generator.
 extern ENGINE_API uint64_t game_rnd_seed;
 
+// The simulation's fixed rate: the main loop runs this many updates a second.
+constexpr int UPDATE_RATE = 20;
+// The fraction of a simulation step that dt seconds are (1 for a whole step).
+inline float update_fraction(float dt) { return dt * float(UPDATE_RATE); }
+
 // Current simulation step in seconds and the interpolation factor: (period, 1.0) during
 // an update; (time since the last update, that / period) while drawing.
 extern ENGINE_API float time_dt;
@@ -15,6 +20,5 @@ extern ENGINE_API float time_ik;
 extern ENGINE_API bool isAppActive;
 extern ENGINE_API bool isFullscreen;
 
-// Overlay toggles.
+// The help text and statistics overlay are shown (F1).
 extern ENGINE_API bool show_fps;
-extern ENGINE_API bool use_wireframe;

@@ -1,13 +1,11 @@
-#include "script/ramp.h"
-#include "app/log.h"
+#include "ramp.h"
+#include "log.h"
 
 vec4f ramp_color_to_vec4f(D3dColor c)
 {
   uint32_t u = c.u;
-  return vec4f(float(u & 0x00FF0000u) * (1.f / (255.f * 65536.f)),
-    float(u & 0x0000FF00u) * (1.f / (255.f * 256.f)),
-    float(u & 0x000000FFu) * (1.f / 255.f),
-    float(u & 0xFF000000u) * (1.f / (255.f * 16777216.f)));
+  return vec4f(float(u & 0x00FF0000u) * (1.f / (255.f * 65536.f)), float(u & 0x0000FF00u) * (1.f / (255.f * 256.f)),
+               float(u & 0x000000FFu) * (1.f / 255.f), float(u & 0xFF000000u) * (1.f / (255.f * 16777216.f)));
 }
 
 // The shapes are written once for both sample types.

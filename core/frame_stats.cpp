@@ -1,0 +1,3 @@
+#include "frame_stats.h"
+
+FrameStats frame_stats;

@@ -1,0 +1,3 @@
+#include "splash.h"
+
+SplashHooks splash_hooks;
