@@ -874,6 +874,31 @@ template <bool kHooks> bool SQVM::LoopImpl(SQInteger rootframe) {
                 continue;
             }
             case OP_TAILCALL: {
+                const SQObject &f = R[i.a];
+                if (f._type == OT_CLOSURE && !ci->_generator && !_sharedstate->_debughook &&
+                    (_etraps.empty() || _etraps.back()._frame < _ncalls - 1)) {
+                    SQClosure *c = _closure(f);
+                    SQFunctionProto *p = c->Proto();
+                    SQInteger base = ci->_base;
+                    SQInteger newtop = base + p->_stacksize;
+                    if (i.b == p->_nparameters && !p->_varparams && !p->_bgenerator && !c->_env &&
+                        newtop <= _stacksize) {
+                        // the frame is reused: arguments down to R[0..], the rest dropped
+                        c->_uiRef++;
+                        SQObject old = ci->_closure;
+                        ci->_closure._unVal.pClosure = c;
+                        ci->_closure._type = OT_CLOSURE;
+                        if (_openouters && _openouters->_idx >= base) CloseOuters(base);
+                        for (SQInteger n = 0; n < i.b; n++) R[n] = std::move(R[i.a + 1 + n]);
+                        ClearSlots(base + i.b, ci->_top > newtop ? ci->_top : newtop);
+                        sq_objrelease(old);
+                        ip = ci->_ip = p->_instructions.data();
+                        K = ci->_literals = p->_literals.data();
+                        _top = ci->_top = newtop;
+                        CHECK_HOOKS();
+                        continue;
+                    }
+                }
                 SAVE();
                 if (TailCall(i, rootframe)) return false;
                 REFRESH();
