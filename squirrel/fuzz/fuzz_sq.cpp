@@ -15,7 +15,7 @@ constexpr SQInteger kInstructionBudget = 200000;
 
 void discard(HSQUIRRELVM, const SQChar *, ...) {}
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     HSQUIRRELVM v = sq_open(1024);
@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     sqstd_register_mathlib(v);
     sqstd_register_stringlib(v);
     sq_pop(v, 1);
-    sq_setinstructionlimit(v, kInstructionBudget); // endless loops end quickly
+    sq_setinstructionlimit(v, kInstructionBudget);  // endless loops end quickly
     if (SQ_SUCCEEDED(sq_compilebuffer(v, (const SQChar *)data, (SQInteger)size, "fuzz", SQFalse))) {
         sq_pushroottable(v);
         sq_call(v, 1, SQFalse, SQFalse);

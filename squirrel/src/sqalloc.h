@@ -13,16 +13,25 @@
 void *sq_alloc(size_t size);
 void sq_dealloc(void *p) noexcept;
 
-template <class T> struct SQAllocator {
+template <class T>
+struct SQAllocator {
     using value_type = T;
     SQAllocator() = default;
-    template <class U> SQAllocator(const SQAllocator<U> &) {}
+    template <class U>
+    SQAllocator(const SQAllocator<U> &) {}
     T *allocate(size_t n) { return static_cast<T *>(sq_alloc(n * sizeof(T))); }
     void deallocate(T *p, size_t) noexcept { sq_dealloc(p); }
-    template <class U> bool operator==(const SQAllocator<U> &) const { return true; }
-    template <class U> bool operator!=(const SQAllocator<U> &) const { return false; }
+    template <class U>
+    bool operator==(const SQAllocator<U> &) const {
+        return true;
+    }
+    template <class U>
+    bool operator!=(const SQAllocator<U> &) const {
+        return false;
+    }
 };
-template <class T> using sqvector = std::vector<T, SQAllocator<T>>;
+template <class T>
+using sqvector = std::vector<T, SQAllocator<T>>;
 
 // Test hooks (not part of the public API).
 #ifdef __cplusplus

@@ -162,7 +162,8 @@ SQInteger base_array(HSQUIRRELVM v) {
 bool fast_tointeger(const SQObject *a, SQInteger n, SQObjectPtr &res) {
     if (n != 1) return false;
     switch (a[0]._type) {
-        case OT_INTEGER: case OT_BOOL: res = SQObjectPtr(_integer(a[0])); return true;
+        case OT_INTEGER:
+        case OT_BOOL: res = SQObjectPtr(_integer(a[0])); return true;
         case OT_FLOAT: res = SQObjectPtr(FloatToInt(_float(a[0]))); return true;
         default: return false;
     }
@@ -170,7 +171,8 @@ bool fast_tointeger(const SQObject *a, SQInteger n, SQObjectPtr &res) {
 bool fast_tofloat(const SQObject *a, SQInteger n, SQObjectPtr &res) {
     if (n != 1) return false;
     switch (a[0]._type) {
-        case OT_INTEGER: case OT_BOOL: res = SQObjectPtr((SQFloat)_integer(a[0])); return true;
+        case OT_INTEGER:
+        case OT_BOOL: res = SQObjectPtr((SQFloat)_integer(a[0])); return true;
         case OT_FLOAT: res = SQObjectPtr(_float(a[0])); return true;
         default: return false;
     }
@@ -352,8 +354,10 @@ SQInteger tab_filter_map(HSQUIRRELVM v, bool map) {
     SQObjectPtr self = Arg(v, 1), fn = Arg(v, 2);
     SQTable *src = _table(self);
     SQObjectPtr res;
-    if (map) res = SQObjectPtr(OT_ARRAY, SQArray::Create(v->_sharedstate, 0));
-    else res = SQObjectPtr(OT_TABLE, SQTable::Create(v->_sharedstate, 0));
+    if (map)
+        res = SQObjectPtr(OT_ARRAY, SQArray::Create(v->_sharedstate, 0));
+    else
+        res = SQObjectPtr(OT_TABLE, SQTable::Create(v->_sharedstate, 0));
     v->Push(res);  // on the stack the collector sees it while callbacks run
     SQObjectPtr key, val;
     for (SQInteger idx = 0;; idx++) {
@@ -361,8 +365,10 @@ SQInteger tab_filter_map(HSQUIRRELVM v, bool map) {
         if (idx < 0) break;
         SQObjectPtr args[2] = {key, val}, r;
         if (!CallBack(v, fn, self, r, 2, args)) return SQ_ERROR;
-        if (map) _array(res)->_values.push_back(r);
-        else if (!IsFalse(r)) _table(res)->NewSlot(key, val);
+        if (map)
+            _array(res)->_values.push_back(r);
+        else if (!IsFalse(r))
+            _table(res)->NewSlot(key, val);
     }
     return 1;
 }
@@ -454,8 +460,7 @@ SQInteger SortCompare(HSQUIRRELVM v, const SQObjectPtr &fn, const SQObject &a, c
 // Heap sort with children at 2i and 2i+1 (the root's "children" are itself and
 // node 1). Not stable: the order of equal elements and the sequence of compare
 // calls are part of what scripts observe.
-void SiftDown(HSQUIRRELVM v, const SQObjectPtr &fn, SQArray *arr, SQInteger size, SQInteger root,
-              SQInteger bottom) {
+void SiftDown(HSQUIRRELVM v, const SQObjectPtr &fn, SQArray *arr, SQInteger size, SQInteger root, SQInteger bottom) {
     auto &a = arr->_values;
     while (root * 2 <= bottom) {
         SQInteger child = root * 2;
@@ -545,7 +550,8 @@ SQInteger arr_reduce(HSQUIRRELVM v) {
     SQInteger n = _array(self)->Size();
     SQObjectPtr acc;
     SQInteger i = 0;
-    if (NArgs(v) > 2) acc = Arg(v, 3);
+    if (NArgs(v) > 2)
+        acc = Arg(v, 3);
     else {
         if (n == 0) return Ret(v, SQObjectPtr());
         acc = _array(self)->_values[0];
@@ -710,7 +716,8 @@ SQInteger thread_call(HSQUIRRELVM v) {
 }
 SQInteger thread_wakeup_impl(HSQUIRRELVM v, bool throwerr) {
     HSQUIRRELVM t = _thread(Arg(v, 1));
-    if (!t->_suspended) return sq_throwerror(v, t->_ncalls == 0 ? "cannot wakeup a idle thread" : "cannot wakeup a running thread");
+    if (!t->_suspended)
+        return sq_throwerror(v, t->_ncalls == 0 ? "cannot wakeup a idle thread" : "cannot wakeup a running thread");
     SQObjectPtr keep = Arg(v, 1);
     SQObjectPtr val;
     if (NArgs(v) > 1) val = Arg(v, 2);

@@ -61,8 +61,14 @@ void SQClass::Mark(SQGCList &gray) {
     if (_base) sq_markobj(SQObjectPtr(OT_CLASS, (SQRefCounted *)_base), gray);
     sq_markobj(_attributes, gray);
     sq_markobj(_constructor, gray);
-    for (auto &m : _defaultvalues) { sq_markobj(m.val, gray); sq_markobj(m.attrs, gray); }
-    for (auto &m : _methods) { sq_markobj(m.val, gray); sq_markobj(m.attrs, gray); }
+    for (auto &m : _defaultvalues) {
+        sq_markobj(m.val, gray);
+        sq_markobj(m.attrs, gray);
+    }
+    for (auto &m : _methods) {
+        sq_markobj(m.val, gray);
+        sq_markobj(m.attrs, gray);
+    }
     for (auto &m : _metamethods) sq_markobj(m, gray);
 }
 
@@ -115,8 +121,10 @@ bool SQClass::Get(const SQObject &key, SQObjectPtr &val) const {
     SQTable::Node *n = _members->Find(key);
     if (!n) return false;
     SQInteger enc = _integer(n->val);
-    if (MemberIsField(enc)) val = RealVal(_defaultvalues[MemberIdx(enc)].val);
-    else val = RealVal(_methods[MemberIdx(enc)].val);
+    if (MemberIsField(enc))
+        val = RealVal(_defaultvalues[MemberIdx(enc)].val);
+    else
+        val = RealVal(_methods[MemberIdx(enc)].val);
     return true;
 }
 
@@ -130,8 +138,10 @@ bool SQClass::SetAttributes(const SQObject &key, const SQObject &val) {
     SQTable::Node *n = _members->Find(key);
     if (!n) return false;
     SQInteger enc = _integer(n->val);
-    if (MemberIsField(enc)) _defaultvalues[MemberIdx(enc)].attrs = val;
-    else _methods[MemberIdx(enc)].attrs = val;
+    if (MemberIsField(enc))
+        _defaultvalues[MemberIdx(enc)].attrs = val;
+    else
+        _methods[MemberIdx(enc)].attrs = val;
     return true;
 }
 
@@ -181,8 +191,10 @@ SQInstance *SQInstance::Clone(SQSharedState *ss) {
     SQBuildGuard<SQInstance> g(Create(ss, _class));
     SQInstance *i = g.p;
     i->_values = _values;
-    if (_udbuf && _memsize > 0) memcpy(i->_udbuf, _udbuf, (size_t)_memsize);
-    else i->_userpointer = _userpointer;
+    if (_udbuf && _memsize > 0)
+        memcpy(i->_udbuf, _udbuf, (size_t)_memsize);
+    else
+        i->_userpointer = _userpointer;
     return g.done();
 }
 

@@ -23,8 +23,8 @@ enum ExpKind { E_VOID, E_REG, E_LOCAL, E_K, E_INT, E_FLOAT, E_NULL, E_BOOL, E_OU
 
 struct Exp {
     ExpKind k = E_VOID;
-    int r = 0;        // register / literal / outer index; E_FIELD object; E_CMP left operand
-    int key = 0;      // E_FIELD key, E_CMP right operand
+    int r = 0;    // register / literal / outer index; E_FIELD object; E_CMP left operand
+    int key = 0;  // E_FIELD key, E_CMP right operand
     bool keyk = false;
     bool rk = false;  // E_CMP left operand is a literal
     SQInteger ival = 0;
@@ -132,16 +132,13 @@ protected:
         Lex();
         return s;
     }
-    bool EndOfStatement() const {
-        return _lex._prevnewline || Tok() == TK_EOS || Tok() == '}' || Tok() == ';';
-    }
+    bool EndOfStatement() const { return _lex._prevnewline || Tok() == TK_EOS || Tok() == '}' || Tok() == ';'; }
     void OptionalSemicolon() {
         if (Tok() == ';') {
             Lex();
             return;
         }
-        if (!EndOfStatement() && Tok() != TK_CASE && Tok() != TK_DEFAULT)
-            Error("end of statement expected (; or lf)");
+        if (!EndOfStatement() && Tok() != TK_CASE && Tok() != TK_DEFAULT) Error("end of statement expected (; or lf)");
     }
 
     // ------------------------------------------------------------ function state
@@ -216,12 +213,44 @@ protected:
         if (from < NLocals() || ins.empty() || _fs->lasttarget >= Pos()) return false;
         SQInstruction &last = ins.back();
         switch (last.op) {
-            case OP_LOAD: case OP_LOADINT: case OP_LOADFLOAT: case OP_LOADBOOL: case OP_MOVE: case OP_LOADROOT:
-            case OP_LOADCALLEE: case OP_GETOUTER: case OP_GET: case OP_GETENV: case OP_DELETE: case OP_ADD:
-            case OP_SUB: case OP_MUL: case OP_DIV: case OP_MOD: case OP_BAND: case OP_BOR: case OP_BXOR:
-            case OP_SHL: case OP_SHR: case OP_USHR: case OP_EQ: case OP_NE: case OP_LT: case OP_LE:
-            case OP_GT: case OP_GE: case OP_CMP3: case OP_NEG: case OP_NOT: case OP_BNOT: case OP_TYPEOF:
-            case OP_INSTANCEOF: case OP_IN: case OP_CLONE: case OP_GETBASE: case OP_RESUME:
+            case OP_LOAD:
+            case OP_LOADINT:
+            case OP_LOADFLOAT:
+            case OP_LOADBOOL:
+            case OP_MOVE:
+            case OP_LOADROOT:
+            case OP_LOADCALLEE:
+            case OP_GETOUTER:
+            case OP_GET:
+            case OP_GETENV:
+            case OP_DELETE:
+            case OP_ADD:
+            case OP_SUB:
+            case OP_MUL:
+            case OP_DIV:
+            case OP_MOD:
+            case OP_BAND:
+            case OP_BOR:
+            case OP_BXOR:
+            case OP_SHL:
+            case OP_SHR:
+            case OP_USHR:
+            case OP_EQ:
+            case OP_NE:
+            case OP_LT:
+            case OP_LE:
+            case OP_GT:
+            case OP_GE:
+            case OP_CMP3:
+            case OP_NEG:
+            case OP_NOT:
+            case OP_BNOT:
+            case OP_TYPEOF:
+            case OP_INSTANCEOF:
+            case OP_IN:
+            case OP_CLONE:
+            case OP_GETBASE:
+            case OP_RESUME:
                 if (last.a != from) return false;
                 last.a = (uint16_t)to;
                 return true;
@@ -321,7 +350,8 @@ protected:
 
     // ------------------------------------------------------------ expression discharge
     void FreeExp(const Exp &e) {
-        if (e.k == E_REG) FreeReg(e.r);
+        if (e.k == E_REG)
+            FreeReg(e.r);
         else if (e.k == E_FIELD || e.k == E_CMP) {
             if (!e.keyk) FreeReg(e.key);
             if (!(e.k == E_CMP && e.rk)) FreeReg(e.r);
@@ -347,8 +377,10 @@ protected:
                 break;
             case E_K: EmitBx(OP_LOAD, target, e.r); break;
             case E_INT:
-                if (e.ival >= INT32_MIN && e.ival <= INT32_MAX) EmitBx(OP_LOADINT, target, (int32_t)e.ival);
-                else EmitBx(OP_LOAD, target, Literal(SQObjectPtr(e.ival)));
+                if (e.ival >= INT32_MIN && e.ival <= INT32_MAX)
+                    EmitBx(OP_LOADINT, target, (int32_t)e.ival);
+                else
+                    EmitBx(OP_LOAD, target, Literal(SQObjectPtr(e.ival)));
                 break;
             case E_FLOAT: {
                 int32_t bits;
@@ -415,7 +447,13 @@ protected:
     // keeps constants and locals as they are, pushes everything else to a register
     void Infix(Exp &e) {
         switch (e.k) {
-            case E_K: case E_INT: case E_FLOAT: case E_NULL: case E_BOOL: case E_LOCAL: case E_REG: break;
+            case E_K:
+            case E_INT:
+            case E_FLOAT:
+            case E_NULL:
+            case E_BOOL:
+            case E_LOCAL:
+            case E_REG: break;
             default: ToAnyReg(e); break;
         }
     }
@@ -491,8 +529,8 @@ protected:
         size_t n = ins.size();
         if (e.k != E_REG || n < 2 || e.r < NLocals()) return;
         SQInstruction &mv = ins[n - 2], &op = ins[n - 1];
-        if (mv.op == OP_MOVE && mv.a == e.r && (op.op == OP_ADD || op.op == OP_SUB) && op.a == mv.b &&
-            op.b == mv.b && op.k == K_C) {
+        if (mv.op == OP_MOVE && mv.a == e.r && (op.op == OP_ADD || op.op == OP_SUB) && op.a == mv.b && op.b == mv.b &&
+            op.k == K_C) {
             mv = op;
             ins.pop_back();
         }
@@ -505,9 +543,7 @@ protected:
             Expression(e);
         }
     }
-    bool IsAssignable(const Exp &e) const {
-        return e.k == E_LOCAL || e.k == E_OUTER || e.k == E_FIELD || e.k == E_ENV;
-    }
+    bool IsAssignable(const Exp &e) const { return e.k == E_LOCAL || e.k == E_OUTER || e.k == E_FIELD || e.k == E_ENV; }
     static int ArithForTok(SQInteger t) {
         switch (t) {
             case TK_PLUSEQ: return OP_ADD;
@@ -522,17 +558,23 @@ protected:
         Ternary(e);
         SQInteger op = Tok();
         switch (op) {
-            case '=': case TK_NEWSLOT: case TK_PLUSEQ: case TK_MINUSEQ: case TK_MULEQ: case TK_DIVEQ:
+            case '=':
+            case TK_NEWSLOT:
+            case TK_PLUSEQ:
+            case TK_MINUSEQ:
+            case TK_MULEQ:
+            case TK_DIVEQ:
             case TK_MODEQ: {
                 if (e.isbase && e.k == E_REG) Error("'base' cannot be modified");
                 if (!IsAssignable(e)) Error("can't assign expression");
-                if (op == TK_NEWSLOT && (e.k == E_LOCAL || e.k == E_OUTER))
-                    Error("can't 'create' a local slot");
+                if (op == TK_NEWSLOT && (e.k == E_LOCAL || e.k == E_OUTER)) Error("can't 'create' a local slot");
                 Lex();
                 Exp v;
                 Expression(v);
-                if (op == '=' || op == TK_NEWSLOT) Store(e, v, op == TK_NEWSLOT);
-                else CompoundStore(e, ArithForTok(op), v);
+                if (op == '=' || op == TK_NEWSLOT)
+                    Store(e, v, op == TK_NEWSLOT);
+                else
+                    CompoundStore(e, ArithForTok(op), v);
                 break;
             }
             default: break;
@@ -555,8 +597,15 @@ protected:
                 bool vk;
                 int c = ToRK(v, vk);
                 Emit(newslot ? OP_NEWSLOT : OP_SET, e.r, e.key, c, (e.keyk ? K_B : 0) | (vk ? K_C : 0));
-                if (vk) { e = Exp(); e.k = E_K; e.r = c; }
-                else { e = Exp(); e.k = E_REG; e.r = c; }
+                if (vk) {
+                    e = Exp();
+                    e.k = E_K;
+                    e.r = c;
+                } else {
+                    e = Exp();
+                    e.k = E_REG;
+                    e.r = c;
+                }
                 break;
             }
             case E_ENV: {
@@ -565,7 +614,13 @@ protected:
                     int c = ToRK(v, vk);
                     Emit(OP_NEWSLOT, 0, e.r, c, K_B | (vk ? K_C : 0));
                     e = Exp();
-                    if (vk) { e.k = E_K; e.r = c; } else { e.k = E_REG; e.r = c; }
+                    if (vk) {
+                        e.k = E_K;
+                        e.r = c;
+                    } else {
+                        e.k = E_REG;
+                        e.r = c;
+                    }
                 } else {
                     int r = ToAnyReg(v);
                     EmitBx(OP_SETENV, r, e.r);
@@ -584,7 +639,9 @@ protected:
     }
     void WriteBack(const Exp &e, int valreg) {
         switch (e.k) {
-            case E_LOCAL: if (e.r != valreg) Emit(OP_MOVE, e.r, valreg, 0); break;
+            case E_LOCAL:
+                if (e.r != valreg) Emit(OP_MOVE, e.r, valreg, 0);
+                break;
             case E_OUTER: Emit(OP_SETOUTER, e.r, valreg, 0); break;
             case E_FIELD: Emit(OP_SET, e.r, e.key, valreg, e.keyk ? K_B : 0); break;
             case E_ENV: EmitBx(OP_SETENV, valreg, e.r); break;
@@ -893,9 +950,12 @@ protected:
             case '-':
                 Lex();
                 PrefixedExpr(e);
-                if (e.k == E_INT) e.ival = (SQInteger)(0 - (SQUnsignedInteger)e.ival);
-                else if (e.k == E_FLOAT) e.fval = -e.fval;
-                else UnaryOp(e, OP_NEG);
+                if (e.k == E_INT)
+                    e.ival = (SQInteger)(0 - (SQUnsignedInteger)e.ival);
+                else if (e.k == E_FLOAT)
+                    e.fval = -e.fval;
+                else
+                    UnaryOp(e, OP_NEG);
                 return;
             case '!':
                 Lex();
@@ -905,8 +965,10 @@ protected:
             case '~':
                 Lex();
                 PrefixedExpr(e);
-                if (e.k == E_INT) e.ival = ~e.ival;
-                else UnaryOp(e, OP_BNOT);
+                if (e.k == E_INT)
+                    e.ival = ~e.ival;
+                else
+                    UnaryOp(e, OP_BNOT);
                 return;
             case TK_TYPEOF:
                 Lex();
@@ -951,15 +1013,15 @@ protected:
                 IncDec(e, d, false);
                 return;
             }
-            default:
-                Factor(e);
-                Postfix(e);
+            default: Factor(e); Postfix(e);
         }
     }
     void MakeField(Exp &e, Exp &key) {
         int obj;
-        if (e.k == E_LOCAL || e.k == E_REG) obj = e.r;
-        else obj = ToAnyReg(e);
+        if (e.k == E_LOCAL || e.k == E_REG)
+            obj = e.r;
+        else
+            obj = ToAnyReg(e);
         bool kk;
         int kr = ToRK(key, kk);
         bool isbase = e.isbase;
@@ -1094,11 +1156,23 @@ protected:
     }
     void ConstExp(Exp &e, const SQObject &v) {
         switch (v._type) {
-            case OT_INTEGER: e.k = E_INT; e.ival = _integer(v); break;
-            case OT_FLOAT: e.k = E_FLOAT; e.fval = _float(v); break;
-            case OT_BOOL: e.k = E_BOOL; e.ival = _integer(v); break;
+            case OT_INTEGER:
+                e.k = E_INT;
+                e.ival = _integer(v);
+                break;
+            case OT_FLOAT:
+                e.k = E_FLOAT;
+                e.fval = _float(v);
+                break;
+            case OT_BOOL:
+                e.k = E_BOOL;
+                e.ival = _integer(v);
+                break;
             case OT_NULL: e.k = E_NULL; break;
-            default: e.k = E_K; e.r = Literal(v); break;
+            default:
+                e.k = E_K;
+                e.r = Literal(v);
+                break;
         }
     }
     void Factor(Exp &e) {
@@ -1119,18 +1193,41 @@ protected:
                 e.fval = _lex._fvalue;
                 Lex();
                 return;
-            case TK_NULL: e.k = E_NULL; Lex(); return;
-            case TK_TRUE: e.k = E_BOOL; e.ival = 1; Lex(); return;
-            case TK_FALSE: e.k = E_BOOL; e.ival = 0; Lex(); return;
-            case TK___LINE__: e.k = E_INT; e.ival = _lex._tokenline; Lex(); return;
-            case TK___FILE__: e.k = E_K; e.r = Literal(_sourcename); Lex(); return;
+            case TK_NULL:
+                e.k = E_NULL;
+                Lex();
+                return;
+            case TK_TRUE:
+                e.k = E_BOOL;
+                e.ival = 1;
+                Lex();
+                return;
+            case TK_FALSE:
+                e.k = E_BOOL;
+                e.ival = 0;
+                Lex();
+                return;
+            case TK___LINE__:
+                e.k = E_INT;
+                e.ival = _lex._tokenline;
+                Lex();
+                return;
+            case TK___FILE__:
+                e.k = E_K;
+                e.r = Literal(_sourcename);
+                Lex();
+                return;
             case TK_IDENTIFIER: {
                 SQObjectPtr name = _ss->MakeString(_lex._svalue.data(), (SQInteger)_lex._svalue.size());
                 Lex();
                 Identifier(e, name);
                 return;
             }
-            case TK_THIS: e.k = E_LOCAL; e.r = 0; Lex(); return;
+            case TK_THIS:
+                e.k = E_LOCAL;
+                e.r = 0;
+                Lex();
+                return;
             case TK_BASE: {
                 Lex();
                 int t = AllocReg();
@@ -1227,8 +1324,10 @@ protected:
                     Expression(a);
                     ToSlot(a, t + 1 + nargs);
                     nargs++;
-                    if (Tok() == ',') Lex();
-                    else break;
+                    if (Tok() == ',')
+                        Lex();
+                    else
+                        break;
                 }
                 Expect(')');
                 Emit(OP_CALL, t, nargs, t);
@@ -1319,8 +1418,10 @@ protected:
             } else if (ndefaults > 0) {
                 Error("expected '='");
             }
-            if (Tok() == ',') Lex();
-            else if (Tok() != ')') Error("expected ')' or ','");
+            if (Tok() == ',')
+                Lex();
+            else if (Tok() != ')')
+                Error("expected ')' or ','");
         }
         Lex();
         FuncState child;
@@ -1437,7 +1538,6 @@ protected:
         }
         Lex();
     }
-
 };
 
 }  // namespace sqcomp

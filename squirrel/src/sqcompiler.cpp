@@ -40,7 +40,10 @@ private:
             case TK_FOR: ForStatement(); break;
             case TK_FOREACH: ForEachStatement(); break;
             case TK_SWITCH: SwitchStatement(); break;
-            case TK_LOCAL: LocalStatement(); OptionalSemicolon(); break;
+            case TK_LOCAL:
+                LocalStatement();
+                OptionalSemicolon();
+                break;
             case TK_RETURN: ReturnStatement(); break;
             case TK_YIELD: {
                 Lex();
@@ -174,7 +177,8 @@ private:
         Lex();
         int scope = BeginScope();
         Expect('(');
-        if (Tok() == TK_LOCAL) LocalStatement();
+        if (Tok() == TK_LOCAL)
+            LocalStatement();
         else if (Tok() != ';') {
             Exp e;
             CommaExpr(e);
@@ -349,9 +353,12 @@ private:
         Lex();
         if (_fs->ntraps > l->ntraps) Emit(OP_POPTRAP, _fs->ntraps - l->ntraps, 0, 0);
         if (NLocals() > l->nlocals) Emit(OP_CLOSE, l->nlocals, 0, 0);
-        if (!isbreak && l->contpos >= 0) JumpTo(l->contpos);
-        else if (isbreak) l->breaks.push_back(EmitJump(OP_JMP));
-        else l->continues.push_back(EmitJump(OP_JMP));
+        if (!isbreak && l->contpos >= 0)
+            JumpTo(l->contpos);
+        else if (isbreak)
+            l->breaks.push_back(EmitJump(OP_JMP));
+        else
+            l->continues.push_back(EmitJump(OP_JMP));
         OptionalSemicolon();
     }
     void LocalStatement() {
@@ -390,8 +397,8 @@ private:
             Exp e;
             CommaExpr(e);
             auto &ins = _fs->proto->_instructions;
-            if (e.k == E_REG && !ins.empty() && ins.back().op == OP_CALL && ins.back().c == e.r &&
-                _fs->ntraps == 0 && !_fs->proto->_bgenerator) {
+            if (e.k == E_REG && !ins.empty() && ins.back().op == OP_CALL && ins.back().c == e.r && _fs->ntraps == 0 &&
+                !_fs->proto->_bgenerator) {
                 ins.back().op = OP_TAILCALL;
             }
             int r = ToAnyReg(e);
@@ -447,13 +454,16 @@ private:
         }
         SQObjectPtr v;
         switch (Tok()) {
-            case TK_INTEGER: v = SQObjectPtr(neg ? (SQInteger)(0 - (SQUnsignedInteger)_lex._nvalue) : _lex._nvalue); break;
+            case TK_INTEGER:
+                v = SQObjectPtr(neg ? (SQInteger)(0 - (SQUnsignedInteger)_lex._nvalue) : _lex._nvalue);
+                break;
             case TK_FLOAT: v = SQObjectPtr(neg ? -_lex._fvalue : _lex._fvalue); break;
             case TK_STRING_LITERAL:
                 if (neg) Error("scalar expected : integer, float, or string");
                 v = _ss->MakeString(_lex._svalue.data(), (SQInteger)_lex._svalue.size());
                 break;
-            case TK_TRUE: case TK_FALSE:
+            case TK_TRUE:
+            case TK_FALSE:
                 if (neg) Error("scalar expected : integer, float, or string");
                 v = SQObjectPtr(Tok() == TK_TRUE);
                 break;
@@ -522,6 +532,7 @@ private:
 
 // prints the bytecode of a prototype and its children (set SQ_DUMP_BYTECODE=1)
 static void DumpProto(const SQFunctionProto *p, int depth) {
+    // clang-format off
     static const char *names[] = {
         "LOAD", "LOADINT", "LOADFLOAT", "LOADNULL", "LOADBOOL", "MOVE", "LOADROOT", "LOADCALLEE", "GETOUTER",
         "SETOUTER", "GET", "SET", "NEWSLOT", "GETENV", "SETENV", "DELETE", "ADD", "SUB", "MUL", "DIV", "MOD",
@@ -529,6 +540,7 @@ static void DumpProto(const SQFunctionProto *p, int depth) {
         "BNOT", "JMP", "JZ", "JNZ", "JCMP", "CALL", "TAILCALL", "RETURN", "NEWTABLE", "NEWARRAY", "APPEND",
         "CLOSURE", "NEWCLASS", "NEWMEMBER", "FOREACH", "TYPEOF", "INSTANCEOF", "IN", "CLONE", "YIELD", "RESUME",
         "THROW", "PUSHTRAP", "POPTRAP", "GETBASE", "CLOSE", "PREPCALL", "BINDENV", "PREPENV", "FORINC", "DATA"};
+    // clang-format on
     static_assert(sizeof names / sizeof names[0] == OP_COUNT, "one name per opcode");
     fprintf(stderr, "%*sfunction %s stack=%lld\n", depth * 2, "",
             p->_name._type == OT_STRING ? _string(p->_name)->_val : "?", (long long)p->_stacksize);

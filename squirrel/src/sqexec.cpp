@@ -13,13 +13,11 @@
 
 // ------------------------------------------------------------ calls
 
-bool SQVM::DoCall(const SQObjectPtr &fnref, SQInteger target, SQInteger nargs, SQInteger stackbase,
-                  bool &suspended) {
+bool SQVM::DoCall(const SQObjectPtr &fnref, SQInteger target, SQInteger nargs, SQInteger stackbase, bool &suspended) {
     SQObjectPtr fn = fnref;
     suspended = false;
     switch (fn._type) {
-        case OT_CLOSURE:
-            return StartCall(_closure(fn), target, nargs, stackbase);
+        case OT_CLOSURE: return StartCall(_closure(fn), target, nargs, stackbase);
         case OT_NATIVECLOSURE: {
             SQObjectPtr ret;
             CallNative(_nativeclosure(fn), nargs, stackbase, ret, suspended);
@@ -190,8 +188,8 @@ static bool YieldFrame(SQVM *v, SQGenerator *gen, const SQObject &value, SQInteg
 
 // ------------------------------------------------------------ entry and errors
 
-bool SQVM::Execute(const SQObject &closure, SQInteger nargs, SQInteger stackbase, SQObjectPtr &outres,
-                   bool raiseerror, ExecType et) {
+bool SQVM::Execute(const SQObject &closure, SQInteger nargs, SQInteger stackbase, SQObjectPtr &outres, bool raiseerror,
+                   ExecType et) {
     if (_nativenesting >= SQ_MAX_NATIVE_NESTING) {
         _lasterror = MakeString("stack overflow");
         _errorhandled = false;
@@ -262,8 +260,7 @@ bool SQVM::Execute(const SQObject &closure, SQInteger nargs, SQInteger stackbase
         _lasterror.Null();
         try {
             _lasterror = MakeString("out of memory");
-        } catch (...) {
-        }
+        } catch (...) {}
         while (_ncalls > rootframe && et != ET_RESUME_VM && et != ET_RESUME_THROW_VM) UnwindFrame();
         ok = false;
     } catch (const SQException &) {
@@ -294,8 +291,7 @@ void SQVM::Run(SQInteger rootframe) {
             _lasterror.Null();
             try {
                 _lasterror = MakeString("out of memory");
-            } catch (...) {
-            }
+            } catch (...) {}
             _errorhandled = false;
             if (!HandleError(rootframe)) throw SQException();
         }
@@ -361,28 +357,28 @@ void SQVM::HookStep() {
 #define RC ((i.k & K_C) ? K[i.c] : R[i.c])
 #define CLOSURE() _closure(ci->_closure)
 // the running frame is (or became) the top one: load its state
-#define REFRESH()                                         \
-    do {                                                  \
-        ci = &_calls[(size_t)(_ncalls - 1)];              \
-        R = _stack + ci->_base;                           \
-        K = ci->_literals;                                \
-        ip = ci->_ip;                                     \
+#define REFRESH()                            \
+    do {                                     \
+        ci = &_calls[(size_t)(_ncalls - 1)]; \
+        R = _stack + ci->_base;              \
+        K = ci->_literals;                   \
+        ip = ci->_ip;                        \
     } while (0)
 // same frame, but the stack or the frame storage may have moved
-#define RELOAD()                                          \
-    do {                                                  \
-        ci = &_calls[(size_t)(_ncalls - 1)];              \
-        R = _stack + ci->_base;                           \
+#define RELOAD()                             \
+    do {                                     \
+        ci = &_calls[(size_t)(_ncalls - 1)]; \
+        R = _stack + ci->_base;              \
     } while (0)
 #define SAVE() (ci->_ip = ip)
 // Without hooks the loop looks at the hook flag only where control goes back
 // or into a call; the hooked variant counts and traces every instruction.
-#define CHECK_HOOKS()                                                    \
-    do {                                                                 \
+#define CHECK_HOOKS()                                                     \
+    do {                                                                  \
         if (!kHooks && __builtin_expect(_sharedstate->_hooksactive, 0)) { \
-            SAVE();                                                      \
-            return true;                                                 \
-        }                                                                \
+            SAVE();                                                       \
+            return true;                                                  \
+        }                                                                 \
     } while (0)
 
 static inline bool BothNumeric(const SQObject &a, const SQObject &b) {
@@ -406,7 +402,8 @@ void SQVM::Loop(SQInteger rootframe) {
 
 // Runs frames until the root frame returns, yields or the VM suspends (false),
 // or until the hook flag changes what kind of loop is needed (true).
-template <bool kHooks> bool SQVM::LoopImpl(SQInteger rootframe) {
+template <bool kHooks>
+bool SQVM::LoopImpl(SQInteger rootframe) {
     SQCallInfo *ci;
     SQObjectPtr *R;
     const SQObjectPtr *K;
@@ -449,21 +446,29 @@ template <bool kHooks> bool SQVM::LoopImpl(SQInteger rootframe) {
                 if (o._type == OT_TABLE) {
                     if (key._type == OT_STRING) {
                         SQTable::Node *n = _table(o)->FindStr(_string(key));
-                        if (n) { R[i.a] = RealVal(n->val); continue; }
+                        if (n) {
+                            R[i.a] = RealVal(n->val);
+                            continue;
+                        }
                     }
                 } else if (o._type == OT_ARRAY) {
                     if (key._type == OT_INTEGER) {
                         SQArray *arr = _array(o);
                         SQUnsignedInteger idx = (SQUnsignedInteger)_integer(key);
-                        if (idx < arr->_values.size()) { R[i.a] = RealVal(arr->_values[idx]); continue; }
+                        if (idx < arr->_values.size()) {
+                            R[i.a] = RealVal(arr->_values[idx]);
+                            continue;
+                        }
                     }
                 } else if (o._type == OT_INSTANCE && key._type == OT_STRING) {
                     SQInstance *inst = _instance(o);
                     SQTable::Node *n = inst->_class->_members->FindStr(_string(key));
                     if (n) {
                         SQInteger enc = _integer(n->val);
-                        if (MemberIsField(enc)) R[i.a] = RealVal(inst->_values[MemberIdx(enc)]);
-                        else R[i.a] = RealVal(inst->_class->_methods[MemberIdx(enc)].val);
+                        if (MemberIsField(enc))
+                            R[i.a] = RealVal(inst->_values[MemberIdx(enc)]);
+                        else
+                            R[i.a] = RealVal(inst->_class->_methods[MemberIdx(enc)].val);
                         continue;
                     }
                 }
@@ -517,11 +522,17 @@ template <bool kHooks> bool SQVM::LoopImpl(SQInteger rootframe) {
                 const SQObject &val = RC;
                 if (o._type == OT_TABLE && key._type == OT_STRING) {
                     SQTable::Node *n = _table(o)->FindStr(_string(key));
-                    if (n) { n->val = val; continue; }
+                    if (n) {
+                        n->val = val;
+                        continue;
+                    }
                 } else if (o._type == OT_ARRAY && key._type == OT_INTEGER) {
                     SQArray *arr = _array(o);
                     SQUnsignedInteger idx = (SQUnsignedInteger)_integer(key);
-                    if (idx < arr->_values.size()) { arr->_values[idx] = val; continue; }
+                    if (idx < arr->_values.size()) {
+                        arr->_values[idx] = val;
+                        continue;
+                    }
                 } else if (o._type == OT_INSTANCE && key._type == OT_STRING) {
                     SQInstance *inst = _instance(o);
                     SQTable::Node *n = inst->_class->_members->FindStr(_string(key));
@@ -546,14 +557,19 @@ template <bool kHooks> bool SQVM::LoopImpl(SQInteger rootframe) {
                 SQString *key = _string(K[i.bx()]);
                 if (self._type == OT_TABLE) {
                     SQTable::Node *n = _table(self)->FindStr(key);
-                    if (n) { R[i.a] = RealVal(n->val); continue; }
+                    if (n) {
+                        R[i.a] = RealVal(n->val);
+                        continue;
+                    }
                 } else if (self._type == OT_INSTANCE) {
                     SQInstance *inst = _instance(self);
                     SQTable::Node *n = inst->_class->_members->FindStr(key);
                     if (n) {
                         SQInteger enc = _integer(n->val);
-                        if (MemberIsField(enc)) R[i.a] = RealVal(inst->_values[MemberIdx(enc)]);
-                        else R[i.a] = RealVal(inst->_class->_methods[MemberIdx(enc)].val);
+                        if (MemberIsField(enc))
+                            R[i.a] = RealVal(inst->_values[MemberIdx(enc)]);
+                        else
+                            R[i.a] = RealVal(inst->_class->_methods[MemberIdx(enc)].val);
                         continue;
                     }
                 }
@@ -577,8 +593,10 @@ template <bool kHooks> bool SQVM::LoopImpl(SQInteger rootframe) {
                     SQTable::Node *n = inst->_class->_members->FindStr(key);
                     if (n) {
                         SQInteger enc = _integer(n->val);
-                        if (MemberIsField(enc)) R[i.a] = RealVal(inst->_values[MemberIdx(enc)]);
-                        else R[i.a] = RealVal(inst->_class->_methods[MemberIdx(enc)].val);
+                        if (MemberIsField(enc))
+                            R[i.a] = RealVal(inst->_values[MemberIdx(enc)]);
+                        else
+                            R[i.a] = RealVal(inst->_class->_methods[MemberIdx(enc)].val);
                         R[i.a + 1] = R[0];
                         continue;
                     }
@@ -594,7 +612,10 @@ template <bool kHooks> bool SQVM::LoopImpl(SQInteger rootframe) {
                 SQString *key = _string(K[i.bx()]);
                 if (self._type == OT_TABLE) {
                     SQTable::Node *n = _table(self)->FindStr(key);
-                    if (n) { n->val = R[i.a]; continue; }
+                    if (n) {
+                        n->val = R[i.a];
+                        continue;
+                    }
                 } else if (self._type == OT_INSTANCE) {
                     SQInstance *inst = _instance(self);
                     SQTable::Node *n = inst->_class->_members->FindStr(key);
@@ -614,32 +635,35 @@ template <bool kHooks> bool SQVM::LoopImpl(SQInteger rootframe) {
                 RELOAD();
                 continue;
             }
-#define ARITH_OP(OPC, IOP, FOP)                                                                         \
-    case OPC: {                                                                                         \
-        const SQObject &x = RB;                                                                         \
-        const SQObject &y = RC;                                                                         \
-        if (x._type == OT_INTEGER && y._type == OT_INTEGER) {                                           \
+#define ARITH_OP(OPC, IOP, FOP)                                                                            \
+    case OPC: {                                                                                            \
+        const SQObject &x = RB;                                                                            \
+        const SQObject &y = RC;                                                                            \
+        if (x._type == OT_INTEGER && y._type == OT_INTEGER) {                                              \
             R[i.a].SetInt((SQInteger)((SQUnsignedInteger)_integer(x) IOP(SQUnsignedInteger) _integer(y))); \
-            continue;                                                                                   \
-        }                                                                                               \
-        if (BothNumeric(x, y)) {                                                                        \
-            R[i.a].SetFloat(tofloat(x) FOP tofloat(y));                                                 \
-            continue;                                                                                   \
-        }                                                                                               \
-        SAVE();                                                                                         \
-        ArithSlow(i.op, x, y, ci->_base + i.a);                                                         \
-        RELOAD();                                                                                       \
-        continue;                                                                                       \
+            continue;                                                                                      \
+        }                                                                                                  \
+        if (BothNumeric(x, y)) {                                                                           \
+            R[i.a].SetFloat(tofloat(x) FOP tofloat(y));                                                    \
+            continue;                                                                                      \
+        }                                                                                                  \
+        SAVE();                                                                                            \
+        ArithSlow(i.op, x, y, ci->_base + i.a);                                                            \
+        RELOAD();                                                                                          \
+        continue;                                                                                          \
     }
-            ARITH_OP(OP_ADD, +, +)
-            ARITH_OP(OP_SUB, -, -)
-            ARITH_OP(OP_MUL, *, *)
+                ARITH_OP(OP_ADD, +, +)
+                ARITH_OP(OP_SUB, -, -)
+                ARITH_OP(OP_MUL, *, *)
 #undef ARITH_OP
             case OP_DIV: {
                 const SQObject &x = RB;
                 const SQObject &y = RC;
                 if (x._type == OT_INTEGER && y._type == OT_INTEGER) {
-                    if (_integer(y) > 0) { R[i.a].SetInt(_integer(x) / _integer(y)); continue; }
+                    if (_integer(y) > 0) {
+                        R[i.a].SetInt(_integer(x) / _integer(y));
+                        continue;
+                    }
                 } else if (BothNumeric(x, y)) {
                     R[i.a].SetFloat(tofloat(x) / tofloat(y));
                     continue;
@@ -653,7 +677,10 @@ template <bool kHooks> bool SQVM::LoopImpl(SQInteger rootframe) {
                 const SQObject &x = RB;
                 const SQObject &y = RC;
                 if (x._type == OT_INTEGER && y._type == OT_INTEGER) {
-                    if (_integer(y) > 0) { R[i.a].SetInt(_integer(x) % _integer(y)); continue; }
+                    if (_integer(y) > 0) {
+                        R[i.a].SetInt(_integer(x) % _integer(y));
+                        continue;
+                    }
                 } else if (BothNumeric(x, y)) {
                     R[i.a].SetFloat(fmodf(tofloat(x), tofloat(y)));
                     continue;
@@ -663,7 +690,12 @@ template <bool kHooks> bool SQVM::LoopImpl(SQInteger rootframe) {
                 RELOAD();
                 continue;
             }
-            case OP_BAND: case OP_BOR: case OP_BXOR: case OP_SHL: case OP_SHR: case OP_USHR: {
+            case OP_BAND:
+            case OP_BOR:
+            case OP_BXOR:
+            case OP_SHL:
+            case OP_SHR:
+            case OP_USHR: {
                 const SQObject &x = RB;
                 const SQObject &y = RC;
                 if (x._type == OT_INTEGER && y._type == OT_INTEGER) {
@@ -683,12 +715,16 @@ template <bool kHooks> bool SQVM::LoopImpl(SQInteger rootframe) {
                 BitwiseSlow(i.op, x, y);  // raises: not two integers
                 continue;
             }
-            case OP_EQ: case OP_NE: {
+            case OP_EQ:
+            case OP_NE: {
                 bool eq = IsEqual(RB, RC);
                 R[i.a].SetBool(i.op == OP_EQ ? eq : !eq);
                 continue;
             }
-            case OP_LT: case OP_LE: case OP_GT: case OP_GE: {
+            case OP_LT:
+            case OP_LE:
+            case OP_GT:
+            case OP_GE: {
                 const SQObject &x = RB;
                 const SQObject &y = RC;
                 SQInteger c;
@@ -718,8 +754,14 @@ template <bool kHooks> bool SQVM::LoopImpl(SQInteger rootframe) {
             }
             case OP_NEG: {
                 const SQObject &x = R[i.b];
-                if (x._type == OT_INTEGER) { R[i.a].SetInt((SQInteger)(0 - (SQUnsignedInteger)_integer(x))); continue; }
-                if (x._type == OT_FLOAT) { R[i.a].SetFloat(-_float(x)); continue; }
+                if (x._type == OT_INTEGER) {
+                    R[i.a].SetInt((SQInteger)(0 - (SQUnsignedInteger)_integer(x)));
+                    continue;
+                }
+                if (x._type == OT_FLOAT) {
+                    R[i.a].SetFloat(-_float(x));
+                    continue;
+                }
                 SAVE();
                 NegSlow(x, ci->_base + i.a);
                 RELOAD();
@@ -799,7 +841,8 @@ template <bool kHooks> bool SQVM::LoopImpl(SQInteger rootframe) {
                 bool r;
                 if (x._type == OT_INTEGER && lim._type == OT_INTEGER) {
                     SQUnsignedInteger v = (SQUnsignedInteger)_integer(x);
-                    SQInteger n = (SQInteger)((i.k & FORINC_SUB) ? v - (SQUnsignedInteger)step : v + (SQUnsignedInteger)step);
+                    SQInteger n =
+                        (SQInteger)((i.k & FORINC_SUB) ? v - (SQUnsignedInteger)step : v + (SQUnsignedInteger)step);
                     x._unVal.nInteger = n;
                     SQInteger l = _integer(lim);
                     switch (kind) {
@@ -929,8 +972,10 @@ template <bool kHooks> bool SQVM::LoopImpl(SQInteger rootframe) {
                     ClearSlots(base, ci->_top);
                     ci->_closure.Null();
                     _ncalls--;
-                    if (target >= 0) _stack[target] = std::move(ret);
-                    else if (target == -1) _retval = std::move(ret);
+                    if (target >= 0)
+                        _stack[target] = std::move(ret);
+                    else if (target == -1)
+                        _retval = std::move(ret);
                 }
                 if (root) return false;
                 ci--;  // the caller's frame, just below in the same storage
@@ -1017,8 +1062,10 @@ template <bool kHooks> bool SQVM::LoopImpl(SQInteger rootframe) {
                 SAVE();
                 bool more = ForeachStep(ci->_base + i.a, ci->_base + i.b);
                 RELOAD();
-                if (!more) ip += 1 + ip->bx();
-                else ip += 1;
+                if (!more)
+                    ip += 1 + ip->bx();
+                else
+                    ip += 1;
                 continue;
             }
             case OP_TYPEOF: {
@@ -1082,13 +1129,13 @@ template <bool kHooks> bool SQVM::LoopImpl(SQInteger rootframe) {
                 for (int n = 0; n < i.a && !_etraps.empty(); n++) _etraps.pop_back();
                 continue;
             case OP_GETBASE:
-                if (CLOSURE()->_base) R[i.a] = SQObjectPtr(OT_CLASS, CLOSURE()->_base);
-                else R[i.a].Null();
+                if (CLOSURE()->_base)
+                    R[i.a] = SQObjectPtr(OT_CLASS, CLOSURE()->_base);
+                else
+                    R[i.a].Null();
                 continue;
             case OP_CLOSE: CloseOuters(ci->_base + i.a); continue;
-            default:
-                SAVE();
-                Raise("invalid instruction");
+            default: SAVE(); Raise("invalid instruction");
         }
     }
 }
@@ -1197,8 +1244,8 @@ void SQVM::GetEnvSlow(SQClosure *closure, const SQObject &key, SQInteger target)
                  (self._type == OT_INSTANCE && _instance(self)->_class->_metamethods[MT_GET]._type == OT_NULL);
     if (plain) {
         // only the default delegate is left to look at before the root
-        const SQObjectPtr &dd = self._type == OT_TABLE ? _sharedstate->_table_default_delegate
-                                                       : _sharedstate->_instance_default_delegate;
+        const SQObjectPtr &dd =
+            self._type == OT_TABLE ? _sharedstate->_table_default_delegate : _sharedstate->_instance_default_delegate;
         SQTable::Node *n = _table(dd)->FindStr(s);
         if (n) {
             _stack[target] = n->val;
@@ -1238,8 +1285,10 @@ void SQVM::MakeClosure(SQClosure *closure, SQInstruction i, SQInteger base) {
     SQObjectPtr ncobj(OT_CLOSURE, nc);
     for (size_t o = 0; o < fp->_outervalues.size(); o++) {
         const SQOuterVar &ov = fp->_outervalues[o];
-        if (ov._type == otLOCAL) nc->_outervalues[o] = SQObjectPtr(OT_OUTER, FindOuter(base + ov._src));
-        else nc->_outervalues[o] = closure->_outervalues[(size_t)ov._src];
+        if (ov._type == otLOCAL)
+            nc->_outervalues[o] = SQObjectPtr(OT_OUTER, FindOuter(base + ov._src));
+        else
+            nc->_outervalues[o] = closure->_outervalues[(size_t)ov._src];
     }
     for (SQInteger d = 0; d < fp->_ndefaultparams; d++) nc->_defaultparams[(size_t)d] = _stack[base + i.a + d];
     _stack[base + i.a] = std::move(ncobj);

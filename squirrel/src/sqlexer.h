@@ -5,6 +5,7 @@
 
 #include "sqobject.h"
 
+// clang-format off
 enum SQToken {
     TK_EOS = 0,
     TK_IDENTIFIER = 258,
@@ -18,6 +19,7 @@ enum SQToken {
     TK_PLUSEQ, TK_MINUSEQ, TK_MULEQ, TK_DIVEQ, TK_MODEQ, TK_SHIFTL, TK_SHIFTR, TK_USHIFTR,
     TK_NEWSLOT, TK_DOUBLE_COLON, TK_VARPARAMS, TK_ATTR_OPEN, TK_ATTR_CLOSE
 };
+// clang-format on
 
 struct SQCompileError {
     std::string msg;
@@ -40,7 +42,7 @@ public:
     // 0 on the first line, and not advanced by reaching the end of the source.
     SQInteger _currentcolumn = 0;
     SQInteger _lasttokenline = 1;
-    SQInteger _tokenline = 1;   // line where the current token starts
+    SQInteger _tokenline = 1;  // line where the current token starts
     SQInteger _tokencolumn = 1;
     bool _prevnewline = false;  // a newline was seen before the current token
     std::string _svalue;

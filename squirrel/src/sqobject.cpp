@@ -102,8 +102,10 @@ SQInteger sq_formatfloat(SQFloat f, char *buf, size_t bufsize) {
 }
 
 void sq_formatnumber(const SQObject &o, char *buf, size_t bufsize) {
-    if (o._type == OT_INTEGER) sq_formatinteger(o._unVal.nInteger, buf);
-    else sq_formatfloat(o._unVal.fFloat, buf, bufsize);
+    if (o._type == OT_INTEGER)
+        sq_formatinteger(o._unVal.nInteger, buf);
+    else
+        sq_formatfloat(o._unVal.fFloat, buf, bufsize);
 }
 
 // ------------------------------------------------------------ refcounting
@@ -157,8 +159,16 @@ void SQWeakRef::Release() {
 
 void sq_markobj(const SQObject &o, SQGCList &gray) {
     switch (_RAW_TYPE(o._type)) {
-        case _RT_TABLE: case _RT_ARRAY: case _RT_USERDATA: case _RT_CLOSURE: case _RT_NATIVECLOSURE:
-        case _RT_GENERATOR: case _RT_THREAD: case _RT_CLASS: case _RT_INSTANCE: case _RT_OUTER: {
+        case _RT_TABLE:
+        case _RT_ARRAY:
+        case _RT_USERDATA:
+        case _RT_CLOSURE:
+        case _RT_NATIVECLOSURE:
+        case _RT_GENERATOR:
+        case _RT_THREAD:
+        case _RT_CLASS:
+        case _RT_INSTANCE:
+        case _RT_OUTER: {
             SQCollectable *c = static_cast<SQCollectable *>(o._unVal.pRefCounted);
             if (!c->_marked) {
                 c->_marked = true;
@@ -181,8 +191,10 @@ void SQCollectable::Link(SQSharedState *ss, SQObjectType t) {
 
 void SQCollectable::Unlink() {
     if (!_sharedstate) return;
-    if (_gcprev) _gcprev->_gcnext = _gcnext;
-    else if (_sharedstate->_gcchain == this) _sharedstate->_gcchain = _gcnext;
+    if (_gcprev)
+        _gcprev->_gcnext = _gcnext;
+    else if (_sharedstate->_gcchain == this)
+        _sharedstate->_gcchain = _gcnext;
     if (_gcnext) _gcnext->_gcprev = _gcprev;
     _gcnext = _gcprev = nullptr;
     _sharedstate = nullptr;
@@ -197,9 +209,7 @@ SQString *SQString::Create(SQSharedState *ss, const char *s, SQInteger len) {
     return ss->_stringtable.Add(ss, s, len);
 }
 
-void SQString::Release() {
-    _ss->_stringtable.Remove(this);
-}
+void SQString::Release() { _ss->_stringtable.Remove(this); }
 
 // ------------------------------------------------------------ delegable
 
@@ -417,15 +427,13 @@ SQInteger SQFunctionProto::GetLine(SQInteger op) const {
 // The seq-th local alive at op, counting from the highest register down (the
 // latest declared first, `this` last). A local is alive from the end of its
 // declaration to the end of its scope.
-const SQChar *SQFunctionProto::GetLocal(SQUnsignedInteger op, SQUnsignedInteger seq,
-                                        SQUnsignedInteger &reg) const {
+const SQChar *SQFunctionProto::GetLocal(SQUnsignedInteger op, SQUnsignedInteger seq, SQUnsignedInteger &reg) const {
     const SQLocalVarInfo *pick = nullptr;
     SQUnsignedInteger below = ~(SQUnsignedInteger)0;  // registers above this were counted
     for (SQUnsignedInteger n = 0; n <= seq; n++) {
         pick = nullptr;
         for (const auto &lv : _localvarinfos) {
-            if (lv._start_op <= op && op < lv._end_op && lv._pos < below && (!pick || lv._pos > pick->_pos))
-                pick = &lv;
+            if (lv._start_op <= op && op < lv._end_op && lv._pos < below && (!pick || lv._pos > pick->_pos)) pick = &lv;
         }
         if (!pick) return nullptr;
         below = pick->_pos;

@@ -48,29 +48,61 @@ inline void sq_objrelease(const SQObject &o) {
 struct SQObjectPtr : public SQObject {
     static void *operator new[](size_t size) { return sq_alloc(size); }
     static void operator delete[](void *p) noexcept { sq_dealloc(p); }
-    SQObjectPtr() { _type = OT_NULL; _unVal.raw = 0; }
+    SQObjectPtr() {
+        _type = OT_NULL;
+        _unVal.raw = 0;
+    }
     SQObjectPtr(const SQObjectPtr &o) : SQObject(o) { sq_objaddref(*this); }
     SQObjectPtr(const SQObject &o) : SQObject(o) { sq_objaddref(*this); }
-    SQObjectPtr(SQObjectPtr &&o) noexcept : SQObject(o) { o._type = OT_NULL; o._unVal.raw = 0; }
-    explicit SQObjectPtr(SQInteger i) { _unVal.raw = 0; _type = OT_INTEGER; _unVal.nInteger = i; }
-    explicit SQObjectPtr(int i) { _unVal.raw = 0; _type = OT_INTEGER; _unVal.nInteger = i; }
-    explicit SQObjectPtr(SQFloat f) { _unVal.raw = 0; _type = OT_FLOAT; _unVal.fFloat = f; }
-    explicit SQObjectPtr(bool b) { _unVal.raw = 0; _type = OT_BOOL; _unVal.nInteger = b ? 1 : 0; }
-    SQObjectPtr(SQObjectType t, SQRefCounted *p) { _type = t; _unVal.raw = 0; _unVal.pRefCounted = p; sq_objaddref(*this); }
+    SQObjectPtr(SQObjectPtr &&o) noexcept : SQObject(o) {
+        o._type = OT_NULL;
+        o._unVal.raw = 0;
+    }
+    explicit SQObjectPtr(SQInteger i) {
+        _unVal.raw = 0;
+        _type = OT_INTEGER;
+        _unVal.nInteger = i;
+    }
+    explicit SQObjectPtr(int i) {
+        _unVal.raw = 0;
+        _type = OT_INTEGER;
+        _unVal.nInteger = i;
+    }
+    explicit SQObjectPtr(SQFloat f) {
+        _unVal.raw = 0;
+        _type = OT_FLOAT;
+        _unVal.fFloat = f;
+    }
+    explicit SQObjectPtr(bool b) {
+        _unVal.raw = 0;
+        _type = OT_BOOL;
+        _unVal.nInteger = b ? 1 : 0;
+    }
+    SQObjectPtr(SQObjectType t, SQRefCounted *p) {
+        _type = t;
+        _unVal.raw = 0;
+        _unVal.pRefCounted = p;
+        sq_objaddref(*this);
+    }
     static SQObjectPtr UserPointer(SQUserPointer p) {
-        SQObjectPtr o; o._type = OT_USERPOINTER; o._unVal.pUserPointer = p; return o;
+        SQObjectPtr o;
+        o._type = OT_USERPOINTER;
+        o._unVal.pUserPointer = p;
+        return o;
     }
     ~SQObjectPtr() { sq_objrelease(*this); }
     SQObjectPtr &operator=(const SQObjectPtr &o) {
         SQObject old = *this;
-        _type = o._type; _unVal = o._unVal;
+        _type = o._type;
+        _unVal = o._unVal;
         sq_objaddref(*this);
         sq_objrelease(old);
         return *this;
     }
     SQObjectPtr &operator=(const SQObject &o) {
         SQObject old = *this;
-        _type = o._type; _unVal = o._unVal;
+        _type = o._type;
+        _unVal = o._unVal;
         sq_objaddref(*this);
         sq_objrelease(old);
         return *this;
@@ -78,32 +110,54 @@ struct SQObjectPtr : public SQObject {
     SQObjectPtr &operator=(SQObjectPtr &&o) noexcept {
         if (this != &o) {
             SQObject old = *this;
-            _type = o._type; _unVal = o._unVal;
-            o._type = OT_NULL; o._unVal.raw = 0;
+            _type = o._type;
+            _unVal = o._unVal;
+            o._type = OT_NULL;
+            o._unVal.raw = 0;
             sq_objrelease(old);
         }
         return *this;
     }
-    SQObjectPtr &operator=(SQInteger i) { Null(); _type = OT_INTEGER; _unVal.nInteger = i; return *this; }
-    SQObjectPtr &operator=(SQFloat f) { Null(); _type = OT_FLOAT; _unVal.fFloat = f; return *this; }
-    SQObjectPtr &operator=(bool b) { Null(); _type = OT_BOOL; _unVal.nInteger = b ? 1 : 0; return *this; }
+    SQObjectPtr &operator=(SQInteger i) {
+        Null();
+        _type = OT_INTEGER;
+        _unVal.nInteger = i;
+        return *this;
+    }
+    SQObjectPtr &operator=(SQFloat f) {
+        Null();
+        _type = OT_FLOAT;
+        _unVal.fFloat = f;
+        return *this;
+    }
+    SQObjectPtr &operator=(bool b) {
+        Null();
+        _type = OT_BOOL;
+        _unVal.nInteger = b ? 1 : 0;
+        return *this;
+    }
     void Null() {
         SQObject old = *this;
-        _type = OT_NULL; _unVal.raw = 0;
+        _type = OT_NULL;
+        _unVal.raw = 0;
         sq_objrelease(old);
     }
     // fast setters for non-refcounted values
     void SetInt(SQInteger i) {
         if (sq_isrefcounted_type(_type)) { Null(); }
-        _type = OT_INTEGER; _unVal.nInteger = i;
+        _type = OT_INTEGER;
+        _unVal.nInteger = i;
     }
     void SetFloat(SQFloat f) {
         if (sq_isrefcounted_type(_type)) { Null(); }
-        _unVal.raw = 0; _type = OT_FLOAT; _unVal.fFloat = f;
+        _unVal.raw = 0;
+        _type = OT_FLOAT;
+        _unVal.fFloat = f;
     }
     void SetBool(bool b) {
         if (sq_isrefcounted_type(_type)) { Null(); }
-        _type = OT_BOOL; _unVal.nInteger = b ? 1 : 0;
+        _type = OT_BOOL;
+        _unVal.nInteger = b ? 1 : 0;
     }
 };
 
@@ -199,9 +253,7 @@ inline SQHash HashObj(const SQObject &key) {
         default: return (SQHash)((uintptr_t)key._unVal.pRefCounted >> 4);
     }
 }
-inline bool RawEq(const SQObject &a, const SQObject &b) {
-    return a._type == b._type && a._unVal.raw == b._unVal.raw;
-}
+inline bool RawEq(const SQObject &a, const SQObject &b) { return a._type == b._type && a._unVal.raw == b._unVal.raw; }
 // unwraps a weak reference stored in a container slot
 inline const SQObject &RealVal(const SQObject &o);
 
@@ -231,7 +283,7 @@ struct SQTable : public SQDelegable {
     Node *_nodes = nullptr;
     SQInteger _numofnodes = 0;  // power of two
     Node *_firstfree = nullptr;
-    SQInteger _usednodes = 0;   // live keys
+    SQInteger _usednodes = 0;  // live keys
     static SQTable *Create(SQSharedState *ss, SQInteger ninitial);
     ~SQTable() override;
     void Release() override;
@@ -326,9 +378,9 @@ struct SQFunctionProto : public SQRefCounted {
 };
 
 struct SQOuter : public SQCollectable {
-    SQObjectPtr *_valptr;   // points into a stack while open, at _value once closed
-    SQInteger _idx = 0;     // absolute stack slot while open
-    SQVM *_vm = nullptr;    // owning vm while open
+    SQObjectPtr *_valptr;  // points into a stack while open, at _value once closed
+    SQInteger _idx = 0;    // absolute stack slot while open
+    SQVM *_vm = nullptr;   // owning vm while open
     SQOuter *_nextopen = nullptr;
     struct SQGenerator *_gen = nullptr;  // suspended generator whose saved frame holds the value
     SQObjectPtr _value;
@@ -341,7 +393,7 @@ struct SQOuter : public SQCollectable {
 struct SQClass;
 
 struct SQClosure : public SQCollectable {
-    SQObjectPtr _function;  // OT_FUNCPROTO
+    SQObjectPtr _function;               // OT_FUNCPROTO
     sqvector<SQObjectPtr> _outervalues;  // OT_OUTER
     sqvector<SQObjectPtr> _defaultparams;
     SQWeakRef *_env = nullptr;   // owned
@@ -384,11 +436,11 @@ struct SQNativeClosure : public SQCollectable {
 
 enum SQGeneratorState { eRunning, eSuspended, eDead };
 struct SQExceptionTrap {
-    SQInteger _stackbase;   // frame base at trap time (absolute)
-    SQInteger _stacksize;   // top at trap time (relative to base)
-    SQInteger _ip;          // handler instruction index
-    SQInteger _extarget;    // register for the caught value
-    SQInteger _frame;       // index of the call frame owning the trap
+    SQInteger _stackbase;  // frame base at trap time (absolute)
+    SQInteger _stacksize;  // top at trap time (relative to base)
+    SQInteger _ip;         // handler instruction index
+    SQInteger _extarget;   // register for the caught value
+    SQInteger _frame;      // index of the call frame owning the trap
 };
 
 struct SQGenerator : public SQCollectable {
@@ -416,11 +468,13 @@ struct SQClassMember {
     SQObjectPtr attrs;
 };
 
+// clang-format off
 enum SQMetaMethod {
     MT_ADD = 0, MT_SUB, MT_MUL, MT_DIV, MT_UNM, MT_MODULO, MT_SET, MT_GET, MT_TYPEOF,
     MT_NEXTI, MT_CMP, MT_CALL, MT_CLONED, MT_NEWSLOT, MT_DELSLOT, MT_TOSTRING,
     MT_NEWMEMBER, MT_INHERITED, MT_LAST
 };
+// clang-format on
 
 struct SQInstance;
 struct SQClass : public SQCollectable {
@@ -475,7 +529,8 @@ inline const SQObject &RealVal(const SQObject &o) {
 
 // Deletes a half-built object when its construction runs out of memory; the
 // Create functions hand the object out with done().
-template <class T> struct SQBuildGuard {
+template <class T>
+struct SQBuildGuard {
     T *p;
     explicit SQBuildGuard(T *x) : p(x) {}
     SQBuildGuard(const SQBuildGuard &) = delete;

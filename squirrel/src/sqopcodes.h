@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 
+// clang-format off
 enum SQOpcode : uint8_t {
     OP_LOAD,        // R[a] = K[bx]
     OP_LOADINT,     // R[a] = bx
@@ -59,6 +60,7 @@ enum SQOpcode : uint8_t {
     OP_DATA,        // operand word of the preceding instruction
     OP_COUNT
 };
+// clang-format on
 
 enum SQCmpKind { CMP_LT = 0, CMP_LE, CMP_GT, CMP_GE, CMP_EQ, CMP_NE };
 
@@ -69,7 +71,10 @@ struct SQInstruction {
     uint16_t b;
     uint16_t c;
     int32_t bx() const { return (int32_t)((uint32_t)b | ((uint32_t)c << 16)); }
-    void setbx(int32_t v) { b = (uint16_t)((uint32_t)v & 0xFFFF); c = (uint16_t)((uint32_t)v >> 16); }
+    void setbx(int32_t v) {
+        b = (uint16_t)((uint32_t)v & 0xFFFF);
+        c = (uint16_t)((uint32_t)v >> 16);
+    }
 };
 
 enum { K_B = 1, K_C = 2 };

@@ -5,10 +5,12 @@
 
 #include "sqvm.h"
 
+// clang-format off
 static const char *const kMetaNames[MT_LAST] = {
     "_add", "_sub", "_mul", "_div", "_unm", "_modulo", "_set", "_get", "_typeof",
     "_nexti", "_cmp", "_call", "_cloned", "_newslot", "_delslot", "_tostring",
     "_newmember", "_inherited"};
+// clang-format on
 
 // The string hash: seeded with the length, mixing in at most ~32 bytes taken
 // from the end. Tables place string keys by it, so it decides iteration order.
@@ -166,14 +168,20 @@ SQInteger SQSharedState::CollectGarbage(SQVM *vm, SQObjectPtr *resurrected) {
         sq_markobj(_metamethodsmap, gray);
         sq_markobj(_errorhandler, gray);
         sq_markobj(_debughook_closure, gray);
-        SQObjectPtr *dd[] = {&_table_default_delegate, &_array_default_delegate, &_string_default_delegate,
-                             &_number_default_delegate, &_closure_default_delegate,
-                             &_generator_default_delegate, &_thread_default_delegate, &_class_default_delegate,
-                             &_instance_default_delegate, &_weakref_default_delegate};
+        SQObjectPtr *dd[] = {&_table_default_delegate,  &_array_default_delegate,   &_string_default_delegate,
+                             &_number_default_delegate, &_closure_default_delegate, &_generator_default_delegate,
+                             &_thread_default_delegate, &_class_default_delegate,   &_instance_default_delegate,
+                             &_weakref_default_delegate};
         for (auto *d : dd) sq_markobj(*d, gray);
         for (auto &r : _refs) sq_markobj(r.second.obj, gray);
-        if (_rootvm && !_rootvm->_marked) { _rootvm->_marked = true; gray.push_back(_rootvm); }
-        if (vm && !vm->_marked) { vm->_marked = true; gray.push_back(vm); }
+        if (_rootvm && !_rootvm->_marked) {
+            _rootvm->_marked = true;
+            gray.push_back(_rootvm);
+        }
+        if (vm && !vm->_marked) {
+            vm->_marked = true;
+            gray.push_back(vm);
+        }
         while (!gray.empty()) {
             SQCollectable *c = gray.back();
             gray.pop_back();
@@ -182,8 +190,10 @@ SQInteger SQSharedState::CollectGarbage(SQVM *vm, SQObjectPtr *resurrected) {
     }
     std::vector<SQCollectable *> garbage;
     for (SQCollectable *c = _gcchain; c; c = c->_gcnext) {
-        if (c->_marked) c->_marked = false;
-        else garbage.push_back(c);
+        if (c->_marked)
+            c->_marked = false;
+        else
+            garbage.push_back(c);
     }
     SQInteger n = (SQInteger)garbage.size();
     if (resurrected) {

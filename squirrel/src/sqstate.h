@@ -78,4 +78,3 @@ struct SQSharedState {
     // metamethod index for a name, -1 if none
     int GetMetaMethodIdx(const SQObject &name) const;
 };
-

@@ -70,10 +70,14 @@ void SQTable::Rehash(bool force) {
     SQInteger oldsize = _numofnodes;
     SQInteger nelems = _usednodes;
     SQInteger newsize;
-    if (nelems >= oldsize - oldsize / 4) newsize = oldsize * 2;
-    else if (nelems <= oldsize / 4 && oldsize > 4) newsize = oldsize / 2;
-    else if (force) newsize = oldsize;
-    else return;
+    if (nelems >= oldsize - oldsize / 4)
+        newsize = oldsize * 2;
+    else if (nelems <= oldsize / 4 && oldsize > 4)
+        newsize = oldsize / 2;
+    else if (force)
+        newsize = oldsize;
+    else
+        return;
     Node *old = _nodes, *oldfree = _firstfree;
     AllocNodes(newsize);
     _usednodes = 0;

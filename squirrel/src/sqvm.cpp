@@ -223,8 +223,10 @@ void SQVM::CallDebugHook(SQInteger type, SQInteger line) {
         Push(SQObjectPtr(type));
         Push(MakeString(src));
         Push(SQObjectPtr(line));
-        if (fname) Push(MakeString(fname));
-        else PushNull();
+        if (fname)
+            Push(MakeString(fname));
+        else
+            PushNull();
         SQObjectPtr dummy;
         SQObjectPtr hook = ss->_debughook_closure;
         Call(hook, 5, _top - 5, dummy, false);
@@ -268,8 +270,10 @@ bool sq_typecheck_parse(const char *mask, sqvector<SQInteger> &out) {
             default: return false;
         }
         if (ornext) {
-            if (m == -1 || out.back() == -1) out.back() = -1;
-            else out.back() |= m;
+            if (m == -1 || out.back() == -1)
+                out.back() = -1;
+            else
+                out.back() |= m;
             ornext = false;
         } else {
             out.push_back(m);
@@ -279,12 +283,14 @@ bool sq_typecheck_parse(const char *mask, sqvector<SQInteger> &out) {
 }
 
 static void MaskToString(SQInteger mask, char *buf, size_t n) {
+    // clang-format off
     static const struct { SQInteger bit; const char *name; } names[] = {
         {_RT_NULL, "null"}, {_RT_INTEGER, "integer"}, {_RT_FLOAT, "float"}, {_RT_BOOL, "bool"},
         {_RT_STRING, "string"}, {_RT_TABLE, "table"}, {_RT_ARRAY, "array"}, {_RT_USERDATA, "userdata"},
         {_RT_CLOSURE, "function"}, {_RT_NATIVECLOSURE, "function"}, {_RT_GENERATOR, "generator"},
         {_RT_USERPOINTER, "userpointer"}, {_RT_THREAD, "thread"}, {_RT_CLASS, "class"},
         {_RT_INSTANCE, "instance"}, {_RT_WEAKREF, "weakref"}};
+    // clang-format on
     buf[0] = 0;
     size_t len = 0;
     for (auto &nm : names) {
@@ -396,8 +402,8 @@ bool SQVM::CallNative(SQNativeClosure *nclosure, SQInteger nargs, SQInteger newb
         if (m != -1 && !(sq_rawtypeflag(_stack[newbase + i]._type) & m)) {
             char exp[256];
             MaskToString(m, exp, sizeof exp);
-            Raise("parameter %d has an invalid type '%s' ; expected: '%s'", (int)i,
-                  GetTypeName(_stack[newbase + i]), exp);
+            Raise("parameter %d has an invalid type '%s' ; expected: '%s'", (int)i, GetTypeName(_stack[newbase + i]),
+                  exp);
         }
     }
     SQInteger nouters = (SQInteger)nclosure->_outervalues.size();
@@ -425,14 +431,11 @@ bool SQVM::CallNative(SQNativeClosure *nclosure, SQInteger nargs, SQInteger newb
     SQInteger ret;
     try {
         ret = nclosure->_function(this);
-    } catch (const SQException &) {
-        ret = SQ_ERROR;
-    } catch (const std::bad_alloc &) {
+    } catch (const SQException &) { ret = SQ_ERROR; } catch (const std::bad_alloc &) {
         _lasterror.Null();
         try {
             _lasterror = MakeString("out of memory");
-        } catch (...) {
-        }
+        } catch (...) {}
         ret = SQ_ERROR;
     }
     if (_sharedstate->_debughook) CallDebugHook('r', -1);
@@ -461,8 +464,7 @@ bool SQVM::CallNative(SQNativeClosure *nclosure, SQInteger nargs, SQInteger newb
 
 bool SQVM::IsSuspendable() const { return _nativenesting == 1 && !_inerrorhandler; }
 
-bool SQVM::Call(const SQObject &closure, SQInteger nargs, SQInteger stackbase, SQObjectPtr &outres,
-                bool raiseerror) {
+bool SQVM::Call(const SQObject &closure, SQInteger nargs, SQInteger stackbase, SQObjectPtr &outres, bool raiseerror) {
     return Execute(closure, nargs, stackbase, outres, raiseerror);
 }
 

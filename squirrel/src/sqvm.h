@@ -12,8 +12,8 @@
 // reserved for natives that replace themselves by a call; none do today.
 #define SQ_SUSPEND_FLAG -666
 #define SQ_TAILCALL_FLAG -777
-#define SQ_MAX_CALLS 200000       // script call depth (frames live on the heap, not the C stack)
-#define SQ_MAX_NATIVE_NESTING 180  // nested interpreter invocations (C stack)
+#define SQ_MAX_CALLS 200000             // script call depth (frames live on the heap, not the C stack)
+#define SQ_MAX_NATIVE_NESTING 180       // nested interpreter invocations (C stack)
 #define SQ_MAX_STACK (4 * 1024 * 1024)  // value slots per thread
 
 // raised inside the engine; never crosses the public API
@@ -38,13 +38,13 @@ struct SQCallInfo {
     const SQInstruction *_ip = nullptr;
     SQObjectPtr _closure;
     const SQObjectPtr *_literals = nullptr;  // the running prototype's literals (script frames)
-    SQInteger _base = 0;      // absolute stack index of R[0]
-    SQInteger _top = 0;       // end of the window (script frames)
-    SQInteger _target = -1;   // absolute stack index of the result; -1 into _retval, -2 dropped
+    SQInteger _base = 0;                     // absolute stack index of R[0]
+    SQInteger _top = 0;                      // end of the window (script frames)
+    SQInteger _target = -1;                  // absolute stack index of the result; -1 into _retval, -2 dropped
     SQInteger _nargs = 0;
-    SQGenerator *_generator = nullptr;             // the generator this frame runs, if any
+    SQGenerator *_generator = nullptr;            // the generator this frame runs, if any
     const SQInstruction *_foreachexit = nullptr;  // generator resumed by foreach: where its end jumps
-    bool _root = false;       // returning from this frame leaves the interpreter loop
+    bool _root = false;                           // returning from this frame leaves the interpreter loop
     bool _native = false;
 };
 
@@ -74,18 +74,21 @@ struct SQVM : public SQCollectable {
             _stack[_top++] = o;
         }
     }
-    void PushNull() { EnsureStack(_top + 1); _stack[_top++].Null(); }
+    void PushNull() {
+        EnsureStack(_top + 1);
+        _stack[_top++].Null();
+    }
     void Pop() { _stack[--_top].Null(); }
-    void Pop(SQInteger n) { for (SQInteger i = 0; i < n; i++) _stack[--_top].Null(); }
+    void Pop(SQInteger n) {
+        for (SQInteger i = 0; i < n; i++) _stack[--_top].Null();
+    }
     SQObjectPtr &Top() { return _stack[_top - 1]; }
     SQObjectPtr &PopGet() { return _stack[--_top]; }
     SQObjectPtr &GetUp(SQInteger n) { return _stack[_top + n]; }
     SQObjectPtr &GetAt(SQInteger n) { return _stack[n]; }
     void Remove(SQInteger n);
     // stack index relative to the current native frame, like the API
-    SQObjectPtr &StackAt(SQInteger idx) {
-        return idx >= 0 ? _stack[_stackbase + idx - 1] : _stack[_top + idx];
-    }
+    SQObjectPtr &StackAt(SQInteger idx) { return idx >= 0 ? _stack[_stackbase + idx - 1] : _stack[_top + idx]; }
 
     // ---- frames
     sqvector<SQCallInfo> _calls;  // storage; [0, _ncalls) are the live frames
@@ -140,13 +143,13 @@ struct SQVM : public SQCollectable {
     // Calls closure with nargs values at stack[stackbase..]; result in outres.
     // Returns false when an error escaped (lasterror holds it). With raiseerror
     // an error no trap of this run catches is reported before it escapes.
-    bool Call(const SQObject &closure, SQInteger nargs, SQInteger stackbase, SQObjectPtr &outres,
-              bool raiseerror);
-    bool Execute(const SQObject &closure, SQInteger nargs, SQInteger stackbase, SQObjectPtr &outres,
-                 bool raiseerror, ExecType et = ET_CALL);
+    bool Call(const SQObject &closure, SQInteger nargs, SQInteger stackbase, SQObjectPtr &outres, bool raiseerror);
+    bool Execute(const SQObject &closure, SQInteger nargs, SQInteger stackbase, SQObjectPtr &outres, bool raiseerror,
+                 ExecType et = ET_CALL);
     void Run(SQInteger rootframe);
     void Loop(SQInteger rootframe);
-    template <bool kHooks> bool LoopImpl(SQInteger rootframe);
+    template <bool kHooks>
+    bool LoopImpl(SQInteger rootframe);
     bool HandleError(SQInteger rootframe);
     void UnwindFrame();
     // calls fn with args at stack[stackbase..]; true when a script frame was pushed.
@@ -156,8 +159,10 @@ struct SQVM : public SQCollectable {
     // suspension is recorded for the resume into target).
     bool LoopCall(const SQObjectPtr &fn, SQInteger target, SQInteger nargs, SQInteger stackbase, SQInteger rootframe);
     void StoreResult(SQInteger target, const SQObjectPtr &v) {
-        if (target >= 0) _stack[target] = v;
-        else if (target == -1) _retval = v;
+        if (target >= 0)
+            _stack[target] = v;
+        else if (target == -1)
+            _retval = v;
     }
     bool GetMM(const SQObject &o, int mm, SQObjectPtr &res);
     bool ForeachStep(SQInteger c, SQInteger k);
@@ -165,8 +170,7 @@ struct SQVM : public SQCollectable {
     SQObjectPtr _suspendvalue;
     const SQObjectPtr _null_;  // a null to hand out by reference
     bool StartCall(SQClosure *closure, SQInteger target, SQInteger nargs, SQInteger stackbase);
-    bool CallNative(SQNativeClosure *nclosure, SQInteger nargs, SQInteger newbase, SQObjectPtr &retval,
-                    bool &suspend);
+    bool CallNative(SQNativeClosure *nclosure, SQInteger nargs, SQInteger newbase, SQObjectPtr &retval, bool &suspend);
     void PopFrame();
     // Drops the references held in stack[from, to). Numbers and other plain
     // values may stay: nothing reads a register before writing it.
@@ -214,8 +218,8 @@ struct SQVM : public SQCollectable {
     bool Set(const SQObjectPtr &self, const SQObjectPtr &key, const SQObjectPtr &val, bool throwerr);
     int FallBackSet(const SQObjectPtr &self, const SQObjectPtr &key, const SQObjectPtr &val);
     bool NewSlot(const SQObjectPtr &self, const SQObjectPtr &key, const SQObjectPtr &val, bool bstatic);
-    bool NewSlotA(const SQObjectPtr &self, const SQObjectPtr &key, const SQObjectPtr &val,
-                  const SQObjectPtr &attrs, bool bstatic, bool raw);
+    bool NewSlotA(const SQObjectPtr &self, const SQObjectPtr &key, const SQObjectPtr &val, const SQObjectPtr &attrs,
+                  bool bstatic, bool raw);
     bool DeleteSlot(const SQObjectPtr &self, const SQObjectPtr &key, SQObjectPtr &res);
     bool Clone(const SQObjectPtr &self, SQObjectPtr &target);
     void ArithMetaOrThrow(int op, const SQObjectPtr &o1, const SQObjectPtr &o2, SQObjectPtr &dest);

@@ -24,8 +24,11 @@ bool SQVM::InvokeDefaultDelegate(const SQObjectPtr &self, const SQObjectPtr &key
         case OT_TABLE: dd = &ss->_table_default_delegate; break;
         case OT_ARRAY: dd = &ss->_array_default_delegate; break;
         case OT_STRING: dd = &ss->_string_default_delegate; break;
-        case OT_INTEGER: case OT_FLOAT: case OT_BOOL: dd = &ss->_number_default_delegate; break;
-        case OT_CLOSURE: case OT_NATIVECLOSURE: dd = &ss->_closure_default_delegate; break;
+        case OT_INTEGER:
+        case OT_FLOAT:
+        case OT_BOOL: dd = &ss->_number_default_delegate; break;
+        case OT_CLOSURE:
+        case OT_NATIVECLOSURE: dd = &ss->_closure_default_delegate; break;
         case OT_GENERATOR: dd = &ss->_generator_default_delegate; break;
         case OT_THREAD: dd = &ss->_thread_default_delegate; break;
         case OT_CLASS: dd = &ss->_class_default_delegate; break;
@@ -228,8 +231,8 @@ bool SQVM::NewSlot(const SQObjectPtr &self, const SQObjectPtr &key, const SQObje
     }
 }
 
-bool SQVM::NewSlotA(const SQObjectPtr &self, const SQObjectPtr &key, const SQObjectPtr &val,
-                    const SQObjectPtr &attrs, bool bstatic, bool raw) {
+bool SQVM::NewSlotA(const SQObjectPtr &self, const SQObjectPtr &key, const SQObjectPtr &val, const SQObjectPtr &attrs,
+                    bool bstatic, bool raw) {
     if (self._type != OT_CLASS) Raise("object must be a class");
     SQClass *c = _class(self);
     if (!raw && c->_metamethods[MT_NEWMEMBER]._type != OT_NULL) {
@@ -337,7 +340,10 @@ void SQVM::Arith(int op, const SQObject &o1, const SQObject &o2, SQObjectPtr &de
                 return;
             default:
                 if (b == 0) Raise("modulo by zero");
-                if (b == -1) { dest = (SQInteger)0; return; }
+                if (b == -1) {
+                    dest = (SQInteger)0;
+                    return;
+                }
                 dest = a % b;
                 return;
         }
@@ -474,9 +480,7 @@ bool SQVM::ToString(const SQObjectPtr &o, SQObjectPtr &res) {
             }
         }
             [[fallthrough]];
-        default:
-            snprintf(buf, sizeof buf, "(%s : 0x%p)", GetTypeName(o), (void *)o._unVal.pRefCounted);
-            break;
+        default: snprintf(buf, sizeof buf, "(%s : 0x%p)", GetTypeName(o), (void *)o._unVal.pRefCounted); break;
     }
     res = MakeString(buf);
     return true;
@@ -486,11 +490,26 @@ bool SQVM::ToString(const SQObjectPtr &o, SQObjectPtr &res) {
 // constant written into buf, anything else through ToString (kept in hold).
 void SQVM::ConcatPiece(const SQObject &o, char *buf, const char *&p, SQInteger &len, SQObjectPtr &hold) {
     switch (o._type) {
-        case OT_STRING: p = _string(o)->_val; len = _string(o)->_len; return;
-        case OT_INTEGER: p = buf; len = sq_formatinteger(_integer(o), buf); return;
-        case OT_FLOAT: p = buf; len = sq_formatfloat(_float(o), buf, 64); return;
-        case OT_BOOL: p = _integer(o) ? "true" : "false"; len = _integer(o) ? 4 : 5; return;
-        case OT_NULL: p = "null"; len = 4; return;
+        case OT_STRING:
+            p = _string(o)->_val;
+            len = _string(o)->_len;
+            return;
+        case OT_INTEGER:
+            p = buf;
+            len = sq_formatinteger(_integer(o), buf);
+            return;
+        case OT_FLOAT:
+            p = buf;
+            len = sq_formatfloat(_float(o), buf, 64);
+            return;
+        case OT_BOOL:
+            p = _integer(o) ? "true" : "false";
+            len = _integer(o) ? 4 : 5;
+            return;
+        case OT_NULL:
+            p = "null";
+            len = 4;
+            return;
         default: {
             SQObjectPtr self(o);
             ToString(self, hold);

@@ -90,8 +90,11 @@ struct MathFunc {
     SQRegFunction reg;
     SQFASTFUNCTION fast;
 };
-#define UNARY(name, f) {{name, math_unary<f>, 2, ".n"}, fast_unary<f>}
-#define BINARY(name, f) {{name, math_binary<f>, 3, ".nn"}, fast_binary<f>}
+#define UNARY(name, f) \
+    { {name, math_unary<f>, 2, ".n"}, fast_unary<f> }
+#define BINARY(name, f) \
+    { {name, math_binary<f>, 3, ".nn"}, fast_binary<f> }
+// clang-format off
 const MathFunc kMathFuncs[] = {
     UNARY("sqrt", c_sqrt), UNARY("sin", c_sin), UNARY("cos", c_cos), UNARY("asin", c_asin),
     UNARY("acos", c_acos), UNARY("log", c_log), UNARY("log10", c_log10), UNARY("tan", c_tan),
@@ -99,10 +102,11 @@ const MathFunc kMathFuncs[] = {
     UNARY("ceil", c_ceil), UNARY("exp", c_exp), {{"srand", math_srand, 2, ".n"}, nullptr},
     {{"rand", math_rand, 1, nullptr}, nullptr}, UNARY("fabs", c_fabs), {{"abs", math_abs, 2, ".n"}, fast_abs},
 };
+// clang-format on
 #undef UNARY
 #undef BINARY
 
-} // namespace
+}  // namespace
 
 SQRESULT sqstd_register_mathlib(HSQUIRRELVM v) {
     for (const MathFunc &m : kMathFuncs) {

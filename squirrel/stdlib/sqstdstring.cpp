@@ -10,13 +10,14 @@
 
 namespace {
 
-constexpr SQInteger kMaxFormatSpec = 22; // characters of one spec, the '%' and the conversion included
+constexpr SQInteger kMaxFormatSpec = 22;  // characters of one spec, the '%' and the conversion included
 
 // strchr would also "find" a NUL byte, which format strings may contain.
 bool is_one_of(char c, const char *set) { return c != '\0' && std::strchr(set, c) != nullptr; }
 
 // Appends snprintf(cfmt, value) to out, whatever its length.
-template <typename T> void append_formatted(std::string &out, const char *cfmt, T value) {
+template <typename T>
+void append_formatted(std::string &out, const char *cfmt, T value) {
     char buf[128];
     int n = std::snprintf(buf, sizeof buf, cfmt, value);
     if (n < 0) return;
@@ -37,8 +38,7 @@ template <typename T> void append_formatted(std::string &out, const char *cfmt, 
 SQRESULT format_into(HSQUIRRELVM v, SQInteger fmtidx, std::string &out) {
     const SQChar *fmt;
     SQInteger fmtlen;
-    if (SQ_FAILED(sq_getstringandsize(v, fmtidx, &fmt, &fmtlen)))
-        return sq_throwerror(v, "format string expected");
+    if (SQ_FAILED(sq_getstringandsize(v, fmtidx, &fmt, &fmtlen))) return sq_throwerror(v, "format string expected");
     const SQInteger top = sq_gettop(v);
     SQInteger nparam = fmtidx + 1;
     for (SQInteger i = 0; i < fmtlen; ++i) {
@@ -131,8 +131,10 @@ SQInteger strip_common(HSQUIRRELVM v, bool left, bool right) {
     SQInteger len;
     sq_getstringandsize(v, 2, &s, &len);
     SQInteger b = 0, e = len;
-    if (left) while (b < e && is_space(s[b])) ++b;
-    if (right) while (e > b && is_space(s[e - 1])) --e;
+    if (left)
+        while (b < e && is_space(s[b])) ++b;
+    if (right)
+        while (e > b && is_space(s[e - 1])) --e;
     sq_pushstring(v, s + b, e - b);
     return 1;
 }
@@ -179,18 +181,18 @@ SQInteger str_escape(HSQUIRRELVM v) {
     for (SQInteger i = 0; i < len; ++i) {
         unsigned char c = (unsigned char)s[i];
         switch (c) {
-        case '\\': out += "\\\\"; break;
-        case '"': out += "\\\""; break;
-        case '\'': out += "\\'"; break;
-        case '\0': out += "\\0"; break;
-        default:
-            if (c < 0x20 || c >= 0x7f) {
-                char hex[8];
-                std::snprintf(hex, sizeof hex, "\\x%02x", (unsigned)c);
-                out += hex;
-            } else {
-                out.push_back((char)c);
-            }
+            case '\\': out += "\\\\"; break;
+            case '"': out += "\\\""; break;
+            case '\'': out += "\\'"; break;
+            case '\0': out += "\\0"; break;
+            default:
+                if (c < 0x20 || c >= 0x7f) {
+                    char hex[8];
+                    std::snprintf(hex, sizeof hex, "\\x%02x", (unsigned)c);
+                    out += hex;
+                } else {
+                    out.push_back((char)c);
+                }
         }
     }
     sq_pushstring(v, out.data(), (SQInteger)out.size());
@@ -323,15 +325,9 @@ const SQRegFunction kRexMethods[] = {
 };
 
 const SQRegFunction kStringFuncs[] = {
-    {"format", str_format, -2, ".s"},
-    {"printf", str_printf, -2, ".s"},
-    {"strip", str_strip, 2, ".s"},
-    {"lstrip", str_lstrip, 2, ".s"},
-    {"rstrip", str_rstrip, 2, ".s"},
-    {"split", str_split, -3, ".ssb"},
-    {"escape", str_escape, 2, ".s"},
-    {"startswith", str_startswith, 3, ".ss"},
-    {"endswith", str_endswith, 3, ".ss"},
+    {"format", str_format, -2, ".s"}, {"printf", str_printf, -2, ".s"},         {"strip", str_strip, 2, ".s"},
+    {"lstrip", str_lstrip, 2, ".s"},  {"rstrip", str_rstrip, 2, ".s"},          {"split", str_split, -3, ".ssb"},
+    {"escape", str_escape, 2, ".s"},  {"startswith", str_startswith, 3, ".ss"}, {"endswith", str_endswith, 3, ".ss"},
 };
 
 void register_funcs(HSQUIRRELVM v, const SQRegFunction *f, size_t n) {
@@ -344,7 +340,7 @@ void register_funcs(HSQUIRRELVM v, const SQRegFunction *f, size_t n) {
     }
 }
 
-} // namespace
+}  // namespace
 
 SQRESULT sqstd_format(HSQUIRRELVM v, SQInteger nformatstringidx, SQInteger *outlen, SQChar **output) {
     std::string out;
