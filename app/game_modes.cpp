@@ -10,9 +10,11 @@
 #include "gameobj/gameobj_host.h"
 #include "input.h"
 #include "main_loop.h"
+#include "render/common_fx.h"
 #include "render/device.h"
 #include "render/screenshot.h"
 #include "scene_links.h"
+#include "script/fx_script.h"
 #include "script/world_script.h"
 #include "settings.h"
 #include "world/heightmap.h"
@@ -137,7 +139,8 @@ void world_step(float dt)
   update_land_render(dt, cur_view_itm.row(3));
   HeightmapData::updateHmap(dt);
   HeightmapData::simWater(dt);
-  // Particles (update_common_fx) join here with the effects renderer.
+  update_common_fx(dt);
+  update_fx_script(dt);
   gameobj_call(&GameObjFuncs::update_gameobj, dt);
 }
 

@@ -1,5 +1,7 @@
 #include "input.h"
 #include <SDL2/SDL.h>
+#include <cctype>
+#include <cstring>
 #include "core/globals.h"
 #include "core/log.h"
 #include "core/mem.h"
@@ -67,6 +69,44 @@ const char *getKeyName(int key)
   if (unsigned(key) > 255u)
     return "?";
   return key_names[key];
+}
+
+// Letters and digits of a, lower case, without spaces; false when it does not fit.
+static bool key_name_folded(const char *a, char *out, int size)
+{
+  int n = 0;
+  for (; *a; a++)
+  {
+    if (*a == ' ')
+      continue;
+    if (n + 1 >= size)
+      return false;
+    out[n++] = char(tolower((unsigned char)*a));
+  }
+  out[n] = 0;
+  return n > 0;
+}
+
+int key_code_by_name(const char *name)
+{
+  static const struct
+  {
+    const char *name;
+    int code;
+  } aliases[] = {{"return", VK_RETURN}, {"esc", VK_ESCAPE},          {"up", VK_UP},         {"down", VK_DOWN},
+                 {"left", VK_LEFT},     {"right", VK_RIGHT},         {"pgup", VK_PRIOR},    {"pgdn", VK_NEXT},
+                 {"del", VK_DELETE},    {"ins", VK_INSERT},          {"plus", VK_OEM_PLUS}, {"control", VK_CONTROL},
+                 {"space", VK_SPACE},   {"printscreen", VK_SNAPSHOT}};
+  char want[32], have[32];
+  if (!name || !key_name_folded(name, want, sizeof(want)))
+    return 0;
+  for (const auto &a : aliases)
+    if (!strcmp(a.name, want))
+      return a.code;
+  for (int k = 1; k < 256; k++)
+    if (strcmp(key_names[k], "?") && key_name_folded(key_names[k], have, sizeof(have)) && !strcmp(have, want))
+      return k;
+  return 0;
 }
 
 bool getEvent(InputEvent &ev)

@@ -12,6 +12,7 @@ static int64_t update_period = 10000000 / 20;
 static int max_catchup_steps = 5;
 static int64_t last_update_time = 0; // scheduled time of the latest update, advances by whole periods
 static bool quit_flag = false;
+static bool lockstep = false;
 
 static int frame_limit = 0;
 static std::vector<int> frame_intervals_us; // every presented frame while a limit is set
@@ -30,6 +31,8 @@ void set_update_rate(int rate, int max_steps)
 
 int64_t get_update_period() { return update_period; }
 void reset_update_time() { last_update_time = get_ref_time(); }
+
+void set_lockstep(bool on) { lockstep = on; }
 
 void request_quit() { quit_flag = true; }
 bool quit_requested() { return quit_flag; }
@@ -66,9 +69,10 @@ struct LoopState
   int max_steps = 0;  // max_catchup_steps when the loop started
   int64_t last_update_duration = 0;
   int64_t last_frame_time = 0;
-  int64_t last_clock_reading = 0; // the lag's previous clock reading
-  int step = 0;                   // updates run since the last drawn frame, -1 right after one
-  bool frame_waiting = false;     // drawn, not yet presented
+  int64_t last_clock_reading = 0;  // the lag's previous clock reading
+  int step = 0;                    // updates run since the last drawn frame, -1 right after one
+  bool drawn_since_update = false; // lockstep: a frame was drawn after the latest update
+  bool frame_waiting = false;      // drawn, not yet presented
 };
 
 // What the loop does after a step.
@@ -125,6 +129,28 @@ static bool present_frame(LoopState &ls, const LoopHooks &h)
   return !(frame_limit && ls.st.frames >= frame_limit);
 }
 
+// Lockstep: after a drawn frame the next update, after an update a frame at t = 1. A
+// frame the device did not draw is tried again before the world moves on.
+static LoopNext lockstep_step(LoopState &ls, const LoopHooks &h)
+{
+  if (ls.drawn_since_update)
+  {
+    ls.drawn_since_update = false;
+    last_update_time = get_ref_time();
+    return quit_flag ? LoopNext::leave : LoopNext::update;
+  }
+  const int64_t now = get_ref_time();
+  time_dt = get_time_sec(ls.period);
+  time_ik = 1.f;
+  ls.frame_waiting = h.render_frame(time_dt);
+  if (ls.frame_waiting)
+  {
+    ls.last_frame_time = now;
+    ls.drawn_since_update = true;
+  }
+  return quit_flag ? LoopNext::leave : LoopNext::frame;
+}
+
 // Between updates: present what was drawn, decide whether an update is due, else draw.
 static LoopNext frame_step(LoopState &ls, const LoopHooks &h)
 {
@@ -144,6 +170,8 @@ static LoopNext frame_step(LoopState &ls, const LoopHooks &h)
       h.sleep(get_time_msec(d) / 2);
   }
   h.process_messages();
+  if (lockstep)
+    return lockstep_step(ls, h);
   // The lag behind the schedule. Updates run early by the expected frame cost, so the
   // schedule may lie ahead of the clock: that draws with no lag but keeps the schedule,
   // or every early update would shorten the step (30 updates a second at 60 frames).

@@ -28,9 +28,14 @@ ENGINE_API int64_t get_update_period();
 ENGINE_API void reset_update_time();
 
 // Ends the loop after the current step (the window's quit message, -frames).
-void request_quit();
+ENGINE_API void request_quit();
 bool quit_requested();
 void reset_quit_request();
+
+// Lockstep: exactly one update before every drawn frame, whatever the clock says, and
+// frames drawn with the latest update's state (t = 1). Scripted runs use it so that
+// frame N shows the world after update N on any renderer, however slow.
+void set_lockstep(bool on);
 
 // Quit after n presented frames (0: no limit), recording every frame interval so that
 // run_main_loop can report the mean and 95th percentile.

@@ -1,4 +1,5 @@
 #include "settings.h"
+#include <cctype>
 #include <cerrno>
 #include <cinttypes>
 #include <cmath>
@@ -13,6 +14,7 @@
 #include <unistd.h>
 #include <vector>
 #include "core/log.h"
+#include "input.h"
 
 AppOptions app_options = {};
 
@@ -505,7 +507,9 @@ struct Switch
   bool (*apply)(const char *arg);
 };
 
-// "N:KEY" with KEY a letter, a digit or F1..F12, optionally "ctrl+" in front.
+// "N:KEY": KEY a key name (a letter, a digit, F1..F12, Return, Escape, Space, Tab,
+// Up ...; see key_code_by_name), with "ctrl+", "shift+" or "alt+" in front for the
+// modifiers held with it.
 static bool parse_press(const char *a)
 {
   if (!a || app_options.press_count >= 16)
@@ -515,31 +519,98 @@ static bool parse_press(const char *a)
   if (end == a || *end != ':' || n < 1 || n > 0x7fffffff)
     return false;
   const char *k = end + 1;
-  bool ctrl = false;
-  if (strncmp(k, "ctrl+", 5) == 0)
+  AppOptions::KeyPress p = {int(n), 0, false, false, false};
+  for (;;)
   {
-    ctrl = true;
-    k += 5;
+    if (strncasecmp(k, "ctrl+", 5) == 0)
+      p.ctrl = true, k += 5;
+    else if (strncasecmp(k, "shift+", 6) == 0)
+      p.shift = true, k += 6;
+    else if (strncasecmp(k, "alt+", 4) == 0)
+      p.alt = true, k += 4;
+    else
+      break;
   }
-  int vk = 0;
-  if (k[0] && !k[1] && ((k[0] >= 'A' && k[0] <= 'Z') || (k[0] >= '0' && k[0] <= '9')))
-    vk = k[0];
-  else if (k[0] && !k[1] && k[0] >= 'a' && k[0] <= 'z')
-    vk = k[0] - 'a' + 'A';
-  else if (k[0] == 'F' && k[1])
-  {
-    char *e2 = nullptr;
-    long f = strtol(k + 1, &e2, 10);
-    if (*e2 == 0 && f >= 1 && f <= 12)
-      vk = int(111 + f);
-  }
-  if (!vk)
+  p.key = key_code_by_name(k);
+  if (!p.key || p.key == VK_LBUTTON || p.key == VK_RBUTTON || p.key == VK_MBUTTON)
     return false;
-  app_options.presses[app_options.press_count++] = {int(n), vk, ctrl};
+  app_options.presses[app_options.press_count++] = p;
+  return true;
+}
+
+// "N:X,Y": update N and window pixel (X, Y).
+static bool parse_update_point(const char *a, int &n, float &x, float &y)
+{
+  long u;
+  int used = -1;
+  if (!a || sscanf(a, "%ld:%f,%f%n", &u, &x, &y, &used) != 3 || used != int(strlen(a)) || u < 1 || u > 0x7fffffff ||
+      !std::isfinite(x) || !std::isfinite(y))
+    return false;
+  n = int(u);
+  return true;
+}
+
+// "N:X,Y": a click of button at window pixel (X, Y) in update N.
+static bool parse_click(const char *a, int button)
+{
+  AppOptions::Click c = {0, 0.f, 0.f, button};
+  if (app_options.click_count >= 16 || !parse_update_point(a, c.update, c.x, c.y))
+    return false;
+  app_options.clicks[app_options.click_count++] = c;
+  return true;
+}
+
+// "N:X,Y": the mouse moves to window pixel (X, Y) in update N.
+static bool parse_hover(const char *a)
+{
+  AppOptions::Hover h = {};
+  if (app_options.hover_count >= 16 || !parse_update_point(a, h.update, h.x, h.y))
+    return false;
+  app_options.hovers[app_options.hover_count++] = h;
+  return true;
+}
+
+// "N:M:KEY": KEY (a key name, or LMB / RMB for the mouse buttons) goes down in update N
+// and up in update M.
+static bool parse_hold(const char *a)
+{
+  if (!a || app_options.hold_count >= 8)
+    return false;
+  long from, to;
+  int used = -1;
+  if (sscanf(a, "%ld:%ld:%n", &from, &to, &used) != 2 || used < 0 || from < 1 || to <= from || to > 0x7fffffff)
+    return false;
+  const char *k = a + used;
+  int key = strcasecmp(k, "lmb") == 0 ? VK_LBUTTON : strcasecmp(k, "rmb") == 0 ? VK_RBUTTON : key_code_by_name(k);
+  if (!key)
+    return false;
+  app_options.holds[app_options.hold_count++] = {int(from), int(to), key};
   return true;
 }
 
 // clang-format off
+// "N:NAME": an effects-script function name after update N.
+static bool parse_fx_preview(const char *a)
+{
+  if (!a || app_options.fx_preview_count >= 8)
+    return false;
+  char *end = nullptr;
+  long n = strtol(a, &end, 10);
+  if (end == a || *end != ':' || n < 1 || n > 0x7fffffff)
+    return false;
+  const char *name = end + 1;
+  size_t len = strlen(name);
+  if (len == 0 || len >= sizeof(AppOptions::FxPreview::name))
+    return false;
+  for (size_t i = 0; i < len; i++)
+    if (!isalnum((unsigned char)name[i]) && name[i] != '_')
+      return false;
+  AppOptions::FxPreview &fx = app_options.fx_previews[app_options.fx_preview_count++];
+  fx.update = int(n);
+  memcpy(fx.name, name, len + 1);
+  return true;
+}
+
 static const Switch switches[] = {
   {"-720", nullptr, "request a 1280 x 720 window", [](const char *) { set_size(1280, 720); return true; }},
   {"-360", nullptr, "request a 640 x 360 window", [](const char *) { set_size(640, 360); return true; }},
@@ -569,6 +640,18 @@ static const Switch switches[] = {
      app_options.frame_limit = int(v);
      return true;
    }},
+  {"-updates", "N", "quit normally after N simulation updates (scripted runs that must reach an update)",
+   [](const char *a) {
+     uint64_t v;
+     if (!parse_u64(a, v) || v == 0 || v > 0x7fffffff)
+       return false;
+     app_options.update_limit = int(v);
+     return true;
+   }},
+  {"-lockstep", nullptr,
+   "run exactly one update before every drawn frame, whatever the clock says, so that frame N shows the world "
+   "after update N (repeatable screenshots on a slow renderer; the game then runs slower or faster than real time)",
+   [](const char *) { app_options.lockstep = true; return true; }},
   {"-export-world", "DIR",
    "generate the game world without a window (-seed N makes it repeatable), write height.png, color.png, "
    "water.png, marks.png and world.json to DIR, then exit",
@@ -586,10 +669,33 @@ static const Switch switches[] = {
      app_options.screenshot_at[app_options.screenshot_count++] = int(v);
      return true;
    }},
-  {"-press", "N:KEY", "press KEY (a letter, digit or F1..F12, ctrl+ in front for Ctrl) in update N (up to 16)",
+  {"-press", "N:KEY",
+   "press KEY in update N (up to 16): a key name (A, 7, F5, Return, Escape, Space, Tab, Up, Down, Left, Right, "
+   "PgUp ...), ctrl+, shift+ or alt+ in front for modifiers",
    [](const char *a) { return parse_press(a); }},
+  {"-click", "N:X,Y", "press and release the left mouse button at window pixel (X, Y) in update N (up to 16)",
+   [](const char *a) { return parse_click(a, VK_LBUTTON); }},
+  {"-rclick", "N:X,Y", "the same with the right mouse button",
+   [](const char *a) { return parse_click(a, VK_RBUTTON); }},
+  {"-hover", "N:X,Y", "move the mouse to window pixel (X, Y) in update N (up to 16)",
+   [](const char *a) { return parse_hover(a); }},
+  {"-hold", "N:M:KEY", "hold KEY (a key name as for -press, or LMB / RMB) from update N until update M (up to 8)",
+   [](const char *a) { return parse_hold(a); }},
+  {"-gui-dump", "N",
+   "after update N, log the active GUI screen: one line per element, indented by depth, with its class, "
+   "'text', rectangle x0,y0,x1,y1 and states (up to 8)",
+   [](const char *a) {
+     uint64_t v;
+     if (!parse_u64(a, v) || v == 0 || v > 0x7fffffff || app_options.gui_dump_count >= 8)
+       return false;
+     app_options.gui_dump_at[app_options.gui_dump_count++] = int(v);
+     return true;
+   }},
   {"-dev", nullptr, "enter the development mode after start-up (without -cam: 60 above the map's south, looking north)",
-   [](const char *) { app_options.start_dev = true; return true; }},
+   [](const char *) {
+     app_options.start_dev = true;
+     return true;
+   }},
   {"-sun", "DEG", "put the sun DEG degrees from the vertical after start-up",
    [](const char *a) {
      char *end = nullptr;
@@ -612,6 +718,8 @@ static const Switch switches[] = {
      memcpy(app_options.cam, v, sizeof(v));
      return true;
    }},
+  {"-fx", "N:NAME", "after update N run the effects script's NAME at the land under the view's centre (up to 8)",
+   [](const char *a) { return parse_fx_preview(a); }},
   {"-help", nullptr, "print this list and exit", [](const char *) { app_options.show_help = true; return true; }},
 };
 // clang-format on

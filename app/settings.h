@@ -30,6 +30,8 @@ struct AppOptions
   bool seed_given;   // -seed N: use seed instead of the clock for game_rnd_seed
   uint64_t seed;
   int frame_limit;              // -frames N: quit after N presented frames, 0 = run until closed
+  int update_limit;             // -updates N: quit after N updates, 0 = no limit
+  bool lockstep;                // -lockstep: one update per drawn frame, whatever the clock says
   bool show_help;               // -help
   const char *export_world_dir; // -export-world DIR: write the generated world there and exit (null: run)
   // Scripted runs (screenshots, measurements without a person at the keyboard):
@@ -40,14 +42,46 @@ struct AppOptions
     int update; // the simulation step the press belongs to (1 = the first)
     int key;    // virtual-key code
     bool ctrl;  // with Ctrl held
+    bool shift, alt;
   };
-  KeyPress presses[16]; // -press N:K, e.g. 40:H or 60:ctrl+G
+  KeyPress presses[16]; // -press N:K, e.g. 40:H, 60:ctrl+G or 70:Return
   int press_count;
+  struct Click
+  {
+    int update; // the simulation step it belongs to
+    float x, y; // window pixels
+    int button; // 1 left, 2 right
+  };
+  Click clicks[16]; // -click N:X,Y and -rclick N:X,Y
+  int click_count;
+  struct Hover
+  {
+    int update;
+    float x, y;
+  };
+  Hover hovers[16]; // -hover N:X,Y: the mouse moves to (X, Y) in update N
+  int hover_count;
+  struct Hold
+  {
+    int from, to; // held from update `from` until update `to`
+    int key;      // virtual key, or 1 / 2 for the mouse buttons
+  };
+  Hold holds[8]; // -hold N:M:KEY
+  int hold_count;
+  int gui_dump_at[8]; // -gui-dump N: list the active GUI screen after update N
+  int gui_dump_count;
   bool start_dev; // -dev: the development mode after start-up
   bool sun_given; // -sun DEG: the sun DEG degrees from the vertical
   float sun_angle;
   bool cam_given; // -cam X,Y,Z,YAW,PITCH: the camera after start-up
   float cam[5];
+  struct FxPreview
+  {
+    int update;    // after this simulation step
+    char name[64]; // the effects script's function
+  };
+  FxPreview fx_previews[8]; // -fx N:NAME, e.g. 40:meteor_explode
+  int fx_preview_count;
 };
 extern AppOptions app_options;
 

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <unistd.h>
 #include "camera.h"
 #include "core/angles.h"
@@ -14,19 +15,24 @@
 #include "core/paths.h"
 #include "core/splash.h"
 #include "device_link.h"
+#include "fx_preview.h"
 #include "game_mode.h"
 #include "game_modes.h"
 #include "gameobj/gameobj.h"
 #include "gameobj/gameobj_host.h"
 #include "gpu_load.h"
+#include "gui_setup.h"
 #include "input.h"
 #include "main_loop.h"
 #include "render/buffers.h"
+#include "render/common_fx.h"
 #include "render/debug_vis.h"
 #include "render/device.h"
 #include "render/screenshot.h"
 #include "render/shaders.h"
+#include "render/shadow_balls.h"
 #include "scene_links.h"
+#include "script/fx_script.h"
 #include "script/world_hooks.h"
 #include "script/world_script.h"
 #include "settings.h"
@@ -41,28 +47,77 @@ static void once_per_second()
   check_file_changes();
 }
 
-// Scripted runs: key presses at given updates, screenshots after given frames.
+// Scripted runs: key presses, clicks, mouse moves and held keys at given updates, GUI
+// listings after given updates, screenshots after given frames.
 static int updates_run = 0, frames_drawn = 0;
 
-static void scripted_update(float dt)
+static void scripted_input()
 {
-  updates_run++;
   for (int i = 0; i < app_options.press_count; i++)
   {
     const AppOptions::KeyPress &p = app_options.presses[i];
     if (p.update != updates_run)
       continue;
-    if (p.ctrl)
-      set_key_held(VK_CONTROL, true);
+    for (int m : {p.ctrl ? VK_CONTROL : 0, p.shift ? VK_SHIFT : 0, p.alt ? VK_MENU : 0})
+      if (m)
+        set_key_held(m, true);
     set_key_held(p.key, true);
     post_input_event(IEV_KEY_DOWN, p.key, 0, 0, 0.f, 0.f);
     set_key_held(p.key, false);
     post_input_event(IEV_KEY_UP, p.key, 0, 0, 0.f, 0.f);
   }
+  float mx, my;
+  getMousePos(mx, my);
+  for (int i = 0; i < app_options.hover_count; i++)
+    if (app_options.hovers[i].update == updates_run)
+    {
+      mx = app_options.hovers[i].x, my = app_options.hovers[i].y;
+      post_input_event(IEV_MOUSE_MOVE, 0, 0, 0, mx, my);
+    }
+  for (int i = 0; i < app_options.hold_count; i++)
+  {
+    const AppOptions::Hold &h = app_options.holds[i];
+    if (h.from != updates_run && h.to != updates_run)
+      continue;
+    const bool down = h.from == updates_run;
+    set_key_held(h.key, down);
+    if (h.key == VK_LBUTTON || h.key == VK_RBUTTON)
+      post_input_event(down ? IEV_MOUSE_DOWN : IEV_MOUSE_UP, h.key, 0, 0, mx, my);
+    else
+      post_input_event(down ? IEV_KEY_DOWN : IEV_KEY_UP, h.key, 0, 0, 0.f, 0.f);
+  }
+  for (int i = 0; i < app_options.click_count; i++)
+  {
+    const AppOptions::Click &c = app_options.clicks[i];
+    if (c.update != updates_run)
+      continue;
+    post_input_event(IEV_MOUSE_MOVE, 0, 0, 0, c.x, c.y);
+    set_key_held(c.button, true);
+    post_input_event(IEV_MOUSE_DOWN, c.button, 0, 0, c.x, c.y);
+    set_key_held(c.button, false);
+    post_input_event(IEV_MOUSE_UP, c.button, 0, 0, c.x, c.y);
+  }
+}
+
+static void scripted_update(float dt)
+{
+  updates_run++;
+  scripted_input();
   update_game(dt);
   for (int i = 0; i < app_options.press_count; i++)
-    if (app_options.presses[i].update == updates_run && app_options.presses[i].ctrl)
-      set_key_held(VK_CONTROL, false);
+  {
+    const AppOptions::KeyPress &p = app_options.presses[i];
+    if (p.update == updates_run)
+      for (int m : {p.ctrl ? VK_CONTROL : 0, p.shift ? VK_SHIFT : 0, p.alt ? VK_MENU : 0})
+        if (m)
+          set_key_held(m, false);
+  }
+  for (int i = 0; i < app_options.gui_dump_count; i++)
+    if (app_options.gui_dump_at[i] == updates_run)
+      dump_active_gui_screen(updates_run);
+  run_fx_previews(updates_run);
+  if (updates_run == app_options.update_limit)
+    request_quit();
 }
 
 static bool scripted_render(float dt)
@@ -114,7 +169,10 @@ static LoopHooks loop_hooks()
 {
   LoopHooks h;
   h.process_messages = process_window_messages;
-  h.update = app_options.press_count ? scripted_update : update_game;
+  const bool scripted = app_options.press_count || app_options.click_count || app_options.gui_dump_count ||
+                        app_options.hover_count || app_options.hold_count || app_options.update_limit ||
+                        app_options.fx_preview_count;
+  h.update = scripted ? scripted_update : update_game;
   h.check_device = check_d3d_device;
   h.render_frame = app_options.screenshot_count ? scripted_render : render_d3d_frame;
   h.present = present_d3d;
@@ -144,11 +202,23 @@ static void install_world_hooks()
     if (local_player)
       local_player->onWorldGenerated();
   };
-  // The sky, the terrain renderer and the loop; the particles join with their renderer.
+  // The sky, the particles, the terrain renderer and the loop.
   h.set_sun_dir = [](vec4f dir) { set_sun_dir(dir, false); };
+  h.reset_common_fx = reset_common_fx;
   h.refresh_terrain = [] { request_land_refresh(); };
   h.reset_update_time = reset_update_time;
   world_hooks = h;
+}
+
+// Where the effects script's particles go.
+static void install_fx_script_hooks()
+{
+  FxScriptHooks h;
+  h.add_blend_particle = add_blend_particle;
+  h.add_glow_particle = add_glow_particle;
+  h.add_lightning_fx = add_lightning_fx;
+  h.reset_common_fx = reset_common_fx;
+  fx_script_hooks = h;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -167,8 +237,10 @@ void install_scene_hooks()
   h.render_objects = [] { gameobj_call(&GameObjFuncs::render_gameobj); };
   h.render_object_shadows = [] { gameobj_call(&GameObjFuncs::render_gameobj_shadow); };
   h.render_object_debug = [] { gameobj_call(&GameObjFuncs::render_debug_vis_gameobj); };
-  // The shadow bracket and the particles keep the pipeline's defaults until their
-  // renderers exist.
+  h.start_render_shadows = start_render_shadows;
+  h.end_render_shadows = end_render_shadows;
+  // Particles, trails and lightning, interpolated to the time since the last update.
+  h.render_common_fx = [] { render_common_fx(time_dt, time_ik); };
   scene_hooks = h;
   land_hooks.render_building = [](const HeightmapData::Surface *surface, int x, int z) {
     gameobj_call(&GameObjFuncs::render_building, surface, x, z);
@@ -201,9 +273,14 @@ void init_systems()
 
   // The game-object host loads and binds the module.
   start_gameobj_host("../compiler/", "main.ls");
-  // The module's renderers and interface. The shared effects (init_common_fx) and the
-  // shadow renderer come between init_inst_render and init_new_gui.
+  // The module's renderers, the shared effects and their script, the shadows (high
+  // quality), then the module's interface.
   gameobj_call(&GameObjFuncs::init_inst_render);
+  init_common_fx();
+  install_fx_script_hooks();
+  init_fx_script();
+  if (gfx_quality == GFX_QUALITY_HIGH)
+    init_shadows();
   gameobj_call(&GameObjFuncs::init_new_gui);
   gameobj_call(&GameObjFuncs::init_spells_ui);
   gameobj_call(&GameObjFuncs::init_gameobj);
@@ -227,7 +304,10 @@ void close_systems()
   close_world_script();
   gameobj_call(&GameObjFuncs::close_spells_ui);
   gameobj_call(&GameObjFuncs::close_gameobj);
+  close_fx_script();
+  close_common_fx();
   stop_gameobj_host();
+  close_shadows();
   // The debug drawing, the post-effects, the terrain renderer, the sky, then the
   // deferred-lighting shaders and the scene textures.
   close_scene_render();
@@ -241,6 +321,7 @@ void shutdown_sequence()
   ran = true;
   debug("closing...");
   close_systems();
+  close_gui_systems(); // the GUI's drawers, then the font
   close_font();
   if (!common_vb_writer.startPtr)
     common_vb_writer.close(); // a writer still running is left to the device's end
@@ -308,6 +389,7 @@ void check_file_changes()
     rebind_gameobj_scripts();
   reload_sky_if_changed();
   check_world_script_reload();
+  check_fx_script_reload();
 }
 
 void on_d3d_resize()
@@ -363,6 +445,7 @@ int app_main(int argc, char **argv)
   if (app_options.seed_given)
     game_rnd_seed = app_options.seed;
   set_frame_limit(app_options.frame_limit);
+  set_lockstep(app_options.lockstep);
   isFullscreen = app_options.fullscreen;
 
   // The window, then input.
@@ -383,6 +466,7 @@ int app_main(int argc, char **argv)
   init_font();
   splash_hooks.show = show_splash;
   show_splash("Loading...", -1.0f);
+  init_gui_systems();
 
   init_systems();
 

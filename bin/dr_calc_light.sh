@@ -2,7 +2,8 @@
 //   TEX_GBUF_DEPTH = T4 depth and foam, TEX_GBUF_NORMALS = T1 normal and water opacity,
 //   TEX_GBUF_ALBEDO = T2 albedo and openness, TEX_SHADOW_MASK = the blurred quarter-size
 //   shadow mask (linear filtering), TEX_QUARTER_DEPTH and TEX_QUARTER_NORMALS.
-// VC_FAR_RAYS = far-plane corner rays, PC_SKY = sun and sky.
+// VC_FAR_RAYS = far-plane corner rays, PC_SKY = sun and sky, PC_LAND_SHADOW.x = the
+// land's own shadow on (1) or off (0).
 #include "registers.inc"
 #include "sky_light.inc"
 #include "gbuffer.inc"
@@ -37,8 +38,9 @@ void psh()
   vec3 albedo = t2.rgb;
   float open = t2.a;
   vec3 v = normalize(ray);
-  // The quarter-size mask, filtered linearly.
-  float shadow = texture(TEX_SHADOW_MASK, tc).r;
+  // The quarter-size mask of the objects' shadows, filtered linearly, and the land's own
+  // shadow on land and objects (T4's alpha there) when PC_LAND_SHADOW.x is set.
+  float shadow = texture(TEX_SHADOW_MASK, tc).r * (1.0 - foam * (1.0 - water) * pc[PC_LAND_SHADOW].x);
   vec3 sun = SUN_COLOR * shadow;
   float diff = sun_diffuse(n);
 

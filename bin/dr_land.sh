@@ -5,6 +5,7 @@
 #include "sky_light.inc"
 #include "gbuffer.inc"
 #include "land_common.inc"
+#include "land_shadow.inc"
 
 VARYING vec3 v_pos;
 VARYING vec3 v_eye;
@@ -24,16 +25,6 @@ void vsh()
 #endif
 
 #if PSH
-// The sky seen from a point is a cone around the bent normal (rgb) whose size follows the
-// visible fraction (a): 1 - cos(half angle) = fraction. The sun is soft-edged against it.
-float aperture_shadow(vec4 aper)
-{
-  vec3 bent = normalize(aper.rgb * 2.0 - 1.0);
-  float cos_cone = 1.0 - aper.a;
-  float c = dot(bent, SUN_DIR);
-  return 1.0 - smoothstep(cos_cone - 0.12, cos_cone + 0.1, c);
-}
-
 void psh()
 {
   vec3 n = land_normal(v_uv.zw);

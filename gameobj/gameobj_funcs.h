@@ -41,17 +41,19 @@ struct SQVM;    // the script engine's VM
   X(calc_land_norm, vec4f, (float x, float z)) \
   X(generate_objects, void, ()) /* game */ \
   X(render_building, void, (const void *surface, int x, int z)) /* the cell's Surface record */ \
-  X(spawn_fireball_fx, void, ()) /* game */ \
-  X(fireball_explode_fx, void, ()) /* game */ \
-  X(spawn_waterball_missile_fx, void, ()) /* game */ \
-  X(spawn_magic_missile_fx, void, ()) /* game */ \
-  X(spawn_water_source_fx, void, ()) /* game */ \
-  X(spawn_water_sink_fx, void, ()) /* game */ \
-  X(spawn_meteor_fx, void, ()) /* game */ \
-  X(meteor_explode_fx, void, ()) /* game */ \
-  X(wyvern_death_fx, void, ()) /* game */ \
-  X(spawn_spellobj_fx, void, ()) /* game */ \
-  X(lightning_hit_fx, void, ()) /* game */ \
+  /* effects (compiler/fx/effects.ls): a missile passes its trail, -1 at first, and keeps */ \
+  /* the one returned; dt = the seconds the call covers */ \
+  X(spawn_fireball_fx, int, (int trail, vec4f pos, vec4f vel, float dt)) \
+  X(fireball_explode_fx, void, (int trail, vec4f pos, vec4f normal)) \
+  X(spawn_waterball_missile_fx, int, (int trail, vec4f pos, vec4f vel, float dt)) \
+  X(spawn_magic_missile_fx, int, (int trail, vec4f pos, vec4f vel, float dt)) \
+  X(spawn_water_source_fx, void, (vec4f pos, float dt)) \
+  X(spawn_water_sink_fx, void, (vec4f pos, float dt)) \
+  X(spawn_meteor_fx, int, (int trail, vec4f pos, vec4f vel, float dt)) \
+  X(meteor_explode_fx, void, (int trail, vec4f pos, vec4f normal)) \
+  X(wyvern_death_fx, void, (vec4f pos, vec4f vel)) \
+  X(spawn_spellobj_fx, void, (vec4f pos, float dt)) \
+  X(lightning_hit_fx, void, (vec4f from, vec4f to)) \
   X(init_fx_data, void, ()) \
   X(hide_tooltip, void, ()) \
   X(show_tooltip, void, (const char *text)) \

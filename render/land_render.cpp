@@ -10,6 +10,7 @@
 #include "core/splash.h"
 #include "render/buffers.h"
 #include "render/device.h"
+#include "render/inst_render.h"
 #include "render/land_render_internal.h"
 #include "render/shader_registers.h"
 #include "render/shaders.h"
@@ -25,10 +26,13 @@ Texture *HeightmapRenderer::colrTex = nullptr;
 Texture *HeightmapRenderer::topcTex = nullptr;
 Texture *HeightmapRenderer::mapTex = nullptr;
 alignas(64) float HeightmapRenderer::curh[HMAP_CELLS];
-// roof_corner, tower_corner, tower_wall1, tower_wall2, castle_walk, merlon_top,
-// merlon_corner, merlon_wall1, merlon_wall2, castle_wall1..4, castle_slant1..4,
-// castle_corner1, castle_corner2 (letters 'a'..'s').
-HouseTileInfo HeightmapRenderer::house_tile_info[NUM_HOUSE_TILES] = {};
+// The building piece of each house tile letter 'a'..'s'.
+HouseTileInfo HeightmapRenderer::house_tile_info[NUM_HOUSE_TILES] = {
+  &roof_corner_inst,   &tower_corner_inst,  &tower_wall1_inst,    &tower_wall2_inst,    &castle_walk_inst,
+  &merlon_top_inst,    &merlon_corner_inst, &merlon_wall1_inst,   &merlon_wall2_inst,   &castle_wall1_inst,
+  &castle_wall2_inst,  &castle_wall3_inst,  &castle_wall4_inst,   &castle_slant1_inst,  &castle_slant2_inst,
+  &castle_slant3_inst, &castle_slant4_inst, &castle_corner1_inst, &castle_corner2_inst,
+};
 int HeightmapRenderer::num_house_tiles = NUM_HOUSE_TILES;
 static_assert(sizeof(HeightmapRenderer::house_tile_info) / sizeof(HouseTileInfo) == 19);
 

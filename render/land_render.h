@@ -13,7 +13,7 @@
 #include "world/heightmap.h"
 
 struct Texture;
-struct BuildingInstRender;
+class BuildingInstRender;
 
 // The instanced building piece that draws one house tile letter ('a' + index).
 using HouseTileInfo = BuildingInstRender *;
@@ -30,7 +30,7 @@ public:
   static Texture *mapTex;  // 512 x 512: the world map (the module's interface shows it)
   // Heights as drawn this frame: written by prepare_land_render, read by anyone after it.
   alignas(64) static float curh[HMAP_CELLS];
-  // Indexed by house_tile; filled by the instancing code (null until then).
+  // Indexed by house_tile: the exported building pieces (render/inst_render.h).
   static HouseTileInfo house_tile_info[NUM_HOUSE_TILES];
   static int num_house_tiles;
 };

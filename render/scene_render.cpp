@@ -20,6 +20,7 @@ Texture *scene_image = nullptr;
 Texture *targets[4] = {}; // T1..T4
 Texture *quarter[4] = {}; // Q1..Q4
 Texture *effects_target = nullptr;
+Texture *frame_depth = nullptr; // T4 while it holds this frame's view depth
 
 Shader *dr_calc_light = nullptr, *dr_shadow_blur = nullptr, *dr_final = nullptr;
 
@@ -124,6 +125,7 @@ Texture *get_scene_image() { return scene_image; }
 Texture *get_scene_target(int i) { return i >= 1 && i <= 4 ? T(i) : nullptr; }
 Texture *get_quarter_target(int i) { return i >= 1 && i <= 4 ? Q(i) : nullptr; }
 Texture *get_effects_target() { return effects_target; }
+Texture *get_scene_depth() { return frame_depth; }
 
 // ---------------------------------------------------------------------------------------
 // Lifetime
@@ -216,6 +218,7 @@ void close_postfx()
   for (int i = 1; i <= 4; i++)
     release(T(i));
   release(effects_target);
+  frame_depth = nullptr;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -293,8 +296,9 @@ void shadow_mask_pass(const Matrix44 &camera, float far_plane)
   set_vc(VC_QUARTER_TEXEL, 4.f / w, 4.f / h, 0.f, 0.f);
   set_pc(PC_QUARTER_SIZE, w / 4.f, h / 4.f, 4.f / w, 4.f / h);
   set_far_rays(camera, far_plane);
+  // Object shadows with land_shadow_quality 2 (0: no shadows, 1: the land's own only).
   scene_hooks.start_render_shadows();
-  if (use_obj_shadows)
+  if (use_obj_shadows && land_shadow_quality >= 2)
     scene_hooks.render_object_shadows();
   scene_hooks.end_render_shadows();
 
@@ -324,6 +328,7 @@ void light_pass()
   point_clamp(TEX_STAGE(TEX_QUARTER_NORMALS));
   set_stencil_test(255, 0, D3DCMP_NOTEQUAL);
   set_sky_ps_consts(PC_SKY);
+  set_pc(PC_LAND_SHADOW, land_shadow_quality >= 1 ? 1.f : 0.f, 0.f, 0.f, 0.f);
   set_shader(dr_calc_light);
   draw_postfx();
 }
@@ -379,8 +384,10 @@ void render_scene_deferred(const Matrix44 &camera, float time, float dt, float f
 {
   (void)time;
   (void)dt;
+  frame_depth = nullptr;
   if (!scene_image || !T(1) || !Q(1) || !dr_calc_light)
     return;
+  frame_depth = T(4);
   Matrix44 view;
   if (!inverse44(camera, view))
     view = Matrix44::identity();
@@ -403,6 +410,7 @@ void render_scene_forward(float time, float dt)
 {
   (void)time;
   (void)dt;
+  frame_depth = nullptr;
   if (!scene_image)
     return;
   set_forward_consts();

@@ -74,3 +74,7 @@ ENGINE_API Texture *get_scene_target(int index);
 ENGINE_API Texture *get_quarter_target(int index);
 // The effects target (A16B16G16R16F), only where that format blends; else null.
 ENGINE_API Texture *get_effects_target();
+// The view depth of the frame being drawn (T4, packed as gbuffer.inc says), valid from
+// the deferred pipeline's geometry pass until draw_final_image (MLAA reuses the target);
+// null after the forward pipeline.
+ENGINE_API Texture *get_scene_depth();

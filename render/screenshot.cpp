@@ -47,6 +47,11 @@ void *capture_screen(int &width, int &height, int &pitch)
   int wx = 0, wy = 0;
   SDL_GetWindowPosition(wnd, &wx, &wy);
   int cx, cy, cw, ch;
+  // Headless runs may ask for the whole frame: the fake display of SDL's offscreen
+  // driver (1024 x 768) would cut larger windows.
+  const char *whole = getenv("ZARNITH_SCREENSHOT_WHOLE");
+  if (whole && whole[0] == '1')
+    bounds = SDL_Rect{wx, wy, d3d_wd, d3d_ht};
   if (!clip_client_to_display(wx, wy, d3d_wd, d3d_ht, bounds.x, bounds.y, bounds.w, bounds.h, cx, cy, cw, ch))
     return nullptr;
   const int p = cw * 4;

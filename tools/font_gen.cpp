@@ -16,22 +16,7 @@
 
 #include <stb/stb_truetype.h>
 
-static bool read_file(const char *name, std::vector<unsigned char> &data)
-{
-  FILE *f = fopen(name, "rb");
-  if (!f)
-    return false;
-  bool ok = fseek(f, 0, SEEK_END) == 0;
-  long size = ok ? ftell(f) : -1;
-  ok = ok && size > 0 && fseek(f, 0, SEEK_SET) == 0;
-  if (ok)
-  {
-    data.resize(size_t(size));
-    ok = fread(data.data(), 1, data.size(), f) == data.size();
-  }
-  fclose(f);
-  return ok;
-}
+#include "asset_files.h"
 
 static bool write_tga(const char *name, int w, int h, const std::vector<uint32_t> &picture)
 {
@@ -91,7 +76,7 @@ int main(int argc, char **argv)
   }
 
   std::vector<unsigned char> ttf;
-  if (!read_file(argv[1], ttf))
+  if (!asset::read_file(argv[1], ttf))
   {
     fprintf(stderr, "font_gen: can't read '%s'\n", argv[1]);
     return 1;

@@ -20,7 +20,7 @@ if [ "$1" = "--update" ]; then
 fi
 programs="$*"
 if [ -z "$programs" ]; then
-  programs="app_bench world_bench gameobj_bench script_bench bench_squirrel render_bench ui_bench land_bench scene_bench fly_frame_bench"
+  programs="app_bench world_bench gameobj_bench script_bench bench_squirrel render_bench ui_bench gui_bench land_bench scene_bench fly_frame_bench menu_frame_bench fx_bench objects_frame_bench"
 fi
 
 mkdir -p bench/baseline

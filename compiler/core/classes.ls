@@ -61,11 +61,9 @@ GAMEOBJ_ENTITY(LightningSpell, Spell, 28)
 GAMEOBJ_ENTITY(Monster, GameEntity, 0)
 GAMEOBJ_ENTITY(WyvernMonster, Monster, 29)
 GAMEOBJ_ENTITY(BurnEffect, GameEntity, 30)
-GAMEOBJ_ENTITY(StaticObject, GameEntity, 0)
-GAMEOBJ_ENTITY(TreeObject, StaticObject, 31)
-GAMEOBJ_ENTITY(Stone1StaticObject, StaticObject, 32)
-GAMEOBJ_ENTITY(Menhir1StaticObject, StaticObject, 33)
-GAMEOBJ_ENTITY(Menhir2StaticObject, StaticObject, 34)
+// StaticObject, TreeObject (31), Stone1StaticObject (32), Menhir1StaticObject (33),
+// Menhir2StaticObject (34):
+import objects.static_objects
 GAMEOBJ_ENTITY(ManaGatherer, GameEntity, 35)
 GAMEOBJ_ENTITY(CastleObject, GameEntity, 36)
 GAMEOBJ_ENTITY(CastleMissile, Missile, 37)
@@ -77,32 +75,7 @@ GAMEOBJ_ENTITY(BirdMonster, Monster, 42)
 GAMEOBJ_ENTITY(TimeTrigger, GameEntity, 43)
 GAMEOBJ_ENTITY(Sensor, GameEntity, 44)
 
-// The module's GUI classes (elements and screens for the menus, the spell bar and the
-// tooltips). They are placeholders over BaseObject until the program's GUI runtime
-// exists; the game issue rebases them on its element and screen classes.
-#define GAMEOBJ_GUI_CLASS(cls, base) \
-  class cls : public base \
-  { \
-  public: \
-    const char *getClassName() const override { return #cls; } \
-  };
-GAMEOBJ_GUI_CLASS(GuiWidget, BaseObject)
-GAMEOBJ_GUI_CLASS(GuiLabel, GuiWidget)
-GAMEOBJ_GUI_CLASS(GuiButton, GuiWidget)
-GAMEOBJ_GUI_CLASS(GuiCheckbox, GuiButton)
-GAMEOBJ_GUI_CLASS(GuiRadioButton, GuiButton)
-GAMEOBJ_GUI_CLASS(GuiImage, GuiWidget)
-GAMEOBJ_GUI_CLASS(GuiSpellSlot, GuiWidget)
-GAMEOBJ_GUI_CLASS(GuiSpellBar, GuiWidget)
-GAMEOBJ_GUI_CLASS(GuiManaBar, GuiWidget)
-GAMEOBJ_GUI_CLASS(GuiTooltipBox, GuiWidget)
-GAMEOBJ_GUI_CLASS(GuiMenuPanel, GuiWidget)
-GAMEOBJ_GUI_CLASS(TooltipScreen, BaseObject)
-GAMEOBJ_GUI_CLASS(SpellsGuiScreen, BaseObject)
-GAMEOBJ_GUI_CLASS(CheatMenuScreen, BaseObject)
-GAMEOBJ_GUI_CLASS(MainMenuScreen, BaseObject)
-GAMEOBJ_GUI_CLASS(GameMenuScreen, BaseObject)
-GAMEOBJ_GUI_CLASS(GameOptionsScreen, BaseObject)
+// The module's GUI classes (widgets and screens) are those of compiler/gui/.
 
 // Where each object class files its objects, and how to make one.
 struct GameObjClassInfo

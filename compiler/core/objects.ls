@@ -2,6 +2,11 @@
 // deletion and the per-step update.
 import core.classes
 
+// The objects' effects (fx/effects.ls).
+void init_fx_data();
+void update_object_fx();
+void forget_object_fx();
+
 // Every list the objects may stand in, for taking an object out of all of them.
 static DynArray<GameObj *> *const all_lists[] = {
 #define GAMEOBJ_LIST_ADDR(cls) &cls##_list,
@@ -77,6 +82,7 @@ void update_gameobj(float dt)
       e->update(dt);
   }
   free_deleted_objects();
+  update_object_fx();
 }
 
 // Removes every object but the local player (world generation keeps the player).
@@ -87,10 +93,12 @@ void remove_all_gameobj()
     if (obj != local_player)
       delete_gameobj(obj);
   free_deleted_objects();
+  forget_object_fx();
 }
 
 void init_gameobj()
 {
+  init_fx_data();
   if (!local_player)
     local_player = new_gameobj_by_id(2);
 }
@@ -101,6 +109,7 @@ void close_gameobj()
   for (GameObj *obj : all)
     delete_gameobj(obj);
   free_deleted_objects();
+  forget_object_fx();
   local_player = nullptr;
 }
 

@@ -24,9 +24,12 @@ void Player::move(float dt, float speed, const vec4f &move_vec, const Matrix44 &
 
 void Player::onWorldRemoved() {}
 
-// A new world: stand on its land where the player is.
+void generate_objects();
+
+// A new world: dress it with objects and stand on its land where the player is.
 void Player::onWorldGenerated()
 {
+  generate_objects();
   vec4f p = getPos();
   p.y = get_land_height(p.x, p.z) + PLAYER_CLEARANCE;
   setPos(p);

@@ -1,15 +1,9 @@
 // The game itself: spells and their grid, missiles, monsters, buildings, effects and the
-// instanced drawing of the objects. These are the entry points the game issue fills in;
+// debug drawing. These are the entry points the game issue fills in;
 // until then each does nothing (and answers "nothing there" where it answers at all).
 import core.engine
 
-// Spells and the spell grid.
-void add_spell_to_grid() {}
-void pick_up_spell() {}
-void find_spell_in_grid() {}
-void add_initial_spells() {}
-void add_all_spells() {}
-void init_spell_grid() {}
+// Spells (the spell grid lives with the spells interface, gui/spell_book.ls).
 void toggle_mana_cheat() {}
 
 // Spell effects on the world.
@@ -34,27 +28,8 @@ void toggle_monster_spawn()
 void spawn_monsters() {}
 bool are_any_monsters_alive() { return false; }
 
-// Objects of a new world (trees, stones, castles).
-void generate_objects() {}
-
-// Drawing: instanced meshes, shadows, houses and debug shapes.
-void init_inst_render() {}
-void do_inst_render() {}
-void render_gameobj() {}
-void render_gameobj_shadow() {}
+// Drawing: debug shapes. (The objects of a new world and their drawing, shadows and
+// houses: objects/.)
 void render_debug_vis_gameobj() {}
-void render_building(const void *surface, int x, int z) {}
 
-// Particle effects of the objects.
-void init_fx_data() {}
-void spawn_fireball_fx() {}
-void fireball_explode_fx() {}
-void spawn_waterball_missile_fx() {}
-void spawn_magic_missile_fx() {}
-void spawn_water_source_fx() {}
-void spawn_water_sink_fx() {}
-void spawn_meteor_fx() {}
-void meteor_explode_fx() {}
-void wyvern_death_fx() {}
-void spawn_spellobj_fx() {}
-void lightning_hit_fx() {}
+// Particle effects of the objects: fx/effects.ls.

@@ -47,6 +47,29 @@ TEST(KeyNames, TableEntries)
   EXPECT_STREQ(getKeyName(-1), "?");
 }
 
+// Every name of the table finds its code back, whatever the case and spaces; a few
+// usual names stand for keys the table names otherwise.
+TEST(KeyNames, CodesByName)
+{
+  for (int k = 1; k < 256; k++)
+    if (strcmp(getKeyName(k), "?"))
+    {
+      EXPECT_EQ(key_code_by_name(getKeyName(k)), k) << getKeyName(k);
+    }
+  EXPECT_EQ(key_code_by_name("leftarrow"), VK_LEFT);
+  EXPECT_EQ(key_code_by_name("PAGE down"), VK_NEXT);
+  EXPECT_EQ(key_code_by_name("Return"), VK_RETURN);
+  EXPECT_EQ(key_code_by_name("Esc"), VK_ESCAPE);
+  EXPECT_EQ(key_code_by_name("Up"), VK_UP);
+  EXPECT_EQ(key_code_by_name("PgDn"), VK_NEXT);
+  EXPECT_EQ(key_code_by_name("PrintScreen"), VK_SNAPSHOT);
+  EXPECT_EQ(key_code_by_name("f12"), VK_F12);
+  EXPECT_EQ(key_code_by_name("?"), 0);
+  EXPECT_EQ(key_code_by_name(""), 0);
+  EXPECT_EQ(key_code_by_name(nullptr), 0);
+  EXPECT_EQ(key_code_by_name("a very long name that fits no key at all"), 0);
+}
+
 TEST(KeyMapping, LettersFollowTheLayoutOtherKeysThePosition)
 {
   // A French layout puts 'a' on the Q position: the code follows the symbol.

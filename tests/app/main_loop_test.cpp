@@ -90,6 +90,7 @@ protected:
     set_ref_time_source(fake_time);
     set_update_rate(20, 5);
     set_frame_limit(0);
+    set_lockstep(false);
     reset_quit_request();
     init_input(nullptr);
     clear_input();
@@ -98,6 +99,7 @@ protected:
   void TearDown() override
   {
     set_ref_time_source(nullptr);
+    set_lockstep(false);
     reset_quit_request();
   }
 };
@@ -270,4 +272,32 @@ TEST_F(MainLoop, FrameLimitStopsAfterThatManyPresentsAndReportsTimes)
   EXPECT_GE(st.p95_frame_us, st.mean_frame_us);
   EXPECT_EQ(st.wall_ticks, fake.now - 1000 * MS);
   set_frame_limit(0);
+}
+
+// Lockstep: one update before each frame, slow or fast renderer, and the frame shows
+// the latest update (t = 1); a frame the device skipped is drawn again first.
+TEST_F(MainLoop, LockstepRunsOneUpdatePerDrawnFrame)
+{
+  set_lockstep(true);
+  for (int64_t cost : {350 * MS, 1 * MS})
+  {
+    fake = Fake{};
+    fake.render_cost = cost;
+    fake.renders_to_run = 30;
+    run_main_loop(hooks);
+    reset_quit_request();
+    ASSERT_EQ(fake.renders, 30);
+    for (int i = 0; i < fake.renders; i++)
+    {
+      EXPECT_EQ(fake.updates_before_render[i], 1) << "frame " << i << " at cost " << cost;
+      EXPECT_FLOAT_EQ(fake.draw_dt[i], 0.05f);
+      EXPECT_EQ(fake.draw_ik[i], 1.f);
+    }
+  }
+  fake = Fake{};
+  fake.renders_to_run = 10;
+  fake.on_render = [] { fake.device_ok = fake.renders % 3 != 0; }; // every third frame is skipped
+  run_main_loop(hooks);
+  EXPECT_EQ(fake.presents, 7);
+  EXPECT_EQ(fake.updates, fake.presents); // one update per frame drawn, none per frame skipped
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include "app/input.h"
 #include "app/settings.h"
 
 namespace
@@ -172,10 +173,10 @@ TEST_F(Settings, WriteLeavesNoTemporaryFiles)
 
 // --- parse_options ---
 
-static void parse(std::initializer_list<const char *> args)
+static void parse(const std::vector<const char *> &args)
 {
   std::vector<const char *> argv = {"zarnith"};
-  argv.insert(argv.end(), args);
+  argv.insert(argv.end(), args.begin(), args.end());
   parse_options(int(argv.size()), argv.data());
 }
 
@@ -266,11 +267,15 @@ TEST_F(Settings, SeedFramesAndHelpSwitches)
 
 TEST_F(Settings, ScriptedRunSwitches)
 {
-  parse({"-screenshot-at", "30", "-press", "40:H", "-press", "60:ctrl+g", "-press", "5:F9", "-dev", "-sun", "85",
-         "-cam", "128,30,100,0,-5"});
+  parse({"-screenshot-at", "30", "-press", "40:H", "-press", "60:ctrl+g", "-press", "5:F9", "-press", "2:shift+F5",
+         "-dev", "-sun", "85", "-cam", "128,30,100,0,-5"});
   ASSERT_EQ(app_options.screenshot_count, 1);
   EXPECT_EQ(app_options.screenshot_at[0], 30);
-  ASSERT_EQ(app_options.press_count, 3);
+  ASSERT_EQ(app_options.press_count, 4);
+  EXPECT_EQ(app_options.presses[3].key, 116); // F5
+  EXPECT_TRUE(app_options.presses[3].shift);
+  EXPECT_FALSE(app_options.presses[3].ctrl);
+  EXPECT_FALSE(app_options.presses[1].shift);
   EXPECT_EQ(app_options.presses[0].update, 40);
   EXPECT_EQ(app_options.presses[0].key, 'H');
   EXPECT_FALSE(app_options.presses[0].ctrl);
@@ -283,6 +288,21 @@ TEST_F(Settings, ScriptedRunSwitches)
   EXPECT_TRUE(app_options.cam_given);
   EXPECT_EQ(app_options.cam[4], -5.f);
 
+  parse({"-fx", "40:meteor_explode", "-fx", "7:portal"});
+  ASSERT_EQ(app_options.fx_preview_count, 2);
+  EXPECT_EQ(app_options.fx_previews[0].update, 40);
+  EXPECT_STREQ(app_options.fx_previews[0].name, "meteor_explode");
+  EXPECT_STREQ(app_options.fx_previews[1].name, "portal");
+  parse({"-fx", "40", "-fx", "0:portal", "-fx", "3:", "-fx", "3:bad name", "-fx",
+         "3:aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa", "-dev"});
+  EXPECT_EQ(app_options.fx_preview_count, 0);
+  EXPECT_TRUE(app_options.start_dev);
+  std::vector<const char *> many;
+  for (int i = 0; i < 10; i++)
+    many.insert(many.end(), {"-fx", "5:healing"});
+  parse(many);
+  EXPECT_EQ(app_options.fx_preview_count, 8);
+
   // Malformed arguments are ignored and leave the next switch alone.
   parse({"-press", "x:H", "-press", "3:F13", "-press", "0:A", "-press", "3:HH", "-screenshot-at", "0", "-sun", "200",
          "-cam", "1,2,3", "-360"});
@@ -291,4 +311,54 @@ TEST_F(Settings, ScriptedRunSwitches)
   EXPECT_FALSE(app_options.sun_given);
   EXPECT_FALSE(app_options.cam_given);
   EXPECT_EQ(app_options.width, 640);
+}
+
+TEST_F(Settings, GuiScriptSwitches)
+{
+  parse({"-press",    "7:Return",
+         "-press",    "8:shift+Tab",
+         "-press",    "9:ctrl+alt+Left Arrow",
+         "-press",    "10:escape",
+         "-click",    "4:320,237.5",
+         "-rclick",   "6:10,20",
+         "-hover",    "3:1,2",
+         "-hold",     "30:60:Control",
+         "-hold",     "31:40:lmb",
+         "-gui-dump", "14",
+         "-updates",  "15"});
+  ASSERT_EQ(app_options.press_count, 4);
+  EXPECT_EQ(app_options.presses[0].key, VK_RETURN);
+  EXPECT_EQ(app_options.presses[1].key, VK_TAB);
+  EXPECT_TRUE(app_options.presses[1].shift);
+  EXPECT_FALSE(app_options.presses[1].ctrl);
+  EXPECT_EQ(app_options.presses[2].key, VK_LEFT);
+  EXPECT_TRUE(app_options.presses[2].ctrl && app_options.presses[2].alt);
+  EXPECT_EQ(app_options.presses[3].key, VK_ESCAPE);
+  ASSERT_EQ(app_options.click_count, 2);
+  EXPECT_EQ(app_options.clicks[0].update, 4);
+  EXPECT_EQ(app_options.clicks[0].x, 320.f);
+  EXPECT_EQ(app_options.clicks[0].y, 237.5f);
+  EXPECT_EQ(app_options.clicks[0].button, VK_LBUTTON);
+  EXPECT_EQ(app_options.clicks[1].button, VK_RBUTTON);
+  ASSERT_EQ(app_options.hover_count, 1);
+  ASSERT_EQ(app_options.hold_count, 2);
+  EXPECT_EQ(app_options.holds[0].key, VK_CONTROL);
+  EXPECT_EQ(app_options.holds[0].to, 60);
+  EXPECT_EQ(app_options.holds[1].key, VK_LBUTTON);
+  ASSERT_EQ(app_options.gui_dump_count, 1);
+  EXPECT_EQ(app_options.gui_dump_at[0], 14);
+  EXPECT_EQ(app_options.update_limit, 15);
+
+  // Names that are no key, the mouse buttons as pressed keys, points that are not two
+  // numbers, a hold that ends before it starts: all ignored.
+  parse({"-press", "3:Enterr", "-press",    "3:Left Mouse Button",
+         "-press", "3:",       "-click",    "4:10",
+         "-click", "4:1,2,3",  "-rclick",   "0:1,1",
+         "-hover", "5:nan,1",  "-hold",     "9:9:A",
+         "-hold",  "9:8:A",    "-gui-dump", "0"});
+  EXPECT_EQ(app_options.press_count, 0);
+  EXPECT_EQ(app_options.click_count, 0);
+  EXPECT_EQ(app_options.hover_count, 0);
+  EXPECT_EQ(app_options.hold_count, 0);
+  EXPECT_EQ(app_options.gui_dump_count, 0);
 }

@@ -108,6 +108,21 @@ TEST(Shell, WholeProgramRunsFramesWithAGivenSeed)
     << r.out;
 }
 
+TEST(Shell, EffectPreviewsRunTheScriptWhereTheViewMeetsTheLand)
+{
+  ChildResult r = run_child([] {
+    execl(ZARNITH_EXE, "zarnith", "-360", "-frames", "12", "-seed", "77", "-dev", "-fx", "3:meteor_explode", "-fx",
+          "4:no_such_effect", (char *)nullptr);
+  });
+  EXPECT_EQ(r.exit_code, 0) << r.out;
+  EXPECT_TRUE(in_order(r.out, {"fx preview 'meteor_explode' at update 3, (", "fx preview 'no_such_effect' at update 4",
+                               "ERROR MESSAGE SET: Error in fx script:\nNo 'no_such_effect' function in script"}))
+    << r.out;
+  // The shipped effects script loads and the meteor's effect runs without an error.
+  EXPECT_EQ(r.out.find("Error in fx script:\nNo 'meteor_explode'"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("ERROR MESSAGE SET: Error in fx script"), r.out.rfind("ERROR MESSAGE SET: Error in fx script"));
+}
+
 TEST(Shell, SdlStartFailureExitsNonZero)
 {
   ChildResult r = run_child([] {

@@ -8,9 +8,12 @@
 #include <gtest/gtest.h>
 #include <string>
 #include <unistd.h>
+#include "core/log.h"
 #include "core/paths.h"
 #include "gameobj/gameobj.h"
 #include "gameobj/gameobj_host.h"
+#include "ui/gui_element.h"
+#include "ui/gui_screen.h"
 
 namespace fs = std::filesystem;
 
@@ -100,3 +103,25 @@ inline int class_index(const BaseObject *obj)
       return i;
   return -1;
 }
+
+// The real module (compiler/): as in the program, what the module hangs into the GUI
+// (screens, sheets, behaviours) is released before its code goes, and the module is
+// closed before the host stops.
+class ModuleFixture : public HostFixture
+{
+protected:
+  void SetUp() override
+  {
+    HostFixture::SetUp();
+    register_std_behaviors();
+    gameobj_host_hooks.gui_release = release_module_gui;
+  }
+  void TearDown() override
+  {
+    if (gameobj_api.close_gameobj)
+      gameobj_api.close_gameobj();
+    set_error_message(nullptr);
+    HostFixture::TearDown();
+    gameobj_host_hooks.gui_release = GameObjHostHooks().gui_release;
+  }
+};

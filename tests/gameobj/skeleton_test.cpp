@@ -4,23 +4,18 @@
 #include "app/input.h"
 #include "core/log.h"
 #include "host_fixture.h"
+#include "render/common_fx.h"
+#include "script/fx_script.h"
+#include "ui/gui_behaviors.h"
+#include "ui/gui_screen.h"
 
 using ::testing::internal::CaptureStdout;
 using ::testing::internal::GetCapturedStdout;
 
 namespace
 {
-class SkeletonTest : public HostFixture
-{
-protected:
-  void TearDown() override
-  {
-    if (gameobj_api.close_gameobj)
-      gameobj_api.close_gameobj();
-    set_error_message(nullptr);
-    HostFixture::TearDown();
-  }
-};
+class SkeletonTest : public ModuleFixture
+{};
 
 TEST_F(SkeletonTest, PlayerAndObjectLifeCycle)
 {
@@ -95,34 +90,114 @@ TEST_F(SkeletonTest, EveryClassHasItsOwnTable)
     EXPECT_EQ(class_index(GameObj_list[i]), i + 1);
 }
 
-TEST_F(SkeletonTest, MenusCloseOnlyWhenConfirmed)
+// The menus answer the keyboard: Return chooses only once a button has the focus; Down
+// gives it to "New game", which closes the main menu; Escape resumes from the game menu.
+TEST_F(SkeletonTest, MenusCloseOnlyWhenAButtonIsChosen)
 {
   start(SKELETON_MODULE);
+  GuiHooks h;
+  h.get_event = getEvent;
+  h.key_held = getKeyState;
+  h.mouse_pos = getMousePos;
+  gui_hooks = h;
+  auto key = [](int vk) {
+    post_input_event(IEV_KEY_DOWN, vk, 0, 0, 0.f, 0.f);
+    post_input_event(IEV_KEY_UP, vk, 0, 0, 0.f, 0.f);
+  };
+
   should_close_game_menu = true;
   gameobj_api.open_main_menu();
   EXPECT_FALSE(should_close_game_menu);
-  gameobj_api.update_game_menu(0.05f); // no Enter, no click
+  gameobj_api.update_game_menu(0.05f); // no input
   EXPECT_FALSE(should_close_game_menu);
-  EXPECT_FALSE(gameobj_api.update_spells_ui_mouse());
+  key(VK_RETURN); // nothing chosen yet
+  gameobj_api.update_game_menu(0.05f);
+  EXPECT_FALSE(should_close_game_menu);
+  clear_input();
 
-  post_input_event(IEV_KEY_DOWN, VK_RETURN, 0, 0, 0.f, 0.f);
+  key(VK_DOWN);
+  key(VK_RETURN);
   gameobj_api.update_game_menu(0.05f);
   EXPECT_TRUE(should_close_game_menu);
   clear_input();
 
-  gameobj_api.open_main_menu();
+  gameobj_api.open_game_menu(nullptr);
   EXPECT_FALSE(should_close_game_menu);
-  post_input_event(IEV_MOUSE_DOWN, VK_LBUTTON, 0, 0, 10.f, 10.f);
+  key(VK_ESCAPE);
   gameobj_api.update_game_menu(0.05f);
   EXPECT_TRUE(should_close_game_menu);
   clear_input();
+  gameobj_api.close_game_menu(nullptr);
+  EXPECT_FALSE(gameobj_api.update_spells_ui_mouse()); // no Ctrl: the camera has the mouse
+  gui_hooks = GuiHooks();
+}
 
-  // Once closed, input no longer closes anything.
-  should_close_game_menu = false;
-  post_input_event(IEV_KEY_DOWN, VK_RETURN, 0, 0, 0.f, 0.f);
-  gameobj_api.update_game_menu(0.05f);
-  EXPECT_FALSE(should_close_game_menu);
-  clear_input();
+// The module's effect entries: ribbons behind missiles, freed after their impact, bolts
+// for lightning and the effects script's particles.
+TEST_F(SkeletonTest, EffectEntriesDriveTrailsBoltsAndParticles)
+{
+  fs::create_directories(bin / "test");
+  fs::copy_file(fs::path(SOURCE_ROOT) / "bin/test/fx.nut", bin / "test/fx.nut");
+  reset_common_fx();
+  FxScriptHooks hooks;
+  hooks.add_blend_particle = add_blend_particle;
+  hooks.add_glow_particle = add_glow_particle;
+  hooks.add_lightning_fx = add_lightning_fx;
+  hooks.reset_common_fx = reset_common_fx;
+  fx_script_hooks = hooks;
+  init_fx_script();
+  start(SKELETON_MODULE);
+  gameobj_api.init_gameobj();
+
+  const vec4f vel(20.f, 0.f, 0.f, 0.f);
+  int trail = gameobj_api.spawn_fireball_fx(-1, vec4f(10.f, 20.f, 10.f, 1.f), vel, 0.05f);
+  ASSERT_GE(trail, 0);
+  for (int i = 1; i <= 5; i++)
+  {
+    update_common_fx(0.05f);
+    EXPECT_EQ(gameobj_api.spawn_fireball_fx(trail, vec4f(10.f + float(i), 20.f, 10.f, 1.f), vel, 0.05f), trail);
+  }
+  EXPECT_EQ(fx_trails[trail].count, 6);
+  EXPECT_GT(fx_glow_pool.alive, 0);  // fire
+  EXPECT_GT(fx_blend_pool.alive, 0); // smoke
+  int meteor = gameobj_api.spawn_meteor_fx(-1, vec4f(50.f, 60.f, 50.f, 1.f), vec4f(0.f, -30.f, 5.f, 0.f), 0.05f);
+  EXPECT_NE(meteor, trail);
+
+  gameobj_api.fireball_explode_fx(trail, vec4f(16.f, 20.f, 10.f, 1.f), vec4f(0.f, 1.f, 0.f, 0.f));
+  EXPECT_TRUE(fx_trails[trail].stopping);
+  // The stopped ribbon shrinks away and its slot comes free; the meteor's runs on.
+  for (int i = 0; i < TRAIL_POINTS + 1; i++)
+  {
+    update_common_fx(0.05f);
+    gameobj_api.update_gameobj(0.05f);
+  }
+  EXPECT_FALSE(fx_trails[trail].inUse);
+  EXPECT_TRUE(fx_trails[meteor].inUse);
+
+  gameobj_api.lightning_hit_fx(vec4f(0.f, 80.f, 0.f, 1.f), vec4f(250.f, 2.f, 3.f, 1.f));
+  ASSERT_EQ(fx_bolts.size(), 2);
+  vec4f end = fx_bolts[0].points.back().pos;
+  EXPECT_NEAR(end.x, -6.f, 1e-3f); // the target is taken next to the start
+  EXPECT_NEAR(end.y, 2.f, 1e-3f);
+
+  gameobj_api.wyvern_death_fx(vec4f(5.f, 30.f, 5.f, 1.f), vel);
+  gameobj_api.spawn_water_source_fx(vec4f(5.f, 1.f, 5.f, 1.f), 0.05f);
+  gameobj_api.spawn_water_sink_fx(vec4f(5.f, 1.f, 5.f, 1.f), 0.05f);
+  gameobj_api.spawn_spellobj_fx(vec4f(5.f, 1.f, 5.f, 1.f), 0.05f);
+  EXPECT_EQ(gameobj_api.spawn_waterball_missile_fx(-1, vec4f(1.f), vel, 0.05f) >= 0, true);
+  EXPECT_EQ(gameobj_api.spawn_magic_missile_fx(-1, vec4f(1.f), vel, 0.05f) >= 0, true);
+  gameobj_api.meteor_explode_fx(meteor, vec4f(50.f, 0.f, 50.f, 1.f), vec4f(0.f, 1.f, 0.f, 0.f));
+  EXPECT_FALSE(has_error_message()) << get_error_message();
+
+  // A new world frees every trail with the particles; the module forgets its own.
+  gameobj_api.remove_all_gameobj();
+  reset_common_fx();
+  gameobj_api.update_gameobj(0.05f);
+  EXPECT_EQ(add_trail_fx(vec4f(0.f), vec4f(0.f), vec4f(0.f), 1.f, D3dColor(0u)), 0);
+
+  close_fx_script();
+  fx_script_hooks = {};
+  reset_common_fx();
 }
 
 // Edits a copy of the module's sources while "running": a compile error shows the
@@ -135,7 +210,7 @@ TEST_F(SkeletonTest, EditedSourcesAreRebuiltAndSwappedIn)
   start(SKELETON_MODULE);
   gameobj_api.init_gameobj();
   GameObj *p = local_player;
-  ASSERT_EQ(gameobj_watched_source_count(), 9); // main.ls and its 8 imports
+  ASSERT_EQ(gameobj_watched_source_count(), 23); // main.ls and its 22 imports
   EXPECT_FALSE(gameobj_api.are_any_monsters_alive());
 
   std::ifstream in(src / "game/world.ls");

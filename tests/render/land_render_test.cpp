@@ -55,18 +55,7 @@ Matrix44 camera_itm()
   return itm;
 }
 
-void set_camera()
-{
-  Matrix44 itm = camera_itm(), view;
-  inverse44(itm, view);
-  set_view_tm(view);
-  set_proj_tm(1.2915436f, float(d3d_wd) / float(d3d_ht), 0.1f, 512.f);
-  Matrix44 glob;
-  get_glob_tm(glob);
-  set_vs_consts(0, &glob.m[0][0], 4);
-  set_vs_consts(4, &itm.m[0][0], 4);
-  update_sky(1.f);
-}
+void set_camera() { scenetest::set_frame_camera(camera_itm()); }
 
 void draw_island(float)
 {

@@ -15,34 +15,6 @@
 
 namespace
 {
-// World positions through vc[0..3]. Deferred: into the geometry buffer; forward: flat
-// colours. WATER selects the water variant.
-const char *const test_land_sh = "#include \"gbuffer.inc\"\n"
-                                 "VARYING float depth;\n"
-                                 "#if VSH\n"
-                                 "in vec4 POSITION0;\n"
-                                 "void vsh()\n"
-                                 "{\n"
-                                 "  vec4 p = vec4(POSITION0.xyz, 1.0);\n"
-                                 "  gl_Position = p.x * vc[0] + p.y * vc[1] + p.z * vc[2] + vc[3];\n"
-                                 "  depth = gb_view_depth(p);\n"
-                                 "}\n"
-                                 "#endif\n"
-                                 "#if PSH\n"
-                                 "void psh()\n"
-                                 "{\n"
-                                 "#if defined(DEFERRED) && defined(WATER)\n"
-                                 "  gb_write_water(depth, vec3(0.0, 1.0, 0.0), 0.9, 0.0);\n"
-                                 "#elif defined(DEFERRED)\n"
-                                 "  gb_write_land(depth, vec3(0.0, 1.0, 0.0), vec3(0.25, 0.5, 0.15), 1.0);\n"
-                                 "#elif defined(WATER)\n"
-                                 "  COLOR0 = vec4(0.1, 0.3, 0.6, 1.0);\n"
-                                 "#else\n"
-                                 "  COLOR0 = vec4(0.3, 0.6, 0.2, 1.0);\n"
-                                 "#endif\n"
-                                 "}\n"
-                                 "#endif\n";
-
 VertexBuffer *quad_vb = nullptr;
 IndexBuffer *quad_ib = nullptr;
 VDecl quad_decl = nullptr;
@@ -82,7 +54,7 @@ struct Scene
   scenetest::ProgramDir dir;
   Scene(int quality)
   {
-    dir.write("test_land.sh", test_land_sh);
+    dir.write("test_land.sh", scenetest::test_land_sh);
     gfx_quality = quality;
     use_postfx = true;
     use_ppaa = false;
@@ -136,18 +108,7 @@ Matrix44 camera_itm()
   return itm;
 }
 
-void set_camera()
-{
-  Matrix44 itm = camera_itm(), view;
-  inverse44(itm, view);
-  set_view_tm(view);
-  set_proj_tm(1.2915436f, float(d3d_wd) / float(d3d_ht), 0.1f, 512.f);
-  Matrix44 glob;
-  get_glob_tm(glob);
-  set_vs_consts(0, &glob.m[0][0], 4);
-  set_vs_consts(4, &itm.m[0][0], 4);
-  update_sky(1.f);
-}
+void set_camera() { scenetest::set_frame_camera(camera_itm()); }
 
 void draw_scene(float)
 {

@@ -161,14 +161,7 @@ TEST(SceneSky, QuadCoversTheScreenWithSkyColours)
   ASSERT_TRUE(vistest::draw_frame_with([](float) {
     Matrix44 itm = Matrix44::identity();
     itm.setRow(3, vec4f(0.f, 10.f, 0.f, 1.f));
-    Matrix44 view;
-    ASSERT_TRUE(inverse44(itm, view));
-    set_view_tm(view);
-    set_proj_tm(1.2915436f, float(d3d_wd) / float(d3d_ht), 0.1f, 512.f);
-    Matrix44 glob;
-    get_glob_tm(glob);
-    set_vs_consts(0, &glob.m[0][0], 4);
-    set_vs_consts(4, &itm.m[0][0], 4);
+    scenetest::set_frame_camera(itm);
     set_backbuffer_target();
     clear_view(0xFFFF00FF);
     set_zenable(false);

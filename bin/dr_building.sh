@@ -1,0 +1,7 @@
+// House cells drawn from the building pieces (castles and towers), high quality. See mesh_inst.inc.
+#include "registers.inc"
+#define MESH_KIND MESH_BUILDING
+#include "sky_light.inc"
+#include "gbuffer.inc"
+#include "mesh_inst.inc"
+#include "mesh_deferred.inc"

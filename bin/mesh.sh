@@ -1,0 +1,6 @@
+// Rigid instanced meshes (trees, stones, menhirs, creature heads and eyes), low quality. See mesh_inst.inc.
+#include "registers.inc"
+#define MESH_KIND MESH_SIMPLE
+#include "sky_light.inc"
+#include "mesh_inst.inc"
+#include "mesh_forward.inc"
