@@ -6,7 +6,8 @@ PKGS="build-essential cmake pkg-config ccache git python3
   libsdl2-dev libepoxy-dev libstb-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libgl1-mesa-dri libegl-mesa0 libgl1-mesa-dev
-  fonts-dejavu-core clang libclang-rt-14-dev"
+  fonts-dejavu-core clang libclang-rt-14-dev
+  lua5.4"
 missing=""
 for p in $PKGS; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

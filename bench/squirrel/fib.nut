@@ -1,3 +1,3 @@
-// Recursive calls: naive Fibonacci.
+// Recursive calls: naive Fibonacci through a global function.
 function fib(n) { return n < 2 ? n : fib(n - 1) + fib(n - 2); }
-print(fib(30) + "\n");
+print(fib(32) + "\n");

@@ -1,16 +1,34 @@
-// A world-generator style pass over a 256x256 grid: height noise, smoothing,
-// classification into tiles and a flood count.
-const W = 256;
-const H = 256;
-srand(1234);
+// A world-generator style pass over 2-D float grids: value noise summed over
+// octaves, smoothing passes and a histogram of the result.
+const W = 320;
+const H = 320;
+function hash(x, y) {
+    local n = (x * 374761393 + y * 668265263) & 0x7fffffff;
+    n = ((n ^ (n >> 13)) * 1274126177) & 0x7fffffff;
+    return (n & 0xffff) / 65535.0;
+}
+function noise(x, y) {
+    local ix = x.tointeger(), iy = y.tointeger();
+    local fx = x - ix, fy = y - iy;
+    local a = hash(ix, iy), b = hash(ix + 1, iy), c = hash(ix, iy + 1), d = hash(ix + 1, iy + 1);
+    local ux = fx * fx * (3.0 - 2.0 * fx), uy = fy * fy * (3.0 - 2.0 * fy);
+    return a + (b - a) * ux + (c - a) * uy + (a - b - c + d) * ux * uy;
+}
 local height = array(H);
 for (local y = 0; y < H; y++) {
     local row = array(W, 0.0);
-    for (local x = 0; x < W; x++)
-        row[x] = sin(x * 0.05) * cos(y * 0.07) * 40.0 + (rand() % 100) * 0.1;
+    for (local x = 0; x < W; x++) {
+        local v = 0.0, amp = 1.0, freq = 0.03;
+        for (local o = 0; o < 4; o++) {
+            v += noise(x * freq, y * freq) * amp;
+            amp *= 0.5;
+            freq *= 2.0;
+        }
+        row[x] = v;
+    }
     height[y] = row;
 }
-for (local pass = 0; pass < 3; pass++) {
+for (local pass = 0; pass < 4; pass++) {
     local next = array(H);
     for (local y = 0; y < H; y++) {
         local row = array(W, 0.0);
@@ -23,34 +41,12 @@ for (local pass = 0; pass < 3; pass++) {
     }
     height = next;
 }
-local tiles = { water = 0, sand = 0, grass = 0, rock = 0 };
-local kind = array(H);
-for (local y = 0; y < H; y++) {
-    local row = array(W, 0);
-    for (local x = 0; x < W; x++) {
-        local h = height[y][x];
-        local k = h < -5.0 ? "water" : h < 0.0 ? "sand" : h < 20.0 ? "grass" : "rock";
-        tiles[k]++;
-        row[x] = k == "water" ? 1 : 0;
-    }
-    kind[y] = row;
+local bins = array(8, 0);
+local lo = 1.0e9, hi = -1.0e9;
+foreach (row in height) foreach (h in row) {
+    if (h < lo) lo = h;
+    if (h > hi) hi = h;
+    local b = (h * 4.0).tointeger();
+    bins[b < 0 ? 0 : (b > 7 ? 7 : b)]++;
 }
-local lakes = 0;
-local stack = [];
-for (local y = 0; y < H; y++) for (local x = 0; x < W; x++) {
-    if (kind[y][x] != 1) continue;
-    lakes++;
-    kind[y][x] = 2;
-    stack.append(y * W + x);
-    while (stack.len()) {
-        local c = stack.pop();
-        local cy = c / W, cx = c % W;
-        foreach (d in [[0, 1], [0, -1], [1, 0], [-1, 0]]) {
-            local ny = cy + d[0], nx = cx + d[1];
-            if (ny < 0 || ny >= H || nx < 0 || nx >= W || kind[ny][nx] != 1) continue;
-            kind[ny][nx] = 2;
-            stack.append(ny * W + nx);
-        }
-    }
-}
-print(tiles.water + " " + tiles.sand + " " + tiles.grass + " " + tiles.rock + " lakes " + lakes + "\n");
+print(format("%.3f %.3f", lo, hi) + " " + bins[2] + " " + bins[3] + " " + bins[4] + "\n");

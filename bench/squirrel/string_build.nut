@@ -1,15 +1,13 @@
-// String concatenation, formatting, slicing and searching.
-local s = "";
-for (local i = 0; i < 20000; i++) s += i % 10;
-local parts = [];
-for (local i = 0; i < 100000; i++) parts.append(format("%d:%s", i, "x"));
-local n = 0;
-foreach (p in parts) n += p.len();
-local found = 0;
-for (local i = 0; i < 100000; i++) {
-    local sub = s.slice(i % 1000, i % 1000 + 10);
-    if (sub.find("7") != null) found++;
+// Strings built from numbers and text: concatenation, lengths and a few searches.
+local total = 0;
+for (local i = 0; i < 800000; i++) {
+    local line = "x=" + i + " y=" + (i * 0.5) + " id" + (i % 97);
+    total += line.len();
 }
-local up = 0;
-for (local i = 0; i < 50000; i++) up += ("abc" + i).toupper().len();
-print(s.len() + " " + n + " " + found + " " + up + "\n");
+local parts = [];
+for (local i = 0; i < 200000; i++) parts.append("item" + i);
+local joined = "";
+for (local i = 0; i < 2000; i++) joined += parts[i] + ",";
+local found = 0;
+for (local i = 0; i < 200000; i++) if (parts[i].find("7") != null) found++;
+print(total + " " + joined.len() + " " + found + "\n");

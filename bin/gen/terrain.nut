@@ -27,7 +27,7 @@ function shape_island(style) {
   // Distance from the centre over the lobed radius. The angle terms use the direction's
   // cosine and sine directly (sin 2a = 2sc, cos 3a = 4c^3 - 3c, ...), which keeps this
   // per-cell function free of trigonometry.
-  local base = HmapMask(function(x, z) {
+  local outline = HmapMask(function(x, z) {
     local dx = x - cx, dz = z - cz;
     local u = (dx * ct + dz * st) * inv_stretch, v = dz * ct - dx * st;
     local d = sqrt(u * u + v * v);
@@ -43,7 +43,7 @@ function shape_island(style) {
   add_simplex_noise(0.0, 1.0, 4, 5, 0.5);  // about 0..1 into the empty height grid
 
   local rough = style.roughness, peak = style.peak;
-  apply_height_mask(base, function(n, b) {
+  apply_height_mask(outline, function(n, b) {
     local e = b + (n - 0.5) * rough;
     if (e >= 0.0)
       return peak * e * (0.45 + 0.55 * e) + 0.3;  // a thin strip of dry sand at e = 0

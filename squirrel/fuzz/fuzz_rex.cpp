@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const char *nl = (const char *)std::memchr(text, '\n', size);
     std::string pattern(text, nl ? (size_t)(nl - text) : size);
     std::string subject = nl ? std::string(nl + 1, size - (size_t)(nl + 1 - text)) : std::string();
-    if (pattern.size() > 200 || subject.size() > 2000) return 0; // keep backtracking bounded
+    if (pattern.size() > 200 || subject.size() > 2000) return 0;  // keep backtracking bounded
     const SQChar *err = nullptr;
     SQRex *rex = sqstd_rex_compile(pattern.c_str(), &err);
     if (!rex) return 0;

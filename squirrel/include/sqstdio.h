@@ -7,7 +7,7 @@
 extern "C" {
 #endif
 
-typedef void *SQFILE; // a C FILE*
+typedef void *SQFILE;  // a C FILE*
 
 // Pushes a file object for the stream; when owns is set the object closes it when released.
 SQUIRREL_API SQRESULT sqstd_createfile(HSQUIRRELVM v, SQFILE file, SQBool owns);

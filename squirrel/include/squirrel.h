@@ -7,8 +7,8 @@
 #define ZARNITH_SQUIRREL_H
 
 #include <stddef.h>
-#include <string.h>
 #include <stdio.h>
+#include <string.h>
 
 #ifdef __cplusplus
 extern "C" {
@@ -181,11 +181,11 @@ typedef SQMemberHandle HSQMEMBERHANDLE;
 typedef SQInteger (*SQFUNCTION)(HSQUIRRELVM);
 typedef SQFUNCTION HSQFUNCTION;
 typedef SQInteger (*SQRELEASEHOOK)(SQUserPointer, SQInteger size);
-typedef void (*SQCOMPILERERROR)(HSQUIRRELVM, const SQChar * /*desc*/, const SQChar * /*source*/,
-                                SQInteger /*line*/, SQInteger /*column*/);
+typedef void (*SQCOMPILERERROR)(HSQUIRRELVM, const SQChar * /*desc*/, const SQChar * /*source*/, SQInteger /*line*/,
+                                SQInteger /*column*/);
 typedef void (*SQPRINTFUNCTION)(HSQUIRRELVM, const SQChar *, ...);
-typedef void (*SQDEBUGHOOK)(HSQUIRRELVM /*v*/, SQInteger /*type*/, const SQChar * /*sourcename*/,
-                            SQInteger /*line*/, const SQChar * /*funcname*/);
+typedef void (*SQDEBUGHOOK)(HSQUIRRELVM /*v*/, SQInteger /*type*/, const SQChar * /*sourcename*/, SQInteger /*line*/,
+                            const SQChar * /*funcname*/);
 typedef SQInteger (*SQWRITEFUNC)(SQUserPointer, SQUserPointer, SQInteger);
 typedef SQInteger (*SQREADFUNC)(SQUserPointer, SQUserPointer, SQInteger);
 typedef SQInteger (*SQLEXREADFUNC)(SQUserPointer);

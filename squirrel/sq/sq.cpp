@@ -11,13 +11,13 @@
 #include <string>
 #include <vector>
 
-#include "squirrel.h"
 #include "sqstdaux.h"
 #include "sqstdblob.h"
 #include "sqstdio.h"
 #include "sqstdmath.h"
 #include "sqstdstring.h"
 #include "sqstdsystem.h"
+#include "squirrel.h"
 
 namespace {
 
@@ -33,7 +33,7 @@ void print_out(HSQUIRRELVM, const SQChar *fmt, ...) {
 }
 
 void print_err(HSQUIRRELVM, const SQChar *fmt, ...) {
-    std::fflush(stdout); // keep the two streams in order when they share a terminal
+    std::fflush(stdout);  // keep the two streams in order when they share a terminal
     va_list ap;
     va_start(ap, fmt);
     std::vfprintf(stderr, fmt, ap);
@@ -46,12 +46,13 @@ void print_version() {
 }
 
 void print_usage() {
-    std::printf("usage: sq [options] [script.nut [args...]]\n"
-                "  -v   print the version and exit\n"
-                "  -d   generate debug information (line hooks)\n"
-                "  -h   print this help and exit\n"
-                "without a script, statements are read from standard input;\n"
-                "a line starting with '=' prints the value of the expression after it.\n");
+    std::printf(
+        "usage: sq [options] [script.nut [args...]]\n"
+        "  -v   print the version and exit\n"
+        "  -d   generate debug information (line hooks)\n"
+        "  -h   print this help and exit\n"
+        "without a script, statements are read from standard input;\n"
+        "a line starting with '=' prints the value of the expression after it.\n");
 }
 
 bool read_file(const char *path, std::string &out) {
@@ -87,11 +88,19 @@ int run_script(HSQUIRRELVM v, const char *path, int argc, char **argv) {
     }
     const char *text = src.data();
     SQInteger len = (SQInteger)src.size();
-    if (len >= 3 && std::memcmp(text, "\xEF\xBB\xBF", 3) == 0) { // UTF-8 byte order mark
+    if (len >= 3 && std::memcmp(text, "\xEF\xBB\xBF", 3) == 0) {  // UTF-8 byte order mark
         text += 3;
         len -= 3;
     }
-    if (SQ_FAILED(sq_compilebuffer(v, text, len, path, SQTrue))) return kExitCompileError;
+    if (SQ_FAILED(sq_compilebuffer(v, text, len, path, SQTrue))) {
+        // the handler wrote the location on stderr; the message goes to stdout too
+        const SQChar *err = "";
+        sq_getlasterror(v);
+        if (SQ_FAILED(sq_getstring(v, -1, &err))) err = "";
+        std::printf("Error [%s]\n", err);
+        sq_pop(v, 1);
+        return kExitCompileError;
+    }
     sq_pushroottable(v);
     for (int i = 0; i < argc; ++i) sq_pushstring(v, argv[i], -1);
     if (SQ_FAILED(sq_call(v, argc + 1, SQTrue, SQTrue))) return kExitRuntimeError;
@@ -101,7 +110,7 @@ int run_script(HSQUIRRELVM v, const char *path, int argc, char **argv) {
         sq_getinteger(v, -1, &r);
         status = (int)r;
     }
-    sq_pop(v, 2); // result and closure
+    sq_pop(v, 2);  // result and closure
     return status;
 }
 
@@ -112,13 +121,18 @@ int open_brackets(const std::string &s) {
     for (size_t i = 0; i < s.size(); ++i) {
         char c = s[i];
         if (quote) {
-            if (c == '\\') ++i;
-            else if (c == quote) quote = 0;
+            if (c == '\\')
+                ++i;
+            else if (c == quote)
+                quote = 0;
             continue;
         }
-        if (c == '"' || c == '\'') quote = c;
-        else if (c == '{' || c == '(' || c == '[') ++depth;
-        else if (c == '}' || c == ')' || c == ']') --depth;
+        if (c == '"' || c == '\'')
+            quote = c;
+        else if (c == '{' || c == '(' || c == '[')
+            ++depth;
+        else if (c == '}' || c == ')' || c == ']')
+            --depth;
         else if (c == '/' && i + 1 < s.size() && s[i + 1] == '/') {
             while (i < s.size() && s[i] != '\n') ++i;
         }
@@ -156,7 +170,7 @@ int interactive(HSQUIRRELVM v) {
     return 0;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char **argv) {
     bool debug = false;

@@ -4,21 +4,27 @@
 #include <string>
 
 #include "sqcompiler.h"
+#include "sqfast.h"
 #include "sqfuzz.h"
 #include "sqvm.h"
 
 #define SQ_TRY try {
-#define SQ_CATCH(v)                                          \
-    }                                                        \
-    catch (const SQException &) { return SQ_ERROR; }         \
-    catch (const std::bad_alloc &) {                         \
-        (v)->_lasterror.Null();                              \
-        return SQ_ERROR;                                     \
+#define SQ_CATCH(v)                  \
+    }                                \
+    catch (const SQException &) {    \
+        return SQ_ERROR;             \
+    }                                \
+    catch (const std::bad_alloc &) { \
+        (v)->_lasterror.Null();      \
+        return SQ_ERROR;             \
     }
-#define SQ_CATCH_VOID(v)                                     \
-    }                                                        \
-    catch (const SQException &) {}                           \
-    catch (const std::bad_alloc &) { (v)->_lasterror.Null(); }
+#define SQ_CATCH_VOID(v)             \
+    }                                \
+    catch (const SQException &) {    \
+    }                                \
+    catch (const std::bad_alloc &) { \
+        (v)->_lasterror.Null();      \
+    }
 
 static SQObjectPtr g_nullobj;
 
@@ -44,42 +50,32 @@ static SQRESULT TypeError(HSQUIRRELVM v, const char *expected, const SQObject &o
 
 // ------------------------------------------------------------ vm
 
-HSQUIRRELVM sq_open(SQInteger initialstacksize) {
-    SQSharedState *ss = new SQSharedState();
-    ss->Init(nullptr);
-    SQVM *v = new SQVM(ss);
-    v->Init(nullptr, initialstacksize);
-    v->_uiRef = 1;
-    ss->_rootvm = v;
-    sq_init_default_delegates(ss, v);
-    sq_base_register(v);
-    return v;
-}
-
-HSQUIRRELVM sq_newthread(HSQUIRRELVM friendvm, SQInteger initialstacksize) {
-    SQSharedState *ss = friendvm->_sharedstate;
-    SQVM *t = new SQVM(ss);
-    t->Init(friendvm, initialstacksize);
-    friendvm->Push(SQObjectPtr(OT_THREAD, t));
-    return t;
-}
-
-void sq_close(HSQUIRRELVM v) {
-    SQSharedState *ss = v->_sharedstate;
+// Frees a shared state and everything in it; works on a state only partly
+// built too (a failed sq_open).
+static void DestroyState(SQSharedState *ss) {
     SQVM *root = ss->_rootvm;
     ss->_closing = true;
     try {
         ss->_refs.clear();
         ss->CollectGarbage(nullptr, nullptr);
-    } catch (...) {
-    }
-    SQObjectPtr *fields[] = {&ss->_roottable, &ss->_registry, &ss->_consts, &ss->_metamethodsmap,
-                             &ss->_table_default_delegate, &ss->_array_default_delegate,
-                             &ss->_string_default_delegate, &ss->_number_default_delegate,
-                             &ss->_closure_default_delegate, &ss->_generator_default_delegate,
-                             &ss->_thread_default_delegate, &ss->_class_default_delegate,
-                             &ss->_instance_default_delegate, &ss->_weakref_default_delegate,
-                             &ss->_errorhandler, &ss->_debughook_closure, &ss->_constructoridx};
+    } catch (...) {}
+    SQObjectPtr *fields[] = {&ss->_roottable,
+                             &ss->_registry,
+                             &ss->_consts,
+                             &ss->_metamethodsmap,
+                             &ss->_table_default_delegate,
+                             &ss->_array_default_delegate,
+                             &ss->_string_default_delegate,
+                             &ss->_number_default_delegate,
+                             &ss->_closure_default_delegate,
+                             &ss->_generator_default_delegate,
+                             &ss->_thread_default_delegate,
+                             &ss->_class_default_delegate,
+                             &ss->_instance_default_delegate,
+                             &ss->_weakref_default_delegate,
+                             &ss->_errorhandler,
+                             &ss->_debughook_closure,
+                             &ss->_constructoridx};
     for (auto *f : fields) f->Null();
     for (auto &m : ss->_metamethodnames) m.Null();
     if (root && --root->_uiRef == 0) root->Release();
@@ -88,6 +84,39 @@ void sq_close(HSQUIRRELVM v) {
     if (ss->_releasehook) ss->_releasehook(ss->_foreignptr, 0);
     delete ss;
 }
+
+// null when there is not enough memory for a VM
+HSQUIRRELVM sq_open(SQInteger initialstacksize) {
+    SQSharedState *ss = nullptr;
+    try {
+        ss = new SQSharedState();
+        ss->Init(nullptr);
+        SQVM *v = new SQVM(ss);
+        v->_uiRef = 1;
+        ss->_rootvm = v;
+        v->Init(nullptr, initialstacksize);
+        sq_init_default_delegates(ss, v);
+        sq_base_register(v);
+        return v;
+    } catch (const std::bad_alloc &) {
+        if (ss) DestroyState(ss);
+        return nullptr;
+    }
+}
+
+// null when there is not enough memory for the thread
+HSQUIRRELVM sq_newthread(HSQUIRRELVM friendvm, SQInteger initialstacksize) {
+    SQSharedState *ss = friendvm->_sharedstate;
+    try {
+        SQVM *t = new SQVM(ss);
+        SQObjectPtr keep(OT_THREAD, t);
+        t->Init(friendvm, initialstacksize);
+        friendvm->Push(keep);
+        return t;
+    } catch (const std::bad_alloc &) { return nullptr; }
+}
+
+void sq_close(HSQUIRRELVM v) { DestroyState(v->_sharedstate); }
 
 void sq_seterrorhandler(HSQUIRRELVM v) {
     if (v->_top <= v->_stackbase) return;
@@ -139,7 +168,7 @@ SQRESULT sq_wakeupvm(HSQUIRRELVM v, SQBool resumedret, SQBool retval, SQBool rai
 
 SQInteger sq_getvmstate(HSQUIRRELVM v) {
     if (v->_suspended) return SQ_VMSTATE_SUSPENDED;
-    if (!v->_callsstack.empty()) return SQ_VMSTATE_RUNNING;
+    if (!(v->_ncalls == 0)) return SQ_VMSTATE_RUNNING;
     return SQ_VMSTATE_IDLE;
 }
 
@@ -182,8 +211,7 @@ SQRESULT sq_compile(HSQUIRRELVM v, SQLEXREADFUNC read, SQUserPointer p, const SQ
     return CompileString(v, src.data(), src.size(), sourcename, raiseerror);
 }
 
-SQRESULT sq_compilebuffer(HSQUIRRELVM v, const SQChar *s, SQInteger size, const SQChar *sourcename,
-                          SQBool raiseerror) {
+SQRESULT sq_compilebuffer(HSQUIRRELVM v, const SQChar *s, SQInteger size, const SQChar *sourcename, SQBool raiseerror) {
     if (size < 0) size = (SQInteger)strlen(s);
     return CompileString(v, s, (size_t)size, sourcename, raiseerror);
 }
@@ -234,10 +262,10 @@ SQInteger sq_cmp(HSQUIRRELVM v) {
     SQ_TRY
     SQObjectPtr o1 = At(v, -1), o2 = At(v, -2);
     return v->ObjCmp(o1, o2);
-    }
-    catch (...) {
-        return 0;
-    }
+}
+catch (...) {
+    return 0;
+}
 }
 void sq_move(HSQUIRRELVM dest, HSQUIRRELVM src, SQInteger idx) {
     SQ_TRY
@@ -253,10 +281,10 @@ SQUserPointer sq_newuserdata(HSQUIRRELVM v, SQUnsignedInteger size) {
     SQUserData *ud = SQUserData::Create(v->_sharedstate, (SQInteger)size);
     v->Push(SQObjectPtr(OT_USERDATA, ud));
     return (SQUserPointer)ud->_data;
-    }
-    catch (...) {
-        return nullptr;
-    }
+}
+catch (...) {
+    return nullptr;
+}
 }
 void sq_newtable(HSQUIRRELVM v) {
     SQ_TRY
@@ -286,12 +314,13 @@ void sq_newclosure(HSQUIRRELVM v, SQFUNCTION func, SQUnsignedInteger nfreevars) 
     SQ_CATCH_VOID(v)
 }
 SQRESULT sq_setparamscheck(HSQUIRRELVM v, SQInteger nparamscheck, const SQChar *typemask) {
+    SQ_TRY
     SQObjectPtr &o = At(v, -1);
     if (o._type != OT_NATIVECLOSURE) return sq_throwerror(v, "native closure expected");
     SQNativeClosure *nc = _nativeclosure(o);
     nc->_nparamscheck = nparamscheck;
     if (typemask) {
-        std::vector<SQInteger> tc;
+        sqvector<SQInteger> tc;
         if (!sq_typecheck_parse(typemask, tc)) return sq_throwerror(v, "invalid typemask");
         nc->_typecheck = tc;
     } else {
@@ -299,6 +328,7 @@ SQRESULT sq_setparamscheck(HSQUIRRELVM v, SQInteger nparamscheck, const SQChar *
     }
     if (nparamscheck == SQ_MATCHTYPEMASKSTRING) nc->_nparamscheck = (SQInteger)nc->_typecheck.size();
     return SQ_OK;
+    SQ_CATCH(v)
 }
 SQRESULT sq_bindenv(HSQUIRRELVM v, SQInteger idx) {
     SQ_TRY
@@ -342,27 +372,35 @@ SQRESULT sq_getclosureroot(HSQUIRRELVM v, SQInteger idx) {
 }
 void sq_pushstring(HSQUIRRELVM v, const SQChar *s, SQInteger len) {
     SQ_TRY
-    if (!s) v->PushNull();
-    else v->Push(v->MakeString(s, len));
+    if (!s)
+        v->PushNull();
+    else
+        v->Push(v->MakeString(s, len));
     SQ_CATCH_VOID(v)
 }
 void sq_pushfloat(HSQUIRRELVM v, SQFloat f) {
-    SQ_TRY v->Push(SQObjectPtr(f)); SQ_CATCH_VOID(v)
+    SQ_TRY v->Push(SQObjectPtr(f));
+    SQ_CATCH_VOID(v)
 }
 void sq_pushinteger(HSQUIRRELVM v, SQInteger n) {
-    SQ_TRY v->Push(SQObjectPtr(n)); SQ_CATCH_VOID(v)
+    SQ_TRY v->Push(SQObjectPtr(n));
+    SQ_CATCH_VOID(v)
 }
 void sq_pushbool(HSQUIRRELVM v, SQBool b) {
-    SQ_TRY v->Push(SQObjectPtr(b != 0)); SQ_CATCH_VOID(v)
+    SQ_TRY v->Push(SQObjectPtr(b != 0));
+    SQ_CATCH_VOID(v)
 }
 void sq_pushuserpointer(HSQUIRRELVM v, SQUserPointer p) {
-    SQ_TRY v->Push(SQObjectPtr::UserPointer(p)); SQ_CATCH_VOID(v)
+    SQ_TRY v->Push(SQObjectPtr::UserPointer(p));
+    SQ_CATCH_VOID(v)
 }
 void sq_pushnull(HSQUIRRELVM v) {
-    SQ_TRY v->PushNull(); SQ_CATCH_VOID(v)
+    SQ_TRY v->PushNull();
+    SQ_CATCH_VOID(v)
 }
 void sq_pushthread(HSQUIRRELVM v, HSQUIRRELVM thread) {
-    SQ_TRY v->Push(SQObjectPtr(OT_THREAD, thread)); SQ_CATCH_VOID(v)
+    SQ_TRY v->Push(SQObjectPtr(OT_THREAD, thread));
+    SQ_CATCH_VOID(v)
 }
 SQObjectType sq_gettype(HSQUIRRELVM v, SQInteger idx) { return At(v, idx)._type; }
 SQRESULT sq_typeof(HSQUIRRELVM v, SQInteger idx) {
@@ -390,8 +428,10 @@ SQRESULT sq_getbase(HSQUIRRELVM v, SQInteger idx) {
     SQObjectPtr o = At(v, idx);
     if (o._type != OT_CLASS) return TypeError(v, "class", o);
     SQ_TRY
-    if (_class(o)->_base) v->Push(SQObjectPtr(OT_CLASS, _class(o)->_base));
-    else v->PushNull();
+    if (_class(o)->_base)
+        v->Push(SQObjectPtr(OT_CLASS, _class(o)->_base));
+    else
+        v->PushNull();
     return SQ_OK;
     SQ_CATCH(v)
 }
@@ -509,17 +549,20 @@ SQRELEASEHOOK sq_getreleasehook(HSQUIRRELVM v, SQInteger idx) {
         default: return nullptr;
     }
 }
+// null when there is not enough memory
 SQChar *sq_getscratchpad(HSQUIRRELVM v, SQInteger minsize) {
     auto &sp = v->_sharedstate->_scratchpad;
     if (minsize < 0) minsize = 0;
-    if ((SQInteger)sp.size() < minsize + 16) sp.resize((size_t)(minsize + 16) * 2);
+    try {
+        if ((SQInteger)sp.size() < minsize + 16) sp.resize((size_t)(minsize + 16) * 2);
+    } catch (const std::bad_alloc &) { return nullptr; }
     return sp.data();
 }
 
 static SQCallInfo *FrameAt(HSQUIRRELVM v, SQInteger level) {
-    SQInteger n = (SQInteger)v->_callsstack.size();
+    SQInteger n = v->_ncalls;
     if (level < 0 || level >= n) return nullptr;
-    return &v->_callsstack[(size_t)(n - 1 - level)];
+    return &v->_calls[(size_t)(n - 1 - level)];
 }
 
 SQRESULT sq_getfunctioninfo(HSQUIRRELVM v, SQInteger level, SQFunctionInfo *fi) {
@@ -551,11 +594,18 @@ SQRESULT sq_getclosureinfo(HSQUIRRELVM v, SQInteger idx, SQInteger *nparams, SQI
 SQRESULT sq_getclosurename(HSQUIRRELVM v, SQInteger idx) {
     SQObjectPtr o = At(v, idx);
     SQ_TRY
-    if (o._type == OT_CLOSURE) v->Push(_closure(o)->Proto()->_name);
-    else if (o._type == OT_NATIVECLOSURE) v->Push(_nativeclosure(o)->_name);
-    else return sq_throwerror(v, "the target is not a closure");
+    if (o._type == OT_CLOSURE)
+        v->Push(_closure(o)->Proto()->_name);
+    else if (o._type == OT_NATIVECLOSURE)
+        v->Push(_nativeclosure(o)->_name);
+    else
+        return sq_throwerror(v, "the target is not a closure");
     return SQ_OK;
     SQ_CATCH(v)
+}
+void sq_setfastpath(HSQUIRRELVM v, SQFASTFUNCTION f) {
+    SQObjectPtr &o = At(v, -1);
+    if (o._type == OT_NATIVECLOSURE) _nativeclosure(o)->_fast = f;
 }
 SQRESULT sq_setnativeclosurename(HSQUIRRELVM v, SQInteger idx, const SQChar *name) {
     SQObjectPtr &o = At(v, idx);
@@ -581,7 +631,10 @@ SQRESULT sq_getinstanceup(HSQUIRRELVM v, SQInteger idx, SQUserPointer *p, SQUser
     if (typetag) {
         bool ok = false;
         for (SQClass *c = inst->_class; c; c = c->_base)
-            if (c->_typetag == typetag) { ok = true; break; }
+            if (c->_typetag == typetag) {
+                ok = true;
+                break;
+            }
         if (!ok) {
             if (throwerror) return sq_throwerror(v, "invalid type tag");
             return SQ_ERROR;
@@ -642,8 +695,10 @@ SQRESULT sq_getattributes(HSQUIRRELVM v, SQInteger idx) {
     if (o._type != OT_CLASS) return TypeError(v, "class", o);
     SQ_TRY
     SQObjectPtr key = At(v, -1), attrs;
-    if (key._type == OT_NULL) attrs = _class(o)->_attributes;
-    else if (!_class(o)->GetAttributes(key, attrs)) return sq_throwerror(v, "wrong index");
+    if (key._type == OT_NULL)
+        attrs = _class(o)->_attributes;
+    else if (!_class(o)->GetAttributes(key, attrs))
+        return sq_throwerror(v, "wrong index");
     SafePop(v, 1);
     v->Push(attrs);
     return SQ_OK;
@@ -675,9 +730,12 @@ SQRESULT sq_getdefaultdelegate(HSQUIRRELVM v, SQObjectType t) {
         case OT_TABLE: dd = &ss->_table_default_delegate; break;
         case OT_ARRAY: dd = &ss->_array_default_delegate; break;
         case OT_STRING: dd = &ss->_string_default_delegate; break;
-        case OT_INTEGER: case OT_FLOAT: case OT_BOOL: dd = &ss->_number_default_delegate; break;
+        case OT_INTEGER:
+        case OT_FLOAT:
+        case OT_BOOL: dd = &ss->_number_default_delegate; break;
         case OT_GENERATOR: dd = &ss->_generator_default_delegate; break;
-        case OT_CLOSURE: case OT_NATIVECLOSURE: dd = &ss->_closure_default_delegate; break;
+        case OT_CLOSURE:
+        case OT_NATIVECLOSURE: dd = &ss->_closure_default_delegate; break;
         case OT_THREAD: dd = &ss->_thread_default_delegate; break;
         case OT_CLASS: dd = &ss->_class_default_delegate; break;
         case OT_INSTANCE: dd = &ss->_instance_default_delegate; break;
@@ -741,13 +799,16 @@ SQRESULT sq_setbyhandle(HSQUIRRELVM v, SQInteger idx, const HSQMEMBERHANDLE *han
 // ------------------------------------------------------------ object manipulation
 
 void sq_pushroottable(HSQUIRRELVM v) {
-    SQ_TRY v->Push(v->_roottable); SQ_CATCH_VOID(v)
+    SQ_TRY v->Push(v->_roottable);
+    SQ_CATCH_VOID(v)
 }
 void sq_pushregistrytable(HSQUIRRELVM v) {
-    SQ_TRY v->Push(v->_sharedstate->_registry); SQ_CATCH_VOID(v)
+    SQ_TRY v->Push(v->_sharedstate->_registry);
+    SQ_CATCH_VOID(v)
 }
 void sq_pushconsttable(HSQUIRRELVM v) {
-    SQ_TRY v->Push(v->_sharedstate->_consts); SQ_CATCH_VOID(v)
+    SQ_TRY v->Push(v->_sharedstate->_consts);
+    SQ_CATCH_VOID(v)
 }
 SQRESULT sq_setroottable(HSQUIRRELVM v) {
     SQObjectPtr o = At(v, -1);
@@ -810,7 +871,10 @@ SQRESULT sq_rawget(HSQUIRRELVM v, SQInteger idx) {
     SQObjectPtr self = At(v, idx), key = At(v, -1), res;
     SafePop(v, 1);
     switch (self._type) {
-        case OT_TABLE: case OT_ARRAY: case OT_CLASS: case OT_INSTANCE:
+        case OT_TABLE:
+        case OT_ARRAY:
+        case OT_CLASS:
+        case OT_INSTANCE:
             if (v->Get(self, key, res, SQVM::GET_RAW | SQVM::GET_NO_THROW)) {
                 v->Push(res);
                 return SQ_OK;
@@ -829,15 +893,11 @@ SQRESULT sq_rawset(HSQUIRRELVM v, SQInteger idx) {
             if (key._type == OT_NULL) return sq_throwerror(v, "null key");
             _table(self)->NewSlot(key, val);
             return SQ_OK;
-        case OT_CLASS:
-            v->NewSlot(self, key, val, false);
-            return SQ_OK;
+        case OT_CLASS: v->NewSlot(self, key, val, false); return SQ_OK;
         case OT_INSTANCE:
             if (_instance(self)->Set(key, val)) return SQ_OK;
-            return sq_throwerror(v, "the index doesn't exist");
-        case OT_ARRAY:
-            v->Set(self, key, val, true);
-            return SQ_OK;
+            v->RaiseIdxNotFound(key);
+        case OT_ARRAY: v->Set(self, key, val, true); return SQ_OK;
         default: return TypeError(v, "table", self);
     }
     SQ_CATCH(v)
@@ -934,8 +994,10 @@ SQRESULT sq_getdelegate(HSQUIRRELVM v, SQInteger idx) {
     if (self._type != OT_TABLE && self._type != OT_USERDATA) return TypeError(v, "table", self);
     SQ_TRY
     SQTable *d = _delegable(self)->_delegate;
-    if (d) v->Push(SQObjectPtr(OT_TABLE, d));
-    else v->PushNull();
+    if (d)
+        v->Push(SQObjectPtr(OT_TABLE, d));
+    else
+        v->PushNull();
     return SQ_OK;
     SQ_CATCH(v)
 }
@@ -978,8 +1040,7 @@ const SQChar *sq_getfreevariable(HSQUIRRELVM v, SQInteger idx, SQUnsignedInteger
             v->Push(c->_outervalues[nval]);
             return "@NATIVE";
         }
-    } catch (...) {
-    }
+    } catch (...) {}
     return nullptr;
 }
 SQRESULT sq_next(HSQUIRRELVM v, SQInteger idx) {
@@ -1003,9 +1064,12 @@ SQRESULT sq_getweakrefval(HSQUIRRELVM v, SQInteger idx) {
 }
 SQRESULT sq_clear(HSQUIRRELVM v, SQInteger idx) {
     SQObjectPtr o = At(v, idx);
-    if (o._type == OT_TABLE) _table(o)->Clear();
-    else if (o._type == OT_ARRAY) _array(o)->_values.clear();
-    else return sq_throwerror(v, "clear only works on table and array");
+    if (o._type == OT_TABLE)
+        _table(o)->Clear();
+    else if (o._type == OT_ARRAY)
+        _array(o)->_values.clear();
+    else
+        return sq_throwerror(v, "clear only works on table and array");
     return SQ_OK;
 }
 
@@ -1062,26 +1126,24 @@ const SQChar *sq_getlocal(HSQUIRRELVM v, SQUnsignedInteger level, SQUnsignedInte
         if (!name) return nullptr;
         v->Push(v->_stack[ci->_base + (SQInteger)reg]);
         return name;
-    } catch (...) {
-        return nullptr;
-    }
+    } catch (...) { return nullptr; }
 }
 SQRESULT sq_getcallee(HSQUIRRELVM v) {
-    SQInteger n = (SQInteger)v->_callsstack.size();
+    SQInteger n = v->_ncalls;
     if (n == 0) return sq_throwerror(v, "no closure in the calls stack");
     SQ_TRY
-    const SQCallInfo &top = v->_callsstack[(size_t)(n - 1)];
-    if (top._native && n > 1) v->Push(v->_callsstack[(size_t)(n - 2)]._closure);
-    else v->Push(top._closure);
+    const SQCallInfo &top = v->_calls[(size_t)(n - 1)];
+    if (top._native && n > 1)
+        v->Push(v->_calls[(size_t)(n - 2)]._closure);
+    else
+        v->Push(top._closure);
     return SQ_OK;
     SQ_CATCH(v)
 }
 SQRESULT sq_throwerror(HSQUIRRELVM v, const SQChar *err) {
     try {
         v->_lasterror = v->MakeString(err ? err : "");
-    } catch (...) {
-        v->_lasterror.Null();
-    }
+    } catch (...) { v->_lasterror.Null(); }
     v->_errorhandled = false;
     return SQ_ERROR;
 }
@@ -1106,14 +1168,21 @@ SQRESULT sq_getstackobj(HSQUIRRELVM v, SQInteger idx, HSQOBJECT *po) {
     return SQ_OK;
 }
 void sq_pushobject(HSQUIRRELVM v, HSQOBJECT obj) {
-    SQ_TRY v->Push(obj); SQ_CATCH_VOID(v)
+    SQ_TRY v->Push(obj);
+    SQ_CATCH_VOID(v)
 }
 void sq_addref(HSQUIRRELVM v, HSQOBJECT *po) {
     if (!sq_isrefcounted_type(po->_type)) return;
     auto &refs = v->_sharedstate->_refs;
     auto it = refs.find(po->_unVal.pRefCounted);
-    if (it == refs.end()) refs.emplace(po->_unVal.pRefCounted, SQRefEntry{SQObjectPtr(*po), 1});
-    else it->second.refs++;
+    try {
+        if (it == refs.end())
+            refs.emplace(po->_unVal.pRefCounted, SQRefEntry{SQObjectPtr(*po), 1});
+        else
+            it->second.refs++;
+    } catch (const std::bad_alloc &) {
+        // no handle: the object is as referenced as it was
+    }
 }
 SQBool sq_release(HSQUIRRELVM v, HSQOBJECT *po) {
     if (!sq_isrefcounted_type(po->_type)) return SQTrue;
@@ -1155,9 +1224,7 @@ SQUserPointer sq_objtouserpointer(const HSQOBJECT *o) {
 SQInteger sq_collectgarbage(HSQUIRRELVM v) {
     try {
         return v->_sharedstate->CollectGarbage(v, nullptr);
-    } catch (...) {
-        return 0;
-    }
+    } catch (...) { return 0; }
 }
 SQRESULT sq_resurrectunreachable(HSQUIRRELVM v) {
     SQ_TRY

@@ -9,9 +9,11 @@ namespace {
 SQObjectPtr &Arg(HSQUIRRELVM v, SQInteger idx) { return v->StackAt(idx); }
 SQInteger NArgs(HSQUIRRELVM v) { return v->_top - v->_stackbase; }
 
-void Reg(SQSharedState *ss, SQTable *t, const char *name, SQFUNCTION f, SQInteger nparams, const char *mask) {
+void Reg(SQSharedState *ss, SQTable *t, const char *name, SQFUNCTION f, SQInteger nparams, const char *mask,
+         SQFASTFUNCTION fast = nullptr) {
     SQNativeClosure *nc = SQNativeClosure::Create(ss, f, 0);
     SQObjectPtr c(OT_NATIVECLOSURE, nc);
+    nc->_fast = fast;
     nc->_nparamscheck = nparams;
     nc->_name = ss->MakeString(name);
     if (mask) sq_typecheck_parse(mask, nc->_typecheck);
@@ -21,6 +23,22 @@ void Reg(SQSharedState *ss, SQTable *t, const char *name, SQFUNCTION f, SQIntege
 SQInteger Ret(HSQUIRRELVM v, const SQObjectPtr &o) {
     v->Push(o);
     return 1;
+}
+
+// One call of a script callback from a library function: fn(self, args...).
+// An error inside is not reported there; it comes out of the library function
+// into the calling script frame.
+bool CallBack(HSQUIRRELVM v, const SQObjectPtr &fn, const SQObjectPtr &self, SQObjectPtr &res, int n,
+              const SQObjectPtr *args) {
+    SQInteger base = v->_top;
+    v->EnsureStack(base + n + 1);
+    v->_stack[base] = self;
+    for (int i = 0; i < n; i++) v->_stack[base + 1 + i] = args[i];
+    v->_top = base + n + 1;
+    bool ok = v->Call(fn, n + 1, base, res, false);
+    v->ClearSlots(base, v->_top);
+    v->_top = base;
+    return ok;
 }
 
 // ------------------------------------------------------------ globals
@@ -121,6 +139,7 @@ SQInteger base_getstackinfos(HSQUIRRELVM v) { return StackInfos(v, v, tointeger(
 SQInteger base_newthread(HSQUIRRELVM v) {
     SQObjectPtr fn = Arg(v, 2);
     HSQUIRRELVM t = sq_newthread(v, 64);
+    if (!t) return sq_throwerror(v, "out of memory");
     t->Push(fn);
     return 1;
 }
@@ -139,23 +158,40 @@ SQInteger base_array(HSQUIRRELVM v) {
 
 // ------------------------------------------------------------ numbers
 
+// shortcuts of the pure built-ins (see SQFASTFUNCTION)
+bool fast_tointeger(const SQObject *a, SQInteger n, SQObjectPtr &res) {
+    if (n != 1) return false;
+    switch (a[0]._type) {
+        case OT_INTEGER:
+        case OT_BOOL: res = SQObjectPtr(_integer(a[0])); return true;
+        case OT_FLOAT: res = SQObjectPtr(FloatToInt(_float(a[0]))); return true;
+        default: return false;
+    }
+}
+bool fast_tofloat(const SQObject *a, SQInteger n, SQObjectPtr &res) {
+    if (n != 1) return false;
+    switch (a[0]._type) {
+        case OT_INTEGER:
+        case OT_BOOL: res = SQObjectPtr((SQFloat)_integer(a[0])); return true;
+        case OT_FLOAT: res = SQObjectPtr(_float(a[0])); return true;
+        default: return false;
+    }
+}
+bool fast_len(const SQObject *a, SQInteger n, SQObjectPtr &res) {
+    if (n != 1) return false;
+    switch (a[0]._type) {
+        case OT_STRING: res = SQObjectPtr(_string(a[0])->_len); return true;
+        case OT_ARRAY: res = SQObjectPtr(_array(a[0])->Size()); return true;
+        case OT_TABLE: res = SQObjectPtr(_table(a[0])->CountUsed()); return true;
+        default: return false;
+    }
+}
+
 SQInteger num_tofloat(HSQUIRRELVM v) {
     const SQObject &o = Arg(v, 1);
     return Ret(v, SQObjectPtr(o._type == OT_BOOL ? (SQFloat)_integer(o) : tofloat(o)));
 }
-SQInteger num_tointeger(HSQUIRRELVM v) {
-    const SQObject &o = Arg(v, 1);
-    if (o._type == OT_FLOAT) {
-        SQFloat f = _float(o);
-        SQInteger i;
-        if (f != f) i = 0;
-        else if (f >= 9.2233715e18f) i = INT64_MAX;
-        else if (f <= -9.2233715e18f) i = INT64_MIN;
-        else i = (SQInteger)f;
-        return Ret(v, SQObjectPtr(i));
-    }
-    return Ret(v, SQObjectPtr(_integer(o)));
-}
+SQInteger num_tointeger(HSQUIRRELVM v) { return Ret(v, SQObjectPtr(tointeger(Arg(v, 1)))); }
 SQInteger num_tostring(HSQUIRRELVM v) {
     SQObjectPtr s;
     v->ToString(Arg(v, 1), s);
@@ -178,51 +214,98 @@ SQInteger obj_tostring(HSQUIRRELVM v) {
 // ------------------------------------------------------------ strings
 
 SQInteger str_len(HSQUIRRELVM v) { return Ret(v, SQObjectPtr(_string(Arg(v, 1))->_len)); }
-SQInteger str_tointeger(HSQUIRRELVM v) {
-    SQString *s = _string(Arg(v, 1));
-    int base = NArgs(v) > 1 ? (int)tointeger(Arg(v, 2)) : 10;
-    if (base < 2 || base > 36) base = 10;
+// A string reads as a float when it has a '.' or, where 'e' is no digit of the
+// base (base 14 and below), an 'e'. Floats are read with strtod, anything else
+// with strtoll in the given base; trailing text is ignored either way.
+bool FloatLooking(const SQString *s, SQInteger base) {
+    for (SQInteger i = 0; i < s->_len; i++) {
+        char c = s->_val[i];
+        if (c == '.') return true;
+        if ((c == 'e' || c == 'E') && base <= 14) return true;
+    }
+    return false;
+}
+// the integer reading; false when no digit converts. A base outside 0 and 2..36 reads as 0.
+bool StringToInteger(const SQString *s, SQInteger base, SQInteger &out) {
+    if (base != 0 && (base < 2 || base > 36)) {
+        out = 0;
+        return true;
+    }
     char *end;
     errno = 0;
-    long long r = strtoll(s->_val, &end, base);
-    if (end == s->_val) return sq_throwerror(v, "cannot convert the string");
-    return Ret(v, SQObjectPtr((SQInteger)r));
+    long long r = strtoll(s->_val, &end, (int)base);
+    if (end == s->_val) return false;
+    out = (SQInteger)r;
+    return true;
+}
+bool StringToFloat(const SQString *s, SQFloat &out) {
+    char *end;
+    double d = strtod(s->_val, &end);
+    if (end == s->_val) return false;
+    out = (SQFloat)d;
+    return true;
+}
+SQInteger str_tointeger(HSQUIRRELVM v) {
+    SQString *s = _string(Arg(v, 1));
+    SQInteger base = NArgs(v) > 1 ? tointeger(Arg(v, 2)) : 10;
+    if (FloatLooking(s, base)) {
+        SQFloat f;
+        if (!StringToFloat(s, f)) return sq_throwerror(v, "cannot convert the string");
+        return Ret(v, SQObjectPtr(FloatToInt(f)));
+    }
+    SQInteger r;
+    if (!StringToInteger(s, base, r)) return sq_throwerror(v, "cannot convert the string");
+    return Ret(v, SQObjectPtr(r));
 }
 SQInteger str_tofloat(HSQUIRRELVM v) {
     SQString *s = _string(Arg(v, 1));
-    char *end;
-    double d = strtod(s->_val, &end);
-    if (end == s->_val) return sq_throwerror(v, "cannot convert the string");
-    return Ret(v, SQObjectPtr((SQFloat)d));
+    SQFloat f;
+    if (FloatLooking(s, 10)) {
+        if (!StringToFloat(s, f)) return sq_throwerror(v, "cannot convert the string");
+    } else {
+        SQInteger r;
+        if (!StringToInteger(s, 10, r)) return sq_throwerror(v, "cannot convert the string");
+        f = (SQFloat)r;
+    }
+    return Ret(v, SQObjectPtr(f));
 }
-bool SliceRange(SQInteger len, HSQUIRRELVM v, SQInteger &start, SQInteger &end) {
-    start = tointeger(Arg(v, 2));
+// [start, end) from the optional arguments at stack 2 and 3, negative values
+// counting from the end; raises on a bad range
+SQInteger SliceArgs(HSQUIRRELVM v, SQInteger len, SQInteger &start, SQInteger &end) {
+    start = NArgs(v) > 1 ? tointeger(Arg(v, 2)) : 0;
     end = NArgs(v) > 2 ? tointeger(Arg(v, 3)) : len;
     if (start < 0) start += len;
     if (end < 0) end += len;
-    return start >= 0 && end <= len && start <= end;
+    if (start < 0 || end > len) return sq_throwerror(v, "slice out of range");
+    if (start > end) return sq_throwerror(v, "wrong indexes");
+    return SQ_OK;
 }
 SQInteger str_slice(HSQUIRRELVM v) {
     SQString *s = _string(Arg(v, 1));
     SQInteger a, b;
-    if (!SliceRange(s->_len, v, a, b)) return sq_throwerror(v, "slice out of range");
+    if (SQ_FAILED(SliceArgs(v, s->_len, a, b))) return SQ_ERROR;
     return Ret(v, v->MakeString(s->_val + a, b - a));
 }
 SQInteger str_find(HSQUIRRELVM v) {
     SQString *s = _string(Arg(v, 1));
     SQString *sub = _string(Arg(v, 2));
     SQInteger start = NArgs(v) > 2 ? tointeger(Arg(v, 3)) : 0;
-    if (start < 0) start = 0;
-    if (start > s->_len) return Ret(v, SQObjectPtr());
+    if (start < 0 || start > s->_len) return Ret(v, SQObjectPtr());
     std::string_view hay(s->_val, (size_t)s->_len), needle(sub->_val, (size_t)sub->_len);
     size_t pos = hay.find(needle, (size_t)start);
     if (pos == std::string_view::npos) return Ret(v, SQObjectPtr());
     return Ret(v, SQObjectPtr((SQInteger)pos));
 }
+// converts [start, end) (slice rules), leaving the rest as it is
 SQInteger str_case(HSQUIRRELVM v, bool upper) {
     SQString *s = _string(Arg(v, 1));
+    SQInteger a, b;
+    if (SQ_FAILED(SliceArgs(v, s->_len, a, b))) return SQ_ERROR;
     std::string r(s->_val, (size_t)s->_len);
-    for (auto &c : r) c = (char)(upper ? toupper((unsigned char)c) : tolower((unsigned char)c));
+    for (SQInteger i = a; i < b; i++) {
+        unsigned char c = (unsigned char)r[(size_t)i];
+        r[(size_t)i] = (char)(upper ? toupper(c) : tolower(c));
+    }
     return Ret(v, v->MakeString(r.data(), (SQInteger)r.size()));
 }
 SQInteger str_tolower(HSQUIRRELVM v) { return str_case(v, false); }
@@ -233,7 +316,8 @@ SQInteger str_toupper(HSQUIRRELVM v) { return str_case(v, true); }
 SQInteger tab_len(HSQUIRRELVM v) { return Ret(v, SQObjectPtr(sq_getsize(v, 1))); }
 SQInteger obj_rawget(HSQUIRRELVM v) {
     SQObjectPtr res;
-    if (!v->Get(Arg(v, 1), Arg(v, 2), res, SQVM::GET_RAW)) return SQ_ERROR;
+    if (!v->Get(Arg(v, 1), Arg(v, 2), res, SQVM::GET_RAW | SQVM::GET_NO_THROW))
+        return sq_throwerror(v, "the index doesn't exist");
     return Ret(v, res);
 }
 SQInteger obj_rawset(HSQUIRRELVM v) {
@@ -264,27 +348,32 @@ SQInteger tab_setdelegate(HSQUIRRELVM v) {
     return 1;
 }
 SQInteger tab_getdelegate(HSQUIRRELVM v) { return SQ_SUCCEEDED(sq_getdelegate(v, 1)) ? 1 : SQ_ERROR; }
-SQInteger tab_filter(HSQUIRRELVM v) {
-    SQTable *src = _table(Arg(v, 1));
-    SQObjectPtr fn = Arg(v, 2);
-    SQObjectPtr res(OT_TABLE, SQTable::Create(v->_sharedstate, 0));
+// filter keeps the slots for which fn(key, value) is true, map collects
+// fn(key, value) into an array; both call fn with the table as this
+SQInteger tab_filter_map(HSQUIRRELVM v, bool map) {
+    SQObjectPtr self = Arg(v, 1), fn = Arg(v, 2);
+    SQTable *src = _table(self);
+    SQObjectPtr res;
+    if (map)
+        res = SQObjectPtr(OT_ARRAY, SQArray::Create(v->_sharedstate, 0));
+    else
+        res = SQObjectPtr(OT_TABLE, SQTable::Create(v->_sharedstate, 0));
     v->Push(res);  // on the stack the collector sees it while callbacks run
     SQObjectPtr key, val;
     for (SQInteger idx = 0;; idx++) {
         idx = src->Next(idx, key, val);
         if (idx < 0) break;
-        v->Push(fn);
-        v->Push(Arg(v, 1));
-        v->Push(key);
-        v->Push(val);
-        SQObjectPtr r;
-        bool ok = v->Call(fn, 3, v->_top - 3, r, v->_raiseerror_active);
-        v->Pop(4);
-        if (!ok) return SQ_ERROR;
-        if (!IsFalse(r)) _table(res)->NewSlot(key, val);
+        SQObjectPtr args[2] = {key, val}, r;
+        if (!CallBack(v, fn, self, r, 2, args)) return SQ_ERROR;
+        if (map)
+            _array(res)->_values.push_back(r);
+        else if (!IsFalse(r))
+            _table(res)->NewSlot(key, val);
     }
     return 1;
 }
+SQInteger tab_filter(HSQUIRRELVM v) { return tab_filter_map(v, false); }
+SQInteger tab_map(HSQUIRRELVM v) { return tab_filter_map(v, true); }
 SQInteger tab_keysvalues(HSQUIRRELVM v, bool keys) {
     SQTable *src = _table(Arg(v, 1));
     SQArray *a = SQArray::Create(v->_sharedstate, 0);
@@ -311,7 +400,7 @@ SQInteger arr_append(HSQUIRRELVM v) {
 }
 SQInteger arr_extend(HSQUIRRELVM v) {
     SQArray *a = Arr(v), *b = _array(Arg(v, 2));
-    std::vector<SQObjectPtr> copy = b->_values;
+    sqvector<SQObjectPtr> copy = b->_values;
     for (auto &o : copy) a->_values.push_back(o);
     sq_push(v, 1);
     return 1;
@@ -325,7 +414,7 @@ SQInteger arr_pop(HSQUIRRELVM v) {
 }
 SQInteger arr_top(HSQUIRRELVM v) {
     SQArray *a = Arr(v);
-    if (a->_values.empty()) return sq_throwerror(v, "empty array");
+    if (a->_values.empty()) return sq_throwerror(v, "top() on a empty array");
     return Ret(v, a->_values.back());
 }
 SQInteger arr_insert(HSQUIRRELVM v) {
@@ -339,7 +428,7 @@ SQInteger arr_insert(HSQUIRRELVM v) {
 SQInteger arr_remove(HSQUIRRELVM v) {
     SQArray *a = Arr(v);
     SQInteger idx = tointeger(Arg(v, 2));
-    if (idx < 0 || idx >= a->Size()) return sq_throwerror(v, "index out of range");
+    if (idx < 0 || idx >= a->Size()) return sq_throwerror(v, "idx out of range");
     SQObjectPtr val = a->_values[(size_t)idx];
     a->_values.erase(a->_values.begin() + idx);
     return Ret(v, val);
@@ -347,7 +436,7 @@ SQInteger arr_remove(HSQUIRRELVM v) {
 SQInteger arr_resize(HSQUIRRELVM v) {
     SQArray *a = Arr(v);
     SQInteger n = tointeger(Arg(v, 2));
-    if (n < 0) return sq_throwerror(v, "negative size");
+    if (n < 0) return sq_throwerror(v, "resizing to negative length");
     if (n > (1LL << 24)) return sq_throwerror(v, "size too big");
     SQObjectPtr fill;
     if (NArgs(v) > 2) fill = Arg(v, 3);
@@ -356,43 +445,49 @@ SQInteger arr_resize(HSQUIRRELVM v) {
     return 1;
 }
 // comparison used by sort: the script function or the language order
-SQInteger SortCompare(HSQUIRRELVM v, const SQObjectPtr &fn, const SQObjectPtr &a, const SQObjectPtr &b) {
-    if (fn._type == OT_NULL) return v->ObjCmp(a, b);
-    v->Push(fn);
-    v->Push(v->_roottable);
-    v->Push(a);
-    v->Push(b);
-    SQObjectPtr r;
-    bool ok = v->Call(fn, 3, v->_top - 3, r, v->_raiseerror_active);
-    v->Pop(4);
-    if (!ok) v->RaiseLast();
+SQInteger SortCompare(HSQUIRRELVM v, const SQObjectPtr &fn, const SQObject &a, const SQObject &b) {
+    if (fn._type == OT_NULL) {
+        if ((a._type & SQOBJECT_NUMERIC) && (b._type & SQOBJECT_NUMERIC)) return NumCmp(a, b);
+        SQObjectPtr x(a), y(b);  // _cmp may run script code
+        return v->ObjCmp(x, y);
+    }
+    SQObjectPtr args[2] = {a, b}, r;
+    if (!CallBack(v, fn, v->_roottable, r, 2, args)) v->RaiseLast();
     if (r._type != OT_INTEGER && r._type != OT_FLOAT && r._type != OT_BOOL)
         v->Raise("numeric value expected as return value of the compare function");
-    return r._type == OT_FLOAT ? (_float(r) < 0 ? -1 : (_float(r) > 0 ? 1 : 0)) : _integer(r);
+    return tointeger(r);
 }
-void MergeSort(HSQUIRRELVM v, const SQObjectPtr &fn, std::vector<SQObjectPtr> &a, std::vector<SQObjectPtr> &tmp,
-               size_t lo, size_t hi) {
-    if (hi - lo < 2) return;
-    size_t mid = lo + (hi - lo) / 2;
-    MergeSort(v, fn, a, tmp, lo, mid);
-    MergeSort(v, fn, a, tmp, mid, hi);
-    size_t i = lo, j = mid, k = lo;
-    if (SortCompare(v, fn, a[mid], a[mid - 1]) >= 0) return;  // already in order
-    while (i < mid && j < hi) {
-        if (SortCompare(v, fn, a[j], a[i]) < 0) tmp[k++] = std::move(a[j++]);
-        else tmp[k++] = std::move(a[i++]);
+// Heap sort with children at 2i and 2i+1 (the root's "children" are itself and
+// node 1). Not stable: the order of equal elements and the sequence of compare
+// calls are part of what scripts observe.
+void SiftDown(HSQUIRRELVM v, const SQObjectPtr &fn, SQArray *arr, SQInteger size, SQInteger root, SQInteger bottom) {
+    auto &a = arr->_values;
+    while (root * 2 <= bottom) {
+        SQInteger child = root * 2;
+        if (child != bottom) {
+            if (SortCompare(v, fn, a[(size_t)child], a[(size_t)child + 1]) <= 0) child++;
+            if (arr->Size() != size) v->Raise("array resized while sorting");
+        }
+        SQInteger cmp = SortCompare(v, fn, a[(size_t)root], a[(size_t)child]);
+        if (arr->Size() != size) v->Raise("array resized while sorting");
+        if (cmp >= 0) return;
+        if (root == child) v->Raise("inconsistent compare function");
+        std::swap(a[(size_t)root], a[(size_t)child]);
+        root = child;
     }
-    while (i < mid) tmp[k++] = std::move(a[i++]);
-    while (j < hi) tmp[k++] = std::move(a[j++]);
-    for (size_t n = lo; n < hi; n++) a[n] = std::move(tmp[n]);
 }
 SQInteger arr_sort(HSQUIRRELVM v) {
-    SQObjectPtr fn;
+    SQObjectPtr self = Arg(v, 1), fn;
     if (NArgs(v) > 1) fn = Arg(v, 2);
-    std::vector<SQObjectPtr> work = Arr(v)->_values;
-    std::vector<SQObjectPtr> tmp(work.size());
-    MergeSort(v, fn, work, tmp, 0, work.size());
-    Arr(v)->_values = std::move(work);
+    SQArray *arr = _array(self);
+    SQInteger n = arr->Size();
+    if (n > 1) {
+        for (SQInteger i = n / 2; i >= 0; i--) SiftDown(v, fn, arr, n, i, n - 1);
+        for (SQInteger i = n - 1; i >= 1; i--) {
+            std::swap(arr->_values[0], arr->_values[(size_t)i]);
+            SiftDown(v, fn, arr, n, 0, i - 1);
+        }
+    }
     sq_push(v, 1);
     return 1;
 }
@@ -404,7 +499,7 @@ SQInteger arr_reverse(HSQUIRRELVM v) {
 SQInteger arr_slice(HSQUIRRELVM v) {
     SQArray *a = Arr(v);
     SQInteger s, e;
-    if (!SliceRange(a->Size(), v, s, e)) return sq_throwerror(v, "slice out of range");
+    if (SQ_FAILED(SliceArgs(v, a->Size(), s, e))) return SQ_ERROR;
     SQArray *r = SQArray::Create(v->_sharedstate, 0);
     SQObjectPtr res(OT_ARRAY, r);
     r->_values.assign(a->_values.begin() + s, a->_values.begin() + e);
@@ -415,45 +510,37 @@ SQInteger arr_clear(HSQUIRRELVM v) {
     sq_push(v, 1);
     return 1;
 }
-// calls fn(this=root, args...) with up to 3 arguments
-bool CallN(HSQUIRRELVM v, const SQObjectPtr &fn, SQObjectPtr &res, int n, const SQObjectPtr *args) {
-    v->Push(fn);
-    v->Push(v->_roottable);
-    for (int i = 0; i < n; i++) v->Push(args[i]);
-    bool ok = v->Call(fn, n + 1, v->_top - (n + 1), res, v->_raiseerror_active);
-    v->Pop(n + 2);
-    return ok;
-}
+// How many of (value, index, array) map and apply pass: as many as the callback
+// declares, a vararg function one more than its named parameters; never more
+// than three (a callback that wants more then fails its own parameter check).
 int CallbackArity(const SQObjectPtr &fn) {
+    SQInteger n = 1;
     if (fn._type == OT_CLOSURE) {
         SQFunctionProto *p = _closure(fn)->Proto();
-        if (p->_varparams) return 3;
-        return (int)(p->_nparameters - 1);
+        n = p->_nparameters - 1 + (p->_varparams ? 1 : 0);
+    } else if (fn._type == OT_NATIVECLOSURE) {
+        SQInteger pc = _nativeclosure(fn)->_nparamscheck;
+        n = pc > 0 ? pc - 1 : (pc < 0 ? -pc : 1);
     }
-    return 1;
+    return (int)(n < 1 ? 1 : (n > 3 ? 3 : n));
 }
 SQInteger arr_map_apply(HSQUIRRELVM v, bool apply) {
     SQObjectPtr self = Arg(v, 1), fn = Arg(v, 2);
     int arity = CallbackArity(fn);
-    if (arity < 1) arity = 1;
-    if (arity > 3) arity = 3;
     SQArray *r = SQArray::Create(v->_sharedstate, 0);
     SQObjectPtr res(OT_ARRAY, r);
     v->Push(res);
     for (SQInteger i = 0; i < _array(self)->Size(); i++) {
         SQObjectPtr args[3] = {_array(self)->_values[(size_t)i], SQObjectPtr(i), self};
         SQObjectPtr out;
-        if (!CallN(v, fn, out, arity, args)) return SQ_ERROR;
+        if (!CallBack(v, fn, self, out, arity, args)) return SQ_ERROR;
         if (apply) {
             if (i < _array(self)->Size()) _array(self)->_values[(size_t)i] = out;
         } else {
             r->_values.push_back(out);
         }
     }
-    if (apply) {
-        sq_push(v, 1);
-        return 1;
-    }
+    if (apply) sq_push(v, 1);
     return 1;
 }
 SQInteger arr_map(HSQUIRRELVM v) { return arr_map_apply(v, false); }
@@ -463,7 +550,8 @@ SQInteger arr_reduce(HSQUIRRELVM v) {
     SQInteger n = _array(self)->Size();
     SQObjectPtr acc;
     SQInteger i = 0;
-    if (NArgs(v) > 2) acc = Arg(v, 3);
+    if (NArgs(v) > 2)
+        acc = Arg(v, 3);
     else {
         if (n == 0) return Ret(v, SQObjectPtr());
         acc = _array(self)->_values[0];
@@ -472,7 +560,7 @@ SQInteger arr_reduce(HSQUIRRELVM v) {
     for (; i < _array(self)->Size(); i++) {
         SQObjectPtr args[2] = {acc, _array(self)->_values[(size_t)i]};
         SQObjectPtr out;
-        if (!CallN(v, fn, out, 2, args)) return SQ_ERROR;
+        if (!CallBack(v, fn, self, out, 2, args)) return SQ_ERROR;
         acc = out;
     }
     return Ret(v, acc);
@@ -486,7 +574,7 @@ SQInteger arr_filter(HSQUIRRELVM v) {
         SQObjectPtr val = _array(self)->_values[(size_t)i];
         SQObjectPtr args[2] = {SQObjectPtr(i), val};
         SQObjectPtr out;
-        if (!CallN(v, fn, out, 2, args)) return SQ_ERROR;
+        if (!CallBack(v, fn, self, out, 2, args)) return SQ_ERROR;
         if (!IsFalse(out)) r->_values.push_back(val);
     }
     return 1;
@@ -514,9 +602,8 @@ SQInteger fn_acall_impl(HSQUIRRELVM v, bool raise) {
     SQObjectPtr fn = Arg(v, 1);
     SQObjectPtr arr = Arg(v, 2);
     SQArray *a = _array(arr);
-    if (a->Size() < 1) return sq_throwerror(v, "the array must contain at least the 'this' object");
     SQInteger base = v->_top;
-    for (auto &o : std::vector<SQObjectPtr>(a->_values)) v->Push(o);
+    for (auto &o : sqvector<SQObjectPtr>(a->_values)) v->Push(o);
     SQObjectPtr res;
     bool ok = v->Call(fn, a->Size(), base, res, raise && v->_raiseerror_active);
     while (v->_top > base) v->Pop();
@@ -550,7 +637,10 @@ SQInteger fn_getinfos(HSQUIRRELVM v) {
         SQArray *params = SQArray::Create(ss, 0);
         SQObjectPtr pa(OT_ARRAY, params);
         for (auto &n : p->_parameters) params->_values.push_back(n);
-        if (p->_varparams) params->_values.push_back(ss->MakeString("..."));
+        if (p->_varparams) {
+            params->_values.push_back(ss->MakeString("vargv"));
+            params->_values.push_back(ss->MakeString("..."));
+        }
         t->NewSlot(ss->MakeString("parameters"), pa);
         SQArray *defs = SQArray::Create(ss, 0);
         SQObjectPtr da(OT_ARRAY, defs);
@@ -562,9 +652,12 @@ SQInteger fn_getinfos(HSQUIRRELVM v) {
         t->NewSlot(ss->MakeString("native"), SQObjectPtr(true));
         t->NewSlot(ss->MakeString("name"), n->_name);
         t->NewSlot(ss->MakeString("paramscheck"), SQObjectPtr(n->_nparamscheck));
-        SQArray *tc = SQArray::Create(ss, 0);
-        SQObjectPtr ta(OT_ARRAY, tc);
-        for (auto m : n->_typecheck) tc->_values.push_back(SQObjectPtr(m));
+        SQObjectPtr ta;  // null for a native without a type mask
+        if (!n->_typecheck.empty()) {
+            SQArray *tc = SQArray::Create(ss, 0);
+            ta = SQObjectPtr(OT_ARRAY, tc);
+            for (auto m : n->_typecheck) tc->_values.push_back(SQObjectPtr(m));
+        }
         t->NewSlot(ss->MakeString("typecheck"), ta);
     }
     return Ret(v, res);
@@ -604,7 +697,7 @@ SQInteger gen_getstatus(HSQUIRRELVM v) {
 
 SQInteger thread_call(HSQUIRRELVM v) {
     HSQUIRRELVM t = _thread(Arg(v, 1));
-    if (t->_suspended || !t->_callsstack.empty()) return sq_throwerror(v, "wrong status");
+    if (t->_suspended || t->_ncalls != 0) return sq_throwerror(v, "wrong status");
     if (t->_top < 1) return sq_throwerror(v, "the thread has no function");
     SQObjectPtr keep = Arg(v, 1);
     sq_settop(t, 1);
@@ -623,7 +716,8 @@ SQInteger thread_call(HSQUIRRELVM v) {
 }
 SQInteger thread_wakeup_impl(HSQUIRRELVM v, bool throwerr) {
     HSQUIRRELVM t = _thread(Arg(v, 1));
-    if (!t->_suspended) return sq_throwerror(v, t->_callsstack.empty() ? "cannot wakeup a idle thread" : "cannot wakeup a running thread");
+    if (!t->_suspended)
+        return sq_throwerror(v, t->_ncalls == 0 ? "cannot wakeup a idle thread" : "cannot wakeup a running thread");
     SQObjectPtr keep = Arg(v, 1);
     SQObjectPtr val;
     if (NArgs(v) > 1) val = Arg(v, 2);
@@ -644,7 +738,7 @@ SQInteger thread_wakeup(HSQUIRRELVM v) { return thread_wakeup_impl(v, false); }
 SQInteger thread_wakeupthrow(HSQUIRRELVM v) { return thread_wakeup_impl(v, true); }
 SQInteger thread_getstatus(HSQUIRRELVM v) {
     HSQUIRRELVM t = _thread(Arg(v, 1));
-    const char *s = t->_suspended ? "suspended" : (t->_callsstack.empty() ? "idle" : "running");
+    const char *s = t->_suspended ? "suspended" : (t->_ncalls == 0 ? "idle" : "running");
     return Ret(v, v->MakeString(s));
 }
 SQInteger thread_getstackinfos(HSQUIRRELVM v) {
@@ -663,40 +757,41 @@ SQTable *NewDelegate(SQSharedState *ss, SQObjectPtr &slot) {
 
 void sq_init_default_delegates(SQSharedState *ss, SQVM *) {
     SQTable *t = NewDelegate(ss, ss->_number_default_delegate);
-    Reg(ss, t, "tofloat", num_tofloat, 1, "n|b");
-    Reg(ss, t, "tostring", num_tostring, 1, "n|b");
-    Reg(ss, t, "tointeger", num_tointeger, 1, "n|b");
+    Reg(ss, t, "tofloat", num_tofloat, 1, "n|b", fast_tofloat);
+    Reg(ss, t, "tostring", num_tostring, 1, ".");
+    Reg(ss, t, "tointeger", num_tointeger, 1, "n|b", fast_tointeger);
     Reg(ss, t, "tochar", num_tochar, 1, "n|b");
     Reg(ss, t, "weakref", obj_weakref, 1, nullptr);
 
     t = NewDelegate(ss, ss->_string_default_delegate);
-    Reg(ss, t, "len", str_len, 1, "s");
+    Reg(ss, t, "len", str_len, 1, "s", fast_len);
     Reg(ss, t, "tointeger", str_tointeger, -1, "sn");
     Reg(ss, t, "tofloat", str_tofloat, 1, "s");
-    Reg(ss, t, "tostring", obj_tostring, 1, "s");
-    Reg(ss, t, "slice", str_slice, -2, "snn");
+    Reg(ss, t, "tostring", obj_tostring, 1, ".");
+    Reg(ss, t, "slice", str_slice, -1, "snn");
     Reg(ss, t, "find", str_find, -2, "ssn");
-    Reg(ss, t, "tolower", str_tolower, 1, "s");
-    Reg(ss, t, "toupper", str_toupper, 1, "s");
+    Reg(ss, t, "tolower", str_tolower, -1, "snn");
+    Reg(ss, t, "toupper", str_toupper, -1, "snn");
     Reg(ss, t, "weakref", obj_weakref, 1, nullptr);
 
     t = NewDelegate(ss, ss->_table_default_delegate);
-    Reg(ss, t, "len", tab_len, 1, "t");
+    Reg(ss, t, "len", tab_len, 1, "t", fast_len);
     Reg(ss, t, "rawget", obj_rawget, 2, "t");
     Reg(ss, t, "rawset", obj_rawset, 3, "t");
     Reg(ss, t, "rawdelete", tab_rawdelete, 2, "t");
     Reg(ss, t, "rawin", obj_rawin, 2, "t");
     Reg(ss, t, "weakref", obj_weakref, 1, nullptr);
-    Reg(ss, t, "tostring", obj_tostring, 1, nullptr);
-    Reg(ss, t, "clear", tab_clear, 1, "t");
-    Reg(ss, t, "setdelegate", tab_setdelegate, 2, "t t|o");
-    Reg(ss, t, "getdelegate", tab_getdelegate, 1, "t");
+    Reg(ss, t, "tostring", obj_tostring, 1, ".");
+    Reg(ss, t, "clear", tab_clear, 1, ".");
+    Reg(ss, t, "setdelegate", tab_setdelegate, 2, ".t|o");
+    Reg(ss, t, "getdelegate", tab_getdelegate, 1, ".");
     Reg(ss, t, "filter", tab_filter, 2, "tc");
+    Reg(ss, t, "map", tab_map, 2, "tc");
     Reg(ss, t, "keys", tab_keys, 1, "t");
     Reg(ss, t, "values", tab_values, 1, "t");
 
     t = NewDelegate(ss, ss->_array_default_delegate);
-    Reg(ss, t, "len", arr_len, 1, "a");
+    Reg(ss, t, "len", arr_len, 1, "a", fast_len);
     Reg(ss, t, "append", arr_append, 2, "a");
     Reg(ss, t, "push", arr_append, 2, "a");
     Reg(ss, t, "extend", arr_extend, 2, "aa");
@@ -707,23 +802,23 @@ void sq_init_default_delegates(SQSharedState *ss, SQVM *) {
     Reg(ss, t, "resize", arr_resize, -2, "an");
     Reg(ss, t, "sort", arr_sort, -1, "ac");
     Reg(ss, t, "reverse", arr_reverse, 1, "a");
-    Reg(ss, t, "slice", arr_slice, -2, "ann");
+    Reg(ss, t, "slice", arr_slice, -1, "ann");
     Reg(ss, t, "weakref", obj_weakref, 1, nullptr);
-    Reg(ss, t, "tostring", obj_tostring, 1, nullptr);
-    Reg(ss, t, "clear", arr_clear, 1, "a");
+    Reg(ss, t, "tostring", obj_tostring, 1, ".");
+    Reg(ss, t, "clear", arr_clear, 1, ".");
     Reg(ss, t, "map", arr_map, 2, "ac");
     Reg(ss, t, "apply", arr_apply, 2, "ac");
-    Reg(ss, t, "reduce", arr_reduce, -2, "ac");
+    Reg(ss, t, "reduce", arr_reduce, -2, "ac.");
     Reg(ss, t, "filter", arr_filter, 2, "ac");
     Reg(ss, t, "find", arr_find, 2, "a.");
 
     t = NewDelegate(ss, ss->_closure_default_delegate);
-    Reg(ss, t, "call", fn_call, -2, "c");
-    Reg(ss, t, "pcall", fn_pcall, -2, "c");
+    Reg(ss, t, "call", fn_call, -1, "c");
+    Reg(ss, t, "pcall", fn_pcall, -1, "c");
     Reg(ss, t, "acall", fn_acall, 2, "ca");
     Reg(ss, t, "pacall", fn_pacall, 2, "ca");
     Reg(ss, t, "weakref", obj_weakref, 1, nullptr);
-    Reg(ss, t, "tostring", obj_tostring, 1, nullptr);
+    Reg(ss, t, "tostring", obj_tostring, 1, ".");
     Reg(ss, t, "bindenv", fn_bindenv, 2, "c x|y|t");
     Reg(ss, t, "setroot", fn_setroot, 2, "ct");
     Reg(ss, t, "getroot", fn_getroot, 1, "c");
@@ -735,7 +830,7 @@ void sq_init_default_delegates(SQSharedState *ss, SQVM *) {
     Reg(ss, t, "setattributes", cls_setattributes, 3, "y..");
     Reg(ss, t, "rawin", obj_rawin, 2, "y");
     Reg(ss, t, "weakref", obj_weakref, 1, nullptr);
-    Reg(ss, t, "tostring", obj_tostring, 1, nullptr);
+    Reg(ss, t, "tostring", obj_tostring, 1, ".");
     Reg(ss, t, "rawget", obj_rawget, 2, "y");
     Reg(ss, t, "rawset", obj_rawset, 3, "y");
     Reg(ss, t, "newmember", cls_newmember, -3, "y");
@@ -746,28 +841,28 @@ void sq_init_default_delegates(SQSharedState *ss, SQVM *) {
     Reg(ss, t, "getclass", inst_getclass, 1, "x");
     Reg(ss, t, "rawin", obj_rawin, 2, "x");
     Reg(ss, t, "weakref", obj_weakref, 1, nullptr);
-    Reg(ss, t, "tostring", obj_tostring, 1, nullptr);
+    Reg(ss, t, "tostring", obj_tostring, 1, ".");
     Reg(ss, t, "rawget", obj_rawget, 2, "x");
     Reg(ss, t, "rawset", obj_rawset, 3, "x");
 
     t = NewDelegate(ss, ss->_generator_default_delegate);
     Reg(ss, t, "getstatus", gen_getstatus, 1, "g");
     Reg(ss, t, "weakref", obj_weakref, 1, nullptr);
-    Reg(ss, t, "tostring", obj_tostring, 1, nullptr);
+    Reg(ss, t, "tostring", obj_tostring, 1, ".");
 
     t = NewDelegate(ss, ss->_thread_default_delegate);
     Reg(ss, t, "call", thread_call, -1, "v");
     Reg(ss, t, "wakeup", thread_wakeup, -1, "v");
-    Reg(ss, t, "wakeupthrow", thread_wakeupthrow, -2, "v");
+    Reg(ss, t, "wakeupthrow", thread_wakeupthrow, -2, "v.b");
     Reg(ss, t, "getstatus", thread_getstatus, 1, "v");
     Reg(ss, t, "weakref", obj_weakref, 1, nullptr);
-    Reg(ss, t, "tostring", obj_tostring, 1, nullptr);
+    Reg(ss, t, "tostring", obj_tostring, 1, ".");
     Reg(ss, t, "getstackinfos", thread_getstackinfos, 2, "vn");
 
     t = NewDelegate(ss, ss->_weakref_default_delegate);
     Reg(ss, t, "ref", weakref_ref, 1, "r");
     Reg(ss, t, "weakref", obj_weakref, 1, nullptr);
-    Reg(ss, t, "tostring", obj_tostring, 1, nullptr);
+    Reg(ss, t, "tostring", obj_tostring, 1, ".");
 }
 
 void sq_base_register(SQVM *v) {
@@ -784,10 +879,10 @@ void sq_base_register(SQVM *v) {
     Reg(ss, root, "print", base_print, 2, nullptr);
     Reg(ss, root, "error", base_error, 2, nullptr);
     Reg(ss, root, "compilestring", base_compilestring, -2, ".ss");
-    Reg(ss, root, "collectgarbage", base_collectgarbage, 1, nullptr);
+    Reg(ss, root, "collectgarbage", base_collectgarbage, 0, nullptr);
     Reg(ss, root, "resurrectunreachable", base_resurrectunreachable, 1, nullptr);
     Reg(ss, root, "type", base_type, 2, nullptr);
-    Reg(ss, root, "callee", base_callee, 1, nullptr);
+    Reg(ss, root, "callee", base_callee, 0, nullptr);
     Reg(ss, root, "getstackinfos", base_getstackinfos, 2, ".n");
     Reg(ss, root, "newthread", base_newthread, 2, ".c");
     Reg(ss, root, "suspend", base_suspend, -1, nullptr);

@@ -3,10 +3,12 @@
 #include "sqstate.h"
 
 SQClass *SQClass::Create(SQSharedState *ss, SQClass *base) {
-    SQClass *c = new SQClass();
+    SQBuildGuard<SQClass> g(new SQClass());
+    SQClass *c = g.p;
     c->_members = nullptr;
     if (base) {
         c->_members = base->_members->Clone();
+        c->_members->_uiRef++;
         c->_defaultvalues = base->_defaultvalues;
         c->_methods = base->_methods;
         for (int i = 0; i < MT_LAST; i++) c->_metamethods[i] = base->_metamethods[i];
@@ -17,10 +19,10 @@ SQClass *SQClass::Create(SQSharedState *ss, SQClass *base) {
         base->_uiRef++;
     } else {
         c->_members = SQTable::Create(ss, 0);
+        c->_members->_uiRef++;
     }
-    c->_members->_uiRef++;
     c->Link(ss, OT_CLASS);
-    return c;
+    return g.done();
 }
 
 SQClass::~SQClass() {
@@ -59,22 +61,36 @@ void SQClass::Mark(SQGCList &gray) {
     if (_base) sq_markobj(SQObjectPtr(OT_CLASS, (SQRefCounted *)_base), gray);
     sq_markobj(_attributes, gray);
     sq_markobj(_constructor, gray);
-    for (auto &m : _defaultvalues) { sq_markobj(m.val, gray); sq_markobj(m.attrs, gray); }
-    for (auto &m : _methods) { sq_markobj(m.val, gray); sq_markobj(m.attrs, gray); }
+    for (auto &m : _defaultvalues) {
+        sq_markobj(m.val, gray);
+        sq_markobj(m.attrs, gray);
+    }
+    for (auto &m : _methods) {
+        sq_markobj(m.val, gray);
+        sq_markobj(m.attrs, gray);
+    }
     for (auto &m : _metamethods) sq_markobj(m, gray);
 }
 
+// Metamethods (a function under a metamethod name) are kept apart: they are no
+// members, so lookups, `in` and iteration never see them. A script function
+// stored as a member of a class that has a base is stored as a copy whose
+// `base` is that base class; in a class without a base it is stored as it is.
 bool SQClass::NewSlot(SQSharedState *ss, const SQObject &key, const SQObject &val, bool bstatic) {
     bool isfunc = val._type == OT_CLOSURE || val._type == OT_NATIVECLOSURE;
+    if (isfunc && key._type == OT_STRING) {
+        int mm = ss->GetMetaMethodIdx(key);
+        if (mm >= 0) {
+            _metamethods[mm] = val;
+            return true;
+        }
+    }
     if (_locked && !isfunc && !bstatic) return false;
     SQObjectPtr v(val);
-    if (val._type == OT_CLOSURE) {
-        SQClosure *c = _closure(val);
-        if (c->_base && c->_base != this) {
-            c = c->Clone();
-            v = SQObjectPtr(OT_CLOSURE, c);
-        }
-        c->SetBase(this);
+    if (val._type == OT_CLOSURE && _base) {
+        SQClosure *c = _closure(val)->Clone();
+        v = SQObjectPtr(OT_CLOSURE, c);
+        c->SetBase(_base);
     }
     SQTable::Node *n = _members->Find(key);
     if (n) {
@@ -97,11 +113,7 @@ bool SQClass::NewSlot(SQSharedState *ss, const SQObject &key, const SQObject &va
         _defaultvalues.push_back({v, SQObjectPtr()});
         _members->NewSlot(key, SQObjectPtr((SQInteger)(((SQInteger)(_defaultvalues.size() - 1) << 1) | MEMBER_FIELD)));
     }
-    if (isfunc && key._type == OT_STRING) {
-        int mm = ss->GetMetaMethodIdx(key);
-        if (mm >= 0) _metamethods[mm] = v;
-        else if (RawEq(key, ss->_constructoridx)) _constructor = v;
-    }
+    if (isfunc && RawEq(key, ss->_constructoridx)) _constructor = v;
     return true;
 }
 
@@ -109,8 +121,10 @@ bool SQClass::Get(const SQObject &key, SQObjectPtr &val) const {
     SQTable::Node *n = _members->Find(key);
     if (!n) return false;
     SQInteger enc = _integer(n->val);
-    if (MemberIsField(enc)) val = RealVal(_defaultvalues[MemberIdx(enc)].val);
-    else val = RealVal(_methods[MemberIdx(enc)].val);
+    if (MemberIsField(enc))
+        val = RealVal(_defaultvalues[MemberIdx(enc)].val);
+    else
+        val = RealVal(_methods[MemberIdx(enc)].val);
     return true;
 }
 
@@ -124,8 +138,10 @@ bool SQClass::SetAttributes(const SQObject &key, const SQObject &val) {
     SQTable::Node *n = _members->Find(key);
     if (!n) return false;
     SQInteger enc = _integer(n->val);
-    if (MemberIsField(enc)) _defaultvalues[MemberIdx(enc)].attrs = val;
-    else _methods[MemberIdx(enc)].attrs = val;
+    if (MemberIsField(enc))
+        _defaultvalues[MemberIdx(enc)].attrs = val;
+    else
+        _methods[MemberIdx(enc)].attrs = val;
     return true;
 }
 
@@ -154,31 +170,36 @@ SQInteger SQClass::Next(SQInteger idx, SQObjectPtr &outkey, SQObjectPtr &outval)
 // ------------------------------------------------------------ instances
 
 SQInstance *SQInstance::Create(SQSharedState *ss, SQClass *cls) {
-    SQInstance *i = new SQInstance();
+    SQBuildGuard<SQInstance> g(new SQInstance());
+    SQInstance *i = g.p;
     i->_class = cls;
     cls->_uiRef++;
     i->_values.reserve(cls->_defaultvalues.size());
     for (auto &m : cls->_defaultvalues) i->_values.push_back(m.val);
     if (cls->_udsize > 0) {
         i->_memsize = cls->_udsize;
-        i->_udbuf = new unsigned char[(size_t)cls->_udsize]();
+        i->_udbuf = (unsigned char *)sq_alloc((size_t)cls->_udsize);
+        memset(i->_udbuf, 0, (size_t)cls->_udsize);
         i->_userpointer = i->_udbuf;
     }
     i->_hook = cls->_hook;
     i->Link(ss, OT_INSTANCE);
-    return i;
+    return g.done();
 }
 
 SQInstance *SQInstance::Clone(SQSharedState *ss) {
-    SQInstance *i = Create(ss, _class);
+    SQBuildGuard<SQInstance> g(Create(ss, _class));
+    SQInstance *i = g.p;
     i->_values = _values;
-    if (_udbuf && _memsize > 0) memcpy(i->_udbuf, _udbuf, (size_t)_memsize);
-    else i->_userpointer = _userpointer;
-    return i;
+    if (_udbuf && _memsize > 0)
+        memcpy(i->_udbuf, _udbuf, (size_t)_memsize);
+    else
+        i->_userpointer = _userpointer;
+    return g.done();
 }
 
 SQInstance::~SQInstance() {
-    delete[] _udbuf;
+    sq_dealloc(_udbuf);
     SQClass *c = _class;
     _class = nullptr;
     if (c && --c->_uiRef == 0) c->Release();

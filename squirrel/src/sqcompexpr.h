@@ -23,8 +23,8 @@ enum ExpKind { E_VOID, E_REG, E_LOCAL, E_K, E_INT, E_FLOAT, E_NULL, E_BOOL, E_OU
 
 struct Exp {
     ExpKind k = E_VOID;
-    int r = 0;        // register / literal / outer index; E_FIELD object; E_CMP left operand
-    int key = 0;      // E_FIELD key, E_CMP right operand
+    int r = 0;    // register / literal / outer index; E_FIELD object; E_CMP left operand
+    int key = 0;  // E_FIELD key, E_CMP right operand
     bool keyk = false;
     bool rk = false;  // E_CMP left operand is a literal
     SQInteger ival = 0;
@@ -60,6 +60,14 @@ struct FuncState {
     std::vector<std::unique_ptr<LoopInfo>> loops;
     int ntraps = 0;
     SQInteger lastline = -1;
+    int lasttarget = -1;  // the furthest position a jump was patched to go
+};
+
+// Code cut out of a function to be emitted again elsewhere (loop conditions and
+// increments go after the body), with its line numbers.
+struct CodeBlock {
+    std::vector<SQInstruction> code;
+    std::vector<SQLineInfo> lines;  // _op relative to the block
 };
 
 class ExprCompiler {
@@ -118,26 +126,19 @@ protected:
                 Lex();
                 return _ss->MakeString("constructor");
             }
-            if (Tok() == TK_BASE) {
-                Lex();
-                return _ss->MakeString("base");
-            }
             Error("expected 'IDENTIFIER'");
         }
         SQObjectPtr s = _ss->MakeString(_lex._svalue.data(), (SQInteger)_lex._svalue.size());
         Lex();
         return s;
     }
-    bool EndOfStatement() const {
-        return _lex._prevnewline || Tok() == TK_EOS || Tok() == '}' || Tok() == ';';
-    }
+    bool EndOfStatement() const { return _lex._prevnewline || Tok() == TK_EOS || Tok() == '}' || Tok() == ';'; }
     void OptionalSemicolon() {
         if (Tok() == ';') {
             Lex();
             return;
         }
-        if (!EndOfStatement() && Tok() != TK_CASE && Tok() != TK_DEFAULT)
-            Error("end of statement expected (; or lf)");
+        if (!EndOfStatement() && Tok() != TK_CASE && Tok() != TK_DEFAULT) Error("end of statement expected (; or lf)");
     }
 
     // ------------------------------------------------------------ function state
@@ -151,8 +152,9 @@ protected:
     }
     void FinishFunc(FuncState &fs) {
         SQFunctionProto *p = fs.proto;
-        for (auto &l : fs.locals) p->_localvarinfos[l.infoidx]._end_op = p->_instructions.size();
-        p->_stacksize = fs.maxstack + 2;
+        for (auto &l : fs.locals)
+            if (l.infoidx != kNoInfo) p->_localvarinfos[l.infoidx]._end_op = p->_instructions.size();
+        p->_stacksize = fs.maxstack;
     }
     int Pos() const { return (int)_fs->proto->_instructions.size(); }
     int Emit(int op, int a, int b, int c, int k = 0) {
@@ -179,6 +181,89 @@ protected:
     void Patch(int handle, int target) {
         if (handle < 0) return;
         _fs->proto->_instructions[handle].setbx(target - (handle + 1));
+        if (target > _fs->lasttarget) _fs->lasttarget = target;
+    }
+    // removes the code emitted from `from` on (no jump may lead into it)
+    CodeBlock CutCode(int from) {
+        CodeBlock b;
+        auto &ins = _fs->proto->_instructions;
+        auto &li = _fs->proto->_lineinfos;
+        b.code.assign(ins.begin() + from, ins.end());
+        ins.resize((size_t)from);
+        size_t first = li.size();
+        while (first > 0 && li[first - 1]._op >= from) first--;
+        if (!b.code.empty() && (first == li.size() || li[first]._op != from) && first > 0)
+            b.lines.push_back({li[first - 1]._line, 0});
+        for (size_t n = first; n < li.size(); n++) b.lines.push_back({li[n]._line, li[n]._op - from});
+        li.resize(first);
+        _fs->lastline = -1;
+        return b;
+    }
+    void PasteCode(const CodeBlock &b) {
+        auto &ins = _fs->proto->_instructions;
+        SQInteger at = (SQInteger)ins.size();
+        for (const auto &l : b.lines) _fs->proto->_lineinfos.push_back({l._line, at + l._op});
+        ins.insert(ins.end(), b.code.begin(), b.code.end());
+        _fs->lastline = -1;
+    }
+    // Makes the last instruction, which computed temporary `from`, write `to`
+    // instead, when it is the only way to this point. Saves a move.
+    bool RetargetLast(int from, int to) {
+        auto &ins = _fs->proto->_instructions;
+        if (from < NLocals() || ins.empty() || _fs->lasttarget >= Pos()) return false;
+        SQInstruction &last = ins.back();
+        switch (last.op) {
+            case OP_LOAD:
+            case OP_LOADINT:
+            case OP_LOADFLOAT:
+            case OP_LOADBOOL:
+            case OP_MOVE:
+            case OP_LOADROOT:
+            case OP_LOADCALLEE:
+            case OP_GETOUTER:
+            case OP_GET:
+            case OP_GETENV:
+            case OP_DELETE:
+            case OP_ADD:
+            case OP_SUB:
+            case OP_MUL:
+            case OP_DIV:
+            case OP_MOD:
+            case OP_BAND:
+            case OP_BOR:
+            case OP_BXOR:
+            case OP_SHL:
+            case OP_SHR:
+            case OP_USHR:
+            case OP_EQ:
+            case OP_NE:
+            case OP_LT:
+            case OP_LE:
+            case OP_GT:
+            case OP_GE:
+            case OP_CMP3:
+            case OP_NEG:
+            case OP_NOT:
+            case OP_BNOT:
+            case OP_TYPEOF:
+            case OP_INSTANCEOF:
+            case OP_IN:
+            case OP_CLONE:
+            case OP_GETBASE:
+            case OP_RESUME:
+                if (last.a != from) return false;
+                last.a = (uint16_t)to;
+                return true;
+            case OP_LOADNULL:
+                if (last.a != from || last.b != 1) return false;
+                last.a = (uint16_t)to;
+                return true;
+            case OP_CALL:
+                if (last.c != from) return false;
+                last.c = (uint16_t)to;
+                return true;
+            default: return false;
+        }
     }
     void JumpTo(int target) {
         int h = EmitJump(OP_JMP);
@@ -209,16 +294,23 @@ protected:
         _fs->freereg = r;
         if (r > _fs->maxstack) _fs->maxstack = r;
     }
-    int DeclareLocal(const SQObjectPtr &name) {
+    // A hidden local holds a register like any other but has no debug entry,
+    // so stack reports and sq_getlocal do not list it.
+    static constexpr size_t kNoInfo = (size_t)-1;
+    int DeclareLocal(const SQObjectPtr &name, bool hidden = false) {
         int reg = NLocals();
         if (_fs->freereg < reg + 1) SetFree(reg + 1);
-        SQLocalVarInfo info;
-        info._name = name;
-        info._start_op = (SQUnsignedInteger)Pos();
-        info._end_op = 0;
-        info._pos = (SQUnsignedInteger)reg;
-        _fs->proto->_localvarinfos.push_back(info);
-        _fs->locals.push_back({name, reg, _fs->proto->_localvarinfos.size() - 1, false});
+        size_t infoidx = kNoInfo;
+        if (!hidden) {
+            SQLocalVarInfo info;
+            info._name = name;
+            info._start_op = (SQUnsignedInteger)Pos();
+            info._end_op = 0;
+            info._pos = (SQUnsignedInteger)reg;
+            _fs->proto->_localvarinfos.push_back(info);
+            infoidx = _fs->proto->_localvarinfos.size() - 1;
+        }
+        _fs->locals.push_back({name, reg, infoidx, false});
         if (reg + 1 > _fs->maxstack) _fs->maxstack = reg + 1;
         return reg;
     }
@@ -228,7 +320,7 @@ protected:
         while (NLocals() > nlocals) {
             LocalVar &l = _fs->locals.back();
             captured |= l.captured;
-            _fs->proto->_localvarinfos[l.infoidx]._end_op = (SQUnsignedInteger)Pos();
+            if (l.infoidx != kNoInfo) _fs->proto->_localvarinfos[l.infoidx]._end_op = (SQUnsignedInteger)Pos();
             _fs->locals.pop_back();
         }
         if (captured && close) Emit(OP_CLOSE, nlocals, 0, 0);
@@ -258,7 +350,8 @@ protected:
 
     // ------------------------------------------------------------ expression discharge
     void FreeExp(const Exp &e) {
-        if (e.k == E_REG) FreeReg(e.r);
+        if (e.k == E_REG)
+            FreeReg(e.r);
         else if (e.k == E_FIELD || e.k == E_CMP) {
             if (!e.keyk) FreeReg(e.key);
             if (!(e.k == E_CMP && e.rk)) FreeReg(e.r);
@@ -277,13 +370,17 @@ protected:
     void ToReg(const Exp &e, int target) {
         switch (e.k) {
             case E_LOCAL:
-            case E_REG:
                 if (e.r != target) Emit(OP_MOVE, target, e.r, 0);
+                break;
+            case E_REG:
+                if (e.r != target && !RetargetLast(e.r, target)) Emit(OP_MOVE, target, e.r, 0);
                 break;
             case E_K: EmitBx(OP_LOAD, target, e.r); break;
             case E_INT:
-                if (e.ival >= INT32_MIN && e.ival <= INT32_MAX) EmitBx(OP_LOADINT, target, (int32_t)e.ival);
-                else EmitBx(OP_LOAD, target, Literal(SQObjectPtr(e.ival)));
+                if (e.ival >= INT32_MIN && e.ival <= INT32_MAX)
+                    EmitBx(OP_LOADINT, target, (int32_t)e.ival);
+                else
+                    EmitBx(OP_LOAD, target, Literal(SQObjectPtr(e.ival)));
                 break;
             case E_FLOAT: {
                 int32_t bits;
@@ -350,7 +447,13 @@ protected:
     // keeps constants and locals as they are, pushes everything else to a register
     void Infix(Exp &e) {
         switch (e.k) {
-            case E_K: case E_INT: case E_FLOAT: case E_NULL: case E_BOOL: case E_LOCAL: case E_REG: break;
+            case E_K:
+            case E_INT:
+            case E_FLOAT:
+            case E_NULL:
+            case E_BOOL:
+            case E_LOCAL:
+            case E_REG: break;
             default: ToAnyReg(e); break;
         }
     }
@@ -385,6 +488,40 @@ protected:
         return EmitJump(OP_JZ, r);
     }
 
+    // returns the handle of a jump taken when e is true (-1: never)
+    int JumpIfTrue(Exp &e) {
+        if (e.k == E_CMP) {
+            Exp c = e;
+            if (c.rk) {
+                if (c.keyk) {
+                    ToAnyReg(e);
+                    FreeExp(e);
+                    return EmitJump(OP_JNZ, e.r);
+                }
+                std::swap(c.r, c.key);
+                c.rk = false;
+                c.keyk = true;
+                static const int mirror[] = {CMP_GT, CMP_GE, CMP_LT, CMP_LE, CMP_EQ, CMP_NE};
+                c.cmp = mirror[c.cmp];
+            }
+            // the jump of JCMP is taken when its comparison is false: compare
+            // the other way round (every order derives from one three-way result,
+            // so < and >=, <= and > are exact opposites, NaN included)
+            static const int opposite[] = {CMP_GE, CMP_GT, CMP_LE, CMP_LT, CMP_NE, CMP_EQ};
+            FreeExp(e);
+            Emit(OP_JCMP, c.r, c.key, 0, (c.keyk ? K_B : 0) | (opposite[c.cmp] << 2));
+            return EmitJump(OP_DATA);
+        }
+        if (e.k == E_BOOL || e.k == E_INT) {
+            if (!e.ival) return -1;
+            return EmitJump(OP_JMP);
+        }
+        if (e.k == E_NULL) return -1;
+        int r = ToAnyReg(e);
+        FreeExp(e);
+        return EmitJump(OP_JNZ, r);
+    }
+
     // ------------------------------------------------------------ expressions
     // `x++` whose value nobody reads: drop the copy of the old value
     void DropUnusedPostfix(const Exp &e) {
@@ -392,8 +529,8 @@ protected:
         size_t n = ins.size();
         if (e.k != E_REG || n < 2 || e.r < NLocals()) return;
         SQInstruction &mv = ins[n - 2], &op = ins[n - 1];
-        if (mv.op == OP_MOVE && mv.a == e.r && (op.op == OP_ADD || op.op == OP_SUB) && op.a == mv.b &&
-            op.b == mv.b && op.k == K_C) {
+        if (mv.op == OP_MOVE && mv.a == e.r && (op.op == OP_ADD || op.op == OP_SUB) && op.a == mv.b && op.b == mv.b &&
+            op.k == K_C) {
             mv = op;
             ins.pop_back();
         }
@@ -406,9 +543,7 @@ protected:
             Expression(e);
         }
     }
-    bool IsAssignable(const Exp &e) const {
-        return e.k == E_LOCAL || e.k == E_OUTER || e.k == E_FIELD || e.k == E_ENV;
-    }
+    bool IsAssignable(const Exp &e) const { return e.k == E_LOCAL || e.k == E_OUTER || e.k == E_FIELD || e.k == E_ENV; }
     static int ArithForTok(SQInteger t) {
         switch (t) {
             case TK_PLUSEQ: return OP_ADD;
@@ -423,16 +558,23 @@ protected:
         Ternary(e);
         SQInteger op = Tok();
         switch (op) {
-            case '=': case TK_NEWSLOT: case TK_PLUSEQ: case TK_MINUSEQ: case TK_MULEQ: case TK_DIVEQ:
+            case '=':
+            case TK_NEWSLOT:
+            case TK_PLUSEQ:
+            case TK_MINUSEQ:
+            case TK_MULEQ:
+            case TK_DIVEQ:
             case TK_MODEQ: {
+                if (e.isbase && e.k == E_REG) Error("'base' cannot be modified");
                 if (!IsAssignable(e)) Error("can't assign expression");
-                if (op == TK_NEWSLOT && (e.k == E_LOCAL || e.k == E_OUTER))
-                    Error("can't 'create' a local slot");
+                if (op == TK_NEWSLOT && (e.k == E_LOCAL || e.k == E_OUTER)) Error("can't 'create' a local slot");
                 Lex();
                 Exp v;
                 Expression(v);
-                if (op == '=' || op == TK_NEWSLOT) Store(e, v, op == TK_NEWSLOT);
-                else CompoundStore(e, ArithForTok(op), v);
+                if (op == '=' || op == TK_NEWSLOT)
+                    Store(e, v, op == TK_NEWSLOT);
+                else
+                    CompoundStore(e, ArithForTok(op), v);
                 break;
             }
             default: break;
@@ -455,8 +597,15 @@ protected:
                 bool vk;
                 int c = ToRK(v, vk);
                 Emit(newslot ? OP_NEWSLOT : OP_SET, e.r, e.key, c, (e.keyk ? K_B : 0) | (vk ? K_C : 0));
-                if (vk) { e = Exp(); e.k = E_K; e.r = c; }
-                else { e = Exp(); e.k = E_REG; e.r = c; }
+                if (vk) {
+                    e = Exp();
+                    e.k = E_K;
+                    e.r = c;
+                } else {
+                    e = Exp();
+                    e.k = E_REG;
+                    e.r = c;
+                }
                 break;
             }
             case E_ENV: {
@@ -465,7 +614,13 @@ protected:
                     int c = ToRK(v, vk);
                     Emit(OP_NEWSLOT, 0, e.r, c, K_B | (vk ? K_C : 0));
                     e = Exp();
-                    if (vk) { e.k = E_K; e.r = c; } else { e.k = E_REG; e.r = c; }
+                    if (vk) {
+                        e.k = E_K;
+                        e.r = c;
+                    } else {
+                        e.k = E_REG;
+                        e.r = c;
+                    }
                 } else {
                     int r = ToAnyReg(v);
                     EmitBx(OP_SETENV, r, e.r);
@@ -484,7 +639,9 @@ protected:
     }
     void WriteBack(const Exp &e, int valreg) {
         switch (e.k) {
-            case E_LOCAL: if (e.r != valreg) Emit(OP_MOVE, e.r, valreg, 0); break;
+            case E_LOCAL:
+                if (e.r != valreg) Emit(OP_MOVE, e.r, valreg, 0);
+                break;
             case E_OUTER: Emit(OP_SETOUTER, e.r, valreg, 0); break;
             case E_FIELD: Emit(OP_SET, e.r, e.key, valreg, e.keyk ? K_B : 0); break;
             case E_ENV: EmitBx(OP_SETENV, valreg, e.r); break;
@@ -793,9 +950,12 @@ protected:
             case '-':
                 Lex();
                 PrefixedExpr(e);
-                if (e.k == E_INT) e.ival = (SQInteger)(0 - (SQUnsignedInteger)e.ival);
-                else if (e.k == E_FLOAT) e.fval = -e.fval;
-                else UnaryOp(e, OP_NEG);
+                if (e.k == E_INT)
+                    e.ival = (SQInteger)(0 - (SQUnsignedInteger)e.ival);
+                else if (e.k == E_FLOAT)
+                    e.fval = -e.fval;
+                else
+                    UnaryOp(e, OP_NEG);
                 return;
             case '!':
                 Lex();
@@ -805,8 +965,10 @@ protected:
             case '~':
                 Lex();
                 PrefixedExpr(e);
-                if (e.k == E_INT) e.ival = ~e.ival;
-                else UnaryOp(e, OP_BNOT);
+                if (e.k == E_INT)
+                    e.ival = ~e.ival;
+                else
+                    UnaryOp(e, OP_BNOT);
                 return;
             case TK_TYPEOF:
                 Lex();
@@ -851,15 +1013,15 @@ protected:
                 IncDec(e, d, false);
                 return;
             }
-            default:
-                Factor(e);
-                Postfix(e);
+            default: Factor(e); Postfix(e);
         }
     }
     void MakeField(Exp &e, Exp &key) {
         int obj;
-        if (e.k == E_LOCAL || e.k == E_REG) obj = e.r;
-        else obj = ToAnyReg(e);
+        if (e.k == E_LOCAL || e.k == E_REG)
+            obj = e.r;
+        else
+            obj = ToAnyReg(e);
         bool kk;
         int kr = ToRK(key, kk);
         bool isbase = e.isbase;
@@ -916,6 +1078,10 @@ protected:
             t = AllocReg();
             AllocReg();
             Emit(OP_PREPCALL, t, e.r, e.key, e.keyk ? K_C : 0);
+        } else if (e.k == E_ENV) {
+            t = AllocReg();
+            AllocReg();
+            EmitBx(OP_PREPENV, t, e.r);
         } else {
             Exp c = e;
             FreeExp(c);
@@ -933,8 +1099,6 @@ protected:
             if (Tok() == ',') {
                 Lex();
                 if (Tok() == ')') Error("expression expected, found ')'");
-            } else if (Tok() != ')') {
-                Error("expected ')'");
             }
         }
         Lex();
@@ -975,12 +1139,13 @@ protected:
         SQObjectPtr cval;
         if (sq_isrefcounted_type(_ss->_consts._type) && _ss->_consts._type == OT_TABLE &&
             _table(_ss->_consts)->Get(name, cval)) {
-            if (cval._type == OT_TABLE && Tok() == '.') {
-                Lex();
+            if (cval._type == OT_TABLE) {
+                // an enum is only ever read through one of its members
+                Expect('.');
                 SQObjectPtr member = ExpectId();
                 SQObjectPtr mv;
                 if (!_table(cval)->Get(member, mv))
-                    Error("invalid enum [no '%s' field in '%s']", _string(member)->_val, _string(name)->_val);
+                    Error("invalid constant [%s.%s]", _string(name)->_val, _string(member)->_val);
                 cval = mv;
             }
             ConstExp(e, cval);
@@ -991,11 +1156,23 @@ protected:
     }
     void ConstExp(Exp &e, const SQObject &v) {
         switch (v._type) {
-            case OT_INTEGER: e.k = E_INT; e.ival = _integer(v); break;
-            case OT_FLOAT: e.k = E_FLOAT; e.fval = _float(v); break;
-            case OT_BOOL: e.k = E_BOOL; e.ival = _integer(v); break;
+            case OT_INTEGER:
+                e.k = E_INT;
+                e.ival = _integer(v);
+                break;
+            case OT_FLOAT:
+                e.k = E_FLOAT;
+                e.fval = _float(v);
+                break;
+            case OT_BOOL:
+                e.k = E_BOOL;
+                e.ival = _integer(v);
+                break;
             case OT_NULL: e.k = E_NULL; break;
-            default: e.k = E_K; e.r = Literal(v); break;
+            default:
+                e.k = E_K;
+                e.r = Literal(v);
+                break;
         }
     }
     void Factor(Exp &e) {
@@ -1016,27 +1193,43 @@ protected:
                 e.fval = _lex._fvalue;
                 Lex();
                 return;
-            case TK_NULL: e.k = E_NULL; Lex(); return;
-            case TK_TRUE: e.k = E_BOOL; e.ival = 1; Lex(); return;
-            case TK_FALSE: e.k = E_BOOL; e.ival = 0; Lex(); return;
-            case TK___LINE__: e.k = E_INT; e.ival = _lex._tokenline; Lex(); return;
-            case TK___FILE__: e.k = E_K; e.r = Literal(_sourcename); Lex(); return;
+            case TK_NULL:
+                e.k = E_NULL;
+                Lex();
+                return;
+            case TK_TRUE:
+                e.k = E_BOOL;
+                e.ival = 1;
+                Lex();
+                return;
+            case TK_FALSE:
+                e.k = E_BOOL;
+                e.ival = 0;
+                Lex();
+                return;
+            case TK___LINE__:
+                e.k = E_INT;
+                e.ival = _lex._tokenline;
+                Lex();
+                return;
+            case TK___FILE__:
+                e.k = E_K;
+                e.r = Literal(_sourcename);
+                Lex();
+                return;
             case TK_IDENTIFIER: {
                 SQObjectPtr name = _ss->MakeString(_lex._svalue.data(), (SQInteger)_lex._svalue.size());
                 Lex();
                 Identifier(e, name);
                 return;
             }
-            case TK_THIS: e.k = E_LOCAL; e.r = 0; Lex(); return;
+            case TK_THIS:
+                e.k = E_LOCAL;
+                e.r = 0;
+                Lex();
+                return;
             case TK_BASE: {
                 Lex();
-                {
-                    SQObjectPtr bname = _ss->MakeString("base");
-                    if (FindLocal(_fs, bname) >= 0 || GetOuter(_fs, bname) >= 0) {
-                        Identifier(e, bname);
-                        return;
-                    }
-                }
                 int t = AllocReg();
                 Emit(OP_GETBASE, t, 0, 0);
                 e.k = E_REG;
@@ -1079,7 +1272,6 @@ protected:
                     SetFree(t + 1);
                     n++;
                     if (Tok() == ',') Lex();
-                    else if (Tok() != ']') Error("expected ']'");
                 }
                 Lex();
                 _fs->proto->_instructions[at].setbx(n);
@@ -1132,8 +1324,10 @@ protected:
                     Expression(a);
                     ToSlot(a, t + 1 + nargs);
                     nargs++;
-                    if (Tok() == ',') Lex();
-                    else break;
+                    if (Tok() == ',')
+                        Lex();
+                    else
+                        break;
                 }
                 Expect(')');
                 Emit(OP_CALL, t, nargs, t);
@@ -1150,8 +1344,9 @@ protected:
         int n = 0;
         while (Tok() != terminator) {
             int k = _fs->freereg;
-            if (Tok() == TK_FUNCTION) {
-                Lex();
+            if (Tok() == TK_FUNCTION || Tok() == TK_CONSTRUCTOR) {
+                // `constructor` in a table can only start a method
+                if (Tok() == TK_FUNCTION) Lex();
                 SQObjectPtr name = ExpectId();
                 EmitBx(OP_LOAD, AllocReg(), Literal(name));
                 int f = FunctionExp(name, false);
@@ -1171,8 +1366,7 @@ protected:
                 if (Tok() == TK_STRING_LITERAL) {
                     name = _ss->MakeString(_lex._svalue.data(), (SQInteger)_lex._svalue.size());
                     Lex();
-                    if (Tok() != ':') Expect('=');
-                    else Lex();
+                    Expect(':');
                 } else {
                     name = ExpectId();
                     Expect('=');
@@ -1224,8 +1418,10 @@ protected:
             } else if (ndefaults > 0) {
                 Error("expected '='");
             }
-            if (Tok() == ',') Lex();
-            else if (Tok() != ')') Error("expected ')'");
+            if (Tok() == ',')
+                Lex();
+            else if (Tok() != ')')
+                Error("expected ')' or ','");
         }
         Lex();
         FuncState child;
@@ -1329,13 +1525,7 @@ protected:
                 Expression(v);
                 ToSlot(v, k + 2);
             } else {
-                SQObjectPtr name;
-                if (Tok() == TK_STRING_LITERAL) {
-                    name = _ss->MakeString(_lex._svalue.data(), (SQInteger)_lex._svalue.size());
-                    Lex();
-                } else {
-                    name = ExpectId();
-                }
+                SQObjectPtr name = ExpectId();
                 EmitBx(OP_LOAD, AllocReg(), Literal(name));
                 Expect('=');
                 Exp v;
@@ -1344,11 +1534,10 @@ protected:
             }
             Emit(OP_NEWMEMBER, c, k, flags);
             SetFree(k);
-            if (Tok() == ';' || Tok() == ',') Lex();
+            if (Tok() == ';') Lex();
         }
         Lex();
     }
-
 };
 
 }  // namespace sqcomp

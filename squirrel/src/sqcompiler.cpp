@@ -40,18 +40,22 @@ private:
             case TK_FOR: ForStatement(); break;
             case TK_FOREACH: ForEachStatement(); break;
             case TK_SWITCH: SwitchStatement(); break;
-            case TK_LOCAL: LocalStatement(); OptionalSemicolon(); break;
+            case TK_LOCAL:
+                LocalStatement();
+                OptionalSemicolon();
+                break;
             case TK_RETURN: ReturnStatement(); break;
             case TK_YIELD: {
                 Lex();
                 _fs->proto->_bgenerator = true;
+                // c: the registers live across the yield (the locals)
                 if (!EndOfStatement()) {
                     Exp e;
                     CommaExpr(e);
                     int r = ToAnyReg(e);
-                    Emit(OP_YIELD, r, 1, 0);
+                    Emit(OP_YIELD, r, 1, NLocals());
                 } else {
-                    Emit(OP_YIELD, 0, 0, 0);
+                    Emit(OP_YIELD, 0, 0, NLocals());
                 }
                 OptionalSemicolon();
                 break;
@@ -75,10 +79,7 @@ private:
             case '{': {
                 Lex();
                 int s = BeginScope();
-                while (Tok() != '}') {
-                    if (Tok() == TK_EOS) Error("expected '}'");
-                    Statement();
-                }
+                while (Tok() != '}') Statement();
                 Lex();
                 EndScope(s);
                 break;
@@ -136,19 +137,25 @@ private:
         for (int b : l->breaks) Patch(b, breakpos);
         for (int c : l->continues) Patch(c, contpos);
     }
+    // Loops are laid out with the test at the bottom: one jump per pass.
     void WhileStatement() {
         Lex();
-        int start = Pos();
+        Expect('(');
+        int condstart = Pos();
         Exp c;
-        Condition(c);
-        int jf = JumpIfFalse(c);
+        CommaExpr(c);
+        Expect(')');
+        CodeBlock cond = CutCode(condstart);
         _fs->freereg = NLocals();
-        LoopInfo *l = BeginLoop(false);
-        l->contpos = start;
+        int jcond = EmitJump(OP_JMP);
+        int body = Pos();
+        BeginLoop(false);
         ScopedStatement();
-        JumpTo(start);
-        Patch(jf, Pos());
-        EndLoop(Pos(), start);
+        int condpos = Pos();
+        Patch(jcond, condpos);
+        PasteCode(cond);
+        Patch(JumpIfTrue(c), body);
+        EndLoop(Pos(), condpos);
     }
     void DoWhileStatement() {
         Lex();
@@ -159,9 +166,7 @@ private:
         Expect(TK_WHILE);
         Exp c;
         Condition(c);
-        int jf = JumpIfFalse(c);
-        JumpTo(start);
-        Patch(jf, Pos());
+        Patch(JumpIfTrue(c), start);
         EndLoop(Pos(), contpos);
         OptionalSemicolonIfAny();
     }
@@ -172,20 +177,19 @@ private:
         Lex();
         int scope = BeginScope();
         Expect('(');
-        if (Tok() == TK_LOCAL) LocalStatement();
+        if (Tok() == TK_LOCAL)
+            LocalStatement();
         else if (Tok() != ';') {
             Exp e;
             CommaExpr(e);
         }
         _fs->freereg = NLocals();
         Expect(';');
-        int condpos = Pos();
-        int jf = -1;
-        if (Tok() != ';') {
-            Exp c;
-            CommaExpr(c);
-            jf = JumpIfFalse(c);
-        }
+        int condstart = Pos();
+        Exp c;
+        bool hascond = Tok() != ';';
+        if (hascond) CommaExpr(c);
+        CodeBlock cond = CutCode(condstart);
         _fs->freereg = NLocals();
         Expect(';');
         int incstart = Pos();
@@ -196,20 +200,52 @@ private:
         }
         _fs->freereg = NLocals();
         Expect(')');
-        auto &ins = _fs->proto->_instructions;
-        std::vector<SQInstruction> inc(ins.begin() + incstart, ins.end());
-        ins.resize((size_t)incstart);
-        auto &li = _fs->proto->_lineinfos;
-        while (!li.empty() && li.back()._op >= incstart) li.pop_back();
-        _fs->lastline = -1;
+        CodeBlock inc = CutCode(incstart);
+        if (hascond && cond.code.empty() && c.k == E_CMP && !c.rk && c.cmp <= CMP_GE && inc.code.size() == 1 &&
+            IsLocalStep(inc.code[0], c.r)) {
+            CountingLoop(c, inc);
+            EndScope(scope);
+            return;
+        }
+        int jcond = hascond ? EmitJump(OP_JMP) : -1;
+        int body = Pos();
         BeginLoop(false);
         ScopedStatement();
         int contpos = Pos();
-        for (auto &i : inc) ins.push_back(i);
-        JumpTo(condpos);
-        Patch(jf, Pos());
+        PasteCode(inc);
+        if (hascond) {
+            Patch(jcond, Pos());
+            PasteCode(cond);
+            Patch(JumpIfTrue(c), body);
+        } else {
+            JumpTo(body);
+        }
         EndLoop(Pos(), contpos);
         EndScope(scope);
+    }
+    // `local += integer constant` (or -=) on the loop's register
+    bool IsLocalStep(const SQInstruction &ins, int reg) {
+        return (ins.op == OP_ADD || ins.op == OP_SUB) && ins.a == reg && ins.b == reg && ins.k == K_C &&
+               reg < NLocals() && _fs->proto->_literals[ins.c]._type == OT_INTEGER;
+    }
+    // for (...; i < n; i += k): a test before the first pass, then one
+    // instruction that steps i and jumps back while the test holds
+    void CountingLoop(Exp &c, const CodeBlock &inc) {
+        Exp guard = c;
+        int jexit = JumpIfFalse(guard);
+        int body = Pos();
+        BeginLoop(false);
+        ScopedStatement();
+        int contpos = Pos();
+        const SQInstruction &step = inc.code[0];
+        SQInteger line = _lastline;
+        if (!inc.lines.empty()) _lastline = inc.lines[0]._line;
+        _fs->lastline = -1;
+        Emit(OP_FORINC, c.r, c.key, step.c, (c.keyk ? K_B : 0) | (c.cmp << 2) | (step.op == OP_SUB ? FORINC_SUB : 0));
+        Patch(EmitJump(OP_DATA), body);
+        _lastline = line;
+        Patch(jexit, Pos());
+        EndLoop(Pos(), contpos);
     }
     void ForEachStatement() {
         Lex();
@@ -222,21 +258,30 @@ private:
         }
         Expect(TK_IN);
         int scope = BeginScope();
+        // A container that is a local of this function is iterated in its own
+        // register; anything else is evaluated into a hidden one.
         int t = _fs->freereg;
         Exp c;
         CommaExpr(c);
-        ToSlot(c, t);
+        bool inlocal = c.k == E_LOCAL;
+        int cont = c.r;
+        if (!inlocal) {
+            cont = t;
+            ToSlot(c, cont);
+            DeclareLocal(_ss->MakeString("@CONTAINER@"), true);
+        }
         Expect(')');
-        DeclareLocal(_ss->MakeString("@CONTAINER@"));
-        DeclareLocal(_ss->MakeString("@ITERATOR@"));
-        DeclareLocal(keyname._type == OT_NULL ? _ss->MakeString("@INDEX@") : keyname);
+        // key, value and iterator: one variable each for the whole loop, which
+        // closures made in the body share
+        int k = DeclareLocal(keyname._type == OT_NULL ? _ss->MakeString("@INDEX@") : keyname);
         DeclareLocal(valname);
-        Emit(OP_LOADNULL, t + 1, 3, 0);
+        DeclareLocal(_ss->MakeString("@ITERATOR@"), !inlocal);
+        Emit(OP_LOADNULL, k, 3, 0);
         int loop = Pos();
-        int fe = EmitJump(OP_FOREACH, t);
+        Emit(OP_FOREACH, cont, k, 0);
+        int fe = EmitJump(OP_DATA);
         BeginLoop(false);
         ScopedStatement();
-        Emit(OP_CLOSE, t + 2, 0, 0);
         JumpTo(loop);
         Patch(fe, Pos());
         EndLoop(Pos(), loop);
@@ -275,10 +320,7 @@ private:
             _fs->freereg = NLocals();
             any = true;
             int s = BeginScope();
-            while (Tok() != TK_CASE && Tok() != TK_DEFAULT && Tok() != '}') {
-                if (Tok() == TK_EOS) Error("expected '}'");
-                Statement();
-            }
+            while (Tok() != TK_CASE && Tok() != TK_DEFAULT && Tok() != '}') Statement();
             EndScope(s);
         }
         if (Tok() == TK_DEFAULT) {
@@ -288,11 +330,9 @@ private:
                 Patch(prevtest, Pos());
                 prevtest = -1;
             }
+            // default is the last label: a case after it ends the switch badly
             int s = BeginScope();
-            while (Tok() != '}') {
-                if (Tok() == TK_EOS) Error("expected '}'");
-                Statement();
-            }
+            while (Tok() != TK_CASE && Tok() != TK_DEFAULT && Tok() != '}') Statement();
             EndScope(s);
         }
         Expect('}');
@@ -301,7 +341,7 @@ private:
         EndScope(scope);
     }
     void BreakContinue(bool isbreak) {
-        Lex();
+        // checked with the keyword still the current token
         LoopInfo *l = nullptr;
         for (int i = (int)_fs->loops.size() - 1; i >= 0; i--) {
             if (isbreak || !_fs->loops[i]->isswitch) {
@@ -310,23 +350,28 @@ private:
             }
         }
         if (!l) Error(isbreak ? "'break' has to be in a loop block" : "'continue' has to be in a loop block");
+        Lex();
         if (_fs->ntraps > l->ntraps) Emit(OP_POPTRAP, _fs->ntraps - l->ntraps, 0, 0);
         if (NLocals() > l->nlocals) Emit(OP_CLOSE, l->nlocals, 0, 0);
-        if (!isbreak && l->contpos >= 0) JumpTo(l->contpos);
-        else if (isbreak) l->breaks.push_back(EmitJump(OP_JMP));
-        else l->continues.push_back(EmitJump(OP_JMP));
+        if (!isbreak && l->contpos >= 0)
+            JumpTo(l->contpos);
+        else if (isbreak)
+            l->breaks.push_back(EmitJump(OP_JMP));
+        else
+            l->continues.push_back(EmitJump(OP_JMP));
         OptionalSemicolon();
     }
     void LocalStatement() {
         Lex();
         if (Tok() == TK_FUNCTION) {
+            // local function f() {} is local f = function() {}: the body does not see f
             Lex();
             SQObjectPtr name = ExpectId();
             int r = _fs->freereg;
-            DeclareLocal(name);
             int f = FunctionExp(name, false);
             if (f != r) Emit(OP_MOVE, r, f, 0);
             SetFree(r + 1);
+            DeclareLocal(name);
             return;
         }
         for (;;) {
@@ -352,8 +397,8 @@ private:
             Exp e;
             CommaExpr(e);
             auto &ins = _fs->proto->_instructions;
-            if (e.k == E_REG && !ins.empty() && ins.back().op == OP_CALL && ins.back().c == e.r &&
-                _fs->ntraps == 0 && !_fs->proto->_bgenerator) {
+            if (e.k == E_REG && !ins.empty() && ins.back().op == OP_CALL && ins.back().c == e.r && _fs->ntraps == 0 &&
+                !_fs->proto->_bgenerator) {
                 ins.back().op = OP_TAILCALL;
             }
             int r = ToAnyReg(e);
@@ -386,28 +431,20 @@ private:
         int f = FunctionExp(name, false);
         Emit(OP_NEWSLOT, o, Literal(name), f, K_B);
     }
+    // class <target> { ... }: the target is a global name, a field, an index or ::name
     void ClassStatement() {
         Lex();
-        SQObjectPtr name = ExpectId();
-        Exp obj;
-        obj.k = E_LOCAL;
-        obj.r = 0;
-        if (Tok() == '.') {
-            Identifier(obj, name);
-            while (Tok() == '.') {
-                Lex();
-                name = ExpectId();
-                if (Tok() == '.') {
-                    Exp k;
-                    k.k = E_K;
-                    k.r = Literal(name);
-                    MakeField(obj, k);
-                }
-            }
+        Exp target;
+        PrefixedExpr(target);
+        if (target.k == E_ENV) {
+            int c = ClassExp();
+            Emit(OP_NEWSLOT, 0, target.r, c, K_B);
+        } else if (target.k == E_FIELD) {
+            int c = ClassExp();
+            Emit(OP_NEWSLOT, target.r, target.key, c, target.keyk ? K_B : 0);
+        } else {
+            Error("invalid class name");
         }
-        int o = ToAnyReg(obj);
-        int c = ClassExp();
-        Emit(OP_NEWSLOT, o, Literal(name), c, K_B);
     }
     SQObjectPtr ConstValue() {
         bool neg = false;
@@ -417,17 +454,20 @@ private:
         }
         SQObjectPtr v;
         switch (Tok()) {
-            case TK_INTEGER: v = SQObjectPtr(neg ? (SQInteger)(0 - (SQUnsignedInteger)_lex._nvalue) : _lex._nvalue); break;
+            case TK_INTEGER:
+                v = SQObjectPtr(neg ? (SQInteger)(0 - (SQUnsignedInteger)_lex._nvalue) : _lex._nvalue);
+                break;
             case TK_FLOAT: v = SQObjectPtr(neg ? -_lex._fvalue : _lex._fvalue); break;
             case TK_STRING_LITERAL:
-                if (neg) Error("scalar expected : integer, float or string");
+                if (neg) Error("scalar expected : integer, float, or string");
                 v = _ss->MakeString(_lex._svalue.data(), (SQInteger)_lex._svalue.size());
                 break;
-            case TK_TRUE: case TK_FALSE:
-                if (neg) Error("scalar expected : integer, float or string");
+            case TK_TRUE:
+            case TK_FALSE:
+                if (neg) Error("scalar expected : integer, float, or string");
                 v = SQObjectPtr(Tok() == TK_TRUE);
                 break;
-            default: Error("scalar expected : integer, float or string");
+            default: Error("scalar expected : integer, float, or string");
         }
         Lex();
         return v;
@@ -453,10 +493,9 @@ private:
         while (Tok() != '}') {
             SQObjectPtr key = ExpectId();
             SQObjectPtr v;
-            if (Tok() == '=') {
+            if (Tok() == '=') {  // an explicit value leaves the counter alone
                 Lex();
                 v = ConstValue();
-                if (v._type == OT_INTEGER) next = (SQInteger)((SQUnsignedInteger)_integer(v) + 1);
             } else {
                 v = SQObjectPtr(next);
                 next = (SQInteger)((SQUnsignedInteger)next + 1);
@@ -493,13 +532,16 @@ private:
 
 // prints the bytecode of a prototype and its children (set SQ_DUMP_BYTECODE=1)
 static void DumpProto(const SQFunctionProto *p, int depth) {
+    // clang-format off
     static const char *names[] = {
         "LOAD", "LOADINT", "LOADFLOAT", "LOADNULL", "LOADBOOL", "MOVE", "LOADROOT", "LOADCALLEE", "GETOUTER",
         "SETOUTER", "GET", "SET", "NEWSLOT", "GETENV", "SETENV", "DELETE", "ADD", "SUB", "MUL", "DIV", "MOD",
         "BAND", "BOR", "BXOR", "SHL", "SHR", "USHR", "EQ", "NE", "LT", "LE", "GT", "GE", "CMP3", "NEG", "NOT",
         "BNOT", "JMP", "JZ", "JNZ", "JCMP", "CALL", "TAILCALL", "RETURN", "NEWTABLE", "NEWARRAY", "APPEND",
         "CLOSURE", "NEWCLASS", "NEWMEMBER", "FOREACH", "TYPEOF", "INSTANCEOF", "IN", "CLONE", "YIELD", "RESUME",
-        "THROW", "PUSHTRAP", "POPTRAP", "GETBASE", "CLOSE", "PREPCALL", "BINDENV", "DATA"};
+        "THROW", "PUSHTRAP", "POPTRAP", "GETBASE", "CLOSE", "PREPCALL", "BINDENV", "PREPENV", "FORINC", "DATA"};
+    // clang-format on
+    static_assert(sizeof names / sizeof names[0] == OP_COUNT, "one name per opcode");
     fprintf(stderr, "%*sfunction %s stack=%lld\n", depth * 2, "",
             p->_name._type == OT_STRING ? _string(p->_name)->_val : "?", (long long)p->_stacksize);
     for (size_t n = 0; n < p->_instructions.size(); n++) {

@@ -1,19 +1,26 @@
-// The interpreter: entry (Execute), error unwinding and the instruction loop.
+// The interpreter: entry (Execute), error unwinding, generator frames and the
+// instruction loop.
+//
+// The loop keeps the instruction pointer, the register window and the literal
+// table in locals. It stores the instruction pointer back into the frame only
+// where something may look at it: before a call, before any out-of-line step
+// that may raise or run script code, and when the frame changes. Everything
+// that is not a plain fast case lives in the out-of-line member functions
+// below the loop.
 #include <cmath>
 
 #include "sqvm.h"
 
-bool SQVM::DoCall(const SQObjectPtr &fnref, SQInteger target, SQInteger nargs, SQInteger stackbase,
-                  bool &suspended) {
+// ------------------------------------------------------------ calls
+
+bool SQVM::DoCall(const SQObjectPtr &fnref, SQInteger target, SQInteger nargs, SQInteger stackbase, bool &suspended) {
     SQObjectPtr fn = fnref;
     suspended = false;
     switch (fn._type) {
-        case OT_CLOSURE:
-            return StartCall(_closure(fn), target, nargs, stackbase, false);
+        case OT_CLOSURE: return StartCall(_closure(fn), target, nargs, stackbase);
         case OT_NATIVECLOSURE: {
             SQObjectPtr ret;
-            bool tc;
-            CallNative(_nativeclosure(fn), nargs, stackbase, ret, suspended, tc);
+            CallNative(_nativeclosure(fn), nargs, stackbase, ret, suspended);
             if (suspended) {
                 _suspendvalue = ret;
                 return false;
@@ -28,11 +35,15 @@ bool SQVM::DoCall(const SQObjectPtr &fnref, SQInteger target, SQInteger nargs, S
             StoreResult(target, inst);
             SQObjectPtr ctor;
             if (cls->GetConstructor(ctor)) {
-                if (ctor._type == OT_CLOSURE) return StartCall(_closure(ctor), -2, nargs, stackbase, false);
+                if (ctor._type == OT_CLOSURE) {
+                    // the frame keeps the constructor alive: the class may drop it meanwhile
+                    bool pushed = StartCall(_closure(ctor), -2, nargs, stackbase);
+                    return pushed;
+                }
                 if (ctor._type == OT_NATIVECLOSURE) {
                     SQObjectPtr ret;
-                    bool tc, susp;
-                    CallNative(_nativeclosure(ctor), nargs, stackbase, ret, susp, tc);
+                    bool susp;
+                    CallNative(_nativeclosure(ctor), nargs, stackbase, ret, susp);
                 }
             }
             return false;
@@ -55,8 +66,130 @@ bool SQVM::DoCall(const SQObjectPtr &fnref, SQInteger target, SQInteger nargs, S
     Raise("attempt to call '%s'", GetTypeName(fn));
 }
 
-bool SQVM::Execute(const SQObject &closure, SQInteger nargs, SQInteger stackbase, SQObjectPtr &outres,
-                   bool raiseerror, ExecType et) {
+bool SQVM::LoopCall(const SQObjectPtr &fn, SQInteger target, SQInteger nargs, SQInteger stackbase,
+                    SQInteger rootframe) {
+    bool suspended;
+    if (DoCall(fn, target, nargs, stackbase, suspended) || !suspended) return true;
+    _suspended = SQTrue;
+    _suspended_target = target;
+    _suspended_rootframe = rootframe;
+    _retval = _suspendvalue;
+    return false;
+}
+
+// A native called by the interpreter loop; false when it suspended the VM.
+bool SQVM::CallNativeFromLoop(SQNativeClosure *nc, SQInteger target, SQInteger nargs, SQInteger stackbase,
+                              SQInteger rootframe) {
+    SQObjectPtr keep(OT_NATIVECLOSURE, nc);  // the result may overwrite the call register
+    SQObjectPtr ret;
+    bool suspended;
+    CallNative(nc, nargs, stackbase, ret, suspended);
+    if (!suspended) {
+        StoreResult(target, ret);
+        return true;
+    }
+    _suspendvalue = ret;
+    _suspended = SQTrue;
+    _suspended_target = target;
+    _suspended_rootframe = rootframe;
+    _retval = _suspendvalue;
+    return false;
+}
+
+// ------------------------------------------------------------ generators
+
+void SQVM::ResumeGeneratorFrame(SQGenerator *gen, SQInteger target, const SQInstruction *foreachexit) {
+    if (gen->_state == eDead) Raise("resuming dead generator");
+    if (gen->_state == eRunning) Raise("resuming active generator");
+    SQClosure *c = _closure(gen->_closure);
+    SQFunctionProto *p = c->Proto();
+    SQInteger newbase = _top;
+    EnsureStack(newbase + p->_stacksize);
+    for (size_t i = 0; i < gen->_stack.size(); i++) _stack[newbase + (SQInteger)i] = std::move(gen->_stack[i]);
+    gen->_stack.clear();
+    // outers into the saved registers point into the stack again
+    for (SQOuter *o : gen->_outers) {
+        SQInteger abs = newbase + o->_idx;
+        SQOuter **pp = &_openouters;
+        while (*pp && (*pp)->_idx > abs) pp = &(*pp)->_nextopen;
+        o->_idx = abs;
+        o->_valptr = &_stack[abs];
+        o->_vm = this;
+        o->_gen = nullptr;
+        o->_nextopen = *pp;
+        *pp = o;
+    }
+    gen->_outers.clear();
+    SQCallInfo *ci = PushFrame();
+    ci->_closure = gen->_closure;
+    ci->_ip = p->_instructions.data() + gen->_ip;
+    ci->_literals = p->_literals.data();
+    ci->_base = newbase;
+    ci->_top = newbase + p->_stacksize;
+    ci->_target = target;
+    ci->_nargs = 0;
+    ci->_generator = gen;
+    ci->_foreachexit = foreachexit;
+    ci->_root = false;
+    ci->_native = false;
+    for (auto t : gen->_etraps) {
+        t._stackbase = newbase;
+        t._frame = _ncalls - 1;
+        _etraps.push_back(t);
+    }
+    gen->_etraps.clear();
+    gen->_state = eRunning;
+    _top = newbase + p->_stacksize;
+}
+
+// The running generator frame yields val: its first `live` registers (the
+// locals; temporaries are dead between statements) go back into the generator.
+// Returns whether the frame was the root of the interpreter run.
+static bool YieldFrame(SQVM *v, SQGenerator *gen, const SQObject &value, SQInteger live, const SQInstruction *ip) {
+    SQObjectPtr val(value);
+    SQCallInfo &ci = v->TopFrame();
+    SQInteger base = ci._base;
+    SQFunctionProto *p = _closure(ci._closure)->Proto();
+    if (live > p->_stacksize) live = p->_stacksize;
+    gen->_stack.resize((size_t)live);
+    for (SQInteger n = 0; n < live; n++) gen->_stack[(size_t)n] = std::move(v->_stack[base + n]);
+    // outers into this frame follow the values into the generator
+    while (v->_openouters && v->_openouters->_idx >= base) {
+        SQOuter *o = v->_openouters;
+        v->_openouters = o->_nextopen;
+        o->_nextopen = nullptr;
+        o->_vm = nullptr;
+        SQInteger rel = o->_idx - base;
+        if (rel >= live) {  // a dead register: nothing will read it again
+            o->_value = *o->_valptr;
+            o->_valptr = &o->_value;
+            continue;
+        }
+        o->_idx = rel;
+        o->_valptr = &gen->_stack[(size_t)rel];
+        o->_gen = gen;
+        gen->_outers.push_back(o);
+    }
+    gen->_ip = ip - p->_instructions.data();
+    SQInteger frameidx = v->_ncalls - 1;
+    size_t first = v->_etraps.size();
+    while (first > 0 && v->_etraps[first - 1]._frame >= frameidx) first--;
+    gen->_etraps.assign(v->_etraps.begin() + (std::ptrdiff_t)first, v->_etraps.end());
+    v->_etraps.resize(first);
+    gen->_state = eSuspended;
+    SQInteger target = ci._target;
+    bool root = ci._root;
+    v->ClearSlots(base + live, base + p->_stacksize);
+    ci._closure.Null();
+    v->_ncalls--;
+    v->StoreResult(target, val);
+    return root;
+}
+
+// ------------------------------------------------------------ entry and errors
+
+bool SQVM::Execute(const SQObject &closure, SQInteger nargs, SQInteger stackbase, SQObjectPtr &outres, bool raiseerror,
+                   ExecType et) {
     if (_nativenesting >= SQ_MAX_NATIVE_NESTING) {
         _lasterror = MakeString("stack overflow");
         _errorhandled = false;
@@ -68,62 +201,31 @@ bool SQVM::Execute(const SQObject &closure, SQInteger nargs, SQInteger stackbase
     bool savedraise = _raiseerror_active;
     _raiseerror_active = raiseerror;
     _nativenesting++;
-    SQInteger rootframe = (SQInteger)_callsstack.size();
+    SQInteger rootframe = _ncalls;
     bool ok = true;
     bool suspended = false;
     _retval.Null();
     try {
         switch (et) {
             case ET_CALL: {
-                bool susp;
-                bool pushed = DoCall(fn, -1, nargs, stackbase, susp);
+                bool susp = false;
+                bool pushed = fn._type == OT_CLOSURE ? StartCall(_closure(fn), -1, nargs, stackbase)
+                                                     : DoCall(fn, -1, nargs, stackbase, susp);
                 if (susp) {
                     _suspended = SQTrue;
                     _suspended_target = -1;
                     _suspended_rootframe = rootframe;
                     _retval = _suspendvalue;
                 } else if (pushed) {
-                    _callsstack.back()._root = true;
+                    TopFrame()._root = true;
                     Run(rootframe);
                 }
                 break;
             }
             case ET_RESUME_GENERATOR: {
-                SQGenerator *gen = _generator(fn);
-                SQClosure *c = _closure(gen->_closure);
-                SQFunctionProto *p = c->Proto();
-                SQInteger newbase = stackbase;
-                EnsureStack(newbase + p->_stacksize + 4);
-                for (size_t i = 0; i < gen->_stack.size(); i++) _stack[newbase + (SQInteger)i] = std::move(gen->_stack[i]);
-                for (SQOuter *o : gen->_outers) {
-                    SQInteger abs = newbase + o->_idx;
-                    SQOuter **pp = &_openouters;
-                    while (*pp && (*pp)->_idx > abs) pp = &(*pp)->_nextopen;
-                    o->_idx = abs;
-                    o->_valptr = &_stack[abs];
-                    o->_vm = this;
-                    o->_gen = nullptr;
-                    o->_nextopen = *pp;
-                    *pp = o;
-                }
-                gen->_outers.clear();
-                gen->_stack.clear();
-                _callsstack.emplace_back();
-                SQCallInfo &ci = _callsstack.back();
-                ci._closure = gen->_closure;
-                ci._ip = p->_instructions.data() + gen->_ip;
-                ci._base = newbase;
-                ci._target = -1;
-                ci._root = true;
-                ci._generator = gen;
-                for (auto t : gen->_etraps) {
-                    t._stackbase = newbase;
-                    t._frame = rootframe;
-                    _etraps.push_back(t);
-                }
-                gen->_etraps.clear();
-                gen->_state = eRunning;
-                _top = newbase + p->_stacksize;
+                _top = stackbase;
+                ResumeGeneratorFrame(_generator(fn), -1, nullptr);
+                TopFrame()._root = true;
                 Run(rootframe);
                 break;
             }
@@ -131,7 +233,7 @@ bool SQVM::Execute(const SQObject &closure, SQInteger nargs, SQInteger stackbase
             case ET_RESUME_THROW_VM: {
                 rootframe = _suspended_rootframe;
                 _suspended = SQFalse;
-                if ((SQInteger)_callsstack.size() > rootframe) {
+                if (_ncalls > rootframe) {
                     if (et == ET_RESUME_THROW_VM) {
                         _lasterror = fn;
                         _errorhandled = false;
@@ -153,14 +255,22 @@ bool SQVM::Execute(const SQObject &closure, SQInteger nargs, SQInteger stackbase
         suspended = _suspended != SQFalse;
         outres = std::move(_retval);
         _retval.Null();
+    } catch (const std::bad_alloc &) {
+        // out of memory outside the loop (it turns it into an error itself)
+        _lasterror.Null();
+        try {
+            _lasterror = MakeString("out of memory");
+        } catch (...) {}
+        while (_ncalls > rootframe && et != ET_RESUME_VM && et != ET_RESUME_THROW_VM) UnwindFrame();
+        ok = false;
     } catch (const SQException &) {
-        // errors raised before any script frame ran (argument checks, natives called directly)
-        if (raiseerror && !_errorhandled && _etraps.empty()) {
+        // raised before any frame of this run could catch it (argument checks,
+        // natives called directly); errors from inside were reported by HandleError
+        if (raiseerror && !_errorhandled) {
             _errorhandled = true;
             CallErrorHandler(_lasterror);
         }
-        while ((SQInteger)_callsstack.size() > rootframe && et != ET_RESUME_VM && et != ET_RESUME_THROW_VM)
-            UnwindFrame();
+        while (_ncalls > rootframe && et != ET_RESUME_VM && et != ET_RESUME_THROW_VM) UnwindFrame();
         ok = false;
     }
     _nativenesting--;
@@ -181,8 +291,7 @@ void SQVM::Run(SQInteger rootframe) {
             _lasterror.Null();
             try {
                 _lasterror = MakeString("out of memory");
-            } catch (...) {
-            }
+            } catch (...) {}
             _errorhandled = false;
             if (!HandleError(rootframe)) throw SQException();
         }
@@ -190,7 +299,7 @@ void SQVM::Run(SQInteger rootframe) {
 }
 
 void SQVM::UnwindFrame() {
-    SQGenerator *gen = _callsstack.back()._generator;
+    SQGenerator *gen = TopFrame()._generator;
     if (gen) {
         gen->_state = eDead;
         gen->CloseOuters();
@@ -200,21 +309,23 @@ void SQVM::UnwindFrame() {
     PopFrame();
 }
 
+// An error is loose in this run. It is reported (once, with the whole stack
+// still in place) when no trap of this run will catch it; then the frames are
+// unwound to the trap, or out of the run.
 bool SQVM::HandleError(SQInteger rootframe) {
     bool handled = !_etraps.empty() && _etraps.back()._frame >= rootframe;
-    if (_raiseerror_active && !_errorhandled &&
-        ((!handled && _etraps.empty()) || _sharedstate->_notifyallexceptions)) {
+    if (_raiseerror_active && !_errorhandled && (!handled || _sharedstate->_notifyallexceptions)) {
         _errorhandled = true;
         CallErrorHandler(_lasterror);
     }
     if (!handled) {
-        while ((SQInteger)_callsstack.size() > rootframe) UnwindFrame();
+        while (_ncalls > rootframe) UnwindFrame();
         return false;
     }
     SQExceptionTrap trap = _etraps.back();
     _etraps.pop_back();
-    while ((SQInteger)_callsstack.size() - 1 > trap._frame) UnwindFrame();
-    SQCallInfo &ci = _callsstack.back();
+    while (_ncalls - 1 > trap._frame) UnwindFrame();
+    SQCallInfo &ci = TopFrame();
     SQFunctionProto *p = _closure(ci._closure)->Proto();
     ci._ip = p->_instructions.data() + trap._ip;
     CloseOuters(ci._base + trap._extarget);
@@ -232,7 +343,7 @@ void SQVM::HookStep() {
         }
     }
     if (ss->_debughook && ss->_debuginfo) {
-        SQInteger line = CurrentLine(_callsstack.back());
+        SQInteger line = CurrentLine(TopFrame());
         if (line != _lastline) {
             _lastline = line;
             CallDebugHook('l', line);
@@ -240,48 +351,76 @@ void SQVM::HookStep() {
     }
 }
 
+// ------------------------------------------------------------ the loop
+
 #define RB ((i.k & K_B) ? K[i.b] : R[i.b])
 #define RC ((i.k & K_C) ? K[i.c] : R[i.c])
-#define REFRESH()                                         \
-    do {                                                  \
-        ci = &_callsstack.back();                         \
-        closure = _closure(ci->_closure);                 \
-        R = _stack + ci->_base;                           \
-        K = closure->Proto()->_literals.data();           \
-        ip = ci->_ip;                                     \
+#define CLOSURE() _closure(ci->_closure)
+// the running frame is (or became) the top one: load its state
+#define REFRESH()                            \
+    do {                                     \
+        ci = &_calls[(size_t)(_ncalls - 1)]; \
+        R = _stack + ci->_base;              \
+        K = ci->_literals;                   \
+        ip = ci->_ip;                        \
+    } while (0)
+// same frame, but the stack or the frame storage may have moved
+#define RELOAD()                             \
+    do {                                     \
+        ci = &_calls[(size_t)(_ncalls - 1)]; \
+        R = _stack + ci->_base;              \
+    } while (0)
+#define SAVE() (ci->_ip = ip)
+// Without hooks the loop looks at the hook flag only where control goes back
+// or into a call; the hooked variant counts and traces every instruction.
+#define CHECK_HOOKS()                                                     \
+    do {                                                                  \
+        if (!kHooks && __builtin_expect(_sharedstate->_hooksactive, 0)) { \
+            SAVE();                                                       \
+            return true;                                                  \
+        }                                                                 \
     } while (0)
 
 static inline bool BothNumeric(const SQObject &a, const SQObject &b) {
     return (a._type & SQOBJECT_NUMERIC) && (b._type & SQOBJECT_NUMERIC);
 }
-
-bool SQVM::LoopCall(const SQObjectPtr &fn, SQInteger target, SQInteger nargs, SQInteger stackbase,
-                    SQInteger rootframe) {
-    bool suspended;
-    if (DoCall(fn, target, nargs, stackbase, suspended) || !suspended) return true;
-    _suspended = SQTrue;
-    _suspended_target = target;
-    _suspended_rootframe = rootframe;
-    _retval = _suspendvalue;
-    return false;
+static inline bool CmpResult(int kind, SQInteger c) {
+    switch (kind) {
+        case CMP_LT: return c < 0;
+        case CMP_LE: return c <= 0;
+        case CMP_GT: return c > 0;
+        default: return c >= 0;
+    }
 }
 
 void SQVM::Loop(SQInteger rootframe) {
+    for (;;) {
+        bool again = _sharedstate->_hooksactive ? LoopImpl<true>(rootframe) : LoopImpl<false>(rootframe);
+        if (!again) return;
+    }
+}
+
+// Runs frames until the root frame returns, yields or the VM suspends (false),
+// or until the hook flag changes what kind of loop is needed (true).
+template <bool kHooks>
+bool SQVM::LoopImpl(SQInteger rootframe) {
     SQCallInfo *ci;
-    SQClosure *closure;
     SQObjectPtr *R;
     const SQObjectPtr *K;
     const SQInstruction *ip;
-    SQSharedState *ss = _sharedstate;
+    SQInstruction i;
     REFRESH();
     for (;;) {
-        if (__builtin_expect(ss->_hooksactive, 0)) {
-            ci->_ip = ip;
+        if (kHooks) {
+            if (!_sharedstate->_hooksactive) {
+                SAVE();
+                return true;
+            }
+            SAVE();
             HookStep();
             REFRESH();
         }
-        const SQInstruction i = *ip++;
-        ci->_ip = ip;
+        i = *ip++;
         switch (i.op) {
             case OP_LOAD: R[i.a] = K[i.bx()]; continue;
             case OP_LOADINT: R[i.a].SetInt(i.bx()); continue;
@@ -297,67 +436,84 @@ void SQVM::Loop(SQInteger rootframe) {
                 continue;
             case OP_LOADBOOL: R[i.a].SetBool(i.b != 0); continue;
             case OP_MOVE: R[i.a] = R[i.b]; continue;
-            case OP_LOADROOT: R[i.a] = GetRootFor(closure); continue;
+            case OP_LOADROOT: R[i.a] = GetRootFor(CLOSURE()); continue;
             case OP_LOADCALLEE: R[i.a] = ci->_closure; continue;
-            case OP_GETOUTER: R[i.a] = *_outer(closure->_outervalues[i.b])->_valptr; continue;
-            case OP_SETOUTER: *_outer(closure->_outervalues[i.a])->_valptr = R[i.b]; continue;
+            case OP_GETOUTER: R[i.a] = *_outer(CLOSURE()->_outervalues[i.b])->_valptr; continue;
+            case OP_SETOUTER: *_outer(CLOSURE()->_outervalues[i.a])->_valptr = R[i.b]; continue;
             case OP_GET: {
                 const SQObject &o = R[i.b];
                 const SQObject &key = RC;
                 if (o._type == OT_TABLE) {
                     if (key._type == OT_STRING) {
                         SQTable::Node *n = _table(o)->FindStr(_string(key));
-                        if (n) { R[i.a] = RealVal(n->val); continue; }
+                        if (n) {
+                            R[i.a] = RealVal(n->val);
+                            continue;
+                        }
                     }
                 } else if (o._type == OT_ARRAY) {
                     if (key._type == OT_INTEGER) {
                         SQArray *arr = _array(o);
                         SQUnsignedInteger idx = (SQUnsignedInteger)_integer(key);
-                        if (idx < arr->_values.size()) { R[i.a] = RealVal(arr->_values[idx]); continue; }
+                        if (idx < arr->_values.size()) {
+                            R[i.a] = RealVal(arr->_values[idx]);
+                            continue;
+                        }
                     }
                 } else if (o._type == OT_INSTANCE && key._type == OT_STRING) {
                     SQInstance *inst = _instance(o);
                     SQTable::Node *n = inst->_class->_members->FindStr(_string(key));
                     if (n) {
                         SQInteger enc = _integer(n->val);
-                        if (MemberIsField(enc)) R[i.a] = RealVal(inst->_values[MemberIdx(enc)]);
-                        else R[i.a] = RealVal(inst->_class->_methods[MemberIdx(enc)].val);
+                        if (MemberIsField(enc))
+                            R[i.a] = RealVal(inst->_values[MemberIdx(enc)]);
+                        else
+                            R[i.a] = RealVal(inst->_class->_methods[MemberIdx(enc)].val);
                         continue;
                     }
                 }
-                SQObjectPtr obj(o), k(key), tmp;
-                Get(obj, k, tmp, 0);
-                REFRESH();
-                R[i.a] = std::move(tmp);
+                SAVE();
+                GetSlow(o, key, ci->_base + i.a);
+                RELOAD();
                 continue;
             }
             case OP_PREPCALL: {
                 const SQObject &o = R[i.b];
                 const SQObject &key = RC;
-                SQObjectPtr obj(o);
                 if (o._type == OT_INSTANCE && key._type == OT_STRING) {
                     SQInstance *inst = _instance(o);
                     SQTable::Node *n = inst->_class->_members->FindStr(_string(key));
                     if (n) {
                         SQInteger enc = _integer(n->val);
-                        if (MemberIsField(enc)) R[i.a] = RealVal(inst->_values[MemberIdx(enc)]);
-                        else R[i.a] = RealVal(inst->_class->_methods[MemberIdx(enc)].val);
-                        R[i.a + 1] = std::move(obj);
+                        const SQObjectPtr &m = MemberIsField(enc) ? inst->_values[MemberIdx(enc)]
+                                                                  : inst->_class->_methods[MemberIdx(enc)].val;
+                        R[i.a + 1] = R[i.b];  // first: R[i.b] may be R[i.a]
+                        R[i.a] = RealVal(m);
                         continue;
                     }
                 } else if (o._type == OT_TABLE && key._type == OT_STRING) {
                     SQTable::Node *n = _table(o)->FindStr(_string(key));
                     if (n) {
+                        R[i.a + 1] = R[i.b];
                         R[i.a] = RealVal(n->val);
-                        R[i.a + 1] = std::move(obj);
+                        continue;
+                    }
+                } else if (key._type == OT_STRING &&
+                           (o._type == OT_STRING || o._type == OT_ARRAY || (o._type & SQOBJECT_NUMERIC))) {
+                    // methods of the built-in types come from their default delegate
+                    const SQObjectPtr &dd = o._type == OT_STRING  ? _sharedstate->_string_default_delegate
+                                            : o._type == OT_ARRAY ? _sharedstate->_array_default_delegate
+                                                                  : _sharedstate->_number_default_delegate;
+                    SQTable::Node *n = _table(dd)->FindStr(_string(key));
+                    if (n) {
+                        R[i.a + 1] = R[i.b];
+                        R[i.a] = n->val;
                         continue;
                     }
                 }
-                SQObjectPtr k(key), tmp;
-                Get(obj, k, tmp, 0);
-                REFRESH();
-                R[i.a + 1] = std::move(obj);
-                R[i.a] = std::move(tmp);
+                SAVE();
+                PrepCallSlow(o, key, ci->_base + i.a);
+                RELOAD();
                 continue;
             }
             case OP_SET: {
@@ -366,11 +522,17 @@ void SQVM::Loop(SQInteger rootframe) {
                 const SQObject &val = RC;
                 if (o._type == OT_TABLE && key._type == OT_STRING) {
                     SQTable::Node *n = _table(o)->FindStr(_string(key));
-                    if (n) { n->val = val; continue; }
+                    if (n) {
+                        n->val = val;
+                        continue;
+                    }
                 } else if (o._type == OT_ARRAY && key._type == OT_INTEGER) {
                     SQArray *arr = _array(o);
                     SQUnsignedInteger idx = (SQUnsignedInteger)_integer(key);
-                    if (idx < arr->_values.size()) { arr->_values[idx] = val; continue; }
+                    if (idx < arr->_values.size()) {
+                        arr->_values[idx] = val;
+                        continue;
+                    }
                 } else if (o._type == OT_INSTANCE && key._type == OT_STRING) {
                     SQInstance *inst = _instance(o);
                     SQTable::Node *n = inst->_class->_members->FindStr(_string(key));
@@ -379,15 +541,15 @@ void SQVM::Loop(SQInteger rootframe) {
                         continue;
                     }
                 }
-                SQObjectPtr obj(o), k(key), v(val);
-                Set(obj, k, v, true);
-                REFRESH();
+                SAVE();
+                SetSlow(o, key, val);
+                RELOAD();
                 continue;
             }
             case OP_NEWSLOT: {
-                SQObjectPtr obj(R[i.a]), k(RB), v(RC);
-                NewSlot(obj, k, v, false);
-                REFRESH();
+                SAVE();
+                NewSlotSlow(R[i.a], RB, RC);
+                RELOAD();
                 continue;
             }
             case OP_GETENV: {
@@ -395,52 +557,65 @@ void SQVM::Loop(SQInteger rootframe) {
                 SQString *key = _string(K[i.bx()]);
                 if (self._type == OT_TABLE) {
                     SQTable::Node *n = _table(self)->FindStr(key);
-                    if (n) { R[i.a] = RealVal(n->val); continue; }
+                    if (n) {
+                        R[i.a] = RealVal(n->val);
+                        continue;
+                    }
                 } else if (self._type == OT_INSTANCE) {
                     SQInstance *inst = _instance(self);
                     SQTable::Node *n = inst->_class->_members->FindStr(key);
                     if (n) {
                         SQInteger enc = _integer(n->val);
-                        if (MemberIsField(enc)) R[i.a] = RealVal(inst->_values[MemberIdx(enc)]);
-                        else R[i.a] = RealVal(inst->_class->_methods[MemberIdx(enc)].val);
+                        if (MemberIsField(enc))
+                            R[i.a] = RealVal(inst->_values[MemberIdx(enc)]);
+                        else
+                            R[i.a] = RealVal(inst->_class->_methods[MemberIdx(enc)].val);
                         continue;
                     }
                 }
-                SQObjectPtr tmp, selfp(self), k(K[i.bx()]);
-                bool plain = (self._type == OT_TABLE && !_table(self)->_delegate) ||
-                             (self._type == OT_INSTANCE && _instance(self)->_class->_metamethods[MT_GET]._type == OT_NULL);
-                if (plain) {
-                    // only the default delegate is left to look at before the root
-                    const SQObjectPtr &dd = self._type == OT_TABLE ? ss->_table_default_delegate
-                                                                   : ss->_instance_default_delegate;
-                    SQTable::Node *n = _table(dd)->FindStr(key);
-                    if (n) { R[i.a] = n->val; continue; }
-                } else {
-                    if (Get(selfp, k, tmp, GET_NO_THROW)) {
-                        REFRESH();
-                        R[i.a] = std::move(tmp);
+                SAVE();
+                GetEnvSlow(CLOSURE(), K[i.bx()], ci->_base + i.a);
+                RELOAD();
+                continue;
+            }
+            case OP_PREPENV: {  // a call of a bare name: the function and this
+                const SQObject &self = R[0];
+                SQString *key = _string(K[i.bx()]);
+                if (self._type == OT_TABLE) {
+                    SQTable::Node *n = _table(self)->FindStr(key);
+                    if (n) {
+                        R[i.a] = RealVal(n->val);
+                        R[i.a + 1] = R[0];
                         continue;
                     }
-                    REFRESH();
-                }
-                SQObjectPtr root = GetRootFor(closure);
-                if (root._type == OT_TABLE) {
-                    SQTable::Node *n = _table(root)->FindStr(key);
-                    if (n) { R[i.a] = RealVal(n->val); continue; }
-                    if (_table(root)->_delegate && Get(root, k, tmp, GET_NO_THROW)) {
-                        REFRESH();
-                        R[i.a] = std::move(tmp);
+                } else if (self._type == OT_INSTANCE) {
+                    SQInstance *inst = _instance(self);
+                    SQTable::Node *n = inst->_class->_members->FindStr(key);
+                    if (n) {
+                        SQInteger enc = _integer(n->val);
+                        if (MemberIsField(enc))
+                            R[i.a] = RealVal(inst->_values[MemberIdx(enc)]);
+                        else
+                            R[i.a] = RealVal(inst->_class->_methods[MemberIdx(enc)].val);
+                        R[i.a + 1] = R[0];
                         continue;
                     }
                 }
-                RaiseIdxNotFound(k);
+                SAVE();
+                GetEnvSlow(CLOSURE(), K[i.bx()], ci->_base + i.a);
+                RELOAD();
+                R[i.a + 1] = R[0];
+                continue;
             }
             case OP_SETENV: {
                 const SQObject &self = R[0];
                 SQString *key = _string(K[i.bx()]);
                 if (self._type == OT_TABLE) {
                     SQTable::Node *n = _table(self)->FindStr(key);
-                    if (n) { n->val = R[i.a]; continue; }
+                    if (n) {
+                        n->val = R[i.a];
+                        continue;
+                    }
                 } else if (self._type == OT_INSTANCE) {
                     SQInstance *inst = _instance(self);
                     SQTable::Node *n = inst->_class->_members->FindStr(key);
@@ -449,129 +624,175 @@ void SQVM::Loop(SQInteger rootframe) {
                         continue;
                     }
                 }
-                SQObjectPtr tmp, selfp(self), k(K[i.bx()]), v(R[i.a]);
-                if (self._type != OT_TABLE && Get(selfp, k, tmp, GET_NO_THROW | GET_RAW)) {
-                    Set(selfp, k, v, true);
-                    REFRESH();
-                    continue;
-                }
-                SQObjectPtr root = GetRootFor(closure);
-                Set(root, k, v, true);
-                REFRESH();
+                SAVE();
+                SetEnvSlow(CLOSURE(), K[i.bx()], R[i.a]);
+                RELOAD();
                 continue;
             }
             case OP_DELETE: {
-                SQObjectPtr obj(R[i.b]), k(RC), res;
-                DeleteSlot(obj, k, res);
-                REFRESH();
-                R[i.a] = std::move(res);
+                SAVE();
+                DeleteSlow(R[i.b], RC, ci->_base + i.a);
+                RELOAD();
                 continue;
             }
-#define ARITH_OP(OPC, IOP, FOP)                                                                        \
-    case OPC: {                                                                                        \
-        const SQObject &x = RB;                                                                        \
-        const SQObject &y = RC;                                                                        \
-        if (x._type == OT_INTEGER && y._type == OT_INTEGER) {                                          \
+#define ARITH_OP(OPC, IOP, FOP)                                                                            \
+    case OPC: {                                                                                            \
+        const SQObject &x = RB;                                                                            \
+        const SQObject &y = RC;                                                                            \
+        if (x._type == OT_INTEGER && y._type == OT_INTEGER) {                                              \
             R[i.a].SetInt((SQInteger)((SQUnsignedInteger)_integer(x) IOP(SQUnsignedInteger) _integer(y))); \
-            continue;                                                                                  \
-        }                                                                                              \
-        if (BothNumeric(x, y)) {                                                                       \
-            R[i.a].SetFloat(tofloat(x) FOP tofloat(y));                                                \
-            continue;                                                                                  \
-        }                                                                                              \
-        SQObjectPtr o1(x), o2(y), res;                                                                 \
-        Arith(i.op, o1, o2, res);                                                                      \
-        REFRESH();                                                                                     \
-        R[i.a] = std::move(res);                                                                       \
-        continue;                                                                                      \
+            continue;                                                                                      \
+        }                                                                                                  \
+        if (BothNumeric(x, y)) {                                                                           \
+            R[i.a].SetFloat(tofloat(x) FOP tofloat(y));                                                    \
+            continue;                                                                                      \
+        }                                                                                                  \
+        SAVE();                                                                                            \
+        ArithSlow(i.op, x, y, ci->_base + i.a);                                                            \
+        RELOAD();                                                                                          \
+        continue;                                                                                          \
     }
-            ARITH_OP(OP_ADD, +, +)
-            ARITH_OP(OP_SUB, -, -)
-            ARITH_OP(OP_MUL, *, *)
+                ARITH_OP(OP_ADD, +, +)
+                ARITH_OP(OP_SUB, -, -)
+                ARITH_OP(OP_MUL, *, *)
 #undef ARITH_OP
-            case OP_DIV:
+            case OP_DIV: {
+                const SQObject &x = RB;
+                const SQObject &y = RC;
+                if (x._type == OT_INTEGER && y._type == OT_INTEGER) {
+                    if (_integer(y) > 0) {
+                        R[i.a].SetInt(_integer(x) / _integer(y));
+                        continue;
+                    }
+                } else if (BothNumeric(x, y)) {
+                    R[i.a].SetFloat(tofloat(x) / tofloat(y));
+                    continue;
+                }
+                SAVE();
+                ArithSlow(i.op, x, y, ci->_base + i.a);
+                RELOAD();
+                continue;
+            }
             case OP_MOD: {
                 const SQObject &x = RB;
                 const SQObject &y = RC;
-                if (x._type == OT_INTEGER && y._type == OT_INTEGER && _integer(y) > 0) {
-                    R[i.a].SetInt(i.op == OP_DIV ? _integer(x) / _integer(y) : _integer(x) % _integer(y));
+                if (x._type == OT_INTEGER && y._type == OT_INTEGER) {
+                    if (_integer(y) > 0) {
+                        R[i.a].SetInt(_integer(x) % _integer(y));
+                        continue;
+                    }
+                } else if (BothNumeric(x, y)) {
+                    R[i.a].SetFloat(fmodf(tofloat(x), tofloat(y)));
                     continue;
                 }
-                if (x._type == OT_FLOAT && y._type == OT_FLOAT) {
-                    R[i.a].SetFloat(i.op == OP_DIV ? _float(x) / _float(y) : fmodf(_float(x), _float(y)));
-                    continue;
-                }
-                SQObjectPtr o1(x), o2(y), res;
-                Arith(i.op, o1, o2, res);
-                REFRESH();
-                R[i.a] = std::move(res);
+                SAVE();
+                ArithSlow(i.op, x, y, ci->_base + i.a);
+                RELOAD();
                 continue;
             }
-            case OP_BAND: case OP_BOR: case OP_BXOR: case OP_SHL: case OP_SHR: case OP_USHR: {
+            case OP_BAND:
+            case OP_BOR:
+            case OP_BXOR:
+            case OP_SHL:
+            case OP_SHR:
+            case OP_USHR: {
                 const SQObject &x = RB;
                 const SQObject &y = RC;
-                SQObjectPtr res;
-                BitwiseOp(i.op, x, y, res);
-                R[i.a] = std::move(res);
+                if (x._type == OT_INTEGER && y._type == OT_INTEGER) {
+                    SQInteger a = _integer(x), b = _integer(y), r;
+                    switch (i.op) {
+                        case OP_BAND: r = a & b; break;
+                        case OP_BOR: r = a | b; break;
+                        case OP_BXOR: r = a ^ b; break;
+                        case OP_SHL: r = (SQInteger)((SQUnsignedInteger)a << (b & 63)); break;
+                        case OP_SHR: r = a >> (b & 63); break;
+                        default: r = (SQInteger)((SQUnsignedInteger)a >> (b & 63)); break;
+                    }
+                    R[i.a].SetInt(r);
+                    continue;
+                }
+                SAVE();
+                BitwiseSlow(i.op, x, y);  // raises: not two integers
                 continue;
             }
-            case OP_EQ: case OP_NE: {
+            case OP_EQ:
+            case OP_NE: {
                 bool eq = IsEqual(RB, RC);
                 R[i.a].SetBool(i.op == OP_EQ ? eq : !eq);
                 continue;
             }
-            case OP_LT: case OP_LE: case OP_GT: case OP_GE: {
+            case OP_LT:
+            case OP_LE:
+            case OP_GT:
+            case OP_GE: {
                 const SQObject &x = RB;
                 const SQObject &y = RC;
                 SQInteger c;
-                if (x._type == OT_INTEGER && y._type == OT_INTEGER) {
-                    c = _integer(x) < _integer(y) ? -1 : (_integer(x) > _integer(y) ? 1 : 0);
-                } else if (BothNumeric(x, y)) {
-                    SQFloat a = tofloat(x), b = tofloat(y);
-                    if (a != a || b != b) { R[i.a].SetBool(false); continue; }
-                    c = a < b ? -1 : (a > b ? 1 : 0);
+                if (BothNumeric(x, y)) {
+                    c = NumCmp(x, y);
                 } else {
-                    SQObjectPtr o1(x), o2(y);
-                    c = ObjCmp(o1, o2);
-                    REFRESH();
+                    SAVE();
+                    c = CmpSlow(x, y);
+                    RELOAD();
                 }
-                bool r;
-                switch (i.op) {
-                    case OP_LT: r = c < 0; break;
-                    case OP_LE: r = c <= 0; break;
-                    case OP_GT: r = c > 0; break;
-                    default: r = c >= 0; break;
-                }
-                R[i.a].SetBool(r);
+                R[i.a].SetBool(CmpResult(i.op - OP_LT, c));
                 continue;
             }
             case OP_CMP3: {
-                SQObjectPtr o1(RB), o2(RC);
-                SQInteger c = ObjCmp(o1, o2);
-                REFRESH();
+                const SQObject &x = RB;
+                const SQObject &y = RC;
+                SQInteger c;
+                if (BothNumeric(x, y)) {
+                    c = NumCmp(x, y);
+                } else {
+                    SAVE();
+                    c = CmpSlow(x, y);
+                    RELOAD();
+                }
                 R[i.a].SetInt(c);
                 continue;
             }
             case OP_NEG: {
                 const SQObject &x = R[i.b];
-                if (x._type == OT_INTEGER) { R[i.a].SetInt((SQInteger)(0 - (SQUnsignedInteger)_integer(x))); continue; }
-                if (x._type == OT_FLOAT) { R[i.a].SetFloat(-_float(x)); continue; }
-                SQObjectPtr o(x), res;
-                Negate(o, res);
-                REFRESH();
-                R[i.a] = std::move(res);
+                if (x._type == OT_INTEGER) {
+                    R[i.a].SetInt((SQInteger)(0 - (SQUnsignedInteger)_integer(x)));
+                    continue;
+                }
+                if (x._type == OT_FLOAT) {
+                    R[i.a].SetFloat(-_float(x));
+                    continue;
+                }
+                SAVE();
+                NegSlow(x, ci->_base + i.a);
+                RELOAD();
                 continue;
             }
             case OP_NOT: R[i.a].SetBool(IsFalse(R[i.b])); continue;
             case OP_BNOT: {
                 const SQObject &x = R[i.b];
-                if (x._type != OT_INTEGER) Raise("attempt to perform a bitwise op on a %s", GetTypeName(x));
+                if (x._type != OT_INTEGER) {
+                    SAVE();
+                    Raise("attempt to perform a bitwise op on a %s", GetTypeName(x));
+                }
                 R[i.a].SetInt(~_integer(x));
                 continue;
             }
-            case OP_JMP: ip += i.bx(); continue;
-            case OP_JZ: if (IsFalse(R[i.a])) ip += i.bx(); continue;
-            case OP_JNZ: if (!IsFalse(R[i.a])) ip += i.bx(); continue;
+            case OP_JMP:
+                ip += i.bx();
+                if (i.bx() < 0) CHECK_HOOKS();
+                continue;
+            case OP_JZ:
+                if (IsFalse(R[i.a])) {
+                    ip += i.bx();
+                    if (i.bx() < 0) CHECK_HOOKS();
+                }
+                continue;
+            case OP_JNZ:
+                if (!IsFalse(R[i.a])) {
+                    ip += i.bx();
+                    if (i.bx() < 0) CHECK_HOOKS();
+                }
+                continue;
             case OP_JCMP: {
                 const SQObject &x = R[i.a];
                 const SQObject &y = RB;
@@ -588,264 +809,575 @@ void SQVM::Loop(SQInteger rootframe) {
                         default: r = a != b; break;
                     }
                 } else if (BothNumeric(x, y)) {
-                    SQFloat a = tofloat(x), b = tofloat(y);
-                    switch (kind) {
-                        case CMP_LT: r = a < b; break;
-                        case CMP_LE: r = a <= b; break;
-                        case CMP_GT: r = a > b; break;
-                        case CMP_GE: r = a >= b; break;
-                        case CMP_EQ: r = a == b; break;
-                        default: r = a != b; break;
+                    if (kind >= CMP_EQ) {
+                        bool eq = tofloat(x) == tofloat(y);
+                        r = kind == CMP_EQ ? eq : !eq;
+                    } else {
+                        r = CmpResult(kind, NumCmp(x, y));
                     }
-                } else if (kind == CMP_EQ || kind == CMP_NE) {
+                } else if (kind >= CMP_EQ) {
                     bool eq = IsEqual(x, y);
                     r = kind == CMP_EQ ? eq : !eq;
                 } else {
-                    SQObjectPtr o1(x), o2(y);
-                    SQInteger c = ObjCmp(o1, o2);
-                    REFRESH();
-                    switch (kind) {
-                        case CMP_LT: r = c < 0; break;
-                        case CMP_LE: r = c <= 0; break;
-                        case CMP_GT: r = c > 0; break;
-                        default: r = c >= 0; break;
-                    }
+                    SAVE();
+                    SQInteger c = CmpSlow(x, y);
+                    RELOAD();
+                    r = CmpResult(kind, c);
                 }
-                if (!r) ip += 1 + ip->bx();
-                else ip += 1;
+                if (!r) {
+                    int32_t off = ip->bx();
+                    ip += 1 + off;
+                    if (off < 0) CHECK_HOOKS();
+                } else {
+                    ip += 1;
+                }
+                continue;
+            }
+            case OP_FORINC: {
+                SQObjectPtr &x = R[i.a];
+                const SQObject &lim = RB;
+                SQInteger step = _integer(K[i.c]);
+                int kind = (i.k >> 2) & 7;
+                bool r;
+                if (x._type == OT_INTEGER && lim._type == OT_INTEGER) {
+                    SQUnsignedInteger v = (SQUnsignedInteger)_integer(x);
+                    SQInteger n =
+                        (SQInteger)((i.k & FORINC_SUB) ? v - (SQUnsignedInteger)step : v + (SQUnsignedInteger)step);
+                    x._unVal.nInteger = n;
+                    SQInteger l = _integer(lim);
+                    switch (kind) {
+                        case CMP_LT: r = n < l; break;
+                        case CMP_LE: r = n <= l; break;
+                        case CMP_GT: r = n > l; break;
+                        default: r = n >= l; break;
+                    }
+                } else {
+                    SAVE();
+                    r = ForIncSlow(ci->_base + i.a, lim, K[i.c], i.k);
+                    RELOAD();
+                }
+                if (r) {
+                    ip += 1 + ip->bx();
+                    CHECK_HOOKS();
+                } else {
+                    ip += 1;
+                }
                 continue;
             }
             case OP_CALL: {
+                const SQObject &f = R[i.a];
+                if (f._type == OT_CLOSURE) {
+                    SQClosure *c = _closure(f);
+                    SQFunctionProto *p = c->Proto();
+                    SQInteger newbase = ci->_base + i.a + 1;
+                    SQInteger newtop = newbase + p->_stacksize;
+                    if (i.b == p->_nparameters && !p->_varparams && !p->_bgenerator && !c->_env &&
+                        newtop <= _stacksize && _ncalls < _callcap) {
+                        SAVE();
+                        SQInteger target = ci->_base + i.c;
+                        ci = &_calls[(size_t)_ncalls++];
+                        // a free frame holds no closure: take the reference directly
+                        ci->_closure._type = OT_CLOSURE;
+                        ci->_closure._unVal.pClosure = c;
+                        c->_uiRef++;
+                        ci->_literals = p->_literals.data();
+                        ci->_base = newbase;
+                        ci->_top = newtop;
+                        ci->_target = target;
+                        ci->_nargs = i.b;
+                        ci->_generator = nullptr;
+                        ci->_foreachexit = nullptr;
+                        ci->_root = false;
+                        ci->_native = false;
+                        ip = ci->_ip = p->_instructions.data();
+                        _top = newtop;
+                        R = _stack + newbase;
+                        K = p->_literals.data();
+                        if (__builtin_expect(_sharedstate->_debughook, 0)) {
+                            CallDebugHook('c', p->GetLine(0));
+                            REFRESH();
+                        }
+                        CHECK_HOOKS();
+                        continue;
+                    }
+                }
+                if (f._type == OT_NATIVECLOSURE) {
+                    SQNativeClosure *nc = _nativeclosure(f);
+                    if (nc->_fast && !_sharedstate->_debughook && nc->_fast(&R[i.a + 1], i.b, R[i.c])) continue;
+                    SAVE();
+                    if (!CallNativeFromLoop(nc, ci->_base + i.c, i.b, ci->_base + i.a + 1, rootframe)) return false;
+                    RELOAD();
+                    continue;
+                }
+                SAVE();
                 SQInteger base = ci->_base;
-                if (!LoopCall(R[i.a], base + i.c, i.b, base + i.a + 1, rootframe)) return;
+                if (!LoopCall(R[i.a], base + i.c, i.b, base + i.a + 1, rootframe)) return false;
                 REFRESH();
+                CHECK_HOOKS();
                 continue;
             }
             case OP_TAILCALL: {
                 const SQObject &f = R[i.a];
-                if (f._type == OT_CLOSURE && !_closure(f)->Proto()->_bgenerator && !ci->_generator &&
-                    (_etraps.empty() || _etraps.back()._frame < (SQInteger)_callsstack.size() - 1)) {
-                    SQObjectPtr fn(f);
-                    SQInteger base = ci->_base, target = ci->_target;
-                    bool root = ci->_root;
-                    SQInteger nargs = i.b;
-                    CloseOuters(base);
-                    for (SQInteger n = 0; n < nargs; n++) R[n] = std::move(R[i.a + 1 + n]);
-                    SQInteger end = base + closure->Proto()->_stacksize;
-                    for (SQInteger n = base + nargs; n < end; n++) _stack[n].Null();
-                    _callsstack.pop_back();
-                    bool pushed = StartCall(_closure(fn), target, nargs, base, true);
-                    if (pushed) {
-                        _callsstack.back()._root = root;
-                        REFRESH();
+                if (f._type == OT_CLOSURE && !ci->_generator && !_sharedstate->_debughook &&
+                    (_etraps.empty() || _etraps.back()._frame < _ncalls - 1)) {
+                    SQClosure *c = _closure(f);
+                    SQFunctionProto *p = c->Proto();
+                    SQInteger base = ci->_base;
+                    SQInteger newtop = base + p->_stacksize;
+                    if (i.b == p->_nparameters && !p->_varparams && !p->_bgenerator && !c->_env &&
+                        newtop <= _stacksize) {
+                        // the frame is reused: arguments down to R[0..], the rest dropped
+                        c->_uiRef++;
+                        SQObject old = ci->_closure;
+                        ci->_closure._unVal.pClosure = c;
+                        ci->_closure._type = OT_CLOSURE;
+                        if (_openouters && _openouters->_idx >= base) CloseOuters(base);
+                        for (SQInteger n = 0; n < i.b; n++) R[n] = std::move(R[i.a + 1 + n]);
+                        ClearSlots(base + i.b, ci->_top > newtop ? ci->_top : newtop);
+                        sq_objrelease(old);
+                        ip = ci->_ip = p->_instructions.data();
+                        K = ci->_literals = p->_literals.data();
+                        _top = ci->_top = newtop;
+                        CHECK_HOOKS();
                         continue;
                     }
-                    if (root) return;
-                    REFRESH();
-                    _top = ci->_base + closure->Proto()->_stacksize;
-                    continue;
                 }
-                SQInteger base = ci->_base;
-                if (!LoopCall(R[i.a], base + i.a, i.b, base + i.a + 1, rootframe)) return;
+                SAVE();
+                if (TailCall(i, rootframe)) return false;
                 REFRESH();
+                CHECK_HOOKS();
                 continue;
             }
             case OP_RETURN: {
-                SQObjectPtr ret;
-                if (i.b) ret = R[i.a];
-                bool root = ci->_root;
-                SQInteger target = ci->_target;
-                SQGenerator *gen = ci->_generator;
-                if (gen) {
-                    gen->_state = eDead;
-                    gen->CloseOuters();
-                    gen->_stack.clear();
+                if (ci->_generator) {
+                    SAVE();
+                    if (GeneratorReturn(i)) return false;
+                    REFRESH();
+                    _top = ci->_top;
+                    continue;
                 }
-                PopFrame();
-                StoreResult(target, ret);
-                if (root) return;
-                REFRESH();
-                _top = ci->_base + closure->Proto()->_stacksize;
+                SQInteger base = ci->_base, target = ci->_target;
+                bool root = ci->_root;
+                {
+                    SQObjectPtr ret;
+                    if (i.b) ret = std::move(R[i.a]);
+                    SQInteger idx = _ncalls - 1;
+                    while (!_etraps.empty() && _etraps.back()._frame >= idx) _etraps.pop_back();
+                    if (_openouters && _openouters->_idx >= base) CloseOuters(base);
+                    if (__builtin_expect(_sharedstate->_debughook, 0)) {
+                        SAVE();
+                        CallDebugHook('r', CurrentLine(*ci));
+                        RELOAD();
+                    }
+                    ClearSlots(base, ci->_top);
+                    ci->_closure.Null();
+                    _ncalls--;
+                    if (target >= 0)
+                        _stack[target] = std::move(ret);
+                    else if (target == -1)
+                        _retval = std::move(ret);
+                }
+                if (root) return false;
+                ci--;  // the caller's frame, just below in the same storage
+                R = _stack + ci->_base;
+                K = ci->_literals;
+                ip = ci->_ip;
+                _top = ci->_top;
+                CHECK_HOOKS();
                 continue;
             }
             case OP_NEWTABLE:
-                R[i.a] = SQObjectPtr(OT_TABLE, SQTable::Create(ss, i.bx() < 4096 ? i.bx() : 4096));
+                SAVE();
+                R[i.a] = SQObjectPtr(OT_TABLE, SQTable::Create(_sharedstate, i.bx() < 4096 ? i.bx() : 4096));
                 continue;
             case OP_NEWARRAY: {
-                SQArray *a = SQArray::Create(ss, 0);
+                SAVE();
+                SQArray *a = SQArray::Create(_sharedstate, 0);
                 a->_values.reserve((size_t)(i.bx() < 4096 ? (i.bx() < 0 ? 0 : i.bx()) : 4096));
                 R[i.a] = SQObjectPtr(OT_ARRAY, a);
                 continue;
             }
             case OP_APPEND:
-                if (R[i.a]._type != OT_ARRAY) Raise("append to a non array");
+                if (R[i.a]._type != OT_ARRAY) {
+                    SAVE();
+                    Raise("append to a non array");
+                }
                 _array(R[i.a])->_values.push_back(RB);
                 continue;
             case OP_CLOSURE: {
-                SQFunctionProto *fp = _funcproto(closure->Proto()->_functions[(size_t)i.bx()]);
-                SQClosure *nc = SQClosure::Create(ss, fp, closure->_root);
-                SQObjectPtr ncobj(OT_CLOSURE, nc);
-                for (size_t o = 0; o < fp->_outervalues.size(); o++) {
-                    const SQOuterVar &ov = fp->_outervalues[o];
-                    if (ov._type == otLOCAL)
-                        nc->_outervalues[o] = SQObjectPtr(OT_OUTER, FindOuter(ci->_base + ov._src));
-                    else
-                        nc->_outervalues[o] = closure->_outervalues[(size_t)ov._src];
-                }
-                for (SQInteger d = 0; d < fp->_ndefaultparams; d++) nc->_defaultparams[(size_t)d] = R[i.a + d];
-                R[i.a] = std::move(ncobj);
+                SAVE();
+                MakeClosure(CLOSURE(), i, ci->_base);
                 continue;
             }
             case OP_BINDENV: {
-                const SQObject &env = R[i.a];
-                const SQObject &fn = R[i.b];
-                if (env._type != OT_TABLE && env._type != OT_CLASS && env._type != OT_INSTANCE)
-                    Raise("cannot bind a %s as environment object", GetTypeName(env));
-                SQWeakRef *w = env._unVal.pRefCounted->GetWeakRef(env._type);
-                if (fn._type == OT_CLOSURE) {
-                    SQClosure *c = _closure(fn)->Clone();
-                    c->SetEnv(w);
-                    R[i.a] = SQObjectPtr(OT_CLOSURE, c);
-                }
+                SAVE();
+                BindEnv(ci->_base + i.a, ci->_base + i.b);
                 continue;
             }
             case OP_NEWCLASS: {
-                SQClass *base = nullptr;
-                if (i.b != NO_REG) {
-                    if (R[i.b]._type != OT_CLASS) Raise("trying to inherit from a %s", GetTypeName(R[i.b]));
-                    base = _class(R[i.b]);
-                }
-                SQClass *c = SQClass::Create(ss, base);
-                SQObjectPtr cobj(OT_CLASS, c);
-                if (i.c != NO_REG) c->_attributes = R[i.c];
-                if (base && base->_metamethods[MT_INHERITED]._type != OT_NULL) {
-                    SQObjectPtr mm = base->_metamethods[MT_INHERITED];
-                    Push(cobj);
-                    Push(c->_attributes);
-                    SQObjectPtr dummy;
-                    CallMetaOrThrow(mm, 2, dummy);
-                    REFRESH();
-                }
-                R[i.a] = std::move(cobj);
+                SAVE();
+                NewClass(i, ci->_base);
+                RELOAD();
                 continue;
             }
             case OP_NEWMEMBER: {
-                SQObjectPtr cls(R[i.a]), key(R[i.b + 1]), val(R[i.b + 2]);
-                SQObjectPtr attrs;
-                if (i.c & 2) attrs = R[i.b];
-                bool bstatic = (i.c & 1) != 0;
-                NewSlotA(cls, key, val, attrs, bstatic, false);
-                REFRESH();
+                SAVE();
+                NewMember(i, ci->_base);
+                RELOAD();
                 continue;
             }
             case OP_FOREACH: {
-                if (!ForeachStep(ci->_base + i.a)) {
-                    REFRESH();
-                    ip += i.bx();
+                const SQObject &cont = R[i.a];
+                SQObjectPtr *kv = &R[i.b];
+                if (cont._type == OT_ARRAY) {
+                    SQArray *arr = _array(cont);
+                    SQInteger idx = kv[2]._type == OT_INTEGER ? _integer(kv[2]) : 0;
+                    if (idx >= 0 && idx < arr->Size()) {
+                        kv[0].SetInt(idx);
+                        kv[1] = RealVal(arr->_values[(size_t)idx]);
+                        kv[2].SetInt(idx + 1);
+                        ip += 1;
+                    } else {
+                        ip += 1 + ip->bx();
+                    }
                     continue;
                 }
-                REFRESH();
+                if (cont._type == OT_GENERATOR) {
+                    // resumed in this loop: the yield stores the value and goes on
+                    // with the body, the end jumps past the loop
+                    SQGenerator *g = _generator(cont);
+                    if (g->_state == eDead) {
+                        ip += 1 + ip->bx();
+                        continue;
+                    }
+                    SQInteger n = kv[2]._type == OT_INTEGER ? _integer(kv[2]) : 0;
+                    kv[0].SetInt(n);
+                    kv[2].SetInt(n + 1);
+                    const SQInstruction *exit = ip + 1 + ip->bx();
+                    ci->_ip = ip + 1;
+                    ResumeGeneratorFrame(g, ci->_base + i.b + 1, exit);
+                    REFRESH();
+                    continue;
+                }
+                SAVE();
+                bool more = ForeachStep(ci->_base + i.a, ci->_base + i.b);
+                RELOAD();
+                if (!more)
+                    ip += 1 + ip->bx();
+                else
+                    ip += 1;
                 continue;
             }
             case OP_TYPEOF: {
-                SQObjectPtr o(R[i.b]), res;
-                TypeOf(o, res);
-                REFRESH();
-                R[i.a] = std::move(res);
+                SAVE();
+                TypeOfSlow(R[i.b], ci->_base + i.a);
+                RELOAD();
                 continue;
             }
             case OP_INSTANCEOF: {
                 const SQObject &o = R[i.b];
                 const SQObject &c = R[i.c];
-                if (c._type != OT_CLASS)
+                if (c._type != OT_CLASS) {
+                    SAVE();
                     Raise("cannot apply instanceof between a %s and a %s", GetTypeName(o), GetTypeName(c));
+                }
                 R[i.a].SetBool(o._type == OT_INSTANCE && _instance(o)->InstanceOf(_class(c)));
                 continue;
             }
-            case OP_IN: {
-                SQObjectPtr key(RB), obj(R[i.c]), tmp;
-                bool found = Get(obj, key, tmp, GET_NO_THROW | GET_RAW);
-                if (!found && obj._type != OT_ARRAY && obj._type != OT_STRING) {
-                    found = Get(obj, key, tmp, GET_NO_THROW);
-                }
-                REFRESH();
+            case OP_IN: {  // raw: a table's own slots, an instance's or class's members
+                SAVE();
+                bool found = InSlow(RB, R[i.c]);
+                RELOAD();
                 R[i.a].SetBool(found);
                 continue;
             }
             case OP_CLONE: {
-                SQObjectPtr o(R[i.b]), res;
-                Clone(o, res);
-                REFRESH();
-                R[i.a] = std::move(res);
+                SAVE();
+                CloneSlow(R[i.b], ci->_base + i.a);
+                RELOAD();
                 continue;
             }
             case OP_YIELD: {
-                SQGenerator *gen = ci->_generator;
-                if (!gen) Raise("trying to yield a 'function',only genenerator can be yielded");
-                SQObjectPtr val;
-                if (i.b) val = R[i.a];
-                SQInteger base = ci->_base;
-                SQFunctionProto *p = closure->Proto();
-                gen->_stack.resize((size_t)p->_stacksize);
-                for (SQInteger n = 0; n < p->_stacksize; n++) gen->_stack[(size_t)n] = std::move(_stack[base + n]);
-                // outers into this frame follow the values into the generator
-                while (_openouters && _openouters->_idx >= base) {
-                    SQOuter *o = _openouters;
-                    _openouters = o->_nextopen;
-                    o->_nextopen = nullptr;
-                    o->_vm = nullptr;
-                    o->_idx -= base;
-                    o->_valptr = &gen->_stack[(size_t)o->_idx];
-                    o->_gen = gen;
-                    gen->_outers.push_back(o);
-                }
-                gen->_ip = ip - p->_instructions.data();
-                SQInteger frameidx = (SQInteger)_callsstack.size() - 1;
-                size_t first = _etraps.size();
-                while (first > 0 && _etraps[first - 1]._frame >= frameidx) first--;
-                gen->_etraps.assign(_etraps.begin() + (std::ptrdiff_t)first, _etraps.end());
-                _etraps.resize(first);
-                gen->_state = eSuspended;
-                SQInteger target = ci->_target;
-                bool root = ci->_root;
-                _callsstack.pop_back();
-                StoreResult(target, val);
-                if (root) return;
+                SAVE();
+                if (!ci->_generator) Raise("trying to yield a 'function',only genenerator can be yielded");
+                if (YieldFrame(this, ci->_generator, i.b ? R[i.a] : _null_, i.c, ip)) return false;
                 REFRESH();
+                _top = ci->_top;
                 continue;
             }
             case OP_RESUME: {
                 const SQObject &g = R[i.b];
+                SAVE();
                 if (g._type != OT_GENERATOR)
                     Raise("trying to resume a '%s',only genenerator can be resumed", GetTypeName(g));
-                SQObjectPtr gen(g), res;
-                ResumeGenerator(_generator(gen), res);
+                ResumeGeneratorFrame(_generator(g), ci->_base + i.a, nullptr);
                 REFRESH();
-                R[i.a] = std::move(res);
                 continue;
             }
-            case OP_THROW: RaiseObj(R[i.a]);
+            case OP_THROW: SAVE(); RaiseObj(R[i.a]);
             case OP_PUSHTRAP: {
                 SQExceptionTrap t;
                 t._stackbase = ci->_base;
                 t._stacksize = i.a;
-                t._ip = (ip - closure->Proto()->_instructions.data()) + i.bx();
+                t._ip = (ip - CLOSURE()->Proto()->_instructions.data()) + i.bx();
                 t._extarget = i.a;
-                t._frame = (SQInteger)_callsstack.size() - 1;
+                t._frame = _ncalls - 1;
                 _etraps.push_back(t);
                 continue;
             }
             case OP_POPTRAP:
                 for (int n = 0; n < i.a && !_etraps.empty(); n++) _etraps.pop_back();
                 continue;
-            case OP_GETBASE: {
-                SQClass *c = closure->_base;
-                if (c && c->_base) R[i.a] = SQObjectPtr(OT_CLASS, c->_base);
-                else R[i.a].Null();
+            case OP_GETBASE:
+                if (CLOSURE()->_base)
+                    R[i.a] = SQObjectPtr(OT_CLASS, CLOSURE()->_base);
+                else
+                    R[i.a].Null();
                 continue;
-            }
             case OP_CLOSE: CloseOuters(ci->_base + i.a); continue;
-            default: Raise("invalid instruction");
+            default: SAVE(); Raise("invalid instruction");
         }
     }
+}
+
+template bool SQVM::LoopImpl<false>(SQInteger rootframe);
+template bool SQVM::LoopImpl<true>(SQInteger rootframe);
+
+// ------------------------------------------------------------ out-of-line steps
+
+// The steps below own their copies of the operands, so that the loop itself
+// holds no value with a destructor.
+void SQVM::NewSlotSlow(const SQObject &o, const SQObject &key, const SQObject &val) {
+    SQObjectPtr obj(o), k(key), v(val);
+    NewSlot(obj, k, v, false);
+}
+
+void SQVM::DeleteSlow(const SQObject &o, const SQObject &key, SQInteger target) {
+    SQObjectPtr obj(o), k(key), res;
+    DeleteSlot(obj, k, res);
+    _stack[target] = std::move(res);
+}
+
+void SQVM::BitwiseSlow(int op, const SQObject &x, const SQObject &y) {
+    SQObjectPtr res;
+    BitwiseOp(op, x, y, res);
+}
+
+SQInteger SQVM::CmpSlow(const SQObject &x, const SQObject &y) {
+    SQObjectPtr o1(x), o2(y);
+    return ObjCmp(o1, o2);
+}
+
+void SQVM::NegSlow(const SQObject &x, SQInteger target) {
+    SQObjectPtr o(x), res;
+    Negate(o, res);
+    _stack[target] = std::move(res);
+}
+
+void SQVM::TypeOfSlow(const SQObject &x, SQInteger target) {
+    SQObjectPtr o(x), res;
+    TypeOf(o, res);
+    _stack[target] = std::move(res);
+}
+
+bool SQVM::InSlow(const SQObject &key, const SQObject &obj) {
+    SQObjectPtr k(key), o(obj), tmp;
+    return Get(o, k, tmp, GET_NO_THROW | GET_RAW);
+}
+
+void SQVM::CloneSlow(const SQObject &x, SQInteger target) {
+    SQObjectPtr o(x), res;
+    Clone(o, res);
+    _stack[target] = std::move(res);
+}
+
+// FORINC on anything but two integers: the step and the test as the ADD (SUB)
+// and the comparison they stand for would do them.
+bool SQVM::ForIncSlow(SQInteger slot, const SQObject &limit, const SQObject &step, int k) {
+    SQObjectPtr lim(limit);
+    ArithSlow((k & FORINC_SUB) ? OP_SUB : OP_ADD, _stack[slot], step, slot);
+    SQInteger c = CmpSlow(_stack[slot], lim);
+    return CmpResult((k >> 2) & 7, c);
+}
+
+void SQVM::GetSlow(const SQObject &o, const SQObject &key, SQInteger target) {
+    SQObjectPtr obj(o), k(key), tmp;
+    Get(obj, k, tmp, 0);
+    _stack[target] = std::move(tmp);
+}
+
+void SQVM::PrepCallSlow(const SQObject &o, const SQObject &key, SQInteger target) {
+    SQObjectPtr obj(o), k(key), tmp;
+    Get(obj, k, tmp, 0);
+    _stack[target + 1] = std::move(obj);
+    _stack[target] = std::move(tmp);
+}
+
+void SQVM::SetSlow(const SQObject &o, const SQObject &key, const SQObject &val) {
+    SQObjectPtr obj(o), k(key), v(val);
+    Set(obj, k, v, true);
+}
+
+void SQVM::ArithSlow(int op, const SQObject &x, const SQObject &y, SQInteger target) {
+    SQObjectPtr o1(x), o2(y), res;
+    Arith(op, o1, o2, res);
+    _stack[target] = std::move(res);
+}
+
+// A bare name: `this` first (honouring its delegates or its class's _get), then
+// the root table.
+void SQVM::GetEnvSlow(SQClosure *closure, const SQObject &key, SQInteger target) {
+    const SQObjectPtr self = _stack[TopFrame()._base];
+    SQObjectPtr k(key), tmp;
+    SQString *s = _string(key);
+    if (self._type == OT_TABLE) {
+        SQTable::Node *n = _table(self)->FindStr(s);
+        if (n) {
+            _stack[target] = RealVal(n->val);
+            return;
+        }
+    } else if (self._type == OT_INSTANCE && _instance(self)->Get(key, tmp)) {
+        _stack[target] = std::move(tmp);
+        return;
+    }
+    bool plain = (self._type == OT_TABLE && !_table(self)->_delegate) ||
+                 (self._type == OT_INSTANCE && _instance(self)->_class->_metamethods[MT_GET]._type == OT_NULL);
+    if (plain) {
+        // only the default delegate is left to look at before the root
+        const SQObjectPtr &dd =
+            self._type == OT_TABLE ? _sharedstate->_table_default_delegate : _sharedstate->_instance_default_delegate;
+        SQTable::Node *n = _table(dd)->FindStr(s);
+        if (n) {
+            _stack[target] = n->val;
+            return;
+        }
+    } else if (Get(self, k, tmp, GET_NO_THROW)) {
+        _stack[target] = std::move(tmp);
+        return;
+    }
+    SQObjectPtr root = GetRootFor(closure);
+    if (root._type == OT_TABLE) {
+        SQTable::Node *n = _table(root)->FindStr(s);
+        if (n) {
+            _stack[target] = RealVal(n->val);
+            return;
+        }
+        if (_table(root)->_delegate && Get(root, k, tmp, GET_NO_THROW)) {
+            _stack[target] = std::move(tmp);
+            return;
+        }
+    }
+    RaiseIdxNotFound(k);
+}
+
+void SQVM::SetEnvSlow(SQClosure *closure, const SQObject &key, const SQObject &val) {
+    // `this` first (its delegates or its class's _set included), then the root
+    SQObjectPtr selfp(_stack[TopFrame()._base]), k(key), v(val);
+    if (!Set(selfp, k, v, false)) {
+        SQObjectPtr root = GetRootFor(closure);
+        Set(root, k, v, true);
+    }
+}
+
+void SQVM::MakeClosure(SQClosure *closure, SQInstruction i, SQInteger base) {
+    SQFunctionProto *fp = _funcproto(closure->Proto()->_functions[(size_t)i.bx()]);
+    SQClosure *nc = SQClosure::Create(_sharedstate, fp, closure->_root);
+    SQObjectPtr ncobj(OT_CLOSURE, nc);
+    for (size_t o = 0; o < fp->_outervalues.size(); o++) {
+        const SQOuterVar &ov = fp->_outervalues[o];
+        if (ov._type == otLOCAL)
+            nc->_outervalues[o] = SQObjectPtr(OT_OUTER, FindOuter(base + ov._src));
+        else
+            nc->_outervalues[o] = closure->_outervalues[(size_t)ov._src];
+    }
+    for (SQInteger d = 0; d < fp->_ndefaultparams; d++) nc->_defaultparams[(size_t)d] = _stack[base + i.a + d];
+    _stack[base + i.a] = std::move(ncobj);
+}
+
+void SQVM::BindEnv(SQInteger envslot, SQInteger fnslot) {
+    const SQObject &env = _stack[envslot];
+    const SQObject &fn = _stack[fnslot];
+    if (env._type != OT_TABLE && env._type != OT_CLASS && env._type != OT_INSTANCE)
+        Raise("cannot bind a %s as environment object", GetTypeName(env));
+    SQWeakRef *w = env._unVal.pRefCounted->GetWeakRef(env._type);
+    if (fn._type == OT_CLOSURE) {
+        SQClosure *c = _closure(fn)->Clone();
+        c->SetEnv(w);
+        _stack[envslot] = SQObjectPtr(OT_CLOSURE, c);
+    }
+}
+
+void SQVM::NewClass(SQInstruction i, SQInteger base) {
+    SQClass *basecls = nullptr;
+    if (i.b != NO_REG) {
+        const SQObject &b = _stack[base + i.b];
+        if (b._type != OT_CLASS) Raise("trying to inherit from a %s", GetTypeName(b));
+        basecls = _class(b);
+    }
+    SQClass *c = SQClass::Create(_sharedstate, basecls);
+    SQObjectPtr cobj(OT_CLASS, c);
+    if (i.c != NO_REG) c->_attributes = _stack[base + i.c];
+    if (basecls && basecls->_metamethods[MT_INHERITED]._type != OT_NULL) {
+        SQObjectPtr mm = basecls->_metamethods[MT_INHERITED];
+        Push(cobj);
+        Push(c->_attributes);
+        SQObjectPtr dummy;
+        CallMetaOrThrow(mm, 2, dummy);
+    }
+    _stack[base + i.a] = std::move(cobj);
+}
+
+void SQVM::NewMember(SQInstruction i, SQInteger base) {
+    SQObjectPtr cls(_stack[base + i.a]), key(_stack[base + i.b + 1]), val(_stack[base + i.b + 2]);
+    SQObjectPtr attrs;
+    if (i.c & 2) attrs = _stack[base + i.b];
+    NewSlotA(cls, key, val, attrs, (i.c & 1) != 0, false);
+}
+
+// return f(args) in a frame that can go: reuses the frame for a script
+// function; anything else is an ordinary call. True when the root returned.
+bool SQVM::TailCall(SQInstruction i, SQInteger rootframe) {
+    SQCallInfo *ci = &TopFrame();
+    SQInteger base = ci->_base;
+    const SQObject &f = _stack[base + i.a];
+    if (f._type == OT_CLOSURE && !_closure(f)->Proto()->_bgenerator && !ci->_generator &&
+        (_etraps.empty() || _etraps.back()._frame < _ncalls - 1)) {
+        SQObjectPtr fn(f);
+        SQInteger target = ci->_target;
+        bool root = ci->_root;
+        SQInteger nargs = i.b;
+        SQInteger end = base + _closure(ci->_closure)->Proto()->_stacksize;
+        CloseOuters(base);
+        for (SQInteger n = 0; n < nargs; n++) _stack[base + n] = std::move(_stack[base + i.a + 1 + n]);
+        ClearSlots(base + nargs, end);
+        ci->_closure.Null();
+        _ncalls--;
+        if (StartCall(_closure(fn), target, nargs, base)) {
+            TopFrame()._root = root;
+            return false;
+        }
+        if (root) return true;
+        _top = TopFrame()._base + _closure(TopFrame()._closure)->Proto()->_stacksize;
+        return false;
+    }
+    return !LoopCall(_stack[base + i.a], base + i.a, i.b, base + i.a + 1, rootframe);
+}
+
+// OP_RETURN in a generator frame: the generator is done. Its value goes where
+// the resume wanted it; a foreach over it leaves its loop. True when the root returned.
+bool SQVM::GeneratorReturn(SQInstruction i) {
+    SQCallInfo &ci = TopFrame();
+    SQObjectPtr ret;
+    if (i.b) ret = _stack[ci._base + i.a];
+    SQGenerator *gen = ci._generator;
+    bool root = ci._root;
+    SQInteger target = ci._target;
+    const SQInstruction *exit = ci._foreachexit;
+    gen->_state = eDead;
+    gen->CloseOuters();
+    gen->_stack.clear();
+    PopFrame();
+    StoreResult(target, ret);
+    if (exit) TopFrame()._ip = exit;
+    return root;
 }

@@ -9,6 +9,7 @@ struct Keyword {
     const char *name;
     SQInteger tok;
 };
+// clang-format off
 const Keyword kKeywords[] = {
     {"base", TK_BASE}, {"break", TK_BREAK}, {"case", TK_CASE}, {"catch", TK_CATCH}, {"class", TK_CLASS},
     {"clone", TK_CLONE}, {"continue", TK_CONTINUE}, {"const", TK_CONST}, {"default", TK_DEFAULT},
@@ -19,6 +20,7 @@ const Keyword kKeywords[] = {
     {"constructor", TK_CONSTRUCTOR}, {"instanceof", TK_INSTANCEOF}, {"true", TK_TRUE}, {"false", TK_FALSE},
     {"static", TK_STATIC}, {"__LINE__", TK___LINE__}, {"__FILE__", TK___FILE__}, {"rawcall", TK_RAWCALL}, {"do", TK_DO},
 };
+// clang-format on
 }  // namespace
 
 const char *SQLexer::Tok2Str(SQInteger tok) {
@@ -56,9 +58,7 @@ const char *SQLexer::Tok2Str(SQInteger tok) {
     }
 }
 
-void SQLexer::Error(const std::string &msg) {
-    throw SQCompileError{msg, _currentline, _currentcolumn};
-}
+void SQLexer::Error(const std::string &msg) { throw SQCompileError{msg, _currentline, _currentcolumn}; }
 
 void SQLexer::BlockComment() {
     // at '/*'
@@ -88,66 +88,103 @@ SQInteger SQLexer::Lex() {
         _tokencolumn = _currentcolumn;
         int c = Cur();
         switch (c) {
-            case 0:
-                if (AtEnd()) return _token = TK_EOS;
-                Next();
-                continue;
-            case '\t': case '\r': case ' ': case '\f': case '\v':
-                Next();
-                continue;
+            case 0: return _token = TK_EOS;
+            case '\t':
+            case '\r':
+            case ' ': Next(); continue;
             case '\n':
                 Next();
                 _prevnewline = true;
                 continue;
-            case '#':
-                LineComment();
-                continue;
+            case '#': LineComment(); continue;
             case '/':
-                if (Peek() == '*') { BlockComment(); continue; }
-                if (Peek() == '/') { LineComment(); continue; }
+                if (Peek() == '*') {
+                    BlockComment();
+                    continue;
+                }
+                if (Peek() == '/') {
+                    LineComment();
+                    continue;
+                }
                 Next();
-                if (Cur() == '=') { Next(); return _token = TK_DIVEQ; }
-                if (Cur() == '>') { Next(); return _token = TK_ATTR_CLOSE; }
+                if (Cur() == '=') {
+                    Next();
+                    return _token = TK_DIVEQ;
+                }
+                if (Cur() == '>') {
+                    Next();
+                    return _token = TK_ATTR_CLOSE;
+                }
                 return _token = '/';
             case '=':
                 Next();
-                if (Cur() == '=') { Next(); return _token = TK_EQ; }
+                if (Cur() == '=') {
+                    Next();
+                    return _token = TK_EQ;
+                }
                 return _token = '=';
             case '<':
                 Next();
                 if (Cur() == '=') {
                     Next();
-                    if (Cur() == '>') { Next(); return _token = TK_3WAYSCMP; }
+                    if (Cur() == '>') {
+                        Next();
+                        return _token = TK_3WAYSCMP;
+                    }
                     return _token = TK_LE;
                 }
-                if (Cur() == '-') { Next(); return _token = TK_NEWSLOT; }
-                if (Cur() == '<') { Next(); return _token = TK_SHIFTL; }
-                if (Cur() == '/') { Next(); return _token = TK_ATTR_OPEN; }
+                if (Cur() == '-') {
+                    Next();
+                    return _token = TK_NEWSLOT;
+                }
+                if (Cur() == '<') {
+                    Next();
+                    return _token = TK_SHIFTL;
+                }
+                if (Cur() == '/') {
+                    Next();
+                    return _token = TK_ATTR_OPEN;
+                }
                 return _token = '<';
             case '>':
                 Next();
-                if (Cur() == '=') { Next(); return _token = TK_GE; }
+                if (Cur() == '=') {
+                    Next();
+                    return _token = TK_GE;
+                }
                 if (Cur() == '>') {
                     Next();
-                    if (Cur() == '>') { Next(); return _token = TK_USHIFTR; }
+                    if (Cur() == '>') {
+                        Next();
+                        return _token = TK_USHIFTR;
+                    }
                     return _token = TK_SHIFTR;
                 }
                 return _token = '>';
             case '!':
                 Next();
-                if (Cur() == '=') { Next(); return _token = TK_NE; }
+                if (Cur() == '=') {
+                    Next();
+                    return _token = TK_NE;
+                }
                 return _token = '!';
             case '@':
                 Next();
                 if (Cur() == '"') return ReadString('"', true);
                 return _token = '@';
             case '"':
-            case '\'':
-                return ReadString(c, false);
-            case '{': case '}': case '(': case ')': case '[': case ']': case ';': case ',': case '?':
-            case '^': case '~':
-                Next();
-                return _token = c;
+            case '\'': return ReadString(c, false);
+            case '{':
+            case '}':
+            case '(':
+            case ')':
+            case '[':
+            case ']':
+            case ';':
+            case ',':
+            case '?':
+            case '^':
+            case '~': Next(); return _token = c;
             case '.':
                 Next();
                 if (Cur() != '.') return _token = '.';
@@ -157,38 +194,69 @@ SQInteger SQLexer::Lex() {
                 return _token = TK_VARPARAMS;
             case '&':
                 Next();
-                if (Cur() == '&') { Next(); return _token = TK_AND; }
+                if (Cur() == '&') {
+                    Next();
+                    return _token = TK_AND;
+                }
                 return _token = '&';
             case '|':
                 Next();
-                if (Cur() == '|') { Next(); return _token = TK_OR; }
+                if (Cur() == '|') {
+                    Next();
+                    return _token = TK_OR;
+                }
                 return _token = '|';
             case ':':
                 Next();
-                if (Cur() == ':') { Next(); return _token = TK_DOUBLE_COLON; }
+                if (Cur() == ':') {
+                    Next();
+                    return _token = TK_DOUBLE_COLON;
+                }
                 return _token = ':';
             case '*':
                 Next();
-                if (Cur() == '=') { Next(); return _token = TK_MULEQ; }
+                if (Cur() == '=') {
+                    Next();
+                    return _token = TK_MULEQ;
+                }
                 return _token = '*';
             case '%':
                 Next();
-                if (Cur() == '=') { Next(); return _token = TK_MODEQ; }
+                if (Cur() == '=') {
+                    Next();
+                    return _token = TK_MODEQ;
+                }
                 return _token = '%';
             case '-':
                 Next();
-                if (Cur() == '=') { Next(); return _token = TK_MINUSEQ; }
-                if (Cur() == '-') { Next(); return _token = TK_MINUSMINUS; }
+                if (Cur() == '=') {
+                    Next();
+                    return _token = TK_MINUSEQ;
+                }
+                if (Cur() == '-') {
+                    Next();
+                    return _token = TK_MINUSMINUS;
+                }
                 return _token = '-';
             case '+':
                 Next();
-                if (Cur() == '=') { Next(); return _token = TK_PLUSEQ; }
-                if (Cur() == '+') { Next(); return _token = TK_PLUSPLUS; }
+                if (Cur() == '=') {
+                    Next();
+                    return _token = TK_PLUSEQ;
+                }
+                if (Cur() == '+') {
+                    Next();
+                    return _token = TK_PLUSPLUS;
+                }
                 return _token = '+';
             default:
                 if (isdigit(c)) return _token = ReadNumber();
                 if (isalpha(c) || c == '_') return _token = ReadId();
-                Error("Invalid character");
+                // control bytes are refused where they stand; any other byte is a
+                // token of its own that no rule of the grammar accepts
+                if (c < 0x20 || c == 0x7f) Error("unexpected character(control)");
+                Next();
+                return _token = c;
         }
     }
 }
@@ -212,7 +280,8 @@ static int HexVal(int c) {
 }
 
 static void AppendUtf8(std::string &s, unsigned long cp) {
-    if (cp < 0x80) s.push_back((char)cp);
+    if (cp < 0x80)
+        s.push_back((char)cp);
     else if (cp < 0x800) {
         s.push_back((char)(0xC0 | (cp >> 6)));
         s.push_back((char)(0x80 | (cp & 0x3F)));
@@ -220,6 +289,8 @@ static void AppendUtf8(std::string &s, unsigned long cp) {
         s.push_back((char)(0xE0 | (cp >> 12)));
         s.push_back((char)(0x80 | ((cp >> 6) & 0x3F)));
         s.push_back((char)(0x80 | (cp & 0x3F)));
+    } else if (cp > 0x10FFFF) {
+        AppendUtf8(s, 0xFFFD);  // no such code point: the replacement character
     } else {
         s.push_back((char)(0xF0 | ((cp >> 18) & 0x07)));
         s.push_back((char)(0x80 | ((cp >> 12) & 0x3F)));
@@ -248,18 +319,53 @@ SQInteger SQLexer::ReadString(int delim, bool verbatim) {
             Next();
             int e = Cur();
             switch (e) {
-                case 't': _svalue.push_back('\t'); Next(); break;
-                case 'a': _svalue.push_back('\a'); Next(); break;
-                case 'b': _svalue.push_back('\b'); Next(); break;
-                case 'n': _svalue.push_back('\n'); Next(); break;
-                case 'r': _svalue.push_back('\r'); Next(); break;
-                case 'v': _svalue.push_back('\v'); Next(); break;
-                case 'f': _svalue.push_back('\f'); Next(); break;
-                case '0': _svalue.push_back('\0'); Next(); break;
-                case '\\': _svalue.push_back('\\'); Next(); break;
-                case '"': _svalue.push_back('"'); Next(); break;
-                case '\'': _svalue.push_back('\''); Next(); break;
-                case 'x': case 'u': case 'U': {
+                case 't':
+                    _svalue.push_back('\t');
+                    Next();
+                    break;
+                case 'a':
+                    _svalue.push_back('\a');
+                    Next();
+                    break;
+                case 'b':
+                    _svalue.push_back('\b');
+                    Next();
+                    break;
+                case 'n':
+                    _svalue.push_back('\n');
+                    Next();
+                    break;
+                case 'r':
+                    _svalue.push_back('\r');
+                    Next();
+                    break;
+                case 'v':
+                    _svalue.push_back('\v');
+                    Next();
+                    break;
+                case 'f':
+                    _svalue.push_back('\f');
+                    Next();
+                    break;
+                case '0':
+                    _svalue.push_back('\0');
+                    Next();
+                    break;
+                case '\\':
+                    _svalue.push_back('\\');
+                    Next();
+                    break;
+                case '"':
+                    _svalue.push_back('"');
+                    Next();
+                    break;
+                case '\'':
+                    _svalue.push_back('\'');
+                    Next();
+                    break;
+                case 'x':
+                case 'u':
+                case 'U': {
                     Next();
                     int maxd = e == 'x' ? 2 : (e == 'u' ? 4 : 8);
                     if (HexVal(Cur()) < 0) Error("hexadecimal number expected");
@@ -268,8 +374,10 @@ SQInteger SQLexer::ReadString(int delim, bool verbatim) {
                         v = v * 16 + (unsigned long)HexVal(Cur());
                         Next();
                     }
-                    if (e == 'x') _svalue.push_back((char)v);
-                    else AppendUtf8(_svalue, v);
+                    if (e == 'x')
+                        _svalue.push_back((char)v);
+                    else
+                        AppendUtf8(_svalue, v);
                     break;
                 }
                 default: Error("unrecognised escaper char");
@@ -288,12 +396,15 @@ SQInteger SQLexer::ReadString(int delim, bool verbatim) {
     return _token = TK_STRING_LITERAL;
 }
 
+// Numbers. "0x" starts a hex literal (no digits read as 0, at most 16 digits),
+// "0" and an octal digit an octal one. A decimal literal takes every following
+// digit, '.', 'e' or 'E' (a sign may follow an 'e') and keeps the longest prefix
+// that reads as a number; it is a float when it has a '.' or an exponent.
+// A letter right after a number ends it: the parser then sees an identifier.
 SQInteger SQLexer::ReadNumber() {
-    std::string buf;
     if (Cur() == '0' && (Peek() == 'x' || Peek() == 'X')) {
         Next();
         Next();
-        if (HexVal(Cur()) < 0) Error("hexadecimal number expected");
         unsigned long long v = 0;
         int digits = 0;
         while (HexVal(Cur()) >= 0) {
@@ -304,37 +415,47 @@ SQInteger SQLexer::ReadNumber() {
         _nvalue = (SQInteger)v;
         return TK_INTEGER;
     }
+    if (Cur() == '0' && Peek() >= '0' && Peek() <= '7') {
+        Next();
+        unsigned long long v = 0;
+        while (isdigit(Cur())) {
+            if (Cur() > '7') Error("invalid octal number");
+            v = v * 8 + (unsigned long long)(Cur() - '0');
+            Next();
+        }
+        _nvalue = (SQInteger)v;
+        return TK_INTEGER;
+    }
+    std::string buf;
     bool isfloat = false;
-    bool octal = Cur() == '0' && isdigit(Peek());
-    while (isdigit(Cur())) { buf.push_back((char)Cur()); Next(); }
-    if (Cur() == '.' && Peek() != '.') {
-        isfloat = true;
-        buf.push_back('.');
-        Next();
-        while (isdigit(Cur())) { buf.push_back((char)Cur()); Next(); }
+    for (;;) {
+        int c = Cur();
+        if (isdigit(c)) {
+            buf.push_back((char)c);
+            Next();
+        } else if (c == '.') {
+            isfloat = true;
+            buf.push_back('.');
+            Next();
+        } else if (c == 'e' || c == 'E') {
+            isfloat = true;
+            buf.push_back((char)c);
+            Next();
+            if (Cur() == '+' || Cur() == '-') {
+                buf.push_back((char)Cur());
+                Next();
+            }
+            if (!isdigit(Cur())) Error("exponent expected");
+        } else {
+            break;
+        }
     }
-    if (Cur() == 'e' || Cur() == 'E') {
-        isfloat = true;
-        buf.push_back('e');
-        Next();
-        if (Cur() == '+' || Cur() == '-') { buf.push_back((char)Cur()); Next(); }
-        if (!isdigit(Cur())) Error("exponent expected");
-        while (isdigit(Cur())) { buf.push_back((char)Cur()); Next(); }
-    }
-    if (isalpha(Cur()) || Cur() == '_') Error("invalid numeric format");
     if (isfloat) {
         _fvalue = (SQFloat)strtod(buf.c_str(), nullptr);
         return TK_FLOAT;
     }
     unsigned long long v = 0;
-    if (octal) {
-        for (char ch : buf) {
-            if (ch > '7') Error("invalid numeric format");
-            v = v * 8 + (unsigned long long)(ch - '0');
-        }
-    } else {
-        for (char ch : buf) v = v * 10 + (unsigned long long)(ch - '0');
-    }
+    for (char ch : buf) v = v * 10 + (unsigned long long)(ch - '0');
     _nvalue = (SQInteger)v;
     return TK_INTEGER;
 }

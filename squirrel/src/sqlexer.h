@@ -1,9 +1,11 @@
 // Tokeniser for script source.
 #pragma once
+#include <cstring>
 #include <string>
 
 #include "sqobject.h"
 
+// clang-format off
 enum SQToken {
     TK_EOS = 0,
     TK_IDENTIFIER = 258,
@@ -17,6 +19,7 @@ enum SQToken {
     TK_PLUSEQ, TK_MINUSEQ, TK_MULEQ, TK_DIVEQ, TK_MODEQ, TK_SHIFTL, TK_SHIFTR, TK_USHIFTR,
     TK_NEWSLOT, TK_DOUBLE_COLON, TK_VARPARAMS, TK_ATTR_OPEN, TK_ATTR_CLOSE
 };
+// clang-format on
 
 struct SQCompileError {
     std::string msg;
@@ -25,7 +28,8 @@ struct SQCompileError {
 
 class SQLexer {
 public:
-    SQLexer(const char *src, size_t len) : _src(src), _len(len) {}
+    // A NUL byte ends the source, as the end of a reader's stream does.
+    SQLexer(const char *src, size_t len) : _src(src), _len(strnlen(src, len)) {}
     SQInteger Lex();
     [[noreturn]] void Error(const std::string &msg);
     static const char *Tok2Str(SQInteger tok);
@@ -33,9 +37,12 @@ public:
     SQInteger _token = 0;
     SQInteger _prevtoken = 0;
     SQInteger _currentline = 1;
-    SQInteger _currentcolumn = 1;
+    // Column of the read position (the character after the current token), as
+    // error messages give it: counted from 1 on every line after a newline, from
+    // 0 on the first line, and not advanced by reaching the end of the source.
+    SQInteger _currentcolumn = 0;
     SQInteger _lasttokenline = 1;
-    SQInteger _tokenline = 1;   // line where the current token starts
+    SQInteger _tokenline = 1;  // line where the current token starts
     SQInteger _tokencolumn = 1;
     bool _prevnewline = false;  // a newline was seen before the current token
     std::string _svalue;
@@ -47,9 +54,14 @@ private:
     int Peek(size_t o = 1) const { return _pos + o < _len ? (unsigned char)_src[_pos + o] : 0; }
     void Next() {
         if (_pos < _len) {
-            if (_src[_pos] == '\n') { _currentline++; _currentcolumn = 1; }
-            else _currentcolumn++;
+            bool newline = _src[_pos] == '\n';
             _pos++;
+            if (newline) {
+                _currentline++;
+                _currentcolumn = 1;
+            } else if (_pos < _len) {
+                _currentcolumn++;
+            }
         }
     }
     bool AtEnd() const { return _pos >= _len; }

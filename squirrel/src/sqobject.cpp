@@ -32,11 +32,80 @@ const char *GetTypeName(SQObjectType t) {
     }
 }
 
+// Decimal digits of v (v > 0) written backwards from end; returns the start.
+static char *DigitsBackwards(char *end, unsigned long long v) {
+    do {
+        *--end = (char)('0' + v % 10);
+        v /= 10;
+    } while (v);
+    return end;
+}
+
+SQInteger sq_formatinteger(SQInteger i, char *buf) {
+    char tmp[24];
+    unsigned long long u = i < 0 ? 0ull - (unsigned long long)i : (unsigned long long)i;
+    char *p = DigitsBackwards(tmp + sizeof tmp, u);
+    SQInteger n = 0;
+    if (i < 0) buf[n++] = '-';
+    while (p < tmp + sizeof tmp) buf[n++] = *p++;
+    buf[n] = 0;
+    return n;
+}
+
+// C's %g of a float. Most floats scripts print have a short exact decimal
+// form (whole numbers, halves, quarters ...): those are written directly, the
+// rest go through snprintf.
+SQInteger sq_formatfloat(SQFloat f, char *buf, size_t bufsize) {
+    double d = (double)f;
+    double a = d < 0 ? -d : d;
+    if (a >= 1e-4 && a < 1e6) {
+        int intdigits = 1;
+        for (double p = 10; p <= a; p *= 10) intdigits++;
+        if (a < 1) intdigits = 0;
+        // a * 10^k is exact for a float's 24 bits and k <= 10, so this finds the
+        // exact decimal form with at most 6 significant digits, if there is one
+        static const double kPow10[] = {1, 10, 100, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10};
+        int maxk = 6 - intdigits;
+        if (a < 1) {
+            int zeros = 0;  // leading zeros after the point
+            for (double t = a * 10; t < 1; t *= 10) zeros++;
+            maxk = zeros + 6;
+        }
+        for (int k = 0; k <= maxk && k <= 10; k++) {
+            double v = a * kPow10[k];
+            if (v != (double)(unsigned long long)v) continue;
+            unsigned long long m = (unsigned long long)v;
+            char tmp[40];
+            char *end = tmp + sizeof tmp;
+            char *p = DigitsBackwards(end, m);
+            SQInteger n = 0;
+            if (d < 0) buf[n++] = '-';
+            SQInteger ndig = end - p;
+            if (ndig <= k) {
+                buf[n++] = '0';
+                buf[n++] = '.';
+                for (SQInteger z = ndig; z < k; z++) buf[n++] = '0';
+                while (p < end) buf[n++] = *p++;
+            } else {
+                SQInteger whole = ndig - k;
+                for (SQInteger w = 0; w < whole; w++) buf[n++] = *p++;
+                if (k > 0) {
+                    buf[n++] = '.';
+                    while (p < end) buf[n++] = *p++;
+                }
+            }
+            buf[n] = 0;
+            return n;
+        }
+    }
+    return snprintf(buf, bufsize, "%g", d);
+}
+
 void sq_formatnumber(const SQObject &o, char *buf, size_t bufsize) {
     if (o._type == OT_INTEGER)
-        snprintf(buf, bufsize, "%lld", (long long)o._unVal.nInteger);
+        sq_formatinteger(o._unVal.nInteger, buf);
     else
-        snprintf(buf, bufsize, "%g", (double)o._unVal.fFloat);
+        sq_formatfloat(o._unVal.fFloat, buf, bufsize);
 }
 
 // ------------------------------------------------------------ refcounting
@@ -68,6 +137,7 @@ SQRefCounted::~SQRefCounted() {
     if (_weakref) {
         _weakref->_obj._type = OT_NULL;
         _weakref->_obj._unVal.raw = 0;
+        if (_weakref->_uiRef == 0) delete _weakref;  // made but never handed out
         _weakref = nullptr;
     }
 }
@@ -89,8 +159,16 @@ void SQWeakRef::Release() {
 
 void sq_markobj(const SQObject &o, SQGCList &gray) {
     switch (_RAW_TYPE(o._type)) {
-        case _RT_TABLE: case _RT_ARRAY: case _RT_USERDATA: case _RT_CLOSURE: case _RT_NATIVECLOSURE:
-        case _RT_GENERATOR: case _RT_THREAD: case _RT_CLASS: case _RT_INSTANCE: case _RT_OUTER: {
+        case _RT_TABLE:
+        case _RT_ARRAY:
+        case _RT_USERDATA:
+        case _RT_CLOSURE:
+        case _RT_NATIVECLOSURE:
+        case _RT_GENERATOR:
+        case _RT_THREAD:
+        case _RT_CLASS:
+        case _RT_INSTANCE:
+        case _RT_OUTER: {
             SQCollectable *c = static_cast<SQCollectable *>(o._unVal.pRefCounted);
             if (!c->_marked) {
                 c->_marked = true;
@@ -113,8 +191,10 @@ void SQCollectable::Link(SQSharedState *ss, SQObjectType t) {
 
 void SQCollectable::Unlink() {
     if (!_sharedstate) return;
-    if (_gcprev) _gcprev->_gcnext = _gcnext;
-    else if (_sharedstate->_gcchain == this) _sharedstate->_gcchain = _gcnext;
+    if (_gcprev)
+        _gcprev->_gcnext = _gcnext;
+    else if (_sharedstate->_gcchain == this)
+        _sharedstate->_gcchain = _gcnext;
     if (_gcnext) _gcnext->_gcprev = _gcprev;
     _gcnext = _gcprev = nullptr;
     _sharedstate = nullptr;
@@ -129,9 +209,7 @@ SQString *SQString::Create(SQSharedState *ss, const char *s, SQInteger len) {
     return ss->_stringtable.Add(ss, s, len);
 }
 
-void SQString::Release() {
-    _ss->_stringtable.Remove(this);
-}
+void SQString::Release() { _ss->_stringtable.Remove(this); }
 
 // ------------------------------------------------------------ delegable
 
@@ -155,10 +233,10 @@ SQDelegable::~SQDelegable() {
 // ------------------------------------------------------------ arrays
 
 SQArray *SQArray::Create(SQSharedState *ss, SQInteger size) {
-    SQArray *a = new SQArray();
-    if (size > 0) a->_values.resize((size_t)size);
-    a->Link(ss, OT_ARRAY);
-    return a;
+    SQBuildGuard<SQArray> a(new SQArray());
+    if (size > 0) a.p->_values.resize((size_t)size);
+    a.p->Link(ss, OT_ARRAY);
+    return a.done();
 }
 void SQArray::Release() { delete this; }
 void SQArray::Finalize() { _values.clear(); }
@@ -166,15 +244,15 @@ void SQArray::Mark(SQGCList &gray) {
     for (auto &v : _values) sq_markobj(v, gray);
 }
 SQArray *SQArray::Clone() {
-    SQArray *a = Create(_sharedstate, 0);
-    a->_values = _values;
-    return a;
+    SQBuildGuard<SQArray> a(Create(_sharedstate, 0));
+    a.p->_values = _values;
+    return a.done();
 }
 
 // ------------------------------------------------------------ userdata
 
 SQUserData *SQUserData::Create(SQSharedState *ss, SQInteger size) {
-    void *mem = ::operator new(sizeof(SQUserData) + (size_t)size);
+    void *mem = sq_alloc(sizeof(SQUserData) + (size_t)size);
     SQUserData *ud = new (mem) SQUserData();
     ud->_size = size;
     memset(ud->_data, 0, (size_t)size + 1);
@@ -190,7 +268,7 @@ void SQUserData::Release() {
         _uiRef--;
     }
     this->~SQUserData();
-    ::operator delete((void *)this);
+    sq_dealloc((void *)this);
 }
 void SQUserData::Finalize() { SetDelegate(nullptr); }
 void SQUserData::Mark(SQGCList &gray) {
@@ -228,13 +306,13 @@ void SQOuter::Mark(SQGCList &gray) { sq_markobj(*_valptr, gray); }
 // ------------------------------------------------------------ closures
 
 SQClosure *SQClosure::Create(SQSharedState *ss, SQFunctionProto *func, SQWeakRef *root) {
-    SQClosure *c = new SQClosure();
-    c->_function = SQObjectPtr(OT_FUNCPROTO, func);
-    c->_outervalues.resize(func->_outervalues.size());
-    c->_defaultparams.resize((size_t)func->_ndefaultparams);
-    c->SetRoot(root);
-    c->Link(ss, OT_CLOSURE);
-    return c;
+    SQBuildGuard<SQClosure> c(new SQClosure());
+    c.p->_function = SQObjectPtr(OT_FUNCPROTO, func);
+    c.p->_outervalues.resize(func->_outervalues.size());
+    c.p->_defaultparams.resize((size_t)func->_ndefaultparams);
+    c.p->SetRoot(root);
+    c.p->Link(ss, OT_CLOSURE);
+    return c.done();
 }
 static void SetWeak(SQWeakRef *&slot, SQWeakRef *w) {
     if (w) w->_uiRef++;
@@ -251,12 +329,12 @@ void SQClosure::SetBase(SQClass *c) {
     if (old && --old->_uiRef == 0) old->Release();
 }
 SQClosure *SQClosure::Clone() {
-    SQClosure *c = Create(_sharedstate, Proto(), _root);
-    c->_outervalues = _outervalues;
-    c->_defaultparams = _defaultparams;
-    c->SetEnv(_env);
-    c->SetBase(_base);
-    return c;
+    SQBuildGuard<SQClosure> c(Create(_sharedstate, Proto(), _root));
+    c.p->_outervalues = _outervalues;
+    c.p->_defaultparams = _defaultparams;
+    c.p->SetEnv(_env);
+    c.p->SetBase(_base);
+    return c.done();
 }
 SQClosure::~SQClosure() {
     SetEnv(nullptr);
@@ -279,21 +357,22 @@ void SQClosure::Mark(SQGCList &gray) {
 }
 
 SQNativeClosure *SQNativeClosure::Create(SQSharedState *ss, SQFUNCTION f, SQInteger nouters) {
-    SQNativeClosure *c = new SQNativeClosure();
-    c->_function = f;
-    c->_outervalues.resize((size_t)nouters);
-    c->Link(ss, OT_NATIVECLOSURE);
-    return c;
+    SQBuildGuard<SQNativeClosure> c(new SQNativeClosure());
+    c.p->_function = f;
+    c.p->_outervalues.resize((size_t)nouters);
+    c.p->Link(ss, OT_NATIVECLOSURE);
+    return c.done();
 }
 void SQNativeClosure::SetEnv(SQWeakRef *w) { SetWeak(_env, w); }
 SQNativeClosure *SQNativeClosure::Clone() {
-    SQNativeClosure *c = Create(_sharedstate, _function, 0);
-    c->_outervalues = _outervalues;
-    c->_typecheck = _typecheck;
-    c->_nparamscheck = _nparamscheck;
-    c->_name = _name;
-    c->SetEnv(_env);
-    return c;
+    SQBuildGuard<SQNativeClosure> c(Create(_sharedstate, _function, 0));
+    c.p->_fast = _fast;
+    c.p->_outervalues = _outervalues;
+    c.p->_typecheck = _typecheck;
+    c.p->_nparamscheck = _nparamscheck;
+    c.p->_name = _name;
+    c.p->SetEnv(_env);
+    return c.done();
 }
 SQNativeClosure::~SQNativeClosure() { SetEnv(nullptr); }
 void SQNativeClosure::Release() { delete this; }
@@ -345,18 +424,20 @@ SQInteger SQFunctionProto::GetLine(SQInteger op) const {
     return line;
 }
 
-const SQChar *SQFunctionProto::GetLocal(SQUnsignedInteger op, SQUnsignedInteger seq,
-                                        SQUnsignedInteger &reg) const {
-    // locals alive at op, ordered by register
-    SQUnsignedInteger n = 0;
-    for (const auto &lv : _localvarinfos) {
-        if (lv._start_op <= op && op <= lv._end_op) {
-            if (n == seq) {
-                reg = lv._pos;
-                return _string(lv._name)->_val;
-            }
-            n++;
+// The seq-th local alive at op, counting from the highest register down (the
+// latest declared first, `this` last). A local is alive from the end of its
+// declaration to the end of its scope.
+const SQChar *SQFunctionProto::GetLocal(SQUnsignedInteger op, SQUnsignedInteger seq, SQUnsignedInteger &reg) const {
+    const SQLocalVarInfo *pick = nullptr;
+    SQUnsignedInteger below = ~(SQUnsignedInteger)0;  // registers above this were counted
+    for (SQUnsignedInteger n = 0; n <= seq; n++) {
+        pick = nullptr;
+        for (const auto &lv : _localvarinfos) {
+            if (lv._start_op <= op && op < lv._end_op && lv._pos < below && (!pick || lv._pos > pick->_pos)) pick = &lv;
         }
+        if (!pick) return nullptr;
+        below = pick->_pos;
     }
-    return nullptr;
+    reg = pick->_pos;
+    return _string(pick->_name)->_val;
 }

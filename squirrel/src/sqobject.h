@@ -2,6 +2,7 @@
 // counting, the collectable chain used by the cycle collector, and the heap
 // object types (strings, tables, arrays, closures, classes, instances...).
 #pragma once
+#include "sqalloc.h"
 #include "squirrel.h"
 
 #include <cstdint>
@@ -18,6 +19,10 @@ using SQGCList = std::vector<SQCollectable *>;
 
 // Base of every heap object. _uiRef counts strong references.
 struct SQRefCounted {
+    static void *operator new(size_t size) { return sq_alloc(size); }
+    static void *operator new(size_t, void *at) noexcept { return at; }  // strings, userdata: own block
+    static void operator delete(void *p) noexcept { sq_dealloc(p); }
+    static void operator delete(void *, void *) noexcept {}
     SQUnsignedInteger _uiRef = 0;
     struct SQWeakRef *_weakref = nullptr;
     virtual ~SQRefCounted();
@@ -41,29 +46,63 @@ inline void sq_objrelease(const SQObject &o) {
 
 // Owning handle to a value.
 struct SQObjectPtr : public SQObject {
-    SQObjectPtr() { _type = OT_NULL; _unVal.raw = 0; }
+    static void *operator new[](size_t size) { return sq_alloc(size); }
+    static void operator delete[](void *p) noexcept { sq_dealloc(p); }
+    SQObjectPtr() {
+        _type = OT_NULL;
+        _unVal.raw = 0;
+    }
     SQObjectPtr(const SQObjectPtr &o) : SQObject(o) { sq_objaddref(*this); }
     SQObjectPtr(const SQObject &o) : SQObject(o) { sq_objaddref(*this); }
-    SQObjectPtr(SQObjectPtr &&o) noexcept : SQObject(o) { o._type = OT_NULL; o._unVal.raw = 0; }
-    explicit SQObjectPtr(SQInteger i) { _unVal.raw = 0; _type = OT_INTEGER; _unVal.nInteger = i; }
-    explicit SQObjectPtr(int i) { _unVal.raw = 0; _type = OT_INTEGER; _unVal.nInteger = i; }
-    explicit SQObjectPtr(SQFloat f) { _unVal.raw = 0; _type = OT_FLOAT; _unVal.fFloat = f; }
-    explicit SQObjectPtr(bool b) { _unVal.raw = 0; _type = OT_BOOL; _unVal.nInteger = b ? 1 : 0; }
-    SQObjectPtr(SQObjectType t, SQRefCounted *p) { _type = t; _unVal.raw = 0; _unVal.pRefCounted = p; sq_objaddref(*this); }
+    SQObjectPtr(SQObjectPtr &&o) noexcept : SQObject(o) {
+        o._type = OT_NULL;
+        o._unVal.raw = 0;
+    }
+    explicit SQObjectPtr(SQInteger i) {
+        _unVal.raw = 0;
+        _type = OT_INTEGER;
+        _unVal.nInteger = i;
+    }
+    explicit SQObjectPtr(int i) {
+        _unVal.raw = 0;
+        _type = OT_INTEGER;
+        _unVal.nInteger = i;
+    }
+    explicit SQObjectPtr(SQFloat f) {
+        _unVal.raw = 0;
+        _type = OT_FLOAT;
+        _unVal.fFloat = f;
+    }
+    explicit SQObjectPtr(bool b) {
+        _unVal.raw = 0;
+        _type = OT_BOOL;
+        _unVal.nInteger = b ? 1 : 0;
+    }
+    SQObjectPtr(SQObjectType t, SQRefCounted *p) {
+        _type = t;
+        _unVal.raw = 0;
+        _unVal.pRefCounted = p;
+        sq_objaddref(*this);
+    }
     static SQObjectPtr UserPointer(SQUserPointer p) {
-        SQObjectPtr o; o._type = OT_USERPOINTER; o._unVal.pUserPointer = p; return o;
+        SQObjectPtr o;
+        o._type = OT_USERPOINTER;
+        o._unVal.pUserPointer = p;
+        return o;
     }
     ~SQObjectPtr() { sq_objrelease(*this); }
     SQObjectPtr &operator=(const SQObjectPtr &o) {
         SQObject old = *this;
-        _type = o._type; _unVal = o._unVal;
+        _type = o._type;
+        _unVal = o._unVal;
         sq_objaddref(*this);
         sq_objrelease(old);
         return *this;
     }
     SQObjectPtr &operator=(const SQObject &o) {
         SQObject old = *this;
-        _type = o._type; _unVal = o._unVal;
+        _type = o._type;
+        _unVal = o._unVal;
         sq_objaddref(*this);
         sq_objrelease(old);
         return *this;
@@ -71,32 +110,54 @@ struct SQObjectPtr : public SQObject {
     SQObjectPtr &operator=(SQObjectPtr &&o) noexcept {
         if (this != &o) {
             SQObject old = *this;
-            _type = o._type; _unVal = o._unVal;
-            o._type = OT_NULL; o._unVal.raw = 0;
+            _type = o._type;
+            _unVal = o._unVal;
+            o._type = OT_NULL;
+            o._unVal.raw = 0;
             sq_objrelease(old);
         }
         return *this;
     }
-    SQObjectPtr &operator=(SQInteger i) { Null(); _type = OT_INTEGER; _unVal.nInteger = i; return *this; }
-    SQObjectPtr &operator=(SQFloat f) { Null(); _type = OT_FLOAT; _unVal.fFloat = f; return *this; }
-    SQObjectPtr &operator=(bool b) { Null(); _type = OT_BOOL; _unVal.nInteger = b ? 1 : 0; return *this; }
+    SQObjectPtr &operator=(SQInteger i) {
+        Null();
+        _type = OT_INTEGER;
+        _unVal.nInteger = i;
+        return *this;
+    }
+    SQObjectPtr &operator=(SQFloat f) {
+        Null();
+        _type = OT_FLOAT;
+        _unVal.fFloat = f;
+        return *this;
+    }
+    SQObjectPtr &operator=(bool b) {
+        Null();
+        _type = OT_BOOL;
+        _unVal.nInteger = b ? 1 : 0;
+        return *this;
+    }
     void Null() {
         SQObject old = *this;
-        _type = OT_NULL; _unVal.raw = 0;
+        _type = OT_NULL;
+        _unVal.raw = 0;
         sq_objrelease(old);
     }
     // fast setters for non-refcounted values
     void SetInt(SQInteger i) {
         if (sq_isrefcounted_type(_type)) { Null(); }
-        _type = OT_INTEGER; _unVal.nInteger = i;
+        _type = OT_INTEGER;
+        _unVal.nInteger = i;
     }
     void SetFloat(SQFloat f) {
         if (sq_isrefcounted_type(_type)) { Null(); }
-        _unVal.raw = 0; _type = OT_FLOAT; _unVal.fFloat = f;
+        _unVal.raw = 0;
+        _type = OT_FLOAT;
+        _unVal.fFloat = f;
     }
     void SetBool(bool b) {
         if (sq_isrefcounted_type(_type)) { Null(); }
-        _type = OT_BOOL; _unVal.nInteger = b ? 1 : 0;
+        _type = OT_BOOL;
+        _unVal.nInteger = b ? 1 : 0;
     }
 };
 
@@ -124,14 +185,14 @@ struct SQObjectPtr : public SQObject {
 inline SQFloat tofloat(const SQObject &o) {
     return o._type == OT_INTEGER ? (SQFloat)o._unVal.nInteger : o._unVal.fFloat;
 }
+// Float to integer as the x86 conversion does it: NaN and values outside the
+// 64-bit range give the most negative integer.
+inline SQInteger FloatToInt(SQFloat f) {
+    if (f >= -9223372036854775808.0f && f < 9223372036854775808.0f) return (SQInteger)f;
+    return INT64_MIN;
+}
 inline SQInteger tointeger(const SQObject &o) {
-    if (o._type != OT_FLOAT) return o._unVal.nInteger;
-    SQFloat f = o._unVal.fFloat;
-    // out of range and NaN have no integer value; saturate instead of invoking UB
-    if (!(f == f)) return 0;
-    if (f >= 9.2233715e18f) return INT64_MAX;
-    if (f <= -9.2233715e18f) return INT64_MIN;
-    return (SQInteger)f;
+    return o._type == OT_FLOAT ? FloatToInt(o._unVal.fFloat) : o._unVal.nInteger;
 }
 inline bool IsFalse(const SQObject &o) {
     if (o._type & SQOBJECT_CANBEFALSE) {
@@ -180,22 +241,19 @@ struct SQWeakRef : public SQRefCounted {
     void Release() override;
 };
 
-// hashing / key equality used by tables and sq_gethash
+// hashing / key equality used by tables and sq_gethash: an integer is its own
+// hash, a float hashes as its truncated value, a bool as 0/1, a string keeps the
+// hash computed when it was interned, anything else hashes by address.
 inline SQHash HashObj(const SQObject &key) {
     switch (key._type) {
         case OT_STRING: return key._unVal.pString->_hash;
-        case OT_FLOAT: {
-            uint32_t bits; memcpy(&bits, &key._unVal.fFloat, 4);
-            return (SQHash)bits * 0x9E3779B97F4A7C15ULL;
-        }
+        case OT_FLOAT: return (SQHash)FloatToInt(key._unVal.fFloat);
         case OT_BOOL:
-        case OT_INTEGER: return (SQHash)key._unVal.nInteger * 0x9E3779B97F4A7C15ULL;
-        default: return ((SQHash)(uintptr_t)key._unVal.pRefCounted >> 3) * 0x9E3779B97F4A7C15ULL;
+        case OT_INTEGER: return (SQHash)key._unVal.nInteger;
+        default: return (SQHash)((uintptr_t)key._unVal.pRefCounted >> 4);
     }
 }
-inline bool RawEq(const SQObject &a, const SQObject &b) {
-    return a._type == b._type && a._unVal.raw == b._unVal.raw;
-}
+inline bool RawEq(const SQObject &a, const SQObject &b) { return a._type == b._type && a._unVal.raw == b._unVal.raw; }
 // unwraps a weak reference stored in a container slot
 inline const SQObject &RealVal(const SQObject &o);
 
@@ -206,21 +264,26 @@ struct SQDelegable : public SQCollectable {
     ~SQDelegable() override;
 };
 
-// Insertion-ordered hash table: entries live densely in _nodes (deleted ones
-// keep a tombstone key until the next rehash) and _index maps hash slots to
-// entry numbers with linear probing.
+// Chained scatter table. The node array is a power of two (at least 4); a key
+// lives at its main position hash & (size-1) or, after a collision, in a free
+// node linked into the chain that starts there. Invariants:
+//  - every key is reachable from its main position through `next` links;
+//  - a deleted node keeps its `next` link (it may sit inside another chain);
+//  - _firstfree points at a node with no key and no link, or nodes[0] is
+//    exhausted; it only moves down, and the table is rebuilt when none is left.
+// Iteration walks the nodes in array order, which is what scripts observe.
 struct SQTable : public SQDelegable {
     struct Node {
-        SQObjectPtr key;
+        static void *operator new[](size_t size) { return sq_alloc(size); }
+        static void operator delete[](void *p) noexcept { sq_dealloc(p); }
         SQObjectPtr val;
+        SQObjectPtr key;
+        Node *next = nullptr;
     };
-    enum : int32_t { IDX_EMPTY = -1, IDX_DELETED = -2 };
     Node *_nodes = nullptr;
-    SQInteger _numnodes = 0;    // entry capacity
-    SQInteger _used = 0;        // entries in use, tombstones included
-    SQInteger _count = 0;       // live keys
-    int32_t *_index = nullptr;
-    SQInteger _indexsize = 0;   // power of two
+    SQInteger _numofnodes = 0;  // power of two
+    Node *_firstfree = nullptr;
+    SQInteger _usednodes = 0;  // live keys
     static SQTable *Create(SQSharedState *ss, SQInteger ninitial);
     ~SQTable() override;
     void Release() override;
@@ -228,35 +291,32 @@ struct SQTable : public SQDelegable {
     void Mark(SQGCList &gray) override;
     SQTable *Clone();
     bool Get(const SQObject &key, SQObjectPtr &val) const;
+    Node *MainPos(const SQObject &key) const { return &_nodes[HashObj(key) & (SQHash)(_numofnodes - 1)]; }
     // fast lookup by interned string
     Node *FindStr(const SQString *s) const {
-        if (!_count) return nullptr;
-        SQHash mask = (SQHash)_indexsize - 1;
-        SQHash i = s->_hash & mask;
-        for (;;) {
-            int32_t e = _index[i];
-            if (e >= 0) {
-                Node &n = _nodes[e];
-                if (n.key._type == OT_STRING && n.key._unVal.pString == s) return &n;
-            } else if (e == IDX_EMPTY) {
-                return nullptr;
-            }
-            i = (i + 1) & mask;
-        }
+        Node *n = &_nodes[s->_hash & (SQHash)(_numofnodes - 1)];
+        do {
+            if (n->key._unVal.pString == s && n->key._type == OT_STRING) return n;
+            n = n->next;
+        } while (n);
+        return nullptr;
     }
     Node *Find(const SQObject &key) const;
     bool Set(const SQObject &key, const SQObject &val);  // only existing keys
     void NewSlot(const SQObject &key, const SQObject &val);
     bool Remove(const SQObject &key);
     void Clear();
-    SQInteger CountUsed() const { return _count; }
-    // iteration: returns the entry index >= idx holding a key, or -1
+    SQInteger CountUsed() const { return _usednodes; }
+    // iteration: returns the node index >= idx holding a key, or -1
     SQInteger Next(SQInteger idx, SQObjectPtr &key, SQObjectPtr &val) const;
-    void Rehash(SQInteger newcapacity);
+
+private:
+    void AllocNodes(SQInteger size);
+    void Rehash(bool force);
 };
 
 struct SQArray : public SQCollectable {
-    std::vector<SQObjectPtr> _values;
+    sqvector<SQObjectPtr> _values;
     static SQArray *Create(SQSharedState *ss, SQInteger size);
     void Release() override;
     void Finalize() override;
@@ -298,13 +358,13 @@ struct SQInstruction;
 
 struct SQFunctionProto : public SQRefCounted {
     SQSharedState *_sharedstate = nullptr;
-    std::vector<SQInstruction> _instructions;
-    std::vector<SQObjectPtr> _literals;
-    std::vector<SQObjectPtr> _functions;  // nested protos (OT_FUNCPROTO)
-    std::vector<SQOuterVar> _outervalues;
-    std::vector<SQLocalVarInfo> _localvarinfos;
-    std::vector<SQLineInfo> _lineinfos;
-    std::vector<SQObjectPtr> _parameters;  // names, this first
+    sqvector<SQInstruction> _instructions;
+    sqvector<SQObjectPtr> _literals;
+    sqvector<SQObjectPtr> _functions;  // nested protos (OT_FUNCPROTO)
+    sqvector<SQOuterVar> _outervalues;
+    sqvector<SQLocalVarInfo> _localvarinfos;
+    sqvector<SQLineInfo> _lineinfos;
+    sqvector<SQObjectPtr> _parameters;  // names, this first
     SQObjectPtr _name;
     SQObjectPtr _sourcename;
     SQInteger _nparameters = 0;  // including this
@@ -318,9 +378,9 @@ struct SQFunctionProto : public SQRefCounted {
 };
 
 struct SQOuter : public SQCollectable {
-    SQObjectPtr *_valptr;   // points into a stack while open, at _value once closed
-    SQInteger _idx = 0;     // absolute stack slot while open
-    SQVM *_vm = nullptr;    // owning vm while open
+    SQObjectPtr *_valptr;  // points into a stack while open, at _value once closed
+    SQInteger _idx = 0;    // absolute stack slot while open
+    SQVM *_vm = nullptr;   // owning vm while open
     SQOuter *_nextopen = nullptr;
     struct SQGenerator *_gen = nullptr;  // suspended generator whose saved frame holds the value
     SQObjectPtr _value;
@@ -333,12 +393,12 @@ struct SQOuter : public SQCollectable {
 struct SQClass;
 
 struct SQClosure : public SQCollectable {
-    SQObjectPtr _function;  // OT_FUNCPROTO
-    std::vector<SQObjectPtr> _outervalues;  // OT_OUTER
-    std::vector<SQObjectPtr> _defaultparams;
+    SQObjectPtr _function;               // OT_FUNCPROTO
+    sqvector<SQObjectPtr> _outervalues;  // OT_OUTER
+    sqvector<SQObjectPtr> _defaultparams;
     SQWeakRef *_env = nullptr;   // owned
     SQWeakRef *_root = nullptr;  // owned
-    SQClass *_base = nullptr;    // owned: class the method belongs to
+    SQClass *_base = nullptr;    // owned: what `base` is inside (the base class of the method's class)
     static SQClosure *Create(SQSharedState *ss, SQFunctionProto *func, SQWeakRef *root);
     SQFunctionProto *Proto() const { return _function._unVal.pFunctionProto; }
     SQClosure *Clone();
@@ -351,10 +411,17 @@ struct SQClosure : public SQCollectable {
     void Mark(SQGCList &gray) override;
 };
 
+// A pure built-in's shortcut: computes the result from the arguments (this
+// first) without a frame, or returns false to leave the call to the ordinary
+// path (which then raises whatever error is due). It never raises, never runs
+// script code and never touches the stack.
+typedef bool (*SQFASTFUNCTION)(const SQObject *args, SQInteger nargs, SQObjectPtr &res);
+
 struct SQNativeClosure : public SQCollectable {
     SQFUNCTION _function = nullptr;
-    std::vector<SQObjectPtr> _outervalues;
-    std::vector<SQInteger> _typecheck;
+    SQFASTFUNCTION _fast = nullptr;
+    sqvector<SQObjectPtr> _outervalues;
+    sqvector<SQInteger> _typecheck;
     SQInteger _nparamscheck = 0;
     SQObjectPtr _name;
     SQWeakRef *_env = nullptr;
@@ -369,20 +436,20 @@ struct SQNativeClosure : public SQCollectable {
 
 enum SQGeneratorState { eRunning, eSuspended, eDead };
 struct SQExceptionTrap {
-    SQInteger _stackbase;   // frame base at trap time (absolute)
-    SQInteger _stacksize;   // top at trap time (relative to base)
-    SQInteger _ip;          // handler instruction index
-    SQInteger _extarget;    // register for the caught value
-    SQInteger _frame;       // index of the call frame owning the trap
+    SQInteger _stackbase;  // frame base at trap time (absolute)
+    SQInteger _stacksize;  // top at trap time (relative to base)
+    SQInteger _ip;         // handler instruction index
+    SQInteger _extarget;   // register for the caught value
+    SQInteger _frame;      // index of the call frame owning the trap
 };
 
 struct SQGenerator : public SQCollectable {
     SQObjectPtr _closure;
-    std::vector<SQObjectPtr> _stack;
-    std::vector<SQExceptionTrap> _etraps;  // relative to frame
+    sqvector<SQObjectPtr> _stack;
+    sqvector<SQExceptionTrap> _etraps;  // relative to frame
     SQInteger _ip = 0;
     SQGeneratorState _state = eSuspended;
-    std::vector<SQOuter *> _outers;  // outers into _stack while suspended (not owned)
+    sqvector<SQOuter *> _outers;  // outers into _stack while suspended (not owned)
     static SQGenerator *Create(SQSharedState *ss, SQClosure *closure);
     void CloseOuters();
     ~SQGenerator() override;
@@ -401,18 +468,20 @@ struct SQClassMember {
     SQObjectPtr attrs;
 };
 
+// clang-format off
 enum SQMetaMethod {
     MT_ADD = 0, MT_SUB, MT_MUL, MT_DIV, MT_UNM, MT_MODULO, MT_SET, MT_GET, MT_TYPEOF,
     MT_NEXTI, MT_CMP, MT_CALL, MT_CLONED, MT_NEWSLOT, MT_DELSLOT, MT_TOSTRING,
     MT_NEWMEMBER, MT_INHERITED, MT_LAST
 };
+// clang-format on
 
 struct SQInstance;
 struct SQClass : public SQCollectable {
     SQTable *_members;  // name -> encoded member index
     SQClass *_base = nullptr;
-    std::vector<SQClassMember> _defaultvalues;  // fields
-    std::vector<SQClassMember> _methods;        // methods and statics
+    sqvector<SQClassMember> _defaultvalues;  // fields
+    sqvector<SQClassMember> _methods;        // methods and statics
     SQObjectPtr _metamethods[MT_LAST];
     SQObjectPtr _attributes;
     SQObjectPtr _constructor;
@@ -439,7 +508,7 @@ struct SQInstance : public SQDelegable {
     SQUserPointer _userpointer = nullptr;
     SQRELEASEHOOK _hook = nullptr;
     SQInteger _memsize = 0;
-    std::vector<SQObjectPtr> _values;
+    sqvector<SQObjectPtr> _values;
     unsigned char *_udbuf = nullptr;  // class udsize buffer
     static SQInstance *Create(SQSharedState *ss, SQClass *cls);
     SQInstance *Clone(SQSharedState *ss);
@@ -458,5 +527,23 @@ inline const SQObject &RealVal(const SQObject &o) {
     return o;
 }
 
-// formats a number the way the language prints it
+// Deletes a half-built object when its construction runs out of memory; the
+// Create functions hand the object out with done().
+template <class T>
+struct SQBuildGuard {
+    T *p;
+    explicit SQBuildGuard(T *x) : p(x) {}
+    SQBuildGuard(const SQBuildGuard &) = delete;
+    ~SQBuildGuard() { delete p; }
+    T *done() {
+        T *r = p;
+        p = nullptr;
+        return r;
+    }
+};
+
+// formats a number the way the language prints it (%d, %g); buf of 64 bytes or more.
+// The two helpers return the length written.
 void sq_formatnumber(const SQObject &o, char *buf, size_t bufsize);
+SQInteger sq_formatinteger(SQInteger i, char *buf);
+SQInteger sq_formatfloat(SQFloat f, char *buf, size_t bufsize);

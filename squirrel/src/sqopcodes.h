@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 
+// clang-format off
 enum SQOpcode : uint8_t {
     OP_LOAD,        // R[a] = K[bx]
     OP_LOADINT,     // R[a] = bx
@@ -40,12 +41,12 @@ enum SQOpcode : uint8_t {
     OP_CLOSURE,     // R[a] = closure of function bx; default params taken from R[a..]
     OP_NEWCLASS,    // R[a] = class extends R[b] (0xFFFF none), attributes R[c] (0xFFFF none)
     OP_NEWMEMBER,   // class R[a]: key R[b], value R[b+1], attrs R[b+2]; c&1 static, c&2 has attrs
-    OP_FOREACH,     // R[a] container, R[a+1] iterator, R[a+2] key, R[a+3] value; done: ip += bx
+    OP_FOREACH,     // container R[a]; key R[b], value R[b+1], iterator R[b+2]; done: ip += next.bx ; data word follows
     OP_TYPEOF,      // R[a] = typeof R[b]
     OP_INSTANCEOF,  // R[a] = R[b] instanceof R[c]
     OP_IN,          // R[a] = RK b in R[c]
     OP_CLONE,       // R[a] = clone R[b]
-    OP_YIELD,       // yield b ? R[a] : null
+    OP_YIELD,       // yield b ? R[a] : null; R[0..c) are kept for the resume
     OP_RESUME,      // R[a] = resume R[b]
     OP_THROW,       // throw R[a]
     OP_PUSHTRAP,    // on error: R[a] = error, ip = ip + bx
@@ -54,9 +55,12 @@ enum SQOpcode : uint8_t {
     OP_CLOSE,       // close outers at or above R[a]
     OP_PREPCALL,    // R[a] = R[b][RK c]; R[a+1] = R[b]
     OP_BINDENV,     // R[a] = R[a] bound to environment R[b]
+    OP_PREPENV,     // R[a] = this.K[bx] (as GETENV); R[a+1] = this
+    OP_FORINC,      // R[a] += K[c] (-= with FORINC_SUB in k); if R[a] cmp(k>>2 & 7) RK b: ip += next.bx ; data word follows
     OP_DATA,        // operand word of the preceding instruction
     OP_COUNT
 };
+// clang-format on
 
 enum SQCmpKind { CMP_LT = 0, CMP_LE, CMP_GT, CMP_GE, CMP_EQ, CMP_NE };
 
@@ -67,8 +71,12 @@ struct SQInstruction {
     uint16_t b;
     uint16_t c;
     int32_t bx() const { return (int32_t)((uint32_t)b | ((uint32_t)c << 16)); }
-    void setbx(int32_t v) { b = (uint16_t)((uint32_t)v & 0xFFFF); c = (uint16_t)((uint32_t)v >> 16); }
+    void setbx(int32_t v) {
+        b = (uint16_t)((uint32_t)v & 0xFFFF);
+        c = (uint16_t)((uint32_t)v >> 16);
+    }
 };
 
 enum { K_B = 1, K_C = 2 };
+enum { FORINC_SUB = 0x20 };
 #define NO_REG 0xFFFF

@@ -135,8 +135,8 @@ struct Reader {
         p->_stacksize = I64();
         p->_varparams = I64();
         p->_bgenerator = I64() != 0;
-        if (p->_stacksize < 2 || p->_stacksize > 0x10000 || p->_nparameters < 1 ||
-            p->_nparameters + 1 >= p->_stacksize || p->_ndefaultparams < 0 ||
+        if (p->_stacksize < 1 || p->_stacksize > 0x10000 || p->_nparameters < 1 ||
+            p->_nparameters + p->_varparams > p->_stacksize || p->_ndefaultparams < 0 ||
             p->_ndefaultparams >= p->_nparameters || (p->_varparams != 0 && p->_varparams != 1))
             throw SerialError{"corrupted stream"};
         for (SQInteger n = Count(); n > 0; n--) p->_parameters.push_back(Str());
@@ -183,55 +183,157 @@ struct Reader {
         const SQInteger regs = p->_stacksize;
         const SQInteger nk = (SQInteger)p->_literals.size();
         auto bad = []() { throw SerialError{"invalid bytecode"}; };
-        auto reg = [&](SQInteger r) { if (r < 0 || r >= regs) bad(); };
-        auto lit = [&](SQInteger k) { if (k < 0 || k >= nk) bad(); };
+        auto reg = [&](SQInteger r) {
+            if (r < 0 || r >= regs) bad();
+        };
+        auto lit = [&](SQInteger k) {
+            if (k < 0 || k >= nk) bad();
+        };
         auto rk = [&](SQInteger v, bool isk) { isk ? lit(v) : reg(v); };
-        auto target = [&](SQInteger at, SQInteger off) { SQInteger t = at + 1 + off; if (t < 0 || t >= n) bad(); };
-        auto strlit = [&](SQInteger k) { lit(k); if (p->_literals[(size_t)k]._type != OT_STRING) bad(); };
+        auto target = [&](SQInteger at, SQInteger off) {
+            SQInteger t = at + 1 + off;
+            if (t < 0 || t >= n) bad();
+        };
+        auto strlit = [&](SQInteger k) {
+            lit(k);
+            if (p->_literals[(size_t)k]._type != OT_STRING) bad();
+        };
         if (n == 0 || p->_instructions[(size_t)(n - 1)].op != OP_RETURN) bad();
         for (SQInteger at = 0; at < n; at++) {
             const SQInstruction &i = p->_instructions[(size_t)at];
             bool kb = (i.k & K_B) != 0, kc = (i.k & K_C) != 0;
             switch (i.op) {
-                case OP_LOAD: reg(i.a); lit(i.bx()); break;
-                case OP_LOADINT: case OP_LOADFLOAT: case OP_LOADBOOL: case OP_LOADROOT: case OP_LOADCALLEE:
-                case OP_NEWTABLE: case OP_NEWARRAY: case OP_GETBASE: case OP_THROW: case OP_CLOSE:
+                case OP_LOAD:
                     reg(i.a);
+                    lit(i.bx());
                     break;
-                case OP_LOADNULL: reg(i.a); if (i.a + i.b > regs) bad(); break;
-                case OP_MOVE: case OP_NEG: case OP_NOT: case OP_BNOT: case OP_TYPEOF: case OP_CLONE:
-                case OP_RESUME: case OP_BINDENV:
-                    reg(i.a); reg(i.b);
+                case OP_LOADINT:
+                case OP_LOADFLOAT:
+                case OP_LOADBOOL:
+                case OP_LOADROOT:
+                case OP_LOADCALLEE:
+                case OP_NEWTABLE:
+                case OP_NEWARRAY:
+                case OP_GETBASE:
+                case OP_THROW:
+                case OP_CLOSE: reg(i.a); break;
+                case OP_LOADNULL:
+                    reg(i.a);
+                    if (i.a + i.b > regs) bad();
                     break;
-                case OP_GETOUTER: reg(i.a); if (i.b >= p->_outervalues.size()) bad(); break;
-                case OP_SETOUTER: reg(i.b); if (i.a >= p->_outervalues.size()) bad(); break;
-                case OP_GET: case OP_DELETE: reg(i.a); reg(i.b); rk(i.c, kc); break;
-                case OP_PREPCALL: reg(i.a); reg(i.a + 1); reg(i.b); rk(i.c, kc); break;
-                case OP_SET: case OP_NEWSLOT: reg(i.a); rk(i.b, kb); rk(i.c, kc); break;
-                case OP_GETENV: case OP_SETENV: reg(i.a); strlit(i.bx()); break;
-                case OP_ADD: case OP_SUB: case OP_MUL: case OP_DIV: case OP_MOD: case OP_BAND: case OP_BOR:
-                case OP_BXOR: case OP_SHL: case OP_SHR: case OP_USHR: case OP_EQ: case OP_NE: case OP_LT:
-                case OP_LE: case OP_GT: case OP_GE: case OP_CMP3:
-                    reg(i.a); rk(i.b, kb); rk(i.c, kc);
+                case OP_MOVE:
+                case OP_NEG:
+                case OP_NOT:
+                case OP_BNOT:
+                case OP_TYPEOF:
+                case OP_CLONE:
+                case OP_RESUME:
+                case OP_BINDENV:
+                    reg(i.a);
+                    reg(i.b);
+                    break;
+                case OP_GETOUTER:
+                    reg(i.a);
+                    if (i.b >= p->_outervalues.size()) bad();
+                    break;
+                case OP_SETOUTER:
+                    reg(i.b);
+                    if (i.a >= p->_outervalues.size()) bad();
+                    break;
+                case OP_GET:
+                case OP_DELETE:
+                    reg(i.a);
+                    reg(i.b);
+                    rk(i.c, kc);
+                    break;
+                case OP_PREPCALL:
+                    reg(i.a);
+                    reg(i.a + 1);
+                    reg(i.b);
+                    rk(i.c, kc);
+                    break;
+                case OP_SET:
+                case OP_NEWSLOT:
+                    reg(i.a);
+                    rk(i.b, kb);
+                    rk(i.c, kc);
+                    break;
+                case OP_GETENV:
+                case OP_SETENV:
+                    reg(i.a);
+                    strlit(i.bx());
+                    break;
+                case OP_PREPENV:
+                    reg(i.a);
+                    reg(i.a + 1);
+                    strlit(i.bx());
+                    break;
+                case OP_FORINC:
+                    reg(i.a);
+                    rk(i.b, kb);
+                    lit(i.c);
+                    if (((i.k >> 2) & 7) > CMP_GE || p->_literals[(size_t)i.c]._type != OT_INTEGER || at + 1 >= n ||
+                        p->_instructions[(size_t)(at + 1)].op != OP_DATA)
+                        bad();
+                    target(at + 1, p->_instructions[(size_t)(at + 1)].bx());
+                    at++;
+                    break;
+                case OP_ADD:
+                case OP_SUB:
+                case OP_MUL:
+                case OP_DIV:
+                case OP_MOD:
+                case OP_BAND:
+                case OP_BOR:
+                case OP_BXOR:
+                case OP_SHL:
+                case OP_SHR:
+                case OP_USHR:
+                case OP_EQ:
+                case OP_NE:
+                case OP_LT:
+                case OP_LE:
+                case OP_GT:
+                case OP_GE:
+                case OP_CMP3:
+                    reg(i.a);
+                    rk(i.b, kb);
+                    rk(i.c, kc);
                     break;
                 case OP_JMP: target(at, i.bx()); break;
-                case OP_JZ: case OP_JNZ: case OP_FOREACH:
+                case OP_JZ:
+                case OP_JNZ:
                     reg(i.a);
-                    if (i.op == OP_FOREACH) reg(i.a + 3);
                     target(at, i.bx());
                     break;
+                case OP_FOREACH:
+                    reg(i.a);
+                    reg(i.b + 2);
+                    if (at + 1 >= n || p->_instructions[(size_t)(at + 1)].op != OP_DATA) bad();
+                    target(at + 1, p->_instructions[(size_t)(at + 1)].bx());
+                    at++;
+                    break;
                 case OP_JCMP:
-                    reg(i.a); rk(i.b, kb);
+                    reg(i.a);
+                    rk(i.b, kb);
                     if ((i.k >> 2) > CMP_NE || at + 1 >= n || p->_instructions[(size_t)(at + 1)].op != OP_DATA) bad();
                     target(at + 1, p->_instructions[(size_t)(at + 1)].bx());
                     at++;
                     break;
-                case OP_CALL: case OP_TAILCALL:
-                    reg(i.a); if (i.b < 1 || i.a + i.b >= regs) bad();
+                case OP_CALL:
+                case OP_TAILCALL:
+                    reg(i.a);
+                    if (i.b < 1 || i.a + i.b >= regs) bad();
                     if (i.op == OP_CALL) reg(i.c);
                     break;
-                case OP_RETURN: case OP_YIELD: if (i.b) reg(i.a); break;
-                case OP_APPEND: reg(i.a); rk(i.b, kb); break;
+                case OP_RETURN:
+                case OP_YIELD:
+                    if (i.b) reg(i.a);
+                    break;
+                case OP_APPEND:
+                    reg(i.a);
+                    rk(i.b, kb);
+                    break;
                 case OP_CLOSURE: {
                     reg(i.a);
                     SQInteger fi = i.bx();
@@ -244,10 +346,24 @@ struct Reader {
                     if (i.b != NO_REG) reg(i.b);
                     if (i.c != NO_REG) reg(i.c);
                     break;
-                case OP_NEWMEMBER: reg(i.a); reg(i.b + 2); break;
-                case OP_INSTANCEOF: reg(i.a); reg(i.b); reg(i.c); break;
-                case OP_IN: reg(i.a); rk(i.b, kb); reg(i.c); break;
-                case OP_PUSHTRAP: reg(i.a); target(at, i.bx()); break;
+                case OP_NEWMEMBER:
+                    reg(i.a);
+                    reg(i.b + 2);
+                    break;
+                case OP_INSTANCEOF:
+                    reg(i.a);
+                    reg(i.b);
+                    reg(i.c);
+                    break;
+                case OP_IN:
+                    reg(i.a);
+                    rk(i.b, kb);
+                    reg(i.c);
+                    break;
+                case OP_PUSHTRAP:
+                    reg(i.a);
+                    target(at, i.bx());
+                    break;
                 case OP_POPTRAP: break;
                 default: bad();
             }
@@ -273,9 +389,7 @@ SQRESULT sq_writeclosure(HSQUIRRELVM v, SQWRITEFUNC writef, SQUserPointer up) {
         w.U32((uint32_t)sizeof(SQFloat));
         w.Proto(c->Proto());
         w.U32(kTail);
-    } catch (const SerialError &e) {
-        return sq_throwerror(v, e.msg);
-    } catch (const std::bad_alloc &) {
+    } catch (const SerialError &e) { return sq_throwerror(v, e.msg); } catch (const std::bad_alloc &) {
         return sq_throwerror(v, "out of memory");
     }
     return SQ_OK;
@@ -297,12 +411,8 @@ SQRESULT sq_readclosure(HSQUIRRELVM v, SQREADFUNC readf, SQUserPointer up) {
         if (v->_roottable._type == OT_TABLE) root = v->_roottable._unVal.pRefCounted->GetWeakRef(OT_TABLE);
         SQClosure *c = SQClosure::Create(v->_sharedstate, _funcproto(proto), root);
         v->Push(SQObjectPtr(OT_CLOSURE, c));
-    } catch (const SerialError &e) {
-        return sq_throwerror(v, e.msg);
-    } catch (const std::bad_alloc &) {
+    } catch (const SerialError &e) { return sq_throwerror(v, e.msg); } catch (const std::bad_alloc &) {
         return sq_throwerror(v, "out of memory");
-    } catch (const SQException &) {
-        return SQ_ERROR;
-    }
+    } catch (const SQException &) { return SQ_ERROR; }
     return SQ_OK;
 }

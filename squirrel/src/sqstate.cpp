@@ -5,24 +5,26 @@
 
 #include "sqvm.h"
 
+// clang-format off
 static const char *const kMetaNames[MT_LAST] = {
     "_add", "_sub", "_mul", "_div", "_unm", "_modulo", "_set", "_get", "_typeof",
     "_nexti", "_cmp", "_call", "_cloned", "_newslot", "_delslot", "_tostring",
     "_newmember", "_inherited"};
+// clang-format on
 
+// The string hash: seeded with the length, mixing in at most ~32 bytes taken
+// from the end. Tables place string keys by it, so it decides iteration order.
 SQHash sq_hashstring(const char *s, SQInteger len) {
-    SQHash h = 14695981039346656037ULL ^ (SQHash)len;
-    SQInteger step = len > 64 ? (len >> 5) + 1 : 1;
-    for (SQInteger i = 0; i < len; i += step) {
-        h ^= (unsigned char)s[i];
-        h *= 1099511628211ULL;
-    }
-    return h ^ (h >> 29);
+    SQHash h = (SQHash)len;
+    SQInteger step = (len >> 5) + 1;
+    for (SQInteger i = len; i >= step; i -= step) h ^= (h << 5) + (h >> 2) + (SQHash)(signed char)s[i - 1];
+    return h;
 }
 
 void SQStringTable::Init() {
+    _buckets = (SQString **)sq_alloc(256 * sizeof(SQString *));
+    memset(_buckets, 0, 256 * sizeof(SQString *));
     _numbuckets = 256;
-    _buckets = (SQString **)calloc(_numbuckets, sizeof(SQString *));
     _count = 0;
 }
 
@@ -33,15 +35,16 @@ SQStringTable::~SQStringTable() {
         while (s) {
             SQString *n = s->_next;
             s->~SQString();
-            free(s);
+            sq_dealloc(s);
             s = n;
         }
     }
-    free(_buckets);
+    sq_dealloc(_buckets);
 }
 
 void SQStringTable::Resize(SQUnsignedInteger n) {
-    SQString **nb = (SQString **)calloc(n, sizeof(SQString *));
+    SQString **nb = (SQString **)sq_alloc(n * sizeof(SQString *));
+    memset(nb, 0, n * sizeof(SQString *));
     for (SQUnsignedInteger i = 0; i < _numbuckets; i++) {
         SQString *s = _buckets[i];
         while (s) {
@@ -52,28 +55,26 @@ void SQStringTable::Resize(SQUnsignedInteger n) {
             s = next;
         }
     }
-    free(_buckets);
+    sq_dealloc(_buckets);
     _buckets = nb;
     _numbuckets = n;
 }
 
 SQString *SQStringTable::AddConcat(SQSharedState *ss, const char *a, SQInteger alen, const char *b, SQInteger blen) {
     SQInteger len = alen + blen;
-    SQHash h = 14695981039346656037ULL ^ (SQHash)len;
-    SQInteger step = len > 64 ? (len >> 5) + 1 : 1;
-    for (SQInteger i = 0; i < len; i += step) {
-        h ^= (unsigned char)(i < alen ? a[i] : b[i - alen]);
-        h *= 1099511628211ULL;
+    SQHash h = (SQHash)len;
+    SQInteger step = (len >> 5) + 1;
+    for (SQInteger i = len; i >= step; i -= step) {
+        SQInteger j = i - 1;
+        h ^= (h << 5) + (h >> 2) + (SQHash)(signed char)(j < alen ? a[j] : b[j - alen]);
     }
-    h ^= h >> 29;
     SQUnsignedInteger bk = h & (_numbuckets - 1);
     for (SQString *str = _buckets[bk]; str; str = str->_next) {
         if (str->_hash == h && str->_len == len && memcmp(str->_val, a, (size_t)alen) == 0 &&
             memcmp(str->_val + alen, b, (size_t)blen) == 0)
             return str;
     }
-    void *mem = malloc(sizeof(SQString) + (size_t)len);
-    if (!mem) throw std::bad_alloc();
+    void *mem = sq_alloc(sizeof(SQString) + (size_t)len);
     SQString *str = new (mem) SQString();
     str->_ss = ss;
     str->_len = len;
@@ -84,7 +85,13 @@ SQString *SQStringTable::AddConcat(SQSharedState *ss, const char *a, SQInteger a
     str->_next = _buckets[bk];
     _buckets[bk] = str;
     _count++;
-    if (_count > _numbuckets) Resize(_numbuckets * 2);
+    if (_count > _numbuckets) {
+        try {
+            Resize(_numbuckets * 2);
+        } catch (const std::bad_alloc &) {
+            // longer chains until the next try
+        }
+    }
     return str;
 }
 
@@ -94,8 +101,7 @@ SQString *SQStringTable::Add(SQSharedState *ss, const char *s, SQInteger len) {
     for (SQString *str = _buckets[b]; str; str = str->_next) {
         if (str->_hash == h && str->_len == len && memcmp(str->_val, s, (size_t)len) == 0) return str;
     }
-    void *mem = malloc(sizeof(SQString) + (size_t)len);
-    if (!mem) throw std::bad_alloc();
+    void *mem = sq_alloc(sizeof(SQString) + (size_t)len);
     SQString *str = new (mem) SQString();
     str->_ss = ss;
     str->_len = len;
@@ -105,7 +111,13 @@ SQString *SQStringTable::Add(SQSharedState *ss, const char *s, SQInteger len) {
     str->_next = _buckets[b];
     _buckets[b] = str;
     _count++;
-    if (_count > _numbuckets) Resize(_numbuckets * 2);
+    if (_count > _numbuckets) {
+        try {
+            Resize(_numbuckets * 2);
+        } catch (const std::bad_alloc &) {
+            // longer chains until the next try
+        }
+    }
     return str;
 }
 
@@ -117,7 +129,7 @@ void SQStringTable::Remove(SQString *str) {
             *pp = str->_next;
             _count--;
             str->~SQString();
-            free(str);
+            sq_dealloc(str);
             return;
         }
         pp = &(*pp)->_next;
@@ -156,14 +168,20 @@ SQInteger SQSharedState::CollectGarbage(SQVM *vm, SQObjectPtr *resurrected) {
         sq_markobj(_metamethodsmap, gray);
         sq_markobj(_errorhandler, gray);
         sq_markobj(_debughook_closure, gray);
-        SQObjectPtr *dd[] = {&_table_default_delegate, &_array_default_delegate, &_string_default_delegate,
-                             &_number_default_delegate, &_closure_default_delegate,
-                             &_generator_default_delegate, &_thread_default_delegate, &_class_default_delegate,
-                             &_instance_default_delegate, &_weakref_default_delegate};
+        SQObjectPtr *dd[] = {&_table_default_delegate,  &_array_default_delegate,   &_string_default_delegate,
+                             &_number_default_delegate, &_closure_default_delegate, &_generator_default_delegate,
+                             &_thread_default_delegate, &_class_default_delegate,   &_instance_default_delegate,
+                             &_weakref_default_delegate};
         for (auto *d : dd) sq_markobj(*d, gray);
         for (auto &r : _refs) sq_markobj(r.second.obj, gray);
-        if (_rootvm && !_rootvm->_marked) { _rootvm->_marked = true; gray.push_back(_rootvm); }
-        if (vm && !vm->_marked) { vm->_marked = true; gray.push_back(vm); }
+        if (_rootvm && !_rootvm->_marked) {
+            _rootvm->_marked = true;
+            gray.push_back(_rootvm);
+        }
+        if (vm && !vm->_marked) {
+            vm->_marked = true;
+            gray.push_back(vm);
+        }
         while (!gray.empty()) {
             SQCollectable *c = gray.back();
             gray.pop_back();
@@ -172,8 +190,10 @@ SQInteger SQSharedState::CollectGarbage(SQVM *vm, SQObjectPtr *resurrected) {
     }
     std::vector<SQCollectable *> garbage;
     for (SQCollectable *c = _gcchain; c; c = c->_gcnext) {
-        if (c->_marked) c->_marked = false;
-        else garbage.push_back(c);
+        if (c->_marked)
+            c->_marked = false;
+        else
+            garbage.push_back(c);
     }
     SQInteger n = (SQInteger)garbage.size();
     if (resurrected) {

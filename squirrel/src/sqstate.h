@@ -25,6 +25,8 @@ struct SQRefEntry {
 };
 
 struct SQSharedState {
+    static void *operator new(size_t size) { return sq_alloc(size); }
+    static void operator delete(void *p) noexcept { sq_dealloc(p); }
     SQSharedState();
     ~SQSharedState();
     void Init(SQVM *rootvm);
@@ -67,7 +69,7 @@ struct SQSharedState {
     void UpdateHooks() { _hooksactive = _limited || _debughook; }
     bool _closing = false;
     SQVM *_rootvm = nullptr;
-    std::vector<char> _scratchpad;
+    sqvector<char> _scratchpad;
 
     SQObjectPtr MakeString(const char *s, SQInteger len = -1) {
         return SQObjectPtr(OT_STRING, SQString::Create(this, s, len));
@@ -76,4 +78,3 @@ struct SQSharedState {
     // metamethod index for a name, -1 if none
     int GetMetaMethodIdx(const SQObject &name) const;
 };
-

@@ -21,7 +21,8 @@ void SQVM::Init(SQVM *friendvm, SQInteger stacksize) {
     _stacksize = stacksize;
     _top = 0;
     _stackbase = 0;
-    _callsstack.reserve(16);
+    _calls.resize(16);
+    _callcap = 16;
     if (friendvm) {
         _roottable = friendvm->_roottable;
         _errorhandler = friendvm->_errorhandler;
@@ -45,7 +46,8 @@ void SQVM::Release() {
 
 void SQVM::Finalize() {
     CloseOuters(0);
-    _callsstack.clear();
+    for (SQInteger i = 0; i < _ncalls; i++) _calls[(size_t)i]._closure.Null();
+    _ncalls = 0;
     _etraps.clear();
     for (SQInteger i = 0; i < _stacksize; i++) _stack[i].Null();
     _top = 0;
@@ -58,7 +60,8 @@ void SQVM::Finalize() {
 void SQVM::Mark(SQGCList &gray) {
     for (SQInteger i = 0; i < _stacksize; i++)
         if (_stack[i]._type != OT_NULL) sq_markobj(_stack[i], gray);
-    for (auto &ci : _callsstack) {
+    for (SQInteger i = 0; i < _ncalls; i++) {
+        const SQCallInfo &ci = _calls[(size_t)i];
         sq_markobj(ci._closure, gray);
         if (ci._generator) sq_markobj(SQObjectPtr(OT_GENERATOR, ci._generator), gray);
     }
@@ -78,6 +81,12 @@ void SQVM::GrowStack(SQInteger needed) {
     _stack = n;
     _stacksize = ns;
     for (SQOuter *o = _openouters; o; o = o->_nextopen) o->_valptr = &_stack[o->_idx];
+}
+
+void SQVM::GrowFrames() {
+    if (_ncalls >= SQ_MAX_CALLS) Raise("stack overflow");
+    _calls.resize(_calls.size() * 2);
+    _callcap = (SQInteger)_calls.size();
 }
 
 void SQVM::Remove(SQInteger n) {
@@ -126,14 +135,16 @@ SQOuter *SQVM::FindOuter(SQInteger absidx) {
 
 // ------------------------------------------------------------ errors
 
-static void KeyToString(const SQObject &key, char *buf, size_t n) {
-    switch (key._type) {
-        case OT_STRING: snprintf(buf, n, "%.50s", _string(key)->_val); break;
-        case OT_INTEGER:
-        case OT_FLOAT: sq_formatnumber(key, buf, n); break;
-        case OT_BOOL: snprintf(buf, n, "%s", _integer(key) ? "true" : "false"); break;
+// A value as error messages quote it: numbers as numbers (floats widened to
+// %.14g), strings as their text cut to 50 bytes, null as null, anything else
+// (bools included) as its type name.
+void sq_errorvaluetext(const SQObject &o, char *buf, size_t n) {
+    switch (o._type) {
+        case OT_STRING: snprintf(buf, n, "%.50s", _string(o)->_val); break;
+        case OT_INTEGER: snprintf(buf, n, "%lld", (long long)_integer(o)); break;
+        case OT_FLOAT: snprintf(buf, n, "%.14g", (double)_float(o)); break;
         case OT_NULL: snprintf(buf, n, "null"); break;
-        default: snprintf(buf, n, "(%s : %p)", GetTypeName(key), (void *)key._unVal.pRefCounted); break;
+        default: snprintf(buf, n, "%s", GetTypeName(o)); break;
     }
 }
 
@@ -158,7 +169,7 @@ void SQVM::RaiseLast() { throw SQException(); }
 
 void SQVM::RaiseIdxNotFound(const SQObject &key) {
     char buf[128];
-    KeyToString(key, buf, sizeof buf);
+    sq_errorvaluetext(key, buf, sizeof buf);
     Raise("the index '%s' does not exist", buf);
 }
 
@@ -189,9 +200,9 @@ SQInteger SQVM::CurrentLine(const SQCallInfo &ci) const {
 }
 
 void SQVM::CallDebugHook(SQInteger type, SQInteger line) {
-    if (_indebughook || _callsstack.empty()) return;
+    if (_indebughook || _ncalls == 0) return;
     SQSharedState *ss = _sharedstate;
-    const SQCallInfo &ci = _callsstack.back();
+    const SQCallInfo &ci = TopFrame();
     const char *src = "unknown", *fname = nullptr;
     if (ci._closure._type == OT_CLOSURE) {
         SQFunctionProto *p = _closure(ci._closure)->Proto();
@@ -212,8 +223,10 @@ void SQVM::CallDebugHook(SQInteger type, SQInteger line) {
         Push(SQObjectPtr(type));
         Push(MakeString(src));
         Push(SQObjectPtr(line));
-        if (fname) Push(MakeString(fname));
-        else PushNull();
+        if (fname)
+            Push(MakeString(fname));
+        else
+            PushNull();
         SQObjectPtr dummy;
         SQObjectPtr hook = ss->_debughook_closure;
         Call(hook, 5, _top - 5, dummy, false);
@@ -226,7 +239,7 @@ void SQVM::CallDebugHook(SQInteger type, SQInteger line) {
 
 SQInteger sq_rawtypeflag(SQObjectType t) { return (SQInteger)_RAW_TYPE(t); }
 
-bool sq_typecheck_parse(const char *mask, std::vector<SQInteger> &out) {
+bool sq_typecheck_parse(const char *mask, sqvector<SQInteger> &out) {
     out.clear();
     bool ornext = false;
     for (const char *p = mask; *p; p++) {
@@ -257,8 +270,10 @@ bool sq_typecheck_parse(const char *mask, std::vector<SQInteger> &out) {
             default: return false;
         }
         if (ornext) {
-            if (m == -1 || out.back() == -1) out.back() = -1;
-            else out.back() |= m;
+            if (m == -1 || out.back() == -1)
+                out.back() = -1;
+            else
+                out.back() |= m;
             ornext = false;
         } else {
             out.push_back(m);
@@ -268,12 +283,14 @@ bool sq_typecheck_parse(const char *mask, std::vector<SQInteger> &out) {
 }
 
 static void MaskToString(SQInteger mask, char *buf, size_t n) {
+    // clang-format off
     static const struct { SQInteger bit; const char *name; } names[] = {
         {_RT_NULL, "null"}, {_RT_INTEGER, "integer"}, {_RT_FLOAT, "float"}, {_RT_BOOL, "bool"},
         {_RT_STRING, "string"}, {_RT_TABLE, "table"}, {_RT_ARRAY, "array"}, {_RT_USERDATA, "userdata"},
-        {_RT_CLOSURE, "closure"}, {_RT_NATIVECLOSURE, "nativeclosure"}, {_RT_GENERATOR, "generator"},
+        {_RT_CLOSURE, "function"}, {_RT_NATIVECLOSURE, "function"}, {_RT_GENERATOR, "generator"},
         {_RT_USERPOINTER, "userpointer"}, {_RT_THREAD, "thread"}, {_RT_CLASS, "class"},
         {_RT_INSTANCE, "instance"}, {_RT_WEAKREF, "weakref"}};
+    // clang-format on
     buf[0] = 0;
     size_t len = 0;
     for (auto &nm : names) {
@@ -292,15 +309,17 @@ SQObjectPtr SQVM::GetRootFor(SQClosure *c) {
     return _roottable;
 }
 
-// arranges arguments of a script call: default parameters, vargv, bound env
+// Arranges the arguments of a script call: default parameters, vargv, the
+// bound environment. nargs counts `this`.
 static void PrepareArgs(SQVM *v, SQClosure *closure, SQInteger &nargs, SQInteger stackbase) {
     SQFunctionProto *p = closure->Proto();
     SQInteger nparams = p->_nparameters;
-    v->EnsureStack(stackbase + p->_stacksize + 4);
+    v->EnsureStack(stackbase + p->_stacksize);
     if (p->_varparams) {
         if (nargs < nparams) {
             SQInteger nd = p->_ndefaultparams;
-            if (nparams - nargs > nd) v->Raise("wrong number of parameters");
+            if (nparams - nargs > nd)
+                v->Raise("wrong number of parameters (%d passed, at least %d required)", (int)nargs, (int)nparams);
             for (SQInteger i = nargs; i < nparams; i++)
                 v->_stack[stackbase + i] = closure->_defaultparams[(size_t)(i - (nparams - nd))];
             nargs = nparams;
@@ -309,9 +328,7 @@ static void PrepareArgs(SQVM *v, SQClosure *closure, SQInteger &nargs, SQInteger
         SQArray *arr = SQArray::Create(v->_sharedstate, 0);
         SQObjectPtr arrobj(OT_ARRAY, arr);
         arr->_values.reserve((size_t)nvargs);
-        for (SQInteger i = 0; i < nvargs; i++) {
-            arr->_values.push_back(std::move(v->_stack[stackbase + nparams + i]));
-        }
+        for (SQInteger i = 0; i < nvargs; i++) arr->_values.push_back(std::move(v->_stack[stackbase + nparams + i]));
         v->_stack[stackbase + nparams] = std::move(arrobj);
         nargs = nparams + 1;
     } else if (nargs != nparams) {
@@ -321,62 +338,63 @@ static void PrepareArgs(SQVM *v, SQClosure *closure, SQInteger &nargs, SQInteger
                 v->_stack[stackbase + i] = closure->_defaultparams[(size_t)(i - (nparams - nd))];
             nargs = nparams;
         } else {
-            v->Raise("wrong number of parameters");
+            v->Raise("wrong number of parameters (%d passed, %d required)", (int)nargs, (int)nparams);
         }
     }
     if (closure->_env) v->_stack[stackbase] = SQObjectPtr(closure->_env->_obj);
 }
 
-bool SQVM::StartCall(SQClosure *closure, SQInteger target, SQInteger nargs, SQInteger stackbase, bool tailcall) {
-    if ((SQInteger)_callsstack.size() >= SQ_MAX_CALLS) Raise("stack overflow");
+bool SQVM::StartCall(SQClosure *closure, SQInteger target, SQInteger nargs, SQInteger stackbase) {
     PrepareArgs(this, closure, nargs, stackbase);
     SQFunctionProto *p = closure->Proto();
     if (p->_bgenerator) {
+        // calling a generator function makes the generator; its arguments wait in it
         SQGenerator *g = SQGenerator::Create(_sharedstate, closure);
         SQObjectPtr gen(OT_GENERATOR, g);
         g->_stack.resize((size_t)p->_stacksize);
         for (SQInteger i = 0; i < nargs; i++) g->_stack[(size_t)i] = std::move(_stack[stackbase + i]);
-        if (target >= 0) _stack[target] = gen;
-        else _retval = gen;
+        StoreResult(target, gen);
         return false;
     }
-    (void)tailcall;
-    _callsstack.emplace_back();
-    SQCallInfo &ci = _callsstack.back();
-    ci._closure = SQObjectPtr(OT_CLOSURE, closure);
-    ci._ip = p->_instructions.data();
-    ci._base = stackbase;
-    ci._target = target;
-    ci._nargs = nargs;
+    SQCallInfo *ci = PushFrame();
+    ci->_closure = SQObjectPtr(OT_CLOSURE, closure);
+    ci->_ip = p->_instructions.data();
+    ci->_literals = p->_literals.data();
+    ci->_base = stackbase;
+    ci->_top = stackbase + p->_stacksize;
+    ci->_target = target;
+    ci->_nargs = nargs;
+    ci->_generator = nullptr;
+    ci->_foreachexit = nullptr;
+    ci->_root = false;
+    ci->_native = false;
     _top = stackbase + p->_stacksize;
     if (_sharedstate->_debughook) CallDebugHook('c', p->GetLine(0));
     return true;
 }
 
+// Leaves the top frame: its traps and open outers go, its registers are cleared.
 void SQVM::PopFrame() {
-    SQInteger idx = (SQInteger)_callsstack.size() - 1;
-    SQCallInfo &ci = _callsstack.back();
+    SQInteger idx = _ncalls - 1;
+    SQCallInfo &ci = _calls[(size_t)idx];
     while (!_etraps.empty() && _etraps.back()._frame >= idx) _etraps.pop_back();
     if (!ci._native && ci._closure._type == OT_CLOSURE) {
         if (_sharedstate->_debughook) CallDebugHook('r', CurrentLine(ci));
         CloseOuters(ci._base);
         SQInteger end = ci._base + _closure(ci._closure)->Proto()->_stacksize;
         if (end > _stacksize) end = _stacksize;
-        for (SQInteger i = ci._base; i < end; i++) _stack[i].Null();
+        ClearSlots(ci._base, end);
     }
-    _callsstack.pop_back();
+    ci._closure.Null();
+    _ncalls--;
 }
 
 bool SQVM::CallNative(SQNativeClosure *nclosure, SQInteger nargs, SQInteger newbase, SQObjectPtr &retval,
-                      bool &suspend, bool &tailcall) {
-    tailcall = false;
+                      bool &suspend) {
     suspend = false;
     SQInteger nparamscheck = nclosure->_nparamscheck;
-    if ((SQInteger)_callsstack.size() >= SQ_MAX_CALLS) Raise("stack overflow");
-    if (nparamscheck > 0 && nargs != nparamscheck)
-        Raise("wrong number of parameters (%d passed, %d required)", (int)nargs, (int)nparamscheck);
-    if (nparamscheck < 0 && nargs < -nparamscheck)
-        Raise("wrong number of parameters (%d passed, at least %d required)", (int)nargs, (int)-nparamscheck);
+    if ((nparamscheck > 0 && nargs != nparamscheck) || (nparamscheck < 0 && nargs < -nparamscheck))
+        Raise("wrong number of parameters");
     const auto &tc = nclosure->_typecheck;
     SQInteger ntc = (SQInteger)tc.size();
     for (SQInteger i = 0; i < nargs && i < ntc; i++) {
@@ -384,8 +402,8 @@ bool SQVM::CallNative(SQNativeClosure *nclosure, SQInteger nargs, SQInteger newb
         if (m != -1 && !(sq_rawtypeflag(_stack[newbase + i]._type) & m)) {
             char exp[256];
             MaskToString(m, exp, sizeof exp);
-            Raise("parameter %d has an invalid type '%s' ; expected: '%s'", (int)i,
-                  GetTypeName(_stack[newbase + i]), exp);
+            Raise("parameter %d has an invalid type '%s' ; expected: '%s'", (int)i, GetTypeName(_stack[newbase + i]),
+                  exp);
         }
     }
     SQInteger nouters = (SQInteger)nclosure->_outervalues.size();
@@ -393,14 +411,18 @@ bool SQVM::CallNative(SQNativeClosure *nclosure, SQInteger nargs, SQInteger newb
     for (SQInteger i = 0; i < nouters; i++) _stack[newbase + nargs + i] = nclosure->_outervalues[(size_t)i];
     if (nclosure->_env) _stack[newbase] = SQObjectPtr(nclosure->_env->_obj);
 
-    _callsstack.emplace_back();
-    {
-        SQCallInfo &ci = _callsstack.back();
-        ci._closure = SQObjectPtr(OT_NATIVECLOSURE, nclosure);
-        ci._base = newbase;
-        ci._nargs = nargs;
-        ci._native = true;
-    }
+    SQCallInfo *ci = PushFrame();
+    ci->_closure = SQObjectPtr(OT_NATIVECLOSURE, nclosure);
+    ci->_ip = nullptr;
+    ci->_literals = nullptr;
+    ci->_base = newbase;
+    ci->_top = newbase + nargs;
+    ci->_target = -2;
+    ci->_nargs = nargs;
+    ci->_generator = nullptr;
+    ci->_foreachexit = nullptr;
+    ci->_root = false;
+    ci->_native = true;
     SQInteger savedbase = _stackbase;
     SQInteger savedtop = _top;
     _stackbase = newbase;
@@ -409,37 +431,32 @@ bool SQVM::CallNative(SQNativeClosure *nclosure, SQInteger nargs, SQInteger newb
     SQInteger ret;
     try {
         ret = nclosure->_function(this);
-    } catch (const SQException &) {
-        ret = SQ_ERROR;
-    } catch (const std::bad_alloc &) {
+    } catch (const SQException &) { ret = SQ_ERROR; } catch (const std::bad_alloc &) {
         _lasterror.Null();
         try {
             _lasterror = MakeString("out of memory");
-        } catch (...) {
-        }
+        } catch (...) {}
         ret = SQ_ERROR;
     }
     if (_sharedstate->_debughook) CallDebugHook('r', -1);
     _stackbase = savedbase;
     if (ret == SQ_SUSPEND_FLAG) {
+        // the waker gets the value on top: the argument of suspend(), or its this
         suspend = true;
-        if (_top > newbase + 1) retval = _stack[_top - 1];
-        else retval.Null();
-    } else if (ret < 0) {
-        // native failure: error object is already in _lasterror
+        retval = _stack[_top - 1];
     } else if (ret > 0) {
         retval = _stack[_top - 1];
     } else {
         retval.Null();
     }
     SQInteger end = _top;
-    _callsstack.pop_back();
-    for (SQInteger i = newbase; i < end; i++) _stack[i].Null();
+    _calls[(size_t)(_ncalls - 1)]._closure.Null();
+    _ncalls--;
+    ClearSlots(newbase, end);
     _top = savedtop;
     if (ret < 0 && ret != SQ_SUSPEND_FLAG) {
-        if (ret != SQ_ERROR && ret != SQ_TAILCALL_FLAG) {
-            // any other negative value counts as an error too
-        }
+        // the error leaves the native as a new one: reported again where nothing catches it
+        _errorhandled = false;
         RaiseLast();
     }
     return true;
@@ -447,29 +464,14 @@ bool SQVM::CallNative(SQNativeClosure *nclosure, SQInteger nargs, SQInteger newb
 
 bool SQVM::IsSuspendable() const { return _nativenesting == 1 && !_inerrorhandler; }
 
-bool SQVM::Call(const SQObject &closure, SQInteger nargs, SQInteger stackbase, SQObjectPtr &outres,
-                bool raiseerror) {
-    switch (closure._type) {
-        case OT_CLOSURE:
-            return Execute(closure, nargs, stackbase, outres, raiseerror);
-        case OT_NATIVECLOSURE:
-        case OT_CLASS: {
-            // run through the interpreter so errors are handled uniformly
-            return Execute(closure, nargs, stackbase, outres, raiseerror);
-        }
-        default:
-            break;
-    }
-    // tables, instances, userdata with a _call metamethod
+bool SQVM::Call(const SQObject &closure, SQInteger nargs, SQInteger stackbase, SQObjectPtr &outres, bool raiseerror) {
     return Execute(closure, nargs, stackbase, outres, raiseerror);
 }
 
-void SQVM::CallOrThrow(const SQObject &closure, SQInteger nargs, SQInteger stackbase, SQObjectPtr &outres) {
-    if (!Call(closure, nargs, stackbase, outres, _raiseerror_active)) RaiseLast();
-}
-
+// Metamethods never report their errors themselves: an error comes out into
+// the frame that used the operator.
 bool SQVM::CallMetaMethod(SQObjectPtr &closure, int /*mm*/, SQInteger nparams, SQObjectPtr &outres) {
-    bool ok = Call(closure, nparams, _top - nparams, outres, _raiseerror_active);
+    bool ok = Call(closure, nparams, _top - nparams, outres, false);
     Pop(nparams);
     return ok;
 }

@@ -5,23 +5,46 @@
 #include "sqopcodes.h"
 #include "sqstate.h"
 
+// A native returns SQ_SUSPEND_FLAG to suspend the VM (only sq_suspendvm does,
+// and only where IsSuspendable() holds: one interpreter level, no error
+// handler running). The VM then unwinds to the host with _suspended set; the
+// frames stay on the stack until sq_wakeupvm resumes them. SQ_TAILCALL_FLAG is
+// reserved for natives that replace themselves by a call; none do today.
 #define SQ_SUSPEND_FLAG -666
 #define SQ_TAILCALL_FLAG -777
-#define SQ_MAX_CALLS 200000       // script call depth (frames live on the heap, not the C stack)
-#define SQ_MAX_NATIVE_NESTING 180  // nested interpreter invocations (C stack)
+#define SQ_MAX_CALLS 200000             // script call depth (frames live on the heap, not the C stack)
+#define SQ_MAX_NATIVE_NESTING 180       // nested interpreter invocations (C stack)
 #define SQ_MAX_STACK (4 * 1024 * 1024)  // value slots per thread
 
 // raised inside the engine; never crosses the public API
 struct SQException {};
 
+// One activation. Frames live in SQVM::_calls[0.._ncalls); the storage only
+// grows, so a pointer to a frame stays valid until the next push.
+//  - Stack window: a script frame's registers are _stack[_base .. _base +
+//    proto->_stacksize); R[0] is `this`, the arguments follow. While the frame
+//    runs, _top is the end of its window. Registers are written before they are
+//    read, so a new window may start over dead values of its caller; no slot
+//    above the running window holds a reference (returns drop the references
+//    of their window, natives those they pushed; plain values may linger). For
+//    calls made by the interpreter loop the called function sits in
+//    _stack[_base - 1], the caller's call register.
+//  - Ownership: _closure holds the running function; the stack owns every
+//    register; a generator frame's registers belong to the stack while it runs
+//    and are moved back into the generator when it yields.
+//  - _ip is only up to date while the frame is not the running one, or when the
+//    running frame calls out or raises (the loop keeps it in a register).
 struct SQCallInfo {
-    SQObjectPtr _closure;
     const SQInstruction *_ip = nullptr;
-    SQInteger _base = 0;      // absolute stack index of R[0]
-    SQInteger _target = -1;   // absolute stack index of the result, -1 to drop it
+    SQObjectPtr _closure;
+    const SQObjectPtr *_literals = nullptr;  // the running prototype's literals (script frames)
+    SQInteger _base = 0;                     // absolute stack index of R[0]
+    SQInteger _top = 0;                      // end of the window (script frames)
+    SQInteger _target = -1;                  // absolute stack index of the result; -1 into _retval, -2 dropped
     SQInteger _nargs = 0;
-    SQGenerator *_generator = nullptr;
-    bool _root = false;       // returning from this frame leaves the interpreter loop
+    SQGenerator *_generator = nullptr;            // the generator this frame runs, if any
+    const SQInstruction *_foreachexit = nullptr;  // generator resumed by foreach: where its end jumps
+    bool _root = false;                           // returning from this frame leaves the interpreter loop
     bool _native = false;
 };
 
@@ -51,23 +74,34 @@ struct SQVM : public SQCollectable {
             _stack[_top++] = o;
         }
     }
-    void PushNull() { EnsureStack(_top + 1); _stack[_top++].Null(); }
+    void PushNull() {
+        EnsureStack(_top + 1);
+        _stack[_top++].Null();
+    }
     void Pop() { _stack[--_top].Null(); }
-    void Pop(SQInteger n) { for (SQInteger i = 0; i < n; i++) _stack[--_top].Null(); }
+    void Pop(SQInteger n) {
+        for (SQInteger i = 0; i < n; i++) _stack[--_top].Null();
+    }
     SQObjectPtr &Top() { return _stack[_top - 1]; }
     SQObjectPtr &PopGet() { return _stack[--_top]; }
     SQObjectPtr &GetUp(SQInteger n) { return _stack[_top + n]; }
     SQObjectPtr &GetAt(SQInteger n) { return _stack[n]; }
     void Remove(SQInteger n);
     // stack index relative to the current native frame, like the API
-    SQObjectPtr &StackAt(SQInteger idx) {
-        return idx >= 0 ? _stack[_stackbase + idx - 1] : _stack[_top + idx];
-    }
+    SQObjectPtr &StackAt(SQInteger idx) { return idx >= 0 ? _stack[_stackbase + idx - 1] : _stack[_top + idx]; }
 
     // ---- frames
-    std::vector<SQCallInfo> _callsstack;
+    sqvector<SQCallInfo> _calls;  // storage; [0, _ncalls) are the live frames
+    SQInteger _ncalls = 0;
+    SQInteger _callcap = 0;  // _calls.size()
     SQInteger _nativenesting = 0;
-    std::vector<SQExceptionTrap> _etraps;
+    SQCallInfo *PushFrame() {
+        if (_ncalls == _callcap) GrowFrames();
+        return &_calls[(size_t)_ncalls++];
+    }
+    void GrowFrames();
+    SQCallInfo &TopFrame() { return _calls[(size_t)(_ncalls - 1)]; }
+    sqvector<SQExceptionTrap> _etraps;
     SQOuter *_openouters = nullptr;
     void CloseOuters(SQInteger absidx);
     SQOuter *FindOuter(SQInteger absidx);
@@ -77,16 +111,21 @@ struct SQVM : public SQCollectable {
     SQObjectPtr _roottable;
     SQObjectPtr _lasterror;
     SQObjectPtr _retval;  // result of the root frame of an interpreter run
-    SQInteger _suspended_rootframe = 0;
     SQObjectPtr _errorhandler;
     SQUserPointer _foreignptr = nullptr;
     SQRELEASEHOOK _releasehook = nullptr;
+    // Suspension: while _suspended is set the frames above _suspended_rootframe
+    // stay on the stack, waiting; sq_wakeupvm stores the wake value into
+    // _suspended_target (a stack slot, or -1 for the run's result) and runs them on.
     SQInteger _suspended = SQFalse;
     SQInteger _suspended_target = -1;
-    bool _suspended_root = false;
+    SQInteger _suspended_rootframe = 0;
+    // Errors: _errorhandled is set once the error in _lasterror was reported, so
+    // the same error is not reported again by an outer run; it is cleared when an
+    // error is raised and when an error leaves a native. _raiseerror_active says
+    // whether the running interpreter run reports errors at all.
     bool _errorhandled = false;
     bool _raiseerror_active = true;
-    SQInteger _suspend_executions = 0;  // interpreter level that owns a suspension
     SQInteger _lastline = -1;
     bool _inerrorhandler = false;
     bool _indebughook = false;
@@ -102,15 +141,15 @@ struct SQVM : public SQCollectable {
     // ---- execution
     enum ExecType { ET_CALL, ET_RESUME_GENERATOR, ET_RESUME_VM, ET_RESUME_THROW_VM };
     // Calls closure with nargs values at stack[stackbase..]; result in outres.
-    // Returns false when an error escaped (lasterror holds it).
-    bool Call(const SQObject &closure, SQInteger nargs, SQInteger stackbase, SQObjectPtr &outres,
-              bool raiseerror);
-    // same, raising the error as an SQException instead of returning false
-    void CallOrThrow(const SQObject &closure, SQInteger nargs, SQInteger stackbase, SQObjectPtr &outres);
-    bool Execute(const SQObject &closure, SQInteger nargs, SQInteger stackbase, SQObjectPtr &outres,
-                 bool raiseerror, ExecType et = ET_CALL);
+    // Returns false when an error escaped (lasterror holds it). With raiseerror
+    // an error no trap of this run catches is reported before it escapes.
+    bool Call(const SQObject &closure, SQInteger nargs, SQInteger stackbase, SQObjectPtr &outres, bool raiseerror);
+    bool Execute(const SQObject &closure, SQInteger nargs, SQInteger stackbase, SQObjectPtr &outres, bool raiseerror,
+                 ExecType et = ET_CALL);
     void Run(SQInteger rootframe);
     void Loop(SQInteger rootframe);
+    template <bool kHooks>
+    bool LoopImpl(SQInteger rootframe);
     bool HandleError(SQInteger rootframe);
     void UnwindFrame();
     // calls fn with args at stack[stackbase..]; true when a script frame was pushed.
@@ -120,22 +159,56 @@ struct SQVM : public SQCollectable {
     // suspension is recorded for the resume into target).
     bool LoopCall(const SQObjectPtr &fn, SQInteger target, SQInteger nargs, SQInteger stackbase, SQInteger rootframe);
     void StoreResult(SQInteger target, const SQObjectPtr &v) {
-        if (target >= 0) _stack[target] = v;
-        else if (target == -1) _retval = v;
+        if (target >= 0)
+            _stack[target] = v;
+        else if (target == -1)
+            _retval = v;
     }
     bool GetMM(const SQObject &o, int mm, SQObjectPtr &res);
-    bool ForeachStep(SQInteger a);
+    bool ForeachStep(SQInteger c, SQInteger k);
     void HookStep();
     SQObjectPtr _suspendvalue;
-    bool StartCall(SQClosure *closure, SQInteger target, SQInteger nargs, SQInteger stackbase, bool tailcall);
-    bool CallNative(SQNativeClosure *nclosure, SQInteger nargs, SQInteger newbase, SQObjectPtr &retval,
-                    bool &suspend, bool &tailcall);
+    const SQObjectPtr _null_;  // a null to hand out by reference
+    bool StartCall(SQClosure *closure, SQInteger target, SQInteger nargs, SQInteger stackbase);
+    bool CallNative(SQNativeClosure *nclosure, SQInteger nargs, SQInteger newbase, SQObjectPtr &retval, bool &suspend);
     void PopFrame();
+    // Drops the references held in stack[from, to). Numbers and other plain
+    // values may stay: nothing reads a register before writing it.
+    void ClearSlots(SQInteger from, SQInteger to) {
+        for (SQInteger i = from; i < to; i++)
+            if (sq_isrefcounted_type(_stack[i]._type)) _stack[i].Null();
+    }
+    // pushes a frame that resumes gen, its registers placed at the current top
+    void ResumeGeneratorFrame(SQGenerator *gen, SQInteger target, const SQInstruction *foreachexit);
+    // resumes gen from C++ (sq_resume): runs it to its next yield or its end
     bool ResumeGenerator(SQGenerator *gen, SQObjectPtr &dest);
-    void YieldGenerator(SQGenerator *gen, SQInteger target);
     bool CallMetaMethod(SQObjectPtr &closure, int mm, SQInteger nparams, SQObjectPtr &outres);
     void CallMetaOrThrow(SQObjectPtr &closure, SQInteger nparams, SQObjectPtr &outres);
     bool IsSuspendable() const;
+    // the interpreter loop's slow steps (sqexec.cpp)
+    __attribute__((noinline)) void NewSlotSlow(const SQObject &o, const SQObject &key, const SQObject &val);
+    __attribute__((noinline)) void DeleteSlow(const SQObject &o, const SQObject &key, SQInteger target);
+    __attribute__((noinline)) void BitwiseSlow(int op, const SQObject &x, const SQObject &y);
+    __attribute__((noinline)) SQInteger CmpSlow(const SQObject &x, const SQObject &y);
+    __attribute__((noinline)) void NegSlow(const SQObject &x, SQInteger target);
+    __attribute__((noinline)) void TypeOfSlow(const SQObject &x, SQInteger target);
+    __attribute__((noinline)) bool InSlow(const SQObject &key, const SQObject &obj);
+    __attribute__((noinline)) void CloneSlow(const SQObject &x, SQInteger target);
+    __attribute__((noinline)) bool ForIncSlow(SQInteger slot, const SQObject &limit, const SQObject &step, int k);
+    __attribute__((noinline)) void GetSlow(const SQObject &o, const SQObject &key, SQInteger target);
+    __attribute__((noinline)) void PrepCallSlow(const SQObject &o, const SQObject &key, SQInteger target);
+    __attribute__((noinline)) void SetSlow(const SQObject &o, const SQObject &key, const SQObject &val);
+    __attribute__((noinline)) void ArithSlow(int op, const SQObject &x, const SQObject &y, SQInteger target);
+    __attribute__((noinline)) void GetEnvSlow(SQClosure *closure, const SQObject &key, SQInteger target);
+    __attribute__((noinline)) void SetEnvSlow(SQClosure *closure, const SQObject &key, const SQObject &val);
+    __attribute__((noinline)) void MakeClosure(SQClosure *closure, SQInstruction i, SQInteger base);
+    __attribute__((noinline)) void BindEnv(SQInteger envslot, SQInteger fnslot);
+    __attribute__((noinline)) void NewClass(SQInstruction i, SQInteger base);
+    __attribute__((noinline)) void NewMember(SQInstruction i, SQInteger base);
+    __attribute__((noinline)) bool TailCall(SQInstruction i, SQInteger rootframe);
+    __attribute__((noinline)) bool GeneratorReturn(SQInstruction i);
+    __attribute__((noinline)) bool CallNativeFromLoop(SQNativeClosure *nc, SQInteger target, SQInteger nargs,
+                                                      SQInteger stackbase, SQInteger rootframe);
 
     // ---- generic operations (may call metamethods, raise on error)
     enum { GET_RAW = 1, GET_NO_ROOT = 2, GET_NO_THROW = 4 };
@@ -145,8 +218,8 @@ struct SQVM : public SQCollectable {
     bool Set(const SQObjectPtr &self, const SQObjectPtr &key, const SQObjectPtr &val, bool throwerr);
     int FallBackSet(const SQObjectPtr &self, const SQObjectPtr &key, const SQObjectPtr &val);
     bool NewSlot(const SQObjectPtr &self, const SQObjectPtr &key, const SQObjectPtr &val, bool bstatic);
-    bool NewSlotA(const SQObjectPtr &self, const SQObjectPtr &key, const SQObjectPtr &val,
-                  const SQObjectPtr &attrs, bool bstatic, bool raw);
+    bool NewSlotA(const SQObjectPtr &self, const SQObjectPtr &key, const SQObjectPtr &val, const SQObjectPtr &attrs,
+                  bool bstatic, bool raw);
     bool DeleteSlot(const SQObjectPtr &self, const SQObjectPtr &key, SQObjectPtr &res);
     bool Clone(const SQObjectPtr &self, SQObjectPtr &target);
     void ArithMetaOrThrow(int op, const SQObjectPtr &o1, const SQObjectPtr &o2, SQObjectPtr &dest);
@@ -158,7 +231,8 @@ struct SQVM : public SQCollectable {
     bool IsEqual(const SQObject &o1, const SQObject &o2);
     bool ToString(const SQObjectPtr &o, SQObjectPtr &res);  // may call _tostring
     void TypeOf(const SQObjectPtr &obj, SQObjectPtr &dest);
-    void StringCat(const SQObjectPtr &str, const SQObjectPtr &obj, SQObjectPtr &dest);
+    void StringCat(const SQObject &str, const SQObject &obj, SQObjectPtr &dest);
+    void ConcatPiece(const SQObject &o, char *buf, const char *&p, SQInteger &len, SQObjectPtr &hold);
     bool Next(const SQObjectPtr &o, const SQObjectPtr &iter, SQObjectPtr &outkey, SQObjectPtr &outval,
               SQObjectPtr &outiter);  // false when done
     bool InClass(const SQObjectPtr &key, const SQObjectPtr &obj);
@@ -171,7 +245,26 @@ struct SQVM : public SQCollectable {
 };
 
 void sq_vm_init_opnames();
-bool sq_typecheck_parse(const char *mask, std::vector<SQInteger> &out);
+void sq_errorvaluetext(const SQObject &o, char *buf, size_t n);
+
+// Three-way order of two numbers. Two floats are equal only when their bits
+// are; otherwise -1 when a < b and 1 in every other case, NaN included (so
+// NaN is greater than everything, and > and >= hold both ways).
+inline SQInteger NumCmp(const SQObject &a, const SQObject &b) {
+    if (a._type == OT_INTEGER && b._type == OT_INTEGER)
+        return _integer(a) < _integer(b) ? -1 : (_integer(a) == _integer(b) ? 0 : 1);
+    SQFloat x = tofloat(a), y = tofloat(b);
+    if (a._type == OT_FLOAT && b._type == OT_FLOAT) {
+        uint32_t bx, by;
+        memcpy(&bx, &x, 4);
+        memcpy(&by, &y, 4);
+        if (bx == by) return 0;
+    } else if (x == y) {
+        return 0;
+    }
+    return x < y ? -1 : 1;
+}
+bool sq_typecheck_parse(const char *mask, sqvector<SQInteger> &out);
 SQInteger sq_rawtypeflag(SQObjectType t);
 void sq_base_register(SQVM *v);
 void sq_init_default_delegates(SQSharedState *ss, SQVM *v);

@@ -24,8 +24,11 @@ bool SQVM::InvokeDefaultDelegate(const SQObjectPtr &self, const SQObjectPtr &key
         case OT_TABLE: dd = &ss->_table_default_delegate; break;
         case OT_ARRAY: dd = &ss->_array_default_delegate; break;
         case OT_STRING: dd = &ss->_string_default_delegate; break;
-        case OT_INTEGER: case OT_FLOAT: case OT_BOOL: dd = &ss->_number_default_delegate; break;
-        case OT_CLOSURE: case OT_NATIVECLOSURE: dd = &ss->_closure_default_delegate; break;
+        case OT_INTEGER:
+        case OT_FLOAT:
+        case OT_BOOL: dd = &ss->_number_default_delegate; break;
+        case OT_CLOSURE:
+        case OT_NATIVECLOSURE: dd = &ss->_closure_default_delegate; break;
         case OT_GENERATOR: dd = &ss->_generator_default_delegate; break;
         case OT_THREAD: dd = &ss->_thread_default_delegate; break;
         case OT_CLASS: dd = &ss->_class_default_delegate; break;
@@ -88,8 +91,10 @@ bool SQVM::Get(const SQObjectPtr &self, const SQObjectPtr &key, SQObjectPtr &des
             break;
         case OT_STRING:
             if (key._type & SQOBJECT_NUMERIC) {
+                // a negative index counts from the end
                 SQInteger idx = tointeger(key);
                 SQString *s = _string(self);
+                if (idx < 0) idx += s->_len;
                 if (idx >= 0 && idx < s->_len) {
                     dest = SQObjectPtr((SQInteger)(signed char)s->_val[idx]);
                     return true;
@@ -132,10 +137,15 @@ int SQVM::FallBackSet(const SQObjectPtr &self, const SQObjectPtr &key, const SQO
     return FALLBACK_ERROR;
 }
 
+// Assignment to an existing slot. A table or userdata whose own slots lack the
+// key writes it in the first delegate along the chain that has it; only a key
+// found nowhere goes to _set.
 bool SQVM::Set(const SQObjectPtr &self, const SQObjectPtr &key, const SQObjectPtr &val, bool throwerr) {
     switch (self._type) {
         case OT_TABLE:
             if (_table(self)->Set(key, val)) return true;
+            for (SQTable *d = _table(self)->_delegate; d; d = d->_delegate)
+                if (d->Set(key, val)) return true;
             break;
         case OT_INSTANCE:
             if (_instance(self)->Set(key, val)) return true;
@@ -164,7 +174,10 @@ bool SQVM::Set(const SQObjectPtr &self, const SQObjectPtr &key, const SQObjectPt
             }
             break;
         }
-        case OT_USERDATA: break;
+        case OT_USERDATA:
+            for (SQTable *d = _userdata(self)->_delegate; d; d = d->_delegate)
+                if (d->Set(key, val)) return true;
+            break;
         default:
             if (!throwerr) return false;
             Raise("trying to set '%s'", GetTypeName(self));
@@ -202,13 +215,24 @@ bool SQVM::NewSlot(const SQObjectPtr &self, const SQObjectPtr &key, const SQObje
                 Raise("the property '%s' already exists", key._type == OT_STRING ? _string(key)->_val : "?");
             }
             return true;
-        case OT_INSTANCE: Raise("class instances do not support the new slot operator");
+        case OT_INSTANCE: {
+            SQObjectPtr mm;
+            if (GetMM(self, MT_NEWSLOT, mm)) {
+                Push(self);
+                Push(key);
+                Push(val);
+                SQObjectPtr dummy;
+                CallMetaOrThrow(mm, 3, dummy);
+                return true;
+            }
+            Raise("class instances do not support the new slot operator");
+        }
         default: Raise("indexing %s with %s", GetTypeName(self), GetTypeName(key));
     }
 }
 
-bool SQVM::NewSlotA(const SQObjectPtr &self, const SQObjectPtr &key, const SQObjectPtr &val,
-                    const SQObjectPtr &attrs, bool bstatic, bool raw) {
+bool SQVM::NewSlotA(const SQObjectPtr &self, const SQObjectPtr &key, const SQObjectPtr &val, const SQObjectPtr &attrs,
+                    bool bstatic, bool raw) {
     if (self._type != OT_CLASS) Raise("object must be a class");
     SQClass *c = _class(self);
     if (!raw && c->_metamethods[MT_NEWMEMBER]._type != OT_NULL) {
@@ -316,7 +340,10 @@ void SQVM::Arith(int op, const SQObject &o1, const SQObject &o2, SQObjectPtr &de
                 return;
             default:
                 if (b == 0) Raise("modulo by zero");
-                if (b == -1) { dest = (SQInteger)0; return; }
+                if (b == -1) {
+                    dest = (SQInteger)0;
+                    return;
+                }
                 dest = a % b;
                 return;
         }
@@ -332,7 +359,7 @@ void SQVM::Arith(int op, const SQObject &o1, const SQObject &o2, SQObjectPtr &de
         }
     }
     if (op == OP_ADD && (o1._type == OT_STRING || o2._type == OT_STRING)) {
-        StringCat(SQObjectPtr(o1), SQObjectPtr(o2), dest);
+        StringCat(o1, o2, dest);
         return;
     }
     if (o1._type == OT_TABLE || o1._type == OT_INSTANCE || o1._type == OT_USERDATA) {
@@ -392,33 +419,45 @@ bool SQVM::IsEqual(const SQObject &o1, const SQObject &o2) {
 }
 
 SQInteger SQVM::ObjCmp(const SQObjectPtr &o1, const SQObjectPtr &o2) {
-    if (o1._type == OT_INTEGER && o2._type == OT_INTEGER)
-        return _integer(o1) < _integer(o2) ? -1 : (_integer(o1) > _integer(o2) ? 1 : 0);
-    if ((o1._type & SQOBJECT_NUMERIC) && (o2._type & SQOBJECT_NUMERIC)) {
-        SQFloat a = tofloat(o1), b = tofloat(o2);
-        return a < b ? -1 : (a > b ? 1 : 0);
-    }
-    if (o1._type == OT_STRING && o2._type == OT_STRING) {
-        SQString *a = _string(o1), *b = _string(o2);
-        SQInteger n = a->_len < b->_len ? a->_len : b->_len;
-        int r = memcmp(a->_val, b->_val, (size_t)n);
-        if (r) return r < 0 ? -1 : 1;
-        return a->_len < b->_len ? -1 : (a->_len > b->_len ? 1 : 0);
-    }
-    if (o1._type == OT_TABLE || o1._type == OT_INSTANCE || o1._type == OT_USERDATA) {
-        SQObjectPtr mm;
-        if (GetMM(o1, MT_CMP, mm)) {
-            Push(o1);
-            Push(o2);
-            SQObjectPtr res;
-            CallMetaOrThrow(mm, 2, res);
-            if (res._type != OT_INTEGER) Raise("_cmp must return an integer");
-            return _integer(res);
+    SQObjectType t1 = o1._type, t2 = o2._type;
+    if ((t1 & SQOBJECT_NUMERIC) && (t2 & SQOBJECT_NUMERIC)) return NumCmp(o1, o2);
+    if (t1 == t2) {
+        if (o1._unVal.raw == o2._unVal.raw) return 0;
+        switch (t1) {
+            case OT_STRING: {
+                SQString *a = _string(o1), *b = _string(o2);
+                SQInteger n = a->_len < b->_len ? a->_len : b->_len;
+                int r = memcmp(a->_val, b->_val, (size_t)n);
+                if (r) return r < 0 ? -1 : 1;
+                return a->_len < b->_len ? -1 : (a->_len > b->_len ? 1 : 0);
+            }
+            case OT_BOOL: return _integer(o1) < _integer(o2) ? -1 : 1;
+            case OT_TABLE:
+            case OT_USERDATA:
+            case OT_INSTANCE: {
+                SQObjectPtr mm;
+                if (GetMM(o1, MT_CMP, mm)) {
+                    Push(o1);
+                    Push(o2);
+                    SQObjectPtr res;
+                    CallMetaOrThrow(mm, 2, res);
+                    if (res._type != OT_INTEGER) Raise("_cmp must return an integer");
+                    return _integer(res);
+                }
+                break;
+            }
+            default: break;
         }
+        // same type, no order of its own: by address (consistent, unspecified)
+        return o1._unVal.raw < o2._unVal.raw ? -1 : 1;
     }
-    if (o1._type == o2._type && o1._type == OT_BOOL)
-        return _integer(o1) < _integer(o2) ? -1 : (_integer(o1) > _integer(o2) ? 1 : 0);
-    Raise("comparison between '%s' and '%s'", GetTypeName(o1), GetTypeName(o2));
+    // null orders before everything else
+    if (t1 == OT_NULL) return -1;
+    if (t2 == OT_NULL) return 1;
+    char a[128], b[128];
+    sq_errorvaluetext(o1, a, sizeof a);
+    sq_errorvaluetext(o2, b, sizeof b);
+    Raise("comparison between '%s' and '%s'", a, b);
 }
 
 bool SQVM::ToString(const SQObjectPtr &o, SQObjectPtr &res) {
@@ -427,34 +466,68 @@ bool SQVM::ToString(const SQObjectPtr &o, SQObjectPtr &res) {
         case OT_STRING: res = o; return true;
         case OT_INTEGER:
         case OT_FLOAT: sq_formatnumber(o, buf, sizeof buf); break;
-        case OT_BOOL: snprintf(buf, sizeof buf, "%s", _integer(o) ? "true" : "false"); break;
-        case OT_NULL: snprintf(buf, sizeof buf, "null"); break;
+        case OT_BOOL: res = MakeString(_integer(o) ? "true" : "false"); return true;
+        case OT_NULL: res = MakeString("null"); return true;
         case OT_TABLE:
         case OT_USERDATA:
         case OT_INSTANCE: {
             SQObjectPtr mm;
             if (GetMM(o, MT_TOSTRING, mm)) {
+                // a _tostring that gives no string is ignored
                 Push(o);
                 CallMetaOrThrow(mm, 1, res);
                 if (res._type == OT_STRING) return true;
-                Raise("_tostring must return a string");
             }
         }
             [[fallthrough]];
-        default:
-            snprintf(buf, sizeof buf, "(%s : 0x%p)", GetTypeName(o), (void *)o._unVal.pRefCounted);
-            break;
+        default: snprintf(buf, sizeof buf, "(%s : 0x%p)", GetTypeName(o), (void *)o._unVal.pRefCounted); break;
     }
     res = MakeString(buf);
     return true;
 }
 
-void SQVM::StringCat(const SQObjectPtr &str, const SQObjectPtr &obj, SQObjectPtr &dest) {
-    SQObjectPtr a, b;
-    ToString(str, a);
-    ToString(obj, b);
-    SQString *sa = _string(a), *sb = _string(b);
-    dest = SQObjectPtr(OT_STRING, _sharedstate->_stringtable.AddConcat(_sharedstate, sa->_val, sa->_len, sb->_val, sb->_len));
+// The text of o for a concatenation: a string's own bytes, a number or a
+// constant written into buf, anything else through ToString (kept in hold).
+void SQVM::ConcatPiece(const SQObject &o, char *buf, const char *&p, SQInteger &len, SQObjectPtr &hold) {
+    switch (o._type) {
+        case OT_STRING:
+            p = _string(o)->_val;
+            len = _string(o)->_len;
+            return;
+        case OT_INTEGER:
+            p = buf;
+            len = sq_formatinteger(_integer(o), buf);
+            return;
+        case OT_FLOAT:
+            p = buf;
+            len = sq_formatfloat(_float(o), buf, 64);
+            return;
+        case OT_BOOL:
+            p = _integer(o) ? "true" : "false";
+            len = _integer(o) ? 4 : 5;
+            return;
+        case OT_NULL:
+            p = "null";
+            len = 4;
+            return;
+        default: {
+            SQObjectPtr self(o);
+            ToString(self, hold);
+            p = _string(hold)->_val;
+            len = _string(hold)->_len;
+            return;
+        }
+    }
+}
+
+void SQVM::StringCat(const SQObject &str, const SQObject &obj, SQObjectPtr &dest) {
+    char ba[64], bb[64];
+    const char *pa, *pb;
+    SQInteger la, lb;
+    SQObjectPtr ha, hb;
+    ConcatPiece(str, ba, pa, la, ha);
+    ConcatPiece(obj, bb, pb, lb, hb);
+    dest = SQObjectPtr(OT_STRING, _sharedstate->_stringtable.AddConcat(_sharedstate, pa, la, pb, lb));
 }
 
 void SQVM::TypeOf(const SQObjectPtr &obj, SQObjectPtr &dest) {
@@ -523,24 +596,14 @@ bool SQVM::Next(const SQObjectPtr &o, const SQObjectPtr &iter, SQObjectPtr &outk
     Raise("cannot iterate %s", GetTypeName(o));
 }
 
-bool SQVM::ForeachStep(SQInteger a) {
-    SQObjectPtr cont = _stack[a];
-    if (cont._type == OT_GENERATOR) {
-        SQGenerator *g = _generator(cont);
-        if (g->_state == eDead) return false;
-        SQObjectPtr val;
-        ResumeGenerator(g, val);
-        if (g->_state == eDead) return false;
-        SQInteger n = _stack[a + 1]._type == OT_INTEGER ? _integer(_stack[a + 1]) : 0;
-        _stack[a + 2] = SQObjectPtr(n);
-        _stack[a + 3] = val;
-        _stack[a + 1] = SQObjectPtr(n + 1);
-        return true;
-    }
-    SQObjectPtr iter = _stack[a + 1], k, v, it;
-    if (!Next(cont, iter, k, v, it)) return false;
-    _stack[a + 1] = it;
-    _stack[a + 2] = k;
-    _stack[a + 3] = v;
+// One step of foreach over anything but a generator (the loop resumes those
+// itself): container at stack[c]; key, value and iterator at stack[k..k+2].
+bool SQVM::ForeachStep(SQInteger c, SQInteger k) {
+    SQObjectPtr cont = _stack[c];
+    SQObjectPtr iter = _stack[k + 2], key, v, it;
+    if (!Next(cont, iter, key, v, it)) return false;
+    _stack[k] = key;
+    _stack[k + 1] = v;
+    _stack[k + 2] = it;
     return true;
 }

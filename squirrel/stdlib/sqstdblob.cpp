@@ -14,7 +14,7 @@ namespace {
 const int kBlobTag = 0;
 #define BLOB_TYPE_TAG ((SQUserPointer)&kBlobTag)
 
-constexpr SQInteger kMaxBlobSize = (SQInteger)1 << 31; // refuses sizes that would exhaust memory
+constexpr SQInteger kMaxBlobSize = (SQInteger)1 << 31;  // refuses sizes that would exhaust memory
 
 struct Blob final : SQStream {
     std::vector<unsigned char> data;
@@ -126,7 +126,7 @@ SQInteger blob_get(HSQUIRRELVM v) {
     Blob *b = nullptr;
     if (SQ_FAILED(get_blob(v, &b))) return SQ_ERROR;
     if (sq_gettype(v, 2) != OT_INTEGER) {
-        sq_pushnull(v); // not a byte index: report a missing member, not a failure
+        sq_pushnull(v);  // not a byte index: report a missing member, not a failure
         return sq_throwobject(v);
     }
     SQInteger i;
@@ -246,25 +246,23 @@ const SQRegFunction kBlobMethods[] = {
 };
 
 const SQRegFunction kBlobGlobals[] = {
-    {"castf2i", blob_castf2i, 2, ".n"},
-    {"casti2f", blob_casti2f, 2, ".n"},
-    {"swap2", blob_swap2_global, 2, ".n"},
-    {"swap4", blob_swap4_global, 2, ".n"},
+    {"castf2i", blob_castf2i, 2, ".n"},     {"casti2f", blob_casti2f, 2, ".n"},
+    {"swap2", blob_swap2_global, 2, ".n"},  {"swap4", blob_swap4_global, 2, ".n"},
     {"swapfloat", blob_swapfloat, 2, ".n"},
 };
 
-} // namespace
+}  // namespace
 
 SQUserPointer sqstd_createblob(HSQUIRRELVM v, SQInteger size) {
     const SQInteger top = sq_gettop(v);
     sq_pushregistrytable(v);
     sq_pushstring(v, "blob", -1);
     if (SQ_SUCCEEDED(sq_rawget(v, -2))) {
-        sq_remove(v, -2); // registry
-        sq_pushroottable(v); // 'this' for the constructor call
+        sq_remove(v, -2);     // registry
+        sq_pushroottable(v);  // 'this' for the constructor call
         sq_pushinteger(v, size);
         if (SQ_SUCCEEDED(sq_call(v, 2, SQTrue, SQFalse))) {
-            sq_remove(v, -2); // the class
+            sq_remove(v, -2);  // the class
             SQUserPointer p = nullptr;
             if (SQ_SUCCEEDED(sq_getinstanceup(v, -1, &p, BLOB_TYPE_TAG, SQFalse)) && p)
                 return ((Blob *)(SQStream *)p)->data.data();

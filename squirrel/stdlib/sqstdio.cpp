@@ -155,7 +155,7 @@ SQInteger io_dofile(HSQUIRRELVM v) {
     SQBool printerror = SQFalse;
     sq_getstring(v, 2, &path);
     if (sq_gettop(v) >= 3) sq_getbool(v, 3, &printerror);
-    sq_push(v, 1); // the caller's environment becomes the script's 'this'
+    sq_push(v, 1);  // the caller's environment becomes the script's 'this'
     if (SQ_FAILED(sqstd_dofile(v, path, SQTrue, printerror))) return SQ_ERROR;
     return 1;
 }
@@ -173,7 +173,7 @@ const SQRegFunction kIoFuncs[] = {
     {"writeclosuretofile", io_writeclosuretofile, 3, ".sc"},
 };
 
-} // namespace
+}  // namespace
 
 SQRESULT sqstd_loadfile(HSQUIRRELVM v, const SQChar *filename, SQBool printerror) {
     std::string src;
@@ -196,10 +196,10 @@ SQRESULT sqstd_dofile(HSQUIRRELVM v, const SQChar *filename, SQBool retval, SQBo
     if (SQ_FAILED(sqstd_loadfile(v, filename, printerror))) return SQ_ERROR;
     sq_push(v, -2);
     if (SQ_FAILED(sq_call(v, 1, retval, SQTrue))) {
-        sq_poptop(v); // the closure
+        sq_poptop(v);  // the closure
         return SQ_ERROR;
     }
-    sq_remove(v, retval ? -2 : -1); // the closure, keeping the result on top
+    sq_remove(v, retval ? -2 : -1);  // the closure, keeping the result on top
     return SQ_OK;
 }
 
@@ -216,12 +216,12 @@ SQRESULT sqstd_createfile(HSQUIRRELVM v, SQFILE file, SQBool owns) {
     sq_pushregistrytable(v);
     sq_pushstring(v, "file", -1);
     if (SQ_SUCCEEDED(sq_rawget(v, -2))) {
-        sq_remove(v, -2); // registry
+        sq_remove(v, -2);  // registry
         sq_pushroottable(v);
         sq_pushuserpointer(v, file);
         sq_pushbool(v, owns);
         if (SQ_SUCCEEDED(sq_call(v, 3, SQTrue, SQFalse))) {
-            sq_remove(v, -2); // the class
+            sq_remove(v, -2);  // the class
             return SQ_OK;
         }
     }

@@ -1,7 +1,10 @@
 // The math library: thin wrappers over the C runtime, registered as globals.
 #include "sqstdmath.h"
 
+#include "sqfast.h"
+
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 
 namespace {
@@ -17,19 +20,42 @@ SQInteger math_unary(HSQUIRRELVM v) {
     sq_pushfloat(v, (SQFloat)F((double)arg_float(v, 2)));
     return 1;
 }
+// the same without a call frame, for the interpreter's shortcut
+template <double (*F)(double)>
+bool fast_unary(const SQObject *a, SQInteger n, SQObjectPtr &res) {
+    if (n != 2 || !(a[1]._type & SQOBJECT_NUMERIC)) return false;
+    res = SQObjectPtr((SQFloat)F((double)tofloat(a[1])));
+    return true;
+}
 
 template <double (*F)(double, double)>
 SQInteger math_binary(HSQUIRRELVM v) {
     sq_pushfloat(v, (SQFloat)F((double)arg_float(v, 2), (double)arg_float(v, 3)));
     return 1;
 }
+template <double (*F)(double, double)>
+bool fast_binary(const SQObject *a, SQInteger n, SQObjectPtr &res) {
+    if (n != 3 || !(a[1]._type & SQOBJECT_NUMERIC) || !(a[2]._type & SQOBJECT_NUMERIC)) return false;
+    res = SQObjectPtr((SQFloat)F((double)tofloat(a[1]), (double)tofloat(a[2])));
+    return true;
+}
 
+// abs works on a C int: the value (a float truncated first) is cut to its low
+// 32 bits, so abs(-2147483648) stays negative and larger values wrap.
+SQInteger abs_of(SQInteger n) {
+    int32_t i = (int32_t)(uint32_t)(SQUnsignedInteger)n;
+    return i < 0 ? (SQInteger)(int32_t)(0u - (uint32_t)i) : i;
+}
 SQInteger math_abs(HSQUIRRELVM v) {
     SQInteger n = 0;
     sq_getinteger(v, 2, &n);
-    // negate through unsigned so that the most negative integer wraps instead of overflowing
-    sq_pushinteger(v, n < 0 ? (SQInteger)(0 - (SQUnsignedInteger)n) : n);
+    sq_pushinteger(v, abs_of(n));
     return 1;
+}
+bool fast_abs(const SQObject *a, SQInteger n, SQObjectPtr &res) {
+    if (n != 2 || !(a[1]._type & SQOBJECT_NUMERIC)) return false;
+    res = SQObjectPtr(abs_of(tointeger(a[1])));
+    return true;
 }
 
 SQInteger math_rand(HSQUIRRELVM v) {
@@ -60,35 +86,36 @@ double c_fabs(double x) { return std::fabs(x); }
 double c_atan2(double y, double x) { return std::atan2(y, x); }
 double c_pow(double x, double y) { return std::pow(x, y); }
 
-const SQRegFunction kMathFuncs[] = {
-    {"sqrt", math_unary<c_sqrt>, 2, ".n"},
-    {"sin", math_unary<c_sin>, 2, ".n"},
-    {"cos", math_unary<c_cos>, 2, ".n"},
-    {"asin", math_unary<c_asin>, 2, ".n"},
-    {"acos", math_unary<c_acos>, 2, ".n"},
-    {"log", math_unary<c_log>, 2, ".n"},
-    {"log10", math_unary<c_log10>, 2, ".n"},
-    {"tan", math_unary<c_tan>, 2, ".n"},
-    {"atan", math_unary<c_atan>, 2, ".n"},
-    {"atan2", math_binary<c_atan2>, 3, ".nn"},
-    {"pow", math_binary<c_pow>, 3, ".nn"},
-    {"floor", math_unary<c_floor>, 2, ".n"},
-    {"ceil", math_unary<c_ceil>, 2, ".n"},
-    {"exp", math_unary<c_exp>, 2, ".n"},
-    {"srand", math_srand, 2, ".n"},
-    {"rand", math_rand, 1, nullptr},
-    {"fabs", math_unary<c_fabs>, 2, ".n"},
-    {"abs", math_abs, 2, ".n"},
+struct MathFunc {
+    SQRegFunction reg;
+    SQFASTFUNCTION fast;
 };
+#define UNARY(name, f) \
+    { {name, math_unary<f>, 2, ".n"}, fast_unary<f> }
+#define BINARY(name, f) \
+    { {name, math_binary<f>, 3, ".nn"}, fast_binary<f> }
+// clang-format off
+const MathFunc kMathFuncs[] = {
+    UNARY("sqrt", c_sqrt), UNARY("sin", c_sin), UNARY("cos", c_cos), UNARY("asin", c_asin),
+    UNARY("acos", c_acos), UNARY("log", c_log), UNARY("log10", c_log10), UNARY("tan", c_tan),
+    UNARY("atan", c_atan), BINARY("atan2", c_atan2), BINARY("pow", c_pow), UNARY("floor", c_floor),
+    UNARY("ceil", c_ceil), UNARY("exp", c_exp), {{"srand", math_srand, 2, ".n"}, nullptr},
+    {{"rand", math_rand, 1, nullptr}, nullptr}, UNARY("fabs", c_fabs), {{"abs", math_abs, 2, ".n"}, fast_abs},
+};
+// clang-format on
+#undef UNARY
+#undef BINARY
 
-} // namespace
+}  // namespace
 
 SQRESULT sqstd_register_mathlib(HSQUIRRELVM v) {
-    for (const SQRegFunction &f : kMathFuncs) {
+    for (const MathFunc &m : kMathFuncs) {
+        const SQRegFunction &f = m.reg;
         sq_pushstring(v, f.name, -1);
         sq_newclosure(v, f.f, 0);
         sq_setparamscheck(v, f.nparamscheck, f.typemask);
         sq_setnativeclosurename(v, -1, f.name);
+        if (m.fast) sq_setfastpath(v, m.fast);
         sq_newslot(v, -3, SQFalse);
     }
     sq_pushstring(v, "RAND_MAX", -1);

@@ -7,8 +7,8 @@
 // (instruction, position) pairs cuts repeated work: a state that failed once fails
 // again whatever path led to it, so matching stays linear in program x subject size
 // (patterns like `(a*)*b` would otherwise take exponential time).
-#include "sqstdstring.h"
 #include "sqstdlocal.h"
+#include "sqstdstring.h"
 
 #include <cctype>
 #include <cstdint>
@@ -19,19 +19,19 @@
 namespace {
 
 enum RexOp : unsigned char {
-    RX_CHAR,    // a: the byte
-    RX_ANY,     // any byte
-    RX_CLASS,   // a: index into classes
-    RX_BOL,     // at the start of the searched range
-    RX_EOL,     // at the end of the searched range
-    RX_WORDB,   // word boundary
-    RX_NWORDB,  // not a word boundary
-    RX_SPLIT,   // try a first, then b
-    RX_JMP,     // a: target
-    RX_SAVE,    // a: capture slot
-    RX_MARK,    // a: loop register; remembers the position at the start of a loop pass
-    RX_CHECK,   // a: loop register; fails when the pass consumed nothing
-    RX_BALANCE, // a: opening byte, b: closing byte
+    RX_CHAR,     // a: the byte
+    RX_ANY,      // any byte
+    RX_CLASS,    // a: index into classes
+    RX_BOL,      // at the start of the searched range
+    RX_EOL,      // at the end of the searched range
+    RX_WORDB,    // word boundary
+    RX_NWORDB,   // not a word boundary
+    RX_SPLIT,    // try a first, then b
+    RX_JMP,      // a: target
+    RX_SAVE,     // a: capture slot
+    RX_MARK,     // a: loop register; remembers the position at the start of a loop pass
+    RX_CHECK,    // a: loop register; fails when the pass consumed nothing
+    RX_BALANCE,  // a: opening byte, b: closing byte
     RX_MATCH,
 };
 
@@ -42,14 +42,27 @@ struct RexInst {
 };
 
 // The pattern's syntax tree, built by the parser and then emitted as code.
-enum NodeKind { N_EMPTY, N_CHAR, N_ANY, N_CLASS, N_BOL, N_EOL, N_WORDB, N_NWORDB, N_BALANCE,
-                N_GROUP, N_CONCAT, N_ALT, N_REPEAT };
+enum NodeKind {
+    N_EMPTY,
+    N_CHAR,
+    N_ANY,
+    N_CLASS,
+    N_BOL,
+    N_EOL,
+    N_WORDB,
+    N_NWORDB,
+    N_BALANCE,
+    N_GROUP,
+    N_CONCAT,
+    N_ALT,
+    N_REPEAT
+};
 
 struct Node {
     NodeKind kind = N_EMPTY;
-    int a = 0, b = 0;        // char / class index / capture index (-1: none) / repeat min, max (-1: inf)
+    int a = 0, b = 0;  // char / class index / capture index (-1: none) / repeat min, max (-1: inf)
     bool greedy = true;
-    std::vector<int> kids;   // indices into the node pool
+    std::vector<int> kids;  // indices into the node pool
 };
 
 struct ClassSet {
@@ -59,7 +72,7 @@ struct ClassSet {
 };
 
 constexpr size_t kMaxProgram = 200000;
-constexpr size_t kMaxVisitedBits = (size_t)1 << 28; // 32 MiB; larger searches run without the bitmap
+constexpr size_t kMaxVisitedBits = (size_t)1 << 28;  // 32 MiB; larger searches run without the bitmap
 constexpr int kMaxRepeat = 0xFFFF;
 
 struct RexError {
@@ -73,23 +86,23 @@ bool add_predefined(ClassSet &cs, int letter) {
     for (int c = 0; c < 256; ++c) {
         bool in;
         switch (letter) {
-        case 'a': in = std::isalpha(c); break;
-        case 'A': in = !std::isalpha(c); break;
-        case 'w': in = is_word(c); break;
-        case 'W': in = !is_word(c); break;
-        case 's': in = std::isspace(c); break;
-        case 'S': in = !std::isspace(c); break;
-        case 'd': in = std::isdigit(c); break;
-        case 'D': in = !std::isdigit(c); break;
-        case 'x': in = std::isxdigit(c); break;
-        case 'X': in = !std::isxdigit(c); break;
-        case 'c': in = std::iscntrl(c); break;
-        case 'C': in = !std::iscntrl(c); break;
-        case 'p': in = std::ispunct(c); break;
-        case 'P': in = !std::ispunct(c); break;
-        case 'l': in = std::islower(c); break;
-        case 'u': in = std::isupper(c); break;
-        default: return false;
+            case 'a': in = std::isalpha(c); break;
+            case 'A': in = !std::isalpha(c); break;
+            case 'w': in = is_word(c); break;
+            case 'W': in = !is_word(c); break;
+            case 's': in = std::isspace(c); break;
+            case 'S': in = !std::isspace(c); break;
+            case 'd': in = std::isdigit(c); break;
+            case 'D': in = !std::isdigit(c); break;
+            case 'x': in = std::isxdigit(c); break;
+            case 'X': in = !std::isxdigit(c); break;
+            case 'c': in = std::iscntrl(c); break;
+            case 'C': in = !std::iscntrl(c); break;
+            case 'p': in = std::ispunct(c); break;
+            case 'P': in = !std::ispunct(c); break;
+            case 'l': in = std::islower(c); break;
+            case 'u': in = std::isupper(c); break;
+            default: return false;
         }
         if (in) cs.set(c);
     }
@@ -98,12 +111,12 @@ bool add_predefined(ClassSet &cs, int letter) {
 
 int escaped_char(int c) {
     switch (c) {
-    case 't': return '\t';
-    case 'n': return '\n';
-    case 'r': return '\r';
-    case 'f': return '\f';
-    case 'v': return '\v';
-    default: return c;
+        case 't': return '\t';
+        case 'n': return '\n';
+        case 'r': return '\r';
+        case 'f': return '\f';
+        case 'v': return '\v';
+        default: return c;
     }
 }
 
@@ -124,7 +137,7 @@ private:
     const char *p_;
     std::vector<Node> &nodes_;
     std::vector<ClassSet> &classes_;
-    int ncaptures_ = 1; // slot 0 is the whole match
+    int ncaptures_ = 1;  // slot 0 is the whole match
     int depth_ = 0;
 
     int make(NodeKind k, int a = 0, int b = 0) {
@@ -179,30 +192,50 @@ private:
         for (;;) {
             int mn, mx;
             char c = *p_;
-            if (c == '*') { mn = 0; mx = -1; ++p_; }
-            else if (c == '+') { mn = 1; mx = -1; ++p_; }
-            else if (c == '?') { mn = 0; mx = 1; ++p_; }
-            else if (c == '{') {
+            if (c == '*') {
+                mn = 0;
+                mx = -1;
+                ++p_;
+            } else if (c == '+') {
+                mn = 1;
+                mx = -1;
+                ++p_;
+            } else if (c == '?') {
+                mn = 0;
+                mx = 1;
+                ++p_;
+            } else if (c == '{') {
                 const char *save = p_;
                 ++p_;
-                if (!parse_number(mn)) { p_ = save; return atom; }
-                if (*p_ == '}') { mx = mn; ++p_; }
-                else if (*p_ == ',') {
+                if (!parse_number(mn)) {
+                    p_ = save;
+                    return atom;
+                }
+                if (*p_ == '}') {
+                    mx = mn;
                     ++p_;
-                    if (*p_ == '}') { mx = -1; ++p_; }
-                    else {
+                } else if (*p_ == ',') {
+                    ++p_;
+                    if (*p_ == '}') {
+                        mx = -1;
+                        ++p_;
+                    } else {
                         if (!parse_number(mx)) throw RexError{"expected a number in {n,m}"};
                         if (*p_ != '}') throw RexError{"expected '}'"};
                         ++p_;
                         if (mx < mn) throw RexError{"invalid repetition range"};
                     }
-                } else throw RexError{"expected ',' or '}'"};
-            } else return atom;
+                } else
+                    throw RexError{"expected ',' or '}'"};
+            } else
+                return atom;
             NodeKind k = nodes_[atom].kind;
-            if (k == N_BOL || k == N_EOL || k == N_WORDB || k == N_NWORDB)
-                throw RexError{"nothing to repeat"};
+            if (k == N_BOL || k == N_EOL || k == N_WORDB || k == N_NWORDB) throw RexError{"nothing to repeat"};
             int rep = make(N_REPEAT, mn, mx);
-            if (*p_ == '?') { nodes_[rep].greedy = false; ++p_; }
+            if (*p_ == '?') {
+                nodes_[rep].greedy = false;
+                ++p_;
+            }
             nodes_[rep].kids.push_back(atom);
             atom = rep;
         }
@@ -212,7 +245,10 @@ private:
         // *p_ is just after '['
         ClassSet cs;
         bool negate = false;
-        if (*p_ == '^') { negate = true; ++p_; }
+        if (*p_ == '^') {
+            negate = true;
+            ++p_;
+        }
         bool first = true;
         while (*p_ != ']' || first) {
             if (!*p_) throw RexError{"expected ']'"};
@@ -221,7 +257,10 @@ private:
             if (*p_ == '\\') {
                 ++p_;
                 if (!*p_) throw RexError{"unfinished escape"};
-                if (add_predefined(cs, (unsigned char)*p_)) { ++p_; continue; }
+                if (add_predefined(cs, (unsigned char)*p_)) {
+                    ++p_;
+                    continue;
+                }
                 lo = escaped_char((unsigned char)*p_++);
             } else {
                 lo = (unsigned char)*p_++;
@@ -252,41 +291,45 @@ private:
     int parse_atom() {
         char c = *p_++;
         switch (c) {
-        case '(': {
-            int cap = -1;
-            if (p_[0] == '?' && p_[1] == ':') p_ += 2;
-            else cap = ncaptures_++;
-            int inner = parse_alt();
-            if (*p_ != ')') throw RexError{"expected ')'"};
-            ++p_;
-            int g = make(N_GROUP, cap);
-            nodes_[g].kids.push_back(inner);
-            return g;
-        }
-        case '[': return parse_class();
-        case '.': return make(N_ANY);
-        case '^': return make(N_BOL);
-        case '$': return make(N_EOL);
-        case '*': case '+': case '?': throw RexError{"nothing to repeat"};
-        case '\\': {
-            char e = *p_++;
-            if (!e) throw RexError{"unfinished escape"};
-            if (e == 'b') return make(N_WORDB);
-            if (e == 'B') return make(N_NWORDB);
-            if (e == 'm') {
-                if (!p_[0] || !p_[1]) throw RexError{"balanced match needs two characters"};
-                int n = make(N_BALANCE, (unsigned char)p_[0], (unsigned char)p_[1]);
-                p_ += 2;
-                return n;
+            case '(': {
+                int cap = -1;
+                if (p_[0] == '?' && p_[1] == ':')
+                    p_ += 2;
+                else
+                    cap = ncaptures_++;
+                int inner = parse_alt();
+                if (*p_ != ')') throw RexError{"expected ')'"};
+                ++p_;
+                int g = make(N_GROUP, cap);
+                nodes_[g].kids.push_back(inner);
+                return g;
             }
-            ClassSet cs;
-            if (add_predefined(cs, (unsigned char)e)) {
-                classes_.push_back(cs);
-                return make(N_CLASS, (int)classes_.size() - 1);
+            case '[': return parse_class();
+            case '.': return make(N_ANY);
+            case '^': return make(N_BOL);
+            case '$': return make(N_EOL);
+            case '*':
+            case '+':
+            case '?': throw RexError{"nothing to repeat"};
+            case '\\': {
+                char e = *p_++;
+                if (!e) throw RexError{"unfinished escape"};
+                if (e == 'b') return make(N_WORDB);
+                if (e == 'B') return make(N_NWORDB);
+                if (e == 'm') {
+                    if (!p_[0] || !p_[1]) throw RexError{"balanced match needs two characters"};
+                    int n = make(N_BALANCE, (unsigned char)p_[0], (unsigned char)p_[1]);
+                    p_ += 2;
+                    return n;
+                }
+                ClassSet cs;
+                if (add_predefined(cs, (unsigned char)e)) {
+                    classes_.push_back(cs);
+                    return make(N_CLASS, (int)classes_.size() - 1);
+                }
+                return make(N_CHAR, escaped_char((unsigned char)e));
             }
-            return make(N_CHAR, escaped_char((unsigned char)e));
-        }
-        default: return make(N_CHAR, (unsigned char)c);
+            default: return make(N_CHAR, (unsigned char)c);
         }
     }
 };
@@ -299,40 +342,40 @@ public:
     void emit(int n) {
         const Node &nd = nodes_[n];
         switch (nd.kind) {
-        case N_EMPTY: break;
-        case N_CHAR: put(RX_CHAR, nd.a); break;
-        case N_ANY: put(RX_ANY); break;
-        case N_CLASS: put(RX_CLASS, nd.a); break;
-        case N_BOL: put(RX_BOL); break;
-        case N_EOL: put(RX_EOL); break;
-        case N_WORDB: put(RX_WORDB); break;
-        case N_NWORDB: put(RX_NWORDB); break;
-        case N_BALANCE: put(RX_BALANCE, nd.a, nd.b); break;
-        case N_CONCAT:
-            for (int k : nd.kids) emit(k);
-            break;
-        case N_GROUP:
-            if (nd.a >= 0) put(RX_SAVE, nd.a * 2);
-            emit(nd.kids[0]);
-            if (nd.a >= 0) put(RX_SAVE, nd.a * 2 + 1);
-            break;
-        case N_ALT: {
-            std::vector<int> exits;
-            for (size_t i = 0; i < nd.kids.size(); ++i) {
-                if (i + 1 < nd.kids.size()) {
-                    int split = put(RX_SPLIT);
-                    code_[split].a = here();
-                    emit(nd.kids[i]);
-                    exits.push_back(put(RX_JMP));
-                    code_[split].b = here();
-                } else {
-                    emit(nd.kids[i]);
+            case N_EMPTY: break;
+            case N_CHAR: put(RX_CHAR, nd.a); break;
+            case N_ANY: put(RX_ANY); break;
+            case N_CLASS: put(RX_CLASS, nd.a); break;
+            case N_BOL: put(RX_BOL); break;
+            case N_EOL: put(RX_EOL); break;
+            case N_WORDB: put(RX_WORDB); break;
+            case N_NWORDB: put(RX_NWORDB); break;
+            case N_BALANCE: put(RX_BALANCE, nd.a, nd.b); break;
+            case N_CONCAT:
+                for (int k : nd.kids) emit(k);
+                break;
+            case N_GROUP:
+                if (nd.a >= 0) put(RX_SAVE, nd.a * 2);
+                emit(nd.kids[0]);
+                if (nd.a >= 0) put(RX_SAVE, nd.a * 2 + 1);
+                break;
+            case N_ALT: {
+                std::vector<int> exits;
+                for (size_t i = 0; i < nd.kids.size(); ++i) {
+                    if (i + 1 < nd.kids.size()) {
+                        int split = put(RX_SPLIT);
+                        code_[split].a = here();
+                        emit(nd.kids[i]);
+                        exits.push_back(put(RX_JMP));
+                        code_[split].b = here();
+                    } else {
+                        emit(nd.kids[i]);
+                    }
                 }
+                for (int e : exits) code_[e].a = here();
+                break;
             }
-            for (int e : exits) code_[e].a = here();
-            break;
-        }
-        case N_REPEAT: emit_repeat(nd); break;
+            case N_REPEAT: emit_repeat(nd); break;
         }
     }
 
@@ -386,10 +429,10 @@ private:
     }
 };
 
-} // namespace
+}  // namespace
 
 struct SQRexChoice {
-    int pc;          // >= 0: resume at pc with position p; < 0: restore slot ~pc to p
+    int pc;  // >= 0: resume at pc with position p; < 0: restore slot ~pc to p
     const char *p;
 };
 
@@ -398,16 +441,16 @@ struct SQRex {
     std::vector<ClassSet> classes;
     int nsub = 1;
     int nloops = 0;
-    bool has_first = false;               // every match starts with a byte of `first`
+    bool has_first = false;  // every match starts with a byte of `first`
     ClassSet first;
-    std::vector<const char *> slots; // 2 per sub-expression, from the last successful run
+    std::vector<const char *> slots;  // 2 per sub-expression, from the last successful run
     bool matched = false;
-    std::vector<SQRexChoice> stack;       // scratch for the matcher, kept to avoid reallocating
-    std::vector<uint64_t> visited;        // (pc, position) pairs already explored in this search
-    bool memo = false;                    // visited is in use for the current search
-    size_t steps = 0;                     // instructions run in the current search
-    size_t memo_after = 0;                // steps after which the bitmap is switched on
-    size_t memo_bits = 0;                 // bitmap size for the current search; 0 when too big
+    std::vector<SQRexChoice> stack;  // scratch for the matcher, kept to avoid reallocating
+    std::vector<uint64_t> visited;   // (pc, position) pairs already explored in this search
+    bool memo = false;               // visited is in use for the current search
+    size_t steps = 0;                // instructions run in the current search
+    size_t memo_after = 0;           // steps after which the bitmap is switched on
+    size_t memo_bits = 0;            // bitmap size for the current search; 0 when too big
 };
 
 namespace {
@@ -436,69 +479,105 @@ bool rex_run(SQRex *rx, const char *begin, const char *end, const char *start, b
         if (visited) {
             size_t bit = (size_t)pc * span + (size_t)(p - begin);
             uint64_t mask = (uint64_t)1 << (bit & 63);
-            if (visited[bit >> 6] & mask) fail = true;
-            else visited[bit >> 6] |= mask;
+            if (visited[bit >> 6] & mask)
+                fail = true;
+            else
+                visited[bit >> 6] |= mask;
         }
         if (!fail) switch (in.op) {
-        case RX_CHAR:
-            if (p < end && (unsigned char)*p == in.a) { ++p; ++pc; } else fail = true;
-            break;
-        case RX_ANY:
-            if (p < end) { ++p; ++pc; } else fail = true;
-            break;
-        case RX_CLASS:
-            if (p < end && rx->classes[(size_t)in.a].has((unsigned char)*p)) { ++p; ++pc; } else fail = true;
-            break;
-        case RX_BOL:
-            if (p == begin) ++pc; else fail = true;
-            break;
-        case RX_EOL:
-            if (p == end) ++pc; else fail = true;
-            break;
-        case RX_WORDB:
-        case RX_NWORDB: {
-            bool before = p > begin && is_word((unsigned char)p[-1]);
-            bool after = p < end && is_word((unsigned char)*p);
-            bool boundary = before != after;
-            if (boundary == (in.op == RX_WORDB)) ++pc; else fail = true;
-            break;
-        }
-        case RX_BALANCE: {
-            if (p >= end || (unsigned char)*p != in.a) { fail = true; break; }
-            int depth = 1;
-            const char *q = p + 1;
-            while (q < end) {
-                unsigned char c = (unsigned char)*q++;
-                if (c == in.b) { if (--depth == 0) break; }
-                else if (c == in.a) ++depth;
+                case RX_CHAR:
+                    if (p < end && (unsigned char)*p == in.a) {
+                        ++p;
+                        ++pc;
+                    } else
+                        fail = true;
+                    break;
+                case RX_ANY:
+                    if (p < end) {
+                        ++p;
+                        ++pc;
+                    } else
+                        fail = true;
+                    break;
+                case RX_CLASS:
+                    if (p < end && rx->classes[(size_t)in.a].has((unsigned char)*p)) {
+                        ++p;
+                        ++pc;
+                    } else
+                        fail = true;
+                    break;
+                case RX_BOL:
+                    if (p == begin)
+                        ++pc;
+                    else
+                        fail = true;
+                    break;
+                case RX_EOL:
+                    if (p == end)
+                        ++pc;
+                    else
+                        fail = true;
+                    break;
+                case RX_WORDB:
+                case RX_NWORDB: {
+                    bool before = p > begin && is_word((unsigned char)p[-1]);
+                    bool after = p < end && is_word((unsigned char)*p);
+                    bool boundary = before != after;
+                    if (boundary == (in.op == RX_WORDB))
+                        ++pc;
+                    else
+                        fail = true;
+                    break;
+                }
+                case RX_BALANCE: {
+                    if (p >= end || (unsigned char)*p != in.a) {
+                        fail = true;
+                        break;
+                    }
+                    int depth = 1;
+                    const char *q = p + 1;
+                    while (q < end) {
+                        unsigned char c = (unsigned char)*q++;
+                        if (c == in.b) {
+                            if (--depth == 0) break;
+                        } else if (c == in.a)
+                            ++depth;
+                    }
+                    if (depth == 0) {
+                        p = q;
+                        ++pc;
+                    } else
+                        fail = true;
+                    break;
+                }
+                case RX_SPLIT:
+                    stack.push_back(SQRexChoice{in.b, p});
+                    pc = in.a;
+                    break;
+                case RX_JMP: pc = in.a; break;
+                case RX_SAVE:
+                case RX_MARK: {
+                    int slot = in.op == RX_SAVE ? in.a : nslot + in.a;
+                    stack.push_back(SQRexChoice{~slot, slots[(size_t)slot]});
+                    slots[(size_t)slot] = p;
+                    ++pc;
+                    break;
+                }
+                case RX_CHECK:
+                    if (slots[(size_t)(nslot + in.a)] == p)
+                        fail = true;
+                    else
+                        ++pc;
+                    break;
+                case RX_MATCH:
+                    if (whole && p != end) {
+                        fail = true;
+                        break;
+                    }
+                    slots[0] = start;
+                    slots[1] = p;
+                    return true;
             }
-            if (depth == 0) { p = q; ++pc; } else fail = true;
-            break;
-        }
-        case RX_SPLIT:
-            stack.push_back(SQRexChoice{in.b, p});
-            pc = in.a;
-            break;
-        case RX_JMP:
-            pc = in.a;
-            break;
-        case RX_SAVE:
-        case RX_MARK: {
-            int slot = in.op == RX_SAVE ? in.a : nslot + in.a;
-            stack.push_back(SQRexChoice{~slot, slots[(size_t)slot]});
-            slots[(size_t)slot] = p;
-            ++pc;
-            break;
-        }
-        case RX_CHECK:
-            if (slots[(size_t)(nslot + in.a)] == p) fail = true; else ++pc;
-            break;
-        case RX_MATCH:
-            if (whole && p != end) { fail = true; break; }
-            slots[0] = start;
-            slots[1] = p;
-            return true;
-        }
         if (fail) {
             for (;;) {
                 if (stack.empty()) return false;
@@ -516,7 +595,7 @@ bool rex_run(SQRex *rx, const char *begin, const char *end, const char *start, b
     }
 }
 
-} // namespace
+}  // namespace
 
 namespace {
 
@@ -533,22 +612,27 @@ void compute_first_set(SQRex *rx) {
         seen[(size_t)pc] = true;
         const RexInst &in = rx->code[(size_t)pc];
         switch (in.op) {
-        case RX_CHAR: set.set(in.a); break;
-        case RX_BALANCE: set.set(in.a); break;
-        case RX_CLASS:
-            for (int i = 0; i < 32; ++i) set.bits[i] |= rx->classes[(size_t)in.a].bits[i];
-            break;
-        case RX_SPLIT: todo.push_back(in.a); todo.push_back(in.b); break;
-        case RX_JMP: todo.push_back(in.a); break;
-        case RX_SAVE: case RX_MARK: case RX_CHECK: todo.push_back(pc + 1); break;
-        default: return; // ANY, assertions, MATCH: no useful filter
+            case RX_CHAR: set.set(in.a); break;
+            case RX_BALANCE: set.set(in.a); break;
+            case RX_CLASS:
+                for (int i = 0; i < 32; ++i) set.bits[i] |= rx->classes[(size_t)in.a].bits[i];
+                break;
+            case RX_SPLIT:
+                todo.push_back(in.a);
+                todo.push_back(in.b);
+                break;
+            case RX_JMP: todo.push_back(in.a); break;
+            case RX_SAVE:
+            case RX_MARK:
+            case RX_CHECK: todo.push_back(pc + 1); break;
+            default: return;  // ANY, assertions, MATCH: no useful filter
         }
     }
     rx->first = set;
     rx->has_first = true;
 }
 
-} // namespace
+}  // namespace
 
 SQRex *sqstd_rex_compile(const SQChar *pattern, const SQChar **error) {
     SQRex *rx = new (std::nothrow) SQRex;
@@ -593,7 +677,7 @@ void start_search(SQRex *rx, const char *begin, const char *end) {
     rx->memo_bits = bits <= kMaxVisitedBits ? bits : 0;
 }
 
-} // namespace
+}  // namespace
 
 SQBool sqstd_rex_matchrange(SQRex *exp, const SQChar *begin, const SQChar *end) {
     start_search(exp, begin, end);
@@ -605,14 +689,14 @@ SQBool sqstd_rex_match(SQRex *exp, const SQChar *text) {
     return sqstd_rex_matchrange(exp, text, text + std::strlen(text));
 }
 
-SQBool sqstd_rex_searchrange(SQRex *exp, const SQChar *text_begin, const SQChar *text_end,
-                             const SQChar **out_begin, const SQChar **out_end) {
+SQBool sqstd_rex_searchrange(SQRex *exp, const SQChar *text_begin, const SQChar *text_end, const SQChar **out_begin,
+                             const SQChar **out_end) {
     const bool anchored = !exp->code.empty() && exp->code[0].op == RX_BOL;
     start_search(exp, text_begin, text_end);
     for (const char *s = text_begin; s <= text_end && (s == text_begin || !anchored); ++s) {
         if (exp->has_first) {
             while (s < text_end && !exp->first.has((unsigned char)*s)) ++s;
-            if (s == text_end) break; // a match needs at least one byte
+            if (s == text_end) break;  // a match needs at least one byte
         }
         if (rex_run(exp, text_begin, text_end, s, false, exp->slots)) {
             exp->matched = true;

@@ -51,15 +51,47 @@ SQInteger stream_readn(HSQUIRRELVM v) {
     sq_getinteger(v, 2, &format);
     bool ok = false;
     switch (format) {
-    case 'l': { int64_t x; if ((ok = read_value(s, x))) sq_pushinteger(v, (SQInteger)x); break; }
-    case 'i': { int32_t x; if ((ok = read_value(s, x))) sq_pushinteger(v, x); break; }
-    case 's': { int16_t x; if ((ok = read_value(s, x))) sq_pushinteger(v, x); break; }
-    case 'w': { uint16_t x; if ((ok = read_value(s, x))) sq_pushinteger(v, x); break; }
-    case 'c': { int8_t x; if ((ok = read_value(s, x))) sq_pushinteger(v, x); break; }
-    case 'b': { uint8_t x; if ((ok = read_value(s, x))) sq_pushinteger(v, x); break; }
-    case 'f': { float x; if ((ok = read_value(s, x))) sq_pushfloat(v, x); break; }
-    case 'd': { double x; if ((ok = read_value(s, x))) sq_pushfloat(v, (SQFloat)x); break; }
-    default: return sq_throwerror(v, "invalid format");
+        case 'l': {
+            int64_t x;
+            if ((ok = read_value(s, x))) sq_pushinteger(v, (SQInteger)x);
+            break;
+        }
+        case 'i': {
+            int32_t x;
+            if ((ok = read_value(s, x))) sq_pushinteger(v, x);
+            break;
+        }
+        case 's': {
+            int16_t x;
+            if ((ok = read_value(s, x))) sq_pushinteger(v, x);
+            break;
+        }
+        case 'w': {
+            uint16_t x;
+            if ((ok = read_value(s, x))) sq_pushinteger(v, x);
+            break;
+        }
+        case 'c': {
+            int8_t x;
+            if ((ok = read_value(s, x))) sq_pushinteger(v, x);
+            break;
+        }
+        case 'b': {
+            uint8_t x;
+            if ((ok = read_value(s, x))) sq_pushinteger(v, x);
+            break;
+        }
+        case 'f': {
+            float x;
+            if ((ok = read_value(s, x))) sq_pushfloat(v, x);
+            break;
+        }
+        case 'd': {
+            double x;
+            if ((ok = read_value(s, x))) sq_pushfloat(v, (SQFloat)x);
+            break;
+        }
+        default: return sq_throwerror(v, "invalid format");
     }
     if (!ok) return sq_throwerror(v, "io error");
     return 1;
@@ -81,15 +113,15 @@ SQInteger stream_writen(HSQUIRRELVM v) {
     sq_getfloat(v, 2, &f);
     bool ok;
     switch (format) {
-    case 'l': ok = write_value(s, (int64_t)i); break;
-    case 'i': ok = write_value(s, (int32_t)i); break;
-    case 's': ok = write_value(s, (int16_t)i); break;
-    case 'w': ok = write_value(s, (uint16_t)i); break;
-    case 'c': ok = write_value(s, (int8_t)i); break;
-    case 'b': ok = write_value(s, (uint8_t)i); break;
-    case 'f': ok = write_value(s, (float)f); break;
-    case 'd': ok = write_value(s, (double)f); break;
-    default: return sq_throwerror(v, "invalid format");
+        case 'l': ok = write_value(s, (int64_t)i); break;
+        case 'i': ok = write_value(s, (int32_t)i); break;
+        case 's': ok = write_value(s, (int16_t)i); break;
+        case 'w': ok = write_value(s, (uint16_t)i); break;
+        case 'c': ok = write_value(s, (int8_t)i); break;
+        case 'b': ok = write_value(s, (uint8_t)i); break;
+        case 'f': ok = write_value(s, (float)f); break;
+        case 'd': ok = write_value(s, (double)f); break;
+        default: return sq_throwerror(v, "invalid format");
     }
     if (!ok) return sq_throwerror(v, "io error");
     return 0;
@@ -113,10 +145,10 @@ SQInteger stream_seek(HSQUIRRELVM v) {
     if (sq_gettop(v) > 2) sq_getinteger(v, 3, &origin);
     int o;
     switch (origin) {
-    case 'b': o = SEEK_SET; break;
-    case 'c': o = SEEK_CUR; break;
-    case 'e': o = SEEK_END; break;
-    default: return sq_throwerror(v, "invalid origin");
+        case 'b': o = SEEK_SET; break;
+        case 'c': o = SEEK_CUR; break;
+        case 'e': o = SEEK_END; break;
+        default: return sq_throwerror(v, "invalid origin");
     }
     sq_pushinteger(v, s->Seek(offset, o));
     return 1;
@@ -139,16 +171,20 @@ SQInteger stream_len(HSQUIRRELVM v) {
 SQInteger stream_flush(HSQUIRRELVM v) {
     SQStream *s = nullptr;
     if (SQ_FAILED(sqstd_get_stream(v, &s))) return SQ_ERROR;
-    if (s->Flush() == 0) sq_pushinteger(v, 1);
-    else sq_pushnull(v);
+    if (s->Flush() == 0)
+        sq_pushinteger(v, 1);
+    else
+        sq_pushnull(v);
     return 1;
 }
 
 SQInteger stream_eos(HSQUIRRELVM v) {
     SQStream *s = nullptr;
     if (SQ_FAILED(sqstd_get_stream(v, &s))) return SQ_ERROR;
-    if (s->EOS()) sq_pushinteger(v, 1);
-    else sq_pushnull(v);
+    if (s->EOS())
+        sq_pushinteger(v, 1);
+    else
+        sq_pushnull(v);
     return 1;
 }
 
@@ -164,7 +200,7 @@ const SQRegFunction kStreamMethods[] = {
     {"flush", stream_flush, 1, "x"},
 };
 
-} // namespace
+}  // namespace
 
 void sqstd_register_functions(HSQUIRRELVM v, const SQRegFunction *f, SQInteger n) {
     for (SQInteger i = 0; i < n; ++i) {
@@ -206,8 +242,8 @@ SQRESULT sqstd_push_stream_class(HSQUIRRELVM v) {
 }
 
 SQRESULT sqstd_declare_stream_class(HSQUIRRELVM v, const SQChar *name, SQUserPointer typetag,
-                                    const SQRegFunction *methods, SQInteger nmethods,
-                                    const SQRegFunction *globals, SQInteger nglobals) {
+                                    const SQRegFunction *methods, SQInteger nmethods, const SQRegFunction *globals,
+                                    SQInteger nglobals) {
     if (sq_gettype(v, -1) != OT_TABLE) return sq_throwerror(v, "table expected");
     // the class lives in the registry too, so C code can create instances whatever scripts do
     sq_pushregistrytable(v);
@@ -217,7 +253,7 @@ SQRESULT sqstd_declare_stream_class(HSQUIRRELVM v, const SQChar *name, SQUserPoi
     sq_settypetag(v, -1, typetag);
     sqstd_register_functions(v, methods, nmethods);
     sq_newslot(v, -3, SQFalse);
-    sq_pop(v, 1); // registry
+    sq_pop(v, 1);  // registry
     sq_pushstring(v, name, -1);
     sq_pushregistrytable(v);
     sq_pushstring(v, name, -1);

@@ -26,8 +26,8 @@ SQRESULT sqstd_push_stream_class(HSQUIRRELVM v);
 // extra methods, and stores it in the table on top of the stack under name.
 
 SQRESULT sqstd_declare_stream_class(HSQUIRRELVM v, const SQChar *name, SQUserPointer typetag,
-                                    const SQRegFunction *methods, SQInteger nmethods,
-                                    const SQRegFunction *globals, SQInteger nglobals);
+                                    const SQRegFunction *methods, SQInteger nmethods, const SQRegFunction *globals,
+                                    SQInteger nglobals);
 // Reads the stream of the instance at stack 1; throws when it is missing or closed.
 SQRESULT sqstd_get_stream(HSQUIRRELVM v, SQStream **out);
 // Registers native functions into the table or class on top of the stack.

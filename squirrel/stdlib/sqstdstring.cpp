@@ -10,149 +10,98 @@
 
 namespace {
 
-constexpr int kMaxFormatNumber = 1000; // widths and precisions above this are refused
+constexpr SQInteger kMaxFormatSpec = 22;  // characters of one spec, the '%' and the conversion included
 
 // strchr would also "find" a NUL byte, which format strings may contain.
 bool is_one_of(char c, const char *set) { return c != '\0' && std::strchr(set, c) != nullptr; }
 
+// Appends snprintf(cfmt, value) to out, whatever its length.
+template <typename T>
+void append_formatted(std::string &out, const char *cfmt, T value) {
+    char buf[128];
+    int n = std::snprintf(buf, sizeof buf, cfmt, value);
+    if (n < 0) return;
+    if (n < (int)sizeof buf) {
+        out.append(buf, (size_t)n);
+        return;
+    }
+    size_t at = out.size();
+    out.resize(at + (size_t)n + 1);
+    std::snprintf(&out[at], (size_t)n + 1, cfmt, value);
+    out.resize(at + (size_t)n);
+}
+
+// printf-style formatting. Each spec is read as flags, at most two width digits,
+// '.' and at most two precision digits; then an argument must be left, and only
+// then is the conversion checked: d i x X o u c take an integer (a float is
+// truncated, a bool is 0/1), f e E g G a number, s a string as it is.
 SQRESULT format_into(HSQUIRRELVM v, SQInteger fmtidx, std::string &out) {
     const SQChar *fmt;
     SQInteger fmtlen;
-    if (SQ_FAILED(sq_getstringandsize(v, fmtidx, &fmt, &fmtlen)))
-        return sq_throwerror(v, "format string expected");
+    if (SQ_FAILED(sq_getstringandsize(v, fmtidx, &fmt, &fmtlen))) return sq_throwerror(v, "format string expected");
     const SQInteger top = sq_gettop(v);
     SQInteger nparam = fmtidx + 1;
-    char cfmt[64];
-    char buf[512];
     for (SQInteger i = 0; i < fmtlen; ++i) {
         char c = fmt[i];
         if (c != '%') {
             out.push_back(c);
             continue;
         }
-        ++i;
+        const SQInteger start = i++;
         if (i < fmtlen && fmt[i] == '%') {
             out.push_back('%');
             continue;
         }
-        // flags, width, precision, conversion
-        std::string flags;
-        // each flag counts once, so the C format string built below stays short
-        for (; i < fmtlen && is_one_of(fmt[i], "-+ #0"); ++i)
-            if (flags.find(fmt[i]) == std::string::npos) flags.push_back(fmt[i]);
-        int width = -1, prec = -1;
-        if (i < fmtlen && std::isdigit((unsigned char)fmt[i])) {
-            width = 0;
-            while (i < fmtlen && std::isdigit((unsigned char)fmt[i])) {
-                width = width * 10 + (fmt[i++] - '0');
-                if (width > kMaxFormatNumber) return sq_throwerror(v, "width format too long");
-            }
-        }
+        while (i < fmtlen && is_one_of(fmt[i], "-+ #0")) ++i;
+        SQInteger digits = 0;
+        while (i < fmtlen && std::isdigit((unsigned char)fmt[i])) ++i, ++digits;
+        if (digits > 2) return sq_throwerror(v, "width format too long");
         if (i < fmtlen && fmt[i] == '.') {
             ++i;
-            prec = 0;
-            while (i < fmtlen && std::isdigit((unsigned char)fmt[i])) {
-                prec = prec * 10 + (fmt[i++] - '0');
-                if (prec > kMaxFormatNumber) return sq_throwerror(v, "precision format too long");
-            }
+            digits = 0;
+            while (i < fmtlen && std::isdigit((unsigned char)fmt[i])) ++i, ++digits;
+            if (digits > 2) return sq_throwerror(v, "precision format too long");
         }
-        while (i < fmtlen && (fmt[i] == 'l' || fmt[i] == 'h')) ++i; // length modifiers carry no meaning here
+        if (i - start + 1 > kMaxFormatSpec) return sq_throwerror(v, "format too long");
+        if (nparam > top) return sq_throwerror(v, "not enough parameters for the given format string");
         if (i >= fmtlen) return sq_throwerror(v, "invalid format");
         const char conv = fmt[i];
-        if (!is_one_of(conv, "diouxXcsfFeEgGaA")) return sq_throwerror(v, "invalid format");
-        if (nparam > top) return sq_throwerror(v, "not enough paramters for the given format string");
-
-        std::string head = "%" + flags;
-        if (width >= 0) head += std::to_string(width);
-        if (prec >= 0 && conv != 'c') head += "." + std::to_string(prec);
+        // the spec without its conversion letter, ready for a length modifier
+        std::string cfmt(fmt + start, (size_t)(i - start));
         const SQObjectType t = sq_gettype(v, nparam);
-        int n = 0;
-        switch (conv) {
-        case 'd': case 'i': case 'o': case 'u': case 'x': case 'X': case 'c': {
+        if (is_one_of(conv, "diouxXc")) {
             SQInteger iv = 0;
-            if (t == OT_INTEGER || t == OT_BOOL) {
-                if (t == OT_BOOL) {
-                    SQBool b;
-                    sq_getbool(v, nparam, &b);
-                    iv = b ? 1 : 0;
-                } else {
-                    sq_getinteger(v, nparam, &iv);
-                }
-            } else if (t == OT_FLOAT) {
-                SQFloat f;
-                sq_getfloat(v, nparam, &f);
-                iv = (SQInteger)f;
+            if (t == OT_INTEGER || t == OT_FLOAT) {
+                sq_getinteger(v, nparam, &iv);
+            } else if (t == OT_BOOL) {
+                SQBool b;
+                sq_getbool(v, nparam, &b);
+                iv = b ? 1 : 0;
             } else {
-                std::snprintf(buf, sizeof buf, "integer expected for the parameter %lld", (long long)(nparam - fmtidx));
-                return sq_throwerror(v, buf);
+                return sq_throwerror(v, "integer expected for the specified format");
             }
             if (conv == 'c') {
-                std::snprintf(cfmt, sizeof cfmt, "%sc", head.c_str());
-                n = std::snprintf(buf, sizeof buf, cfmt, (int)(unsigned char)iv);
+                cfmt += 'c';
+                append_formatted(out, cfmt.c_str(), (int)iv);
             } else {
-                std::snprintf(cfmt, sizeof cfmt, "%sll%c", head.c_str(), conv);
-                n = std::snprintf(buf, sizeof buf, cfmt, (long long)iv);
+                cfmt += "ll";
+                cfmt += conv;
+                append_formatted(out, cfmt.c_str(), (long long)iv);
             }
-            break;
-        }
-        case 's': {
-            const SQChar *s;
-            SQInteger slen;
-            bool pushed = false;
-            if (t != OT_STRING) {
-                if (SQ_FAILED(sq_tostring(v, nparam))) return SQ_ERROR;
-                pushed = true;
-                sq_getstringandsize(v, -1, &s, &slen);
-            } else {
-                sq_getstringandsize(v, nparam, &s, &slen);
-            }
-            if (prec >= 0 && slen > prec) slen = prec;
-            std::string piece(s, (size_t)slen);
-            if (pushed) sq_poptop(v);
-            if (width > slen) {
-                std::string pad((size_t)(width - slen), ' ');
-                if (flags.find('-') != std::string::npos) piece += pad;
-                else piece = pad + piece;
-            }
-            out += piece;
-            ++nparam;
-            continue;
-        }
-        default: {
+        } else if (is_one_of(conv, "feEgG")) {
             SQFloat f = 0;
-            if (t == OT_FLOAT) {
-                sq_getfloat(v, nparam, &f);
-            } else if (t == OT_INTEGER) {
-                SQInteger iv;
-                sq_getinteger(v, nparam, &iv);
-                f = (SQFloat)iv;
-            } else {
-                std::snprintf(buf, sizeof buf, "float expected for the parameter %lld", (long long)(nparam - fmtidx));
-                return sq_throwerror(v, buf);
-            }
-            std::snprintf(cfmt, sizeof cfmt, "%s%c", head.c_str(), conv);
-            n = std::snprintf(buf, sizeof buf, cfmt, (double)f);
-            if (n >= (int)sizeof buf) {
-                // very wide fields or big %f values: format again into a buffer of the right size
-                std::string big((size_t)n + 1, '\0');
-                std::snprintf(big.data(), big.size(), cfmt, (double)f);
-                out.append(big.data(), (size_t)n);
-                ++nparam;
-                continue;
-            }
-            break;
-        }
-        }
-        if (n >= (int)sizeof buf) {
-            std::string big((size_t)n + 1, '\0');
-            SQInteger iv = 0;
-            if (t == OT_FLOAT) { SQFloat f; sq_getfloat(v, nparam, &f); iv = (SQInteger)f; }
-            else sq_getinteger(v, nparam, &iv);
-            if (conv == 'c') std::snprintf(big.data(), big.size(), cfmt, (int)(unsigned char)iv);
-            else std::snprintf(big.data(), big.size(), cfmt, (long long)iv);
-            out.append(big.data(), (size_t)n);
-        } else if (n > 0) {
-            out.append(buf, (size_t)n);
+            if (t != OT_INTEGER && t != OT_FLOAT) return sq_throwerror(v, "float expected for the specified format");
+            sq_getfloat(v, nparam, &f);
+            cfmt += conv;
+            append_formatted(out, cfmt.c_str(), (double)f);
+        } else if (conv == 's') {
+            if (t != OT_STRING) return sq_throwerror(v, "string expected for the specified format");
+            const SQChar *str;
+            sq_getstring(v, nparam, &str);  // a NUL inside ends the text
+            cfmt += 's';
+            append_formatted(out, cfmt.c_str(), str);
+        } else {
+            return sq_throwerror(v, "invalid format");
         }
         ++nparam;
     }
@@ -182,8 +131,10 @@ SQInteger strip_common(HSQUIRRELVM v, bool left, bool right) {
     SQInteger len;
     sq_getstringandsize(v, 2, &s, &len);
     SQInteger b = 0, e = len;
-    if (left) while (b < e && is_space(s[b])) ++b;
-    if (right) while (e > b && is_space(s[e - 1])) --e;
+    if (left)
+        while (b < e && is_space(s[b])) ++b;
+    if (right)
+        while (e > b && is_space(s[e - 1])) --e;
     sq_pushstring(v, s + b, e - b);
     return 1;
 }
@@ -192,28 +143,35 @@ SQInteger str_strip(HSQUIRRELVM v) { return strip_common(v, true, true); }
 SQInteger str_lstrip(HSQUIRRELVM v) { return strip_common(v, true, false); }
 SQInteger str_rstrip(HSQUIRRELVM v) { return strip_common(v, false, true); }
 
+// Splits on any byte of seps. The piece after the last separator counts only
+// when it is not empty; skipempty drops every empty piece.
 SQInteger str_split(HSQUIRRELVM v) {
     const SQChar *s, *seps;
     SQInteger len, nseps;
     sq_getstringandsize(v, 2, &s, &len);
     sq_getstringandsize(v, 3, &seps, &nseps);
+    if (nseps == 0) return sq_throwerror(v, "empty separators string");
     SQBool skipempty = SQFalse;
     if (sq_gettop(v) > 3) sq_getbool(v, 4, &skipempty);
     sq_newarray(v, 0);
     SQInteger start = 0;
-    for (SQInteger i = 0; i <= len; ++i) {
-        bool at_sep = i < len && std::memchr(seps, s[i], (size_t)nseps) != nullptr;
-        if (i == len || at_sep) {
-            if (!(skipempty && i == start)) {
-                sq_pushstring(v, s + start, i - start);
-                sq_arrayappend(v, -2);
-            }
-            start = i + 1;
+    for (SQInteger i = 0; i < len; ++i) {
+        if (std::memchr(seps, s[i], (size_t)nseps) == nullptr) continue;
+        if (!(skipempty && i == start)) {
+            sq_pushstring(v, s + start, i - start);
+            sq_arrayappend(v, -2);
         }
+        start = i + 1;
+    }
+    if (start < len) {
+        sq_pushstring(v, s + start, len - start);
+        sq_arrayappend(v, -2);
     }
     return 1;
 }
 
+// Quotes, backslashes and NUL get a backslash; every other byte outside
+// 0x20..0x7e becomes \x and two lowercase hex digits.
 SQInteger str_escape(HSQUIRRELVM v) {
     const SQChar *s;
     SQInteger len;
@@ -222,29 +180,19 @@ SQInteger str_escape(HSQUIRRELVM v) {
     out.reserve((size_t)len + 8);
     for (SQInteger i = 0; i < len; ++i) {
         unsigned char c = (unsigned char)s[i];
-        const char *esc = nullptr;
         switch (c) {
-        case '\t': esc = "\\t"; break;
-        case '\a': esc = "\\a"; break;
-        case '\b': esc = "\\b"; break;
-        case '\n': esc = "\\n"; break;
-        case '\v': esc = "\\v"; break;
-        case '\f': esc = "\\f"; break;
-        case '\r': esc = "\\r"; break;
-        case '\\': esc = "\\\\"; break;
-        case '"': esc = "\\\""; break;
-        case '\'': esc = "\\'"; break;
-        case '\0': esc = "\\0"; break;
-        default: break;
-        }
-        if (esc) {
-            out += esc;
-        } else if (!std::isprint(c)) {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "\\x%02x", (unsigned)c);
-            out += hex;
-        } else {
-            out.push_back((char)c);
+            case '\\': out += "\\\\"; break;
+            case '"': out += "\\\""; break;
+            case '\'': out += "\\'"; break;
+            case '\0': out += "\\0"; break;
+            default:
+                if (c < 0x20 || c >= 0x7f) {
+                    char hex[8];
+                    std::snprintf(hex, sizeof hex, "\\x%02x", (unsigned)c);
+                    out += hex;
+                } else {
+                    out.push_back((char)c);
+                }
         }
     }
     sq_pushstring(v, out.data(), (SQInteger)out.size());
@@ -377,15 +325,9 @@ const SQRegFunction kRexMethods[] = {
 };
 
 const SQRegFunction kStringFuncs[] = {
-    {"format", str_format, -2, ".s"},
-    {"printf", str_printf, -2, ".s"},
-    {"strip", str_strip, 2, ".s"},
-    {"lstrip", str_lstrip, 2, ".s"},
-    {"rstrip", str_rstrip, 2, ".s"},
-    {"split", str_split, -3, ".ssb"},
-    {"escape", str_escape, 2, ".s"},
-    {"startswith", str_startswith, 3, ".ss"},
-    {"endswith", str_endswith, 3, ".ss"},
+    {"format", str_format, -2, ".s"}, {"printf", str_printf, -2, ".s"},         {"strip", str_strip, 2, ".s"},
+    {"lstrip", str_lstrip, 2, ".s"},  {"rstrip", str_rstrip, 2, ".s"},          {"split", str_split, -3, ".ssb"},
+    {"escape", str_escape, 2, ".s"},  {"startswith", str_startswith, 3, ".ss"}, {"endswith", str_endswith, 3, ".ss"},
 };
 
 void register_funcs(HSQUIRRELVM v, const SQRegFunction *f, size_t n) {
@@ -398,12 +340,13 @@ void register_funcs(HSQUIRRELVM v, const SQRegFunction *f, size_t n) {
     }
 }
 
-} // namespace
+}  // namespace
 
 SQRESULT sqstd_format(HSQUIRRELVM v, SQInteger nformatstringidx, SQInteger *outlen, SQChar **output) {
     std::string out;
     if (SQ_FAILED(format_into(v, nformatstringidx, out))) return SQ_ERROR;
     SQChar *dest = sq_getscratchpad(v, (SQInteger)out.size() + 1);
+    if (!dest) return sq_throwerror(v, "out of memory");
     std::memcpy(dest, out.data(), out.size());
     dest[out.size()] = '\0';
     *outlen = (SQInteger)out.size();

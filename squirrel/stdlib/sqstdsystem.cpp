@@ -80,16 +80,12 @@ SQInteger sys_date(HSQUIRRELVM v) {
 }
 
 const SQRegFunction kSystemFuncs[] = {
-    {"getenv", sys_getenv, 2, ".s"},
-    {"system", sys_system, 2, ".s"},
-    {"clock", sys_clock, 0, nullptr},
-    {"time", sys_time, 1, nullptr},
-    {"date", sys_date, -1, ".nn"},
-    {"remove", sys_remove, 2, ".s"},
+    {"getenv", sys_getenv, 2, ".s"},  {"system", sys_system, 2, ".s"}, {"clock", sys_clock, 0, nullptr},
+    {"time", sys_time, 1, nullptr},   {"date", sys_date, -1, ".nn"},   {"remove", sys_remove, 2, ".s"},
     {"rename", sys_rename, 3, ".ss"},
 };
 
-} // namespace
+}  // namespace
 
 SQRESULT sqstd_register_systemlib(HSQUIRRELVM v) {
     for (const SQRegFunction &f : kSystemFuncs) {

@@ -3,21 +3,11 @@
 #   <name>.err     exact expected stderr        <name>.errsub  lines that stderr must contain
 #   <name>.rc      expected exit status (default 0)
 #   <name>.args    arguments passed after the script name (one per line)
-# A C API test of the libraries (conformance/capi/*.cpp) builds into sqstd_tests.
-if(TARGET sq)
-  file(GLOB SQ_CONF_SCRIPTS CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/conformance/*.nut)
-  foreach(script ${SQ_CONF_SCRIPTS})
-    get_filename_component(name ${script} NAME_WE)
-    add_test(NAME sq_conf_${name}
-             COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/conformance/run_conf.sh $<TARGET_FILE:sq>
-                     ${CMAKE_CURRENT_SOURCE_DIR}/conformance ${name})
-    set_tests_properties(sq_conf_${name} PROPERTIES TIMEOUT 30 LABELS squirrel)
-  endforeach()
-endif()
-
-file(GLOB SQSTD_CAPI_TESTS CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/conformance/capi/*.cpp)
-if(SQSTD_CAPI_TESTS)
-  add_executable(sqstd_tests ${SQSTD_CAPI_TESTS})
-  target_link_libraries(sqstd_tests PRIVATE squirrel GTest::gtest_main)
-  gtest_discover_tests(sqstd_tests DISCOVERY_TIMEOUT 60)
-endif()
+file(GLOB SQ_CONF_SCRIPTS CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/conformance/*.nut)
+foreach(script ${SQ_CONF_SCRIPTS})
+  get_filename_component(name ${script} NAME_WE)
+  add_test(NAME sq_conf_${name}
+           COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/conformance/run_conf.sh $<TARGET_FILE:sq>
+                   ${CMAKE_CURRENT_SOURCE_DIR}/conformance ${name})
+  set_tests_properties(sq_conf_${name} PROPERTIES TIMEOUT 30 LABELS squirrel)
+endforeach()

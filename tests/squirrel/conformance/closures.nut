@@ -24,10 +24,10 @@ local env = { k = "env" };
 function getk() { return this.k; }
 local bound = getk.bindenv(env);
 p(bound());
-local base = 100;
-local addb = @(x) x + base;
+local offset = 100;
+local addb = @(x) x + offset;
 p(addb(1));
-base = 200;
+offset = 200;
 p(addb(1));
 local total = 0;
 [1, 2, 3].apply(function(v) { total += v; return v; });

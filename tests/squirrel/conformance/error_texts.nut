@@ -13,4 +13,4 @@ try { local x = 5 / 0; } catch (e) { p(e); }
 try { local x = ~1.5; } catch (e) { p(e); }
 try { local x = -"s"; } catch (e) { p(e); }
 try { local x = [] + 1; } catch (e) { p(e); }
-try { local x = 1 < null; } catch (e) { p(e); }
+try { local x = 1 < []; } catch (e) { p(e); }

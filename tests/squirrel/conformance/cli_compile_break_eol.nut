@@ -1,0 +1,3 @@
+local v = 1;
+if (v) break
+print(v);

@@ -1,0 +1,2 @@
+// an open block runs to the end of the file
+function g() {
