@@ -6,6 +6,7 @@ import core.land
 import core.objects
 import core.player
 import core.script
+import game.combat
 import game.world
 import objects.inst_draw
 import objects.placement

@@ -30,6 +30,10 @@ public:
   void move(float dt, float speed, const vec4f &move_vec, const Matrix44 &camera, int dash) override;
   void onWorldRemoved() override;
   void onWorldGenerated() override;
+
+  // Hit points and mana (game/combat.ls is what the rest of the game calls on them).
+  float health = 100.f, max_health = 100.f;
+  float mana = 100.f, max_mana = 100.f;
 };
 GAMEOBJ_ENTITY(WaterSource, GameEntity, 3)
 GAMEOBJ_ENTITY(SpellObject, GameEntity, 4)
@@ -58,7 +62,17 @@ GAMEOBJ_ENTITY(WaterSinkSpell, Spell, 25)
 GAMEOBJ_ENTITY(ThunderstormSpell, Spell, 26)
 GAMEOBJ_ENTITY(HealingSpell, Spell, 27)
 GAMEOBJ_ENTITY(LightningSpell, Spell, 28)
-GAMEOBJ_ENTITY(Monster, GameEntity, 0)
+// The base of the creatures: hit points, and what a hit does (game/combat.ls).
+class Monster : public GameEntity
+{
+public:
+  const char *getClassName() const override { return "Monster"; }
+  float health = 100.f, max_health = 100.f;
+  bool alive() const { return health > 0.f && !isDestroyed(); }
+  // damage > 0 hurts; from is the point the hit came from, source its object or null.
+  virtual void onHit(float damage, const vec4f &from, GameObj *source);
+  virtual void onKilled(GameObj *source);
+};
 GAMEOBJ_ENTITY(WyvernMonster, Monster, 29)
 GAMEOBJ_ENTITY(BurnEffect, GameEntity, 30)
 // StaticObject, TreeObject (31), Stone1StaticObject (32), Menhir1StaticObject (33),

@@ -1,4 +1,5 @@
 // What the module uses of the program: its headers.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
