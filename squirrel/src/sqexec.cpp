@@ -402,6 +402,294 @@ void SQVM::Loop(SQInteger rootframe) {
 
 // Runs frames until the root frame returns, yields or the VM suspends (false),
 // or until the hook flag changes what kind of loop is needed (true).
+// The loop dispatches on the opcode and the two literal bits together, so a
+// handler that reads RB or RC is compiled once for each kind of its operands
+// (register or literal) and tests nothing to find them.
+#define DISPATCH(i) (((unsigned)(i).op << 2) | ((i).k & 3u))
+#define OPK(op, kk) (((unsigned)(op) << 2) | (kk))
+#define CASE4(op) \
+    case OPK(op, 0): \
+    case OPK(op, 1): \
+    case OPK(op, 2): \
+    case OPK(op, 3)
+#define KSPEC(op, H) \
+    case OPK(op, 0): H(op, 0) \
+    case OPK(op, 1): H(op, 1) \
+    case OPK(op, 2): H(op, 2) \
+    case OPK(op, 3): H(op, 3)
+#define KSPEC3(op, H, x, y) \
+    case OPK(op, 0): H(op, x, y, 0) \
+    case OPK(op, 1): H(op, x, y, 1) \
+    case OPK(op, 2): H(op, x, y, 2) \
+    case OPK(op, 3): H(op, x, y, 3)
+#define RBK(kk) (((kk) & K_B) ? K[i.b] : R[i.b])
+#define RCK(kk) (((kk) & K_C) ? K[i.c] : R[i.c])
+
+#define H_ARITH(OPC, IOP, FOP, KK)                                                                            \
+    {                                                                                            \
+        const SQObject &x = RBK(KK);                                                                            \
+        const SQObject &y = RCK(KK);                                                                            \
+        if (x._type == OT_INTEGER && y._type == OT_INTEGER) {                                              \
+            R[i.a].SetInt((SQInteger)((SQUnsignedInteger)_integer(x) IOP(SQUnsignedInteger) _integer(y))); \
+            continue;                                                                                      \
+        }                                                                                                  \
+        if (BothNumeric(x, y)) {                                                                           \
+            R[i.a].SetFloat(tofloat(x) FOP tofloat(y));                                                    \
+            continue;                                                                                      \
+        }                                                                                                  \
+        SAVE();                                                                                            \
+        ArithSlow(OPC, x, y, ci->_base + i.a);                                                            \
+        RELOAD();                                                                                          \
+        continue;                                                                                          \
+    }
+
+#define H_GET(OPC, KK) \
+{ \
+                const SQObject &o = R[i.b]; \
+                const SQObject &key = RCK(KK); \
+                if (o._type == OT_TABLE) { \
+                    if (key._type == OT_STRING) { \
+                        SQTable::Node *n = _table(o)->FindStr(_string(key)); \
+                        if (n) { \
+                            R[i.a] = RealVal(n->val); \
+                            continue; \
+                        } \
+                    } \
+                } else if (o._type == OT_ARRAY) { \
+                    if (key._type == OT_INTEGER) { \
+                        SQArray *arr = _array(o); \
+                        SQUnsignedInteger idx = (SQUnsignedInteger)_integer(key); \
+                        if (idx < arr->_values.size()) { \
+                            R[i.a] = RealVal(arr->_values[idx]); \
+                            continue; \
+                        } \
+                    } \
+                } else if (o._type == OT_INSTANCE && key._type == OT_STRING) { \
+                    SQInstance *inst = _instance(o); \
+                    SQTable::Node *n = inst->_class->_members->FindStr(_string(key)); \
+                    if (n) { \
+                        SQInteger enc = _integer(n->val); \
+                        if (MemberIsField(enc)) \
+                            R[i.a] = RealVal(inst->_values[MemberIdx(enc)]); \
+                        else \
+                            R[i.a] = RealVal(inst->_class->_methods[MemberIdx(enc)].val); \
+                        continue; \
+                    } \
+                } \
+                SAVE(); \
+                GetSlow(o, key, ci->_base + i.a); \
+                RELOAD(); \
+                continue; \
+            }
+
+#define H_SET(OPC, KK) \
+{ \
+                const SQObject &o = R[i.a]; \
+                const SQObject &key = RBK(KK); \
+                const SQObject &val = RCK(KK); \
+                if (o._type == OT_TABLE && key._type == OT_STRING) { \
+                    SQTable::Node *n = _table(o)->FindStr(_string(key)); \
+                    if (n) { \
+                        n->val = val; \
+                        continue; \
+                    } \
+                } else if (o._type == OT_ARRAY && key._type == OT_INTEGER) { \
+                    SQArray *arr = _array(o); \
+                    SQUnsignedInteger idx = (SQUnsignedInteger)_integer(key); \
+                    if (idx < arr->_values.size()) { \
+                        arr->_values[idx] = val; \
+                        continue; \
+                    } \
+                } else if (o._type == OT_INSTANCE && key._type == OT_STRING) { \
+                    SQInstance *inst = _instance(o); \
+                    SQTable::Node *n = inst->_class->_members->FindStr(_string(key)); \
+                    if (n && MemberIsField(_integer(n->val))) { \
+                        inst->_values[MemberIdx(_integer(n->val))] = val; \
+                        continue; \
+                    } \
+                } \
+                SAVE(); \
+                SetSlow(o, key, val); \
+                RELOAD(); \
+                continue; \
+            }
+
+#define H_DIV(OPC, KK) \
+{ \
+                const SQObject &x = RBK(KK); \
+                const SQObject &y = RCK(KK); \
+                if (x._type == OT_INTEGER && y._type == OT_INTEGER) { \
+                    if (_integer(y) > 0) { \
+                        R[i.a].SetInt(_integer(x) / _integer(y)); \
+                        continue; \
+                    } \
+                } else if (BothNumeric(x, y)) { \
+                    R[i.a].SetFloat(tofloat(x) / tofloat(y)); \
+                    continue; \
+                } \
+                SAVE(); \
+                ArithSlow(OPC, x, y, ci->_base + i.a); \
+                RELOAD(); \
+                continue; \
+            }
+
+#define H_MOD(OPC, KK) \
+{ \
+                const SQObject &x = RBK(KK); \
+                const SQObject &y = RCK(KK); \
+                if (x._type == OT_INTEGER && y._type == OT_INTEGER) { \
+                    if (_integer(y) > 0) { \
+                        R[i.a].SetInt(_integer(x) % _integer(y)); \
+                        continue; \
+                    } \
+                } else if (BothNumeric(x, y)) { \
+                    R[i.a].SetFloat(fmodf(tofloat(x), tofloat(y))); \
+                    continue; \
+                } \
+                SAVE(); \
+                ArithSlow(OPC, x, y, ci->_base + i.a); \
+                RELOAD(); \
+                continue; \
+            }
+
+#define H_BAND(OPC, KK) \
+{ \
+                const SQObject &x = RBK(KK); \
+                const SQObject &y = RCK(KK); \
+                if (x._type == OT_INTEGER && y._type == OT_INTEGER) { \
+                    SQInteger a = _integer(x), b = _integer(y), r; \
+                    switch (OPC) { \
+                        case OP_BAND: r = a & b; break; \
+                        case OP_BOR: r = a | b; break; \
+                        case OP_BXOR: r = a ^ b; break; \
+                        case OP_SHL: r = (SQInteger)((SQUnsignedInteger)a << (b & 63)); break; \
+                        case OP_SHR: r = a >> (b & 63); break; \
+                        default: r = (SQInteger)((SQUnsignedInteger)a >> (b & 63)); break; \
+                    } \
+                    R[i.a].SetInt(r); \
+                    continue; \
+                } \
+                SAVE(); \
+                BitwiseSlow(OPC, x, y);  /* raises: not two integers */ \
+                continue; \
+            }
+
+#define H_EQ(OPC, KK) \
+{ \
+                const SQObject &x = RBK(KK); \
+                const SQObject &y = RCK(KK); \
+                bool eq = x._type == OT_INTEGER && y._type == OT_INTEGER ? _integer(x) == _integer(y) : IsEqual(x, y); \
+                R[i.a].SetBool(OPC == OP_EQ ? eq : !eq); \
+                continue; \
+            }
+
+#define H_LT(OPC, KK) \
+{ \
+                const SQObject &x = RBK(KK); \
+                const SQObject &y = RCK(KK); \
+                SQInteger c; \
+                if (BothNumeric(x, y)) { \
+                    c = NumCmp(x, y); \
+                } else { \
+                    SAVE(); \
+                    c = CmpSlow(x, y); \
+                    RELOAD(); \
+                } \
+                R[i.a].SetBool(CmpResult(OPC - OP_LT, c)); \
+                continue; \
+            }
+
+#define H_CMP3(OPC, KK) \
+{ \
+                const SQObject &x = RBK(KK); \
+                const SQObject &y = RCK(KK); \
+                SQInteger c; \
+                if (BothNumeric(x, y)) { \
+                    c = NumCmp(x, y); \
+                } else { \
+                    SAVE(); \
+                    c = CmpSlow(x, y); \
+                    RELOAD(); \
+                } \
+                R[i.a].SetInt(c); \
+                continue; \
+            }
+
+#define H_JCMP(OPC, KK) \
+{ \
+                const SQObject &x = R[i.a]; \
+                const SQObject &y = RBK(KK); \
+                int kind = i.k >> 2; \
+                bool r; \
+                if (x._type == OT_INTEGER && y._type == OT_INTEGER) { \
+                    SQInteger a = _integer(x), b = _integer(y); \
+                    switch (kind) { \
+                        case CMP_LT: r = a < b; break; \
+                        case CMP_LE: r = a <= b; break; \
+                        case CMP_GT: r = a > b; break; \
+                        case CMP_GE: r = a >= b; break; \
+                        case CMP_EQ: r = a == b; break; \
+                        default: r = a != b; break; \
+                    } \
+                } else if (BothNumeric(x, y)) { \
+                    if (kind >= CMP_EQ) { \
+                        bool eq = tofloat(x) == tofloat(y); \
+                        r = kind == CMP_EQ ? eq : !eq; \
+                    } else { \
+                        r = CmpResult(kind, NumCmp(x, y)); \
+                    } \
+                } else if (kind >= CMP_EQ) { \
+                    bool eq = IsEqual(x, y); \
+                    r = kind == CMP_EQ ? eq : !eq; \
+                } else { \
+                    SAVE(); \
+                    SQInteger c = CmpSlow(x, y); \
+                    RELOAD(); \
+                    r = CmpResult(kind, c); \
+                } \
+                if (!r) { \
+                    int32_t off = ip->bx(); \
+                    ip += 1 + off; \
+                    if (off < 0) CHECK_HOOKS(); \
+                } else { \
+                    ip += 1; \
+                } \
+                continue; \
+            }
+
+#define H_FORINC(OPC, KK) \
+{ \
+                SQObjectPtr &x = R[i.a]; \
+                const SQObject &lim = RBK(KK); \
+                SQInteger step = _integer(K[i.c]); \
+                int kind = (i.k >> 2) & 7; \
+                bool r; \
+                if (x._type == OT_INTEGER && lim._type == OT_INTEGER) { \
+                    SQUnsignedInteger v = (SQUnsignedInteger)_integer(x); \
+                    SQInteger n = \
+                        (SQInteger)((i.k & FORINC_SUB) ? v - (SQUnsignedInteger)step : v + (SQUnsignedInteger)step); \
+                    x._unVal.nInteger = n; \
+                    SQInteger l = _integer(lim); \
+                    switch (kind) { \
+                        case CMP_LT: r = n < l; break; \
+                        case CMP_LE: r = n <= l; break; \
+                        case CMP_GT: r = n > l; break; \
+                        default: r = n >= l; break; \
+                    } \
+                } else { \
+                    SAVE(); \
+                    r = ForIncSlow(ci->_base + i.a, lim, K[i.c], i.k); \
+                    RELOAD(); \
+                } \
+                if (r) { \
+                    ip += 1 + ip->bx(); \
+                    CHECK_HOOKS(); \
+                } else { \
+                    ip += 1; \
+                } \
+                continue; \
+            }
+
 template <bool kHooks>
 bool SQVM::LoopImpl(SQInteger rootframe) {
     SQCallInfo *ci;
@@ -421,63 +709,27 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
             REFRESH();
         }
         i = *ip++;
-        switch (i.op) {
-            case OP_LOAD: R[i.a] = K[i.bx()]; continue;
-            case OP_LOADINT: R[i.a].SetInt(i.bx()); continue;
-            case OP_LOADFLOAT: {
+        switch (DISPATCH(i)) {
+            CASE4(OP_LOAD): R[i.a] = K[i.bx()]; continue;
+            CASE4(OP_LOADINT): R[i.a].SetInt(i.bx()); continue;
+            CASE4(OP_LOADFLOAT): {
                 int32_t bits = i.bx();
                 SQFloat f;
                 memcpy(&f, &bits, 4);
                 R[i.a].SetFloat(f);
                 continue;
             }
-            case OP_LOADNULL:
+            CASE4(OP_LOADNULL):
                 for (int n = 0; n < i.b; n++) R[i.a + n].Null();
                 continue;
-            case OP_LOADBOOL: R[i.a].SetBool(i.b != 0); continue;
-            case OP_MOVE: R[i.a] = R[i.b]; continue;
-            case OP_LOADROOT: R[i.a] = GetRootFor(CLOSURE()); continue;
-            case OP_LOADCALLEE: R[i.a] = ci->_closure; continue;
-            case OP_GETOUTER: R[i.a] = *_outer(CLOSURE()->_outervalues[i.b])->_valptr; continue;
-            case OP_SETOUTER: *_outer(CLOSURE()->_outervalues[i.a])->_valptr = R[i.b]; continue;
-            case OP_GET: {
-                const SQObject &o = R[i.b];
-                const SQObject &key = RC;
-                if (o._type == OT_TABLE) {
-                    if (key._type == OT_STRING) {
-                        SQTable::Node *n = _table(o)->FindStr(_string(key));
-                        if (n) {
-                            R[i.a] = RealVal(n->val);
-                            continue;
-                        }
-                    }
-                } else if (o._type == OT_ARRAY) {
-                    if (key._type == OT_INTEGER) {
-                        SQArray *arr = _array(o);
-                        SQUnsignedInteger idx = (SQUnsignedInteger)_integer(key);
-                        if (idx < arr->_values.size()) {
-                            R[i.a] = RealVal(arr->_values[idx]);
-                            continue;
-                        }
-                    }
-                } else if (o._type == OT_INSTANCE && key._type == OT_STRING) {
-                    SQInstance *inst = _instance(o);
-                    SQTable::Node *n = inst->_class->_members->FindStr(_string(key));
-                    if (n) {
-                        SQInteger enc = _integer(n->val);
-                        if (MemberIsField(enc))
-                            R[i.a] = RealVal(inst->_values[MemberIdx(enc)]);
-                        else
-                            R[i.a] = RealVal(inst->_class->_methods[MemberIdx(enc)].val);
-                        continue;
-                    }
-                }
-                SAVE();
-                GetSlow(o, key, ci->_base + i.a);
-                RELOAD();
-                continue;
-            }
-            case OP_PREPCALL: {
+            CASE4(OP_LOADBOOL): R[i.a].SetBool(i.b != 0); continue;
+            CASE4(OP_MOVE): R[i.a] = R[i.b]; continue;
+            CASE4(OP_LOADROOT): R[i.a] = GetRootFor(CLOSURE()); continue;
+            CASE4(OP_LOADCALLEE): R[i.a] = ci->_closure; continue;
+            CASE4(OP_GETOUTER): R[i.a] = *_outer(CLOSURE()->_outervalues[i.b])->_valptr; continue;
+            CASE4(OP_SETOUTER): *_outer(CLOSURE()->_outervalues[i.a])->_valptr = R[i.b]; continue;
+            KSPEC(OP_GET, H_GET)
+            CASE4(OP_PREPCALL): {
                 const SQObject &o = R[i.b];
                 const SQObject &key = RC;
                 if (o._type == OT_INSTANCE && key._type == OT_STRING) {
@@ -516,43 +768,14 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                 RELOAD();
                 continue;
             }
-            case OP_SET: {
-                const SQObject &o = R[i.a];
-                const SQObject &key = RB;
-                const SQObject &val = RC;
-                if (o._type == OT_TABLE && key._type == OT_STRING) {
-                    SQTable::Node *n = _table(o)->FindStr(_string(key));
-                    if (n) {
-                        n->val = val;
-                        continue;
-                    }
-                } else if (o._type == OT_ARRAY && key._type == OT_INTEGER) {
-                    SQArray *arr = _array(o);
-                    SQUnsignedInteger idx = (SQUnsignedInteger)_integer(key);
-                    if (idx < arr->_values.size()) {
-                        arr->_values[idx] = val;
-                        continue;
-                    }
-                } else if (o._type == OT_INSTANCE && key._type == OT_STRING) {
-                    SQInstance *inst = _instance(o);
-                    SQTable::Node *n = inst->_class->_members->FindStr(_string(key));
-                    if (n && MemberIsField(_integer(n->val))) {
-                        inst->_values[MemberIdx(_integer(n->val))] = val;
-                        continue;
-                    }
-                }
-                SAVE();
-                SetSlow(o, key, val);
-                RELOAD();
-                continue;
-            }
-            case OP_NEWSLOT: {
+            KSPEC(OP_SET, H_SET)
+            CASE4(OP_NEWSLOT): {
                 SAVE();
                 NewSlotSlow(R[i.a], RB, RC);
                 RELOAD();
                 continue;
             }
-            case OP_GETENV: {
+            CASE4(OP_GETENV): {
                 const SQObject &self = R[0];
                 SQString *key = _string(K[i.bx()]);
                 if (self._type == OT_TABLE) {
@@ -578,7 +801,7 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                 RELOAD();
                 continue;
             }
-            case OP_PREPENV: {  // a call of a bare name: the function and this
+            CASE4(OP_PREPENV): {  // a call of a bare name: the function and this
                 const SQObject &self = R[0];
                 SQString *key = _string(K[i.bx()]);
                 if (self._type == OT_TABLE) {
@@ -607,7 +830,7 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                 R[i.a + 1] = R[0];
                 continue;
             }
-            case OP_SETENV: {
+            CASE4(OP_SETENV): {
                 const SQObject &self = R[0];
                 SQString *key = _string(K[i.bx()]);
                 if (self._type == OT_TABLE) {
@@ -629,130 +852,31 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                 RELOAD();
                 continue;
             }
-            case OP_DELETE: {
+            CASE4(OP_DELETE): {
                 SAVE();
                 DeleteSlow(R[i.b], RC, ci->_base + i.a);
                 RELOAD();
                 continue;
             }
-#define ARITH_OP(OPC, IOP, FOP)                                                                            \
-    case OPC: {                                                                                            \
-        const SQObject &x = RB;                                                                            \
-        const SQObject &y = RC;                                                                            \
-        if (x._type == OT_INTEGER && y._type == OT_INTEGER) {                                              \
-            R[i.a].SetInt((SQInteger)((SQUnsignedInteger)_integer(x) IOP(SQUnsignedInteger) _integer(y))); \
-            continue;                                                                                      \
-        }                                                                                                  \
-        if (BothNumeric(x, y)) {                                                                           \
-            R[i.a].SetFloat(tofloat(x) FOP tofloat(y));                                                    \
-            continue;                                                                                      \
-        }                                                                                                  \
-        SAVE();                                                                                            \
-        ArithSlow(i.op, x, y, ci->_base + i.a);                                                            \
-        RELOAD();                                                                                          \
-        continue;                                                                                          \
-    }
-                ARITH_OP(OP_ADD, +, +)
-                ARITH_OP(OP_SUB, -, -)
-                ARITH_OP(OP_MUL, *, *)
-#undef ARITH_OP
-            case OP_DIV: {
-                const SQObject &x = RB;
-                const SQObject &y = RC;
-                if (x._type == OT_INTEGER && y._type == OT_INTEGER) {
-                    if (_integer(y) > 0) {
-                        R[i.a].SetInt(_integer(x) / _integer(y));
-                        continue;
-                    }
-                } else if (BothNumeric(x, y)) {
-                    R[i.a].SetFloat(tofloat(x) / tofloat(y));
-                    continue;
-                }
-                SAVE();
-                ArithSlow(i.op, x, y, ci->_base + i.a);
-                RELOAD();
-                continue;
-            }
-            case OP_MOD: {
-                const SQObject &x = RB;
-                const SQObject &y = RC;
-                if (x._type == OT_INTEGER && y._type == OT_INTEGER) {
-                    if (_integer(y) > 0) {
-                        R[i.a].SetInt(_integer(x) % _integer(y));
-                        continue;
-                    }
-                } else if (BothNumeric(x, y)) {
-                    R[i.a].SetFloat(fmodf(tofloat(x), tofloat(y)));
-                    continue;
-                }
-                SAVE();
-                ArithSlow(i.op, x, y, ci->_base + i.a);
-                RELOAD();
-                continue;
-            }
-            case OP_BAND:
-            case OP_BOR:
-            case OP_BXOR:
-            case OP_SHL:
-            case OP_SHR:
-            case OP_USHR: {
-                const SQObject &x = RB;
-                const SQObject &y = RC;
-                if (x._type == OT_INTEGER && y._type == OT_INTEGER) {
-                    SQInteger a = _integer(x), b = _integer(y), r;
-                    switch (i.op) {
-                        case OP_BAND: r = a & b; break;
-                        case OP_BOR: r = a | b; break;
-                        case OP_BXOR: r = a ^ b; break;
-                        case OP_SHL: r = (SQInteger)((SQUnsignedInteger)a << (b & 63)); break;
-                        case OP_SHR: r = a >> (b & 63); break;
-                        default: r = (SQInteger)((SQUnsignedInteger)a >> (b & 63)); break;
-                    }
-                    R[i.a].SetInt(r);
-                    continue;
-                }
-                SAVE();
-                BitwiseSlow(i.op, x, y);  // raises: not two integers
-                continue;
-            }
-            case OP_EQ:
-            case OP_NE: {
-                bool eq = IsEqual(RB, RC);
-                R[i.a].SetBool(i.op == OP_EQ ? eq : !eq);
-                continue;
-            }
-            case OP_LT:
-            case OP_LE:
-            case OP_GT:
-            case OP_GE: {
-                const SQObject &x = RB;
-                const SQObject &y = RC;
-                SQInteger c;
-                if (BothNumeric(x, y)) {
-                    c = NumCmp(x, y);
-                } else {
-                    SAVE();
-                    c = CmpSlow(x, y);
-                    RELOAD();
-                }
-                R[i.a].SetBool(CmpResult(i.op - OP_LT, c));
-                continue;
-            }
-            case OP_CMP3: {
-                const SQObject &x = RB;
-                const SQObject &y = RC;
-                SQInteger c;
-                if (BothNumeric(x, y)) {
-                    c = NumCmp(x, y);
-                } else {
-                    SAVE();
-                    c = CmpSlow(x, y);
-                    RELOAD();
-                }
-                R[i.a].SetInt(c);
-                continue;
-            }
-            case OP_NEG: {
+KSPEC3(OP_ADD, H_ARITH, +, +)
+            KSPEC3(OP_SUB, H_ARITH, -, -)
+            KSPEC3(OP_MUL, H_ARITH, *, *)
+            KSPEC(OP_DIV, H_DIV)
+            KSPEC(OP_MOD, H_MOD)
+            KSPEC(OP_BAND, H_BAND)
+            KSPEC(OP_BOR, H_BAND)
+            KSPEC(OP_BXOR, H_BAND)
+            KSPEC(OP_SHL, H_BAND)
+            KSPEC(OP_SHR, H_BAND)
+            KSPEC(OP_USHR, H_BAND)
+            KSPEC(OP_EQ, H_EQ)
+            KSPEC(OP_NE, H_EQ)
+            KSPEC(OP_LT, H_LT)
+            KSPEC(OP_LE, H_LT)
+            KSPEC(OP_GT, H_LT)
+            KSPEC(OP_GE, H_LT)
+            KSPEC(OP_CMP3, H_CMP3)
+            CASE4(OP_NEG): {
                 const SQObject &x = R[i.b];
                 if (x._type == OT_INTEGER) {
                     R[i.a].SetInt((SQInteger)(0 - (SQUnsignedInteger)_integer(x)));
@@ -767,8 +891,8 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                 RELOAD();
                 continue;
             }
-            case OP_NOT: R[i.a].SetBool(IsFalse(R[i.b])); continue;
-            case OP_BNOT: {
+            CASE4(OP_NOT): R[i.a].SetBool(IsFalse(R[i.b])); continue;
+            CASE4(OP_BNOT): {
                 const SQObject &x = R[i.b];
                 if (x._type != OT_INTEGER) {
                     SAVE();
@@ -777,94 +901,25 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                 R[i.a].SetInt(~_integer(x));
                 continue;
             }
-            case OP_JMP:
+            CASE4(OP_JMP):
                 ip += i.bx();
                 if (i.bx() < 0) CHECK_HOOKS();
                 continue;
-            case OP_JZ:
+            CASE4(OP_JZ):
                 if (IsFalse(R[i.a])) {
                     ip += i.bx();
                     if (i.bx() < 0) CHECK_HOOKS();
                 }
                 continue;
-            case OP_JNZ:
+            CASE4(OP_JNZ):
                 if (!IsFalse(R[i.a])) {
                     ip += i.bx();
                     if (i.bx() < 0) CHECK_HOOKS();
                 }
                 continue;
-            case OP_JCMP: {
-                const SQObject &x = R[i.a];
-                const SQObject &y = RB;
-                int kind = i.k >> 2;
-                bool r;
-                if (x._type == OT_INTEGER && y._type == OT_INTEGER) {
-                    SQInteger a = _integer(x), b = _integer(y);
-                    switch (kind) {
-                        case CMP_LT: r = a < b; break;
-                        case CMP_LE: r = a <= b; break;
-                        case CMP_GT: r = a > b; break;
-                        case CMP_GE: r = a >= b; break;
-                        case CMP_EQ: r = a == b; break;
-                        default: r = a != b; break;
-                    }
-                } else if (BothNumeric(x, y)) {
-                    if (kind >= CMP_EQ) {
-                        bool eq = tofloat(x) == tofloat(y);
-                        r = kind == CMP_EQ ? eq : !eq;
-                    } else {
-                        r = CmpResult(kind, NumCmp(x, y));
-                    }
-                } else if (kind >= CMP_EQ) {
-                    bool eq = IsEqual(x, y);
-                    r = kind == CMP_EQ ? eq : !eq;
-                } else {
-                    SAVE();
-                    SQInteger c = CmpSlow(x, y);
-                    RELOAD();
-                    r = CmpResult(kind, c);
-                }
-                if (!r) {
-                    int32_t off = ip->bx();
-                    ip += 1 + off;
-                    if (off < 0) CHECK_HOOKS();
-                } else {
-                    ip += 1;
-                }
-                continue;
-            }
-            case OP_FORINC: {
-                SQObjectPtr &x = R[i.a];
-                const SQObject &lim = RB;
-                SQInteger step = _integer(K[i.c]);
-                int kind = (i.k >> 2) & 7;
-                bool r;
-                if (x._type == OT_INTEGER && lim._type == OT_INTEGER) {
-                    SQUnsignedInteger v = (SQUnsignedInteger)_integer(x);
-                    SQInteger n =
-                        (SQInteger)((i.k & FORINC_SUB) ? v - (SQUnsignedInteger)step : v + (SQUnsignedInteger)step);
-                    x._unVal.nInteger = n;
-                    SQInteger l = _integer(lim);
-                    switch (kind) {
-                        case CMP_LT: r = n < l; break;
-                        case CMP_LE: r = n <= l; break;
-                        case CMP_GT: r = n > l; break;
-                        default: r = n >= l; break;
-                    }
-                } else {
-                    SAVE();
-                    r = ForIncSlow(ci->_base + i.a, lim, K[i.c], i.k);
-                    RELOAD();
-                }
-                if (r) {
-                    ip += 1 + ip->bx();
-                    CHECK_HOOKS();
-                } else {
-                    ip += 1;
-                }
-                continue;
-            }
-            case OP_CALL: {
+            KSPEC(OP_JCMP, H_JCMP)
+            KSPEC(OP_FORINC, H_FORINC)
+            CASE4(OP_CALL): {
                 const SQObject &f = R[i.a];
                 if (f._type == OT_CLOSURE) {
                     SQClosure *c = _closure(f);
@@ -916,7 +971,7 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                 CHECK_HOOKS();
                 continue;
             }
-            case OP_TAILCALL: {
+            CASE4(OP_TAILCALL): {
                 const SQObject &f = R[i.a];
                 if (f._type == OT_CLOSURE && !ci->_generator && !_sharedstate->_debughook &&
                     (_etraps.empty() || _etraps.back()._frame < _ncalls - 1)) {
@@ -948,7 +1003,7 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                 CHECK_HOOKS();
                 continue;
             }
-            case OP_RETURN: {
+            CASE4(OP_RETURN): {
                 if (ci->_generator) {
                     SAVE();
                     if (GeneratorReturn(i)) return false;
@@ -986,47 +1041,47 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                 CHECK_HOOKS();
                 continue;
             }
-            case OP_NEWTABLE:
+            CASE4(OP_NEWTABLE):
                 SAVE();
                 R[i.a] = SQObjectPtr(OT_TABLE, SQTable::Create(_sharedstate, i.bx() < 4096 ? i.bx() : 4096));
                 continue;
-            case OP_NEWARRAY: {
+            CASE4(OP_NEWARRAY): {
                 SAVE();
                 SQArray *a = SQArray::Create(_sharedstate, 0);
                 a->_values.reserve((size_t)(i.bx() < 4096 ? (i.bx() < 0 ? 0 : i.bx()) : 4096));
                 R[i.a] = SQObjectPtr(OT_ARRAY, a);
                 continue;
             }
-            case OP_APPEND:
+            CASE4(OP_APPEND):
                 if (R[i.a]._type != OT_ARRAY) {
                     SAVE();
                     Raise("append to a non array");
                 }
                 _array(R[i.a])->_values.push_back(RB);
                 continue;
-            case OP_CLOSURE: {
+            CASE4(OP_CLOSURE): {
                 SAVE();
                 MakeClosure(CLOSURE(), i, ci->_base);
                 continue;
             }
-            case OP_BINDENV: {
+            CASE4(OP_BINDENV): {
                 SAVE();
                 BindEnv(ci->_base + i.a, ci->_base + i.b);
                 continue;
             }
-            case OP_NEWCLASS: {
+            CASE4(OP_NEWCLASS): {
                 SAVE();
                 NewClass(i, ci->_base);
                 RELOAD();
                 continue;
             }
-            case OP_NEWMEMBER: {
+            CASE4(OP_NEWMEMBER): {
                 SAVE();
                 NewMember(i, ci->_base);
                 RELOAD();
                 continue;
             }
-            case OP_FOREACH: {
+            CASE4(OP_FOREACH): {
                 const SQObject &cont = R[i.a];
                 SQObjectPtr *kv = &R[i.b];
                 if (cont._type == OT_ARRAY) {
@@ -1068,13 +1123,13 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                     ip += 1;
                 continue;
             }
-            case OP_TYPEOF: {
+            CASE4(OP_TYPEOF): {
                 SAVE();
                 TypeOfSlow(R[i.b], ci->_base + i.a);
                 RELOAD();
                 continue;
             }
-            case OP_INSTANCEOF: {
+            CASE4(OP_INSTANCEOF): {
                 const SQObject &o = R[i.b];
                 const SQObject &c = R[i.c];
                 if (c._type != OT_CLASS) {
@@ -1084,20 +1139,20 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                 R[i.a].SetBool(o._type == OT_INSTANCE && _instance(o)->InstanceOf(_class(c)));
                 continue;
             }
-            case OP_IN: {  // raw: a table's own slots, an instance's or class's members
+            CASE4(OP_IN): {  // raw: a table's own slots, an instance's or class's members
                 SAVE();
                 bool found = InSlow(RB, R[i.c]);
                 RELOAD();
                 R[i.a].SetBool(found);
                 continue;
             }
-            case OP_CLONE: {
+            CASE4(OP_CLONE): {
                 SAVE();
                 CloneSlow(R[i.b], ci->_base + i.a);
                 RELOAD();
                 continue;
             }
-            case OP_YIELD: {
+            CASE4(OP_YIELD): {
                 SAVE();
                 if (!ci->_generator) Raise("trying to yield a 'function',only genenerator can be yielded");
                 if (YieldFrame(this, ci->_generator, i.b ? R[i.a] : _null_, i.c, ip)) return false;
@@ -1105,7 +1160,7 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                 _top = ci->_top;
                 continue;
             }
-            case OP_RESUME: {
+            CASE4(OP_RESUME): {
                 const SQObject &g = R[i.b];
                 SAVE();
                 if (g._type != OT_GENERATOR)
@@ -1114,8 +1169,8 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                 REFRESH();
                 continue;
             }
-            case OP_THROW: SAVE(); RaiseObj(R[i.a]);
-            case OP_PUSHTRAP: {
+            CASE4(OP_THROW): SAVE(); RaiseObj(R[i.a]);
+            CASE4(OP_PUSHTRAP): {
                 SQExceptionTrap t;
                 t._stackbase = ci->_base;
                 t._stacksize = i.a;
@@ -1125,16 +1180,16 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                 _etraps.push_back(t);
                 continue;
             }
-            case OP_POPTRAP:
+            CASE4(OP_POPTRAP):
                 for (int n = 0; n < i.a && !_etraps.empty(); n++) _etraps.pop_back();
                 continue;
-            case OP_GETBASE:
+            CASE4(OP_GETBASE):
                 if (CLOSURE()->_base)
                     R[i.a] = SQObjectPtr(OT_CLASS, CLOSURE()->_base);
                 else
                     R[i.a].Null();
                 continue;
-            case OP_CLOSE: CloseOuters(ci->_base + i.a); continue;
+            CASE4(OP_CLOSE): CloseOuters(ci->_base + i.a); continue;
             default: SAVE(); Raise("invalid instruction");
         }
     }
