@@ -467,7 +467,10 @@ void SiftDown(HSQUIRRELVM v, const SQObjectPtr &fn, SQArray *arr, SQInteger size
         SQInteger child = root * 2;
         // the next step reads the children of child: start fetching them while
         // this one compares (a large array misses the cache at every level)
-        if (root * 4 <= bottom) __builtin_prefetch(a.data() + root * 4);
+        if (root * 4 + 3 <= bottom) {
+            __builtin_prefetch(a.data() + root * 4);
+            __builtin_prefetch(a.data() + root * 4 + 3);
+        }
         if (child != bottom) {
             if (SortCompare(v, fn, a[(size_t)child], a[(size_t)child + 1]) <= 0) child++;
             if (arr->Size() != size) v->Raise("array resized while sorting");
