@@ -14,6 +14,7 @@
 #include <unistd.h>
 #include <vector>
 #include "core/log.h"
+#include "core/scripted_casts.h"
 #include "input.h"
 
 AppOptions app_options = {};
@@ -588,6 +589,26 @@ static bool parse_hold(const char *a)
   return true;
 }
 
+// "N:SPELL,X,Z": in update N the local player casts SPELL at the world point (X, Z).
+static bool parse_cast(const char *a)
+{
+  if (!a || scripted_cast_count >= MAX_SCRIPTED_CASTS)
+    return false;
+  long n;
+  char name[16];
+  float x, z;
+  int used = -1;
+  if (sscanf(a, "%ld:%15[a-z],%f,%f%n", &n, name, &x, &z, &used) != 4 || used != int(strlen(a)) || n < 1 ||
+      n > 0x7fffffff || !std::isfinite(x) || !std::isfinite(z) || !is_scripted_cast_spell(name))
+    return false;
+  ScriptedCast &c = scripted_casts[scripted_cast_count++];
+  c.update = int(n);
+  memcpy(c.spell, name, sizeof(c.spell));
+  c.x = x;
+  c.z = z;
+  return true;
+}
+
 // clang-format off
 // "N:NAME": an effects-script function name after update N.
 static bool parse_fx_preview(const char *a)
@@ -696,6 +717,15 @@ static const Switch switches[] = {
      app_options.start_dev = true;
      return true;
    }},
+  {"-play", nullptr, "enter the play mode with a new game world after start-up",
+   [](const char *) {
+     app_options.start_play = true;
+     return true;
+   }},
+  {"-cast", "N:SPELL,X,Z",
+   "in update N the player casts SPELL (hill, pit, fault, meteor, fireball, waterball, watersource, watersink, "
+   "lightning, thunderstorm, healing, house, castle) at the world point (X, Z), ignoring mana and cooldown (up to 16)",
+   [](const char *a) { return parse_cast(a); }},
   {"-sun", "DEG", "put the sun DEG degrees from the vertical after start-up",
    [](const char *a) {
      char *end = nullptr;
@@ -727,6 +757,7 @@ static const Switch switches[] = {
 void parse_options(int argc, const char *const *argv)
 {
   app_options = AppOptions{};
+  scripted_cast_count = 0;
   app_use_vsync = true;
   use_ppaa = false;
 

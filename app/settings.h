@@ -71,6 +71,7 @@ struct AppOptions
   int gui_dump_at[8]; // -gui-dump N: list the active GUI screen after update N
   int gui_dump_count;
   bool start_dev; // -dev: the development mode after start-up
+  bool start_play; // -play: the play mode in a new "game" world after start-up
   bool sun_given; // -sun DEG: the sun DEG degrees from the vertical
   float sun_angle;
   bool cam_given; // -cam X,Y,Z,YAW,PITCH: the camera after start-up

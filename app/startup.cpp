@@ -12,6 +12,7 @@
 #include "core/frame_stats.h"
 #include "core/globals.h"
 #include "core/log.h"
+#include "core/scripted_casts.h"
 #include "core/paths.h"
 #include "core/splash.h"
 #include "device_link.h"
@@ -103,6 +104,7 @@ static void scripted_input()
 static void scripted_update(float dt)
 {
   updates_run++;
+  scripted_update_number = updates_run;
   scripted_input();
   update_game(dt);
   for (int i = 0; i < app_options.press_count; i++)
@@ -134,9 +136,23 @@ static bool scripted_render(float dt)
   return drawn;
 }
 
-// -dev, -sun, -cam after start-up.
+// -play, -dev, -sun, -cam after start-up.
 static void apply_scripted_start()
 {
+  if (app_options.start_play)
+  {
+    // A new game world; without -cam the player starts 8 above the land south of the
+    // island's middle, looking north across it.
+    generate_world("game");
+    if (!app_options.cam_given)
+    {
+      const int mid = HMAP_SIZE / 2, south = HMAP_SIZE / 2 - 36;
+      const float ground = HeightmapData::height(mid, south) + HeightmapData::waterAt(mid, south).depth;
+      set_camera_pos(vec4f(float(mid), std::max(ground, 0.f) + 8.f, float(south), 1.f));
+      camera.yaw = 0.f;
+      camera.pitch = clamp_pitch(-12.f * float(DEG_TO_RAD));
+    }
+  }
   if (app_options.start_dev)
   {
     set_game_mode(dev_mode);
@@ -157,6 +173,9 @@ static void apply_scripted_start()
     camera.yaw = wrap_yaw(app_options.cam[3] * float(DEG_TO_RAD));
     camera.pitch = clamp_pitch(app_options.cam[4] * float(DEG_TO_RAD));
   }
+  // Entering play puts the player where the camera is.
+  if (app_options.start_play && !app_options.start_dev)
+    set_game_mode(play_mode);
   if (app_options.sun_given)
   {
     const float a = app_options.sun_angle * float(DEG_TO_RAD);
@@ -172,7 +191,7 @@ static LoopHooks loop_hooks()
   h.process_messages = process_window_messages;
   const bool scripted = app_options.press_count || app_options.click_count || app_options.gui_dump_count ||
                         app_options.hover_count || app_options.hold_count || app_options.update_limit ||
-                        app_options.fx_preview_count;
+                        app_options.fx_preview_count || scripted_cast_count;
   h.update = scripted ? scripted_update : update_game;
   h.check_device = check_d3d_device;
   h.render_frame = app_options.screenshot_count ? scripted_render : render_d3d_frame;

@@ -77,6 +77,8 @@ static const GameObjFuncEntry func_table[] = {
   GAMEOBJ_FUNCS(GAMEOBJ_FUNC_ENTRY)
 #undef GAMEOBJ_FUNC_ENTRY
   {"link_gui", (void *)static_cast<GameObjLinkGuiFn>(&link_gui)},
+  {"cast_player_spell", (void *)static_cast<GameObjCastPlayerSpellFn>(&cast_player_spell)},
+  {"get_player_vitals", (void *)static_cast<GameObjPlayerVitalsFn>(&get_player_vitals)},
 };
 
 GAMEOBJ_EXPORT void *get_gameobj_func_by_name(const char *name)

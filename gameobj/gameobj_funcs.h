@@ -17,17 +17,17 @@ struct SQVM;    // the script engine's VM
 // clang-format off
 #define GAMEOBJ_FUNCS(X) \
   X(toggle_mana_cheat, void, ()) \
-  X(add_source_water, void, ()) /* game */ \
-  X(add_water_source, void, ()) /* game */ \
-  X(simulate_water, void, ()) /* game */ \
-  X(pick_lightning_target, void, ()) /* game */ \
-  X(cast_lightning, void, ()) /* game */ \
-  X(apply_fireball, void, ()) /* game */ \
-  X(add_water_globe, void, ()) /* game */ \
-  X(create_hill, void, ()) /* game */ \
-  X(add_spell_to_grid, void, ()) /* game */ \
-  X(pick_up_spell, void, ()) /* game */ \
-  X(find_spell_in_grid, void, ()) /* game */ \
+  X(add_source_water, void, (float x, float z, float amount, float radius)) /* game: adds (or drains) water in a disc */ \
+  X(add_water_source, GameObj *, (vec4f pos, float rate, float life)) /* game: a spring (rate < 0: a sink) */ \
+  X(simulate_water, void, (float dt)) /* game: the springs and sinks, each update */ \
+  X(pick_lightning_target, GameObj *, (vec4f from, vec4f dir, float range)) /* game: nearest monster in the cone */ \
+  X(cast_lightning, float, (vec4f from, vec4f to, GameObj *target, float damage)) /* game: the damage dealt */ \
+  X(apply_fireball, float, (vec4f pos, float radius, float damage, GameObj *source)) /* game: the damage dealt */ \
+  X(add_water_globe, void, (vec4f pos, float radius, float amount)) /* game */ \
+  X(create_hill, void, (float x, float z, float radius, float height)) /* game: height < 0 digs a pit */ \
+  X(add_spell_to_grid, bool, (int class_id)) /* game: false when it was there */ \
+  X(pick_up_spell, bool, (int class_id)) /* game: adds it with the pick-up animation */ \
+  X(find_spell_in_grid, int, (int class_id)) /* game: its grid index, -1 when not owned */ \
   X(add_initial_spells, void, ()) /* game */ \
   X(add_all_spells, void, ()) /* game */ \
   X(init_spell_grid, void, ()) /* game */ \
@@ -95,6 +95,14 @@ struct SQVM;    // the script engine's VM
 
 // Called once after every binding; recreates what the module hangs into the program's GUI.
 using GameObjLinkGuiFn = void (*)();
+
+// Looked up by tools and tests only (the program binds neither):
+// "cast_player_spell": the local player casts the spell of class_id at the world point
+// target; free skips the mana, the cooldown and the grid. False when nothing was cast.
+using GameObjCastPlayerSpellFn = bool (*)(int class_id, vec4f target, bool free);
+// "get_player_vitals": the local player's health, maximum health, mana and maximum mana
+// in out[0..3]; false without a local player.
+using GameObjPlayerVitalsFn = bool (*)(float *out);
 
 // The module's two entry points (extern "C" in the module).
 using GameObjFuncByNameFn = void *(*)(const char *name);

@@ -914,3 +914,39 @@ function portal(pos, up, facing, t) {
     add_blend_particle(pos + side * srnd() * 3.0 + n * 0.5, vel(rnd_dir() * 0.5 + n * 0.3, 1.0), p);
   }
 }
+
+// ---------------------------------------------------------------------------------------
+// Burning trees and storm clouds
+//
+// tree_fire(pos, up, dir, t): a tree on fire; pos is the middle of its crown. Call it
+//   every update with t = the step.
+// storm_cloud(pos, up, dir, t): a dark cloud hanging at pos, up pointing to the ground
+//   below it. Every update, t = the step.
+
+function tree_fire(pos, up, dir, t) {
+  local n = unit_or(up, UP);
+  local k = (24 * t + frnd()).tointeger();
+  flames(pos, n * 1.5, k, 0.9, 0.6, 0.0);
+  if (frnd() < 10 * t)
+    smoke(pos + n * 2.0, n * 1.2, 1, 1.6, 2.5, 0xA0302820, 0.0);
+  if (frnd() < 6 * t)
+    embers(pos, 2, 1.2, 1.5, 0.0);
+}
+
+function storm_cloud(pos, up, dir, t) {
+  local down = unit_or(up, -UP);
+  local k = (14 * t + frnd()).tointeger();
+  for (local i = 0; i < k; i++) {
+    local p = P(pick([B.smoke_a, B.smoke_b, B.smoke_c]), rndf(2.0, 3.0), rndf(5.0, 8.0), 0xD0404450);
+    p.delay = frnd() * t;
+    p.accel = vec4f(srnd() * 0.3, srnd() * 0.2, srnd() * 0.3, 0);
+    p.colorAnim = smoke_fade;
+    p.sizeAnim = grow_smoke;
+    p.rollScale = srnd() * 0.6;
+    p.rollAnim = spin;
+    local off = vec4f(srnd() * 12.0, srnd() * 1.5, srnd() * 12.0, 0);
+    add_blend_particle(pos + off, vel(rnd_dir() * 0.6, 0.5), p);
+  }
+  if (frnd() < 3 * t)
+    mist(pos - down * 2.0, 2, 4.0, 1.5, 0x60303848, 0.0);
+}

@@ -22,46 +22,11 @@ public:
 
 // Object classes; ids are positions in the dispatch-table list (entry 0 is reserved and
 // entry 1 is the program's GameObj).
-class Player : public GameEntity
-{
-public:
-  int classId() const override { return 2; }
-  const char *getClassName() const override { return "Player"; }
-  void move(float dt, float speed, const vec4f &move_vec, const Matrix44 &camera, int dash) override;
-  void onWorldRemoved() override;
-  void onWorldGenerated() override;
-
-  // Hit points and mana (game/combat.ls is what the rest of the game calls on them).
-  float health = 100.f, max_health = 100.f;
-  float mana = 100.f, max_mana = 100.f;
-};
-GAMEOBJ_ENTITY(WaterSource, GameEntity, 3)
-GAMEOBJ_ENTITY(SpellObject, GameEntity, 4)
-GAMEOBJ_ENTITY(ThunderstormObject, GameEntity, 5)
-GAMEOBJ_ENTITY(Missile, GameEntity, 0)
-GAMEOBJ_ENTITY(Fireball, Missile, 6)
-GAMEOBJ_ENTITY(Waterball, Missile, 7)
-GAMEOBJ_ENTITY(FaultMissile, Missile, 8)
-GAMEOBJ_ENTITY(HouseMissile, Missile, 9)
-GAMEOBJ_ENTITY(MeteorMissile, Missile, 10)
-GAMEOBJ_ENTITY(ThunderstormMissile, Missile, 11)
-GAMEOBJ_ENTITY(HillMissile, Missile, 12)
-GAMEOBJ_ENTITY(PitMissile, Missile, 13)
-GAMEOBJ_ENTITY(WaterSourceMissile, Missile, 14)
-GAMEOBJ_ENTITY(WaterSinkMissile, Missile, 15)
-GAMEOBJ_ENTITY(Spell, GameEntity, 16)
-GAMEOBJ_ENTITY(FireballSpell, Spell, 17)
-GAMEOBJ_ENTITY(WaterballSpell, Spell, 18)
-GAMEOBJ_ENTITY(FaultSpell, Spell, 19)
-GAMEOBJ_ENTITY(HouseSpell, Spell, 20)
-GAMEOBJ_ENTITY(MeteorSpell, Spell, 21)
-GAMEOBJ_ENTITY(HillSpell, Spell, 22)
-GAMEOBJ_ENTITY(PitSpell, Spell, 23)
-GAMEOBJ_ENTITY(WaterSourceSpell, Spell, 24)
-GAMEOBJ_ENTITY(WaterSinkSpell, Spell, 25)
-GAMEOBJ_ENTITY(ThunderstormSpell, Spell, 26)
-GAMEOBJ_ENTITY(HealingSpell, Spell, 27)
-GAMEOBJ_ENTITY(LightningSpell, Spell, 28)
+// Player (2):
+import player.player_class
+// WaterSource (3), SpellObject (4), ThunderstormObject (5), the missiles (6..15, with
+// their base Missile) and the spells (16..28):
+import spells.spell_classes
 // The base of the creatures: hit points, and what a hit does (game/combat.ls).
 class Monster : public GameEntity
 {
@@ -74,17 +39,19 @@ public:
   virtual void onKilled(GameObj *source);
 };
 GAMEOBJ_ENTITY(WyvernMonster, Monster, 29)
-GAMEOBJ_ENTITY(BurnEffect, GameEntity, 30)
+// BurnEffect (30):
+import spells.burn_class
 // StaticObject, TreeObject (31), Stone1StaticObject (32), Menhir1StaticObject (33),
 // Menhir2StaticObject (34):
 import objects.static_objects
 GAMEOBJ_ENTITY(ManaGatherer, GameEntity, 35)
 GAMEOBJ_ENTITY(CastleObject, GameEntity, 36)
-GAMEOBJ_ENTITY(CastleMissile, Missile, 37)
-GAMEOBJ_ENTITY(CastleSpell, Spell, 38)
+// CastleMissile (37), CastleSpell (38):
+import spells.castle_classes
 GAMEOBJ_ENTITY(ManaBall, GameEntity, 39)
 GAMEOBJ_ENTITY(WorldPortal, GameEntity, 40)
-GAMEOBJ_ENTITY(UsePortalSpell, Spell, 41)
+// UsePortalSpell (41):
+import spells.portal_class
 GAMEOBJ_ENTITY(BirdMonster, Monster, 42)
 GAMEOBJ_ENTITY(TimeTrigger, GameEntity, 43)
 GAMEOBJ_ENTITY(Sensor, GameEntity, 44)

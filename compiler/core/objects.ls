@@ -6,6 +6,10 @@ import core.classes
 void init_fx_data();
 void update_object_fx();
 void forget_object_fx();
+// The spells (spells/, gui/spell_book.ls).
+void simulate_water(float dt);
+void run_scripted_casts();
+void add_initial_spells();
 
 // Every list the objects may stand in, for taking an object out of all of them.
 static DynArray<GameObj *> *const all_lists[] = {
@@ -71,6 +75,7 @@ void delete_gameobj(GameObj *obj)
 
 void update_gameobj(float dt)
 {
+  run_scripted_casts();
   // Objects made during the walk are updated from the next step on.
   int n = GameObj_list.size();
   for (int i = 0; i < n && i < GameObj_list.size(); i++)
@@ -81,16 +86,27 @@ void update_gameobj(float dt)
     if (auto *e = dynamic_cast<GameEntity *>(obj))
       e->update(dt);
   }
+  simulate_water(dt);
   free_deleted_objects();
   update_object_fx();
 }
 
-// Removes every object but the local player (world generation keeps the player).
+// The player's own spells go wherever he goes.
+static bool is_player_spell(GameObj *obj)
+{
+  for (GameObj *s : Spell_list)
+    if (s == obj)
+      return static_cast<Spell *>(s)->owner == local_player;
+  return false;
+}
+
+// Removes every object but the local player and his spells (world generation keeps
+// them).
 void remove_all_gameobj()
 {
   DynArray<GameObj *> all(GameObj_list);
   for (GameObj *obj : all)
-    if (obj != local_player)
+    if (obj != local_player && !(local_player && is_player_spell(obj)))
       delete_gameobj(obj);
   free_deleted_objects();
   forget_object_fx();
@@ -100,7 +116,10 @@ void init_gameobj()
 {
   init_fx_data();
   if (!local_player)
+  {
     local_player = new_gameobj_by_id(2);
+    add_initial_spells();
+  }
 }
 
 void close_gameobj()

@@ -143,3 +143,7 @@ void waterball_splash_fx(int trail, vec4f pos, vec4f normal) { impact_fx("waterb
 void healing_fx(vec4f pos, float dt) { call_fx_script("healing", pos, fx_up, vec4f(0.f), dt); }
 void mana_ball_fx(vec4f pos, vec4f vel, float dt) { call_fx_script("mana_ball", pos, fx_up, vel, dt); }
 void portal_fx(vec4f pos, vec4f facing, float dt) { call_fx_script("portal", pos, fx_up, facing, dt); }
+// A magic missile coming down: its trail ends in a burst of sparks.
+void magic_impact_fx(int trail, vec4f pos, vec4f normal) { impact_fx("lightning_sparks", trail, pos, normal, 0.6f); }
+void tree_fire_fx(vec4f pos, float dt) { call_fx_script("tree_fire", pos, fx_up, fx_up, dt); }
+void storm_cloud_fx(vec4f pos, float dt) { call_fx_script("storm_cloud", pos, -fx_up, vec4f(0.f), dt); }

@@ -10,7 +10,11 @@ inline Player *game_player() { return static_cast<Player *>(local_player); }
 void damage_player(float amount)
 {
   if (Player *p = game_player())
+  {
     p->health = std::max(0.f, p->health - amount);
+    if (amount > 0.f)
+      p->since_hurt = 0.f;
+  }
 }
 
 void give_player_mana(float amount)
@@ -18,6 +22,10 @@ void give_player_mana(float amount)
   if (Player *p = game_player())
     p->mana = std::min(p->max_mana, p->mana + amount);
 }
+
+// Steps through the open portal of this island to the next one (nothing while none is
+// open).
+void use_world_portal() {}
 
 // Monster side.
 void Monster::onHit(float damage, const vec4f &from, GameObj *source)

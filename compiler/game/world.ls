@@ -3,18 +3,8 @@
 // until then each does nothing (and answers "nothing there" where it answers at all).
 import core.engine
 
-// Spells (the spell grid lives with the spells interface, gui/spell_book.ls).
-void toggle_mana_cheat() {}
-
-// Spell effects on the world.
-void add_source_water() {}
-void add_water_source() {}
-void simulate_water() {}
-void pick_lightning_target() {}
-void cast_lightning() {}
-void apply_fireball() {}
-void add_water_globe() {}
-void create_hill() {}
+// Spells, their effects on the world and the spell grid: spells/, core/player.ls and
+// gui/spell_book.ls.
 
 // Monsters.
 static bool monster_spawn_enabled = true;

@@ -8,6 +8,7 @@ import gui.tooltip
 
 // The program's world generation and main menu (script/world_script.h, app/).
 ENGINE_API void generate_world(const char *name);
+void start_new_game(); // core/player.ls
 
 enum MenuAction : int
 {
@@ -72,7 +73,10 @@ public:
   void perform(int a) override
   {
     if (a == A_NEW_GAME)
+    {
+      start_new_game();
       should_close_game_menu = true; // the main menu mode generates the game world and starts play
+    }
     else if (a == A_OPTIONS)
       show_options(&main_menu_screen);
     else if (a == A_QUIT)
@@ -89,33 +93,53 @@ static BaseGuiScreen *create_main_menu()
 
 // ---- game menu ------------------------------------------------------------------------
 
+// Whether the local player has been defeated: the game menu then offers a new game
+// instead of going on.
+static bool player_defeated()
+{
+  auto *p = static_cast<Player *>(local_player);
+  return p && p->dead;
+}
+
 class GameMenuScreen : public GuiScreen
 {
 public:
+  bool defeated = false; // built as the defeat menu
   const char *getClassName() const override { return "GameMenuScreen"; }
   void build()
   {
+    defeated = player_defeated();
     style = &common_style;
     GuiWidget *r = makeRoot();
-    r->setOwnProp(pcol(S_BG, 0x70000000)); // the world dims behind the menu
+    r->setOwnProp(pcol(S_BG, defeated ? 0x90200000 : 0x70000000)); // the world dims behind the menu
     auto *menu = r->add(new GuiMenuPanel);
     menu->styled("menu");
-    menu->setText("Paused");
+    menu->setText(defeated ? "You were defeated" : "Paused");
     place(menu, 0.5f, 0.5f, 0.5f, 0.5f);
-    button(menu, "Resume", A_RESUME, "Back to the game (Esc).");
+    if (defeated)
+      button(menu, "New game", A_NEW_GAME, "Start again on a new island.");
+    else
+      button(menu, "Resume", A_RESUME, "Back to the game (Esc).");
     button(menu, "Options", A_OPTIONS, "Graphics quality, shadows and display.");
     button(menu, "Main menu", A_MAIN_MENU, "Leave this island for the main menu.");
     button(menu, "Quit", A_QUIT, "Leave the game.");
   }
   bool onEscape() override
   {
-    pending = A_RESUME;
+    if (!defeated)
+      pending = A_RESUME;
     return true;
   }
   void perform(int a) override
   {
     if (a == A_RESUME)
       should_close_game_menu = true;
+    else if (a == A_NEW_GAME)
+    {
+      start_new_game();
+      generate_world("game");
+      should_close_game_menu = true;
+    }
     else if (a == A_OPTIONS)
       show_options(&game_menu_screen);
     else if (a == A_MAIN_MENU)
@@ -212,7 +236,27 @@ void open_main_menu()
 void open_game_menu(GameMode *mode)
 {
   should_close_game_menu = false;
+  // The pause menu and the defeat menu are two builds of the one screen.
+  auto *built = static_cast<GameMenuScreen *>(game_menu_screen);
+  if (built && built->defeated != player_defeated())
+  {
+    if (menu_screen == built)
+      menu_screen = nullptr;
+    if (gui_active_screen == built)
+      gui_active_screen = nullptr;
+    built->onDestroy();
+    game_menu_screen = nullptr;
+  }
   show_menu(game_menu_screen, game_menu_screen_Class::createScreen);
+}
+
+// The player's health ran out: the game menu, saying so.
+void show_defeat_menu()
+{
+  if (cur_game_mode == game_menu_mode)
+    open_game_menu(cur_game_mode);
+  else
+    set_game_mode(game_menu_mode);
 }
 
 void open_cheat_menu()

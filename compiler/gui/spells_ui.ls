@@ -311,10 +311,24 @@ public:
                     fade(pal::TITLE, op * (1.f - e)), fade(pal::OUTLINE, op * (1.f - e)));
   }
 
+  // The island's fight in the top-left corner: the wave and the monsters still alive.
+  void drawFightInfo(RenderBatch &batch)
+  {
+    const float u = float(d3d_ht) * 0.001f;
+    char line[64];
+    snprintf(line, sizeof(line), "Wave %d", current_wave());
+    draw_label_text(batch, vec4f(28.f * u, 22.f * u, float(d3d_wd) * 0.4f, 72.f * u), 0, 42.f * u, line,
+                    D3dColor(pal::TITLE), D3dColor(pal::OUTLINE));
+    snprintf(line, sizeof(line), "Monsters left: %d", monsters_left());
+    draw_label_text(batch, vec4f(28.f * u, 74.f * u, float(d3d_wd) * 0.4f, 110.f * u), 0, 30.f * u, line,
+                    D3dColor(pal::TEXT), D3dColor(pal::OUTLINE));
+  }
+
   void draw(RenderBatch &batch) override
   {
     sync();
     GuiScreen::draw(batch);
+    drawFightInfo(batch);
     if (!grid_open)
       drawCrosshair(batch);
     drawPickUp(batch);
@@ -332,15 +346,6 @@ static BaseGuiScreen *create_spells_screen()
 static SpellsGuiScreen *spells_screen()
 {
   return static_cast<SpellsGuiScreen *>(gui_screen(spells_gui_screen, spells_gui_screen_Class::createScreen));
-}
-
-// Adds a spell to the grid with its pick-up animation.
-[[maybe_unused]] static void spell_grid_pick_up(int kind)
-{
-  if (!spell_grid_add(kind))
-    return;
-  spell_grid.last_picked = kind;
-  start_spell_pick_up_anim();
 }
 
 // ---- the entry points -----------------------------------------------------------------
@@ -376,9 +381,9 @@ void spells_ui_after_resize()
 void start_spell_pick_up_anim()
 {
   SpellsGuiScreen *s = spells_screen();
-  if (!s || spell_grid.last_picked < 0)
+  if (!s || spell_grid().last_picked < 0)
     return;
-  s->anim_kind = spell_grid.last_picked;
+  s->anim_kind = spell_grid().last_picked;
   s->anim_start = gui_time;
 }
 

@@ -402,6 +402,382 @@ void SQVM::Loop(SQInteger rootframe) {
 
 // Runs frames until the root frame returns, yields or the VM suspends (false),
 // or until the hook flag changes what kind of loop is needed (true).
+// The loop dispatches on the opcode and the two literal bits together, so a
+// handler that reads RB or RC is compiled once for each kind of its operands
+// (register or literal) and tests nothing to find them. Every handler ends in
+// its own copy of the dispatch (NEXT), through a table of label addresses.
+#define DISPATCH(i) (((unsigned)(i).op << 2) | ((i).k & 3u))
+#define CASE4(op) L4_##op
+#define KSPEC(op, H) LK_##op##_0 : H(op, 0) LK_##op##_1 : H(op, 1) LK_##op##_2 : H(op, 2) LK_##op##_3 : H(op, 3)
+#define KSPEC3(op, H, x, y) \
+    LK_##op##_0 : H(op, x, y, 0) LK_##op##_1 : H(op, x, y, 1) LK_##op##_2 : H(op, x, y, 2) LK_##op##_3 : H(op, x, y, 3)
+#define NEXT()                                            \
+    do {                                                  \
+        if (kHooks) {                                     \
+            SAVE();                                       \
+            if (!_sharedstate->_hooksactive) return true; \
+            HookStep();                                   \
+            REFRESH();                                    \
+        }                                                 \
+        i = *ip++;                                        \
+        goto *kTable[DISPATCH(i)];                        \
+    } while (0)
+// Every opcode in the order of SQOpcode: T4 for a handler that serves all four
+// literal combinations, TK for one compiled per combination.
+#define SQ_LOOP_OPS(T4, TK) \
+    T4(OP_LOAD)             \
+    T4(OP_LOADINT)          \
+    T4(OP_LOADFLOAT)        \
+    T4(OP_LOADNULL)         \
+    T4(OP_LOADBOOL)         \
+    T4(OP_MOVE)             \
+    T4(OP_LOADROOT)         \
+    T4(OP_LOADCALLEE)       \
+    T4(OP_GETOUTER)         \
+    T4(OP_SETOUTER)         \
+    TK(OP_GET)              \
+    TK(OP_SET)              \
+    T4(OP_NEWSLOT)          \
+    T4(OP_GETENV)           \
+    T4(OP_SETENV)           \
+    T4(OP_DELETE)           \
+    TK(OP_ADD)              \
+    TK(OP_SUB)              \
+    TK(OP_MUL)              \
+    TK(OP_DIV)              \
+    TK(OP_MOD)              \
+    TK(OP_BAND)             \
+    TK(OP_BOR)              \
+    TK(OP_BXOR)             \
+    TK(OP_SHL)              \
+    TK(OP_SHR)              \
+    TK(OP_USHR)             \
+    TK(OP_EQ)               \
+    TK(OP_NE)               \
+    TK(OP_LT)               \
+    TK(OP_LE)               \
+    TK(OP_GT)               \
+    TK(OP_GE)               \
+    TK(OP_CMP3)             \
+    T4(OP_NEG)              \
+    T4(OP_NOT)              \
+    T4(OP_BNOT)             \
+    T4(OP_JMP)              \
+    T4(OP_JZ)               \
+    T4(OP_JNZ)              \
+    TK(OP_JCMP)             \
+    T4(OP_CALL)             \
+    T4(OP_TAILCALL)         \
+    T4(OP_RETURN)           \
+    T4(OP_NEWTABLE)         \
+    T4(OP_NEWARRAY)         \
+    T4(OP_APPEND)           \
+    T4(OP_CLOSURE)          \
+    T4(OP_NEWCLASS)         \
+    T4(OP_NEWMEMBER)        \
+    T4(OP_FOREACH)          \
+    T4(OP_TYPEOF)           \
+    T4(OP_INSTANCEOF)       \
+    T4(OP_IN)               \
+    T4(OP_CLONE)            \
+    T4(OP_YIELD)            \
+    T4(OP_RESUME)           \
+    T4(OP_THROW)            \
+    T4(OP_PUSHTRAP)         \
+    T4(OP_POPTRAP)          \
+    T4(OP_GETBASE)          \
+    T4(OP_CLOSE)            \
+    T4(OP_PREPCALL)         \
+    T4(OP_BINDENV)          \
+    T4(OP_PREPENV)          \
+    TK(OP_FORINC)           \
+    T4(OP_DATA)
+#define LABEL4(op) &&L4_##op, &&L4_##op, &&L4_##op, &&L4_##op,
+#define LABELK(op) &&LK_##op##_0, &&LK_##op##_1, &&LK_##op##_2, &&LK_##op##_3,
+#define SQ_PAD1 &&L_INVALID, &&L_INVALID, &&L_INVALID, &&L_INVALID,
+#define SQ_PAD10 SQ_PAD1 SQ_PAD1 SQ_PAD1 SQ_PAD1 SQ_PAD1 SQ_PAD1 SQ_PAD1 SQ_PAD1 SQ_PAD1 SQ_PAD1
+#define SQ_PAD_OPS                                                                                                    \
+    SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD10       \
+        SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD1 SQ_PAD1 SQ_PAD1 SQ_PAD1 SQ_PAD1 SQ_PAD1 SQ_PAD1 \
+            SQ_PAD1 SQ_PAD1
+#define SQ_OP_ORDER(op) op,
+namespace {
+constexpr SQOpcode kLoopOrder[] = {SQ_LOOP_OPS(SQ_OP_ORDER, SQ_OP_ORDER)};
+constexpr bool LoopOrderMatches() {
+    for (unsigned n = 0; n < sizeof kLoopOrder / sizeof kLoopOrder[0]; n++)
+        if (kLoopOrder[n] != n) return false;
+    return sizeof kLoopOrder / sizeof kLoopOrder[0] == OP_COUNT;
+}
+static_assert(LoopOrderMatches(), "SQ_LOOP_OPS must list every opcode in the order of SQOpcode");
+static_assert(OP_COUNT + 189 == 256, "the table pads to 256 opcodes");
+}  // namespace
+#define RBK(kk) (((kk)&K_B) ? K[i.b] : R[i.b])
+#define RCK(kk) (((kk)&K_C) ? K[i.c] : R[i.c])
+
+#define H_ARITH(OPC, IOP, FOP, KK)                                                                         \
+    {                                                                                                      \
+        const SQObject &x = RBK(KK);                                                                       \
+        const SQObject &y = RCK(KK);                                                                       \
+        if (x._type == OT_INTEGER && y._type == OT_INTEGER) {                                              \
+            R[i.a].SetInt((SQInteger)((SQUnsignedInteger)_integer(x) IOP(SQUnsignedInteger) _integer(y))); \
+            NEXT();                                                                                        \
+        }                                                                                                  \
+        if (BothNumeric(x, y)) {                                                                           \
+            R[i.a].SetFloat(tofloat(x) FOP tofloat(y));                                                    \
+            NEXT();                                                                                        \
+        }                                                                                                  \
+        SAVE();                                                                                            \
+        ArithSlow(OPC, x, y, ci->_base + i.a);                                                             \
+        RELOAD();                                                                                          \
+        NEXT();                                                                                            \
+    }
+
+#define H_GET(OPC, KK)                                                            \
+    {                                                                             \
+        const SQObject &o = R[i.b];                                               \
+        const SQObject &key = RCK(KK);                                            \
+        if (o._type == OT_TABLE) {                                                \
+            if (key._type == OT_STRING) {                                         \
+                SQTable::Node *n = _table(o)->FindStr(_string(key));              \
+                if (n) {                                                          \
+                    R[i.a] = RealVal(n->val);                                     \
+                    NEXT();                                                       \
+                }                                                                 \
+            }                                                                     \
+        } else if (o._type == OT_ARRAY) {                                         \
+            if (key._type == OT_INTEGER) {                                        \
+                SQArray *arr = _array(o);                                         \
+                SQUnsignedInteger idx = (SQUnsignedInteger)_integer(key);         \
+                if (idx < arr->_values.size()) {                                  \
+                    R[i.a] = RealVal(arr->_values[idx]);                          \
+                    NEXT();                                                       \
+                }                                                                 \
+            }                                                                     \
+        } else if (o._type == OT_INSTANCE && key._type == OT_STRING) {            \
+            SQInstance *inst = _instance(o);                                      \
+            SQTable::Node *n = inst->_class->_members->FindStr(_string(key));     \
+            if (n) {                                                              \
+                SQInteger enc = _integer(n->val);                                 \
+                if (MemberIsField(enc))                                           \
+                    R[i.a] = RealVal(inst->_values[MemberIdx(enc)]);              \
+                else                                                              \
+                    R[i.a] = RealVal(inst->_class->_methods[MemberIdx(enc)].val); \
+                NEXT();                                                           \
+            }                                                                     \
+        }                                                                         \
+        SAVE();                                                                   \
+        GetSlow(o, key, ci->_base + i.a);                                         \
+        RELOAD();                                                                 \
+        NEXT();                                                                   \
+    }
+
+#define H_SET(OPC, KK)                                                        \
+    {                                                                         \
+        const SQObject &o = R[i.a];                                           \
+        const SQObject &key = RBK(KK);                                        \
+        const SQObject &val = RCK(KK);                                        \
+        if (o._type == OT_TABLE && key._type == OT_STRING) {                  \
+            SQTable::Node *n = _table(o)->FindStr(_string(key));              \
+            if (n) {                                                          \
+                n->val = val;                                                 \
+                NEXT();                                                       \
+            }                                                                 \
+        } else if (o._type == OT_ARRAY && key._type == OT_INTEGER) {          \
+            SQArray *arr = _array(o);                                         \
+            SQUnsignedInteger idx = (SQUnsignedInteger)_integer(key);         \
+            if (idx < arr->_values.size()) {                                  \
+                arr->_values[idx] = val;                                      \
+                NEXT();                                                       \
+            }                                                                 \
+        } else if (o._type == OT_INSTANCE && key._type == OT_STRING) {        \
+            SQInstance *inst = _instance(o);                                  \
+            SQTable::Node *n = inst->_class->_members->FindStr(_string(key)); \
+            if (n && MemberIsField(_integer(n->val))) {                       \
+                inst->_values[MemberIdx(_integer(n->val))] = val;             \
+                NEXT();                                                       \
+            }                                                                 \
+        }                                                                     \
+        SAVE();                                                               \
+        SetSlow(o, key, val);                                                 \
+        RELOAD();                                                             \
+        NEXT();                                                               \
+    }
+
+#define H_DIV(OPC, KK)                                        \
+    {                                                         \
+        const SQObject &x = RBK(KK);                          \
+        const SQObject &y = RCK(KK);                          \
+        if (x._type == OT_INTEGER && y._type == OT_INTEGER) { \
+            if (_integer(y) > 0) {                            \
+                R[i.a].SetInt(_integer(x) / _integer(y));     \
+                NEXT();                                       \
+            }                                                 \
+        } else if (BothNumeric(x, y)) {                       \
+            R[i.a].SetFloat(tofloat(x) / tofloat(y));         \
+            NEXT();                                           \
+        }                                                     \
+        SAVE();                                               \
+        ArithSlow(OPC, x, y, ci->_base + i.a);                \
+        RELOAD();                                             \
+        NEXT();                                               \
+    }
+
+#define H_MOD(OPC, KK)                                        \
+    {                                                         \
+        const SQObject &x = RBK(KK);                          \
+        const SQObject &y = RCK(KK);                          \
+        if (x._type == OT_INTEGER && y._type == OT_INTEGER) { \
+            if (_integer(y) > 0) {                            \
+                R[i.a].SetInt(_integer(x) % _integer(y));     \
+                NEXT();                                       \
+            }                                                 \
+        } else if (BothNumeric(x, y)) {                       \
+            R[i.a].SetFloat(fmodf(tofloat(x), tofloat(y)));   \
+            NEXT();                                           \
+        }                                                     \
+        SAVE();                                               \
+        ArithSlow(OPC, x, y, ci->_base + i.a);                \
+        RELOAD();                                             \
+        NEXT();                                               \
+    }
+
+#define H_BAND(OPC, KK)                                                                \
+    {                                                                                  \
+        const SQObject &x = RBK(KK);                                                   \
+        const SQObject &y = RCK(KK);                                                   \
+        if (x._type == OT_INTEGER && y._type == OT_INTEGER) {                          \
+            SQInteger a = _integer(x), b = _integer(y), r;                             \
+            switch (OPC) {                                                             \
+                case OP_BAND: r = a & b; break;                                        \
+                case OP_BOR: r = a | b; break;                                         \
+                case OP_BXOR: r = a ^ b; break;                                        \
+                case OP_SHL: r = (SQInteger)((SQUnsignedInteger)a << (b & 63)); break; \
+                case OP_SHR: r = a >> (b & 63); break;                                 \
+                default: r = (SQInteger)((SQUnsignedInteger)a >> (b & 63)); break;     \
+            }                                                                          \
+            R[i.a].SetInt(r);                                                          \
+            NEXT();                                                                    \
+        }                                                                              \
+        SAVE();                                                                        \
+        BitwiseSlow(OPC, x, y); /* raises: not two integers */                         \
+        NEXT();                                                                        \
+    }
+
+#define H_EQ(OPC, KK)                                                                                          \
+    {                                                                                                          \
+        const SQObject &x = RBK(KK);                                                                           \
+        const SQObject &y = RCK(KK);                                                                           \
+        bool eq = x._type == OT_INTEGER && y._type == OT_INTEGER ? _integer(x) == _integer(y) : IsEqual(x, y); \
+        R[i.a].SetBool(OPC == OP_EQ ? eq : !eq);                                                               \
+        NEXT();                                                                                                \
+    }
+
+#define H_LT(OPC, KK)                              \
+    {                                              \
+        const SQObject &x = RBK(KK);               \
+        const SQObject &y = RCK(KK);               \
+        SQInteger c;                               \
+        if (BothNumeric(x, y)) {                   \
+            c = NumCmp(x, y);                      \
+        } else {                                   \
+            SAVE();                                \
+            c = CmpSlow(x, y);                     \
+            RELOAD();                              \
+        }                                          \
+        R[i.a].SetBool(CmpResult(OPC - OP_LT, c)); \
+        NEXT();                                    \
+    }
+
+#define H_CMP3(OPC, KK)              \
+    {                                \
+        const SQObject &x = RBK(KK); \
+        const SQObject &y = RCK(KK); \
+        SQInteger c;                 \
+        if (BothNumeric(x, y)) {     \
+            c = NumCmp(x, y);        \
+        } else {                     \
+            SAVE();                  \
+            c = CmpSlow(x, y);       \
+            RELOAD();                \
+        }                            \
+        R[i.a].SetInt(c);            \
+        NEXT();                      \
+    }
+
+#define H_JCMP(OPC, KK)                                       \
+    {                                                         \
+        const SQObject &x = R[i.a];                           \
+        const SQObject &y = RBK(KK);                          \
+        int kind = i.k >> 2;                                  \
+        bool r;                                               \
+        if (x._type == OT_INTEGER && y._type == OT_INTEGER) { \
+            SQInteger a = _integer(x), b = _integer(y);       \
+            switch (kind) {                                   \
+                case CMP_LT: r = a < b; break;                \
+                case CMP_LE: r = a <= b; break;               \
+                case CMP_GT: r = a > b; break;                \
+                case CMP_GE: r = a >= b; break;               \
+                case CMP_EQ: r = a == b; break;               \
+                default: r = a != b; break;                   \
+            }                                                 \
+        } else if (BothNumeric(x, y)) {                       \
+            if (kind >= CMP_EQ) {                             \
+                bool eq = tofloat(x) == tofloat(y);           \
+                r = kind == CMP_EQ ? eq : !eq;                \
+            } else {                                          \
+                r = CmpResult(kind, NumCmp(x, y));            \
+            }                                                 \
+        } else if (kind >= CMP_EQ) {                          \
+            bool eq = IsEqual(x, y);                          \
+            r = kind == CMP_EQ ? eq : !eq;                    \
+        } else {                                              \
+            SAVE();                                           \
+            SQInteger c = CmpSlow(x, y);                      \
+            RELOAD();                                         \
+            r = CmpResult(kind, c);                           \
+        }                                                     \
+        if (!r) {                                             \
+            int32_t off = ip->bx();                           \
+            ip += 1 + off;                                    \
+            if (off < 0) CHECK_HOOKS();                       \
+        } else {                                              \
+            ip += 1;                                          \
+        }                                                     \
+        NEXT();                                               \
+    }
+
+#define H_FORINC(OPC, KK)                                                                                              \
+    {                                                                                                                  \
+        SQObjectPtr &x = R[i.a];                                                                                       \
+        const SQObject &lim = RBK(KK);                                                                                 \
+        SQInteger step = _integer(K[i.c]);                                                                             \
+        int kind = (i.k >> 2) & 7;                                                                                     \
+        bool r;                                                                                                        \
+        if (x._type == OT_INTEGER && lim._type == OT_INTEGER) {                                                        \
+            SQUnsignedInteger v = (SQUnsignedInteger)_integer(x);                                                      \
+            SQInteger n = (SQInteger)((i.k & FORINC_SUB) ? v - (SQUnsignedInteger)step : v + (SQUnsignedInteger)step); \
+            x._unVal.nInteger = n;                                                                                     \
+            SQInteger l = _integer(lim);                                                                               \
+            switch (kind) {                                                                                            \
+                case CMP_LT: r = n < l; break;                                                                         \
+                case CMP_LE: r = n <= l; break;                                                                        \
+                case CMP_GT: r = n > l; break;                                                                         \
+                default: r = n >= l; break;                                                                            \
+            }                                                                                                          \
+        } else {                                                                                                       \
+            SAVE();                                                                                                    \
+            r = ForIncSlow(ci->_base + i.a, lim, K[i.c], i.k);                                                         \
+            RELOAD();                                                                                                  \
+        }                                                                                                              \
+        if (r) {                                                                                                       \
+            ip += 1 + ip->bx();                                                                                        \
+            CHECK_HOOKS();                                                                                             \
+        } else {                                                                                                       \
+            ip += 1;                                                                                                   \
+        }                                                                                                              \
+        NEXT();                                                                                                        \
+    }
+
 template <bool kHooks>
 bool SQVM::LoopImpl(SQInteger rootframe) {
     SQCallInfo *ci;
@@ -409,75 +785,39 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
     const SQObjectPtr *K;
     const SQInstruction *ip;
     SQInstruction i;
+    // one entry per opcode and literal bits; any opcode byte lands somewhere
+    static const void *const kTable[256 * 4] = {SQ_LOOP_OPS(LABEL4, LABELK) SQ_PAD_OPS};
     REFRESH();
-    for (;;) {
-        if (kHooks) {
-            if (!_sharedstate->_hooksactive) {
-                SAVE();
-                return true;
-            }
-            SAVE();
-            HookStep();
-            REFRESH();
-        }
-        i = *ip++;
-        switch (i.op) {
-            case OP_LOAD: R[i.a] = K[i.bx()]; continue;
-            case OP_LOADINT: R[i.a].SetInt(i.bx()); continue;
-            case OP_LOADFLOAT: {
+    NEXT();
+    {
+        {
+            CASE4(OP_LOAD) : R[i.a] = K[i.bx()];
+            NEXT();
+            CASE4(OP_LOADINT) : R[i.a].SetInt(i.bx());
+            NEXT();
+            CASE4(OP_LOADFLOAT) : {
                 int32_t bits = i.bx();
                 SQFloat f;
                 memcpy(&f, &bits, 4);
                 R[i.a].SetFloat(f);
-                continue;
+                NEXT();
             }
-            case OP_LOADNULL:
-                for (int n = 0; n < i.b; n++) R[i.a + n].Null();
-                continue;
-            case OP_LOADBOOL: R[i.a].SetBool(i.b != 0); continue;
-            case OP_MOVE: R[i.a] = R[i.b]; continue;
-            case OP_LOADROOT: R[i.a] = GetRootFor(CLOSURE()); continue;
-            case OP_LOADCALLEE: R[i.a] = ci->_closure; continue;
-            case OP_GETOUTER: R[i.a] = *_outer(CLOSURE()->_outervalues[i.b])->_valptr; continue;
-            case OP_SETOUTER: *_outer(CLOSURE()->_outervalues[i.a])->_valptr = R[i.b]; continue;
-            case OP_GET: {
-                const SQObject &o = R[i.b];
-                const SQObject &key = RC;
-                if (o._type == OT_TABLE) {
-                    if (key._type == OT_STRING) {
-                        SQTable::Node *n = _table(o)->FindStr(_string(key));
-                        if (n) {
-                            R[i.a] = RealVal(n->val);
-                            continue;
-                        }
-                    }
-                } else if (o._type == OT_ARRAY) {
-                    if (key._type == OT_INTEGER) {
-                        SQArray *arr = _array(o);
-                        SQUnsignedInteger idx = (SQUnsignedInteger)_integer(key);
-                        if (idx < arr->_values.size()) {
-                            R[i.a] = RealVal(arr->_values[idx]);
-                            continue;
-                        }
-                    }
-                } else if (o._type == OT_INSTANCE && key._type == OT_STRING) {
-                    SQInstance *inst = _instance(o);
-                    SQTable::Node *n = inst->_class->_members->FindStr(_string(key));
-                    if (n) {
-                        SQInteger enc = _integer(n->val);
-                        if (MemberIsField(enc))
-                            R[i.a] = RealVal(inst->_values[MemberIdx(enc)]);
-                        else
-                            R[i.a] = RealVal(inst->_class->_methods[MemberIdx(enc)].val);
-                        continue;
-                    }
-                }
-                SAVE();
-                GetSlow(o, key, ci->_base + i.a);
-                RELOAD();
-                continue;
-            }
-            case OP_PREPCALL: {
+            CASE4(OP_LOADNULL) : for (int n = 0; n < i.b; n++) R[i.a + n].Null();
+            NEXT();
+            CASE4(OP_LOADBOOL) : R[i.a].SetBool(i.b != 0);
+            NEXT();
+            CASE4(OP_MOVE) : R[i.a] = R[i.b];
+            NEXT();
+            CASE4(OP_LOADROOT) : R[i.a] = GetRootFor(CLOSURE());
+            NEXT();
+            CASE4(OP_LOADCALLEE) : R[i.a] = ci->_closure;
+            NEXT();
+            CASE4(OP_GETOUTER) : R[i.a] = *_outer(CLOSURE()->_outervalues[i.b])->_valptr;
+            NEXT();
+            CASE4(OP_SETOUTER) : *_outer(CLOSURE()->_outervalues[i.a])->_valptr = R[i.b];
+            NEXT();
+            KSPEC(OP_GET, H_GET)
+            CASE4(OP_PREPCALL) : {
                 const SQObject &o = R[i.b];
                 const SQObject &key = RC;
                 if (o._type == OT_INSTANCE && key._type == OT_STRING) {
@@ -489,14 +829,14 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                                                                   : inst->_class->_methods[MemberIdx(enc)].val;
                         R[i.a + 1] = R[i.b];  // first: R[i.b] may be R[i.a]
                         R[i.a] = RealVal(m);
-                        continue;
+                        NEXT();
                     }
                 } else if (o._type == OT_TABLE && key._type == OT_STRING) {
                     SQTable::Node *n = _table(o)->FindStr(_string(key));
                     if (n) {
                         R[i.a + 1] = R[i.b];
                         R[i.a] = RealVal(n->val);
-                        continue;
+                        NEXT();
                     }
                 } else if (key._type == OT_STRING &&
                            (o._type == OT_STRING || o._type == OT_ARRAY || (o._type & SQOBJECT_NUMERIC))) {
@@ -508,58 +848,29 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                     if (n) {
                         R[i.a + 1] = R[i.b];
                         R[i.a] = n->val;
-                        continue;
+                        NEXT();
                     }
                 }
                 SAVE();
                 PrepCallSlow(o, key, ci->_base + i.a);
                 RELOAD();
-                continue;
+                NEXT();
             }
-            case OP_SET: {
-                const SQObject &o = R[i.a];
-                const SQObject &key = RB;
-                const SQObject &val = RC;
-                if (o._type == OT_TABLE && key._type == OT_STRING) {
-                    SQTable::Node *n = _table(o)->FindStr(_string(key));
-                    if (n) {
-                        n->val = val;
-                        continue;
-                    }
-                } else if (o._type == OT_ARRAY && key._type == OT_INTEGER) {
-                    SQArray *arr = _array(o);
-                    SQUnsignedInteger idx = (SQUnsignedInteger)_integer(key);
-                    if (idx < arr->_values.size()) {
-                        arr->_values[idx] = val;
-                        continue;
-                    }
-                } else if (o._type == OT_INSTANCE && key._type == OT_STRING) {
-                    SQInstance *inst = _instance(o);
-                    SQTable::Node *n = inst->_class->_members->FindStr(_string(key));
-                    if (n && MemberIsField(_integer(n->val))) {
-                        inst->_values[MemberIdx(_integer(n->val))] = val;
-                        continue;
-                    }
-                }
-                SAVE();
-                SetSlow(o, key, val);
-                RELOAD();
-                continue;
-            }
-            case OP_NEWSLOT: {
+            KSPEC(OP_SET, H_SET)
+            CASE4(OP_NEWSLOT) : {
                 SAVE();
                 NewSlotSlow(R[i.a], RB, RC);
                 RELOAD();
-                continue;
+                NEXT();
             }
-            case OP_GETENV: {
+            CASE4(OP_GETENV) : {
                 const SQObject &self = R[0];
                 SQString *key = _string(K[i.bx()]);
                 if (self._type == OT_TABLE) {
                     SQTable::Node *n = _table(self)->FindStr(key);
                     if (n) {
                         R[i.a] = RealVal(n->val);
-                        continue;
+                        NEXT();
                     }
                 } else if (self._type == OT_INSTANCE) {
                     SQInstance *inst = _instance(self);
@@ -570,15 +881,15 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                             R[i.a] = RealVal(inst->_values[MemberIdx(enc)]);
                         else
                             R[i.a] = RealVal(inst->_class->_methods[MemberIdx(enc)].val);
-                        continue;
+                        NEXT();
                     }
                 }
                 SAVE();
                 GetEnvSlow(CLOSURE(), K[i.bx()], ci->_base + i.a);
                 RELOAD();
-                continue;
+                NEXT();
             }
-            case OP_PREPENV: {  // a call of a bare name: the function and this
+            CASE4(OP_PREPENV) : {  // a call of a bare name: the function and this
                 const SQObject &self = R[0];
                 SQString *key = _string(K[i.bx()]);
                 if (self._type == OT_TABLE) {
@@ -586,7 +897,7 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                     if (n) {
                         R[i.a] = RealVal(n->val);
                         R[i.a + 1] = R[0];
-                        continue;
+                        NEXT();
                     }
                 } else if (self._type == OT_INSTANCE) {
                     SQInstance *inst = _instance(self);
@@ -598,273 +909,103 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                         else
                             R[i.a] = RealVal(inst->_class->_methods[MemberIdx(enc)].val);
                         R[i.a + 1] = R[0];
-                        continue;
+                        NEXT();
                     }
                 }
                 SAVE();
                 GetEnvSlow(CLOSURE(), K[i.bx()], ci->_base + i.a);
                 RELOAD();
                 R[i.a + 1] = R[0];
-                continue;
+                NEXT();
             }
-            case OP_SETENV: {
+            CASE4(OP_SETENV) : {
                 const SQObject &self = R[0];
                 SQString *key = _string(K[i.bx()]);
                 if (self._type == OT_TABLE) {
                     SQTable::Node *n = _table(self)->FindStr(key);
                     if (n) {
                         n->val = R[i.a];
-                        continue;
+                        NEXT();
                     }
                 } else if (self._type == OT_INSTANCE) {
                     SQInstance *inst = _instance(self);
                     SQTable::Node *n = inst->_class->_members->FindStr(key);
                     if (n && MemberIsField(_integer(n->val))) {
                         inst->_values[MemberIdx(_integer(n->val))] = R[i.a];
-                        continue;
+                        NEXT();
                     }
                 }
                 SAVE();
                 SetEnvSlow(CLOSURE(), K[i.bx()], R[i.a]);
                 RELOAD();
-                continue;
+                NEXT();
             }
-            case OP_DELETE: {
+            CASE4(OP_DELETE) : {
                 SAVE();
                 DeleteSlow(R[i.b], RC, ci->_base + i.a);
                 RELOAD();
-                continue;
+                NEXT();
             }
-#define ARITH_OP(OPC, IOP, FOP)                                                                            \
-    case OPC: {                                                                                            \
-        const SQObject &x = RB;                                                                            \
-        const SQObject &y = RC;                                                                            \
-        if (x._type == OT_INTEGER && y._type == OT_INTEGER) {                                              \
-            R[i.a].SetInt((SQInteger)((SQUnsignedInteger)_integer(x) IOP(SQUnsignedInteger) _integer(y))); \
-            continue;                                                                                      \
-        }                                                                                                  \
-        if (BothNumeric(x, y)) {                                                                           \
-            R[i.a].SetFloat(tofloat(x) FOP tofloat(y));                                                    \
-            continue;                                                                                      \
-        }                                                                                                  \
-        SAVE();                                                                                            \
-        ArithSlow(i.op, x, y, ci->_base + i.a);                                                            \
-        RELOAD();                                                                                          \
-        continue;                                                                                          \
-    }
-                ARITH_OP(OP_ADD, +, +)
-                ARITH_OP(OP_SUB, -, -)
-                ARITH_OP(OP_MUL, *, *)
-#undef ARITH_OP
-            case OP_DIV: {
-                const SQObject &x = RB;
-                const SQObject &y = RC;
-                if (x._type == OT_INTEGER && y._type == OT_INTEGER) {
-                    if (_integer(y) > 0) {
-                        R[i.a].SetInt(_integer(x) / _integer(y));
-                        continue;
-                    }
-                } else if (BothNumeric(x, y)) {
-                    R[i.a].SetFloat(tofloat(x) / tofloat(y));
-                    continue;
-                }
-                SAVE();
-                ArithSlow(i.op, x, y, ci->_base + i.a);
-                RELOAD();
-                continue;
-            }
-            case OP_MOD: {
-                const SQObject &x = RB;
-                const SQObject &y = RC;
-                if (x._type == OT_INTEGER && y._type == OT_INTEGER) {
-                    if (_integer(y) > 0) {
-                        R[i.a].SetInt(_integer(x) % _integer(y));
-                        continue;
-                    }
-                } else if (BothNumeric(x, y)) {
-                    R[i.a].SetFloat(fmodf(tofloat(x), tofloat(y)));
-                    continue;
-                }
-                SAVE();
-                ArithSlow(i.op, x, y, ci->_base + i.a);
-                RELOAD();
-                continue;
-            }
-            case OP_BAND:
-            case OP_BOR:
-            case OP_BXOR:
-            case OP_SHL:
-            case OP_SHR:
-            case OP_USHR: {
-                const SQObject &x = RB;
-                const SQObject &y = RC;
-                if (x._type == OT_INTEGER && y._type == OT_INTEGER) {
-                    SQInteger a = _integer(x), b = _integer(y), r;
-                    switch (i.op) {
-                        case OP_BAND: r = a & b; break;
-                        case OP_BOR: r = a | b; break;
-                        case OP_BXOR: r = a ^ b; break;
-                        case OP_SHL: r = (SQInteger)((SQUnsignedInteger)a << (b & 63)); break;
-                        case OP_SHR: r = a >> (b & 63); break;
-                        default: r = (SQInteger)((SQUnsignedInteger)a >> (b & 63)); break;
-                    }
-                    R[i.a].SetInt(r);
-                    continue;
-                }
-                SAVE();
-                BitwiseSlow(i.op, x, y);  // raises: not two integers
-                continue;
-            }
-            case OP_EQ:
-            case OP_NE: {
-                bool eq = IsEqual(RB, RC);
-                R[i.a].SetBool(i.op == OP_EQ ? eq : !eq);
-                continue;
-            }
-            case OP_LT:
-            case OP_LE:
-            case OP_GT:
-            case OP_GE: {
-                const SQObject &x = RB;
-                const SQObject &y = RC;
-                SQInteger c;
-                if (BothNumeric(x, y)) {
-                    c = NumCmp(x, y);
-                } else {
-                    SAVE();
-                    c = CmpSlow(x, y);
-                    RELOAD();
-                }
-                R[i.a].SetBool(CmpResult(i.op - OP_LT, c));
-                continue;
-            }
-            case OP_CMP3: {
-                const SQObject &x = RB;
-                const SQObject &y = RC;
-                SQInteger c;
-                if (BothNumeric(x, y)) {
-                    c = NumCmp(x, y);
-                } else {
-                    SAVE();
-                    c = CmpSlow(x, y);
-                    RELOAD();
-                }
-                R[i.a].SetInt(c);
-                continue;
-            }
-            case OP_NEG: {
+            KSPEC3(OP_ADD, H_ARITH, +, +)
+            KSPEC3(OP_SUB, H_ARITH, -, -)
+            KSPEC3(OP_MUL, H_ARITH, *, *)
+            KSPEC(OP_DIV, H_DIV)
+            KSPEC(OP_MOD, H_MOD)
+            KSPEC(OP_BAND, H_BAND)
+            KSPEC(OP_BOR, H_BAND)
+            KSPEC(OP_BXOR, H_BAND)
+            KSPEC(OP_SHL, H_BAND)
+            KSPEC(OP_SHR, H_BAND)
+            KSPEC(OP_USHR, H_BAND)
+            KSPEC(OP_EQ, H_EQ)
+            KSPEC(OP_NE, H_EQ)
+            KSPEC(OP_LT, H_LT)
+            KSPEC(OP_LE, H_LT)
+            KSPEC(OP_GT, H_LT)
+            KSPEC(OP_GE, H_LT)
+            KSPEC(OP_CMP3, H_CMP3)
+            CASE4(OP_NEG) : {
                 const SQObject &x = R[i.b];
                 if (x._type == OT_INTEGER) {
                     R[i.a].SetInt((SQInteger)(0 - (SQUnsignedInteger)_integer(x)));
-                    continue;
+                    NEXT();
                 }
                 if (x._type == OT_FLOAT) {
                     R[i.a].SetFloat(-_float(x));
-                    continue;
+                    NEXT();
                 }
                 SAVE();
                 NegSlow(x, ci->_base + i.a);
                 RELOAD();
-                continue;
+                NEXT();
             }
-            case OP_NOT: R[i.a].SetBool(IsFalse(R[i.b])); continue;
-            case OP_BNOT: {
+            CASE4(OP_NOT) : R[i.a].SetBool(IsFalse(R[i.b]));
+            NEXT();
+            CASE4(OP_BNOT) : {
                 const SQObject &x = R[i.b];
                 if (x._type != OT_INTEGER) {
                     SAVE();
                     Raise("attempt to perform a bitwise op on a %s", GetTypeName(x));
                 }
                 R[i.a].SetInt(~_integer(x));
-                continue;
+                NEXT();
             }
-            case OP_JMP:
+            CASE4(OP_JMP) : ip += i.bx();
+            if (i.bx() < 0) CHECK_HOOKS();
+            NEXT();
+            CASE4(OP_JZ) : if (IsFalse(R[i.a])) {
                 ip += i.bx();
                 if (i.bx() < 0) CHECK_HOOKS();
-                continue;
-            case OP_JZ:
-                if (IsFalse(R[i.a])) {
-                    ip += i.bx();
-                    if (i.bx() < 0) CHECK_HOOKS();
-                }
-                continue;
-            case OP_JNZ:
-                if (!IsFalse(R[i.a])) {
-                    ip += i.bx();
-                    if (i.bx() < 0) CHECK_HOOKS();
-                }
-                continue;
-            case OP_JCMP: {
-                const SQObject &x = R[i.a];
-                const SQObject &y = RB;
-                int kind = i.k >> 2;
-                bool r;
-                if (x._type == OT_INTEGER && y._type == OT_INTEGER) {
-                    SQInteger a = _integer(x), b = _integer(y);
-                    switch (kind) {
-                        case CMP_LT: r = a < b; break;
-                        case CMP_LE: r = a <= b; break;
-                        case CMP_GT: r = a > b; break;
-                        case CMP_GE: r = a >= b; break;
-                        case CMP_EQ: r = a == b; break;
-                        default: r = a != b; break;
-                    }
-                } else if (BothNumeric(x, y)) {
-                    if (kind >= CMP_EQ) {
-                        bool eq = tofloat(x) == tofloat(y);
-                        r = kind == CMP_EQ ? eq : !eq;
-                    } else {
-                        r = CmpResult(kind, NumCmp(x, y));
-                    }
-                } else if (kind >= CMP_EQ) {
-                    bool eq = IsEqual(x, y);
-                    r = kind == CMP_EQ ? eq : !eq;
-                } else {
-                    SAVE();
-                    SQInteger c = CmpSlow(x, y);
-                    RELOAD();
-                    r = CmpResult(kind, c);
-                }
-                if (!r) {
-                    int32_t off = ip->bx();
-                    ip += 1 + off;
-                    if (off < 0) CHECK_HOOKS();
-                } else {
-                    ip += 1;
-                }
-                continue;
             }
-            case OP_FORINC: {
-                SQObjectPtr &x = R[i.a];
-                const SQObject &lim = RB;
-                SQInteger step = _integer(K[i.c]);
-                int kind = (i.k >> 2) & 7;
-                bool r;
-                if (x._type == OT_INTEGER && lim._type == OT_INTEGER) {
-                    SQUnsignedInteger v = (SQUnsignedInteger)_integer(x);
-                    SQInteger n =
-                        (SQInteger)((i.k & FORINC_SUB) ? v - (SQUnsignedInteger)step : v + (SQUnsignedInteger)step);
-                    x._unVal.nInteger = n;
-                    SQInteger l = _integer(lim);
-                    switch (kind) {
-                        case CMP_LT: r = n < l; break;
-                        case CMP_LE: r = n <= l; break;
-                        case CMP_GT: r = n > l; break;
-                        default: r = n >= l; break;
-                    }
-                } else {
-                    SAVE();
-                    r = ForIncSlow(ci->_base + i.a, lim, K[i.c], i.k);
-                    RELOAD();
-                }
-                if (r) {
-                    ip += 1 + ip->bx();
-                    CHECK_HOOKS();
-                } else {
-                    ip += 1;
-                }
-                continue;
+            NEXT();
+            CASE4(OP_JNZ) : if (!IsFalse(R[i.a])) {
+                ip += i.bx();
+                if (i.bx() < 0) CHECK_HOOKS();
             }
-            case OP_CALL: {
+            NEXT();
+            KSPEC(OP_JCMP, H_JCMP)
+            KSPEC(OP_FORINC, H_FORINC)
+            CASE4(OP_CALL) : {
                 const SQObject &f = R[i.a];
                 if (f._type == OT_CLOSURE) {
                     SQClosure *c = _closure(f);
@@ -898,25 +1039,25 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                             REFRESH();
                         }
                         CHECK_HOOKS();
-                        continue;
+                        NEXT();
                     }
                 }
                 if (f._type == OT_NATIVECLOSURE) {
                     SQNativeClosure *nc = _nativeclosure(f);
-                    if (nc->_fast && !_sharedstate->_debughook && nc->_fast(&R[i.a + 1], i.b, R[i.c])) continue;
+                    if (nc->_fast && !_sharedstate->_debughook && nc->_fast(&R[i.a + 1], i.b, R[i.c])) NEXT();
                     SAVE();
                     if (!CallNativeFromLoop(nc, ci->_base + i.c, i.b, ci->_base + i.a + 1, rootframe)) return false;
                     RELOAD();
-                    continue;
+                    NEXT();
                 }
                 SAVE();
                 SQInteger base = ci->_base;
                 if (!LoopCall(R[i.a], base + i.c, i.b, base + i.a + 1, rootframe)) return false;
                 REFRESH();
                 CHECK_HOOKS();
-                continue;
+                NEXT();
             }
-            case OP_TAILCALL: {
+            CASE4(OP_TAILCALL) : {
                 const SQObject &f = R[i.a];
                 if (f._type == OT_CLOSURE && !ci->_generator && !_sharedstate->_debughook &&
                     (_etraps.empty() || _etraps.back()._frame < _ncalls - 1)) {
@@ -939,22 +1080,22 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                         K = ci->_literals = p->_literals.data();
                         _top = ci->_top = newtop;
                         CHECK_HOOKS();
-                        continue;
+                        NEXT();
                     }
                 }
                 SAVE();
                 if (TailCall(i, rootframe)) return false;
                 REFRESH();
                 CHECK_HOOKS();
-                continue;
+                NEXT();
             }
-            case OP_RETURN: {
+            CASE4(OP_RETURN) : {
                 if (ci->_generator) {
                     SAVE();
                     if (GeneratorReturn(i)) return false;
                     REFRESH();
                     _top = ci->_top;
-                    continue;
+                    NEXT();
                 }
                 SQInteger base = ci->_base, target = ci->_target;
                 bool root = ci->_root;
@@ -984,49 +1125,47 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                 ip = ci->_ip;
                 _top = ci->_top;
                 CHECK_HOOKS();
-                continue;
+                NEXT();
             }
-            case OP_NEWTABLE:
-                SAVE();
-                R[i.a] = SQObjectPtr(OT_TABLE, SQTable::Create(_sharedstate, i.bx() < 4096 ? i.bx() : 4096));
-                continue;
-            case OP_NEWARRAY: {
+            CASE4(OP_NEWTABLE) : SAVE();
+            R[i.a] = SQObjectPtr(OT_TABLE, SQTable::Create(_sharedstate, i.bx() < 4096 ? i.bx() : 4096));
+            NEXT();
+            CASE4(OP_NEWARRAY) : {
                 SAVE();
                 SQArray *a = SQArray::Create(_sharedstate, 0);
                 a->_values.reserve((size_t)(i.bx() < 4096 ? (i.bx() < 0 ? 0 : i.bx()) : 4096));
                 R[i.a] = SQObjectPtr(OT_ARRAY, a);
-                continue;
+                NEXT();
             }
-            case OP_APPEND:
-                if (R[i.a]._type != OT_ARRAY) {
-                    SAVE();
-                    Raise("append to a non array");
-                }
-                _array(R[i.a])->_values.push_back(RB);
-                continue;
-            case OP_CLOSURE: {
+            CASE4(OP_APPEND) : if (R[i.a]._type != OT_ARRAY) {
+                SAVE();
+                Raise("append to a non array");
+            }
+            _array(R[i.a])->_values.push_back(RB);
+            NEXT();
+            CASE4(OP_CLOSURE) : {
                 SAVE();
                 MakeClosure(CLOSURE(), i, ci->_base);
-                continue;
+                NEXT();
             }
-            case OP_BINDENV: {
+            CASE4(OP_BINDENV) : {
                 SAVE();
                 BindEnv(ci->_base + i.a, ci->_base + i.b);
-                continue;
+                NEXT();
             }
-            case OP_NEWCLASS: {
+            CASE4(OP_NEWCLASS) : {
                 SAVE();
                 NewClass(i, ci->_base);
                 RELOAD();
-                continue;
+                NEXT();
             }
-            case OP_NEWMEMBER: {
+            CASE4(OP_NEWMEMBER) : {
                 SAVE();
                 NewMember(i, ci->_base);
                 RELOAD();
-                continue;
+                NEXT();
             }
-            case OP_FOREACH: {
+            CASE4(OP_FOREACH) : {
                 const SQObject &cont = R[i.a];
                 SQObjectPtr *kv = &R[i.b];
                 if (cont._type == OT_ARRAY) {
@@ -1040,7 +1179,7 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                     } else {
                         ip += 1 + ip->bx();
                     }
-                    continue;
+                    NEXT();
                 }
                 if (cont._type == OT_GENERATOR) {
                     // resumed in this loop: the yield stores the value and goes on
@@ -1048,7 +1187,7 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                     SQGenerator *g = _generator(cont);
                     if (g->_state == eDead) {
                         ip += 1 + ip->bx();
-                        continue;
+                        NEXT();
                     }
                     SQInteger n = kv[2]._type == OT_INTEGER ? _integer(kv[2]) : 0;
                     kv[0].SetInt(n);
@@ -1057,7 +1196,7 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                     ci->_ip = ip + 1;
                     ResumeGeneratorFrame(g, ci->_base + i.b + 1, exit);
                     REFRESH();
-                    continue;
+                    NEXT();
                 }
                 SAVE();
                 bool more = ForeachStep(ci->_base + i.a, ci->_base + i.b);
@@ -1066,15 +1205,15 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                     ip += 1 + ip->bx();
                 else
                     ip += 1;
-                continue;
+                NEXT();
             }
-            case OP_TYPEOF: {
+            CASE4(OP_TYPEOF) : {
                 SAVE();
                 TypeOfSlow(R[i.b], ci->_base + i.a);
                 RELOAD();
-                continue;
+                NEXT();
             }
-            case OP_INSTANCEOF: {
+            CASE4(OP_INSTANCEOF) : {
                 const SQObject &o = R[i.b];
                 const SQObject &c = R[i.c];
                 if (c._type != OT_CLASS) {
@@ -1082,40 +1221,41 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                     Raise("cannot apply instanceof between a %s and a %s", GetTypeName(o), GetTypeName(c));
                 }
                 R[i.a].SetBool(o._type == OT_INSTANCE && _instance(o)->InstanceOf(_class(c)));
-                continue;
+                NEXT();
             }
-            case OP_IN: {  // raw: a table's own slots, an instance's or class's members
+            CASE4(OP_IN) : {  // raw: a table's own slots, an instance's or class's members
                 SAVE();
                 bool found = InSlow(RB, R[i.c]);
                 RELOAD();
                 R[i.a].SetBool(found);
-                continue;
+                NEXT();
             }
-            case OP_CLONE: {
+            CASE4(OP_CLONE) : {
                 SAVE();
                 CloneSlow(R[i.b], ci->_base + i.a);
                 RELOAD();
-                continue;
+                NEXT();
             }
-            case OP_YIELD: {
+            CASE4(OP_YIELD) : {
                 SAVE();
                 if (!ci->_generator) Raise("trying to yield a 'function',only genenerator can be yielded");
                 if (YieldFrame(this, ci->_generator, i.b ? R[i.a] : _null_, i.c, ip)) return false;
                 REFRESH();
                 _top = ci->_top;
-                continue;
+                NEXT();
             }
-            case OP_RESUME: {
+            CASE4(OP_RESUME) : {
                 const SQObject &g = R[i.b];
                 SAVE();
                 if (g._type != OT_GENERATOR)
                     Raise("trying to resume a '%s',only genenerator can be resumed", GetTypeName(g));
                 ResumeGeneratorFrame(_generator(g), ci->_base + i.a, nullptr);
                 REFRESH();
-                continue;
+                NEXT();
             }
-            case OP_THROW: SAVE(); RaiseObj(R[i.a]);
-            case OP_PUSHTRAP: {
+            CASE4(OP_THROW) : SAVE();
+            RaiseObj(R[i.a]);
+            CASE4(OP_PUSHTRAP) : {
                 SQExceptionTrap t;
                 t._stackbase = ci->_base;
                 t._stacksize = i.a;
@@ -1123,19 +1263,17 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                 t._extarget = i.a;
                 t._frame = _ncalls - 1;
                 _etraps.push_back(t);
-                continue;
+                NEXT();
             }
-            case OP_POPTRAP:
-                for (int n = 0; n < i.a && !_etraps.empty(); n++) _etraps.pop_back();
-                continue;
-            case OP_GETBASE:
-                if (CLOSURE()->_base)
-                    R[i.a] = SQObjectPtr(OT_CLASS, CLOSURE()->_base);
-                else
-                    R[i.a].Null();
-                continue;
-            case OP_CLOSE: CloseOuters(ci->_base + i.a); continue;
-            default: SAVE(); Raise("invalid instruction");
+            CASE4(OP_POPTRAP) : for (int n = 0; n < i.a && !_etraps.empty(); n++) _etraps.pop_back();
+            NEXT();
+            CASE4(OP_GETBASE) : if (CLOSURE()->_base) R[i.a] = SQObjectPtr(OT_CLASS, CLOSURE()->_base);
+            else R[i.a].Null();
+            NEXT();
+            CASE4(OP_CLOSE) : CloseOuters(ci->_base + i.a);
+            NEXT();
+            CASE4(OP_DATA) : L_INVALID : SAVE();
+            Raise("invalid instruction");
         }
     }
 }

@@ -30,14 +30,17 @@ struct SQRefCounted {
     SQWeakRef *GetWeakRef(SQObjectType type);
 };
 
+// for the few helpers the interpreter loop must have inline, however large it grows
+#define SQ_FORCEINLINE inline __attribute__((always_inline))
+
 inline bool sq_isrefcounted_type(SQObjectType t) { return (t & SQOBJECT_REF_COUNTED) != 0; }
 
-inline void sq_objaddref(const SQObject &o) {
+SQ_FORCEINLINE void sq_objaddref(const SQObject &o) {
     if (sq_isrefcounted_type(o._type)) o._unVal.pRefCounted->_uiRef++;
 }
 // frees r, deferring nested frees so long chains do not recurse deeply
 void sq_releaseobject(SQRefCounted *r);
-inline void sq_objrelease(const SQObject &o) {
+SQ_FORCEINLINE void sq_objrelease(const SQObject &o) {
     if (sq_isrefcounted_type(o._type)) {
         SQRefCounted *r = o._unVal.pRefCounted;
         if (--r->_uiRef == 0) sq_releaseobject(r);
@@ -91,7 +94,7 @@ struct SQObjectPtr : public SQObject {
         return o;
     }
     ~SQObjectPtr() { sq_objrelease(*this); }
-    SQObjectPtr &operator=(const SQObjectPtr &o) {
+    SQ_FORCEINLINE SQObjectPtr &operator=(const SQObjectPtr &o) {
         SQObject old = *this;
         _type = o._type;
         _unVal = o._unVal;
@@ -99,7 +102,7 @@ struct SQObjectPtr : public SQObject {
         sq_objrelease(old);
         return *this;
     }
-    SQObjectPtr &operator=(const SQObject &o) {
+    SQ_FORCEINLINE SQObjectPtr &operator=(const SQObject &o) {
         SQObject old = *this;
         _type = o._type;
         _unVal = o._unVal;
@@ -107,7 +110,7 @@ struct SQObjectPtr : public SQObject {
         sq_objrelease(old);
         return *this;
     }
-    SQObjectPtr &operator=(SQObjectPtr &&o) noexcept {
+    SQ_FORCEINLINE SQObjectPtr &operator=(SQObjectPtr &&o) noexcept {
         if (this != &o) {
             SQObject old = *this;
             _type = o._type;
@@ -136,25 +139,25 @@ struct SQObjectPtr : public SQObject {
         _unVal.nInteger = b ? 1 : 0;
         return *this;
     }
-    void Null() {
+    SQ_FORCEINLINE void Null() {
         SQObject old = *this;
         _type = OT_NULL;
         _unVal.raw = 0;
         sq_objrelease(old);
     }
     // fast setters for non-refcounted values
-    void SetInt(SQInteger i) {
+    SQ_FORCEINLINE void SetInt(SQInteger i) {
         if (sq_isrefcounted_type(_type)) { Null(); }
         _type = OT_INTEGER;
         _unVal.nInteger = i;
     }
-    void SetFloat(SQFloat f) {
+    SQ_FORCEINLINE void SetFloat(SQFloat f) {
         if (sq_isrefcounted_type(_type)) { Null(); }
         _unVal.raw = 0;
         _type = OT_FLOAT;
         _unVal.fFloat = f;
     }
-    void SetBool(bool b) {
+    SQ_FORCEINLINE void SetBool(bool b) {
         if (sq_isrefcounted_type(_type)) { Null(); }
         _type = OT_BOOL;
         _unVal.nInteger = b ? 1 : 0;

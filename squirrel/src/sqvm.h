@@ -250,7 +250,7 @@ void sq_errorvaluetext(const SQObject &o, char *buf, size_t n);
 // Three-way order of two numbers. Two floats are equal only when their bits
 // are; otherwise -1 when a < b and 1 in every other case, NaN included (so
 // NaN is greater than everything, and > and >= hold both ways).
-inline SQInteger NumCmp(const SQObject &a, const SQObject &b) {
+SQ_FORCEINLINE SQInteger NumCmp(const SQObject &a, const SQObject &b) {
     if (a._type == OT_INTEGER && b._type == OT_INTEGER)
         return _integer(a) < _integer(b) ? -1 : (_integer(a) == _integer(b) ? 0 : 1);
     SQFloat x = tofloat(a), y = tofloat(b);

@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr SQInteger kMaxFormatSpec = 22;  // characters of one spec, the '%' and the conversion included
+constexpr SQInteger kMaxConversionChars = 22;  // characters of one format specifier, the '%' and the conversion included
 
 // strchr would also "find" a NUL byte, which format strings may contain.
 bool is_one_of(char c, const char *set) { return c != '\0' && std::strchr(set, c) != nullptr; }
@@ -31,7 +31,7 @@ void append_formatted(std::string &out, const char *cfmt, T value) {
     out.resize(at + (size_t)n);
 }
 
-// printf-style formatting. Each spec is read as flags, at most two width digits,
+// printf-style formatting. Each format specifier is read as flags, at most two width digits,
 // '.' and at most two precision digits; then an argument must be left, and only
 // then is the conversion checked: d i x X o u c take an integer (a float is
 // truncated, a bool is 0/1), f e E g G a number, s a string as it is.
@@ -62,11 +62,11 @@ SQRESULT format_into(HSQUIRRELVM v, SQInteger fmtidx, std::string &out) {
             while (i < fmtlen && std::isdigit((unsigned char)fmt[i])) ++i, ++digits;
             if (digits > 2) return sq_throwerror(v, "precision format too long");
         }
-        if (i - start + 1 > kMaxFormatSpec) return sq_throwerror(v, "format too long");
+        if (i - start + 1 > kMaxConversionChars) return sq_throwerror(v, "format too long");
         if (nparam > top) return sq_throwerror(v, "not enough parameters for the given format string");
         if (i >= fmtlen) return sq_throwerror(v, "invalid format");
         const char conv = fmt[i];
-        // the spec without its conversion letter, ready for a length modifier
+        // the format specifier without its conversion letter, ready for a length modifier
         std::string cfmt(fmt + start, (size_t)(i - start));
         const SQObjectType t = sq_gettype(v, nparam);
         if (is_one_of(conv, "diouxXc")) {

@@ -142,7 +142,7 @@ TEST_F(SqstdVm, FormatRefusesHugeWidthsAndKeepsNulBytes) {
     EXPECT_FALSE(run("format(\"%999999999d\", 1);"));
     EXPECT_FALSE(run("format(\"%\\x00d\", 1);")); // a NUL is neither a flag nor a conversion
     EXPECT_FALSE(run("format(\"%.\\x00\\t2f\", 1.5);"));
-    // a spec of more than 22 characters is refused, however it is made up
+    // a format specifier of more than 22 characters is refused, however it is made up
     const std::string many_flags = "format(\"%" + std::string(200, '-') + "5d|\", 7);";
     EXPECT_FALSE(run(many_flags.c_str()));
     const std::string longest = "if (format(\"%" + std::string(19, '-') + "5d|\", 7) != \"7    |\") throw 1;";
