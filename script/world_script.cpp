@@ -253,6 +253,14 @@ int export_world(const char *dir)
     const uint64_t seed = game_rnd_seed;
     last_world_gen_ms = -1;
     generate_world("game");
+    if (!has_error_message() && last_world_gen_ms >= 0)
+      if (int bad = count_non_finite_cells())
+      {
+        char text[160];
+        snprintf(text, sizeof(text), "%s\n%d cells have a height or water depth that is not a finite number", gen_error,
+                 bad);
+        set_error_message(text);
+      }
     if (has_error_message() || last_world_gen_ms < 0)
       code = 1;
     else if (!write_world_files(dir, "game", seed, last_world_gen_ms))
