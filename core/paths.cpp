@@ -111,7 +111,7 @@ int64_t get_file_time(const char *path)
   struct stat st;
   if (!path || stat(path, &st) != 0)
     return 0;
-  return int64_t(st.st_mtime);
+  return int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
 }
 
 bool read_whole_file(const char *path, DynArray<uint8_t> &out, bool *opened)

@@ -16,7 +16,8 @@ ENGINE_API bool get_exe_path(char *buf, int size);
 // "\" becomes "/"; "." and ".." are folded lexically, so paths that do not exist yet
 // resolve too. A null name gives app_path itself.
 ENGINE_API TempString<260> make_full_path(const char *name);
-// Modification time in seconds, 0 when the file does not exist. Compare for equality only.
+// Modification time in nanoseconds, 0 when the file does not exist: two saves within one
+// second differ. Compare only with other results of this function.
 ENGINE_API int64_t get_file_time(const char *path);
 // Reads the whole file into out (cleared first). False when it cannot be opened or a read
 // fails; opened then tells which, and out holds what was read before the failure.

@@ -17,6 +17,7 @@
 #include "core/paths.h"
 #include "core/temp_string.h"
 #include "gameobj.h"
+#include "module_file.h"
 
 extern char **environ;
 
@@ -43,19 +44,41 @@ struct BuildProcess
   int fd = -1;     // -1 once the output has ended
   char line[1024]; // the line being assembled, at most 1023 characters
   int len = 0;
-  bool saw_error = false; // an error line went by (the strip may be cleared meanwhile)
+  bool saw_error = false; // a compiler error line went by (the strip may be cleared meanwhile)
   bool running() const { return pid > 0; }
+};
+
+// A loaded module. The loader is given the file through its open descriptor
+// ("/proc/self/fd/N"): a module is known to the loader by that name, unique while the
+// descriptor stays open, so a new build can be loaded beside the running one whatever
+// the files are called, and renaming the file later does not matter.
+struct Module
+{
+  void *handle = nullptr;
+  int fd = -1;
+  explicit operator bool() const { return handle != nullptr; }
+};
+
+// The functions and tables of a loaded module that passed every binding check.
+struct Binding
+{
+  GameObjFuncs funcs;
+  void *const *tables = nullptr;
+  GameObjLinkGuiFn link_gui = nullptr;
 };
 
 struct HostState
 {
-  void *module = nullptr;
+  Module module;
   char source_dir[260] = "";
   char main_source[260] = "";
   DynArray<WatchedSource> sources;
   BuildProcess build;
   int64_t build_start = 0;
   const void *class_table[GAMEOBJ_CLASS_COUNT] = {};
+  // The time of a "gameobj_new.dll" that was refused (a failed build's, or one that
+  // would not load or bind): it is not tried again until it changes.
+  int64_t refused_new_time = 0;
 };
 HostState host;
 
@@ -67,43 +90,68 @@ DynArray<GameObj *> *const object_lists[] = {
 };
 static_assert(sizeof(object_lists) / sizeof(object_lists[0]) == GAMEOBJ_LIST_COUNT);
 
-// Source times in nanoseconds: two saves within one second must both count as changes.
-int64_t source_time(const char *path)
-{
-  struct stat st;
-  if (stat(path, &st) != 0)
-    return 0;
-  return int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-}
-
 // --- loading and binding ---
 
-void *load_module()
+TempString<32> loader_name(int fd) { return TempString<32>::printf("/proc/self/fd/%d", fd); }
+
+// Opens, checks and loads the file; false (with the reason in why) when any step fails.
+bool open_module(const char *path, Module &m, char *why, size_t size)
 {
-  TempString<260> path = make_full_path(MODULE_FILE);
-  void *h = dlopen(path, RTLD_NOW | RTLD_LOCAL);
+  m = Module();
+  int fd = open(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0)
+  {
+    snprintf(why, size, "%s", strerror(errno));
+    return false;
+  }
+  if (!check_module_file(fd, why, size))
+  {
+    close(fd);
+    return false;
+  }
+  void *h = dlopen(loader_name(fd), RTLD_NOW | RTLD_LOCAL);
   if (!h)
   {
-    const char *why = dlerror();
-    debug("%s", why ? why : "dlopen failed");
-    fatal("can't load gameobj.dll");
+    const char *err = dlerror();
+    snprintf(why, size, "%s", err ? err : "dlopen failed");
+    close(fd);
+    return false;
   }
-  return h;
+  m.handle = h;
+  m.fd = fd;
+  return true;
 }
 
-void unload_module(void *h)
+Module load_module()
 {
-  if (!h)
-    return;
-  dlclose(h);
-  // A module that stays resident would be found again by its name, and the next load
-  // would silently run the old code.
   TempString<260> path = make_full_path(MODULE_FILE);
-  if (void *still = dlopen(path, RTLD_NOW | RTLD_NOLOAD))
+  Module m;
+  char why[512];
+  if (!open_module(path, m, why, sizeof(why)))
+  {
+    debug("%s: %s", path.c_str(), why);
+    fatal("can't load gameobj.dll");
+  }
+  return m;
+}
+
+void unload_module(Module &m)
+{
+  if (!m.handle)
+    return;
+  dlclose(m.handle);
+  m.handle = nullptr;
+  // A module that stays resident would be found again by its name, and the next load
+  // would silently run the old code. Its descriptor stays open, so that no later module
+  // is given its name.
+  if (void *still = dlopen(loader_name(m.fd), RTLD_NOW | RTLD_NOLOAD))
   {
     debug("!!! gameobj.dll is still loaded after unloading it: the old code stays in use");
     dlclose(still);
   }
+  else
+    close(m.fd);
+  m.fd = -1;
 }
 
 const void *vtable_of(const BaseObject *obj)
@@ -140,52 +188,40 @@ void repoint(BaseObject *obj, void *const *tables, bool required)
   set_vtable(obj, tables[i]);
 }
 
-void bind_module(void *h)
+// Looks up everything the host binds, touching nothing of the running module. On a
+// failure returns the text a start-up ends with (in buf when it names a function).
+const char *resolve_module(void *h, Binding &b, char *buf, size_t size)
 {
   auto by_name = (GameObjFuncByNameFn)dlsym(h, "get_gameobj_func_by_name");
   auto vtables = (GameObjVtablesFn)dlsym(h, "get_gameobj_vtables");
   if (!by_name || !vtables)
-    fatal("invalid gameobj.dll");
-
-  auto lookup = [by_name](const char *name) {
+    return "invalid gameobj.dll";
+  const char *missing = nullptr;
+  auto lookup = [&](const char *name) {
     void *p = by_name(name);
-    if (!p)
-      fatal("no \"%s\" function in gameobj.dll", name);
+    if (!p && !missing)
+      missing = name;
     return p;
   };
-  // Published only once the binding is complete: a fatal error half-way must not let the
-  // shutdown sequence call into a module whose objects are half re-pointed.
-  GameObjFuncs funcs;
-#define GAMEOBJ_BIND_FUNC(name, ret, args) funcs.name = (ret(*) args)lookup(#name);
+#define GAMEOBJ_BIND_FUNC(name, ret, args) b.funcs.name = (ret(*) args)lookup(#name);
   GAMEOBJ_FUNCS(GAMEOBJ_BIND_FUNC)
 #undef GAMEOBJ_BIND_FUNC
-
+  if (missing)
+  {
+    snprintf(buf, size, "no \"%s\" function in gameobj.dll", missing);
+    return buf;
+  }
   int count = 0;
-  void *const *tables = vtables(&count);
-  if (count != GAMEOBJ_CLASS_COUNT || !tables)
-    fatal("gameobj classes changed, need restart");
-
-  for (DynArray<GameObj *> *list : object_lists)
-    for (GameObj *obj : *list)
-      repoint(obj, tables, true);
-  // Destroyed objects that already left the lists are still deleted by the module's
-  // code later; they need the new tables as much. Objects of program classes (which
-  // are not in the module's table) keep theirs.
-  for (BaseObject *obj : deleted_gameobjs)
-    repoint(obj, tables, false);
-
-  for (DynArray<GameObj *> *list : object_lists)
-    for (GameObj *obj : *list)
-      obj->state &= ~uint32_t(BaseObject::STATE_HOST_MARK);
-  for (BaseObject *obj : deleted_gameobjs)
-    obj->state &= ~uint32_t(BaseObject::STATE_HOST_MARK);
-
-  for (int i = 0; i < GAMEOBJ_CLASS_COUNT; i++)
-    host.class_table[i] = tables[i];
-  gameobj_api = funcs;
-
-  auto link_gui = (GameObjLinkGuiFn)lookup("link_gui");
-  link_gui();
+  b.tables = vtables(&count);
+  if (count != GAMEOBJ_CLASS_COUNT || !b.tables)
+    return "gameobj classes changed, need restart";
+  b.link_gui = (GameObjLinkGuiFn)lookup("link_gui");
+  if (missing)
+  {
+    snprintf(buf, size, "no \"%s\" function in gameobj.dll", missing);
+    return buf;
+  }
+  return nullptr;
 }
 
 void unbind_module()
@@ -194,30 +230,103 @@ void unbind_module()
   gameobj_host_hooks.gui_release();
 }
 
+// Re-points every live object at the binding's tables and publishes its functions.
+void apply_binding(const Binding &b)
+{
+  for (DynArray<GameObj *> *list : object_lists)
+    for (GameObj *obj : *list)
+      repoint(obj, b.tables, true);
+  // Destroyed objects that already left the lists are still deleted by the module's
+  // code later; they need the new tables as much. Objects of program classes (which
+  // are not in the module's table) keep theirs.
+  for (BaseObject *obj : deleted_gameobjs)
+    repoint(obj, b.tables, false);
+
+  for (DynArray<GameObj *> *list : object_lists)
+    for (GameObj *obj : *list)
+      obj->state &= ~uint32_t(BaseObject::STATE_HOST_MARK);
+  for (BaseObject *obj : deleted_gameobjs)
+    obj->state &= ~uint32_t(BaseObject::STATE_HOST_MARK);
+
+  for (int i = 0; i < GAMEOBJ_CLASS_COUNT; i++)
+    host.class_table[i] = b.tables[i];
+  // Published only once the binding is complete: a fatal error half-way must not let
+  // the shutdown sequence call into a module whose objects are half re-pointed.
+  gameobj_api = b.funcs;
+  b.link_gui();
+}
+
+// Binding at start-up and on a forced reload: every failure is fatal.
+void bind_module(void *h)
+{
+  Binding b;
+  char buf[160];
+  if (const char *err = resolve_module(h, b, buf, sizeof(buf)))
+    fatal("%s", err);
+  apply_binding(b);
+}
+
 void drop_module()
 {
   if (!host.module)
     return;
   unbind_module();
   unload_module(host.module);
-  host.module = nullptr;
+}
+
+// Swaps in a new build: it is loaded and checked under its own name while the old
+// module runs on, renamed to "gameobj.dll" once it passed, and only then bound. On a
+// failure nothing changes but the log, the error strip and the refused time.
+bool swap_in_new_module(const char *dll, const char *new_dll)
+{
+  Module fresh;
+  Binding b;
+  char why[512];
+  const char *err = nullptr;
+  if (!open_module(new_dll, fresh, why, sizeof(why)))
+    err = why;
+  else if ((err = resolve_module(fresh.handle, b, why, sizeof(why))))
+    ;
+  else if (rename(new_dll, dll) != 0)
+  {
+    snprintf(why, sizeof(why), "can't rename gameobj_new.dll: %s", strerror(errno));
+    err = why;
+  }
+  if (err)
+  {
+    TempString<600> line = TempString<600>::printf("%s: %s", NEW_MODULE_FILE, err);
+    debug("%s", line.c_str());
+    host.refused_new_time = get_file_time(new_dll);
+    unload_module(fresh);
+    append_error_message(line, -1);
+    append_error_message("gameobj reload failed", -1);
+    return false;
+  }
+  drop_module();
+  host.module = fresh;
+  apply_binding(b);
+  return true;
 }
 
 // --- sources ---
 
-void scan_source(const char *name)
+// An import that cannot be read is not watched; the main source always is, also while
+// it is missing (an editor saving by rename, a checkout), so its return starts a build.
+void scan_source(const char *name, bool always_watch = false)
 {
   TempString<260> path = make_full_path(name);
   for (const WatchedSource &s : host.sources)
     if (!strcasecmp(s.path, path))
       return;
   FILE *f = fopen(path, "r");
-  if (!f)
+  if (!f && !always_watch)
     return;
   WatchedSource rec;
   snprintf(rec.path, sizeof(rec.path), "%s", path.c_str());
-  rec.mtime = source_time(path);
+  rec.mtime = f ? get_file_time(path) : 0;
   host.sources.push(rec);
+  if (!f)
+    return;
 
   char piece[256];
   while (fgets(piece, sizeof(piece), f))
@@ -248,13 +357,15 @@ void scan_source(const char *name)
 void rescan_sources()
 {
   host.sources.clear();
-  scan_source(host.main_source);
+  scan_source(host.main_source, true);
 }
+
+bool main_source_missing() { return host.sources.empty() || host.sources[0].mtime == 0; }
 
 bool sources_changed()
 {
   for (const WatchedSource &s : host.sources)
-    if (source_time(s.path) != s.mtime)
+    if (get_file_time(s.path) != s.mtime)
       return true;
   return false;
 }
@@ -323,8 +434,9 @@ void emit_build_line()
     while (n > 0 && (b.line[n - 1] == '\n' || b.line[n - 1] == '\r'))
       n--;
     append_error_message(b.line, n);
-    b.saw_error = true;
   }
+  if (is_compiler_error_line(b.line))
+    b.saw_error = true;
   b.len = 0;
 }
 
@@ -373,10 +485,14 @@ bool poll_build_process()
     return true; // output closed, process not gone yet
   int code = r < 0 ? -1 : WIFEXITED(status) ? WEXITSTATUS(status) : WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1;
   b.pid = -1;
-  if (code != 0 || b.saw_error || has_error_message())
+  // Only the build's own verdict counts: its exit code and the compiler's error lines,
+  // not other errors on the strip or the word "error" in a warning.
+  if (code != 0 || b.saw_error)
   {
     append_error_message("gameobj rebuild failed!!!", -1);
     debug("!!! failed to rebuild gameobj DLL (code %d)", code);
+    // Whatever the failed build left is not swapped in.
+    host.refused_new_time = get_file_time(make_full_path(NEW_MODULE_FILE));
   }
   else
     debug("=== DLL rebuild done in %d ms", get_time_msec(get_ref_time() - host.build_start));
@@ -414,6 +530,11 @@ bool poll_build()
   if (!sources_changed())
     return false;
   rescan_sources();
+  if (main_source_missing())
+  {
+    debug("=== gameobj sources missing, waiting for '%s'", host.sources.empty() ? "" : host.sources[0].path);
+    return false;
+  }
   set_error_message(nullptr);
   debug("=== rebuilding gameobj DLL");
   TempString<260> dir = make_full_path(host.source_dir);
@@ -445,7 +566,7 @@ void start_gameobj_host(const char *dir, const char *main_file)
   strcat(host.main_source, main_file ? main_file : "");
 
   host.module = load_module();
-  bind_module(host.module);
+  bind_module(host.module.handle);
   rescan_sources();
 }
 
@@ -462,20 +583,22 @@ bool reload_gameobj(bool force)
     return false;
   TempString<260> dll = make_full_path(MODULE_FILE);
   TempString<260> new_dll = make_full_path(NEW_MODULE_FILE);
-  if (!force && get_file_time(new_dll) == 0)
-    return false;
-
+  if (!force)
+  {
+    int64_t t = get_file_time(new_dll);
+    if (t == 0 || t == host.refused_new_time)
+      return false;
+    bool ok = swap_in_new_module(dll, new_dll);
+    debug("gameobj reload %s", ok ? "ok" : "failed");
+    return ok;
+  }
+  // The present file again: the loader would hand back the running copy of the same
+  // file, so it is unloaded first.
   drop_module();
-  bool ok = true;
-  // rename replaces the old file in one step: if it fails, the old module is still
-  // there to load again.
-  if (!force && rename(new_dll, dll) != 0)
-    ok = false;
-
   host.module = load_module();
-  bind_module(host.module);
-  debug("gameobj reload %s", ok ? "ok" : "failed");
-  return ok;
+  bind_module(host.module.handle);
+  debug("gameobj reload ok");
+  return true;
 }
 
 void rebind_gameobj_scripts()
@@ -496,6 +619,11 @@ bool is_gameobj_build_running() { return host.build.running(); }
 int gameobj_watched_source_count() { return host.sources.size(); }
 const char *gameobj_watched_source(int i) { return i >= 0 && i < host.sources.size() ? host.sources[i].path : nullptr; }
 const void *gameobj_class_table(int i) { return i >= 0 && i < GAMEOBJ_CLASS_COUNT ? host.class_table[i] : nullptr; }
+
+bool is_compiler_error_line(const char *line)
+{
+  return strstr(line, ": error:") || strstr(line, ": fatal error:");
+}
 
 bool is_build_error_line(const char *line)
 {

@@ -40,7 +40,10 @@ ENGINE_API void stop_gameobj_host();
 // Once per second (force false) and on request (force true). Streams a running build's
 // output, starts a build when the sources changed, and swaps in "gameobj_new.dll" when a
 // build left one; force reloads the present "gameobj.dll". True when a new module was
-// loaded and the file swap succeeded.
+// loaded and the file swap succeeded. A new build is loaded and bound under its own name
+// first and renamed over "gameobj.dll" only when that worked; one that fails (or comes
+// from a failed build) leaves the old module running, shows "gameobj reload failed" and
+// is not tried again until the file changes.
 ENGINE_API bool reload_gameobj(bool force);
 
 // Calls the module's bind_gameobj with the world-generation VM inside the script-error
@@ -78,3 +81,6 @@ ENGINE_API const void *gameobj_class_table(int i);
 // Whether a line of build output counts as an error line: it holds the word "error" or
 // "errors" in any letter case, with no letter, digit or underscore on either side.
 ENGINE_API bool is_build_error_line(const char *line);
+// Whether a line of build output is the compiler's report of an error ("file:3:1: error:
+// ...", "...: fatal error: ..."): only these, and the exit code, fail a build.
+ENGINE_API bool is_compiler_error_line(const char *line);

@@ -33,7 +33,13 @@ uint32_t MyShaderInclude::open(int type, const char *name, const void *parent, c
   TempString<260> path = make_full_path(name);
   FILE *fp = fopen(path, "rb");
   if (!fp)
+  {
+    // Still a dependency: its return (a restored or re-created file) must reload the
+    // shader. Time 0 is what a missing file reads as.
+    if (shader && strlen(name) < 260)
+      shader_add_dep(shader, name, 0);
     return 0x8876086C;
+  }
   long n = -1;
   if (fseek(fp, 0, SEEK_END) == 0)
     n = ftell(fp);

@@ -26,6 +26,9 @@ const char *const sky_error_prefix = "Error in sky script:\n";
 SqReloadableVM sky_vm;
 // Root-table slot "get_sky_colors"; null when missing or not a function.
 sqbind::SqFunc<sqbind::SqObject> sky_func;
+// True while the latest reload of the script files failed: its error stays on the strip
+// even though the old function still answers.
+bool sky_files_broken = false;
 VDecl sky_decl = nullptr;
 VertexBuffer *sky_vb = nullptr;
 IndexBuffer *sky_ib = nullptr;
@@ -154,7 +157,7 @@ void compute_sky_colors(vec4f dir, vec4f out[SKY_SCRIPT_COLORS])
   }
   // A working script takes its own earlier error off the strip.
   const char *cur = get_error_message();
-  if (cur && strncmp(cur, sky_error_prefix, strlen(sky_error_prefix)) == 0)
+  if (cur && !sky_files_broken && strncmp(cur, sky_error_prefix, strlen(sky_error_prefix)) == 0)
     set_error_message(nullptr);
   for (int i = 0; i < SKY_SCRIPT_COLORS; i++)
     out[i] = table[i];
@@ -192,6 +195,7 @@ void init_sky()
 void close_sky()
 {
   sky_func.release();
+  sky_files_broken = false;
   sky_vm.close();
   sky_vm.files.clear();
   if (sky_vb)
@@ -236,7 +240,15 @@ void reload_sky_if_changed()
 {
   if (!sky_vm.vm || !sky_vm.files_changed())
     return;
-  sky_vm.reload(false);
+  if (!sky_vm.reload(false))
+  {
+    // The old function (if the broken file left it) and the old colours stay.
+    TempString<1024> text = TempString<1024>::printf("Error in sky script:\n%s", sqbind::last_error(sky_vm.vm));
+    set_error_message(text);
+    sky_files_broken = true;
+    return;
+  }
+  sky_files_broken = false;
   lookup_sky_func();
   compute_sky_colors(sun_dir_drawn, sky_colors);
   copy_table_to_drawn();

@@ -119,6 +119,8 @@ static SQInteger mask_from_simplex(HSQUIRRELVM vm)
   int octaves = argi(vm, 4);
   const FloatRamp *ramp = getInstOpt<SqFloatRamp>(vm, 5);
   float gain = argf(vm, 6);
+  if (octaves > 32) // beyond that the work runs for hours and adds nothing a float holds
+    throw SquirrelError("fromSimplexNoise: at most 32 octaves");
   HmapMask *m = new HmapMask;
   m->fromSimplexNoise(scale, period, octaves, ramp, gain);
   push_mask(vm, m);
@@ -149,6 +151,8 @@ static SQInteger mask_from_faults(HSQUIRRELVM vm)
   int warpScale = argi(vm, 6), warpOctaves = argi(vm, 7);
   float slope = argf(vm, 8);
   require_tile(tile, "tile must be power of 2 in fromVoronoiFaults()");
+  if (warpOctaves > 32)
+    throw SquirrelError("fromVoronoiFaults: at most 32 warp octaves");
   HmapMask *m = new HmapMask;
   m->fromVoronoiFaults(tile, lo, hi, warpAmp, warpScale, warpOctaves, slope);
   push_mask(vm, m);

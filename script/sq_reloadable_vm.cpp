@@ -47,8 +47,17 @@ void SqReloadableVM::close()
 bool SqReloadableVM::load_file(const char *path)
 {
   if (strlen(path) >= 260)
-    fatal("%s(%d): failed ASSERT(%s)", __FILE__, __LINE__, "l<BS");
+  {
+    sq_throwerror(vm, "include: path too long");
+    return false;
+  }
   TempString<260> full = make_full_path(path);
+  if (strlen(full) >= 259)
+  {
+    // The full name would be cut, and a cut name may run some other file.
+    sq_throwerror(vm, "include: path too long");
+    return false;
+  }
   for (const FileRecord &r : files)
     if (!strcasecmp(r.path, full))
       return true;
@@ -86,13 +95,23 @@ bool SqReloadableVM::run_files(bool force)
 
 bool SqReloadableVM::reload(bool force) { return run_files(force); }
 
+// include(path): runs the file once in this VM. A file that cannot be read, or fails to
+// compile or run, is an error of the including script that names the file.
 static SQInteger include_handler(HSQUIRRELVM vm)
 {
-  const char *path = Arg<const char *>::get(vm, 2);
+  const char *path = nullptr;
+  if (sq_gettop(vm) < 2 || SQ_FAILED(sq_getstring(vm, 2, &path)))
+    return sq_throwerror(vm, "include: the path must be a string");
   SqReloadableVM *rvm = get_reloadable_vm(vm);
-  ASSERT(rvm);
-  rvm->load_file(path);
-  return 0;
+  if (!rvm)
+    return sq_throwerror(vm, "include: not available in this VM");
+  if (strlen(path) >= 260)
+    return sq_throwerror(vm, "include: path too long");
+  if (rvm->load_file(path))
+    return 0;
+  char msg[1024];
+  snprintf(msg, sizeof(msg), "include '%s': %s", path, last_error(vm));
+  return sq_throwerror(vm, msg);
 }
 
 bool SqReloadableVM::bind_functions()

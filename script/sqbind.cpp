@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <immintrin.h>
+#include <sys/stat.h>
 #include "core/paths.h"
 #include "core/ramp.h"
 
@@ -130,7 +131,12 @@ void compiler_error_handler(HSQUIRRELVM vm, const SQChar *desc, const SQChar *so
   SQPRINTFUNCTION pf = sq_geterrorfunc(vm);
   if (!pf)
     pf = print_func;
-  pf(vm, "bin/%s(%d,%d): error: %s\n", source ? source : "unknown", int(line), int(column), desc ? desc : "");
+  char text[1024];
+  snprintf(text, sizeof(text), "bin/%s(%d,%d): error: %s", source ? source : "unknown", int(line), int(column),
+           desc ? desc : "");
+  pf(vm, "%s\n", text);
+  // The VM's last error becomes the same line: whoever shows it names the file and line.
+  sq_throwerror(vm, text);
 }
 
 static void print_local(HSQUIRRELVM vm, SQPRINTFUNCTION pf, const char *name)
@@ -257,34 +263,34 @@ static const char *source_name(const char *path)
 
 bool compile_file(HSQUIRRELVM vm, const char *path)
 {
-  FILE *f = fopen(path, "rb");
-  if (!f)
-  {
-    // Without this the caller would show whatever error the VM raised before.
-    char msg[300];
-    snprintf(msg, sizeof(msg), "can't open '%s'", source_name(path));
+  // Every failure leaves its own error: without one the caller would show whatever
+  // error the VM raised before.
+  char msg[400];
+  auto fail = [&](const char *why) {
+    snprintf(msg, sizeof(msg), "can't %s '%s'", why, source_name(path));
     debug("%s", msg);
     sq_throwerror(vm, msg);
     return false;
-  }
-  bool ok = false;
-  if (fseek(f, 0, SEEK_END) == 0)
+  };
+  FILE *f = fopen(path, "rb");
+  if (!f)
+    return fail("open");
+  struct stat st;
+  if (fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode))
   {
-    long size = ftell(f);
-    fseek(f, 0, SEEK_SET);
-    if (size >= 0)
-    {
-      char *buf = (char *)malloc(size_t(size) + 1);
-      if (buf)
-      {
-        size_t got = fread(buf, 1, size_t(size), f);
-        if (got == size_t(size))
-          ok = compile_buffer(vm, buf, SQInteger(size), source_name(path));
-        free(buf);
-      }
-    }
+    fclose(f);
+    return fail("read (not a file)");
   }
+  char *buf = (char *)malloc(size_t(st.st_size) + 1);
+  size_t got = buf ? fread(buf, 1, size_t(st.st_size), f) : 0;
   fclose(f);
+  if (!buf || got != size_t(st.st_size))
+  {
+    free(buf);
+    return fail("read");
+  }
+  bool ok = compile_buffer(vm, buf, SQInteger(st.st_size), source_name(path));
+  free(buf);
   return ok;
 }
 
@@ -297,7 +303,7 @@ bool run_file(HSQUIRRELVM vm, const char *path)
     return false;
   }
   sq_pushroottable(vm);
-  bool ok = SQ_SUCCEEDED(sq_call(vm, 1, SQFalse, SQTrue));
+  bool ok = SQ_SUCCEEDED(budgeted_call(vm, 1, SQFalse, script_budgets.world));
   sq_settop(vm, top);
   return ok;
 }

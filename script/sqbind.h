@@ -11,6 +11,7 @@
 #include "core/engine_api.h"
 #include "core/log.h"
 #include "core/vec4f.h"
+#include "script/sq_budget.h"
 
 namespace sqbind
 {
@@ -515,7 +516,7 @@ public:
     }
     sq_remove(vm, -2);
     (push_value(vm, args), ...);
-    if (SQ_FAILED(sq_call(vm, SQInteger(1 + sizeof...(A)), SQTrue, SQTrue)))
+    if (SQ_FAILED(budgeted_call(vm, SQInteger(1 + sizeof...(A)), SQTrue)))
     {
       // The error handler has printed it; the caller gets the VM's own text.
       sq_settop(vm, top);

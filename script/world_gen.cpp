@@ -21,6 +21,17 @@ using namespace sqbind;
 static float argf(HSQUIRRELVM vm, SQInteger i) { return Arg<float>::get(vm, i); }
 static int argi(HSQUIRRELVM vm, SQInteger i) { return Arg<int>::get(vm, i); }
 
+// Counts the generators loop over: beyond these the work runs for hours and adds nothing
+// (octaves past 32 are finer than a float resolves).
+constexpr int MAX_NOISE_OCTAVES = 32;
+constexpr int MAX_EROSION_DROPLETS = 10'000'000;
+
+static void require_octaves(int octaves, const char *msg)
+{
+  if (octaves > MAX_NOISE_OCTAVES)
+    throw SquirrelError(msg);
+}
+
 static void require_power_of_two(int tile, const char *msg)
 {
   if (tile < 1 || (tile & (tile - 1)) != 0)
@@ -271,6 +282,7 @@ static SQInteger sq_add_simplex_noise(HSQUIRRELVM vm)
   float gain = argf(vm, 6);
   require_height_range(lo, hi, "add_simplex_noise: need 0 <= min_ht <= max_ht");
   require_power_of_two(tile, "tile must be power of 2 in add_simplex_noise()");
+  require_octaves(octaves, "add_simplex_noise: at most 32 octaves");
   HeightmapData::addSimplexNoise(lo, hi, tile, octaves, gain);
   return 0;
 }
@@ -297,6 +309,8 @@ static SQInteger sq_gen_droplet_erosion(HSQUIRRELVM vm)
   int n = argi(vm, 2);
   if (n < 0)
     throw SquirrelError("gen_droplet_erosion: iterations must not be negative");
+  if (n > MAX_EROSION_DROPLETS)
+    throw SquirrelError("gen_droplet_erosion: at most 10000000 iterations");
   HeightmapData::ErosionParams params;
   try
   {
@@ -328,6 +342,7 @@ static SQInteger sq_gen_voronoi_faults(HSQUIRRELVM vm)
   int warpScale = argi(vm, 6), warpOctaves = argi(vm, 7);
   float slope = argf(vm, 8);
   require_power_of_two(tile, "tile must be power of 2 in gen_voronoi_faults()");
+  require_octaves(warpOctaves, "gen_voronoi_faults: at most 32 warp octaves");
   HeightmapData::genVoronoiFaults(tile, lo, hi, warpAmp, warpScale, warpOctaves, slope);
   return 0;
 }

@@ -20,6 +20,9 @@ using namespace sqbind;
 SqReloadableVM world_script;
 int last_world_gen_ms = -1;
 
+// The error of the latest failed load of the script files, shown again in place of the
+// missing generate_world it explains; empty after a good load.
+static char load_error[1024];
 static SqFunc<void> generate_world_func;
 static SqFunc<void> process_event_func;
 static SqFunc<void> update_script_func;
@@ -81,18 +84,21 @@ void init_world_script()
     bind_rnd_color_funcs(vm);
     bind_world_gen_funcs(vm);
     bind_world_consts(vm);
+    load_error[0] = 0;
     if (!world_script.load_file("gen/main.nut"))
       throw SquirrelError(last_error(vm));
     bind_handles();
   }
   catch (const SquirrelError &e)
   {
+    snprintf(load_error, sizeof(load_error), "%s", e.msg ? e.msg : "unknown error");
     show_error(gen_error, e);
   }
 }
 
 void close_world_script()
 {
+  load_error[0] = 0;
   release_handles();
   world_script.close();
   // The records describe what ran in the closed VM; a new VM starts with none.
@@ -130,7 +136,8 @@ void generate_world(const char *name)
     HeightmapData::reset();
     debug("game_rnd_seed=%" PRIu64 ";", game_rnd_seed);
     if (generate_world_func.isNull())
-      throw SquirrelError("No 'generate_world' function in script");
+      throw SquirrelError(load_error[0] ? load_error : "No 'generate_world' function in script");
+    ScriptBudget budget(world_script.vm, script_budgets.world);
     generate_world_func(name);
     sq_collectgarbage(world_script.vm);
     HeightmapData::finishGeneration();
@@ -157,6 +164,7 @@ void check_world_script_reload()
     if (!world_script.reload(true))
       throw SquirrelError(last_error(world_script.vm));
     bind_handles();
+    load_error[0] = 0;
   }
   catch (const SquirrelError &e)
   {
@@ -245,6 +253,14 @@ int export_world(const char *dir)
     const uint64_t seed = game_rnd_seed;
     last_world_gen_ms = -1;
     generate_world("game");
+    if (!has_error_message() && last_world_gen_ms >= 0)
+      if (int bad = count_non_finite_cells())
+      {
+        char text[160];
+        snprintf(text, sizeof(text), "%s\n%d cells have a height or water depth that is not a finite number", gen_error,
+                 bad);
+        set_error_message(text);
+      }
     if (has_error_message() || last_world_gen_ms < 0)
       code = 1;
     else if (!write_world_files(dir, "game", seed, last_world_gen_ms))

@@ -1,6 +1,7 @@
 #include "world/world_export.h"
 #include <cerrno>
 #include <cinttypes>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -137,8 +138,24 @@ static constexpr float WET_DEPTH = 0.01f;
 static const char *const ground_names[16] = {"house", "rock", "sand", "soil"};
 static const char *const surface_names[16] = {"open", "grass", "ash", "snow", "road"};
 
+int count_non_finite_cells()
+{
+  int n = 0;
+  for (int i = 0; i < HMAP_CELLS; i++)
+    if (!std::isfinite(Hm::hmap[i]) || !std::isfinite(Hm::target_hmap[i]) ||
+        !std::isfinite(Hm::water[i >> HMAP_SIZE_SHIFT][i & HMAP_MASK].depth))
+      n++;
+  return n;
+}
+
 bool write_world_files(const char *dir, const char *world_name, uint64_t seed, int gen_ms)
 {
+  // Non-finite numbers have no JSON form, and no place in a height picture.
+  if (int bad = count_non_finite_cells())
+  {
+    debug("export-world: %d cells are not finite numbers, nothing written", bad);
+    return false;
+  }
   if (!make_dirs(dir))
   {
     debug("export-world: can't create directory '%s'", dir);

@@ -9,6 +9,9 @@
 #include <cstdint>
 #include "core/engine_api.h"
 
+// The cells whose height, target height or water depth is not a finite number (a
+// script's division by zero, say); such a world cannot be exported.
+ENGINE_API int count_non_finite_cells();
 // Writes the five files for the world now in the grids. False (with a log line) when a
-// file cannot be written.
+// file cannot be written, or nothing written when the grids hold non-finite values.
 ENGINE_API bool write_world_files(const char *dir, const char *world_name, uint64_t seed, int gen_ms);

@@ -41,6 +41,12 @@ TEST(BuildErrorLine, WordRule)
   EXPECT_FALSE(is_build_error_line("errorsome"));
   EXPECT_FALSE(is_build_error_line("terror errorx _error"));
   EXPECT_TRUE(is_build_error_line("myerror error"));
+
+  // Only the compiler's own form fails a build.
+  EXPECT_TRUE(is_compiler_error_line("x.ls:3:1: error: expected ';'"));
+  EXPECT_TRUE(is_compiler_error_line("x.ls:3:10: fatal error: y.h: No such file or directory"));
+  EXPECT_FALSE(is_compiler_error_line("x.ls:3:5: warning: unused variable 'error' [-Wunused-variable]"));
+  EXPECT_FALSE(is_compiler_error_line("Errors: 0"));
 }
 
 TEST_F(BuildTest, ErrorLinesGoToTheStripAndFailTheBuild)
@@ -166,5 +172,60 @@ TEST_F(BuildTest, MissingScriptIsReportedOnceUntilTheSourcesChange)
   std::string log = GetCapturedStdout();
   EXPECT_NE(log.find("!!! Error starting DLL rebuild"), std::string::npos) << log;
   EXPECT_EQ(log.find("!!! Error starting DLL rebuild"), log.rfind("!!! Error starting DLL rebuild")) << log;
+}
+// The verdict and the action agree: a build that exits 0 without compiler errors is
+// swapped in and never called failed, whatever its warnings or the strip held before;
+// one with a compiler error line is failed and what it left is not swapped in.
+TEST_F(BuildTest, BuildVerdictIsTheExitCodeAndCompilerErrors)
+{
+  const std::string copy_v2 = "cp \"" TEST_MODULE_V2 "\" \"${ZARNITH_APP_PATH}gameobj_new.dll\" || exit 1\n";
+  write(src / "rebuild_dll.bat", "echo \"x.ls:3:5: warning: unused variable 'error' [-Wunused-variable]\"\n" + copy_v2);
+  start(TEST_MODULE_V1);
+  GameObj *a = gameobj_api.new_gameobj_by_id(1);
+  edit_sources();
+  CaptureStdout();
+  EXPECT_FALSE(reload_gameobj(false)); // starts the build; the strip is cleared for it
+  set_error_message("Error in world gen script:\nunrelated");
+  EXPECT_TRUE(reload_until_built());
+  std::string log = GetCapturedStdout();
+  EXPECT_EQ(strip().find("gameobj rebuild failed!!!"), std::string::npos) << strip();
+  EXPECT_NE(log.find("=== DLL rebuild done in "), std::string::npos) << log;
+  EXPECT_NE(log.find("gameobj reload ok"), std::string::npos) << log;
+  EXPECT_EQ(a->query(0), 102);
+
+  // Exit code 0, but the compiler said error: failed, and the left library stays out.
+  write(src / "rebuild_dll.bat", "echo 'x.ls:1:1: error: boom'\n"
+                                 "cp \"" TEST_MODULE_V1 "\" \"${ZARNITH_APP_PATH}gameobj_new.dll\" || exit 1\n");
+  edit_sources();
+  CaptureStdout();
+  EXPECT_FALSE(reload_until_built());
+  EXPECT_FALSE(reload_gameobj(false));
+  log = GetCapturedStdout();
+  EXPECT_NE(strip().find("gameobj rebuild failed!!!"), std::string::npos) << strip();
+  EXPECT_EQ(log.find("gameobj reload"), std::string::npos) << log;
+  EXPECT_EQ(a->query(0), 102);
+}
+
+// A main source that is gone for a while (saved by rename, a checkout) starts no build
+// and is watched on; its return is built.
+TEST_F(BuildTest, MainSourceThatGoesAndComesBackIsBuilt)
+{
+  write(src / "rebuild_dll.bat", "echo built\n");
+  start(TEST_MODULE_V1);
+  fs::remove(src / "main.ls");
+  CaptureStdout();
+  for (int i = 0; i < 3; i++)
+    EXPECT_FALSE(reload_gameobj(false));
+  std::string log = GetCapturedStdout();
+  EXPECT_EQ(log.find("=== rebuilding gameobj DLL"), std::string::npos) << log;
+  EXPECT_FALSE(is_gameobj_build_running());
+  EXPECT_EQ(gameobj_watched_source_count(), 1);
+
+  write(src / "main.ls", "// back\n");
+  CaptureStdout();
+  reload_until_built();
+  log = GetCapturedStdout();
+  EXPECT_NE(log.find("=== rebuilding gameobj DLL"), std::string::npos) << log;
+  EXPECT_NE(log.find("built"), std::string::npos) << log;
 }
 } // namespace

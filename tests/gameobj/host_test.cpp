@@ -1,5 +1,6 @@
 #include <sys/stat.h>
 #include <utime.h>
+#include <cstring>
 #include "core/log.h"
 #include "host_fixture.h"
 
@@ -128,6 +129,82 @@ TEST_F(HostTest, FailedSwapLoadsTheOldModuleAgain)
   fs::remove(bin / "gameobj_new.dll");
 }
 
+std::string file_text(const fs::path &p)
+{
+  std::ifstream in(p, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// A module file cut or patched: what the loader must never be given.
+std::string damaged(const char *module, const std::string &how)
+{
+  std::string img = file_text(module);
+  if (how == "truncated")
+    img.resize(5000);
+  else if (how == "random")
+  {
+    srand(7);
+    for (size_t i = 0; i < 5000; i++)
+      img[i] = char(rand());
+    img.resize(5000);
+  }
+  else if (how == "class")
+    img[4] = 1; // 32-bit
+  else if (how == "sections")
+    memset(&img[0x28], 0x7f, 8); // e_shoff far past the end
+  else if (how == "segments")
+    memset(&img[0x20], 0x7f, 4); // e_phoff far past the end
+  return img;
+}
+
+// A new build that cannot be loaded or bound changes nothing: the old module runs on,
+// its file stays, the strip says so, and the same file is not tried again every second.
+TEST_F(HostTest, NewBuildThatFailsToLoadOrBindKeepsTheOldModule)
+{
+  start(TEST_MODULE_V1);
+  GameObj *a = gameobj_api.new_gameobj_by_id(1);
+  const std::string v1 = file_text(bin / "gameobj.dll");
+  const std::pair<const char *, std::string> bad[] = {
+    {"random", damaged(TEST_MODULE_V2, "random")},
+    {"truncated", damaged(TEST_MODULE_V2, "truncated")},
+    {"sections", damaged(TEST_MODULE_V2, "sections")},
+    {"missing function", file_text(TEST_MODULE_MISSING)},
+    {"class count", file_text(TEST_MODULE_COUNT)},
+    {"no entry points", file_text(TEST_MODULE_NOENTRY)},
+  };
+  for (const auto &[what, img] : bad)
+  {
+    SCOPED_TRACE(what);
+    fs::remove(bin / "gameobj_new.dll");
+    write(bin / "gameobj_new.dll", img);
+    set_error_message(nullptr);
+    CaptureStdout();
+    EXPECT_FALSE(reload_gameobj(false));
+    std::string log = GetCapturedStdout();
+    EXPECT_NE(log.find("gameobj reload failed"), std::string::npos) << log;
+    ASSERT_TRUE(has_error_message());
+    EXPECT_NE(std::string(get_error_message()).find("gameobj reload failed"), std::string::npos);
+    EXPECT_EQ(module_stamp(), 1001.f); // the old module, not even re-linked
+    EXPECT_EQ(a->query(0), 101);
+    EXPECT_EQ(file_text(bin / "gameobj.dll"), v1);
+    EXPECT_TRUE(fs::exists(bin / "gameobj_new.dll"));
+    CaptureStdout();
+    EXPECT_FALSE(reload_gameobj(false));
+    EXPECT_EQ(GetCapturedStdout(), "");
+  }
+  set_error_message(nullptr);
+  // A good build after all that goes in as usual.
+  fs::remove(bin / "gameobj_new.dll");
+  install(TEST_MODULE_V2, "gameobj_new.dll");
+  EXPECT_TRUE(reload_gameobj(false));
+  EXPECT_EQ(a->query(0), 102);
+  EXPECT_EQ(file_text(bin / "gameobj.dll"), file_text(TEST_MODULE_V2));
+  // And the build before it once more: loaded beside the running one under its own name.
+  install(TEST_MODULE_V1, "gameobj_new.dll");
+  EXPECT_TRUE(reload_gameobj(false));
+  EXPECT_EQ(a->query(0), 101);
+}
+
 int gui_releases = 0;
 bool bound_during_release = false;
 void count_gui_release()
@@ -200,6 +277,19 @@ TEST_F(HostDeathTest, MissingFunction)
 TEST_F(HostDeathTest, ClassCountChanged)
 {
   EXPECT_EXIT(start(TEST_MODULE_COUNT), ::testing::ExitedWithCode(100), "gameobj classes changed, need restart");
+}
+
+// A damaged module file ends the start with the same message as a missing one, never by
+// a signal inside the loader.
+TEST_F(HostDeathTest, DamagedModuleFile)
+{
+  for (const char *how : {"truncated", "random", "class", "sections", "segments"})
+  {
+    SCOPED_TRACE(how);
+    write(bin / "gameobj.dll", damaged(TEST_MODULE_V1, how));
+    EXPECT_EXIT(start_gameobj_host("../compiler/", "main.ls"), ::testing::ExitedWithCode(100),
+                "can't load gameobj.dll");
+  }
 }
 
 // An object whose class the module does not list.

@@ -149,6 +149,22 @@ TEST(SceneSky, EditedScriptRecoloursAtOnce)
   EXPECT_NEAR(sky_colors_drawn[0].x, 0.7157f, 1e-3f);
   EXPECT_EQ(sky_colors_prev[0], sky_colors_drawn[0]);
   EXPECT_EQ(sky_colors[0], sky_colors_drawn[0]);
+
+  // A broken save: its error on the strip and the old function stay, also when the sky
+  // is asked again; the fix takes the error off.
+  dir.write("sky.nut", "function get_sky_colors(a) { return [ ");
+  dir.touch_later("sky.nut", 10);
+  set_error_message(nullptr);
+  reload_sky_if_changed();
+  ASSERT_TRUE(has_error_message());
+  EXPECT_EQ(std::string(get_error_message()).rfind("Error in sky script:\nbin/sky.nut(1,", 0), 0u) << get_error_message();
+  set_sun_dir(vec4f(0.f, 1.f, 3.f, 0.f), false);
+  EXPECT_TRUE(has_error_message());
+  EXPECT_NEAR(sky_colors[0].x, 0.7157f, 1e-3f); // the old function still answers
+  dir.write("sky.nut", const_script);
+  dir.touch_later("sky.nut", 15);
+  reload_sky_if_changed();
+  EXPECT_FALSE(has_error_message());
   close_sky();
 }
 

@@ -145,6 +145,18 @@ TEST(Shaders, HotReloadSwapsCodeInPlaceAndKeepsOldCodeOnError)
   EXPECT_EQ(draw_with(s), 0xFF0000FFu);
   // Shaders of other tests may be alive with sources outside this directory; only ours counts.
   EXPECT_TRUE(!has_error_message() || !strstr(get_error_message(), "tinted.sh")) << get_error_message();
+
+  // An include deleted (a failed reload) and restored: the shader follows it again.
+  remove((dir.path + "tint.inc").c_str());
+  start_capture();
+  reload_shaders(false);
+  EXPECT_NE(end_capture().find("FAILED to reload shader 'tinted.sh'"), std::string::npos) << captured;
+  EXPECT_EQ(draw_with(s), 0xFF0000FFu);
+  dir.write("tint.inc", "#define TINT vec4(0.0, 1.0, 0.0, 1.0)\n", 50);
+  start_capture();
+  reload_shaders(false);
+  EXPECT_NE(end_capture().find("reloaded shader 'tinted.sh'"), std::string::npos) << captured;
+  EXPECT_EQ(draw_with(s), 0xFF00FF00u);
   destroy_shader(s);
 }
 

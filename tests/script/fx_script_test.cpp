@@ -193,6 +193,17 @@ TEST_F(FxScript, UnknownFunctionShowsItsName)
   EXPECT_EQ(message(), "Error in fx script:\nfx script VM is not open");
 }
 
+// An effect that never returns ends under the per-call budget; the next effect runs.
+TEST_F(FxScript, EndlessEffectRunsOutOfTime)
+{
+  open(std::string(fx_base) + "\nfunction forever(a, b, c, t) { for (;;) {} }\n");
+  call("forever");
+  EXPECT_EQ(message(), "Error in fx script:\nscript took too long");
+  set_error_message(nullptr);
+  call("no_such_effect");
+  EXPECT_EQ(message(), "Error in fx script:\nNo 'no_such_effect' function in script");
+}
+
 TEST_F(FxScript, ReloadClearsParticlesBeforeTheScriptRunsAgain)
 {
   open(std::string(fx_base) + "add_glow_particle(vec4f(0), vec4f(0), params({}));");

@@ -4,6 +4,8 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <string>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include "core/paths.h"
 #include "script/sq_reloadable_vm.h"
@@ -94,6 +96,22 @@ TEST_F(ReloadFixture, FailureStopsTheRunAndDeletionReloadsOnce)
   EXPECT_TRUE(rvm.files_changed());
   EXPECT_FALSE(rvm.reload(true));
   EXPECT_FALSE(rvm.files_changed()); // its time is now 0 as stored
+}
+
+// A fix saved within the same second as the broken save is still a change.
+TEST_F(ReloadFixture, SavesWithinOneSecondAreChanges)
+{
+  auto save = [&](const std::string &text, long nsec) {
+    std::ofstream(dir / "m.nut") << text;
+    struct timespec ts[2] = {{1700000000, nsec}, {1700000000, nsec}};
+    ASSERT_EQ(utimensat(AT_FDCWD, (dir / "m.nut").c_str(), ts, 0), 0);
+  };
+  save("print(\"a;\");", 100);
+  ASSERT_TRUE(rvm.load_file("m.nut"));
+  save("print(\"b;\");", 200);
+  EXPECT_TRUE(rvm.files_changed());
+  ASSERT_TRUE(rvm.reload(false));
+  EXPECT_EQ(out, "a;b;");
 }
 
 TEST_F(ReloadFixture, LibrariesAndRegistryEntry)

@@ -1,3 +1,4 @@
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -82,6 +83,31 @@ TEST(WorldExport, ShippedIslandIsRepeatableAndWritten)
 }
 
 TEST(WorldExport, UnwritableDirectoryFails) { EXPECT_FALSE(write_world_files("/proc/no/such/dir", "game", 1, 0)); }
+
+// A script that leaves non-finite heights fails the export with a script error, and no
+// file (above all no invalid world.json) is written.
+TEST(WorldExport, NonFiniteHeightsFailTheExport)
+{
+  const fs::path dir = fs::temp_directory_path() / ("zexport_inf_" + std::to_string(getpid()));
+  fs::create_directories(dir / "gen");
+  std::ofstream(dir / "gen/main.nut") << "function generate_world(name) { add_simplex_noise(0.0, 1e300, 4, 3, 0.5); }";
+  snprintf(app_path, sizeof(app_path), "%s/", dir.c_str());
+  set_error_message(nullptr);
+  EXPECT_EQ(export_world((dir / "out").c_str()), 1);
+  ASSERT_TRUE(has_error_message());
+  EXPECT_NE(std::string(get_error_message()).find("not a finite number"), std::string::npos) << get_error_message();
+  EXPECT_FALSE(fs::exists(dir / "out/world.json"));
+
+  Hm::reset();
+  Hm::hmap[5] = -INFINITY;
+  EXPECT_EQ(count_non_finite_cells(), 1);
+  EXPECT_FALSE(write_world_files((dir / "out").c_str(), "game", 1, 0));
+  EXPECT_FALSE(fs::exists(dir / "out/world.json"));
+  Hm::reset();
+  set_error_message(nullptr);
+  app_path[0] = 0;
+  fs::remove_all(dir);
+}
 
 // The shipped scripts run again in the same VM, as a live reload does, and both worlds
 // generate without an error.

@@ -137,6 +137,15 @@ TEST_F(WorldVm, BadGeneratorArgumentsAreScriptErrors)
   EXPECT_FALSE(run("add_simplex_noise(5, 1, 4, 2, 0.5);"));
   EXPECT_EQ(error(), "add_simplex_noise: need 0 <= min_ht <= max_ht");
   EXPECT_FALSE(run("gen_droplet_erosion(-1, null);"));
+  // Counts that would run for hours are refused before any work.
+  EXPECT_FALSE(run("add_simplex_noise(0, 1, 4, 2000000000, 0.5);"));
+  EXPECT_EQ(error(), "add_simplex_noise: at most 32 octaves");
+  EXPECT_FALSE(run("gen_droplet_erosion(2000000000, null);"));
+  EXPECT_EQ(error(), "gen_droplet_erosion: at most 10000000 iterations");
+  EXPECT_FALSE(run("gen_voronoi_faults(4, 0, 1, 1, 4, 2000000000, 1);"));
+  EXPECT_EQ(error(), "gen_voronoi_faults: at most 32 warp octaves");
+  EXPECT_FALSE(run("HmapMask.fromSimplexNoise(1, 4, 2000000000, null, 0.5);"));
+  EXPECT_EQ(error(), "fromSimplexNoise: at most 32 octaves");
   EXPECT_FALSE(run("gen_crater(1, 2, \"big\", 1);"));
   EXPECT_EQ(error(), "sq_get*() failed (type error)");
   // A correct call runs the generator (simplex with min = max adds exactly min).

@@ -11,6 +11,7 @@
 #include "core/log.h"
 #include "core/paths.h"
 #include "core/splash.h"
+#include "script/sq_budget.h"
 #include "script/world_hooks.h"
 #include "script/world_script.h"
 #include "world/heightmap.h"
@@ -149,6 +150,98 @@ TEST_F(WorldScriptFixture, LoadFailureAtStartUp)
   fs::remove(dir / "gen/main.nut");
   init_world_script();
   EXPECT_EQ(message(), "Error in world gen script:\ncan't open 'gen/main.nut'");
+}
+
+// The compile error keeps the strip, with its file and line, through the generation
+// that follows the start-up.
+TEST_F(WorldScriptFixture, CompileErrorAtStartUpStaysOnTheStrip)
+{
+  write("gen/main.nut", "function generate_world(name) {\n  local x = ;\n}\n");
+  init_world_script();
+  const std::string first = message();
+  EXPECT_NE(first.find("gen/main.nut(2,"), std::string::npos) << first;
+  generate_world("main_menu");
+  EXPECT_EQ(message(), first);
+  EXPECT_EQ(message().find("No 'generate_world'"), std::string::npos);
+}
+
+// include() failures are errors of the including script, naming the file; a path that
+// is too long is one too, at start-up and in a live reload, and the old world stays.
+TEST_F(WorldScriptFixture, IncludeFailuresAreScriptErrors)
+{
+  write("gen/main.nut", "include(\"gen/missing.nut\"); function generate_world(name) {}");
+  init_world_script();
+  EXPECT_NE(message().find("include 'gen/missing.nut': can't open 'gen/missing.nut'"), std::string::npos)
+    << message();
+  close_world_script();
+
+  fs::create_directories(dir / "gen/adir");
+  write("gen/main.nut", "include(\"gen/adir\"); function generate_world(name) {}");
+  init_world_script();
+  EXPECT_NE(message().find("include 'gen/adir':"), std::string::npos) << message();
+  close_world_script();
+
+  write("gen/bad.nut", "local x = ;");
+  write("gen/main.nut", "include(\"gen/bad.nut\"); function generate_world(name) {}");
+  init_world_script();
+  EXPECT_NE(message().find("include 'gen/bad.nut': bin/gen/bad.nut(1,"), std::string::npos) << message();
+  close_world_script();
+
+  write("gen/throws.nut", "throw \"boom\";");
+  write("gen/main.nut", "include(\"gen/throws.nut\"); function generate_world(name) {}");
+  init_world_script();
+  EXPECT_EQ(message(), "Error in world gen script:\ninclude 'gen/throws.nut': boom");
+  close_world_script();
+
+  const std::string long_path = "gen/" + std::string(300, 'x') + ".nut";
+  write("gen/main.nut", "include(\"" + long_path + "\"); function generate_world(name) {}");
+  init_world_script();
+  EXPECT_EQ(message(), "Error in world gen script:\ninclude: path too long");
+  close_world_script();
+  set_error_message(nullptr);
+
+  write("gen/main.nut", "function generate_world(name) { add_simplex_noise(4, 4, 1, 1, 0.5); }");
+  init_world_script();
+  generate_world("game");
+  ASSERT_EQ(message(), "");
+  write("gen/main.nut", "include(\"" + long_path + "\"); function generate_world(name) {}");
+  check_world_script_reload();
+  EXPECT_EQ(message(), "Error in world gen script:\ninclude: path too long");
+  EXPECT_EQ(Hm::hmap[42], 4.f);
+}
+
+// An endless loop ends with "script took too long": in the file, in generate_world and
+// in the per-update calls; the game goes on and a fixed script runs again.
+TEST_F(WorldScriptFixture, EndlessLoopsRunOutOfTime)
+{
+  const ScriptBudgets saved = script_budgets;
+  script_budgets.world = 20'000'000;
+  write("gen/main.nut", "function generate_world(name) { add_simplex_noise(4, 4, 1, 1, 0.5); }\n"
+                        "function update_script(t) { while (true) {} }\n"
+                        "function process_event(e) { try { while (true) {} } catch (x) { while (true) {} } }\n");
+  init_world_script();
+  generate_world("game");
+  ASSERT_EQ(message(), "");
+  update_world_script(0.1f);
+  EXPECT_EQ(message(), "Error in world script:\nscript took too long");
+  set_error_message(nullptr);
+  world_script_str_event("x"); // catching the error does not buy more time
+  EXPECT_EQ(message(), "Error in world script:\nscript took too long");
+
+  write("gen/main.nut", "while (true) {}\nfunction generate_world(name) {}");
+  check_world_script_reload();
+  EXPECT_EQ(message(), "Error in world gen script:\nscript took too long");
+  EXPECT_EQ(Hm::hmap[42], 4.f); // the old world stays
+
+  write("gen/main.nut", "function generate_world(name) { add_simplex_noise(6, 6, 1, 1, 0.5); for (;;) {} }");
+  check_world_script_reload();
+  EXPECT_EQ(message(), "Error in world gen script:\nscript took too long");
+
+  write("gen/main.nut", "function generate_world(name) { add_simplex_noise(8, 8, 1, 1, 0.5); }");
+  check_world_script_reload();
+  EXPECT_EQ(message(), "");
+  EXPECT_EQ(Hm::hmap[42], 8.f);
+  script_budgets = saved;
 }
 
 TEST_F(WorldScriptFixture, EventsQueriesAndBoolFunctions)
