@@ -141,16 +141,16 @@ static void apply_scripted_start()
 {
   if (app_options.start_play)
   {
-    // A new game world; without -cam the player starts 8 above the land south of the
-    // island's middle, looking north across it.
+    // A new game world; without -cam the player starts 12 above the land (at least 20
+    // above the sea) in the south of the island, looking north across its middle.
     generate_world("game");
     if (!app_options.cam_given)
     {
-      const int mid = HMAP_SIZE / 2, south = HMAP_SIZE / 2 - 36;
+      const int mid = HMAP_SIZE / 2, south = 56;
       const float ground = HeightmapData::height(mid, south) + HeightmapData::waterAt(mid, south).depth;
-      set_camera_pos(vec4f(float(mid), std::max(ground, 0.f) + 8.f, float(south), 1.f));
+      set_camera_pos(vec4f(float(mid), std::max(ground + 12.f, 20.f), float(south), 1.f));
       camera.yaw = 0.f;
-      camera.pitch = clamp_pitch(-12.f * float(DEG_TO_RAD));
+      camera.pitch = clamp_pitch(-15.f * float(DEG_TO_RAD));
     }
   }
   if (app_options.start_dev)

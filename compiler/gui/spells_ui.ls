@@ -96,6 +96,20 @@ public:
   }
 };
 
+// ---- notices --------------------------------------------------------------------------
+
+// A line for the player (why a spell could not be cast ...), shown for a few seconds
+// above the spell bar.
+static char game_notice[128];
+static double game_notice_start = -100.0;
+static constexpr float GAME_NOTICE_TIME = 2.5f;
+
+void show_game_notice(const char *text)
+{
+  snprintf(game_notice, sizeof(game_notice), "%s", text ? text : "");
+  game_notice_start = gui_time;
+}
+
 // ---- slots ----------------------------------------------------------------------------
 
 // One spell: its icon on a tile; dimmed with no spell or a spell not owned; the mouse
@@ -311,6 +325,16 @@ public:
                     fade(pal::TITLE, op * (1.f - e)), fade(pal::OUTLINE, op * (1.f - e)));
   }
 
+  void drawNotice(RenderBatch &batch)
+  {
+    const float t = float(gui_time - game_notice_start);
+    if (!game_notice[0] || t < 0.f || t >= GAME_NOTICE_TIME)
+      return;
+    const float u = float(d3d_ht) * 0.001f, op = fminf(1.f, (GAME_NOTICE_TIME - t) * 2.f);
+    draw_label_text(batch, vec4f(0.f, float(d3d_ht) - 250.f * u, float(d3d_wd), float(d3d_ht) - 200.f * u), 0,
+                    30.f * u, game_notice, fade(pal::TEXT, op), fade(pal::OUTLINE, op));
+  }
+
   // The island's fight in the top-left corner: the wave and the monsters still alive.
   void drawFightInfo(RenderBatch &batch)
   {
@@ -332,6 +356,7 @@ public:
     if (!grid_open)
       drawCrosshair(batch);
     drawPickUp(batch);
+    drawNotice(batch);
     map_markers.clear();
   }
 };

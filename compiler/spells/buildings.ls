@@ -28,7 +28,9 @@ bool building_plot_ok(int x, int z, int type)
 {
   int x0, z0, x1, z1;
   building_rect(x, z, type, x0, z0, x1, z1);
-  if (!test_rect_mark(x0, z0, x1, z1, 15, 0))
+  // Objects, reserved places and buildings block it; the water mark of the world's
+  // generation does not (the water may have gone since: the depth decides).
+  if (!test_rect_mark(x0, z0, x1, z1, MARK_PLACEMENT, 0))
     return false;
   float lo = 1e30f, hi = -1e30f;
   for (int cz = z0; cz <= z1; cz++)
@@ -44,6 +46,22 @@ bool building_plot_ok(int x, int z, int type)
   return hi - lo <= (type < 0 ? 3.5f : 2.5f);
 }
 
+// The fit plot nearest to (x, z) within reach cells (nearest first, in rings); false
+// when there is none.
+bool find_building_plot(int &x, int &z, int type, int reach)
+{
+  for (int r = 0; r <= reach; r++)
+    for (int dz = -r; dz <= r; dz++)
+      for (int dx = -r; dx <= r; dx++)
+        if ((std::abs(dx) == r || std::abs(dz) == r) && building_plot_ok(x + dx, z + dz, type))
+        {
+          x = (x + dx) & HMAP_MASK;
+          z = (z + dz) & HMAP_MASK;
+          return true;
+        }
+  return false;
+}
+
 // Builds it when the plot is fit; false (and nothing changed) otherwise.
 bool build_building(int x, int z, int type)
 {
@@ -51,6 +69,7 @@ bool build_building(int x, int z, int type)
     return false;
   int x0, z0, x1, z1;
   building_rect(x, z, type, x0, z0, x1, z1);
+  mark_rect(x0, z0, x1, z1, 0, MARK_WATER); // dry now (placeHouse would refuse the mark)
   if (type < 0)
     mark_rect(x0, z0, x1, z1, MARK_HOUSE, 0); // placeHouse marks only the houses' plots
   HeightmapData::placeHouse(x, z, type, HeightmapData::target_hmap, false);

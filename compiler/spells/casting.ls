@@ -48,28 +48,38 @@ bool MeteorSpell::cast(vec4f from, vec4f at)
   return launch_missile(10, at - d * 30.f + vec4f(0.f, 70.f, 0.f, 0.f), at, owner);
 }
 
+void show_game_notice(const char *text); // gui/spells_ui.ls
+
+static constexpr int BUILDING_REACH = 6; // cells a building moves to find a fit plot
+
+// The middle of the plot nearest to at where a building of type fits, as a land point.
+static bool building_target(vec4f at, int type, vec4f &out)
+{
+  int x = int(std::floor(wrap_world_pos(at.x))), z = int(std::floor(wrap_world_pos(at.z)));
+  if (!find_building_plot(x, z, type, BUILDING_REACH))
+  {
+    debug("no room for a %s at %d, %d", type < 0 ? "castle" : "house", x, z);
+    show_game_notice(type < 0 ? "No room for a castle here: it needs a wide, flat, dry plot"
+                              : "No room for a house here: it needs a flat, dry plot");
+    return false;
+  }
+  out = vec4f(float(x) + 0.5f, HeightmapData::target_hmap[hmap_index(x, z)], float(z) + 0.5f, 1.f);
+  return true;
+}
+
 // The house's shape follows from where it is built; the plot must be fit when cast.
 bool HouseSpell::cast(vec4f from, vec4f at)
 {
-  const int x = int(std::floor(wrap_world_pos(at.x))), z = int(std::floor(wrap_world_pos(at.z)));
-  const int type = int((unsigned(x) * 7u + unsigned(z) * 13u) % 3u);
-  if (!building_plot_ok(x, z, type))
-  {
-    debug("no room for a house at %d, %d", x, z);
-    return false;
-  }
-  return launch_missile(9, from, at, owner, type);
+  const unsigned h = unsigned(int(std::floor(at.x))) * 7u + unsigned(int(std::floor(at.z))) * 13u;
+  const int type = int(h % 3u);
+  vec4f plot;
+  return building_target(at, type, plot) && launch_missile(9, from, wrap_near(plot, from), owner, type);
 }
 
 bool CastleSpell::cast(vec4f from, vec4f at)
 {
-  const int x = int(std::floor(wrap_world_pos(at.x))), z = int(std::floor(wrap_world_pos(at.z)));
-  if (!building_plot_ok(x, z, -1))
-  {
-    debug("no room for a castle at %d, %d", x, z);
-    return false;
-  }
-  return launch_missile(37, from, at, owner);
+  vec4f plot;
+  return building_target(at, -1, plot) && launch_missile(37, from, wrap_near(plot, from), owner);
 }
 
 bool HealingSpell::cast(vec4f from, vec4f at)
@@ -87,6 +97,11 @@ bool LightningSpell::cast(vec4f from, vec4f at)
 {
   at = wrap_near(at, from);
   const vec4f dir = at - from;
+  // The bolt leaps out a few strides ahead of the hand: from right at the eye its
+  // flicker would fill the view.
+  const float l = length3(dir);
+  if (l > 8.f)
+    from = from + dir * (5.f / l) - vec4f(0.f, 1.f, 0.f, 0.f);
   if (GameObj *m = pick_lightning_target(from, dir, 70.f))
     cast_lightning(from, wrap_near(m->getPos(), from), m, 60.f);
   else

@@ -141,7 +141,9 @@ void FaultMissile::land(vec4f at)
     nx /= l, nz /= l;
   else
     nx = 0.f, nz = 1.f;
-  HeightmapData::genFault(Point2{at.x, at.z}, Point2{nx, nz}, 8.f, 0.75f, 4.f, nullptr, -1, 255,
+  // A fault reaches far (an ellipse of 256 by 128 cells); the near side sinks by less
+  // than a tree can stand (trees fall where the land drops away under them).
+  HeightmapData::genFault(Point2{at.x, at.z}, Point2{nx, nz}, 5.5f, 0.75f, 4.f, nullptr, -1, 255,
                           HeightmapData::target_hmap);
 }
 

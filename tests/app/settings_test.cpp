@@ -7,6 +7,7 @@
 #include <unistd.h>
 #include "app/input.h"
 #include "app/settings.h"
+#include "core/scripted_casts.h"
 
 namespace
 {
@@ -361,4 +362,25 @@ TEST_F(Settings, GuiScriptSwitches)
   EXPECT_EQ(app_options.hover_count, 0);
   EXPECT_EQ(app_options.hold_count, 0);
   EXPECT_EQ(app_options.gui_dump_count, 0);
+}
+
+TEST_F(Settings, PlayAndCastSwitches)
+{
+  parse({"-play", "-cast", "10:hill,100,120", "-cast", "12:watersource,-3.5,7", "-cast", "5:volcano,1,2", "-cast",
+         "0:pit,1,2", "-cast", "7:pit,1", "-cast", "7:pit,1,2x", "-cast", "7:Hill,1,2", "-cast", "7:pit,nan,2"});
+  EXPECT_TRUE(app_options.start_play);
+  ASSERT_EQ(scripted_cast_count, 2); // the malformed ones are refused
+  EXPECT_EQ(scripted_casts[0].update, 10);
+  EXPECT_STREQ(scripted_casts[0].spell, "hill");
+  EXPECT_EQ(scripted_casts[0].x, 100.f);
+  EXPECT_EQ(scripted_casts[0].z, 120.f);
+  EXPECT_STREQ(scripted_casts[1].spell, "watersource");
+  EXPECT_EQ(scripted_casts[1].x, -3.5f);
+  // At most 16; a new parse starts afresh.
+  std::vector<const char *> many;
+  for (int i = 0; i < 20; i++)
+    many.insert(many.end(), {"-cast", "3:fireball,1,1"});
+  parse(many);
+  EXPECT_FALSE(app_options.start_play);
+  EXPECT_EQ(scripted_cast_count, MAX_SCRIPTED_CASTS);
 }

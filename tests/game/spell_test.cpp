@@ -1,0 +1,253 @@
+// The module's player and spells (bin/gameobj.dll in a test host): mana and its
+// regeneration, the spell grid, and what the spells do to the land, the water and the
+// monsters.
+#include <cmath>
+#include <cstring>
+#include <dlfcn.h>
+#include "host_fixture.h"
+#include "world/heightmap.h"
+
+using HD = HeightmapData;
+
+namespace
+{
+constexpr int FIREBALL = 17, HILL = 22, METEOR = 21, THUNDERSTORM = 26, WYVERN = 29, TREE = 31;
+constexpr float STEP = 0.05f;
+
+class SpellTest : public ModuleFixture
+{
+protected:
+  GameObjCastPlayerSpellFn cast = nullptr;
+  GameObjPlayerVitalsFn vitals = nullptr;
+
+  void SetUp() override
+  {
+    ModuleFixture::SetUp();
+    start(GAME_MODULE);
+    // The module's own lookup also answers the names only tools and tests use.
+    void *h = dlopen((bin / "gameobj.dll").c_str(), RTLD_NOW | RTLD_NOLOAD);
+    ASSERT_NE(h, nullptr);
+    auto by_name = (GameObjFuncByNameFn)dlsym(h, "get_gameobj_func_by_name");
+    dlclose(h);
+    ASSERT_NE(by_name, nullptr);
+    cast = (GameObjCastPlayerSpellFn)by_name("cast_player_spell");
+    vitals = (GameObjPlayerVitalsFn)by_name("get_player_vitals");
+    ASSERT_TRUE(cast && vitals);
+    // Flat dry land at height 2, at rest.
+    HD::reset();
+    for (int i = 0; i < HMAP_CELLS; i++)
+      HD::hmap[i] = HD::target_hmap[i] = 2.f;
+    gameobj_api.init_gameobj();
+    local_player->setPos(vec4f(128.f, 10.f, 100.f, 1.f));
+  }
+
+  float mana()
+  {
+    float v[4] = {};
+    EXPECT_TRUE(vitals(v));
+    return v[2];
+  }
+
+  static void run(float seconds)
+  {
+    for (int i = 0; i < int(std::lround(seconds / STEP)); i++)
+      gameobj_api.update_gameobj(STEP);
+  }
+
+  static GameObj *monster_at(float x, float y, float z)
+  {
+    GameObj *m = gameobj_api.new_gameobj_by_id(WYVERN);
+    m->setPos(vec4f(x, y, z, 1.f));
+    return m;
+  }
+};
+} // namespace
+
+TEST_F(SpellTest, CastingCostsManaWhichComesBack)
+{
+  const vec4f at(128.f, 2.f, 130.f, 1.f);
+  ASSERT_FLOAT_EQ(mana(), 100.f);
+  EXPECT_TRUE(cast(FIREBALL, at, false));
+  const float after = mana();
+  EXPECT_LT(after, 100.f);
+  EXPECT_GT(after, 70.f); // a fireball is cheap
+  // The cooldown holds a second cast back, and costs nothing.
+  EXPECT_FALSE(cast(FIREBALL, at, false));
+  EXPECT_FLOAT_EQ(mana(), after);
+  // A spell not in the grid cannot be cast; a free (scripted) cast can, at no cost.
+  EXPECT_FALSE(cast(METEOR, at, false));
+  EXPECT_TRUE(cast(METEOR, at, true));
+  EXPECT_FLOAT_EQ(mana(), after);
+
+  // Mana grows back at a steady rate up to the maximum.
+  run(1.f);
+  const float one_second = mana() - after;
+  EXPECT_GT(one_second, 1.f);
+  EXPECT_LT(one_second, 10.f);
+  EXPECT_TRUE(cast(FIREBALL, at, false)); // the cooldown is over
+  run(60.f);
+  EXPECT_FLOAT_EQ(mana(), 100.f);
+
+  // Casting until the mana runs out: then nothing is cast until it has come back.
+  int casts = 0;
+  while (casts < 100 && (run(1.f), cast(FIREBALL, at, false)))
+    casts++;
+  EXPECT_GT(casts, 3);
+  EXPECT_LT(casts, 100);
+  // The cheat makes every spell free.
+  gameobj_api.toggle_mana_cheat();
+  run(1.f);
+  const float full = mana();
+  EXPECT_TRUE(cast(FIREBALL, at, false));
+  EXPECT_FLOAT_EQ(mana(), full);
+  gameobj_api.toggle_mana_cheat();
+}
+
+TEST_F(SpellTest, TheGridHoldsTheSpellsThroughNewWorlds)
+{
+  // The player starts with a few spells.
+  EXPECT_GE(gameobj_api.find_spell_in_grid(FIREBALL), 0);
+  EXPECT_GE(gameobj_api.find_spell_in_grid(HILL), 0);
+  EXPECT_EQ(gameobj_api.find_spell_in_grid(METEOR), -1);
+  EXPECT_EQ(gameobj_api.find_spell_in_grid(WYVERN), -1); // no spell at all
+  EXPECT_FALSE(gameobj_api.add_spell_to_grid(WYVERN));
+
+  EXPECT_TRUE(gameobj_api.add_spell_to_grid(METEOR));
+  EXPECT_FALSE(gameobj_api.add_spell_to_grid(METEOR));
+  EXPECT_GE(gameobj_api.find_spell_in_grid(METEOR), 0);
+  EXPECT_TRUE(gameobj_api.pick_up_spell(THUNDERSTORM));
+  EXPECT_FALSE(gameobj_api.pick_up_spell(THUNDERSTORM));
+
+  // The world goes, the player and his spells stay (a portal carries them on).
+  EXPECT_TRUE(cast(METEOR, vec4f(128.f, 2.f, 140.f, 1.f), false));
+  const int spells = Spell_list.size();
+  EXPECT_GT(spells, 0);
+  gameobj_api.remove_all_gameobj();
+  EXPECT_EQ(Spell_list.size(), spells);
+  EXPECT_EQ(MeteorMissile_list.size(), 0);
+  EXPECT_GE(gameobj_api.find_spell_in_grid(METEOR), 0);
+  EXPECT_GE(gameobj_api.find_spell_in_grid(THUNDERSTORM), 0);
+
+  gameobj_api.add_all_spells();
+  for (int id : {17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 38, 41})
+    EXPECT_GE(gameobj_api.find_spell_in_grid(id), 0) << id;
+  gameobj_api.init_spell_grid();
+  EXPECT_EQ(gameobj_api.find_spell_in_grid(FIREBALL), -1);
+}
+
+TEST_F(SpellTest, AHillRaisesTheTargetHeightsInItsRadiusOnly)
+{
+  // Cast: the missile flies to (128, 130) and raises the land's targets there.
+  EXPECT_TRUE(cast(HILL, vec4f(128.f, 2.f, 130.f, 1.f), true));
+  run(3.f);
+  EXPECT_EQ(HillMissile_list.size(), 0);
+  const float top = HD::target_hmap[hmap_index(128, 130)];
+  EXPECT_GT(top, 5.f);
+  // The heights themselves morph toward it over time, not at once.
+  EXPECT_LT(HD::hmap[hmap_index(128, 130)], top);
+
+  HD::reset();
+  for (int i = 0; i < HMAP_CELLS; i++)
+    HD::hmap[i] = HD::target_hmap[i] = 2.f;
+  gameobj_api.create_hill(60.f, 60.f, 8.f, 5.f);
+  for (int z = 40; z <= 80; z++)
+    for (int x = 40; x <= 80; x++)
+    {
+      const float d = std::hypot(float(x - 60), float(z - 60)), t = HD::target_hmap[hmap_index(x, z)];
+      if (d >= 8.f)
+        EXPECT_EQ(t, 2.f) << x << "," << z;
+      else
+        EXPECT_GT(t, 2.f) << x << "," << z;
+      EXPECT_EQ(HD::hmap[hmap_index(x, z)], 2.f);
+    }
+  EXPECT_FLOAT_EQ(HD::target_hmap[hmap_index(60, 60)], 7.f);
+  // Nearer the middle is higher; a negative height digs a pit.
+  EXPECT_GT(HD::target_hmap[hmap_index(62, 60)], HD::target_hmap[hmap_index(65, 60)]);
+  gameobj_api.create_hill(60.f, 60.f, 8.f, -5.f);
+  EXPECT_FLOAT_EQ(HD::target_hmap[hmap_index(60, 60)], 2.f);
+  // Near the map's edge it wraps.
+  gameobj_api.create_hill(1.f, 1.f, 4.f, 3.f);
+  EXPECT_GT(HD::target_hmap[hmap_index(255, 255)], 2.f);
+}
+
+TEST_F(SpellTest, ASpringAddsWaterEachUpdateAndASinkDrainsIt)
+{
+  GameObj *spring = gameobj_api.add_water_source(vec4f(50.f, 0.f, 50.f, 1.f), 2.f, 1.f);
+  ASSERT_NE(spring, nullptr);
+  float last = HD::waterAt(50, 50).depth;
+  EXPECT_EQ(last, 0.f);
+  for (int i = 0; i < 5; i++)
+  {
+    gameobj_api.update_gameobj(STEP);
+    const float d = HD::waterAt(50, 50).depth;
+    EXPECT_NEAR(d - last, 2.f * STEP, 1e-4f) << "update " << i;
+    last = d;
+  }
+  EXPECT_EQ(HD::waterAt(60, 50).depth, 0.f); // beyond its disc
+  // Its life runs out: it stops and goes.
+  run(1.f);
+  EXPECT_EQ(WaterSource_list.size(), 0);
+  const float left = HD::waterAt(50, 50).depth;
+  run(0.5f);
+  EXPECT_EQ(HD::waterAt(50, 50).depth, left);
+
+  // A sink takes the water away, never below dry.
+  gameobj_api.add_water_source(vec4f(50.f, 0.f, 50.f, 1.f), -3.f, 5.f);
+  run(2.f);
+  for (int z = 45; z <= 55; z++)
+    for (int x = 45; x <= 55; x++)
+      EXPECT_GE(HD::waterAt(x, z).depth, 0.f);
+  EXPECT_EQ(HD::waterAt(50, 50).depth, 0.f);
+}
+
+TEST_F(SpellTest, FireballDamageFallsWithDistanceAndTreesCatchFire)
+{
+  const vec4f at(100.f, 2.f, 100.f, 1.f);
+  float dealt[3];
+  const float dist[3] = {1.f, 4.f, 9.f};
+  for (int i = 0; i < 3; i++)
+  {
+    GameObj *m = monster_at(at.x + dist[i], at.y, at.z);
+    dealt[i] = gameobj_api.apply_fireball(at, 7.f, 40.f, nullptr);
+    gameobj_api.delete_gameobj(m);
+  }
+  EXPECT_GT(dealt[0], dealt[1]);
+  EXPECT_GT(dealt[1], 0.f);
+  EXPECT_NEAR(dealt[1], 40.f * (1.f - 4.f / 7.f), 0.01f);
+  EXPECT_EQ(dealt[2], 0.f); // beyond the blast
+
+  // A tree in the blast burns a while; one far off does not.
+  GameObj *near_tree = gameobj_api.new_gameobj_by_id(TREE);
+  near_tree->setPos(vec4f(101.f, 2.f, 100.f, 1.f));
+  GameObj *far_tree = gameobj_api.new_gameobj_by_id(TREE);
+  far_tree->setPos(vec4f(140.f, 2.f, 100.f, 1.f));
+  gameobj_api.apply_fireball(at, 7.f, 40.f, nullptr);
+  ASSERT_EQ(BurnEffect_list.size(), 1);
+  gameobj_api.apply_fireball(at, 7.f, 40.f, nullptr); // a burning tree is not lit twice
+  EXPECT_EQ(BurnEffect_list.size(), 1);
+  run(6.f);
+  EXPECT_EQ(BurnEffect_list.size(), 0); // burnt out
+  EXPECT_EQ(TreeObject_list.size(), 2);  // burnt trees stand
+  gameobj_api.apply_fireball(at, 7.f, 40.f, nullptr);
+  EXPECT_EQ(BurnEffect_list.size(), 0); // and burn no more
+}
+
+TEST_F(SpellTest, LightningStrikesTheNearestMonsterInTheCone)
+{
+  const vec4f from(100.f, 10.f, 100.f, 1.f), ahead(0.f, 0.f, 1.f, 0.f);
+  EXPECT_EQ(gameobj_api.pick_lightning_target(from, ahead, 60.f), nullptr);
+  GameObj *far_ahead = monster_at(102.f, 10.f, 140.f);
+  GameObj *ahead_one = monster_at(101.f, 12.f, 125.f);
+  monster_at(100.f, 10.f, 95.f);  // behind
+  monster_at(115.f, 10.f, 108.f); // nearer, but 60 degrees to the side
+  EXPECT_EQ(gameobj_api.pick_lightning_target(from, ahead, 60.f), ahead_one);
+  EXPECT_EQ(gameobj_api.pick_lightning_target(from, ahead, 20.f), nullptr); // out of reach
+  gameobj_api.delete_gameobj(ahead_one);
+  EXPECT_EQ(gameobj_api.pick_lightning_target(from, ahead, 60.f), far_ahead);
+  // Across the map's edge: a monster at z = 2 is 6 ahead of one at z = 252.
+  const vec4f edge(50.f, 10.f, 252.f, 1.f);
+  GameObj *over = monster_at(50.f, 10.f, 2.f);
+  EXPECT_EQ(gameobj_api.pick_lightning_target(edge, ahead, 20.f), over);
+  EXPECT_GT(gameobj_api.cast_lightning(edge, over->getPos(), over, 30.f), 0.f);
+  EXPECT_EQ(gameobj_api.cast_lightning(edge, over->getPos(), nullptr, 30.f), 0.f);
+}
