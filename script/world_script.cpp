@@ -19,6 +19,8 @@ using namespace sqbind;
 
 SqReloadableVM world_script;
 int last_world_gen_ms = -1;
+char last_world_name[32] = "";
+uint64_t last_world_seed = 0;
 
 static SqFunc<void> generate_world_func;
 static SqFunc<void> process_event_func;
@@ -129,6 +131,8 @@ void generate_world(const char *name)
   {
     HeightmapData::reset();
     debug("game_rnd_seed=%" PRIu64 ";", game_rnd_seed);
+    snprintf(last_world_name, sizeof(last_world_name), "%s", name ? name : "");
+    last_world_seed = game_rnd_seed;
     if (generate_world_func.isNull())
       throw SquirrelError("No 'generate_world' function in script");
     generate_world_func(name);

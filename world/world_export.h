@@ -10,5 +10,7 @@
 #include "core/engine_api.h"
 
 // Writes the five files for the world now in the grids. False (with a log line) when a
-// file cannot be written.
-ENGINE_API bool write_world_files(const char *dir, const char *world_name, uint64_t seed, int gen_ms);
+// file cannot be written. extra_json, when given, is one more member of world.json's
+// object ("name": value, without the separating comma).
+ENGINE_API bool write_world_files(const char *dir, const char *world_name, uint64_t seed, int gen_ms,
+                                  const char *extra_json = nullptr);

@@ -69,8 +69,13 @@ void delete_gameobj(GameObj *obj)
   obj->destroy();
 }
 
+// The island's game around the objects' step (game/island.ls).
+void update_island(float dt);
+void finish_island_update();
+
 void update_gameobj(float dt)
 {
+  update_island(dt);
   // Objects made during the walk are updated from the next step on.
   int n = GameObj_list.size();
   for (int i = 0; i < n && i < GameObj_list.size(); i++)
@@ -83,6 +88,7 @@ void update_gameobj(float dt)
   }
   free_deleted_objects();
   update_object_fx();
+  finish_island_update();
 }
 
 // Removes every object but the local player (world generation keeps the player).
