@@ -31,7 +31,7 @@ void ManaBall::update(float dt)
     claimedBy = nullptr, carried = false;
   if (!carried)
   {
-    pos.y = surface_height(pos.x, pos.z) + 0.7f + 0.15f * std::sin(age * 2.5f);
+    pos.y = land_or_water_height(pos.x, pos.z) + 0.7f + 0.15f * std::sin(age * 2.5f);
     mana_ball_fx(pos, vec4f(0.f), dt);
   }
 }

@@ -32,7 +32,7 @@ static float sq_spawn_monster(const GameScriptArg *a, int n)
 {
   int kind = monster_kind_by_name(a[0].text);
   float x = arg_num(a, n, 1), z = arg_num(a, n, 2), over = arg_num(a, n, 3, kind == MONSTER_BIRD ? 12.f : 24.f);
-  vec4f at(x, surface_height(x, z) + over, z, 1.f), home = at;
+  vec4f at(x, land_or_water_height(x, z) + over, z, 1.f), home = at;
   if (kind == MONSTER_BIRD)
     home.y = over;
   return spawn_monster_at(kind, at, home, 0) ? 1.f : 0.f;

@@ -36,7 +36,7 @@ inline float water_depth_at(float x, float z)
   return HeightmapData::waterAt(int(std::floor(x + 0.5f)), int(std::floor(z + 0.5f))).depth;
 }
 // The land, or the water over it.
-inline float surface_height(float x, float z) { return get_land_height(x, z) + std::fmax(water_depth_at(x, z), 0.f); }
+inline float land_or_water_height(float x, float z) { return get_land_height(x, z) + std::fmax(water_depth_at(x, z), 0.f); }
 
 // Files obj in the proximity grid with a square footprint of half size r around it.
 inline void file_near(GameObj *obj, float r)

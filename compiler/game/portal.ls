@@ -24,7 +24,7 @@ WorldPortal *open_world_portal()
   }
   at.x = wrap_world_coord(at.x);
   at.z = wrap_world_coord(at.z);
-  at.y = surface_height(at.x, at.z) + 6.f;
+  at.y = land_or_water_height(at.x, at.z) + 6.f;
   auto *p = static_cast<WorldPortal *>(new_gameobj_by_id(40));
   p->setPos(at);
   debug("world portal open at %.0f, %.0f", at.x, at.z);
@@ -36,7 +36,7 @@ WorldPortal *open_world_portal()
 void WorldPortal::update(float dt)
 {
   age += dt;
-  pos.y = surface_height(pos.x, pos.z) + 6.f;
+  pos.y = land_or_water_height(pos.x, pos.z) + 6.f;
   portal_fx(pos, vec4f(0.f, 0.f, 1.f, 0.f), dt);
   if (local_player && age > 0.5f && wrapped_dist(local_player->getPos(), pos) < radius)
     request_world_travel();

@@ -72,7 +72,7 @@ void BirdMonster::update(float dt)
   want = normalize3(want) * speed + apart * 8.f + monster_separation(this, 1.2f) * 4.f;
   vel = vel + (want - vel) * std::fmin(1.f, dt * 3.f);
   pos = pos + vel * dt;
-  const float ground = surface_height(pos.x, pos.z) + 1.f;
+  const float ground = land_or_water_height(pos.x, pos.z) + 1.f;
   if (pos.y < ground)
     pos.y = ground, vel.y = std::fmax(vel.y, 1.f);
   pos.x = wrap_world_coord(pos.x);

@@ -100,7 +100,7 @@ int start_wave(int wave, int wyverns, int birds)
   {
     float a = rnd_range(0.f, 6.2831853f);
     vec4f at(ISLAND_CENTRE + std::cos(a) * 110.f, 0.f, ISLAND_CENTRE + std::sin(a) * 110.f, 1.f);
-    at.y = std::fmax(surface_height(at.x, at.z), 0.f) + rnd_range(25.f, 35.f);
+    at.y = std::fmax(land_or_water_height(at.x, at.z), 0.f) + rnd_range(25.f, 35.f);
     vec4f home = random_land_point(50.f);
     spawn_monster_at(MONSTER_WYVERN, at, home, 0);
   }
@@ -146,7 +146,7 @@ void spawn_monster()
   if (local_player)
   {
     at = local_player->getPos() + vec4f(0.f, 10.f, 40.f, 0.f);
-    at.y = std::fmax(at.y, surface_height(at.x, at.z) + 12.f);
+    at.y = std::fmax(at.y, land_or_water_height(at.x, at.z) + 12.f);
   }
   spawn_monster_at(MONSTER_WYVERN, at, random_land_point(50.f), 0);
 }

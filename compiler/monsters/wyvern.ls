@@ -111,7 +111,7 @@ static void update_flames(WyvernMonster *w, float dt)
         hit = true;
         break;
       }
-    if (hit || f.pos.y < surface_height(f.pos.x, f.pos.z) || f.life <= 0.f)
+    if (hit || f.pos.y < land_or_water_height(f.pos.x, f.pos.z) || f.life <= 0.f)
       end_flame(f);
   }
 }
@@ -134,7 +134,7 @@ void WyvernMonster::update(float dt)
   if (flap > 6.2831853f)
     flap -= 6.2831853f;
 
-  const float ground = surface_height(pos.x, pos.z);
+  const float ground = land_or_water_height(pos.x, pos.z);
   vec4f want(0.f);
   float speed = 9.f;
   vec4f target;
