@@ -506,6 +506,8 @@ struct Switch
   // Applies the switch; arg is the next command-line argument (or null). Returns false
   // when a required argument is missing or malformed.
   bool (*apply)(const char *arg);
+  // Instead of apply, for a switch that takes the next two arguments (either may be null).
+  bool (*apply2)(const char *a, const char *b) = nullptr;
 };
 
 // "N:KEY": KEY a key name (a letter, a digit, F1..F12, Return, Escape, Space, Tab,
@@ -682,6 +684,18 @@ static const Switch switches[] = {
      app_options.export_world_dir = a;
      return true;
    }},
+  {"-export-world-at", "N DIR",
+   "after update N, write the current world (the files of -export-world, and in world.json the object count of "
+   "every class list) to DIR, in any mode; the program goes on",
+   nullptr,
+   [](const char *n, const char *dir) {
+     uint64_t v;
+     if (!parse_u64(n, v) || v == 0 || v > 0x7fffffff || !dir || !*dir)
+       return false;
+     app_options.export_at_update = int(v);
+     app_options.export_at_dir = dir;
+     return true;
+   }},
   {"-screenshot-at", "N", "take a screenshot after drawn frame N (up to 8 times)",
    [](const char *a) {
      uint64_t v;
@@ -789,6 +803,15 @@ void parse_options(int argc, const char *const *argv)
     {
       if (strcmp(argv[i], s.name) != 0)
         continue;
+      if (s.apply2)
+      {
+        const char *a = i + 1 < argc ? argv[i + 1] : nullptr, *b = i + 2 < argc ? argv[i + 2] : nullptr;
+        if (!s.apply2(a, b))
+          debug("switch %s: missing or malformed %s, ignored", s.name, s.arg);
+        else
+          i += 2;
+        break;
+      }
       const char *arg = s.arg && i + 1 < argc ? argv[i + 1] : nullptr;
       if (!s.apply(arg))
         debug("switch %s: missing or malformed %s, ignored", s.name, s.arg);

@@ -83,6 +83,8 @@ struct AppOptions
   };
   FxPreview fx_previews[8]; // -fx N:NAME, e.g. 40:meteor_explode
   int fx_preview_count;
+  int export_at_update;      // -export-world-at N DIR: write the world after update N
+  const char *export_at_dir; // (null: no export)
 };
 extern AppOptions app_options;
 

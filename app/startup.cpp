@@ -41,6 +41,7 @@
 #include "ui/stats_overlay.h"
 #include "ui/text.h"
 #include "window.h"
+#include "world_export_at.h"
 #include "world/land_tools.h"
 
 static void once_per_second()
@@ -119,6 +120,7 @@ static void scripted_update(float dt)
     if (app_options.gui_dump_at[i] == updates_run)
       dump_active_gui_screen(updates_run);
   run_fx_previews(updates_run);
+  run_world_export_at(updates_run);
   if (updates_run == app_options.update_limit)
     request_quit();
 }
@@ -191,7 +193,8 @@ static LoopHooks loop_hooks()
   h.process_messages = process_window_messages;
   const bool scripted = app_options.press_count || app_options.click_count || app_options.gui_dump_count ||
                         app_options.hover_count || app_options.hold_count || app_options.update_limit ||
-                        app_options.fx_preview_count || scripted_cast_count;
+                        app_options.fx_preview_count || scripted_cast_count ||
+                        app_options.export_at_dir;
   h.update = scripted ? scripted_update : update_game;
   h.check_device = check_d3d_device;
   h.render_frame = app_options.screenshot_count ? scripted_render : render_d3d_frame;

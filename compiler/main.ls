@@ -11,6 +11,7 @@ import game.world
 import objects.inst_draw
 import objects.placement
 import fx.effects
+import game.island
 import gui.link
 
 // The dispatch table of class T, read from a scratch instance (constructors only set

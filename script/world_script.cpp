@@ -19,6 +19,8 @@ using namespace sqbind;
 
 SqReloadableVM world_script;
 int last_world_gen_ms = -1;
+char last_world_name[32] = "";
+uint64_t last_world_seed = 0;
 
 // The error of the latest failed load of the script files, shown again in place of the
 // missing generate_world it explains; empty after a good load.
@@ -135,6 +137,8 @@ void generate_world(const char *name)
   {
     HeightmapData::reset();
     debug("game_rnd_seed=%" PRIu64 ";", game_rnd_seed);
+    snprintf(last_world_name, sizeof(last_world_name), "%s", name ? name : "");
+    last_world_seed = game_rnd_seed;
     if (generate_world_func.isNull())
       throw SquirrelError(load_error[0] ? load_error : "No 'generate_world' function in script");
     ScriptBudget budget(world_script.vm, script_budgets.world);

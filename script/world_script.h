@@ -51,3 +51,7 @@ ENGINE_API int export_world(const char *dir);
 
 // Milliseconds the latest complete generate_world took; -1 before the first.
 extern ENGINE_API int last_world_gen_ms;
+// The name and the starting game_rnd_seed of the latest generate_world ("" and 0 before
+// the first), for writing the world out later.
+extern ENGINE_API char last_world_name[32];
+extern ENGINE_API uint64_t last_world_seed;

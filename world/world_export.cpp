@@ -148,7 +148,7 @@ int count_non_finite_cells()
   return n;
 }
 
-bool write_world_files(const char *dir, const char *world_name, uint64_t seed, int gen_ms)
+bool write_world_files(const char *dir, const char *world_name, uint64_t seed, int gen_ms, const char *extra_json)
 {
   // Non-finite numbers have no JSON form, and no place in a height picture.
   if (int bad = count_non_finite_cells())
@@ -252,9 +252,14 @@ bool write_world_files(const char *dir, const char *world_name, uint64_t seed, i
   counts("surface_types", surface_count, surface_names);
   add("  \"marks\": {\"obj\": %ld, \"place\": %ld, \"house\": %ld, \"water\": %ld},\n", mark_count[0], mark_count[1],
       mark_count[2], mark_count[3]);
-  add("  \"water_cells\": %ld,\n  \"water_max_depth\": %.6g,\n  \"water_volume\": %.6g\n", wet, double(max_depth),
+  add("  \"water_cells\": %ld,\n  \"water_max_depth\": %.6g,\n  \"water_volume\": %.6g", wet, double(max_depth),
       water_volume);
-  json += "}\n";
+  if (extra_json && *extra_json)
+  {
+    json += ",\n  ";
+    json += extra_json;
+  }
+  json += "\n}\n";
   FILE *f = fopen(join(dir, "world.json").c_str(), "wb");
   if (!f)
     ok = false;

@@ -14,4 +14,7 @@
 ENGINE_API int count_non_finite_cells();
 // Writes the five files for the world now in the grids. False (with a log line) when a
 // file cannot be written, or nothing written when the grids hold non-finite values.
-ENGINE_API bool write_world_files(const char *dir, const char *world_name, uint64_t seed, int gen_ms);
+// extra_json, when given, is one more member of world.json's object ("name": value,
+// without the separating comma).
+ENGINE_API bool write_world_files(const char *dir, const char *world_name, uint64_t seed, int gen_ms,
+                                  const char *extra_json = nullptr);

@@ -3,7 +3,7 @@
 // The program calls, in this VM:
 //   generate_world(name)  "main_menu" for the menu backdrop, "game" for play
 //   process_event(event)  game events (a string or a table)
-//   update_script(t)      a periodic update during play (optional; not defined here)
+//   update_script(t)      every world step during play (t: its seconds)
 //
 // Save any file of gen/ while the game runs and the "game" world is rebuilt at once;
 // an error shows on screen and the old world stays.
@@ -20,6 +20,7 @@ include("gen/util.nut");
 include("gen/terrain.nut");
 include("gen/paint.nut");
 include("gen/settle.nut");
+include("gen/rules.nut");
 
 const MENU_SEED = 20250611;
 
@@ -75,13 +76,23 @@ function generate_world(name) {
     build_island(menu_style);
     set_rnd_seed(handback);
   }
-  else
+  else {
+    reset_rules();
     build_island(game_style);
+  }
 }
 
-// Events from the game. Unknown events are ignored, so the game may send more than
-// this script handles.
+// Events from the game: tables with a "type" ("spell_cast", "monster_killed",
+// "wave_cleared", "castle_built", "player_died", "timer", "sensor", ...) and their
+// fields. Unknown events are ignored, so the game may send more than this script
+// handles.
 function process_event(event) {
   if (typeof event == "string")
     debug_object("world event: " + event);
+  else if (typeof event == "table")
+    rules_event(event);
+}
+
+function update_script(t) {
+  rules_update(t);
 }

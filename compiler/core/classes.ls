@@ -38,23 +38,25 @@ public:
   virtual void onHit(float damage, const vec4f &from, GameObj *source);
   virtual void onKilled(GameObj *source);
 };
-GAMEOBJ_ENTITY(WyvernMonster, Monster, 29)
+// WyvernMonster (29):
+import monsters.wyvern_class
 // BurnEffect (30):
 import spells.burn_class
 // StaticObject, TreeObject (31), Stone1StaticObject (32), Menhir1StaticObject (33),
 // Menhir2StaticObject (34):
 import objects.static_objects
-GAMEOBJ_ENTITY(ManaGatherer, GameEntity, 35)
-GAMEOBJ_ENTITY(CastleObject, GameEntity, 36)
+// ManaGatherer (35), CastleObject (36), ManaBall (39):
+import economy.classes
 // CastleMissile (37), CastleSpell (38):
 import spells.castle_classes
-GAMEOBJ_ENTITY(ManaBall, GameEntity, 39)
-GAMEOBJ_ENTITY(WorldPortal, GameEntity, 40)
+// WorldPortal (40):
+import game.portal_class
 // UsePortalSpell (41):
 import spells.portal_class
-GAMEOBJ_ENTITY(BirdMonster, Monster, 42)
-GAMEOBJ_ENTITY(TimeTrigger, GameEntity, 43)
-GAMEOBJ_ENTITY(Sensor, GameEntity, 44)
+// BirdMonster (42):
+import monsters.bird_class
+// TimeTrigger (43), Sensor (44):
+import game.trigger_classes
 
 // The module's GUI classes (widgets and screens) are those of compiler/gui/.
 

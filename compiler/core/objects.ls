@@ -73,9 +73,14 @@ void delete_gameobj(GameObj *obj)
   obj->destroy();
 }
 
+// The island's game around the objects' step (game/island.ls).
+void update_island(float dt);
+void finish_island_update();
+
 void update_gameobj(float dt)
 {
   run_scripted_casts();
+  update_island(dt);
   // Objects made during the walk are updated from the next step on.
   int n = GameObj_list.size();
   for (int i = 0; i < n && i < GameObj_list.size(); i++)
@@ -89,6 +94,7 @@ void update_gameobj(float dt)
   simulate_water(dt);
   free_deleted_objects();
   update_object_fx();
+  finish_island_update();
 }
 
 // The player's own spells go wherever he goes.

@@ -2,6 +2,7 @@
 // monsters, finding the monsters, and telling the world script what happened. The spells
 // (player side) and the creatures (monster side) both build on these.
 import core.classes
+#include "script/game_script.h"
 
 // The local player as the game's Player, or null.
 inline Player *game_player() { return static_cast<Player *>(local_player); }
@@ -23,11 +24,11 @@ void give_player_mana(float amount)
     p->mana = std::min(p->max_mana, p->mana + amount);
 }
 
-// Steps through the open portal of this island to the next one (nothing while none is
-// open).
-void use_world_portal() {}
+// Monster side (the creatures and their waves: monsters/).
+void monster_died(Monster *m, GameObj *source);
+int wave_number();
+void send_game_event_fields(const char *type, const GameEventField *fields, int count);
 
-// Monster side.
 void Monster::onHit(float damage, const vec4f &from, GameObj *source)
 {
   if (!alive())
@@ -37,7 +38,7 @@ void Monster::onHit(float damage, const vec4f &from, GameObj *source)
     onKilled(source);
 }
 
-void Monster::onKilled(GameObj *source) { delete_gameobj(this); }
+void Monster::onKilled(GameObj *source) { monster_died(this, source); }
 
 // Every living monster, at most max of them; returns the count written.
 int list_monsters(Monster **out, int max)
@@ -74,7 +75,7 @@ float damage_monsters(const vec4f &center, float radius, float damage, GameObj *
 }
 
 // The state of the island's fight, for the HUD.
-int current_wave() { return 0; }
+int current_wave() { return wave_number(); }
 int monsters_left()
 {
   Monster *found[512];
@@ -82,8 +83,9 @@ int monsters_left()
 }
 
 // Game events for the world script's "process_event": a table with "type" = type and
-// the given fields. Until the world script is reached, they are only logged.
+// the given field (none when field is null).
 void send_game_event(const char *type, const char *field = nullptr, float value = 0.f)
 {
-  debug("game event %s", type);
+  GameEventField f = {field, nullptr, value};
+  send_game_event_fields(type, &f, field ? 1 : 0);
 }

@@ -6,20 +6,7 @@ import core.engine
 // Spells, their effects on the world and the spell grid: spells/, core/player.ls and
 // gui/spell_book.ls.
 
-// Monsters.
-static bool monster_spawn_enabled = true;
-void spawn_monster() {}
-void remove_all_monsters() {}
-void toggle_monster_spawn()
-{
-  monster_spawn_enabled = !monster_spawn_enabled;
-  debug("monster spawn %s", monster_spawn_enabled ? "on" : "off");
-}
-void spawn_monsters() {}
-bool are_any_monsters_alive() { return false; }
-
-// Drawing: debug shapes. (The objects of a new world and their drawing, shadows and
-// houses: objects/.)
-void render_debug_vis_gameobj() {}
+// Monsters, their waves, the economy, the portal and the debug shapes: game/island.ls.
+// (The objects of a new world and their drawing, shadows and houses: objects/.)
 
 // Particle effects of the objects: fx/effects.ls.

@@ -158,8 +158,8 @@ static BaseGuiScreen *create_game_menu()
 
 // ---- cheat menu -----------------------------------------------------------------------
 
-// The monster spawn switch of the game (game/world.ls).
-static bool monster_spawn_on() { return monster_spawn_enabled; }
+// The monster spawn switch of the game (monsters/monster.ls).
+bool monster_spawn_on();
 
 class CheatMenuScreen : public GuiScreen
 {

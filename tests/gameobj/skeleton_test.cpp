@@ -217,19 +217,19 @@ TEST_F(SkeletonTest, EditedSourcesAreRebuiltAndSwappedIn)
   ASSERT_EQ(gameobj_watched_source_count(), sources);
   EXPECT_FALSE(gameobj_api.are_any_monsters_alive());
 
-  std::ifstream in(src / "game/world.ls");
+  std::ifstream in(src / "monsters/monster.ls");
   std::string world((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  const std::string before = "bool are_any_monsters_alive() { return false; }";
+  const std::string before = "bool are_any_monsters_alive() { return living_monsters() > 0; }";
   ASSERT_NE(world.find(before), std::string::npos);
 
   std::string broken = world;
   broken.replace(broken.find(before), before.size(), "bool are_any_monsters_alive() { return nothing; }");
-  write(src / "game/world.ls", broken);
+  write(src / "monsters/monster.ls", broken);
   CaptureStdout();
   EXPECT_FALSE(reload_until_built());
   std::string log = GetCapturedStdout();
   std::string strip = has_error_message() ? get_error_message() : "";
-  EXPECT_NE(strip.find((src / "game/world.ls").string() + ":"), std::string::npos) << strip;
+  EXPECT_NE(strip.find((src / "monsters/monster.ls").string() + ":"), std::string::npos) << strip;
   EXPECT_NE(strip.find(": error: "), std::string::npos) << strip;
   EXPECT_NE(strip.find("gameobj rebuild failed!!!"), std::string::npos) << strip;
   EXPECT_NE(log.find("!!! failed to rebuild gameobj DLL (code 1)"), std::string::npos) << log;
@@ -237,7 +237,7 @@ TEST_F(SkeletonTest, EditedSourcesAreRebuiltAndSwappedIn)
 
   std::string fixed = world;
   fixed.replace(fixed.find(before), before.size(), "bool are_any_monsters_alive() { return true; }");
-  write(src / "game/world.ls", fixed);
+  write(src / "monsters/monster.ls", fixed);
   CaptureStdout();
   EXPECT_TRUE(reload_until_built());
   log = GetCapturedStdout();
