@@ -1,5 +1,6 @@
 #include "main_loop.h"
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <vector>
 #include "core/clock.h"
@@ -11,7 +12,7 @@
 static int64_t update_period = 10000000 / 20;
 static int max_catchup_steps = 5;
 static int64_t last_update_time = 0; // scheduled time of the latest update, advances by whole periods
-static bool quit_flag = false;
+static std::atomic<bool> quit_flag{false}; // also set from the quit-signal handler
 static bool lockstep = false;
 
 static int frame_limit = 0;

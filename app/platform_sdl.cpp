@@ -27,6 +27,8 @@ bool init_platform()
   setenv("SDL_VIDEO_WAYLAND_WMCLASS", app_window_class, 0);
   // Lets setMousePos work on Wayland, which has no pointer warping of its own.
   SDL_SetHint("SDL_VIDEO_WAYLAND_EMULATE_MOUSE_WARP", "1");
+  // SIGINT and SIGTERM belong to install_quit_signals.
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   if (SDL_Init(SDL_INIT_VIDEO) != 0)
   {
     fprintf(stderr, "can't start SDL video: %s\n", SDL_GetError());

@@ -15,6 +15,7 @@
 #include <vector>
 #include "core/log.h"
 #include "core/scripted_casts.h"
+#include "core/user_dirs.h"
 #include "input.h"
 
 AppOptions app_options = {};
@@ -80,7 +81,8 @@ struct RegFile
   std::vector<RegLine> lines;
   bool exists = false;
   bool damaged = false;    // not a registry file at all: reads as empty
-  bool unreadable = false; // exists but could not be read
+  bool unreadable = false; // exists but could not be read, or is not a regular file
+  bool utf16 = false;      // stored as UTF-16LE with a byte-order mark
 };
 
 static int hex_digit(char c)
@@ -190,34 +192,188 @@ static void report_once(bool &flag, const char *fmt, const char *path)
 
 static bool reported_damaged = false, reported_unreadable = false, reported_bad_line = false;
 
-static RegFile read_reg_file(const char *path)
+// Settings files hold a few hundred bytes; a larger one is not ours and reads as damaged.
+static const size_t max_settings_size = 1u << 20;
+
+// Appends code point c as UTF-8.
+static void put_utf8(std::string &out, uint32_t c)
 {
-  RegFile f;
-  FILE *fp = fopen(path, "rb");
-  if (!fp)
+  if (c < 0x80)
+    out += char(c);
+  else if (c < 0x800)
+  {
+    out += char(0xC0 | (c >> 6));
+    out += char(0x80 | (c & 0x3F));
+  }
+  else if (c < 0x10000)
+  {
+    out += char(0xE0 | (c >> 12));
+    out += char(0x80 | ((c >> 6) & 0x3F));
+    out += char(0x80 | (c & 0x3F));
+  }
+  else
+  {
+    out += char(0xF0 | (c >> 18));
+    out += char(0x80 | ((c >> 12) & 0x3F));
+    out += char(0x80 | ((c >> 6) & 0x3F));
+    out += char(0x80 | (c & 0x3F));
+  }
+}
+
+// UTF-16LE bytes (after the byte-order mark) to UTF-8. False for an odd byte count;
+// unpaired surrogates become U+FFFD.
+static bool utf16le_to_utf8(const std::string &in, size_t from, std::string &out)
+{
+  if ((in.size() - from) % 2)
+    return false;
+  out.clear();
+  out.reserve(in.size() / 2);
+  for (size_t i = from; i < in.size(); i += 2)
+  {
+    uint32_t c = uint8_t(in[i]) | uint32_t(uint8_t(in[i + 1])) << 8;
+    if (c >= 0xD800 && c < 0xDC00 && i + 3 < in.size())
+    {
+      uint32_t lo = uint8_t(in[i + 2]) | uint32_t(uint8_t(in[i + 3])) << 8;
+      if (lo >= 0xDC00 && lo < 0xE000)
+      {
+        c = 0x10000 + ((c - 0xD800) << 10) + (lo - 0xDC00);
+        i += 2;
+      }
+      else
+        c = 0xFFFD;
+    }
+    else if (c >= 0xD800 && c < 0xE000)
+      c = 0xFFFD;
+    put_utf8(out, c);
+  }
+  return true;
+}
+
+// UTF-8 text to UTF-16LE with a byte-order mark. Bytes that are not valid UTF-8 (raw
+// bytes of a text value) are kept as the code points of the same number.
+static std::string utf8_to_utf16le(const std::string &in)
+{
+  std::string out = "\xFF\xFE";
+  out.reserve(in.size() * 2 + 2);
+  auto put16 = [&out](uint32_t u) {
+    out += char(u & 0xFF);
+    out += char(u >> 8);
+  };
+  for (size_t i = 0; i < in.size();)
+  {
+    const uint8_t b = uint8_t(in[i]);
+    int extra = b >= 0xF0 && b < 0xF5 ? 3 : b >= 0xE0 ? 2 : b >= 0xC2 && b < 0xE0 ? 1 : 0;
+    if (b >= 0xF5)
+      extra = 0;
+    uint32_t c = extra == 3 ? b & 0x07 : extra == 2 ? b & 0x0F : extra == 1 ? b & 0x1F : b;
+    bool ok = b < 0x80 || extra > 0;
+    for (int k = 1; ok && k <= extra; k++)
+    {
+      if (i + size_t(k) >= in.size() || (uint8_t(in[i + k]) & 0xC0) != 0x80)
+        ok = false;
+      else
+        c = c << 6 | (uint8_t(in[i + k]) & 0x3F);
+    }
+    if (!ok)
+    {
+      put16(b);
+      i++;
+      continue;
+    }
+    i += size_t(extra) + 1;
+    if (c >= 0x10000)
+    {
+      c -= 0x10000;
+      put16(0xD800 + (c >> 10));
+      put16(0xDC00 + (c & 0x3FF));
+    }
+    else
+      put16(c);
+  }
+  return out;
+}
+
+static const char *const msg_unreadable = "settings: can't read '%s', using the defaults";
+static const char *const msg_damaged = "settings: '%s' is damaged, using the defaults";
+
+// Reads the file's bytes: regular files only (a FIFO would block, a device never ends),
+// at most max_settings_size of them.
+static bool read_reg_bytes(const char *path, RegFile &f, std::string &data)
+{
+  int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0)
   {
     if (errno != ENOENT)
     {
       f.exists = f.unreadable = true;
-      report_once(reported_unreadable, "settings: can't read '%s', using the defaults", path);
+      report_once(reported_unreadable, msg_unreadable, path);
     }
-    return f;
+    return false;
   }
   f.exists = true;
-  std::string data;
-  char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof(buf), fp)) > 0)
-    data.append(buf, n);
-  bool read_error = ferror(fp);
-  fclose(fp);
-  if (read_error)
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+  {
+    close(fd);
+    f.unreadable = true;
+    report_once(reported_unreadable, "settings: '%s' is not a regular file, using the defaults", path);
+    return false;
+  }
+  bool ok = true;
+  if (size_t(st.st_size) <= max_settings_size)
+  {
+    data.resize(max_settings_size + 1);
+    size_t got = 0;
+    while (got < data.size())
+    {
+      ssize_t n = read(fd, &data[got], data.size() - got);
+      if (n < 0 && errno == EINTR)
+        continue;
+      if (n < 0)
+        ok = false;
+      if (n <= 0)
+        break;
+      got += size_t(n);
+    }
+    data.resize(got);
+  }
+  close(fd);
+  if (!ok)
   {
     f.unreadable = true;
-    report_once(reported_unreadable, "settings: can't read '%s', using the defaults", path);
-    return f;
+    report_once(reported_unreadable, msg_unreadable, path);
+    return false;
   }
+  if (size_t(st.st_size) > max_settings_size || data.size() > max_settings_size)
+  {
+    // Kept aside like a damaged file by the next setter.
+    f.damaged = true;
+    report_once(reported_damaged, "settings: '%s' is larger than 1 MB, using the defaults", path);
+    return false;
+  }
+  return true;
+}
 
+static RegFile read_reg_file(const char *path)
+{
+  RegFile f;
+  std::string data;
+  if (!read_reg_bytes(path, f, data))
+    return f;
+
+  if (data.compare(0, 2, "\xFF\xFE") == 0)
+  {
+    // UTF-16LE, as registry editors export; written back the same way.
+    std::string text;
+    if (!utf16le_to_utf8(data, 2, text))
+    {
+      report_once(reported_damaged, msg_damaged, path);
+      f.damaged = true;
+      return f;
+    }
+    data.swap(text);
+    f.utf16 = true;
+  }
   if (data.compare(0, 3, "\xEF\xBB\xBF") == 0)
     data.erase(0, 3); // a UTF-8 byte-order mark from an editor
 
@@ -238,7 +394,7 @@ static RegFile read_reg_file(const char *path)
 
   if (data.find('\0') != std::string::npos)
   {
-    report_once(reported_damaged, "settings: '%s' is damaged, using the defaults", path);
+    report_once(reported_damaged, msg_damaged, path);
     f.damaged = true;
     return f;
   }
@@ -282,7 +438,7 @@ static RegFile read_reg_file(const char *path)
   if (f.damaged)
   {
     f.lines.clear();
-    report_once(reported_damaged, "settings: '%s' is damaged, using the defaults", path);
+    report_once(reported_damaged, msg_damaged, path);
   }
   return f;
 }
@@ -321,20 +477,6 @@ static std::string escape_text(const char *s, size_t len)
   return out + "\"";
 }
 
-static bool make_dirs(const std::string &dir)
-{
-  for (size_t i = 1; i <= dir.size(); i++)
-  {
-    if (i < dir.size() && dir[i] != '/')
-      continue;
-    std::string part = dir.substr(0, i);
-    if (mkdir(part.c_str(), 0777) != 0 && errno != EEXIST)
-      return false;
-  }
-  struct stat st;
-  return stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
 static bool write_all(int fd, const std::string &s)
 {
   size_t done = 0;
@@ -356,7 +498,7 @@ static bool store_value(const char *name, const std::string &value_text)
   if (!name)
     return false;
   std::string dir = config_dir();
-  if (!make_dirs(dir))
+  if (!make_dirs(dir.c_str()))
     return false;
   const std::string path = config_path();
   RegFile f = read_reg_file(path.c_str());
@@ -424,6 +566,8 @@ static bool store_value(const char *name, const std::string &value_text)
   int fd = open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd < 0)
     return false;
+  if (f.utf16)
+    out = utf8_to_utf16le(out);
   bool ok = write_all(fd, out) && fsync(fd) == 0;
   ok = close(fd) == 0 && ok;
   if (!ok || rename(tmp.c_str(), path.c_str()) != 0)
@@ -449,23 +593,19 @@ bool set_config_str(const char *name, const char *text, int len)
   return store_value(name, escape_text(text, n));
 }
 
-bool get_config_int(const char *name, int &value)
+static bool lookup_int(const RegFile &f, const char *name, int &value)
 {
-  if (!name)
-    return false;
-  RegFile f = read_reg_file(config_file_path());
-  const RegLine *l = find_value(f, name);
+  const RegLine *l = name ? find_value(f, name) : nullptr;
   if (!l || l->type != VT_DWORD)
     return false;
   value = int(l->dword);
   return true;
 }
 
-bool get_config_str(const char *name, char *buf, int size)
+static bool lookup_str(const RegFile &f, const char *name, char *buf, int size)
 {
   if (!name || !buf || size <= 0)
     return false;
-  RegFile f = read_reg_file(config_file_path());
   const RegLine *l = find_value(f, name);
   if (!l || l->type != VT_SZ)
     return false;
@@ -473,6 +613,16 @@ bool get_config_str(const char *name, char *buf, int size)
   memcpy(buf, l->text.data(), n);
   buf[n] = 0;
   return true;
+}
+
+bool get_config_int(const char *name, int &value)
+{
+  return name && lookup_int(read_reg_file(config_file_path()), name, value);
+}
+
+bool get_config_str(const char *name, char *buf, int size)
+{
+  return name && buf && size > 0 && lookup_str(read_reg_file(config_file_path()), name, buf, size);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -498,6 +648,19 @@ static void set_size(int w, int h)
   app_options.height = h;
 }
 
+// A switch given more often than its list holds sets this to the list's size, so that
+// the message says so instead of calling the argument malformed.
+static int switch_limit_hit = 0;
+
+// False, noting the limit, when a list of max entries is full.
+static bool has_room(int count, int max)
+{
+  if (count < max)
+    return true;
+  switch_limit_hit = max;
+  return false;
+}
+
 struct Switch
 {
   const char *name;
@@ -515,7 +678,7 @@ struct Switch
 // modifiers held with it.
 static bool parse_press(const char *a)
 {
-  if (!a || app_options.press_count >= 16)
+  if (!a || !has_room(app_options.press_count, 16))
     return false;
   char *end = nullptr;
   long n = strtol(a, &end, 10);
@@ -557,7 +720,7 @@ static bool parse_update_point(const char *a, int &n, float &x, float &y)
 static bool parse_click(const char *a, int button)
 {
   AppOptions::Click c = {0, 0.f, 0.f, button};
-  if (app_options.click_count >= 16 || !parse_update_point(a, c.update, c.x, c.y))
+  if (!has_room(app_options.click_count, 16) || !parse_update_point(a, c.update, c.x, c.y))
     return false;
   app_options.clicks[app_options.click_count++] = c;
   return true;
@@ -567,7 +730,7 @@ static bool parse_click(const char *a, int button)
 static bool parse_hover(const char *a)
 {
   AppOptions::Hover h = {};
-  if (app_options.hover_count >= 16 || !parse_update_point(a, h.update, h.x, h.y))
+  if (!has_room(app_options.hover_count, 16) || !parse_update_point(a, h.update, h.x, h.y))
     return false;
   app_options.hovers[app_options.hover_count++] = h;
   return true;
@@ -577,7 +740,7 @@ static bool parse_hover(const char *a)
 // and up in update M.
 static bool parse_hold(const char *a)
 {
-  if (!a || app_options.hold_count >= 8)
+  if (!a || !has_room(app_options.hold_count, 8))
     return false;
   long from, to;
   int used = -1;
@@ -615,7 +778,7 @@ static bool parse_cast(const char *a)
 // "N:NAME": an effects-script function name after update N.
 static bool parse_fx_preview(const char *a)
 {
-  if (!a || app_options.fx_preview_count >= 8)
+  if (!a || !has_room(app_options.fx_preview_count, 8))
     return false;
   char *end = nullptr;
   long n = strtol(a, &end, 10);
@@ -655,15 +818,15 @@ static const Switch switches[] = {
      app_options.seed = v;
      return true;
    }},
-  {"-frames", "N", "quit normally after N presented frames and log frame timings",
+  {"-frames", "N", "quit normally after N presented frames (N at least 1) and log frame timings",
    [](const char *a) {
      uint64_t v;
-     if (!parse_u64(a, v) || v > 0x7fffffff)
+     if (!parse_u64(a, v) || v == 0 || v > 0x7fffffff)
        return false;
      app_options.frame_limit = int(v);
      return true;
    }},
-  {"-updates", "N", "quit normally after N simulation updates (scripted runs that must reach an update)",
+  {"-updates", "N", "quit normally after N simulation updates (N at least 1; scripted runs that must reach an update)",
    [](const char *a) {
      uint64_t v;
      if (!parse_u64(a, v) || v == 0 || v > 0x7fffffff)
@@ -679,7 +842,7 @@ static const Switch switches[] = {
    "generate the game world without a window (-seed N makes it repeatable), write height.png, color.png, "
    "water.png, marks.png and world.json to DIR, then exit",
    [](const char *a) {
-     if (!a || !*a)
+     if (!a || !*a || a[0] == '-') // a forgotten DIR: the next switch is no folder name
        return false;
      app_options.export_world_dir = a;
      return true;
@@ -699,7 +862,7 @@ static const Switch switches[] = {
   {"-screenshot-at", "N", "take a screenshot after drawn frame N (up to 8 times)",
    [](const char *a) {
      uint64_t v;
-     if (!parse_u64(a, v) || v == 0 || v > 0x7fffffff || app_options.screenshot_count >= 8)
+     if (!parse_u64(a, v) || v == 0 || v > 0x7fffffff || !has_room(app_options.screenshot_count, 8))
        return false;
      app_options.screenshot_at[app_options.screenshot_count++] = int(v);
      return true;
@@ -721,7 +884,7 @@ static const Switch switches[] = {
    "'text', rectangle x0,y0,x1,y1 and states (up to 8)",
    [](const char *a) {
      uint64_t v;
-     if (!parse_u64(a, v) || v == 0 || v > 0x7fffffff || app_options.gui_dump_count >= 8)
+     if (!parse_u64(a, v) || v == 0 || v > 0x7fffffff || !has_room(app_options.gui_dump_count, 8))
        return false;
      app_options.gui_dump_at[app_options.gui_dump_count++] = int(v);
      return true;
@@ -775,8 +938,10 @@ void parse_options(int argc, const char *const *argv)
   app_use_vsync = true;
   use_ppaa = false;
 
+  // The file is read once for all the stored values.
+  const RegFile stored = read_reg_file(config_file_path());
   int flags = 0;
-  if (get_config_int("flags", flags))
+  if (lookup_int(stored, "flags", flags))
   {
     app_options.fullscreen = flags & 1;
     use_ppaa = flags & 2;
@@ -784,10 +949,10 @@ void parse_options(int argc, const char *const *argv)
     use_obj_shadows = flags & 8;
   }
   int shadows = 0;
-  if (get_config_int("land_shadows", shadows))
+  if (lookup_int(stored, "land_shadows", shadows))
     land_shadow_quality = shadows;
   char quality[32];
-  if (get_config_str("gfx_quality", quality, sizeof(quality)))
+  if (lookup_str(stored, "gfx_quality", quality, sizeof(quality)))
     for (int i = 0; gfx_quality_name[i]; i++)
       if (strcasecmp(gfx_quality_name[i], quality) == 0)
       {
@@ -813,10 +978,16 @@ void parse_options(int argc, const char *const *argv)
         break;
       }
       const char *arg = s.arg && i + 1 < argc ? argv[i + 1] : nullptr;
-      if (!s.apply(arg))
+      switch_limit_hit = 0;
+      if (s.apply(arg))
+      {
+        if (s.arg)
+          i++; // the argument was used
+      }
+      else if (switch_limit_hit && arg)
+        debug("switch %s: at most %d, %s ignored", s.name, switch_limit_hit, arg);
+      else
         debug("switch %s: missing or malformed %s, ignored", s.name, s.arg);
-      else if (s.arg)
-        i++; // the argument was used
       break;
     }
   }

@@ -9,8 +9,12 @@
 // Names compare without regard to letter case. Values are 32-bit integers (dword) or
 // byte texts (no terminator stored). Each call reads the file once; setters rewrite it
 // through a temporary file and rename, keeping every line they do not own.
+// Only a regular file of at most 1 MB is read (a FIFO or a device reads as unreadable, a
+// larger file as damaged). A file in UTF-16LE with a byte-order mark, as registry
+// editors export, is decoded and rewritten in that form.
 // A damaged or unreadable file reads as empty (one log line); a setter moves a damaged
-// file aside to "settings.reg.bad" before writing a fresh one.
+// file aside to "settings.reg.bad" before writing a fresh one, and leaves an unreadable
+// one alone.
 ENGINE_API bool set_config_int(const char *name, int value);
 // Stores len bytes of text; len < 0: strlen(text).
 ENGINE_API bool set_config_str(const char *name, const char *text, int len);

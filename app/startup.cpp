@@ -25,6 +25,7 @@
 #include "gui_setup.h"
 #include "input.h"
 #include "main_loop.h"
+#include "quit_signals.h"
 #include "render/buffers.h"
 #include "render/common_fx.h"
 #include "render/debug_vis.h"
@@ -439,6 +440,7 @@ int app_main(int argc, char **argv)
     }
 
   set_fatal_shutdown(shutdown_sequence);
+  install_quit_signals(QUIT_SIGNAL_GRACE_MS);
 
   // The program directory, then the clock: its frequency is fixed; the seed comes from it
   // unless -seed overrides it.
@@ -449,25 +451,16 @@ int app_main(int argc, char **argv)
   set_update_rate(UPDATE_RATE, 5);
   const int64_t start_time = get_ref_time();
 
-  // -export-world builds a world and writes it out without a window or device.
-  for (int i = 1; i < argc; i++)
-    if (strcmp(argv[i], "-export-world") == 0)
-    {
-      parse_options(argc, argv);
-      if (!app_options.export_world_dir)
-        break; // malformed: logged by parse_options, run normally
-      if (app_options.seed_given)
-        game_rnd_seed = app_options.seed;
-      return export_world(app_options.export_world_dir);
-    }
-
-  if (!init_platform())
-    return 1;
-
-  // Stored settings, then the switches.
+  // Stored settings, then the switches (each malformed one logged once).
   parse_options(argc, argv);
   if (app_options.seed_given)
     game_rnd_seed = app_options.seed;
+  // -export-world builds a world and writes it out without a window or device.
+  if (app_options.export_world_dir)
+    return export_world(app_options.export_world_dir);
+
+  if (!init_platform())
+    return 1;
   set_frame_limit(app_options.frame_limit);
   set_lockstep(app_options.lockstep);
   isFullscreen = app_options.fullscreen;

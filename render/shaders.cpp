@@ -7,6 +7,7 @@
 #include <unistd.h>
 #include "core/log.h"
 #include "core/paths.h"
+#include "core/user_dirs.h"
 #include "render/gl_device_internal.h"
 #include "render/shader_cache.h"
 #include "render/shader_source.h"
@@ -272,14 +273,23 @@ bool ends_with_main(const char *text, uint32_t len, bool pixel)
 
 void add_dep(Shader *s, const char *name, int64_t mtime) { shader_add_dep(s, name, mtime); }
 
+// A cache file named by shader_cache_name ("cache/...") in shader_cache_dir(); empty when
+// there is no cache folder.
+TempString<260> cache_file_path(const char *name)
+{
+  const TempString<260> dir = shader_cache_dir();
+  const char *rest = strncmp(name, "cache/", 6) == 0 ? name + 6 : name;
+  return dir.c_str()[0] ? TempString<260>::printf("%s%s", dir.c_str(), rest) : TempString<260>("");
+}
+
 bool load_from_cache(Shader *s)
 {
   s->deps.clear();
   char name[1024];
   shader_cache_name(s->file, s->defines, name, sizeof(name));
-  TempString<260> path = make_full_path(name);
+  TempString<260> path = cache_file_path(name);
   DynArray<uint8_t> data;
-  if (!read_whole_file(path, data))
+  if (!path.c_str()[0] || !read_whole_file(path, data))
     return false;
   ShaderCacheView v;
   if (!parse_shader_cache(data.ptr, size_t(data.size()), v))
@@ -314,17 +324,24 @@ void write_cache(Shader *s, const DynArray<char> &vtext, const DynArray<char> &p
 {
   char name[1024];
   shader_cache_name(s->file, s->defines, name, sizeof(name));
-  TempString<260> path = make_full_path(name);
+  TempString<260> path = cache_file_path(name);
   DynArray<uint8_t> img;
   build_shader_cache(s->deps, vtext.ptr, uint32_t(vtext.size()), ptext.ptr, uint32_t(ptext.size()), img);
   // Written under a temporary name and renamed, so a crash never leaves half a file.
   TempString<270> tmp = TempString<270>::printf("%s.tmp", path.c_str());
-  FILE *fp = fopen(tmp, "wb");
+  FILE *fp = path.c_str()[0] ? fopen(tmp, "wb") : nullptr;
   bool ok = fp && fwrite(img.ptr, 1, size_t(img.size()), fp) == size_t(img.size());
   if (fp && fclose(fp) != 0)
     ok = false;
-  if (!ok || rename(tmp, path) != 0)
+  if (ok && rename(tmp, path) == 0)
+    return;
+  if (fp)
     unlink(tmp);
+  // Every start then compiles every shader: say so, once.
+  static bool reported = false;
+  if (!reported)
+    debug("can't write shader cache: '%s'", path.c_str()[0] ? path.c_str() : "cache/");
+  reported = true;
 }
 
 bool compile_shader(Shader *s)

@@ -10,7 +10,7 @@ sizes=${*:--360 -1024}
 root=$(cd "$(dirname "$0")/.." && pwd)
 exe="$root/bin/zarnith"
 mkdir -p "$out"
-export SDL_VIDEODRIVER=offscreen ZARNITH_SCREENSHOT_WHOLE=1
+export SDL_VIDEODRIVER=offscreen
 XDG_CONFIG_HOME=$(mktemp -d)
 export XDG_CONFIG_HOME
 trap 'rm -rf "$XDG_CONFIG_HOME"' EXIT

@@ -5,6 +5,7 @@
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 #include "app/input.h"
 #include "app/settings.h"
 #include "core/scripted_casts.h"
@@ -157,6 +158,82 @@ TEST_F(Settings, DamagedFileReadsAsDefaultsAndIsKeptAside)
   std::string first;
   std::getline(bad, first);
   EXPECT_EQ(first, "not a registry file");
+}
+
+// Only a regular file is read, and only up to its size limit: a FIFO must not block, a
+// link to an endless device must not fill the memory, a huge file is kept aside.
+TEST_F(Settings, OnlyRegularFilesOfBoundedSizeAreRead)
+{
+  write(header);
+  ASSERT_EQ(unlink(path().c_str()), 0);
+  ASSERT_EQ(mkfifo(path().c_str(), 0666), 0);
+  int v = 99;
+  EXPECT_FALSE(get_config_int("flags", v)); // returns instead of waiting for a writer
+  EXPECT_FALSE(set_config_int("flags", 1)); // nor is the FIFO replaced
+  struct stat st;
+  ASSERT_EQ(lstat(path().c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
+
+  ASSERT_EQ(unlink(path().c_str()), 0);
+  ASSERT_EQ(symlink("/dev/zero", path().c_str()), 0);
+  EXPECT_FALSE(get_config_int("flags", v));
+  parse_options(1, std::vector<const char *>{"zarnith"}.data());
+  EXPECT_EQ(v, 99);
+
+  ASSERT_EQ(unlink(path().c_str()), 0);
+  std::string big = std::string(header) + "\"flags\"=dword:00000001\n";
+  big.resize(3u << 20, ';');
+  write(big);
+  EXPECT_FALSE(get_config_int("flags", v));
+  ASSERT_TRUE(set_config_int("flags", 2)); // the oversized file goes aside whole
+  EXPECT_TRUE(get_config_int("flags", v));
+  EXPECT_EQ(v, 2);
+  ASSERT_EQ(stat((path() + ".bad").c_str(), &st), 0);
+  EXPECT_EQ(size_t(st.st_size), big.size());
+}
+
+// Registry editors export UTF-16LE with a byte-order mark; such a file is read, and
+// rewritten in the same form.
+TEST_F(Settings, Utf16FileIsDecodedAndKeepsItsEncoding)
+{
+  const std::string smiley("\x3D\xD8\x00\xDE", 4); // U+1F600 as a surrogate pair, in a comment line
+  auto utf16 = [&smiley](const std::string &ascii_or_utf8) {
+    std::string out = "\xFF\xFE";
+    for (size_t i = 0; i < ascii_or_utf8.size(); i++)
+    {
+      unsigned c = (unsigned char)ascii_or_utf8[i];
+      if (c == 0xC3) // the one two-byte letter below
+        c = 0xC0 | ((unsigned char)ascii_or_utf8[++i] & 0x3F);
+      out += char(c);
+      out += char(0);
+    }
+    out += smiley;
+    return out;
+  };
+  write(utf16("Windows Registry Editor Version 5.00\r\n\r\n"
+              "[HKEY_CURRENT_USER\\SOFTWARE\\Oblenko Games\\Zarnith]\r\n"
+              "\"flags\"=dword:0000000d\r\n"
+              "\"name\"=\"J\xC3\xBCrgen\"\r\n;"));
+  int v = 0;
+  EXPECT_TRUE(get_config_int("flags", v));
+  EXPECT_EQ(v, 13);
+  char buf[32];
+  ASSERT_TRUE(get_config_str("name", buf, sizeof(buf)));
+  EXPECT_STREQ(buf, "J\xC3\xBCrgen");
+
+  ASSERT_TRUE(set_config_int("land_shadows", 2));
+  const std::string text = read();
+  ASSERT_GE(text.size(), 4u);
+  EXPECT_EQ(text.compare(0, 4, std::string("\xFF\xFEW\0", 4)), 0);
+  EXPECT_NE(text.find(std::string("\xFC\0r\0g", 5)), std::string::npos); // the letter as one unit
+  EXPECT_NE(text.find(smiley), std::string::npos); // the pair survives
+  EXPECT_TRUE(get_config_int("land_shadows", v));
+  EXPECT_EQ(v, 2);
+  EXPECT_TRUE(get_config_int("flags", v));
+  EXPECT_EQ(v, 13);
+
+  write(std::string("\xFF\xFEW\0i", 5)); // an odd byte count is damaged
+  EXPECT_FALSE(get_config_int("flags", v));
 }
 
 TEST_F(Settings, WriteLeavesNoTemporaryFiles)
@@ -383,4 +460,40 @@ TEST_F(Settings, PlayAndCastSwitches)
   parse(many);
   EXPECT_FALSE(app_options.start_play);
   EXPECT_EQ(scripted_cast_count, MAX_SCRIPTED_CASTS);
+}
+
+// Each refused switch is logged once, saying why: a full list is not a malformed
+// argument; numbers that cannot be counts, and a folder name that is the next switch.
+TEST_F(Settings, RefusedSwitchesSayWhy)
+{
+  std::vector<std::string> presses;
+  for (int i = 1; i <= 17; i++)
+    presses.push_back(std::to_string(i) + ":A");
+  std::vector<const char *> args;
+  for (const std::string &p : presses)
+    args.insert(args.end(), {"-press", p.c_str()});
+  args.insert(args.end(), {"-frames", "0", "-updates", "0", "-export-world", "-seed", "7", "-frames", "-1"});
+  testing::internal::CaptureStdout();
+  parse(args);
+  const std::string log = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(app_options.press_count, 16);
+  EXPECT_NE(log.find("switch -press: at most 16, 17:A ignored\n"), std::string::npos) << log;
+  EXPECT_EQ(log.find("-press: missing or malformed"), std::string::npos) << log;
+  EXPECT_EQ(app_options.frame_limit, 0);
+  EXPECT_EQ(app_options.update_limit, 0);
+  EXPECT_EQ(app_options.export_world_dir, nullptr);
+  EXPECT_TRUE(app_options.seed_given);
+  EXPECT_EQ(app_options.seed, 7u);
+  for (const char *line : {"switch -frames: missing or malformed N, ignored\n", "switch -updates: missing or malformed N, ignored\n",
+                           "switch -export-world: missing or malformed DIR, ignored\n"})
+    EXPECT_NE(log.find(line), std::string::npos) << line << log;
+  // "-frames 0" and "-frames -1" both refused.
+  const char *frames = "switch -frames: missing or malformed N";
+  EXPECT_NE(log.find(frames), log.rfind(frames)) << log;
+
+  testing::internal::CaptureStdout();
+  parse({"-export-world", "out", "-frames", "3"});
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  EXPECT_STREQ(app_options.export_world_dir, "out");
+  EXPECT_EQ(app_options.frame_limit, 3);
 }

@@ -1,8 +1,10 @@
+#include <csignal>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
+#include "app/quit_signals.h"
 #include "app/startup.h"
 #include "core/log.h"
 
@@ -15,7 +17,9 @@ struct ChildResult
   std::string out;
 };
 
-ChildResult run_child(void (*body)())
+// Runs body in a child process whose output is captured. With `ready`: once the output
+// holds it, sends sig, and again after the output holds `again` when that is given.
+ChildResult run_child(void (*body)(), const char *ready = nullptr, int sig = 0, const char *again = nullptr)
 {
   int fds[2];
   EXPECT_EQ(pipe(fds), 0);
@@ -38,8 +42,16 @@ ChildResult run_child(void (*body)())
   ChildResult r;
   char buf[4096];
   ssize_t n;
+  const char *next = ready;
   while ((n = read(fds[0], buf, sizeof(buf))) > 0)
+  {
     r.out.append(buf, size_t(n));
+    if (next && r.out.find(next) != std::string::npos)
+    {
+      kill(pid, sig);
+      next = next == ready ? again : nullptr;
+    }
+  }
   close(fds[0]);
   int status = 0;
   waitpid(pid, &status, 0);
@@ -99,13 +111,17 @@ TEST(Shell, WholeProgramRunsFramesWithAGivenSeed)
 {
   ChildResult r = run_child([] {
     // The real executable: it loads the game-object module from its own directory.
-    execl(ZARNITH_EXE, "zarnith", "-360", "-frames", "20", "-seed", "77", (char *)nullptr);
+    // -export-world without its folder: refused once, and the seed after it still counts.
+    execl(ZARNITH_EXE, "zarnith", "-360", "-frames", "20", "-export-world", "-seed", "77", (char *)nullptr);
   });
   EXPECT_EQ(r.exit_code, 0) << r.out;
   EXPECT_TRUE(
     in_order(r.out, {"app path: '", "Graphics quality: high\n", "game_rnd_seed=77;\n",
                      "total start-up time: ", "frames: 20, updates: ", "closing...\n", "closed all systems\n"}))
     << r.out;
+  const char *refused = "switch -export-world: missing or malformed DIR, ignored\n";
+  EXPECT_NE(r.out.find(refused), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find(refused), r.out.rfind(refused));
 }
 
 TEST(Shell, EffectPreviewsRunTheScriptWhereTheViewMeetsTheLand)
@@ -132,4 +148,38 @@ TEST(Shell, SdlStartFailureExitsNonZero)
   });
   EXPECT_NE(r.exit_code, 0);
   EXPECT_NE(r.out.find("can't start SDL video"), std::string::npos) << r.out;
+}
+
+// SIGTERM and SIGINT end the program: cleanly at the next step of the loop, by force when
+// it does not get there (a script that never returns), at once at the second signal.
+TEST(Shell, QuitSignalsAlwaysEndTheProgram)
+{
+  ChildResult r = run_child(
+    [] { execl(ZARNITH_EXE, "zarnith", "-360", "-seed", "5", (char *)nullptr); }, "total start-up time: ", SIGTERM);
+  EXPECT_EQ(r.exit_code, 0) << r.out;
+  EXPECT_TRUE(in_order(r.out, {"total start-up time: ", "signal 15: quitting\n", "closing...\n", "closed all systems\n"}))
+    << r.out;
+
+  r = run_child(
+    [] {
+      install_quit_signals(300);
+      debug("hung");
+      for (;;)
+        sleep(1);
+    },
+    "hung\n", SIGTERM);
+  EXPECT_EQ(r.exit_code, 128 + SIGTERM);
+  EXPECT_TRUE(in_order(r.out, {"signal 15: quitting\n", "still running 300 ms after signal 15: exiting now\n"}))
+    << r.out;
+
+  r = run_child(
+    [] {
+      install_quit_signals(60000);
+      debug("hung");
+      for (;;)
+        sleep(1);
+    },
+    "hung\n", SIGINT, "signal 2: quitting\n");
+  EXPECT_EQ(r.exit_code, 128 + SIGINT);
+  EXPECT_NE(r.out.find("second quit signal: exiting now"), std::string::npos) << r.out;
 }

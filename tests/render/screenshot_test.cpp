@@ -1,36 +1,16 @@
-// Screenshots: the display clip, and a PNG written from a drawn frame.
+// Screenshots: PNGs of the whole back buffer, never overwriting each other, in a folder
+// made when missing, and failures on the error strip.
 #include <dirent.h>
 #include <set>
 #include <stb/stb_image.h>
 #include <sys/stat.h>
+#include "core/log.h"
 #include "render/screenshot.h"
 #include "tests/render/vis_test_window.h"
 
-TEST(ScreenshotClip, KeepsOnlyTheVisiblePartOfTheClientArea)
+namespace
 {
-  int x, y, w, h;
-  // Partly off the left and top edges: width and height shrink, the edge moves to 0.
-  ASSERT_TRUE(clip_client_to_display(-100, -20, 640, 480, 0, 0, 1920, 1080, x, y, w, h));
-  EXPECT_EQ(x, 0);
-  EXPECT_EQ(y, 0);
-  EXPECT_EQ(w, 540);
-  EXPECT_EQ(h, 460);
-  // Beyond the right and bottom edges: cut at the display.
-  ASSERT_TRUE(clip_client_to_display(1600, 900, 640, 480, 0, 0, 1920, 1080, x, y, w, h));
-  EXPECT_EQ(x, 1600);
-  EXPECT_EQ(w, 320);
-  EXPECT_EQ(h, 180);
-  // A display that does not start at the origin (a second monitor).
-  ASSERT_TRUE(clip_client_to_display(1900, 10, 100, 100, 1920, 0, 1280, 1024, x, y, w, h));
-  EXPECT_EQ(x, 1920);
-  EXPECT_EQ(w, 80);
-  // Nothing visible: nothing captured.
-  EXPECT_FALSE(clip_client_to_display(-700, 0, 640, 480, 0, 0, 1920, 1080, x, y, w, h));
-  EXPECT_FALSE(clip_client_to_display(0, 1080, 640, 480, 0, 0, 1920, 1080, x, y, w, h));
-  EXPECT_FALSE(clip_client_to_display(0, 0, 0, 480, 0, 0, 1920, 1080, x, y, w, h));
-}
-
-static std::set<std::string> list_shots(const std::string &dir)
+std::set<std::string> list_shots(const std::string &dir)
 {
   std::set<std::string> names;
   if (DIR *d = opendir(dir.c_str()))
@@ -43,55 +23,100 @@ static std::set<std::string> list_shots(const std::string &dir)
   return names;
 }
 
-TEST(Screenshot, WritesOpaqueRgbaPngOfTheFrame)
+// A fresh program directory for the duration of a test.
+struct ShotDir
 {
-  REQUIRE_DEVICE(320, 240);
-  const std::string shots = vistest::bin_dir() + "shots";
-  mkdir(shots.c_str(), 0755);
+  std::string path;
+  char saved[sizeof(app_path)];
+  ShotDir()
+  {
+    char tmpl[] = "/tmp/zarnith_shot_XXXXXX";
+    path = std::string(mkdtemp(tmpl)) + "/";
+    memcpy(saved, app_path, sizeof(saved));
+    snprintf(app_path, sizeof(app_path), "%s", path.c_str());
+  }
+  ~ShotDir()
+  {
+    memcpy(app_path, saved, sizeof(saved));
+    (void)!system(("rm -rf '" + path + "'").c_str());
+  }
+};
+
+uint32_t clear_color;
+void clear_to(uint32_t color)
+{
+  clear_color = color;
   ASSERT_TRUE(vistest::draw_frame_with([](float) {
     set_backbuffer_target();
-    clear_view_color(D3dColor(0x20336699u)); // alpha must not reach the file
+    clear_view_color(D3dColor(clear_color));
   }));
   present_d3d();
-  const auto before = list_shots(shots);
-  ASSERT_TRUE(take_screenshot());
-  const auto after = list_shots(shots);
-  std::string added;
-  for (const auto &n : after)
-    if (!before.count(n))
-      added = n;
-  // Taken within the same second as another shot the name repeats; then the file was
-  // rewritten, so look at the newest one.
-  if (added.empty() && !after.empty())
-    added = *after.rbegin();
-  ASSERT_FALSE(added.empty());
-  EXPECT_EQ(added.size(), strlen("shot2026_01_02_03_04_05.png"));
-  const std::string path = shots + "/" + added;
-  int w = 0, h = 0, n = 0;
-  unsigned char *img = stbi_load(path.c_str(), &w, &h, &n, 0);
-  ASSERT_NE(img, nullptr);
-  EXPECT_EQ(n, 4);
-  EXPECT_EQ(w, 320);
-  EXPECT_EQ(h, 240);
-  EXPECT_EQ(img[0], 0x33);
-  EXPECT_EQ(img[1], 0x66);
-  EXPECT_EQ(img[2], 0x99);
-  EXPECT_EQ(img[3], 0xFF);
-  stbi_image_free(img);
-  remove(path.c_str());
 }
+} // namespace
 
-TEST(Screenshot, MissingShotsFolderFailsWithoutCreatingIt)
+TEST(Screenshot, ShotsInOneSecondEachGetTheirOwnOpaqueFile)
 {
   REQUIRE_DEVICE(320, 240);
-  char saved[sizeof(app_path)];
-  memcpy(saved, app_path, sizeof(saved));
-  char tmpl[] = "/tmp/zarnith_shot_XXXXXX";
-  ASSERT_NE(mkdtemp(tmpl), nullptr);
-  snprintf(app_path, sizeof(app_path), "%s/", tmpl);
+  ShotDir dir;
+  clear_to(0x20336699u); // alpha must not reach the file
+  for (int i = 0; i < 3; i++)
+    ASSERT_TRUE(take_screenshot());
+  const auto names = list_shots(dir.path + "shots"); // made on the first shot
+  ASSERT_EQ(names.size(), 3u);
+  std::set<size_t> lengths;
+  for (const std::string &n : names)
+  {
+    lengths.insert(n.size());
+    int w = 0, h = 0, c = 0;
+    unsigned char *img = stbi_load((dir.path + "shots/" + n).c_str(), &w, &h, &c, 0);
+    ASSERT_NE(img, nullptr) << n;
+    EXPECT_EQ(c, 4);
+    EXPECT_EQ(w, 320);
+    EXPECT_EQ(h, 240);
+    EXPECT_EQ(img[0], 0x33);
+    EXPECT_EQ(img[1], 0x66);
+    EXPECT_EQ(img[2], 0x99);
+    EXPECT_EQ(img[3], 0xFF);
+    stbi_image_free(img);
+  }
+  // shot2026_01_02_03_04_05.png, and a counter for a second one in the same second.
+  EXPECT_TRUE(lengths.count(strlen("shot2026_01_02_03_04_05.png"))) << *names.begin();
+  if (lengths.size() > 1)
+  {
+    EXPECT_TRUE(lengths.count(strlen("shot2026_01_02_03_04_05_2.png")));
+  }
+}
+
+// Wider than SDL's offscreen display (1024 x 768): still the whole frame.
+TEST(Screenshot, HoldsTheWholeBackBufferOfALargeWindow)
+{
+  REQUIRE_DEVICE(1280, 720);
+  ShotDir dir;
+  clear_to(0xFF102030u);
+  ASSERT_TRUE(take_screenshot());
+  const auto names = list_shots(dir.path + "shots");
+  ASSERT_EQ(names.size(), 1u);
+  int w = 0, h = 0, c = 0;
+  ASSERT_TRUE(stbi_info((dir.path + "shots/" + *names.begin()).c_str(), &w, &h, &c));
+  EXPECT_EQ(w, 1280);
+  EXPECT_EQ(h, 720);
+}
+
+TEST(Screenshot, FailureIsShownOnTheErrorStrip)
+{
+  REQUIRE_DEVICE(320, 240);
+  ShotDir dir;
+  FILE *f = fopen((dir.path + "shots").c_str(), "w"); // in the way of the folder
+  ASSERT_NE(f, nullptr);
+  fclose(f);
+  set_error_message(nullptr);
+  clear_to(0xFF000000u);
   EXPECT_FALSE(take_screenshot());
-  struct stat st;
-  EXPECT_NE(stat((std::string(tmpl) + "/shots").c_str(), &st), 0);
-  memcpy(app_path, saved, sizeof(saved));
-  rmdir(tmpl);
+  ASSERT_TRUE(has_error_message());
+  EXPECT_NE(strstr(get_error_message(), "failed to save screenshot to '"), nullptr) << get_error_message();
+  // A second failure joins the first instead of replacing it.
+  EXPECT_FALSE(take_screenshot());
+  const std::string strip = get_error_message();
+  EXPECT_NE(strip.find("failed to save"), strip.rfind("failed to save")) << strip;
+  set_error_message(nullptr);
 }

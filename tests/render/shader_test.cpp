@@ -102,6 +102,32 @@ TEST(Shaders, SharedByFileAndDefinesWithOneCacheFileEach)
   destroy_shader(d);
 }
 
+// A missing cache folder is made again; one that cannot be written is reported once, and
+// the shaders still work.
+TEST(Shaders, CacheFolderIsRecreatedOrItsFailureLoggedOnce)
+{
+  REQUIRE_DEVICE(320, 240);
+  ProgramDir dir;
+  dir.write("tint.inc", "#define TINT vec4(0.0, 0.0, 1.0, 1.0)\n");
+  dir.write("tinted.sh", tinted_sh);
+  ASSERT_EQ(rmdir((dir.path + "cache").c_str()), 0);
+  destroy_shader(create_shader("tinted.sh", nullptr));
+  EXPECT_TRUE(dir.exists("cache/tinted.sh.cache"));
+
+  ASSERT_EQ(system(("rm -r '" + dir.path + "cache'").c_str()), 0);
+  dir.write("cache", "in the way of the folder");
+  start_capture();
+  Shader *a = create_shader("tinted.sh", nullptr);
+  Shader *b = create_shader("tinted.sh", "FINAL\0 1\0");
+  const std::string log = end_capture();
+  EXPECT_EQ(draw_with(a), 0xFF0000FFu);
+  destroy_shader(a);
+  destroy_shader(b);
+  const size_t at = log.find("can't write shader cache: '");
+  EXPECT_NE(at, std::string::npos) << log;
+  EXPECT_EQ(at, log.rfind("can't write shader cache")) << log;
+}
+
 TEST(Shaders, HotReloadSwapsCodeInPlaceAndKeepsOldCodeOnError)
 {
   REQUIRE_DEVICE(320, 240);
