@@ -935,7 +935,7 @@ function tree_fire(pos, up, dir, t) {
 
 function storm_cloud(pos, up, dir, t) {
   local down = unit_or(up, -UP);
-  local k = (14 * t + frnd()).tointeger();
+  local k = (8 * t + frnd()).tointeger();
   for (local i = 0; i < k; i++) {
     local p = P(pick([B.smoke_a, B.smoke_b, B.smoke_c]), rndf(2.0, 3.0), rndf(5.0, 8.0), 0xD0404450);
     p.delay = frnd() * t;

@@ -251,3 +251,26 @@ TEST_F(SpellTest, LightningStrikesTheNearestMonsterInTheCone)
   EXPECT_GT(gameobj_api.cast_lightning(edge, over->getPos(), over, 30.f), 0.f);
   EXPECT_EQ(gameobj_api.cast_lightning(edge, over->getPos(), nullptr, 30.f), 0.f);
 }
+
+TEST_F(SpellTest, SpellsLieOnANewIslandAndArePickedUpInFlight)
+{
+  auto owned = [] {
+    int n = 0;
+    for (int id : {17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 38, 41})
+      n += gameobj_api.find_spell_in_grid(id) >= 0;
+    return n;
+  };
+  const int before = owned();
+  local_player->onWorldGenerated();
+  ASSERT_EQ(SpellObject_list.size(), 5);
+  // Flying through one puts its spell into the grid; it is gone from the island.
+  GameObj *lying = SpellObject_list[0];
+  local_player->setPos(lying->getPos() + vec4f(0.5f, 1.f, 0.f, 0.f));
+  gameobj_api.update_gameobj(STEP);
+  EXPECT_EQ(SpellObject_list.size(), 4);
+  EXPECT_EQ(owned(), before + 1);
+  // The others stay where they lie while the player is far away.
+  local_player->setPos(vec4f(0.f, 50.f, 0.f, 1.f));
+  run(1.f);
+  EXPECT_EQ(SpellObject_list.size(), 4);
+}
