@@ -146,8 +146,11 @@ static void debug_line(const ObjectView &v, vec4f from, vec4f to, D3dColor c)
 }
 
 // Object bounds, and what each is after: a wyvern's home, a gatherer's ball or castle.
+// Shown in the development mode only; the player never sees them.
 void render_debug_vis_gameobj()
 {
+  if (!cur_game_mode || cur_game_mode != dev_mode)
+    return;
   const ObjectView v = current_object_view();
   const D3dColor red(0xFFFF4040u), orange(0xFFFFA020u), green(0xFF40FF40u), cyan(0xFF40E0FFu), white(0xFFFFFFFFu);
   for (GameObj *o : WyvernMonster_list)
