@@ -15,6 +15,7 @@
 #include "core/clock.h"
 #include "core/log.h"
 #include "core/paths.h"
+#include "core/user_dirs.h"
 #include "core/temp_string.h"
 #include "gameobj.h"
 #include "module_file.h"
@@ -377,6 +378,13 @@ bool start_build()
   TempString<260> script = make_full_path(TempString<260>::printf("%s%s", host.source_dir, BUILD_SCRIPT));
   if (access(script, R_OK) != 0)
     return false;
+  if (!program_dir_writable())
+  {
+    // An installed copy: the new module could not be written beside the program.
+    set_error_message(TempString<400>::printf("gameobj rebuild needs a writable copy of the game: '%s' is read-only",
+                                              app_path));
+    return false;
+  }
   int fds[2];
   if (pipe2(fds, O_CLOEXEC) != 0)
     return false;

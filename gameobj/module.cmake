@@ -8,8 +8,14 @@ foreach(dir core app gameobj world script render ui)
   list(APPEND GAMEOBJ_MODULE_HEADERS ${hdrs})
 endforeach()
 set(GAMEOBJ_MODULE ${ZARNITH_BIN_DIR}/gameobj.dll)
+# The sanitizer build instruments the module too.
+set(GAMEOBJ_MODULE_FLAGS -O2)
+if(ZARNITH_SANITIZE)
+  set(GAMEOBJ_MODULE_FLAGS "-O2 -g -fsanitize=address,undefined -fno-omit-frame-pointer")
+endif()
 add_custom_command(OUTPUT ${GAMEOBJ_MODULE}
   COMMAND ${CMAKE_COMMAND} -E env CXX=${CMAKE_CXX_COMPILER} ZARNITH_SOURCE_ROOT=${CMAKE_SOURCE_DIR}
+          "GAMEOBJ_CXXFLAGS=${GAMEOBJ_MODULE_FLAGS}"
           /bin/sh ${CMAKE_SOURCE_DIR}/compiler/rebuild_dll.bat ${GAMEOBJ_MODULE}
   DEPENDS ${CMAKE_SOURCE_DIR}/compiler/rebuild_dll.bat ${GAMEOBJ_MODULE_SOURCES} ${GAMEOBJ_MODULE_HEADERS}
   COMMENT "Building the game-object module bin/gameobj.dll"
