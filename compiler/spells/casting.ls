@@ -166,8 +166,9 @@ static int spell_kind_by_cast_name(const char *name)
 }
 
 // The player casts a kind at the land point at. free: no mana, no cooldown, and the
-// spell need not be in the grid. False when nothing was cast.
-static bool player_cast(Player *p, int kind, vec4f at, bool free)
+// spell need not be in the grid. origin, when given, is where the missile starts instead
+// of the mage's hand. False when nothing was cast.
+static bool player_cast(Player *p, int kind, vec4f at, bool free, const vec4f *origin = nullptr)
 {
   if (!p || p->dead || kind < 0 || kind >= SPELL_KINDS)
     return false;
@@ -189,7 +190,7 @@ static bool player_cast(Player *p, int kind, vec4f at, bool free)
   vec4f d = at - eye;
   const float l = length3(d);
   d = l > 1e-3f ? d * (1.f / l) : vec4f(0.f, 0.f, 1.f, 0.f);
-  const vec4f from = eye + d * 1.2f - vec4f(0.f, 0.4f, 0.f, 0.f);
+  const vec4f from = origin ? wrap_near(*origin, at) : eye + d * 1.2f - vec4f(0.f, 0.4f, 0.f, 0.f);
   if (!s->cast(from, at))
     return false;
   if (!free)
@@ -251,6 +252,7 @@ static void update_player_casting(Player *p)
 }
 
 // The casts a scripted run asked for in this update (-cast), whatever the mana says.
+static constexpr float SCRIPTED_CAST_DROP = 40.f;
 void run_scripted_casts()
 {
   auto *p = static_cast<Player *>(local_player);
@@ -265,8 +267,11 @@ void run_scripted_casts()
       debug("cast %s: %s", c.spell, p ? "no such spell" : "no player");
       continue;
     }
+    // A scripted cast falls on its point from straight above, so that no hill between
+    // the player and the point catches it.
     const vec4f at(c.x, surface_height(c.x, c.z), c.z, 1.f);
-    const bool done = player_cast(p, kind, at, true);
+    const vec4f above = at + vec4f(0.f, SCRIPTED_CAST_DROP, 0.f, 0.f);
+    const bool done = player_cast(p, kind, at, true, &above);
     debug("cast %s at %.1f, %.1f%s", c.spell, c.x, c.z, done ? "" : ": nothing there to cast on");
   }
 }

@@ -224,6 +224,5 @@ void CastleMissile::land(vec4f at)
     return;
   if (GameObj *castle = new_gameobj_by_id(36))
     castle->setPos(vec4f(float(x), HeightmapData::target_hmap[hmap_index(x, z)], float(z), 1.f));
-  debug("built a castle at %d, %d", x, z);
-  send_game_event("castle_built");
+  debug("built a castle at %d, %d", x, z); // the castle itself announces "castle_built"
 }
