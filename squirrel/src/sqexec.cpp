@@ -672,36 +672,31 @@ static_assert(OP_COUNT + 189 == 256, "the table pads to 256 opcodes");
         NEXT();                                                                                                \
     }
 
+// Three-way compare of the B and C operands into c: numbers inline, the rest out of line.
+#define CMP_OPERANDS(KK)             \
+    const SQObject &x = RBK(KK);     \
+    const SQObject &y = RCK(KK);     \
+    SQInteger c;                     \
+    if (BothNumeric(x, y)) {         \
+        c = NumCmp(x, y);            \
+    } else {                         \
+        SAVE();                      \
+        c = CmpSlow(x, y);           \
+        RELOAD();                    \
+    }
+
 #define H_LT(OPC, KK)                              \
     {                                              \
-        const SQObject &x = RBK(KK);               \
-        const SQObject &y = RCK(KK);               \
-        SQInteger c;                               \
-        if (BothNumeric(x, y)) {                   \
-            c = NumCmp(x, y);                      \
-        } else {                                   \
-            SAVE();                                \
-            c = CmpSlow(x, y);                     \
-            RELOAD();                              \
-        }                                          \
+        CMP_OPERANDS(KK)                           \
         R[i.a].SetBool(CmpResult(OPC - OP_LT, c)); \
         NEXT();                                    \
     }
 
-#define H_CMP3(OPC, KK)              \
-    {                                \
-        const SQObject &x = RBK(KK); \
-        const SQObject &y = RCK(KK); \
-        SQInteger c;                 \
-        if (BothNumeric(x, y)) {     \
-            c = NumCmp(x, y);        \
-        } else {                     \
-            SAVE();                  \
-            c = CmpSlow(x, y);       \
-            RELOAD();                \
-        }                            \
-        R[i.a].SetInt(c);            \
-        NEXT();                      \
+#define H_CMP3(OPC, KK)     \
+    {                       \
+        CMP_OPERANDS(KK)    \
+        R[i.a].SetInt(c);   \
+        NEXT();             \
     }
 
 #define H_JCMP(OPC, KK)                                       \
