@@ -116,11 +116,17 @@ protected:
 TEST_F(GameTest, AWaveIsClearedWhenItsLastMonsterDiesAndThePortalOpens)
 {
   local_player->setPos(vec4f(128.f, 60.f, 128.f, 1.f));
+  // Before the first wave the rules count down to it (the HUD shows it).
+  step(1);
+  const float countdown = script_num("next_wave_in");
+  EXPECT_GT(countdown, 0.f);
+  EXPECT_LT(countdown, 0.2f);
   const int count = first_wave();
   ASSERT_GT(count, 1);
   EXPECT_EQ(monsters(), count);
   EXPECT_TRUE(gameobj_api.are_any_monsters_alive());
   EXPECT_EQ(script_num("wave_number"), 1.f);
+  EXPECT_LT(script_num("next_wave_in"), 0.f) << "none is on its way while one is fought";
   step(5); // nothing more comes while the wave lives
   EXPECT_EQ(monsters(), count);
 
