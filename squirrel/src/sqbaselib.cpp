@@ -422,6 +422,7 @@ SQInteger arr_insert(HSQUIRRELVM v) {
     SQArray *a = Arr(v);
     SQInteger idx = tointeger(Arg(v, 2));
     if (idx < 0 || idx > a->Size()) return sq_throwerror(v, "index out of range");
+    v->_sharedstate->ChargeWork(a->Size() - idx);  // the slots moved up
     a->_values.insert(a->_values.begin() + idx, Arg(v, 3));
     sq_push(v, 1);
     return 1;
@@ -431,6 +432,7 @@ SQInteger arr_remove(HSQUIRRELVM v) {
     SQInteger idx = tointeger(Arg(v, 2));
     if (idx < 0 || idx >= a->Size()) return sq_throwerror(v, "idx out of range");
     SQObjectPtr val = a->_values[(size_t)idx];
+    v->_sharedstate->ChargeWork(a->Size() - idx);  // the slots moved down
     a->_values.erase(a->_values.begin() + idx);
     return Ret(v, val);
 }
@@ -441,6 +443,7 @@ SQInteger arr_resize(HSQUIRRELVM v) {
     if (n > (1LL << 24)) return sq_throwerror(v, "size too big");
     SQObjectPtr fill;
     if (NArgs(v) > 2) fill = Arg(v, 3);
+    v->_sharedstate->ChargeWork(n > a->Size() ? n - a->Size() : a->Size() - n);
     a->_values.resize((size_t)n, fill);
     sq_push(v, 1);
     return 1;
