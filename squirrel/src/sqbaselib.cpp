@@ -36,7 +36,7 @@ bool CallBack(HSQUIRRELVM v, const SQObjectPtr &fn, const SQObjectPtr &self, SQO
     v->_stack[base] = self;
     for (int i = 0; i < n; i++) v->_stack[base + 1 + i] = args[i];
     v->_top = base + n + 1;
-    bool ok = v->Call(fn, n + 1, base, res, false);
+    bool ok = v->CallCallback(fn, n + 1, base, res);
     v->ClearSlots(base, v->_top);
     v->_top = base;
     return ok;
@@ -455,8 +455,17 @@ SQInteger SortCompare(HSQUIRRELVM v, const SQObjectPtr &fn, const SQObject &a, c
         SQObjectPtr x(a), y(b);  // _cmp may run script code
         return v->ObjCmp(x, y);
     }
-    SQObjectPtr args[2] = {a, b}, r;
-    if (!CallBack(v, fn, v->_roottable, r, 2, args)) v->RaiseLast();
+    SQInteger base = v->_top;
+    v->EnsureStack(base + 3);
+    v->_stack[base] = v->_roottable;
+    v->_stack[base + 1] = a;
+    v->_stack[base + 2] = b;
+    v->_top = base + 3;
+    SQObjectPtr r;
+    bool ok = v->CallCallback(fn, 3, base, r);
+    v->ClearSlots(base, base + 3);
+    v->_top = base;
+    if (!ok) v->RaiseLast();
     if (r._type != OT_INTEGER && r._type != OT_FLOAT && r._type != OT_BOOL)
         v->Raise("numeric value expected as return value of the compare function");
     return tointeger(r);

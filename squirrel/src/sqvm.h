@@ -146,6 +146,10 @@ struct SQVM : public SQCollectable {
     bool Call(const SQObject &closure, SQInteger nargs, SQInteger stackbase, SQObjectPtr &outres, bool raiseerror);
     bool Execute(const SQObject &closure, SQInteger nargs, SQInteger stackbase, SQObjectPtr &outres, bool raiseerror,
                  ExecType et = ET_CALL);
+    // The library callbacks' way in (sort's comparator, map, filter...): Call
+    // without error reports. A script closure with fixed parameters, no bound
+    // environment and no generator body goes straight into its frame.
+    bool CallCallback(const SQObject &fn, SQInteger nargs, SQInteger stackbase, SQObjectPtr &outres);
     void Run(SQInteger rootframe);
     void Loop(SQInteger rootframe);
     template <bool kHooks>
