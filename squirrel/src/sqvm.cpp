@@ -46,7 +46,7 @@ void SQVM::Release() {
 
 void SQVM::Finalize() {
     CloseOuters(0);
-    for (SQInteger i = 0; i < _ncalls; i++) _calls[(size_t)i]._closure.Null();
+    for (SQInteger i = _ncalls - 1; i >= 0; i--) _calls[(size_t)i].DropClosure();
     _ncalls = 0;
     _etraps.clear();
     for (SQInteger i = 0; i < _stacksize; i++) _stack[i].Null();
@@ -385,7 +385,7 @@ void SQVM::PopFrame() {
         if (end > _stacksize) end = _stacksize;
         ClearSlots(ci._base, end);
     }
-    ci._closure.Null();
+    ci.DropClosure();
     _ncalls--;
 }
 
@@ -450,7 +450,7 @@ bool SQVM::CallNative(SQNativeClosure *nclosure, SQInteger nargs, SQInteger newb
         retval.Null();
     }
     SQInteger end = _top;
-    _calls[(size_t)(_ncalls - 1)]._closure.Null();
+    _calls[(size_t)(_ncalls - 1)].DropClosure();
     _ncalls--;
     ClearSlots(newbase, end);
     _top = savedtop;

@@ -46,6 +46,19 @@ struct SQCallInfo {
     const SQInstruction *_foreachexit = nullptr;  // generator resumed by foreach: where its end jumps
     bool _root = false;                           // returning from this frame leaves the interpreter loop
     bool _native = false;
+    // _closure holds no reference of its own: the frame was pushed by the loop's
+    // call, whose call register (_stack[_base - 1]) keeps the function alive until
+    // the frame is gone. Free frames have it clear.
+    bool _borrowed = false;
+    void DropClosure() {
+        if (_borrowed) {
+            _closure._type = OT_NULL;
+            _closure._unVal.raw = 0;
+            _borrowed = false;
+        } else {
+            _closure.Null();
+        }
+    }
 };
 
 struct SQVM : public SQCollectable {
