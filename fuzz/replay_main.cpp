@@ -2,6 +2,8 @@
 // over every file named on the command line and every file of a named folder (sorted;
 // not its subfolders, NOTES.txt or hidden files). A fault ends the process as it would
 // end the fuzzer; a missing folder or file is an error, so that a moved corpus is noticed.
+// A file named *.hex is a binary input kept as text: hex byte pairs, whitespace ignored,
+// "#" to the end of a line a comment (cut -d'#' -f1 FILE | xxd -r -p gives the input).
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -26,6 +28,43 @@ static bool read_file(const std::string &path, std::vector<uint8_t> &out)
   bool ok = !ferror(f);
   fclose(f);
   return ok;
+}
+
+static bool ends_with(const std::string &s, const char *tail)
+{
+  const size_t n = strlen(tail);
+  return s.size() >= n && s.compare(s.size() - n, n, tail) == 0;
+}
+
+static bool decode_hex(std::vector<uint8_t> &data)
+{
+  std::vector<uint8_t> out;
+  int high = -1;
+  bool comment = false;
+  for (uint8_t c : data)
+  {
+    if (c == '\n')
+      comment = false;
+    if (comment || c == ' ' || c == '\t' || c == '\r' || c == '\n')
+      continue;
+    if (c == '#')
+    {
+      comment = true;
+      continue;
+    }
+    const int v = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+    if (v < 0)
+      return false;
+    if (high < 0)
+      high = v;
+    else
+    {
+      out.push_back(uint8_t(high * 16 + v));
+      high = -1;
+    }
+  }
+  data.swap(out);
+  return high < 0;
 }
 
 static bool list_inputs(const std::string &path, std::vector<std::string> &files)
@@ -67,7 +106,7 @@ int main(int argc, char **argv)
   std::vector<uint8_t> data;
   for (const std::string &f : files)
   {
-    if (!read_file(f, data))
+    if (!read_file(f, data) || (ends_with(f, ".hex") && !decode_hex(data)))
     {
       fprintf(stderr, "%s: can't read '%s'\n", argv[0], f.c_str());
       return 2;
