@@ -140,6 +140,21 @@ TEST_F(Settings, UnknownLinesAndOtherKeysSurviveWrites)
   EXPECT_EQ(v, 13);
 }
 
+// A hex value cut after its continuation mark would swallow the line written after it.
+TEST_F(Settings, ValueAddedAfterCutHexValueReadsBack)
+{
+  write(std::string(header) + "\"blob\"=hex:01,02,\\\n");
+  ASSERT_TRUE(set_config_int("flags", 7));
+  ASSERT_TRUE(set_config_str("gfx_quality", "low", -1));
+  int v = 0;
+  char buf[8] = "";
+  EXPECT_TRUE(get_config_int("flags", v)) << read();
+  EXPECT_EQ(v, 7);
+  EXPECT_TRUE(get_config_str("gfx_quality", buf, sizeof(buf)));
+  EXPECT_STREQ(buf, "low");
+  EXPECT_NE(read().find("\"blob\"=hex:01,02,\\"), std::string::npos); // the cut value stays as it was
+}
+
 TEST_F(Settings, DamagedFileReadsAsDefaultsAndIsKeptAside)
 {
   write(std::string("\x7f"
