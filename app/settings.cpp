@@ -648,6 +648,18 @@ static void set_size(int w, int h)
   app_options.height = h;
 }
 
+// "WxH": a window size, each side 64 to 16384.
+static bool parse_size(const char *a)
+{
+  unsigned long w, h;
+  int used = -1;
+  if (!a || strspn(a, "0123456789x") != strlen(a) || sscanf(a, "%lux%lu%n", &w, &h, &used) != 2 ||
+      used != int(strlen(a)) || w < 64 || h < 64 || w > 16384 || h > 16384)
+    return false;
+  set_size(int(w), int(h));
+  return true;
+}
+
 // A switch given more often than its list holds sets this to the list's size, so that
 // the message says so instead of calling the argument malformed.
 static int switch_limit_hit = 0;
@@ -801,6 +813,8 @@ static const Switch switches[] = {
   {"-720", nullptr, "request a 1280 x 720 window", [](const char *) { set_size(1280, 720); return true; }},
   {"-360", nullptr, "request a 640 x 360 window", [](const char *) { set_size(640, 360); return true; }},
   {"-1024", nullptr, "request a 1280 x 1024 window", [](const char *) { set_size(1280, 1024); return true; }},
+  {"-size", "WxH", "request a W x H window (each 64 to 16384; small sizes make quick headless test runs)",
+   [](const char *a) { return parse_size(a); }},
   {"-aa", nullptr, "anti-aliasing post-effect on", [](const char *) { use_ppaa = true; return true; }},
   {"-noaa", nullptr, "anti-aliasing post-effect off", [](const char *) { use_ppaa = false; return true; }},
   {"-vs", nullptr, "vertical sync on", [](const char *) { app_use_vsync = true; return true; }},
