@@ -941,6 +941,25 @@ static const Switch switches[] = {
    }},
   {"-fx", "N:NAME", "after update N run the effects script's NAME at the land under the view's centre (up to 8)",
    [](const char *a) { return parse_fx_preview(a); }},
+  {"-record", "FILE",
+   "record the session to FILE: the seed, the window size, the switches that change the simulation and every "
+   "update's input (runs in lockstep); at exit the log shows the world hash",
+   [](const char *a) {
+     if (!a || !*a || a[0] == '-')
+       return false;
+     app_options.record_path = a;
+     return true;
+   }},
+  {"-replay", "FILE",
+   "play the session recorded in FILE instead of the real input, with its seed, size and switches, and quit after "
+   "its last update; a world hash that differs from the recorded one ends it with \"replay diverged at update N\" "
+   "and exit code 3",
+   [](const char *a) {
+     if (!a || !*a || a[0] == '-')
+       return false;
+     app_options.replay_path = a;
+     return true;
+   }},
   {"-help", nullptr, "print this list and exit", [](const char *) { app_options.show_help = true; return true; }},
 };
 // clang-format on
@@ -974,7 +993,14 @@ void parse_options(int argc, const char *const *argv)
         break;
       }
 
-  for (int i = 1; i < argc; i++)
+  if (argc > 1)
+    apply_switches(argc - 1, argv + 1);
+}
+
+int apply_switches(int argc, const char *const *argv)
+{
+  int refused = 0;
+  for (int i = 0; i < argc; i++)
   {
     if (!argv[i])
       continue;
@@ -986,7 +1012,10 @@ void parse_options(int argc, const char *const *argv)
       {
         const char *a = i + 1 < argc ? argv[i + 1] : nullptr, *b = i + 2 < argc ? argv[i + 2] : nullptr;
         if (!s.apply2(a, b))
+        {
           debug("switch %s: missing or malformed %s, ignored", s.name, s.arg);
+          refused++;
+        }
         else
           i += 2;
         break;
@@ -999,12 +1028,19 @@ void parse_options(int argc, const char *const *argv)
           i++; // the argument was used
       }
       else if (switch_limit_hit && arg)
+      {
         debug("switch %s: at most %d, %s ignored", s.name, switch_limit_hit, arg);
+        refused++;
+      }
       else
+      {
         debug("switch %s: missing or malformed %s, ignored", s.name, s.arg);
+        refused++;
+      }
       break;
     }
   }
+  return refused;
 }
 
 void print_help()
