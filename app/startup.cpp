@@ -236,6 +236,9 @@ static void install_world_hooks()
   h.reset_common_fx = reset_common_fx;
   h.refresh_terrain = [] { request_land_refresh(); };
   h.reset_update_time = reset_update_time;
+  // A recorded session must play again the same: no clock in the random state.
+  if (record_replay_active())
+    h.fresh_seed = [] { return uint64_t(game_rnd_seed * 0x9E3779B97F4A7C15ull + 0xD1B54A32D192ED03ull); };
   world_hooks = h;
 }
 
