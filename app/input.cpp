@@ -373,3 +373,58 @@ void post_input_event(int kind, int key, int scan, int flags, float x, float y)
   else if (kind == IEV_MOUSE_WHEEL)
     in.wheel += ev.wheel;
 }
+
+void reset_input_snapshot(InputSnapshot &s)
+{
+  s.events.clear();
+  memset(s.key_flags, 0, sizeof(s.key_flags));
+  memset(s.held, 0, sizeof(s.held));
+  s.mouse_x = s.mouse_y = 0.f;
+  s.wheel = s.last_key = s.last_char = 0;
+  s.mouse_over = s.capturing = false;
+  s.app_active = true;
+}
+
+void save_input_state(InputSnapshot &s)
+{
+  s.events.clear();
+  for (const EventNode *n = in.head; n; n = n->next)
+    s.events.push_back(n->ev);
+  memcpy(s.key_flags, in.key_flags, sizeof(s.key_flags));
+  memcpy(s.held, in.held, sizeof(s.held));
+  s.mouse_x = in.mouse_x;
+  s.mouse_y = in.mouse_y;
+  s.wheel = in.wheel;
+  s.last_key = in.last_key;
+  s.last_char = in.last_char;
+  s.mouse_over = in.mouse_over;
+  s.capturing = in.capturing;
+  s.app_active = isAppActive;
+}
+
+void load_input_state(const InputSnapshot &s)
+{
+  clear_input();
+  for (const InputEvent &ev : s.events)
+  {
+    EventNode *n = (EventNode *)dlmalloc(sizeof(EventNode));
+    ASSERT(n);
+    n->ev = ev;
+    n->next = nullptr;
+    if (in.tail)
+      in.tail->next = n;
+    else
+      in.head = n;
+    in.tail = n;
+  }
+  memcpy(in.key_flags, s.key_flags, sizeof(in.key_flags));
+  memcpy(in.held, s.held, sizeof(in.held));
+  in.mouse_x = s.mouse_x;
+  in.mouse_y = s.mouse_y;
+  in.wheel = s.wheel;
+  in.last_key = s.last_key;
+  in.last_char = s.last_char;
+  in.mouse_over = s.mouse_over;
+  in.capturing = s.capturing;
+  isAppActive = s.app_active;
+}

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <vector>
 #include "core/engine_api.h"
 
 #include "core/input_event.h"
@@ -42,3 +43,24 @@ bool is_capturing_mouse();
 // letters follow Shift xor Caps Lock, Ctrl+letter gives 1..26, the keypad gives digits
 // only with Num Lock. 0 when the key gives none.
 int key_to_char(int vk, bool shift, bool ctrl, bool alt, bool caps, bool numlock);
+
+// Everything the simulation reads of the input between two clears, for recording and
+// replaying a session: the queued events and the key, mouse and focus state.
+struct InputSnapshot
+{
+  std::vector<InputEvent> events; // queued, oldest first
+  unsigned char key_flags[256];   // bit 0 went down, bit 1 went up since the last clear
+  bool held[256];
+  float mouse_x, mouse_y;
+  int wheel;
+  int last_key, last_char;
+  bool mouse_over;
+  bool capturing;
+  bool app_active; // isAppActive
+};
+// The state with nothing held or queued, the mouse at (0, 0) outside the window, the
+// application active: what a recording's first update starts from.
+void reset_input_snapshot(InputSnapshot &s);
+void save_input_state(InputSnapshot &s);
+// Replaces the whole input state (the queue included) with s.
+void load_input_state(const InputSnapshot &s);

@@ -14,6 +14,7 @@ static int max_catchup_steps = 5;
 static int64_t last_update_time = 0; // scheduled time of the latest update, advances by whole periods
 static std::atomic<bool> quit_flag{false}; // also set from the quit-signal handler
 static bool lockstep = false;
+static bool lockstep_paced = false;
 
 static int frame_limit = 0;
 static std::vector<int> frame_intervals_us; // every presented frame while a limit is set
@@ -34,6 +35,7 @@ int64_t get_update_period() { return update_period; }
 void reset_update_time() { last_update_time = get_ref_time(); }
 
 void set_lockstep(bool on) { lockstep = on; }
+void set_lockstep_pacing(bool on) { lockstep_paced = on; }
 
 void request_quit() { quit_flag = true; }
 bool quit_requested() { return quit_flag; }
@@ -137,7 +139,17 @@ static LoopNext lockstep_step(LoopState &ls, const LoopHooks &h)
   if (ls.drawn_since_update)
   {
     ls.drawn_since_update = false;
-    last_update_time = get_ref_time();
+    const int64_t now = get_ref_time();
+    if (!lockstep_paced)
+      last_update_time = now;
+    else
+    {
+      // Wait for the update's time; more than a step behind, the schedule moves to now.
+      const int64_t due = last_update_time + ls.period;
+      if (now < due)
+        h.sleep(get_time_msec(due - now));
+      last_update_time = now - due > ls.period ? now : due;
+    }
     return quit_flag ? LoopNext::leave : LoopNext::update;
   }
   const int64_t now = get_ref_time();

@@ -36,6 +36,10 @@ void reset_quit_request();
 // frames drawn with the latest update's state (t = 1). Scripted runs use it so that
 // frame N shows the world after update N on any renderer, however slow.
 void set_lockstep(bool on);
+// Lockstep at the update rate: an update waits until its time on the schedule (a frame
+// that took longer is not caught up with), so a person can play a recorded session at
+// the real speed. Off: as fast as the frames go.
+void set_lockstep_pacing(bool on);
 
 // Quit after n presented frames (0: no limit), recording every frame interval so that
 // run_main_loop can report the mean and 95th percentile.

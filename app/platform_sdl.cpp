@@ -423,3 +423,21 @@ void process_window_messages()
   update_mouse_over();
   update_cursor_visibility();
 }
+
+void process_quit_messages()
+{
+  if (!sdl_started)
+    return;
+  SDL_PumpEvents();
+  SDL_Event e;
+  while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_QUIT, SDL_QUIT) > 0)
+    request_quit();
+}
+
+void discard_input_messages()
+{
+  if (!sdl_started)
+    return;
+  SDL_PumpEvents();
+  SDL_FlushEvents(SDL_KEYDOWN, SDL_MOUSEWHEEL); // keys, text input, mouse motion, buttons and wheel
+}

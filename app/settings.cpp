@@ -152,6 +152,18 @@ static void set_size(int w, int h)
   app_options.height = h;
 }
 
+// "WxH": a window size, each side 64 to 16384.
+static bool parse_size(const char *a)
+{
+  unsigned long w, h;
+  int used = -1;
+  if (!a || strspn(a, "0123456789x") != strlen(a) || sscanf(a, "%lux%lu%n", &w, &h, &used) != 2 ||
+      used != int(strlen(a)) || w < 64 || h < 64 || w > 16384 || h > 16384)
+    return false;
+  set_size(int(w), int(h));
+  return true;
+}
+
 // A switch given more often than its list holds sets this to the list's size, so that
 // the message says so instead of calling the argument malformed.
 static int switch_limit_hit = 0;
@@ -305,6 +317,8 @@ static const Switch switches[] = {
   {"-720", nullptr, "request a 1280 x 720 window", [](const char *) { set_size(1280, 720); return true; }},
   {"-360", nullptr, "request a 640 x 360 window", [](const char *) { set_size(640, 360); return true; }},
   {"-1024", nullptr, "request a 1280 x 1024 window", [](const char *) { set_size(1280, 1024); return true; }},
+  {"-size", "WxH", "request a W x H window (each 64 to 16384; small sizes make quick headless test runs)",
+   [](const char *a) { return parse_size(a); }},
   {"-aa", nullptr, "anti-aliasing post-effect on", [](const char *) { use_ppaa = true; return true; }},
   {"-noaa", nullptr, "anti-aliasing post-effect off", [](const char *) { use_ppaa = false; return true; }},
   {"-vs", nullptr, "vertical sync on", [](const char *) { app_use_vsync = true; return true; }},
@@ -431,6 +445,25 @@ static const Switch switches[] = {
    }},
   {"-fx", "N:NAME", "after update N run the effects script's NAME at the land under the view's centre (up to 8)",
    [](const char *a) { return parse_fx_preview(a); }},
+  {"-record", "FILE",
+   "record the session to FILE: the seed, the window size, the switches that change the simulation and every "
+   "update's input (runs in lockstep); at exit the log shows the world hash",
+   [](const char *a) {
+     if (!a || !*a || a[0] == '-')
+       return false;
+     app_options.record_path = a;
+     return true;
+   }},
+  {"-replay", "FILE",
+   "play the session recorded in FILE instead of the real input, with its seed, size and switches, and quit after "
+   "its last update; a world hash that differs from the recorded one ends it with \"replay diverged at update N\" "
+   "and exit code 3",
+   [](const char *a) {
+     if (!a || !*a || a[0] == '-')
+       return false;
+     app_options.replay_path = a;
+     return true;
+   }},
   {"-help", nullptr, "print this list and exit", [](const char *) { app_options.show_help = true; return true; }},
 };
 // clang-format on
@@ -464,7 +497,14 @@ void parse_options(int argc, const char *const *argv)
         break;
       }
 
-  for (int i = 1; i < argc; i++)
+  if (argc > 1)
+    apply_switches(argc - 1, argv + 1);
+}
+
+int apply_switches(int argc, const char *const *argv)
+{
+  int refused = 0;
+  for (int i = 0; i < argc; i++)
   {
     if (!argv[i])
       continue;
@@ -476,7 +516,10 @@ void parse_options(int argc, const char *const *argv)
       {
         const char *a = i + 1 < argc ? argv[i + 1] : nullptr, *b = i + 2 < argc ? argv[i + 2] : nullptr;
         if (!s.apply2(a, b))
+        {
           debug("switch %s: missing or malformed %s, ignored", s.name, s.arg);
+          refused++;
+        }
         else
           i += 2;
         break;
@@ -489,12 +532,19 @@ void parse_options(int argc, const char *const *argv)
           i++; // the argument was used
       }
       else if (switch_limit_hit && arg)
+      {
         debug("switch %s: at most %d, %s ignored", s.name, switch_limit_hit, arg);
+        refused++;
+      }
       else
+      {
         debug("switch %s: missing or malformed %s, ignored", s.name, s.arg);
+        refused++;
+      }
       break;
     }
   }
+  return refused;
 }
 
 void print_help()

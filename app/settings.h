@@ -89,6 +89,8 @@ struct AppOptions
   int fx_preview_count;
   int export_at_update;      // -export-world-at N DIR: write the world after update N
   const char *export_at_dir; // (null: no export)
+  const char *record_path;   // -record FILE: write the session's input there (null: none)
+  const char *replay_path;   // -replay FILE: play a recorded session (null: none)
 };
 extern AppOptions app_options;
 
@@ -96,5 +98,9 @@ extern AppOptions app_options;
 // "land_shadows" and "gfx_quality", then the switches of argv[1..argc-1] in order.
 // Switches are case-sensitive; unknown arguments are ignored.
 void parse_options(int argc, const char *const *argv);
+// Applies the switches of argv[0..argc-1] in order over the present app_options, as
+// parse_options does after the stored values; returns how many were refused (missing or
+// malformed arguments, full lists). Unknown arguments are ignored.
+int apply_switches(int argc, const char *const *argv);
 // The switch list for -help.
 void print_help();

@@ -26,6 +26,7 @@
 #include "input.h"
 #include "main_loop.h"
 #include "quit_signals.h"
+#include "replay_session.h"
 #include "render/buffers.h"
 #include "render/common_fx.h"
 #include "render/debug_vis.h"
@@ -107,7 +108,9 @@ static void scripted_update(float dt)
 {
   updates_run++;
   scripted_update_number = updates_run;
+  record_replay_pump();
   scripted_input();
+  record_replay_input(updates_run);
   update_game(dt);
   for (int i = 0; i < app_options.press_count; i++)
   {
@@ -122,6 +125,7 @@ static void scripted_update(float dt)
       dump_active_gui_screen(updates_run);
   run_fx_previews(updates_run);
   run_world_export_at(updates_run);
+  record_replay_after_update(updates_run);
   if (updates_run == app_options.update_limit)
     request_quit();
 }
@@ -191,11 +195,12 @@ static void resize_device(int w, int h, bool fullscreen, bool force) { resize_d3
 static LoopHooks loop_hooks()
 {
   LoopHooks h;
-  h.process_messages = process_window_messages;
+  // A recorded or replayed session reads its input in the update only (record_replay_pump).
+  h.process_messages = record_replay_active() ? process_quit_messages : process_window_messages;
   const bool scripted = app_options.press_count || app_options.click_count || app_options.gui_dump_count ||
                         app_options.hover_count || app_options.hold_count || app_options.update_limit ||
                         app_options.fx_preview_count || scripted_cast_count ||
-                        app_options.export_at_dir;
+                        app_options.export_at_dir || record_replay_active();
   h.update = scripted ? scripted_update : update_game;
   h.check_device = check_d3d_device;
   h.render_frame = app_options.screenshot_count ? scripted_render : render_d3d_frame;
@@ -231,6 +236,9 @@ static void install_world_hooks()
   h.reset_common_fx = reset_common_fx;
   h.refresh_terrain = [] { request_land_refresh(); };
   h.reset_update_time = reset_update_time;
+  // A recorded session must play again the same: no clock in the random state.
+  if (record_replay_active())
+    h.fresh_seed = [] { return uint64_t(game_rnd_seed * 0x9E3779B97F4A7C15ull + 0xD1B54A32D192ED03ull); };
   world_hooks = h;
 }
 
@@ -458,6 +466,9 @@ int app_main(int argc, char **argv)
   // -export-world builds a world and writes it out without a window or device.
   if (app_options.export_world_dir)
     return export_world(app_options.export_world_dir);
+  // -record and -replay: the recorded seed, size and switches take their places now.
+  if (!begin_record_replay())
+    return 1;
 
   if (!init_platform())
     return 1;
@@ -490,12 +501,14 @@ int app_main(int argc, char **argv)
   debug("total start-up time: %d ms", get_time_msec(get_ref_time() - start_time));
   debug("free video memory: %u MB", get_free_texmem() >> 20);
   apply_scripted_start();
+  record_replay_started();
 
   LoopRunStats st = run_main_loop(loop_hooks());
   if (app_options.frame_limit)
     debug("frames: %d, updates: %d, wall time: %d ms, frame time: mean %d us, p95 %d us", st.frames, st.updates,
           get_time_msec(st.wall_ticks), st.mean_frame_us, st.p95_frame_us);
+  const int rc = finish_record_replay(st.updates);
 
   shutdown_sequence();
-  return 0;
+  return rc;
 }

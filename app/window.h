@@ -23,6 +23,12 @@ void close_platform();
 // window_proc; then the mouse-over state and the cursor visibility are brought up to date.
 void process_window_messages();
 void window_proc(const SDL_Event &e);
+// Takes only the quit requests (SDL_QUIT) out of the queue and leaves every other event
+// for the next process_window_messages: recorded and replayed sessions take their input
+// once per update, never between two.
+void process_quit_messages();
+// Drops the keyboard and mouse events that wait in the queue (a replay's real input).
+void discard_input_messages();
 
 // Toggles between the window and full screen (Alt-Enter).
 ENGINE_API void set_fullscreen(bool on);

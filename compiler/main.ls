@@ -13,6 +13,7 @@ import objects.placement
 import fx.effects
 import game.island
 import gui.link
+import core.state_hash
 
 // The dispatch table of class T, read from a scratch instance (constructors only set
 // fields, so nothing is registered anywhere).
@@ -80,6 +81,7 @@ static const GameObjFuncEntry func_table[] = {
   {"link_gui", (void *)static_cast<GameObjLinkGuiFn>(&link_gui)},
   {"cast_player_spell", (void *)static_cast<GameObjCastPlayerSpellFn>(&cast_player_spell)},
   {"get_player_vitals", (void *)static_cast<GameObjPlayerVitalsFn>(&get_player_vitals)},
+  {"hash_gameobj_state", (void *)static_cast<GameObjStateHashFn>(&hash_gameobj_state)},
 };
 
 GAMEOBJ_EXPORT void *get_gameobj_func_by_name(const char *name)

@@ -5,6 +5,10 @@
 // The one 64-bit random state of the game: set from the clock (or -seed) at start-up,
 // may be set by the world script, advanced by every draw of the world's generator.
 extern ENGINE_API uint64_t game_rnd_seed;
+// The random state of what is only seen (particles, lightning bolts, the water's flow
+// pattern, the effects script): never drawn from the simulation's game_rnd_seed, so the
+// world plays the same whatever is drawn, at any quality, size or frame rate.
+extern ENGINE_API uint64_t fx_rnd_seed;
 
 // The simulation's fixed rate: the main loop runs this many updates a second.
 constexpr int UPDATE_RATE = 20;

@@ -6,6 +6,7 @@
 //
 // Entries marked "game" have no caller in the program yet: the game issue gives them
 // their real parameters (changing the type here and in the module together).
+#include <cstdint>
 #include "core/matrix44.h"
 #include "core/vec4f.h"
 
@@ -103,6 +104,11 @@ using GameObjCastPlayerSpellFn = bool (*)(int class_id, vec4f target, bool free)
 // "get_player_vitals": the local player's health, maximum health, mana and maximum mana
 // in out[0..3]; false without a local player.
 using GameObjPlayerVitalsFn = bool (*)(float *out);
+
+// "hash_gameobj_state" (optional; bound by the host, see gameobj_state_hash): folds the
+// state of every object (class, position, health, mana, timers, counts) into the running
+// 64-bit FNV-1a hash h (core/hash64.h) and returns it. Never pointers or addresses.
+using GameObjStateHashFn = uint64_t (*)(uint64_t h);
 
 // The module's two entry points (extern "C" in the module).
 using GameObjFuncByNameFn = void *(*)(const char *name);

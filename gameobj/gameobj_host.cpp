@@ -13,6 +13,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include "core/clock.h"
+#include "core/hash64.h"
 #include "core/log.h"
 #include "core/paths.h"
 #include "core/user_dirs.h"
@@ -67,6 +68,7 @@ struct Binding
   GameObjFuncs funcs;
   void *const *tables = nullptr;
   GameObjLinkGuiFn link_gui = nullptr;
+  GameObjStateHashFn state_hash = nullptr; // optional: older modules have none
 };
 
 struct HostState
@@ -83,6 +85,8 @@ struct HostState
   int64_t refused_new_time = 0;
 };
 HostState host;
+// The bound module's state hash, null while none is bound or the module has none.
+GameObjStateHashFn bound_state_hash = nullptr;
 
 // Every list the module shares, in re-pointing order.
 DynArray<GameObj *> *const object_lists[] = {
@@ -223,12 +227,14 @@ const char *resolve_module(void *h, Binding &b, char *buf, size_t size)
     snprintf(buf, size, "no \"%s\" function in gameobj.dll", missing);
     return buf;
   }
+  b.state_hash = (GameObjStateHashFn)by_name("hash_gameobj_state");
   return nullptr;
 }
 
 void unbind_module()
 {
   gameobj_api = GameObjFuncs();
+  bound_state_hash = nullptr;
   gameobj_host_hooks.gui_release();
 }
 
@@ -255,6 +261,7 @@ void apply_binding(const Binding &b)
   // Published only once the binding is complete: a fatal error half-way must not let
   // the shutdown sequence call into a module whose objects are half re-pointed.
   gameobj_api = b.funcs;
+  bound_state_hash = b.state_hash;
   b.link_gui();
 }
 
@@ -633,4 +640,35 @@ bool is_build_error_line(const char *line)
       return true;
   }
   return false;
+}
+
+bool gameobj_state_hash(uint64_t &h)
+{
+  if (!bound_state_hash)
+    return false;
+  h = bound_state_hash(h);
+  return true;
+}
+
+bool gameobj_module_file_hash(uint64_t &h)
+{
+  if (!host.module)
+    return false;
+  Hash64 fnv(h);
+  char buf[65536];
+  off_t at = 0;
+  for (;;)
+  {
+    const ssize_t n = pread(host.module.fd, buf, sizeof(buf), at);
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n < 0)
+      return false;
+    if (n == 0)
+      break;
+    fnv.bytes(buf, size_t(n));
+    at += n;
+  }
+  h = fnv.h;
+  return true;
 }

@@ -2,6 +2,7 @@
 // The game-object host: loads "gameobj.dll", binds its functions, rebuilds it in the
 // background when its sources change and swaps the new build in with every live object
 // re-pointed at its class's new dispatch table.
+#include <cstdint>
 #include <utility>
 #include "core/engine_api.h"
 #include "gameobj/gameobj_funcs.h"
@@ -68,6 +69,14 @@ struct GameObjHostHooks
   void (*gui_release)() = [] {};
 };
 extern ENGINE_API GameObjHostHooks gameobj_host_hooks;
+
+// Record and replay: folds the bound module's object state into the running hash h
+// through its "hash_gameobj_state"; false (h unchanged) while no module is bound or the
+// module is older and has none.
+ENGINE_API bool gameobj_state_hash(uint64_t &h);
+// Folds the bytes of the loaded module file into the running FNV-1a hash h; false (h
+// unchanged) without a module.
+ENGINE_API bool gameobj_module_file_hash(uint64_t &h);
 
 // --- state for tests and tools ---
 

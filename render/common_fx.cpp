@@ -170,8 +170,9 @@ void update_trail(FxTrail &tr, float dt)
   }
 }
 
-// One draw of the game's generator as a unit float: high 32 bits / 2^32, in [0, 1).
-float rnd_unit() { return float(double(game_rnd()) * (1.0 / 4294967296.0)); }
+// One draw of the effects' generator (fx_rnd_seed) as a unit float: high 32 bits / 2^32,
+// in [0, 1).
+static float rnd_unit() { return float(double(world_rnd_next(fx_rnd_seed)) * (1.0 / 4294967296.0)); }
 
 float bolt_fbm(float q)
 {

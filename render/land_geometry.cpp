@@ -98,7 +98,8 @@ static inline FlowCoord sample_flow(const FlowCoord *src, float fx, float fz)
 // camera-relative cell position, whose seam lies half the map from the camera.
 static void reset_flow_pair(FlowCoord *dst, int pair, int cx, int cz)
 {
-  float u1 = game_rnd_unit(), u2 = game_rnd_unit(), u3 = game_rnd_unit();
+  // The flow is only seen: its draws come from the effects' stream.
+  float u1 = fx_rnd_unit(), u2 = fx_rnd_unit(), u3 = fx_rnd_unit();
   float theta = u1 * 6.2831853f, s = u2 * float(HMAP_SIZE), w = u3 * float(HMAP_SIZE);
   float ct = cosf(theta), st = sinf(theta);
   for (int z = 0; z < HMAP_SIZE; z++)

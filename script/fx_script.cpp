@@ -181,7 +181,7 @@ void init_fx_script()
   {
     bind_ramps(vm);
     bind_vec4f(vm);
-    bind_rnd_color_funcs(vm);
+    bind_rnd_color_funcs(vm, true); // effects never draw from the simulation's stream
     add_raw_global(vm, "add_blend_particle", sq_add_blend_particle);
     add_raw_global(vm, "add_glow_particle", sq_add_glow_particle);
     add_raw_global(vm, "add_lightning_fx", sq_add_lightning_fx);

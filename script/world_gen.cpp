@@ -46,56 +46,84 @@ static void require_height_range(float lo, float hi, const char *msg)
 }
 
 // ---------------------------------------------------------------------------------------
-// Random numbers: one draw advances game_rnd_seed; u = draw / 2^32 in double.
+// Random numbers: one draw advances the VM's stream (game_rnd_seed, or fx_rnd_seed for
+// the effects script); u = draw / 2^32 in double.
 
-static double draw_unit() { return double(game_rnd()) * (1.0 / 4294967296.0); }
+template <uint64_t &S>
+static double draw_unit()
+{
+  return double(world_rnd_next(S)) * (1.0 / 4294967296.0);
+}
 
+template <uint64_t &S>
 static SQInteger sq_hmrnd(HSQUIRRELVM vm)
 {
-  sq_pushinteger(vm, SQInteger(game_rnd() & 255u));
+  sq_pushinteger(vm, SQInteger(world_rnd_next(S) & 255u));
   return 1;
 }
+template <uint64_t &S>
 static SQInteger sq_hmfrnd(HSQUIRRELVM vm)
 {
-  sq_pushfloat(vm, SQFloat(draw_unit() * 256.0));
+  sq_pushfloat(vm, SQFloat(draw_unit<S>() * 256.0));
   return 1;
 }
+template <uint64_t &S>
 static SQInteger sq_hmsrnd(HSQUIRRELVM vm)
 {
-  sq_pushfloat(vm, SQFloat((2.0 * draw_unit() - 1.0) * 128.0));
+  sq_pushfloat(vm, SQFloat((2.0 * draw_unit<S>() - 1.0) * 128.0));
   return 1;
 }
+template <uint64_t &S>
 static SQInteger sq_irnd(HSQUIRRELVM vm)
 {
-  sq_pushinteger(vm, SQInteger(game_rnd() & 0x7FFFFFFFu));
+  sq_pushinteger(vm, SQInteger(world_rnd_next(S) & 0x7FFFFFFFu));
   return 1;
 }
+template <uint64_t &S>
 static SQInteger sq_frnd(HSQUIRRELVM vm)
 {
-  sq_pushfloat(vm, SQFloat(draw_unit()));
+  sq_pushfloat(vm, SQFloat(draw_unit<S>()));
   return 1;
 }
+template <uint64_t &S>
 static SQInteger sq_srnd(HSQUIRRELVM vm)
 {
-  sq_pushfloat(vm, SQFloat(2.0 * draw_unit() - 1.0));
+  sq_pushfloat(vm, SQFloat(2.0 * draw_unit<S>() - 1.0));
   return 1;
 }
+template <uint64_t &S>
 static SQInteger sq_rndf(HSQUIRRELVM vm)
 {
   double a = argf(vm, 2), b = argf(vm, 3);
-  sq_pushfloat(vm, SQFloat(a + draw_unit() * (b - a)));
+  sq_pushfloat(vm, SQFloat(a + draw_unit<S>() * (b - a)));
   return 1;
 }
+template <uint64_t &S>
 static SQInteger sq_set_rnd_seed(HSQUIRRELVM vm)
 {
   SQInteger s = Arg<SQInteger>::get(vm, 2);
-  game_rnd_seed = uint64_t(int64_t(int32_t(uint32_t(s)))); // low 32 bits, sign-extended
+  S = uint64_t(int64_t(int32_t(uint32_t(s)))); // low 32 bits, sign-extended
   return 0;
 }
+template <uint64_t &S>
 static SQInteger sq_randomize_rnd_seed(HSQUIRRELVM)
 {
-  game_rnd_seed = uint64_t(get_ref_time());
+  S = world_hooks.fresh_seed();
   return 0;
+}
+
+template <uint64_t &S>
+static void bind_rnd_funcs(HSQUIRRELVM vm)
+{
+  add_raw_global(vm, "hmrnd", sq_hmrnd<S>);
+  add_raw_global(vm, "hmfrnd", sq_hmfrnd<S>);
+  add_raw_global(vm, "hmsrnd", sq_hmsrnd<S>);
+  add_raw_global(vm, "irnd", sq_irnd<S>);
+  add_raw_global(vm, "frnd", sq_frnd<S>);
+  add_raw_global(vm, "srnd", sq_srnd<S>);
+  add_raw_global(vm, "rndf", sq_rndf<S>);
+  add_raw_global(vm, "set_rnd_seed", sq_set_rnd_seed<S>);
+  add_raw_global(vm, "randomize_rnd_seed", sq_randomize_rnd_seed<S>);
 }
 
 static SQInteger sq_wrap(HSQUIRRELVM vm)
@@ -154,17 +182,12 @@ static SQInteger sq_make_dir_xz(HSQUIRRELVM vm)
   return 1;
 }
 
-void bind_rnd_color_funcs(HSQUIRRELVM vm)
+void bind_rnd_color_funcs(HSQUIRRELVM vm, bool effects_stream)
 {
-  add_raw_global(vm, "hmrnd", sq_hmrnd);
-  add_raw_global(vm, "hmfrnd", sq_hmfrnd);
-  add_raw_global(vm, "hmsrnd", sq_hmsrnd);
-  add_raw_global(vm, "irnd", sq_irnd);
-  add_raw_global(vm, "frnd", sq_frnd);
-  add_raw_global(vm, "srnd", sq_srnd);
-  add_raw_global(vm, "rndf", sq_rndf);
-  add_raw_global(vm, "set_rnd_seed", sq_set_rnd_seed);
-  add_raw_global(vm, "randomize_rnd_seed", sq_randomize_rnd_seed);
+  if (effects_stream)
+    bind_rnd_funcs<fx_rnd_seed>(vm);
+  else
+    bind_rnd_funcs<game_rnd_seed>(vm);
   add_raw_global(vm, "wrap", sq_wrap);
   add_raw_global(vm, "lerpcolor", sq_lerpcolor);
   add_raw_global(vm, "mix3colors", sq_mix3colors);

@@ -7,9 +7,10 @@
 #include "core/vec4f.h"
 #include "world/heightmap.h"
 
-// "hmrnd" .. "make_dir_xz": random numbers from game_rnd_seed, colour mixing and
-// conversion, directions. Registered into every VM that shapes or draws things.
-ENGINE_API void bind_rnd_color_funcs(HSQUIRRELVM vm);
+// "hmrnd" .. "make_dir_xz": random numbers from game_rnd_seed (effects_stream: from
+// fx_rnd_seed, for a VM whose work is only seen), colour mixing and conversion,
+// directions. Registered into every VM that shapes or draws things.
+ENGINE_API void bind_rnd_color_funcs(HSQUIRRELVM vm, bool effects_stream = false);
 // The generators, tools and noise functions of the world script.
 ENGINE_API void bind_world_gen_funcs(HSQUIRRELVM vm);
 // HMAP_SIZE, GT_*, ST_*, MARK_*, DEMO into the constant table; before any compile.

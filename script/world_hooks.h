@@ -6,6 +6,7 @@
 // (install_world_hooks in app/startup.cpp) before the world VM is created; tests install
 // fakes. The splash goes through splash_hooks (core/splash.h).
 #include <squirrel.h>
+#include "core/clock.h"
 #include "core/engine_api.h"
 #include "core/vec4f.h"
 #include "world/land_tools.h"
@@ -31,6 +32,9 @@ struct WorldHooks
   // The main loop's schedule moves to now, so that the time generation took is not
   // caught up with.
   void (*reset_update_time)() = [] {};
+  // A new random state for the script's randomize_rnd_seed: the clock by default; a
+  // recorded or replayed session derives it from the present state instead.
+  uint64_t (*fresh_seed)() = [] { return uint64_t(get_ref_time()); };
 };
 
 // The installed hooks. Install a set by assigning a WorldHooks (WorldHooks{} restores

@@ -22,6 +22,8 @@ inline float world_rnd_unit(uint64_t &state) { return float(world_rnd_next(state
 // Draws straight from game_rnd_seed.
 inline uint32_t game_rnd() { return world_rnd_next(game_rnd_seed); }
 inline float game_rnd_unit() { return world_rnd_unit(game_rnd_seed); }
+// Draws from fx_rnd_seed, for what is only seen.
+inline float fx_rnd_unit() { return world_rnd_unit(fx_rnd_seed); }
 
 // A local copy of the generator for hot loops: load game_rnd_seed once, draw, store it
 // back with commit() (the destructor commits too).

@@ -312,6 +312,11 @@ TEST_F(Settings, StoredValuesThenSwitchesInOrder)
   EXPECT_TRUE(app_options.fullscreen);
   EXPECT_TRUE(use_ppaa);
 
+  // -size takes W x H with both sides in 64..16384; anything else leaves the size alone.
+  parse({"-size", "160x96", "-size", "63x100", "-size", "200x 90", "-size", "-5x100", "-size", "100x100x3"});
+  EXPECT_EQ(app_options.width, 160);
+  EXPECT_EQ(app_options.height, 96);
+
   parse({"-1024", "-win", "-gfx-high", "-novs", "-noaa"});
   EXPECT_EQ(app_options.width, 1280);
   EXPECT_EQ(app_options.height, 1024);

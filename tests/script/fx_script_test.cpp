@@ -9,6 +9,7 @@
 #include <string>
 #include <unistd.h>
 #include <vector>
+#include "core/globals.h"
 #include "core/log.h"
 #include "core/paths.h"
 #include "core/ramp.h"
@@ -265,6 +266,20 @@ TEST_F(FxScript, LightningFromScript)
   call("bolt");
   EXPECT_EQ(message(), "");
   EXPECT_EQ(calls, (std::vector<std::string>{"bolt 12 " + std::to_string(0xFFC0E0FFu)}));
+}
+
+// Effects are only seen: their random numbers (and a reseed) must leave the simulation's
+// stream alone, or what is drawn would change the world.
+TEST_F(FxScript, RandomNumbersComeFromTheEffectsStream)
+{
+  open(fx_base + std::string("function noisy(a, b, c, t) { set_rnd_seed(99); frnd(); irnd(); rndf(1, 2); "
+                             "randomize_rnd_seed(); srnd(); }"));
+  game_rnd_seed = 4242;
+  fx_rnd_seed = 1;
+  call("noisy");
+  EXPECT_EQ(message(), "");
+  EXPECT_EQ(game_rnd_seed, 4242u);
+  EXPECT_NE(fx_rnd_seed, 1u);
 }
 
 TEST_F(FxScript, LoadFailureKeepsTheVmForALaterFix)
