@@ -89,6 +89,8 @@ struct AppOptions
   int fx_preview_count;
   int export_at_update;      // -export-world-at N DIR: write the world after update N
   const char *export_at_dir; // (null: no export)
+  bool autoplay;             // -autoplay SEED: the generator of app/autoplay.h plays (implies -play)
+  uint64_t autoplay_seed;
 };
 extern AppOptions app_options;
 

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <initializer_list>
 #include <unistd.h>
+#include "autoplay.h"
 #include "camera.h"
 #include "core/angles.h"
 #include "core/clock.h"
@@ -108,6 +109,7 @@ static void scripted_update(float dt)
   updates_run++;
   scripted_update_number = updates_run;
   scripted_input();
+  autoplay_update();
   update_game(dt);
   for (int i = 0; i < app_options.press_count; i++)
   {
@@ -195,7 +197,7 @@ static LoopHooks loop_hooks()
   const bool scripted = app_options.press_count || app_options.click_count || app_options.gui_dump_count ||
                         app_options.hover_count || app_options.hold_count || app_options.update_limit ||
                         app_options.fx_preview_count || scripted_cast_count ||
-                        app_options.export_at_dir;
+                        app_options.export_at_dir || autoplay_running();
   h.update = scripted ? scripted_update : update_game;
   h.check_device = check_d3d_device;
   h.render_frame = app_options.screenshot_count ? scripted_render : render_d3d_frame;
@@ -490,8 +492,11 @@ int app_main(int argc, char **argv)
   debug("total start-up time: %d ms", get_time_msec(get_ref_time() - start_time));
   debug("free video memory: %u MB", get_free_texmem() >> 20);
   apply_scripted_start();
+  if (app_options.autoplay)
+    start_autoplay(app_options.autoplay_seed);
 
   LoopRunStats st = run_main_loop(loop_hooks());
+  finish_autoplay();
   if (app_options.frame_limit)
     debug("frames: %d, updates: %d, wall time: %d ms, frame time: mean %d us, p95 %d us", st.frames, st.updates,
           get_time_msec(st.wall_ticks), st.mean_frame_us, st.p95_frame_us);
