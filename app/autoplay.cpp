@@ -45,7 +45,7 @@ struct Out
   const AutoplayView &v;
   AutoplayInput *in;
   int n = 0;
-  float mx, my; // where the mouse is after the inputs so far
+  float &mx, &my; // where the mouse is after the inputs so far
 
   void push(int kind, int key, float x, float y)
   {
@@ -93,6 +93,9 @@ void look_toward(Out &o, float yaw, float pitch)
   const float dx = std::clamp(wrap_pi(o.v.yaw - yaw) / sens * 0.3f, -float(MAX_LOOK_PIXELS), float(MAX_LOOK_PIXELS));
   const float dy = std::clamp((o.v.pitch - pitch) / sens * 0.3f, -float(MAX_LOOK_PIXELS), float(MAX_LOOK_PIXELS));
   o.move(float(o.v.width / 2) + std::round(dx), float(o.v.height / 2) + std::round(dy));
+  // The drawn frame turns by the offset and puts the mouse back in the middle.
+  o.mx = float(o.v.width / 2);
+  o.my = float(o.v.height / 2);
 }
 
 const AutoplayButton *find_button(const AutoplayView &v, const char *text)
@@ -522,7 +525,9 @@ void autoplay_start(Autoplay &a, uint64_t seed)
 
 int autoplay_step(Autoplay &a, const AutoplayView &v, AutoplayInput *out)
 {
-  Out o{a, v, out, 0, float(v.width / 2), float(v.height / 2)};
+  if (a.mouse_x < 0.f)
+    a.mouse_x = float(v.width / 2), a.mouse_y = float(v.height / 2);
+  Out o{a, v, out, 0, a.mouse_x, a.mouse_y};
   a.update++;
   // The game left play under a play activity (defeat, a portal into the main menu):
   // let go and find the way back.
@@ -561,7 +566,7 @@ int autoplay_step(Autoplay &a, const AutoplayView &v, AutoplayInput *out)
 int autoplay_release_all(Autoplay &a, AutoplayInput *out)
 {
   AutoplayView v;
-  Out o{a, v, out, 0, 0.f, 0.f};
+  Out o{a, v, out, 0, a.mouse_x, a.mouse_y};
   o.release_all();
   return o.n;
 }

@@ -86,7 +86,7 @@ struct Autoplay
   bool fast = false;
   int button = 0; // VK_LBUTTON or VK_RBUTTON of a cast or a choice
   bool held[256] = {};
-  bool mouse_moved = false; // a look offset was posted in this update
+  float mouse_x = -1.f, mouse_y = -1.f; // where the inputs left the mouse (-1: not yet)
   int started[AP_COUNT] = {}; // how often each activity began
   int last_new_world = 0;     // the update of the latest Ctrl-G or G
 };
