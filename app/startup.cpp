@@ -412,8 +412,13 @@ void draw_frame(float dt)
 
 void check_file_changes()
 {
+  // A swap keeps every object: the count before and after says so in the log.
+  const int objects = GameObj_list.size();
   if (reload_gameobj(false))
+  {
+    debug("gameobj swap: %d objects before, %d after", objects, GameObj_list.size());
     rebind_gameobj_scripts();
+  }
   reload_sky_if_changed();
   check_world_script_reload();
   check_fx_script_reload();

@@ -23,7 +23,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 work=$(mktemp -d "${TMPDIR:-/tmp}/zarnith-soak.XXXXXX") || exit 1
 out=${SOAK_OUT:-$work/out}
 mkdir -p "$out" || exit 1
-cp -r "$root/bin" "$work/bin" && cp -r "$root/compiler" "$work/compiler" || exit 1
+# -L: links are copied as files, so that no edit ever reaches a tracked file.
+cp -rL "$root/bin" "$work/bin" && cp -rL "$root/compiler" "$work/compiler" || exit 1
 rm -f "$work/bin/gameobj_new.dll"
 mkdir -p "$work/config" "$work/cache"
 export XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache"
