@@ -150,6 +150,7 @@ void start_autoplay(uint64_t seed)
   autoplay_start(autoplay, seed);
   running = true;
   spells_used = 0;
+  set_generated_pointer(true);
   debug("autoplay: seed %" PRIu64, seed);
 }
 
@@ -185,4 +186,5 @@ void finish_autoplay()
     post(in[i]);
   log_summary("done");
   running = false;
+  set_generated_pointer(false);
 }
