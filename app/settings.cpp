@@ -464,6 +464,20 @@ static const Switch switches[] = {
      app_options.replay_path = a;
      return true;
    }},
+  {"-autoplay", "SEED",
+   "play with random but plausible input from a generator seeded with SEED: flights, casts, the spell grid, "
+   "pick-ups, menus, Ctrl-M, Ctrl-G, the development mode (implies -play; for soak tests)",
+   [](const char *a) {
+     uint64_t v;
+     if (!parse_u64(a, v))
+       return false;
+     app_options.autoplay = true;
+     app_options.autoplay_seed = v;
+     app_options.start_play = true;
+     return true;
+   }},
+  {"-log-strip", nullptr, "log every line added to the on-screen error strip, not only the ones that replace it",
+   [](const char *) { log_error_appends = true; return true; }},
   {"-help", nullptr, "print this list and exit", [](const char *) { app_options.show_help = true; return true; }},
 };
 // clang-format on
@@ -472,6 +486,7 @@ void parse_options(int argc, const char *const *argv)
 {
   app_options = AppOptions{};
   scripted_cast_count = 0;
+  log_error_appends = false;
   app_use_vsync = true;
   use_ppaa = false;
 

@@ -8,6 +8,7 @@
 #include <vector>
 #include "app/input.h"
 #include "app/settings.h"
+#include "core/log.h"
 #include "core/scripted_casts.h"
 
 namespace
@@ -516,4 +517,21 @@ TEST_F(Settings, RefusedSwitchesSayWhy)
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
   EXPECT_STREQ(app_options.export_world_dir, "out");
   EXPECT_EQ(app_options.frame_limit, 3);
+}
+
+TEST_F(Settings, AutoplayAndStripLogging)
+{
+  parse({"-autoplay", "42", "-log-strip"});
+  EXPECT_TRUE(app_options.autoplay);
+  EXPECT_EQ(app_options.autoplay_seed, 42u);
+  EXPECT_TRUE(app_options.start_play); // autoplay plays
+  EXPECT_TRUE(log_error_appends);
+  // A missing or malformed seed is refused; a new parse starts afresh.
+  parse({"-autoplay", "-log-strip"});
+  EXPECT_FALSE(app_options.autoplay);
+  EXPECT_FALSE(app_options.start_play);
+  EXPECT_TRUE(log_error_appends); // the next switch was left alone
+  parse({"-autoplay", "seven"});
+  EXPECT_FALSE(app_options.autoplay);
+  EXPECT_FALSE(log_error_appends);
 }
