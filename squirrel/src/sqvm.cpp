@@ -10,6 +10,9 @@
 SQVM::SQVM(SQSharedState *ss) : _sharedstate(ss) {}
 
 SQVM::~SQVM() {
+    // frames of a suspended thread: their borrowed functions live in the stack
+    for (SQInteger i = _ncalls - 1; i >= 0; i--) _calls[(size_t)i].DropClosure();
+    _ncalls = 0;
     CloseOuters(0);
     delete[] _stack;
     _stack = nullptr;

@@ -65,6 +65,10 @@ TEST_F(SqTest, FunctionsOutliveTheirLastReferenceWhileRunning) {
     EXPECT_EQ(Out("local w; function r(d) { if (d == 0) { w = null; collectgarbage(); return 0; } return 1 + w(d - 1); }"
                   "w = r; print(r(50))"),
               "50");
+    // a thread let go while suspended inside calls
+    EXPECT_EQ(Out("local th = newthread(function() { local f = function(n) { suspend(n); return n; }; return f(3); });"
+                  "print(th.call()); th = null; collectgarbage(); print(\" ok\")"),
+              "3 ok");
 }
 
 TEST_F(SqTest, ClassesInheritanceAndMetamethods) {
