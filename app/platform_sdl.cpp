@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include "core/globals.h"
+#include "core/lib_pin.h"
 #include "core/log.h"
 #include "device_link.h"
 #include "input.h"
@@ -36,6 +37,7 @@ bool init_platform()
     return false;
   }
   sdl_started = true;
+  pin_gl_system_libraries();
   return true;
 }
 
@@ -84,6 +86,7 @@ bool create_main_window(bool fullscreen, int &width, int &height)
   main_window = SDL_CreateWindow(app_window_title, x, y, w, h, flags);
   if (!main_window)
     return false;
+  pin_gl_system_libraries(); // the video driver may load EGL with the first window
   SDL_ShowWindow(main_window);
   SDL_PumpEvents(); // let a maximise take effect before the client size is read
   int cw = 0, ch = 0;

@@ -9,6 +9,7 @@
 #include <unistd.h>
 #include "core/gfx_settings.h"
 #include "core/globals.h"
+#include "core/lib_pin.h"
 #include "core/log.h"
 #include "render/buffers.h"
 #include "render/gl_device_internal.h"
@@ -382,7 +383,7 @@ bool create_context(SDL_Window *wnd, bool robust)
     return false;
   }
   dev.robust = robust;
-  gl_pin_driver();
+  pin_gl_system_libraries();
   return true;
 }
 

@@ -30,8 +30,10 @@ for f in "$root"/bin/*; do
 done
 ln -sfn "$root/compiler" "$root/build-asan/compiler" # the module's sources, "../compiler/" from the program
 
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZARNITH_SANITIZE=ON -DZARNITH_BIN_DIR="$prog"
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZARNITH_SANITIZE=ON -DZARNITH_BIN_DIR="$prog" -DZARNITH_BENCHES=OFF
+build_start=$(date +%s)
 cmake --build build-asan -j"$jobs"
+echo "sanitizer build: $(($(date +%s) - build_start)) s"
 # Every finding is an error; leaks that belong to the system's libraries are listed,
 # one by one, in tools/lsan.supp. Module rebuilds during the tests are instrumented too.
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:halt_on_error=1:detect_stack_use_after_return=0"
