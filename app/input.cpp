@@ -33,6 +33,7 @@ static struct
   int last_key = 0, last_char = 0;
   bool mouse_over = false;
   bool capturing = false;
+  bool generated_pointer = false; // set_generated_pointer
   SDL_Window *window = nullptr;
 } in;
 
@@ -142,6 +143,7 @@ bool keyUp(int key) { return unsigned(key) <= 255u && (in.key_flags[key] & KF_UP
 int getKey() { return in.last_key; }
 int getChar() { return in.last_char; }
 bool is_capturing_mouse() { return in.capturing; }
+void set_generated_pointer(bool on) { in.generated_pointer = on; }
 
 void set_key_held(int key, bool held)
 {
@@ -186,7 +188,7 @@ void clear_input()
 
 void update_mouse_over()
 {
-  if (in.capturing || isFullscreen)
+  if (in.capturing || isFullscreen || in.generated_pointer)
   {
     in.mouse_over = true;
     return;

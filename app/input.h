@@ -38,6 +38,9 @@ void post_input_event(int kind, int key, int scan, int flags, float x, float y);
 void set_key_held(int key, bool held);
 void clear_keys_held();
 bool is_capturing_mouse();
+// Generated input (-autoplay) owns the pointer: it is over the window whatever the
+// system's pointer does (a headless run has none).
+void set_generated_pointer(bool on);
 
 // The character a key gives, as the keyboard translation of the US layout would:
 // letters follow Shift xor Caps Lock, Ctrl+letter gives 1..26, the keypad gives digits

@@ -91,6 +91,8 @@ struct AppOptions
   const char *export_at_dir; // (null: no export)
   const char *record_path;   // -record FILE: write the session's input there (null: none)
   const char *replay_path;   // -replay FILE: play a recorded session (null: none)
+  bool autoplay;             // -autoplay SEED: the generator of app/autoplay.h plays (implies -play)
+  uint64_t autoplay_seed;
 };
 extern AppOptions app_options;
 

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <initializer_list>
 #include <unistd.h>
+#include "autoplay.h"
 #include "camera.h"
 #include "core/angles.h"
 #include "core/clock.h"
@@ -110,6 +111,7 @@ static void scripted_update(float dt)
   scripted_update_number = updates_run;
   record_replay_pump();
   scripted_input();
+  autoplay_update(); // before the recorder reads the input, so a recorded autoplay replays
   record_replay_input(updates_run);
   update_game(dt);
   for (int i = 0; i < app_options.press_count; i++)
@@ -200,7 +202,7 @@ static LoopHooks loop_hooks()
   const bool scripted = app_options.press_count || app_options.click_count || app_options.gui_dump_count ||
                         app_options.hover_count || app_options.hold_count || app_options.update_limit ||
                         app_options.fx_preview_count || scripted_cast_count ||
-                        app_options.export_at_dir || record_replay_active();
+                        app_options.export_at_dir || record_replay_active() || autoplay_running();
   h.update = scripted ? scripted_update : update_game;
   h.check_device = check_d3d_device;
   h.render_frame = app_options.screenshot_count ? scripted_render : render_d3d_frame;
@@ -418,8 +420,13 @@ void draw_frame(float dt)
 
 void check_file_changes()
 {
+  // A swap keeps every object: the count before and after says so in the log.
+  const int objects = GameObj_list.size();
   if (reload_gameobj(false))
+  {
+    debug("gameobj swap: %d objects before, %d after", objects, GameObj_list.size());
     rebind_gameobj_scripts();
+  }
   reload_sky_if_changed();
   check_world_script_reload();
   check_fx_script_reload();
@@ -502,8 +509,11 @@ int app_main(int argc, char **argv)
   debug("free video memory: %u MB", get_free_texmem() >> 20);
   apply_scripted_start();
   record_replay_started();
+  if (app_options.autoplay)
+    start_autoplay(app_options.autoplay_seed);
 
   LoopRunStats st = run_main_loop(loop_hooks());
+  finish_autoplay();
   if (app_options.frame_limit)
     debug("frames: %d, updates: %d, wall time: %d ms, frame time: mean %d us, p95 %d us", st.frames, st.updates,
           get_time_msec(st.wall_ticks), st.mean_frame_us, st.p95_frame_us);

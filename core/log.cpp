@@ -87,6 +87,7 @@ void fatal(const char *fmt, ...)
 
 // The error message: a NUL-terminated text, or empty (no bytes at all).
 static DynArray<char> error_text;
+bool log_error_appends = false;
 
 void set_error_message(const char *text)
 {
@@ -113,6 +114,8 @@ void append_error_message(const char *text, int len)
   else
     error_text.insert(error_text.size() - 1, '\n');
   error_text.insert(error_text.size() - 1, text, len);
+  if (log_error_appends)
+    debug("ERROR MESSAGE ADDED: %.*s", len, text);
 }
 
 bool has_error_message() { return !error_text.empty(); }

@@ -35,8 +35,12 @@ extern ENGINE_API const char *const app_window_title;
 // --- on-screen error strip: the errors of the latest hot-reload attempt ---
 // Non-empty text: replace the message and log "ERROR MESSAGE SET: <text>". Null or "": clear.
 ENGINE_API void set_error_message(const char *text);
-// Appends len characters (len < 0: the whole text) on a new line; nothing is logged.
+// Appends len characters (len < 0: the whole text) on a new line; nothing is logged
+// unless log_error_appends is set.
 ENGINE_API void append_error_message(const char *text, int len);
+// Set by the -log-strip switch: every appended text is logged too, as "ERROR MESSAGE
+// ADDED: <text>", so that the log holds everything the strip showed.
+extern ENGINE_API bool log_error_appends;
 ENGINE_API bool has_error_message();
 // The current message, or null when there is none. Valid until the next change.
 ENGINE_API const char *get_error_message();

@@ -19,6 +19,7 @@
 #include "core/user_dirs.h"
 #include "core/temp_string.h"
 #include "gameobj.h"
+#include "import_scan.h"
 #include "module_file.h"
 
 extern char **environ;
@@ -326,40 +327,21 @@ void scan_source(const char *name, bool always_watch = false)
   for (const WatchedSource &s : host.sources)
     if (!strcasecmp(s.path, path))
       return;
-  FILE *f = fopen(path, "r");
-  if (!f && !always_watch)
+  DynArray<uint8_t> text;
+  bool opened = false;
+  const bool read = read_whole_file(path, text, &opened);
+  if (!opened && !always_watch)
     return;
   WatchedSource rec;
   snprintf(rec.path, sizeof(rec.path), "%s", path.c_str());
-  rec.mtime = f ? get_file_time(path) : 0;
+  rec.mtime = opened ? get_file_time(path) : 0;
   host.sources.push(rec);
-  if (!f)
+  if (!read)
     return;
-
-  char piece[256];
-  while (fgets(piece, sizeof(piece), f))
-  {
-    if (strncmp(piece, "import ", 7) != 0)
-      continue;
-    const char *p = piece + 7;
-    while (*p == ' ' || *p == '\t')
-      p++;
-    TempString<260> import(host.source_dir);
-    char module[256];
-    int n = 0;
-    while (p[n] && !strchr(" \t\r\n", p[n]) && n < int(sizeof(module)) - 1)
-    {
-      module[n] = p[n] == '.' ? '/' : p[n];
-      n++;
-    }
-    module[n] = 0;
-    if (!n)
-      continue;
-    import.append(module);
-    import.append(".ls");
+  DynArray<TempString<260>> imports;
+  list_imports((const char *)text.ptr, size_t(text.num), host.source_dir, imports);
+  for (const TempString<260> &import : imports)
     scan_source(import);
-  }
-  fclose(f);
 }
 
 void rescan_sources()

@@ -382,6 +382,7 @@ bool create_context(SDL_Window *wnd, bool robust)
     return false;
   }
   dev.robust = robust;
+  gl_pin_driver();
   return true;
 }
 

@@ -16,6 +16,8 @@ extern bool gl_device_ready;
 // glGetError checks at the GL_CHECK points.
 extern bool gl_debug_enabled;
 void gl_check_error(const char *what, const char *file, int line);
+// Sanitizer builds: keeps the loaded DRI driver from being unloaded (see gl_driver_pin.cpp).
+void gl_pin_driver();
 #define GL_CHECK(what)                          \
   do                                            \
   {                                             \

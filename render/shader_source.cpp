@@ -10,14 +10,15 @@
 
 bool shader_dep_times = false;
 
-void shader_add_dep(Shader *s, const char *name, int64_t mtime)
+bool shader_add_dep(Shader *s, const char *name, int64_t mtime)
 {
-  if (!(strlen(name) < 260))
-    fatal("%s(%d): failed ASSERT(%s)", "d3d_shaders", __LINE__, "strlen(name)<260");
+  if (strlen(name) >= sizeof(ShaderDep::path))
+    return false;
   ShaderDep d;
   snprintf(d.path, sizeof(d.path), "%s", name);
   d.mtime = mtime;
   s->deps.push(d);
+  return true;
 }
 
 uint32_t MyShaderInclude::open(int type, const char *name, const void *parent, const void **data, uint32_t *size)
@@ -30,13 +31,17 @@ uint32_t MyShaderInclude::open(int type, const char *name, const void *parent, c
     fatal("%s(%d): failed ASSERT(%s)", "d3d_shaders", __LINE__, "size");
   *data = nullptr;
   *size = 0;
+  // A name that could not be kept as a dependency is refused, even where it would
+  // normalise to a short path that opens ("a/../a/../...").
+  if (strlen(name) >= sizeof(ShaderDep::path))
+    return 0x8876086C;
   TempString<260> path = make_full_path(name);
   FILE *fp = fopen(path, "rb");
   if (!fp)
   {
     // Still a dependency: its return (a restored or re-created file) must reload the
     // shader. Time 0 is what a missing file reads as.
-    if (shader && strlen(name) < 260)
+    if (shader)
       shader_add_dep(shader, name, 0);
     return 0x8876086C;
   }
@@ -131,10 +136,11 @@ struct Builder
     return false;
   }
 
-  // Name of an include line (#include "x"), or false when the line is none.
-  static bool includeName(const char *line, size_t len, char *name, size_t cap, bool &malformed)
+  // Name of an include line (#include "x"), or false when the line is none. A name of cap
+  // characters or more sets tooLong (and malformed).
+  static bool includeName(const char *line, size_t len, char *name, size_t cap, bool &malformed, bool &tooLong)
   {
-    malformed = false;
+    malformed = tooLong = false;
     size_t i = 0;
     while (i < len && (line[i] == ' ' || line[i] == '\t'))
       i++;
@@ -153,8 +159,10 @@ struct Builder
     size_t start = ++i;
     while (i < len && line[i] != '"')
       i++;
-    if (i >= len || i - start == 0 || i - start >= cap)
+    if (i >= len || i - start == 0)
       return malformed = true, true;
+    if (i - start >= cap)
+      return malformed = tooLong = true, true;
     memcpy(name, line + start, i - start);
     name[i - start] = 0;
     return true;
@@ -180,14 +188,14 @@ struct Builder
       while (end < size && src[end] != '\n')
         end++;
       char incName[260];
-      bool malformed;
-      if (includeName(src + pos, end - pos, incName, sizeof(incName), malformed))
+      bool malformed, tooLong;
+      if (includeName(src + pos, end - pos, incName, sizeof(incName), malformed, tooLong))
       {
         if (malformed)
         {
           char where[240];
           snprintf(where, sizeof(where), "%s(%d)", name, int(line));
-          ok = fail("malformed #include in %s", where);
+          ok = fail(tooLong ? "#include name too long in %s" : "malformed #include in %s", where);
         }
         else
           ok = addFile(incName, depth + 1);

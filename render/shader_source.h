@@ -21,8 +21,8 @@
 
 // Whether include reads record file times (true while a compiler is loaded).
 extern bool shader_dep_times;
-// Appends a dependency (name asserted shorter than 260).
-void shader_add_dep(Shader *s, const char *name, int64_t mtime);
+// Appends a dependency; false (nothing added) for a name of 260 characters or more.
+bool shader_add_dep(Shader *s, const char *name, int64_t mtime);
 
 // Where a line of the assembled text came from: file index into the name list (-1 for
 // generated lines) and the line number in that file.

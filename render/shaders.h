@@ -63,12 +63,14 @@ bool shader_compiler_loaded();
 void shader_cache_name(const char *file, const char *defines, char *out, int out_size);
 
 // Include handler: reads a whole file for the preprocessor and records it as a
-// dependency of the shader being compiled (when there is one).
+// dependency of the shader being compiled (when there is one). Tests and the fuzz target
+// derive from it to serve files from memory.
 struct MyShaderInclude
 {
   Shader *shader = nullptr;
+  virtual ~MyShaderInclude() = default;
   // 0 on success; 0x8876086C when the file cannot be read; 0x8007000E without memory.
   // data is allocated with malloc and freed by close.
-  uint32_t open(int type, const char *name, const void *parent, const void **data, uint32_t *size);
-  uint32_t close(const void *data);
+  virtual uint32_t open(int type, const char *name, const void *parent, const void **data, uint32_t *size);
+  virtual uint32_t close(const void *data);
 };

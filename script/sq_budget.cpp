@@ -2,11 +2,6 @@
 #include <cstring>
 #include "core/log.h"
 
-// The engine's instruction limit: from the next instruction on, a script that has run
-// `max` more raises "instruction limit exceeded" at every instruction until the limit
-// is set again (0: none).
-extern "C" SQUIRREL_API void sq_setinstructionlimit(HSQUIRRELVM v, SQInteger max);
-
 ScriptBudgets script_budgets;
 
 namespace

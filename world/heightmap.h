@@ -216,6 +216,9 @@ ENGINE_API bool test_rect_mark(int x0, int z0, int x1, int z1, unsigned mask, un
 ENGINE_API bool test_circle_mark(float cx, float cz, float r, unsigned mask, unsigned value);
 // For every cell deeper than level (or with a NaN depth): marks = (marks & ~clear) | set.
 ENGINE_API void mark_water(float level, unsigned set, unsigned clear);
+// How many of the 256 tiles of 16 x 16 cells the latest simWater found at rest and left
+// alone (for tests and benchmarks).
+ENGINE_API int water_tiles_at_rest();
 
 // Moves the cell colour toward a ramp colour: K is clamped and packed with its alpha
 // byte replaced by alpha; the cell colour then moves toward it by K.w (unclamped).

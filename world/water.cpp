@@ -48,36 +48,156 @@ inline void pad_row(float *r)
   }
 }
 
+// Water at rest is the common case: most of the island's water lies still between casts.
+// The grid is cut into tiles of TILE x TILE cells. The step of a cell reads the previous
+// state only within a few cells of it (the neighbours, the neighbours' inflows and the
+// advected samples, whose reach is bounded by the velocities). So when a tile's step left
+// it exactly as it was (settled) and nothing within the 3 x 3 tiles around it changed
+// since (no water, velocity, foam or ground bit; the same dt), its next step leaves it
+// exactly as it is again: the velocity pass skips it and its depths are put back after
+// the transport pass. Everything stays bit for bit what the full step computes.
+constexpr int TILE = 16;
+constexpr int TILES = HMAP_SIZE / TILE;
+// Advection reaches at most this many cells from a skipped tile's cells, so that every
+// cell its step reads lies in the 3 x 3 tiles around it.
+constexpr float MAX_REACH = 8.f;
+static_assert(3.f + MAX_REACH + 2.f <= float(TILE), "a skipped tile's step reads only its neighbour tiles");
+
+struct WaterRest
+{
+  bool settled[TILES * TILES]; // the latest step left the tile exactly as it found it
+  bool same[TILES * TILES];    // the tile's input equals the previous step's input
+  bool skip[TILES * TILES];    // this step leaves the tile alone in the velocity pass
+  bool touch[TILES * TILES];   // the transport pass visits the tile
+  float speed[TILES * TILES];  // largest |vel_x|, |vel_z| of the tile's input (inf for a NaN)
+  float dt = -1.f;             // of the latest step
+};
+WaterRest rest;
+
+inline int tile_at(int tx, int tz) { return (tz & (TILES - 1)) * TILES + (tx & (TILES - 1)); }
+
 // Copies water to tmpw and splits it into the padded field grids, with the heights.
+// A tile whose water and ground equal the field grids already is not written again (it
+// is marked same); every tile's largest speed is recorded on the way.
 void snapshot_previous(const Water *water, Water *tmpw, const float *hmap)
 {
+  const __m128 abs_mask = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF));
+  for (int tz = 0; tz < TILES; tz++)
+    for (int tx = 0; tx < TILES; tx++)
+    {
+      __m128i diff = _mm_setzero_si128();
+      __m128 top = _mm_setzero_ps(), odd = _mm_setzero_ps();
+      for (int z = tz * TILE; z < tz * TILE + TILE; z++)
+      {
+        const Water *src = water + z * HMAP_SIZE;
+        Water *dst = tmpw + z * HMAP_SIZE;
+        const float *d = prev_depth.row(z), *vx = prev_vel_x.row(z), *vz = prev_vel_z.row(z), *f = prev_foam.row(z);
+        const float *g = prev_ground.row(z), *h = hmap + z * HMAP_SIZE;
+        for (int x = tx * TILE; x < tx * TILE + TILE; x += 4)
+        {
+          __m128 a = _mm_load_ps(&src[x].depth), b = _mm_load_ps(&src[x + 1].depth);
+          __m128 c = _mm_load_ps(&src[x + 2].depth), e = _mm_load_ps(&src[x + 3].depth);
+          _mm_store_ps(&dst[x].depth, a);
+          _mm_store_ps(&dst[x + 1].depth, b);
+          _mm_store_ps(&dst[x + 2].depth, c);
+          _mm_store_ps(&dst[x + 3].depth, e);
+          _MM_TRANSPOSE4_PS(a, b, c, e);
+          // bit for bit: -0 and 0 differ, a NaN equals itself
+          auto ne = [](__m128 p, const float *q) {
+            return _mm_xor_si128(_mm_castps_si128(p), _mm_castps_si128(_mm_load_ps(q)));
+          };
+          diff = _mm_or_si128(diff, _mm_or_si128(_mm_or_si128(ne(a, d + x), ne(b, vx + x)),
+                                                 _mm_or_si128(ne(c, vz + x), ne(e, f + x))));
+          diff = _mm_or_si128(diff, ne(_mm_load_ps(h + x), g + x));
+          const __m128 sb = _mm_and_ps(b, abs_mask), sc = _mm_and_ps(c, abs_mask);
+          top = _mm_max_ps(top, _mm_max_ps(sb, sc));
+          odd = _mm_or_ps(odd, _mm_or_ps(_mm_cmpunord_ps(sb, sb), _mm_cmpunord_ps(sc, sc)));
+        }
+      }
+      const int t = tile_at(tx, tz);
+      alignas(16) float lanes[4];
+      _mm_store_ps(lanes, top);
+      rest.speed[t] = _mm_movemask_ps(odd) ? INFINITY : std::fmax(std::fmax(lanes[0], lanes[1]), std::fmax(lanes[2], lanes[3]));
+      rest.same[t] = _mm_movemask_epi8(_mm_cmpeq_epi32(diff, _mm_setzero_si128())) == 0xFFFF;
+      if (rest.same[t])
+        continue;
+      for (int z = tz * TILE; z < tz * TILE + TILE; z++)
+      {
+        const Water *src = water + z * HMAP_SIZE;
+        float *d = prev_depth.row(z), *vx = prev_vel_x.row(z), *vz = prev_vel_z.row(z), *f = prev_foam.row(z);
+        float *g = prev_ground.row(z);
+        for (int x = tx * TILE; x < tx * TILE + TILE; x += 4)
+        {
+          __m128 a = _mm_load_ps(&src[x].depth), b = _mm_load_ps(&src[x + 1].depth);
+          __m128 c = _mm_load_ps(&src[x + 2].depth), e = _mm_load_ps(&src[x + 3].depth);
+          _MM_TRANSPOSE4_PS(a, b, c, e);
+          _mm_store_ps(d + x, a);
+          _mm_store_ps(vx + x, b);
+          _mm_store_ps(vz + x, c);
+          _mm_store_ps(f + x, e);
+          _mm_store_ps(g + x, _mm_load_ps(hmap + z * HMAP_SIZE + x));
+        }
+      }
+    }
   for (int z = 0; z < HMAP_SIZE; z++)
   {
-    const Water *src = water + z * HMAP_SIZE;
-    Water *dst = tmpw + z * HMAP_SIZE;
-    float *d = prev_depth.row(z), *vx = prev_vel_x.row(z), *vz = prev_vel_z.row(z), *f = prev_foam.row(z);
-    float *g = prev_ground.row(z);
-    for (int x = 0; x < HMAP_SIZE; x += 4)
-    {
-      __m128 a = _mm_load_ps(&src[x].depth), b = _mm_load_ps(&src[x + 1].depth);
-      __m128 c = _mm_load_ps(&src[x + 2].depth), e = _mm_load_ps(&src[x + 3].depth);
-      _mm_store_ps(&dst[x].depth, a);
-      _mm_store_ps(&dst[x + 1].depth, b);
-      _mm_store_ps(&dst[x + 2].depth, c);
-      _mm_store_ps(&dst[x + 3].depth, e);
-      _MM_TRANSPOSE4_PS(a, b, c, e);
-      _mm_store_ps(d + x, a);
-      _mm_store_ps(vx + x, b);
-      _mm_store_ps(vz + x, c);
-      _mm_store_ps(f + x, e);
-      _mm_store_ps(g + x, _mm_load_ps(hmap + z * HMAP_SIZE + x));
-    }
-    pad_row(d);
-    pad_row(vx);
-    pad_row(vz);
-    pad_row(f);
-    pad_row(g);
+    pad_row(prev_depth.row(z));
+    pad_row(prev_vel_x.row(z));
+    pad_row(prev_vel_z.row(z));
+    pad_row(prev_foam.row(z));
+    pad_row(prev_ground.row(z));
   }
+}
+
+// Which tiles this step leaves alone (skip) and which the transport pass visits (touch:
+// every tile that is computed, and those beside one, whose border cells pass water on).
+void plan_rest(float dt)
+{
+  const bool same_dt = dt == rest.dt;
+  for (int tz = 0; tz < TILES; tz++)
+    for (int tx = 0; tx < TILES; tx++)
+    {
+      bool quiet = same_dt && rest.settled[tile_at(tx, tz)];
+      float fastest = 0.f;
+      for (int j = -1; j <= 1 && quiet; j++)
+        for (int i = -1; i <= 1; i++)
+        {
+          const int n = tile_at(tx + i, tz + j);
+          quiet = quiet && rest.same[n];
+          fastest = std::fmax(fastest, rest.speed[n]);
+        }
+      rest.skip[tile_at(tx, tz)] = quiet && fastest * dt <= MAX_REACH;
+    }
+  for (int tz = 0; tz < TILES; tz++)
+    for (int tx = 0; tx < TILES; tx++)
+      rest.touch[tile_at(tx, tz)] = !rest.skip[tile_at(tx, tz)] || !rest.skip[tile_at(tx - 1, tz)] ||
+                                    !rest.skip[tile_at(tx + 1, tz)] || !rest.skip[tile_at(tx, tz - 1)] ||
+                                    !rest.skip[tile_at(tx, tz + 1)];
+}
+
+// After the transport pass: skipped tiles get back their depths (what the full step
+// gives them), computed tiles are settled when their step changed nothing.
+void finish_rest(Water (*water)[HMAP_SIZE], const Water (*tmpw)[HMAP_SIZE], const float *snap, float dt)
+{
+  for (int tz = 0; tz < TILES; tz++)
+    for (int tx = 0; tx < TILES; tx++)
+    {
+      const int t = tile_at(tx, tz);
+      if (rest.skip[t])
+      {
+        if (rest.touch[t] || rest.touch[tile_at(tx - 1, tz)] || rest.touch[tile_at(tx + 1, tz)] ||
+            rest.touch[tile_at(tx, tz - 1)] || rest.touch[tile_at(tx, tz + 1)])
+          for (int z = tz * TILE; z < tz * TILE + TILE; z++)
+            for (int x = tx * TILE; x < tx * TILE + TILE; x++)
+              water[z][x].depth = snap[(z << HMAP_SIZE_SHIFT) + x];
+        continue;
+      }
+      bool settled = true;
+      for (int z = tz * TILE; z < tz * TILE + TILE && settled; z++)
+        settled = std::memcmp(&water[z][tx * TILE], &tmpw[z][tx * TILE], TILE * sizeof(Water)) == 0;
+      rest.settled[t] = settled;
+    }
+  rest.dt = dt;
 }
 
 // Exact floor of four lanes for the range of an int (beyond it the conversion yields
@@ -133,6 +253,7 @@ inline __m128 min4(__m128 a, __m128 b) { return _mm_min_ps(b, a); }
 void HeightmapData::simWater(float dt)
 {
   snapshot_previous(&water[0][0], &tmpw[0][0], hmap);
+  plan_rest(dt);
   const __m128 damp = _mm_set1_ps(std::fmax(1.f - VELOCITY_DAMPING * dt, 0.f));
   const __m128 fdecay = _mm_set1_ps(std::fmax(1.f - FOAM_DECAY * dt, 0.f));
   const __m128 pull_k = _mm_set1_ps(LEVEL_PULL * dt);
@@ -156,6 +277,11 @@ void HeightmapData::simWater(float dt)
     float *snap = depth_snapshot + (z << HMAP_SIZE_SHIFT);
     for (int x = 0; x < HMAP_SIZE; x += 4)
     {
+      if ((x & (TILE - 1)) == 0 && rest.skip[tile_at(x / TILE, z / TILE)])
+      {
+        x += TILE - 4;
+        continue;
+      }
       const __m128 fx = _mm_setr_ps(float(x), float(x + 1), float(x + 2), float(x + 3));
       const __m128 c_d = _mm_load_ps(D + x), c_vx = _mm_load_ps(VX + x), c_vz = _mm_load_ps(VZ + x);
       const __m128 r_d = _mm_loadu_ps(D + x + 1), hr = _mm_loadu_ps(G + x + 1), hc = _mm_load_ps(G + x);
@@ -226,6 +352,11 @@ void HeightmapData::simWater(float dt)
     Water *row = water[z], *row_d = water[zm], *row_u = water[zp];
     for (int x = 0; x < HMAP_SIZE; x++)
     {
+      if ((x & (TILE - 1)) == 0 && !rest.touch[tile_at(x / TILE, z / TILE)])
+      {
+        x += TILE - 1;
+        continue;
+      }
       const float dep = snap[x];
       if (!(dep > 0.f))
         continue;
@@ -252,6 +383,15 @@ void HeightmapData::simWater(float dt)
       row_u[x].depth += share[3];
     }
   }
+  finish_rest(water, tmpw, depth_snapshot, dt);
+}
+
+int water_tiles_at_rest()
+{
+  int n = 0;
+  for (bool s : rest.skip)
+    n += s;
+  return n;
 }
 
 void HeightmapData::addWater(float amount)

@@ -21,10 +21,12 @@ function wave_monsters(wave) {
   return { wyverns = 1 + wave, birds = wave <= 2 ? 6 : 3 + wave };
 }
 
-// The state the rules keep; the module reads wave_number (its HUD) and monster_spawn
-// (Ctrl-M) from here.
+// The state the rules keep; the module reads wave_number and next_wave_in (its HUD:
+// seconds until the next wave, -1 while none is on its way) and monster_spawn (Ctrl-M)
+// from here.
 wave_number <- 0;
 wave_timer <- 0.0;
+next_wave_in <- -1.0;
 island_won <- false;
 if (!("monster_spawn" in getroottable()))
   monster_spawn <- 1;
@@ -33,6 +35,7 @@ if (!("monster_spawn" in getroottable()))
 function reset_rules() {
   wave_number = 0;
   wave_timer = 0.0;
+  next_wave_in = -1.0;
   island_won = false;
 }
 
@@ -44,11 +47,15 @@ function start_next_wave() {
 }
 
 function rules_update(t) {
+  next_wave_in = -1.0;
   if (island_won || !monster_spawn || !game_playing() || monsters_left() > 0)
     return;
   wave_timer += t;
-  if (wave_timer >= (wave_number == 0 ? wave_rules.first_delay : wave_rules.pause))
+  local delay = wave_number == 0 ? wave_rules.first_delay : wave_rules.pause;
+  if (wave_timer >= delay)
     start_next_wave();
+  else
+    next_wave_in = delay - wave_timer;
 }
 
 function rules_event(event) {

@@ -4,6 +4,7 @@ import core.classes
 
 // The objects' effects (fx/effects.ls).
 void init_fx_data();
+void begin_object_fx();
 void update_object_fx();
 void forget_object_fx();
 // The spells (spells/, gui/spell_book.ls).
@@ -79,6 +80,7 @@ void finish_island_update();
 
 void update_gameobj(float dt)
 {
+  begin_object_fx();
   run_scripted_casts();
   update_island(dt);
   // Objects made during the walk are updated from the next step on.

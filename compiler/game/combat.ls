@@ -76,6 +76,12 @@ float damage_monsters(const vec4f &center, float radius, float damage, GameObj *
 
 // The state of the island's fight, for the HUD.
 int current_wave() { return wave_number(); }
+// Seconds until the rules start the next wave; below 0 while none is on its way.
+float next_wave_in()
+{
+  float v = -1.f;
+  return get_game_script_number("next_wave_in", &v) ? v : -1.f;
+}
 int monsters_left()
 {
   Monster *found[512];

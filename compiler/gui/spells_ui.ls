@@ -177,6 +177,36 @@ static void spell_tooltip(char *out, int size, int kind, bool grid)
 
 // ---- the screen -----------------------------------------------------------------------
 
+bool monster_spawn_on(); // monsters/monster.ls
+
+// The HUD's two lines about the island's fight: during a wave its number and the
+// monsters left; between waves when the next one comes; the portal once all are beaten.
+static void fight_info(char *title, size_t title_size, char *line, size_t line_size)
+{
+  const int wave = current_wave(), left = monsters_left();
+  const float next = next_wave_in();
+  if (left > 0)
+  {
+    snprintf(title, title_size, "Wave %d", wave);
+    snprintf(line, line_size, "Monsters left: %d", left);
+  }
+  else if (!WorldPortal_list.empty())
+  {
+    snprintf(title, title_size, "Island cleared");
+    snprintf(line, line_size, "The portal is open");
+  }
+  else if (next >= 0.f)
+  {
+    snprintf(title, title_size, "Wave %d", wave + 1);
+    snprintf(line, line_size, "Coming in %d s", int(std::ceil(next)));
+  }
+  else
+  {
+    snprintf(title, title_size, wave > 0 ? "Wave %d" : "No wave yet", wave);
+    snprintf(line, line_size, monster_spawn_on() ? "Monsters left: 0" : "Waves paused (Ctrl-M)");
+  }
+}
+
 class SpellsGuiScreen : public GuiScreen
 {
 public:
@@ -335,15 +365,15 @@ public:
                     30.f * u, game_notice, fade(pal::TEXT, op), fade(pal::OUTLINE, op));
   }
 
-  // The island's fight in the top-left corner: the wave and the monsters still alive.
+  // The island's fight in the top-left corner: the wave and the monsters still alive;
+  // between waves the time to the next one; once the island is won, the portal.
   void drawFightInfo(RenderBatch &batch)
   {
     const float u = float(d3d_ht) * 0.001f;
-    char line[64];
-    snprintf(line, sizeof(line), "Wave %d", current_wave());
-    draw_label_text(batch, vec4f(28.f * u, 22.f * u, float(d3d_wd) * 0.4f, 72.f * u), 0, 42.f * u, line,
+    char title[64], line[64];
+    fight_info(title, sizeof(title), line, sizeof(line));
+    draw_label_text(batch, vec4f(28.f * u, 22.f * u, float(d3d_wd) * 0.4f, 72.f * u), 0, 42.f * u, title,
                     D3dColor(pal::TITLE), D3dColor(pal::OUTLINE));
-    snprintf(line, sizeof(line), "Monsters left: %d", monsters_left());
     draw_label_text(batch, vec4f(28.f * u, 74.f * u, float(d3d_wd) * 0.4f, 110.f * u), 0, 30.f * u, line,
                     D3dColor(pal::TEXT), D3dColor(pal::OUTLINE));
   }

@@ -5,7 +5,7 @@ import monsters.monster
 import game.combat
 
 int spawn_fireball_fx(int trail, vec4f pos, vec4f vel, float dt); // fx/effects.ls
-void fireball_explode_fx(int trail, vec4f pos, vec4f normal);
+void flame_burst_fx(int trail, vec4f pos, vec4f normal);
 void wyvern_death_fx(vec4f pos, vec4f vel);
 void hurt_gatherer(ManaGatherer *g, float damage); // economy/economy.ls
 
@@ -51,11 +51,11 @@ vec4f monster_separation(const GameObj *self, float apart)
 {
   vec4f push(0.f);
   for_objects_near(self->pos, apart, [&](GameObj *o) {
-    if (o == self || !dynamic_cast<Monster *>(o))
+    if (o == self)
       return;
     vec4f d = wrapped_offset(o->pos, self->pos);
     float l = length3(d);
-    if (l < apart && l > 1e-3f)
+    if (l < apart && l > 1e-3f && dynamic_cast<Monster *>(o))
       push = push + d * ((apart - l) / (apart * l));
   });
   return push;
@@ -79,7 +79,7 @@ static void breathe_fire(WyvernMonster *w, vec4f target)
 
 static void end_flame(WyvernFlame &f)
 {
-  fireball_explode_fx(f.trail, f.pos, calc_land_norm(f.pos.x, f.pos.z));
+  flame_burst_fx(f.trail, f.pos, calc_land_norm(f.pos.x, f.pos.z));
   f.life = 0.f;
   f.trail = -1;
 }

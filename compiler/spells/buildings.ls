@@ -1,8 +1,16 @@
 // Houses and castles built by spells: a plot must be dry, flat and free of objects and
 // other buildings; the building's heights go into the target heights, so its walls rise
-// out of the ground.
+// out of the ground. A castle is wide: it levels its plot (to the plot's mean height)
+// and eases the land around it to that level, so it needs only fairly even ground; the
+// trees on its plot fall and its stones go, only menhirs and buildings keep it out.
 import core.classes
 import spells.land_water
+import objects.static_objects
+
+static constexpr float HOUSE_MAX_RISE = 2.5f;  // between a plot's lowest and highest cell
+static constexpr float CASTLE_MAX_RISE = 10.f;
+static constexpr int CASTLE_RAMP = 6;          // cells around a castle eased to its level
+static constexpr float CASTLE_WATER_DEPTH = 1.f; // the deepest water a castle's plot may take in
 
 // The sizes in cells of the four house shapes of placeHouse (0: the castle).
 struct BuildingShape
@@ -23,27 +31,57 @@ static void building_rect(int x, int z, int type, int &x0, int &z0, int &x1, int
   z1 = z0 + s.h;
 }
 
+// The object's cell lies in the rectangle x0..x1, z0..z1 (inclusive, across the map's
+// edge too).
+static bool object_in_rect(const GameObj *o, int x0, int z0, int x1, int z1)
+{
+  const int cx = int(std::floor(o->pos.x)), cz = int(std::floor(o->pos.z));
+  return ((cx - x0) & HMAP_MASK) <= x1 - x0 && ((cz - z0) & HMAP_MASK) <= z1 - z0;
+}
+
+static bool menhir_in_rect(int x0, int z0, int x1, int z1)
+{
+  for (const DynArray<GameObj *> *list : {&Menhir1StaticObject_list, &Menhir2StaticObject_list})
+    for (GameObj *o : *list)
+      if (!o->isDestroyed() && object_in_rect(o, x0, z0, x1, z1))
+        return true;
+  return false;
+}
+
 // Whether a building of type fits with its middle at cell (x, z).
 bool building_plot_ok(int x, int z, int type)
 {
   int x0, z0, x1, z1;
   building_rect(x, z, type, x0, z0, x1, z1);
-  // Objects, reserved places and buildings block it; the water mark of the world's
-  // generation does not (the water may have gone since: the depth decides).
-  if (!test_rect_mark(x0, z0, x1, z1, MARK_PLACEMENT, 0))
+  // Reserved places and buildings block it, and for a house any object; the water mark
+  // of the world's generation does not (the water may have gone since: the depth
+  // decides).
+  const bool castle = type < 0;
+  if (!test_rect_mark(x0, z0, x1, z1, castle ? MARK_PLACE | MARK_HOUSE : MARK_PLACEMENT, 0))
     return false;
-  float lo = 1e30f, hi = -1e30f;
+  if (castle && menhir_in_rect(x0, z0, x1, z1))
+    return false;
+  // A house needs dry land. A castle may take in shallow water on a fifth of its plot,
+  // as long as its level (the plot's mean) stands above every water surface there.
+  float lo = 1e30f, hi = -1e30f, sum = 0.f, top_water = -1e30f;
+  int wet = 0;
   for (int cz = z0; cz <= z1; cz++)
     for (int cx = x0; cx <= x1; cx++)
     {
       const int i = hmap_index(cx, cz);
-      const float t = HeightmapData::target_hmap[i];
-      if (HeightmapData::waterAt(cx, cz).depth > 0.02f || std::fabs(t - HeightmapData::hmap[i]) > 0.5f)
+      const float t = HeightmapData::target_hmap[i], depth = HeightmapData::waterAt(cx, cz).depth;
+      if (!(std::fabs(t - HeightmapData::hmap[i]) <= 0.5f) || !(depth <= (castle ? CASTLE_WATER_DEPTH : 0.02f)))
         return false;
+      if (depth > 0.02f)
+        wet++, top_water = std::fmax(top_water, HeightmapData::hmap[i] + depth);
       lo = std::fmin(lo, t);
       hi = std::fmax(hi, t);
+      sum += t;
     }
-  return hi - lo <= (type < 0 ? 3.5f : 2.5f);
+  const int cells = (x1 - x0 + 1) * (z1 - z0 + 1);
+  if (wet * 5 > cells || (wet > 0 && sum / float(cells) < top_water + 0.5f))
+    return false;
+  return hi - lo <= (castle ? CASTLE_MAX_RISE : HOUSE_MAX_RISE);
 }
 
 // The fit plot nearest to (x, z) within reach cells (nearest first, in rings); false
@@ -62,6 +100,39 @@ bool find_building_plot(int &x, int &z, int type, int reach)
   return false;
 }
 
+// The castle's plot is cleared: its trees fall, its stones go.
+static void clear_castle_plot(int x0, int z0, int x1, int z1)
+{
+  for (GameObj *o : TreeObject_list)
+    if (!o->isDestroyed() && object_in_rect(o, x0, z0, x1, z1))
+      static_cast<TreeObject *>(o)->startFalling();
+  DynArray<GameObj *> stones(Stone1StaticObject_list);
+  for (GameObj *o : stones)
+    if (!o->isDestroyed() && object_in_rect(o, x0, z0, x1, z1))
+    {
+      HeightmapData::surface[object_cell(o)].change_marks(0, MARK_OBJ);
+      delete_gameobj(o);
+    }
+}
+
+// The land within CASTLE_RAMP cells of the plot moves toward the plot's level, the more
+// the nearer (buildings stay as they are).
+static void ease_castle_surroundings(int x0, int z0, int x1, int z1, float level)
+{
+  float *t = HeightmapData::target_hmap;
+  for (int cz = z0 - CASTLE_RAMP; cz <= z1 + CASTLE_RAMP; cz++)
+    for (int cx = x0 - CASTLE_RAMP; cx <= x1 + CASTLE_RAMP; cx++)
+    {
+      const int d = std::max(std::max(x0 - cx, cx - x1), std::max(z0 - cz, cz - z1));
+      const int i = hmap_index(cx, cz);
+      if (d <= 0 || HeightmapData::surface[i].ground_type() == GT_HOUSE ||
+          (HeightmapData::surface[i].marks() & MARK_HOUSE))
+        continue;
+      const float w = 1.f - float(d) / float(CASTLE_RAMP + 1);
+      t[i] += (level - t[i]) * w * w * (3.f - 2.f * w);
+    }
+}
+
 // Builds it when the plot is fit; false (and nothing changed) otherwise.
 bool build_building(int x, int z, int type)
 {
@@ -71,7 +142,16 @@ bool build_building(int x, int z, int type)
   building_rect(x, z, type, x0, z0, x1, z1);
   mark_rect(x0, z0, x1, z1, 0, MARK_WATER); // dry now (placeHouse would refuse the mark)
   if (type < 0)
+  {
+    // placeHouse levels the plot at the mean of its target heights.
+    float sum = 0.f;
+    for (int cz = z0; cz <= z1; cz++)
+      for (int cx = x0; cx <= x1; cx++)
+        sum += HeightmapData::target_hmap[hmap_index(cx, cz)];
+    clear_castle_plot(x0, z0, x1, z1);
+    ease_castle_surroundings(x0, z0, x1, z1, sum / float((x1 - x0 + 1) * (z1 - z0 + 1)));
     mark_rect(x0, z0, x1, z1, MARK_HOUSE, 0); // placeHouse marks only the houses' plots
+  }
   HeightmapData::placeHouse(x, z, type, HeightmapData::target_hmap, false);
   request_land_refresh();
   return true;

@@ -50,13 +50,14 @@ bool MeteorSpell::cast(vec4f from, vec4f at)
 
 void show_game_notice(const char *text); // gui/spells_ui.ls
 
-static constexpr int BUILDING_REACH = 6; // cells a building moves to find a fit plot
+static constexpr int BUILDING_REACH = 6; // cells a house moves to find a fit plot
+static constexpr int CASTLE_REACH = 16;  // and a castle, which needs much more room
 
 // The middle of the plot nearest to at where a building of type fits, as a land point.
 static bool building_target(vec4f at, int type, vec4f &out)
 {
   int x = int(std::floor(wrap_world_pos(at.x))), z = int(std::floor(wrap_world_pos(at.z)));
-  if (!find_building_plot(x, z, type, BUILDING_REACH))
+  if (!find_building_plot(x, z, type, type < 0 ? CASTLE_REACH : BUILDING_REACH))
   {
     debug("no room for a %s at %d, %d", type < 0 ? "castle" : "house", x, z);
     show_game_notice(type < 0 ? "No room for a castle here: it needs a wide, flat, dry plot"

@@ -226,6 +226,12 @@ SQUIRREL_API SQRESULT sq_wakeupvm(HSQUIRRELVM v, SQBool resumedret, SQBool retva
                                   SQBool throwerror);
 SQUIRREL_API SQInteger sq_getvmstate(HSQUIRRELVM v);
 SQUIRREL_API SQInteger sq_getversion(void);
+/* Caps the work the scripts of v and of every VM sharing its state may do from now on:
+   maxinstructions VM instructions, bulk work inside one instruction (bytes copied into
+   new strings, array slots filled or moved) charged as instructions too. Once spent,
+   every further instruction raises "instruction limit exceeded", so a script cannot
+   catch its way past it. 0 removes the limit. */
+SQUIRREL_API void sq_setinstructionlimit(HSQUIRRELVM v, SQInteger maxinstructions);
 
 /* compiler */
 SQUIRREL_API SQRESULT sq_compile(HSQUIRRELVM v, SQLEXREADFUNC read, SQUserPointer p, const SQChar *sourcename,

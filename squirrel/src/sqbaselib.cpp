@@ -36,7 +36,7 @@ bool CallBack(HSQUIRRELVM v, const SQObjectPtr &fn, const SQObjectPtr &self, SQO
     v->_stack[base] = self;
     for (int i = 0; i < n; i++) v->_stack[base + 1 + i] = args[i];
     v->_top = base + n + 1;
-    bool ok = v->Call(fn, n + 1, base, res, false);
+    bool ok = v->CallCallback(fn, n + 1, base, res);
     v->ClearSlots(base, v->_top);
     v->_top = base;
     return ok;
@@ -422,6 +422,7 @@ SQInteger arr_insert(HSQUIRRELVM v) {
     SQArray *a = Arr(v);
     SQInteger idx = tointeger(Arg(v, 2));
     if (idx < 0 || idx > a->Size()) return sq_throwerror(v, "index out of range");
+    v->_sharedstate->ChargeWork(a->Size() - idx);  // the slots moved up
     a->_values.insert(a->_values.begin() + idx, Arg(v, 3));
     sq_push(v, 1);
     return 1;
@@ -431,6 +432,7 @@ SQInteger arr_remove(HSQUIRRELVM v) {
     SQInteger idx = tointeger(Arg(v, 2));
     if (idx < 0 || idx >= a->Size()) return sq_throwerror(v, "idx out of range");
     SQObjectPtr val = a->_values[(size_t)idx];
+    v->_sharedstate->ChargeWork(a->Size() - idx);  // the slots moved down
     a->_values.erase(a->_values.begin() + idx);
     return Ret(v, val);
 }
@@ -441,6 +443,7 @@ SQInteger arr_resize(HSQUIRRELVM v) {
     if (n > (1LL << 24)) return sq_throwerror(v, "size too big");
     SQObjectPtr fill;
     if (NArgs(v) > 2) fill = Arg(v, 3);
+    v->_sharedstate->ChargeWork(n > a->Size() ? n - a->Size() : a->Size() - n);
     a->_values.resize((size_t)n, fill);
     sq_push(v, 1);
     return 1;
@@ -452,8 +455,17 @@ SQInteger SortCompare(HSQUIRRELVM v, const SQObjectPtr &fn, const SQObject &a, c
         SQObjectPtr x(a), y(b);  // _cmp may run script code
         return v->ObjCmp(x, y);
     }
-    SQObjectPtr args[2] = {a, b}, r;
-    if (!CallBack(v, fn, v->_roottable, r, 2, args)) v->RaiseLast();
+    SQInteger base = v->_top;
+    v->EnsureStack(base + 3);
+    v->_stack[base] = v->_roottable;
+    v->_stack[base + 1] = a;
+    v->_stack[base + 2] = b;
+    v->_top = base + 3;
+    SQObjectPtr r;
+    bool ok = v->CallCallback(fn, 3, base, r);
+    v->ClearSlots(base, base + 3);
+    v->_top = base;
+    if (!ok) v->RaiseLast();
     if (r._type != OT_INTEGER && r._type != OT_FLOAT && r._type != OT_BOOL)
         v->Raise("numeric value expected as return value of the compare function");
     return tointeger(r);

@@ -180,7 +180,7 @@ static bool YieldFrame(SQVM *v, SQGenerator *gen, const SQObject &value, SQInteg
     SQInteger target = ci._target;
     bool root = ci._root;
     v->ClearSlots(base + live, base + p->_stacksize);
-    ci._closure.Null();
+    ci.DropClosure();
     v->_ncalls--;
     v->StoreResult(target, val);
     return root;
@@ -1012,10 +1012,11 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                         SAVE();
                         SQInteger target = ci->_base + i.c;
                         ci = &_calls[(size_t)_ncalls++];
-                        // a free frame holds no closure: take the reference directly
+                        // a free frame holds no closure; the call register keeps
+                        // this one alive, so the frame only borrows it
                         ci->_closure._type = OT_CLOSURE;
                         ci->_closure._unVal.pClosure = c;
-                        c->_uiRef++;
+                        ci->_borrowed = true;
                         ci->_literals = p->_literals.data();
                         ci->_base = newbase;
                         ci->_top = newtop;
@@ -1065,12 +1066,14 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                         // the frame is reused: arguments down to R[0..], the rest dropped
                         c->_uiRef++;
                         SQObject old = ci->_closure;
+                        bool borrowed = ci->_borrowed;
                         ci->_closure._unVal.pClosure = c;
                         ci->_closure._type = OT_CLOSURE;
+                        ci->_borrowed = false;
                         if (_openouters && _openouters->_idx >= base) CloseOuters(base);
                         for (SQInteger n = 0; n < i.b; n++) R[n] = std::move(R[i.a + 1 + n]);
                         ClearSlots(base + i.b, ci->_top > newtop ? ci->_top : newtop);
-                        sq_objrelease(old);
+                        if (!borrowed) sq_objrelease(old);
                         ip = ci->_ip = p->_instructions.data();
                         K = ci->_literals = p->_literals.data();
                         _top = ci->_top = newtop;
@@ -1106,7 +1109,7 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                         RELOAD();
                     }
                     ClearSlots(base, ci->_top);
-                    ci->_closure.Null();
+                    ci->DropClosure();
                     _ncalls--;
                     if (target >= 0)
                         _stack[target] = std::move(ret);
@@ -1483,7 +1486,7 @@ bool SQVM::TailCall(SQInstruction i, SQInteger rootframe) {
         CloseOuters(base);
         for (SQInteger n = 0; n < nargs; n++) _stack[base + n] = std::move(_stack[base + i.a + 1 + n]);
         ClearSlots(base + nargs, end);
-        ci->_closure.Null();
+        ci->DropClosure();
         _ncalls--;
         if (StartCall(_closure(fn), target, nargs, base)) {
             TopFrame()._root = root;

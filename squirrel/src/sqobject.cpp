@@ -234,7 +234,10 @@ SQDelegable::~SQDelegable() {
 
 SQArray *SQArray::Create(SQSharedState *ss, SQInteger size) {
     SQBuildGuard<SQArray> a(new SQArray());
-    if (size > 0) a.p->_values.resize((size_t)size);
+    if (size > 0) {
+        ss->ChargeWork(size);
+        a.p->_values.resize((size_t)size);
+    }
     a.p->Link(ss, OT_ARRAY);
     return a.done();
 }

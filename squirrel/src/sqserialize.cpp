@@ -93,26 +93,40 @@ struct Reader {
         Bytes(&v, 8);
         return v;
     }
+    // n elements into c: the container grows with the bytes that arrive, so a forged
+    // count in a short stream costs no large allocation
+    template <class C>
+    void Array(C &c, SQInteger n) {
+        const SQInteger chunk = 65536 / (SQInteger)sizeof(c[0]);
+        c.clear();
+        for (SQInteger done = 0; done < n;) {
+            const SQInteger k = n - done < chunk ? n - done : chunk;
+            c.resize((size_t)(done + k));
+            Bytes(&c[(size_t)done], k * (SQInteger)sizeof(c[0]));
+            done += k;
+        }
+    }
     SQInteger Count() {
         SQInteger n = I64();
         if (n < 0 || n > kMaxCount) throw SerialError{"corrupted stream"};
         return n;
     }
     SQObjectPtr Obj() {
-        SQObjectType t = (SQObjectType)U32();
+        // compared as a number: a foreign value is no SQObjectType to load
+        const uint32_t t = U32();
         switch (t) {
-            case OT_NULL: return SQObjectPtr();
-            case OT_INTEGER: return SQObjectPtr(I64());
-            case OT_BOOL: return SQObjectPtr(I64() != 0);
-            case OT_FLOAT: {
+            case (uint32_t)OT_NULL: return SQObjectPtr();
+            case (uint32_t)OT_INTEGER: return SQObjectPtr(I64());
+            case (uint32_t)OT_BOOL: return SQObjectPtr(I64() != 0);
+            case (uint32_t)OT_FLOAT: {
                 SQFloat fl;
                 Bytes(&fl, 4);
                 return SQObjectPtr(fl);
             }
-            case OT_STRING: {
+            case (uint32_t)OT_STRING: {
                 SQInteger n = Count();
-                std::string s((size_t)n, '\0');
-                Bytes(s.data(), n);
+                std::string s;
+                Array(s, n);
                 return ss->MakeString(s.data(), n);
             }
             default: throw SerialError{"corrupted stream"};
@@ -170,8 +184,7 @@ struct Reader {
             p->_lineinfos.push_back(li);
         }
         SQInteger ninstr = Count();
-        p->_instructions.resize((size_t)ninstr);
-        Bytes(p->_instructions.data(), ninstr * (SQInteger)sizeof(SQInstruction));
+        Array(p->_instructions, ninstr);
         for (SQInteger n = Count(); n > 0; n--) p->_functions.push_back(Proto(p));
         Verify(p);
         depth--;

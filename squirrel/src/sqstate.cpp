@@ -62,6 +62,7 @@ void SQStringTable::Resize(SQUnsignedInteger n) {
 
 SQString *SQStringTable::AddConcat(SQSharedState *ss, const char *a, SQInteger alen, const char *b, SQInteger blen) {
     SQInteger len = alen + blen;
+    ss->ChargeWork(len / kStringBytesPerInstruction);
     SQHash h = (SQHash)len;
     SQInteger step = (len >> 5) + 1;
     for (SQInteger i = len; i >= step; i -= step) {
@@ -96,6 +97,7 @@ SQString *SQStringTable::AddConcat(SQSharedState *ss, const char *a, SQInteger a
 }
 
 SQString *SQStringTable::Add(SQSharedState *ss, const char *s, SQInteger len) {
+    ss->ChargeWork(len / kStringBytesPerInstruction);
     SQHash h = sq_hashstring(s, len);
     SQUnsignedInteger b = h & (_numbuckets - 1);
     for (SQString *str = _buckets[b]; str; str = str->_next) {

@@ -19,6 +19,9 @@ struct SQStringTable {
 
 SQHash sq_hashstring(const char *s, SQInteger len);
 
+// bytes copied into a new string per instruction charged to the budget
+constexpr SQInteger kStringBytesPerInstruction = 16;
+
 struct SQRefEntry {
     SQObjectPtr obj;
     SQUnsignedInteger refs;
@@ -67,6 +70,12 @@ struct SQSharedState {
     bool _limited = false;
     bool _hooksactive = false;  // _limited || _debughook, checked per instruction
     void UpdateHooks() { _hooksactive = _limited || _debughook; }
+    // Bulk work done inside one instruction (bytes copied into a new string,
+    // array slots filled or moved) counts against the budget too, so that a
+    // loop whose values grow runs out of budget in time bounded by the work.
+    void ChargeWork(SQInteger units) {
+        if (_limited) _instructionlimit -= units;
+    }
     bool _closing = false;
     SQVM *_rootvm = nullptr;
     sqvector<char> _scratchpad;

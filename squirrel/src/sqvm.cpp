@@ -46,7 +46,7 @@ void SQVM::Release() {
 
 void SQVM::Finalize() {
     CloseOuters(0);
-    for (SQInteger i = 0; i < _ncalls; i++) _calls[(size_t)i]._closure.Null();
+    for (SQInteger i = _ncalls - 1; i >= 0; i--) _calls[(size_t)i].DropClosure();
     _ncalls = 0;
     _etraps.clear();
     for (SQInteger i = 0; i < _stacksize; i++) _stack[i].Null();
@@ -385,7 +385,7 @@ void SQVM::PopFrame() {
         if (end > _stacksize) end = _stacksize;
         ClearSlots(ci._base, end);
     }
-    ci._closure.Null();
+    ci.DropClosure();
     _ncalls--;
 }
 
@@ -450,7 +450,7 @@ bool SQVM::CallNative(SQNativeClosure *nclosure, SQInteger nargs, SQInteger newb
         retval.Null();
     }
     SQInteger end = _top;
-    _calls[(size_t)(_ncalls - 1)]._closure.Null();
+    _calls[(size_t)(_ncalls - 1)].DropClosure();
     _ncalls--;
     ClearSlots(newbase, end);
     _top = savedtop;
@@ -466,6 +466,57 @@ bool SQVM::IsSuspendable() const { return _nativenesting == 1 && !_inerrorhandle
 
 bool SQVM::Call(const SQObject &closure, SQInteger nargs, SQInteger stackbase, SQObjectPtr &outres, bool raiseerror) {
     return Execute(closure, nargs, stackbase, outres, raiseerror);
+}
+
+bool SQVM::CallCallback(const SQObject &fn, SQInteger nargs, SQInteger stackbase, SQObjectPtr &outres) {
+    if (fn._type != OT_CLOSURE) return Execute(fn, nargs, stackbase, outres, false);
+    SQClosure *closure = _closure(fn);
+    SQFunctionProto *p = closure->Proto();
+    if (p->_nparameters != nargs || p->_varparams || p->_bgenerator || closure->_env || _sharedstate->_debughook ||
+        _nativenesting >= SQ_MAX_NATIVE_NESTING)
+        return Execute(fn, nargs, stackbase, outres, false);
+    // what Execute does for an ET_CALL of such a closure, less what does not apply
+    SQInteger savedtop = _top;
+    SQInteger savedbase = _stackbase;
+    bool savedraise = _raiseerror_active;
+    _raiseerror_active = false;
+    _nativenesting++;
+    SQInteger rootframe = _ncalls;
+    bool ok = true;
+    try {
+        EnsureStack(stackbase + p->_stacksize);
+        SQCallInfo *ci = PushFrame();
+        ci->_closure = fn;
+        ci->_ip = p->_instructions.data();
+        ci->_literals = p->_literals.data();
+        ci->_base = stackbase;
+        ci->_top = stackbase + p->_stacksize;
+        ci->_target = -1;
+        ci->_nargs = nargs;
+        ci->_generator = nullptr;
+        ci->_foreachexit = nullptr;
+        ci->_root = true;
+        ci->_native = false;
+        _top = stackbase + p->_stacksize;
+        Run(rootframe);
+        outres = std::move(_retval);
+        _retval.Null();
+    } catch (const std::bad_alloc &) {
+        _lasterror.Null();
+        try {
+            _lasterror = MakeString("out of memory");
+        } catch (...) {}
+        while (_ncalls > rootframe) UnwindFrame();
+        ok = false;
+    } catch (const SQException &) {
+        while (_ncalls > rootframe) UnwindFrame();
+        ok = false;
+    }
+    _nativenesting--;
+    _raiseerror_active = savedraise;
+    _stackbase = savedbase;
+    _top = savedtop;
+    return ok;
 }
 
 // Metamethods never report their errors themselves: an error comes out into

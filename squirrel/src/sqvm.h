@@ -46,6 +46,19 @@ struct SQCallInfo {
     const SQInstruction *_foreachexit = nullptr;  // generator resumed by foreach: where its end jumps
     bool _root = false;                           // returning from this frame leaves the interpreter loop
     bool _native = false;
+    // _closure holds no reference of its own: the frame was pushed by the loop's
+    // call, whose call register (_stack[_base - 1]) keeps the function alive until
+    // the frame is gone. Free frames have it clear.
+    bool _borrowed = false;
+    void DropClosure() {
+        if (_borrowed) {
+            _closure._type = OT_NULL;
+            _closure._unVal.raw = 0;
+            _borrowed = false;
+        } else {
+            _closure.Null();
+        }
+    }
 };
 
 struct SQVM : public SQCollectable {
@@ -146,6 +159,10 @@ struct SQVM : public SQCollectable {
     bool Call(const SQObject &closure, SQInteger nargs, SQInteger stackbase, SQObjectPtr &outres, bool raiseerror);
     bool Execute(const SQObject &closure, SQInteger nargs, SQInteger stackbase, SQObjectPtr &outres, bool raiseerror,
                  ExecType et = ET_CALL);
+    // The library callbacks' way in (sort's comparator, map, filter...): Call
+    // without error reports. A script closure with fixed parameters, no bound
+    // environment and no generator body goes straight into its frame.
+    bool CallCallback(const SQObject &fn, SQInteger nargs, SQInteger stackbase, SQObjectPtr &outres);
     void Run(SQInteger rootframe);
     void Loop(SQInteger rootframe);
     template <bool kHooks>

@@ -8,6 +8,7 @@
 #include <vector>
 #include "app/input.h"
 #include "app/settings.h"
+#include "core/log.h"
 #include "core/scripted_casts.h"
 
 namespace
@@ -138,6 +139,21 @@ TEST_F(Settings, UnknownLinesAndOtherKeysSurviveWrites)
   EXPECT_EQ(v, 2);
   EXPECT_TRUE(get_config_int("flags", v));
   EXPECT_EQ(v, 13);
+}
+
+// A hex value cut after its continuation mark would swallow the line written after it.
+TEST_F(Settings, ValueAddedAfterCutHexValueReadsBack)
+{
+  write(std::string(header) + "\"blob\"=hex:01,02,\\\n");
+  ASSERT_TRUE(set_config_int("flags", 7));
+  ASSERT_TRUE(set_config_str("gfx_quality", "low", -1));
+  int v = 0;
+  char buf[8] = "";
+  EXPECT_TRUE(get_config_int("flags", v)) << read();
+  EXPECT_EQ(v, 7);
+  EXPECT_TRUE(get_config_str("gfx_quality", buf, sizeof(buf)));
+  EXPECT_STREQ(buf, "low");
+  EXPECT_NE(read().find("\"blob\"=hex:01,02,\\"), std::string::npos); // the cut value stays as it was
 }
 
 TEST_F(Settings, DamagedFileReadsAsDefaultsAndIsKeptAside)
@@ -501,4 +517,21 @@ TEST_F(Settings, RefusedSwitchesSayWhy)
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
   EXPECT_STREQ(app_options.export_world_dir, "out");
   EXPECT_EQ(app_options.frame_limit, 3);
+}
+
+TEST_F(Settings, AutoplayAndStripLogging)
+{
+  parse({"-autoplay", "42", "-log-strip"});
+  EXPECT_TRUE(app_options.autoplay);
+  EXPECT_EQ(app_options.autoplay_seed, 42u);
+  EXPECT_TRUE(app_options.start_play); // autoplay plays
+  EXPECT_TRUE(log_error_appends);
+  // A missing or malformed seed is refused; a new parse starts afresh.
+  parse({"-autoplay", "-log-strip"});
+  EXPECT_FALSE(app_options.autoplay);
+  EXPECT_FALSE(app_options.start_play);
+  EXPECT_TRUE(log_error_appends); // the next switch was left alone
+  parse({"-autoplay", "seven"});
+  EXPECT_FALSE(app_options.autoplay);
+  EXPECT_FALSE(log_error_appends);
 }

@@ -33,7 +33,7 @@ if ! grep -q "^frames: 20, updates: [0-9]*, wall time: [0-9]* ms, frame time: me
 fi
 
 "$exe" -help >"$tmp/help" 2>&1 || { echo "smoke: -help failed"; exit 1; }
-for s in -720 -360 -1024 -aa -noaa -vs -novs -fullscr -win -gfx-high -gfx-low -seed -frames -screenshot-at -press -dev -sun -cam -help; do
+for s in -720 -360 -1024 -aa -noaa -vs -novs -fullscr -win -gfx-high -gfx-low -seed -frames -screenshot-at -press -dev -sun -cam -autoplay -log-strip -help; do
   grep -q -e "^  $s " "$tmp/help" || { echo "smoke: -help lacks $s"; exit 1; }
 done
 echo "smoke: ok"

@@ -22,6 +22,20 @@ TEST(ErrorMessage, AppendJoinsWithNewlines)
   EXPECT_EQ(get_error_message(), nullptr);
 }
 
+TEST(ErrorMessage, AppendsAreLoggedOnlyWhenAsked)
+{
+  set_error_message(nullptr);
+  testing::internal::CaptureStdout();
+  append_error_message("quiet", -1);
+  log_error_appends = true;
+  append_error_message("loud line\nand more", 9);
+  log_error_appends = false;
+  const std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(out, "ERROR MESSAGE ADDED: loud line\n");
+  EXPECT_STREQ(get_error_message(), "quiet\nloud line");
+  set_error_message(nullptr);
+}
+
 TEST(VisualLog, KeepsNewestHundredAndCutsLongText)
 {
   clear_visual_log();

@@ -5,11 +5,12 @@
 #include <fstream>
 #include <sstream>
 #include <vector>
+#include "app/camera.h"
 #include "app/game_modes.h"
 #include "host_fixture.h"
-#include "script/fx_script.h"
+#include "render/common_fx.h"
+#include "render/device.h"
 #include "script/game_script.h"
-#include "script/world_hooks.h"
 #include "script/world_script.h"
 #include "world/heightmap.h"
 
@@ -19,6 +20,8 @@ using HD = HeightmapData;
 
 namespace
 {
+constexpr float STEP_DT = 0.05f;
+
 // The rules as shipped, quicker and with one wave, and counters of what the script
 // heard. "test_kill" events let the test hurt monsters through the rules' own door.
 const char *const test_main = R"(
@@ -58,18 +61,7 @@ protected:
     write(bin / "gen/main.nut", test_main);
     write(bin / "test/fx.nut", read_text(fs::path(SOURCE_ROOT) / "bin/test/fx.nut"));
     start(GAME_MODULE);
-    WorldHooks h;
-    h.bind_gameobj = [](HSQUIRRELVM vm) { gameobj_call(&GameObjFuncs::bind_gameobj, vm); };
-    h.remove_all_gameobj = [] { gameobj_call(&GameObjFuncs::remove_all_gameobj); };
-    h.local_player_world_generated = [] {
-      if (local_player)
-        local_player->onWorldGenerated();
-    };
-    world_hooks = h;
-    gameobj_host_hooks.script_guard = world_script_guard;
-    init_fx_script(); // the effects go nowhere (no renderer), but their script runs
-    gameobj_api.init_gameobj();
-    init_world_script();
+    open_game_scripts(); // the effects go nowhere (no renderer), but their script runs
     ASSERT_FALSE(has_error_message()) << get_error_message();
     generate_world("game");
     flat_land(2.f);
@@ -78,12 +70,7 @@ protected:
   void TearDown() override
   {
     cur_game_mode = nullptr;
-    if (gameobj_api.close_gameobj)
-      gameobj_api.close_gameobj();
-    close_world_script();
-    close_fx_script();
-    world_hooks = {};
-    gameobj_host_hooks.script_guard = GameObjHostHooks().script_guard;
+    close_game_scripts();
     ModuleFixture::TearDown();
   }
 
@@ -96,7 +83,7 @@ protected:
   static void step(int n)
   {
     for (int i = 0; i < n; i++)
-      gameobj_api.update_gameobj(0.05f);
+      gameobj_api.update_gameobj(STEP_DT);
   }
   static float script_num(const char *name)
   {
@@ -129,11 +116,17 @@ protected:
 TEST_F(GameTest, AWaveIsClearedWhenItsLastMonsterDiesAndThePortalOpens)
 {
   local_player->setPos(vec4f(128.f, 60.f, 128.f, 1.f));
+  // Before the first wave the rules count down to it (the HUD shows it).
+  step(1);
+  const float countdown = script_num("next_wave_in");
+  EXPECT_GT(countdown, 0.f);
+  EXPECT_LT(countdown, 0.2f);
   const int count = first_wave();
   ASSERT_GT(count, 1);
   EXPECT_EQ(monsters(), count);
   EXPECT_TRUE(gameobj_api.are_any_monsters_alive());
   EXPECT_EQ(script_num("wave_number"), 1.f);
+  EXPECT_LT(script_num("next_wave_in"), 0.f) << "none is on its way while one is fought";
   step(5); // nothing more comes while the wave lives
   EXPECT_EQ(monsters(), count);
 
@@ -217,6 +210,81 @@ TEST_F(GameTest, MonstersKeepApart)
   }
   gameobj_api.remove_all_monsters();
   EXPECT_EQ(monsters(), 0);
+}
+
+// The effects of what the frame cannot see are left out: a mana ball behind the camera
+// spawns nothing, a missile's trail out of sight owes its particles and fills them in
+// once seen, and a blast is spawned wherever it is.
+namespace
+{
+int particles_spawned;
+void count_particle(vec4f, vec4f, vec4f, float, float, float, D3dColor, float, float, float, float, float,
+                    const ColorRamp *, const FloatRamp *, const FloatRamp *)
+{
+  particles_spawned++;
+}
+
+// The play view from at, facing +z (forward) or -z.
+void look_from(vec4f at, bool forward)
+{
+  const float f = forward ? 1.f : -1.f;
+  Matrix44 cam;
+  cam.setRow(0, vec4f(f, 0.f, 0.f, 0.f));
+  cam.setRow(1, vec4f(0.f, 1.f, 0.f, 0.f));
+  cam.setRow(2, vec4f(0.f, 0.f, f, 0.f));
+  cam.setRow(3, at);
+  Matrix44 view;
+  ASSERT_TRUE(inverse44(cam, view));
+  set_view_tm(view);
+  set_proj_tm(calc_projection(1.f, 16.f / 9.f));
+}
+} // namespace
+
+TEST_F(GameTest, EffectsOutOfSightAreLeftOut)
+{
+  reset_common_fx(); // the trails' slots (their drawing needs no renderer)
+  fx_script_hooks.add_blend_particle = fx_script_hooks.add_glow_particle = count_particle;
+  const vec4f eye(128.f, 12.f, 100.f, 1.f), ahead(128.f, 3.f, 130.f, 1.f);
+  gameobj_api.new_gameobj_by_id(39)->setPos(ahead); // a mana ball
+  auto spawned = [](int steps) {
+    particles_spawned = 0;
+    step(steps);
+    return particles_spawned;
+  };
+  look_from(eye, true);
+  EXPECT_GT(spawned(10), 20);
+  look_from(eye, false);
+  EXPECT_EQ(spawned(10), 0);
+
+  // A fireball's trail flying away behind the camera, then seen again.
+  const vec4f vel(0.f, 0.f, 22.f, 0.f);
+  particles_spawned = 0;
+  int trail = gameobj_api.spawn_fireball_fx(-1, ahead, vel, STEP_DT);
+  for (int i = 0; i < 9; i++)
+    trail = gameobj_api.spawn_fireball_fx(trail, ahead + vel * (float(i) * STEP_DT), vel, STEP_DT);
+  EXPECT_EQ(particles_spawned, 0);
+  ASSERT_GE(trail, 0);
+  look_from(eye, true);
+  step(1);
+  particles_spawned = 0;
+  gameobj_api.spawn_fireball_fx(trail, ahead + vel * 0.5f, vel, STEP_DT);
+  const int caught_up = particles_spawned;
+  particles_spawned = 0;
+  gameobj_api.spawn_fireball_fx(trail, ahead + vel * 0.55f, vel, STEP_DT);
+  EXPECT_GT(caught_up, 4 * particles_spawned) << "half a second of trail at once";
+  EXPECT_GT(particles_spawned, 0);
+
+  // The player's fireball bursting behind the camera.
+  look_from(eye, false);
+  step(1);
+  particles_spawned = 0;
+  gameobj_api.fireball_explode_fx(-1, ahead, vec4f(0.f, 1.f, 0.f, 0.f));
+  EXPECT_GT(particles_spawned, 50);
+
+  set_view_tm(Matrix44{});
+  set_proj_tm(Matrix44{});
+  fx_script_hooks = FxScriptHooks{};
+  reset_common_fx();
 }
 
 TEST_F(GameTest, GatherersBringManaToThePlayerNearTheCastle)

@@ -11,7 +11,8 @@ using HD = HeightmapData;
 
 namespace
 {
-constexpr int FIREBALL = 17, HILL = 22, METEOR = 21, THUNDERSTORM = 26, WYVERN = 29, TREE = 31;
+constexpr int FIREBALL = 17, HILL = 22, METEOR = 21, THUNDERSTORM = 26, WYVERN = 29, TREE = 31, MENHIR = 33;
+constexpr int CASTLE = 38;
 constexpr float STEP = 0.05f;
 
 class SpellTest : public ModuleFixture
@@ -168,6 +169,54 @@ TEST_F(SpellTest, AHillRaisesTheTargetHeightsInItsRadiusOnly)
   // Near the map's edge it wraps.
   gameobj_api.create_hill(1.f, 1.f, 4.f, 3.f);
   EXPECT_GT(HD::target_hmap[hmap_index(255, 255)], 2.f);
+}
+
+// Ordinary rolling land with trees and a menhir: the castle finds a plot near the cast
+// point, levels it, fells the trees on it and keeps off the menhir; a mountain side is
+// refused with nothing changed.
+TEST_F(SpellTest, ACastleIsBuiltOnOrdinaryLand)
+{
+  for (int z = 0; z < HMAP_SIZE; z++)
+    for (int x = 0; x < HMAP_SIZE; x++)
+      HD::height(x, z) = HD::target_hmap[hmap_index(x, z)] =
+        4.f + 2.5f * std::sin(float(x) * 0.15f) * std::cos(float(z) * 0.12f);
+  auto place = [](int cls, float x, float z) {
+    GameObj *o = gameobj_api.new_gameobj_by_id(cls);
+    o->setPos(vec4f(x + 0.5f, HD::height(int(x), int(z)), z + 0.5f, 1.f));
+    HD::surf(int(x), int(z)).change_marks(MARK_OBJ, 0);
+  };
+  for (int i = 0; i < 6; i++)
+    place(TREE, 124.f + float(i), 128.f + float(i % 3));
+  place(TREE, 60.f, 60.f); // far away
+  place(MENHIR, 133.f, 133.f);
+  ASSERT_TRUE(cast(CASTLE, vec4f(130.f, 4.f, 130.f, 1.f), true));
+  run(4.f);
+  ASSERT_EQ(CastleObject_list.size(), 1);
+  const vec4f c = CastleObject_list[0]->pos;
+  const int cx = int(c.x), cz = int(c.z);
+  EXPECT_LE(std::abs(cx - 130) + std::abs(cz - 130), 2 * 16) << "near the cast point";
+  EXPECT_TRUE(std::abs(cx - 133) > 9 || std::abs(cz - 133) > 9) << "the menhir stays off the plot";
+  // The plot's ground (its corners) is level.
+  const float level = HD::target_hmap[hmap_index(cx - 9, cz - 9)];
+  EXPECT_EQ(HD::target_hmap[hmap_index(cx + 9, cz + 9)], level);
+  EXPECT_EQ(HD::target_hmap[hmap_index(cx - 9, cz + 9)], level);
+  run(8.f); // the felled trees sink away
+  int standing_on_plot = 0;
+  for (GameObj *t : TreeObject_list)
+    standing_on_plot += std::abs(int(t->pos.x) - cx) <= 9 && std::abs(int(t->pos.z) - cz) <= 9;
+  EXPECT_EQ(standing_on_plot, 0);
+  EXPECT_GE(TreeObject_list.size(), 1);
+  EXPECT_EQ(Menhir1StaticObject_list.size(), 1);
+
+  // A mountain side far steeper than any plot allows.
+  for (int z = 0; z < HMAP_SIZE; z++)
+    for (int x = 180; x < 230; x++)
+      HD::height(x, z) = HD::target_hmap[hmap_index(x, z)] = float(x - 180) * 1.5f;
+  const float before = HD::target_hmap[hmap_index(205, 40)];
+  EXPECT_FALSE(cast(CASTLE, vec4f(205.f, before, 40.f, 1.f), true));
+  run(3.f);
+  EXPECT_EQ(CastleObject_list.size(), 1);
+  EXPECT_EQ(HD::target_hmap[hmap_index(205, 40)], before);
 }
 
 TEST_F(SpellTest, ASpringAddsWaterEachUpdateAndASinkDrainsIt)

@@ -12,6 +12,9 @@
 #include "core/paths.h"
 #include "gameobj/gameobj.h"
 #include "gameobj/gameobj_host.h"
+#include "script/fx_script.h"
+#include "script/world_hooks.h"
+#include "script/world_script.h"
 #include "ui/gui_element.h"
 #include "ui/gui_screen.h"
 
@@ -125,3 +128,34 @@ protected:
     gameobj_host_hooks.gui_release = GameObjHostHooks().gui_release;
   }
 };
+
+// The game's scripts around the loaded module, as the program's start-up sets them up:
+// world generation reaching the module through the world hooks, the effects script
+// (test/fx.nut of the program directory; its particles go wherever fx_script_hooks send
+// them), init_gameobj, the world script (gen/main.nut) and the module's script guard.
+// close_game_scripts undoes it all before the module is stopped.
+inline void open_game_scripts()
+{
+  WorldHooks h;
+  h.bind_gameobj = [](HSQUIRRELVM vm) { gameobj_call(&GameObjFuncs::bind_gameobj, vm); };
+  h.remove_all_gameobj = [] { gameobj_call(&GameObjFuncs::remove_all_gameobj); };
+  h.local_player_world_generated = [] {
+    if (local_player)
+      local_player->onWorldGenerated();
+  };
+  world_hooks = h;
+  init_fx_script();
+  gameobj_api.init_gameobj();
+  init_world_script();
+  gameobj_host_hooks.script_guard = world_script_guard;
+}
+
+inline void close_game_scripts()
+{
+  if (gameobj_api.close_gameobj)
+    gameobj_api.close_gameobj();
+  close_world_script();
+  close_fx_script();
+  world_hooks = {};
+  gameobj_host_hooks.script_guard = GameObjHostHooks().script_guard;
+}

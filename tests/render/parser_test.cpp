@@ -469,6 +469,40 @@ TEST(ShaderSource, MissingFilesAndRecursiveIncludesFail)
   EXPECT_EQ(inc.close(data), 0u);
 }
 
+TEST(ShaderSource, OverlongIncludeNamesAreRefusedCleanly)
+{
+  TempDir dir;
+  dir.write("lib.inc", "float helper() { return 1.0; }\n");
+  // 300 characters that normalise to "lib.inc", so the file would open.
+  std::string longName;
+  while (longName.size() < 290)
+    longName += "x/../";
+  longName += "lib.inc";
+  ASSERT_GE(longName.size(), 260u);
+  Shader rec{};
+  MyShaderInclude inc;
+  inc.shader = &rec;
+  const void *data = nullptr;
+  uint32_t size = 7;
+  EXPECT_EQ(inc.open(1, longName.c_str(), nullptr, &data, &size), 0x8876086Cu);
+  EXPECT_EQ(data, nullptr);
+  EXPECT_EQ(size, 0u);
+  EXPECT_EQ(rec.deps.size(), 0);
+  EXPECT_FALSE(shader_add_dep(&rec, longName.c_str(), 0));
+  EXPECT_EQ(rec.deps.size(), 0);
+
+  // From an include line: a clear error naming where, the short name still works.
+  dir.write("main.sh", ("// main\n#include \"" + longName + "\"\n").c_str());
+  ShaderStageText st;
+  EXPECT_FALSE(build_shader_stage("main.sh", nullptr, false, inc, st));
+  EXPECT_STREQ(st.error, "#include name too long in main.sh(2)");
+  dir.write("ok.sh", "#include \"x/../lib.inc\"\nvoid vsh() {}\n");
+  EXPECT_TRUE(build_shader_stage("ok.sh", nullptr, false, inc, st)) << st.error;
+  ASSERT_EQ(rec.deps.size(), 3); // main.sh (its include refused), ok.sh, its include
+  EXPECT_STREQ(rec.deps[2].path, "x/../lib.inc");
+  rec.deps.release();
+}
+
 TEST(ShaderSource, InstructionCountLineRules)
 {
   int len = 0;

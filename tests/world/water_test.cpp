@@ -156,6 +156,54 @@ TEST(Water, MatchesTheCellByCellModelExactly)
   }
 }
 
+// One simWater step checked against the cell-by-cell model from the same state.
+void step_both(float dt, const char *what, int step)
+{
+  static Water input[HMAP_SIZE][HMAP_SIZE], fast[HMAP_SIZE][HMAP_SIZE];
+  std::memcpy(input, HeightmapData::water, sizeof(input));
+  HeightmapData::simWater(dt);
+  std::memcpy(fast, HeightmapData::water, sizeof(fast));
+  std::memcpy(HeightmapData::water, input, sizeof(input));
+  RefWater::step(dt);
+  for (int z = 0; z < HMAP_SIZE; z++)
+    for (int x = 0; x < HMAP_SIZE; x++)
+      ASSERT_TRUE(std::memcmp(&fast[z][x], &HeightmapData::water[z][x], sizeof(Water)) == 0)
+        << what << " step " << step << " at " << x << "," << z;
+  std::memcpy(HeightmapData::water, fast, sizeof(fast));
+}
+
+// Water that has come to rest is left alone by the step; whatever disturbs it (a splash
+// on a tile border, one across the map's edge, a change of the ground, another dt) must
+// still give exactly what the full step gives.
+TEST(Water, WaterAtRestStepsExactlyAsTheFullStep)
+{
+  HeightmapData::reset();
+  for (int z = 0; z < HMAP_SIZE; z++)
+    for (int x = 0; x < HMAP_SIZE; x++)
+    {
+      const bool basin = x >= 40 && x < 120 && z >= 30 && z < 100, corner = x < 12 || x >= 248;
+      HeightmapData::height(x, z) = basin || corner ? -3.f : 2.f + 0.01f * float((x * 7 + z * 3) % 5);
+      W(x, z).depth = basin || corner ? 3.f : 0.f;
+    }
+  for (int step = 0; step < 160; step++)
+    ASSERT_NO_FATAL_FAILURE(step_both(0.05f, "settling", step));
+  EXPECT_GT(water_tiles_at_rest(), 128) << "the still water and the plain are at rest";
+
+  W(96, 64).depth += 4.f; // on a tile corner in the basin
+  W(0, 80).depth += 2.f;  // on the map's edge: the tiles wrap
+  for (int step = 0; step < 40; step++)
+    ASSERT_NO_FATAL_FAILURE(step_both(0.05f, "splashes", step));
+  HeightmapData::height(200, 200) += 1.5f; // dry land raised
+  HeightmapData::height(47, 60) -= 0.5f;   // the basin's floor lowered under still water
+  for (int step = 0; step < 10; step++)
+    ASSERT_NO_FATAL_FAILURE(step_both(0.05f, "ground", step));
+  for (int step = 0; step < 4; step++)
+    ASSERT_NO_FATAL_FAILURE(step_both(step < 2 ? 0.1f : 0.05f, "dt", step));
+  W(130, 140).vel_x = 1e6f; // far beyond what a tile's neighbours cover
+  for (int step = 0; step < 3; step++)
+    ASSERT_NO_FATAL_FAILURE(step_both(0.05f, "fast", step));
+}
+
 TEST(Water, StillWaterKeepsDepthsAndFoamDecays)
 {
   HeightmapData::reset();

@@ -5,9 +5,6 @@
 
 #include "test_helpers.h"
 
-// internal hook of the engine (squirrel/src/sqfuzz.h)
-extern "C" SQUIRREL_API void sq_setinstructionlimit(HSQUIRRELVM v, SQInteger maxinstructions);
-
 namespace {
 
 int g_released = 0;
@@ -411,6 +408,27 @@ TEST_F(SqTest, InstructionLimitStopsRunawayScripts) {
     EXPECT_FALSE(Run("while (true) { try { while (true) {} } catch (e) {} }"));
     sq_setinstructionlimit(v, 0);
     EXPECT_EQ(Out("local i = 0; while (i < 200000) i++; print(i)"), "200000");
+}
+
+// Loops whose values grow each pass do work out of proportion to their instructions:
+// the budget must count that work, or the run takes time quadratic (or worse) in it.
+TEST_F(SqTest, InstructionLimitCountsBulkWork) {
+    sq_setinstructionlimit(v, 200000);
+    // both strings grow each pass and each pass copies them whole
+    EXPECT_EQ(ErrorOf("local s = \"\", t = \"\"; for (local x = \"a\"; x < \"b\"; x += 1) t += x;"),
+              "instruction limit exceeded");
+    sq_setinstructionlimit(v, 200000);
+    EXPECT_EQ(ErrorOf("local a = []; while (true) { a.resize(1000000); a.resize(0); }"),
+              "instruction limit exceeded");
+    sq_setinstructionlimit(v, 200000);
+    EXPECT_EQ(ErrorOf("local a = array(100000, 0); while (true) { a.insert(0, 1); a.remove(0); }"),
+              "instruction limit exceeded");
+    // a string of 16 MB cannot be made with 100000 instructions, one of 16 KB can
+    sq_setinstructionlimit(v, 100000);
+    EXPECT_EQ(ErrorOf("local s = \"x\"; for (local n = 0; n < 24; n++) s += s;"), "instruction limit exceeded");
+    sq_setinstructionlimit(v, 100000);
+    EXPECT_EQ(Out("local s = \"x\"; for (local n = 0; n < 14; n++) s += s; print(s.len())"), "16384");
+    sq_setinstructionlimit(v, 0);
 }
 
 namespace {

@@ -49,6 +49,24 @@ TEST_F(SqTest, ClosuresCaptureOuterLocalsByReference) {
     EXPECT_EQ(Out("local t = {k = 7}; function g() { return this.k; } print(g.bindenv(t)())"), "7");
 }
 
+// A running function whose last reference goes while it runs: the call that runs
+// it must keep it alive to the end, through returns, tail calls and errors.
+TEST_F(SqTest, FunctionsOutliveTheirLastReferenceWhileRunning) {
+    EXPECT_EQ(Out("t <- {}; t.f <- function(x) { delete t.f; collectgarbage(); local s = 0;"
+                  "  for (local i = 0; i < x; i++) s += i; return s; };"
+                  "print(t.f(10) + \" \" + (\"f\" in t))"),
+              "45 false");
+    EXPECT_EQ(Out("h <- function(n) { delete getroottable().h; collectgarbage(); return n > 0 ? n * 2 : 0; };"
+                  "function g(n) { return h(n); } print(g(21))"),
+              "42");
+    EXPECT_EQ(Out("k <- function() { k = null; collectgarbage(); throw \"gone\"; };"
+                  "local r; try { k(); } catch (e) { r = e; } print(r + \" \" + k)"),
+              "gone null");
+    EXPECT_EQ(Out("local w; function r(d) { if (d == 0) { w = null; collectgarbage(); return 0; } return 1 + w(d - 1); }"
+                  "w = r; print(r(50))"),
+              "50");
+}
+
 TEST_F(SqTest, ClassesInheritanceAndMetamethods) {
     const char *src =
         "class A { x = 1; static S = \"s\"; constructor(v) { x = v; } function get() { return x; }\n"

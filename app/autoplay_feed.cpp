@@ -1,0 +1,190 @@
+// The shell's side of -autoplay: the generator's view from the game before each update,
+// its inputs posted through the input layer, and what the run did in the log.
+#include <cinttypes>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include "autoplay.h"
+#include "camera.h"
+#include "core/log.h"
+#include "device_link.h"
+#include "game_modes.h"
+#include "gameobj/gameobj.h"
+#include "input.h"
+#include "ui/gui_element.h"
+#include "ui/gui_screen.h"
+#include "world/heightmap.h"
+
+namespace
+{
+Autoplay autoplay;
+AutoplayView view;
+bool running = false;
+uint64_t spells_used = 0; // the spell kinds the player has cast (or tried to) in the run
+
+// The module's spell classes: the player holds one object of a kind once he cast it.
+struct SpellList
+{
+  const char *name;
+  const DynArray<GameObj *> *list;
+};
+const SpellList spell_lists[] = {
+  {"fireball", &FireballSpell_list},       {"waterball", &WaterballSpell_list},
+  {"fault", &FaultSpell_list},             {"house", &HouseSpell_list},
+  {"meteor", &MeteorSpell_list},           {"hill", &HillSpell_list},
+  {"pit", &PitSpell_list},                 {"watersource", &WaterSourceSpell_list},
+  {"watersink", &WaterSinkSpell_list},     {"thunderstorm", &ThunderstormSpell_list},
+  {"healing", &HealingSpell_list},         {"lightning", &LightningSpell_list},
+  {"castle", &CastleSpell_list},           {"useportal", &UsePortalSpell_list},
+};
+
+int mode_of(const GameMode *m)
+{
+  if (m == play_mode)
+    return AUTOPLAY_PLAY;
+  if (m == dev_mode)
+    return AUTOPLAY_DEV;
+  if (m == main_menu_mode)
+    return AUTOPLAY_MAIN_MENU;
+  return AUTOPLAY_MENU;
+}
+
+// The visible controls with a text, in the tree's order.
+void collect_buttons(const BaseGuiElement *e, AutoplayView &v)
+{
+  if (!e || e->isHidden())
+    return;
+  const char *cls = e->getClassName();
+  const bool slot = !strcmp(cls, "GuiSpellSlot");
+  const bool control = slot || !strcmp(cls, "GuiButton") || !strcmp(cls, "GuiCheckbox") || !strcmp(cls, "GuiRadioButton");
+  const char *text = e->getText();
+  if (control && text && text[0] && v.button_count < int(sizeof(v.buttons) / sizeof(v.buttons[0])))
+  {
+    AutoplayButton &b = v.buttons[v.button_count++];
+    snprintf(b.text, sizeof(b.text), "%s", text);
+    b.x = std::round((e->x0 + e->x1) * 0.5f);
+    b.y = std::round((e->y0 + e->y1) * 0.5f);
+    b.enabled = e->isEnabled();
+    b.spell_slot = slot;
+  }
+  for (const BaseGuiElement *c : e->children)
+    collect_buttons(c, v);
+}
+
+void fill_view(AutoplayView &v)
+{
+  v.mode = mode_of(cur_game_mode);
+  v.pos = camera.pos;
+  v.yaw = camera.yaw;
+  v.pitch = camera.pitch;
+  const int cx = int(std::floor(wrap_coord256(v.pos.x))), cz = int(std::floor(wrap_coord256(v.pos.z)));
+  v.ground = HeightmapData::height(cx, cz) + HeightmapData::waterAt(cx, cz).depth;
+  v.pickup = false;
+  float best = 1e30f;
+  for (GameObj *o : SpellObject_list)
+  {
+    if (!o || o->isDestroyed())
+      continue;
+    const vec4f p = o->getPos();
+    const vec4f d(wrap_coord(p.x - v.pos.x), p.y - v.pos.y, wrap_coord(p.z - v.pos.z), 0.f);
+    const float dist = d.x * d.x + d.y * d.y + d.z * d.z;
+    if (dist < best)
+    {
+      best = dist;
+      v.pickup = true;
+      v.pickup_pos = v.pos + d;
+    }
+  }
+  v.width = view_width();
+  v.height = view_height();
+  v.mouse_sens = v.mode == AUTOPLAY_DEV ? dev_mouse_sens : play_mouse_sens;
+  BaseGuiScreen *s = gui_active_screen;
+  v.screen = s ? s->getClassName() : "";
+  v.button_count = 0;
+  if (s)
+    collect_buttons(s->root, v);
+}
+
+// Through the input layer, as the platform posts a real key or button: the held state
+// first, then the event.
+void post(const AutoplayInput &in)
+{
+  switch (in.kind)
+  {
+  case IEV_KEY_DOWN:
+  case IEV_KEY_UP:
+    set_key_held(in.key, in.kind == IEV_KEY_DOWN);
+    post_input_event(in.kind, in.key, 0, 0, 0.f, 0.f);
+    break;
+  case IEV_MOUSE_DOWN:
+  case IEV_MOUSE_UP:
+    set_key_held(in.key, in.kind == IEV_MOUSE_DOWN);
+    post_input_event(in.kind, in.key, 0, 0, in.x, in.y);
+    break;
+  case IEV_MOUSE_MOVE: post_input_event(IEV_MOUSE_MOVE, 0, 0, 0, in.x, in.y); break;
+  default: break;
+  }
+}
+
+void log_summary(const char *what)
+{
+  char acts[256] = "";
+  for (int i = 0; i < AP_COUNT; i++)
+  {
+    const size_t n = strlen(acts);
+    snprintf(acts + n, sizeof(acts) - n, "%s%s %d", i ? ", " : "", autoplay_activity_name(i), autoplay.started[i]);
+  }
+  char spells[256] = "";
+  for (size_t i = 0; i < sizeof(spell_lists) / sizeof(spell_lists[0]); i++)
+    if (spells_used >> i & 1)
+    {
+      const size_t n = strlen(spells);
+      snprintf(spells + n, sizeof(spells) - n, " %s", spell_lists[i].name);
+    }
+  debug("autoplay %s: %d updates; %s; spells used:%s", what, autoplay.update, acts, spells[0] ? spells : " none");
+}
+} // namespace
+
+void start_autoplay(uint64_t seed)
+{
+  autoplay_start(autoplay, seed);
+  running = true;
+  spells_used = 0;
+  set_generated_pointer(true);
+  debug("autoplay: seed %" PRIu64, seed);
+}
+
+bool autoplay_running() { return running; }
+
+void autoplay_update()
+{
+  if (!running)
+    return;
+  fill_view(view);
+  AutoplayInput in[AUTOPLAY_MAX_INPUTS];
+  const int n = autoplay_step(autoplay, view, in);
+  for (int i = 0; i < n; i++)
+    post(in[i]);
+  for (size_t i = 0; i < sizeof(spell_lists) / sizeof(spell_lists[0]); i++)
+    if (spell_lists[i].list->size())
+      spells_used |= uint64_t(1) << i;
+  if (autoplay.update % 1200 == 0)
+  {
+    log_summary("so far");
+    debug("autoplay: %s, camera %.1f %.1f %.1f, yaw %.2f pitch %.2f", autoplay_activity_name(autoplay.activity),
+          camera.pos.x, camera.pos.y, camera.pos.z, camera.yaw, camera.pitch);
+  }
+}
+
+void finish_autoplay()
+{
+  if (!running)
+    return;
+  AutoplayInput in[AUTOPLAY_MAX_INPUTS];
+  const int n = autoplay_release_all(autoplay, in);
+  for (int i = 0; i < n; i++)
+    post(in[i]);
+  log_summary("done");
+  running = false;
+  set_generated_pointer(false);
+}
