@@ -243,12 +243,14 @@ struct Parser
       h.width = int(w.integer(1, 64, 16384));
       h.height = int(w.integer(2, 64, 16384));
     }
-    else if (k == "switch" && (w.size() == 2 || w.size() == 3))
+    else if (k == "switch" && w.size() >= 2)
     {
       const auto *known = std::find_if(std::begin(replay_switches), std::end(replay_switches),
                                        [&](const auto &s) { return w.w[1] == s.name; });
       if (known == std::end(replay_switches))
         return fail("a switch that a record file cannot carry");
+      if (w.size() > 3)
+        return fail("a switch with more than one argument");
       if (known->arg != (w.size() == 3))
         return fail(known->arg ? "a switch without its argument" : "a switch with an argument it does not take");
       h.switches.push_back(w.w[1]);

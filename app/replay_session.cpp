@@ -93,6 +93,7 @@ void clear_simulation_switches()
   scripted_cast_count = 0;
   o.fullscreen = false;
   o.record_path = nullptr;
+  o.autoplay = false; // the recording holds what it played
 }
 
 bool begin_replay()

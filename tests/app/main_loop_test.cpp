@@ -100,6 +100,7 @@ protected:
   {
     set_ref_time_source(nullptr);
     set_lockstep(false);
+    set_lockstep_pacing(false);
     reset_quit_request();
   }
 };
@@ -300,4 +301,44 @@ TEST_F(MainLoop, LockstepRunsOneUpdatePerDrawnFrame)
   run_main_loop(hooks);
   EXPECT_EQ(fake.presents, 7);
   EXPECT_EQ(fake.updates, fake.presents); // one update per frame drawn, none per frame skipped
+}
+
+// Paced lockstep: still one update per drawn frame, but a fast renderer waits for each
+// update's time (20 a second, no drift); a slow one runs them as fast as it can, without
+// catching up afterwards.
+TEST_F(MainLoop, PacedLockstepRunsAtTheUpdateRate)
+{
+  static std::vector<int64_t> update_times;
+  set_lockstep(true);
+  set_lockstep_pacing(true);
+  for (int64_t cost : {1 * MS, 120 * MS})
+  {
+    fake = Fake{};
+    update_times.clear();
+    fake.render_cost = cost;
+    fake.renders_to_run = 40;
+    fake.on_update = [] { update_times.push_back(fake.now); };
+    run_main_loop(hooks);
+    reset_quit_request();
+    ASSERT_EQ(fake.renders, 40);
+    for (int i = 0; i < fake.renders; i++)
+      ASSERT_EQ(fake.updates_before_render[i], 1) << "frame " << i;
+    ASSERT_GE(update_times.size(), 40u);
+    const int64_t span = update_times.back() - update_times.front();
+    const int64_t steps = int64_t(update_times.size()) - 1;
+    if (cost < 50 * MS)
+    {
+      EXPECT_GE(span, steps * 50 * MS - 2 * MS) << "a fast renderer waits for each update";
+      EXPECT_LE(span, steps * 50 * MS + 2 * MS) << "and the waits do not add up to a drift";
+      EXPECT_FALSE(fake.sleeps.empty());
+    }
+    else
+    {
+      EXPECT_TRUE(fake.sleeps.empty()) << "a slow renderer never waits";
+      // After the slow frame the next update does not come early to catch up.
+      for (size_t i = 1; i < update_times.size(); i++)
+        EXPECT_GE(update_times[i] - update_times[i - 1], cost);
+    }
+  }
+  set_lockstep_pacing(false);
 }

@@ -93,6 +93,35 @@ TEST_F(HostTest, SwapToANewBuildChangesTheCodeOfLiveObjects)
   EXPECT_EQ(d->state, uint32_t(BaseObject::STATE_DESTROYED));
 }
 
+// The state hash is optional: a module without it leaves the hash alone (the world hash
+// then covers the grids only); the file hash tells the two builds apart.
+TEST_F(HostTest, StateHashOnlyFromModulesThatHaveIt)
+{
+  uint64_t h = 77, file1 = 5, file1_again = 5, file2 = 5;
+  EXPECT_FALSE(gameobj_state_hash(h)) << "no module";
+  EXPECT_FALSE(gameobj_module_file_hash(file1));
+  start(TEST_MODULE_V1);
+  EXPECT_FALSE(gameobj_state_hash(h));
+  EXPECT_EQ(h, 77u);
+  ASSERT_TRUE(gameobj_module_file_hash(file1));
+  ASSERT_TRUE(gameobj_module_file_hash(file1_again));
+  EXPECT_EQ(file1, file1_again);
+  EXPECT_NE(file1, 5u);
+
+  install(TEST_MODULE_V2, "gameobj_new.dll");
+  CaptureStdout();
+  ASSERT_TRUE(reload_gameobj(false));
+  GetCapturedStdout();
+  gameobj_api.new_gameobj_by_id(1);
+  ASSERT_TRUE(gameobj_state_hash(h));
+  EXPECT_EQ(h, (77u ^ uint64_t(GameObj_list.size())) * 0x100000001b3ull);
+  ASSERT_TRUE(gameobj_module_file_hash(file2));
+  EXPECT_NE(file2, file1);
+  drop_objects();
+  stop_gameobj_host();
+  EXPECT_FALSE(gameobj_state_hash(h)) << "nothing bound";
+}
+
 TEST_F(HostTest, ModuleThatStaysLoadedIsReported)
 {
   start(TEST_MODULE_UNIQUE);
