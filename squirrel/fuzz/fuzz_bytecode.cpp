@@ -7,10 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "sqfuzz.h"
-#include "sqstdmath.h"
-#include "sqstdstring.h"
-#include "squirrel.h"
+#include "fuzz_vm.h"
 
 namespace {
 
@@ -38,18 +35,10 @@ SQInteger write_output(SQUserPointer up, SQUserPointer src, SQInteger n) {
     return n;
 }
 
-void discard(HSQUIRRELVM, const SQChar *, ...) {}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    HSQUIRRELVM v = sq_open(1024);
-    sq_setprintfunc(v, discard, discard);
-    sq_pushroottable(v);
-    sqstd_register_mathlib(v);
-    sqstd_register_stringlib(v);
-    sq_pop(v, 1);
-    sq_setinstructionlimit(v, kInstructionBudget);
+    HSQUIRRELVM v = open_fuzz_vm(kInstructionBudget);
     Input in{data, size};
     const SQInteger top = sq_gettop(v);
     if (SQ_SUCCEEDED(sq_readclosure(v, read_input, &in))) {

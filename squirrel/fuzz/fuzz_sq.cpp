@@ -4,27 +4,16 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "sqfuzz.h"
-#include "sqstdmath.h"
-#include "sqstdstring.h"
-#include "squirrel.h"
+#include "fuzz_vm.h"
 
 namespace {
 
 constexpr SQInteger kInstructionBudget = 200000;
 
-void discard(HSQUIRRELVM, const SQChar *, ...) {}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    HSQUIRRELVM v = sq_open(1024);
-    sq_setprintfunc(v, discard, discard);
-    sq_pushroottable(v);
-    sqstd_register_mathlib(v);
-    sqstd_register_stringlib(v);
-    sq_pop(v, 1);
-    sq_setinstructionlimit(v, kInstructionBudget);  // endless loops end quickly
+    HSQUIRRELVM v = open_fuzz_vm(kInstructionBudget);
     if (SQ_SUCCEEDED(sq_compilebuffer(v, (const SQChar *)data, (SQInteger)size, "fuzz", SQFalse))) {
         sq_pushroottable(v);
         sq_call(v, 1, SQFalse, SQFalse);

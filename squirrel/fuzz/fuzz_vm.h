@@ -1,0 +1,20 @@
+// The VM every script-running fuzz target uses: output discarded, only the pure math
+// and string libraries (no file or process access from fuzzed code), and an
+// instruction budget so endless loops end quickly.
+#pragma once
+#include "sqstdmath.h"
+#include "sqstdstring.h"
+#include "squirrel.h"
+
+inline void fuzz_discard_print(HSQUIRRELVM, const SQChar *, ...) {}
+
+inline HSQUIRRELVM open_fuzz_vm(SQInteger instruction_budget) {
+    HSQUIRRELVM v = sq_open(1024);
+    sq_setprintfunc(v, fuzz_discard_print, fuzz_discard_print);
+    sq_pushroottable(v);
+    sqstd_register_mathlib(v);
+    sqstd_register_stringlib(v);
+    sq_pop(v, 1);
+    sq_setinstructionlimit(v, instruction_budget);
+    return v;
+}
