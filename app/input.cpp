@@ -294,6 +294,17 @@ static float clamp_coord(float v, int size)
   return v < 0.f ? 0.f : v;
 }
 
+// Links a filled node at the end of the queue.
+static void append_event(EventNode *n)
+{
+  n->next = nullptr;
+  if (in.tail)
+    in.tail->next = n;
+  else
+    in.head = n;
+  in.tail = n;
+}
+
 void post_input_event(int kind, int key, int scan, int flags, float x, float y)
 {
   (void)scan; // the translation works from the virtual key, which is layout-aware for letters
@@ -355,12 +366,7 @@ void post_input_event(int kind, int key, int scan, int flags, float x, float y)
     ev.y = clamp_coord(y, view_height());
   }
 
-  n->next = nullptr;
-  if (in.tail)
-    in.tail->next = n;
-  else
-    in.head = n;
-  in.tail = n;
+  append_event(n);
 
   if (kind == IEV_KEY_DOWN || kind == IEV_MOUSE_DOWN)
   {
@@ -412,12 +418,7 @@ void load_input_state(const InputSnapshot &s)
     EventNode *n = (EventNode *)dlmalloc(sizeof(EventNode));
     ASSERT(n);
     n->ev = ev;
-    n->next = nullptr;
-    if (in.tail)
-      in.tail->next = n;
-    else
-      in.head = n;
-    in.tail = n;
+    append_event(n);
   }
   memcpy(in.key_flags, s.key_flags, sizeof(in.key_flags));
   memcpy(in.held, s.held, sizeof(in.held));
