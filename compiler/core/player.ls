@@ -90,13 +90,29 @@ void Player::onWorldRemoved() {}
 
 void generate_objects();
 
-// A new world: dress it with objects and spells to find, and stand on its land where the
-// player is.
+// Where a new island starts the player: over the first dry land north of its southern
+// sea on the island's middle line, high enough to look across it.
+static constexpr float START_Z = 40.f, START_HEIGHT = 12.f, START_MIN_Y = 20.f;
+static vec4f island_start_point()
+{
+  const float x = 0.5f * float(HMAP_SIZE);
+  float z = START_Z;
+  for (; z < x; z += 1.f)
+  {
+    const int cx = int(x), cz = int(z);
+    if (HeightmapData::height(cx, cz) > 0.5f && HeightmapData::waterAt(cx, cz).depth < 0.05f)
+      break;
+  }
+  const float surface = std::fmax(get_land_height(x, z), 0.f);
+  return vec4f(x, std::fmax(surface + START_HEIGHT, START_MIN_Y), z, 1.f);
+}
+
+// A new world: dress it with objects and spells to find; the player starts at the
+// island's southern shore, flying (he may have stood anywhere, out at sea or under what
+// is now a mountain).
 void Player::onWorldGenerated()
 {
   generate_objects();
   place_spell_objects();
-  vec4f p = getPos();
-  p.y = get_land_height(p.x, p.z) + PLAYER_CLEARANCE;
-  setPos(p);
+  setPos(island_start_point());
 }

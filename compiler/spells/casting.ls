@@ -18,13 +18,20 @@ void use_world_portal(); // game/combat.ls
 
 static constexpr float CAST_RANGE = 160.f; // the crosshair reaches this far
 
+// The monster the cast being made is aimed at, or null: a missile that bursts on
+// monsters flies at it and homes on it.
+static GameObj *cast_aim = nullptr;
+
 static Missile *launch_missile(int class_id, vec4f from, vec4f at, GameObj *by, int variant = 0)
 {
   auto *m = static_cast<Missile *>(new_gameobj_by_id(class_id));
   if (!m)
     return nullptr;
   m->variant = variant;
-  m->launch(from, at, by);
+  const bool aimed = cast_aim && m->fuse() > 0.f;
+  m->launch(from, aimed ? wrap_near(cast_aim->getPos(), from) : at, by);
+  if (aimed)
+    m->seekOn(cast_aim);
   return m;
 }
 
@@ -169,7 +176,8 @@ static int spell_kind_by_cast_name(const char *name)
 // The player casts a kind at the land point at. free: no mana, no cooldown, and the
 // spell need not be in the grid. origin, when given, is where the missile starts instead
 // of the mage's hand. False when nothing was cast.
-static bool player_cast(Player *p, int kind, vec4f at, bool free, const vec4f *origin = nullptr)
+static bool player_cast(Player *p, int kind, vec4f at, bool free, const vec4f *origin = nullptr,
+                        GameObj *aim = nullptr)
 {
   if (!p || p->dead || kind < 0 || kind >= SPELL_KINDS)
     return false;
@@ -192,7 +200,10 @@ static bool player_cast(Player *p, int kind, vec4f at, bool free, const vec4f *o
   const float l = length3(d);
   d = l > 1e-3f ? d * (1.f / l) : vec4f(0.f, 0.f, 1.f, 0.f);
   const vec4f from = origin ? wrap_near(*origin, at) : eye + d * 1.2f - vec4f(0.f, 0.4f, 0.f, 0.f);
-  if (!s->cast(from, at))
+  cast_aim = aim;
+  const bool cast = s->cast(from, at);
+  cast_aim = nullptr;
+  if (!cast)
     return false;
   if (!free)
   {
@@ -235,6 +246,32 @@ static vec4f crosshair_point(const Matrix44 &view)
   return end;
 }
 
+// The living monster the crosshair is on: the one nearest the view's ray within a
+// narrow cone (a little wider than the creature), not behind the land point the ray
+// hits; null when none is.
+static constexpr float AIM_SLACK = 2.5f;   // units beside the ray at any distance
+static constexpr float AIM_SPREAD = 0.07f; // and this much more per unit away
+static GameObj *crosshair_monster(const Matrix44 &view, vec4f land_hit)
+{
+  const vec4f eye = view.row(3), dir = normalize3(view.row(2));
+  const float reach = std::fmin(length3(land_hit - eye) + AIM_SLACK, CAST_RANGE);
+  Monster *found[512];
+  const int n = list_monsters(found, 512);
+  GameObj *best = nullptr;
+  float best_off = 1.f;
+  for (int i = 0; i < n; i++)
+  {
+    const vec4f d = wrap_near(found[i]->getPos(), eye) - eye;
+    const float along = dot3(d, dir);
+    if (along <= 0.f || along > reach)
+      continue;
+    const float off = length3(d - dir * along) / (AIM_SLACK + AIM_SPREAD * along);
+    if (off < best_off)
+      best = found[i], best_off = off;
+  }
+  return best;
+}
+
 // In play, each mouse button casts its spell at the crosshair, again and again while it
 // is held (as the cooldown allows). Not while the spell grid is open (Ctrl).
 static void update_player_casting(Player *p)
@@ -247,13 +284,34 @@ static void update_player_casting(Player *p)
     if (!keyDown(key) && !getKeyState(key))
       continue;
     const int kind = spell_assigned(b);
-    if (kind >= 0)
-      player_cast(p, kind, crosshair_point(cur_view_itm), false);
+    if (kind < 0)
+      continue;
+    const vec4f at = crosshair_point(cur_view_itm);
+    player_cast(p, kind, at, false, nullptr, crosshair_monster(cur_view_itm, at));
   }
 }
 
-// The casts a scripted run asked for in this update (-cast), whatever the mana says.
+// The living monster nearest over the land point at within radius on the ground, or null.
+static GameObj *monster_over(vec4f at, float radius)
+{
+  Monster *found[512];
+  const int n = list_monsters(found, 512);
+  GameObj *best = nullptr;
+  float best_d = radius;
+  for (int i = 0; i < n; i++)
+  {
+    const vec4f d = wrap_near(found[i]->getPos(), at) - at;
+    const float flat = std::sqrt(d.x * d.x + d.z * d.z);
+    if (flat < best_d)
+      best = found[i], best_d = flat;
+  }
+  return best;
+}
+
+// The casts a scripted run asked for in this update (-cast), whatever the mana says; a
+// missile that bursts on monsters goes for one flying over its point.
 static constexpr float SCRIPTED_CAST_DROP = 40.f;
+static constexpr float SCRIPTED_CAST_AIM = 12.f;
 void run_scripted_casts()
 {
   auto *p = static_cast<Player *>(local_player);
@@ -272,7 +330,7 @@ void run_scripted_casts()
     // the player and the point catches it.
     const vec4f at(c.x, surface_height(c.x, c.z), c.z, 1.f);
     const vec4f above = at + vec4f(0.f, SCRIPTED_CAST_DROP, 0.f, 0.f);
-    const bool done = player_cast(p, kind, at, true, &above);
+    const bool done = player_cast(p, kind, at, true, &above, monster_over(at, SCRIPTED_CAST_AIM));
     debug("cast %s at %.1f, %.1f%s", c.spell, c.x, c.z, done ? "" : ": nothing there to cast on");
   }
 }

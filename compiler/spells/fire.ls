@@ -41,14 +41,15 @@ static void for_trees_near(vec4f pos, float radius, Fn &&fn)
 }
 
 // The blast of a fireball at pos: damage to the monsters within radius (full at the
-// middle, none at the rim) and fire in the trees near the middle. Returns the damage
-// dealt.
+// middle, none at the rim) and fire in the trees near the middle, unless it burst high
+// over them. Returns the damage dealt.
 float apply_fireball(vec4f pos, float radius, float damage, GameObj *source)
 {
   if (!(radius > 0.f) || !std::isfinite(damage))
     return 0.f;
   const float dealt = damage_monsters(pos, radius, damage, source);
-  for_trees_near(pos, radius * 0.7f, [](TreeObject *t) { ignite_tree(t); });
+  if (pos.y - get_land_height(pos.x, pos.z) < radius)
+    for_trees_near(pos, radius * 0.7f, [](TreeObject *t) { ignite_tree(t); });
   return dealt;
 }
 

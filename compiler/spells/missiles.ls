@@ -36,22 +36,84 @@ void Missile::launch(vec4f from, vec4f to, GameObj *by)
   setPos(from);
 }
 
+static constexpr float SEEK_STEER = 5.f; // how quickly a homing missile turns onto its monster
+
+// obj as a living monster, or null (a missile's pointer may have outlived it).
+static Monster *living_monster(const GameObj *obj)
+{
+  Monster *found[512];
+  const int n = obj ? list_monsters(found, 512) : 0;
+  for (int i = 0; i < n; i++)
+    if (found[i] == obj)
+      return found[i];
+  return nullptr;
+}
+
+// Whether a living monster is within r of p.
+static bool monster_within(vec4f p, float r)
+{
+  Monster *found[512];
+  const int n = list_monsters(found, 512);
+  for (int i = 0; i < n; i++)
+    if (length3(wrap_near(found[i]->getPos(), p) - p) < r)
+      return true;
+  return false;
+}
+
+// Homes on monster from now on: it flies at its speed without falling, until it meets a
+// monster or the monster is gone (then it falls to the land on its way).
+void Missile::seekOn(GameObj *monster)
+{
+  if (!(fuse() > 0.f) || !living_monster(monster))
+    return;
+  seek = monster;
+  arrive = MISSILE_MAX_FLIGHT + 1.f; // no land point to reach
+}
+
+// Ends the flight at `at`: the missile's effect there, then it goes.
+void Missile::finish(vec4f at)
+{
+  at.x = wrap_world_pos(at.x);
+  at.z = wrap_world_pos(at.z);
+  at.w = 1.f;
+  setPos(at);
+  land(at);
+  delete_gameobj(this);
+}
+
 void Missile::update(float dt)
 {
   life += dt;
+  if (seek)
+  {
+    if (Monster *m = living_monster(seek))
+    {
+      const vec4f to = wrap_near(m->getPos(), pos) - pos;
+      const float d = length3(to);
+      if (d > 1e-3f)
+      {
+        vel = vel + (to * (speed() / d) - vel) * std::fmin(1.f, dt * SEEK_STEER);
+        vel.w = 0.f;
+        vel = normalize3(vel) * speed();
+      }
+    }
+    else
+      seek = nullptr;
+  }
   vec4f p = pos + vel * dt;
-  vel.y -= gravity() * dt;
+  if (!seek)
+    vel.y -= gravity() * dt;
   const float ground = surface_height(p.x, p.z);
+  if (fuse() > 0.f && p.y > ground && monster_within(p, fuse()))
+  {
+    finish(p); // a burst in the air
+    return;
+  }
   if (life >= arrive || p.y <= ground || life > MISSILE_MAX_FLIGHT)
   {
     vec4f at = life >= arrive ? target : p;
-    at.x = wrap_world_pos(at.x);
-    at.z = wrap_world_pos(at.z);
-    at.y = surface_height(at.x, at.z);
-    at.w = 1.f;
-    setPos(at);
-    land(at);
-    delete_gameobj(this);
+    at.y = surface_height(wrap_world_pos(at.x), wrap_world_pos(at.z));
+    finish(at);
     return;
   }
   setPos(p);
@@ -86,8 +148,9 @@ static void blast_player(vec4f at, float radius, float damage)
 }
 
 // ---- fireball: burns monsters and trees ----
-float Fireball::speed() const { return 22.f; }
+float Fireball::speed() const { return 26.f; }
 float Fireball::gravity() const { return 7.f; }
+float Fireball::fuse() const { return 2.5f; }
 int Fireball::flightFx(int trail_now, vec4f p, vec4f v, float dt) { return spawn_fireball_fx(trail_now, p, v, dt); }
 void Fireball::land(vec4f at)
 {
@@ -98,6 +161,7 @@ void Fireball::land(vec4f at)
 // ---- water ball: a globe of water ----
 float Waterball::speed() const { return 18.f; }
 float Waterball::gravity() const { return 9.f; }
+float Waterball::fuse() const { return 2.f; }
 int Waterball::flightFx(int trail_now, vec4f p, vec4f v, float dt)
 {
   return spawn_waterball_missile_fx(trail_now, p, v, dt);

@@ -49,12 +49,18 @@ public:
   void update(float dt) override;
   // Sets off from `from` toward `to`.
   void launch(vec4f from, vec4f to, GameObj *by);
+  void seekOn(GameObj *monster);
+  void finish(vec4f at);
   // The flight's effect for one update; returns the trail to keep.
   virtual int flightFx(int trail_now, vec4f p, vec4f v, float dt);
-  // What it does where it comes down (the point is on the land or the water).
+  // What it does where it comes down: on the land or the water, or in the air where it
+  // met a monster.
   virtual void land(vec4f at) {}
   virtual float speed() const { return 30.f; }
   virtual float gravity() const { return 0.f; } // units per second squared
+  // Above 0: the missile bursts in the air when it passes this near a living monster,
+  // and it homes on the monster it was aimed at (seek).
+  virtual float fuse() const { return 0.f; }
 
   vec4f vel = vec4f(0.f);
   vec4f target = vec4f(0.f); // where it was sent
@@ -63,6 +69,7 @@ public:
   float arrive = 1.f; // seconds the flight to the target takes
   int trail = -1;
   int variant = 0; // what the spell chose (the kind of house ...)
+  GameObj *seek = nullptr; // the monster it homes on; checked every step (it may be gone)
 };
 
 #define MISSILE_CLASS(cls, id) \
@@ -76,9 +83,22 @@ public:
     float speed() const override; \
     float gravity() const override; \
   };
+// A missile that bursts on the monsters it meets.
+#define FUSED_MISSILE_CLASS(cls, id) \
+  class cls : public Missile \
+  { \
+  public: \
+    int classId() const override { return id; } \
+    const char *getClassName() const override { return #cls; } \
+    int flightFx(int trail_now, vec4f p, vec4f v, float dt) override; \
+    void land(vec4f at) override; \
+    float speed() const override; \
+    float gravity() const override; \
+    float fuse() const override; \
+  };
 
-MISSILE_CLASS(Fireball, 6)
-MISSILE_CLASS(Waterball, 7)
+FUSED_MISSILE_CLASS(Fireball, 6)
+FUSED_MISSILE_CLASS(Waterball, 7)
 MISSILE_CLASS(FaultMissile, 8)
 MISSILE_CLASS(HouseMissile, 9)
 MISSILE_CLASS(MeteorMissile, 10)
