@@ -915,6 +915,24 @@ function portal(pos, up, facing, t) {
   }
 }
 
+// portal_beacon(pos, up, dir, t): a column of light rising high over the portal at pos,
+//   seen from across the island, over the next t seconds.
+
+function portal_beacon(pos, up, dir, t) {
+  local n = unit_or(up, UP);
+  local foot = pos + n * 6.0;
+  local k = (30 * t + frnd()).tointeger();
+  for (local i = 0; i < k; i++) {
+    local p = P(pick([G.flare, G.glow_ball, G.sparkle]), rndf(2.0, 2.6), rndf(0.9, 1.6),
+                pick([0xC0C090FF, 0xA0E0C8FF, 0xC0FFF0FF]));
+    p.delay = frnd() * t;
+    p.colorAnim = glow_fade;
+    p.sizeAnim = shrink;
+    local side = rnd_dir();
+    add_glow_particle(foot + (side - n * dot(side, n)) * 0.6, vel(n * rndf(26.0, 32.0), 0.1), p);
+  }
+}
+
 // ---------------------------------------------------------------------------------------
 // Burning trees and storm clouds
 //

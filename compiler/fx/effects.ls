@@ -198,7 +198,11 @@ void lightning_hit_fx(vec4f from, vec4f to)
 void waterball_splash_fx(int trail, vec4f pos, vec4f normal) { impact_fx("waterball_splash", trail, pos, normal, 1.f); }
 void healing_fx(vec4f pos, float dt) { lasting_fx("healing", pos, fx_up, vec4f(0.f), dt, 4.f); }
 void mana_ball_fx(vec4f pos, vec4f vel, float dt) { lasting_fx("mana_ball", pos, fx_up, vel, dt, 5.f); }
-void portal_fx(vec4f pos, vec4f facing, float dt) { lasting_fx("portal", pos, fx_up, facing, dt, 10.f); }
+void portal_fx(vec4f pos, vec4f facing, float dt)
+{
+  lasting_fx("portal", pos, fx_up, facing, dt, 10.f);
+  lasting_fx("portal_beacon", pos, fx_up, vec4f(0.f), dt, 60.f); // its light shows from afar
+}
 // A wyvern's fire breath bursting on what it hits: the fireball's blast, smaller; out of
 // sight nobody misses it (a wave breathes a few of them every second).
 void flame_burst_fx(int trail, vec4f pos, vec4f normal)

@@ -45,7 +45,7 @@ void init_map_ui()
 }
 
 // Adds a marker for the next frame: icon at world position pos (x, z), tinted by color.
-[[maybe_unused]] static void map_ui_marker(const char *icon, vec4f pos, uint32_t color, float size)
+static void map_ui_marker(const char *icon, vec4f pos, uint32_t color, float size)
 {
   map_markers.push(MapMarker{icon, pos, color, size});
 }
@@ -378,11 +378,64 @@ public:
                     D3dColor(pal::TEXT), D3dColor(pal::OUTLINE));
   }
 
+  // The open portal: a marker over it with its distance while it is in view, else an
+  // arrow at the screen's edge pointing the way to turn.
+  void drawPortalPointer(RenderBatch &batch)
+  {
+    if (WorldPortal_list.empty() || !local_player)
+      return;
+    const vec4f eye = cur_view_itm.row(3), at = WorldPortal_list[0]->getPos();
+    const vec4f to(wrap_coord(at.x - eye.x), at.y - eye.y, wrap_coord(at.z - eye.z), 0.f);
+    const float x = dot3(to, cur_view_itm.row(0)), y = dot3(to, cur_view_itm.row(1)), z = dot3(to, cur_view_itm.row(2));
+    const float u = float(d3d_ht) * 0.001f, cx = float(d3d_wd) * 0.5f, cy = float(d3d_ht) * 0.5f;
+    const float pulse = 0.75f + 0.25f * sinf(float(gui_time) * 5.f);
+    char text[32];
+    snprintf(text, sizeof(text), "Portal  %d", int(length3(to)));
+    if (z > 0.5f)
+    {
+      const float sx = cx + x / z * cur_proj_tm.m[0][0] * cx, sy = cy - y / z * cur_proj_tm.m[1][1] * cy;
+      if (fabsf(sx - cx) < cx - 60.f * u && fabsf(sy - cy) < cy - 90.f * u)
+      {
+        draw_icon(batch, "portal", sx, sy - 70.f * u, 64.f * u * pulse, vec4f(1.f), 1.f);
+        draw_label_text(batch, vec4f(sx - 200.f * u, sy - 140.f * u, sx + 200.f * u, sy - 110.f * u), 0, 28.f * u,
+                        text, D3dColor(pal::TITLE), D3dColor(pal::OUTLINE));
+        return;
+      }
+    }
+    // Off screen (or behind): toward its side, straight down when it is right behind.
+    float dx = x, dy = -y;
+    if (z <= 0.5f && fabsf(dx) < 1e-3f && fabsf(dy) < 1e-3f)
+      dy = 1.f;
+    const float l = sqrtf(dx * dx + dy * dy);
+    dx /= l, dy /= l;
+    const float rx = cx - 90.f * u, ry = cy - 150.f * u;
+    const float t = fminf(fabsf(dx) > 1e-4f ? rx / fabsf(dx) : 1e9f, fabsf(dy) > 1e-4f ? ry / fabsf(dy) : 1e9f);
+    const float px = cx + dx * t, py = cy + dy * t;
+    draw_icon(batch, "arrow_up", px, py, 80.f * u, vec4f(0.85f, 0.6f, 1.f, 1.f), pulse, true, -dy, dx);
+    draw_icon(batch, "portal", px - dx * 70.f * u, py - dy * 70.f * u, 48.f * u, vec4f(1.f), 1.f);
+    draw_label_text(batch, vec4f(px - dx * 70.f * u - 200.f * u, py - dy * 70.f * u + 30.f * u, px - dx * 70.f * u + 200.f * u,
+                                 py - dy * 70.f * u + 60.f * u),
+                    0, 26.f * u, text, D3dColor(pal::TITLE), D3dColor(pal::OUTLINE));
+  }
+
+  // The map's markers: the monsters of the wave and the open portal.
+  static void addFightMarkers()
+  {
+    for (GameObj *o : WyvernMonster_list)
+      map_ui_marker("dot", o->pos, 0xFFFFFFFFu, 26.f);
+    for (GameObj *o : BirdMonster_list)
+      map_ui_marker("dot", o->pos, 0xFFFFD080u, 16.f);
+    for (GameObj *o : WorldPortal_list)
+      map_ui_marker("portal", o->pos, 0xFFFFFFFFu, 44.f);
+  }
+
   void draw(RenderBatch &batch) override
   {
     sync();
+    addFightMarkers();
     GuiScreen::draw(batch);
     drawFightInfo(batch);
+    drawPortalPointer(batch);
     if (!grid_open)
       drawCrosshair(batch);
     drawPickUp(batch);

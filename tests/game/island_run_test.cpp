@@ -185,4 +185,5 @@ TEST_F(IslandRunTest, StartingSpellsClearTheIslandAndThePortalLeadsOn)
   for (int cls : {FIREBALL_SPELL, HILL_SPELL, WATERBALL_SPELL, PIT_SPELL})
     EXPECT_GE(gameobj_api.find_spell_in_grid(cls), 0) << cls;
   expect_over_land(player->getPos());
+  EXPECT_FALSE(has_error_message()) << get_error_message(); // the rules and the effects ran clean
 }
