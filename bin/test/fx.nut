@@ -628,10 +628,12 @@ function meteor_trail(pos, up, dir, t) {
     add_glow_particle(at + rnd_dir() * 0.8, vel(rnd_dir() * 2.0, 2.0), p);
   });
   along_path(pos, d, METEOR_SPEED, 6.0, t, 30.0, function(at, age) {
-    local p = P(pick([B.smoke_a, B.smoke_b, B.smoke_c]), rndf(2.5, 4.0), rndf(1.2, 2.0), 0x90605550);
-    p.delay = -age + 0.15;
+    // A thin haze that is gone about when the meteor strikes: the old smoke of a fall
+    // from high up hung on over the land as a dark cloud against an evening sky.
+    local p = P(pick([B.smoke_a, B.smoke_b, B.smoke_c]), rndf(1.0, 1.6), rndf(1.0, 1.6), 0x60A09080);
+    p.delay = -age + 0.1;
     p.accel = vec4f(0, rndf(0.4, 1.0), 0, 0);
-    p.colorAnim = smoke_late;
+    p.colorAnim = smoke_fade;
     p.sizeAnim = grow_smoke;
     p.rollScale = srnd() * 1.2;
     p.rollAnim = spin;
@@ -667,7 +669,7 @@ function meteor_explode(pos, normal, dir, strength) {
   // The mushroom: a column that rises and spreads, dark and slow.
   for (local i = 0; i < 30 * k; i++) {
     local h = frnd();
-    local p = P(pick([B.smoke_a, B.smoke_b, B.smoke_c]), rndf(4.0, 6.0), rndf(2.0, 3.2) * k, 0xC0383230);
+    local p = P(pick([B.smoke_a, B.smoke_b, B.smoke_c]), rndf(3.0, 4.5), rndf(2.0, 3.2) * k, 0xA0585048);
     p.delay = 0.1 + h * 0.5;
     p.accel = vec4f(0, 1.0, 0, 0);
     p.colorAnim = smoke_fade;
