@@ -26,12 +26,29 @@ static void file_object(GameObj *obj, int id)
     c->list->push(obj);
 }
 
+// Takes obj out of list (each list holds an object once), keeping the others' order.
+static void unfile_from(DynArray<GameObj *> &list, GameObj *obj)
+{
+  for (int i = list.size() - 1; i >= 0; i--)
+    if (list[i] == obj)
+    {
+      list.erase(i);
+      return;
+    }
+}
+
+// An object stands only in the lists of its class and its bases (file_object); one
+// whose class is not known (the program's own) is looked for in every list.
 static void unfile_object(GameObj *obj)
 {
-  for (DynArray<GameObj *> *list : all_lists)
-    for (int i = list->size() - 1; i >= 0; i--)
-      if ((*list)[i] == obj)
-        list->erase(i);
+  auto *e = dynamic_cast<GameEntity *>(obj);
+  const GameObjClassInfo *c = e ? gameobj_class_info(e->classId()) : nullptr;
+  if (c)
+    for (; c; c = gameobj_class_info(c->parent))
+      unfile_from(*c->list, obj);
+  else
+    for (DynArray<GameObj *> *list : all_lists)
+      unfile_from(*list, obj);
   remove_proximity_object(obj);
   if (local_player == obj)
     local_player = nullptr;
