@@ -78,13 +78,22 @@ static BaseGuiProperty *ptext(int slot, const char *t) { return new GuiTextPrope
 // Behaviour names, each ended by a NUL: pbeh("solid_box\0button\0").
 static BaseGuiProperty *pbeh(const char *names) { return new GuiBehaviorsProperty(names); }
 
-// The interface clock in seconds: real time, read once per drawn frame (transitions
-// and fades run at the frame rate, not at the 20 Hz of the simulation).
+// The interface clock in seconds: the game's time, so that a replayed or lockstep run
+// shows its menus as they were. The updates of the interface's modes advance it
+// (tick_gui_clock); each drawn frame adds how far it lies past the latest update (the
+// frame's dt), so transitions and fades still move at the frame rate.
 static double gui_time = 0.0;
-static void advance_gui_clock()
+static double gui_updates_time = 0.0;
+static constexpr float GUI_MAX_FRAME_LEAD = 0.25f; // past the latest update, at most
+static void tick_gui_clock(float dt)
 {
-  static int64_t t0 = get_ref_time();
-  gui_time = double(get_time_usec(get_ref_time() - t0)) * 1e-6;
+  if (dt > 0.f && std::isfinite(dt))
+    gui_updates_time += dt;
+}
+static void advance_gui_clock(float frame_dt)
+{
+  const float lead = std::isfinite(frame_dt) ? std::clamp(frame_dt, 0.f, GUI_MAX_FRAME_LEAD) : 0.f;
+  gui_time = std::fmax(gui_time, gui_updates_time + double(lead)); // never backwards
 }
 
 // Eased change of one slot's value from the previous look to the current one.

@@ -278,6 +278,7 @@ void close_game_menu(GameMode *mode)
 // Once per update: the input since the last frame, then the action a click asked for.
 void update_game_menu(float dt)
 {
+  tick_gui_clock(dt);
   if (!menu_screen)
     return;
   menu_screen->restyle(); // the rectangles the clicks are tested against
@@ -290,7 +291,7 @@ void update_game_menu(float dt)
 // for the next update (they may build a world, which never happens inside a frame).
 void draw_game_menu(GameMode *mode, float dt)
 {
-  advance_gui_clock();
+  advance_gui_clock(dt);
   if (!menu_screen)
     return;
   menu_screen->processInput();

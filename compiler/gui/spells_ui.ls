@@ -516,6 +516,7 @@ bool update_spells_ui_mouse()
 
 void update_spells_ui(float dt)
 {
+  tick_gui_clock(dt);
   SpellsGuiScreen *s = spells_screen();
   if (!s)
     return;
@@ -531,7 +532,7 @@ void update_spells_ui(float dt)
 
 void draw_spells_ui(GameMode *mode, float dt)
 {
-  advance_gui_clock();
+  advance_gui_clock(dt);
   SpellsGuiScreen *s = spells_screen();
   if (!s)
     return;
