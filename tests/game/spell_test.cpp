@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <dlfcn.h>
+#include "core/scripted_casts.h"
 #include "host_fixture.h"
 #include "world/heightmap.h"
 
@@ -12,7 +13,7 @@ using HD = HeightmapData;
 namespace
 {
 constexpr int FIREBALL = 17, HILL = 22, METEOR = 21, THUNDERSTORM = 26, WYVERN = 29, TREE = 31, MENHIR = 33;
-constexpr int CASTLE = 38;
+constexpr int CASTLE = 38, BIRD = 42;
 constexpr float STEP = 0.05f;
 
 class SpellTest : public ModuleFixture
@@ -279,6 +280,27 @@ TEST_F(SpellTest, FireballDamageFallsWithDistanceAndTreesCatchFire)
   EXPECT_EQ(TreeObject_list.size(), 2);  // burnt trees stand
   gameobj_api.apply_fireball(at, 7.f, 40.f, nullptr);
   EXPECT_EQ(BurnEffect_list.size(), 0); // and burn no more
+}
+
+// A fireball finds a bird flying over its point and bursts on it in the air, setting no
+// tree below alight; cast at a point with no monster over it, it comes down there.
+TEST_F(SpellTest, ScriptedFireballBurstsOnAMonsterFlyingOverItsPoint)
+{
+  gameobj_api.new_gameobj_by_id(BIRD)->setPos(vec4f(128.f, 20.f, 134.f, 1.f));
+  gameobj_api.new_gameobj_by_id(TREE)->setPos(vec4f(128.f, 2.f, 130.f, 1.f));
+  scripted_casts[0] = ScriptedCast{1, "fireball", 128.f, 130.f};
+  scripted_casts[1] = ScriptedCast{2, "fireball", 60.f, 60.f};
+  scripted_cast_count = 2;
+  for (int u = 1; u <= 60; u++)
+  {
+    scripted_update_number = u;
+    gameobj_api.update_gameobj(STEP);
+  }
+  scripted_cast_count = 0;
+  scripted_update_number = 0;
+  EXPECT_EQ(BirdMonster_list.size(), 0);
+  EXPECT_EQ(BurnEffect_list.size(), 0);
+  EXPECT_EQ(Fireball_list.size(), 0); // the other one came down on its point
 }
 
 TEST_F(SpellTest, LightningStrikesTheNearestMonsterInTheCone)
