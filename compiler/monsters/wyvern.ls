@@ -20,7 +20,7 @@ static constexpr float WYVERN_SEGMENT = 2.4f;     // between the body's points
 static constexpr float WYVERN_SIGHT = 70.f;       // it notices targets this near
 static constexpr float WYVERN_FIRE_RANGE = 22.f;
 static constexpr float WYVERN_FLAME_SPEED = 24.f;
-static constexpr float WYVERN_FLAME_DAMAGE = 8.f;
+static constexpr float WYVERN_FLAME_DAMAGE = 6.f;
 static constexpr float MONSTER_KEEP_APART = 7.f;  // monsters steer away from each other inside this
 
 // What the wyvern goes for: the player or the nearest gatherer within sight.
