@@ -155,6 +155,7 @@ protected:
         for (auto &l : fs.locals)
             if (l.infoidx != kNoInfo) p->_localvarinfos[l.infoidx]._end_op = p->_instructions.size();
         p->_stacksize = fs.maxstack;
+        p->Finish();
     }
     int Pos() const { return (int)_fs->proto->_instructions.size(); }
     int Emit(int op, int a, int b, int c, int k = 0) {

@@ -127,7 +127,6 @@ void SQVM::ResumeGeneratorFrame(SQGenerator *gen, SQInteger target, const SQInst
     ci->_base = newbase;
     ci->_top = newbase + p->_stacksize;
     ci->_target = target;
-    ci->_nargs = 0;
     ci->_generator = gen;
     ci->_foreachexit = foreachexit;
     ci->_root = false;
@@ -1028,8 +1027,7 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                     SQFunctionProto *p = c->Proto();
                     SQInteger newbase = ci->_base + IA + 1;
                     SQInteger newtop = newbase + p->_stacksize;
-                    if (IB == p->_nparameters && !p->_varparams && !p->_bgenerator && !c->_env &&
-                        newtop <= _stacksize && _ncalls < _callcap) {
+                    if ((SQInteger)IB == p->_directnargs && !c->_env && newtop <= _stacksize && _ncalls < _callcap) {
                         SAVE();
                         SQInteger target = ci->_base + IC;
                         ci = &_calls[(size_t)_ncalls++];
@@ -1042,7 +1040,6 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                         ci->_base = newbase;
                         ci->_top = newtop;
                         ci->_target = target;
-                        ci->_nargs = IB;
                         ci->_generator = nullptr;
                         ci->_foreachexit = nullptr;
                         ci->_root = false;
@@ -1116,26 +1113,38 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                     _top = ci->_top;
                     NEXT();
                 }
+                if (__builtin_expect(_sharedstate->_debughook, 0)) {
+                    SAVE();
+                    CallDebugHook('r', CurrentLine(*ci));
+                    RELOAD();
+                }
                 SQInteger base = ci->_base, target = ci->_target;
                 bool root = ci->_root;
                 {
-                    SQObjectPtr ret;
-                    if (IB) ret = std::move(R[IA]);
+                    // the result moves out of its register as a bare value that
+                    // owns its reference, so it lives in machine registers
+                    SQObject ret;
+                    ret._type = OT_NULL;
+                    ret._unVal.raw = 0;
+                    if (IB) {
+                        ret = R[IA];
+                        R[IA]._type = OT_NULL;
+                        R[IA]._unVal.raw = 0;
+                    }
                     SQInteger idx = _ncalls - 1;
                     while (!_etraps.empty() && _etraps.back()._frame >= idx) _etraps.pop_back();
                     if (_openouters && _openouters->_idx >= base) CloseOuters(base);
-                    if (__builtin_expect(_sharedstate->_debughook, 0)) {
-                        SAVE();
-                        CallDebugHook('r', CurrentLine(*ci));
-                        RELOAD();
-                    }
                     ClearSlots(base, ci->_top);
                     ci->DropClosure();
                     _ncalls--;
-                    if (target >= 0)
-                        _stack[target] = std::move(ret);
-                    else if (target == -1)
-                        _retval = std::move(ret);
+                    SQObject *dest = target >= 0 ? &_stack[target] : target == -1 ? &_retval : nullptr;
+                    if (dest) {
+                        SQObject old = *dest;
+                        *dest = ret;
+                        sq_objrelease(old);
+                    } else {
+                        sq_objrelease(ret);
+                    }
                 }
                 if (root) return false;
                 ci--;  // the caller's frame, just below in the same storage

@@ -187,6 +187,7 @@ struct Reader {
         Array(p->_instructions, ninstr);
         for (SQInteger n = Count(); n > 0; n--) p->_functions.push_back(Proto(p));
         Verify(p);
+        p->Finish();
         depth--;
         return ref;
     }

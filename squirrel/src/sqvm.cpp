@@ -366,7 +366,6 @@ bool SQVM::StartCall(SQClosure *closure, SQInteger target, SQInteger nargs, SQIn
     ci->_base = stackbase;
     ci->_top = stackbase + p->_stacksize;
     ci->_target = target;
-    ci->_nargs = nargs;
     ci->_generator = nullptr;
     ci->_foreachexit = nullptr;
     ci->_root = false;
@@ -421,7 +420,6 @@ bool SQVM::CallNative(SQNativeClosure *nclosure, SQInteger nargs, SQInteger newb
     ci->_base = newbase;
     ci->_top = newbase + nargs;
     ci->_target = -2;
-    ci->_nargs = nargs;
     ci->_generator = nullptr;
     ci->_foreachexit = nullptr;
     ci->_root = false;
@@ -495,7 +493,6 @@ bool SQVM::CallCallback(const SQObject &fn, SQInteger nargs, SQInteger stackbase
         ci->_base = stackbase;
         ci->_top = stackbase + p->_stacksize;
         ci->_target = -1;
-        ci->_nargs = nargs;
         ci->_generator = nullptr;
         ci->_foreachexit = nullptr;
         ci->_root = true;
