@@ -564,8 +564,8 @@ bool sq_compile_source(SQVM *v, const char *src, size_t len, const char *sourcen
         err = e.msg;
         line = e.line;
         column = e.column;
-    } catch (const std::bad_alloc &) {
-        err = "out of memory";
+    } catch (const std::bad_alloc &e) {
+        err = sq_allocerrortext(e);
         line = c._lex._currentline;
         column = c._lex._currentcolumn;
     }

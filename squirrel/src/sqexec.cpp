@@ -254,11 +254,11 @@ bool SQVM::Execute(const SQObject &closure, SQInteger nargs, SQInteger stackbase
         suspended = _suspended != SQFalse;
         outres = std::move(_retval);
         _retval.Null();
-    } catch (const std::bad_alloc &) {
+    } catch (const std::bad_alloc &e) {
         // out of memory outside the loop (it turns it into an error itself)
         _lasterror.Null();
         try {
-            _lasterror = MakeString("out of memory");
+            _lasterror = MakeString(sq_allocerrortext(e));
         } catch (...) {}
         while (_ncalls > rootframe && et != ET_RESUME_VM && et != ET_RESUME_THROW_VM) UnwindFrame();
         ok = false;
@@ -286,10 +286,10 @@ void SQVM::Run(SQInteger rootframe) {
             return;
         } catch (const SQException &) {
             if (!HandleError(rootframe)) throw;
-        } catch (const std::bad_alloc &) {
+        } catch (const std::bad_alloc &e) {
             _lasterror.Null();
             try {
-                _lasterror = MakeString("out of memory");
+                _lasterror = MakeString(sq_allocerrortext(e));
             } catch (...) {}
             _errorhandled = false;
             if (!HandleError(rootframe)) throw SQException();

@@ -403,8 +403,8 @@ SQRESULT sq_writeclosure(HSQUIRRELVM v, SQWRITEFUNC writef, SQUserPointer up) {
         w.U32((uint32_t)sizeof(SQFloat));
         w.Proto(c->Proto());
         w.U32(kTail);
-    } catch (const SerialError &e) { return sq_throwerror(v, e.msg); } catch (const std::bad_alloc &) {
-        return sq_throwerror(v, "out of memory");
+    } catch (const SerialError &e) { return sq_throwerror(v, e.msg); } catch (const std::bad_alloc &e) {
+        return sq_throwerror(v, sq_allocerrortext(e));
     }
     return SQ_OK;
 }
@@ -425,8 +425,8 @@ SQRESULT sq_readclosure(HSQUIRRELVM v, SQREADFUNC readf, SQUserPointer up) {
         if (v->_roottable._type == OT_TABLE) root = v->_roottable._unVal.pRefCounted->GetWeakRef(OT_TABLE);
         SQClosure *c = SQClosure::Create(v->_sharedstate, _funcproto(proto), root);
         v->Push(SQObjectPtr(OT_CLOSURE, c));
-    } catch (const SerialError &e) { return sq_throwerror(v, e.msg); } catch (const std::bad_alloc &) {
-        return sq_throwerror(v, "out of memory");
+    } catch (const SerialError &e) { return sq_throwerror(v, e.msg); } catch (const std::bad_alloc &e) {
+        return sq_throwerror(v, sq_allocerrortext(e));
     } catch (const SQException &) { return SQ_ERROR; }
     return SQ_OK;
 }

@@ -430,15 +430,19 @@ bool SQVM::CallNative(SQNativeClosure *nclosure, SQInteger nargs, SQInteger newb
     _top = newbase + nargs + nouters;
     if (_sharedstate->_debughook) CallDebugHook('c', -1);
     SQInteger ret;
+    bool savedallocfailed = _allocfailed;
+    _allocfailed = false;
     try {
         ret = nclosure->_function(this);
-    } catch (const SQException &) { ret = SQ_ERROR; } catch (const std::bad_alloc &) {
+    } catch (const SQException &) { ret = SQ_ERROR; } catch (const std::bad_alloc &e) {
         _lasterror.Null();
         try {
-            _lasterror = MakeString("out of memory");
+            _lasterror = MakeString(sq_allocerrortext(e));
         } catch (...) {}
         ret = SQ_ERROR;
     }
+    if (_allocfailed) ret = SQ_ERROR;  // lasterror says why
+    _allocfailed = savedallocfailed;
     if (_sharedstate->_debughook) CallDebugHook('r', -1);
     _stackbase = savedbase;
     if (ret == SQ_SUSPEND_FLAG) {
@@ -501,10 +505,10 @@ bool SQVM::CallCallback(const SQObject &fn, SQInteger nargs, SQInteger stackbase
         Run(rootframe);
         outres = std::move(_retval);
         _retval.Null();
-    } catch (const std::bad_alloc &) {
+    } catch (const std::bad_alloc &e) {
         _lasterror.Null();
         try {
-            _lasterror = MakeString("out of memory");
+            _lasterror = MakeString(sq_allocerrortext(e));
         } catch (...) {}
         while (_ncalls > rootframe) UnwindFrame();
         ok = false;

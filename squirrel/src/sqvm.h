@@ -140,6 +140,8 @@ struct SQVM : public SQCollectable {
     bool _raiseerror_active = true;
     SQInteger _lastline = -1;
     bool _inerrorhandler = false;
+    // an API call made by the running native failed to allocate: the native fails
+    bool _allocfailed = false;
     bool _indebughook = false;
 
     // ---- errors
