@@ -5,7 +5,6 @@
 
 #include "sqcompiler.h"
 #include "sqfast.h"
-#include "sqfuzz.h"
 #include "sqvm.h"
 
 // An allocation that fails inside an API call (out of memory, a string over the

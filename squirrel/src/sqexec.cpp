@@ -621,40 +621,24 @@ static_assert(OP_COUNT + 189 == 256, "the table pads to 256 opcodes");
         NEXT();                                                               \
     }
 
-#define H_DIV(OPC, KK)                                        \
+// Division and remainder: integers inline only for a positive divisor (the slow
+// path raises on zero and handles the signs), floats inline always.
+#define H_DIVMOD(OPC, IOP, FEXPR, KK)                         \
     {                                                         \
         const SQObject &x = RBK(KK);                          \
         const SQObject &y = RCK(KK);                          \
         if (x._type == OT_INTEGER && y._type == OT_INTEGER) { \
             if (_integer(y) > 0) {                            \
-                R[IA].SetInt(_integer(x) / _integer(y));     \
+                R[IA].SetInt(_integer(x) IOP _integer(y));    \
                 NEXT();                                       \
             }                                                 \
         } else if (BothNumeric(x, y)) {                       \
-            R[IA].SetFloat(tofloat(x) / tofloat(y));         \
+            SQFloat fx = tofloat(x), fy = tofloat(y);         \
+            R[IA].SetFloat(FEXPR);                            \
             NEXT();                                           \
         }                                                     \
         SAVE();                                               \
-        ArithSlow(OPC, x, y, ci->_base + IA);                \
-        RELOAD();                                             \
-        NEXT();                                               \
-    }
-
-#define H_MOD(OPC, KK)                                        \
-    {                                                         \
-        const SQObject &x = RBK(KK);                          \
-        const SQObject &y = RCK(KK);                          \
-        if (x._type == OT_INTEGER && y._type == OT_INTEGER) { \
-            if (_integer(y) > 0) {                            \
-                R[IA].SetInt(_integer(x) % _integer(y));     \
-                NEXT();                                       \
-            }                                                 \
-        } else if (BothNumeric(x, y)) {                       \
-            R[IA].SetFloat(fmodf(tofloat(x), tofloat(y)));   \
-            NEXT();                                           \
-        }                                                     \
-        SAVE();                                               \
-        ArithSlow(OPC, x, y, ci->_base + IA);                \
+        ArithSlow(OPC, x, y, ci->_base + IA);                 \
         RELOAD();                                             \
         NEXT();                                               \
     }
@@ -964,8 +948,8 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
             KSPEC3(OP_ADD, H_ARITH, +, +)
             KSPEC3(OP_SUB, H_ARITH, -, -)
             KSPEC3(OP_MUL, H_ARITH, *, *)
-            KSPEC(OP_DIV, H_DIV)
-            KSPEC(OP_MOD, H_MOD)
+            KSPEC3(OP_DIV, H_DIVMOD, /, fx / fy)
+            KSPEC3(OP_MOD, H_DIVMOD, %, fmodf(fx, fy))
             KSPEC(OP_BAND, H_BAND)
             KSPEC(OP_BOR, H_BAND)
             KSPEC(OP_BXOR, H_BAND)
