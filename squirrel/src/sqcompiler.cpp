@@ -539,7 +539,8 @@ static void DumpProto(const SQFunctionProto *p, int depth) {
         "BAND", "BOR", "BXOR", "SHL", "SHR", "USHR", "EQ", "NE", "LT", "LE", "GT", "GE", "CMP3", "NEG", "NOT",
         "BNOT", "JMP", "JZ", "JNZ", "JCMP", "CALL", "TAILCALL", "RETURN", "NEWTABLE", "NEWARRAY", "APPEND",
         "CLOSURE", "NEWCLASS", "NEWMEMBER", "FOREACH", "TYPEOF", "INSTANCEOF", "IN", "CLONE", "YIELD", "RESUME",
-        "THROW", "PUSHTRAP", "POPTRAP", "GETBASE", "CLOSE", "PREPCALL", "BINDENV", "PREPENV", "FORINC", "DATA"};
+        "THROW", "PUSHTRAP", "POPTRAP", "GETBASE", "CLOSE", "PREPCALL", "BINDENV", "PREPENV", "FORINC", "DATA",
+        "JLT", "JLE", "JGT", "JGE", "JEQ", "JNE"};
     // clang-format on
     static_assert(sizeof names / sizeof names[0] == OP_COUNT, "one name per opcode");
     fprintf(stderr, "%*sfunction %s stack=%lld\n", depth * 2, "",

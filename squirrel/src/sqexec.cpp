@@ -503,7 +503,13 @@ void SQVM::Loop(SQInteger rootframe) {
     T4(OP_BINDENV)          \
     T4(OP_PREPENV)          \
     TK(OP_FORINC)           \
-    T4(OP_DATA)
+    T4(OP_DATA)             \
+    TK(OP_JLT)              \
+    TK(OP_JLE)              \
+    TK(OP_JGT)              \
+    TK(OP_JGE)              \
+    TK(OP_JEQ)              \
+    TK(OP_JNE)
 // The table holds four blocks of 256 entries, one per value of the literal
 // bits, each listing every opcode and then padding.
 #define LABEL4(op) &&L4_##op,
@@ -515,8 +521,7 @@ void SQVM::Loop(SQInteger rootframe) {
 #define SQ_PAD10 SQ_PAD1 SQ_PAD1 SQ_PAD1 SQ_PAD1 SQ_PAD1 SQ_PAD1 SQ_PAD1 SQ_PAD1 SQ_PAD1 SQ_PAD1
 #define SQ_PAD_OPS                                                                                                    \
     SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD10       \
-        SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD1 SQ_PAD1 SQ_PAD1 SQ_PAD1 SQ_PAD1 SQ_PAD1 SQ_PAD1 \
-            SQ_PAD1 SQ_PAD1
+        SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD1 SQ_PAD1 SQ_PAD1
 #define SQ_TABLE_BLOCK(n) SQ_LOOP_OPS(LABEL4, LABELK##n) SQ_PAD_OPS
 #define SQ_OP_ORDER(op) op,
 namespace {
@@ -527,7 +532,7 @@ constexpr bool LoopOrderMatches() {
     return sizeof kLoopOrder / sizeof kLoopOrder[0] == OP_COUNT;
 }
 static_assert(LoopOrderMatches(), "SQ_LOOP_OPS must list every opcode in the order of SQOpcode");
-static_assert(OP_COUNT + 189 == 256, "the table pads to 256 opcodes");
+static_assert(OP_COUNT + 183 == 256, "the table pads to 256 opcodes");
 }  // namespace
 #define RBK(kk) (((kk)&K_B) ? K[IB] : R[IB])
 #define RCK(kk) (((kk)&K_C) ? K[IC] : R[IC])
@@ -701,11 +706,13 @@ static_assert(OP_COUNT + 189 == 256, "the table pads to 256 opcodes");
         NEXT();             \
     }
 
-#define H_JCMP(OPC, KK)                                       \
+// Compare and jump when false; JCMP reads the comparison from k, JLT..JNE have
+// it in the opcode, so their handlers test nothing to find it.
+#define H_JCMPK(OPC, KIND, _, KK)                                 \
     {                                                         \
         const SQObject &x = R[IA];                           \
         const SQObject &y = RBK(KK);                          \
-        int kind = IK >> 2;                                  \
+        int kind = KIND;                                  \
         bool r;                                               \
         if (x._type == OT_INTEGER && y._type == OT_INTEGER) { \
             SQInteger a = _integer(x), b = _integer(y);       \
@@ -742,6 +749,8 @@ static_assert(OP_COUNT + 189 == 256, "the table pads to 256 opcodes");
         }                                                     \
         NEXT();                                               \
     }
+
+#define H_JCMP(OPC, KK) H_JCMPK(OPC, (int)(IK >> 2), _, KK)
 
 #define H_FORINC(OPC, KK)                                                                                              \
     {                                                                                                                  \
@@ -1003,6 +1012,12 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
             }
             NEXT();
             KSPEC(OP_JCMP, H_JCMP)
+            KSPEC3(OP_JLT, H_JCMPK, CMP_LT, _)
+            KSPEC3(OP_JLE, H_JCMPK, CMP_LE, _)
+            KSPEC3(OP_JGT, H_JCMPK, CMP_GT, _)
+            KSPEC3(OP_JGE, H_JCMPK, CMP_GE, _)
+            KSPEC3(OP_JEQ, H_JCMPK, CMP_EQ, _)
+            KSPEC3(OP_JNE, H_JCMPK, CMP_NE, _)
             KSPEC(OP_FORINC, H_FORINC)
             CASE4(OP_CALL) : {
                 const SQObject &f = R[IA];

@@ -327,6 +327,14 @@ struct Reader {
                     target(at + 1, p->_instructions[(size_t)(at + 1)].bx());
                     at++;
                     break;
+                case OP_JLT:
+                case OP_JLE:
+                case OP_JGT:
+                case OP_JGE:
+                case OP_JEQ:
+                case OP_JNE:
+                    if ((i.k >> 2) != i.op - OP_JLT) bad();
+                    [[fallthrough]];
                 case OP_JCMP:
                     reg(i.a);
                     rk(i.b, kb);
