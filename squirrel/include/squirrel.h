@@ -232,6 +232,14 @@ SQUIRREL_API SQInteger sq_getversion(void);
    every further instruction raises "instruction limit exceeded", so a script cannot
    catch its way past it. 0 removes the limit. */
 SQUIRREL_API void sq_setinstructionlimit(HSQUIRRELVM v, SQInteger maxinstructions);
+/* The longest string (in bytes) the scripts of v and of every VM sharing its state may
+   make. A concatenation that would pass it raises the script error "string too long";
+   a library function or an API call that would make such a string fails with the same
+   error (sq_pushstring and its kind return SQ_ERROR). This keeps a script that doubles
+   a string from exhausting the host's memory. maxlen <= 0 restores the default,
+   SQ_DEFAULT_MAX_STRING_LENGTH (64 MiB). */
+#define SQ_DEFAULT_MAX_STRING_LENGTH ((SQInteger)64 * 1024 * 1024)
+SQUIRREL_API void sq_setmaxstringlength(HSQUIRRELVM v, SQInteger maxlen);
 
 /* compiler */
 SQUIRREL_API SQRESULT sq_compile(HSQUIRRELVM v, SQLEXREADFUNC read, SQUserPointer p, const SQChar *sourcename,

@@ -11,6 +11,18 @@
 
 // throws std::bad_alloc when the heap (or the test hook) refuses
 void *sq_alloc(size_t size);
+
+#ifdef __cplusplus
+// Thrown where a string would pass the state's length limit. It travels the
+// out-of-memory paths, which report it under its own message.
+struct SQStringTooLong : std::bad_alloc {
+    const char *what() const noexcept override { return "string too long"; }
+};
+// the error message for a failed allocation
+inline const char *sq_allocerrortext(const std::bad_alloc &e) {
+    return dynamic_cast<const SQStringTooLong *>(&e) ? e.what() : "out of memory";
+}
+#endif
 void sq_dealloc(void *p) noexcept;
 
 template <class T>

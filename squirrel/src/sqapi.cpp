@@ -5,25 +5,35 @@
 
 #include "sqcompiler.h"
 #include "sqfast.h"
-#include "sqfuzz.h"
 #include "sqvm.h"
 
+// An allocation that fails inside an API call (out of memory, a string over the
+// length limit) leaves its message in the last error and marks the VM, so that
+// the native that made the call fails even where it did not look (the pushes
+// return nothing to look at).
+static void AllocFailed(HSQUIRRELVM v, const std::bad_alloc &e) {
+    v->_lasterror.Null();
+    try {
+        v->_lasterror = v->MakeString(sq_allocerrortext(e));
+    } catch (const std::bad_alloc &) {}
+    v->_allocfailed = true;
+}
 #define SQ_TRY try {
-#define SQ_CATCH(v)                  \
-    }                                \
-    catch (const SQException &) {    \
-        return SQ_ERROR;             \
-    }                                \
-    catch (const std::bad_alloc &) { \
-        (v)->_lasterror.Null();      \
-        return SQ_ERROR;             \
+#define SQ_CATCH(v)                    \
+    }                                  \
+    catch (const SQException &) {      \
+        return SQ_ERROR;               \
+    }                                  \
+    catch (const std::bad_alloc &e) {  \
+        AllocFailed(v, e);             \
+        return SQ_ERROR;               \
     }
-#define SQ_CATCH_VOID(v)             \
-    }                                \
-    catch (const SQException &) {    \
-    }                                \
-    catch (const std::bad_alloc &) { \
-        (v)->_lasterror.Null();      \
+#define SQ_CATCH_VOID(v)               \
+    }                                  \
+    catch (const SQException &) {      \
+    }                                  \
+    catch (const std::bad_alloc &e) {  \
+        AllocFailed(v, e);             \
     }
 
 static SQObjectPtr g_nullobj;
@@ -178,6 +188,10 @@ void sq_setinstructionlimit(HSQUIRRELVM v, SQInteger maxinstructions) {
     v->_sharedstate->_limited = maxinstructions > 0;
     v->_sharedstate->_instructionlimit = maxinstructions > 0 ? maxinstructions : 0;
     v->_sharedstate->UpdateHooks();
+}
+
+void sq_setmaxstringlength(HSQUIRRELVM v, SQInteger maxlen) {
+    v->_sharedstate->_maxstringlength = maxlen > 0 ? maxlen : SQ_DEFAULT_MAX_STRING_LENGTH;
 }
 
 // ------------------------------------------------------------ compiler

@@ -155,6 +155,7 @@ protected:
         for (auto &l : fs.locals)
             if (l.infoidx != kNoInfo) p->_localvarinfos[l.infoidx]._end_op = p->_instructions.size();
         p->_stacksize = fs.maxstack;
+        p->Finish();
     }
     int Pos() const { return (int)_fs->proto->_instructions.size(); }
     int Emit(int op, int a, int b, int c, int k = 0) {
@@ -475,7 +476,7 @@ protected:
                 c.cmp = mirror[c.cmp];
             }
             FreeExp(e);
-            Emit(OP_JCMP, c.r, c.key, 0, (c.keyk ? K_B : 0) | (c.cmp << 2));
+            Emit(OP_JLT + c.cmp, c.r, c.key, 0, (c.keyk ? K_B : 0) | (c.cmp << 2));
             return EmitJump(OP_DATA);
         }
         if (e.k == E_BOOL || e.k == E_INT) {
@@ -509,7 +510,7 @@ protected:
             // so < and >=, <= and > are exact opposites, NaN included)
             static const int opposite[] = {CMP_GE, CMP_GT, CMP_LE, CMP_LT, CMP_NE, CMP_EQ};
             FreeExp(e);
-            Emit(OP_JCMP, c.r, c.key, 0, (c.keyk ? K_B : 0) | (opposite[c.cmp] << 2));
+            Emit(OP_JLT + opposite[c.cmp], c.r, c.key, 0, (c.keyk ? K_B : 0) | (opposite[c.cmp] << 2));
             return EmitJump(OP_DATA);
         }
         if (e.k == E_BOOL || e.k == E_INT) {

@@ -539,7 +539,8 @@ static void DumpProto(const SQFunctionProto *p, int depth) {
         "BAND", "BOR", "BXOR", "SHL", "SHR", "USHR", "EQ", "NE", "LT", "LE", "GT", "GE", "CMP3", "NEG", "NOT",
         "BNOT", "JMP", "JZ", "JNZ", "JCMP", "CALL", "TAILCALL", "RETURN", "NEWTABLE", "NEWARRAY", "APPEND",
         "CLOSURE", "NEWCLASS", "NEWMEMBER", "FOREACH", "TYPEOF", "INSTANCEOF", "IN", "CLONE", "YIELD", "RESUME",
-        "THROW", "PUSHTRAP", "POPTRAP", "GETBASE", "CLOSE", "PREPCALL", "BINDENV", "PREPENV", "FORINC", "DATA"};
+        "THROW", "PUSHTRAP", "POPTRAP", "GETBASE", "CLOSE", "PREPCALL", "BINDENV", "PREPENV", "FORINC", "DATA",
+        "JLT", "JLE", "JGT", "JGE", "JEQ", "JNE"};
     // clang-format on
     static_assert(sizeof names / sizeof names[0] == OP_COUNT, "one name per opcode");
     fprintf(stderr, "%*sfunction %s stack=%lld\n", depth * 2, "",
@@ -564,8 +565,8 @@ bool sq_compile_source(SQVM *v, const char *src, size_t len, const char *sourcen
         err = e.msg;
         line = e.line;
         column = e.column;
-    } catch (const std::bad_alloc &) {
-        err = "out of memory";
+    } catch (const std::bad_alloc &e) {
+        err = sq_allocerrortext(e);
         line = c._lex._currentline;
         column = c._lex._currentcolumn;
     }

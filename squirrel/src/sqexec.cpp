@@ -127,7 +127,6 @@ void SQVM::ResumeGeneratorFrame(SQGenerator *gen, SQInteger target, const SQInst
     ci->_base = newbase;
     ci->_top = newbase + p->_stacksize;
     ci->_target = target;
-    ci->_nargs = 0;
     ci->_generator = gen;
     ci->_foreachexit = foreachexit;
     ci->_root = false;
@@ -255,11 +254,11 @@ bool SQVM::Execute(const SQObject &closure, SQInteger nargs, SQInteger stackbase
         suspended = _suspended != SQFalse;
         outres = std::move(_retval);
         _retval.Null();
-    } catch (const std::bad_alloc &) {
+    } catch (const std::bad_alloc &e) {
         // out of memory outside the loop (it turns it into an error itself)
         _lasterror.Null();
         try {
-            _lasterror = MakeString("out of memory");
+            _lasterror = MakeString(sq_allocerrortext(e));
         } catch (...) {}
         while (_ncalls > rootframe && et != ET_RESUME_VM && et != ET_RESUME_THROW_VM) UnwindFrame();
         ok = false;
@@ -287,10 +286,10 @@ void SQVM::Run(SQInteger rootframe) {
             return;
         } catch (const SQException &) {
             if (!HandleError(rootframe)) throw;
-        } catch (const std::bad_alloc &) {
+        } catch (const std::bad_alloc &e) {
             _lasterror.Null();
             try {
-                _lasterror = MakeString("out of memory");
+                _lasterror = MakeString(sq_allocerrortext(e));
             } catch (...) {}
             _errorhandled = false;
             if (!HandleError(rootframe)) throw SQException();
@@ -353,8 +352,8 @@ void SQVM::HookStep() {
 
 // ------------------------------------------------------------ the loop
 
-#define RB ((i.k & K_B) ? K[i.b] : R[i.b])
-#define RC ((i.k & K_C) ? K[i.c] : R[i.c])
+#define RB ((IK & K_B) ? K[IB] : R[IB])
+#define RC ((IK & K_C) ? K[IC] : R[IC])
 #define CLOSURE() _closure(ci->_closure)
 // the running frame is (or became) the top one: load its state
 #define REFRESH()                            \
@@ -381,6 +380,11 @@ void SQVM::HookStep() {
         }                                                                 \
     } while (0)
 
+static inline SQInstruction Instr(uint64_t w) {
+    SQInstruction i;
+    memcpy(&i, &w, sizeof i);
+    return i;
+}
 static inline bool BothNumeric(const SQObject &a, const SQObject &b) {
     return (a._type & SQOBJECT_NUMERIC) && (b._type & SQOBJECT_NUMERIC);
 }
@@ -406,7 +410,15 @@ void SQVM::Loop(SQInteger rootframe) {
 // handler that reads RB or RC is compiled once for each kind of its operands
 // (register or literal) and tests nothing to find them. Every handler ends in
 // its own copy of the dispatch (NEXT), through a table of label addresses.
-#define DISPATCH(i) (((unsigned)(i).op << 2) | ((i).k & 3u))
+// The running instruction stays one 64-bit word (the layout of SQInstruction:
+// op, k, a, b, c from the low byte up) and each handler takes out the fields it
+// uses; the dispatch index is the opcode and the two literal bits, its low ten bits.
+#define IK ((unsigned)(uint8_t)(i >> 8))
+#define IA ((unsigned)(uint16_t)(i >> 16))
+#define IB ((unsigned)(uint16_t)(i >> 32))
+#define IC ((unsigned)(uint16_t)(i >> 48))
+#define IBX ((int32_t)(i >> 32))
+#define DISPATCH(i) ((unsigned)(i)&0x3FFu)
 #define CASE4(op) L4_##op
 #define KSPEC(op, H) LK_##op##_0 : H(op, 0) LK_##op##_1 : H(op, 1) LK_##op##_2 : H(op, 2) LK_##op##_3 : H(op, 3)
 #define KSPEC3(op, H, x, y) \
@@ -419,7 +431,7 @@ void SQVM::Loop(SQInteger rootframe) {
             HookStep();                                   \
             REFRESH();                                    \
         }                                                 \
-        i = *ip++;                                        \
+        memcpy(&i, ip++, sizeof i);                       \
         goto *kTable[DISPATCH(i)];                        \
     } while (0)
 // Every opcode in the order of SQOpcode: T4 for a handler that serves all four
@@ -491,15 +503,26 @@ void SQVM::Loop(SQInteger rootframe) {
     T4(OP_BINDENV)          \
     T4(OP_PREPENV)          \
     TK(OP_FORINC)           \
-    T4(OP_DATA)
-#define LABEL4(op) &&L4_##op, &&L4_##op, &&L4_##op, &&L4_##op,
-#define LABELK(op) &&LK_##op##_0, &&LK_##op##_1, &&LK_##op##_2, &&LK_##op##_3,
-#define SQ_PAD1 &&L_INVALID, &&L_INVALID, &&L_INVALID, &&L_INVALID,
+    T4(OP_DATA)             \
+    TK(OP_JLT)              \
+    TK(OP_JLE)              \
+    TK(OP_JGT)              \
+    TK(OP_JGE)              \
+    TK(OP_JEQ)              \
+    TK(OP_JNE)
+// The table holds four blocks of 256 entries, one per value of the literal
+// bits, each listing every opcode and then padding.
+#define LABEL4(op) &&L4_##op,
+#define LABELK0(op) &&LK_##op##_0,
+#define LABELK1(op) &&LK_##op##_1,
+#define LABELK2(op) &&LK_##op##_2,
+#define LABELK3(op) &&LK_##op##_3,
+#define SQ_PAD1 &&L_INVALID,
 #define SQ_PAD10 SQ_PAD1 SQ_PAD1 SQ_PAD1 SQ_PAD1 SQ_PAD1 SQ_PAD1 SQ_PAD1 SQ_PAD1 SQ_PAD1 SQ_PAD1
 #define SQ_PAD_OPS                                                                                                    \
     SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD10       \
-        SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD1 SQ_PAD1 SQ_PAD1 SQ_PAD1 SQ_PAD1 SQ_PAD1 SQ_PAD1 \
-            SQ_PAD1 SQ_PAD1
+        SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD1 SQ_PAD1 SQ_PAD1
+#define SQ_TABLE_BLOCK(n) SQ_LOOP_OPS(LABEL4, LABELK##n) SQ_PAD_OPS
 #define SQ_OP_ORDER(op) op,
 namespace {
 constexpr SQOpcode kLoopOrder[] = {SQ_LOOP_OPS(SQ_OP_ORDER, SQ_OP_ORDER)};
@@ -509,38 +532,38 @@ constexpr bool LoopOrderMatches() {
     return sizeof kLoopOrder / sizeof kLoopOrder[0] == OP_COUNT;
 }
 static_assert(LoopOrderMatches(), "SQ_LOOP_OPS must list every opcode in the order of SQOpcode");
-static_assert(OP_COUNT + 189 == 256, "the table pads to 256 opcodes");
+static_assert(OP_COUNT + 183 == 256, "the table pads to 256 opcodes");
 }  // namespace
-#define RBK(kk) (((kk)&K_B) ? K[i.b] : R[i.b])
-#define RCK(kk) (((kk)&K_C) ? K[i.c] : R[i.c])
+#define RBK(kk) (((kk)&K_B) ? K[IB] : R[IB])
+#define RCK(kk) (((kk)&K_C) ? K[IC] : R[IC])
 
 #define H_ARITH(OPC, IOP, FOP, KK)                                                                         \
     {                                                                                                      \
         const SQObject &x = RBK(KK);                                                                       \
         const SQObject &y = RCK(KK);                                                                       \
         if (x._type == OT_INTEGER && y._type == OT_INTEGER) {                                              \
-            R[i.a].SetInt((SQInteger)((SQUnsignedInteger)_integer(x) IOP(SQUnsignedInteger) _integer(y))); \
+            R[IA].SetInt((SQInteger)((SQUnsignedInteger)_integer(x) IOP(SQUnsignedInteger) _integer(y))); \
             NEXT();                                                                                        \
         }                                                                                                  \
         if (BothNumeric(x, y)) {                                                                           \
-            R[i.a].SetFloat(tofloat(x) FOP tofloat(y));                                                    \
+            R[IA].SetFloat(tofloat(x) FOP tofloat(y));                                                    \
             NEXT();                                                                                        \
         }                                                                                                  \
         SAVE();                                                                                            \
-        ArithSlow(OPC, x, y, ci->_base + i.a);                                                             \
+        ArithSlow(OPC, x, y, ci->_base + IA);                                                             \
         RELOAD();                                                                                          \
         NEXT();                                                                                            \
     }
 
 #define H_GET(OPC, KK)                                                            \
     {                                                                             \
-        const SQObject &o = R[i.b];                                               \
+        const SQObject &o = R[IB];                                               \
         const SQObject &key = RCK(KK);                                            \
         if (o._type == OT_TABLE) {                                                \
             if (key._type == OT_STRING) {                                         \
                 SQTable::Node *n = _table(o)->FindStr(_string(key));              \
                 if (n) {                                                          \
-                    R[i.a] = RealVal(n->val);                                     \
+                    R[IA] = RealVal(n->val);                                     \
                     NEXT();                                                       \
                 }                                                                 \
             }                                                                     \
@@ -549,7 +572,7 @@ static_assert(OP_COUNT + 189 == 256, "the table pads to 256 opcodes");
                 SQArray *arr = _array(o);                                         \
                 SQUnsignedInteger idx = (SQUnsignedInteger)_integer(key);         \
                 if (idx < arr->_values.size()) {                                  \
-                    R[i.a] = RealVal(arr->_values[idx]);                          \
+                    R[IA] = RealVal(arr->_values[idx]);                          \
                     NEXT();                                                       \
                 }                                                                 \
             }                                                                     \
@@ -559,21 +582,21 @@ static_assert(OP_COUNT + 189 == 256, "the table pads to 256 opcodes");
             if (n) {                                                              \
                 SQInteger enc = _integer(n->val);                                 \
                 if (MemberIsField(enc))                                           \
-                    R[i.a] = RealVal(inst->_values[MemberIdx(enc)]);              \
+                    R[IA] = RealVal(inst->_values[MemberIdx(enc)]);              \
                 else                                                              \
-                    R[i.a] = RealVal(inst->_class->_methods[MemberIdx(enc)].val); \
+                    R[IA] = RealVal(inst->_class->_methods[MemberIdx(enc)].val); \
                 NEXT();                                                           \
             }                                                                     \
         }                                                                         \
         SAVE();                                                                   \
-        GetSlow(o, key, ci->_base + i.a);                                         \
+        GetSlow(o, key, ci->_base + IA);                                         \
         RELOAD();                                                                 \
         NEXT();                                                                   \
     }
 
 #define H_SET(OPC, KK)                                                        \
     {                                                                         \
-        const SQObject &o = R[i.a];                                           \
+        const SQObject &o = R[IA];                                           \
         const SQObject &key = RBK(KK);                                        \
         const SQObject &val = RCK(KK);                                        \
         if (o._type == OT_TABLE && key._type == OT_STRING) {                  \
@@ -603,40 +626,24 @@ static_assert(OP_COUNT + 189 == 256, "the table pads to 256 opcodes");
         NEXT();                                                               \
     }
 
-#define H_DIV(OPC, KK)                                        \
+// Division and remainder: integers inline only for a positive divisor (the slow
+// path raises on zero and handles the signs), floats inline always.
+#define H_DIVMOD(OPC, IOP, FEXPR, KK)                         \
     {                                                         \
         const SQObject &x = RBK(KK);                          \
         const SQObject &y = RCK(KK);                          \
         if (x._type == OT_INTEGER && y._type == OT_INTEGER) { \
             if (_integer(y) > 0) {                            \
-                R[i.a].SetInt(_integer(x) / _integer(y));     \
+                R[IA].SetInt(_integer(x) IOP _integer(y));    \
                 NEXT();                                       \
             }                                                 \
         } else if (BothNumeric(x, y)) {                       \
-            R[i.a].SetFloat(tofloat(x) / tofloat(y));         \
+            SQFloat fx = tofloat(x), fy = tofloat(y);         \
+            R[IA].SetFloat(FEXPR);                            \
             NEXT();                                           \
         }                                                     \
         SAVE();                                               \
-        ArithSlow(OPC, x, y, ci->_base + i.a);                \
-        RELOAD();                                             \
-        NEXT();                                               \
-    }
-
-#define H_MOD(OPC, KK)                                        \
-    {                                                         \
-        const SQObject &x = RBK(KK);                          \
-        const SQObject &y = RCK(KK);                          \
-        if (x._type == OT_INTEGER && y._type == OT_INTEGER) { \
-            if (_integer(y) > 0) {                            \
-                R[i.a].SetInt(_integer(x) % _integer(y));     \
-                NEXT();                                       \
-            }                                                 \
-        } else if (BothNumeric(x, y)) {                       \
-            R[i.a].SetFloat(fmodf(tofloat(x), tofloat(y)));   \
-            NEXT();                                           \
-        }                                                     \
-        SAVE();                                               \
-        ArithSlow(OPC, x, y, ci->_base + i.a);                \
+        ArithSlow(OPC, x, y, ci->_base + IA);                 \
         RELOAD();                                             \
         NEXT();                                               \
     }
@@ -655,7 +662,7 @@ static_assert(OP_COUNT + 189 == 256, "the table pads to 256 opcodes");
                 case OP_SHR: r = a >> (b & 63); break;                                 \
                 default: r = (SQInteger)((SQUnsignedInteger)a >> (b & 63)); break;     \
             }                                                                          \
-            R[i.a].SetInt(r);                                                          \
+            R[IA].SetInt(r);                                                          \
             NEXT();                                                                    \
         }                                                                              \
         SAVE();                                                                        \
@@ -668,7 +675,7 @@ static_assert(OP_COUNT + 189 == 256, "the table pads to 256 opcodes");
         const SQObject &x = RBK(KK);                                                                           \
         const SQObject &y = RCK(KK);                                                                           \
         bool eq = x._type == OT_INTEGER && y._type == OT_INTEGER ? _integer(x) == _integer(y) : IsEqual(x, y); \
-        R[i.a].SetBool(OPC == OP_EQ ? eq : !eq);                                                               \
+        R[IA].SetBool(OPC == OP_EQ ? eq : !eq);                                                               \
         NEXT();                                                                                                \
     }
 
@@ -688,22 +695,24 @@ static_assert(OP_COUNT + 189 == 256, "the table pads to 256 opcodes");
 #define H_LT(OPC, KK)                              \
     {                                              \
         CMP_OPERANDS(KK)                           \
-        R[i.a].SetBool(CmpResult(OPC - OP_LT, c)); \
+        R[IA].SetBool(CmpResult(OPC - OP_LT, c)); \
         NEXT();                                    \
     }
 
 #define H_CMP3(OPC, KK)     \
     {                       \
         CMP_OPERANDS(KK)    \
-        R[i.a].SetInt(c);   \
+        R[IA].SetInt(c);   \
         NEXT();             \
     }
 
-#define H_JCMP(OPC, KK)                                       \
+// Compare and jump when false; JCMP reads the comparison from k, JLT..JNE have
+// it in the opcode, so their handlers test nothing to find it.
+#define H_JCMPK(OPC, KIND, _, KK)                                 \
     {                                                         \
-        const SQObject &x = R[i.a];                           \
+        const SQObject &x = R[IA];                           \
         const SQObject &y = RBK(KK);                          \
-        int kind = i.k >> 2;                                  \
+        int kind = KIND;                                  \
         bool r;                                               \
         if (x._type == OT_INTEGER && y._type == OT_INTEGER) { \
             SQInteger a = _integer(x), b = _integer(y);       \
@@ -741,16 +750,18 @@ static_assert(OP_COUNT + 189 == 256, "the table pads to 256 opcodes");
         NEXT();                                               \
     }
 
+#define H_JCMP(OPC, KK) H_JCMPK(OPC, (int)(IK >> 2), _, KK)
+
 #define H_FORINC(OPC, KK)                                                                                              \
     {                                                                                                                  \
-        SQObjectPtr &x = R[i.a];                                                                                       \
+        SQObjectPtr &x = R[IA];                                                                                       \
         const SQObject &lim = RBK(KK);                                                                                 \
-        SQInteger step = _integer(K[i.c]);                                                                             \
-        int kind = (i.k >> 2) & 7;                                                                                     \
+        SQInteger step = _integer(K[IC]);                                                                             \
+        int kind = (IK >> 2) & 7;                                                                                     \
         bool r;                                                                                                        \
         if (x._type == OT_INTEGER && lim._type == OT_INTEGER) {                                                        \
             SQUnsignedInteger v = (SQUnsignedInteger)_integer(x);                                                      \
-            SQInteger n = (SQInteger)((i.k & FORINC_SUB) ? v - (SQUnsignedInteger)step : v + (SQUnsignedInteger)step); \
+            SQInteger n = (SQInteger)((IK & FORINC_SUB) ? v - (SQUnsignedInteger)step : v + (SQUnsignedInteger)step); \
             x._unVal.nInteger = n;                                                                                     \
             SQInteger l = _integer(lim);                                                                               \
             switch (kind) {                                                                                            \
@@ -761,7 +772,7 @@ static_assert(OP_COUNT + 189 == 256, "the table pads to 256 opcodes");
             }                                                                                                          \
         } else {                                                                                                       \
             SAVE();                                                                                                    \
-            r = ForIncSlow(ci->_base + i.a, lim, K[i.c], i.k);                                                         \
+            r = ForIncSlow(ci->_base + IA, lim, K[IC], IK);                                                         \
             RELOAD();                                                                                                  \
         }                                                                                                              \
         if (r) {                                                                                                       \
@@ -779,41 +790,43 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
     SQObjectPtr *R;
     const SQObjectPtr *K;
     const SQInstruction *ip;
-    SQInstruction i;
+    uint64_t i;
+    static_assert(sizeof(SQInstruction) == sizeof(uint64_t), "an instruction is one word");
     // one entry per opcode and literal bits; any opcode byte lands somewhere
-    static const void *const kTable[256 * 4] = {SQ_LOOP_OPS(LABEL4, LABELK) SQ_PAD_OPS};
+    static const void *const kTable[256 * 4] = {SQ_TABLE_BLOCK(0) SQ_TABLE_BLOCK(1) SQ_TABLE_BLOCK(2)
+                                                    SQ_TABLE_BLOCK(3)};
     REFRESH();
     NEXT();
     {
         {
-            CASE4(OP_LOAD) : R[i.a] = K[i.bx()];
+            CASE4(OP_LOAD) : R[IA] = K[IBX];
             NEXT();
-            CASE4(OP_LOADINT) : R[i.a].SetInt(i.bx());
+            CASE4(OP_LOADINT) : R[IA].SetInt(IBX);
             NEXT();
             CASE4(OP_LOADFLOAT) : {
-                int32_t bits = i.bx();
+                int32_t bits = IBX;
                 SQFloat f;
                 memcpy(&f, &bits, 4);
-                R[i.a].SetFloat(f);
+                R[IA].SetFloat(f);
                 NEXT();
             }
-            CASE4(OP_LOADNULL) : for (int n = 0; n < i.b; n++) R[i.a + n].Null();
+            CASE4(OP_LOADNULL) : for (unsigned n = 0; n < IB; n++) R[IA + n].Null();
             NEXT();
-            CASE4(OP_LOADBOOL) : R[i.a].SetBool(i.b != 0);
+            CASE4(OP_LOADBOOL) : R[IA].SetBool(IB != 0);
             NEXT();
-            CASE4(OP_MOVE) : R[i.a] = R[i.b];
+            CASE4(OP_MOVE) : R[IA] = R[IB];
             NEXT();
-            CASE4(OP_LOADROOT) : R[i.a] = GetRootFor(CLOSURE());
+            CASE4(OP_LOADROOT) : R[IA] = GetRootFor(CLOSURE());
             NEXT();
-            CASE4(OP_LOADCALLEE) : R[i.a] = ci->_closure;
+            CASE4(OP_LOADCALLEE) : R[IA] = ci->_closure;
             NEXT();
-            CASE4(OP_GETOUTER) : R[i.a] = *_outer(CLOSURE()->_outervalues[i.b])->_valptr;
+            CASE4(OP_GETOUTER) : R[IA] = *_outer(CLOSURE()->_outervalues[IB])->_valptr;
             NEXT();
-            CASE4(OP_SETOUTER) : *_outer(CLOSURE()->_outervalues[i.a])->_valptr = R[i.b];
+            CASE4(OP_SETOUTER) : *_outer(CLOSURE()->_outervalues[IA])->_valptr = R[IB];
             NEXT();
             KSPEC(OP_GET, H_GET)
             CASE4(OP_PREPCALL) : {
-                const SQObject &o = R[i.b];
+                const SQObject &o = R[IB];
                 const SQObject &key = RC;
                 if (o._type == OT_INSTANCE && key._type == OT_STRING) {
                     SQInstance *inst = _instance(o);
@@ -822,15 +835,15 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                         SQInteger enc = _integer(n->val);
                         const SQObjectPtr &m = MemberIsField(enc) ? inst->_values[MemberIdx(enc)]
                                                                   : inst->_class->_methods[MemberIdx(enc)].val;
-                        R[i.a + 1] = R[i.b];  // first: R[i.b] may be R[i.a]
-                        R[i.a] = RealVal(m);
+                        R[IA + 1] = R[IB];  // first: R[IB] may be R[IA]
+                        R[IA] = RealVal(m);
                         NEXT();
                     }
                 } else if (o._type == OT_TABLE && key._type == OT_STRING) {
                     SQTable::Node *n = _table(o)->FindStr(_string(key));
                     if (n) {
-                        R[i.a + 1] = R[i.b];
-                        R[i.a] = RealVal(n->val);
+                        R[IA + 1] = R[IB];
+                        R[IA] = RealVal(n->val);
                         NEXT();
                     }
                 } else if (key._type == OT_STRING &&
@@ -841,30 +854,30 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                                                                   : _sharedstate->_number_default_delegate;
                     SQTable::Node *n = _table(dd)->FindStr(_string(key));
                     if (n) {
-                        R[i.a + 1] = R[i.b];
-                        R[i.a] = n->val;
+                        R[IA + 1] = R[IB];
+                        R[IA] = n->val;
                         NEXT();
                     }
                 }
                 SAVE();
-                PrepCallSlow(o, key, ci->_base + i.a);
+                PrepCallSlow(o, key, ci->_base + IA);
                 RELOAD();
                 NEXT();
             }
             KSPEC(OP_SET, H_SET)
             CASE4(OP_NEWSLOT) : {
                 SAVE();
-                NewSlotSlow(R[i.a], RB, RC);
+                NewSlotSlow(R[IA], RB, RC);
                 RELOAD();
                 NEXT();
             }
             CASE4(OP_GETENV) : {
                 const SQObject &self = R[0];
-                SQString *key = _string(K[i.bx()]);
+                SQString *key = _string(K[IBX]);
                 if (self._type == OT_TABLE) {
                     SQTable::Node *n = _table(self)->FindStr(key);
                     if (n) {
-                        R[i.a] = RealVal(n->val);
+                        R[IA] = RealVal(n->val);
                         NEXT();
                     }
                 } else if (self._type == OT_INSTANCE) {
@@ -873,25 +886,25 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                     if (n) {
                         SQInteger enc = _integer(n->val);
                         if (MemberIsField(enc))
-                            R[i.a] = RealVal(inst->_values[MemberIdx(enc)]);
+                            R[IA] = RealVal(inst->_values[MemberIdx(enc)]);
                         else
-                            R[i.a] = RealVal(inst->_class->_methods[MemberIdx(enc)].val);
+                            R[IA] = RealVal(inst->_class->_methods[MemberIdx(enc)].val);
                         NEXT();
                     }
                 }
                 SAVE();
-                GetEnvSlow(CLOSURE(), K[i.bx()], ci->_base + i.a);
+                GetEnvSlow(CLOSURE(), K[IBX], ci->_base + IA);
                 RELOAD();
                 NEXT();
             }
             CASE4(OP_PREPENV) : {  // a call of a bare name: the function and this
                 const SQObject &self = R[0];
-                SQString *key = _string(K[i.bx()]);
+                SQString *key = _string(K[IBX]);
                 if (self._type == OT_TABLE) {
                     SQTable::Node *n = _table(self)->FindStr(key);
                     if (n) {
-                        R[i.a] = RealVal(n->val);
-                        R[i.a + 1] = R[0];
+                        R[IA] = RealVal(n->val);
+                        R[IA + 1] = R[0];
                         NEXT();
                     }
                 } else if (self._type == OT_INSTANCE) {
@@ -900,52 +913,52 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                     if (n) {
                         SQInteger enc = _integer(n->val);
                         if (MemberIsField(enc))
-                            R[i.a] = RealVal(inst->_values[MemberIdx(enc)]);
+                            R[IA] = RealVal(inst->_values[MemberIdx(enc)]);
                         else
-                            R[i.a] = RealVal(inst->_class->_methods[MemberIdx(enc)].val);
-                        R[i.a + 1] = R[0];
+                            R[IA] = RealVal(inst->_class->_methods[MemberIdx(enc)].val);
+                        R[IA + 1] = R[0];
                         NEXT();
                     }
                 }
                 SAVE();
-                GetEnvSlow(CLOSURE(), K[i.bx()], ci->_base + i.a);
+                GetEnvSlow(CLOSURE(), K[IBX], ci->_base + IA);
                 RELOAD();
-                R[i.a + 1] = R[0];
+                R[IA + 1] = R[0];
                 NEXT();
             }
             CASE4(OP_SETENV) : {
                 const SQObject &self = R[0];
-                SQString *key = _string(K[i.bx()]);
+                SQString *key = _string(K[IBX]);
                 if (self._type == OT_TABLE) {
                     SQTable::Node *n = _table(self)->FindStr(key);
                     if (n) {
-                        n->val = R[i.a];
+                        n->val = R[IA];
                         NEXT();
                     }
                 } else if (self._type == OT_INSTANCE) {
                     SQInstance *inst = _instance(self);
                     SQTable::Node *n = inst->_class->_members->FindStr(key);
                     if (n && MemberIsField(_integer(n->val))) {
-                        inst->_values[MemberIdx(_integer(n->val))] = R[i.a];
+                        inst->_values[MemberIdx(_integer(n->val))] = R[IA];
                         NEXT();
                     }
                 }
                 SAVE();
-                SetEnvSlow(CLOSURE(), K[i.bx()], R[i.a]);
+                SetEnvSlow(CLOSURE(), K[IBX], R[IA]);
                 RELOAD();
                 NEXT();
             }
             CASE4(OP_DELETE) : {
                 SAVE();
-                DeleteSlow(R[i.b], RC, ci->_base + i.a);
+                DeleteSlow(R[IB], RC, ci->_base + IA);
                 RELOAD();
                 NEXT();
             }
             KSPEC3(OP_ADD, H_ARITH, +, +)
             KSPEC3(OP_SUB, H_ARITH, -, -)
             KSPEC3(OP_MUL, H_ARITH, *, *)
-            KSPEC(OP_DIV, H_DIV)
-            KSPEC(OP_MOD, H_MOD)
+            KSPEC3(OP_DIV, H_DIVMOD, /, fx / fy)
+            KSPEC3(OP_MOD, H_DIVMOD, %, fmodf(fx, fy))
             KSPEC(OP_BAND, H_BAND)
             KSPEC(OP_BOR, H_BAND)
             KSPEC(OP_BXOR, H_BAND)
@@ -960,57 +973,62 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
             KSPEC(OP_GE, H_LT)
             KSPEC(OP_CMP3, H_CMP3)
             CASE4(OP_NEG) : {
-                const SQObject &x = R[i.b];
+                const SQObject &x = R[IB];
                 if (x._type == OT_INTEGER) {
-                    R[i.a].SetInt((SQInteger)(0 - (SQUnsignedInteger)_integer(x)));
+                    R[IA].SetInt((SQInteger)(0 - (SQUnsignedInteger)_integer(x)));
                     NEXT();
                 }
                 if (x._type == OT_FLOAT) {
-                    R[i.a].SetFloat(-_float(x));
+                    R[IA].SetFloat(-_float(x));
                     NEXT();
                 }
                 SAVE();
-                NegSlow(x, ci->_base + i.a);
+                NegSlow(x, ci->_base + IA);
                 RELOAD();
                 NEXT();
             }
-            CASE4(OP_NOT) : R[i.a].SetBool(IsFalse(R[i.b]));
+            CASE4(OP_NOT) : R[IA].SetBool(IsFalse(R[IB]));
             NEXT();
             CASE4(OP_BNOT) : {
-                const SQObject &x = R[i.b];
+                const SQObject &x = R[IB];
                 if (x._type != OT_INTEGER) {
                     SAVE();
                     Raise("attempt to perform a bitwise op on a %s", GetTypeName(x));
                 }
-                R[i.a].SetInt(~_integer(x));
+                R[IA].SetInt(~_integer(x));
                 NEXT();
             }
-            CASE4(OP_JMP) : ip += i.bx();
-            if (i.bx() < 0) CHECK_HOOKS();
+            CASE4(OP_JMP) : ip += IBX;
+            if (IBX < 0) CHECK_HOOKS();
             NEXT();
-            CASE4(OP_JZ) : if (IsFalse(R[i.a])) {
-                ip += i.bx();
-                if (i.bx() < 0) CHECK_HOOKS();
+            CASE4(OP_JZ) : if (IsFalse(R[IA])) {
+                ip += IBX;
+                if (IBX < 0) CHECK_HOOKS();
             }
             NEXT();
-            CASE4(OP_JNZ) : if (!IsFalse(R[i.a])) {
-                ip += i.bx();
-                if (i.bx() < 0) CHECK_HOOKS();
+            CASE4(OP_JNZ) : if (!IsFalse(R[IA])) {
+                ip += IBX;
+                if (IBX < 0) CHECK_HOOKS();
             }
             NEXT();
             KSPEC(OP_JCMP, H_JCMP)
+            KSPEC3(OP_JLT, H_JCMPK, CMP_LT, _)
+            KSPEC3(OP_JLE, H_JCMPK, CMP_LE, _)
+            KSPEC3(OP_JGT, H_JCMPK, CMP_GT, _)
+            KSPEC3(OP_JGE, H_JCMPK, CMP_GE, _)
+            KSPEC3(OP_JEQ, H_JCMPK, CMP_EQ, _)
+            KSPEC3(OP_JNE, H_JCMPK, CMP_NE, _)
             KSPEC(OP_FORINC, H_FORINC)
             CASE4(OP_CALL) : {
-                const SQObject &f = R[i.a];
+                const SQObject &f = R[IA];
                 if (f._type == OT_CLOSURE) {
                     SQClosure *c = _closure(f);
                     SQFunctionProto *p = c->Proto();
-                    SQInteger newbase = ci->_base + i.a + 1;
+                    SQInteger newbase = ci->_base + IA + 1;
                     SQInteger newtop = newbase + p->_stacksize;
-                    if (i.b == p->_nparameters && !p->_varparams && !p->_bgenerator && !c->_env &&
-                        newtop <= _stacksize && _ncalls < _callcap) {
+                    if ((SQInteger)IB == p->_directnargs && !c->_env && newtop <= _stacksize && _ncalls < _callcap) {
                         SAVE();
-                        SQInteger target = ci->_base + i.c;
+                        SQInteger target = ci->_base + IC;
                         ci = &_calls[(size_t)_ncalls++];
                         // a free frame holds no closure; the call register keeps
                         // this one alive, so the frame only borrows it
@@ -1021,7 +1039,6 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                         ci->_base = newbase;
                         ci->_top = newtop;
                         ci->_target = target;
-                        ci->_nargs = i.b;
                         ci->_generator = nullptr;
                         ci->_foreachexit = nullptr;
                         ci->_root = false;
@@ -1040,28 +1057,28 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                 }
                 if (f._type == OT_NATIVECLOSURE) {
                     SQNativeClosure *nc = _nativeclosure(f);
-                    if (nc->_fast && !_sharedstate->_debughook && nc->_fast(&R[i.a + 1], i.b, R[i.c])) NEXT();
+                    if (nc->_fast && !_sharedstate->_debughook && nc->_fast(&R[IA + 1], IB, R[IC])) NEXT();
                     SAVE();
-                    if (!CallNativeFromLoop(nc, ci->_base + i.c, i.b, ci->_base + i.a + 1, rootframe)) return false;
+                    if (!CallNativeFromLoop(nc, ci->_base + IC, IB, ci->_base + IA + 1, rootframe)) return false;
                     RELOAD();
                     NEXT();
                 }
                 SAVE();
                 SQInteger base = ci->_base;
-                if (!LoopCall(R[i.a], base + i.c, i.b, base + i.a + 1, rootframe)) return false;
+                if (!LoopCall(R[IA], base + IC, IB, base + IA + 1, rootframe)) return false;
                 REFRESH();
                 CHECK_HOOKS();
                 NEXT();
             }
             CASE4(OP_TAILCALL) : {
-                const SQObject &f = R[i.a];
+                const SQObject &f = R[IA];
                 if (f._type == OT_CLOSURE && !ci->_generator && !_sharedstate->_debughook &&
                     (_etraps.empty() || _etraps.back()._frame < _ncalls - 1)) {
                     SQClosure *c = _closure(f);
                     SQFunctionProto *p = c->Proto();
                     SQInteger base = ci->_base;
                     SQInteger newtop = base + p->_stacksize;
-                    if (i.b == p->_nparameters && !p->_varparams && !p->_bgenerator && !c->_env &&
+                    if (IB == p->_nparameters && !p->_varparams && !p->_bgenerator && !c->_env &&
                         newtop <= _stacksize) {
                         // the frame is reused: arguments down to R[0..], the rest dropped
                         c->_uiRef++;
@@ -1071,8 +1088,8 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                         ci->_closure._type = OT_CLOSURE;
                         ci->_borrowed = false;
                         if (_openouters && _openouters->_idx >= base) CloseOuters(base);
-                        for (SQInteger n = 0; n < i.b; n++) R[n] = std::move(R[i.a + 1 + n]);
-                        ClearSlots(base + i.b, ci->_top > newtop ? ci->_top : newtop);
+                        for (SQInteger n = 0; n < IB; n++) R[n] = std::move(R[IA + 1 + n]);
+                        ClearSlots(base + IB, ci->_top > newtop ? ci->_top : newtop);
                         if (!borrowed) sq_objrelease(old);
                         ip = ci->_ip = p->_instructions.data();
                         K = ci->_literals = p->_literals.data();
@@ -1082,7 +1099,7 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                     }
                 }
                 SAVE();
-                if (TailCall(i, rootframe)) return false;
+                if (TailCall(Instr(i), rootframe)) return false;
                 REFRESH();
                 CHECK_HOOKS();
                 NEXT();
@@ -1090,31 +1107,43 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
             CASE4(OP_RETURN) : {
                 if (ci->_generator) {
                     SAVE();
-                    if (GeneratorReturn(i)) return false;
+                    if (GeneratorReturn(Instr(i))) return false;
                     REFRESH();
                     _top = ci->_top;
                     NEXT();
                 }
+                if (__builtin_expect(_sharedstate->_debughook, 0)) {
+                    SAVE();
+                    CallDebugHook('r', CurrentLine(*ci));
+                    RELOAD();
+                }
                 SQInteger base = ci->_base, target = ci->_target;
                 bool root = ci->_root;
                 {
-                    SQObjectPtr ret;
-                    if (i.b) ret = std::move(R[i.a]);
+                    // the result moves out of its register as a bare value that
+                    // owns its reference, so it lives in machine registers
+                    SQObject ret;
+                    ret._type = OT_NULL;
+                    ret._unVal.raw = 0;
+                    if (IB) {
+                        ret = R[IA];
+                        R[IA]._type = OT_NULL;
+                        R[IA]._unVal.raw = 0;
+                    }
                     SQInteger idx = _ncalls - 1;
                     while (!_etraps.empty() && _etraps.back()._frame >= idx) _etraps.pop_back();
                     if (_openouters && _openouters->_idx >= base) CloseOuters(base);
-                    if (__builtin_expect(_sharedstate->_debughook, 0)) {
-                        SAVE();
-                        CallDebugHook('r', CurrentLine(*ci));
-                        RELOAD();
-                    }
                     ClearSlots(base, ci->_top);
                     ci->DropClosure();
                     _ncalls--;
-                    if (target >= 0)
-                        _stack[target] = std::move(ret);
-                    else if (target == -1)
-                        _retval = std::move(ret);
+                    SQObject *dest = target >= 0 ? &_stack[target] : target == -1 ? &_retval : nullptr;
+                    if (dest) {
+                        SQObject old = *dest;
+                        *dest = ret;
+                        sq_objrelease(old);
+                    } else {
+                        sq_objrelease(ret);
+                    }
                 }
                 if (root) return false;
                 ci--;  // the caller's frame, just below in the same storage
@@ -1126,46 +1155,46 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                 NEXT();
             }
             CASE4(OP_NEWTABLE) : SAVE();
-            R[i.a] = SQObjectPtr(OT_TABLE, SQTable::Create(_sharedstate, i.bx() < 4096 ? i.bx() : 4096));
+            R[IA] = SQObjectPtr(OT_TABLE, SQTable::Create(_sharedstate, IBX < 4096 ? IBX : 4096));
             NEXT();
             CASE4(OP_NEWARRAY) : {
                 SAVE();
                 SQArray *a = SQArray::Create(_sharedstate, 0);
-                a->_values.reserve((size_t)(i.bx() < 4096 ? (i.bx() < 0 ? 0 : i.bx()) : 4096));
-                R[i.a] = SQObjectPtr(OT_ARRAY, a);
+                a->_values.reserve((size_t)(IBX < 4096 ? (IBX < 0 ? 0 : IBX) : 4096));
+                R[IA] = SQObjectPtr(OT_ARRAY, a);
                 NEXT();
             }
-            CASE4(OP_APPEND) : if (R[i.a]._type != OT_ARRAY) {
+            CASE4(OP_APPEND) : if (R[IA]._type != OT_ARRAY) {
                 SAVE();
                 Raise("append to a non array");
             }
-            _array(R[i.a])->_values.push_back(RB);
+            _array(R[IA])->_values.push_back(RB);
             NEXT();
             CASE4(OP_CLOSURE) : {
                 SAVE();
-                MakeClosure(CLOSURE(), i, ci->_base);
+                MakeClosure(CLOSURE(), Instr(i), ci->_base);
                 NEXT();
             }
             CASE4(OP_BINDENV) : {
                 SAVE();
-                BindEnv(ci->_base + i.a, ci->_base + i.b);
+                BindEnv(ci->_base + IA, ci->_base + IB);
                 NEXT();
             }
             CASE4(OP_NEWCLASS) : {
                 SAVE();
-                NewClass(i, ci->_base);
+                NewClass(Instr(i), ci->_base);
                 RELOAD();
                 NEXT();
             }
             CASE4(OP_NEWMEMBER) : {
                 SAVE();
-                NewMember(i, ci->_base);
+                NewMember(Instr(i), ci->_base);
                 RELOAD();
                 NEXT();
             }
             CASE4(OP_FOREACH) : {
-                const SQObject &cont = R[i.a];
-                SQObjectPtr *kv = &R[i.b];
+                const SQObject &cont = R[IA];
+                SQObjectPtr *kv = &R[IB];
                 if (cont._type == OT_ARRAY) {
                     SQArray *arr = _array(cont);
                     SQInteger idx = kv[2]._type == OT_INTEGER ? _integer(kv[2]) : 0;
@@ -1192,12 +1221,12 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                     kv[2].SetInt(n + 1);
                     const SQInstruction *exit = ip + 1 + ip->bx();
                     ci->_ip = ip + 1;
-                    ResumeGeneratorFrame(g, ci->_base + i.b + 1, exit);
+                    ResumeGeneratorFrame(g, ci->_base + IB + 1, exit);
                     REFRESH();
                     NEXT();
                 }
                 SAVE();
-                bool more = ForeachStep(ci->_base + i.a, ci->_base + i.b);
+                bool more = ForeachStep(ci->_base + IA, ci->_base + IB);
                 RELOAD();
                 if (!more)
                     ip += 1 + ip->bx();
@@ -1207,68 +1236,68 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
             }
             CASE4(OP_TYPEOF) : {
                 SAVE();
-                TypeOfSlow(R[i.b], ci->_base + i.a);
+                TypeOfSlow(R[IB], ci->_base + IA);
                 RELOAD();
                 NEXT();
             }
             CASE4(OP_INSTANCEOF) : {
-                const SQObject &o = R[i.b];
-                const SQObject &c = R[i.c];
+                const SQObject &o = R[IB];
+                const SQObject &c = R[IC];
                 if (c._type != OT_CLASS) {
                     SAVE();
                     Raise("cannot apply instanceof between a %s and a %s", GetTypeName(o), GetTypeName(c));
                 }
-                R[i.a].SetBool(o._type == OT_INSTANCE && _instance(o)->InstanceOf(_class(c)));
+                R[IA].SetBool(o._type == OT_INSTANCE && _instance(o)->InstanceOf(_class(c)));
                 NEXT();
             }
             CASE4(OP_IN) : {  // raw: a table's own slots, an instance's or class's members
                 SAVE();
-                bool found = InSlow(RB, R[i.c]);
+                bool found = InSlow(RB, R[IC]);
                 RELOAD();
-                R[i.a].SetBool(found);
+                R[IA].SetBool(found);
                 NEXT();
             }
             CASE4(OP_CLONE) : {
                 SAVE();
-                CloneSlow(R[i.b], ci->_base + i.a);
+                CloneSlow(R[IB], ci->_base + IA);
                 RELOAD();
                 NEXT();
             }
             CASE4(OP_YIELD) : {
                 SAVE();
                 if (!ci->_generator) Raise("trying to yield a 'function',only genenerator can be yielded");
-                if (YieldFrame(this, ci->_generator, i.b ? R[i.a] : _null_, i.c, ip)) return false;
+                if (YieldFrame(this, ci->_generator, IB ? R[IA] : _null_, IC, ip)) return false;
                 REFRESH();
                 _top = ci->_top;
                 NEXT();
             }
             CASE4(OP_RESUME) : {
-                const SQObject &g = R[i.b];
+                const SQObject &g = R[IB];
                 SAVE();
                 if (g._type != OT_GENERATOR)
                     Raise("trying to resume a '%s',only genenerator can be resumed", GetTypeName(g));
-                ResumeGeneratorFrame(_generator(g), ci->_base + i.a, nullptr);
+                ResumeGeneratorFrame(_generator(g), ci->_base + IA, nullptr);
                 REFRESH();
                 NEXT();
             }
             CASE4(OP_THROW) : SAVE();
-            RaiseObj(R[i.a]);
+            RaiseObj(R[IA]);
             CASE4(OP_PUSHTRAP) : {
                 SQExceptionTrap t;
                 t._stackbase = ci->_base;
-                t._stacksize = i.a;
-                t._ip = (ip - CLOSURE()->Proto()->_instructions.data()) + i.bx();
-                t._extarget = i.a;
+                t._stacksize = IA;
+                t._ip = (ip - CLOSURE()->Proto()->_instructions.data()) + IBX;
+                t._extarget = IA;
                 t._frame = _ncalls - 1;
                 _etraps.push_back(t);
                 NEXT();
             }
-            CASE4(OP_POPTRAP) : for (int n = 0; n < i.a && !_etraps.empty(); n++) _etraps.pop_back();
+            CASE4(OP_POPTRAP) : for (unsigned n = 0; n < IA && !_etraps.empty(); n++) _etraps.pop_back();
             NEXT();
-            CASE4(OP_GETBASE) : if (CLOSURE()->_base) R[i.a] = SQObjectPtr(OT_CLASS, CLOSURE()->_base);
-            else R[i.a].Null();
+            CASE4(OP_GETBASE) : if (CLOSURE()->_base) R[IA] = SQObjectPtr(OT_CLASS, CLOSURE()->_base);
+            else R[IA].Null();
             NEXT();
-            CASE4(OP_CLOSE) : CloseOuters(ci->_base + i.a);
+            CASE4(OP_CLOSE) : CloseOuters(ci->_base + IA);
             NEXT();
             CASE4(OP_DATA) : L_INVALID : SAVE();
             Raise("invalid instruction");

@@ -375,6 +375,10 @@ struct SQFunctionProto : public SQRefCounted {
     SQInteger _stacksize = 0;
     SQInteger _varparams = 0;
     bool _bgenerator = false;
+    // the argument count (this included) with which a call goes straight into a
+    // new frame; -1 where every call needs the full set-up (varargs, generators)
+    SQInteger _directnargs = -1;
+    void Finish() { _directnargs = _varparams || _bgenerator ? -1 : _nparameters; }
     void Release() override;
     SQInteger GetLine(SQInteger op) const;
     const SQChar *GetLocal(SQUnsignedInteger op, SQUnsignedInteger seq, SQUnsignedInteger &reg) const;

@@ -58,6 +58,8 @@ enum SQOpcode : uint8_t {
     OP_PREPENV,     // R[a] = this.K[bx] (as GETENV); R[a+1] = this
     OP_FORINC,      // R[a] += K[c] (-= with FORINC_SUB in k); if R[a] cmp(k>>2 & 7) RK b: ip += next.bx ; data word follows
     OP_DATA,        // operand word of the preceding instruction
+    // JCMP with its comparison in the opcode (what the compiler emits; k>>2 agrees)
+    OP_JLT, OP_JLE, OP_JGT, OP_JGE, OP_JEQ, OP_JNE,
     OP_COUNT
 };
 // clang-format on

@@ -187,6 +187,7 @@ struct Reader {
         Array(p->_instructions, ninstr);
         for (SQInteger n = Count(); n > 0; n--) p->_functions.push_back(Proto(p));
         Verify(p);
+        p->Finish();
         depth--;
         return ref;
     }
@@ -326,6 +327,14 @@ struct Reader {
                     target(at + 1, p->_instructions[(size_t)(at + 1)].bx());
                     at++;
                     break;
+                case OP_JLT:
+                case OP_JLE:
+                case OP_JGT:
+                case OP_JGE:
+                case OP_JEQ:
+                case OP_JNE:
+                    if ((i.k >> 2) != i.op - OP_JLT) bad();
+                    [[fallthrough]];
                 case OP_JCMP:
                     reg(i.a);
                     rk(i.b, kb);
@@ -402,8 +411,8 @@ SQRESULT sq_writeclosure(HSQUIRRELVM v, SQWRITEFUNC writef, SQUserPointer up) {
         w.U32((uint32_t)sizeof(SQFloat));
         w.Proto(c->Proto());
         w.U32(kTail);
-    } catch (const SerialError &e) { return sq_throwerror(v, e.msg); } catch (const std::bad_alloc &) {
-        return sq_throwerror(v, "out of memory");
+    } catch (const SerialError &e) { return sq_throwerror(v, e.msg); } catch (const std::bad_alloc &e) {
+        return sq_throwerror(v, sq_allocerrortext(e));
     }
     return SQ_OK;
 }
@@ -424,8 +433,8 @@ SQRESULT sq_readclosure(HSQUIRRELVM v, SQREADFUNC readf, SQUserPointer up) {
         if (v->_roottable._type == OT_TABLE) root = v->_roottable._unVal.pRefCounted->GetWeakRef(OT_TABLE);
         SQClosure *c = SQClosure::Create(v->_sharedstate, _funcproto(proto), root);
         v->Push(SQObjectPtr(OT_CLOSURE, c));
-    } catch (const SerialError &e) { return sq_throwerror(v, e.msg); } catch (const std::bad_alloc &) {
-        return sq_throwerror(v, "out of memory");
+    } catch (const SerialError &e) { return sq_throwerror(v, e.msg); } catch (const std::bad_alloc &e) {
+        return sq_throwerror(v, sq_allocerrortext(e));
     } catch (const SQException &) { return SQ_ERROR; }
     return SQ_OK;
 }

@@ -62,6 +62,7 @@ void SQStringTable::Resize(SQUnsignedInteger n) {
 
 SQString *SQStringTable::AddConcat(SQSharedState *ss, const char *a, SQInteger alen, const char *b, SQInteger blen) {
     SQInteger len = alen + blen;
+    if (len > ss->_maxstringlength) throw SQStringTooLong();
     ss->ChargeWork(len / kStringBytesPerInstruction);
     SQHash h = (SQHash)len;
     SQInteger step = (len >> 5) + 1;
@@ -97,6 +98,7 @@ SQString *SQStringTable::AddConcat(SQSharedState *ss, const char *a, SQInteger a
 }
 
 SQString *SQStringTable::Add(SQSharedState *ss, const char *s, SQInteger len) {
+    if (len > ss->_maxstringlength) throw SQStringTooLong();
     ss->ChargeWork(len / kStringBytesPerInstruction);
     SQHash h = sq_hashstring(s, len);
     SQUnsignedInteger b = h & (_numbuckets - 1);

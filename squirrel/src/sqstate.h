@@ -76,6 +76,7 @@ struct SQSharedState {
     void ChargeWork(SQInteger units) {
         if (_limited) _instructionlimit -= units;
     }
+    SQInteger _maxstringlength = SQ_DEFAULT_MAX_STRING_LENGTH;  // bytes; see sq_setmaxstringlength
     bool _closing = false;
     SQVM *_rootvm = nullptr;
     sqvector<char> _scratchpad;

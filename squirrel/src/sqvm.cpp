@@ -366,7 +366,6 @@ bool SQVM::StartCall(SQClosure *closure, SQInteger target, SQInteger nargs, SQIn
     ci->_base = stackbase;
     ci->_top = stackbase + p->_stacksize;
     ci->_target = target;
-    ci->_nargs = nargs;
     ci->_generator = nullptr;
     ci->_foreachexit = nullptr;
     ci->_root = false;
@@ -421,7 +420,6 @@ bool SQVM::CallNative(SQNativeClosure *nclosure, SQInteger nargs, SQInteger newb
     ci->_base = newbase;
     ci->_top = newbase + nargs;
     ci->_target = -2;
-    ci->_nargs = nargs;
     ci->_generator = nullptr;
     ci->_foreachexit = nullptr;
     ci->_root = false;
@@ -432,15 +430,19 @@ bool SQVM::CallNative(SQNativeClosure *nclosure, SQInteger nargs, SQInteger newb
     _top = newbase + nargs + nouters;
     if (_sharedstate->_debughook) CallDebugHook('c', -1);
     SQInteger ret;
+    bool savedallocfailed = _allocfailed;
+    _allocfailed = false;
     try {
         ret = nclosure->_function(this);
-    } catch (const SQException &) { ret = SQ_ERROR; } catch (const std::bad_alloc &) {
+    } catch (const SQException &) { ret = SQ_ERROR; } catch (const std::bad_alloc &e) {
         _lasterror.Null();
         try {
-            _lasterror = MakeString("out of memory");
+            _lasterror = MakeString(sq_allocerrortext(e));
         } catch (...) {}
         ret = SQ_ERROR;
     }
+    if (_allocfailed) ret = SQ_ERROR;  // lasterror says why
+    _allocfailed = savedallocfailed;
     if (_sharedstate->_debughook) CallDebugHook('r', -1);
     _stackbase = savedbase;
     if (ret == SQ_SUSPEND_FLAG) {
@@ -495,7 +497,6 @@ bool SQVM::CallCallback(const SQObject &fn, SQInteger nargs, SQInteger stackbase
         ci->_base = stackbase;
         ci->_top = stackbase + p->_stacksize;
         ci->_target = -1;
-        ci->_nargs = nargs;
         ci->_generator = nullptr;
         ci->_foreachexit = nullptr;
         ci->_root = true;
@@ -504,10 +505,10 @@ bool SQVM::CallCallback(const SQObject &fn, SQInteger nargs, SQInteger stackbase
         Run(rootframe);
         outres = std::move(_retval);
         _retval.Null();
-    } catch (const std::bad_alloc &) {
+    } catch (const std::bad_alloc &e) {
         _lasterror.Null();
         try {
-            _lasterror = MakeString("out of memory");
+            _lasterror = MakeString(sq_allocerrortext(e));
         } catch (...) {}
         while (_ncalls > rootframe) UnwindFrame();
         ok = false;

@@ -41,7 +41,6 @@ struct SQCallInfo {
     SQInteger _base = 0;                     // absolute stack index of R[0]
     SQInteger _top = 0;                      // end of the window (script frames)
     SQInteger _target = -1;                  // absolute stack index of the result; -1 into _retval, -2 dropped
-    SQInteger _nargs = 0;
     SQGenerator *_generator = nullptr;            // the generator this frame runs, if any
     const SQInstruction *_foreachexit = nullptr;  // generator resumed by foreach: where its end jumps
     bool _root = false;                           // returning from this frame leaves the interpreter loop
@@ -141,6 +140,8 @@ struct SQVM : public SQCollectable {
     bool _raiseerror_active = true;
     SQInteger _lastline = -1;
     bool _inerrorhandler = false;
+    // an API call made by the running native failed to allocate: the native fails
+    bool _allocfailed = false;
     bool _indebughook = false;
 
     // ---- errors
@@ -191,9 +192,21 @@ struct SQVM : public SQCollectable {
     void PopFrame();
     // Drops the references held in stack[from, to). Numbers and other plain
     // values may stay: nothing reads a register before writing it.
-    void ClearSlots(SQInteger from, SQInteger to) {
-        for (SQInteger i = from; i < to; i++)
-            if (sq_isrefcounted_type(_stack[i]._type)) _stack[i].Null();
+    SQ_FORCEINLINE void ClearSlots(SQInteger from, SQInteger to) {
+        SQObjectPtr *p = _stack + from, *end = _stack + to;
+        for (; p < end; p++) {
+            if (!sq_isrefcounted_type(p->_type)) continue;
+            SQRefCounted *r = p->_unVal.pRefCounted;
+            p->_type = OT_NULL;
+            p->_unVal.raw = 0;
+            if (--r->_uiRef == 0) {
+                // a release hook may use the VM and move its stack
+                SQInteger at = p - _stack;
+                sq_releaseobject(r);
+                p = _stack + at;
+                end = _stack + to;
+            }
+        }
     }
     // pushes a frame that resumes gen, its registers placed at the current top
     void ResumeGeneratorFrame(SQGenerator *gen, SQInteger target, const SQInstruction *foreachexit);

@@ -527,6 +527,7 @@ void SQVM::StringCat(const SQObject &str, const SQObject &obj, SQObjectPtr &dest
     SQObjectPtr ha, hb;
     ConcatPiece(str, ba, pa, la, ha);
     ConcatPiece(obj, bb, pb, lb, hb);
+    if (la + lb > _sharedstate->_maxstringlength) Raise("string too long");
     dest = SQObjectPtr(OT_STRING, _sharedstate->_stringtable.AddConcat(_sharedstate, pa, la, pb, lb));
 }
 

@@ -432,6 +432,44 @@ TEST_F(SqTest, InstructionLimitCountsBulkWork) {
 }
 
 namespace {
+// returns a string of n bytes made through the API, or its own first argument
+// (the wrong answer) when the push fails unnoticed
+SQInteger NativeLongString(HSQUIRRELVM v) {
+    SQInteger n = 0;
+    sq_getinteger(v, 2, &n);
+    std::string s((size_t)n, 'x');
+    sq_pushstring(v, s.c_str(), n);
+    return 1;
+}
+}  // namespace
+
+// The string length limit: a doubling loop ends in a script error it can catch, at
+// exactly the limit; a native whose push would pass the limit fails with the same
+// error instead of returning whatever is on its stack.
+TEST_F(SqTest, StringLengthLimitStopsGrowingStrings) {
+    sq_setmaxstringlength(v, 1000);
+    EXPECT_EQ(Out("local s = \"ab\"; try { while (true) s += s; } catch (e) print(e + \" \" + s.len())"),
+              "string too long 512");
+    EXPECT_EQ(Out("local s = \"\"; for (local n = 0; n < 1000; n++) s += \"x\"; print(s.len())"), "1000");
+    EXPECT_EQ(ErrorOf("local s = \"\"; for (local n = 0; n < 1001; n++) s += 1;"), "string too long");
+    RegisterGlobal(v, "longstring", NativeLongString, 2, ".i");
+    EXPECT_EQ(Out("print(longstring(1000).len())"), "1000");
+    EXPECT_EQ(ErrorOf("longstring(1001)"), "string too long");
+    EXPECT_EQ(Out("try { longstring(5000); } catch (e) print(e); print(\" \" + longstring(3).len())"),
+              "string too long 3");
+    // from the host: the push fails and says why
+    SQInteger top = sq_gettop(v);
+    std::string big(2000, 'y');
+    sq_pushstring(v, big.c_str(), (SQInteger)big.size());
+    EXPECT_EQ(sq_gettop(v), top);
+    EXPECT_EQ(LastError(), "string too long");
+    sq_setmaxstringlength(v, 0);  // the default again
+    sq_pushstring(v, big.c_str(), (SQInteger)big.size());
+    EXPECT_EQ(sq_gettop(v), top + 1);
+    sq_settop(v, top);
+}
+
+namespace {
 struct Buf {
     std::string data;
     size_t pos = 0;
