@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <malloc.h>
 #include "autoplay.h"
 #include "camera.h"
 #include "core/log.h"
@@ -126,6 +127,15 @@ void post(const AutoplayInput &in)
   }
 }
 
+// The C heap and the module's objects, for the soak's memory curve: what is allocated,
+// what the allocator holds free, and what it has mapped outside its arenas.
+void log_heap()
+{
+  const struct mallinfo2 m = mallinfo2();
+  debug("autoplay heap: %zu kB in use, %zu kB free, %zu kB mapped, %d objects", m.uordblks >> 10, m.fordblks >> 10,
+        m.hblkhd >> 10, GameObj_list.size());
+}
+
 void log_summary(const char *what)
 {
   char acts[256] = "";
@@ -171,6 +181,7 @@ void autoplay_update()
   if (autoplay.update % 1200 == 0)
   {
     log_summary("so far");
+    log_heap();
     debug("autoplay: %s, camera %.1f %.1f %.1f, yaw %.2f pitch %.2f", autoplay_activity_name(autoplay.activity),
           camera.pos.x, camera.pos.y, camera.pos.z, camera.yaw, camera.pitch);
   }
@@ -185,6 +196,7 @@ void finish_autoplay()
   for (int i = 0; i < n; i++)
     post(in[i]);
   log_summary("done");
+  log_heap();
   running = false;
   set_generated_pointer(false);
 }

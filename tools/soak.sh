@@ -3,7 +3,8 @@
 # the program directory and the module's sources (tracked files are never touched).
 # Every SOAK_EDIT_EVERY minutes (default 3, 1 for runs up to 6 minutes) it saves an edit, in turn of the module
 # (a rebuild and hot swap) and of the world script (a reload and a new world). Once a
-# minute it samples the resident memory (VmRSS) into soak.csv.
+# minute it samples the resident memory (VmRSS) and the C heap in use (autoplay's latest
+# "autoplay heap" line, logged every 1200 updates) into soak.csv.
 #
 # It fails on: a crash or a non-zero exit, a failed assertion or fatal error, anything
 # on the error strip (it causes no error on purpose), an edit that was not picked up,
@@ -21,16 +22,11 @@ if [ "$minutes" -gt 6 ]; then every=${SOAK_EDIT_EVERY:-3}; else every=${SOAK_EDI
 root=$(cd "$(dirname "$0")/.." && pwd)
 [ -x "$root/bin/zarnith" ] && [ -f "$root/bin/gameobj.dll" ] || { echo "soak: build the program first"; exit 1; }
 
+. "$root/tools/game_scratch.sh"
 work=$(mktemp -d "${TMPDIR:-/tmp}/zarnith-soak.XXXXXX") || exit 1
 out=${SOAK_OUT:-$work/out}
 mkdir -p "$out" || exit 1
-# -L: links are copied as files, so that no edit ever reaches a tracked file.
-cp -rL "$root/bin" "$work/bin" && cp -rL "$root/compiler" "$work/compiler" || exit 1
-rm -f "$work/bin/gameobj_new.dll"
-mkdir -p "$work/config" "$work/cache"
-export XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache"
-export SDL_VIDEODRIVER="${SDL_VIDEODRIVER:-offscreen}"
-export ZARNITH_SOURCE_ROOT="$root" # the module's rebuilds find the program's headers here
+scratch_copy "$root/bin" "$root" "$work" || exit 1
 log="$out/soak.log"
 csv="$out/soak.csv"
 
@@ -52,10 +48,10 @@ fail() {
 # shellcheck disable=SC2086
 (cd "$work/bin" && exec ./zarnith -360 -autoplay "$seed" -log-strip ${SOAK_ARGS:-}) >"$log" 2>&1 &
 pid=$!
-echo "minute,rss_kb,edit_after" >"$csv"
+echo "minute,rss_kb,heap_in_use_kb,edit_after" >"$csv"
 
 rss() { awk '/^VmRSS:/ { print $2 }' "/proc/$pid/status" 2>/dev/null; }
-count() { grep -c -e "$1" "$log" 2>/dev/null || true; }
+heap_in_use() { sed -n 's/^autoplay heap: \([0-9]*\) kB in use.*/\1/p' "$log" | tail -1; }
 
 module_edits=0
 script_edits=0
@@ -79,7 +75,7 @@ while [ "$m" -lt "$minutes" ]; do
     fi
     echo "soak: $edit edit"
   fi
-  echo "$m,$r,$edit" >>"$csv"
+  echo "$m,$r,$(heap_in_use),$edit" >>"$csv"
 done
 
 # The last edit gets its time (a module rebuild takes a while on a loaded machine).
@@ -89,14 +85,7 @@ if [ "$module_edits" -gt 0 ]; then
     sleep 1
   done
 fi
-kill -TERM "$pid"
-wait "$pid"
-rc=$?
-pid=
-
-[ "$rc" -eq 0 ] || fail "exit code $rc"
-grep -q "^closed all systems" "$log" || fail "no clean shutdown"
-grep -n -e "failed ASSERT" -e "^ERROR: " "$log" && fail "an assertion or a fatal error"
+stop_game
 grep -n -e "^ERROR MESSAGE SET: " -e "^ERROR MESSAGE ADDED: " "$log" && fail "errors on the strip"
 swaps=$(count '^gameobj reload ok')
 [ "$swaps" -ge "$module_edits" ] || fail "$module_edits module edits, $swaps swaps"
@@ -109,6 +98,7 @@ grep "^autoplay done" "$log"
 grep -c "^game event spell_cast" "$log" | sed 's/^/soak: spells cast: /'
 grep "^picked up the" "$log" | sed 's/^/soak: /'
 echo "soak: resident memory (kB) by minute: $(tail -n +2 "$csv" | cut -d, -f2 | tr '\n' ' ')"
+echo "soak: heap in use (kB) by minute: $(tail -n +2 "$csv" | cut -d, -f3 | tr '\n' ' ')"
 # The resident memory swings by a few MB with the world generations and the swaps, so
 # single samples are compared poorly: the mean of the first samples after minute 5 is
 # compared with the mean of as many samples at the end (at most 5 each).

@@ -19,9 +19,7 @@ broken_at=$((swaps / 3 + 1)) # the build that fails; the next one is its fix
 tmp=$(mktemp -d) || exit 1
 pid=
 trap '[ -n "$pid" ] && kill -9 "$pid" 2>/dev/null; rm -rf "$tmp"' EXIT
-export XDG_CONFIG_HOME="$tmp/config" XDG_CACHE_HOME="$tmp/cache"
-export SDL_VIDEODRIVER="${SDL_VIDEODRIVER:-offscreen}"
-export ZARNITH_SOURCE_ROOT="$src"
+. "$src/tools/game_scratch.sh"
 # The swaps test the host, not the optimiser: -O0, with the sanitizers of a sanitizer run.
 case "${GAMEOBJ_CXXFLAGS:-}" in
   *-fsanitize*) export GAMEOBJ_CXXFLAGS="-O0 -fsanitize=address,undefined -fno-omit-frame-pointer" ;;
@@ -34,10 +32,7 @@ fail() {
   exit 1
 }
 
-# -L: a program directory of links (the sanitizer build's) is copied as files, so
-# that no edit ever reaches a tracked file.
-cp -rL "$(dirname "$exe")" "$tmp/bin" && cp -rL "$src/compiler" "$tmp/compiler" || fail "no scratch copy"
-rm -f "$tmp/bin/gameobj_new.dll"
+scratch_copy "$(dirname "$exe")" "$src" "$tmp" || fail "no scratch copy"
 bin="$tmp/bin"
 for f in gen/main.nut sky.nut test/fx.nut sky.sh; do
   cp "$bin/$f" "$tmp/$(basename "$f").orig" || fail "no $f"
@@ -60,8 +55,6 @@ module_version() {
     }' "$ui" >"$ui.new" && mv "$ui.new" "$ui"
 }
 
-count() { grep -c -e "$1" "$log" 2>/dev/null || true; }
-alive() { [ -f "/proc/$pid/status" ] && ! grep -q "^State:[[:space:]]*Z" "/proc/$pid/status"; }
 # wait_for PATTERN N SECONDS: until the log holds N lines matching PATTERN.
 wait_for() {
   t=0
@@ -164,13 +157,7 @@ while [ "$swapped" -lt "$swaps" ] || [ "$module_state" != idle ]; do
 done
 echo "torture: $build module builds, $swapped swaps, $failed_builds failed"
 
-kill -TERM "$pid"
-wait "$pid"
-rc=$?
-pid=
-[ "$rc" -eq 0 ] || fail "exit code $rc"
-grep -q "^closed all systems" "$log" || fail "no clean shutdown"
-grep -n -e "failed ASSERT" -e "^ERROR: " "$log" && fail "an assertion or a fatal error"
+stop_game
 [ "$failed_builds" -eq 1 ] || fail "the broken build was not reported"
 # The compile error, with its file and line, and the verdict, on the strip.
 grep -q "^ERROR MESSAGE ADDED: .*spells_ui.ls:[0-9]*:[0-9]*: error: .*torture_undeclared_name" "$log" ||
