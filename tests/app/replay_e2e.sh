@@ -1,9 +1,8 @@
 #!/bin/sh
-# Records 360 updates of scripted play (spells cast by -cast and with the mouse, flight,
+# Records 600 updates of scripted play (spells cast by -cast and with the mouse, flight,
 # mouse look, the first wave of monsters, a new world by Ctrl-G), replays the file and
 # expects the same world hash; then replays two tampered copies (a cast moved, a key
 # never held, another build) and expects "replay diverged at update 60" with exit code 3.
-# The first wave comes 12 s (240 updates) into the game, so the new world follows it.
 # Usage: replay_e2e.sh path/to/zarnith
 exe="$1"
 tmp=$(mktemp -d) || exit 1
@@ -20,9 +19,9 @@ hash_of() { sed -n 's/^world hash: \([0-9a-f]\{16\}\)$/\1/p' "$1"; }
 
 "$exe" -size 128x72 -lockstep -play -seed 11 -record "$rec" \
   -cast 20:fireball,128,110 -cast 40:meteor,120,120 -cast 60:hill,100,120 -cast 80:lightning,128,128 \
-  -cast 100:watersource,110,100 -cast 150:thunderstorm,130,120 -cast 280:fireball,128,128 \
-  -hold 30:90:W -hover 95:90,30 -click 110:64,36 -rclick 115:64,36 -press 300:ctrl+G \
-  -cast 330:pit,120,110 -cast 345:house,140,100 -updates 360 >"$tmp/record.log" 2>&1
+  -cast 100:watersource,110,100 -cast 150:thunderstorm,130,120 -cast 320:fireball,128,128 \
+  -hold 30:90:W -hover 95:90,30 -click 110:64,36 -rclick 115:64,36 -press 420:ctrl+G \
+  -cast 480:pit,120,110 -cast 500:house,140,100 -updates 600 >"$tmp/record.log" 2>&1
 rc=$?
 [ "$rc" -eq 0 ] || { cat "$tmp/record.log"; fail "the recording ended with code $rc"; }
 grep -q "^wave 1: " "$tmp/record.log" || { cat "$tmp/record.log"; fail "no wave of monsters came"; }
@@ -30,8 +29,8 @@ worlds=$(grep -c "^generated world in" "$tmp/record.log")
 [ "$worlds" -ge 3 ] || fail "Ctrl-G made no new world ($worlds worlds in the log)"
 recorded=$(hash_of "$tmp/record.log")
 [ -n "$recorded" ] || fail "the recording logged no world hash"
-grep -q "^end 360 $recorded\$" "$rec" || fail "the file does not end with 360 updates and the hash"
-[ "$(grep -c '^check ' "$rec")" -eq 6 ] || fail "not one check every 60 updates"
+grep -q "^end 600 $recorded\$" "$rec" || fail "the file does not end with 600 updates and the hash"
+[ "$(grep -c '^check ' "$rec")" -eq 10 ] || fail "not one check every 60 updates"
 
 # tampered NAME SED-SCRIPT: a copy of the file changed by the script must diverge at the
 # first check. The copies play beside the full replay (they stop at update 60).
