@@ -169,6 +169,19 @@ const void *vtable_of(const BaseObject *obj)
 
 void set_vtable(BaseObject *obj, const void *vt) { memcpy((void *)obj, &vt, sizeof(vt)); }
 
+// The state word, read and written as bytes like the table pointer: objects are
+// re-pointed after the old module is unloaded, so until then their tables point into
+// unmapped code and no member of theirs may be accessed the typed way (that reads the
+// table). It follows the table pointer (checked in base_object.h).
+uint32_t state_of(const BaseObject *obj)
+{
+  uint32_t s;
+  memcpy(&s, (const char *)(const void *)obj + sizeof(void *), sizeof(s));
+  return s;
+}
+
+void set_state(BaseObject *obj, uint32_t s) { memcpy((char *)(void *)obj + sizeof(void *), &s, sizeof(s)); }
+
 // Index 1..65 of the class whose table the object uses now, or -1.
 int find_class(const BaseObject *obj)
 {
@@ -181,9 +194,9 @@ int find_class(const BaseObject *obj)
 
 void repoint(BaseObject *obj, void *const *tables, bool required)
 {
-  if (obj->state & BaseObject::STATE_HOST_MARK)
+  if (state_of(obj) & BaseObject::STATE_HOST_MARK)
     return;
-  obj->state |= BaseObject::STATE_HOST_MARK;
+  set_state(obj, state_of(obj) | BaseObject::STATE_HOST_MARK);
   int i = find_class(obj);
   if (i < 0)
   {
@@ -252,9 +265,9 @@ void apply_binding(const Binding &b)
 
   for (DynArray<GameObj *> *list : object_lists)
     for (GameObj *obj : *list)
-      obj->state &= ~uint32_t(BaseObject::STATE_HOST_MARK);
+      set_state(obj, state_of(obj) & ~uint32_t(BaseObject::STATE_HOST_MARK));
   for (BaseObject *obj : deleted_gameobjs)
-    obj->state &= ~uint32_t(BaseObject::STATE_HOST_MARK);
+    set_state(obj, state_of(obj) & ~uint32_t(BaseObject::STATE_HOST_MARK));
 
   for (int i = 0; i < GAMEOBJ_CLASS_COUNT; i++)
     host.class_table[i] = b.tables[i];

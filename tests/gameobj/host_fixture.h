@@ -81,12 +81,13 @@ protected:
     start_gameobj_host("../compiler/", "main.ls");
   }
 
-  // Calls reload_gameobj(false) until the running build has ended (at most ~20 s);
-  // returns the result of the call that saw the end.
+  // Calls reload_gameobj(false) until the running build has ended (at most ~120 s: a
+  // real build of the whole module on a loaded machine or a sanitizer build takes far
+  // longer than the scripted ones); returns the result of the call that saw the end.
   static bool reload_until_built()
   {
     bool r = reload_gameobj(false); // may start the build
-    for (int i = 0; i < 3000 && is_gameobj_build_running(); i++)
+    for (int i = 0; i < 12000 && is_gameobj_build_running(); i++)
     {
       usleep(10000);
       r = reload_gameobj(false);
