@@ -16,8 +16,12 @@ scratch_copy() {
   export ZARNITH_SOURCE_ROOT="$2" # the module's rebuilds find the program's headers here
 }
 
-# count PATTERN: the lines of the log matching PATTERN.
-count() { grep -c -e "$1" "$log" 2>/dev/null || true; }
+# count PATTERN: the lines of the log matching PATTERN; 0 before the log exists (the
+# game's shell opens it a moment after the caller goes on).
+count() {
+  n=$(grep -c -e "$1" "$log" 2>/dev/null)
+  echo "${n:-0}"
+}
 
 # Whether the game still runs (a zombie has ended).
 alive() { [ -f "/proc/$pid/status" ] && ! grep -q "^State:[[:space:]]*Z" "/proc/$pid/status"; }
