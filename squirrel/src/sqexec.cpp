@@ -519,8 +519,8 @@ void SQVM::Loop(SQInteger rootframe) {
 #define LABELK3(op) &&LK_##op##_3,
 #define SQ_PAD1 &&L_INVALID,
 #define SQ_PAD10 SQ_PAD1 SQ_PAD1 SQ_PAD1 SQ_PAD1 SQ_PAD1 SQ_PAD1 SQ_PAD1 SQ_PAD1 SQ_PAD1 SQ_PAD1
-#define SQ_PAD_OPS                                                                                                    \
-    SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD10       \
+#define SQ_PAD_OPS                                                                                              \
+    SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD10 \
         SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD10 SQ_PAD1 SQ_PAD1 SQ_PAD1
 #define SQ_TABLE_BLOCK(n) SQ_LOOP_OPS(LABEL4, LABELK##n) SQ_PAD_OPS
 #define SQ_OP_ORDER(op) op,
@@ -537,66 +537,66 @@ static_assert(OP_COUNT + 183 == 256, "the table pads to 256 opcodes");
 #define RBK(kk) (((kk)&K_B) ? K[IB] : R[IB])
 #define RCK(kk) (((kk)&K_C) ? K[IC] : R[IC])
 
-#define H_ARITH(OPC, IOP, FOP, KK)                                                                         \
-    {                                                                                                      \
-        const SQObject &x = RBK(KK);                                                                       \
-        const SQObject &y = RCK(KK);                                                                       \
-        if (x._type == OT_INTEGER && y._type == OT_INTEGER) {                                              \
+#define H_ARITH(OPC, IOP, FOP, KK)                                                                        \
+    {                                                                                                     \
+        const SQObject &x = RBK(KK);                                                                      \
+        const SQObject &y = RCK(KK);                                                                      \
+        if (x._type == OT_INTEGER && y._type == OT_INTEGER) {                                             \
             R[IA].SetInt((SQInteger)((SQUnsignedInteger)_integer(x) IOP(SQUnsignedInteger) _integer(y))); \
-            NEXT();                                                                                        \
-        }                                                                                                  \
-        if (BothNumeric(x, y)) {                                                                           \
+            NEXT();                                                                                       \
+        }                                                                                                 \
+        if (BothNumeric(x, y)) {                                                                          \
             R[IA].SetFloat(tofloat(x) FOP tofloat(y));                                                    \
-            NEXT();                                                                                        \
-        }                                                                                                  \
-        SAVE();                                                                                            \
+            NEXT();                                                                                       \
+        }                                                                                                 \
+        SAVE();                                                                                           \
         ArithSlow(OPC, x, y, ci->_base + IA);                                                             \
-        RELOAD();                                                                                          \
-        NEXT();                                                                                            \
+        RELOAD();                                                                                         \
+        NEXT();                                                                                           \
     }
 
-#define H_GET(OPC, KK)                                                            \
-    {                                                                             \
+#define H_GET(OPC, KK)                                                           \
+    {                                                                            \
         const SQObject &o = R[IB];                                               \
-        const SQObject &key = RCK(KK);                                            \
-        if (o._type == OT_TABLE) {                                                \
-            if (key._type == OT_STRING) {                                         \
-                SQTable::Node *n = _table(o)->FindStr(_string(key));              \
-                if (n) {                                                          \
+        const SQObject &key = RCK(KK);                                           \
+        if (o._type == OT_TABLE) {                                               \
+            if (key._type == OT_STRING) {                                        \
+                SQTable::Node *n = _table(o)->FindStr(_string(key));             \
+                if (n) {                                                         \
                     R[IA] = RealVal(n->val);                                     \
-                    NEXT();                                                       \
-                }                                                                 \
-            }                                                                     \
-        } else if (o._type == OT_ARRAY) {                                         \
-            if (key._type == OT_INTEGER) {                                        \
-                SQArray *arr = _array(o);                                         \
-                SQUnsignedInteger idx = (SQUnsignedInteger)_integer(key);         \
-                if (idx < arr->_values.size()) {                                  \
+                    NEXT();                                                      \
+                }                                                                \
+            }                                                                    \
+        } else if (o._type == OT_ARRAY) {                                        \
+            if (key._type == OT_INTEGER) {                                       \
+                SQArray *arr = _array(o);                                        \
+                SQUnsignedInteger idx = (SQUnsignedInteger)_integer(key);        \
+                if (idx < arr->_values.size()) {                                 \
                     R[IA] = RealVal(arr->_values[idx]);                          \
-                    NEXT();                                                       \
-                }                                                                 \
-            }                                                                     \
-        } else if (o._type == OT_INSTANCE && key._type == OT_STRING) {            \
-            SQInstance *inst = _instance(o);                                      \
-            SQTable::Node *n = inst->_class->_members->FindStr(_string(key));     \
-            if (n) {                                                              \
-                SQInteger enc = _integer(n->val);                                 \
-                if (MemberIsField(enc))                                           \
+                    NEXT();                                                      \
+                }                                                                \
+            }                                                                    \
+        } else if (o._type == OT_INSTANCE && key._type == OT_STRING) {           \
+            SQInstance *inst = _instance(o);                                     \
+            SQTable::Node *n = inst->_class->_members->FindStr(_string(key));    \
+            if (n) {                                                             \
+                SQInteger enc = _integer(n->val);                                \
+                if (MemberIsField(enc))                                          \
                     R[IA] = RealVal(inst->_values[MemberIdx(enc)]);              \
-                else                                                              \
+                else                                                             \
                     R[IA] = RealVal(inst->_class->_methods[MemberIdx(enc)].val); \
-                NEXT();                                                           \
-            }                                                                     \
-        }                                                                         \
-        SAVE();                                                                   \
+                NEXT();                                                          \
+            }                                                                    \
+        }                                                                        \
+        SAVE();                                                                  \
         GetSlow(o, key, ci->_base + IA);                                         \
-        RELOAD();                                                                 \
-        NEXT();                                                                   \
+        RELOAD();                                                                \
+        NEXT();                                                                  \
     }
 
 #define H_SET(OPC, KK)                                                        \
     {                                                                         \
-        const SQObject &o = R[IA];                                           \
+        const SQObject &o = R[IA];                                            \
         const SQObject &key = RBK(KK);                                        \
         const SQObject &val = RCK(KK);                                        \
         if (o._type == OT_TABLE && key._type == OT_STRING) {                  \
@@ -662,7 +662,7 @@ static_assert(OP_COUNT + 183 == 256, "the table pads to 256 opcodes");
                 case OP_SHR: r = a >> (b & 63); break;                                 \
                 default: r = (SQInteger)((SQUnsignedInteger)a >> (b & 63)); break;     \
             }                                                                          \
-            R[IA].SetInt(r);                                                          \
+            R[IA].SetInt(r);                                                           \
             NEXT();                                                                    \
         }                                                                              \
         SAVE();                                                                        \
@@ -675,44 +675,44 @@ static_assert(OP_COUNT + 183 == 256, "the table pads to 256 opcodes");
         const SQObject &x = RBK(KK);                                                                           \
         const SQObject &y = RCK(KK);                                                                           \
         bool eq = x._type == OT_INTEGER && y._type == OT_INTEGER ? _integer(x) == _integer(y) : IsEqual(x, y); \
-        R[IA].SetBool(OPC == OP_EQ ? eq : !eq);                                                               \
+        R[IA].SetBool(OPC == OP_EQ ? eq : !eq);                                                                \
         NEXT();                                                                                                \
     }
 
 // Three-way compare of the B and C operands into c: numbers inline, the rest out of line.
-#define CMP_OPERANDS(KK)             \
-    const SQObject &x = RBK(KK);     \
-    const SQObject &y = RCK(KK);     \
-    SQInteger c;                     \
-    if (BothNumeric(x, y)) {         \
-        c = NumCmp(x, y);            \
-    } else {                         \
-        SAVE();                      \
-        c = CmpSlow(x, y);           \
-        RELOAD();                    \
+#define CMP_OPERANDS(KK)         \
+    const SQObject &x = RBK(KK); \
+    const SQObject &y = RCK(KK); \
+    SQInteger c;                 \
+    if (BothNumeric(x, y)) {     \
+        c = NumCmp(x, y);        \
+    } else {                     \
+        SAVE();                  \
+        c = CmpSlow(x, y);       \
+        RELOAD();                \
     }
 
-#define H_LT(OPC, KK)                              \
-    {                                              \
-        CMP_OPERANDS(KK)                           \
+#define H_LT(OPC, KK)                             \
+    {                                             \
+        CMP_OPERANDS(KK)                          \
         R[IA].SetBool(CmpResult(OPC - OP_LT, c)); \
-        NEXT();                                    \
+        NEXT();                                   \
     }
 
-#define H_CMP3(OPC, KK)     \
-    {                       \
-        CMP_OPERANDS(KK)    \
-        R[IA].SetInt(c);   \
-        NEXT();             \
+#define H_CMP3(OPC, KK)  \
+    {                    \
+        CMP_OPERANDS(KK) \
+        R[IA].SetInt(c); \
+        NEXT();          \
     }
 
 // Compare and jump when false; JCMP reads the comparison from k, JLT..JNE have
 // it in the opcode, so their handlers test nothing to find it.
-#define H_JCMPK(OPC, KIND, _, KK)                                 \
+#define H_JCMPK(OPC, KIND, _, KK)                             \
     {                                                         \
-        const SQObject &x = R[IA];                           \
+        const SQObject &x = R[IA];                            \
         const SQObject &y = RBK(KK);                          \
-        int kind = KIND;                                  \
+        int kind = KIND;                                      \
         bool r;                                               \
         if (x._type == OT_INTEGER && y._type == OT_INTEGER) { \
             SQInteger a = _integer(x), b = _integer(y);       \
@@ -752,36 +752,36 @@ static_assert(OP_COUNT + 183 == 256, "the table pads to 256 opcodes");
 
 #define H_JCMP(OPC, KK) H_JCMPK(OPC, (int)(IK >> 2), _, KK)
 
-#define H_FORINC(OPC, KK)                                                                                              \
-    {                                                                                                                  \
+#define H_FORINC(OPC, KK)                                                                                             \
+    {                                                                                                                 \
         SQObjectPtr &x = R[IA];                                                                                       \
-        const SQObject &lim = RBK(KK);                                                                                 \
+        const SQObject &lim = RBK(KK);                                                                                \
         SQInteger step = _integer(K[IC]);                                                                             \
         int kind = (IK >> 2) & 7;                                                                                     \
-        bool r;                                                                                                        \
-        if (x._type == OT_INTEGER && lim._type == OT_INTEGER) {                                                        \
-            SQUnsignedInteger v = (SQUnsignedInteger)_integer(x);                                                      \
+        bool r;                                                                                                       \
+        if (x._type == OT_INTEGER && lim._type == OT_INTEGER) {                                                       \
+            SQUnsignedInteger v = (SQUnsignedInteger)_integer(x);                                                     \
             SQInteger n = (SQInteger)((IK & FORINC_SUB) ? v - (SQUnsignedInteger)step : v + (SQUnsignedInteger)step); \
-            x._unVal.nInteger = n;                                                                                     \
-            SQInteger l = _integer(lim);                                                                               \
-            switch (kind) {                                                                                            \
-                case CMP_LT: r = n < l; break;                                                                         \
-                case CMP_LE: r = n <= l; break;                                                                        \
-                case CMP_GT: r = n > l; break;                                                                         \
-                default: r = n >= l; break;                                                                            \
-            }                                                                                                          \
-        } else {                                                                                                       \
-            SAVE();                                                                                                    \
-            r = ForIncSlow(ci->_base + IA, lim, K[IC], IK);                                                         \
-            RELOAD();                                                                                                  \
-        }                                                                                                              \
-        if (r) {                                                                                                       \
-            ip += 1 + ip->bx();                                                                                        \
-            CHECK_HOOKS();                                                                                             \
-        } else {                                                                                                       \
-            ip += 1;                                                                                                   \
-        }                                                                                                              \
-        NEXT();                                                                                                        \
+            x._unVal.nInteger = n;                                                                                    \
+            SQInteger l = _integer(lim);                                                                              \
+            switch (kind) {                                                                                           \
+                case CMP_LT: r = n < l; break;                                                                        \
+                case CMP_LE: r = n <= l; break;                                                                       \
+                case CMP_GT: r = n > l; break;                                                                        \
+                default: r = n >= l; break;                                                                           \
+            }                                                                                                         \
+        } else {                                                                                                      \
+            SAVE();                                                                                                   \
+            r = ForIncSlow(ci->_base + IA, lim, K[IC], IK);                                                           \
+            RELOAD();                                                                                                 \
+        }                                                                                                             \
+        if (r) {                                                                                                      \
+            ip += 1 + ip->bx();                                                                                       \
+            CHECK_HOOKS();                                                                                            \
+        } else {                                                                                                      \
+            ip += 1;                                                                                                  \
+        }                                                                                                             \
+        NEXT();                                                                                                       \
     }
 
 template <bool kHooks>
@@ -892,8 +892,12 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                         NEXT();
                     }
                 }
+                if (SQTable::Node *n = CachedEnvNode(CLOSURE(), self, IBX)) {
+                    R[IA] = RealVal(n->val);
+                    NEXT();
+                }
                 SAVE();
-                GetEnvSlow(CLOSURE(), K[IBX], ci->_base + IA);
+                GetEnvSlow(CLOSURE(), IBX, ci->_base + IA);
                 RELOAD();
                 NEXT();
             }
@@ -920,8 +924,13 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                         NEXT();
                     }
                 }
+                if (SQTable::Node *n = CachedEnvNode(CLOSURE(), self, IBX)) {
+                    R[IA] = RealVal(n->val);
+                    R[IA + 1] = R[0];
+                    NEXT();
+                }
                 SAVE();
-                GetEnvSlow(CLOSURE(), K[IBX], ci->_base + IA);
+                GetEnvSlow(CLOSURE(), IBX, ci->_base + IA);
                 RELOAD();
                 R[IA + 1] = R[0];
                 NEXT();
@@ -1391,8 +1400,10 @@ void SQVM::ArithSlow(int op, const SQObject &x, const SQObject &y, SQInteger tar
 
 // A bare name: `this` first (honouring its delegates or its class's _get), then
 // the root table.
-void SQVM::GetEnvSlow(SQClosure *closure, const SQObject &key, SQInteger target) {
+void SQVM::GetEnvSlow(SQClosure *closure, SQInteger kidx, SQInteger target) {
     const SQObjectPtr self = _stack[TopFrame()._base];
+    SQFunctionProto *proto = closure->Proto();
+    const SQObject &key = proto->_literals[(size_t)kidx];
     SQObjectPtr k(key), tmp;
     SQString *s = _string(key);
     if (self._type == OT_TABLE) {
@@ -1424,6 +1435,22 @@ void SQVM::GetEnvSlow(SQClosure *closure, const SQObject &key, SQInteger target)
     if (root._type == OT_TABLE) {
         SQTable::Node *n = _table(root)->FindStr(s);
         if (n) {
+            // `this` missed for good unless its layout changes: remember the node
+            SQTable *selft = self._type == OT_TABLE ? _table(self) : nullptr;
+            if (self._type == OT_INSTANCE && !_instance(self)->_class->_members->FindStr(s))
+                selft = _instance(self)->_class->_members;
+            if (plain && selft) {
+                if (proto->_envcache.empty()) proto->_envcache.resize(proto->_literals.size());
+                const SQObjectPtr &dd = self._type == OT_TABLE ? _sharedstate->_table_default_delegate
+                                                               : _sharedstate->_instance_default_delegate;
+                SQEnvCache &e = proto->_envcache[(size_t)kidx];
+                e.self = selft;
+                e.selfshape = selft->_shape;
+                e.root = _table(root);
+                e.rootshape = _table(root)->_shape;
+                e.ddshape = _table(dd)->_shape;
+                e.node = n;
+            }
             _stack[target] = RealVal(n->val);
             return;
         }

@@ -220,6 +220,7 @@ bool SQDelegable::SetDelegate(SQTable *t) {
     if (t) t->_uiRef++;
     SQTable *old = _delegate;
     _delegate = t;
+    if (_gctype == OT_TABLE && _sharedstate) static_cast<SQTable *>(this)->NewShape(_sharedstate);
     if (old && --old->_uiRef == 0) old->Release();
     return true;
 }

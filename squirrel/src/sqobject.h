@@ -287,6 +287,12 @@ struct SQTable : public SQDelegable {
     SQInteger _numofnodes = 0;  // power of two
     Node *_firstfree = nullptr;
     SQInteger _usednodes = 0;  // live keys
+    // Changes whenever a key is added or removed, a node moves or the delegate
+    // changes; value writes keep it. Unique over the state's life, so a table
+    // and its shape name a layout even after the table is freed and another
+    // takes its address. Lookup caches hold nodes under it.
+    uint64_t _shape = 0;
+    void NewShape(SQSharedState *ss);
     static SQTable *Create(SQSharedState *ss, SQInteger ninitial);
     ~SQTable() override;
     void Release() override;
@@ -359,6 +365,21 @@ struct SQOuterVar {
 
 struct SQInstruction;
 
+// Where a bare name was last found when `this` did not hold it: in the root
+// table, after a miss in `this` (a table without delegate, or through the
+// members of an instance's class) and in the default delegate consulted in
+// between. The node stands while all three tables keep their shapes and the
+// root is still the one the function sees; it is read, so value writes to the
+// global need no check.
+struct SQEnvCache {
+    SQTable *self = nullptr;
+    uint64_t selfshape = 0;
+    SQTable *root = nullptr;
+    uint64_t rootshape = 0;
+    uint64_t ddshape = 0;
+    SQTable::Node *node = nullptr;
+};
+
 struct SQFunctionProto : public SQRefCounted {
     SQSharedState *_sharedstate = nullptr;
     sqvector<SQInstruction> _instructions;
@@ -378,6 +399,8 @@ struct SQFunctionProto : public SQRefCounted {
     // the argument count (this included) with which a call goes straight into a
     // new frame; -1 where every call needs the full set-up (varargs, generators)
     SQInteger _directnargs = -1;
+    // one per literal, made at the first bare name that goes past `this`
+    sqvector<SQEnvCache> _envcache;
     void Finish() { _directnargs = _varparams || _bgenerator ? -1 : _nparameters; }
     void Release() override;
     SQInteger GetLine(SQInteger op) const;

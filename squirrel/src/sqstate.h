@@ -55,6 +55,9 @@ struct SQSharedState {
     SQObjectPtr _instance_default_delegate;
     SQObjectPtr _weakref_default_delegate;
 
+    // hands out table shapes (SQTable::_shape); never repeats a value
+    uint64_t _shapeclock = 0;
+
     SQObjectPtr _errorhandler;
     SQObjectPtr _debughook_closure;
     SQDEBUGHOOK _debughook_native = nullptr;

@@ -34,8 +34,11 @@ SQTable *SQTable::Create(SQSharedState *ss, SQInteger ninitial) {
         throw;
     }
     t->Link(ss, OT_TABLE);
+    t->NewShape(ss);
     return t;
 }
+
+void SQTable::NewShape(SQSharedState *ss) { _shape = ++ss->_shapeclock; }
 
 void SQTable::AllocNodes(SQInteger size) {
     _nodes = new Node[(size_t)size];
@@ -132,6 +135,7 @@ void SQTable::NewSlot(const SQObject &key, const SQObject &val) {
             n->val = val;
             return;
         }
+    NewShape(_sharedstate);
     if (mp->key._type != OT_NULL && (_firstfree->key._type != OT_NULL || _firstfree->next)) {
         // no free node: only after a rebuild ran out of memory
         SQObjectPtr k(key), v(val);
@@ -184,6 +188,7 @@ void SQTable::NewSlot(const SQObject &key, const SQObject &val) {
 bool SQTable::Remove(const SQObject &key) {
     Node *n = Find(key);
     if (!n) return false;
+    NewShape(_sharedstate);
     n->key.Null();
     n->val.Null();
     _usednodes--;
@@ -192,6 +197,7 @@ bool SQTable::Remove(const SQObject &key) {
 }
 
 void SQTable::Clear() {
+    NewShape(_sharedstate);
     for (SQInteger i = 0; i < _numofnodes; i++) {
         _nodes[i].key.Null();
         _nodes[i].val.Null();
@@ -229,6 +235,7 @@ SQTable *SQTable::Clone() {
     t->_firstfree = t->_nodes + (_firstfree - _nodes);
     t->_usednodes = _usednodes;
     t->Link(_sharedstate, OT_TABLE);
+    t->NewShape(_sharedstate);
     t->SetDelegate(_delegate);
     return t;
 }

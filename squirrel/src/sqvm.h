@@ -37,10 +37,10 @@ struct SQException {};
 struct SQCallInfo {
     const SQInstruction *_ip = nullptr;
     SQObjectPtr _closure;
-    const SQObjectPtr *_literals = nullptr;  // the running prototype's literals (script frames)
-    SQInteger _base = 0;                     // absolute stack index of R[0]
-    SQInteger _top = 0;                      // end of the window (script frames)
-    SQInteger _target = -1;                  // absolute stack index of the result; -1 into _retval, -2 dropped
+    const SQObjectPtr *_literals = nullptr;       // the running prototype's literals (script frames)
+    SQInteger _base = 0;                          // absolute stack index of R[0]
+    SQInteger _top = 0;                           // end of the window (script frames)
+    SQInteger _target = -1;                       // absolute stack index of the result; -1 into _retval, -2 dropped
     SQGenerator *_generator = nullptr;            // the generator this frame runs, if any
     const SQInstruction *_foreachexit = nullptr;  // generator resumed by foreach: where its end jumps
     bool _root = false;                           // returning from this frame leaves the interpreter loop
@@ -229,7 +229,36 @@ struct SQVM : public SQCollectable {
     __attribute__((noinline)) void PrepCallSlow(const SQObject &o, const SQObject &key, SQInteger target);
     __attribute__((noinline)) void SetSlow(const SQObject &o, const SQObject &key, const SQObject &val);
     __attribute__((noinline)) void ArithSlow(int op, const SQObject &x, const SQObject &y, SQInteger target);
-    __attribute__((noinline)) void GetEnvSlow(SQClosure *closure, const SQObject &key, SQInteger target);
+    __attribute__((noinline)) void GetEnvSlow(SQClosure *closure, SQInteger kidx, SQInteger target);
+    // the root table closure sees, or null when that is no table
+    SQTable *RootTableFor(SQClosure *c) {
+        const SQObject &r = c->_root && c->_root->_obj._type != OT_NULL ? c->_root->_obj : _roottable;
+        return r._type == OT_TABLE ? _table(r) : nullptr;
+    }
+    // the node GetEnvSlow last found the name K[kidx] in for this `this`, if
+    // nothing it looked at has changed since (SQEnvCache)
+    SQ_FORCEINLINE SQTable::Node *CachedEnvNode(SQClosure *c, const SQObject &self, SQInteger kidx) {
+        const SQEnvCache *ec = c->Proto()->_envcache.data();
+        if (!ec) return nullptr;
+        const SQEnvCache &e = ec[kidx];
+        SQTable *t;
+        const SQObjectPtr *dd;
+        if (self._type == OT_TABLE) {
+            t = _table(self);
+            dd = &_sharedstate->_table_default_delegate;
+        } else if (self._type == OT_INSTANCE) {
+            SQClass *cls = _instance(self)->_class;
+            if (cls->_metamethods[MT_GET]._type != OT_NULL) return nullptr;
+            t = cls->_members;
+            dd = &_sharedstate->_instance_default_delegate;
+        } else {
+            return nullptr;
+        }
+        if (t != e.self || t->_shape != e.selfshape || _table(*dd)->_shape != e.ddshape) return nullptr;
+        SQTable *root = RootTableFor(c);
+        if (root != e.root || root->_shape != e.rootshape) return nullptr;
+        return e.node;
+    }
     __attribute__((noinline)) void SetEnvSlow(SQClosure *closure, const SQObject &key, const SQObject &val);
     __attribute__((noinline)) void MakeClosure(SQClosure *closure, SQInstruction i, SQInteger base);
     __attribute__((noinline)) void BindEnv(SQInteger envslot, SQInteger fnslot);
