@@ -752,36 +752,43 @@ static_assert(OP_COUNT + 183 == 256, "the table pads to 256 opcodes");
 
 #define H_JCMP(OPC, KK) H_JCMPK(OPC, (int)(IK >> 2), _, KK)
 
-#define H_FORINC(OPC, KK)                                                                                             \
-    {                                                                                                                 \
-        SQObjectPtr &x = R[IA];                                                                                       \
-        const SQObject &lim = RBK(KK);                                                                                \
-        SQInteger step = _integer(K[IC]);                                                                             \
-        int kind = (IK >> 2) & 7;                                                                                     \
-        bool r;                                                                                                       \
-        if (x._type == OT_INTEGER && lim._type == OT_INTEGER) {                                                       \
-            SQUnsignedInteger v = (SQUnsignedInteger)_integer(x);                                                     \
-            SQInteger n = (SQInteger)((IK & FORINC_SUB) ? v - (SQUnsignedInteger)step : v + (SQUnsignedInteger)step); \
-            x._unVal.nInteger = n;                                                                                    \
-            SQInteger l = _integer(lim);                                                                              \
-            switch (kind) {                                                                                           \
-                case CMP_LT: r = n < l; break;                                                                        \
-                case CMP_LE: r = n <= l; break;                                                                       \
-                case CMP_GT: r = n > l; break;                                                                        \
-                default: r = n >= l; break;                                                                           \
-            }                                                                                                         \
-        } else {                                                                                                      \
-            SAVE();                                                                                                   \
-            r = ForIncSlow(ci->_base + IA, lim, K[IC], IK);                                                           \
-            RELOAD();                                                                                                 \
-        }                                                                                                             \
-        if (r) {                                                                                                      \
-            ip += 1 + ip->bx();                                                                                       \
-            CHECK_HOOKS();                                                                                            \
-        } else {                                                                                                      \
-            ip += 1;                                                                                                  \
-        }                                                                                                             \
-        NEXT();                                                                                                       \
+#define H_FORINC(OPC, KK)                                                                                       \
+    {                                                                                                           \
+        SQObjectPtr &x = R[IA];                                                                                 \
+        const SQObject &lim = RBK(KK);                                                                          \
+        SQInteger step = _integer(K[IC]);                                                                       \
+        int kind = (IK >> 2) & 7;                                                                               \
+        bool r;                                                                                                 \
+        if (x._type == OT_INTEGER && lim._type == OT_INTEGER) {                                                 \
+            SQUnsignedInteger v = (SQUnsignedInteger)_integer(x);                                               \
+            SQInteger l = _integer(lim);                                                                        \
+            if ((IK & ~3u) == 0) { /* counting up while below the limit: most loops */                          \
+                SQInteger n = (SQInteger)(v + (SQUnsignedInteger)step);                                         \
+                x._unVal.nInteger = n;                                                                          \
+                r = n < l;                                                                                      \
+            } else {                                                                                            \
+                SQInteger n =                                                                                   \
+                    (SQInteger)((IK & FORINC_SUB) ? v - (SQUnsignedInteger)step : v + (SQUnsignedInteger)step); \
+                x._unVal.nInteger = n;                                                                          \
+                switch (kind) {                                                                                 \
+                    case CMP_LT: r = n < l; break;                                                              \
+                    case CMP_LE: r = n <= l; break;                                                             \
+                    case CMP_GT: r = n > l; break;                                                              \
+                    default: r = n >= l; break;                                                                 \
+                }                                                                                               \
+            }                                                                                                   \
+        } else {                                                                                                \
+            SAVE();                                                                                             \
+            r = ForIncSlow(ci->_base + IA, lim, K[IC], IK);                                                     \
+            RELOAD();                                                                                           \
+        }                                                                                                       \
+        if (r) {                                                                                                \
+            ip += 1 + ip->bx();                                                                                 \
+            CHECK_HOOKS();                                                                                      \
+        } else {                                                                                                \
+            ip += 1;                                                                                            \
+        }                                                                                                       \
+        NEXT();                                                                                                 \
     }
 
 template <bool kHooks>

@@ -310,10 +310,16 @@ void SQOuter::Mark(SQGCList &gray) { sq_markobj(*_valptr, gray); }
 // ------------------------------------------------------------ closures
 
 SQClosure *SQClosure::Create(SQSharedState *ss, SQFunctionProto *func, SQWeakRef *root) {
-    SQBuildGuard<SQClosure> c(new SQClosure());
+    // one block: the closure, then its outer values, then its default parameters
+    static_assert(sizeof(SQClosure) % alignof(SQObjectPtr) == 0, "the values follow the closure aligned");
+    size_t nouters = func->_outervalues.size(), ndefaults = (size_t)func->_ndefaultparams;
+    void *block = sq_alloc(sizeof(SQClosure) + (nouters + ndefaults) * sizeof(SQObjectPtr));
+    SQBuildGuard<SQClosure> c(new (block) SQClosure());
+    SQObjectPtr *values = reinterpret_cast<SQObjectPtr *>(c.p + 1);
+    for (size_t i = 0; i < nouters + ndefaults; i++) new (values + i) SQObjectPtr();
+    c.p->_outervalues = {values, nouters};
+    c.p->_defaultparams = {values + nouters, ndefaults};
     c.p->_function = SQObjectPtr(OT_FUNCPROTO, func);
-    c.p->_outervalues.resize(func->_outervalues.size());
-    c.p->_defaultparams.resize((size_t)func->_ndefaultparams);
     c.p->SetRoot(root);
     c.p->Link(ss, OT_CLOSURE);
     return c.done();
@@ -334,13 +340,18 @@ void SQClosure::SetBase(SQClass *c) {
 }
 SQClosure *SQClosure::Clone() {
     SQBuildGuard<SQClosure> c(Create(_sharedstate, Proto(), _root));
-    c.p->_outervalues = _outervalues;
-    c.p->_defaultparams = _defaultparams;
+    // a finalized closure has no values left to copy
+    for (size_t i = 0; i < _outervalues.size() && i < c.p->_outervalues.size(); i++)
+        c.p->_outervalues[i] = _outervalues[i];
+    for (size_t i = 0; i < _defaultparams.size() && i < c.p->_defaultparams.size(); i++)
+        c.p->_defaultparams[i] = _defaultparams[i];
     c.p->SetEnv(_env);
     c.p->SetBase(_base);
     return c.done();
 }
 SQClosure::~SQClosure() {
+    _outervalues.clear();
+    _defaultparams.clear();
     SetEnv(nullptr);
     SetRoot(nullptr);
     SetBase(nullptr);

@@ -422,10 +422,31 @@ struct SQOuter : public SQCollectable {
 
 struct SQClass;
 
+// A fixed run of values in the block of the object that holds it, right after
+// the object itself. clear() drops them (what breaks cycles) and leaves the run
+// empty; null values need no destructor, so nothing else ends them.
+struct SQInlineValues {
+    SQObjectPtr *_p = nullptr;
+    size_t _n = 0;
+    size_t size() const { return _n; }
+    bool empty() const { return _n == 0; }
+    SQObjectPtr &operator[](size_t i) { return _p[i]; }
+    const SQObjectPtr &operator[](size_t i) const { return _p[i]; }
+    SQObjectPtr *begin() { return _p; }
+    SQObjectPtr *end() { return _p + _n; }
+    const SQObjectPtr *begin() const { return _p; }
+    const SQObjectPtr *end() const { return _p + _n; }
+    void clear() {
+        size_t n = _n;
+        _n = 0;  // a release hook may look at the owner meanwhile
+        for (size_t i = 0; i < n; i++) _p[i].Null();
+    }
+};
+
 struct SQClosure : public SQCollectable {
-    SQObjectPtr _function;               // OT_FUNCPROTO
-    sqvector<SQObjectPtr> _outervalues;  // OT_OUTER
-    sqvector<SQObjectPtr> _defaultparams;
+    SQObjectPtr _function;        // OT_FUNCPROTO
+    SQInlineValues _outervalues;  // OT_OUTER
+    SQInlineValues _defaultparams;
     SQWeakRef *_env = nullptr;   // owned
     SQWeakRef *_root = nullptr;  // owned
     SQClass *_base = nullptr;    // owned: what `base` is inside (the base class of the method's class)
