@@ -1,7 +1,7 @@
 // The VM every script-running fuzz target uses: output discarded, only the pure math
 // and string libraries (no file or process access from fuzzed code), and an
-// instruction budget so endless loops end quickly, and a string length limit well below
-// the default so no input can make the target hold much memory.
+// instruction budget so endless loops end quickly, and string length and array size
+// limits well below the defaults so no input can make the target hold much memory.
 #pragma once
 #include "sqstdmath.h"
 #include "sqstdstring.h"
@@ -18,5 +18,6 @@ inline HSQUIRRELVM open_fuzz_vm(SQInteger instruction_budget) {
     sq_pop(v, 1);
     sq_setinstructionlimit(v, instruction_budget);
     sq_setmaxstringlength(v, 1 << 20);
+    sq_setmaxarraysize(v, 1 << 20);
     return v;
 }

@@ -240,6 +240,15 @@ SQUIRREL_API void sq_setinstructionlimit(HSQUIRRELVM v, SQInteger maxinstruction
    SQ_DEFAULT_MAX_STRING_LENGTH (64 MiB). */
 #define SQ_DEFAULT_MAX_STRING_LENGTH ((SQInteger)64 * 1024 * 1024)
 SQUIRREL_API void sq_setmaxstringlength(HSQUIRRELVM v, SQInteger maxlen);
+/* The most elements an array of v (or of any VM sharing its state) may hold. Making,
+   resizing or growing an array past it (array(n), resize, append/push, extend, insert,
+   array literals, sq_newarray, sq_arrayappend, sq_arrayinsert, sq_arrayresize) raises
+   the script error "array too large" (the API calls return SQ_ERROR with it) and leaves
+   the array as it was, where an ever-growing array would otherwise exhaust the host's
+   memory. maxsize <= 0 restores the default, SQ_DEFAULT_MAX_ARRAY_SIZE (16 Mi elements,
+   256 MiB of slots). */
+#define SQ_DEFAULT_MAX_ARRAY_SIZE ((SQInteger)16 * 1024 * 1024)
+SQUIRREL_API void sq_setmaxarraysize(HSQUIRRELVM v, SQInteger maxsize);
 
 /* compiler */
 SQUIRREL_API SQRESULT sq_compile(HSQUIRRELVM v, SQLEXREADFUNC read, SQUserPointer p, const SQChar *sourcename,

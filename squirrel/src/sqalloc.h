@@ -18,9 +18,15 @@ void *sq_alloc(size_t size);
 struct SQStringTooLong : std::bad_alloc {
     const char *what() const noexcept override { return "string too long"; }
 };
+// Thrown where an array would grow past the state's size cap; it travels the
+// same paths.
+struct SQArrayTooLarge : std::bad_alloc {
+    const char *what() const noexcept override { return "array too large"; }
+};
 // the error message for a failed allocation
 inline const char *sq_allocerrortext(const std::bad_alloc &e) {
-    return dynamic_cast<const SQStringTooLong *>(&e) ? e.what() : "out of memory";
+    return dynamic_cast<const SQStringTooLong *>(&e) || dynamic_cast<const SQArrayTooLarge *>(&e) ? e.what()
+                                                                                                  : "out of memory";
 }
 #endif
 void sq_dealloc(void *p) noexcept;

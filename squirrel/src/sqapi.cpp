@@ -190,6 +190,9 @@ void sq_setinstructionlimit(HSQUIRRELVM v, SQInteger maxinstructions) {
     v->_sharedstate->UpdateHooks();
 }
 
+void sq_setmaxarraysize(HSQUIRRELVM v, SQInteger maxsize) {
+    v->_sharedstate->_maxarraysize = maxsize > 0 ? maxsize : SQ_DEFAULT_MAX_ARRAY_SIZE;
+}
 void sq_setmaxstringlength(HSQUIRRELVM v, SQInteger maxlen) {
     v->_sharedstate->_maxstringlength = maxlen > 0 ? maxlen : SQ_DEFAULT_MAX_STRING_LENGTH;
 }
@@ -942,7 +945,7 @@ SQRESULT sq_arrayappend(HSQUIRRELVM v, SQInteger idx) {
     SQObjectPtr a = At(v, idx);
     if (a._type != OT_ARRAY) return TypeError(v, "array", a);
     SQ_TRY
-    _array(a)->_values.push_back(At(v, -1));
+    _array(a)->Append(At(v, -1));
     SafePop(v, 1);
     return SQ_OK;
     SQ_CATCH(v)
@@ -964,6 +967,7 @@ SQRESULT sq_arrayresize(HSQUIRRELVM v, SQInteger idx, SQInteger newsize) {
     if (a._type != OT_ARRAY) return TypeError(v, "array", a);
     if (newsize < 0) return sq_throwerror(v, "negative size");
     SQ_TRY
+    _array(a)->CheckSize(newsize);
     _array(a)->_values.resize((size_t)newsize);
     return SQ_OK;
     SQ_CATCH(v)
@@ -989,6 +993,7 @@ SQRESULT sq_arrayinsert(HSQUIRRELVM v, SQInteger idx, SQInteger destpos) {
     auto &vals = _array(a)->_values;
     if (destpos < 0 || destpos > (SQInteger)vals.size()) return sq_throwerror(v, "index out of range");
     SQ_TRY
+    _array(a)->CheckSize(_array(a)->Size() + 1);
     vals.insert(vals.begin() + destpos, At(v, -1));
     SafePop(v, 1);
     return SQ_OK;

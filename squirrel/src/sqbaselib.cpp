@@ -148,7 +148,7 @@ SQInteger base_suspend(HSQUIRRELVM v) { return sq_suspendvm(v); }
 SQInteger base_array(HSQUIRRELVM v) {
     SQInteger n = tointeger(Arg(v, 2));
     if (n < 0) return sq_throwerror(v, "array size must be non-negative");
-    if (n > (1LL << 24)) return sq_throwerror(v, "array size too big");
+    if (n > v->_sharedstate->_maxarraysize) return sq_throwerror(v, "array too large");
     SQArray *a = SQArray::Create(v->_sharedstate, 0);
     SQObjectPtr res(OT_ARRAY, a);
     SQObjectPtr fill;
@@ -367,7 +367,7 @@ SQInteger tab_filter_map(HSQUIRRELVM v, bool map) {
         SQObjectPtr args[2] = {key, val}, r;
         if (!CallBack(v, fn, self, r, 2, args)) return SQ_ERROR;
         if (map)
-            _array(res)->_values.push_back(r);
+            _array(res)->Append(r);
         else if (!IsFalse(r))
             _table(res)->NewSlot(key, val);
     }
@@ -383,7 +383,7 @@ SQInteger tab_keysvalues(HSQUIRRELVM v, bool keys) {
     for (SQInteger idx = 0;; idx++) {
         idx = src->Next(idx, key, val);
         if (idx < 0) break;
-        a->_values.push_back(keys ? key : val);
+        a->Append(keys ? key : val);
     }
     return Ret(v, res);
 }
@@ -395,12 +395,13 @@ SQInteger tab_values(HSQUIRRELVM v) { return tab_keysvalues(v, false); }
 SQArray *Arr(HSQUIRRELVM v) { return _array(Arg(v, 1)); }
 SQInteger arr_len(HSQUIRRELVM v) { return Ret(v, SQObjectPtr(Arr(v)->Size())); }
 SQInteger arr_append(HSQUIRRELVM v) {
-    Arr(v)->_values.push_back(Arg(v, 2));
+    Arr(v)->Append(Arg(v, 2));
     sq_push(v, 1);
     return 1;
 }
 SQInteger arr_extend(HSQUIRRELVM v) {
     SQArray *a = Arr(v), *b = _array(Arg(v, 2));
+    a->CheckSize(a->Size() + b->Size());
     sqvector<SQObjectPtr> copy = b->_values;
     for (auto &o : copy) a->_values.push_back(o);
     sq_push(v, 1);
@@ -422,6 +423,7 @@ SQInteger arr_insert(HSQUIRRELVM v) {
     SQArray *a = Arr(v);
     SQInteger idx = tointeger(Arg(v, 2));
     if (idx < 0 || idx > a->Size()) return sq_throwerror(v, "index out of range");
+    a->CheckSize(a->Size() + 1);
     v->_sharedstate->ChargeWork(a->Size() - idx);  // the slots moved up
     a->_values.insert(a->_values.begin() + idx, Arg(v, 3));
     sq_push(v, 1);
@@ -440,7 +442,7 @@ SQInteger arr_resize(HSQUIRRELVM v) {
     SQArray *a = Arr(v);
     SQInteger n = tointeger(Arg(v, 2));
     if (n < 0) return sq_throwerror(v, "resizing to negative length");
-    if (n > (1LL << 24)) return sq_throwerror(v, "size too big");
+    if (n > v->_sharedstate->_maxarraysize) return sq_throwerror(v, "array too large");
     SQObjectPtr fill;
     if (NArgs(v) > 2) fill = Arg(v, 3);
     v->_sharedstate->ChargeWork(n > a->Size() ? n - a->Size() : a->Size() - n);
@@ -585,7 +587,7 @@ SQInteger arr_map_apply(HSQUIRRELVM v, bool apply) {
         if (apply) {
             if (i < _array(self)->Size()) _array(self)->_values[(size_t)i] = out;
         } else {
-            r->_values.push_back(out);
+            r->Append(out);
         }
     }
     if (apply) sq_push(v, 1);
@@ -623,7 +625,7 @@ SQInteger arr_filter(HSQUIRRELVM v) {
         SQObjectPtr args[2] = {SQObjectPtr(i), val};
         SQObjectPtr out;
         if (!CallBack(v, fn, self, out, 2, args)) return SQ_ERROR;
-        if (!IsFalse(out)) r->_values.push_back(val);
+        if (!IsFalse(out)) r->Append(val);
     }
     return 1;
 }

@@ -1184,7 +1184,7 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                 SAVE();
                 Raise("append to a non array");
             }
-            _array(R[IA])->_values.push_back(RB);
+            _array(R[IA])->Append(RB);
             NEXT();
             CASE4(OP_CLOSURE) : {
                 SAVE();

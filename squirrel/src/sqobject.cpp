@@ -233,7 +233,11 @@ SQDelegable::~SQDelegable() {
 
 // ------------------------------------------------------------ arrays
 
+void SQArray::CheckSize(SQInteger n) const {
+    if (n > _sharedstate->_maxarraysize) throw SQArrayTooLarge();
+}
 SQArray *SQArray::Create(SQSharedState *ss, SQInteger size) {
+    if (size > ss->_maxarraysize) throw SQArrayTooLarge();
     SQBuildGuard<SQArray> a(new SQArray());
     if (size > 0) {
         ss->ChargeWork(size);

@@ -332,6 +332,9 @@ struct SQArray : public SQCollectable {
     void Mark(SQGCList &gray) override;
     SQInteger Size() const { return (SQInteger)_values.size(); }
     SQArray *Clone();
+    // throws SQArrayTooLarge when n elements would pass the state's cap
+    void CheckSize(SQInteger n) const;
+    inline void Append(const SQObject &o);  // sqstate.h
 };
 
 struct SQUserData : public SQDelegable {

@@ -80,6 +80,7 @@ struct SQSharedState {
         if (_limited) _instructionlimit -= units;
     }
     SQInteger _maxstringlength = SQ_DEFAULT_MAX_STRING_LENGTH;  // bytes; see sq_setmaxstringlength
+    SQInteger _maxarraysize = SQ_DEFAULT_MAX_ARRAY_SIZE;        // elements; see sq_setmaxarraysize
     bool _closing = false;
     SQVM *_rootvm = nullptr;
     sqvector<char> _scratchpad;
@@ -91,3 +92,9 @@ struct SQSharedState {
     // metamethod index for a name, -1 if none
     int GetMetaMethodIdx(const SQObject &name) const;
 };
+
+// appends o; raises "array too large" (SQArrayTooLarge) at the state's cap
+inline void SQArray::Append(const SQObject &o) {
+    if (__builtin_expect(Size() >= _sharedstate->_maxarraysize, 0)) CheckSize(Size() + 1);
+    _values.push_back(o);
+}

@@ -469,6 +469,46 @@ TEST_F(SqTest, StringLengthLimitStopsGrowingStrings) {
     sq_settop(v, top);
 }
 
+// The array size cap: every way of growing an array stops at the cap with a
+// script error the script can catch, and leaves the array as it was.
+TEST_F(SqTest, ArraySizeCapStopsGrowingArrays) {
+    EXPECT_EQ(ErrorOf("array(2e9)"), "array too large");
+    EXPECT_EQ(ErrorOf("[].resize(2000000000)"), "array too large");
+    sq_setmaxarraysize(v, 100);
+    EXPECT_EQ(Out("local a = []; try { while (true) a.push(0); } catch (e) print(e + \" \" + a.len())"),
+              "array too large 100");
+    EXPECT_EQ(Out("local a = [1]; try { while (true) a.extend(a); } catch (e) print(e + \" \" + a.len())"),
+              "array too large 64");
+    EXPECT_EQ(Out("local a = array(100, 0); try { a.insert(0, 1) } catch (e) print(e + \" \" + a.len() + a[0])"),
+              "array too large 1000");
+    EXPECT_EQ(Out("local a = []; a.resize(100); try { a.resize(101) } catch (e) print(e + \" \" + a.len())"),
+              "array too large 100");
+    EXPECT_EQ(ErrorOf("array(101)"), "array too large");
+    EXPECT_EQ(Out("print(array(100).len() + \" \" + array(100).map(@(x) 1).len())"), "100 100");
+    // an array literal appends its elements one by one
+    std::string lit = "local a = [";
+    for (int n = 0; n < 101; n++) lit += "0,";
+    lit += "]";
+    EXPECT_EQ(ErrorOf(lit.c_str()), "array too large");
+    // from the host
+    SQInteger top = sq_gettop(v);
+    sq_newarray(v, 100);
+    sq_pushinteger(v, 7);
+    EXPECT_TRUE(SQ_FAILED(sq_arrayappend(v, -2)));
+    EXPECT_EQ(LastError(), "array too large");
+    sq_settop(v, top + 1);
+    sq_pushinteger(v, 7);
+    EXPECT_TRUE(SQ_FAILED(sq_arrayinsert(v, -2, 0)));
+    sq_settop(v, top + 1);
+    EXPECT_TRUE(SQ_FAILED(sq_arrayresize(v, -1, 101)));
+    EXPECT_EQ(sq_getsize(v, -1), 100);
+    sq_settop(v, top);
+    sq_newarray(v, 101);
+    EXPECT_EQ(sq_gettop(v), top);
+    sq_setmaxarraysize(v, 0);  // the default again
+    EXPECT_EQ(Out("local a = array(1000); a.push(1); print(a.len())"), "1001");
+}
+
 namespace {
 struct Buf {
     std::string data;
