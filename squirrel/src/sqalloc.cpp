@@ -21,6 +21,19 @@ inline void Bump(std::atomic<long long> &c, long long d) {
 }
 }  // namespace
 
+// Under the address sanitizer every block goes back to the heap, so that a use
+// after free is caught rather than served a recycled block.
+#if defined(__SANITIZE_ADDRESS__)
+#define SQ_RECYCLE_BLOCKS 0
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define SQ_RECYCLE_BLOCKS 0
+#endif
+#endif
+#ifndef SQ_RECYCLE_BLOCKS
+#define SQ_RECYCLE_BLOCKS 1
+#endif
+
 namespace {
 // Class c holds blocks of at least c * kGrain bytes. A block's class comes from
 // the size the heap says it has, so a block always lands in a class it can
@@ -62,7 +75,7 @@ void *sq_alloc(size_t size) {
         throw std::bad_alloc();
     void *p;
     size_t c = (size + kGrain - 1) / kGrain;
-    if (c < kClasses) {
+    if (SQ_RECYCLE_BLOCKS && c < kClasses) {
         if (c == 0) c = 1;
         FreeLists &l = t_lists;
         if (FreeBlock *b = l.head[c]) {
@@ -84,6 +97,10 @@ void *sq_alloc(size_t size) {
 void sq_dealloc(void *p) noexcept {
     if (!p) return;
     Bump(g_live, -1);
+    if (!SQ_RECYCLE_BLOCKS) {
+        free(p);
+        return;
+    }
     size_t c = malloc_usable_size(p) / kGrain;
     FreeLists &l = t_lists;
     if (c < kClasses && l.count[c] < kKeep && !l.gone) {
