@@ -13,6 +13,7 @@
 #include "core/frame_stats.h"
 #include "core/globals.h"
 #include "core/log.h"
+#include "core/mem.h"
 #include "core/scripted_casts.h"
 #include "core/paths.h"
 #include "core/splash.h"
@@ -51,6 +52,11 @@ static void once_per_second()
 {
   reload_shaders(false);
   check_file_changes();
+  // A freed peak of play (a flight over the whole island, a burst of effects) would stay
+  // resident for the rest of the run; every 20 s the heap's free pages go back.
+  static int seconds = 0;
+  if (++seconds % 20 == 0)
+    release_free_heap();
 }
 
 // Scripted runs: key presses, clicks, mouse moves and held keys at given updates, GUI

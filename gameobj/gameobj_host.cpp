@@ -15,6 +15,7 @@
 #include "core/clock.h"
 #include "core/hash64.h"
 #include "core/log.h"
+#include "core/mem.h"
 #include "core/paths.h"
 #include "core/user_dirs.h"
 #include "core/temp_string.h"
@@ -599,6 +600,7 @@ bool reload_gameobj(bool force)
     if (t == 0 || t == host.refused_new_time)
       return false;
     bool ok = swap_in_new_module(dll, new_dll);
+    release_free_heap(); // the old module's code and the swap's copies of the objects
     debug("gameobj reload %s", ok ? "ok" : "failed");
     return ok;
   }

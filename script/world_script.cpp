@@ -5,6 +5,7 @@
 #include "core/clock.h"
 #include "core/globals.h"
 #include "core/log.h"
+#include "core/mem.h"
 #include "core/splash.h"
 #include "sq_hmap_mask.h"
 #include "sq_ramps.h"
@@ -150,6 +151,7 @@ void generate_world(const char *name)
     world_hooks.reset_update_time();
     world_hooks.local_player_world_generated();
     last_world_gen_ms = get_time_msec(get_ref_time() - start);
+    release_free_heap(); // the generator's scratch grids and the old world's objects
     debug("generated world in %d ms", last_world_gen_ms);
   }
   catch (const SquirrelError &e)
