@@ -3,7 +3,6 @@
 // monsters.
 #include <cmath>
 #include <cstring>
-#include <dlfcn.h>
 #include "core/scripted_casts.h"
 #include "host_fixture.h"
 #include "world/heightmap.h"
@@ -27,13 +26,8 @@ protected:
     ModuleFixture::SetUp();
     start(GAME_MODULE);
     // The module's own lookup also answers the names only tools and tests use.
-    void *h = dlopen((bin / "gameobj.dll").c_str(), RTLD_NOW | RTLD_NOLOAD);
-    ASSERT_NE(h, nullptr);
-    auto by_name = (GameObjFuncByNameFn)dlsym(h, "get_gameobj_func_by_name");
-    dlclose(h);
-    ASSERT_NE(by_name, nullptr);
-    cast = (GameObjCastPlayerSpellFn)by_name("cast_player_spell");
-    vitals = (GameObjPlayerVitalsFn)by_name("get_player_vitals");
+    cast = (GameObjCastPlayerSpellFn)module_func("cast_player_spell");
+    vitals = (GameObjPlayerVitalsFn)module_func("get_player_vitals");
     ASSERT_TRUE(cast && vitals);
     // Flat dry land at height 2, at rest.
     HD::reset();
