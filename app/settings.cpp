@@ -420,7 +420,8 @@ static const Switch switches[] = {
   {"-cast", "N:SPELL,X,Z",
    "in update N the player casts SPELL (hill, pit, fault, meteor, fireball, waterball, watersource, watersink, "
    "lightning, thunderstorm, healing, house, castle) at the world point (X, Z), ignoring mana and cooldown; a "
-   "fireball or waterball goes for a monster flying within 12 of the point (up to 16)",
+   "fireball or waterball goes for a monster flying within 12 of the point, a house or castle takes the nearest "
+   "plot that fits (within 6 or 16 cells; the log says what is in the way when none does) (up to 16)",
    [](const char *a) { return parse_cast(a); }},
   {"-sun", "DEG", "put the sun DEG degrees from the vertical after start-up",
    [](const char *a) {
