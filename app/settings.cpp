@@ -468,7 +468,8 @@ static const Switch switches[] = {
    }},
   {"-autoplay", "SEED",
    "play with random but plausible input from a generator seeded with SEED: flights, casts, the spell grid, "
-   "pick-ups, menus, Ctrl-M, Ctrl-G, the development mode (implies -play; for soak tests)",
+   "pick-ups, menus, Ctrl-M, Ctrl-G, the development mode; while monsters are alive it mostly hunts them, and it "
+   "flies into an open portal, so it plays island after island (implies -play; for soak tests)",
    [](const char *a) {
      uint64_t v;
      if (!parse_u64(a, v))
