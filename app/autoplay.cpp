@@ -401,13 +401,15 @@ void keys(Out &o)
     if (a.button != VK_F1)
       o.down(VK_CONTROL);
     o.down(a.button);
-    a.length = 3;
+    a.length = a.button == VK_F1 ? rnd_int(a, 40, 200) : 3; // a look at the statistics, then F1 closes them
   }
   else if (a.step == 1)
   {
     o.up(a.button);
     o.up(VK_CONTROL);
   }
+  else if (a.button == VK_F1 && a.step + 1 == a.length)
+    o.press(VK_F1);
 }
 
 void new_world(Out &o)
