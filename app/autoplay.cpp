@@ -514,8 +514,9 @@ void climb_to(Out &o, float y)
 }
 
 // At the nearest monster: a mouse button with an attack spell (Fireball put on the left
-// one through the grid when neither has one), then closer than 30 on the ground but not
-// within 12, a little under it, the button held while the crosshair is on it within 60.
+// one through the grid when neither has one; without it the hunt is off), then closer
+// than 30 on the ground but not within 12, a little under it, the button held while the
+// crosshair is on it within 60.
 void hunt(Out &o)
 {
   Autoplay &a = o.a;
@@ -531,27 +532,28 @@ void hunt(Out &o)
     a.length = rnd_int(a, 200, 600);
     a.button = attack_spell(v.bar_spell[0]) ? VK_LBUTTON : attack_spell(v.bar_spell[1]) ? VK_RBUTTON : 0;
     a.phase = a.button ? 3 : 0;
-    a.count = 0;
   }
   switch (a.phase)
   {
-  case 0: // no attack spell at hand: the grid
+  case 0: // no attack spell at hand: the grid, and a few updates for it to open
     o.down(VK_CONTROL);
-    a.phase = 1;
+    if (a.step >= 4)
+    {
+      if (const AutoplayButton *b = find_button(v, "Fireball"))
+      {
+        o.move(b->x, b->y);
+        a.phase = 1;
+      }
+      else if (a.step > 12)
+      {
+        o.up(VK_CONTROL); // no grid, or no fireball in it: nothing to fight with
+        a.length = a.step;
+      }
+    }
     return;
   case 1:
-    if (const AutoplayButton *b = find_button(v, "Fireball"))
-    {
-      o.move(b->x, b->y);
-      o.down(VK_LBUTTON);
-      a.phase = 2;
-    }
-    else if (++a.count > 12)
-    {
-      o.up(VK_CONTROL); // no grid, or no fireball in it: fight with whatever is on the left
-      a.button = VK_LBUTTON;
-      a.phase = 3;
-    }
+    o.down(VK_LBUTTON);
+    a.phase = 2;
     return;
   case 2:
     o.up(VK_LBUTTON);
@@ -565,11 +567,13 @@ void hunt(Out &o)
   const float flat = std::sqrt(d.x * d.x + d.z * d.z);
   const float dist = std::sqrt(flat * flat + d.y * d.y);
   const float yaw = std::atan2(-d.x, d.z);
-  const float pitch = std::clamp(std::atan2(d.y, std::max(flat, 0.5f)), -1.2f, 1.2f);
+  const float pitch = std::clamp(std::atan2(d.y, std::max(flat, 0.5f)), -1.45f, 1.45f);
   const bool on_it = aim_at(o, yaw, pitch, 0.12f);
-  o.hold('W', flat > 30.f);
-  o.hold(VK_SHIFT, flat > 45.f);
-  o.hold('S', flat < 12.f);
+  // Right over or under it the aim turns wild: back off to see it at an angle.
+  const bool back = flat < 12.f || std::fabs(pitch) > 0.9f;
+  o.hold('W', flat > 30.f && !back);
+  o.hold(VK_SHIFT, flat > 45.f && !back);
+  o.hold('S', back);
   climb_to(o, std::max(v.monster_pos.y - 4.f, v.ground + 4.f));
   o.hold(a.button, on_it && dist < 60.f);
 }

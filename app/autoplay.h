@@ -114,10 +114,13 @@ const char *autoplay_activity_name(int activity);
 
 // ---- the shell's side ----
 
-// Starts the generator (the -autoplay switch).
-void start_autoplay(uint64_t seed);
+// Starts the generator (the -autoplay switch); stage_shots: a screenshot into every
+// stage the log names (-autoplay-shots).
+void start_autoplay(uint64_t seed, bool stage_shots = false);
 bool autoplay_running();
 // Before each update: the view from the game, the inputs posted.
 void autoplay_update();
+// After each drawn frame: the stage screenshot that is due.
+void autoplay_frame_drawn();
 // At the end of the run: releases what is held and logs what the run did.
 void finish_autoplay();

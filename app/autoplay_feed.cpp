@@ -14,6 +14,7 @@
 #include "game_modes.h"
 #include "gameobj/gameobj.h"
 #include "input.h"
+#include "render/screenshot.h"
 #include "script/game_script.h"
 #include "script/world_script.h"
 #include "ui/gui_element.h"
@@ -160,10 +161,22 @@ struct Stages
 {
   int wave = 0;
   bool portal = false;
+  bool portal_near = false;
   uint64_t world = 0;
   int islands = 0;
 };
 Stages stages;
+
+constexpr int SHOT_DELAY = 3 * UPDATE_RATE; // a stage's picture: the wave arrived, the new island in view
+bool stage_shots = false;
+int shots_due[8];
+int shot_count = 0;
+
+void shoot_at(int update)
+{
+  if (stage_shots && shot_count < int(sizeof(shots_due) / sizeof(shots_due[0])))
+    shots_due[shot_count++] = update;
+}
 
 void log_stages(const AutoplayView &v)
 {
@@ -173,14 +186,28 @@ void log_stages(const AutoplayView &v)
   {
     stages.islands++;
     debug("autoplay stage: update %d (%.1f s): island %d", u, t, stages.islands + 1);
-    stages = Stages{0, false, last_world_seed, stages.islands};
+    stages = Stages{0, false, false, last_world_seed, stages.islands};
+    shoot_at(u + SHOT_DELAY);
   }
   if (v.wave != stages.wave && v.wave > 0)
+  {
     debug("autoplay stage: update %d (%.1f s): wave %d, %d monsters", u, t, v.wave, v.monsters);
+    shoot_at(u + SHOT_DELAY);
+  }
   stages.wave = v.wave;
   if (v.portal && !stages.portal)
+  {
     debug("autoplay stage: update %d (%.1f s): portal open", u, t);
+    shoot_at(u + SHOT_DELAY);
+  }
   stages.portal = v.portal;
+  // Flying into it: the portal fills the view.
+  const vec4f d = v.portal_pos - v.pos;
+  if (v.portal && !stages.portal_near && d.x * d.x + d.y * d.y + d.z * d.z < 15.f * 15.f)
+  {
+    stages.portal_near = true;
+    shoot_at(u);
+  }
 }
 
 // Through the input layer, as the platform posts a real key or button: the held state
@@ -232,12 +259,15 @@ void log_summary(const char *what)
 }
 } // namespace
 
-void start_autoplay(uint64_t seed)
+void start_autoplay(uint64_t seed, bool shots)
 {
+  stage_shots = shots;
+  shot_count = 0;
+  shoot_at(2 * UPDATE_RATE); // the start
   autoplay_start(autoplay, seed);
   running = true;
   spells_used = 0;
-  stages = Stages{0, false, last_world_seed, 0};
+  stages = Stages{0, false, false, last_world_seed, 0};
   set_generated_pointer(true);
   debug("autoplay: seed %" PRIu64, seed);
 }
@@ -264,6 +294,18 @@ void autoplay_update()
     debug("autoplay: %s, camera %.1f %.1f %.1f, yaw %.2f pitch %.2f", autoplay_activity_name(autoplay.activity),
           camera.pos.x, camera.pos.y, camera.pos.z, camera.yaw, camera.pitch);
   }
+}
+
+void autoplay_frame_drawn()
+{
+  if (!running)
+    return;
+  for (int i = 0; i < shot_count; i++)
+    if (autoplay.update >= shots_due[i])
+    {
+      take_screenshot();
+      shots_due[i--] = shots_due[--shot_count];
+    }
 }
 
 void finish_autoplay()

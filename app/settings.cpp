@@ -479,6 +479,13 @@ static const Switch switches[] = {
      app_options.start_play = true;
      return true;
    }},
+  {"-autoplay-shots", nullptr,
+   "with -autoplay: a screenshot three seconds into every stage the log names (a wave, the portal open, a new "
+   "island), one as the player reaches the portal and one at the start",
+   [](const char *) {
+     app_options.autoplay_shots = true;
+     return true;
+   }},
   {"-log-strip", nullptr, "log every line added to the on-screen error strip, not only the ones that replace it",
    [](const char *) { log_error_appends = true; return true; }},
   {"-help", nullptr, "print this list and exit", [](const char *) { app_options.show_help = true; return true; }},

@@ -141,6 +141,7 @@ static bool scripted_render(float dt)
     for (int i = 0; i < app_options.screenshot_count; i++)
       if (app_options.screenshot_at[i] == frames_drawn)
         take_screenshot();
+    autoplay_frame_drawn();
   }
   return drawn;
 }
@@ -510,7 +511,7 @@ int app_main(int argc, char **argv)
   apply_scripted_start();
   record_replay_started();
   if (app_options.autoplay)
-    start_autoplay(app_options.autoplay_seed);
+    start_autoplay(app_options.autoplay_seed, app_options.autoplay_shots);
 
   LoopRunStats st = run_main_loop(loop_hooks());
   finish_autoplay();

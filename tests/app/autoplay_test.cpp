@@ -261,8 +261,9 @@ TEST(Autoplay, FindsItsWayBackFromTheDefeatMenuAndTheMainMenu)
 }
 
 // The island played with nothing but an earth spell on the buttons: the fireball comes
-// out of the grid, each monster is fought down under the crosshair, nothing throws the
-// island away meanwhile, and once the portal opens the flight goes through it.
+// out of the grid, each monster (one right overhead) is fought down under the
+// crosshair, nothing throws the island away meanwhile, and once the portal opens the
+// flight goes through it.
 TEST(Autoplay, HuntsTheWavesDownAndFliesIntoThePortal)
 {
   Autoplay a;
@@ -270,7 +271,8 @@ TEST(Autoplay, HuntsTheWavesDownAndFliesIntoThePortal)
   FakeGame g;
   snprintf(g.v.bar_spell[0], sizeof(g.v.bar_spell[0]), "Hill");
   g.v.wave = 1;
-  const vec4f lairs[3] = {vec4f(150.f, 30.f, 160.f, 1.f), vec4f(40.f, 12.f, 120.f, 1.f), vec4f(110.f, 45.f, 30.f, 1.f)};
+  // The first right overhead, the others far off low and high.
+  const vec4f lairs[3] = {vec4f(100.f, 50.f, 100.f, 1.f), vec4f(40.f, 12.f, 120.f, 1.f), vec4f(110.f, 45.f, 30.f, 1.f)};
   int killed = 0, hits = 0, through = -1, fired_off_target = 0;
   AutoplayInput in[AUTOPLAY_MAX_INPUTS];
   for (int u = 0; u < 8000 && through < 0; u++)
