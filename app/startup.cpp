@@ -206,7 +206,7 @@ static LoopHooks loop_hooks()
                         app_options.export_at_dir || record_replay_active() || autoplay_running();
   h.update = scripted ? scripted_update : update_game;
   h.check_device = check_d3d_device;
-  h.render_frame = app_options.screenshot_count ? scripted_render : render_d3d_frame;
+  h.render_frame = app_options.screenshot_count || app_options.autoplay_shots ? scripted_render : render_d3d_frame;
   h.present = present_d3d;
   h.get_gpu_load = get_gpu_load;
   h.sleep = sleep_msec;
