@@ -361,6 +361,8 @@ void cheats(Out &o)
   {
     // Every spell only after a while: until then the spells are found on the island.
     const char *want = a.update > 3600 && chance(a, 0.5f) ? "Add all spells" : chance(a, 0.5f) ? "Endless mana" : "Monster waves";
+    if (!strcmp(want, "Monster waves") && v.waves_on && (v.wave > 0 || v.monster))
+      want = "Endless mana"; // the island under way keeps its waves
     if (const AutoplayButton *b = find_button(v, want))
     {
       o.move(b->x, b->y);
@@ -391,16 +393,23 @@ void keys(Out &o)
       a.button = 'N'; // endless mana
     else
       a.button = VK_F1; // the statistics
+    // The waves go off only before an island's first, and come back on soon after.
+    if (!o.v.waves_on)
+      a.button = 'M';
+    else if (a.button == 'M' && (o.v.wave > 0 || o.v.monster))
+      a.button = 'N';
     if (a.button != VK_F1)
       o.down(VK_CONTROL);
     o.down(a.button);
-    a.length = 3;
+    a.length = a.button == VK_F1 ? rnd_int(a, 40, 200) : 3; // a look at the statistics, then F1 closes them
   }
   else if (a.step == 1)
   {
     o.up(a.button);
     o.up(VK_CONTROL);
   }
+  else if (a.button == VK_F1 && a.step + 1 == a.length)
+    o.press(VK_F1);
 }
 
 void new_world(Out &o)
@@ -433,7 +442,7 @@ void dev_trip(Out &o)
     a.climb_ceiling = a.climb_floor + rnd(a, 10.f, 60.f);
     // The world keys, rarely: a new world only when the last is a while ago.
     const float r = rnd01(a);
-    a.count = r < 0.12f && a.update - a.last_new_world > 2400 ? 'G' : r < 0.2f ? 'H' : 0;
+    a.count = r < 0.12f && a.update - a.last_new_world > 2400 && v.wave <= 0 && !v.portal ? 'G' : r < 0.2f ? 'H' : 0;
     return;
   }
   if (v.mode != AUTOPLAY_DEV)
@@ -486,11 +495,124 @@ void recover(Out &o)
     leave_menu(o);
 }
 
+// The spells that hurt a monster they are aimed at.
+bool attack_spell(const char *name) { return !strcmp(name, "Fireball") || !strcmp(name, "Lightning"); }
+
+// Turns toward yaw, pitch a little at a time and reports whether the crosshair is close.
+bool aim_at(Out &o, float yaw, float pitch, float slack)
+{
+  look_toward(o, yaw, pitch);
+  return std::fabs(wrap_pi(o.v.yaw - yaw)) < slack && std::fabs(o.v.pitch - pitch) < slack;
+}
+
+// Holds Space or C to bring the eye to height y (within a stride either way).
+void climb_to(Out &o, float y)
+{
+  const float dy = y - o.v.pos.y;
+  o.hold(VK_SPACE, dy > 1.5f);
+  o.hold('C', dy < -1.5f);
+}
+
+// At the nearest monster: a mouse button with an attack spell (Fireball put on the left
+// one through the grid when neither has one; without it the hunt is off), then closer
+// than 30 on the ground but not within 12, a little under it, the button held while the
+// crosshair is on it within 60.
+void hunt(Out &o)
+{
+  Autoplay &a = o.a;
+  const AutoplayView &v = o.v;
+  if (!v.monster)
+  {
+    a.length = a.step; // the wave is beaten (or gone with the world)
+    return;
+  }
+  if (a.step == 0)
+  {
+    o.release_all();
+    a.length = rnd_int(a, 200, 600);
+    a.button = attack_spell(v.bar_spell[0]) ? VK_LBUTTON : attack_spell(v.bar_spell[1]) ? VK_RBUTTON : 0;
+    a.phase = a.button ? 3 : 0;
+  }
+  switch (a.phase)
+  {
+  case 0: // no attack spell at hand: the grid, and a few updates for it to open
+    o.down(VK_CONTROL);
+    if (a.step >= 4)
+    {
+      if (const AutoplayButton *b = find_button(v, "Fireball"))
+      {
+        o.move(b->x, b->y);
+        a.phase = 1;
+      }
+      else if (a.step > 12)
+      {
+        o.up(VK_CONTROL); // no grid, or no fireball in it: nothing to fight with
+        a.length = a.step;
+      }
+    }
+    return;
+  case 1:
+    o.down(VK_LBUTTON);
+    a.phase = 2;
+    return;
+  case 2:
+    o.up(VK_LBUTTON);
+    o.up(VK_CONTROL);
+    a.button = VK_LBUTTON;
+    a.phase = 3;
+    return;
+  default: break;
+  }
+  const vec4f d = v.monster_pos - v.pos;
+  const float flat = std::sqrt(d.x * d.x + d.z * d.z);
+  const float dist = std::sqrt(flat * flat + d.y * d.y);
+  const float yaw = std::atan2(-d.x, d.z);
+  const float pitch = std::clamp(std::atan2(d.y, std::max(flat, 0.5f)), -1.45f, 1.45f);
+  const bool on_it = aim_at(o, yaw, pitch, 0.12f);
+  // Right over or under it the aim turns wild: back off to see it at an angle.
+  const bool back = flat < 12.f || std::fabs(pitch) > 0.9f;
+  o.hold('W', flat > 30.f && !back);
+  o.hold(VK_SHIFT, flat > 45.f && !back);
+  o.hold('S', back);
+  climb_to(o, std::max(v.monster_pos.y - 4.f, v.ground + 4.f));
+  o.hold(a.button, on_it && dist < 60.f);
+}
+
+// Straight at the open portal, dashing while it is far.
+void to_portal(Out &o)
+{
+  Autoplay &a = o.a;
+  const AutoplayView &v = o.v;
+  if (!v.portal)
+  {
+    a.length = a.step; // through it
+    return;
+  }
+  if (a.step == 0)
+  {
+    o.release_all();
+    a.length = rnd_int(a, 300, 900);
+  }
+  const vec4f d = v.portal_pos - v.pos;
+  const float flat = std::sqrt(d.x * d.x + d.z * d.z);
+  const bool ahead = aim_at(o, std::atan2(-d.x, d.z), std::clamp(std::atan2(d.y, std::max(flat, 0.5f)), -1.2f, 1.2f), 0.3f);
+  o.hold('W', ahead);
+  o.hold(VK_SHIFT, ahead && flat > 20.f);
+  climb_to(o, std::max(v.portal_pos.y, v.ground + 3.f));
+}
+
 // The activity the view allows and the dice choose.
 int choose_next(Autoplay &a, const AutoplayView &v)
 {
   if (v.mode != AUTOPLAY_PLAY)
     return AP_RECOVER;
+  // The game first, mostly: the portal, the monsters, the waves back on.
+  if (v.portal && chance(a, 0.85f))
+    return AP_PORTAL;
+  if (v.monster && chance(a, 0.75f))
+    return AP_HUNT;
+  if (!v.waves_on && chance(a, 0.5f))
+    return AP_KEYS;
   static const int weight[AP_RECOVER] = {30, 18, 26, 10, 4, 2, 3, 1, 3, 4};
   int w[AP_RECOVER];
   int total = 0;
@@ -499,8 +621,9 @@ int choose_next(Autoplay &a, const AutoplayView &v)
     w[i] = weight[i];
     if (i == AP_SEEK && !v.pickup)
       w[i] = 0;
-    // A new world (~3 s on a software renderer) at most every two minutes.
-    if (i == AP_NEWWORLD && a.update - a.last_new_world < 2400)
+    // A new world (~3 s on a software renderer) at most every two minutes, and not
+    // while the island's waves are under way.
+    if (i == AP_NEWWORLD && (a.update - a.last_new_world < 2400 || v.wave > 0 || v.portal))
       w[i] = 0;
     total += w[i];
   }
@@ -512,7 +635,11 @@ int choose_next(Autoplay &a, const AutoplayView &v)
 }
 
 // The activities that are carried out in play and end when the game leaves it.
-bool needs_play(int activity) { return activity <= AP_CHOOSE || activity == AP_KEYS || activity == AP_IDLE; }
+bool needs_play(int activity)
+{
+  return activity <= AP_CHOOSE || activity == AP_KEYS || activity == AP_IDLE || activity == AP_HUNT ||
+         activity == AP_PORTAL;
+}
 } // namespace
 
 void autoplay_start(Autoplay &a, uint64_t seed)
@@ -557,6 +684,8 @@ int autoplay_step(Autoplay &a, const AutoplayView &v, AutoplayInput *out)
   case AP_NEWWORLD: new_world(o); break;
   case AP_DEV: dev_trip(o); break;
   case AP_RECOVER: recover(o); break;
+  case AP_HUNT: hunt(o); break;
+  case AP_PORTAL: to_portal(o); break;
   default: break; // idle
   }
   a.step++;
@@ -574,6 +703,7 @@ int autoplay_release_all(Autoplay &a, AutoplayInput *out)
 const char *autoplay_activity_name(int activity)
 {
   static const char *const names[AP_COUNT] = {"fly",     "seek", "cast", "choose", "pause", "cheats",
-                                              "keys",    "new world", "dev", "idle", "recover"};
+                                              "keys",    "new world", "dev", "idle", "recover",
+                                              "hunt",    "portal"};
   return activity >= 0 && activity < AP_COUNT ? names[activity] : "?";
 }

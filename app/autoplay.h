@@ -4,7 +4,9 @@
 // point under the crosshair, spells chosen in the grid (Ctrl held, a click on a slot),
 // flights to the spells lying on the island, the pause menu and its options, the cheat
 // menu, Ctrl-M, Ctrl-N, Ctrl-G, trips into the development mode (F9, G, H) and pauses
-// with the hands off.
+// with the hands off. It also plays the game: while monsters are alive it mostly hunts
+// them with an attack spell, and once the portal is open it mostly flies into it; an
+// island under way is not thrown away (no new world, the waves stay on).
 //
 // The generator (autoplay_step) sees the game only through an AutoplayView and answers
 // with input events; the shell posts them through the input layer like the platform's
@@ -39,6 +41,14 @@ struct AutoplayView
   float ground = 0.f;       // the land or water surface under the camera
   bool pickup = false;      // a spell lies on the island:
   vec4f pickup_pos;         // the nearest one (its copy nearest to pos)
+  bool monster = false;     // a monster is alive:
+  vec4f monster_pos;        // the nearest one (its copy nearest to pos)
+  int monsters = 0;         // how many are
+  bool portal = false;      // the way to the next island is open:
+  vec4f portal_pos;         // its copy nearest to pos
+  int wave = 0;             // the island's latest wave (0: none yet)
+  bool waves_on = true;     // the waves come (Ctrl-M turns them off)
+  char bar_spell[2][48] = {}; // the spells on the left and right mouse button ("": none)
   int width = 640, height = 360;
   float mouse_sens = 0.002f; // radians of turn per pixel of mouse offset
   const char *screen = "";   // the class of the active GUI screen
@@ -69,6 +79,9 @@ enum AutoplayActivity
   AP_DEV,     // F9, a flight, G or H now and then, F9
   AP_IDLE,    // hands off
   AP_RECOVER, // back to play from a menu or mode the run did not choose
+  // The game's own goals, chosen by what the view shows rather than by weight:
+  AP_HUNT,   // turn toward the nearest monster, keep a fighting distance, cast at it
+  AP_PORTAL, // fly into the open portal
   AP_COUNT,
 };
 
@@ -101,10 +114,13 @@ const char *autoplay_activity_name(int activity);
 
 // ---- the shell's side ----
 
-// Starts the generator (the -autoplay switch).
-void start_autoplay(uint64_t seed);
+// Starts the generator (the -autoplay switch); stage_shots: a screenshot into every
+// stage the log names (-autoplay-shots).
+void start_autoplay(uint64_t seed, bool stage_shots = false);
 bool autoplay_running();
 // Before each update: the view from the game, the inputs posted.
 void autoplay_update();
+// After each drawn frame: the stage screenshot that is due.
+void autoplay_frame_drawn();
 // At the end of the run: releases what is held and logs what the run did.
 void finish_autoplay();

@@ -419,7 +419,9 @@ static const Switch switches[] = {
    }},
   {"-cast", "N:SPELL,X,Z",
    "in update N the player casts SPELL (hill, pit, fault, meteor, fireball, waterball, watersource, watersink, "
-   "lightning, thunderstorm, healing, house, castle) at the world point (X, Z), ignoring mana and cooldown (up to 16)",
+   "lightning, thunderstorm, healing, house, castle) at the world point (X, Z), ignoring mana and cooldown; a "
+   "fireball or waterball goes for a monster flying within 12 of the point, a house or castle takes the nearest "
+   "plot that fits (within 6 or 16 cells; the log says what is in the way when none does) (up to 16)",
    [](const char *a) { return parse_cast(a); }},
   {"-sun", "DEG", "put the sun DEG degrees from the vertical after start-up",
    [](const char *a) {
@@ -466,7 +468,8 @@ static const Switch switches[] = {
    }},
   {"-autoplay", "SEED",
    "play with random but plausible input from a generator seeded with SEED: flights, casts, the spell grid, "
-   "pick-ups, menus, Ctrl-M, Ctrl-G, the development mode (implies -play; for soak tests)",
+   "pick-ups, menus, Ctrl-M, Ctrl-G, the development mode; while monsters are alive it mostly hunts them, and it "
+   "flies into an open portal, so it plays island after island (implies -play; for soak tests)",
    [](const char *a) {
      uint64_t v;
      if (!parse_u64(a, v))
@@ -474,6 +477,13 @@ static const Switch switches[] = {
      app_options.autoplay = true;
      app_options.autoplay_seed = v;
      app_options.start_play = true;
+     return true;
+   }},
+  {"-autoplay-shots", nullptr,
+   "with -autoplay: a screenshot three seconds into every stage the log names (a wave, the portal open, a new "
+   "island), one as the player reaches the portal and one at the start",
+   [](const char *) {
+     app_options.autoplay_shots = true;
      return true;
    }},
   {"-log-strip", nullptr, "log every line added to the on-screen error strip, not only the ones that replace it",

@@ -93,6 +93,7 @@ struct AppOptions
   const char *replay_path;   // -replay FILE: play a recorded session (null: none)
   bool autoplay;             // -autoplay SEED: the generator of app/autoplay.h plays (implies -play)
   uint64_t autoplay_seed;
+  bool autoplay_shots;       // -autoplay-shots: a screenshot into every stage the autoplay log names
 };
 extern AppOptions app_options;
 

@@ -147,6 +147,7 @@ static bool scripted_render(float dt)
     for (int i = 0; i < app_options.screenshot_count; i++)
       if (app_options.screenshot_at[i] == frames_drawn)
         take_screenshot();
+    autoplay_frame_drawn();
   }
   return drawn;
 }
@@ -211,7 +212,7 @@ static LoopHooks loop_hooks()
                         app_options.export_at_dir || record_replay_active() || autoplay_running();
   h.update = scripted ? scripted_update : update_game;
   h.check_device = check_d3d_device;
-  h.render_frame = app_options.screenshot_count ? scripted_render : render_d3d_frame;
+  h.render_frame = app_options.screenshot_count || app_options.autoplay_shots ? scripted_render : render_d3d_frame;
   h.present = present_d3d;
   h.get_gpu_load = get_gpu_load;
   h.sleep = sleep_msec;
@@ -516,7 +517,7 @@ int app_main(int argc, char **argv)
   apply_scripted_start();
   record_replay_started();
   if (app_options.autoplay)
-    start_autoplay(app_options.autoplay_seed);
+    start_autoplay(app_options.autoplay_seed, app_options.autoplay_shots);
 
   LoopRunStats st = run_main_loop(loop_hooks());
   finish_autoplay();

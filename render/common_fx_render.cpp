@@ -117,6 +117,7 @@ Matrix44 set_view_consts()
   set_vs_consts(VC_GLOB_TM, &glob.m[0][0], VC_GLOB_TM_COUNT);
   set_vs_consts(VC_CAMERA_TM, &cam.m[0][0], VC_CAMERA_TM_COUNT);
   set_vc(VC_VIEW_DEPTH, vec4f(view.m[0][2], view.m[1][2], view.m[2][2], view.m[3][2]) / FAR_DISTANCE);
+  set_vc(VC_FOG, vec4f(use_fog ? 1.f : 0.f, 0.f, 0.f, 0.f)); // smoke fades into the air as the land does
   set_sky_vs_consts(VC_SKY);
   return cam;
 }

@@ -7,6 +7,17 @@ import core.classes
 import spells.land_water
 import objects.static_objects
 
+// What can keep a building off a plot.
+enum PlotProblem
+{
+  PLOT_FIT,
+  PLOT_TAKEN,  // trees, stones, buildings or a reserved place on it
+  PLOT_MOVING, // its land is still rising or sinking
+  PLOT_WET,    // under water
+  PLOT_STEEP,  // too uneven
+  PLOT_PROBLEMS,
+};
+
 static constexpr float HOUSE_MAX_RISE = 2.5f;  // between a plot's lowest and highest cell
 static constexpr float CASTLE_MAX_RISE = 10.f;
 static constexpr int CASTLE_RAMP = 6;          // cells around a castle eased to its level
@@ -48,8 +59,9 @@ static bool menhir_in_rect(int x0, int z0, int x1, int z1)
   return false;
 }
 
-// Whether a building of type fits with its middle at cell (x, z).
-bool building_plot_ok(int x, int z, int type)
+// What keeps a building of type off the plot with its middle at cell (x, z), the first
+// found; PLOT_FIT when it fits.
+PlotProblem building_plot_problem(int x, int z, int type)
 {
   int x0, z0, x1, z1;
   building_rect(x, z, type, x0, z0, x1, z1);
@@ -58,9 +70,9 @@ bool building_plot_ok(int x, int z, int type)
   // decides).
   const bool castle = type < 0;
   if (!test_rect_mark(x0, z0, x1, z1, castle ? MARK_PLACE | MARK_HOUSE : MARK_PLACEMENT, 0))
-    return false;
+    return PLOT_TAKEN;
   if (castle && menhir_in_rect(x0, z0, x1, z1))
-    return false;
+    return PLOT_TAKEN;
   // A house needs dry land. A castle may take in shallow water on a fifth of its plot,
   // as long as its level (the plot's mean) stands above every water surface there.
   float lo = 1e30f, hi = -1e30f, sum = 0.f, top_water = -1e30f;
@@ -70,8 +82,10 @@ bool building_plot_ok(int x, int z, int type)
     {
       const int i = hmap_index(cx, cz);
       const float t = HeightmapData::target_hmap[i], depth = HeightmapData::waterAt(cx, cz).depth;
-      if (!(std::fabs(t - HeightmapData::hmap[i]) <= 0.5f) || !(depth <= (castle ? CASTLE_WATER_DEPTH : 0.02f)))
-        return false;
+      if (!(std::fabs(t - HeightmapData::hmap[i]) <= 0.5f))
+        return PLOT_MOVING;
+      if (!(depth <= (castle ? CASTLE_WATER_DEPTH : 0.02f)))
+        return PLOT_WET;
       if (depth > 0.02f)
         wet++, top_water = std::fmax(top_water, HeightmapData::hmap[i] + depth);
       lo = std::fmin(lo, t);
@@ -80,23 +94,47 @@ bool building_plot_ok(int x, int z, int type)
     }
   const int cells = (x1 - x0 + 1) * (z1 - z0 + 1);
   if (wet * 5 > cells || (wet > 0 && sum / float(cells) < top_water + 0.5f))
-    return false;
-  return hi - lo <= (castle ? CASTLE_MAX_RISE : HOUSE_MAX_RISE);
+    return PLOT_WET;
+  return hi - lo <= (castle ? CASTLE_MAX_RISE : HOUSE_MAX_RISE) ? PLOT_FIT : PLOT_STEEP;
 }
 
-// The fit plot nearest to (x, z) within reach cells (nearest first, in rings); false
-// when there is none.
-bool find_building_plot(int &x, int &z, int type, int reach)
+bool building_plot_ok(int x, int z, int type) { return building_plot_problem(x, z, type) == PLOT_FIT; }
+
+// The fit plot nearest to (x, z) within reach cells (nearest first, in rings) for a
+// building of type; a house may take any of the house shapes when the one of its type
+// does not fit (tried from its own on each ring), and type says which it took. False
+// when there is none, and then why (when asked): what ruled out most of the plots.
+bool find_building_plot(int &x, int &z, int &type, int reach, PlotProblem *why)
 {
+  const int shapes = type < 0 ? 1 : 3;
+  int seen[PLOT_PROBLEMS] = {};
   for (int r = 0; r <= reach; r++)
     for (int dz = -r; dz <= r; dz++)
       for (int dx = -r; dx <= r; dx++)
-        if ((std::abs(dx) == r || std::abs(dz) == r) && building_plot_ok(x + dx, z + dz, type))
+      {
+        if (std::abs(dx) != r && std::abs(dz) != r)
+          continue;
+        for (int k = 0; k < shapes; k++)
         {
-          x = (x + dx) & HMAP_MASK;
-          z = (z + dz) & HMAP_MASK;
-          return true;
+          const int t = type < 0 ? type : (type + k) % 3;
+          const PlotProblem p = building_plot_problem(x + dx, z + dz, t);
+          if (p == PLOT_FIT)
+          {
+            x = (x + dx) & HMAP_MASK;
+            z = (z + dz) & HMAP_MASK;
+            type = t;
+            return true;
+          }
+          seen[p]++;
         }
+      }
+  if (why)
+  {
+    *why = PLOT_TAKEN;
+    for (int p = PLOT_TAKEN; p < PLOT_PROBLEMS; p++)
+      if (seen[p] > seen[*why])
+        *why = PlotProblem(p);
+  }
   return false;
 }
 

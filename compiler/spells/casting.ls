@@ -60,26 +60,40 @@ void show_game_notice(const char *text); // gui/spells_ui.ls
 static constexpr int BUILDING_REACH = 6; // cells a house moves to find a fit plot
 static constexpr int CASTLE_REACH = 16;  // and a castle, which needs much more room
 
-// The middle of the plot nearest to at where a building of type fits, as a land point.
-static bool building_target(vec4f at, int type, vec4f &out)
+// Why the latest cast did nothing, in the player's words ("" when it gave no reason).
+static char cast_refusal[128];
+
+// The middle of the plot nearest to at where a building of type fits, as a land point;
+// a house may come out in another of its shapes (type says which). Otherwise the
+// player is told what is in the way.
+static bool building_target(vec4f at, int &type, vec4f &out)
 {
   int x = int(std::floor(wrap_world_pos(at.x))), z = int(std::floor(wrap_world_pos(at.z)));
-  if (!find_building_plot(x, z, type, type < 0 ? CASTLE_REACH : BUILDING_REACH))
+  PlotProblem why = PLOT_TAKEN;
+  if (!find_building_plot(x, z, type, type < 0 ? CASTLE_REACH : BUILDING_REACH, &why))
   {
-    debug("no room for a %s at %d, %d", type < 0 ? "castle" : "house", x, z);
-    show_game_notice(type < 0 ? "No room for a castle here: it needs a wide, flat, dry plot"
-                              : "No room for a house here: it needs a flat, dry plot");
+    const char *what = type < 0 ? "castle" : "house";
+    const char *because = why == PLOT_WET      ? "the land around is under water"
+                          : why == PLOT_STEEP  ? "the land around is too steep"
+                          : why == PLOT_MOVING ? "the land around is still rising or sinking"
+                          : type < 0           ? "menhirs, buildings or reserved places stand in the way"
+                                               : "trees, stones or buildings stand in the way";
+    snprintf(cast_refusal, sizeof(cast_refusal), "No room for a %s here: %s", what, because);
+    debug("no room for a %s within %d cells of %d, %d: %s", what, type < 0 ? CASTLE_REACH : BUILDING_REACH, x, z,
+          because);
+    show_game_notice(cast_refusal);
     return false;
   }
   out = vec4f(float(x) + 0.5f, HeightmapData::target_hmap[hmap_index(x, z)], float(z) + 0.5f, 1.f);
   return true;
 }
 
-// The house's shape follows from where it is built; the plot must be fit when cast.
+// The house's shape follows from where it is built (or the room there); the plot must be
+// fit when cast.
 bool HouseSpell::cast(vec4f from, vec4f at)
 {
   const unsigned h = unsigned(int(std::floor(at.x))) * 7u + unsigned(int(std::floor(at.z))) * 13u;
-  const int type = int(h % 3u);
+  int type = int(h % 3u);
   vec4f plot;
   return building_target(at, type, plot) && launch_missile(9, from, wrap_near(plot, from), owner, type);
 }
@@ -87,7 +101,8 @@ bool HouseSpell::cast(vec4f from, vec4f at)
 bool CastleSpell::cast(vec4f from, vec4f at)
 {
   vec4f plot;
-  return building_target(at, -1, plot) && launch_missile(37, from, wrap_near(plot, from), owner);
+  int type = -1;
+  return building_target(at, type, plot) && launch_missile(37, from, wrap_near(plot, from), owner);
 }
 
 bool HealingSpell::cast(vec4f from, vec4f at)
@@ -179,6 +194,7 @@ static int spell_kind_by_cast_name(const char *name)
 static bool player_cast(Player *p, int kind, vec4f at, bool free, const vec4f *origin = nullptr,
                         GameObj *aim = nullptr)
 {
+  cast_refusal[0] = 0;
   if (!p || p->dead || kind < 0 || kind >= SPELL_KINDS)
     return false;
   const SpellInfo &info = spell_infos[kind];
@@ -331,7 +347,8 @@ void run_scripted_casts()
     const vec4f at(c.x, surface_height(c.x, c.z), c.z, 1.f);
     const vec4f above = at + vec4f(0.f, SCRIPTED_CAST_DROP, 0.f, 0.f);
     const bool done = player_cast(p, kind, at, true, &above, monster_over(at, SCRIPTED_CAST_AIM));
-    debug("cast %s at %.1f, %.1f%s", c.spell, c.x, c.z, done ? "" : ": nothing there to cast on");
+    debug("cast %s at %.1f, %.1f%s%s", c.spell, c.x, c.z, done ? "" : ": ",
+          done ? "" : cast_refusal[0] ? cast_refusal : "nothing there to cast on");
   }
 }
 

@@ -27,6 +27,7 @@ struct FakeGame
   bool defeated = false;
   std::vector<std::string> clicked; // the texts of the buttons clicked
   int downs_while_held = 0, outside = 0, alt_keys = 0, slot_clicks = 0, disabled_clicks = 0;
+  int island_lost = 0; // Ctrl-G or Ctrl-M while the island's waves are under way
 
   FakeGame()
   {
@@ -54,7 +55,8 @@ struct FakeGame
     }
     else if (v.mode == AUTOPLAY_PLAY && held[VK_CONTROL])
       for (int k = 0; k < 14; k++)
-        add_button(v, "spell", 170.f + 44.f * float(k % 7), 150.f + 44.f * float(k / 7), k < 4, true);
+        add_button(v, k == 1 ? "Fireball" : "spell", 170.f + 44.f * float(k % 7), 150.f + 44.f * float(k / 7), k < 4,
+                   true);
   }
   const AutoplayButton *button_at(float x, float y)
   {
@@ -77,12 +79,14 @@ struct FakeGame
     else if (k == VK_F12 && held[VK_CONTROL])
       v.mode = AUTOPLAY_MENU;
   }
-  void click(float x, float y)
+  void click(int key, float x, float y)
   {
     const AutoplayButton *b = button_at(x, y);
     if (!b)
       return;
     clicked.push_back(b->text);
+    if (b->spell_slot && b->enabled)
+      snprintf(v.bar_spell[key == VK_RBUTTON], sizeof(v.bar_spell[0]), "%s", clicked.back().c_str());
     if (b->spell_slot)
       b->enabled ? slot_clicks++ : disabled_clicks++;
     if (!strcmp(b->text, "New game"))
@@ -103,9 +107,13 @@ struct FakeGame
         downs_while_held += held[e.key];
         held[e.key] = true;
         if (e.kind == IEV_KEY_DOWN)
+        {
           key(e.key);
+          if (held[VK_CONTROL] && (e.key == 'G' || e.key == 'M') && (v.wave > 0 || v.monster))
+            island_lost++;
+        }
         else
-          click(e.x, e.y);
+          click(e.key, e.x, e.y);
       }
       else if (e.kind == IEV_KEY_UP || e.kind == IEV_MOUSE_UP)
         held[e.key] = false;
@@ -250,4 +258,54 @@ TEST(Autoplay, FindsItsWayBackFromTheDefeatMenuAndTheMainMenu)
       EXPECT_EQ(g.clicked, std::vector<std::string>{"New game"});
     }
   }
+}
+
+// The island played with nothing but an earth spell on the buttons: the fireball comes
+// out of the grid, each monster (one right overhead) is fought down under the
+// crosshair, nothing throws the island away meanwhile, and once the portal opens the
+// flight goes through it.
+TEST(Autoplay, HuntsTheWavesDownAndFliesIntoThePortal)
+{
+  Autoplay a;
+  autoplay_start(a, 4);
+  FakeGame g;
+  snprintf(g.v.bar_spell[0], sizeof(g.v.bar_spell[0]), "Hill");
+  g.v.wave = 1;
+  // The first right overhead, the others far off low and high.
+  const vec4f lairs[3] = {vec4f(100.f, 50.f, 100.f, 1.f), vec4f(40.f, 12.f, 120.f, 1.f), vec4f(110.f, 45.f, 30.f, 1.f)};
+  int killed = 0, hits = 0, through = -1, fired_off_target = 0;
+  AutoplayInput in[AUTOPLAY_MAX_INPUTS];
+  for (int u = 0; u < 8000 && through < 0; u++)
+  {
+    g.v.monster = killed < 3;
+    if (g.v.monster) // it circles its lair
+      g.v.monster_pos = lairs[killed] + vec4f(8.f * std::cos(float(u) * 0.02f), 0.f, 8.f * std::sin(float(u) * 0.02f), 0.f);
+    g.v.portal = killed == 3;
+    g.v.portal_pos = vec4f(90.f, 11.f, 90.f, 1.f);
+    g.apply(in, autoplay_step(a, g.v, in));
+    const int fire = !strcmp(g.v.bar_spell[0], "Fireball") ? VK_LBUTTON : !strcmp(g.v.bar_spell[1], "Fireball") ? VK_RBUTTON : 0;
+    const vec4f fwd(-std::sin(g.v.yaw) * std::cos(g.v.pitch), std::sin(g.v.pitch), std::cos(g.v.yaw) * std::cos(g.v.pitch), 0.f);
+    const vec4f to = g.v.monster_pos - g.v.pos;
+    const float dist = std::sqrt(to.x * to.x + to.y * to.y + to.z * to.z);
+    if (g.v.monster && fire && g.held[fire] && g.v.mode == AUTOPLAY_PLAY)
+    {
+      const float off = 1.f - (fwd.x * to.x + fwd.y * to.y + fwd.z * to.z) / dist;
+      if (off < 0.01f && dist < 60.f)
+        hits++;
+      else if (a.activity == AP_HUNT)
+        fired_off_target++;
+      if (hits >= 40)
+        killed++, hits = 0;
+    }
+    const vec4f p = g.v.portal_pos - g.v.pos;
+    if (g.v.portal && std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z) < 3.f)
+      through = u;
+  }
+  EXPECT_EQ(killed, 3);
+  EXPECT_GE(through, 0) << "never reached the portal";
+  EXPECT_STREQ(g.v.bar_spell[0], "Fireball");
+  EXPECT_LT(fired_off_target, 40) << "it fires where the monster is not";
+  EXPECT_EQ(g.island_lost, 0);
+  EXPECT_GT(a.started[AP_HUNT], 0);
+  EXPECT_GT(a.started[AP_PORTAL], 0);
 }

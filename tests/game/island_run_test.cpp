@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <dlfcn.h>
 #include "app/camera.h"
 #include "app/game_modes.h"
 #include "app/input.h"
@@ -102,12 +101,7 @@ protected:
     fs::create_directories(bin / "test");
     fs::copy_file(fs::path(SOURCE_ROOT) / "bin/test/fx.nut", bin / "test/fx.nut");
     start(GAME_MODULE);
-    void *h = dlopen((bin / "gameobj.dll").c_str(), RTLD_NOW | RTLD_NOLOAD);
-    ASSERT_NE(h, nullptr);
-    auto by_name = (GameObjFuncByNameFn)dlsym(h, "get_gameobj_func_by_name");
-    dlclose(h);
-    ASSERT_NE(by_name, nullptr);
-    vitals = (GameObjPlayerVitalsFn)by_name("get_player_vitals");
+    vitals = (GameObjPlayerVitalsFn)module_func("get_player_vitals");
     ASSERT_NE(vitals, nullptr);
     open_game_scripts();
     ASSERT_FALSE(has_error_message()) << get_error_message();

@@ -3,7 +3,6 @@
 // monsters.
 #include <cmath>
 #include <cstring>
-#include <dlfcn.h>
 #include "core/scripted_casts.h"
 #include "host_fixture.h"
 #include "world/heightmap.h"
@@ -13,7 +12,7 @@ using HD = HeightmapData;
 namespace
 {
 constexpr int FIREBALL = 17, HILL = 22, METEOR = 21, THUNDERSTORM = 26, WYVERN = 29, TREE = 31, MENHIR = 33;
-constexpr int CASTLE = 38, BIRD = 42;
+constexpr int CASTLE = 38, BIRD = 42, HOUSE = 20;
 constexpr float STEP = 0.05f;
 
 class SpellTest : public ModuleFixture
@@ -27,13 +26,8 @@ protected:
     ModuleFixture::SetUp();
     start(GAME_MODULE);
     // The module's own lookup also answers the names only tools and tests use.
-    void *h = dlopen((bin / "gameobj.dll").c_str(), RTLD_NOW | RTLD_NOLOAD);
-    ASSERT_NE(h, nullptr);
-    auto by_name = (GameObjFuncByNameFn)dlsym(h, "get_gameobj_func_by_name");
-    dlclose(h);
-    ASSERT_NE(by_name, nullptr);
-    cast = (GameObjCastPlayerSpellFn)by_name("cast_player_spell");
-    vitals = (GameObjPlayerVitalsFn)by_name("get_player_vitals");
+    cast = (GameObjCastPlayerSpellFn)module_func("cast_player_spell");
+    vitals = (GameObjPlayerVitalsFn)module_func("get_player_vitals");
     ASSERT_TRUE(cast && vitals);
     // Flat dry land at height 2, at rest.
     HD::reset();
@@ -218,6 +212,39 @@ TEST_F(SpellTest, ACastleIsBuiltOnOrdinaryLand)
   run(3.f);
   EXPECT_EQ(CastleObject_list.size(), 1);
   EXPECT_EQ(HD::target_hmap[hmap_index(205, 40)], before);
+}
+
+// Hedges every six cells (marked as objects) leave room for the small house only: a cast
+// whose spot asks for a long one still builds, the small one on the nearest clear plot.
+// A mountain side is refused with the reason.
+TEST_F(SpellTest, AHouseTakesTheNearestPlotThatFitsOrSaysWhatIsInTheWay)
+{
+  for (int z = 100; z <= 160; z++)
+    for (int x = 100; x <= 160; x++)
+      if ((x - 100) % 6 == 0 || (z - 100) % 6 == 0)
+        HD::surf(x, z).change_marks(MARK_OBJ, 0);
+  // At (130, 130) the spot's own shape is a ten by four one.
+  ASSERT_TRUE(cast(HOUSE, vec4f(130.2f, 2.f, 130.2f, 1.f), true));
+  run(3.f);
+  int x0 = 1000, z0 = 1000, x1 = -1, z1 = -1;
+  for (int z = 100; z <= 160; z++)
+    for (int x = 100; x <= 160; x++)
+      if (HD::surf(x, z).marks() & MARK_HOUSE)
+        x0 = std::min(x0, x), z0 = std::min(z0, z), x1 = std::max(x1, x), z1 = std::max(z1, z);
+  ASSERT_GE(x1, 0) << "no house was built";
+  EXPECT_EQ(x1 - x0, 4);
+  EXPECT_EQ(z1 - z0, 4);
+  EXPECT_LE(std::max(std::abs((x0 + x1) / 2 - 130), std::abs((z0 + z1) / 2 - 130)), 6);
+  EXPECT_NE((x0 - 100) % 6, 0) << "on a hedge";
+  EXPECT_NE((z0 - 100) % 6, 0) << "on a hedge";
+
+  for (int z = 0; z < HMAP_SIZE; z++)
+    for (int x = 180; x < 230; x++)
+      HD::height(x, z) = HD::target_hmap[hmap_index(x, z)] = float(x - 180) * 1.5f;
+  testing::internal::CaptureStdout();
+  EXPECT_FALSE(cast(HOUSE, vec4f(205.f, 37.5f, 40.f, 1.f), true));
+  const std::string log = testing::internal::GetCapturedStdout();
+  EXPECT_NE(log.find("too steep"), std::string::npos) << log;
 }
 
 TEST_F(SpellTest, ASpringAddsWaterEachUpdateAndASinkDrainsIt)

@@ -3,6 +3,7 @@
 // module lives there) and <tmp>/compiler/ holds the module's sources.
 #include <cstdio>
 #include <cstdlib>
+#include <dlfcn.h>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -79,6 +80,18 @@ protected:
   {
     install(module);
     start_gameobj_host("../compiler/", "main.ls");
+  }
+
+  // A function the loaded module hands out by name (get_gameobj_func_by_name), or null
+  // when the module is not loaded or has no such function.
+  void *module_func(const char *name) const
+  {
+    void *h = dlopen((bin / "gameobj.dll").c_str(), RTLD_NOW | RTLD_NOLOAD);
+    if (!h)
+      return nullptr;
+    auto by_name = (GameObjFuncByNameFn)dlsym(h, "get_gameobj_func_by_name");
+    dlclose(h);
+    return by_name ? by_name(name) : nullptr;
   }
 
   // Calls reload_gameobj(false) until the running build has ended (at most ~120 s: a
