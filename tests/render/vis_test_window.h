@@ -21,9 +21,13 @@ namespace vistest
 // The repository's bin/ folder, from this header's own path.
 inline std::string bin_dir()
 {
+#ifdef ZARNITH_TEST_BIN
+  return ZARNITH_TEST_BIN; // the build's program directory, with its generated assets
+#else
   std::string f = __FILE__;
   size_t at = f.rfind("tests/render/");
   return (at == std::string::npos ? std::string("./") : f.substr(0, at)) + "bin/";
+#endif
 }
 
 struct Window

@@ -282,8 +282,12 @@ TEST(DistIconsDescriptor, ParsesLooksUpAndPlaces)
 // asks for exists.
 TEST(DistFontAssets, GeneratedDescriptorsCoverWhatTheGameUses)
 {
+#ifdef ZARNITH_TEST_BIN
+  std::string bin = ZARNITH_TEST_BIN;
+#else
   std::string bin = __FILE__;
   bin = bin.substr(0, bin.rfind("tests/ui/")) + "bin/";
+#endif
   snprintf(app_path, sizeof(app_path), "%s", bin.c_str());
   DynArray<uint8_t> data;
   ASSERT_TRUE(read_whole_file(make_full_path("distfont.txt"), data));
