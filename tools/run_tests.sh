@@ -39,7 +39,7 @@ echo "sanitizer build: $(($(date +%s) - build_start)) s"
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:halt_on_error=1:detect_stack_use_after_return=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export LSAN_OPTIONS="suppressions=$root/tools/lsan.supp:print_suppressions=0"
-export GAMEOBJ_CXXFLAGS="-O2 -g -fsanitize=address,undefined -fno-omit-frame-pointer"
+export GAMEOBJ_CXXFLAGS="-O1 -g1 -fsanitize=address,undefined -fno-omit-frame-pointer"
 start=$(date +%s)
 SDL_VIDEODRIVER="${SDL_VIDEODRIVER:-offscreen}" ctest --test-dir build-asan --output-on-failure -j"$jobs" --timeout 900
 echo "sanitizer suite: $(($(date +%s) - start)) s"
