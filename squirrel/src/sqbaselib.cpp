@@ -459,16 +459,23 @@ SQInteger SortCompare(HSQUIRRELVM v, const SQObjectPtr &fn, const SQObject &a, c
     }
     SQInteger base = v->_top;
     v->EnsureStack(base + 3);
-    v->_stack[base] = v->_roottable;
-    v->_stack[base + 1] = a;
-    v->_stack[base + 2] = b;
+    // nothing above the top holds a reference: the slots are written over as they are
+    SQObject *args = v->_stack + base;
+    args[0] = v->_roottable;
+    args[1] = a;
+    args[2] = b;
+    sq_objaddref(args[0]);
+    sq_objaddref(args[1]);
+    sq_objaddref(args[2]);
     v->_top = base + 3;
     SQObjectPtr r;
     bool ok = v->CallCallback(fn, 3, base, r);
-    v->ClearSlots(base, base + 3);
+    // a script comparator's return cleared its window, arguments included
+    if (!ok || fn._type != OT_CLOSURE) v->ClearSlots(base, base + 3);
     v->_top = base;
     if (!ok) v->RaiseLast();
-    if (r._type != OT_INTEGER && r._type != OT_FLOAT && r._type != OT_BOOL)
+    if (r._type == OT_INTEGER) return _integer(r);
+    if (r._type != OT_FLOAT && r._type != OT_BOOL)
         v->Raise("numeric value expected as return value of the compare function");
     return tointeger(r);
 }

@@ -477,8 +477,11 @@ bool SQVM::CallCallback(const SQObject &fn, SQInteger nargs, SQInteger stackbase
     if (fn._type != OT_CLOSURE) return Execute(fn, nargs, stackbase, outres, false);
     SQClosure *closure = _closure(fn);
     SQFunctionProto *p = closure->Proto();
-    if (p->_nparameters != nargs || p->_varparams || p->_bgenerator || closure->_env || _sharedstate->_debughook ||
-        _nativenesting >= SQ_MAX_NATIVE_NESTING)
+    SQInteger newtop = stackbase + p->_stacksize;
+    // _directnargs is -1 for vararg functions and generators; a stack or frame
+    // store that has to grow takes the long way too
+    if (p->_directnargs != nargs || closure->_env || _sharedstate->_debughook ||
+        _nativenesting >= SQ_MAX_NATIVE_NESTING || newtop > _stacksize || _ncalls == _callcap)
         return Execute(fn, nargs, stackbase, outres, false);
     // what Execute does for an ET_CALL of such a closure, less what does not apply
     SQInteger savedtop = _top;
@@ -488,20 +491,23 @@ bool SQVM::CallCallback(const SQObject &fn, SQInteger nargs, SQInteger stackbase
     _nativenesting++;
     SQInteger rootframe = _ncalls;
     bool ok = true;
+    // a free frame holds no closure: the new one takes its own reference
+    SQCallInfo *ci = &_calls[(size_t)_ncalls++];
+    closure->_uiRef++;
+    ci->_closure._type = OT_CLOSURE;
+    ci->_closure._unVal.pClosure = closure;
+    ci->_borrowed = false;
+    ci->_ip = p->_instructions.data();
+    ci->_literals = p->_literals.data();
+    ci->_base = stackbase;
+    ci->_top = newtop;
+    ci->_target = -1;
+    ci->_generator = nullptr;
+    ci->_foreachexit = nullptr;
+    ci->_root = true;
+    ci->_native = false;
+    _top = newtop;
     try {
-        EnsureStack(stackbase + p->_stacksize);
-        SQCallInfo *ci = PushFrame();
-        ci->_closure = fn;
-        ci->_ip = p->_instructions.data();
-        ci->_literals = p->_literals.data();
-        ci->_base = stackbase;
-        ci->_top = stackbase + p->_stacksize;
-        ci->_target = -1;
-        ci->_generator = nullptr;
-        ci->_foreachexit = nullptr;
-        ci->_root = true;
-        ci->_native = false;
-        _top = stackbase + p->_stacksize;
         Run(rootframe);
         outres = std::move(_retval);
         _retval.Null();
