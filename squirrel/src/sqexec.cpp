@@ -1149,13 +1149,14 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                     SQInteger idx = _ncalls - 1;
                     while (!_etraps.empty() && _etraps.back()._frame >= idx) _etraps.pop_back();
                     if (_openouters && _openouters->_idx >= base) CloseOuters(base);
-                    ClearSlots(base, ci->_top);
+                    ClearWindow(base, ci->_top);
                     ci->DropClosure();
                     _ncalls--;
                     SQObject *dest = target >= 0 ? &_stack[target] : target == -1 ? &_retval : nullptr;
                     if (dest) {
                         SQObject old = *dest;
-                        *dest = ret;
+                        dest->_type = ret._type;
+                        dest->_unVal = ret._unVal;
                         sq_objrelease(old);
                     } else {
                         sq_objrelease(ret);

@@ -20,7 +20,7 @@ SQVM::~SQVM() {
 
 void SQVM::Init(SQVM *friendvm, SQInteger stacksize) {
     if (stacksize < 64) stacksize = 64;
-    _stack = new SQObjectPtr[(size_t)stacksize];
+    _stack = new SQObjectPtr[(size_t)(stacksize + SQ_STACK_SLACK)];
     _stacksize = stacksize;
     _top = 0;
     _stackbase = 0;
@@ -78,7 +78,7 @@ void SQVM::GrowStack(SQInteger needed) {
     if (needed > SQ_MAX_STACK) Raise("stack overflow");
     SQInteger ns = _stacksize * 2;
     while (ns < needed) ns *= 2;
-    SQObjectPtr *n = new SQObjectPtr[(size_t)ns];
+    SQObjectPtr *n = new SQObjectPtr[(size_t)(ns + SQ_STACK_SLACK)];
     for (SQInteger i = 0; i < _stacksize; i++) n[i] = std::move(_stack[i]);
     delete[] _stack;
     _stack = n;

@@ -15,6 +15,7 @@
 #define SQ_MAX_CALLS 200000             // script call depth (frames live on the heap, not the C stack)
 #define SQ_MAX_NATIVE_NESTING 180       // nested interpreter invocations (C stack)
 #define SQ_MAX_STACK (4 * 1024 * 1024)  // value slots per thread
+#define SQ_STACK_SLACK 4                // null slots allocated past the end of the stack
 
 // raised inside the engine; never crosses the public API
 struct SQException {};
@@ -208,6 +209,30 @@ struct SQVM : public SQCollectable {
             }
         }
     }
+    // ClearSlots for a returning frame's window. R[0] (`this`) mostly holds a
+    // reference, the registers above it mostly numbers: they are looked at four
+    // type words at a time (the stack store has SQ_STACK_SLACK null slots past
+    // its end for the last group to read), and only a group with a reference
+    // is cleared slot by slot.
+    SQ_FORCEINLINE void ClearWindow(SQInteger from, SQInteger to) {
+        SQObjectPtr *p = _stack + from;
+        if (sq_isrefcounted_type(p->_type)) {
+            SQRefCounted *r = p->_unVal.pRefCounted;
+            p->_type = OT_NULL;
+            p->_unVal.raw = 0;
+            if (--r->_uiRef == 0) sq_releaseobject(r);  // may move the stack
+        }
+        SQObjectPtr *end = _stack + to;
+        for (p = _stack + from + 1; p < end; p += 4) {
+            if ((p[0]._type | p[1]._type | p[2]._type | p[3]._type) & SQOBJECT_REF_COUNTED) {
+                SQInteger at = p - _stack;
+                ClearGroup(at, at + 4 < to ? at + 4 : to);
+                p = _stack + at;
+                end = _stack + to;
+            }
+        }
+    }
+    __attribute__((noinline)) void ClearGroup(SQInteger from, SQInteger to) { ClearSlots(from, to); }
     // pushes a frame that resumes gen, its registers placed at the current top
     void ResumeGeneratorFrame(SQGenerator *gen, SQInteger target, const SQInstruction *foreachexit);
     // resumes gen from C++ (sq_resume): runs it to its next yield or its end
