@@ -450,6 +450,12 @@ SQInteger arr_resize(HSQUIRRELVM v) {
     sq_push(v, 1);
     return 1;
 }
+// a compare function's result as an order
+SQInteger SortResult(HSQUIRRELVM v, SQObjectPtr r) {
+    if (r._type != OT_INTEGER && r._type != OT_FLOAT && r._type != OT_BOOL)
+        v->Raise("numeric value expected as return value of the compare function");
+    return tointeger(r);
+}
 // comparison used by sort: the script function or the language order
 SQInteger SortCompare(HSQUIRRELVM v, const SQObjectPtr &fn, const SQObject &a, const SQObject &b) {
     if (fn._type == OT_NULL) {
@@ -468,16 +474,29 @@ SQInteger SortCompare(HSQUIRRELVM v, const SQObjectPtr &fn, const SQObject &a, c
     sq_objaddref(args[1]);
     sq_objaddref(args[2]);
     v->_top = base + 3;
-    SQObjectPtr r;
-    bool ok = v->CallCallback(fn, 3, base, r);
-    // a script comparator's return cleared its window, arguments included
-    if (!ok || fn._type != OT_CLOSURE) v->ClearSlots(base, base + 3);
+    if (!v->CanCallDirect(fn, 3, base)) {
+        SQObjectPtr r;
+        bool ok = v->CallCallback(fn, 3, base, r);
+        v->ClearSlots(base, base + 3);
+        v->_top = base;
+        if (!ok) v->RaiseLast();
+        return SortResult(v, r);
+    }
+    // the comparator's return clears its window, arguments included
+    bool ok = v->CallDirect(_closure(fn), base);
     v->_top = base;
-    if (!ok) v->RaiseLast();
-    if (r._type == OT_INTEGER) return _integer(r);
-    if (r._type != OT_FLOAT && r._type != OT_BOOL)
-        v->Raise("numeric value expected as return value of the compare function");
-    return tointeger(r);
+    if (!ok) {
+        v->ClearSlots(base, base + 3);
+        v->RaiseLast();
+    }
+    SQObject &res = v->_retval;
+    if (res._type == OT_INTEGER) {
+        SQInteger c = _integer(res);
+        res._type = OT_NULL;
+        res._unVal.raw = 0;
+        return c;
+    }
+    return SortResult(v, std::move(v->_retval));
 }
 // Heap sort with children at 2i and 2i+1 (the root's "children" are itself and
 // node 1). Not stable: the order of equal elements and the sequence of compare

@@ -1063,11 +1063,15 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                         _top = newtop;
                         R = _stack + newbase;
                         K = p->_literals.data();
-                        if (__builtin_expect(_sharedstate->_debughook, 0)) {
-                            CallDebugHook('c', p->GetLine(0));
-                            REFRESH();
+                        // a debug hook makes the hook flag true as well: one test
+                        // for both while neither is set
+                        if (__builtin_expect(_sharedstate->_hooksactive, 0)) {
+                            if (_sharedstate->_debughook) {
+                                CallDebugHook('c', p->GetLine(0));
+                                REFRESH();
+                            }
+                            CHECK_HOOKS();
                         }
-                        CHECK_HOOKS();
                         NEXT();
                     }
                 }

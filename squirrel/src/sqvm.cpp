@@ -473,17 +473,11 @@ bool SQVM::Call(const SQObject &closure, SQInteger nargs, SQInteger stackbase, S
     return Execute(closure, nargs, stackbase, outres, raiseerror);
 }
 
-bool SQVM::CallCallback(const SQObject &fn, SQInteger nargs, SQInteger stackbase, SQObjectPtr &outres) {
-    if (fn._type != OT_CLOSURE) return Execute(fn, nargs, stackbase, outres, false);
-    SQClosure *closure = _closure(fn);
+// What Execute does for an ET_CALL of a closure CanCallDirect accepts, less
+// what does not apply.
+bool SQVM::CallDirect(SQClosure *closure, SQInteger stackbase) {
     SQFunctionProto *p = closure->Proto();
     SQInteger newtop = stackbase + p->_stacksize;
-    // _directnargs is -1 for vararg functions and generators; a stack or frame
-    // store that has to grow takes the long way too
-    if (p->_directnargs != nargs || closure->_env || _sharedstate->_debughook ||
-        _nativenesting >= SQ_MAX_NATIVE_NESTING || newtop > _stacksize || _ncalls == _callcap)
-        return Execute(fn, nargs, stackbase, outres, false);
-    // what Execute does for an ET_CALL of such a closure, less what does not apply
     SQInteger savedtop = _top;
     SQInteger savedbase = _stackbase;
     bool savedraise = _raiseerror_active;
@@ -509,8 +503,6 @@ bool SQVM::CallCallback(const SQObject &fn, SQInteger nargs, SQInteger stackbase
     _top = newtop;
     try {
         Run(rootframe);
-        outres = std::move(_retval);
-        _retval.Null();
     } catch (const std::bad_alloc &e) {
         _lasterror.Null();
         try {
@@ -527,6 +519,13 @@ bool SQVM::CallCallback(const SQObject &fn, SQInteger nargs, SQInteger stackbase
     _stackbase = savedbase;
     _top = savedtop;
     return ok;
+}
+
+bool SQVM::CallCallback(const SQObject &fn, SQInteger nargs, SQInteger stackbase, SQObjectPtr &outres) {
+    if (!CanCallDirect(fn, nargs, stackbase)) return Execute(fn, nargs, stackbase, outres, false);
+    if (!CallDirect(_closure(fn), stackbase)) return false;
+    outres = std::move(_retval);
+    return true;
 }
 
 // Metamethods never report their errors themselves: an error comes out into

@@ -165,6 +165,22 @@ struct SQVM : public SQCollectable {
     // without error reports. A script closure with fixed parameters, no bound
     // environment and no generator body goes straight into its frame.
     bool CallCallback(const SQObject &fn, SQInteger nargs, SQInteger stackbase, SQObjectPtr &outres);
+    // Whether CallDirect may run fn with nargs arguments at stackbase: a script
+    // closure with fixed parameters, no bound environment and no generator body,
+    // no debug hook, and room for its frame without growing anything.
+    bool CanCallDirect(const SQObject &fn, SQInteger nargs, SQInteger stackbase) const {
+        if (fn._type != OT_CLOSURE) return false;
+        SQClosure *closure = _closure(fn);
+        SQFunctionProto *p = closure->Proto();
+        // _directnargs is -1 for vararg functions and generators
+        return p->_directnargs == nargs && !closure->_env && !_sharedstate->_debughook &&
+               _nativenesting < SQ_MAX_NATIVE_NESTING && stackbase + p->_stacksize <= _stacksize &&
+               _ncalls < _callcap;
+    }
+    // Runs closure, its arguments at stackbase, as the root frame of a run that
+    // reports no errors; the result is left in _retval. False when an error
+    // escaped (lasterror holds it; the frames are gone, their slots cleared).
+    bool CallDirect(SQClosure *closure, SQInteger stackbase);
     void Run(SQInteger rootframe);
     void Loop(SQInteger rootframe);
     template <bool kHooks>
