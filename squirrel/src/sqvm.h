@@ -226,10 +226,10 @@ struct SQVM : public SQCollectable {
         }
     }
     // ClearSlots for a returning frame's window. R[0] (`this`) mostly holds a
-    // reference, the registers above it mostly numbers: they are looked at four
-    // type words at a time (the stack store has SQ_STACK_SLACK null slots past
-    // its end for the last group to read), and only a group with a reference
-    // is cleared slot by slot.
+    // reference, the registers above it in many frames only numbers: they are
+    // looked at four type words at a time (the stack store has SQ_STACK_SLACK
+    // null slots past its end for the last group to read), and from the first
+    // group with a reference on the rest is cleared slot by slot.
     SQ_FORCEINLINE void ClearWindow(SQInteger from, SQInteger to) {
         SQObjectPtr *p = _stack + from;
         if (sq_isrefcounted_type(p->_type)) {
@@ -241,14 +241,12 @@ struct SQVM : public SQCollectable {
         SQObjectPtr *end = _stack + to;
         for (p = _stack + from + 1; p < end; p += 4) {
             if ((p[0]._type | p[1]._type | p[2]._type | p[3]._type) & SQOBJECT_REF_COUNTED) {
-                SQInteger at = p - _stack;
-                ClearGroup(at, at + 4 < to ? at + 4 : to);
-                p = _stack + at;
-                end = _stack + to;
+                ClearRest(p - _stack, to);
+                break;
             }
         }
     }
-    __attribute__((noinline)) void ClearGroup(SQInteger from, SQInteger to) { ClearSlots(from, to); }
+    __attribute__((noinline)) void ClearRest(SQInteger from, SQInteger to) { ClearSlots(from, to); }
     // pushes a frame that resumes gen, its registers placed at the current top
     void ResumeGeneratorFrame(SQGenerator *gen, SQInteger target, const SQInstruction *foreachexit);
     // resumes gen from C++ (sq_resume): runs it to its next yield or its end
