@@ -178,9 +178,9 @@ static bool YieldFrame(SQVM *v, SQGenerator *gen, const SQObject &value, SQInteg
     gen->_state = eSuspended;
     SQInteger target = ci._target;
     bool root = ci._root;
-    v->ClearSlots(base + live, base + p->_stacksize);
-    ci.DropClosure();
-    v->_ncalls--;
+    v->ClearSlots(base + live, base + p->_stacksize);  // may move the frame store
+    v->_ncalls = frameidx;
+    v->_calls[(size_t)frameidx].DropClosure();
     v->StoreResult(target, val);
     return root;
 }
@@ -327,9 +327,10 @@ bool SQVM::HandleError(SQInteger rootframe) {
     SQCallInfo &ci = TopFrame();
     SQFunctionProto *p = _closure(ci._closure)->Proto();
     ci._ip = p->_instructions.data() + trap._ip;
-    CloseOuters(ci._base + trap._extarget);
-    _stack[ci._base + trap._extarget] = _lasterror;
-    _top = ci._base + p->_stacksize;
+    SQInteger base = ci._base;
+    _top = base + p->_stacksize;
+    CloseOuters(base + trap._extarget);
+    _stack[base + trap._extarget] = _lasterror;  // may run a release hook: ci is not used after
     return true;
 }
 
@@ -1104,15 +1105,21 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                         c->_uiRef++;
                         SQObject old = ci->_closure;
                         bool borrowed = ci->_borrowed;
+                        SQInteger end = ci->_top > newtop ? ci->_top : newtop;
                         ci->_closure._unVal.pClosure = c;
                         ci->_closure._type = OT_CLOSURE;
                         ci->_borrowed = false;
-                        if (_openouters && _openouters->_idx >= base) CloseOuters(base);
-                        for (SQInteger n = 0; n < IB; n++) R[n] = std::move(R[IA + 1 + n]);
-                        ClearSlots(base + IB, ci->_top > newtop ? ci->_top : newtop);
-                        if (!borrowed) sq_objrelease(old);
                         ip = ci->_ip = p->_instructions.data();
                         K = ci->_literals = p->_literals.data();
+                        if (_openouters && _openouters->_idx >= base) CloseOuters(base);
+                        // the values written over go up into the slots that are
+                        // cleared next: nothing is released while R is in use
+                        for (SQInteger n = 0; n < IB; n++) std::swap(R[n], R[IA + 1 + n]);
+                        // releases may call into the VM and move the stack and the frames
+                        ClearSlots(base + IB, end);
+                        if (!borrowed) sq_objrelease(old);
+                        ci = &_calls[(size_t)(_ncalls - 1)];
+                        R = _stack + base;
                         _top = ci->_top = newtop;
                         CHECK_HOOKS();
                         NEXT();
@@ -1153,17 +1160,29 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                     SQInteger idx = _ncalls - 1;
                     while (!_etraps.empty() && _etraps.back()._frame >= idx) _etraps.pop_back();
                     if (_openouters && _openouters->_idx >= base) CloseOuters(base);
-                    ClearWindow(base, ci->_top);
-                    ci->DropClosure();
-                    _ncalls--;
+                    // a release below may call into the VM and move the frame store
+                    auto refind = [&] { ci = &_calls[(size_t)idx]; };
+                    ClearWindow(base, ci->_top, refind);
+                    if (ci->_borrowed) {
+                        ci->_closure._type = OT_NULL;
+                        ci->_closure._unVal.raw = 0;
+                        ci->_borrowed = false;
+                        _ncalls = idx;
+                    } else {
+                        SQObject c = ci->_closure;
+                        ci->_closure._type = OT_NULL;
+                        ci->_closure._unVal.raw = 0;
+                        _ncalls = idx;
+                        Drop(c, refind);
+                    }
                     SQObject *dest = target >= 0 ? &_stack[target] : target == -1 ? &_retval : nullptr;
                     if (dest) {
                         SQObject old = *dest;
                         dest->_type = ret._type;
                         dest->_unVal = ret._unVal;
-                        sq_objrelease(old);
+                        Drop(old, refind);
                     } else {
-                        sq_objrelease(ret);
+                        Drop(ret, refind);
                     }
                 }
                 if (root) return false;
@@ -1552,10 +1571,11 @@ bool SQVM::TailCall(SQInstruction i, SQInteger rootframe) {
         SQInteger nargs = i.b;
         SQInteger end = base + _closure(ci->_closure)->Proto()->_stacksize;
         CloseOuters(base);
+        // releases below may call into the VM and move the frame store
         for (SQInteger n = 0; n < nargs; n++) _stack[base + n] = std::move(_stack[base + i.a + 1 + n]);
         ClearSlots(base + nargs, end);
-        ci->DropClosure();
         _ncalls--;
+        _calls[(size_t)_ncalls].DropClosure();
         if (StartCall(_closure(fn), target, nargs, base)) {
             TopFrame()._root = root;
             return false;

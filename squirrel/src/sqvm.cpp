@@ -376,19 +376,25 @@ bool SQVM::StartCall(SQClosure *closure, SQInteger target, SQInteger nargs, SQIn
 }
 
 // Leaves the top frame: its traps and open outers go, its registers are cleared.
+// The debug hook and the releases may call into the VM and move the frame
+// store, so the frame is looked up by its index after each.
 void SQVM::PopFrame() {
     SQInteger idx = _ncalls - 1;
-    SQCallInfo &ci = _calls[(size_t)idx];
     while (!_etraps.empty() && _etraps.back()._frame >= idx) _etraps.pop_back();
-    if (!ci._native && ci._closure._type == OT_CLOSURE) {
-        if (_sharedstate->_debughook) CallDebugHook('r', CurrentLine(ci));
-        CloseOuters(ci._base);
-        SQInteger end = ci._base + _closure(ci._closure)->Proto()->_stacksize;
+    const SQCallInfo *ci = &_calls[(size_t)idx];
+    if (!ci->_native && ci->_closure._type == OT_CLOSURE) {
+        if (_sharedstate->_debughook) {
+            CallDebugHook('r', CurrentLine(*ci));
+            ci = &_calls[(size_t)idx];
+        }
+        SQInteger base = ci->_base;
+        SQInteger end = base + _closure(ci->_closure)->Proto()->_stacksize;
+        CloseOuters(base);
         if (end > _stacksize) end = _stacksize;
-        ClearSlots(ci._base, end);
+        ClearSlots(base, end);
     }
-    ci.DropClosure();
-    _ncalls--;
+    _ncalls = idx;
+    _calls[(size_t)idx].DropClosure();
 }
 
 bool SQVM::CallNative(SQNativeClosure *nclosure, SQInteger nargs, SQInteger newbase, SQObjectPtr &retval,

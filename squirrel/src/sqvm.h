@@ -225,23 +225,43 @@ struct SQVM : public SQCollectable {
             }
         }
     }
+    // Drops one reference; when that was the last one, after() runs once the
+    // object is gone. Freeing an object may run a release hook, and a hook may
+    // call into this VM and move the stack and the frame store: after() is
+    // where a caller finds again what it points into.
+    template <class F>
+    static SQ_FORCEINLINE void Drop(const SQObject &o, F &&after) {
+        if (sq_isrefcounted_type(o._type)) {
+            SQRefCounted *r = o._unVal.pRefCounted;
+            if (--r->_uiRef == 0) {
+                sq_releaseobject(r);
+                after();
+            }
+        }
+    }
     // ClearSlots for a returning frame's window. R[0] (`this`) mostly holds a
     // reference, the registers above it in many frames only numbers: they are
     // looked at four type words at a time (the stack store has SQ_STACK_SLACK
     // null slots past its end for the last group to read), and from the first
-    // group with a reference on the rest is cleared slot by slot.
-    SQ_FORCEINLINE void ClearWindow(SQInteger from, SQInteger to) {
+    // group with a reference on the rest is cleared slot by slot. after() runs
+    // whenever a release may have run foreign code (see Drop).
+    template <class F>
+    SQ_FORCEINLINE void ClearWindow(SQInteger from, SQInteger to, F &&after) {
         SQObjectPtr *p = _stack + from;
         if (sq_isrefcounted_type(p->_type)) {
             SQRefCounted *r = p->_unVal.pRefCounted;
             p->_type = OT_NULL;
             p->_unVal.raw = 0;
-            if (--r->_uiRef == 0) sq_releaseobject(r);  // may move the stack
+            if (--r->_uiRef == 0) {
+                sq_releaseobject(r);
+                after();
+            }
         }
         SQObjectPtr *end = _stack + to;
         for (p = _stack + from + 1; p < end; p += 4) {
             if ((p[0]._type | p[1]._type | p[2]._type | p[3]._type) & SQOBJECT_REF_COUNTED) {
                 ClearRest(p - _stack, to);
+                after();
                 break;
             }
         }
