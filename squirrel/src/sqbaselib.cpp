@@ -160,7 +160,7 @@ SQInteger base_array(HSQUIRRELVM v) {
 // ------------------------------------------------------------ numbers
 
 // shortcuts of the pure built-ins (see SQFASTFUNCTION)
-bool fast_tointeger(const SQObject *a, SQInteger n, SQObjectPtr &res) {
+bool fast_tointeger(const SQObject *a, SQInteger n, SQObject &res) {
     if (n != 1) return false;
     switch (a[0]._type) {
         case OT_INTEGER:
@@ -169,7 +169,7 @@ bool fast_tointeger(const SQObject *a, SQInteger n, SQObjectPtr &res) {
         default: return false;
     }
 }
-bool fast_tofloat(const SQObject *a, SQInteger n, SQObjectPtr &res) {
+bool fast_tofloat(const SQObject *a, SQInteger n, SQObject &res) {
     if (n != 1) return false;
     switch (a[0]._type) {
         case OT_INTEGER:
@@ -178,7 +178,7 @@ bool fast_tofloat(const SQObject *a, SQInteger n, SQObjectPtr &res) {
         default: return false;
     }
 }
-bool fast_len(const SQObject *a, SQInteger n, SQObjectPtr &res) {
+bool fast_len(const SQObject *a, SQInteger n, SQObject &res) {
     if (n != 1) return false;
     switch (a[0]._type) {
         case OT_STRING: res = SQObjectPtr(_string(a[0])->_len); return true;

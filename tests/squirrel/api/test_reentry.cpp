@@ -50,6 +50,10 @@ const Case kCases[] = {
      "function f() { local r = Res(); throw \"x\"; } local s = 0; for (local i = 0; i < 2; i++)"
      " try { f(); } catch (e) { s++; } print(s)",
      "2"},
+    {"the catch variable's register",
+     "local n = 0; for (local i = 0; i < 2; i++) { { local r = Res(); } try { throw 2; } catch (e) { n += e; } }"
+     " print(n)",
+     "4"},
     {"a generator that returns", "function gen() { local r = Res(); yield 1; yield 2; } local s = 0;"
                                  " foreach (v in gen()) s += v; foreach (v in gen()) s += v; print(s)",
      "6"},
@@ -70,6 +74,14 @@ const Case kCases[] = {
     {"a sort comparator", "local a = [3, 1, 2]; a.sort(function(x, y) { local r = Res(); return x <=> y; });"
                           " print(a[0] * 100 + a[1] * 10 + a[2])",
      "123"},
+    {"a register written over", "function f() { local r = Res(); r = null; return 1; } print(f() + f())", "2"},
+    {"a register a number is written into", "function f() { local r = Res(); r = 2 * r.m(); return r; } print(f())",
+     "4"},
+    {"a table slot written over", "local t = { r = null }; t.r = Res(); t.r = 9; t.r = Res(); t.r = 1; print(t.r)",
+     "1"},
+    {"an array slot written over", "local a = [Res()]; a[0] = 3; print(a[0])", "3"},
+    {"a foreach value register", "local s = 0; foreach (x in [Res(), 5]) s += x == 5 ? 5 : 1; print(s)", "6"},
+    {"the result of a shortcut built-in", "local x = Res(); x = (7).tofloat(); print(x)", "7"},
 };
 
 TEST_F(SqTest, ReleaseHooksMayCallDeepIntoTheVm) {
