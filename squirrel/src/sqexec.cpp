@@ -1240,6 +1240,9 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                 {
                     // the result moves out of its register as a bare value that
                     // owns its reference, so it lives in machine registers
+                    // closures made here keep the values of the locals they
+                    // see: their outers close before the result moves out
+                    if (_openouters && _openouters->_idx >= base) CloseOuters(base);
                     SQObject ret;
                     ret._type = OT_NULL;
                     ret._unVal.raw = 0;
@@ -1250,7 +1253,6 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                     }
                     SQInteger idx = _ncalls - 1;
                     while (!_etraps.empty() && _etraps.back()._frame >= idx) _etraps.pop_back();
-                    if (_openouters && _openouters->_idx >= base) CloseOuters(base);
                     // a release below may call into the VM and move the frame store
                     auto refind = [&] { ci = &_calls[(size_t)idx]; };
                     ClearWindow(base, ci->_top, refind);
