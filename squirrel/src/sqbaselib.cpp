@@ -160,7 +160,7 @@ SQInteger base_array(HSQUIRRELVM v) {
 // ------------------------------------------------------------ numbers
 
 // shortcuts of the pure built-ins (see SQFASTFUNCTION)
-bool fast_tointeger(const SQObject *a, SQInteger n, SQObjectPtr &res) {
+bool fast_tointeger(const SQObject *a, SQInteger n, SQObject &res) {
     if (n != 1) return false;
     switch (a[0]._type) {
         case OT_INTEGER:
@@ -169,7 +169,7 @@ bool fast_tointeger(const SQObject *a, SQInteger n, SQObjectPtr &res) {
         default: return false;
     }
 }
-bool fast_tofloat(const SQObject *a, SQInteger n, SQObjectPtr &res) {
+bool fast_tofloat(const SQObject *a, SQInteger n, SQObject &res) {
     if (n != 1) return false;
     switch (a[0]._type) {
         case OT_INTEGER:
@@ -178,7 +178,7 @@ bool fast_tofloat(const SQObject *a, SQInteger n, SQObjectPtr &res) {
         default: return false;
     }
 }
-bool fast_len(const SQObject *a, SQInteger n, SQObjectPtr &res) {
+bool fast_len(const SQObject *a, SQInteger n, SQObject &res) {
     if (n != 1) return false;
     switch (a[0]._type) {
         case OT_STRING: res = SQObjectPtr(_string(a[0])->_len); return true;
@@ -450,6 +450,12 @@ SQInteger arr_resize(HSQUIRRELVM v) {
     sq_push(v, 1);
     return 1;
 }
+// a compare function's result as an order
+SQInteger SortResult(HSQUIRRELVM v, SQObjectPtr r) {
+    if (r._type != OT_INTEGER && r._type != OT_FLOAT && r._type != OT_BOOL)
+        v->Raise("numeric value expected as return value of the compare function");
+    return tointeger(r);
+}
 // comparison used by sort: the script function or the language order
 SQInteger SortCompare(HSQUIRRELVM v, const SQObjectPtr &fn, const SQObject &a, const SQObject &b) {
     if (fn._type == OT_NULL) {
@@ -459,18 +465,38 @@ SQInteger SortCompare(HSQUIRRELVM v, const SQObjectPtr &fn, const SQObject &a, c
     }
     SQInteger base = v->_top;
     v->EnsureStack(base + 3);
-    v->_stack[base] = v->_roottable;
-    v->_stack[base + 1] = a;
-    v->_stack[base + 2] = b;
+    // nothing above the top holds a reference: the slots are written over as they are
+    SQObject *args = v->_stack + base;
+    args[0] = v->_roottable;
+    args[1] = a;
+    args[2] = b;
+    sq_objaddref(args[0]);
+    sq_objaddref(args[1]);
+    sq_objaddref(args[2]);
     v->_top = base + 3;
-    SQObjectPtr r;
-    bool ok = v->CallCallback(fn, 3, base, r);
-    v->ClearSlots(base, base + 3);
+    if (!v->CanCallDirect(fn, 3, base)) {
+        SQObjectPtr r;
+        bool ok = v->CallCallback(fn, 3, base, r);
+        v->ClearSlots(base, base + 3);
+        v->_top = base;
+        if (!ok) v->RaiseLast();
+        return SortResult(v, r);
+    }
+    // the comparator's return clears its window, arguments included
+    bool ok = v->CallDirect(_closure(fn), base);
     v->_top = base;
-    if (!ok) v->RaiseLast();
-    if (r._type != OT_INTEGER && r._type != OT_FLOAT && r._type != OT_BOOL)
-        v->Raise("numeric value expected as return value of the compare function");
-    return tointeger(r);
+    if (!ok) {
+        v->ClearSlots(base, base + 3);
+        v->RaiseLast();
+    }
+    SQObject &res = v->_retval;
+    if (res._type == OT_INTEGER) {
+        SQInteger c = _integer(res);
+        res._type = OT_NULL;
+        res._unVal.raw = 0;
+        return c;
+    }
+    return SortResult(v, std::move(v->_retval));
 }
 // Heap sort with children at 2i and 2i+1 (the root's "children" are itself and
 // node 1). Not stable: the order of equal elements and the sequence of compare

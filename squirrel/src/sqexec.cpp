@@ -178,9 +178,9 @@ static bool YieldFrame(SQVM *v, SQGenerator *gen, const SQObject &value, SQInteg
     gen->_state = eSuspended;
     SQInteger target = ci._target;
     bool root = ci._root;
-    v->ClearSlots(base + live, base + p->_stacksize);
-    ci.DropClosure();
-    v->_ncalls--;
+    v->ClearSlots(base + live, base + p->_stacksize);  // may move the frame store
+    v->_ncalls = frameidx;
+    v->_calls[(size_t)frameidx].DropClosure();
     v->StoreResult(target, val);
     return root;
 }
@@ -327,9 +327,10 @@ bool SQVM::HandleError(SQInteger rootframe) {
     SQCallInfo &ci = TopFrame();
     SQFunctionProto *p = _closure(ci._closure)->Proto();
     ci._ip = p->_instructions.data() + trap._ip;
-    CloseOuters(ci._base + trap._extarget);
-    _stack[ci._base + trap._extarget] = _lasterror;
-    _top = ci._base + p->_stacksize;
+    SQInteger base = ci._base;
+    _top = base + p->_stacksize;
+    CloseOuters(base + trap._extarget);
+    _stack[base + trap._extarget] = _lasterror;  // may run a release hook: ci is not used after
     return true;
 }
 
@@ -378,6 +379,85 @@ void SQVM::HookStep() {
             SAVE();                                                       \
             return true;                                                  \
         }                                                                 \
+    } while (0)
+
+// Writes into registers and container slots. Writing over the last reference
+// to an object frees it, and freeing may run a release hook that calls into
+// the VM and moves the stack and the frame store: the frame's pointers are
+// loaded again after it (the ip saved first, for what the hook may look at).
+// Nothing read before a write is used after it.
+#define DROP(o)                                        \
+    do {                                               \
+        if (sq_isrefcounted_type((o)._type)) {         \
+            SQRefCounted *r_ = (o)._unVal.pRefCounted; \
+            if (--r_->_uiRef == 0) {                   \
+                SAVE();                                \
+                sq_releaseobject(r_);                  \
+                RELOAD();                              \
+            }                                          \
+        }                                              \
+    } while (0)
+// dst = src
+#define PUT(dst, src)               \
+    do {                            \
+        const SQObject &s_ = (src); \
+        SQObject &d_ = (dst);       \
+        SQObject o_ = d_;           \
+        d_._type = s_._type;        \
+        d_._unVal = s_._unVal;      \
+        sq_objaddref(d_);           \
+        DROP(o_);                   \
+    } while (0)
+// dst = v, where v already owns its reference
+#define PUTOWNED(dst, v)      \
+    do {                      \
+        SQObject &d_ = (dst); \
+        SQObject o_ = d_;     \
+        d_ = (v);             \
+        DROP(o_);             \
+    } while (0)
+// drops the reference dst holds, if any; the caller then stores a plain value
+#define UNREF(dst)                                    \
+    do {                                              \
+        SQObject &d_ = (dst);                         \
+        if (sq_isrefcounted_type(d_._type)) {         \
+            SQRefCounted *r_ = d_._unVal.pRefCounted; \
+            d_._type = OT_NULL;                       \
+            d_._unVal.raw = 0;                        \
+            if (--r_->_uiRef == 0) {                  \
+                SAVE();                               \
+                sq_releaseobject(r_);                 \
+                RELOAD();                             \
+            }                                         \
+        }                                             \
+    } while (0)
+#define PUTNULL(dst)           \
+    do {                       \
+        UNREF(dst);            \
+        (dst)._type = OT_NULL; \
+        (dst)._unVal.raw = 0;  \
+    } while (0)
+#define PUTINT(dst, v)              \
+    do {                            \
+        SQInteger v_ = (v);         \
+        UNREF(dst);                 \
+        (dst)._type = OT_INTEGER;   \
+        (dst)._unVal.nInteger = v_; \
+    } while (0)
+#define PUTFLOAT(dst, v)          \
+    do {                          \
+        SQFloat v_ = (v);         \
+        UNREF(dst);               \
+        (dst)._unVal.raw = 0;     \
+        (dst)._type = OT_FLOAT;   \
+        (dst)._unVal.fFloat = v_; \
+    } while (0)
+#define PUTBOOL(dst, v)                     \
+    do {                                    \
+        bool v_ = (v);                      \
+        UNREF(dst);                         \
+        (dst)._type = OT_BOOL;              \
+        (dst)._unVal.nInteger = v_ ? 1 : 0; \
     } while (0)
 
 static inline SQInstruction Instr(uint64_t w) {
@@ -537,61 +617,61 @@ static_assert(OP_COUNT + 183 == 256, "the table pads to 256 opcodes");
 #define RBK(kk) (((kk)&K_B) ? K[IB] : R[IB])
 #define RCK(kk) (((kk)&K_C) ? K[IC] : R[IC])
 
-#define H_ARITH(OPC, IOP, FOP, KK)                                                                        \
-    {                                                                                                     \
-        const SQObject &x = RBK(KK);                                                                      \
-        const SQObject &y = RCK(KK);                                                                      \
-        if (x._type == OT_INTEGER && y._type == OT_INTEGER) {                                             \
-            R[IA].SetInt((SQInteger)((SQUnsignedInteger)_integer(x) IOP(SQUnsignedInteger) _integer(y))); \
-            NEXT();                                                                                       \
-        }                                                                                                 \
-        if (BothNumeric(x, y)) {                                                                          \
-            R[IA].SetFloat(tofloat(x) FOP tofloat(y));                                                    \
-            NEXT();                                                                                       \
-        }                                                                                                 \
-        SAVE();                                                                                           \
-        ArithSlow(OPC, x, y, ci->_base + IA);                                                             \
-        RELOAD();                                                                                         \
-        NEXT();                                                                                           \
+#define H_ARITH(OPC, IOP, FOP, KK)                                                                         \
+    {                                                                                                      \
+        const SQObject &x = RBK(KK);                                                                       \
+        const SQObject &y = RCK(KK);                                                                       \
+        if (x._type == OT_INTEGER && y._type == OT_INTEGER) {                                              \
+            PUTINT(R[IA], (SQInteger)((SQUnsignedInteger)_integer(x) IOP(SQUnsignedInteger) _integer(y))); \
+            NEXT();                                                                                        \
+        }                                                                                                  \
+        if (BothNumeric(x, y)) {                                                                           \
+            PUTFLOAT(R[IA], tofloat(x) FOP tofloat(y));                                                    \
+            NEXT();                                                                                        \
+        }                                                                                                  \
+        SAVE();                                                                                            \
+        ArithSlow(OPC, x, y, ci->_base + IA);                                                              \
+        RELOAD();                                                                                          \
+        NEXT();                                                                                            \
     }
 
-#define H_GET(OPC, KK)                                                           \
-    {                                                                            \
-        const SQObject &o = R[IB];                                               \
-        const SQObject &key = RCK(KK);                                           \
-        if (o._type == OT_TABLE) {                                               \
-            if (key._type == OT_STRING) {                                        \
-                SQTable::Node *n = _table(o)->FindStr(_string(key));             \
-                if (n) {                                                         \
-                    R[IA] = RealVal(n->val);                                     \
-                    NEXT();                                                      \
-                }                                                                \
-            }                                                                    \
-        } else if (o._type == OT_ARRAY) {                                        \
-            if (key._type == OT_INTEGER) {                                       \
-                SQArray *arr = _array(o);                                        \
-                SQUnsignedInteger idx = (SQUnsignedInteger)_integer(key);        \
-                if (idx < arr->_values.size()) {                                 \
-                    R[IA] = RealVal(arr->_values[idx]);                          \
-                    NEXT();                                                      \
-                }                                                                \
-            }                                                                    \
-        } else if (o._type == OT_INSTANCE && key._type == OT_STRING) {           \
-            SQInstance *inst = _instance(o);                                     \
-            SQTable::Node *n = inst->_class->_members->FindStr(_string(key));    \
-            if (n) {                                                             \
-                SQInteger enc = _integer(n->val);                                \
-                if (MemberIsField(enc))                                          \
-                    R[IA] = RealVal(inst->_values[MemberIdx(enc)]);              \
-                else                                                             \
-                    R[IA] = RealVal(inst->_class->_methods[MemberIdx(enc)].val); \
-                NEXT();                                                          \
-            }                                                                    \
-        }                                                                        \
-        SAVE();                                                                  \
-        GetSlow(o, key, ci->_base + IA);                                         \
-        RELOAD();                                                                \
-        NEXT();                                                                  \
+#define H_GET(OPC, KK)                                                               \
+    {                                                                                \
+        const SQObject &o = R[IB];                                                   \
+        const SQObject &key = RCK(KK);                                               \
+        if (o._type == OT_TABLE) {                                                   \
+            if (key._type == OT_STRING) {                                            \
+                SQTable::Node *n = _table(o)->FindStr(_string(key));                 \
+                if (n) {                                                             \
+                    PUT(R[IA], RealVal(n->val));                                     \
+                    NEXT();                                                          \
+                }                                                                    \
+            }                                                                        \
+        } else if (o._type == OT_ARRAY) {                                            \
+            if (key._type == OT_INTEGER) {                                           \
+                SQArray *arr = _array(o);                                            \
+                SQUnsignedInteger idx = (SQUnsignedInteger)_integer(key);            \
+                if (idx < arr->_values.size()) {                                     \
+                    PUT(R[IA], RealVal(arr->_values[idx]));                          \
+                    NEXT();                                                          \
+                }                                                                    \
+            }                                                                        \
+        } else if (o._type == OT_INSTANCE && key._type == OT_STRING) {               \
+            SQInstance *inst = _instance(o);                                         \
+            SQTable::Node *n = inst->_class->_members->FindStr(_string(key));        \
+            if (n) {                                                                 \
+                SQInteger enc = _integer(n->val);                                    \
+                if (MemberIsField(enc))                                              \
+                    PUT(R[IA], RealVal(inst->_values[MemberIdx(enc)]));              \
+                else                                                                 \
+                    PUT(R[IA], RealVal(inst->_class->_methods[MemberIdx(enc)].val)); \
+                NEXT();                                                              \
+            }                                                                        \
+        }                                                                            \
+        SAVE();                                                                      \
+        GetSlow(o, key, ci->_base + IA);                                             \
+        RELOAD();                                                                    \
+        NEXT();                                                                      \
     }
 
 #define H_SET(OPC, KK)                                                        \
@@ -602,21 +682,21 @@ static_assert(OP_COUNT + 183 == 256, "the table pads to 256 opcodes");
         if (o._type == OT_TABLE && key._type == OT_STRING) {                  \
             SQTable::Node *n = _table(o)->FindStr(_string(key));              \
             if (n) {                                                          \
-                n->val = val;                                                 \
+                PUT(n->val, val);                                             \
                 NEXT();                                                       \
             }                                                                 \
         } else if (o._type == OT_ARRAY && key._type == OT_INTEGER) {          \
             SQArray *arr = _array(o);                                         \
             SQUnsignedInteger idx = (SQUnsignedInteger)_integer(key);         \
             if (idx < arr->_values.size()) {                                  \
-                arr->_values[idx] = val;                                      \
+                PUT(arr->_values[idx], val);                                  \
                 NEXT();                                                       \
             }                                                                 \
         } else if (o._type == OT_INSTANCE && key._type == OT_STRING) {        \
             SQInstance *inst = _instance(o);                                  \
             SQTable::Node *n = inst->_class->_members->FindStr(_string(key)); \
             if (n && MemberIsField(_integer(n->val))) {                       \
-                inst->_values[MemberIdx(_integer(n->val))] = val;             \
+                PUT(inst->_values[MemberIdx(_integer(n->val))], val);         \
                 NEXT();                                                       \
             }                                                                 \
         }                                                                     \
@@ -634,12 +714,12 @@ static_assert(OP_COUNT + 183 == 256, "the table pads to 256 opcodes");
         const SQObject &y = RCK(KK);                          \
         if (x._type == OT_INTEGER && y._type == OT_INTEGER) { \
             if (_integer(y) > 0) {                            \
-                R[IA].SetInt(_integer(x) IOP _integer(y));    \
+                PUTINT(R[IA], _integer(x) IOP _integer(y));   \
                 NEXT();                                       \
             }                                                 \
         } else if (BothNumeric(x, y)) {                       \
             SQFloat fx = tofloat(x), fy = tofloat(y);         \
-            R[IA].SetFloat(FEXPR);                            \
+            PUTFLOAT(R[IA], FEXPR);                           \
             NEXT();                                           \
         }                                                     \
         SAVE();                                               \
@@ -662,7 +742,7 @@ static_assert(OP_COUNT + 183 == 256, "the table pads to 256 opcodes");
                 case OP_SHR: r = a >> (b & 63); break;                                 \
                 default: r = (SQInteger)((SQUnsignedInteger)a >> (b & 63)); break;     \
             }                                                                          \
-            R[IA].SetInt(r);                                                           \
+            PUTINT(R[IA], r);                                                          \
             NEXT();                                                                    \
         }                                                                              \
         SAVE();                                                                        \
@@ -675,7 +755,7 @@ static_assert(OP_COUNT + 183 == 256, "the table pads to 256 opcodes");
         const SQObject &x = RBK(KK);                                                                           \
         const SQObject &y = RCK(KK);                                                                           \
         bool eq = x._type == OT_INTEGER && y._type == OT_INTEGER ? _integer(x) == _integer(y) : IsEqual(x, y); \
-        R[IA].SetBool(OPC == OP_EQ ? eq : !eq);                                                                \
+        PUTBOOL(R[IA], OPC == OP_EQ ? eq : !eq);                                                               \
         NEXT();                                                                                                \
     }
 
@@ -692,18 +772,18 @@ static_assert(OP_COUNT + 183 == 256, "the table pads to 256 opcodes");
         RELOAD();                \
     }
 
-#define H_LT(OPC, KK)                             \
-    {                                             \
-        CMP_OPERANDS(KK)                          \
-        R[IA].SetBool(CmpResult(OPC - OP_LT, c)); \
-        NEXT();                                   \
+#define H_LT(OPC, KK)                              \
+    {                                              \
+        CMP_OPERANDS(KK)                           \
+        PUTBOOL(R[IA], CmpResult(OPC - OP_LT, c)); \
+        NEXT();                                    \
     }
 
-#define H_CMP3(OPC, KK)  \
-    {                    \
-        CMP_OPERANDS(KK) \
-        R[IA].SetInt(c); \
-        NEXT();          \
+#define H_CMP3(OPC, KK)   \
+    {                     \
+        CMP_OPERANDS(KK)  \
+        PUTINT(R[IA], c); \
+        NEXT();           \
     }
 
 // Compare and jump when false; JCMP reads the comparison from k, JLT..JNE have
@@ -806,30 +886,30 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
     NEXT();
     {
         {
-            CASE4(OP_LOAD) : R[IA] = K[IBX];
+            CASE4(OP_LOAD) : PUT(R[IA], K[IBX]);
             NEXT();
-            CASE4(OP_LOADINT) : R[IA].SetInt(IBX);
+            CASE4(OP_LOADINT) : PUTINT(R[IA], IBX);
             NEXT();
             CASE4(OP_LOADFLOAT) : {
                 int32_t bits = IBX;
                 SQFloat f;
                 memcpy(&f, &bits, 4);
-                R[IA].SetFloat(f);
+                PUTFLOAT(R[IA], f);
                 NEXT();
             }
-            CASE4(OP_LOADNULL) : for (unsigned n = 0; n < IB; n++) R[IA + n].Null();
+            CASE4(OP_LOADNULL) : for (unsigned n = 0; n < IB; n++) PUTNULL(R[IA + n]);
             NEXT();
-            CASE4(OP_LOADBOOL) : R[IA].SetBool(IB != 0);
+            CASE4(OP_LOADBOOL) : PUTBOOL(R[IA], IB != 0);
             NEXT();
-            CASE4(OP_MOVE) : R[IA] = R[IB];
+            CASE4(OP_MOVE) : PUT(R[IA], R[IB]);
             NEXT();
-            CASE4(OP_LOADROOT) : R[IA] = GetRootFor(CLOSURE());
+            CASE4(OP_LOADROOT) : PUT(R[IA], GetRootFor(CLOSURE()));  // the temporary goes before NEXT
             NEXT();
-            CASE4(OP_LOADCALLEE) : R[IA] = ci->_closure;
+            CASE4(OP_LOADCALLEE) : PUT(R[IA], ci->_closure);
             NEXT();
-            CASE4(OP_GETOUTER) : R[IA] = *_outer(CLOSURE()->_outervalues[IB])->_valptr;
+            CASE4(OP_GETOUTER) : PUT(R[IA], *_outer(CLOSURE()->_outervalues[IB])->_valptr);
             NEXT();
-            CASE4(OP_SETOUTER) : *_outer(CLOSURE()->_outervalues[IA])->_valptr = R[IB];
+            CASE4(OP_SETOUTER) : PUT(*_outer(CLOSURE()->_outervalues[IA])->_valptr, R[IB]);
             NEXT();
             KSPEC(OP_GET, H_GET)
             CASE4(OP_PREPCALL) : {
@@ -842,15 +922,19 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                         SQInteger enc = _integer(n->val);
                         const SQObjectPtr &m = MemberIsField(enc) ? inst->_values[MemberIdx(enc)]
                                                                   : inst->_class->_methods[MemberIdx(enc)].val;
-                        R[IA + 1] = R[IB];  // first: R[IB] may be R[IA]
-                        R[IA] = RealVal(m);
+                        SQObject fn = RealVal(m);
+                        sq_objaddref(fn);
+                        PUT(R[IA + 1], R[IB]);  // first: R[IB] may be R[IA]
+                        PUTOWNED(R[IA], fn);
                         NEXT();
                     }
                 } else if (o._type == OT_TABLE && key._type == OT_STRING) {
                     SQTable::Node *n = _table(o)->FindStr(_string(key));
                     if (n) {
-                        R[IA + 1] = R[IB];
-                        R[IA] = RealVal(n->val);
+                        SQObject fn = RealVal(n->val);
+                        sq_objaddref(fn);
+                        PUT(R[IA + 1], R[IB]);
+                        PUTOWNED(R[IA], fn);
                         NEXT();
                     }
                 } else if (key._type == OT_STRING &&
@@ -861,8 +945,10 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                                                                   : _sharedstate->_number_default_delegate;
                     SQTable::Node *n = _table(dd)->FindStr(_string(key));
                     if (n) {
-                        R[IA + 1] = R[IB];
-                        R[IA] = n->val;
+                        SQObject fn = n->val;
+                        sq_objaddref(fn);
+                        PUT(R[IA + 1], R[IB]);
+                        PUTOWNED(R[IA], fn);
                         NEXT();
                     }
                 }
@@ -884,7 +970,7 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                 if (self._type == OT_TABLE) {
                     SQTable::Node *n = _table(self)->FindStr(key);
                     if (n) {
-                        R[IA] = RealVal(n->val);
+                        PUT(R[IA], RealVal(n->val));
                         NEXT();
                     }
                 } else if (self._type == OT_INSTANCE) {
@@ -893,14 +979,14 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                     if (n) {
                         SQInteger enc = _integer(n->val);
                         if (MemberIsField(enc))
-                            R[IA] = RealVal(inst->_values[MemberIdx(enc)]);
+                            PUT(R[IA], RealVal(inst->_values[MemberIdx(enc)]));
                         else
-                            R[IA] = RealVal(inst->_class->_methods[MemberIdx(enc)].val);
+                            PUT(R[IA], RealVal(inst->_class->_methods[MemberIdx(enc)].val));
                         NEXT();
                     }
                 }
                 if (SQTable::Node *n = CachedEnvNode(CLOSURE(), self, IBX)) {
-                    R[IA] = RealVal(n->val);
+                    PUT(R[IA], RealVal(n->val));
                     NEXT();
                 }
                 SAVE();
@@ -914,8 +1000,8 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                 if (self._type == OT_TABLE) {
                     SQTable::Node *n = _table(self)->FindStr(key);
                     if (n) {
-                        R[IA] = RealVal(n->val);
-                        R[IA + 1] = R[0];
+                        PUT(R[IA], RealVal(n->val));
+                        PUT(R[IA + 1], R[0]);
                         NEXT();
                     }
                 } else if (self._type == OT_INSTANCE) {
@@ -924,22 +1010,22 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                     if (n) {
                         SQInteger enc = _integer(n->val);
                         if (MemberIsField(enc))
-                            R[IA] = RealVal(inst->_values[MemberIdx(enc)]);
+                            PUT(R[IA], RealVal(inst->_values[MemberIdx(enc)]));
                         else
-                            R[IA] = RealVal(inst->_class->_methods[MemberIdx(enc)].val);
-                        R[IA + 1] = R[0];
+                            PUT(R[IA], RealVal(inst->_class->_methods[MemberIdx(enc)].val));
+                        PUT(R[IA + 1], R[0]);
                         NEXT();
                     }
                 }
                 if (SQTable::Node *n = CachedEnvNode(CLOSURE(), self, IBX)) {
-                    R[IA] = RealVal(n->val);
-                    R[IA + 1] = R[0];
+                    PUT(R[IA], RealVal(n->val));
+                    PUT(R[IA + 1], R[0]);
                     NEXT();
                 }
                 SAVE();
                 GetEnvSlow(CLOSURE(), IBX, ci->_base + IA);
                 RELOAD();
-                R[IA + 1] = R[0];
+                PUT(R[IA + 1], R[0]);
                 NEXT();
             }
             CASE4(OP_SETENV) : {
@@ -948,14 +1034,14 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                 if (self._type == OT_TABLE) {
                     SQTable::Node *n = _table(self)->FindStr(key);
                     if (n) {
-                        n->val = R[IA];
+                        PUT(n->val, R[IA]);
                         NEXT();
                     }
                 } else if (self._type == OT_INSTANCE) {
                     SQInstance *inst = _instance(self);
                     SQTable::Node *n = inst->_class->_members->FindStr(key);
                     if (n && MemberIsField(_integer(n->val))) {
-                        inst->_values[MemberIdx(_integer(n->val))] = R[IA];
+                        PUT(inst->_values[MemberIdx(_integer(n->val))], R[IA]);
                         NEXT();
                     }
                 }
@@ -991,11 +1077,11 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
             CASE4(OP_NEG) : {
                 const SQObject &x = R[IB];
                 if (x._type == OT_INTEGER) {
-                    R[IA].SetInt((SQInteger)(0 - (SQUnsignedInteger)_integer(x)));
+                    PUTINT(R[IA], (SQInteger)(0 - (SQUnsignedInteger)_integer(x)));
                     NEXT();
                 }
                 if (x._type == OT_FLOAT) {
-                    R[IA].SetFloat(-_float(x));
+                    PUTFLOAT(R[IA], -_float(x));
                     NEXT();
                 }
                 SAVE();
@@ -1003,7 +1089,7 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                 RELOAD();
                 NEXT();
             }
-            CASE4(OP_NOT) : R[IA].SetBool(IsFalse(R[IB]));
+            CASE4(OP_NOT) : PUTBOOL(R[IA], IsFalse(R[IB]));
             NEXT();
             CASE4(OP_BNOT) : {
                 const SQObject &x = R[IB];
@@ -1011,7 +1097,7 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                     SAVE();
                     Raise("attempt to perform a bitwise op on a %s", GetTypeName(x));
                 }
-                R[IA].SetInt(~_integer(x));
+                PUTINT(R[IA], ~_integer(x));
                 NEXT();
             }
             CASE4(OP_JMP) : ip += IBX;
@@ -1063,17 +1149,27 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                         _top = newtop;
                         R = _stack + newbase;
                         K = p->_literals.data();
-                        if (__builtin_expect(_sharedstate->_debughook, 0)) {
-                            CallDebugHook('c', p->GetLine(0));
-                            REFRESH();
+                        // a debug hook makes the hook flag true as well: one test
+                        // for both while neither is set
+                        if (__builtin_expect(_sharedstate->_hooksactive, 0)) {
+                            if (_sharedstate->_debughook) {
+                                CallDebugHook('c', p->GetLine(0));
+                                REFRESH();
+                            }
+                            CHECK_HOOKS();
                         }
-                        CHECK_HOOKS();
                         NEXT();
                     }
                 }
                 if (f._type == OT_NATIVECLOSURE) {
                     SQNativeClosure *nc = _nativeclosure(f);
-                    if (nc->_fast && !_sharedstate->_debughook && nc->_fast(&R[IA + 1], IB, R[IC])) NEXT();
+                    if (nc->_fast && !_sharedstate->_debughook) {
+                        SQObject res;
+                        if (nc->_fast(&R[IA + 1], IB, res)) {
+                            PUTOWNED(R[IC], res);  // a plain value
+                            NEXT();
+                        }
+                    }
                     SAVE();
                     if (!CallNativeFromLoop(nc, ci->_base + IC, IB, ci->_base + IA + 1, rootframe)) return false;
                     RELOAD();
@@ -1100,15 +1196,21 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                         c->_uiRef++;
                         SQObject old = ci->_closure;
                         bool borrowed = ci->_borrowed;
+                        SQInteger end = ci->_top > newtop ? ci->_top : newtop;
                         ci->_closure._unVal.pClosure = c;
                         ci->_closure._type = OT_CLOSURE;
                         ci->_borrowed = false;
-                        if (_openouters && _openouters->_idx >= base) CloseOuters(base);
-                        for (SQInteger n = 0; n < IB; n++) R[n] = std::move(R[IA + 1 + n]);
-                        ClearSlots(base + IB, ci->_top > newtop ? ci->_top : newtop);
-                        if (!borrowed) sq_objrelease(old);
                         ip = ci->_ip = p->_instructions.data();
                         K = ci->_literals = p->_literals.data();
+                        if (_openouters && _openouters->_idx >= base) CloseOuters(base);
+                        // the values written over go up into the slots that are
+                        // cleared next: nothing is released while R is in use
+                        for (SQInteger n = 0; n < IB; n++) std::swap(R[n], R[IA + 1 + n]);
+                        // releases may call into the VM and move the stack and the frames
+                        ClearSlots(base + IB, end);
+                        if (!borrowed) sq_objrelease(old);
+                        ci = &_calls[(size_t)(_ncalls - 1)];
+                        R = _stack + base;
                         _top = ci->_top = newtop;
                         CHECK_HOOKS();
                         NEXT();
@@ -1138,6 +1240,9 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                 {
                     // the result moves out of its register as a bare value that
                     // owns its reference, so it lives in machine registers
+                    // closures made here keep the values of the locals they
+                    // see: their outers close before the result moves out
+                    if (_openouters && _openouters->_idx >= base) CloseOuters(base);
                     SQObject ret;
                     ret._type = OT_NULL;
                     ret._unVal.raw = 0;
@@ -1148,17 +1253,29 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                     }
                     SQInteger idx = _ncalls - 1;
                     while (!_etraps.empty() && _etraps.back()._frame >= idx) _etraps.pop_back();
-                    if (_openouters && _openouters->_idx >= base) CloseOuters(base);
-                    ClearSlots(base, ci->_top);
-                    ci->DropClosure();
-                    _ncalls--;
+                    // a release below may call into the VM and move the frame store
+                    auto refind = [&] { ci = &_calls[(size_t)idx]; };
+                    ClearWindow(base, ci->_top, refind);
+                    if (ci->_borrowed) {
+                        ci->_closure._type = OT_NULL;
+                        ci->_closure._unVal.raw = 0;
+                        ci->_borrowed = false;
+                        _ncalls = idx;
+                    } else {
+                        SQObject c = ci->_closure;
+                        ci->_closure._type = OT_NULL;
+                        ci->_closure._unVal.raw = 0;
+                        _ncalls = idx;
+                        Drop(c, refind);
+                    }
                     SQObject *dest = target >= 0 ? &_stack[target] : target == -1 ? &_retval : nullptr;
                     if (dest) {
                         SQObject old = *dest;
-                        *dest = ret;
-                        sq_objrelease(old);
+                        dest->_type = ret._type;
+                        dest->_unVal = ret._unVal;
+                        Drop(old, refind);
                     } else {
-                        sq_objrelease(ret);
+                        Drop(ret, refind);
                     }
                 }
                 if (root) return false;
@@ -1171,13 +1288,25 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                 NEXT();
             }
             CASE4(OP_NEWTABLE) : SAVE();
-            R[IA] = SQObjectPtr(OT_TABLE, SQTable::Create(_sharedstate, IBX < 4096 ? IBX : 4096));
+            {
+                SQObject t;
+                t._type = OT_TABLE;
+                t._unVal.raw = 0;
+                t._unVal.pTable = SQTable::Create(_sharedstate, IBX < 4096 ? IBX : 4096);
+                t._unVal.pRefCounted->_uiRef++;
+                PUTOWNED(R[IA], t);
+            }
             NEXT();
             CASE4(OP_NEWARRAY) : {
                 SAVE();
                 SQArray *a = SQArray::Create(_sharedstate, 0);
                 a->_values.reserve((size_t)(IBX < 4096 ? (IBX < 0 ? 0 : IBX) : 4096));
-                R[IA] = SQObjectPtr(OT_ARRAY, a);
+                SQObject t;
+                t._type = OT_ARRAY;
+                t._unVal.raw = 0;
+                t._unVal.pArray = a;
+                a->_uiRef++;
+                PUTOWNED(R[IA], t);
                 NEXT();
             }
             CASE4(OP_APPEND) : if (R[IA]._type != OT_ARRAY) {
@@ -1189,11 +1318,13 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
             CASE4(OP_CLOSURE) : {
                 SAVE();
                 MakeClosure(CLOSURE(), Instr(i), ci->_base);
+                RELOAD();
                 NEXT();
             }
             CASE4(OP_BINDENV) : {
                 SAVE();
                 BindEnv(ci->_base + IA, ci->_base + IB);
+                RELOAD();
                 NEXT();
             }
             CASE4(OP_NEWCLASS) : {
@@ -1215,9 +1346,9 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                     SQArray *arr = _array(cont);
                     SQInteger idx = kv[2]._type == OT_INTEGER ? _integer(kv[2]) : 0;
                     if (idx >= 0 && idx < arr->Size()) {
-                        kv[0].SetInt(idx);
-                        kv[1] = RealVal(arr->_values[(size_t)idx]);
-                        kv[2].SetInt(idx + 1);
+                        PUT(R[IB + 1], RealVal(arr->_values[(size_t)idx]));
+                        PUTINT(R[IB], idx);
+                        PUTINT(R[IB + 2], idx + 1);
                         ip += 1;
                     } else {
                         ip += 1 + ip->bx();
@@ -1233,8 +1364,8 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                         NEXT();
                     }
                     SQInteger n = kv[2]._type == OT_INTEGER ? _integer(kv[2]) : 0;
-                    kv[0].SetInt(n);
-                    kv[2].SetInt(n + 1);
+                    PUTINT(R[IB], n);
+                    PUTINT(R[IB + 2], n + 1);
                     const SQInstruction *exit = ip + 1 + ip->bx();
                     ci->_ip = ip + 1;
                     ResumeGeneratorFrame(g, ci->_base + IB + 1, exit);
@@ -1263,14 +1394,14 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                     SAVE();
                     Raise("cannot apply instanceof between a %s and a %s", GetTypeName(o), GetTypeName(c));
                 }
-                R[IA].SetBool(o._type == OT_INSTANCE && _instance(o)->InstanceOf(_class(c)));
+                PUTBOOL(R[IA], o._type == OT_INSTANCE && _instance(o)->InstanceOf(_class(c)));
                 NEXT();
             }
             CASE4(OP_IN) : {  // raw: a table's own slots, an instance's or class's members
                 SAVE();
                 bool found = InSlow(RB, R[IC]);
                 RELOAD();
-                R[IA].SetBool(found);
+                PUTBOOL(R[IA], found);
                 NEXT();
             }
             CASE4(OP_CLONE) : {
@@ -1310,8 +1441,8 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
             }
             CASE4(OP_POPTRAP) : for (unsigned n = 0; n < IA && !_etraps.empty(); n++) _etraps.pop_back();
             NEXT();
-            CASE4(OP_GETBASE) : if (CLOSURE()->_base) R[IA] = SQObjectPtr(OT_CLASS, CLOSURE()->_base);
-            else R[IA].Null();
+            CASE4(OP_GETBASE) : if (SQClass *b = CLOSURE()->_base) { PUT(R[IA], SQObjectPtr(OT_CLASS, b)); }
+            else PUTNULL(R[IA]);
             NEXT();
             CASE4(OP_CLOSE) : CloseOuters(ci->_base + IA);
             NEXT();
@@ -1547,10 +1678,11 @@ bool SQVM::TailCall(SQInstruction i, SQInteger rootframe) {
         SQInteger nargs = i.b;
         SQInteger end = base + _closure(ci->_closure)->Proto()->_stacksize;
         CloseOuters(base);
+        // releases below may call into the VM and move the frame store
         for (SQInteger n = 0; n < nargs; n++) _stack[base + n] = std::move(_stack[base + i.a + 1 + n]);
         ClearSlots(base + nargs, end);
-        ci->DropClosure();
         _ncalls--;
+        _calls[(size_t)_ncalls].DropClosure();
         if (StartCall(_closure(fn), target, nargs, base)) {
             TopFrame()._root = root;
             return false;

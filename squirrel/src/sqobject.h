@@ -468,8 +468,9 @@ struct SQClosure : public SQCollectable {
 // A pure built-in's shortcut: computes the result from the arguments (this
 // first) without a frame, or returns false to leave the call to the ordinary
 // path (which then raises whatever error is due). It never raises, never runs
-// script code and never touches the stack.
-typedef bool (*SQFASTFUNCTION)(const SQObject *args, SQInteger nargs, SQObjectPtr &res);
+// script code and never touches the stack. The result is a plain value (no
+// reference) stored over whatever res held, which the caller looks after.
+typedef bool (*SQFASTFUNCTION)(const SQObject *args, SQInteger nargs, SQObject &res);
 
 struct SQNativeClosure : public SQCollectable {
     SQFUNCTION _function = nullptr;

@@ -20,7 +20,7 @@ SQVM::~SQVM() {
 
 void SQVM::Init(SQVM *friendvm, SQInteger stacksize) {
     if (stacksize < 64) stacksize = 64;
-    _stack = new SQObjectPtr[(size_t)stacksize];
+    _stack = new SQObjectPtr[(size_t)(stacksize + SQ_STACK_SLACK)];
     _stacksize = stacksize;
     _top = 0;
     _stackbase = 0;
@@ -78,7 +78,7 @@ void SQVM::GrowStack(SQInteger needed) {
     if (needed > SQ_MAX_STACK) Raise("stack overflow");
     SQInteger ns = _stacksize * 2;
     while (ns < needed) ns *= 2;
-    SQObjectPtr *n = new SQObjectPtr[(size_t)ns];
+    SQObjectPtr *n = new SQObjectPtr[(size_t)(ns + SQ_STACK_SLACK)];
     for (SQInteger i = 0; i < _stacksize; i++) n[i] = std::move(_stack[i]);
     delete[] _stack;
     _stack = n;
@@ -376,19 +376,25 @@ bool SQVM::StartCall(SQClosure *closure, SQInteger target, SQInteger nargs, SQIn
 }
 
 // Leaves the top frame: its traps and open outers go, its registers are cleared.
+// The debug hook and the releases may call into the VM and move the frame
+// store, so the frame is looked up by its index after each.
 void SQVM::PopFrame() {
     SQInteger idx = _ncalls - 1;
-    SQCallInfo &ci = _calls[(size_t)idx];
     while (!_etraps.empty() && _etraps.back()._frame >= idx) _etraps.pop_back();
-    if (!ci._native && ci._closure._type == OT_CLOSURE) {
-        if (_sharedstate->_debughook) CallDebugHook('r', CurrentLine(ci));
-        CloseOuters(ci._base);
-        SQInteger end = ci._base + _closure(ci._closure)->Proto()->_stacksize;
+    const SQCallInfo *ci = &_calls[(size_t)idx];
+    if (!ci->_native && ci->_closure._type == OT_CLOSURE) {
+        if (_sharedstate->_debughook) {
+            CallDebugHook('r', CurrentLine(*ci));
+            ci = &_calls[(size_t)idx];
+        }
+        SQInteger base = ci->_base;
+        SQInteger end = base + _closure(ci->_closure)->Proto()->_stacksize;
+        CloseOuters(base);
         if (end > _stacksize) end = _stacksize;
-        ClearSlots(ci._base, end);
+        ClearSlots(base, end);
     }
-    ci.DropClosure();
-    _ncalls--;
+    _ncalls = idx;
+    _calls[(size_t)idx].DropClosure();
 }
 
 bool SQVM::CallNative(SQNativeClosure *nclosure, SQInteger nargs, SQInteger newbase, SQObjectPtr &retval,
@@ -473,14 +479,11 @@ bool SQVM::Call(const SQObject &closure, SQInteger nargs, SQInteger stackbase, S
     return Execute(closure, nargs, stackbase, outres, raiseerror);
 }
 
-bool SQVM::CallCallback(const SQObject &fn, SQInteger nargs, SQInteger stackbase, SQObjectPtr &outres) {
-    if (fn._type != OT_CLOSURE) return Execute(fn, nargs, stackbase, outres, false);
-    SQClosure *closure = _closure(fn);
+// What Execute does for an ET_CALL of a closure CanCallDirect accepts, less
+// what does not apply.
+bool SQVM::CallDirect(SQClosure *closure, SQInteger stackbase) {
     SQFunctionProto *p = closure->Proto();
-    if (p->_nparameters != nargs || p->_varparams || p->_bgenerator || closure->_env || _sharedstate->_debughook ||
-        _nativenesting >= SQ_MAX_NATIVE_NESTING)
-        return Execute(fn, nargs, stackbase, outres, false);
-    // what Execute does for an ET_CALL of such a closure, less what does not apply
+    SQInteger newtop = stackbase + p->_stacksize;
     SQInteger savedtop = _top;
     SQInteger savedbase = _stackbase;
     bool savedraise = _raiseerror_active;
@@ -488,23 +491,24 @@ bool SQVM::CallCallback(const SQObject &fn, SQInteger nargs, SQInteger stackbase
     _nativenesting++;
     SQInteger rootframe = _ncalls;
     bool ok = true;
+    // a free frame holds no closure: the new one takes its own reference
+    SQCallInfo *ci = &_calls[(size_t)_ncalls++];
+    closure->_uiRef++;
+    ci->_closure._type = OT_CLOSURE;
+    ci->_closure._unVal.pClosure = closure;
+    ci->_borrowed = false;
+    ci->_ip = p->_instructions.data();
+    ci->_literals = p->_literals.data();
+    ci->_base = stackbase;
+    ci->_top = newtop;
+    ci->_target = -1;
+    ci->_generator = nullptr;
+    ci->_foreachexit = nullptr;
+    ci->_root = true;
+    ci->_native = false;
+    _top = newtop;
     try {
-        EnsureStack(stackbase + p->_stacksize);
-        SQCallInfo *ci = PushFrame();
-        ci->_closure = fn;
-        ci->_ip = p->_instructions.data();
-        ci->_literals = p->_literals.data();
-        ci->_base = stackbase;
-        ci->_top = stackbase + p->_stacksize;
-        ci->_target = -1;
-        ci->_generator = nullptr;
-        ci->_foreachexit = nullptr;
-        ci->_root = true;
-        ci->_native = false;
-        _top = stackbase + p->_stacksize;
         Run(rootframe);
-        outres = std::move(_retval);
-        _retval.Null();
     } catch (const std::bad_alloc &e) {
         _lasterror.Null();
         try {
@@ -521,6 +525,13 @@ bool SQVM::CallCallback(const SQObject &fn, SQInteger nargs, SQInteger stackbase
     _stackbase = savedbase;
     _top = savedtop;
     return ok;
+}
+
+bool SQVM::CallCallback(const SQObject &fn, SQInteger nargs, SQInteger stackbase, SQObjectPtr &outres) {
+    if (!CanCallDirect(fn, nargs, stackbase)) return Execute(fn, nargs, stackbase, outres, false);
+    if (!CallDirect(_closure(fn), stackbase)) return false;
+    outres = std::move(_retval);
+    return true;
 }
 
 // Metamethods never report their errors themselves: an error comes out into

@@ -15,6 +15,7 @@
 #define SQ_MAX_CALLS 200000             // script call depth (frames live on the heap, not the C stack)
 #define SQ_MAX_NATIVE_NESTING 180       // nested interpreter invocations (C stack)
 #define SQ_MAX_STACK (4 * 1024 * 1024)  // value slots per thread
+#define SQ_STACK_SLACK 4                // null slots allocated past the end of the stack
 
 // raised inside the engine; never crosses the public API
 struct SQException {};
@@ -164,6 +165,22 @@ struct SQVM : public SQCollectable {
     // without error reports. A script closure with fixed parameters, no bound
     // environment and no generator body goes straight into its frame.
     bool CallCallback(const SQObject &fn, SQInteger nargs, SQInteger stackbase, SQObjectPtr &outres);
+    // Whether CallDirect may run fn with nargs arguments at stackbase: a script
+    // closure with fixed parameters, no bound environment and no generator body,
+    // no debug hook, and room for its frame without growing anything.
+    bool CanCallDirect(const SQObject &fn, SQInteger nargs, SQInteger stackbase) const {
+        if (fn._type != OT_CLOSURE) return false;
+        SQClosure *closure = _closure(fn);
+        SQFunctionProto *p = closure->Proto();
+        // _directnargs is -1 for vararg functions and generators
+        return p->_directnargs == nargs && !closure->_env && !_sharedstate->_debughook &&
+               _nativenesting < SQ_MAX_NATIVE_NESTING && stackbase + p->_stacksize <= _stacksize &&
+               _ncalls < _callcap;
+    }
+    // Runs closure, its arguments at stackbase, as the root frame of a run that
+    // reports no errors; the result is left in _retval. False when an error
+    // escaped (lasterror holds it; the frames are gone, their slots cleared).
+    bool CallDirect(SQClosure *closure, SQInteger stackbase);
     void Run(SQInteger rootframe);
     void Loop(SQInteger rootframe);
     template <bool kHooks>
@@ -208,6 +225,48 @@ struct SQVM : public SQCollectable {
             }
         }
     }
+    // Drops one reference; when that was the last one, after() runs once the
+    // object is gone. Freeing an object may run a release hook, and a hook may
+    // call into this VM and move the stack and the frame store: after() is
+    // where a caller finds again what it points into.
+    template <class F>
+    static SQ_FORCEINLINE void Drop(const SQObject &o, F &&after) {
+        if (sq_isrefcounted_type(o._type)) {
+            SQRefCounted *r = o._unVal.pRefCounted;
+            if (--r->_uiRef == 0) {
+                sq_releaseobject(r);
+                after();
+            }
+        }
+    }
+    // ClearSlots for a returning frame's window. R[0] (`this`) mostly holds a
+    // reference, the registers above it in many frames only numbers: they are
+    // looked at four type words at a time (the stack store has SQ_STACK_SLACK
+    // null slots past its end for the last group to read), and from the first
+    // group with a reference on the rest is cleared slot by slot. after() runs
+    // whenever a release may have run foreign code (see Drop).
+    template <class F>
+    SQ_FORCEINLINE void ClearWindow(SQInteger from, SQInteger to, F &&after) {
+        SQObjectPtr *p = _stack + from;
+        if (sq_isrefcounted_type(p->_type)) {
+            SQRefCounted *r = p->_unVal.pRefCounted;
+            p->_type = OT_NULL;
+            p->_unVal.raw = 0;
+            if (--r->_uiRef == 0) {
+                sq_releaseobject(r);
+                after();
+            }
+        }
+        SQObjectPtr *end = _stack + to;
+        for (p = _stack + from + 1; p < end; p += 4) {
+            if ((p[0]._type | p[1]._type | p[2]._type | p[3]._type) & SQOBJECT_REF_COUNTED) {
+                ClearRest(p - _stack, to);
+                after();
+                break;
+            }
+        }
+    }
+    __attribute__((noinline)) void ClearRest(SQInteger from, SQInteger to) { ClearSlots(from, to); }
     // pushes a frame that resumes gen, its registers placed at the current top
     void ResumeGeneratorFrame(SQGenerator *gen, SQInteger target, const SQInstruction *foreachexit);
     // resumes gen from C++ (sq_resume): runs it to its next yield or its end

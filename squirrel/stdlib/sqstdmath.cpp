@@ -22,7 +22,7 @@ SQInteger math_unary(HSQUIRRELVM v) {
 }
 // the same without a call frame, for the interpreter's shortcut
 template <double (*F)(double)>
-bool fast_unary(const SQObject *a, SQInteger n, SQObjectPtr &res) {
+bool fast_unary(const SQObject *a, SQInteger n, SQObject &res) {
     if (n != 2 || !(a[1]._type & SQOBJECT_NUMERIC)) return false;
     res = SQObjectPtr((SQFloat)F((double)tofloat(a[1])));
     return true;
@@ -34,7 +34,7 @@ SQInteger math_binary(HSQUIRRELVM v) {
     return 1;
 }
 template <double (*F)(double, double)>
-bool fast_binary(const SQObject *a, SQInteger n, SQObjectPtr &res) {
+bool fast_binary(const SQObject *a, SQInteger n, SQObject &res) {
     if (n != 3 || !(a[1]._type & SQOBJECT_NUMERIC) || !(a[2]._type & SQOBJECT_NUMERIC)) return false;
     res = SQObjectPtr((SQFloat)F((double)tofloat(a[1]), (double)tofloat(a[2])));
     return true;
@@ -52,7 +52,7 @@ SQInteger math_abs(HSQUIRRELVM v) {
     sq_pushinteger(v, abs_of(n));
     return 1;
 }
-bool fast_abs(const SQObject *a, SQInteger n, SQObjectPtr &res) {
+bool fast_abs(const SQObject *a, SQInteger n, SQObject &res) {
     if (n != 2 || !(a[1]._type & SQOBJECT_NUMERIC)) return false;
     res = SQObjectPtr(abs_of(tointeger(a[1])));
     return true;

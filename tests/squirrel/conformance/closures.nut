@@ -38,3 +38,8 @@ local add7 = make_adder(7);
 p(add5(1) + " " + add7(1));
 local compose = @(f, g) @(x) f(g(x));
 p(compose(add5, sq)(3));
+// a local that a frame returns while a closure made there still reads it
+function keep_and_return(n) { local g = @() n; ::kept <- g; return n; }
+p(keep_and_return(5) + " " + kept());
+function keep_and_pick(n) { local k = n * 2; ::kept <- @() k; return n > 0 ? k : -k; }
+p(keep_and_pick(4) + " " + kept() + " " + keep_and_pick(-1) + " " + kept());
