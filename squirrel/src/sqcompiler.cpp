@@ -391,6 +391,28 @@ private:
             Lex();
         }
     }
+    // `return c ? a : b` leaves one branch with "MOVE r, a; JMP ->RETURN r".
+    // A temporary r dies with the frame, so that branch may return a itself:
+    // the move becomes the return and the jump is never reached that way.
+    // Only jumps just before here are looked at (the branch is usually short).
+    void ReturnInsteadOfJumping(int r) {
+        auto &ins = _fs->proto->_instructions;
+        int here = Pos();
+        if (r < NLocals() || _fs->lasttarget != here) return;
+        for (int j = here - 1; j >= 1 && j >= here - 64; j--) {
+            SQInstruction &jmp = ins[(size_t)j];
+            SQInstruction &mv = ins[(size_t)j - 1];
+            if (jmp.op != OP_JMP || j + 1 + jmp.bx() != here) continue;
+            if (mv.op == OP_MOVE && mv.a == r) {
+                int from = mv.b;
+                mv.op = OP_RETURN;
+                mv.k = 0;
+                mv.a = (uint16_t)from;
+                mv.b = 1;
+                mv.c = 0;
+            }
+        }
+    }
     void ReturnStatement() {
         Lex();
         if (!EndOfStatement()) {
@@ -402,6 +424,7 @@ private:
                 ins.back().op = OP_TAILCALL;
             }
             int r = ToAnyReg(e);
+            ReturnInsteadOfJumping(r);
             Emit(OP_RETURN, r, 1, 0);
         } else {
             Emit(OP_RETURN, 0, 0, 0);

@@ -50,3 +50,21 @@ p(true ? (false ? 1 : 2) : 3);
 local w = 0;
 while (true) { w++; if (w < 3) continue; break; }
 p(w);
+// returning a conditional: each branch hands back its own value
+function pick(c, a, b) { return c ? a : b; }
+p(pick(true, "then", "else") + " " + pick(false, "then", "else"));
+function fibr(n) { return n < 2 ? n : fibr(n - 1) + fibr(n - 2); }
+p(fibr(15));
+function grade(n) { return n > 90 ? "a" : n > 50 ? (n > 70 ? "b" : "c") : "d"; }
+p(grade(95) + grade(75) + grade(60) + grade(10));
+function later() { local v = 1; local get = @() v; v = 9; return v > 5 ? v : 0; }
+p(later());
+function guarded(c) { try { return c ? c : "none"; } catch (e) { return "caught"; } }
+p(guarded(4) + " " + guarded(null));
+function twice(x) { return x * 2; }
+function branchcall(c) { return c ? twice(c) : twice(100); }
+p(branchcall(3) + " " + branchcall(0));
+function countdown(n) { yield n; return n > 0 ? n - 1 : "done"; }
+local g = countdown(1);
+p(resume g);
+p(resume g);
