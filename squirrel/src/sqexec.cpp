@@ -635,43 +635,39 @@ static_assert(OP_COUNT + 183 == 256, "the table pads to 256 opcodes");
         NEXT();                                                                                            \
     }
 
-#define H_GET(OPC, KK)                                                               \
-    {                                                                                \
-        const SQObject &o = R[IB];                                                   \
-        const SQObject &key = RCK(KK);                                               \
-        if (o._type == OT_TABLE) {                                                   \
-            if (key._type == OT_STRING) {                                            \
-                SQTable::Node *n = _table(o)->FindStr(_string(key));                 \
-                if (n) {                                                             \
-                    PUT(R[IA], RealVal(n->val));                                     \
-                    NEXT();                                                          \
-                }                                                                    \
-            }                                                                        \
-        } else if (o._type == OT_ARRAY) {                                            \
-            if (key._type == OT_INTEGER) {                                           \
-                SQArray *arr = _array(o);                                            \
-                SQUnsignedInteger idx = (SQUnsignedInteger)_integer(key);            \
-                if (idx < arr->_values.size()) {                                     \
-                    PUT(R[IA], RealVal(arr->_values[idx]));                          \
-                    NEXT();                                                          \
-                }                                                                    \
-            }                                                                        \
-        } else if (o._type == OT_INSTANCE && key._type == OT_STRING) {               \
-            SQInstance *inst = _instance(o);                                         \
-            SQTable::Node *n = inst->_class->_members->FindStr(_string(key));        \
-            if (n) {                                                                 \
-                SQInteger enc = _integer(n->val);                                    \
-                if (MemberIsField(enc))                                              \
-                    PUT(R[IA], RealVal(inst->_values[MemberIdx(enc)]));              \
-                else                                                                 \
-                    PUT(R[IA], RealVal(inst->_class->_methods[MemberIdx(enc)].val)); \
-                NEXT();                                                              \
-            }                                                                        \
-        }                                                                            \
-        SAVE();                                                                      \
-        GetSlow(o, key, ci->_base + IA);                                             \
-        RELOAD();                                                                    \
-        NEXT();                                                                      \
+#define H_GET(OPC, KK)                                                        \
+    {                                                                         \
+        const SQObject &o = R[IB];                                            \
+        const SQObject &key = RCK(KK);                                        \
+        if (o._type == OT_TABLE) {                                            \
+            if (key._type == OT_STRING) {                                     \
+                SQTable::Node *n = _table(o)->FindStr(_string(key));          \
+                if (n) {                                                      \
+                    PUT(R[IA], RealVal(n->val));                              \
+                    NEXT();                                                   \
+                }                                                             \
+            }                                                                 \
+        } else if (o._type == OT_ARRAY) {                                     \
+            if (key._type == OT_INTEGER) {                                    \
+                SQArray *arr = _array(o);                                     \
+                SQUnsignedInteger idx = (SQUnsignedInteger)_integer(key);     \
+                if (idx < arr->_values.size()) {                              \
+                    PUT(R[IA], RealVal(arr->_values[idx]));                   \
+                    NEXT();                                                   \
+                }                                                             \
+            }                                                                 \
+        } else if (o._type == OT_INSTANCE && key._type == OT_STRING) {        \
+            SQInstance *inst = _instance(o);                                  \
+            SQTable::Node *n = inst->_class->_members->FindStr(_string(key)); \
+            if (n) {                                                          \
+                PUT(R[IA], RealVal(inst->Member(_integer(n->val))));          \
+                NEXT();                                                       \
+            }                                                                 \
+        }                                                                     \
+        SAVE();                                                               \
+        GetSlow(o, key, ci->_base + IA);                                      \
+        RELOAD();                                                             \
+        NEXT();                                                               \
     }
 
 #define H_SET(OPC, KK)                                                        \
@@ -919,10 +915,7 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                     SQInstance *inst = _instance(o);
                     SQTable::Node *n = inst->_class->_members->FindStr(_string(key));
                     if (n) {
-                        SQInteger enc = _integer(n->val);
-                        const SQObjectPtr &m = MemberIsField(enc) ? inst->_values[MemberIdx(enc)]
-                                                                  : inst->_class->_methods[MemberIdx(enc)].val;
-                        SQObject fn = RealVal(m);
+                        SQObject fn = RealVal(inst->Member(_integer(n->val)));
                         sq_objaddref(fn);
                         PUT(R[IA + 1], R[IB]);  // first: R[IB] may be R[IA]
                         PUTOWNED(R[IA], fn);
@@ -977,11 +970,7 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                     SQInstance *inst = _instance(self);
                     SQTable::Node *n = inst->_class->_members->FindStr(key);
                     if (n) {
-                        SQInteger enc = _integer(n->val);
-                        if (MemberIsField(enc))
-                            PUT(R[IA], RealVal(inst->_values[MemberIdx(enc)]));
-                        else
-                            PUT(R[IA], RealVal(inst->_class->_methods[MemberIdx(enc)].val));
+                        PUT(R[IA], RealVal(inst->Member(_integer(n->val))));
                         NEXT();
                     }
                 }
@@ -1008,11 +997,7 @@ bool SQVM::LoopImpl(SQInteger rootframe) {
                     SQInstance *inst = _instance(self);
                     SQTable::Node *n = inst->_class->_members->FindStr(key);
                     if (n) {
-                        SQInteger enc = _integer(n->val);
-                        if (MemberIsField(enc))
-                            PUT(R[IA], RealVal(inst->_values[MemberIdx(enc)]));
-                        else
-                            PUT(R[IA], RealVal(inst->_class->_methods[MemberIdx(enc)].val));
+                        PUT(R[IA], RealVal(inst->Member(_integer(n->val))));
                         PUT(R[IA + 1], R[0]);
                         NEXT();
                     }

@@ -575,6 +575,11 @@ struct SQInstance : public SQDelegable {
     bool Set(const SQObject &key, const SQObject &val);
     bool InstanceOf(const SQClass *trg) const;
     bool GetMetaMethod(int mm, SQObjectPtr &res) const;
+    // the slot of a member found in the class's member table: a field of this
+    // instance, or a method or static of the class
+    const SQObjectPtr &Member(SQInteger enc) const {
+        return MemberIsField(enc) ? _values[MemberIdx(enc)] : _class->_methods[MemberIdx(enc)].val;
+    }
 };
 
 inline const SQObject &RealVal(const SQObject &o) {
